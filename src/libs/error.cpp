@@ -1,0 +1,166 @@
+// Warnings, errors and fatal reports, delivered to the caller's callbacks or to standard error.
+
+#include "error.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "context.h"
+
+namespace {
+
+kora_message_function error_function = nullptr;
+kora_message_function warning_function = nullptr;
+
+// Messages are formatted into at most this many characters.
+constexpr int kMessageSize = 1000;
+
+void flush_message(void (*report)(const char *)) {
+  FST_CONTEXT *context = kora::context();
+  FILE *stream = context->message_file;
+  if (stream == nullptr) return;
+  long length = std::ftell(stream);
+  if (length <= 0) return;
+  if (length >= context->message_buffer_size) {
+    int size = static_cast<int>(2 * length);
+    char *buffer = static_cast<char *>(std::realloc(context->message_buffer, size));
+    if (buffer == nullptr) kora::out_of_memory("FLUSH_MESSAGE");
+    context->message_buffer = buffer;
+    context->message_buffer_size = size;
+  }
+  std::rewind(stream);
+  size_t got = std::fread(context->message_buffer, 1, static_cast<size_t>(length), stream);
+  context->message_buffer[got] = '\0';
+  std::rewind(stream);
+  report(context->message_buffer);
+}
+
+}  // namespace
+
+extern "C" {
+
+KORA_API void set_error_function(kora_message_function function) { error_function = function; }
+KORA_API void set_warning_function(kora_message_function function) { warning_function = function; }
+
+}  // extern "C"
+
+namespace kora {
+
+void warning(const char *text) {
+  if (warning_function != nullptr) {
+    warning_function(text, "", 0);
+    return;
+  }
+  std::fprintf(stderr, "\n*** Warning: %s ***\n", text);
+}
+
+void warning_printf(const char *format, ...) {
+  char text[kMessageSize];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  warning(text);
+}
+
+void error(const char *text) {
+  INT_PARAMETERS *parameters = int_parameters();
+  if (error_function != nullptr) {
+    error_function(text, "", 0);
+  } else {
+    std::fprintf(stderr, "\n*** ERROR: %s ***\n", text);
+    std::fflush(stderr);
+    if (parameters->word[KORA_QUIT_ON_ERROR]) parameters->word[KORA_ERROR_SEEN] = 1;
+  }
+  if (parameters->word[KORA_QUIT_ON_ERROR] && !parameters->word[KORA_INTERACTIVE]) std::exit(1);
+}
+
+void error_printf(const char *format, ...) {
+  char text[kMessageSize];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  error(text);
+}
+
+void out_of_memory(const char *what) {
+  error_printf("Out of memory: %s", what);
+  std::exit(1);
+}
+
+void programming_error(const char *where, const char *format, ...) {
+  std::fprintf(stderr, "\nPROGRAMMING ERROR in %s :\n  ", where);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fprintf(stderr, "\n\n  ---- Please report ----\n\n");
+  std::exit(1);
+}
+
+void programmer_alert(const char *where, const char *format, ...) {
+  std::fprintf(stderr, "\nProgrammer alert in %s :\n  ", where);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fprintf(stderr, "\n");
+}
+
+void debug_printf(int flag, const char *format, ...) {
+  if (!flag) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fflush(stderr);
+}
+
+void mark_error(int flag) {
+  if (flag) int_parameters()->word[KORA_ERROR_SEEN] = 1;
+}
+
+void check_length(int length, const char *where) {
+  if (length < 1) error_printf("In %s: Length is negative or zero: %d", where, length);
+}
+
+int check_input_source(const char *string, FILE *stream) {
+  if (string == nullptr && stream == nullptr) {
+    error("Must specify either an input string or\n    an input stream.");
+    return 1;
+  }
+  if (string != nullptr && stream != nullptr) {
+    error("Cannot use an input string and\n    an input stream. Only one should be specified.");
+    return 1;
+  }
+  return 0;
+}
+
+// The assembly file is an anonymous temporary file: it disappears when closed or when the
+// process ends. Should none be available, the pieces go straight to standard error.
+FILE *message_stream() {
+  FST_CONTEXT *context = kora::context();
+  if (context->message_file == nullptr) context->message_file = std::tmpfile();
+  return context->message_file != nullptr ? context->message_file : stderr;
+}
+
+void flush_message_as_warning() { flush_message(warning); }
+void flush_message_as_error() { flush_message(error); }
+
+void close_message_stream(FST_CONTEXT *context) {
+  if (context->message_file != nullptr) std::fclose(context->message_file);
+  context->message_file = nullptr;
+  std::free(context->message_buffer);
+  context->message_buffer = nullptr;
+  context->message_buffer_size = 0;
+}
+
+void assertion_failed(const char *condition, const char *file, int line) {
+  const char *slash = std::strrchr(file, '/');
+  programming_error("assertion", "Assertion failed: %s, file %s, line %d\n", condition,
+                    slash != nullptr ? slash + 1 : file, line);
+}
+
+}  // namespace kora

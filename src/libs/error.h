@@ -1,0 +1,63 @@
+// The library's single channel for trouble: warnings, errors, fatal conditions and the
+// message stream in which messages made of several pieces are assembled.
+#pragma once
+
+#include <cstdio>
+
+#include "kora.h"
+
+namespace kora {
+
+// The warning callback with (text, "", 0), or "\n*** Warning: %s ***\n" on standard error.
+void warning(const char *text);
+void warning_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// The error callback with (text, "", 0), or "\n*** ERROR: %s ***\n" on standard error (which then
+// also sets the error-seen word when quit-on-error is on). Ends the process with status 1 when
+// quit-on-error is on and interactive is off; otherwise returns.
+void error(const char *text);
+void error_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Reports "Out of memory: <what>" as an error and ends the process in every case.
+[[noreturn]] void out_of_memory(const char *what);
+
+// A broken internal invariant: reports it on standard error and ends the process.
+[[noreturn]] void programming_error(const char *where, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+// A failed consistency check that the library survives: reported on standard error.
+void programmer_alert(const char *where, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+void debug_printf(int flag, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void mark_error(int flag);
+
+// Reports "In <where>: Length is negative or zero: <length>" for a length below 1.
+void check_length(int length, const char *where);
+
+// Reports that `operation` cannot work on a compacted network and returns `result`.
+template <typename T>
+T compacted_net_error(const char *operation, T result) {
+  error_printf("Cannot apply '%s' to a compacted net. Please uncompact first.", operation);
+  return result;
+}
+
+// Exactly one of a string and a stream must be given: returns 0 if so, else reports and returns 1.
+int check_input_source(const char *string, FILE *stream);
+
+// The stream in which a message is assembled piece by piece, then delivered (and the stream
+// emptied) by one of the flushes. An empty message is not delivered.
+FILE *message_stream();
+void flush_message_as_warning();
+void flush_message_as_error();
+
+// Closes the message stream and frees its buffer (part of reclaiming the library).
+void close_message_stream(FST_CONTEXT *context);
+
+[[noreturn]] void assertion_failed(const char *condition, const char *file, int line);
+
+}  // namespace kora
+
+// An internal assertion: names the condition, the source file and the line, and ends the process.
+#define KORA_ASSERT(condition) \
+  ((condition) ? (void)0 : ::kora::assertion_failed(#condition, __FILE__, __LINE__))

@@ -1,0 +1,160 @@
+// Cell heaps. A heap keeps a list of blocks and cuts cells from the current block in order;
+// freed cells form an intrusive list through their first word and are reused first.
+
+#include "heap.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "error.h"
+
+namespace kora {
+namespace {
+
+HEAP *all_heaps = nullptr;
+
+size_t block_bytes_of(const HEAP *heap) {
+  return static_cast<size_t>(heap->cells_per_block) * heap->cell_size;
+}
+
+std::byte *new_block_memory(const HEAP *heap, const char *what) {
+  void *memory = std::calloc(heap->cells_per_block, heap->cell_size);
+  if (memory == nullptr) out_of_memory(what);
+  return static_cast<std::byte *>(memory);
+}
+
+void unlink_heap(HEAP *heap) {
+  for (HEAP **link = &all_heaps; *link != nullptr; link = &(*link)->next_heap) {
+    if (*link == heap) {
+      *link = heap->next_heap;
+      return;
+    }
+  }
+}
+
+void release_heap(HEAP *heap) {
+  HEAP_BLOCK *block = heap->first_block;
+  while (block != nullptr) {
+    HEAP_BLOCK *next = block->next;
+    std::free(block->cells);
+    std::free(block);
+    block = next;
+  }
+  std::free(heap);
+}
+
+}  // namespace
+
+HEAP *init_heap(unsigned cell_size, unsigned cells_per_block, const char *name) {
+  if (cells_per_block == 0) {
+    error("init_heap: Block size is <=0");
+    return nullptr;
+  }
+  auto *heap = static_cast<HEAP *>(std::calloc(1, sizeof(HEAP)));
+  auto *block = static_cast<HEAP_BLOCK *>(std::calloc(1, sizeof(HEAP_BLOCK)));
+  if (heap == nullptr || block == nullptr) out_of_memory("INIT_HEAP");
+  std::strncpy(heap->name, name != nullptr ? name : "", sizeof heap->name - 1);
+  heap->first_block = block;
+  heap->current_block = block;
+  heap->cell_size = cell_size;
+  heap->cells_per_block = cells_per_block;
+  heap->next_heap = all_heaps;
+  all_heaps = heap;
+  return heap;
+}
+
+void *cell_alloc(HEAP *heap) {
+  if (heap == nullptr) {
+    error("cell_alloc: can't allocate from null heap (did you forget to call initialize_kora()?)");
+    return nullptr;
+  }
+  if (heap->next_cell == nullptr) {
+    heap->first_block->cells = new_block_memory(heap, "Fst_cell_alloc");
+    heap->next_cell = heap->first_block->cells;
+  }
+  if (heap->free_list != nullptr) {
+    void *cell = heap->free_list;
+    std::memcpy(&heap->free_list, cell, sizeof(void *));
+    std::memset(cell, 0, sizeof(void *));
+    heap->cells_in_use++;
+    return cell;
+  }
+  if (heap->used_in_block == heap->cells_per_block) {
+    HEAP_BLOCK *block = heap->current_block;
+    if (block->next == nullptr) {
+      auto *added = static_cast<HEAP_BLOCK *>(std::calloc(1, sizeof(HEAP_BLOCK)));
+      if (added == nullptr) out_of_memory("ADD_BLOCK");
+      added->cells = new_block_memory(heap, "ADD_BLOCK");
+      block->next = added;
+    }
+    heap->current_block = block->next;
+    heap->next_cell = heap->current_block->cells;
+    heap->used_in_block = 0;
+  }
+  void *cell = heap->next_cell;
+  heap->next_cell += heap->cell_size;
+  heap->used_in_block++;
+  heap->cells_in_use++;
+  return cell;
+}
+
+// A too-small cell cannot hold the free-list link; such a cell is reported and not reused.
+void free_cell(void *cell, HEAP *heap) {
+  if (heap->cell_size < sizeof(void *)) {
+    error_printf("free_cell: cell_size must be larger than a pointer. cell size=%d, sizeof(void*)=%d",
+                 static_cast<int>(heap->cell_size), static_cast<int>(sizeof(void *)));
+    return;
+  }
+  std::memcpy(cell, &heap->free_list, sizeof(void *));
+  heap->free_list = cell;
+  heap->cells_in_use--;
+}
+
+void free_heap(HEAP *heap) {
+  if (heap == nullptr) return;
+  unlink_heap(heap);
+  release_heap(heap);
+}
+
+void free_all_heaps() {
+  while (all_heaps != nullptr) {
+    HEAP *heap = all_heaps;
+    all_heaps = heap->next_heap;
+    release_heap(heap);
+  }
+}
+
+HEAP *first_heap() { return all_heaps; }
+
+size_t heap_size(const HEAP *heap, int count_all, size_t *block_bytes) {
+  size_t one_block = block_bytes_of(heap) + sizeof(HEAP_BLOCK);
+  if (block_bytes != nullptr) *block_bytes = one_block;
+  size_t size = sizeof(HEAP);
+  if (heap->next_cell == nullptr) return size;
+  for (const HEAP_BLOCK *block = heap->first_block; block != nullptr; block = block->next) {
+    if (!count_all && block == heap->current_block) {
+      size += static_cast<size_t>(heap->used_in_block) * heap->cell_size;
+      break;
+    }
+    size += one_block;
+  }
+  if (!count_all) {
+    for (void *cell = heap->free_list; cell != nullptr;) {
+      size -= heap->cell_size;
+      std::memcpy(&cell, cell, sizeof(void *));
+    }
+  }
+  return size;
+}
+
+void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data)) {
+  if (heap->free_list != nullptr) error("map_heap2: Freelist is not empty");
+  if (heap->next_cell == nullptr) return;
+  for (HEAP_BLOCK *block = heap->first_block; block != nullptr; block = block->next) {
+    unsigned used = block == heap->current_block ? heap->used_in_block : heap->cells_per_block;
+    for (unsigned i = 0; i < used; i++) visit(block->cells + static_cast<size_t>(i) * heap->cell_size, heap->user_data);
+    if (block == heap->current_block) break;
+  }
+}
+
+}  // namespace kora

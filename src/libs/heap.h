@@ -1,0 +1,61 @@
+// Cell heaps: allocators of fixed-size cells cut from large zero-filled blocks.
+//
+// Networks are made of very many small records of a few sizes. Each record kind has a heap
+// that hands out cells from blocks and keeps freed cells on a free list (last freed, first
+// reused). Allocation and freeing are constant-time pointer operations; memory goes back to the
+// system only when the whole heap is freed. Every heap is on one global list, so that the
+// library can report its memory use and release everything when it is reclaimed.
+#pragma once
+
+#include <cstddef>
+
+namespace kora {
+
+struct HEAP_BLOCK {
+  std::byte *cells;  // cells_per_block * cell_size bytes, or null before the first allocation
+  HEAP_BLOCK *next;
+};
+
+struct HEAP {
+  char name[24];                // at most 23 characters, for statistics
+  void *user_data;              // handed to the visitor of map_heap2
+  HEAP_BLOCK *first_block;
+  HEAP_BLOCK *current_block;    // the block whose cells are being handed out
+  std::byte *next_cell;         // next never-used cell of the current block
+  void *free_list;              // the first word of a free cell links to the next one
+  unsigned cell_size;
+  unsigned cells_per_block;
+  unsigned used_in_block;
+  int cells_in_use;
+  HEAP *next_heap;              // the global list of heaps, newest first
+};
+
+// A new heap at the head of the global list. A block count of 0 is reported and gives null.
+HEAP *init_heap(unsigned cell_size, unsigned cells_per_block, const char *name);
+
+// A cell of the heap: a reused cell has its first word cleared and keeps its other words;
+// a fresh cell is all zero. A null heap is reported and gives null.
+void *cell_alloc(HEAP *heap);
+
+// Puts the cell back on the heap's free list.
+void free_cell(void *cell, HEAP *heap);
+
+// Frees the heap's blocks and record and takes it off the global list; null is ignored.
+void free_heap(HEAP *heap);
+
+// Frees every heap on the global list.
+void free_all_heaps();
+
+// Bytes used by the heap. With count_all 0, only cells handed out and not freed count (plus
+// the bookkeeping); with count_all 1, every block counts whole. When block_bytes is given it
+// receives the bytes of one block.
+size_t heap_size(const HEAP *heap, int count_all, size_t *block_bytes = nullptr);
+
+// The heaps currently on the global list, newest first.
+HEAP *first_heap();
+
+// Calls visit(cell, heap->user_data) for every cell handed out so far, in allocation order.
+// Meant for heaps without freed cells: a non-empty free list is reported (the visit goes on).
+void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data));
+
+}  // namespace kora
