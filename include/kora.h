@@ -60,6 +60,162 @@ enum {
 enum { KORA_UTF8 = 1, KORA_LATIN1 = 2 };
 
 /* ---------------------------------------------------------------------------------------------
+ * Networks, states, arcs and alphabets.
+ *
+ * A label id is a 24-bit number naming a symbol or a symbol pair in the label map; 0 is
+ * EPSILON (the empty string), 1 is OTHER (any symbol outside the sigma), and the id of a single
+ * ASCII character is its code. KORA_NO_LABEL (0xFFFFFF) means no label.
+ * ------------------------------------------------------------------------------------------- */
+
+#define KORA_NO_LABEL 0xFFFFFFu
+#define KORA_EPSILON 0u
+#define KORA_OTHER 1u
+
+/* An alphabet: a set of label ids in binary form (items[i] is 1 when i is a member; len is one
+ * more than the largest possible member) or in label form (items holds len member ids). */
+typedef struct ALPH {
+  int len;
+  int max;          /* capacity of items */
+  uint32_t *items;
+  uint8_t type;     /* KORA_BINARY_ALPH or KORA_LABEL_ALPH */
+  uint8_t live;     /* 1 while the alphabet exists */
+} ALPH;
+
+enum { KORA_BINARY_ALPH = 0, KORA_LABEL_ALPH = 1 };
+
+#define ALPH_len(a) ((a)->len)
+#define ALPH_max(a) ((a)->max)
+#define ALPH_items(a) ((a)->items)
+#define ALPH_item(a, i) ((a)->items[i])
+#define ALPH_type(a) ((a)->type)
+
+typedef struct STATE STATE;
+typedef struct ARC ARC;
+
+struct STATE {
+  ARC *arcs;                    /* head of the state's arc list */
+  struct {
+    uint16_t is_state : 1;      /* always 1 in a state, 0 in an arc */
+    uint16_t final : 1;
+    uint16_t deterministic : 1; /* no two arcs with one label, no EPSILON arc */
+    uint16_t vectorized : 1;    /* arcs is an arc vector */
+    uint16_t visit_mark : 8;    /* scratch of traversals */
+    uint16_t apply_mark : 1;
+    uint16_t share_mark : 1;
+    uint16_t table_arcs : 1;    /* the arcs belong to a transition table */
+    uint16_t live : 1;
+  } flags;
+  STATE *next;                  /* next state of the network */
+  void *client_cell;            /* scratch word of algorithms */
+};
+
+struct ARC {
+  STATE *destination;
+  struct {
+    uint16_t is_state : 1;      /* always 0 in an arc */
+    uint16_t optimized : 1;
+    uint16_t visit_mark : 2;
+    uint16_t big : 1;           /* a big arc: carries a user pointer */
+    uint16_t unused : 2;
+    uint16_t live : 1;
+    uint16_t spare : 8;
+  } flags;
+  uint32_t label : 24;
+  uint32_t label_spare : 8;
+  ARC *next;                    /* next arc of the same state */
+};
+
+#define STATE_arcs(s) ((s)->arcs)
+#define STATE_final(s) ((s)->flags.final)
+#define STATE_deterministic(s) ((s)->flags.deterministic)
+#define STATE_next(s) ((s)->next)
+#define STATE_client_cell(s) ((s)->client_cell)
+#define ARC_destination(a) ((a)->destination)
+#define ARC_label(a) ((a)->label)
+#define ARC_next(a) ((a)->next)
+
+typedef struct NET {
+  ALPH *labels;                 /* the labels on the arcs, normally in label form */
+  ALPH *sigma;                  /* the symbols the network knows, normally in binary form */
+  struct {
+    uint16_t deterministic : 1;
+    uint16_t pruned : 1;
+    uint16_t completed : 1;
+    uint16_t minimized : 1;
+    uint16_t epsilon_free : 1;
+    uint16_t sorted_states : 1;
+    uint16_t loop_free : 1;
+    uint16_t twol : 1;
+    uint16_t visit_marks_dirty : 1;
+    uint16_t paths_indexed : 1;
+    uint16_t shared_arc_lists : 1;
+    uint16_t has_arc_user_pointer : 1;
+    uint16_t closed_sigma : 1;
+    uint16_t start_final : 1;
+    uint16_t tabular : 1;
+    uint16_t compacted : 1;
+  } flags;
+  struct {
+    uint16_t upper_sequentialized : 1;
+    uint16_t lower_sequentialized : 1;
+    uint16_t unused : 1;
+    uint16_t upper_has_flags : 1;
+    uint16_t lower_has_flags : 1;
+    uint16_t left_bimachine : 1;
+    uint16_t right_bimachine : 1;
+    uint16_t sorted_arcs : 1;
+    uint16_t reduced_labelset : 1;
+    uint16_t vantel_compressed : 1;
+    uint16_t is_virtual : 1;
+    uint16_t optimized : 1;
+    uint16_t live : 1;
+    uint16_t has_arc_vectors : 1;
+    uint16_t upper_bounded_known : 1;
+    uint16_t lower_bounded_known : 1;
+  } flags2;
+  int16_t arity;                /* 1 for automata, 2 for transducers */
+  uint32_t definition_label;    /* the name this network is defined under, or KORA_NO_LABEL */
+  int match_table_count;
+  void *label_map;              /* the label map in force when the network was made */
+  void *upper_match_table;
+  void *lower_match_table;
+  void *upper_tables;
+  void *lower_tables;
+  ALPH *optimized_alph;
+  ALPH *vectorized_alph;
+  ALPH *unreduce_key;
+  STATE *start;
+  STATE *states;                /* all states, singly linked through STATE_next */
+  void *arc_vector_heap;
+  int arc_vector_count;
+  void *properties;
+  void *upper_parse_table;
+  void *lower_parse_table;
+  uint32_t num_states;
+  uint32_t num_arcs;
+  uint32_t block_size;
+  ALPH *auxiliary_alph;
+  void *virtual_info;
+  void *mapping;
+} NET;
+
+#define NET_labels(n) ((n)->labels)
+#define NET_sigma(n) ((n)->sigma)
+#define NET_arity(n) ((n)->arity)
+#define NET_start_state(n) ((n)->start)
+#define NET_states(n) ((n)->states)
+#define NET_num_states(n) ((n)->num_states)
+#define NET_num_arcs(n) ((n)->num_arcs)
+#define NET_definition_label(n) ((n)->definition_label)
+#define NET_unreduce_key(n) ((n)->unreduce_key)
+#define NET_deterministic(n) ((n)->flags.deterministic)
+#define NET_pruned(n) ((n)->flags.pruned)
+#define NET_minimized(n) ((n)->flags.minimized)
+#define NET_epsilon_free(n) ((n)->flags.epsilon_free)
+#define NET_loop_free(n) ((n)->flags.loop_free)
+#define NET_compacted(n) ((n)->flags.compacted)
+
+/* ---------------------------------------------------------------------------------------------
  * The library context.
  * ------------------------------------------------------------------------------------------- */
 

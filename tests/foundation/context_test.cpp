@@ -60,8 +60,8 @@ TEST_F(ContextTest, InitializationMakesTheNamedHeapsInOrder) {
             (Strings{"Networks", "Alphabets", "States", "Arcs", "Big Arcs"}));
   const unsigned page = static_cast<unsigned>(sysconf(_SC_PAGESIZE));
   EXPECT_EQ(kora::STATE_HEAP->cells_per_block, page / 4);
-  EXPECT_EQ(kora::NET_HEAP->cells_per_block, 4 * page / sizeof(kora::NET));
-  EXPECT_EQ(kora::BIG_ARC_HEAP->cell_size, sizeof(kora::ARC) + sizeof(void *));
+  EXPECT_EQ(kora::NET_HEAP->cells_per_block, 4 * page / sizeof(NET));
+  EXPECT_EQ(kora::BIG_ARC_HEAP->cell_size, sizeof(ARC) + sizeof(void *));
 }
 
 TEST_F(ContextTest, ReclaimForgetsTheHeapsAndInitializeStartsAfresh) {
