@@ -286,6 +286,66 @@ KORA_API void set_error_function(kora_message_function function);
 KORA_API void set_warning_function(kora_message_function function);
 
 /* ---------------------------------------------------------------------------------------------
+ * Alphabets: sets of label ids in binary or label form (see ALPH). Functions that take a `copy`
+ * flag work on a copy of the alphabet when it is nonzero, else in place. In the set operations
+ * an operand whose keep flag is 0 is handed over: it is freed, or becomes the result. Alphabets
+ * belong to whoever holds them; a network's own alphabets belong to the network.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Converts the alphabet in place to label form (members in increasing order) and returns it;
+ * null gives null, an alphabet already in label form is returned as it is. */
+KORA_API ALPH *binary_to_label(ALPH *alph);
+
+/* Converts the alphabet in place to binary form (length = largest member + 1) and returns it;
+ * null gives null, an alphabet already in binary form is returned as it is. */
+KORA_API ALPH *label_to_binary(ALPH *alph);
+
+/* 1 when `id` is a member of the alphabet, else 0 (also for a null alphabet). */
+KORA_API int test_alph_member(ALPH *alph, uint32_t id);
+
+/* Adds `id` to the alphabet (or to a new copy of it, with `copy`) and returns the alphabet that
+ * holds it. EPSILON and ids above 0xFFFFFE are not added. Null gives null. */
+KORA_API ALPH *alph_add_to(ALPH *alph, uint32_t id, int copy);
+
+/* Removes `id` from the alphabet (or from a new copy of it, with `copy`) and returns that
+ * alphabet. A binary alphabet that loses its largest member is shortened to one more than the
+ * largest member left. Null gives null. */
+KORA_API ALPH *alph_remove_from(ALPH *alph, uint32_t id, int copy);
+
+/* The union, in binary form: `a` itself, or a new copy of it with `copy_a`, receives the members
+ * of `b`; `b` is freed unless `keep_b`. A null `a` gives `b` (a copy of it with `keep_b`); a
+ * null `b` gives `a` (or its copy). */
+KORA_API ALPH *union_alph(ALPH *a, ALPH *b, int copy_a, int keep_b);
+
+/* The intersection, in binary form: the shorter operand (a copy of it when it is kept) without
+ * the members the other lacks. Kept operands return to the form they had. A null operand
+ * counts as empty: the result is then a new empty alphabet. */
+KORA_API ALPH *intersect_alph(ALPH *a, ALPH *b, int keep_a, int keep_b);
+
+/* The difference a - b, in binary form, its length trimmed to one more than its largest member.
+ * The result is `a` itself when `a` is handed over (keep_a 0), else a new alphabet. A null `a`
+ * gives a new empty alphabet; a null `b` takes nothing away. */
+KORA_API ALPH *minus_alph(ALPH *a, ALPH *b, int keep_a, int keep_b);
+
+/* 1 when both alphabets have the same members (whatever their forms and lengths), else 0. A
+ * null alphabet counts as empty. Both operands keep their forms. */
+KORA_API int test_equal_alphs(ALPH *a, ALPH *b);
+
+/* The network's label set (owned by the network), computed from its arcs when it has none. Null
+ * for a null network. */
+KORA_API ALPH *net_labels(NET *net);
+
+/* The network's sigma (owned by the network), computed from its labels when it has none (and
+ * the labels from the arcs, with the warning "sigma: NET_labels is NULL.", when those are
+ * missing too). Null for a null network. */
+KORA_API ALPH *net_sigma(NET *net);
+
+/* Recomputes the network's labels from its arcs and its sigma from the labels, keeping the
+ * sigma symbols that no label used, and sets its arity. Labels and sigma must be both present
+ * or both absent: anything else is a fatal programming error. A null network is ignored. */
+KORA_API void update_net_labels_and_sigma(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
  * Identification and file names.
  * ------------------------------------------------------------------------------------------- */
 

@@ -1,0 +1,278 @@
+// Alphabets: set operations against std::set on random alphabets in both forms, conversions,
+// editing edge cases, item-array size classes, and the alphabets of a network.
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "kora_test.h"
+#include "label_maps_fixture.h"
+#include "label.h"
+#include "struct.h"
+
+namespace {
+
+using kora_test::messages;
+using IdSet = std::set<uint32_t>;
+
+// The item-array heaps go with the library's heaps; the fixture forgets them as reclaiming does.
+class AlphTest : public kora_test::LabelMaps {
+ protected:
+  void TearDown() override {
+    kora_test::LabelMaps::TearDown();
+    kora::forget_alph_item_heaps();
+  }
+};
+
+// The members, read straight from the items.
+IdSet members(const ALPH *alph) {
+  IdSet ids;
+  for (int i = 0; i < alph->len; ++i) {
+    if (alph->type == KORA_BINARY_ALPH && alph->items[i] != 0) ids.insert(i);
+    if (alph->type == KORA_LABEL_ALPH) ids.insert(alph->items[i]);
+  }
+  return ids;
+}
+
+ALPH *alph_of(const IdSet &ids, int type) {
+  ALPH *alph = kora::make_alph(0, type);
+  for (uint32_t id : ids) alph_add_to(alph, id, 0);
+  return alph;
+}
+
+IdSet random_ids(std::mt19937 &rng) {
+  const uint32_t bounds[] = {6, 64, 700};
+  std::uniform_int_distribution<uint32_t> id(1, bounds[rng() % 3] - 1);
+  IdSet ids;
+  for (int n = static_cast<int>(rng() % 30); n > 0; --n) ids.insert(id(rng));
+  return ids;
+}
+
+// An operand that must survive: same members, same form.
+void expect_unchanged(const ALPH *alph, const IdSet &ids, int type) {
+  EXPECT_EQ(members(alph), ids);
+  EXPECT_EQ(alph->type, type);
+}
+
+TEST_F(AlphTest, SetOperationsAgreeWithStdSet) {
+  const int baseline = kora::ALPH_HEAP->cells_in_use;
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    const IdSet a_ids = random_ids(rng), b_ids = random_ids(rng);
+    const int a_type = rng() % 2, b_type = rng() % 2;
+    const int op = rng() % 3;
+    const bool keep_a = rng() % 2, keep_b = rng() % 2;
+    ALPH *a = alph_of(a_ids, a_type);
+    ALPH *b = alph_of(b_ids, b_type);
+    IdSet expected;
+    ALPH *result = nullptr;
+    if (op == 0) {
+      std::set_union(a_ids.begin(), a_ids.end(), b_ids.begin(), b_ids.end(),
+                     std::inserter(expected, expected.end()));
+      result = union_alph(a, b, keep_a, keep_b);
+      EXPECT_EQ(result == a, !keep_a);
+    } else if (op == 1) {
+      std::set_intersection(a_ids.begin(), a_ids.end(), b_ids.begin(), b_ids.end(),
+                            std::inserter(expected, expected.end()));
+      result = intersect_alph(a, b, keep_a, keep_b);
+    } else {
+      std::set_difference(a_ids.begin(), a_ids.end(), b_ids.begin(), b_ids.end(),
+                          std::inserter(expected, expected.end()));
+      result = minus_alph(a, b, keep_a, keep_b);
+      EXPECT_EQ(result->len, expected.empty() ? 0 : static_cast<int>(*expected.rbegin()) + 1);
+    }
+    EXPECT_EQ(members(result), expected);
+    EXPECT_EQ(result->type, KORA_BINARY_ALPH);
+    if (keep_a) expect_unchanged(a, a_ids, a_type);
+    if (keep_b) expect_unchanged(b, b_ids, b_type);
+    kora::free_alph(result);
+    if (keep_a) kora::free_alph(a);
+    if (keep_b) kora::free_alph(b);
+    EXPECT_EQ(kora::ALPH_HEAP->cells_in_use, baseline) << "operands freed exactly once";
+  }
+}
+
+TEST_F(AlphTest, EqualityIgnoresFormAndTrailingZeros) {
+  for (unsigned seed = 1; seed <= 100; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    const IdSet a_ids = random_ids(rng);
+    const IdSet b_ids = rng() % 2 ? a_ids : random_ids(rng);
+    const int a_type = rng() % 2, b_type = rng() % 2;
+    ALPH *a = alph_of(a_ids, a_type);
+    ALPH *b = alph_of(b_ids, b_type);
+    if (b_type == KORA_BINARY_ALPH) kora::adjust_alph_size(b, b->len + 1 + rng() % 40);
+    EXPECT_EQ(test_equal_alphs(a, b), a_ids == b_ids);
+    expect_unchanged(a, a_ids, a_type);
+    expect_unchanged(b, b_ids, b_type);
+    kora::free_alph(a);
+    kora::free_alph(b);
+  }
+}
+
+TEST_F(AlphTest, ConversionsRoundTrip) {
+  for (unsigned seed = 1; seed <= 100; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    const IdSet ids = random_ids(rng);
+    ALPH *alph = alph_of(ids, KORA_BINARY_ALPH);
+    kora::adjust_alph_size(alph, alph->len + rng() % 100);
+    binary_to_label(alph);
+    EXPECT_EQ(std::vector<uint32_t>(alph->items, alph->items + alph->len),
+              std::vector<uint32_t>(ids.begin(), ids.end()));
+    label_to_binary(alph);
+    EXPECT_EQ(members(alph), ids);
+    EXPECT_EQ(alph->len, ids.empty() ? 0 : static_cast<int>(*ids.rbegin()) + 1);
+    kora::free_alph(alph);
+  }
+}
+
+TEST_F(AlphTest, EditingEdgeCases) {
+  ALPH *alph = alph_of({3, 10}, KORA_BINARY_ALPH);
+  EXPECT_EQ(alph_add_to(alph, KORA_EPSILON, 0), alph);
+  EXPECT_EQ(alph_add_to(alph, KORA_NO_LABEL, 0), alph);
+  EXPECT_EQ(members(alph), (IdSet{3, 10}));
+  alph_remove_from(alph, 10, 0);
+  EXPECT_EQ(alph->len, 4);
+  alph_remove_from(alph, 3, 0);
+  EXPECT_EQ(alph->len, 0);
+  EXPECT_EQ(alph->items, nullptr);
+
+  ALPH *list = alph_of({7, 5, 9}, KORA_LABEL_ALPH);
+  ALPH *copy = alph_add_to(list, 4, 1);
+  EXPECT_EQ(members(list), (IdSet{5, 7, 9}));
+  EXPECT_EQ(std::vector<uint32_t>(copy->items, copy->items + copy->len),
+            (std::vector<uint32_t>{5, 7, 9, 4}));
+  alph_add_to(copy, 7, 0);
+  alph_remove_from(copy, 7, 0);
+  EXPECT_EQ(std::vector<uint32_t>(copy->items, copy->items + copy->len),
+            (std::vector<uint32_t>{5, 9, 4}));
+  EXPECT_TRUE(test_alph_member(copy, 9));
+  EXPECT_FALSE(test_alph_member(copy, 7));
+
+  ALPH *short_one = kora::make_alph(3, KORA_BINARY_ALPH);
+  ALPH *long_one = kora::make_alph(8, KORA_BINARY_ALPH);
+  for (ALPH *x : {short_one, long_one}) x->items[1] = x->items[2] = 1;
+  EXPECT_TRUE(test_equal_alphs(short_one, long_one));
+  for (ALPH *x : {alph, list, copy, short_one, long_one}) kora::free_alph(x);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(AlphTest, IteratorVisitsMembersInItemOrder) {
+  for (int type : {KORA_BINARY_ALPH, KORA_LABEL_ALPH}) {
+    ALPH *alph = kora::make_alph(0, type);
+    for (uint32_t id : {40, 2, 17}) alph_add_to(alph, id, 0);
+    kora::ALPH_ITERATOR *iterator = kora::start_alph_iterator(nullptr, alph);
+    std::vector<uint32_t> seen;
+    for (uint32_t id; (id = kora::next_alph_item(iterator)) != KORA_NO_LABEL;) seen.push_back(id);
+    EXPECT_EQ(seen, type == KORA_BINARY_ALPH ? (std::vector<uint32_t>{2, 17, 40})
+                                             : (std::vector<uint32_t>{40, 2, 17}));
+    kora::free_alph_iterator(iterator);
+    kora::free_alph(alph);
+  }
+}
+
+TEST_F(AlphTest, ItemArraysComeFromPowerOfTwoClassesAndStartZeroed) {
+  ALPH *alph = kora::make_alph(0, KORA_BINARY_ALPH);
+  const uint32_t *items = nullptr;
+  int moves = 0;
+  for (uint32_t id = 1; id < 1000; ++id) {
+    alph_add_to(alph, id, 0);
+    if (alph->items != items) ++moves;
+    items = alph->items;
+    EXPECT_EQ(alph->max & (alph->max - 1), 0);
+    EXPECT_GE(alph->max, alph->len);
+  }
+  EXPECT_EQ(moves, 9) << "one move per size class from 4 to 1024";
+  kora::free_alph(alph);
+  // The cells just freed are reused; their old items must not show through.
+  ALPH *fresh = kora::make_alph(1000, KORA_BINARY_ALPH);
+  EXPECT_TRUE(members(fresh).empty());
+  kora::free_alph(fresh);
+  kora::free_alph(fresh);  // a second free does nothing
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(AlphTest, RefusalsAreReported) {
+  EXPECT_EQ(kora::make_alph(4, 2), nullptr);
+  EXPECT_EQ(kora::make_alph(0xFFFFFF, KORA_BINARY_ALPH), nullptr);
+  kora::adjust_alph_size(nullptr, 5);
+  ALPH *alph = kora::make_alph(1, KORA_BINARY_ALPH);
+  kora::adjust_alph_size(alph, 0x1000000);
+  EXPECT_EQ(alph->len, 1);
+  const uint32_t bad[] = {5, 0xFFFFFF};
+  EXPECT_EQ(kora::labels_to_alph(bad, 2, KORA_LABEL_ALPH), nullptr);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{
+                "make_alph: Bad type: 2",
+                "make_alph: Cannot allocate alphabet larger than MAX_LABEL, size requested was "
+                "16777215",
+                "adjust_alph_size: argument is NULL",
+                "make_alph_items: Alphabet length (16777216) exceeds MAX_LABEL (16777214)",
+                "labels_to_alph: Bad label id: 16777215"}));
+  EXPECT_EQ(test_alph_member(nullptr, 3), 0);
+  EXPECT_EQ(alph_add_to(nullptr, 3, 1), nullptr);
+  EXPECT_EQ(binary_to_label(nullptr), nullptr);
+  EXPECT_EQ(net_sigma(nullptr), nullptr);
+  EXPECT_TRUE(test_equal_alphs(nullptr, alph));
+  ALPH *empty = intersect_alph(alph, nullptr, 0, 1);
+  EXPECT_TRUE(members(empty).empty());
+  kora::free_alph(empty);
+}
+
+// A network made of plain records: state 0 --labels--> state 1.
+struct TestNet {
+  NET net{};
+  STATE states[2]{};
+  std::vector<ARC> arcs;
+  explicit TestNet(std::vector<uint32_t> labels) : arcs(labels.size()) {
+    net.states = &states[0];
+    states[0].next = &states[1];
+    for (size_t i = 0; i < labels.size(); ++i) {
+      arcs[i].label = labels[i];
+      arcs[i].destination = &states[1];
+      arcs[i].next = i + 1 < labels.size() ? &arcs[i + 1] : nullptr;
+    }
+    states[0].arcs = arcs.empty() ? nullptr : &arcs[0];
+  }
+  ~TestNet() {
+    kora::free_alph(net.labels);
+    kora::free_alph(net.sigma);
+  }
+};
+
+TEST_F(AlphTest, NetworkAlphabetsFollowTheArcs) {
+  const uint32_t a = 'a', b = 'b', c = 'c', z = 'z';
+  const uint32_t b_c = kora::pair_id(b, c);
+  TestNet t({a, b_c, KORA_EPSILON, a});
+  ALPH *sigma = net_sigma(&t.net);
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"sigma: NET_labels is NULL."});
+  EXPECT_EQ(members(t.net.labels), (IdSet{a, b_c}));
+  EXPECT_EQ(t.net.labels->type, KORA_LABEL_ALPH);
+  EXPECT_EQ(t.net.arity, 2);
+  EXPECT_EQ(members(sigma), (IdSet{a, b, c}));
+  EXPECT_EQ(sigma->type, KORA_BINARY_ALPH);
+  ALPH *upper = kora::upper_sigma(&t.net), *lower = kora::lower_sigma(&t.net);
+  EXPECT_EQ(members(upper), (IdSet{a, b}));
+  EXPECT_EQ(members(lower), (IdSet{a, c}));
+  EXPECT_EQ(kora::max_side_id(t.net.labels, 1), c);
+  EXPECT_FALSE(kora::alph_has_other(t.net.labels));
+
+  // z is declared but unused; it survives when the arc b:c becomes OTHER, and b and c go.
+  alph_add_to(t.net.sigma, z, 0);
+  ALPH *extras = kora::sigma_extras(&t.net);
+  EXPECT_EQ(members(extras), (IdSet{z}));
+  t.arcs[1].label = KORA_OTHER;
+  update_net_labels_and_sigma(&t.net);
+  EXPECT_EQ(members(t.net.labels), (IdSet{KORA_OTHER, a}));
+  EXPECT_EQ(members(t.net.sigma), (IdSet{KORA_OTHER, a, z}));
+  EXPECT_TRUE(kora::alph_has_other(t.net.labels));
+  EXPECT_EQ(t.net.arity, 1);
+  EXPECT_EQ(net_labels(&t.net), t.net.labels);
+  for (ALPH *x : {upper, lower, extras}) kora::free_alph(x);
+}
+
+}  // namespace
