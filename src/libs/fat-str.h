@@ -1,0 +1,123 @@
+// Fat strings: 0-terminated arrays of 32-bit character codes, the form in which the library holds
+// symbol names and text. This module provides their basic operations, the Windows-1252 reading
+// of the bytes 0x80-0x9F, the printable tests, and the conversions between fat strings and thin
+// (8-bit) strings in UTF-8 or ISO-8859-1, plain and in the escaped form that symbol names are
+// written in so that they can be read back.
+//
+// A string returned as "new" is allocated with malloc and belongs to the caller (std::free).
+// A conversion given a STRING_BUFFER replaces the buffer's content and returns its characters,
+// which stay valid until the buffer next changes. The fat scratch buffer is the context's
+// `wide_buffer`; a result left there is valid only until the next conversion that uses it.
+#pragma once
+
+#include <cstdint>
+
+#include "str-buf.h"
+
+namespace kora {
+
+typedef uint32_t *FAT_STR;
+
+// ---- Basics ------------------------------------------------------------------------------------
+
+// The number of codes before the terminator.
+int fat_strlen(const uint32_t *fs);
+
+// Copies `from` with its terminator into `to`, which has room for it; returns `to`.
+FAT_STR fat_strcpy(FAT_STR to, const uint32_t *from);
+
+// A new copy of `fs`.
+FAT_STR fat_strdup(const uint32_t *fs);
+
+// A new zero-filled array of `n` codes (room for n - 1 codes and the terminator).
+FAT_STR alloc_fat(int n);
+
+// Compares by code value; a proper prefix is smaller. Negative, 0 or positive as `a` sorts
+// before, with or after `b`.
+int fat_strcmp(const uint32_t *a, const uint32_t *b);
+
+// The collation of sorted listings. After the common prefix, the string that ends first is
+// smaller; when both codes are below 128 an ASCII letter sorts before any non-letter, and two
+// letters or two non-letters compare by code; otherwise by code. Sign as fat_strcmp.
+int fat_strcmp_alpha(const uint32_t *a, const uint32_t *b);
+
+// A new one-character string holding `c`.
+FAT_STR charcode_to_fstring(uint32_t c);
+
+// The context's fat scratch buffer, emptied and with room for `n` codes and the terminator. The
+// buffer must exist (assertion "fat_str_buf").
+STRING_BUFFER *scratch_fat_buffer(int n);
+
+// The letter of the C escape of backspace, tab, newline, vertical tab and carriage return (b, t,
+// n, v, r); 0 for any other code.
+char c_escape_letter(uint32_t c);
+
+// ---- Windows-1252 ------------------------------------------------------------------------------
+
+// For a byte 0x80-0x9F, stores its Windows-1252 character in *out (one of the five bytes that
+// code page leaves undefined stands for itself) and returns 0. Any other byte is stored as it is
+// and gives 1.
+int cp1252_to_unicode(uint32_t *out, uint32_t byte);
+
+// Whether `code` is one of 0x80-0x9F that Windows-1252 defines (all but 0x81, 0x8D, 0x8F, 0x90,
+// 0x9D).
+bool is_cp1252_defined(uint32_t code);
+
+// Replaces every code 0x80-0x9F of `fs` that Windows-1252 defines by its character. Returns 3
+// when an undefined code was met (it stays as it is), else 0.
+int convert_cp1252_in_place(FAT_STR fs);
+
+// ---- Printable tests ---------------------------------------------------------------------------
+
+// 8-12, the blank, graphic ASCII and 161-255 are printable; 128-159 only when parameter word 10
+// is set, Windows-1252 defines the code, and neither the input nor the output encoding is UTF-8.
+int is_printable(uint32_t c);
+
+// The test for UTF-8 output: below 128 the codes 7-13 and 32-126; 128-159 when Windows-1252
+// defines them; every code from 160 up.
+int is_printable_utf8(uint32_t c);
+
+// ---- Thin to fat -------------------------------------------------------------------------------
+
+// Each byte of `s` becomes its code, except that when the input encoding is not UTF-8 and
+// parameter word 10 is set, the bytes 0x80-0x9F become their Windows-1252 characters.
+// thin_to_fat returns a new string; thin_to_fat_into writes into the fat `buffer`, or into the
+// scratch buffer when `buffer` is null.
+FAT_STR thin_to_fat(const char *s);
+FAT_STR thin_to_fat_into(STRING_BUFFER *buffer, const char *s);
+
+// Decodes UTF-8 (illegal bytes are reported and become 0xFDFF, see utf8.h): a new string, or
+// the scratch buffer's characters.
+FAT_STR utf8_thin_to_fat(const char *s);
+FAT_STR utf8_to_fat_scratch(const char *s);
+
+// ---- Fat to thin -------------------------------------------------------------------------------
+
+// ISO-8859-1: codes below 256 are copied as bytes; larger ones go through the Windows-1252
+// table, and a code that is not in it gives the warning "\\u%X is not a Latin-1 character.\n If
+// you are in TARN, ..." and contributes its low byte. Writes into the thin `buffer`, or returns
+// a new string when `buffer` is null.
+char *fat_to_thin(const uint32_t *fs, STRING_BUFFER *buffer);
+
+// UTF-8, lenient (see utf8.h). Writes into the thin `buffer`, or a new string when it is null.
+char *fat_to_utf8(const uint32_t *fs, STRING_BUFFER *buffer);
+
+// The escaped ISO-8859-1 form of a symbol name. With `raw`, codes below 256 are written as
+// "\xHH" including the double quotes. Otherwise, with `quote`: \b \t \n \v \r are written as C
+// escapes in double quotes; the blank, "0" and "?" in double quotes; a double quote as %"; other
+// printable codes as they are and other codes below 256 as with `raw`. Without `quote`, printable
+// codes are copied and the rest written as with `raw`. Codes from 256 up are never printable in
+// ISO-8859-1 and become \u and their low 16 bits in four hexadecimal digits. Writes into the thin
+// `buffer`, or returns a new string when it is null.
+char *fat_to_thin_esc(const uint32_t *fs, STRING_BUFFER *buffer, int quote, int raw);
+
+// The escaped UTF-8 form: as fat_to_thin_esc with `quote`, plus \a for code 7; the control codes
+// 0-6, 14-31 and 127 as \x and two lower-case hexadecimal digits (no quotes); the undefined
+// Windows-1252 codes as \x and their lower-case hexadecimal; every other code as its UTF-8 bytes.
+char *fat_to_utf8_esc(const uint32_t *fs, STRING_BUFFER *buffer);
+
+// The length of the escaped form of `fs` in the output encoding (fat_to_utf8_esc for UTF-8,
+// fat_to_thin_esc with `quote` for ISO-8859-1), terminator not included.
+int fat_escaped_width(const uint32_t *fs);
+
+}  // namespace kora

@@ -1,0 +1,168 @@
+// String buffers of thin or fat characters.
+
+#include "str-buf.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "error.h"
+#include "fat-print.h"
+#include "utf8.h"
+
+namespace kora {
+namespace {
+
+// Reports a null buffer under the operation's name; true when the buffer is there.
+bool present(const STRING_BUFFER *buffer, const char *operation) {
+  if (buffer == nullptr) error_printf("Unexpected NULL pointer in %s().", operation);
+  return buffer != nullptr;
+}
+
+// True for a present thin buffer; a null or fat one is reported, `what` naming the kind of append.
+bool thin_target(const STRING_BUFFER *buffer, const char *operation, const char *what) {
+  if (!present(buffer, operation)) return false;
+  if (buffer->char_size != 1) error_printf("Appending a thin %s to a fat string buffer", what);
+  return buffer->char_size == 1;
+}
+
+// `length` zeroed characters of `char_size` bytes.
+void *allocate_characters(int length, int char_size) {
+  KORA_ASSERT(char_size == 1 || char_size == 4);
+  void *characters = std::calloc(static_cast<size_t>(length), static_cast<size_t>(char_size));
+  if (characters == nullptr) out_of_memory("MAKE_STRING_BUFFER");
+  return characters;
+}
+
+void terminate(STRING_BUFFER *buffer) {
+  if (buffer->char_size == 1) {
+    STRING_BUFFER_thin(buffer)[buffer->pos] = '\0';
+  } else {
+    STRING_BUFFER_fat(buffer)[buffer->pos] = 0;
+  }
+}
+
+// Appends `count` thin bytes, counting their newlines. The buffer is thin.
+int append_bytes(const char *bytes, int count, STRING_BUFFER *buffer) {
+  assure_buffer_space(count, buffer);
+  char *text = STRING_BUFFER_thin(buffer);
+  std::memcpy(text + buffer->pos, bytes, static_cast<size_t>(count));
+  buffer->line_count += static_cast<int>(std::count(bytes, bytes + count, '\n'));
+  buffer->pos += count;
+  text[buffer->pos] = '\0';
+  return buffer->pos;
+}
+
+}  // namespace
+
+STRING_BUFFER *make_string_buffer(int length, int char_size) {
+  KORA_ASSERT(length > 0);
+  auto *buffer = static_cast<STRING_BUFFER *>(std::calloc(1, sizeof(STRING_BUFFER)));
+  if (buffer == nullptr) out_of_memory("MAKE_STRING_BUFFER");
+  buffer->char_size = char_size;
+  buffer->length = length;
+  buffer->string = allocate_characters(length, char_size);
+  return buffer;
+}
+
+STRING_BUFFER *make_thin_buffer(int length) { return make_string_buffer(length, 1); }
+
+STRING_BUFFER *make_fat_buffer(int length) { return make_string_buffer(length, 4); }
+
+void free_string_buffer(STRING_BUFFER *buffer) {
+  if (buffer == nullptr) return;
+  std::free(buffer->string);
+  std::free(buffer);
+}
+
+void reset_string_buffer(STRING_BUFFER *buffer) {
+  if (!present(buffer, "reset_string_buffer")) return;
+  buffer->pos = 0;
+  buffer->line_count = 0;
+  terminate(buffer);
+}
+
+void initialize_string_buffer(STRING_BUFFER *buffer) {
+  if (!present(buffer, "initialize_string_buffer")) return;
+  if (buffer->string == nullptr) {
+    buffer->length = 10;
+    buffer->string = allocate_characters(buffer->length, buffer->char_size);
+  }
+  reset_string_buffer(buffer);
+}
+
+void assure_buffer_space(int n, STRING_BUFFER *buffer) {
+  if (!present(buffer, "assure buffer space")) return;
+  int needed = buffer->pos + n + 1;
+  if (needed <= buffer->length) return;
+  int length = std::max(2 * buffer->length, needed);
+  size_t char_size = static_cast<size_t>(buffer->char_size);
+  void *string = std::realloc(buffer->string, static_cast<size_t>(length) * char_size);
+  if (string == nullptr) out_of_memory("ASSURE_BUFFER_SPACE");
+  std::memset(static_cast<char *>(string) + static_cast<size_t>(buffer->length) * char_size, 0,
+              static_cast<size_t>(length - buffer->length) * char_size);
+  buffer->string = string;
+  buffer->length = length;
+}
+
+int append_char_to_buffer(int c, STRING_BUFFER *buffer) {
+  if (!thin_target(buffer, "append_char_to_buffer", "character")) {
+    return buffer != nullptr ? buffer->pos : 0;
+  }
+  char byte = static_cast<char>(c);
+  return append_bytes(&byte, 1, buffer);
+}
+
+int append_string_to_buffer(const char *s, STRING_BUFFER *buffer) {
+  if (!thin_target(buffer, "append_string_to_buffer", "string")) {
+    return buffer != nullptr ? buffer->pos : 0;
+  }
+  return append_bytes(s, static_cast<int>(std::strlen(s)), buffer);
+}
+
+int append_fat_char_utf8(uint32_t c, STRING_BUFFER *buffer) {
+  if (!thin_target(buffer, "append_fat_char_utf8", "character")) {
+    return buffer != nullptr ? buffer->pos : 0;
+  }
+  char bytes[4];
+  return append_bytes(bytes, utf8_encode_char(c, bytes), buffer);
+}
+
+int append_fat_utf8(const uint32_t *fs, STRING_BUFFER *buffer) {
+  if (!thin_target(buffer, "append_fat_utf8", "string")) {
+    return buffer != nullptr ? buffer->pos : 0;
+  }
+  while (*fs != 0) {
+    char bytes[4];
+    append_bytes(bytes, utf8_encode_char(next_code(&fs), bytes), buffer);
+  }
+  return buffer->pos;
+}
+
+int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source) {
+  if (!present(target, "append_buffer_to_buffer")) return 0;
+  if (!present(source, "append_buffer_to_buffer")) return target->pos;
+  if (target->char_size != source->char_size) {
+    error_printf("Buffers are of different type.");
+    return target->pos;
+  }
+  int count = source->pos;
+  assure_buffer_space(count, target);
+  size_t char_size = static_cast<size_t>(target->char_size);
+  std::memcpy(static_cast<char *>(target->string) + static_cast<size_t>(target->pos) * char_size,
+              source->string, static_cast<size_t>(count) * char_size);
+  target->pos += count;
+  target->line_count += source->line_count;
+  terminate(target);
+  return target->pos;
+}
+
+int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream) {
+  if (!present(buffer, "print_string_buffer")) return 0;
+  if (stream == nullptr) stream = stdout;
+  if (buffer->char_size != 1) return print_fat(stream, STRING_BUFFER_fat(buffer));
+  std::fwrite(buffer->string, 1, static_cast<size_t>(buffer->pos), stream);
+  return buffer->pos;
+}
+
+}  // namespace kora

@@ -1,0 +1,72 @@
+// String buffers: growable, always terminated arrays of thin (one-byte) or fat (four-byte)
+// characters that count the newlines appended to them.
+//
+// The operations that take a buffer report a null one as the error "Unexpected NULL pointer in
+// %s()." and do nothing else; thin operations on a fat buffer are refused with an error too.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "kora.h"
+
+// Global, to complete the declaration of the public header.
+struct STRING_BUFFER {
+  int char_size;   // 1 for thin characters, 4 for fat ones
+  int length;      // capacity in characters, the terminator included
+  int pos;         // characters used; the character at pos is the terminator
+  int line_count;  // newline characters appended
+  void *string;    // the characters
+};
+
+#define STRING_BUFFER_char_size(buffer) ((buffer)->char_size)
+#define STRING_BUFFER_length(buffer) ((buffer)->length)
+#define STRING_BUFFER_pos(buffer) ((buffer)->pos)
+#define STRING_BUFFER_line_count(buffer) ((buffer)->line_count)
+#define STRING_BUFFER_string(buffer) ((buffer)->string)
+#define STRING_BUFFER_thin(buffer) (static_cast<char *>((buffer)->string))
+#define STRING_BUFFER_fat(buffer) (static_cast<uint32_t *>((buffer)->string))
+
+namespace kora {
+
+// A new empty buffer of `length` characters of `char_size` bytes (1 or 4), owned by the caller
+// (free_string_buffer). The length must be positive (assertion "length > 0").
+STRING_BUFFER *make_string_buffer(int length, int char_size);
+STRING_BUFFER *make_thin_buffer(int length);
+STRING_BUFFER *make_fat_buffer(int length);
+
+// Frees the buffer and its characters. Null is ignored.
+void free_string_buffer(STRING_BUFFER *buffer);
+
+// Empties the buffer: position and line count 0, empty text. The capacity is kept.
+void reset_string_buffer(STRING_BUFFER *buffer);
+
+// Gives a buffer record that has no characters yet (string null, char_size set) room for 10,
+// then empties it.
+void initialize_string_buffer(STRING_BUFFER *buffer);
+
+// Makes room for `n` more characters and the terminator: when pos + n + 1 exceeds the capacity,
+// the capacity becomes twice the old one, or pos + n + 1 if that is larger.
+void assure_buffer_space(int n, STRING_BUFFER *buffer);
+
+// Append to a thin buffer and return the new position; each newline is counted. A refused
+// append changes nothing and returns the position (0 for a null buffer).
+int append_char_to_buffer(int c, STRING_BUFFER *buffer);
+int append_string_to_buffer(const char *s, STRING_BUFFER *buffer);
+
+// Append the UTF-8 bytes of `c` (or of the codes of `fs`, surrogate pairs combined) to a thin
+// buffer; each newline is counted. Return the new position, as above on refusal.
+int append_fat_char_utf8(uint32_t c, STRING_BUFFER *buffer);
+int append_fat_utf8(const uint32_t *fs, STRING_BUFFER *buffer);
+
+// Appends the characters of `source` to `target`, which must have the same character size
+// ("Buffers are of different type." otherwise); positions and line counts add up. Returns the
+// new position of `target`, or its old one (0 when null) on refusal.
+int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source);
+
+// Writes the buffer to `stream` (null: standard output). A thin buffer is written as it is and
+// the position returned; a fat one is printed with print_fat and its columns returned. A null
+// buffer is reported and gives 0.
+int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream);
+
+}  // namespace kora
