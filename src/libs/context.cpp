@@ -12,7 +12,12 @@
 #include <cstring>
 #include <string>
 
+#include "alph.h"
 #include "error.h"
+#include "lab-vect.h"
+#include "page.h"
+#include "stack.h"
+#include "str-buf.h"
 #include "struct.h"
 
 namespace kora {
@@ -84,11 +89,15 @@ void fill_default_context(FST_CONTEXT *c) {
   c->in_char_encoding = KORA_UTF8;
   c->out_char_encoding = KORA_UTF8;
   c->parameters = &parameters;
+  c->thin_buffer = make_thin_buffer(80);
+  c->wide_buffer = make_fat_buffer(80);
+  c->eol_string = "\r\n";
+  c->page = make_page(1920, 0, 72);
+  c->label_vector = make_lab_vector(512);
   create_heaps();
   c->output_buffer_size = 10000;
   c->output_buffer = static_cast<char *>(allocate(c->output_buffer_size, "MAKE_FST_CONTEXT"));
   c->line_width = 72;
-  c->eol_string = "\r\n";
   c->index_buffer_size = 10000;
   c->index_buffer =
       static_cast<int *>(allocate(sizeof(int) * c->index_buffer_size, "MAKE_FST_CONTEXT"));
@@ -98,6 +107,10 @@ void fill_default_context(FST_CONTEXT *c) {
 
 void release_context(FST_CONTEXT *c) {
   close_message_stream(c);
+  free_string_buffer(c->thin_buffer);
+  free_string_buffer(c->wide_buffer);
+  free_page(c->page);
+  free_lab_vector(c->label_vector);
   std::free(c->output_buffer);
   std::free(c->index_buffer);
   bool owned = c->owned;
@@ -126,8 +139,10 @@ KORA_API FST_CONTEXT *initialize_kora(void) {
 }
 
 KORA_API void reclaim_kora(FST_CONTEXT *c) {
+  free_all_stacks();
   free_all_heaps();
   forget_network_heaps();
+  forget_alph_item_heaps();
   heaps_to_create = true;
   free_configuration();
   if (c != nullptr) release_context(c);

@@ -29,21 +29,6 @@ const unsigned char kUndefinedBytes[] = {0x81, 0x8D, 0x8F, 0x90, 0x9D};
 
 class FatStrTest : public kora_test::Library {
  protected:
-  // The library does not make the fat scratch buffer yet: the test provides it.
-  void SetUp() override {
-    Library::SetUp();
-    if (kora::context()->wide_buffer == nullptr) {
-      scratch_ = kora::make_fat_buffer(80);
-      kora::context()->wide_buffer = scratch_;
-    }
-  }
-  void TearDown() override {
-    if (scratch_ != nullptr) {
-      kora::free_string_buffer(scratch_);
-      kora::context()->wide_buffer = nullptr;
-    }
-    Library::TearDown();
-  }
   void use_latin1() { set_char_encoding(context_, KORA_LATIN1); }
 
   std::u32string thin_to_fat(const std::string &s) {
@@ -60,8 +45,6 @@ class FatStrTest : public kora_test::Library {
     std::free(text);
     return result;
   }
-
-  STRING_BUFFER *scratch_ = nullptr;
 };
 
 TEST_F(FatStrTest, ComparisonsOrderByCodeAndPrefix) {

@@ -121,13 +121,7 @@ TEST_F(HashTableTest, EmptyTableIteratesNothingAndBadSizeIsReported) {
             std::vector<std::string>{"In make_hash_table: Length is negative or zero: 0"});
 }
 
-class StackTest : public kora_test::Library {
- protected:
-  void TearDown() override {
-    kora::free_all_stacks();
-    kora_test::Library::TearDown();
-  }
-};
+class StackTest : public kora_test::Library {};
 
 TEST_F(StackTest, FiftyOneItemsSpanTwoChunksAndComeBackReversed) {
   kora::STACK *stack = kora::create_stack("States to reach");
@@ -161,7 +155,7 @@ TEST_F(StackTest, NamesAndTheGlobalList) {
   kora::STACK *third = kora::create_stack("Third");
   EXPECT_EQ(third->next, unnamed) << "a freed stack leaves the list";
   for (int i = 0; i < 120; i++) kora::kora_push(word(i), third);
-  // The stacks left over are freed by TearDown; LeakSanitizer checks that nothing remains.
+  // The stacks left over are freed by reclaim_kora; LeakSanitizer checks that nothing remains.
 }
 
 TEST_F(StackTest, PushingOntoNullIsReported) {
