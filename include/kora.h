@@ -362,6 +362,29 @@ KORA_API const char *copyright_holder(const char *holder);
  * first "/" of the name; any other name is copied. */
 KORA_API char *expand_file_name(const char *name);
 
+/* ---------------------------------------------------------------------------------------------
+ * Network properties: named values that a network carries (its name, the regular expression
+ * that defined it, any attribute a caller adds). Keys and values passed in are C strings in the
+ * context's input encoding; strings returned are in its output encoding.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Sets the property `key` of the network to the string `value`; both are copied. A key already
+ * present keeps its place and gets the new value. Returns 0, or 1 with an error when an argument
+ * is null. */
+KORA_API int add_string_property(NET *net, const char *key, const char *value);
+
+/* The value of the property `key` as a string: an integer in decimal, a character as a
+ * one-character string, a string as itself, a symbol as its name. The result is always newly
+ * allocated with malloc and belongs to the caller, who frees it with free(). Returns null
+ * silently when the network has no such property, and null with an error when the value is of
+ * another type ("Cannot coerce a value of type '%s' into a string.") or an argument is null. */
+KORA_API char *get_string_property(NET *net, const char *key);
+
+/* Removes the property `key` from the network and frees it; a value that was not a string is
+ * removed all the same, with a warning. Returns 0, or 1 when the network has no such property
+ * (with a warning) or an argument is null (with an error). */
+KORA_API int remove_string_property(NET *net, const char *key);
+
 #ifdef __cplusplus
 }
 #endif

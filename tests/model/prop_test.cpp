@@ -1,0 +1,402 @@
+// Property lists and typed objects: list order against a reference, the string interface and its
+// messages, deep copies of nested values with shared strings, and encodings.
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kora_test.h"
+#include "label.h"
+#include "prop-names.h"
+#include "prop.h"
+#include "struct.h"
+
+namespace {
+
+using kora::OBJ_VALUE;
+using kora::OBJECT;
+using kora::PROP;
+using kora::SEQUENCE;
+using kora_test::messages;
+
+// A fat string owned by the test.
+kora::FAT_STR fat(const std::u32string &s) {
+  kora::FAT_STR fs = kora::alloc_fat(static_cast<int>(s.size()) + 1);
+  for (size_t i = 0; i < s.size(); i++) fs[i] = s[i];
+  return fs;
+}
+
+std::u32string codes(const uint32_t *fs) {
+  return fs == nullptr ? U"<null>" : std::u32string(reinterpret_cast<const char32_t *>(fs));
+}
+
+OBJECT *integer(int32_t n) { return kora::MAKE_OBJECT(kora::INTEGER_TYPE, {.integer = n}); }
+OBJECT *string_object(kora::FAT_STR s) {
+  return kora::MAKE_OBJECT(kora::STRING_TYPE, {.string = s});
+}
+OBJECT *symbol_object(kora::FAT_STR name) {
+  return kora::MAKE_OBJECT(kora::SYMBOL_TYPE, {.symbol = kora::make_io_symbol(name)});
+}
+OBJECT *sequence_object(int32_t type, SEQUENCE *s) {
+  return kora::MAKE_OBJECT(type, {.sequence = s});
+}
+
+// get_string_property as a std::string ("<null>" for null), freeing the result.
+std::string text(NET *net, const char *key) {
+  char *value = get_string_property(net, key);
+  std::string result = value == nullptr ? "<null>" : value;
+  std::free(value);
+  return result;
+}
+
+std::vector<std::string> keys_of(NET *net) {
+  std::vector<std::string> keys;
+  for (PROP *p = kora::net_properties(net); p != nullptr; p = p->next) {
+    std::string key;
+    for (const uint32_t *c = p->key; *c != 0; c++) key += static_cast<char>(*c);
+    keys.push_back(key);
+  }
+  return keys;
+}
+
+// Each test gets a bare network record; its property list is freed before the library is. The
+// label maps and the names table are made and freed here as the library does at start and end
+// (each step is skipped when the library has already taken it).
+class PropTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    kora_test::Library::SetUp();
+    if (kora::current_label_map() == nullptr) kora::make_label_maps();
+    kora::make_names_table();
+    net_ = static_cast<NET *>(kora::cell_alloc(kora::NET_HEAP));
+  }
+  void TearDown() override {
+    kora::free_property_list(kora::net_properties(net_));
+    kora::free_names_table();
+    kora::free_label_maps();
+    kora_test::Library::TearDown();
+  }
+  NET *net_ = nullptr;
+};
+
+TEST_F(PropTest, SameKeyTwiceKeepsOneCellInItsFirstPlaceWithTheSecondValue) {
+  EXPECT_EQ(add_string_property(net_, "A", "first"), 0);
+  EXPECT_EQ(add_string_property(net_, "B", "b"), 0);
+  EXPECT_EQ(add_string_property(net_, "A", "second"), 0);
+  EXPECT_EQ(keys_of(net_), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(text(net_, "A"), "second");
+  EXPECT_TRUE(messages().warnings.empty() && messages().errors.empty());
+}
+
+// Random adds, removes and lookups over a few keys agree with a vector of pairs kept in
+// insertion order.
+TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
+  const char *keys[] = {"k0", "k1", "k2", "k3", "NETWORKNAME"};
+  for (unsigned seed = 1; seed <= 20; seed++) {
+    std::mt19937 random(seed);
+    std::vector<std::pair<std::string, std::string>> reference;
+    for (int step = 0; step < 200; step++) {
+      std::string key = keys[random() % 5];
+      auto found = reference.begin();
+      while (found != reference.end() && found->first != key) ++found;
+      std::string value = std::to_string(random() % 1000);
+      switch (random() % 3) {
+        case 0:
+          add_string_property(net_, key.c_str(), value.c_str());
+          if (found != reference.end()) {
+            found->second = value;
+          } else {
+            reference.emplace_back(key, value);
+          }
+          break;
+        case 1:
+          EXPECT_EQ(remove_string_property(net_, key.c_str()), found == reference.end() ? 1 : 0);
+          if (found != reference.end()) reference.erase(found);
+          break;
+        default:
+          EXPECT_EQ(text(net_, key.c_str()),
+                    found == reference.end() ? "<null>" : found->second)
+              << "seed " << seed << " step " << step;
+      }
+    }
+    std::vector<std::string> expected;
+    for (const auto &entry : reference) expected.push_back(entry.first);
+    ASSERT_EQ(keys_of(net_), expected) << "seed " << seed;
+    EXPECT_TRUE(messages().errors.empty());
+    kora::free_property_list(kora::net_properties(net_));
+    net_->properties = nullptr;
+  }
+}
+
+TEST_F(PropTest, StandardKeysAreStoredUnderTheSharedName) {
+  add_string_property(net_, "NETWORKNAME", "nouns");
+  kora::set_definition_prop(net_, "a b*");
+  add_string_property(net_, "mine", "x");
+  PROP *first = kora::net_properties(net_);
+  EXPECT_EQ(first->key, kora::standard_name("NETWORKNAME"));
+  EXPECT_EQ(first->next->key, kora::standard_name("DEFINITION"));
+  EXPECT_FALSE(kora::is_shared_string(first->next->next->key));
+  EXPECT_EQ(text(net_, "DEFINITION"), "a b*");
+  EXPECT_EQ(kora::standard_name("NOT-A-STANDARD-KEY"), nullptr);
+  EXPECT_NE(kora::standard_name("NIL"), nullptr);
+}
+
+TEST_F(PropTest, ValuesBecomeText) {
+  kora::add_prop(net_, kora::standard_name("TYPE"), integer(-12));
+  EXPECT_EQ(text(net_, "TYPE"), "-12");
+  kora::add_prop(net_, kora::standard_name("TYPE"), integer(0));
+  EXPECT_EQ(text(net_, "TYPE"), "0");
+  kora::add_prop(net_, kora::standard_name("TYPE"), integer(INT32_MIN));
+  EXPECT_EQ(text(net_, "TYPE"), "-2147483648");
+  kora::add_character_prop(net_, kora::standard_name("TYPE"), U'é');
+  EXPECT_EQ(text(net_, "TYPE"), "\xC3\xA9");
+  kora::add_prop(net_, kora::standard_name("TYPE"), symbol_object(fat(U"Noun")));
+  EXPECT_EQ(text(net_, "TYPE"), "Noun");
+  EXPECT_EQ(text(net_, "absent"), "<null>");
+  EXPECT_TRUE(messages().errors.empty()) << "a missing key is silent";
+}
+
+TEST_F(PropTest, SequencesAndByteBlocksCannotBeCoerced) {
+  kora::add_list_prop(net_, kora::standard_name("TAGS"), kora::NewSequence(kora::INTEGER_TYPE, 2));
+  kora::add_array_prop(net_, kora::standard_name("SIGMA"), kora::NewSequence(kora::STRING_TYPE, 0));
+  kora::add_prop(net_, kora::standard_name("SOURCE"),
+                 kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE, {.byte_block = kora::make_byte_block("ab", 2)}));
+  kora::add_prop(net_, kora::standard_name("STATUS"), kora::MAKE_OBJECT(kora::OBJECT_TYPE, {}));
+  EXPECT_EQ(text(net_, "TAGS"), "<null>");
+  EXPECT_EQ(text(net_, "SIGMA"), "<null>");
+  EXPECT_EQ(text(net_, "SOURCE"), "<null>");
+  EXPECT_EQ(text(net_, "STATUS"), "<null>");
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"Cannot coerce a value of type 'List' into a string.",
+                                      "Cannot coerce a value of type 'Array' into a string.",
+                                      "Cannot coerce a value of type 'Byte block' into a string.",
+                                      "Cannot coerce a value of type 'Object' into a string."}));
+  EXPECT_STREQ(kora::object_type_name(-2), "*Unknown*");
+}
+
+TEST_F(PropTest, RemovingANonStringWarnsButRemoves) {
+  kora::add_prop(net_, kora::standard_name("DATE"), integer(2010));
+  add_string_property(net_, "kept", "yes");
+  EXPECT_EQ(remove_string_property(net_, "DATE"), 0);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"The value of the attribute 'DATE' was not a string."});
+  EXPECT_EQ(keys_of(net_), std::vector<std::string>{"kept"});
+  EXPECT_NE(kora::standard_name("DATE"), nullptr) << "the shared key was not freed";
+
+  messages().clear();
+  EXPECT_EQ(remove_string_property(net_, "DATE"), 1);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"No value for the attribute DATE was found."});
+  EXPECT_EQ(remove_string_property(net_, "kept"), 0);
+  EXPECT_EQ(kora::net_properties(net_), nullptr);
+}
+
+TEST_F(PropTest, NullArgumentsAreReported) {
+  EXPECT_EQ(add_string_property(nullptr, "k", "v"), 1);
+  EXPECT_EQ(add_string_property(net_, "k", nullptr), 1);
+  EXPECT_EQ(get_string_property(net_, nullptr), nullptr);
+  EXPECT_EQ(remove_string_property(nullptr, "k"), 1);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"Unexpected NULL pointer in add_string_property().",
+                                      "Unexpected NULL pointer in add_string_property().",
+                                      "Unexpected NULL pointer in get_string_property().",
+                                      "Unexpected NULL arguments in remove_string_property()."}));
+  EXPECT_EQ(kora::net_properties(net_), nullptr);
+}
+
+// Structural equality of two values of one type, where every record of the copy is a new one and
+// every string is duplicated unless shared (then it is the very same pointer).
+void expect_same(int32_t type, OBJ_VALUE a, OBJ_VALUE b);
+
+void expect_same_string(const uint32_t *a, const uint32_t *b) {
+  EXPECT_EQ(codes(a), codes(b));
+  if (kora::is_shared_string(a)) {
+    EXPECT_EQ(a, b) << "a shared string is not copied";
+  } else {
+    EXPECT_NE(a, b) << "an owned string is duplicated";
+  }
+}
+
+void expect_same_sequence(const SEQUENCE *a, const SEQUENCE *b) {
+  ASSERT_NE(a, b);
+  ASSERT_EQ(a->length, b->length);
+  ASSERT_EQ(a->element_type, b->element_type);
+  for (int i = 0; i < a->length; i++) {
+    switch (a->element_type) {
+      case kora::SYMBOL_PACKAGE_TYPE:
+        expect_same_string(a->data[i].string, b->data[i].string);
+        break;
+      case kora::OBJECT_TYPE:
+        ASSERT_NE(a->data[i].object, b->data[i].object);
+        ASSERT_EQ(a->data[i].object->type, b->data[i].object->type);
+        expect_same(a->data[i].object->type, a->data[i].object->value, b->data[i].object->value);
+        break;
+      default:
+        expect_same(a->element_type, a->data[i], b->data[i]);
+    }
+  }
+}
+
+void expect_same(int32_t type, OBJ_VALUE a, OBJ_VALUE b) {
+  switch (type) {
+    case kora::INTEGER_TYPE:
+      EXPECT_EQ(a.integer, b.integer);
+      break;
+    case kora::CHARACTER_TYPE:
+      EXPECT_EQ(a.character, b.character);
+      break;
+    case kora::STRING_TYPE:
+      expect_same_string(a.string, b.string);
+      break;
+    case kora::SYMBOL_TYPE:
+      EXPECT_NE(a.symbol, b.symbol);
+      expect_same_string(a.symbol->name, b.symbol->name);
+      break;
+    case kora::ARRAY_TYPE:
+    case kora::LIST_TYPE:
+      expect_same_sequence(a.sequence, b.sequence);
+      break;
+    case kora::BYTE_BLOCK_TYPE:
+      ASSERT_NE(a.byte_block, b.byte_block);
+      EXPECT_EQ(std::string(reinterpret_cast<char *>(a.byte_block->bytes), a.byte_block->length),
+                std::string(reinterpret_cast<char *>(b.byte_block->bytes), b.byte_block->length));
+      break;
+    default:
+      break;
+  }
+}
+
+void expect_same_lists(const PROP *a, const PROP *b) {
+  for (; a != nullptr && b != nullptr; a = a->next, b = b->next) {
+    expect_same_string(a->key, b->key);
+    ASSERT_EQ(a->value->type, b->value->type);
+    expect_same(a->value->type, a->value->value, b->value->value);
+  }
+  EXPECT_TRUE(a == nullptr && b == nullptr) << "lists of equal length";
+}
+
+TEST_F(PropTest, CopiesAreDeepAndSharedStringsStayShared) {
+  uint32_t id = 0;
+  ASSERT_EQ(kora::intern_symbol(&id, "Noun"), 0);
+  kora::FAT_STR interned = kora::label_record(id)->name;
+
+  // A list holding: an integer array, a nested list of a byte block and a symbol, a symbol
+  // package mixing shared and owned names, and objects of every scalar type.
+  SEQUENCE *numbers = kora::NewSequence(kora::INTEGER_TYPE, 3);
+  for (int i = 0; i < 3; i++) numbers->data[i].integer = -i;
+  SEQUENCE *inner = kora::NewSequence(kora::OBJECT_TYPE, 2);
+  inner->data[0].object = kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE,
+                                            {.byte_block = kora::make_byte_block("\0\1\2", 3)});
+  inner->data[1].object = symbol_object(interned);
+  SEQUENCE *package = kora::NewSequence(kora::SYMBOL_PACKAGE_TYPE, 2);
+  package->data[0].string = kora::standard_name("OTHER");
+  package->data[1].string = fat(U"Verb");
+  SEQUENCE *outer = kora::NewSequence(kora::OBJECT_TYPE, 6);
+  outer->data[0].object = sequence_object(kora::ARRAY_TYPE, numbers);
+  outer->data[1].object = sequence_object(kora::LIST_TYPE, inner);
+  outer->data[2].object = sequence_object(kora::LIST_TYPE, package);
+  outer->data[3].object = kora::MAKE_OBJECT(kora::CHARACTER_TYPE, {.character = U'€'});
+  outer->data[4].object = string_object(fat(U"text"));
+  outer->data[5].object = symbol_object(fat(U"owned"));
+  kora::add_list_prop(net_, kora::standard_name("DEFINED_LISTS"), outer);
+  kora::add_prop(net_, interned, string_object(kora::standard_name("NIL")));
+  kora::add_prop(net_, kora::standard_name("SIGMA"), symbol_object(interned));
+
+  PROP *copy = kora::copy_property_list(kora::net_properties(net_));
+  expect_same_lists(kora::net_properties(net_), copy);
+  EXPECT_EQ(copy->next->key, interned) << "a symbol's name as key is shared";
+  PROP *second = kora::copy_property_list(copy);
+  kora::free_property_list(copy);
+  // The original and a copy of the freed copy still agree: nothing of theirs was freed.
+  expect_same_lists(kora::net_properties(net_), second);
+  kora::free_property_list(second);
+  EXPECT_EQ(codes(kora::label_record(id)->name), U"Noun");
+  EXPECT_EQ(codes(kora::standard_name("OTHER")), U"OTHER");
+}
+
+TEST_F(PropTest, DeeplyNestedListsAreCopiedAndFreedWithoutRecursion) {
+  const int depth = 200000;
+  SEQUENCE *innermost = kora::NewSequence(kora::INTEGER_TYPE, 1);
+  innermost->data[0].integer = 7;
+  OBJECT *value = sequence_object(kora::LIST_TYPE, innermost);
+  for (int i = 1; i < depth; i++) {
+    SEQUENCE *wrapper = kora::NewSequence(i % 2 == 0 ? kora::OBJECT_TYPE : kora::LIST_TYPE, 1);
+    if (i % 2 == 0) {
+      wrapper->data[0].object = value;
+    } else {
+      wrapper->data[0].sequence = value->value.sequence;
+      std::free(value);
+    }
+    value = sequence_object(kora::LIST_TYPE, wrapper);
+  }
+  OBJECT *copy = kora::copy_object(value);
+  const SEQUENCE *walk = copy->value.sequence;
+  int levels = 1;
+  while (walk->element_type != kora::INTEGER_TYPE) {
+    walk = walk->element_type == kora::OBJECT_TYPE ? walk->data[0].object->value.sequence
+                                                   : walk->data[0].sequence;
+    levels++;
+  }
+  EXPECT_EQ(walk->data[0].integer, 7);
+  EXPECT_GT(levels, depth / 2);
+  kora::free_object(copy);
+  kora::free_object(value);
+}
+
+TEST_F(PropTest, SequencesResizeAndPack) {
+  SEQUENCE *strings = kora::NewSequence(kora::STRING_TYPE, 3);
+  for (int i = 0; i < 3; i++) strings->data[i].string = fat(U"s");
+  kora::SetSequenceLen(strings, 1);  // the two dropped strings are freed (LeakSanitizer)
+  kora::SetSequenceLen(strings, 4);
+  EXPECT_EQ(strings->length, 4);
+  EXPECT_EQ(codes(strings->data[0].string), U"s");
+  EXPECT_EQ(strings->data[3].string, nullptr) << "new elements are zero";
+  kora::free_sequence(strings);
+
+  OBJECT *symbols[] = {symbol_object(fat(U"a")), symbol_object(kora::standard_name("NIL"))};
+  SEQUENCE *package = kora::pack_objects(symbols, 2);
+  EXPECT_EQ(package->element_type, kora::SYMBOL_PACKAGE_TYPE);
+  EXPECT_EQ(codes(package->data[0].string), U"a");
+  EXPECT_EQ(package->data[1].string, kora::standard_name("NIL"));
+  kora::free_sequence(package);
+
+  OBJECT *mixed[] = {symbol_object(fat(U"a")), integer(1)};
+  SEQUENCE *objects = kora::pack_objects(mixed, 2);
+  EXPECT_EQ(objects->element_type, kora::OBJECT_TYPE);
+  EXPECT_EQ(objects->data[1].object->value.integer, 1);
+  kora::free_sequence(objects);
+}
+
+TEST_F(PropTest, CopyingASymbolPackageObjectIsFatal) {
+  OBJECT *package = kora::MAKE_OBJECT(kora::SYMBOL_PACKAGE_TYPE, {});
+  EXPECT_EXIT(kora::copy_object(package), testing::ExitedWithCode(1),
+              "Cannot copy a symbol package outside of a sequence.");
+  EXPECT_EXIT(kora::NewSequence(9, 1), testing::ExitedWithCode(1), "Unrecognized data type: 9");
+  kora::free_object(package);
+}
+
+TEST_F(PropTest, Utf8KeysAndValuesRoundTrip) {
+  const char *key = "gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC";
+  const char *value = "\xE4\xB8\x80 \xF0\x9F\x98\x80 caf\xC3\xA9";
+  ASSERT_EQ(add_string_property(net_, key, value), 0);
+  EXPECT_EQ(codes(kora::net_properties(net_)->key), U"größe €") << "stored as code points";
+  EXPECT_EQ(text(net_, key), value);
+}
+
+TEST_F(PropTest, Latin1KeysAndValuesRoundTrip) {
+  ASSERT_EQ(set_char_encoding(context_, KORA_LATIN1), 0);
+  const char *key = "cl\xE9";
+  const char *value = "\x80 \xE0 la \xFF";  // 0x80 is read as the euro sign
+  ASSERT_EQ(add_string_property(net_, key, value), 0);
+  EXPECT_EQ(text(net_, key), value);
+
+  ASSERT_EQ(set_char_encoding(context_, KORA_UTF8), 0);
+  EXPECT_EQ(text(net_, "cl\xC3\xA9"), "\xE2\x82\xAC \xC3\xA0 la \xC3\xBF")
+      << "the same property read back in UTF-8";
+  EXPECT_TRUE(messages().warnings.empty());
+}
+
+}  // namespace
