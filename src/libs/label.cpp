@@ -1,0 +1,760 @@
+// The label maps: interning of symbol names and tuples, the built-in symbols, the information
+// kept per label, and the printing of labels.
+//
+// Interning looks the label up in the map's hash table and, when it is new, appends it to the
+// map's label array, whose index is the id. Both steps are O(1) on average (see label.h for how
+// the table and the array grow). Lookups of a thin name first decode it into a fat one, which
+// costs O(length). Tested in tests/model/label_test.cpp.
+
+#include "label.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+#include "alph.h"
+#include "context.h"
+#include "error.h"
+#include "fat-print.h"
+#include "flag-diacritics.h"
+#include "utf8.h"
+
+namespace kora {
+namespace {
+
+constexpr int kInitialBuckets = 8192;
+// The table is rebuilt when it holds more than this many labels per bucket on average.
+constexpr int kMaxLoad = 2;
+constexpr int kBucketGrowth = 4;
+constexpr unsigned kLabelsPerBlock = 1024;
+// Hash of a tuple before its first component.
+constexpr uint32_t kTupleHashSeed = 58;
+constexpr uint32_t kNameHashSeed = 101;
+// The characters that print_label escapes in a one-character name.
+constexpr const char *kEscapedInLabels = " 0\n?%\t\r\v\b\f";
+
+// Every map in creation order; the current map; the three maps of make_label_maps.
+LABEL_MAP *first_map = nullptr;
+LABEL_MAP *the_current_map = nullptr;
+LABEL_MAP *the_attribute_map = nullptr;
+LABEL_MAP *the_value_map = nullptr;
+LABEL_MAP *the_default_map = nullptr;
+// The cells of every label record of every map.
+HEAP *label_heap = nullptr;
+// Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about.
+uint32_t warned_undefined_bytes = 0;
+
+const char *const kFunctionSymbolNames[] = {
+    "Explode(", "Implode(", "UpCase(",  "DownCase(", "OptUpCase(", "OptDownCase(",
+    "Cap(",     "OptCap(",  "AnyCase(", "Latin1(",   "AND(",       "OR(",
+    "LC(",      "RC(",      "NLC(",     "NRC(",      "EndTag("};
+
+inline uint32_t rotate(uint32_t x, int k) { return (x << k) | (x >> (32 - k)); }
+
+// The mixing and final rounds of lookup3.
+inline void mix(uint32_t &a, uint32_t &b, uint32_t &c) {
+  a -= c;
+  a ^= rotate(c, 4);
+  c += b;
+  b -= a;
+  b ^= rotate(a, 6);
+  a += c;
+  c -= b;
+  c ^= rotate(b, 8);
+  b += a;
+  a -= c;
+  a ^= rotate(c, 16);
+  c += b;
+  b -= a;
+  b ^= rotate(a, 19);
+  a += c;
+  c -= b;
+  c ^= rotate(b, 4);
+  b += a;
+}
+
+inline void final_mix(uint32_t &a, uint32_t &b, uint32_t &c) {
+  c ^= b;
+  c -= rotate(b, 14);
+  a ^= c;
+  a -= rotate(c, 11);
+  b ^= a;
+  b -= rotate(a, 25);
+  c ^= b;
+  c -= rotate(b, 16);
+  a ^= c;
+  a -= rotate(c, 4);
+  b ^= a;
+  b -= rotate(a, 14);
+  c ^= b;
+  c -= rotate(b, 24);
+}
+
+int bit_length(uint32_t x) { return x == 0 ? 0 : 32 - __builtin_clz(x); }
+
+// The bucket hash of the tables. The tuple hash keeps the last component in its low bits, so
+// pairs that share a lower side would crowd into a few buckets; a multiplicative finalizer
+// (MurmurHash3's) spreads every bit of label_hash over the bits the modulus keeps.
+unsigned bucket_hash(const void *key) {
+  uint32_t h = label_hash(static_cast<const LABEL *>(key));
+  h ^= h >> 16;
+  h *= 0x85EBCA6Bu;
+  h ^= h >> 13;
+  h *= 0xC2B2AE35u;
+  h ^= h >> 16;
+  return h;
+}
+
+// Symbols before tuples; symbols by name; tuples by arity, then component by component.
+int compare_labels(const void *a, const void *b) {
+  const auto *x = static_cast<const LABEL *>(a);
+  const auto *y = static_cast<const LABEL *>(b);
+  if (x->arity != y->arity) return x->arity < y->arity ? -1 : 1;
+  if (x->arity == 1) return fat_strcmp(x->name, y->name);
+  for (int i = 0; i < x->arity; i++) {
+    uint32_t p = x->tuple->components[i], q = y->tuple->components[i];
+    if (p != q) return p < q ? -1 : 1;
+  }
+  return 0;
+}
+
+void *allocate(size_t bytes, const char *what) {
+  void *memory = std::calloc(1, bytes);
+  if (memory == nullptr) out_of_memory(what);
+  return memory;
+}
+
+// An empty table for `map`, named "<map> labels" ("<map> names" for the flag-name maps).
+HASH_TABLE *make_label_table(const LABEL_MAP *map, int buckets) {
+  bool flag_names =
+      std::strcmp(map->name, "Attribute") == 0 || std::strcmp(map->name, "Value") == 0;
+  char table_name[24];
+  std::snprintf(table_name, sizeof table_name, "%s %s", map->name, flag_names ? "names" : "labels");
+  return make_hash_table(buckets, table_name);
+}
+
+void enter_label(HASH_TABLE *table, LABEL *label) {
+  if (hash_insert(table, label, label, bucket_hash, compare_labels) != 0)
+    out_of_memory("INTERN_NEW_SYMBOL");
+}
+
+// Rebuilds the map's table with kBucketGrowth times as many buckets, entering the labels in id
+// order. O(count).
+void grow_table(LABEL_MAP *map) {
+  HASH_TABLE *table = make_label_table(map, map->table->bucket_count * kBucketGrowth);
+  for (uint32_t id = 0; id < map->count; id++) enter_label(table, map->labels[id]);
+  free_hash_table(map->table);
+  map->table = table;
+}
+
+// The label of `map` equal to `key`, or null.
+LABEL *find_label(LABEL_MAP *map, const LABEL *key) {
+  void *value;
+  if (hash_lookup(map->table, key, &value, bucket_hash, compare_labels) != 0) return nullptr;
+  return static_cast<LABEL *>(value);
+}
+
+// The symbol of `map` named `name`, or null.
+LABEL *find_name(LABEL_MAP *map, const uint32_t *name) {
+  LABEL key{};
+  key.arity = 1;
+  key.name = const_cast<FAT_STR>(name);
+  return find_label(map, &key);
+}
+
+// The tuple of `map` with these components, or null.
+LABEL *find_tuple(LABEL_MAP *map, const uint32_t *components, int arity) {
+  TUPLE tuple{const_cast<uint32_t *>(components), ID_NO_SYMBOL};
+  LABEL key{};
+  key.arity = static_cast<int16_t>(arity);
+  key.tuple = &tuple;
+  return find_label(map, &key);
+}
+
+// A record from the label heap with no id yet, both apply marks 1 and nothing else set.
+LABEL *new_label(int arity) {
+  auto *label = static_cast<LABEL *>(cell_alloc(label_heap));
+  if (label == nullptr) out_of_memory("INTERN_NEW_LABEL");
+  *label = LABEL{};
+  label->reserved = ID_NO_SYMBOL;
+  label->arity = static_cast<int16_t>(arity);
+  label->apply_mark_1 = 1;
+  label->apply_mark_2 = 1;
+  return label;
+}
+
+// A new symbol record that owns a copy of `name`.
+LABEL *new_symbol_label(const uint32_t *name) {
+  LABEL *label = new_label(1);
+  label->name = fat_strdup(name);
+  return label;
+}
+
+// The tuple record and its components are one allocation.
+LABEL *new_tuple_label(const uint32_t *components, int arity) {
+  LABEL *label = new_label(arity);
+  auto *tuple = static_cast<TUPLE *>(allocate(sizeof(TUPLE) + sizeof(uint32_t) * arity, "FSTPAIR"));
+  tuple->components = reinterpret_cast<uint32_t *>(tuple + 1);
+  std::memcpy(tuple->components, components, sizeof(uint32_t) * arity);
+  tuple->filler = ID_NO_SYMBOL;
+  label->tuple = tuple;
+  return label;
+}
+
+// Frees the record with its name or tuple and its flag record.
+void free_label(LABEL *label) {
+  if (label->arity == 1)
+    std::free(label->name);
+  else
+    std::free(label->tuple);
+  std::free(label->flag);
+  free_cell(label, label_heap);
+}
+
+// Gives `label` the map's next id and enters it. Returns 0; or, when no id is left, reports,
+// frees the label and returns 7 with ID_NO_SYMBOL.
+int intern_new_label(LABEL_MAP *map, LABEL *label, uint32_t *out) {
+  if (map->count > MAX_LABEL) {
+    error_printf("%s: Too many labels. (%d)", "intern_new_symbol", static_cast<int>(map->count));
+    free_label(label);
+    *out = ID_NO_SYMBOL;
+    return 7;
+  }
+  if (map->count > map->capacity) {
+    uint32_t size = map->capacity + 1;
+    uint32_t step = map->increment > size / 2 ? map->increment : size / 2;
+    uint32_t new_size = size + step > MAX_LABEL + 1 ? MAX_LABEL + 1 : size + step;
+    auto **labels = static_cast<LABEL **>(std::realloc(map->labels, sizeof(LABEL *) * new_size));
+    if (labels == nullptr) out_of_memory("INTERN_NEW_LABEL");
+    map->labels = labels;
+    map->capacity = new_size - 1;
+  }
+  label->id = map->count++;
+  map->labels[label->id] = label;
+  enter_label(map->table, label);
+  if (map->table->entry_count > kMaxLoad * map->table->bucket_count) grow_table(map);
+  *out = label->id;
+  return 0;
+}
+
+// Interns a name in `map`; with `parse_flags`, a new name that is a well-formed flag
+// diacritic gets its flag record and apply marks 0.
+int intern_name(LABEL_MAP *map, uint32_t *out, const uint32_t *name, bool parse_flags) {
+  if (LABEL *label = find_name(map, name)) {
+    *out = label->id;
+    return 0;
+  }
+  LABEL *label = new_symbol_label(name);
+  int status = intern_new_label(map, label, out);
+  if (status != 0 || !parse_flags || !is_flag_diacritic(label->name, 1)) return status;
+  label->apply_mark_1 = 0;
+  label->apply_mark_2 = 0;
+  label->flag = make_flag_diacr(label->name);
+  return 0;
+}
+
+// Whether `map` is on the global list.
+bool is_map(const LABEL_MAP *map) {
+  for (LABEL_MAP *m = first_map; m != nullptr; m = m->next)
+    if (m == map) return true;
+  return false;
+}
+
+// An id of the current map that is a tuple, else null.
+const LABEL *tuple_label(uint32_t id) {
+  const LABEL *label = label_record(id);
+  return label != nullptr && label->arity > 1 ? label : nullptr;
+}
+
+// Reports ids that the current map never gave out and components that are tuples. Returns
+// whether every component is a symbol of the map.
+bool check_components(const uint32_t *components, int arity) {
+  for (int i = 0; i < arity; i++) {
+    uint32_t id = components[i];
+    if (label_record(id) == nullptr) {
+      error_printf("%d is not a legal symbol id", static_cast<int>(id));
+      return false;
+    }
+    if (tuple_label(id) != nullptr) {
+      FILE *stream = message_stream();
+      print_label(id, stream, 0);
+      std::fprintf(stream, ": Tuple as a tuple constituent in %s (%d)", "TUPLE_ERROR",
+                   static_cast<int>(id));
+      flush_message_as_error();
+      return false;
+    }
+  }
+  return true;
+}
+
+// The id of the tuple of the current map, interned when new; 1 when a component is refused.
+int intern_tuple_components(uint32_t *out, const uint32_t *components, int arity) {
+  *out = ID_NO_SYMBOL;
+  if (!check_components(components, arity)) return 1;
+  if (LABEL *label = find_tuple(the_current_map, components, arity)) {
+    *out = label->id;
+    return 0;
+  }
+  return intern_new_label(the_current_map, new_tuple_label(components, arity), out);
+}
+
+// Appends an ASCII name (at most 23 characters) to the "Default" map.
+void intern_builtin(const char *name) {
+  uint32_t codes[24];
+  int n = 0;
+  KORA_ASSERT(std::strlen(name) < 24);
+  while (name[n] != '\0') {
+    codes[n] = static_cast<unsigned char>(name[n]);
+    n++;
+  }
+  codes[n] = 0;
+  uint32_t id;
+  intern_new_label(the_default_map, new_symbol_label(codes), &id);
+}
+
+// Interns the built-in symbols 0-152 into the empty "Default" map and sets their apply marks.
+void intern_builtins() {
+  LABEL_MAP *label_map = the_default_map;
+  KORA_ASSERT(label_map && LIM_id_count(label_map) == 0);
+  for (const char *name :
+       {"**EPSILON**", "**OTHER**", "*ALTCHAIN*", "GUARDEDEPSILON", "_DET_EPSILON_"})
+    intern_builtin(name);
+  for (int code = 5; code < 128; code++) {
+    const char name[2] = {static_cast<char>(code), '\0'};
+    intern_builtin(name);
+  }
+  for (const char *name :
+       {"**DUMMY_SYMBOL**", "**BOUNDARY_SYMBOL**", "*AND_CHECK*", "*OR_CHECK*", "*LEFT_CONTEXT*",
+        "*RIGHT_CONTEXT*", "*NON_LEFT_CONTEXT*", "*NON_RIGHT_CONTEXT*"})
+    intern_builtin(name);
+  for (const char *name : kFunctionSymbolNames) intern_builtin(name);
+  for (uint32_t id = 0; id < label_map->count; id++) {
+    LABEL *label = label_map->labels[id];
+    if (id <= ALTCHAIN_SYMBOL || id >= DUMMY_SYMBOL) label->apply_mark_1 = 0;
+    if (id == GUARDED_EPSILON || id == DET_EPSILON ||
+        (id >= BOUNDARY_SYMBOL && id <= NON_RIGHT_CONTEXT))
+      label->apply_mark_2 = 0;
+  }
+  label_map->reserved_count = label_map->count;
+}
+
+// Gives the flag-name maps their id 0: the empty name, which no attribute or value can have.
+void reserve_id_zero(LABEL_MAP *map) {
+  const uint32_t empty[1] = {0};
+  uint32_t id;
+  intern_new_label(map, new_symbol_label(empty), &id);
+  map->reserved_count = map->count;
+}
+
+// Frees the map, its labels, arrays and table.
+void free_map(LABEL_MAP *map) {
+  for (uint32_t id = 0; id < map->count; id++) free_label(map->labels[id]);
+  std::free(map->labels);
+  std::free(map->upper_sides);
+  std::free(map->lower_sides);
+  free_hash_table(map->table);
+  std::free(map->name);
+  std::free(map);
+}
+
+// The name of a network's map for messages; "" when the network records none.
+const char *map_name(const void *map) {
+  return map != nullptr ? static_cast<const LABEL_MAP *>(map)->name : "";
+}
+
+// The ids that thin names have without a lookup: EPSILON for "", and its code for a
+// one-character name whose code is 2 to 127.
+bool is_builtin_character(const char *name, uint32_t *out) {
+  auto first = static_cast<unsigned char>(name[0]);
+  if (first == 0) return *out = EPSILON, true;
+  if (name[1] != '\0' || first < 2 || first > 127) return false;
+  *out = first;
+  return true;
+}
+
+// The one-code name of a character interned by intern_byte_symbol and intern_symbol.
+int intern_code(uint32_t *out, uint32_t code) {
+  uint32_t name[2] = {code, 0};
+  return intern_fat_symbol(out, name);
+}
+
+}  // namespace
+
+// --- Maps -------------------------------------------------------------------------------------
+
+void make_label_maps() {
+  label_heap = init_heap(sizeof(LABEL), kLabelsPerBlock, "Labels");
+  the_attribute_map = make_label_map("Attribute", 10);
+  the_value_map = make_label_map("Value", 50);
+  the_default_map = make_label_map("Default", 32768);
+  reserve_id_zero(the_attribute_map);
+  reserve_id_zero(the_value_map);
+  the_current_map = the_default_map;
+  intern_builtins();
+}
+
+void free_label_maps() {
+  while (first_map != nullptr) {
+    LABEL_MAP *next = first_map->next;
+    free_map(first_map);
+    first_map = next;
+  }
+  free_heap(label_heap);
+  label_heap = nullptr;
+  the_current_map = the_attribute_map = the_value_map = the_default_map = nullptr;
+  warned_undefined_bytes = 0;
+}
+
+LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
+  auto *map = static_cast<LABEL_MAP *>(allocate(sizeof(LABEL_MAP), "MAKE_SYMBOL_MAP"));
+  map->name = strdup(name != nullptr ? name : "");
+  if (map->name == nullptr) out_of_memory("MAKE_SYMBOL_MAP");
+  map->increment = increment > 0 ? increment : 1;
+  map->labels =
+      static_cast<LABEL **>(allocate(sizeof(LABEL *) * map->increment, "MAKE_SYMBOL_MAP"));
+  map->capacity = map->increment - 1;
+  map->table = make_label_table(map, kInitialBuckets);
+  LABEL_MAP **link = &first_map;
+  while (*link != nullptr) link = &(*link)->next;
+  *link = map;
+  return map;
+}
+
+LABEL_MAP *current_label_map() { return the_current_map; }
+LABEL_MAP *attribute_label_map() { return the_attribute_map; }
+LABEL_MAP *value_label_map() { return the_value_map; }
+
+int set_label_map(LABEL_MAP *map) {
+  if (map == nullptr) map = the_default_map;
+  if (map == nullptr || !is_map(map)) {
+    warning("Cannot set label map to a non-existing label map.");
+    return 1;
+  }
+  the_current_map = map;
+  return 0;
+}
+
+int check_net_label_map(NET *net) {
+  if (net == nullptr) return 1;
+  if (net->label_map == the_current_map) return 0;
+  if (net->label_map == nullptr || net->sigma == nullptr || alph_is_reserved_only(net->sigma)) {
+    net->label_map = the_current_map;
+    return 0;
+  }
+  error_printf(
+      "The label map of the network and thecurrent label map are different.\n"
+      "    Network has '%s', current label map is '%s'.",
+      map_name(net->label_map), map_name(the_current_map));
+  return 1;
+}
+
+int check_common_label_map(NET *a, NET *b) {
+  if (a == nullptr || b == nullptr) return 1;
+  if (a->label_map == b->label_map) return 0;
+  error_printf(
+      "Networks do not have a common label map.\nOne specifies '%s', another specifies '%s'.",
+      map_name(a->label_map), map_name(b->label_map));
+  return 1;
+}
+
+void update_match_tables() {
+  LABEL_MAP *map = the_current_map;
+  if (map == nullptr || map->match_count == map->count) return;
+  size_t bytes = sizeof(uint32_t) * map->count;
+  auto *upper = static_cast<uint32_t *>(std::realloc(map->upper_sides, bytes));
+  auto *lower = static_cast<uint32_t *>(std::realloc(map->lower_sides, bytes));
+  if (upper == nullptr || lower == nullptr) out_of_memory("UPDATE_MATCH_TABLES");
+  map->upper_sides = upper;
+  map->lower_sides = lower;
+  for (uint32_t id = map->match_count; id < map->count; id++) {
+    upper[id] = upper_id(id);
+    lower[id] = lower_id(id);
+  }
+  map->match_count = map->count;
+}
+
+// --- Interning --------------------------------------------------------------------------------
+
+int intern_symbol(uint32_t *out, const char *name) {
+  if (context()->in_char_encoding == KORA_UTF8) return intern_utf8_symbol(out, name);
+  *out = ID_NO_SYMBOL;
+  if (name == nullptr) return 1;
+  if (is_builtin_character(name, out)) return 0;
+  FAT_STR fat = thin_to_fat(name);
+  int status = intern_fat_symbol(out, fat);
+  std::free(fat);
+  return status;
+}
+
+int intern_utf8_symbol(uint32_t *out, const char *name) {
+  *out = ID_NO_SYMBOL;
+  if (name == nullptr) return 1;
+  if (is_builtin_character(name, out)) return 0;
+  size_t length = std::strlen(name);
+  auto *fat =
+      static_cast<uint32_t *>(allocate(sizeof(uint32_t) * (length + 1), "UTF8_THIN_TO_FAT"));
+  utf8_decode(name, fat);
+  // Each illegal byte decodes to ILLEGAL_UTF8_CODE; a real U+FDFF is the bytes EF B7 BF.
+  int illegal = 0;
+  for (const uint32_t *c = fat; *c != 0; c++) illegal += *c == ILLEGAL_UTF8_CODE;
+  for (const char *p = name; (p = std::strstr(p, "\xEF\xB7\xBF")) != nullptr; p += 3) illegal--;
+  int status = intern_fat_symbol(out, fat);
+  std::free(fat);
+  return status != 0 ? status : (illegal > 0 ? 1 : 0);
+}
+
+uint32_t symbol_id(const char *name) {
+  uint32_t id;
+  intern_symbol(&id, name);
+  return id;
+}
+
+int intern_fat_symbol(uint32_t *out, FAT_STR name) {
+  *out = ID_NO_SYMBOL;
+  if (name == nullptr || the_current_map == nullptr) return 1;
+  if (name[0] == 0) return *out = EPSILON, 0;
+  if (parameter(KORA_REPORT_BAD_CHARS)) convert_cp1252_in_place(name);
+  return intern_name(the_current_map, out, name, true);
+}
+
+int intern_symbol_in_map(LABEL_MAP *map, uint32_t *out, const uint32_t *name) {
+  *out = ID_NO_SYMBOL;
+  if (map == nullptr || name == nullptr) return 1;
+  return intern_name(map, out, name, false);
+}
+
+int intern_byte_symbol(uint32_t *out, unsigned char byte) {
+  if (byte > 1 && byte < 128) return *out = byte, 0;
+  uint32_t code = byte;
+  if (byte >= 0x80 && byte <= 0x9F && parameter(KORA_REPORT_BAD_CHARS)) {
+    cp1252_to_unicode(&code, byte);
+    uint32_t bit = 1u << (byte - 0x80);
+    if (!is_cp1252_defined(byte) && parameter(KORA_VERBOSE) && !(warned_undefined_bytes & bit)) {
+      warned_undefined_bytes |= bit;
+      warning_printf("'0x%X' is an undefined code\n in ISO-8859-1 and in CP1252.", byte);
+    }
+  }
+  return intern_code(out, code);
+}
+
+int intern_pair(uint32_t *out, uint32_t upper, uint32_t lower) {
+  if (upper == lower && upper != OTHER && label_record(upper) != nullptr &&
+      tuple_label(upper) == nullptr) {
+    *out = upper;
+    return 0;
+  }
+  const uint32_t components[2] = {upper, lower};
+  uint32_t count_before = label_count();
+  int status = intern_tuple_components(out, components, 2);
+  if (status != 0 || label_count() == count_before) return status;
+  const LABEL *u = label_record(upper);
+  const LABEL *l = label_record(lower);
+  if (u->flag != nullptr && l->flag != nullptr) {
+    FILE *stream = message_stream();
+    std::fputs("Label '", stream);
+    print_label(*out, stream, 0);
+    std::fputs("' is illegal: flag diacritics  on both sides of the symbol pair.", stream);
+    flush_message_as_warning();
+  }
+  return 0;
+}
+
+uint32_t pair_id(uint32_t upper, uint32_t lower) {
+  for (uint32_t id : {upper, lower}) {
+    if (id >= ID_NO_SYMBOL) {
+      error_printf("%d is not a legal symbol id", static_cast<int>(id));
+      return ID_NO_SYMBOL;
+    }
+  }
+  uint32_t id;
+  intern_pair(&id, upper, lower);
+  return id;
+}
+
+int intern_tuple(uint32_t *out, const uint32_t *components, int arity) {
+  *out = ID_NO_SYMBOL;
+  if (components == nullptr || arity < 2 || arity > INT16_MAX || the_current_map == nullptr)
+    return 1;
+  return intern_tuple_components(out, components, arity);
+}
+
+int lookup_symbol(uint32_t *out, const uint32_t *name) {
+  *out = ID_NO_SYMBOL;
+  if (name == nullptr || the_current_map == nullptr) return 2;
+  if (name[0] == 0) return *out = EPSILON, 0;
+  LABEL *label = find_name(the_current_map, name);
+  if (label == nullptr) return 2;
+  *out = label->id;
+  return 0;
+}
+
+uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name) {
+  if (map == nullptr || name == nullptr) return DUMMY_SYMBOL;
+  LABEL *label = find_name(map, name);
+  return label != nullptr ? label->id : DUMMY_SYMBOL;
+}
+
+// --- Hashing ----------------------------------------------------------------------------------
+
+uint32_t hashword(const uint32_t *words, size_t length, uint32_t initval) {
+  uint32_t a, b, c;
+  a = b = c = 0xDEADBEEF + (static_cast<uint32_t>(length) << 2) + initval;
+  while (length > 3) {
+    a += words[0];
+    b += words[1];
+    c += words[2];
+    mix(a, b, c);
+    length -= 3;
+    words += 3;
+  }
+  switch (length) {
+    case 3: c += words[2]; [[fallthrough]];
+    case 2: b += words[1]; [[fallthrough]];
+    case 1:
+      a += words[0];
+      final_mix(a, b, c);
+      break;
+    default: break;
+  }
+  return c;
+}
+
+uint32_t fat_hash(const uint32_t *name) {
+  return hashword(name, static_cast<size_t>(fat_strlen(name)), kNameHashSeed);
+}
+
+uint32_t label_hash(const LABEL *label) {
+  if (label->arity == 1) return fat_hash(label->name);
+  uint32_t h = kTupleHashSeed;
+  for (int i = 0; i < label->arity; i++) {
+    uint32_t id = label->tuple->components[i];
+    int shift = bit_length(id);
+    h = (shift < 32 ? h << shift : 0) + id;
+  }
+  return h;
+}
+
+// --- Label information ------------------------------------------------------------------------
+
+LABEL *label_record(uint32_t id) {
+  LABEL_MAP *map = the_current_map;
+  return map != nullptr && id < map->count ? map->labels[id] : nullptr;
+}
+
+uint32_t label_count() { return the_current_map != nullptr ? the_current_map->count : 0; }
+
+uint32_t upper_id(uint32_t label) {
+  const LABEL *record = label_record(label);
+  if (record == nullptr) return ID_NO_SYMBOL;
+  return record->arity == 1 ? label : record->tuple->components[0];
+}
+
+uint32_t lower_id(uint32_t label) {
+  const LABEL *record = label_record(label);
+  if (record == nullptr) return ID_NO_SYMBOL;
+  return record->arity == 1 ? label : record->tuple->components[1];
+}
+
+int label_arity(uint32_t label) {
+  const LABEL *record = label_record(label);
+  return record != nullptr ? record->arity : 0;
+}
+
+int is_special_symbol(uint32_t id) {
+  return id == OTHER || id == GUARDED_EPSILON || id == DET_EPSILON ||
+         (id >= BOUNDARY_SYMBOL && id <= NON_RIGHT_CONTEXT);
+}
+
+namespace {
+
+int names_bytes(const LABEL *symbol) {
+  for (const uint32_t *c = symbol->name; *c != 0; c++)
+    if (*c >= 256) return 0;
+  return 1;
+}
+
+}  // namespace
+
+int is_byte_label(uint32_t id) {
+  const LABEL *record = label_record(id);
+  if (record == nullptr) return 0;
+  if (record->arity == 1) return names_bytes(record);
+  for (int i = 0; i < record->arity; i++)
+    if (!names_bytes(label_record(record->tuple->components[i]))) return 0;
+  return 1;
+}
+
+int is_multichar_symbol(uint32_t id) {
+  const LABEL *record = label_record(id);
+  if (record == nullptr || record->arity != 1) return 0;
+  const uint32_t *name = record->name;
+  return name[0] != 0 && name[1] != 0 && name[0] != '*' && name[0] != '@';
+}
+
+void clear_label_definitions() {
+  LABEL_MAP *map = the_current_map;
+  if (map == nullptr) return;
+  for (uint32_t id = 0; id < map->count; id++) map->labels[id]->definition = nullptr;
+}
+
+// --- Printing ---------------------------------------------------------------------------------
+
+namespace {
+
+int print_symbol(uint32_t id, FILE *stream, int escape) {
+  if (id == EPSILON) return std::fputs("0", stream) >= 0 ? 1 : 0;
+  if (id == OTHER) return std::fputs("?", stream) >= 0 ? 1 : 0;
+  if (id == BOUNDARY_SYMBOL) return std::fputs(".#.", stream) >= 0 ? 3 : 0;
+  const uint32_t *name = label_record(id)->name;
+  if (escape && name[0] != 0 && name[1] == 0)
+    return print_fat_escaped(stream, name, kEscapedInLabels);
+  return print_fat(stream, name);
+}
+
+}  // namespace
+
+int print_label(uint32_t id, FILE *stream, int escape) {
+  const LABEL *record = label_record(id);
+  if (record == nullptr) return 0;
+  if (stream == nullptr) stream = stdout;
+  if (record->arity == 1) return print_symbol(id, stream, escape);
+  int columns = 0;
+  for (int i = 0; i < record->arity; i++) {
+    if (i > 0) columns += std::fputs(":", stream) >= 0 ? 1 : 0;
+    columns += print_symbol(record->tuple->components[i], stream, escape);
+  }
+  return columns;
+}
+
+int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
+  KORA_ASSERT(buffer != NULL);
+  char *text = nullptr;
+  size_t length = 0;
+  FILE *memory = open_memstream(&text, &length);
+  if (memory == nullptr) out_of_memory("LABEL_TO_BUFFER");
+  print_label(id, memory, escape);
+  std::fclose(memory);
+  int result = -1;
+  if (length < static_cast<size_t>(size > 0 ? size : 0)) {
+    std::memcpy(buffer, text, length + 1);
+    result = static_cast<int>(length);
+  } else if (size > 0) {
+    buffer[0] = '\0';
+  }
+  std::free(text);
+  return result;
+}
+
+int safe_snprintf(char *buffer, size_t size, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  int length = std::vsnprintf(buffer, size, format, args);
+  va_end(args);
+  if (length >= 0 && static_cast<size_t>(length) >= size)
+    error_printf("safe_snprintf: Buffer Overrun. Result would be %d chars, buffer is only %d.",
+                 length, static_cast<int>(size));
+  return length;
+}
+
+}  // namespace kora
