@@ -286,6 +286,48 @@ KORA_API void set_error_function(kora_message_function function);
 KORA_API void set_warning_function(kora_message_function function);
 
 /* ---------------------------------------------------------------------------------------------
+ * Building networks by hand. Every network returned belongs to the caller, who frees it with
+ * free_network().
+ * ------------------------------------------------------------------------------------------- */
+
+/* A network with no states, no start state and empty alphabets. */
+KORA_API NET *make_empty_net(void);
+
+/* The network that accepts nothing: one non-final start state without arcs. */
+KORA_API NET *null_net(void);
+
+/* The network that accepts only the empty string. */
+KORA_API NET *epsilon_net(void);
+
+/* The network of one path labelled `label` (epsilon_net() for EPSILON). A pair with OTHER on one
+ * side and a symbol x on the other also gets an arc labelled x. */
+KORA_API NET *label_net(uint32_t label);
+
+/* label_net() of the symbol named `name` (UTF-8 or ISO-8859-1, as the context reads). */
+KORA_API NET *symbol_net(const char *name);
+
+/* label_net() of the pair upper:lower of two symbol ids (a:a is the symbol a). */
+KORA_API NET *pair_net(uint32_t upper, uint32_t lower);
+
+/* Adds a state (final when `final` is nonzero) to the network and returns it; null with an
+ * error for a null network. */
+KORA_API STATE *add_state_to_net(NET *net, int final);
+
+/* Adds an arc labelled `label` from `state` to `dest`, both states of `net`, and returns it.
+ * With `with_user_pointer` the arc carries `user_pointer`. Returns null, changing nothing, for
+ * bad arguments (reported as errors), for an EPSILON loop and for a duplicate of an existing
+ * arc (reported on standard error when verbose). */
+KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *dest,
+                               void *user_pointer, int with_user_pointer);
+
+/* A deep copy of the network (null for null), belonging to the caller. */
+KORA_API NET *copy_net(NET *net);
+
+/* Frees the network with its states, arcs, alphabets and properties. Null and a network
+ * already freed are ignored. */
+KORA_API void free_network(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
  * Alphabets: sets of label ids in binary or label form (see ALPH). Functions that take a `copy`
  * flag work on a copy of the alphabet when it is nonzero, else in place. In the set operations
  * an operand whose keep flag is 0 is handed over: it is freed, or becomes the result. Alphabets

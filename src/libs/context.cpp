@@ -15,7 +15,9 @@
 #include "alph.h"
 #include "error.h"
 #include "lab-vect.h"
+#include "label.h"
 #include "page.h"
+#include "prop-names.h"
 #include "stack.h"
 #include "str-buf.h"
 #include "struct.h"
@@ -69,6 +71,8 @@ void free_configuration() {
 void create_heaps() {
   if (!heaps_to_create) return;
   make_network_heaps();
+  make_label_maps();
+  make_names_table();
   heaps_to_create = false;
 }
 
@@ -139,6 +143,8 @@ KORA_API FST_CONTEXT *initialize_kora(void) {
 }
 
 KORA_API void reclaim_kora(FST_CONTEXT *c) {
+  free_names_table();
+  free_label_maps();
   free_all_stacks();
   free_all_heaps();
   forget_network_heaps();

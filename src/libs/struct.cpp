@@ -1,8 +1,22 @@
-// Networks, states and arcs.
+// Networks, states and arcs: constructors, adding states and arcs by hand, copying and freeing.
+//
+// add_arc_to_state must refuse states that are not on the network. Scanning the state list for
+// every added arc would make building a network by hand quadratic, so membership is answered
+// from a per-network set of states, built once (O(V)) and kept up to date by add_state_to_net;
+// it is rebuilt whenever the state list was changed by other means (detected by its head and
+// count). Duplicate arcs are found by scanning the state's own arcs, as the refusals require.
 
 #include "struct.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
+#include "alph.h"
+#include "context.h"
+#include "error.h"
+#include "label.h"
 #include "platform.h"
+#include "prop.h"
 
 namespace kora {
 
@@ -11,6 +25,56 @@ HEAP *STATE_HEAP = nullptr;
 HEAP *ARC_HEAP = nullptr;
 HEAP *BIG_ARC_HEAP = nullptr;
 HEAP *ALPH_HEAP = nullptr;
+
+namespace {
+
+// The states of a network as they were when the set was last brought up to date.
+struct StateSet {
+  const STATE *head = nullptr;
+  uint32_t count = 0;
+  std::unordered_set<const STATE *> states;
+};
+
+std::unordered_map<const NET *, StateSet> state_sets;
+
+StateSet &current_state_set(const NET *net) {
+  StateSet &set = state_sets[net];
+  if (set.head != net->states || set.count != net->num_states) {
+    set.states.clear();
+    for (const STATE *s = net->states; s != nullptr; s = s->next) set.states.insert(s);
+    set.head = net->states;
+    set.count = net->num_states;
+  }
+  return set;
+}
+
+void note_added_state(const NET *net, const STATE *state) {
+  auto found = state_sets.find(net);
+  if (found == state_sets.end()) return;
+  StateSet &set = found->second;
+  if (set.head != state->next || set.count + 1 != net->num_states) return;
+  set.states.insert(state);
+  set.head = state;
+  set.count++;
+}
+
+void forget_state_set(const NET *net) { state_sets.erase(net); }
+
+bool arcs_are_equal_for_insertion(const ARC *arc, uint32_t label, const STATE *dest,
+                                  void *user_pointer, int with_user_pointer) {
+  if (arc->label != label || arc->destination != dest) return false;
+  if (!with_user_pointer) return true;
+  return arc->flags.big && arc_user_pointer(arc) == user_pointer;
+}
+
+void add_label_to_alphabets(NET *net, uint32_t label) {
+  if (net->labels == nullptr) net->labels = make_alph(0, KORA_LABEL_ALPH);
+  if (net->sigma == nullptr) net->sigma = make_alph(0, KORA_BINARY_ALPH);
+  alph_add_to(net->labels, label, 0);
+  add_symbols_of_label(net->sigma, label);
+}
+
+}  // namespace
 
 void make_network_heaps() {
   const unsigned page = page_size();
@@ -23,6 +87,428 @@ void make_network_heaps() {
 
 void forget_network_heaps() {
   NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = ALPH_HEAP = nullptr;
+  state_sets.clear();
+}
+
+NET *make_network() {
+  auto *net = static_cast<NET *>(cell_alloc(NET_HEAP));
+  if (net == nullptr) out_of_memory("MAKE_NETWORK");
+  *net = NET{};
+  net->arity = 1;
+  net->definition_label = ID_NO_SYMBOL;
+  net->label_map = current_label_map();
+  net->flags2.live = 1;
+  return net;
+}
+
+STATE *alloc_state() {
+  auto *state = static_cast<STATE *>(cell_alloc(STATE_HEAP));
+  if (state == nullptr) out_of_memory("ALLOC_STATE");
+  *state = STATE{};
+  state->flags.is_state = 1;
+  state->flags.deterministic = 1;
+  state->flags.live = 1;
+  return state;
+}
+
+STATE *make_state(ARC *arcs, NET *net) {
+  STATE *state = alloc_state();
+  state->arcs = arcs;
+  state->flags.deterministic = arcs == nullptr || arcs->next == nullptr;
+  state->next = net->states;
+  net->states = state;
+  net->num_states++;
+  return state;
+}
+
+ARC *alloc_arc(uint32_t label, STATE *dest, NET *net) {
+  auto *arc = static_cast<ARC *>(cell_alloc(ARC_HEAP));
+  if (arc == nullptr) out_of_memory("ARC_ALLOC");
+  *arc = ARC{};
+  arc->label = label;
+  arc->destination = dest;
+  arc->flags.live = 1;
+  net->num_arcs++;
+  return arc;
+}
+
+ARC *alloc_big_arc(uint32_t label, STATE *dest, void *user_pointer, NET *net) {
+  auto *big = static_cast<BIG_ARC *>(cell_alloc(BIG_ARC_HEAP));
+  if (big == nullptr) out_of_memory("ARC_ALLOC");
+  *big = BIG_ARC{};
+  big->arc.label = label;
+  big->arc.destination = dest;
+  big->arc.flags.big = 1;
+  big->arc.flags.live = 1;
+  big->user_pointer = user_pointer;
+  net->num_arcs++;
+  net->flags.has_arc_user_pointer = 1;
+  return &big->arc;
+}
+
+void push_arc(ARC *arc, STATE *state) {
+  arc->next = state->arcs;
+  state->arcs = arc;
+}
+
+void attach_arc(ARC *arc, STATE *state, NET *net) {
+  if (arc->label == EPSILON && arc->destination == state) {
+    free_arc(arc);
+    net->num_arcs--;
+    return;
+  }
+  if (arc->label == EPSILON) {
+    state->flags.deterministic = 0;
+    net->flags.deterministic = 0;
+    net->flags.minimized = 0;
+    net->flags.epsilon_free = 0;
+  } else {
+    int arity = label_arity(arc->label);
+    if (arity > net->arity) net->arity = static_cast<int16_t>(arity);
+  }
+  if (arc->destination == state) net->flags.loop_free = 0;
+  arc->next = nullptr;
+  ARC **tail = &state->arcs;
+  for (; *tail != nullptr; tail = &(*tail)->next) {
+    if (state->flags.deterministic && (*tail)->label == arc->label) {
+      state->flags.deterministic = 0;
+      net->flags.deterministic = 0;
+      net->flags.minimized = 0;
+    }
+  }
+  *tail = arc;
+}
+
+void free_arc(ARC *arc) {
+  if (!arc->flags.live) return;
+  arc->flags.live = 0;
+  if (arc->flags.big)
+    free_cell(arc, BIG_ARC_HEAP);
+  else
+    free_cell(arc, ARC_HEAP);
+}
+
+void free_state_arcs(STATE *state, NET *net) {
+  ARC *arc = state->arcs;
+  while (arc != nullptr) {
+    ARC *next = arc->next;
+    if (arc->flags.live) {
+      free_arc(arc);
+      net->num_arcs--;
+    }
+    arc = next;
+  }
+  state->arcs = nullptr;
+}
+
+void free_state(STATE *state, NET *net) {
+  if (!state->flags.live) return;
+  if (!state->flags.table_arcs) free_state_arcs(state, net);
+  state->flags.live = 0;
+  free_cell(state, STATE_HEAP);
+}
+
+void delete_states(NET *net, bool (*keep)(STATE *state)) {
+  STATE **link = &net->states;
+  while (*link != nullptr) {
+    STATE *state = *link;
+    if (keep(state)) {
+      link = &state->next;
+      continue;
+    }
+    *link = state->next;
+    if (net->start == state) net->start = nullptr;
+    free_state(state, net);
+    net->num_states--;
+  }
+}
+
+int check_plain_net(NET *net) {
+  const char *kind = nullptr;
+  if (net->flags2.has_arc_vectors)
+    kind = "vectorized network";
+  else if (net->flags2.optimized)
+    kind = "optimized network";
+  else if (net->flags.compacted)
+    kind = "compacted network";
+  else if (net->flags.shared_arc_lists)
+    kind = "network with shared arc_lists";
+  else if (net->flags2.reduced_labelset)
+    kind = "network with reduced labelsets";
+  else if (net->flags2.is_virtual)
+    kind = "virtual network";
+  if (kind == nullptr) return 0;
+  error_printf("Cannot do this operation on a %s.", kind);
+  return 1;
+}
+
+// Copies states in the order the walk over the source state list meets them: the start state
+// first, then each state as the owner of arcs or as a destination. A source state's client cell
+// holds its copy while the walk runs.
+NET *copy_fsm(NET *net) {
+  LABEL_MAP *saved_map = current_label_map();
+  set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+  if (net->flags.tabular) {
+    error("copy_fsm: Tabular nets cannot be copied.");
+    set_label_map(saved_map);
+    return nullptr;
+  }
+  NET *copy = make_network();
+  copy->label_map = net->label_map;
+  for (STATE *s = net->states; s != nullptr; s = s->next) s->client_cell = nullptr;
+  auto copy_of = [copy](STATE *source) {
+    if (source->client_cell == nullptr) {
+      STATE *made = make_state(nullptr, copy);
+      made->flags.final = source->flags.final;
+      made->flags.deterministic = source->flags.deterministic;
+      source->client_cell = made;
+    }
+    return static_cast<STATE *>(source->client_cell);
+  };
+  if (net->start != nullptr) copy->start = copy_of(net->start);
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    STATE *target = copy_of(s);
+    ARC **tail = &target->arcs;
+    for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
+      STATE *dest = copy_of(arc->destination);
+      ARC *made = arc->flags.big ? alloc_big_arc(arc->label, dest, arc_user_pointer(arc), copy)
+                                 : alloc_arc(arc->label, dest, copy);
+      *tail = made;
+      tail = &made->next;
+    }
+  }
+  for (STATE *s = net->states; s != nullptr; s = s->next) s->client_cell = nullptr;
+
+  copy->flags = net->flags;
+  copy->flags2 = net->flags2;
+  copy->flags2.has_arc_vectors = 0;
+  copy->flags.shared_arc_lists = 0;
+  copy->flags2.optimized = net->flags2.optimized && !net->flags.shared_arc_lists;
+  copy->arity = net->arity;
+  copy->block_size = net->block_size;
+  copy->definition_label = net->definition_label;
+  if (net->flags.pruned) {
+    if (copy->num_states != net->num_states)
+      programmer_alert("COPY_FSM", "State count is %lld, should be %lld.",
+                       static_cast<long long>(copy->num_states),
+                       static_cast<long long>(net->num_states));
+    if (copy->num_arcs != net->num_arcs && !net->flags.shared_arc_lists &&
+        !net->flags2.has_arc_vectors)
+      programmer_alert("COPY_FSM", "Arc count is %lld, should be %lld.",
+                       static_cast<long long>(copy->num_arcs),
+                       static_cast<long long>(net->num_arcs));
+  }
+  if (net->labels != nullptr) {
+    binary_to_label(net->labels);
+    copy->labels = copy_alph(net->labels);
+  }
+  copy->sigma = copy_alph(net->sigma);
+  copy->properties = copy_property_list(net_properties(net));
+  set_label_map(saved_map);
+  return copy;
+}
+
+NET *expand_other_pairs(NET *net, int copy_first) {
+  if (net->sigma == nullptr || !test_alph_member(net->sigma, OTHER)) return net;
+  if (copy_first == 1) net = copy_fsm(net);
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    ARC *last = nullptr;
+    for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) last = arc;
+    ARC *end_of_old_arcs = last;
+    for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
+      if (label_arity(arc->label) == 2) {
+        uint32_t upper = upper_id(arc->label), lower = lower_id(arc->label);
+        uint32_t x = upper == OTHER ? lower : lower == OTHER ? upper : OTHER;
+        if (x != OTHER && x != EPSILON) {
+          ARC *companion = arc->flags.big
+                               ? alloc_big_arc(x, arc->destination, arc_user_pointer(arc), net)
+                               : alloc_arc(x, arc->destination, net);
+          last->next = companion;
+          last = companion;
+          alph_add_to(net->labels, x, 0);
+        }
+      }
+      if (arc == end_of_old_arcs) break;
+    }
+  }
+  return net;
+}
+
+ARC_ITERATOR *start_arc_iterator(NET *net, ARC_ITERATOR *iterator) {
+  bool allocated = iterator == nullptr;
+  if (allocated) iterator = new ARC_ITERATOR{};
+  iterator->net = net;
+  iterator->scratch = nullptr;
+  iterator->allocated = allocated;
+  return iterator;
+}
+
+void start_state_arcs(ARC_ITERATOR *, STATE *state, ARC **cursor, bool *done) {
+  *cursor = state->arcs;
+  *done = state->arcs == nullptr;
+}
+
+ARC *next_arc(ARC_ITERATOR *, ARC **cursor, bool *done) {
+  ARC *arc = *cursor;
+  if (arc == nullptr) {
+    *done = true;
+    return nullptr;
+  }
+  *cursor = arc->next;
+  *done = arc->next == nullptr;
+  return arc;
+}
+
+void free_arc_iterator(ARC_ITERATOR *iterator) {
+  if (iterator != nullptr && iterator->allocated) delete iterator;
 }
 
 }  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API NET *make_empty_net(void) {
+  NET *net = make_network();
+  net->labels = make_alph(0, KORA_LABEL_ALPH);
+  net->sigma = make_alph(0, KORA_BINARY_ALPH);
+  return net;
+}
+
+KORA_API NET *null_net(void) {
+  NET *net = make_empty_net();
+  net->start = make_state(nullptr, net);
+  net->flags.deterministic = 1;
+  net->flags.pruned = 1;
+  net->flags.minimized = 1;
+  net->flags.epsilon_free = 1;
+  net->flags.loop_free = 1;
+  return net;
+}
+
+KORA_API NET *epsilon_net(void) {
+  NET *net = null_net();
+  net->start->flags.final = 1;
+  return net;
+}
+
+KORA_API NET *label_net(uint32_t label) {
+  if (label == EPSILON) return epsilon_net();
+  NET *net = null_net();
+  STATE *final = make_state(nullptr, net);
+  final->flags.final = 1;
+  push_arc(alloc_arc(label, final, net), net->start);
+  add_label_to_alphabets(net, label);
+  net->arity = static_cast<int16_t>(label_arity(label) > 1 ? 2 : 1);
+  if (net->arity == 2) {
+    uint32_t upper = upper_id(label), lower = lower_id(label);
+    uint32_t x = upper == OTHER ? lower : lower == OTHER ? upper : OTHER;
+    if (x != OTHER && x != EPSILON) expand_other_pairs(net, 0);
+  }
+  return net;
+}
+
+KORA_API NET *symbol_net(const char *name) {
+  uint32_t id = ID_NO_SYMBOL;
+  if (name == nullptr || intern_symbol(&id, name) != 0 || id == ID_NO_SYMBOL) return null_net();
+  return label_net(id);
+}
+
+KORA_API NET *pair_net(uint32_t upper, uint32_t lower) {
+  uint32_t id = pair_id(upper, lower);
+  return id == ID_NO_SYMBOL ? null_net() : label_net(id);
+}
+
+KORA_API STATE *add_state_to_net(NET *net, int final) {
+  if (net == nullptr) {
+    error("Unexpected NULL argument in add_state_to_net.");
+    return nullptr;
+  }
+  STATE *state = make_state(nullptr, net);
+  state->flags.final = final != 0;
+  note_added_state(net, state);
+  return state;
+}
+
+KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *dest,
+                               void *user_pointer, int with_user_pointer) {
+  if (net == nullptr || state == nullptr || dest == nullptr) {
+    error("Unexpected NULL argument in add_arc_to_state().");
+    return nullptr;
+  }
+  if (label >= ID_NO_SYMBOL) {
+    error_printf("%d is not a valid arc label.", static_cast<int>(label));
+    return nullptr;
+  }
+  if (check_plain_net(net)) return nullptr;
+  const StateSet &set = current_state_set(net);
+  bool has_state = set.states.count(state) != 0, has_dest = set.states.count(dest) != 0;
+  if (!has_state && !has_dest) {
+    error("The start and dest arguments are not in the network.");
+    return nullptr;
+  }
+  if (!has_state || !has_dest) {
+    error(has_state ? "The dest state is not in the network." : "The start state is not in the network.");
+    return nullptr;
+  }
+  if (label == EPSILON && state == dest) {
+    if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "No adding looping EPSILON arcs.");
+    return nullptr;
+  }
+  if (label == EPSILON) {
+    state->flags.deterministic = 0;
+    net->flags.deterministic = 0;
+    net->flags.minimized = 0;
+    net->flags.epsilon_free = 0;
+  } else {
+    int arity = label_arity(label);
+    if (arity > net->arity) net->arity = static_cast<int16_t>(arity);
+  }
+  if (state == dest) net->flags.loop_free = 0;
+  for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+    if (arcs_are_equal_for_insertion(arc, label, dest, user_pointer, with_user_pointer)) {
+      if (parameter(KORA_VERBOSE))
+        std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
+      return nullptr;
+    }
+    if (arc->label == label && arc->destination != dest) {
+      state->flags.deterministic = 0;
+      net->flags.deterministic = 0;
+      net->flags.minimized = 0;
+    }
+  }
+  ARC *arc = with_user_pointer ? alloc_big_arc(label, dest, user_pointer, net)
+                               : alloc_arc(label, dest, net);
+  push_arc(arc, state);
+  add_label_to_alphabets(net, label);
+  return arc;
+}
+
+KORA_API NET *copy_net(NET *net) { return net == nullptr ? nullptr : copy_fsm(net); }
+
+KORA_API void free_network(NET *net) {
+  if (net == nullptr || !net->flags2.live) return;
+  net->flags2.live = 0;
+  if (net->flags2.vantel_compressed) {
+    warning("free_network: Wrong file format. Cannot free network.");
+    return;
+  }
+  forget_state_set(net);
+  STATE *state = net->states;
+  while (state != nullptr) {
+    STATE *next = state->next;
+    free_state(state, net);
+    state = next;
+  }
+  free_alph(net->labels);
+  free_alph(net->sigma);
+  free_alph(net->unreduce_key);
+  free_alph(net->optimized_alph);
+  free_alph(net->vectorized_alph);
+  free_alph(net->auxiliary_alph);
+  free_property_list(net_properties(net));
+  free_cell(net, NET_HEAP);
+}
+
+}  // extern "C"

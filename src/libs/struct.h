@@ -1,5 +1,8 @@
-// Networks, states and arcs: the records every network is made of, and the cell heaps that
-// hold them.
+// Networks, states and arcs: their constructors, the addition of states and arcs, copying and
+// freeing, and the cell heaps that hold them.
+//
+// Every network records the label map in force when it was made. Counts of states and arcs are
+// kept incrementally. The `live` bits of networks, states and arcs make a second free harmless.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,11 @@ struct BIG_ARC {
   void *user_pointer;
 };
 
+// The user pointer of a big arc, null for an ordinary arc.
+inline void *arc_user_pointer(const ARC *arc) {
+  return arc->flags.big ? reinterpret_cast<const BIG_ARC *>(arc)->user_pointer : nullptr;
+}
+
 // The heaps of networks, states, arcs, big arcs and alphabets; null outside
 // initialize_kora .. reclaim_kora.
 extern HEAP *NET_HEAP;
@@ -26,7 +34,69 @@ extern HEAP *ALPH_HEAP;
 // Creates the heaps above, in the order "Networks", "Alphabets", "States", "Arcs", "Big Arcs".
 void make_network_heaps();
 
-// Forgets the heaps above (their memory goes with free_all_heaps).
+// Forgets the heaps above and the caches of network membership (the heap memory goes with
+// free_all_heaps).
 void forget_network_heaps();
+
+// --- Building blocks of the algorithms --------------------------------------------------------
+
+// A bare network: no alphabets, no states, arity 1, not defined, made in the current label map.
+NET *make_network();
+
+// A state on no list: deterministic, not final, no arcs.
+STATE *alloc_state();
+
+// A state with the given arcs at the head of the network's state list (num_states + 1);
+// deterministic unless it has two or more arcs.
+STATE *make_state(ARC *arcs, NET *net);
+
+// A new arc counted in the network (num_arcs + 1), on no list.
+ARC *alloc_arc(uint32_t label, STATE *dest, NET *net);
+// The same with a user pointer; marks the network has_arc_user_pointer.
+ARC *alloc_big_arc(uint32_t label, STATE *dest, void *user_pointer, NET *net);
+
+// Puts the arc at the head of the state's arc list.
+void push_arc(ARC *arc, STATE *state);
+
+// Appends an arc already counted in num_arcs to the state's list, keeping the flags of state
+// and network true (an EPSILON loop is freed at once instead). Makes no duplicate check.
+void attach_arc(ARC *arc, STATE *state, NET *net);
+
+void free_arc(ARC *arc);
+// Frees the state's arcs, num_arcs - 1 each.
+void free_state_arcs(STATE *state, NET *net);
+// Frees the state and its arcs; the state must already be off the network's list.
+void free_state(STATE *state, NET *net);
+// Removes and frees every state for which keep(state) is false, with its arcs.
+void delete_states(NET *net, bool (*keep)(STATE *state));
+
+// Reports "Cannot do this operation on a %s." and gives 1 when the network is not in the plain
+// representation (vectorized, optimized, compacted, shared arc lists, reduced labelset,
+// virtual); else 0.
+int check_plain_net(NET *net);
+
+// A deep copy (states, arcs with user pointers, flags, alphabets, properties) made in the
+// network's own label map; null for a tabular network.
+NET *copy_fsm(NET *net);
+
+// Adds, next to every arc OTHER:x or x:OTHER (x not EPSILON), an arc labelled x to the same
+// destination, when OTHER is in the sigma. Works on a copy when copy_first is 1.
+NET *expand_other_pairs(NET *net, int copy_first);
+
+// --- Walking arcs -----------------------------------------------------------------------------
+
+// Walks the arcs of one state at a time. Later representations present their arcs through the
+// scratch arc; plain states hand out their own arcs.
+struct ARC_ITERATOR {
+  NET *net;
+  ARC *scratch;
+  bool allocated;  // the iterator record was allocated by start_arc_iterator
+};
+
+ARC_ITERATOR *start_arc_iterator(NET *net, ARC_ITERATOR *iterator);
+void start_state_arcs(ARC_ITERATOR *iterator, STATE *state, ARC **cursor, bool *done);
+// The next arc of the state, or null after the last; *done is set with the last arc.
+ARC *next_arc(ARC_ITERATOR *iterator, ARC **cursor, bool *done);
+void free_arc_iterator(ARC_ITERATOR *iterator);
 
 }  // namespace kora

@@ -6,7 +6,7 @@
 
 #include "flag-diacritics.h"
 #include "label.h"
-#include "label_maps_fixture.h"
+#include "label_helpers.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ using kora_test::label_name;
 using kora_test::messages;
 using kora_test::u32;
 
-class FlagDiacriticTest : public kora_test::LabelMaps {};
+class FlagDiacriticTest : public kora_test::Library {};
 
 std::u32string map_name(LABEL_MAP *map, uint32_t id) {
   return id < map->count ? u32(map->labels[id]->name) : U"<none>";

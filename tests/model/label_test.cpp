@@ -11,7 +11,7 @@
 
 #include "alph.h"
 #include "context.h"
-#include "label_maps_fixture.h"
+#include "label_helpers.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ using kora_test::label_name;
 using kora_test::messages;
 using kora_test::u32;
 
-class LabelTest : public kora_test::LabelMaps {};
+class LabelTest : public kora_test::Library {};
 
 // What print_label writes.
 std::string printed(uint32_t id, int escape) {

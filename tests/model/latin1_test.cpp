@@ -7,7 +7,7 @@
 
 #include "alph.h"
 #include "kora_test.h"
-#include "label_maps_fixture.h"
+#include "kora_test.h"
 #include "label.h"
 #include "latin1.h"
 
@@ -16,14 +16,7 @@ namespace {
 using kora_test::messages;
 using IdSet = std::set<uint32_t>;
 
-// The item-array heaps go with the library's heaps; the fixture forgets them as reclaiming does.
-class Latin1Test : public kora_test::LabelMaps {
- protected:
-  void TearDown() override {
-    kora_test::LabelMaps::TearDown();
-    kora::forget_alph_item_heaps();
-  }
-};
+class Latin1Test : public kora_test::Library {};
 
 IdSet members(const ALPH *alph) {
   IdSet ids;

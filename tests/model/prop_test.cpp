@@ -62,21 +62,15 @@ std::vector<std::string> keys_of(NET *net) {
   return keys;
 }
 
-// Each test gets a bare network record; its property list is freed before the library is. The
-// label maps and the names table are made and freed here as the library does at start and end
-// (each step is skipped when the library has already taken it).
+// Each test gets an empty network.
 class PropTest : public kora_test::Library {
  protected:
   void SetUp() override {
     kora_test::Library::SetUp();
-    if (kora::current_label_map() == nullptr) kora::make_label_maps();
-    kora::make_names_table();
-    net_ = static_cast<NET *>(kora::cell_alloc(kora::NET_HEAP));
+    net_ = make_empty_net();
   }
   void TearDown() override {
-    kora::free_property_list(kora::net_properties(net_));
-    kora::free_names_table();
-    kora::free_label_maps();
+    free_network(net_);
     kora_test::Library::TearDown();
   }
   NET *net_ = nullptr;

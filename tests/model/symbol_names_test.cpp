@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "context.h"
-#include "label_maps_fixture.h"
+#include "label_helpers.h"
 #include "symbol-names.h"
 
 namespace {
