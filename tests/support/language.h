@@ -1,0 +1,51 @@
+// The oracle of the calculus tests: the string pairs a network accepts, enumerated up to a
+// bound, and seeded random networks to feed it.
+//
+// OTHER is given a concrete meaning: a universe of symbol ids is fixed for a test (the symbols
+// of the networks compared plus two fresh ones), and an arc labelled OTHER on a network stands for
+// every universe symbol outside that network's sigma. OTHER:x stands for every such symbol paired
+// with x, and OTHER:OTHER for every pair of two different such symbols.
+#pragma once
+
+#include <cstdint>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kora.h"
+
+namespace kora_test {
+
+using Symbols = std::vector<uint32_t>;
+using StringPair = std::pair<Symbols, Symbols>;  // (upper, lower)
+using Relation = std::set<StringPair>;
+
+// The symbols of the networks' sigmas (OTHER left out) and two fresh symbols no network knows.
+Symbols universe_of(const std::vector<const NET *> &nets);
+
+// The (upper, lower) pairs spelled by the paths of at most max_arcs arcs from the start state to
+// a final state, EPSILON spelling nothing. For a network of arity 1 upper equals lower.
+Relation enumerate(const NET *net, const Symbols &universe, int max_arcs);
+
+// Only the pairs whose two sides are both at most max_length symbols long: the part of a relation
+// that enumerations with different arc bounds agree on.
+Relation shorter_than(const Relation &relation, size_t max_length);
+
+// Readable form of a relation for failure messages.
+std::string describe(const Relation &relation);
+
+struct RandomNetOptions {
+  int max_states = 5;
+  int max_arcs = 9;
+  bool transducer = false;  // tuple labels a:b, a:0, 0:b
+  bool epsilon = true;      // EPSILON arcs
+  bool other = false;       // OTHER (and OTHER:x in transducers)
+  std::vector<std::string> symbols = {"a", "b", "c"};
+};
+
+// A random network built through the public interface; the caller frees it.
+NET *random_net(std::mt19937 &random, const RandomNetOptions &options);
+
+}  // namespace kora_test
