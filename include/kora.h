@@ -327,6 +327,15 @@ KORA_API NET *copy_net(NET *net);
  * already freed are ignored. */
 KORA_API void free_network(NET *net);
 
+/* Prints a listing of the network on `stream` (the standard output when null): "Net: " and its
+ * NETWORKNAME, its flags, its arity, then one line per state ("s0: ", "fs1: " for a final state)
+ * with its arcs written "label -> destination", or "(no arcs)". States are numbered in the
+ * standard order (breadth-first from the start state), which the state list is put in first;
+ * the network is otherwise unchanged and stays the caller's. Lines end with the context's
+ * eol_string and wrap at its line_width. A null network is reported as an error and prints
+ * nothing. */
+KORA_API void print_net(NET *net, FILE *stream);
+
 /* ---------------------------------------------------------------------------------------------
  * Alphabets: sets of label ids in binary or label form (see ALPH). Functions that take a `copy`
  * flag work on a copy of the alphabet when it is nonzero, else in place. In the set operations

@@ -1,0 +1,494 @@
+// Printing networks: the line buffer, sizes and summaries, listings and words.
+//
+// The line buffer tracks the column of the line being printed apart from the bytes it holds, so
+// that a listing can be flushed piece by piece and still wrap at the line width. States are named
+// by numbers kept in their client cells while a listing runs; the cells go back to 0 after.
+
+#include "print.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "context.h"
+#include "error.h"
+#include "fat-str.h"
+#include "heap.h"
+#include "label.h"
+#include "page.h"
+#include "paths.h"
+#include "prop-names.h"
+#include "prop.h"
+#include "scratch.h"
+#include "stack.h"
+#include "state-order.h"
+#include "struct.h"
+
+namespace kora {
+namespace {
+
+// Arcs and "(no arcs)" start at this column of a state line; continuation lines are indented
+// to it.
+constexpr int kArcColumn = 6;
+// Flag names start at this column of the "Flags:" line and of its continuation lines.
+constexpr int kFlagColumn = 7;
+
+struct LineBuffer {
+  int length = 0;           // bytes held in the context's output buffer
+  int column = 0;           // columns since the last line end
+  int dropped_in_line = 0;  // bytes of the current line that did not fit
+  int dropped = 0;          // bytes that did not fit since the last reset
+};
+LineBuffer line;
+
+const char *end_of_line() {
+  const char *eol = context()->eol_string;
+  return eol != nullptr ? eol : "\r\n";
+}
+
+FILE *or_stdout(FILE *stream) { return stream != nullptr ? stream : stdout; }
+
+// Appends a formatted text of at most 127 bytes (numbers and short phrases).
+void line_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+void line_printf(const char *format, ...) {
+  char text[128];
+  va_list args;
+  va_start(args, format);
+  int length = std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  line_put(text, std::min(length, static_cast<int>(sizeof text) - 1));
+}
+
+// Appends blanks until the line reaches `column` (none when it is there already).
+void pad_to(int column) {
+  while (line.column < column) line_put(" ", 1);
+}
+
+// What print_label prints for the label, as a string.
+std::string label_text(uint32_t id, int escape) {
+  char *text = nullptr;
+  size_t length = 0;
+  FILE *memory = open_memstream(&text, &length);
+  if (memory == nullptr) out_of_memory("PRINT_LABEL");
+  print_label(id, memory, escape);
+  std::fclose(memory);
+  std::string result(text, length);
+  std::free(text);
+  return result;
+}
+
+std::string state_name(long long number, bool final) {
+  return (final ? "fs" : "s") + std::to_string(number);
+}
+
+// Writes one item of a comma-separated list whose items start at column `indent`: the first
+// after blanks up to `indent`, the others after ", ". An item that would take the line (with
+// its following punctuation) past the line width goes on a continuation line, the comma staying
+// at the end of the line before.
+void put_list_item(const std::string &item, bool first, int indent, FILE *stream) {
+  if (first) {
+    pad_to(indent);
+  } else {
+    int width = context()->line_width;
+    int needed = line.column + 2 + static_cast<int>(item.size()) + 1;
+    if (width > 0 && needed > width) {
+      line_put(",", 1);
+      line_end(stream);
+      pad_to(indent);
+    } else {
+      line_put(", ", 2);
+    }
+  }
+  line_put(item.data(), static_cast<int>(item.size()));
+}
+
+// "label -> name" of an arc; the label escaped so that a literal 0 or ? stays apart from EPSILON
+// and OTHER.
+std::string arc_text(const ARC *arc) {
+  const STATE *dest = arc->destination;
+  return label_text(arc->label, 1) + " -> " + state_name(state_number(dest), dest->flags.final);
+}
+
+// --- Flags ------------------------------------------------------------------------------------
+
+struct FlagName {
+  const char *name;
+  bool (*is_set)(const NET *net);
+};
+
+const FlagName kFlagNames[] = {
+    {"deterministic", [](const NET *n) -> bool { return n->flags.deterministic; }},
+    {"pruned", [](const NET *n) -> bool { return n->flags.pruned; }},
+    {"completed", [](const NET *n) -> bool { return n->flags.completed; }},
+    {"minimized", [](const NET *n) -> bool { return n->flags.minimized; }},
+    {"epsilon_free", [](const NET *n) -> bool { return n->flags.epsilon_free; }},
+    {"sorted_states", [](const NET *n) -> bool { return n->flags.sorted_states; }},
+    {"loop_free", [](const NET *n) -> bool { return n->flags.loop_free; }},
+    {"visit_marks_dirty", [](const NET *n) -> bool { return n->flags.visit_marks_dirty; }},
+    {"shared_arc_lists", [](const NET *n) -> bool { return n->flags.shared_arc_lists; }},
+    {"has_arc_user_pointer", [](const NET *n) -> bool { return n->flags.has_arc_user_pointer; }},
+    {"closed_sigma", [](const NET *n) -> bool { return n->flags.closed_sigma; }},
+    {"compacted", [](const NET *n) -> bool { return n->flags.compacted; }},
+    {"upper_sequentialized", [](const NET *n) -> bool { return n->flags2.upper_sequentialized; }},
+    {"lower_sequentialized", [](const NET *n) -> bool { return n->flags2.lower_sequentialized; }},
+    {"left_bimachine", [](const NET *n) -> bool { return n->flags2.left_bimachine; }},
+    {"right_bimachine", [](const NET *n) -> bool { return n->flags2.right_bimachine; }},
+    {"reduced_labelset", [](const NET *n) -> bool { return n->flags2.reduced_labelset; }},
+    {"virtual", [](const NET *n) -> bool { return n->flags2.is_virtual; }},
+    {"Vantel compressed", [](const NET *n) -> bool { return n->flags2.vantel_compressed; }},
+    {"optimized", [](const NET *n) -> bool { return n->flags2.optimized; }},
+    {"has_flags",
+     [](const NET *n) -> bool { return n->flags2.upper_has_flags || n->flags2.lower_has_flags; }},
+    {"has_arc_vectors", [](const NET *n) -> bool { return n->flags2.has_arc_vectors; }},
+};
+
+void print_flags(const NET *net, FILE *stream) {
+  line_put("Flags:");
+  bool first = true;
+  for (const FlagName &flag : kFlagNames) {
+    if (!flag.is_set(net)) continue;
+    put_list_item(flag.name, first, kFlagColumn, stream);
+    first = false;
+  }
+  line_end(stream);
+}
+
+void print_name(const NET *net, FILE *stream) {
+  line_put("Net: ");
+  const OBJECT *name = get_prop(net, standard_name("NETWORKNAME"));
+  if (name != nullptr && name->type == STRING_TYPE && name->value.string != nullptr) {
+    char *text = context()->out_char_encoding == KORA_UTF8
+                     ? fat_to_utf8(name->value.string, nullptr)
+                     : fat_to_thin(name->value.string, nullptr);
+    line_put(text);
+    std::free(text);
+  }
+  line_end(stream);
+}
+
+// Numbers the states in list order, prints the line of each (but those whose arcs belong to a
+// transition table) and clears the numbers again.
+void print_states(NET *net, FILE *stream) {
+  if (!net->flags2.has_arc_vectors) sort_states(net);
+  intptr_t number = 0;
+  for (STATE *s = net->states; s != nullptr; s = s->next)
+    s->client_cell = reinterpret_cast<void *>(number++);
+  for (STATE *s = net->states; s != nullptr; s = s->next)
+    if (!s->flags.table_arcs) print_state(s, net, stream);
+  clear_client_cells(net);
+}
+
+// --- Summaries --------------------------------------------------------------------------------
+
+std::string size_text(long long bytes) {
+  char text[40];
+  if (bytes <= 1000)
+    std::snprintf(text, sizeof text, "%lld bytes", bytes);
+  else if (bytes <= 1000000)
+    std::snprintf(text, sizeof text, "%.1f Kb", static_cast<double>(bytes) / 1000);
+  else if (bytes <= 1000000000)
+    std::snprintf(text, sizeof text, "%.1f Mb", static_cast<double>(bytes) / 1000000);
+  else
+    std::snprintf(text, sizeof text, "%.1f Gb", static_cast<double>(bytes) / 1000000000);
+  return text;
+}
+
+const char *plural(unsigned long long count) { return count == 1 ? "" : "s"; }
+
+// The path phrase of the summary, empty for networks whose arcs are not plain lists. Leaves
+// client cells and paths_indexed as they were unless the network was indexed before.
+std::string path_phrase(NET *net) {
+  if (net->flags.compacted || net->flags.tabular || net->flags2.has_arc_vectors) return "";
+  bool was_indexed = net->flags.paths_indexed;
+  char text[64];
+  switch (index_net(net)) {
+    case PATHS_INDEXED: {
+      unsigned long long count = net->start != nullptr ? path_count(net->start) : 0;
+      if (!was_indexed) {
+        clear_client_cells(net);
+        net->flags.paths_indexed = 0;
+      }
+      std::snprintf(text, sizeof text, ", %llu path%s", count, plural(count));
+      return text;
+    }
+    case PATHS_OVERFLOW:
+      std::snprintf(text, sizeof text, ", more than %llu paths", 4294967295ULL);
+      return text;
+    case PATHS_CIRCULAR:
+      return ", Circular";
+    case PATHS_VIRTUAL:
+      return ", Virtual";
+    default:
+      return "";
+  }
+}
+
+// The summary line without its line end.
+std::string summary_line(NET *net) {
+  char counts[96];
+  unsigned long long states = net->num_states, arcs = net->num_arcs;
+  std::snprintf(counts, sizeof counts, ". %llu state%s, %llu arc%s", states, plural(states), arcs,
+                plural(arcs));
+  const char *kind = net->flags.tabular     ? ". Tabular."
+                     : net->flags.compacted ? ". Compacted."
+                                            : ".";
+  return size_text(net_size(net)) + counts + path_phrase(net) + kind;
+}
+
+// The name of the network's label map when it is not "Default", else null.
+const char *foreign_map_name(const NET *net) {
+  const auto *map = static_cast<const LABEL_MAP *>(net->label_map);
+  if (map == nullptr || map->name == nullptr || std::strcmp(map->name, "Default") == 0)
+    return nullptr;
+  return map->name;
+}
+
+// --- Words ------------------------------------------------------------------------------------
+
+// Writes a word as lines of at most `width` bytes (any length when width <= 0), never cutting
+// a character of UTF-8 output; the empty word as a single blank.
+void print_word(const std::string &word, int width, FILE *stream) {
+  if (word.empty()) {
+    line_put(" ", 1);
+    line_end(stream);
+    return;
+  }
+  bool utf8 = context()->out_char_encoding == KORA_UTF8;
+  size_t start = 0;
+  while (start < word.size()) {
+    size_t end =
+        width > 0 ? std::min(word.size(), start + static_cast<size_t>(width)) : word.size();
+    while (utf8 && end < word.size() && end > start + 1 && (word[end] & 0xC0) == 0x80) end--;
+    line_put(word.data() + start, static_cast<int>(end - start));
+    line_end(stream);
+    start = end;
+  }
+}
+
+// The kind of network print_words cannot walk, or null.
+const char *unwalkable_kind(const NET *net) {
+  if (net->flags2.has_arc_vectors) return "vectorized network";
+  if (net->flags.compacted) return "compacted network";
+  if (net->flags2.is_virtual) return "virtual network";
+  return nullptr;
+}
+
+}  // namespace
+
+// --- The line buffer --------------------------------------------------------------------------
+
+void line_put(const char *text, int length) {
+  FST_CONTEXT *c = context();
+  int capacity = c->output_buffer != nullptr ? c->output_buffer_size : 0;
+  int fits = std::max(0, std::min(length, capacity - line.length));
+  if (fits > 0) std::memcpy(c->output_buffer + line.length, text, static_cast<size_t>(fits));
+  line.length += fits;
+  line.column += length;
+  int lost = length - fits;
+  if (lost <= 0) return;
+  line.dropped += lost;
+  if (line.dropped_in_line == 0)
+    warning_printf("Output buffer full, please increase output_buffer_size to at least %d.",
+                   capacity + 256 + line.dropped);
+  line.dropped_in_line += lost;
+}
+
+void line_put(const char *text) { line_put(text, static_cast<int>(std::strlen(text))); }
+
+int line_column() { return line.column; }
+
+void line_flush(FILE *stream) {
+  if (line.length > 0)
+    std::fwrite(context()->output_buffer, 1, static_cast<size_t>(line.length), or_stdout(stream));
+  line.length = 0;
+}
+
+void line_end(FILE *stream) {
+  line_flush(stream);
+  std::fputs(end_of_line(), or_stdout(stream));
+  line.column = 0;
+  line.dropped_in_line = 0;
+}
+
+void reset_line_buffer() { line = LineBuffer{}; }
+
+// --- Sizes and summaries ----------------------------------------------------------------------
+
+void print_size(long long bytes, FILE *stream) {
+  line_put(size_text(bytes).c_str());
+  line_flush(stream);
+}
+
+long long net_size(const NET *net) {
+  if (net == nullptr) return 0;
+  long long size = 0;
+  for (const ALPH *alph : {net->sigma, net->labels})
+    if (alph != nullptr) size += 16 + 4LL * alph->max;
+  if (net->flags.compacted) return size + net->block_size;
+  if (net->flags.tabular) return size + 16LL * net->num_arcs;
+  size += 16LL * net->num_states + 16LL * net->num_arcs;
+  if (net->flags2.has_arc_vectors && net->arc_vector_heap != nullptr)
+    size += static_cast<long long>(heap_size(static_cast<const HEAP *>(net->arc_vector_heap), 1));
+  return size;
+}
+
+void print_net_size(NET *net, FILE *stream) {
+  if (net == nullptr) return;
+  line_put(summary_line(net).c_str());
+  line_end(stream);
+  if (const char *map = foreign_map_name(net)) {
+    line_put(" Label Map: ");
+    line_put(map);
+    line_put(".", 1);
+    line_end(stream);
+  }
+}
+
+void net_summary_to_page(NET *net, PAGE *page) {
+  if (page == nullptr) {
+    string_to_page("", 0, page);
+    return;
+  }
+  if (net == nullptr) return;
+  string_to_page(summary_line(net).c_str(), 1, page);
+  if (const char *map = foreign_map_name(net)) {
+    new_page_line(page);
+    std::string phrase = std::string(" Label Map: ") + map + ".";
+    string_to_page(phrase.c_str(), 1, page);
+  }
+}
+
+// --- Listings ---------------------------------------------------------------------------------
+
+void print_state_name(long long number, int final, FILE *stream) {
+  line_put(state_name(number, final != 0).c_str());
+  line_flush(stream);
+}
+
+void print_arcs(const ARC *arcs, FILE *stream) {
+  for (const ARC *arc = arcs; arc != nullptr; arc = arc->next)
+    put_list_item(arc_text(arc), arc == arcs, kArcColumn, stream);
+  if (arcs != nullptr) line_put(".", 1);
+  line_flush(stream);
+}
+
+void print_state(STATE *state, NET *net, FILE *stream) {
+  line_put(state_name(state_number(state), state->flags.final).c_str());
+  line_put(": ", 2);
+  ARC_ITERATOR iterator;
+  start_arc_iterator(net, &iterator);
+  ARC *cursor;
+  bool done;
+  start_state_arcs(&iterator, state, &cursor, &done);
+  bool first = true;
+  while (const ARC *arc = next_arc(&iterator, &cursor, &done)) {
+    put_list_item(arc_text(arc), first, kArcColumn, stream);
+    first = false;
+  }
+  free_arc_iterator(&iterator);
+  if (first) {
+    pad_to(kArcColumn);
+    line_put("(no arcs)");
+  } else {
+    line_put(".", 1);
+  }
+  line_end(stream);
+}
+
+long long print_words(NET *net, int width, int max_visits, int show_count, FILE *stream) {
+  if (net == nullptr) return 0;
+  if (const char *kind = unwalkable_kind(net)) {
+    error_printf("Cannot do this operation on a %s.", kind);
+    return 0;
+  }
+  max_visits = std::clamp(max_visits, 1, 255);
+  LABEL_MAP *saved_map = current_label_map();
+  if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+  set_visit_marks(net, 0);
+  net->flags.visit_marks_dirty = 1;
+
+  // The current path: its states, the length of the word before each was entered, and the
+  // next arc to follow from each. A visit mark counts a state's occurrences on the path.
+  STACK *states = create_stack("States to print");
+  STACK *positions = create_stack("Positions to remember");
+  STACK *arcs = create_stack("Arcs to print");
+  std::string word;
+  long long count = 0;
+  bool cut = false;
+  auto enter = [&](STATE *state, size_t position) {
+    state->flags.visit_mark = (state->flags.visit_mark + 1) & 0xFF;
+    if (state->flags.final) {
+      print_word(word, width, stream);
+      count++;
+    }
+    kora_push(state, states);
+    kora_push(reinterpret_cast<void *>(position), positions);
+    kora_push(state->arcs, arcs);
+  };
+  if (net->start != nullptr) enter(net->start, 0);
+  while (states->depth > 0) {
+    ARC *arc = static_cast<ARC *>(pop(arcs));
+    if (arc == nullptr) {
+      auto *state = static_cast<STATE *>(pop(states));
+      state->flags.visit_mark = (state->flags.visit_mark - 1) & 0xFF;
+      word.resize(reinterpret_cast<size_t>(pop(positions)));
+      continue;
+    }
+    kora_push(arc->next, arcs);
+    STATE *dest = arc->destination;
+    if (dest->flags.visit_mark >= max_visits) {
+      cut = true;
+      continue;
+    }
+    size_t position = word.size();
+    if (dest->flags.visit_mark > 0) word += "..";
+    if (arc->label != EPSILON && arc->label != ALTCHAIN_SYMBOL) word += label_text(arc->label, 0);
+    enter(dest, position);
+  }
+  free_stack(arcs);
+  free_stack(positions);
+  free_stack(states);
+
+  set_visit_marks(net, 0);
+  set_label_map(saved_map);
+  if (show_count) {
+    line_printf("Word count: %lld", count);
+    if (cut) line_put("  (actually, infinite)");
+    line_end(stream);
+  }
+  line_flush(stream);
+  return count;
+}
+
+char half_byte2hex(int n) {
+  if (n >= 0 && n < 16) return "0123456789ABCDEF"[n];
+  error_printf("half_byte2hex: invalid input: %d", n);
+  return '?';
+}
+
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API void print_net(NET *net, FILE *stream) {
+  if (net == nullptr) {
+    error("Unexpected NULL pointer in print_net().");
+    return;
+  }
+  stream = or_stdout(stream);
+  LABEL_MAP *saved_map = current_label_map();
+  if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+  print_name(net, stream);
+  print_flags(net, stream);
+  line_printf("Arity: %d", net->arity);
+  line_end(stream);
+  if (!net->flags.compacted && !net->flags2.is_virtual) print_states(net, stream);
+  set_label_map(saved_map);
+  line_flush(stream);
+}
+
+}  // extern "C"

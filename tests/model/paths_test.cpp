@@ -1,0 +1,155 @@
+// Path counts: random acyclic networks against a brute-force count, cycles, saturation, and the
+// summary and word printer that rely on them.
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "kora_test.h"
+#include "paths.h"
+#include "print.h"
+
+namespace {
+
+using kora::path_count;
+using kora_test::messages;
+
+class PathsTest : public kora_test::Library {};
+
+// The paths from `from` to final states, by walking every path (exponential, for small networks).
+uint64_t brute_force_paths(const STATE *from) {
+  uint64_t paths = 0;
+  std::vector<const STATE *> pending = {from};
+  while (!pending.empty()) {
+    const STATE *state = pending.back();
+    pending.pop_back();
+    if (state->flags.final) paths++;
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
+      pending.push_back(arc->destination);
+  }
+  return paths;
+}
+
+// States 0..n-1 with arcs only from lower to higher numbers, parallel arcs allowed.
+NET *random_acyclic_net(std::mt19937 &random, int n, std::vector<STATE *> &states) {
+  NET *net = null_net();
+  states = {net->start};
+  for (int i = 1; i < n; i++) states.push_back(add_state_to_net(net, random() % 3 == 0));
+  int arcs = static_cast<int>(random() % (3 * n));
+  for (int i = 0; i < arcs && n > 1; i++) {
+    size_t from = random() % (n - 1);
+    size_t to = from + 1 + random() % (n - 1 - from);
+    add_arc_to_state(net, states[from], 'a' + random() % 3, states[to], nullptr, 0);
+  }
+  return net;
+}
+
+TEST_F(PathsTest, RandomAcyclicNetworksMatchBruteForce) {
+  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicate arcs are refused quietly
+  FILE *sink = std::fopen("/dev/null", "w");
+  for (unsigned seed = 1; seed <= 200; seed++) {
+    std::mt19937 random(seed);
+    std::vector<STATE *> states;
+    NET *net = random_acyclic_net(random, 1 + static_cast<int>(random() % 10), states);
+    net->flags.loop_free = 0;
+    ASSERT_EQ(kora::index_net(net), kora::PATHS_INDEXED) << "seed " << seed;
+    for (STATE *s : states) ASSERT_EQ(path_count(s), brute_force_paths(s)) << "seed " << seed;
+    EXPECT_TRUE(net->flags.loop_free && net->flags.paths_indexed) << "seed " << seed;
+    EXPECT_FALSE(net->flags.visit_marks_dirty);
+    for (STATE *s : states) EXPECT_EQ(s->flags.visit_mark, 0) << "seed " << seed;
+
+    uint64_t from_start = path_count(net->start);
+    net->flags.paths_indexed = 0;
+    EXPECT_EQ(static_cast<uint64_t>(kora::print_words(net, 72, 1, 0, sink)), from_start)
+        << "every path is printed once; seed " << seed;
+    free_network(net);
+  }
+  std::fclose(sink);
+}
+
+TEST_F(PathsTest, CyclesGiveCircularAndClearLoopFree) {
+  NET *net = null_net();
+  STATE *a = add_state_to_net(net, 1);
+  STATE *b = add_state_to_net(net, 0);
+  add_arc_to_state(net, net->start, 'x', a, nullptr, 0);
+  add_arc_to_state(net, a, 'y', b, nullptr, 0);
+  add_arc_to_state(net, b, 'z', a, nullptr, 0);
+  ASSERT_TRUE(net->flags.loop_free) << "a two-state cycle built by hand keeps the mark";
+  EXPECT_EQ(kora::index_net(net), kora::PATHS_CIRCULAR);
+  EXPECT_FALSE(net->flags.loop_free);
+  EXPECT_FALSE(net->flags.paths_indexed);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"index_net: Net incorrectly marked as loop-free."});
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    EXPECT_EQ(s->client_cell, nullptr);
+    EXPECT_EQ(s->flags.visit_mark, 0);
+  }
+
+  // A cycle that the start state cannot reach still counts.
+  NET *unreached = null_net();
+  STATE *c = add_state_to_net(unreached, 0);
+  add_arc_to_state(unreached, c, 'x', c, nullptr, 0);
+  EXPECT_EQ(kora::index_net(unreached), kora::PATHS_CIRCULAR);
+  EXPECT_EQ(messages().warnings.size(), 1u) << "a loop arc already cleared loop_free";
+  free_network(unreached);
+  free_network(net);
+}
+
+// A chain of `steps` states each joined to the next by two arcs: 2^steps paths.
+NET *doubling_chain(int steps) {
+  NET *net = null_net();
+  STATE *last = net->start;
+  for (int i = 0; i < steps; i++) {
+    STATE *next = add_state_to_net(net, i == steps - 1);
+    add_arc_to_state(net, last, 'a', next, nullptr, 0);
+    add_arc_to_state(net, last, 'b', next, nullptr, 0);
+    last = next;
+  }
+  return net;
+}
+
+TEST_F(PathsTest, CountsSaturateAt64Bits) {
+  NET *exact = doubling_chain(63);
+  EXPECT_EQ(kora::index_net(exact), kora::PATHS_INDEXED);
+  EXPECT_EQ(path_count(exact->start), uint64_t{1} << 63);
+  free_network(exact);
+
+  NET *overflow = doubling_chain(64);
+  EXPECT_EQ(kora::index_net(overflow), kora::PATHS_OVERFLOW);
+  EXPECT_TRUE(overflow->flags.loop_free);
+  EXPECT_FALSE(overflow->flags.paths_indexed);
+  EXPECT_EQ(overflow->start->client_cell, nullptr);
+  context_->eol_string = "\n";
+  char *text = nullptr;
+  size_t length = 0;
+  FILE *stream = open_memstream(&text, &length);
+  kora::print_net_size(overflow, stream);
+  std::fclose(stream);
+  // 32 bytes of labels, 528 of sigma (128 slots), 16 * (65 + 128) of states and arcs.
+  EXPECT_STREQ(text, "3.6 Kb. 65 states, 128 arcs, more than 4294967295 paths.\n");
+  std::free(text);
+  free_network(overflow);
+}
+
+TEST_F(PathsTest, OtherRepresentationsAreNotIndexed) {
+  NET *net = symbol_net("a");
+  net->flags2.is_virtual = 1;
+  EXPECT_EQ(kora::index_net(net), kora::PATHS_VIRTUAL);
+  net->flags2.is_virtual = 0;
+  net->flags2.has_arc_vectors = 1;
+  EXPECT_EQ(kora::index_net(net), kora::PATHS_VECTORIZED);
+  net->flags2.has_arc_vectors = 0;
+  EXPECT_FALSE(net->flags.paths_indexed);
+  free_network(net);
+  EXPECT_EQ(kora::index_net(nullptr), kora::PATHS_VECTORIZED);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Unexpected NULL pointer in index_net."});
+}
+
+TEST_F(PathsTest, LongChainNeedsNoRecursion) {
+  NET *net = doubling_chain(100000);
+  EXPECT_EQ(kora::index_net(net), kora::PATHS_OVERFLOW);
+  free_network(net);
+}
+
+}  // namespace
