@@ -215,6 +215,17 @@ typedef struct NET {
 #define NET_loop_free(n) ((n)->flags.loop_free)
 #define NET_compacted(n) ((n)->flags.compacted)
 
+/* A net vector: `len` networks, passed together (the networks of a file, the operands of an
+ * operation on several networks). A net vector does not own its networks unless the function
+ * that hands it over says so. */
+typedef struct NV {
+  int len;
+  NET **nets;
+} NV;
+
+#define NV_len(nv) ((nv)->len)
+#define NV_net(nv, i) ((nv)->nets[i])
+
 /* ---------------------------------------------------------------------------------------------
  * The library context.
  * ------------------------------------------------------------------------------------------- */
@@ -391,6 +402,13 @@ KORA_API ALPH *net_labels(NET *net);
  * missing too). Null for a null network. */
 KORA_API ALPH *net_sigma(NET *net);
 
+/* A new network (the caller's) of the one-symbol strings of the alphabet's members: a start
+ * state with an arc to one final state for every member; the start state is final, and has no
+ * arc for it, when EPSILON is a member. Its labels are the members and its sigma their symbols.
+ * A null alphabet gives label_net(OTHER); an alphabet without members gives null_net(). The
+ * alphabet stays the caller's, unchanged. */
+KORA_API NET *alphabet_net(ALPH *alph);
+
 /* Recomputes the network's labels from its arcs and its sigma from the labels, keeping the
  * sigma symbols that no label used, and sets its arity. Labels and sigma must be both present
  * or both absent: anything else is a fatal programming error. A null network is ignored. */
@@ -435,6 +453,52 @@ KORA_API char *get_string_property(NET *net, const char *key);
  * removed all the same, with a warning. Returns 0, or 1 when the network has no such property
  * (with a warning) or an argument is null (with an error). */
 KORA_API int remove_string_property(NET *net, const char *key);
+
+/* ---------------------------------------------------------------------------------------------
+ * Definitions: a symbol name can be defined as a network or as a symbol list (an alphabet), and
+ * regular expressions refer to them by name. Names are C strings in the context's input
+ * encoding. A name defined both ways must have compatible definitions: the list's one-symbol
+ * strings must be the network's language.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Defines `name` as the network `net`, or as a copy of it when `copy` is 1; an old network
+ * definition of the name is freed. Without a copy the library owns `net` from now on: freeing
+ * it later with free_network() also removes the definition, with a warning. When parameter word
+ * KORA_READ_BY_DEFINITION is set, a network that refers to its own name is first turned into a
+ * cycle through its start state. Returns 0. Returns 1, with `net` still the caller's and the
+ * definitions unchanged: for a null `net` ("Null network in 'define_net()'."), a null or empty
+ * name, and a name defined as a symbol list that the network does not agree with. */
+KORA_API int define_net(const char *name, NET *net, int copy);
+
+/* The network defined under `name`: the definition itself (still the library's) or, when `copy`
+ * is 1, a copy that belongs to the caller. An undefined name reports "No definition for '%s'."
+ * and gives null; a null name gives null. */
+KORA_API NET *get_net(const char *name, int copy);
+
+/* get_net(name, 0). */
+KORA_API NET *net(const char *name);
+
+/* Removes the network definition of `name` and frees the network; returns 0. An undefined name
+ * reports "No definition for '%s'." and returns 3; a null name returns 3. */
+KORA_API int undefine_net(const char *name);
+
+/* Defines `name` as the symbol list `alph`: `alph` is put in binary form in place and a copy of
+ * it is defined (`alph` stays the caller's). An old list of the name is replaced. Returns 0;
+ * returns 1 when an argument is null or when the name is defined as a network that the list
+ * does not agree with. */
+KORA_API int define_symbol_list(const char *name, ALPH *alph);
+
+/* The symbol list defined under `name`: the definition itself (still the library's) or, when
+ * `copy` is 1, a copy that belongs to the caller. A name without a list reports
+ * "'%s' has no list definition." and gives null; a null name gives null. */
+KORA_API ALPH *get_symbol_list(const char *name, int copy);
+
+/* get_symbol_list(name, 0). */
+KORA_API ALPH *symbol_list(const char *name);
+
+/* Frees the symbol list defined under `name` and returns 0. A name without a list reports
+ * "'%s' has not been defined as a symbol_list." and returns 1; a null name returns 1. */
+KORA_API int undefine_symbol_list(const char *name);
 
 #ifdef __cplusplus
 }

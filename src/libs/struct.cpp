@@ -13,6 +13,7 @@
 
 #include "alph.h"
 #include "context.h"
+#include "define.h"
 #include "error.h"
 #include "label.h"
 #include "platform.h"
@@ -489,6 +490,7 @@ KORA_API NET *copy_net(NET *net) { return net == nullptr ? nullptr : copy_fsm(ne
 
 KORA_API void free_network(NET *net) {
   if (net == nullptr || !net->flags2.live) return;
+  forget_deleted_definition(net);
   net->flags2.live = 0;
   if (net->flags2.vantel_compressed) {
     warning("free_network: Wrong file format. Cannot free network.");

@@ -1,0 +1,116 @@
+// The table of user-defined regex functions.
+
+#include "functions-table.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "context.h"
+#include "error.h"
+#include "hash-tbl.h"
+#include "heap.h"
+#include "label.h"
+
+namespace kora {
+namespace {
+
+constexpr int kFunctionBuckets = 61;
+constexpr unsigned kRecordsPerBlock = 24;
+
+HASH_TABLE *function_table = nullptr;
+HEAP *function_records = nullptr;
+
+void *key_of(uint32_t id) { return reinterpret_cast<void *>(static_cast<uintptr_t>(id)); }
+
+unsigned hash_id(const void *key) {
+  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(key));
+}
+
+int compare_ids(const void *a, const void *b) {
+  auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+HASH_TABLE *the_function_table() {
+  if (function_table == nullptr) {
+    function_table = make_hash_table(kFunctionBuckets, "Function table");
+    function_records = init_heap(sizeof(FUNCTION_RECORD), kRecordsPerBlock, "Function records");
+  }
+  return function_table;
+}
+
+// Frees what the record owns and the record itself.
+void release_record(FUNCTION_RECORD *func) {
+  free_lab_vector(func->parameters);
+  std::free(func->body);
+  func->in_use = 0;
+  free_cell(func, function_records);
+}
+
+}  // namespace
+
+FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, char *body) {
+  FUNCTION_RECORD *func = lookup_function(id);
+  if (func != nullptr) {
+    if (parameter(KORA_VERBOSE) && func->in_use) {
+      FILE *stream = message_stream();
+      std::fputs("Function '", stream);
+      print_function_signature(id, func->parameters, stream);
+      std::fputs("' is being redefined.", stream);
+      flush_message_as_warning();
+    }
+    free_lab_vector(func->parameters);
+    std::free(func->body);
+  } else {
+    func = static_cast<FUNCTION_RECORD *>(cell_alloc(function_records));
+    if (func == nullptr) out_of_memory("DEFINE_FUNCTION_RECORD");
+    func->name = id;
+    if (hash_insert(function_table, key_of(id), func, hash_id, compare_ids) != 0)
+      out_of_memory("DEFINE_FUNCTION_RECORD");
+  }
+  func->parameters = parameters;
+  func->body = body;
+  func->encoding = parameter(KORA_CHAR_ENCODING);
+  func->in_use = 1;
+  return func;
+}
+
+FUNCTION_RECORD *lookup_function(uint32_t id) {
+  void *value = nullptr;
+  hash_lookup(the_function_table(), key_of(id), &value, hash_id, compare_ids);
+  return static_cast<FUNCTION_RECORD *>(value);
+}
+
+void free_function_record(FUNCTION_RECORD *func) {
+  KORA_ASSERT(FUNC_in_use(func));
+  if (function_table != nullptr)
+    hash_remove(function_table, key_of(func->name), hash_id, compare_ids);
+  release_record(func);
+}
+
+void print_function_signature(uint32_t id, const LAB_VECTOR *parameters, FILE *stream) {
+  if (stream == nullptr) stream = stdout;
+  print_label(id, stream, 0);
+  for (int i = 0; parameters != nullptr && i < parameters->length; ++i) {
+    if (i > 0) std::fputs(", ", stream);
+    print_label(parameters->items[i], stream, 0);
+  }
+  std::fputc(')', stream);
+}
+
+void free_function_table() {
+  if (function_table == nullptr) return;
+  std::vector<FUNCTION_RECORD *> records;
+  HASH_ITERATOR iterator;
+  start_hash_iterator(&iterator, function_table);
+  for (HASH_ENTRY *entry = next_hash_entry(&iterator); entry != nullptr;
+       entry = next_hash_entry(&iterator))
+    records.push_back(static_cast<FUNCTION_RECORD *>(entry->value));
+  free_hash_table(function_table);
+  function_table = nullptr;
+  for (FUNCTION_RECORD *func : records) release_record(func);
+  free_heap(function_records);
+  function_records = nullptr;
+}
+
+}  // namespace kora

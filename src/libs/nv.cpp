@@ -1,0 +1,120 @@
+// Net vectors and vectors of net vectors.
+
+#include "nv.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "error.h"
+
+namespace kora {
+namespace {
+
+// Resizes the network array of `nv` to `length` entries, nulling the new ones.
+void resize_nets(NV *nv, int length, const char *what) {
+  if (length == nv->len) return;
+  auto *nets = static_cast<NET **>(std::realloc(nv->nets, sizeof(NET *) * length));
+  if (nets == nullptr && length > 0) out_of_memory(what);
+  std::fill(nets + nv->len, nets + length, nullptr);
+  nv->nets = nets;
+  nv->len = length;
+}
+
+}  // namespace
+
+NV *make_nv(int count) {
+  count = std::max(count, 0);
+  auto *nv = static_cast<NV *>(std::calloc(1, sizeof(NV)));
+  auto *nets = static_cast<NET **>(std::calloc(std::max(count, 1), sizeof(NET *)));
+  if (nv == nullptr || nets == nullptr) out_of_memory("MAKE_NV");
+  nv->len = count;
+  nv->nets = nets;
+  return nv;
+}
+
+NV *expand_nv(NV *nv, int extra) {
+  if (nv != nullptr && extra > 0) resize_nets(nv, nv->len + extra, "EXPAND_NV");
+  return nv;
+}
+
+NV *nv_of_net(NET *net) {
+  NV *nv = make_nv(1);
+  nv->nets[0] = net;
+  return nv;
+}
+
+NV *nv_push_front(NET *net, NV *nv) {
+  if (nv == nullptr) return nv_of_net(net);
+  expand_nv(nv, 1);
+  std::copy_backward(nv->nets, nv->nets + nv->len - 1, nv->nets + nv->len);
+  nv->nets[0] = net;
+  return nv;
+}
+
+NV *nv_push_back(NET *net, NV *nv) {
+  if (nv == nullptr) return nv_of_net(net);
+  expand_nv(nv, 1);
+  nv->nets[nv->len - 1] = net;
+  return nv;
+}
+
+NET *nv_get(NV *nv, int position) {
+  if (nv == nullptr || position < 0 || position >= nv->len) {
+    error_printf("No net at position %d.", position);
+    return nullptr;
+  }
+  return nv->nets[position];
+}
+
+NV *nv_reverse(NV *nv) {
+  if (nv != nullptr) std::reverse(nv->nets, nv->nets + nv->len);
+  return nv;
+}
+
+NV *nv_append(NV *a, NV *b) {
+  if (a == nullptr) return b;
+  if (b == nullptr) return a;
+  const int old_length = a->len;
+  resize_nets(a, old_length + b->len, "NV_APPEND");
+  std::copy(b->nets, b->nets + b->len, a->nets + old_length);
+  free_nv(b);
+  return a;
+}
+
+void free_nv(NV *nv) {
+  if (nv == nullptr) return;
+  std::free(nv->nets);
+  std::free(nv);
+}
+
+void free_nets_of_nv(NV *nv) {
+  if (nv == nullptr) return;
+  for (int i = 0; i < nv->len; ++i) {
+    free_network(nv->nets[i]);
+    nv->nets[i] = nullptr;
+  }
+}
+
+void free_nv_and_nets(NV *nv) {
+  free_nets_of_nv(nv);
+  free_nv(nv);
+}
+
+NVV *make_nvv(int count) {
+  count = std::max(count, 0);
+  auto *nvv = static_cast<NVV *>(std::calloc(1, sizeof(NVV)));
+  auto *nvs = static_cast<NV **>(std::calloc(std::max(count, 1), sizeof(NV *)));
+  if (nvv == nullptr || nvs == nullptr) out_of_memory("MAKE_NVV");
+  nvv->len = count;
+  nvv->nvs = nvs;
+  return nvv;
+}
+
+void free_nvv(NVV *nvv) {
+  if (nvv == nullptr) return;
+  for (int i = 0; i < nvv->len; ++i) free_nv_and_nets(nvv->nvs[i]);
+  std::free(nvv->nvs);
+  std::free(nvv);
+}
+
+}  // namespace kora
