@@ -500,6 +500,40 @@ KORA_API ALPH *symbol_list(const char *name);
  * "'%s' has not been defined as a symbol_list." and returns 1; a null name returns 1. */
 KORA_API int undefine_symbol_list(const char *name);
 
+/* ---------------------------------------------------------------------------------------------
+ * Substitution and sigma closure. A `copy` of 1 works on a copy (the caller's), any other value
+ * works in place and returns the same network. Symbol lists are alphabets in either form and stay
+ * the caller's. Refusals are reported as errors and return the network unchanged (no copy is
+ * made); a null network is reported and gives null.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Replaces the symbol `symbol` by each symbol of `list`, on arcs and inside pairs, in every
+ * combination: with a:x in the network, a replaced by {b, c} gives b:x and c:x. `symbol` leaves
+ * the sigma and the listed symbols join it. An empty or null list deletes every arc mentioning
+ * `symbol` and prunes the network. Nothing changes when the network does not know `symbol`. The
+ * result is minimized when parameter word KORA_MINIMIZE is on. Refused: a pair as `symbol`
+ * ("Cannot substitute for an fstpair.") or in the list ("Cannot substitute an fstpair."), an id
+ * the label map never gave out, a network not in the plain representation. */
+KORA_API NET *substitute_symbol(uint32_t symbol, ALPH *list, NET *net, int copy);
+
+/* Replaces every arc labelled exactly `label` (a symbol or a pair) by arcs with each label of
+ * `list`, to the same destination with the same user pointer; arcs whose labels merely contain
+ * `label` stay. The symbols of the listed labels join the sigma. An empty or null list deletes
+ * those arcs (and `label` leaves the sigma unless a pair still holds it) and prunes the network.
+ * Minimized and refused as substitute_symbol, pairs being allowed everywhere. */
+KORA_API NET *substitute_label(uint32_t label, ALPH *list, NET *net, int copy);
+
+/* Closes the sigma: OTHER, which stands for any symbol the network does not know, comes to stand
+ * for exactly the symbols of `symbols` that the sigma lacks (arcs for them replace the OTHER
+ * arcs), or, with a null `symbols`, for nothing (every arc with OTHER on a side is deleted). The
+ * network is then marked closed_sigma; if OTHER is still in the sigma the warning "close_sigma:
+ * Sigma not closed." is given instead. Minimized when `minimize` is nonzero. Refused: a network
+ * not in the plain representation or of another label map. */
+KORA_API NET *close_sigma(NET *net, ALPH *symbols, int copy, int minimize);
+
+/* close_sigma(net, NULL, 0, word KORA_MINIMIZE): removes OTHER from the network, in place. */
+KORA_API NET *close_net_alphabet(NET *net);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,384 @@
+// Substitution, sigma closure and sigma compaction, checked against the enumeration oracle on
+// seeded random networks, and the label classes against a plain reference.
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "kora_test.h"
+#include "label-classes.h"
+#include "label.h"
+#include "language.h"
+#include "modify.h"
+#include "struct.h"
+
+namespace {
+
+using kora_test::enumerate;
+using kora_test::messages;
+using kora_test::Relation;
+using kora_test::Symbols;
+
+class SubstituteTest : public kora_test::Library {};
+class CloseSigmaTest : public kora_test::Library {};
+class CompactSigmaTest : public kora_test::Library {};
+class ModifyLabelClassesTest : public kora_test::Library {};
+
+uint32_t id(const char *name) { return kora::symbol_id(name); }
+
+// A label-form alphabet of the ids; the caller frees it.
+ALPH *list_of(const Symbols &ids) {
+  return kora::labels_to_alph(ids.data(), static_cast<int>(ids.size()), KORA_LABEL_ALPH);
+}
+
+std::set<uint32_t> arc_labels(const NET *net) {
+  std::set<uint32_t> labels;
+  for (const STATE *s = net->states; s != nullptr; s = s->next)
+    for (const ARC *a = s->arcs; a != nullptr; a = a->next) labels.insert(a->label);
+  return labels;
+}
+
+// A random network without the marks that null_net leaves on networks built by hand.
+NET *unmarked_random_net(std::mt19937 &random, const kora_test::RandomNetOptions &options) {
+  NET *net = kora_test::random_net(random, options);
+  net->flags.pruned = 0;
+  net->flags.loop_free = 0;
+  net->flags.minimized = 0;
+  return net;
+}
+
+// Adds a few random arcs with OTHER on a side: OTHER, OTHER:OTHER and b:OTHER (transducers).
+void add_other_arcs(std::mt19937 &random, NET *net, bool pairs) {
+  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
+  std::vector<STATE *> states;
+  for (STATE *s = net->states; s != nullptr; s = s->next) states.push_back(s);
+  const Symbols labels = pairs ? Symbols{kora::OTHER, kora::pair_id(kora::OTHER, kora::OTHER),
+                                         kora::pair_id(id("b"), kora::OTHER)}
+                               : Symbols{kora::OTHER};
+  for (int i = random() % 3; i > 0; i--)
+    add_arc_to_state(net, states[random() % states.size()], labels[random() % labels.size()],
+                     states[random() % states.size()], nullptr, 0);
+}
+
+// Whether the deterministic marks of the network and of its states tell the truth.
+bool marks_are_true(const NET *net) {
+  bool all = true;
+  for (const STATE *s = net->states; s != nullptr; s = s->next) {
+    std::set<uint32_t> seen;
+    bool deterministic = true;
+    for (const ARC *a = s->arcs; a != nullptr; a = a->next)
+      if (a->label == kora::EPSILON || !seen.insert(a->label).second) deterministic = false;
+    if (s->flags.deterministic && !deterministic) return false;
+    all = all && deterministic;
+  }
+  return all || !net->flags.deterministic;
+}
+
+// The spellings of `word` with each x replaced by each member, in every combination.
+std::vector<Symbols> spellings(const Symbols &word, uint32_t x, const Symbols &members) {
+  std::vector<Symbols> partial{{}};
+  for (uint32_t symbol : word) {
+    std::vector<Symbols> longer;
+    for (const Symbols &prefix : partial)
+      for (uint32_t choice : symbol == x ? members : Symbols{symbol}) {
+        longer.push_back(prefix);
+        longer.back().push_back(choice);
+      }
+    partial = std::move(longer);
+  }
+  return partial;
+}
+
+// What substituting x by members makes of a relation: exact for languages, and for transducers
+// when there is at most one member (the two sides are then rewritten independently).
+Relation substituted(const Relation &relation, uint32_t x, const Symbols &members) {
+  Relation result;
+  for (const auto &[upper, lower] : relation)
+    for (const Symbols &u : spellings(upper, x, members)) {
+      if (upper == lower) result.insert({u, u});
+      if (upper != lower)
+        for (const Symbols &l : spellings(lower, x, members)) result.insert({u, l});
+    }
+  return result;
+}
+
+TEST_F(SubstituteTest, SymbolIsReplacedInsidePairsAndLeavesTheSigma) {
+  int_parameters()->word[KORA_MINIMIZE] = 0;
+  const uint32_t a = id("a"), b = id("b"), c = id("c"), x = id("x");
+  ALPH *list = list_of({b, c});
+  NET *net = substitute_symbol(a, list, pair_net(a, x), 0);
+  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{kora::pair_id(b, x), kora::pair_id(c, x)}));
+  EXPECT_FALSE(test_alph_member(net->sigma, a));
+  for (uint32_t s : {b, c, x}) EXPECT_TRUE(test_alph_member(net->sigma, s));
+  free_network(net);
+  kora::free_alph(list);
+}
+
+TEST_F(SubstituteTest, EmptyListDeletesEveryArcMentioningTheSymbolAndPrunes) {
+  const uint32_t a = id("a"), b = id("b"), c = id("c");
+  NET *net = null_net();
+  STATE *middle = add_state_to_net(net, 0), *final = add_state_to_net(net, 1);
+  add_arc_to_state(net, net->start, a, middle, nullptr, 0);
+  add_arc_to_state(net, middle, b, final, nullptr, 0);
+  add_arc_to_state(net, net->start, kora::pair_id(c, a), final, nullptr, 0);
+  add_arc_to_state(net, net->start, c, final, nullptr, 0);
+  net->flags.pruned = 0;
+  net = substitute_symbol(a, nullptr, net, 0);
+  EXPECT_EQ(net->num_states, 2u) << "the state only a led to is pruned";
+  EXPECT_EQ(arc_labels(net), std::set<uint32_t>{c});
+  EXPECT_FALSE(test_alph_member(net->sigma, a));
+  free_network(net);
+}
+
+TEST_F(SubstituteTest, LabelModeReplacesOnlyThatLabel) {
+  int_parameters()->word[KORA_MINIMIZE] = 0;
+  const uint32_t a = id("a"), x = id("x"), y = id("y");
+  NET *net = null_net();
+  STATE *final = add_state_to_net(net, 1);
+  add_arc_to_state(net, net->start, a, final, nullptr, 0);
+  add_arc_to_state(net, net->start, kora::pair_id(a, x), final, reinterpret_cast<void *>(7), 1);
+  ALPH *list = list_of({y});
+  NET *result = substitute_label(kora::pair_id(a, x), list, net, 1);
+  EXPECT_EQ(arc_labels(result), (std::set<uint32_t>{a, y}));
+  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{a, kora::pair_id(a, x)})) << "copy 1";
+  for (const ARC *arc = result->start->arcs; arc != nullptr; arc = arc->next)
+    if (arc->label == y) {
+      EXPECT_EQ(kora::arc_user_pointer(arc), reinterpret_cast<void *>(7));
+    }
+  EXPECT_TRUE(test_alph_member(result->sigma, y));
+  for (NET *n : {net, result}) free_network(n);
+  kora::free_alph(list);
+}
+
+TEST_F(SubstituteTest, RefusalsChangeNothing) {
+  const uint32_t a = id("a"), b = id("b"), ab = kora::pair_id(a, b);
+  NET *net = symbol_net("a");
+  ALPH *pair = list_of({ab}), *plain = list_of({b});
+  EXPECT_EQ(substitute_symbol(ab, plain, net, 1), net);
+  EXPECT_EQ(substitute_symbol(a, pair, net, 1), net);
+  ALPH *bad = list_of({b});
+  bad->items[0] = 0xABCDEF;  // never given out
+  EXPECT_EQ(substitute_label(a, bad, net, 1), net);
+  net->flags2.reduced_labelset = 1;
+  EXPECT_EQ(substitute_symbol(a, plain, net, 0), net);
+  net->flags2.reduced_labelset = 0;
+  EXPECT_EQ(substitute_symbol(a, plain, nullptr, 0), nullptr);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"Cannot substitute for an fstpair.",
+                                      "Cannot substitute an fstpair.",
+                                      "substitute_worker: Bad label id: 11259375",
+                                      "Cannot do this operation on a network with reduced labelsets.",
+                                      "substitute_symbol: argument is NULL."}));
+  EXPECT_EQ(arc_labels(net), std::set<uint32_t>{a});
+  free_network(net);
+  for (ALPH *list : {pair, plain, bad}) kora::free_alph(list);
+}
+
+TEST_F(SubstituteTest, DeterminismSurvivesOnlyWhileLabelsStayApart) {
+  int_parameters()->word[KORA_MINIMIZE] = 0;
+  const uint32_t a = id("a"), b = id("b"), x = id("x");
+  NET *net = null_net();
+  STATE *one = add_state_to_net(net, 1), *two = add_state_to_net(net, 0);
+  add_arc_to_state(net, net->start, kora::pair_id(x, a), one, nullptr, 0);
+  add_arc_to_state(net, net->start, kora::pair_id(x, b), two, nullptr, 0);
+  add_arc_to_state(net, two, a, one, nullptr, 0);
+  ALPH *fresh = list_of({id("d")}), *old = list_of({b});
+  NET *apart = substitute_symbol(a, fresh, net, 1);
+  EXPECT_TRUE(apart->flags.deterministic && apart->flags.minimized && marks_are_true(apart));
+  NET *merged = substitute_symbol(a, old, net, 1);  // x:a becomes x:b beside x:b
+  EXPECT_FALSE(merged->flags.deterministic || merged->flags.minimized);
+  EXPECT_TRUE(marks_are_true(merged));
+  for (NET *n : {net, apart, merged}) free_network(n);
+  for (ALPH *list : {fresh, old}) kora::free_alph(list);
+}
+
+TEST_F(SubstituteTest, RandomNetworksAgreeWithTheOracle) {
+  const uint32_t a = id("a"), b = id("b"), d = id("d");
+  for (unsigned seed = 1; seed <= 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.transducer = seed % 3 == 0;
+    options.epsilon = seed % 2 == 0;
+    const bool minimize = !options.epsilon && !options.transducer;  // paths stay word-long
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    NET *net = unmarked_random_net(random, options);
+    Symbols members;
+    if (seed % 5 != 0) members.push_back(seed % 4 == 0 ? b : d);
+    if (!options.transducer)
+      for (uint32_t s : {a, b}) if (random() % 2) members.push_back(s);
+    ALPH *list = list_of(members);
+    const Symbols universe = kora_test::universe_of({net});
+    const Relation before = enumerate(net, universe, 4);
+    const bool knows_a = test_alph_member(net->sigma, a);
+
+    NET *result = substitute_symbol(a, list, net, 1);
+    EXPECT_EQ(enumerate(result, universe, 4), substituted(before, a, members))
+        << "before: " << kora_test::describe(before);
+    EXPECT_EQ(enumerate(net, universe, 4), before) << "the argument is left alone";
+    EXPECT_TRUE(marks_are_true(result));
+    EXPECT_EQ(result->flags.minimized, minimize);
+    if (knows_a && !minimize) {
+      for (uint32_t s : members) EXPECT_TRUE(test_alph_member(result->sigma, s));
+      EXPECT_EQ(test_alph_member(result->sigma, a) != 0,
+                std::count(members.begin(), members.end(), a) != 0);
+    }
+    for (NET *n : {net, result}) free_network(n);
+    kora::free_alph(list);
+  }
+}
+
+TEST_F(SubstituteTest, OtherModeExpandsOtherWithoutChangingTheRelation) {
+  const uint32_t x = id("x"), y = id("y");
+  ALPH *list = list_of({kora::OTHER, x, y});
+  NET *net = kora::substitute_worker(pair_net(kora::OTHER, kora::OTHER), kora::OTHER, list, 0,
+                               false, true);
+  std::set<uint32_t> expected{kora::pair_id(kora::OTHER, kora::OTHER)};
+  for (uint32_t s : {x, y}) {
+    expected.insert(kora::pair_id(kora::OTHER, s));
+    expected.insert(kora::pair_id(s, kora::OTHER));
+  }
+  expected.insert({kora::pair_id(x, y), kora::pair_id(y, x)});
+  EXPECT_EQ(arc_labels(net), expected) << "never x:x";
+  free_network(net);
+  kora::free_alph(list);
+
+  ALPH *fresh = list_of({kora::OTHER, id("FRESH-1")});
+  for (unsigned seed = 1; seed <= 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.other = true;
+    options.transducer = seed % 2 == 0;
+    NET *original = unmarked_random_net(random, options);
+    add_other_arcs(random, original, options.transducer);
+    const Symbols universe = kora_test::universe_of({original});
+    NET *expanded = kora::substitute_worker(original, kora::OTHER, fresh, 1, false, true);
+    EXPECT_EQ(enumerate(expanded, universe, 3), enumerate(original, universe, 3));
+    for (NET *n : {original, expanded}) free_network(n);
+  }
+  kora::free_alph(fresh);
+}
+
+TEST_F(CloseSigmaTest, CloseNetAlphabetOfOtherStarAcceptsOnlyTheEmptyString) {
+  NET *net = null_net();
+  net->start->flags.final = 1;
+  add_arc_to_state(net, net->start, kora::OTHER, net->start, nullptr, 0);
+  net->flags.minimized = 0;
+  EXPECT_EQ(close_net_alphabet(net), net);
+  EXPECT_TRUE(net->flags.closed_sigma);
+  EXPECT_EQ(net->start->arcs, nullptr);
+  EXPECT_TRUE(net->start->flags.final);
+  EXPECT_FALSE(test_alph_member(net->sigma, kora::OTHER));
+  EXPECT_EQ(net->labels->len, 0);
+  free_network(net);
+}
+
+TEST_F(CloseSigmaTest, RemovesExactlyTheOtherInstances) {
+  const uint32_t fresh = id("FRESH-1"), a = id("a");
+  ALPH *symbols = list_of({fresh, a});
+  for (unsigned seed = 1; seed <= 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.other = true;
+    options.transducer = seed % 2 == 0;
+    NET *net = unmarked_random_net(random, options);
+    add_other_arcs(random, net, options.transducer);
+    const bool with_symbols = seed % 3 == 0;
+    Symbols universe = kora_test::universe_of({net});
+    if (!test_alph_member(net->sigma, a)) universe.push_back(a);
+    Relation expected;
+    for (const auto &pair : enumerate(net, universe, 3)) {
+      bool known = true;
+      for (const Symbols *side : {&pair.first, &pair.second})
+        for (uint32_t s : *side)
+          known = known && (test_alph_member(net->sigma, s) ||
+                            (with_symbols && (s == fresh || s == a)));
+      if (known) expected.insert(pair);
+    }
+    NET *closed = close_sigma(net, with_symbols ? symbols : nullptr, 1, 0);
+    EXPECT_EQ(enumerate(closed, universe, 3), expected);
+    EXPECT_TRUE(closed->flags.closed_sigma);
+    EXPECT_FALSE(test_alph_member(closed->sigma, kora::OTHER));
+    for (NET *n : {net, closed}) free_network(n);
+  }
+  EXPECT_TRUE(messages().warnings.empty());
+  kora::free_alph(symbols);
+}
+
+TEST_F(CompactSigmaTest, DropsSymbolsThatBehaveLikeOtherOutsidePairs) {
+  const uint32_t b = id("b"), c = id("c"), d = id("d");
+  NET *net = null_net();
+  STATE *final = add_state_to_net(net, 1);
+  for (uint32_t label : {kora::OTHER, b, c, d}) add_arc_to_state(net, net->start, label, final, nullptr, 0);
+  add_arc_to_state(net, final, kora::pair_id(c, id("x")), final, nullptr, 0);
+  add_arc_to_state(net, final, d, net->start, nullptr, 0);
+  net->flags.minimized = 0;
+  const Symbols universe = kora_test::universe_of({net});
+  const Relation before = enumerate(net, universe, 3);
+  kora::compact_sigma(net);
+  EXPECT_FALSE(test_alph_member(net->sigma, b)) << "b is OTHER's twin";
+  EXPECT_TRUE(test_alph_member(net->sigma, c)) << "c sits in a pair";
+  EXPECT_TRUE(test_alph_member(net->sigma, d)) << "d does more than OTHER";
+  EXPECT_EQ(arc_labels(net).count(b), 0u);
+  EXPECT_EQ(enumerate(net, universe, 3), before);
+  free_network(net);
+}
+
+TEST_F(CompactSigmaTest, RandomNetworksKeepTheirLanguage) {
+  const uint32_t twin = id("twin");
+  for (unsigned seed = 1; seed <= 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.transducer = seed % 2 == 0;
+    options.other = !options.transducer;  // OTHER:a would stop the compaction
+    NET *net = unmarked_random_net(random, options);
+    if (options.transducer) add_other_arcs(random, net, false);
+    for (STATE *s = net->states; s != nullptr; s = s->next)
+      for (ARC *a = s->arcs; a != nullptr; a = a->next)
+        if (a->label == kora::OTHER) add_arc_to_state(net, s, twin, a->destination, nullptr, 0);
+    const Symbols universe = kora_test::universe_of({net});
+    const Relation before = enumerate(net, universe, 3);
+    kora::compact_sigma(net);
+    EXPECT_EQ(enumerate(net, universe, 3), before);
+    EXPECT_FALSE(test_alph_member(net->sigma, twin));
+    EXPECT_EQ(arc_labels(net).count(twin), 0u);
+    free_network(net);
+  }
+}
+
+TEST_F(ModifyLabelClassesTest, AgreeWithComparingDestinationSets) {
+  for (unsigned seed = 1; seed <= 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.max_states = 3;
+    options.max_arcs = 12;
+    options.transducer = seed % 2 == 0;
+    NET *net = unmarked_random_net(random, options);
+    std::map<uint32_t, std::set<std::pair<const STATE *, const STATE *>>> behaviour;
+    for (const STATE *s = net->states; s != nullptr; s = s->next)
+      for (const ARC *a = s->arcs; a != nullptr; a = a->next)
+        if (a->label != kora::EPSILON) behaviour[a->label].insert({s, a->destination});
+    std::set<kora::LabelClass> expected;
+    for (const auto &[label, arcs] : behaviour) {
+      kora::LabelClass same;
+      for (const auto &[other, other_arcs] : behaviour)
+        if (other_arcs == arcs) same.push_back(other);
+      expected.insert(same);
+    }
+    const std::vector<kora::LabelClass> classes = kora::label_classes(net);
+    EXPECT_EQ(std::set<kora::LabelClass>(classes.begin(), classes.end()), expected);
+    EXPECT_TRUE(std::is_sorted(classes.begin(), classes.end(),
+                               [](const auto &x, const auto &y) { return x[0] < y[0]; }));
+    free_network(net);
+  }
+}
+
+}  // namespace
