@@ -534,6 +534,21 @@ KORA_API NET *close_sigma(NET *net, ALPH *symbols, int copy, int minimize);
 /* close_sigma(net, NULL, 0, word KORA_MINIMIZE): removes OTHER from the network, in place. */
 KORA_API NET *close_net_alphabet(NET *net);
 
+/* ---------------------------------------------------------------------------------------------
+ * Boundedness. The network stays the caller's; the answer may be cached in its flags.
+ * ------------------------------------------------------------------------------------------- */
+
+/* 1 when the network has no cycle reading nothing on its upper side (every arc of the cycle a
+ * pair 0:x, or one of the markers ALTCHAIN and _DET_EPSILON_), so that each upper string is
+ * matched by finitely many lower strings; else 0. Plain EPSILON arcs are not followed: a cycle of
+ * them alone is not seen (epsilon removal, which minimize_net does, takes such cycles away). A
+ * loop-free network answers 1; a compacted one cannot be checked and answers 1 with a warning.
+ * A null network is reported as an error and answers 0. */
+KORA_API int test_upper_bounded(NET *net);
+
+/* The same for the lower side (cycles of pairs x:0). */
+KORA_API int test_lower_bounded(NET *net);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,248 @@
+// Pruning, arc reversal, the start-loop and epsilon-only tests, and label-set maintenance,
+// checked against reference computations on random networks.
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+
+#include "alph.h"
+#include "kora_test.h"
+#include "label-check.h"
+#include "label.h"
+#include "language.h"
+#include "prune.h"
+#include "struct.h"
+#include "structure_helpers.h"
+
+namespace {
+
+using kora_test::messages;
+using structure_test::arcs_of;
+using structure_test::reachable;
+using structure_test::reversed;
+using structure_test::states_of;
+
+class PruneTest : public kora_test::Library {};
+
+std::set<uint32_t> members(const ALPH *alph) {
+  std::set<uint32_t> ids;
+  kora::ALPH_ITERATOR iterator;
+  kora::start_alph_iterator(&iterator, alph);
+  for (uint32_t id = kora::next_alph_item(&iterator); id != kora::ID_NO_SYMBOL;
+       id = kora::next_alph_item(&iterator))
+    ids.insert(id);
+  return ids;
+}
+
+std::set<uint32_t> arc_labels(const NET *net) {
+  std::set<uint32_t> labels;
+  for (const auto &[source, label, dest] : arcs_of(net))
+    if (label != kora::EPSILON) labels.insert(label);
+  return labels;
+}
+
+TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
+  for (unsigned seed = 1; seed <= 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.max_states = 7;
+    options.max_arcs = 12;
+    options.transducer = seed % 2 == 0;
+    NET *net = structure_test::random_net(random, options);
+    const kora_test::Symbols universe = kora_test::universe_of({net});
+    const kora_test::Relation before = kora_test::enumerate(net, universe, 4);
+
+    const structure_test::ArcSet arcs = arcs_of(net);
+    std::set<const STATE *> finals;
+    for (const STATE *s : states_of(net))
+      if (s->flags.final) finals.insert(s);
+    const auto forward = reachable({net->start}, arcs);
+    const auto backward = reachable(finals, reversed(arcs));
+    std::set<const STATE *> useful;
+    std::set_intersection(forward.begin(), forward.end(), backward.begin(), backward.end(),
+                          std::inserter(useful, useful.begin()));
+    structure_test::ArcSet kept;
+    for (const auto &arc : arcs)
+      if (useful.count(std::get<0>(arc)) != 0 && useful.count(std::get<2>(arc)) != 0) kept.insert(arc);
+    if (useful.empty()) useful.insert(net->start);  // kept, alone and without arcs
+    const STATE *start = net->start;
+
+    ASSERT_EQ(kora::prune_fsm(net, 0), net);
+    EXPECT_EQ(net->start, start);
+    EXPECT_EQ(states_of(net), useful);
+    EXPECT_EQ(arcs_of(net), kept);
+    EXPECT_EQ(net->num_states, useful.size());
+    EXPECT_EQ(net->num_arcs, kept.size());
+    EXPECT_EQ(members(net->labels), arc_labels(net));
+    EXPECT_TRUE(net->flags.pruned);
+    EXPECT_FALSE(net->flags.visit_marks_dirty);
+    const kora_test::Relation after = kora_test::enumerate(net, universe, 4);
+    EXPECT_EQ(after, before) << kora_test::describe(before) << " became " << kora_test::describe(after);
+    EXPECT_TRUE(messages().errors.empty());
+    free_network(net);
+  }
+}
+
+// A chain start -a-> ... -a-> final of 100000 states with a dead branch off every state: the
+// walks are iterative, so the depth of the chain does not matter.
+TEST_F(PruneTest, LongChainsArePrunedWithoutDeepRecursion) {
+  constexpr int kLength = 100000;
+  NET *net = null_net();
+  net->flags.pruned = 0;
+  STATE *state = net->start;
+  for (int i = 0; i < kLength; i++) {
+    STATE *next = kora::make_state(nullptr, net);
+    STATE *dead = kora::make_state(nullptr, net);
+    kora::push_arc(kora::alloc_arc('a', next, net), state);
+    kora::push_arc(kora::alloc_arc('b', dead, net), state);
+    state = next;
+  }
+  state->flags.final = 1;
+  kora::prune_fsm(net, 0);
+  EXPECT_EQ(net->num_states, kLength + 1u);
+  EXPECT_EQ(net->num_arcs, static_cast<uint32_t>(kLength));
+  EXPECT_EQ(kora::epsilon_only_p(net), 0);
+  free_network(net);
+}
+
+TEST_F(PruneTest, NoFinalStateLeavesTheBareStartState) {
+  NET *net = null_net();
+  STATE *other = add_state_to_net(net, 0);
+  add_arc_to_state(net, net->start, 'a', other, nullptr, 0);
+  add_arc_to_state(net, other, 'b', net->start, nullptr, 0);
+  net->flags.pruned = 0;
+  net->flags.loop_free = 0;
+  kora::prune_fsm(net, 0);
+  EXPECT_EQ(net->num_states, 1u);
+  EXPECT_EQ(net->num_arcs, 0u);
+  EXPECT_EQ(net->start->arcs, nullptr);
+  EXPECT_EQ(net->labels->len, 0);
+  EXPECT_TRUE(net->flags.loop_free && net->flags.pruned);
+  free_network(net);
+}
+
+TEST_F(PruneTest, CopyLeavesTheArgumentAndRefusalsReport) {
+  NET *net = null_net();
+  STATE *dead = add_state_to_net(net, 0);
+  add_arc_to_state(net, net->start, 'a', dead, nullptr, 0);
+  net->flags.pruned = 0;
+  NET *copy = kora::prune_fsm(net, 1);
+  ASSERT_NE(copy, net);
+  EXPECT_EQ(copy->num_states, 1u);
+  EXPECT_EQ(net->num_states, 2u);
+  EXPECT_FALSE(net->flags.pruned);
+  free_network(copy);
+
+  net->flags.shared_arc_lists = 1;
+  EXPECT_EQ(kora::prune_fsm(net, 0), net);
+  EXPECT_EQ(net->num_states, 2u);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Cannot do this operation on a network with shared arc_lists."});
+  EXPECT_EQ(kora::epsilon_only_p(net), 0);
+  net->flags.shared_arc_lists = 0;
+  EXPECT_EQ(kora::prune_fsm(nullptr, 0), nullptr);
+  free_network(net);
+}
+
+TEST_F(PruneTest, ReversingTwiceRestoresEveryArcList) {
+  for (unsigned seed = 1; seed <= 200; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    kora_test::RandomNetOptions options;
+    options.max_states = 6;
+    options.max_arcs = 15;
+    NET *net = structure_test::random_net(random, options);
+    const structure_test::ArcSet arcs = arcs_of(net);
+    kora::reverse_arcs_in_place(net, 1);
+    EXPECT_EQ(arcs_of(net), reversed(arcs));
+    kora::reverse_arcs_in_place(net, 0);
+    EXPECT_EQ(arcs_of(net), arcs);
+    EXPECT_EQ(net->num_arcs, arcs.size());
+    free_network(net);
+  }
+}
+
+TEST_F(PruneTest, StartLoopsCorrectTheLoopFreeMark) {
+  NET *net = symbol_net("a");
+  EXPECT_EQ(kora::start_loops_p(net), 0);
+  STATE *end = net->start->arcs->destination;
+  add_arc_to_state(net, end, 'b', net->start, nullptr, 0);
+  ASSERT_TRUE(net->flags.loop_free) << "only a self-loop clears the mark when an arc is added";
+  EXPECT_EQ(kora::start_loops_p(net), 1);
+  EXPECT_FALSE(net->flags.loop_free);
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"start_loops_p: Net incorrectly marked as loopfree."});
+  EXPECT_EQ(kora::start_loops_p(nullptr), 0);
+  free_network(net);
+}
+
+TEST_F(PruneTest, EpsilonOnly) {
+  NET *empty_string = epsilon_net();
+  NET *nothing = null_net();
+  NET *a = symbol_net("a");
+  EXPECT_EQ(kora::epsilon_only_p(empty_string), 1);
+  EXPECT_EQ(kora::epsilon_only_p(nothing), 0);
+  EXPECT_EQ(kora::epsilon_only_p(a), 0);
+
+  // start -0-> s -0-> start (a cycle), s final, and a useless a-arc that pruning removes.
+  NET *cycle = null_net();
+  STATE *s = add_state_to_net(cycle, 1);
+  STATE *dead = add_state_to_net(cycle, 0);
+  add_arc_to_state(cycle, cycle->start, kora::EPSILON, s, nullptr, 0);
+  add_arc_to_state(cycle, s, kora::EPSILON, cycle->start, nullptr, 0);
+  add_arc_to_state(cycle, s, 'a', dead, nullptr, 0);
+  cycle->flags.pruned = 0;
+  EXPECT_EQ(kora::epsilon_only_p(cycle), 1);
+  EXPECT_EQ(cycle->num_states, 2u);
+  EXPECT_FALSE(cycle->flags.visit_marks_dirty);
+  for (NET *net : {empty_string, nothing, a, cycle}) free_network(net);
+}
+
+TEST_F(PruneTest, LabelCheckRebuildsAndReportsUnknownLabels) {
+  NET *net = symbol_net("a");
+  STATE *end = net->start->arcs->destination;
+  const uint32_t big = kora::symbol_id("BIG");
+  kora::push_arc(kora::alloc_arc(big, end, net), net->start);
+  kora::push_arc(kora::alloc_arc(kora::pair_id('x', 'y'), end, net), net->start);
+  kora::label_check(net);
+  EXPECT_EQ(members(net->labels), (std::set<uint32_t>{'a', big, kora::pair_id('x', 'y')}));
+  EXPECT_EQ(net->labels->type, KORA_LABEL_ALPH);
+  EXPECT_TRUE(std::is_sorted(net->labels->items, net->labels->items + net->labels->len));
+  EXPECT_EQ(net->arity, 2);
+  ASSERT_EQ(messages().warnings.size(), 3u);
+  EXPECT_EQ(messages().warnings[2], "label_check: Unaccounted labels (2)");
+  EXPECT_EQ(messages().warnings[1], "label_check: Unaccounted label (" + std::to_string(big) + "): BIG");
+  free_network(net);
+}
+
+TEST_F(PruneTest, DisjointAndDistinctLabelsAgreeWithSets) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; round++) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    std::set<uint32_t> x, y;
+    for (int i = random() % 5; i > 0; i--) x.insert(3 + random() % 12);
+    for (int i = random() % 5; i > 0; i--) y.insert(3 + random() % 12);
+    std::vector<uint32_t> xs(x.begin(), x.end()), ys(y.begin(), y.end());
+    ALPH *a = kora::labels_to_alph(xs.data(), static_cast<int>(xs.size()), round % 2 ? KORA_BINARY_ALPH : KORA_LABEL_ALPH);
+    ALPH *b = kora::labels_to_alph(ys.data(), static_cast<int>(ys.size()), round % 3 ? KORA_LABEL_ALPH : KORA_BINARY_ALPH);
+    std::vector<uint32_t> common;
+    std::set_intersection(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(common));
+    EXPECT_EQ(kora::labels_disjoint_p(a, b), common.empty() ? 1 : 0);
+    EXPECT_EQ(members(a), x);
+    kora::free_alph(a);
+    kora::free_alph(b);
+  }
+  EXPECT_EQ(kora::labels_disjoint_p(nullptr, nullptr), 1);
+
+  for (int length : {0, 3, 40}) {
+    NET *net = null_net();
+    STATE *end = add_state_to_net(net, 1);
+    for (int i = 0; i < length; i++) kora::push_arc(kora::alloc_arc(10 + i, end, net), net->start);
+    EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), 1) << length;
+    kora::push_arc(kora::alloc_arc(10 + length / 2, net->start, net), net->start);
+    EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), length > 0 ? 0 : 1) << length;
+    free_network(net);
+  }
+}
+
+}  // namespace
