@@ -549,6 +549,67 @@ KORA_API int test_upper_bounded(NET *net);
 /* The same for the lower side (cycles of pairs x:0). */
 KORA_API int test_lower_bounded(NET *net);
 
+/* ---------------------------------------------------------------------------------------------
+ * Intersection, difference and complement. Labels are compared as wholes: a pair matches only
+ * the same pair, which is exact for languages and for relations whose pairs have equal length.
+ * A keep flag of 0 hands the network over to the operation (it is consumed: freed or used in
+ * the result); a nonzero keep flag leaves it the caller's, unchanged. Results belong to the
+ * caller and are minimized when word KORA_MINIMIZE is set. Refused with an error: a null
+ * network ("Cannot apply '%s' to a NULL network."), networks of different label maps
+ * ("Networks do not have a common label map."), compacted networks ("Cannot apply '%s' to a
+ * compacted net. Please uncompact first.") and networks in another representation than plain
+ * arc lists.
+ * ------------------------------------------------------------------------------------------- */
+
+/* The strings (or pairs) that both networks accept, as a new network; the arguments are
+ * consumed as their keep flags say (one record passed twice is kept when either flag is set)
+ * and the result is never one of them. Refusals give a new null network and consume the
+ * arguments all the same. */
+KORA_API NET *intersect_net(NET *net1, NET *net2, int keep1, int keep2);
+
+/* The strings (or pairs) of net1 that net2 does not accept; the arguments are consumed as their
+ * keep flags say, and the result may be net1 itself when it is consumed. Networks of different
+ * label maps give net1 back (a copy when it is kept); other refusals give a new null network. */
+KORA_API NET *minus_net(NET *net1, NET *net2, int keep1, int keep2);
+
+/* The complement of an automaton's language: the strings over its sigma plus OTHER that it does
+ * not accept. With `copy` 1 the result is new and the argument stays the caller's; otherwise
+ * the argument is changed in place and returned. A transducer is refused with "Negation is not
+ * defined for transducers." and gives null; other refusals give the argument back unchanged.
+ * In both cases the argument stays the caller's. */
+KORA_API NET *negate_net(NET *net, int copy);
+
+/* 1 when some string (or pair) is accepted by both networks, else 0. 1 for one record passed
+ * twice; 0, with an error, for refused networks. Both networks are changed in place without
+ * changing their languages (epsilons removed, sigmas harmonized through OTHER). */
+KORA_API int test_intersect(NET *net1, NET *net2);
+
+/* ---------------------------------------------------------------------------------------------
+ * Language tests. They answer 1 or 0, and 0 with an error for refused networks (null, of
+ * different label maps, not in the plain representation). To stay cheap they change their
+ * arguments in place without changing their languages: pruning, epsilon removal,
+ * determinization, sigma harmonization through OTHER.
+ * ------------------------------------------------------------------------------------------- */
+
+/* 1 when the network accepts at least one string (or pair); prunes it. */
+KORA_API int test_non_null(NET *net);
+
+/* 1 when every string (or pair) of net1 is accepted by net2; 1 at once for one record passed
+ * twice. Prunes net1 and determinizes both. */
+KORA_API int test_sublanguage(NET *net1, NET *net2);
+
+/* 1 when the two networks, determinized, correspond state for state over their labels; 1 at
+ * once for one record passed twice. For minimized networks this is equivalence of their
+ * languages; unminimized networks of one language may answer 0, so minimize them first. Two
+ * minimized networks with different state or arc counts answer 0 without further work. */
+KORA_API int test_equivalent(NET *net1, NET *net2);
+
+/* 1 when the upper (lower) side of the network is the universal language, any string at all,
+ * whatever the other side. The network stays unchanged. A compacted network is refused with
+ * "Cannot apply 'test universal' to a compacted net. Please uncompact first." */
+KORA_API int test_upper_universal(NET *net);
+KORA_API int test_lower_universal(NET *net);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,138 @@
+// Completion and complement.
+//
+// What: the complement ~A of a language, the strings over the sigma plus OTHER that A does not
+// accept, and the completion that it rests on.
+// How: the textbook construction (Hopcroft and Ullman 1979): determinize, complete the
+// transition function with a non-final sink, exchange final and non-final states. Completion
+// finds a state's missing symbols by stamping the labels of its arcs in an array indexed by
+// label id, so no list is searched.
+// Cost: determinization (exponential in the worst case), then O(V * S + E) for completion with
+// V states and S sigma symbols, O(V) for the flip. Tested in tests/calculus/complement_test.cpp.
+
+#include "complement.h"
+
+#include <vector>
+
+#include "alph.h"
+#include "calculus.h"
+#include "determinize.h"
+#include "error.h"
+#include "label.h"
+#include "minimize.h"
+#include "struct.h"
+
+namespace kora {
+namespace {
+
+// The members of a binary alphabet, EPSILON left out.
+std::vector<uint32_t> members_of(const ALPH *sigma) {
+  std::vector<uint32_t> members;
+  for (int id = 1; id < sigma->len; id++)
+    if (sigma->items[id]) members.push_back(static_cast<uint32_t>(id));
+  return members;
+}
+
+bool has_enough_arcs(const NET *net, size_t symbols) {
+  for (const STATE *s = net->states; s != nullptr; s = s->next) {
+    size_t arcs = 0;
+    for (const ARC *arc = s->arcs; arc != nullptr && arcs < symbols; arc = arc->next) arcs++;
+    if (arcs < symbols) return false;
+  }
+  return true;
+}
+
+// Reports an EPSILON member of the sigma, which completion skips.
+void check_epsilon_in_sigma(NET *net) {
+  if (net->sigma->len == 0 || net->sigma->items[EPSILON] == 0) return;
+  error("complete_net: EPSILON found in sigma.");
+  if (net->flags.epsilon_free) {
+    error("complete_net: EPSILON found in net marked epsilon-free.");
+    net->flags.epsilon_free = 0;
+  }
+}
+
+}  // namespace
+
+NET *complete_net(NET *net, int copy) {
+  if (!check_operand(net, "completion")) return net;
+  if (copy == 1) net = copy_fsm(net);
+  if (net->flags.completed) return net;
+  if (net->arity >= 2) {
+    error("Complete is not implemented for transducers.  Aborting.");
+    return net;
+  }
+  label_to_binary(net_sigma(net));
+  check_epsilon_in_sigma(net);
+  if (test_alph_member(net->sigma, OTHER) && has_enough_arcs(net, members_of(net->sigma).size())) {
+    net->flags.completed = 1;
+    return net;
+  }
+
+  STATE *sink = net->start;
+  if (sink->arcs != nullptr || sink->flags.final) sink = make_state(nullptr, net);
+  if (!net->flags.closed_sigma) alph_add_to(net->sigma, OTHER, 0);
+  const std::vector<uint32_t> symbols = members_of(net->sigma);
+  std::vector<const STATE *> stamp(net->sigma->len, nullptr);
+  size_t added = 0;
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    ARC **tail = &s->arcs;
+    for (; *tail != nullptr; tail = &(*tail)->next)
+      if ((*tail)->label < stamp.size()) stamp[(*tail)->label] = s;
+    for (uint32_t symbol : symbols) {
+      if (stamp[symbol] == s) continue;
+      ARC *arc = alloc_arc(symbol, sink, net);
+      *tail = arc;
+      tail = &arc->next;
+      added++;
+    }
+  }
+  if (added > 0) {
+    net->flags.pruned = net->flags.minimized = net->flags.loop_free = 0;
+    ALPH *labels = label_to_binary(net_labels(net));
+    for (uint32_t symbol : symbols) alph_add_to(labels, symbol, 0);
+    binary_to_label(labels);
+  } else if (sink != net->start) {
+    net->states = sink->next;
+    net->num_states--;
+    free_state(sink, net);
+  }
+  net->flags.completed = 1;
+  return net;
+}
+
+NET *negate_fsm(NET *net, int copy, int minimize) {
+  bool refused = !check_operand(net, "complementation");
+  if (!refused && net->arity >= 2) {
+    error(
+        "The complement operator ~ is defined only for regular languages:\n"
+        "~A denotes the language [?* - A]. You must use the expression\n"
+        "[[?:?]* - A] instead of ~A if A represents a relation.");
+    refused = true;
+  }
+  if (refused) {
+    if (copy != 1) free_network(net);
+    return null_net();
+  }
+  net = determinize_fsm(net, copy == 1 ? 1 : 0);
+  complete_net(net, 0);
+  for (STATE *s = net->states; s != nullptr; s = s->next) s->flags.final = !s->flags.final;
+  net->flags.pruned = net->flags.minimized = 0;
+  return minimize ? min_fsm(net, 0) : net;
+}
+
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API NET *negate_net(NET *net, int copy) {
+  if (!check_operand(net, "complementation")) return net;
+  if (net->arity >= 2) {
+    error("Negation is not defined for transducers.");
+    return nullptr;
+  }
+  return negate_fsm(net, copy, minimize_results());
+}
+
+}  // extern "C"

@@ -1,0 +1,239 @@
+// Difference by a product with a deterministic subtrahend.
+//
+// What: A - B, the strings (or equal-length pairs) of A that B does not accept.
+// How: B is determinized, so each string of A follows at most one path in B. The product
+// pairs A's states with B's from the start pair; a pair is final when A's state is final and
+// B's is not. When an arc of A has no counterpart in B's state, B has failed for good: the arc
+// leads straight to A's own state, and everything reachable from it is kept as it is instead
+// of being paired with a dead state, so the unpaired rest of A costs one marking walk.
+// Shortcuts avoid the product when B accepts nothing, only the empty string, or everything,
+// and when A accepts everything (then the result is B's complement).
+// Cost: determinizing B (exponential in the worst case), then O(P + E_A) for the P reachable
+// pairs and the arcs of A, and O(L) for a label table of the largest label id L.
+// Tested in tests/calculus/minus_test.cpp.
+
+#include "minus.h"
+
+#include <algorithm>
+
+#include "alph.h"
+#include "calculus.h"
+#include "complement.h"
+#include "determinize.h"
+#include "epsilon.h"
+#include "error.h"
+#include "label-check.h"
+#include "label.h"
+#include "language-tests.h"
+#include "minimize.h"
+#include "modify.h"
+#include "prune.h"
+#include "scratch.h"
+#include "stack.h"
+#include "state-manager.h"
+#include "struct.h"
+
+namespace kora {
+namespace {
+
+constexpr unsigned kReused = 1;  // visit mark of A's states that the result keeps as they are
+
+// `a` without the empty string; `a` is epsilon-free. When arcs enter the start state they are
+// sent to a copy of it, which keeps its finality, so that only the empty path loses it.
+NET *remove_empty_string(NET *a) {
+  STATE *start = a->start;
+  if (!start->flags.final) return a;
+  if (start_loops_p(a)) {
+    STATE *twin = make_state(nullptr, a);
+    twin->flags.final = 1;
+    twin->flags.deterministic = start->flags.deterministic;
+    ARC **tail = &twin->arcs;
+    for (ARC *arc = start->arcs; arc != nullptr; arc = arc->next) {
+      ARC *made = arc->flags.big ? alloc_big_arc(arc->label, arc->destination, arc_user_pointer(arc), a)
+                                 : alloc_arc(arc->label, arc->destination, a);
+      *tail = made;
+      tail = &made->next;
+    }
+    for (STATE *s = a->states; s != nullptr; s = s->next)
+      for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
+        if (arc->destination == start) arc->destination = twin;
+  }
+  start->flags.final = 0;
+  a->flags.minimized = 0;
+  return a;
+}
+
+// Empties `a` in place: the start state alone, non-final, without arcs or alphabets.
+NET *empty_in_place(NET *a) {
+  STATE *start = a->start;
+  STATE *state = a->states;
+  while (state != nullptr) {
+    STATE *next = state->next;
+    if (state != start) free_state(state, a);
+    state = next;
+  }
+  free_state_arcs(start, a);
+  start->flags.final = 0;
+  start->flags.deterministic = 1;
+  start->next = nullptr;
+  a->states = a->start = start;
+  a->num_states = 1;
+  free_alph(a->labels);
+  free_alph(a->sigma);
+  a->labels = make_alph(0, KORA_LABEL_ALPH);
+  a->sigma = make_alph(0, KORA_BINARY_ALPH);
+  a->arity = 1;
+  a->flags.deterministic = a->flags.minimized = a->flags.epsilon_free = 1;
+  a->flags.pruned = a->flags.loop_free = 1;
+  a->flags.completed = 0;
+  return a;
+}
+
+// The general case: the product of the epsilon-free `a` with the deterministic `b`, both
+// harmonized. Consumes `a` (its reused states move into the result); `b` stays.
+NET *subtract(NET *a, NET *b) {
+  NET *result = make_network();
+  result->arity = a->arity;
+  result->flags.deterministic = 1;
+  result->flags.epsilon_free = 1;
+  result->flags.loop_free = a->flags.loop_free;
+  result->flags.closed_sigma = a->flags.closed_sigma;
+  result->flags.has_arc_user_pointer = a->flags.has_arc_user_pointer;
+
+  set_visit_marks(a, 0);
+  STACK *reuse = create_stack("Minus arcs to do");
+  LABEL_TABLE table;
+  init_label_table(&table, std::max(arc_label_bound(a), arc_label_bound(b)), "MINUS_FSM");
+  STATE_MANAGER *manager = make_state_manager(a, b, result);
+  result->start = pair_state(manager, a->start, b->start);
+  bool reused_any = false;
+
+  for (const STATE_PAIR *pair = next_pair(manager); pair != nullptr; pair = next_pair(manager)) {
+    STATE *state = pair->state;
+    state->flags.final = pair->a->flags.final && !pair->b->flags.final;
+    for (ARC *arc = pair->b->arcs; arc != nullptr; arc = arc->next) enter_arc(&table, arc);
+    ARC **tail = &state->arcs;
+    for (ARC *arc = pair->a->arcs; arc != nullptr; arc = arc->next) {
+      if (note_label(&table, arc->label)) state->flags.deterministic = 0;
+      LABEL_ENTRY *entry = label_entry(&table, arc->label);
+      STATE *dest = arc->destination;
+      if (entry == nullptr) {
+        if (dest->flags.visit_mark != kReused) mark_reachable(dest, kReused, reuse);
+        reused_any = true;
+      } else {
+        if (entry->count > 1) error_printf("minus_fsm: N2 not deterministic (%d)", static_cast<int>(arc->label));
+        dest = pair_state(manager, dest, entry->arc->destination);
+      }
+      ARC *made = arc->flags.big ? alloc_big_arc(arc->label, dest, arc_user_pointer(arc), result)
+                                 : alloc_arc(arc->label, dest, result);
+      *tail = made;
+      tail = &made->next;
+    }
+    clear_label_table(&table);
+    if (!state->flags.deterministic) result->flags.deterministic = 0;
+  }
+  free_state_manager(manager);
+  free_label_table(&table);
+  free_stack(reuse);
+  if (reused_any && !a->flags.deterministic) result->flags.deterministic = 0;
+
+  // A's reached states join the result; the others go with A.
+  STATE *state = a->states;
+  a->states = nullptr;
+  a->start = nullptr;
+  while (state != nullptr) {
+    STATE *next = state->next;
+    if (state->flags.visit_mark == kReused) {
+      state->flags.visit_mark = 0;
+      state->next = result->states;
+      result->states = state;
+      result->num_states++;
+      for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) result->num_arcs++;
+    } else {
+      free_state(state, a);
+    }
+    state = next;
+  }
+  a->num_states = 0;
+  result->labels = a->labels;
+  result->sigma = a->sigma;
+  a->labels = a->sigma = nullptr;
+  free_network(a);
+  return result;
+}
+
+}  // namespace
+
+int universal_p(NET *net) {
+  if (net->arity != 1 || !test_alph_member(net_sigma(net), OTHER)) return 0;
+  remove_epsilons(net, 0);
+  for (STATE *s = net->states; s != nullptr; s = s->next)
+    if (!s->flags.final) return 0;
+  determinize_fsm(net, 0);
+  ALPH *sigma = label_to_binary(net->sigma);
+  int symbols = 0;
+  for (int id = 0; id < sigma->len; id++) symbols += sigma->items[id] != 0;
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    int covered = 0;
+    for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
+      covered += test_alph_member(sigma, arc->label);
+    if (covered < symbols) return 0;
+  }
+  return 1;
+}
+
+NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
+  if (a != nullptr && b != nullptr && check_common_label_map(a, b)) {
+    if (!keep2) free_network(b);
+    return copy1 ? copy_fsm(a) : a;
+  }
+  if (!check_operand(a, "minus") || !check_operand(b, "minus")) {
+    if (!copy1) free_network(a);
+    if (!keep2 && b != a) free_network(b);
+    return null_net();
+  }
+  // From here on both are the operation's own: the caller's networks are never changed.
+  if (keep2 || b == a) b = copy_fsm(b);
+  if (copy1) a = copy_fsm(a);
+
+  if (null_fsm_p(b)) {
+    free_network(b);
+    return a;
+  }
+  if (epsilon_only_p(b)) {
+    free_network(b);
+    remove_epsilons(a, 0);
+    return remove_empty_string(a);
+  }
+  if (a->arity == 1 && universal_p(b)) {
+    free_network(b);
+    return empty_in_place(a);
+  }
+  if (b->arity == 1 && universal_p(a)) {
+    free_network(a);
+    return negate_fsm(b, 0, minimize);
+  }
+
+  determinize_fsm(b, 0);
+  remove_epsilons(a, 0);
+  harmonize_sigmas(a, b);
+  NET *result = subtract(a, b);
+  free_network(b);
+  if (copy1) compact_sigma(result);
+  prune_fsm(result, 0);
+  label_check(result);
+  return minimize ? min_fsm(result, 0) : result;
+}
+
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API NET *minus_net(NET *net1, NET *net2, int keep1, int keep2) {
+  if (net1 == net2) keep1 = keep2 = keep1 || keep2;
+  return minus_fsm(net1, net2, keep1 != 0, keep2 != 0, minimize_results());
+}
+
+}  // extern "C"

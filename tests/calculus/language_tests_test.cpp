@@ -1,0 +1,137 @@
+// The language tests against enumerated languages and against each other.
+
+#include "alph.h"
+#include "kora_test.h"
+#include "language-tests.h"
+#include "product_oracle.h"
+
+namespace {
+
+using namespace product_oracle;
+
+class LanguageTest : public kora_test::Library {};
+
+TEST_F(LanguageTest, NonNullAgreesWithEnumeration) {
+  for (unsigned seed = 0; seed < 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    NET *a = random_automaton(random);
+    // A shortest accepted path visits no state twice.
+    bool accepts = !kora_test::enumerate(a, kora_test::universe_of({a}), a->num_states).empty();
+    EXPECT_EQ(test_non_null(a), accepts ? 1 : 0);
+    EXPECT_TRUE(a->flags.pruned);
+    free_network(a);
+  }
+  NET *net = forget_null_net_marks(null_net());
+  add_arc_to_state(net, add_state_to_net(net, 1), 'a', net->start, nullptr, 0);
+  EXPECT_EQ(test_non_null(net), 0) << "the final state is unreachable";
+  EXPECT_EQ(net->num_states, 1u);
+  free_network(net);
+}
+
+TEST_F(LanguageTest, SublanguageAgreesWithDifferenceAndEnumeration) {
+  for (unsigned seed = 0; seed < 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    NET *a = random_automaton(random);
+    NET *b = random_automaton(random);
+    if (seed % 3 == 0) a = intersect_net(a, b, 0, 1);  // then inclusion holds
+    Symbols universe = kora_test::universe_of({a, b});
+    Relation language_a = language(a, universe), language_b = language(b, universe);
+    NET *rest = minus_net(a, b, 1, 1);
+    int answer = test_sublanguage(a, b);
+    EXPECT_EQ(answer, !test_non_null(rest));
+    EXPECT_TRUE(!answer || std::includes(language_b.begin(), language_b.end(), language_a.begin(),
+                                         language_a.end()));
+    EXPECT_TRUE(answer || seed % 3 != 0);
+    EXPECT_EQ(language(a, universe), language_a) << "the languages stay";
+    EXPECT_EQ(language(b, universe), language_b);
+    for (NET *net : {a, b, rest}) free_network(net);
+  }
+  NET *a = symbol_net("a");
+  NET *b = symbol_net("b");
+  NET *as = a_star();
+  EXPECT_EQ(test_sublanguage(a, a), 1);
+  EXPECT_EQ(test_sublanguage(a, b), 0);
+  EXPECT_EQ(test_sublanguage(a, as), 1);
+  EXPECT_EQ(test_sublanguage(as, a), 0);
+  EXPECT_EQ(test_sublanguage(nullptr, b), 0);
+  for (NET *net : {a, b, as}) free_network(net);
+}
+
+TEST_F(LanguageTest, EquivalenceOfMinimizedNetworksAgreesWithInclusion) {
+  for (unsigned seed = 0; seed < 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    NET *a = random_automaton(random);
+    // Odd seeds: the product of a with itself, one language in another shape.
+    NET *b = seed % 2 == 0 ? random_automaton(random) : intersect_net(a, copy_net(a), 1, 0);
+    bool both_ways = test_sublanguage(a, b) && test_sublanguage(b, a);
+    minimize_net(a);
+    minimize_net(b);
+    EXPECT_EQ(test_equivalent(a, b), both_ways ? 1 : 0);
+    EXPECT_TRUE(both_ways || seed % 2 == 0);
+    free_network(a);
+    free_network(b);
+  }
+}
+
+TEST_F(LanguageTest, EquivalenceEdgeCases) {
+  NET *one = symbol_net("a");
+  NET *two = a_star();
+  EXPECT_EQ(test_equivalent(one, one), 1);
+  minimize_net(one);
+  minimize_net(two);
+  EXPECT_EQ(test_equivalent(one, two), 0) << "different state counts";
+  NET *empty_string = epsilon_net(), *nothing = null_net(), *again = epsilon_net();
+  EXPECT_EQ(test_equivalent(empty_string, nothing), 0) << "no labels, different finality";
+  EXPECT_EQ(test_equivalent(empty_string, again), 1);
+
+  // a+ as a loop and as a chain into a loop: one language, two shapes.
+  NET *loop = forget_null_net_marks(null_net());
+  add_arc_to_state(loop, loop->start, 'a', add_state_to_net(loop, 1), nullptr, 0);
+  add_arc_to_state(loop, loop->start->arcs->destination, 'a', loop->start->arcs->destination, nullptr, 0);
+  NET *chain = copy_net(loop);
+  STATE *last = add_state_to_net(chain, 1);
+  chain->start->arcs->destination->arcs->destination = last;
+  add_arc_to_state(chain, last, 'a', last, nullptr, 0);
+  EXPECT_EQ(test_equivalent(chain, loop), 0) << "two states of the chain pair with one";
+  minimize_net(chain);
+  EXPECT_EQ(test_equivalent(chain, loop), 1);
+  for (NET *net : {one, two, empty_string, nothing, again, loop, chain}) free_network(net);
+}
+
+TEST_F(LanguageTest, UniversalSides) {
+  NET *any = kleene_star_net();
+  NET *as = a_star();
+  EXPECT_EQ(test_upper_universal(any), 1);
+  EXPECT_EQ(test_lower_universal(any), 1);
+  EXPECT_EQ(test_upper_universal(as), 0);
+
+  // Upper side ?* whatever the lower side: loops ?:a and a.
+  NET *transducer = epsilon_net();
+  add_arc_to_state(transducer, transducer->start, kora::pair_id(kora::OTHER, 'a'), transducer->start, nullptr, 0);
+  add_arc_to_state(transducer, transducer->start, 'a', transducer->start, nullptr, 0);
+  EXPECT_EQ(test_upper_universal(transducer), 1);
+  EXPECT_EQ(test_lower_universal(transducer), 0);
+  EXPECT_EQ(transducer->num_arcs, 2u) << "the network stays unchanged";
+
+  uint32_t ab[] = {'a', 'b'};
+  ALPH *alphabet = kora::labels_to_alph(ab, 2, KORA_LABEL_ALPH);
+  NET *a_or_b = a_star();
+  add_arc_to_state(a_or_b, a_or_b->start, 'b', a_or_b->start, nullptr, 0);
+  EXPECT_EQ(kora::universal_side_p(a_or_b, alphabet, 2), 1);
+  EXPECT_EQ(kora::universal_side_p(as, alphabet, 0), 0);
+  EXPECT_EQ(kora::universal_side_p(a_or_b, nullptr, 0), 0) << "without OTHER";
+  kora::free_alph(alphabet);
+
+  any->flags.compacted = 1;
+  EXPECT_EQ(test_upper_universal(any), 0);
+  EXPECT_EQ(kora_test::messages().errors.at(0),
+            "Cannot apply 'test universal' to a compacted net. Please uncompact first.");
+  any->flags.compacted = 0;
+  EXPECT_EQ(test_upper_universal(nullptr), 0);
+  for (NET *net : {any, as, transducer, a_or_b}) free_network(net);
+}
+
+}  // namespace

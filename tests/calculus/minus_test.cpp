@@ -1,0 +1,109 @@
+// Difference against the difference of enumerated languages, and its shortcuts.
+
+#include "kora_test.h"
+#include "minus.h"
+#include "product_oracle.h"
+
+namespace {
+
+using namespace product_oracle;
+
+class MinusTest : public kora_test::Library {};
+
+// Subtracts with both arguments kept, then from copies consumed (the minuend's states reused),
+// against the enumerated difference; the kept arguments must not change.
+void expect_difference(NET *a, NET *b) {
+  Symbols universe = kora_test::universe_of({a, b});
+  Snapshot before_a = snapshot(a, universe), before_b = snapshot(b, universe);
+  Relation expected = difference(before_a.relation, before_b.relation);
+  NET *kept = minus_net(a, b, 1, 1);
+  NET *consumed = minus_net(copy_net(a), copy_net(b), 0, 0);
+  EXPECT_EQ(language(kept, universe), expected) << kora_test::describe(expected);
+  EXPECT_EQ(language(consumed, universe), expected);
+  EXPECT_EQ(snapshot(a, universe), before_a);
+  EXPECT_EQ(snapshot(b, universe), before_b);
+  for (NET *net : {a, b, kept, consumed}) free_network(net);
+}
+
+TEST_F(MinusTest, AgreesWithSetDifferenceOnRandomNetworks) {
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for (unsigned seed = 0; seed < 100; seed++) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + " minimize " + std::to_string(minimize));
+      std::mt19937 random(seed);
+      if (seed % 3 == 2)
+        expect_difference(random_equal_length_transducer(random), random_equal_length_transducer(random));
+      else
+        expect_difference(random_automaton(random), random_automaton(random));
+    }
+  }
+}
+
+TEST_F(MinusTest, EmptyStringLanguageRemovesOnlyTheEmptyString) {
+  NET *a = a_star();
+  NET *result = minus_net(a, epsilon_net(), 0, 0);
+  ASSERT_EQ(result, a) << "worked in place";
+  EXPECT_EQ(result->num_states, 2u) << "a copy of the start state takes its loop";
+  EXPECT_EQ(language(result, {'a'}), difference(all_strings({'a'}), {{{}, {}}}));
+  free_network(result);
+
+  NET *optional_a = symbol_net("a");  // nothing enters the start: it only loses its finality
+  optional_a->start->flags.final = 1;
+  result = minus_net(optional_a, epsilon_net(), 0, 0);
+  EXPECT_EQ(result->num_states, 2u);
+  EXPECT_EQ(language(result, {'a'}), (Relation{{{'a'}, {'a'}}}));
+  free_network(result);
+}
+
+TEST_F(MinusTest, Shortcuts) {
+  NET *a = a_star();
+  EXPECT_EQ(minus_net(a, null_net(), 0, 0), a) << "B empty: A itself";
+  NET *universal = kleene_star_net();
+  EXPECT_EQ(kora::universal_p(universal), 1);
+  EXPECT_EQ(kora::universal_p(a), 0) << "a* lacks OTHER";
+
+  NET *empty = minus_net(a, universal, 1, 1);
+  EXPECT_EQ(empty->num_states, 1u);
+  EXPECT_EQ(empty->num_arcs, 0u);
+  NET *complement = minus_net(universal, a, 1, 1);
+  NET *negated = negate_net(a, 1);
+  Symbols universe = kora_test::universe_of({a});
+  EXPECT_EQ(language(complement, universe), difference(all_strings(universe), language(a, universe)));
+  EXPECT_EQ(test_equivalent(complement, negated), 1);
+  NET *nothing = minus_net(a, a, 1, 1);
+  EXPECT_EQ(test_non_null(nothing), 0);
+  EXPECT_EQ(test_non_null(a), 1);
+  for (NET *net : {empty, complement, negated, nothing}) free_network(net);
+  nothing = minus_net(a, a, 0, 0);  // one record, freed once
+  EXPECT_EQ(test_non_null(nothing), 0);
+  NET *non_empty = minus_net(universal, epsilon_net(), 0, 0);
+  EXPECT_EQ(kora::universal_p(non_empty), 0);
+  free_network(nothing);
+  free_network(non_empty);
+}
+
+TEST_F(MinusTest, Refusals) {
+  NET *a = a_star();
+  NET *compacted = a_star();
+  compacted->flags.compacted = 1;
+  NET *result = minus_net(a, compacted, 1, 1);
+  EXPECT_EQ(kora_test::messages().errors.at(0),
+            "Cannot apply 'minus' to a compacted net. Please uncompact first.");
+  EXPECT_EQ(test_non_null(result), 0);
+  free_network(result);
+  compacted->flags.compacted = 0;
+  free_network(compacted);
+
+  kora::set_label_map(kora::make_label_map("Elsewhere", 10));
+  NET *foreign = epsilon_net();
+  kora::set_label_map(nullptr);
+  EXPECT_EQ(kora::minus_fsm(a, foreign, 0, 0, 1), a) << "the minuend comes back";
+  EXPECT_EQ(kora_test::messages().errors.size(), 2u);
+  free_network(a);
+  result = minus_net(nullptr, symbol_net("a"), 0, 0);
+  EXPECT_EQ(kora_test::messages().errors.at(2), "Cannot apply 'minus' to a NULL network.");
+  EXPECT_EQ(test_non_null(result), 0);
+  free_network(result);
+}
+
+}  // namespace

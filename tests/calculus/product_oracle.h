@@ -1,0 +1,155 @@
+// Helpers of the intersection, difference, complement and language-test suites: the language
+// of a network cut to short strings, set operations on relations, random operands.
+//
+// language() gives OTHER the meaning of the oracle of language.h but bounds strings by length
+// rather than paths by arc count, so epsilon arcs and dense networks cost only the strings
+// they spell.
+#pragma once
+
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+
+namespace product_oracle {
+
+using kora_test::Relation;
+using kora_test::Symbols;
+
+constexpr size_t kLength = 3;  // the longest side compared
+
+// The (upper, lower) symbols an arc label stands for; OTHER is every universe symbol outside
+// the sigma, OTHER:OTHER every pair of two different such symbols.
+inline std::vector<std::pair<uint32_t, uint32_t>> instances(uint32_t label, const NET *net,
+                                                           const Symbols &universe) {
+  Symbols unknown;
+  for (uint32_t s : universe)
+    if (!test_alph_member(net->sigma, s)) unknown.push_back(s);
+  auto side = [&](uint32_t id) { return id == kora::OTHER ? unknown : Symbols{id}; };
+  uint32_t upper = kora::upper_id(label), lower = kora::lower_id(label);
+  std::vector<std::pair<uint32_t, uint32_t>> pairs;
+  for (uint32_t u : side(upper))
+    for (uint32_t l : side(lower))
+      if (kora::label_arity(label) == 1 ? u == l : !(upper == kora::OTHER && lower == kora::OTHER && u == l))
+        pairs.push_back({u, l});
+  return pairs;
+}
+
+// The pairs of the network with at most `length` symbols a side: a walk over configurations
+// (state, upper so far, lower so far), each visited once.
+inline Relation language(const NET *net, const Symbols &universe, size_t length = kLength) {
+  using Configuration = std::tuple<const STATE *, Symbols, Symbols>;
+  std::set<Configuration> seen{{net->start, {}, {}}};
+  std::vector<Configuration> to_visit(seen.begin(), seen.end());
+  Relation result;
+  while (!to_visit.empty()) {
+    auto [state, upper, lower] = to_visit.back();
+    to_visit.pop_back();
+    if (state->flags.final) result.insert({upper, lower});
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      auto pairs = arc->label == kora::EPSILON ? std::vector<std::pair<uint32_t, uint32_t>>{{0, 0}}
+                                               : instances(arc->label, net, universe);
+      for (auto [u, l] : pairs) {
+        Configuration next{arc->destination, upper, lower};
+        if (u != kora::EPSILON) std::get<1>(next).push_back(u);
+        if (l != kora::EPSILON) std::get<2>(next).push_back(l);
+        if (std::get<1>(next).size() <= length && std::get<2>(next).size() <= length &&
+            seen.insert(next).second)
+          to_visit.push_back(next);
+      }
+    }
+  }
+  return result;
+}
+
+inline Relation intersection(const Relation &a, const Relation &b) {
+  Relation result;
+  std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(result, result.end()));
+  return result;
+}
+
+inline Relation difference(const Relation &a, const Relation &b) {
+  Relation result;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(result, result.end()));
+  return result;
+}
+
+// Every string over `universe` of at most kLength symbols.
+inline Relation all_strings(const Symbols &universe) {
+  Relation result{{{}, {}}};
+  std::vector<Symbols> layer{{}};
+  for (size_t n = 0; n < kLength; n++) {
+    std::vector<Symbols> next;
+    for (const Symbols &word : layer)
+      for (uint32_t symbol : universe) {
+        next.push_back(word);
+        next.back().push_back(symbol);
+        result.insert({next.back(), next.back()});
+      }
+    layer = std::move(next);
+  }
+  return result;
+}
+
+// Networks built by hand from null_net() keep its `pruned`, `minimized` and `loop_free` marks
+// whatever is added; the algorithms trust those marks, so they are cleared.
+inline NET *forget_null_net_marks(NET *net) {
+  net->flags.pruned = net->flags.minimized = net->flags.loop_free = 0;
+  return net;
+}
+
+// A random automaton over {a, b, c} or {b, c, d}, with OTHER in about half of them.
+inline NET *random_automaton(std::mt19937 &random) {
+  kora_test::RandomNetOptions options;
+  options.max_states = 4;
+  options.max_arcs = 8;
+  options.other = random() % 2 == 0;
+  if (random() % 3 == 0) options.symbols = {"b", "c", "d"};
+  return forget_null_net_marks(kora_test::random_net(random, options));
+}
+
+// A random transducer whose labels all read one symbol a side (x:y, x, OTHER:a, b:OTHER).
+inline NET *random_equal_length_transducer(std::mt19937 &random) {
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  Symbols labels{kora::pair_id(kora::OTHER, 'a'), kora::pair_id('b', kora::OTHER)};
+  for (uint32_t upper : {'a', 'b', 'c'})
+    for (uint32_t lower : {'a', 'b', 'c'}) labels.push_back(kora::pair_id(upper, lower));
+  NET *net = forget_null_net_marks(null_net());
+  std::vector<STATE *> states{net->start};
+  for (size_t i = pick(4); i > 0; i--) states.push_back(add_state_to_net(net, 0));
+  for (STATE *s : states) s->flags.final = pick(3) == 0;
+  int32_t verbose = int_parameters()->word[KORA_VERBOSE];
+  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
+  for (size_t i = pick(9); i > 0; i--)
+    add_arc_to_state(net, states[pick(states.size())], labels[pick(labels.size())],
+                     states[pick(states.size())], nullptr, 0);
+  int_parameters()->word[KORA_VERBOSE] = verbose;
+  return net;
+}
+
+// What a kept argument must still have: its counts and its language.
+struct Snapshot {
+  uint32_t states;
+  uint32_t arcs;
+  Relation relation;
+  bool operator==(const Snapshot &) const = default;
+};
+
+inline Snapshot snapshot(const NET *net, const Symbols &universe) {
+  return {net->num_states, net->num_arcs, language(net, universe)};
+}
+
+// a* (the start state final, with a loop).
+inline NET *a_star() {
+  NET *net = epsilon_net();
+  add_arc_to_state(net, net->start, 'a', net->start, nullptr, 0);
+  return net;
+}
+
+}  // namespace product_oracle

@@ -1,0 +1,136 @@
+// Intersection and test_intersect against the intersection of enumerated languages.
+
+#include "kora_test.h"
+#include "product.h"
+#include "product_oracle.h"
+
+namespace {
+
+using namespace product_oracle;
+
+class IntersectTest : public kora_test::Library {};
+
+// Intersects `a` and `b` kept, then copies of them consumed, against the enumerated
+// intersection; the kept arguments must not change.
+void expect_intersection(NET *a, NET *b) {
+  Symbols universe = kora_test::universe_of({a, b});
+  Snapshot before_a = snapshot(a, universe), before_b = snapshot(b, universe);
+  Relation expected = intersection(before_a.relation, before_b.relation);
+  NET *kept = intersect_net(a, b, 1, 1);
+  NET *consumed = intersect_net(copy_net(a), copy_net(b), 0, 0);
+  EXPECT_EQ(language(kept, universe), expected) << kora_test::describe(expected);
+  EXPECT_EQ(language(consumed, universe), expected);
+  EXPECT_EQ(snapshot(a, universe), before_a);
+  EXPECT_EQ(snapshot(b, universe), before_b);
+  for (NET *net : {a, b, kept, consumed}) free_network(net);
+}
+
+TEST_F(IntersectTest, AgreesWithSetIntersectionOnRandomNetworks) {
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for (unsigned seed = 0; seed < 100; seed++) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + " minimize " + std::to_string(minimize));
+      std::mt19937 random(seed);
+      if (seed % 3 == 2)
+        expect_intersection(random_equal_length_transducer(random), random_equal_length_transducer(random));
+      else
+        expect_intersection(random_automaton(random), random_automaton(random));
+    }
+  }
+}
+
+TEST_F(IntersectTest, SeveralNetworksAgreeWithSetIntersection) {
+  for (unsigned seed = 0; seed < 100; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    NET *nets[4];
+    for (NET *&net : nets) net = random_automaton(random);
+    Symbols universe = kora_test::universe_of({nets[0], nets[1], nets[2], nets[3]});
+    Relation expected = language(nets[0], universe);
+    for (NET *net : nets) expected = intersection(expected, language(net, universe));
+    NV nv{4, nets};
+    NET *kept = kora::intersect_fsm(&nv, 1, 1);
+    EXPECT_TRUE(kept->flags.minimized);
+    NET *consumed = kora::intersect_fsm(&nv, 0, 0);
+    EXPECT_EQ(language(kept, universe), expected);
+    EXPECT_EQ(language(consumed, universe), expected);
+    free_network(kept);
+    free_network(consumed);
+  }
+}
+
+TEST_F(IntersectTest, EdgeCases) {
+  NET *a = symbol_net("a");
+  NET *itself = intersect_net(a, a, 1, 1);
+  EXPECT_NE(itself, a) << "a network with itself gives a new copy";
+  NET *consumed = intersect_net(a, a, 0, 0);  // one record, freed once
+  EXPECT_EQ(language(consumed, {'a'}), (Relation{{{'a'}, {'a'}}}));
+
+  NV empty{0, nullptr};
+  NET *universal = kora::intersect_fsm(&empty, 0, 1);
+  EXPECT_EQ(universal->num_states, 1u);
+  EXPECT_EQ(language(universal, {'a', 'b'}), all_strings({'a', 'b'})) << "no networks: OTHER*";
+
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  NET *deletion = pair_net('a', kora::EPSILON);
+  NET *same = intersect_net(deletion, copy_net(deletion), 1, 0);
+  ASSERT_EQ(kora_test::messages().warnings.size(), 2u) << "one warning for each relation";
+  EXPECT_NE(kora_test::messages().warnings[0].find("under intersection."), std::string::npos);
+  EXPECT_EQ(language(same, {'a'}), language(deletion, {'a'}));
+  for (NET *net : {itself, consumed, universal, deletion, same}) free_network(net);
+}
+
+TEST_F(IntersectTest, RefusalsGiveANullNetwork) {
+  NET *compacted = symbol_net("a");
+  compacted->flags.compacted = 1;
+  kora::set_label_map(kora::make_label_map("Elsewhere", 10));
+  NET *foreign = epsilon_net();
+  kora::set_label_map(nullptr);
+  NET *results[] = {intersect_net(symbol_net("a"), compacted, 0, 1),
+                    intersect_net(symbol_net("a"), foreign, 0, 0),
+                    intersect_net(nullptr, symbol_net("a"), 0, 0)};
+  const auto &errors = kora_test::messages().errors;
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0], "Cannot apply 'intersection' to a compacted net. Please uncompact first.");
+  EXPECT_EQ(errors[1].rfind("Networks do not have a common label map.", 0), 0u);
+  EXPECT_EQ(errors[2], "Cannot apply 'intersection' to a NULL network.");
+  for (NET *result : results) {
+    EXPECT_EQ(result->num_states, 1u);
+    EXPECT_EQ(result->num_arcs, 0u);
+    EXPECT_FALSE(result->start->flags.final);
+    free_network(result);
+  }
+  compacted->flags.compacted = 0;
+  free_network(compacted);
+  EXPECT_EQ(test_intersect(nullptr, nullptr), 0);
+}
+
+TEST_F(IntersectTest, TestIntersectAgreesWithTheProduct) {
+  for (unsigned seed = 0; seed < 300; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    NET *a = random_automaton(random);
+    NET *b = random_automaton(random);
+    Symbols universe = kora_test::universe_of({a, b});
+    bool short_common = !intersection(language(a, universe), language(b, universe)).empty();
+    NET *product = intersect_net(a, b, 1, 1);
+    int answer = test_intersect(a, b);
+    EXPECT_EQ(answer, test_non_null(product));
+    EXPECT_TRUE(answer || !short_common);
+    for (NET *net : {a, b, product}) free_network(net);
+  }
+}
+
+TEST_F(IntersectTest, TestIntersectOfLanguagesSharingOnlyTheEmptyString) {
+  NET *as = a_star();
+  NET *bs = epsilon_net();
+  add_arc_to_state(bs, bs->start, 'b', bs->start, nullptr, 0);
+  EXPECT_EQ(test_intersect(as, bs), 1);
+  EXPECT_EQ(test_intersect(as, as), 1);
+  as->start->flags.final = 0;
+  EXPECT_EQ(test_intersect(as, bs), 0);
+  free_network(as);
+  free_network(bs);
+}
+
+}  // namespace
