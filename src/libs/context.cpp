@@ -13,10 +13,12 @@
 #include <string>
 
 #include "alph.h"
+#include "define.h"
 #include "error.h"
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
+#include "print.h"
 #include "prop-names.h"
 #include "stack.h"
 #include "str-buf.h"
@@ -72,6 +74,7 @@ void create_heaps() {
   if (!heaps_to_create) return;
   make_network_heaps();
   make_label_maps();
+  define_latin1_lists();
   make_names_table();
   heaps_to_create = false;
 }
@@ -139,10 +142,12 @@ extern "C" {
 KORA_API FST_CONTEXT *initialize_kora(void) {
   fill_default_context(&default_context);
   create_heaps();
+  reset_line_buffer();
   return &default_context;
 }
 
 KORA_API void reclaim_kora(FST_CONTEXT *c) {
+  free_definitions();
   free_names_table();
   free_label_maps();
   free_all_stacks();

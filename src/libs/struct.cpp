@@ -429,6 +429,12 @@ KORA_API STATE *add_state_to_net(NET *net, int final) {
   STATE *state = make_state(nullptr, net);
   state->flags.final = final != 0;
   note_added_state(net, state);
+  // A new state is unreachable and has no arcs: the network is no longer known to be pruned,
+  // minimal or complete.
+  net->flags.pruned = 0;
+  net->flags.minimized = 0;
+  net->flags.completed = 0;
+  net->flags.sorted_states = 0;
   return state;
 }
 
@@ -466,11 +472,17 @@ KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *de
     int arity = label_arity(label);
     if (arity > net->arity) net->arity = static_cast<int16_t>(arity);
   }
-  if (state == dest) net->flags.loop_free = 0;
+  // Any new arc may close a cycle or make two states equivalent; only an exact duplicate, which
+  // is refused below, changes nothing.
+  bool was_loop_free = net->flags.loop_free, was_minimized = net->flags.minimized;
+  net->flags.loop_free = 0;
+  net->flags.minimized = 0;
   for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
     if (arcs_are_equal_for_insertion(arc, label, dest, user_pointer, with_user_pointer)) {
       if (parameter(KORA_VERBOSE))
         std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
+      net->flags.loop_free = was_loop_free;
+      net->flags.minimized = was_minimized;
       return nullptr;
     }
     if (arc->label == label && arc->destination != dest) {
@@ -482,6 +494,7 @@ KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *de
   ARC *arc = with_user_pointer ? alloc_big_arc(label, dest, user_pointer, net)
                                : alloc_arc(label, dest, net);
   push_arc(arc, state);
+  net->flags2.sorted_arcs = 0;
   add_label_to_alphabets(net, label);
   return arc;
 }

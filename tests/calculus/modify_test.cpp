@@ -186,6 +186,7 @@ TEST_F(SubstituteTest, DeterminismSurvivesOnlyWhileLabelsStayApart) {
   add_arc_to_state(net, net->start, kora::pair_id(x, a), one, nullptr, 0);
   add_arc_to_state(net, net->start, kora::pair_id(x, b), two, nullptr, 0);
   add_arc_to_state(net, two, a, one, nullptr, 0);
+  net->flags.minimized = 1;  // true of this network, though building by hand cleared it
   ALPH *fresh = list_of({id("d")}), *old = list_of({b});
   NET *apart = substitute_symbol(a, fresh, net, 1);
   EXPECT_TRUE(apart->flags.deterministic && apart->flags.minimized && marks_are_true(apart));

@@ -25,14 +25,7 @@ using kora_test::words;
 using Strings = std::vector<std::string>;
 using Words = std::set<std::string>;
 
-class DefineTest : public kora_test::Library {
- protected:
-  // free_definitions is idempotent: freeing here as well as in reclaim_kora is harmless.
-  void TearDown() override {
-    kora::free_definitions();
-    Library::TearDown();
-  }
-};
+class DefineTest : public kora_test::Library {};
 
 uint32_t id_of(const char *name) { return kora::symbol_id(name); }
 

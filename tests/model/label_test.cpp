@@ -127,10 +127,11 @@ TEST_F(LabelTest, ThinNamesInBothEncodings) {
   EXPECT_EQ(label_count(), first);
 
   uint32_t e_acute = symbol_id("\xC3\xA9");
-  EXPECT_EQ(e_acute, first);
+  EXPECT_LT(e_acute, first) << "the Latin-1 lists interned it at start";
   EXPECT_EQ(label_name(e_acute), U"\u00E9");
   EXPECT_EQ(symbol_id("\xC3\xA9"), e_acute);
   uint32_t tag = symbol_id("+Noun");
+  EXPECT_EQ(tag, first);
   EXPECT_EQ(label_name(tag), U"+Noun");
 
   uint32_t id;

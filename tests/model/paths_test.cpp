@@ -75,7 +75,7 @@ TEST_F(PathsTest, CyclesGiveCircularAndClearLoopFree) {
   add_arc_to_state(net, net->start, 'x', a, nullptr, 0);
   add_arc_to_state(net, a, 'y', b, nullptr, 0);
   add_arc_to_state(net, b, 'z', a, nullptr, 0);
-  ASSERT_TRUE(net->flags.loop_free) << "a two-state cycle built by hand keeps the mark";
+  net->flags.loop_free = 1;  // a wrong mark, which the walk corrects
   EXPECT_EQ(kora::index_net(net), kora::PATHS_CIRCULAR);
   EXPECT_FALSE(net->flags.loop_free);
   EXPECT_FALSE(net->flags.paths_indexed);
