@@ -585,6 +585,73 @@ KORA_API NET *negate_net(NET *net, int copy);
 KORA_API int test_intersect(NET *net1, NET *net2);
 
 /* ---------------------------------------------------------------------------------------------
+ * Regular operators. Binary operations take two keep flags: 0 hands the network over to the
+ * operation (it becomes part of the result or is freed, and must not be used afterwards), any
+ * other value leaves the caller's network valid and unchanged. Unary operations take a copy
+ * flag: 1 works on a copy and leaves the argument alone; any other value works in place and
+ * returns the same record. Results belong to the caller and are minimized when parameter word
+ * KORA_MINIMIZE is set (invert_net never minimizes). Before two networks are combined, the
+ * OTHER of each (any symbol outside its sigma) is extended with the symbols only the other
+ * knows, so that OTHER means the same in both.
+ *
+ * Refusals are reported as errors. A null argument ("Unexpected NULL argument in %s().") gives
+ * null and consumes nothing. A compacted network ("Cannot apply '%s' to a compacted net.
+ * Please uncompact first."), networks made in different label maps ("Networks do not have a
+ * common label map.\n...") and networks in another non-plain representation ("Cannot do this
+ * operation on a %s.") make a binary operation free the networks handed over and give a new
+ * null network, and a unary operation give its argument back unchanged.
+ * ------------------------------------------------------------------------------------------- */
+
+/* net1 followed by net2. The same record passed twice gives the square of its language. */
+KORA_API NET *concat_net(NET *net1, NET *net2, int keep1, int keep2);
+
+/* The union of the two networks. */
+KORA_API NET *union_net(NET *net1, NET *net2, int keep1, int keep2);
+
+/* One or more repetitions of the network's language. */
+KORA_API NET *one_plus_net(NET *net, int copy);
+
+/* Zero or more repetitions of the network's language. A compacted network only has its start
+ * state made final. */
+KORA_API NET *zero_plus_net(NET *net, int copy);
+
+/* The network's language or the empty string. A compacted network only has its start state
+ * made final. */
+KORA_API NET *optional_net(NET *net, int copy);
+
+/* From `min` to `max` repetitions of the network's language; `max` -1 means no maximum. A
+ * `max` below `min` gives the warning "repeat_fsm: MAX less than MIN" and exactly `max`
+ * repetitions. (0, 0) gives the empty string: a new network with copy 1, else the argument
+ * itself turned into that network. */
+KORA_API NET *repeat_net(NET *net, int min, int max, int copy);
+
+/* The reversal: every string (pair) spelled backwards. */
+KORA_API NET *reverse_net(NET *net, int copy);
+
+/* The inverse relation: upper and lower sides exchanged. Never minimized. */
+KORA_API NET *invert_net(NET *net, int copy);
+
+/* The upper-side (lower-side) language of the relation, as an automaton with a compacted sigma.
+ * A network of arity 1 is returned as it is (a copy with copy 1). A transducer with a reduced
+ * labelset is refused with "'%s' cannot be applied to a net with a reduced labelset.\n". */
+KORA_API NET *upper_side_net(NET *net, int copy);
+KORA_API NET *lower_side_net(NET *net, int copy);
+
+/* Every substring of every string (every infix of every path, for a transducer). */
+KORA_API NET *substring_net(NET *net, int copy);
+
+/* New networks of the universal language (any string, OTHER*) and of any non-empty string
+ * (OTHER+). */
+KORA_API NET *kleene_star_net(void);
+KORA_API NET *kleene_plus_net(void);
+
+/* A new network accepting exactly `string`, one symbol per character: a Unicode character when
+ * the context reads or writes UTF-8, otherwise one byte (ISO-8859-1). With `positions` nonzero
+ * each arc carries as its user pointer the 1-based byte offset of its character in the string.
+ * A null string is reported and gives null. */
+KORA_API NET *string_to_net(const char *string, int positions);
+
+/* ---------------------------------------------------------------------------------------------
  * Language tests. They answer 1 or 0, and 0 with an error for refused networks (null, of
  * different label maps, not in the plain representation). To stay cheap they change their
  * arguments in place without changing their languages: pruning, epsilon removal,

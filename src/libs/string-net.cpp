@@ -1,0 +1,197 @@
+// The network of one string.
+
+#include "string-net.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "context.h"
+#include "error.h"
+#include "label.h"
+#include "modify.h"
+#include "struct.h"
+#include "symbol-names.h"
+#include "utf8.h"
+
+namespace kora {
+namespace {
+
+// A character of the string: its code (a byte value in ISO-8859-1) and the 1-based byte offset
+// of its first byte.
+struct Character {
+  uint32_t code;
+  int offset;
+};
+
+// A symbol on the path, with the offset of the text it was read from.
+struct Symbol {
+  uint32_t id;
+  int offset;
+};
+
+// The bytes of the character `code` that utf8_decode read at `bytes`: a byte it could not
+// decode gave ILLEGAL_UTF8_CODE for that byte alone.
+int utf8_length(uint32_t code, const char *bytes) {
+  if (code != ILLEGAL_UTF8_CODE) return utf8_char_size(code);
+  char encoded[4];
+  const int length = utf8_encode_char(code, encoded);
+  return std::strncmp(bytes, encoded, length) == 0 ? length : 1;
+}
+
+std::vector<Character> characters_of(const char *string, bool utf8) {
+  std::vector<Character> characters;
+  if (!utf8) {
+    for (int i = 0; string[i] != 0; i++)
+      characters.push_back({static_cast<unsigned char>(string[i]), i + 1});
+    return characters;
+  }
+  std::vector<uint32_t> codes(std::strlen(string) + 1);
+  const int count = utf8_decode(string, codes.data());
+  int position = 0;
+  for (int i = 0; i < count; i++) {
+    characters.push_back({codes[i], position + 1});
+    position += utf8_length(codes[i], string + position);
+  }
+  return characters;
+}
+
+// The symbol of a Unicode character: a code from 2 to 127 is its own id.
+uint32_t symbol_of_code(uint32_t code) {
+  if (code >= 2 && code < 128) return code;
+  uint32_t name[2] = {code, 0};
+  uint32_t id = ID_NO_SYMBOL;
+  intern_fat_symbol(&id, name);
+  return id;
+}
+
+// The symbol of a character read from the string.
+uint32_t symbol_of_character(uint32_t code, bool utf8) {
+  if (utf8) return symbol_of_code(code);
+  uint32_t id = ID_NO_SYMBOL;
+  intern_byte_symbol(&id, static_cast<unsigned char>(code));
+  return id;
+}
+
+bool is_digit_of(uint32_t code, int base) {
+  if (code >= '0' && code <= '9') return static_cast<int>(code - '0') < base;
+  return base == 16 && ((code >= 'a' && code <= 'f') || (code >= 'A' && code <= 'F'));
+}
+
+// Decodes the escape sequence that starts with the backslash at characters[*i] and moves *i to
+// its last character. The sequence is handed to the decoder of quoted strings, which reports
+// bad ones. A backslash that ends the string, or precedes a character beyond ASCII, is literal.
+void read_escape(const std::vector<Character> &characters, size_t *i, bool utf8,
+                 std::vector<uint32_t> *ids) {
+  const size_t start = *i;
+  if (start + 1 == characters.size() || characters[start + 1].code >= 128) {
+    ids->push_back(symbol_of_character('\\', utf8));
+    return;
+  }
+  std::string text = "\"\\";
+  uint32_t first = characters[start + 1].code;
+  text += static_cast<char>(first);
+  size_t last = start + 1;
+  const int base = first == 'u' || first == 'x' ? 16 : is_digit_of(first, 8) ? 8 : 0;
+  while (base != 0 && last + 1 < characters.size() && is_digit_of(characters[last + 1].code, base))
+    text += static_cast<char>(characters[++last].code);
+  text += '"';
+  for (const uint32_t *code = parse_quoted_string(text.c_str()); *code != 0; code++)
+    ids->push_back(symbol_of_code(*code));
+  *i = last;
+}
+
+std::vector<Symbol> symbols_of(const char *string, bool text_mode) {
+  const FST_CONTEXT *settings = context();
+  const bool utf8 =
+      settings->in_char_encoding == KORA_UTF8 || settings->out_char_encoding == KORA_UTF8;
+  const std::vector<Character> characters = characters_of(string, utf8);
+  std::vector<Symbol> symbols;
+  std::vector<uint32_t> ids;
+  for (size_t i = 0; i < characters.size(); i++) {
+    const Character &character = characters[i];
+    ids.clear();
+    if (!text_mode) {
+      ids.push_back(symbol_of_character(character.code, utf8));
+    } else if (character.code == '0') {
+      ids.push_back(EPSILON);
+    } else if (character.code == '?') {
+      ids.push_back(OTHER);
+    } else if (character.code == '%' && i + 1 < characters.size()) {
+      ids.push_back(symbol_of_character(characters[++i].code, utf8));
+    } else if (character.code == '\\') {
+      read_escape(characters, &i, utf8, &ids);
+    } else {
+      ids.push_back(symbol_of_character(character.code, utf8));
+    }
+    for (uint32_t id : ids)
+      if (id != ID_NO_SYMBOL) symbols.push_back({id, character.offset});
+  }
+  return symbols;
+}
+
+// Adds to every OTHER arc the arcs for the other symbols of the sigma, so that OTHER also
+// matches them.
+void let_other_match_known_symbols(NET *net) {
+  std::vector<uint32_t> list{OTHER};
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, net->sigma);
+  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL; id = next_alph_item(&iterator))
+    if (id != OTHER) list.push_back(id);
+  if (list.size() == 1) return;
+  ALPH *replacement = labels_to_alph(list.data(), static_cast<int>(list.size()), KORA_LABEL_ALPH);
+  substitute_worker(net, OTHER, replacement, 0, false, true);
+  free_alph(replacement);
+}
+
+}  // namespace
+
+NET *make_string_net(const char *string, bool positions, bool text_mode) {
+  if (string == nullptr) {
+    error("Unexpected NULL argument in string_to_net().");
+    return nullptr;
+  }
+  const std::vector<Symbol> symbols = symbols_of(string, text_mode);
+  NET *net = null_net();
+  STATE *state = net->start;
+  std::vector<uint32_t> labels;
+  for (const Symbol &symbol : symbols) {
+    STATE *next = alloc_state();
+    state->next = next;
+    net->num_states++;
+    ARC *arc = positions ? alloc_big_arc(symbol.id, next,
+                                         reinterpret_cast<void *>(intptr_t{symbol.offset}), net)
+                         : alloc_arc(symbol.id, next, net);
+    push_arc(arc, state);
+    if (symbol.id == EPSILON) {
+      state->flags.deterministic = 0;
+      net->flags.deterministic = 0;
+      net->flags.minimized = 0;
+      net->flags.epsilon_free = 0;
+    } else {
+      labels.push_back(symbol.id);
+      add_symbols_of_label(net->sigma, symbol.id);
+    }
+    state = next;
+  }
+  state->flags.final = 1;
+  std::sort(labels.begin(), labels.end());
+  labels.erase(std::unique(labels.begin(), labels.end()), labels.end());
+  free_alph(net->labels);
+  net->labels = labels_to_alph(labels.data(), static_cast<int>(labels.size()), KORA_LABEL_ALPH);
+  if (test_alph_member(net->sigma, OTHER)) let_other_match_known_symbols(net);
+  return net;
+}
+
+}  // namespace kora
+
+extern "C" {
+
+KORA_API NET *string_to_net(const char *string, int positions) {
+  return kora::make_string_net(string, positions != 0, false);
+}
+
+}  // extern "C"

@@ -1,0 +1,24 @@
+// The network of one string: one path from the start state, one arc per symbol.
+//
+// Every character of the string is one symbol: a Unicode character when the context reads or
+// writes UTF-8, else one byte (ISO-8859-1). With positions, each arc carries as its user pointer
+// the 1-based byte offset of its character in the string, which lets an applyer map matches
+// back to the text. The text readers use a second reading in which "0" is EPSILON, "?" is OTHER,
+// "%" makes the next character literal and "\" starts an escape sequence (\n, \t, \x41,
+// \u00E9, \101 and the others of quoted strings). Time O(n log n) for a string of n characters
+// (interning and the label set), plus the substitution when OTHER occurs.
+// Tested in tests/calculus/operators_test.cpp.
+#pragma once
+
+#include "kora.h"
+
+namespace kora {
+
+// A new network (the caller's) accepting exactly `string`, read as described above (with
+// `text_mode`, in the readers' reading). The path's states are deterministic and the network is
+// `deterministic` and `minimized` unless EPSILON occurs. When OTHER occurs, every OTHER arc is
+// joined by arcs for the string's other symbols, so that OTHER matches them too. A null string
+// is reported ("Unexpected NULL argument in string_to_net().") and gives null.
+NET *make_string_net(const char *string, bool positions, bool text_mode);
+
+}  // namespace kora

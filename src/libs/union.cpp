@@ -1,0 +1,167 @@
+// Union of networks, merged pairwise into the first.
+
+#include "union.h"
+
+#include "alph.h"
+#include "calculus.h"
+#include "error.h"
+#include "label-check.h"
+#include "language-tests.h"
+#include "minimize.h"
+#include "prune.h"
+#include "struct.h"
+
+namespace kora {
+namespace {
+
+// The first state without arcs whose finality is `final`, or null.
+STATE *arcless_state(const NET *net, bool final) {
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    if (state->arcs == nullptr && state->flags.final == final) return state;
+  return nullptr;
+}
+
+// Takes `state` off the network's state list and frees it with its arcs.
+void delete_state(NET *net, STATE *state) {
+  for (STATE **link = &net->states; *link != nullptr; link = &(*link)->next) {
+    if (*link != state) continue;
+    *link = state->next;
+    if (net->start == state) net->start = nullptr;
+    free_state(state, net);
+    net->num_states--;
+    return;
+  }
+}
+
+// Redirects every arc of `net` into `gone` to `kept` (a state of another network with the
+// same finality and no arcs either), then deletes `gone`.
+void merge_arcless_state(NET *net, STATE *gone, STATE *kept) {
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
+      if (arc->destination == gone) arc->destination = kept;
+  delete_state(net, gone);
+}
+
+// The arcs of net's start state for a new start state, counted in `net`: copies of them when
+// arcs enter the start state, else the arcs themselves, the old start state being deleted.
+ARC *take_start_arcs(NET *net) {
+  STATE *start = net->start;
+  if (start_loops_p(net)) {
+    ARC *copies = nullptr;
+    ARC **tail = &copies;
+    for (const ARC *arc = start->arcs; arc != nullptr; arc = arc->next) {
+      *tail = arc->flags.big
+                  ? alloc_big_arc(arc->label, arc->destination, arc_user_pointer(arc), net)
+                  : alloc_arc(arc->label, arc->destination, net);
+      tail = &(*tail)->next;
+    }
+    return copies;
+  }
+  ARC *arcs = start->arcs;
+  start->arcs = nullptr;
+  delete_state(net, start);
+  return arcs;
+}
+
+// Reports a state list that the state count does not account for.
+void check_state_count(const NET *net) {
+  if (net->num_states == 0 && net->states != nullptr)
+    error("union_fsm_aux: State count is 0 but state list not empty.");
+}
+
+// The last state of the network's state list, or null for an empty list.
+STATE *last_state(const NET *net) {
+  STATE *last = net->states;
+  while (last != nullptr && last->next != nullptr) last = last->next;
+  return last;
+}
+
+}  // namespace
+
+NET *union_pair(NET *result, NET *other) {
+  if (result == other) return result;
+  harmonize_sigmas(result, other);
+  if (null_fsm_p(other)) {
+    free_network(other);
+    return result;
+  }
+  if (null_fsm_p(result)) {
+    free_network(result);
+    return other;
+  }
+
+  // Two minimized networks over disjoint labels can only share their state without arcs.
+  bool stays_minimized = result->flags.minimized && other->flags.minimized &&
+                         result->start->arcs != nullptr && other->start->arcs != nullptr &&
+                         labels_disjoint_p(net_labels(result), net_labels(other));
+  if (stays_minimized) {
+    STATE *kept = arcless_state(result, true);
+    STATE *gone = arcless_state(other, true);
+    stays_minimized = kept != nullptr && gone != nullptr;
+    if (stays_minimized) merge_arcless_state(other, gone, kept);
+  }
+
+  STATE *start = alloc_state();
+  start->flags.final = result->start->flags.final || other->start->flags.final;
+  const bool starts_deterministic =
+      result->start->flags.deterministic && other->start->flags.deterministic;
+  ARC *other_arcs = take_start_arcs(other);
+  ARC *result_arcs = take_start_arcs(result);
+  start->arcs = other_arcs;
+  ARC **tail = &start->arcs;
+  while (*tail != nullptr) tail = &(*tail)->next;
+  *tail = result_arcs;
+  start->flags.deterministic = starts_deterministic && distinct_labels_p(start->arcs);
+
+  // The new start, then the shorter state list, then the longer one.
+  NET *first = result->num_states <= other->num_states ? result : other;
+  NET *second = first == result ? other : result;
+  check_state_count(first);
+  check_state_count(second);
+  STATE *first_last = last_state(first);
+  if (first_last != nullptr) {
+    first_last->next = second->states;
+    start->next = first->states;
+  } else {
+    start->next = second->states;
+  }
+  result->states = start;
+  result->start = start;
+  result->num_states += other->num_states + 1;
+  result->num_arcs += other->num_arcs;
+
+  const bool deterministic =
+      result->flags.deterministic && other->flags.deterministic && start->flags.deterministic;
+  result->flags.deterministic = deterministic;
+  result->flags.minimized = stays_minimized && deterministic;
+  result->flags.completed &= other->flags.completed;
+  result->flags.loop_free &= other->flags.loop_free;
+  result->flags.pruned &= other->flags.pruned;
+  result->flags.epsilon_free &= other->flags.epsilon_free;
+  result->flags.closed_sigma &= other->flags.closed_sigma;
+  result->flags.sorted_states = 0;
+  result->flags2.sorted_arcs = 0;
+  merge_common_flags(result, other);
+  add_labels(result, other->labels);
+  result->sigma = union_alph(net_sigma(result), net_sigma(other), 0, 1);
+  free_network_record(other);
+  return result;
+}
+
+NET *union_fsm(NV *nets, int copy, int minimize) {
+  if (nets == nullptr || nets->len == 0) return null_net();
+  if (!check_operands(nets, "union")) {
+    if (!copy) free_operands(nets);
+    return null_net();
+  }
+  const std::vector<NET *> operands = distinct_networks(nets);
+  NET *result = copy ? copy_fsm(operands[0]) : operands[0];
+  if (minimize) result = min_fsm(result, 0);
+  for (size_t i = 1; i < operands.size(); i++) {
+    result = union_pair(result, copy ? copy_fsm(operands[i]) : operands[i]);
+    if (minimize) result = min_fsm(result, 0);
+  }
+  return result;
+}
+
+}  // namespace kora
