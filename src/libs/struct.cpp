@@ -472,17 +472,20 @@ KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *de
     int arity = label_arity(label);
     if (arity > net->arity) net->arity = static_cast<int16_t>(arity);
   }
-  // Any new arc may close a cycle or make two states equivalent; only an exact duplicate, which
-  // is refused below, changes nothing.
-  bool was_loop_free = net->flags.loop_free, was_minimized = net->flags.minimized;
+  // Any new arc may close a cycle, make two states equivalent or lead nowhere useful; only an
+  // exact duplicate, which is refused below, changes nothing.
+  bool was_loop_free = net->flags.loop_free, was_minimized = net->flags.minimized,
+       was_pruned = net->flags.pruned;
   net->flags.loop_free = 0;
   net->flags.minimized = 0;
+  net->flags.pruned = 0;
   for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
     if (arcs_are_equal_for_insertion(arc, label, dest, user_pointer, with_user_pointer)) {
       if (parameter(KORA_VERBOSE))
         std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
       net->flags.loop_free = was_loop_free;
       net->flags.minimized = was_minimized;
+      net->flags.pruned = was_pruned;
       return nullptr;
     }
     if (arc->label == label && arc->destination != dest) {

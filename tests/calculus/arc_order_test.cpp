@@ -62,7 +62,7 @@ TEST_F(ArcOrderTest, SortsEveryListStablyInEachOrder) {
       options.max_arcs = 25;
       options.transducer = true;
       options.other = true;
-      NET *net = structure_test::random_net(random, options);
+      NET *net = kora_test::random_net(random, options);
       // Extra arcs with the special symbols and repeated labels, in random places.
       std::vector<STATE *> states;
       for (STATE *s = net->states; s != nullptr; s = s->next) states.push_back(s);

@@ -132,7 +132,7 @@ TEST_F(BoundedTest, AgreesWithSourceRemovalOnRandomTransducers) {
     options.max_states = 5;
     options.max_arcs = 10;
     options.transducer = true;
-    NET *net = structure_test::random_net(random, options);
+    NET *net = kora_test::random_net(random, options);
     const int upper = !has_silent_cycle(net, 0), lower = !has_silent_cycle(net, 1);
     EXPECT_EQ(test_upper_bounded(net), upper);
     EXPECT_EQ(test_lower_bounded(net), lower);

@@ -26,62 +26,9 @@ using kora_test::Symbols;
 // Pairs are compared up to this many symbols a side.
 constexpr size_t kLength = 3;
 
-// The concrete (upper, lower) pairs an arc label stands for, as kora_test::enumerate reads it:
-// OTHER is every universe symbol outside the network's sigma, OTHER:OTHER two different ones.
-inline std::vector<std::pair<uint32_t, uint32_t>> instances(uint32_t label, const NET *net,
-                                                            const Symbols &universe) {
-  Symbols unknown;
-  for (uint32_t s : universe)
-    if (!test_alph_member(net->sigma, s)) unknown.push_back(s);
-  auto side_of = [&](uint32_t id) { return id == kora::OTHER ? unknown : Symbols{id}; };
-  const uint32_t upper = kora::upper_id(label), lower = kora::lower_id(label);
-  std::vector<std::pair<uint32_t, uint32_t>> pairs;
-  for (uint32_t u : side_of(upper))
-    for (uint32_t l : side_of(lower))
-      if (kora::label_arity(label) == 1 ||
-          !(upper == kora::OTHER && lower == kora::OTHER && u == l))
-        pairs.push_back(kora::label_arity(label) == 1 ? std::make_pair(u, u)
-                                                      : std::make_pair(u, l));
-  return pairs;
-}
-
-// The pairs spelled by the paths from the start state to a final state whose sides have at most
-// `max_upper` and `max_lower` symbols. Paths are explored as configurations (state, upper,
-// lower), each once, so that EPSILON cycles and paths that meet again cost nothing.
-inline Relation bounded_pairs(const NET *net, const Symbols &universe, size_t max_upper,
-                              size_t max_lower) {
-  Relation result;
-  if (net->start == nullptr) return result;
-  std::map<uint32_t, std::vector<std::pair<uint32_t, uint32_t>>> cache;
-  const std::vector<std::pair<uint32_t, uint32_t>> nothing{{kora::EPSILON, kora::EPSILON}};
-  using Configuration = std::tuple<const STATE *, Symbols, Symbols>;
-  std::set<Configuration> seen;
-  std::vector<Configuration> todo{{net->start, {}, {}}};
-  seen.insert(todo.back());
-  while (!todo.empty()) {
-    auto [state, upper, lower] = todo.back();
-    todo.pop_back();
-    if (state->flags.final) result.insert({upper, lower});
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      const uint32_t label = arc->label;
-      auto found = cache.find(label);
-      if (label != kora::EPSILON && found == cache.end())
-        found = cache.emplace(label, instances(label, net, universe)).first;
-      for (const auto &[u, l] : label == kora::EPSILON ? nothing : found->second) {
-        Configuration next{arc->destination, upper, lower};
-        if (u != kora::EPSILON) std::get<1>(next).push_back(u);
-        if (l != kora::EPSILON) std::get<2>(next).push_back(l);
-        if (std::get<1>(next).size() > max_upper || std::get<2>(next).size() > max_lower) continue;
-        if (seen.insert(next).second) todo.push_back(std::move(next));
-      }
-    }
-  }
-  return result;
-}
-
 // The pairs of the network with at most `length` symbols a side.
 inline Relation language(const NET *net, const Symbols &universe, size_t length = kLength) {
-  return bounded_pairs(net, universe, length, length);
+  return kora_test::enumerate(net, universe, length);
 }
 
 inline Symbols joined(const Symbols &a, const Symbols &b) {
@@ -203,7 +150,7 @@ inline Relation infixes(const NET *net, const Symbols &universe, size_t length =
     if (live.count(state)) result.insert({spelled, spelled});
     if (spelled.size() == length) continue;
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
-      for (const auto &[symbol, same] : instances(arc->label, net, universe)) {
+      for (const auto &[symbol, same] : kora_test::label_instances(arc->label, net, universe)) {
         Symbols longer = spelled;
         longer.push_back(symbol);
         paths.push_back({arc->destination, longer});

@@ -97,7 +97,7 @@ void check_unary(Operation operation, Expected expected, Shape shape, int seeds 
 // nothing on that side, so its other side is at most `bound` symbols long.
 Relation side_language(NET *net, const Symbols &universe, bool upper) {
   const size_t bound = kLength + (kLength + 1) * (net->num_states - 1);
-  return side(bounded_pairs(net, universe, upper ? kLength : bound, upper ? bound : kLength),
+  return side(kora_test::enumerate(net, universe, upper ? kLength : bound, upper ? bound : kLength),
               upper);
 }
 

@@ -1,9 +1,6 @@
 // Helpers of the intersection, difference, complement and language-test suites: the language
 // of a network cut to short strings, set operations on relations, random operands.
-//
-// language() gives OTHER the meaning of the oracle of language.h but bounds strings by length
-// rather than paths by arc count, so epsilon arcs and dense networks cost only the strings
-// they spell.
+
 #pragma once
 
 #include <algorithm>
@@ -24,48 +21,9 @@ using kora_test::Symbols;
 
 constexpr size_t kLength = 3;  // the longest side compared
 
-// The (upper, lower) symbols an arc label stands for; OTHER is every universe symbol outside
-// the sigma, OTHER:OTHER every pair of two different such symbols.
-inline std::vector<std::pair<uint32_t, uint32_t>> instances(uint32_t label, const NET *net,
-                                                           const Symbols &universe) {
-  Symbols unknown;
-  for (uint32_t s : universe)
-    if (!test_alph_member(net->sigma, s)) unknown.push_back(s);
-  auto side = [&](uint32_t id) { return id == kora::OTHER ? unknown : Symbols{id}; };
-  uint32_t upper = kora::upper_id(label), lower = kora::lower_id(label);
-  std::vector<std::pair<uint32_t, uint32_t>> pairs;
-  for (uint32_t u : side(upper))
-    for (uint32_t l : side(lower))
-      if (kora::label_arity(label) == 1 ? u == l : !(upper == kora::OTHER && lower == kora::OTHER && u == l))
-        pairs.push_back({u, l});
-  return pairs;
-}
-
-// The pairs of the network with at most `length` symbols a side: a walk over configurations
-// (state, upper so far, lower so far), each visited once.
+// The pairs of the network with at most `length` symbols a side.
 inline Relation language(const NET *net, const Symbols &universe, size_t length = kLength) {
-  using Configuration = std::tuple<const STATE *, Symbols, Symbols>;
-  std::set<Configuration> seen{{net->start, {}, {}}};
-  std::vector<Configuration> to_visit(seen.begin(), seen.end());
-  Relation result;
-  while (!to_visit.empty()) {
-    auto [state, upper, lower] = to_visit.back();
-    to_visit.pop_back();
-    if (state->flags.final) result.insert({upper, lower});
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      auto pairs = arc->label == kora::EPSILON ? std::vector<std::pair<uint32_t, uint32_t>>{{0, 0}}
-                                               : instances(arc->label, net, universe);
-      for (auto [u, l] : pairs) {
-        Configuration next{arc->destination, upper, lower};
-        if (u != kora::EPSILON) std::get<1>(next).push_back(u);
-        if (l != kora::EPSILON) std::get<2>(next).push_back(l);
-        if (std::get<1>(next).size() <= length && std::get<2>(next).size() <= length &&
-            seen.insert(next).second)
-          to_visit.push_back(next);
-      }
-    }
-  }
-  return result;
+  return kora_test::enumerate(net, universe, length);
 }
 
 inline Relation intersection(const Relation &a, const Relation &b) {
@@ -97,13 +55,6 @@ inline Relation all_strings(const Symbols &universe) {
   return result;
 }
 
-// Networks built by hand from null_net() keep its `pruned`, `minimized` and `loop_free` marks
-// whatever is added; the algorithms trust those marks, so they are cleared.
-inline NET *forget_null_net_marks(NET *net) {
-  net->flags.pruned = net->flags.minimized = net->flags.loop_free = 0;
-  return net;
-}
-
 // A random automaton over {a, b, c} or {b, c, d}, with OTHER in about half of them.
 inline NET *random_automaton(std::mt19937 &random) {
   kora_test::RandomNetOptions options;
@@ -111,7 +62,7 @@ inline NET *random_automaton(std::mt19937 &random) {
   options.max_arcs = 8;
   options.other = random() % 2 == 0;
   if (random() % 3 == 0) options.symbols = {"b", "c", "d"};
-  return forget_null_net_marks(kora_test::random_net(random, options));
+  return kora_test::random_net(random, options);
 }
 
 // A random transducer whose labels all read one symbol a side (x:y, x, OTHER:a, b:OTHER).
@@ -120,7 +71,7 @@ inline NET *random_equal_length_transducer(std::mt19937 &random) {
   Symbols labels{kora::pair_id(kora::OTHER, 'a'), kora::pair_id('b', kora::OTHER)};
   for (uint32_t upper : {'a', 'b', 'c'})
     for (uint32_t lower : {'a', 'b', 'c'}) labels.push_back(kora::pair_id(upper, lower));
-  NET *net = forget_null_net_marks(null_net());
+  NET *net = null_net();
   std::vector<STATE *> states{net->start};
   for (size_t i = pick(4); i > 0; i--) states.push_back(add_state_to_net(net, 0));
   for (STATE *s : states) s->flags.final = pick(3) == 0;

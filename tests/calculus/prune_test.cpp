@@ -50,7 +50,7 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
     options.max_states = 7;
     options.max_arcs = 12;
     options.transducer = seed % 2 == 0;
-    NET *net = structure_test::random_net(random, options);
+    NET *net = kora_test::random_net(random, options);
     const kora_test::Symbols universe = kora_test::universe_of({net});
     const kora_test::Relation before = kora_test::enumerate(net, universe, 4);
 
@@ -152,7 +152,7 @@ TEST_F(PruneTest, ReversingTwiceRestoresEveryArcList) {
     kora_test::RandomNetOptions options;
     options.max_states = 6;
     options.max_arcs = 15;
-    NET *net = structure_test::random_net(random, options);
+    NET *net = kora_test::random_net(random, options);
     const structure_test::ArcSet arcs = arcs_of(net);
     kora::reverse_arcs_in_place(net, 1);
     EXPECT_EQ(arcs_of(net), reversed(arcs));

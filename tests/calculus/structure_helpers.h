@@ -1,5 +1,4 @@
-// Helpers of the structural tests: random networks with honest flags, and plain reference
-// computations over a network's arcs.
+// Helpers of the structural tests: plain reference computations over a network's arcs.
 #pragma once
 
 #include <map>
@@ -12,16 +11,6 @@
 #include "language.h"
 
 namespace structure_test {
-
-// A random network from kora_test::random_net. Networks built by hand start from null_net, whose
-// pruned and loop_free marks survive the arcs added later; they are cleared here so that the
-// operations under test do their work.
-inline NET *random_net(std::mt19937 &random, const kora_test::RandomNetOptions &options) {
-  NET *net = kora_test::random_net(random, options);
-  net->flags.pruned = 0;
-  net->flags.loop_free = 0;
-  return net;
-}
 
 // Every arc as (source, label, destination).
 using ArcSet = std::multiset<std::tuple<const STATE *, uint32_t, const STATE *>>;

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "label.h"
 
 namespace kora_test {
-namespace {
-
-// The concrete (upper, lower) pairs an arc label stands for; kora::EPSILON spells nothing.
-std::vector<std::pair<uint32_t, uint32_t>> instances(uint32_t label, const NET *net,
-                                                     const Symbols &universe) {
+std::vector<std::pair<uint32_t, uint32_t>> label_instances(uint32_t label, const NET *net,
+                                                           const Symbols &universe) {
   Symbols unknown;
   for (uint32_t s : universe)
     if (!test_alph_member(net->sigma, s)) unknown.push_back(s);
@@ -26,8 +24,6 @@ std::vector<std::pair<uint32_t, uint32_t>> instances(uint32_t label, const NET *
       if (!(upper == kora::OTHER && lower == kora::OTHER && u == l)) pairs.push_back({u, l});
   return pairs;
 }
-
-}  // namespace
 
 Symbols universe_of(const std::vector<const NET *> &nets) {
   std::set<uint32_t> symbols;
@@ -47,50 +43,36 @@ Symbols universe_of(const std::vector<const NET *> &nets) {
   return Symbols(symbols.begin(), symbols.end());
 }
 
-// Depth-first over paths with an explicit stack; each frame remembers the arc to try next.
-Relation enumerate(const NET *net, const Symbols &universe, int max_arcs) {
+// A walk over configurations (state, upper so far, lower so far), each visited once, so that
+// EPSILON cycles and paths that meet again cost nothing.
+Relation enumerate(const NET *net, const Symbols &universe, size_t max_length) {
+  return enumerate(net, universe, max_length, max_length);
+}
+
+Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, size_t max_lower) {
   Relation result;
   if (net->start == nullptr) return result;
   std::map<uint32_t, std::vector<std::pair<uint32_t, uint32_t>>> cache;
-  auto pairs_of = [&](uint32_t label) -> const std::vector<std::pair<uint32_t, uint32_t>> & {
-    auto found = cache.find(label);
-    if (found == cache.end()) found = cache.emplace(label, instances(label, net, universe)).first;
-    return found->second;
-  };
-  struct Frame {
-    const STATE *state;
-    const ARC *arc;
-    size_t instance;
-    size_t upper_size, lower_size;
-  };
-  Symbols upper, lower;
-  std::vector<Frame> stack{{net->start, net->start->arcs, 0, 0, 0}};
-  if (net->start->flags.final) result.insert({upper, lower});
-  while (!stack.empty()) {
-    Frame &top = stack.back();
-    upper.resize(top.upper_size);
-    lower.resize(top.lower_size);
-    if (top.arc == nullptr || static_cast<int>(stack.size()) > max_arcs) {
-      stack.pop_back();
-      continue;
+  const std::vector<std::pair<uint32_t, uint32_t>> nothing{{kora::EPSILON, kora::EPSILON}};
+  using Configuration = std::tuple<const STATE *, Symbols, Symbols>;
+  std::set<Configuration> seen{{net->start, {}, {}}};
+  std::vector<Configuration> to_visit(seen.begin(), seen.end());
+  while (!to_visit.empty()) {
+    auto [state, upper, lower] = std::move(to_visit.back());
+    to_visit.pop_back();
+    if (state->flags.final) result.insert({upper, lower});
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      auto found = cache.find(arc->label);
+      if (arc->label != kora::EPSILON && found == cache.end())
+        found = cache.emplace(arc->label, label_instances(arc->label, net, universe)).first;
+      for (const auto &[u, l] : arc->label == kora::EPSILON ? nothing : found->second) {
+        Configuration next{arc->destination, upper, lower};
+        if (u != kora::EPSILON) std::get<1>(next).push_back(u);
+        if (l != kora::EPSILON) std::get<2>(next).push_back(l);
+        if (std::get<1>(next).size() > max_upper || std::get<2>(next).size() > max_lower) continue;
+        if (seen.insert(next).second) to_visit.push_back(std::move(next));
+      }
     }
-    const ARC *arc = top.arc;
-    const auto &pairs = pairs_of(arc->label);
-    if (arc->label != kora::EPSILON && top.instance >= pairs.size()) {
-      top.arc = arc->next;
-      top.instance = 0;
-      continue;
-    }
-    if (arc->label == kora::EPSILON) {
-      top.arc = arc->next;
-    } else {
-      auto [u, l] = pairs[top.instance++];
-      if (u != kora::EPSILON) upper.push_back(u);
-      if (l != kora::EPSILON) lower.push_back(l);
-    }
-    const STATE *next = arc->destination;
-    if (next->flags.final) result.insert({upper, lower});
-    stack.push_back({next, next->arcs, 0, upper.size(), lower.size()});
   }
   return result;
 }

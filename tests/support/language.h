@@ -25,12 +25,17 @@ using Relation = std::set<StringPair>;
 // The symbols of the networks' sigmas (OTHER left out) and two fresh symbols no network knows.
 Symbols universe_of(const std::vector<const NET *> &nets);
 
-// The (upper, lower) pairs spelled by the paths of at most max_arcs arcs from the start state to
-// a final state, EPSILON spelling nothing. For a network of arity 1 upper equals lower.
-Relation enumerate(const NET *net, const Symbols &universe, int max_arcs);
+// The concrete (upper, lower) pairs an arc label stands for (EPSILON excluded).
+std::vector<std::pair<uint32_t, uint32_t>> label_instances(uint32_t label, const NET *net,
+                                                           const Symbols &universe);
 
-// Only the pairs whose two sides are both at most max_length symbols long: the part of a relation
-// that enumerations with different arc bounds agree on.
+// Every (upper, lower) pair the network accepts whose sides have at most max_length symbols,
+// EPSILON spelling nothing. For a network of arity 1 upper equals lower.
+Relation enumerate(const NET *net, const Symbols &universe, size_t max_length);
+// The same with a bound for each side.
+Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, size_t max_lower);
+
+// Only the pairs whose two sides are both at most max_length symbols long.
 Relation shorter_than(const Relation &relation, size_t max_length);
 
 // Readable form of a relation for failure messages.
