@@ -148,6 +148,7 @@ KORA_API FST_CONTEXT *initialize_kora(void) {
 
 KORA_API void reclaim_kora(FST_CONTEXT *c) {
   free_definitions();
+  free_live_networks();
   free_names_table();
   free_label_maps();
   free_all_stacks();

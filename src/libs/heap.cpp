@@ -147,14 +147,18 @@ size_t heap_size(const HEAP *heap, int count_all, size_t *block_bytes) {
   return size;
 }
 
-void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data)) {
-  if (heap->free_list != nullptr) error("map_heap2: Freelist is not empty");
-  if (heap->next_cell == nullptr) return;
+void for_each_cell(HEAP *heap, void (*visit)(void *cell, void *data), void *data) {
+  if (heap == nullptr || heap->next_cell == nullptr) return;
   for (HEAP_BLOCK *block = heap->first_block; block != nullptr; block = block->next) {
     unsigned used = block == heap->current_block ? heap->used_in_block : heap->cells_per_block;
-    for (unsigned i = 0; i < used; i++) visit(block->cells + static_cast<size_t>(i) * heap->cell_size, heap->user_data);
+    for (unsigned i = 0; i < used; i++) visit(block->cells + static_cast<size_t>(i) * heap->cell_size, data);
     if (block == heap->current_block) break;
   }
+}
+
+void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data)) {
+  if (heap->free_list != nullptr) error("map_heap2: Freelist is not empty");
+  for_each_cell(heap, visit, heap->user_data);
 }
 
 }  // namespace kora

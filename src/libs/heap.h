@@ -54,6 +54,10 @@ size_t heap_size(const HEAP *heap, int count_all, size_t *block_bytes = nullptr)
 // The heaps currently on the global list, newest first.
 HEAP *first_heap();
 
+// Calls visit(cell, data) for every cell ever handed out, freed ones included, in allocation
+// order; a null heap has none.
+void for_each_cell(HEAP *heap, void (*visit)(void *cell, void *data), void *data);
+
 // Calls visit(cell, heap->user_data) for every cell handed out so far, in allocation order.
 // Meant for heaps without freed cells: a non-empty free list is reported (the visit goes on).
 void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data));

@@ -86,6 +86,16 @@ void make_network_heaps() {
   BIG_ARC_HEAP = init_heap(sizeof(BIG_ARC), 4 * page / sizeof(BIG_ARC), "Big Arcs");
 }
 
+void free_live_networks() {
+  for_each_cell(
+      NET_HEAP,
+      [](void *cell, void *) {
+        auto *net = static_cast<NET *>(cell);
+        if (net->flags2.live) free_network(net);
+      },
+      nullptr);
+}
+
 void forget_network_heaps() {
   NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = ALPH_HEAP = nullptr;
   state_sets.clear();

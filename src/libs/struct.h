@@ -34,6 +34,10 @@ extern HEAP *ALPH_HEAP;
 // Creates the heaps above, in the order "Networks", "Alphabets", "States", "Arcs", "Big Arcs".
 void make_network_heaps();
 
+// Frees every network still alive (what the caller never freed), so that the parts of networks
+// that live outside the cell heaps are released too. Part of reclaiming the library.
+void free_live_networks();
+
 // Forgets the heaps above and the caches of network membership (the heap memory goes with
 // free_all_heaps).
 void forget_network_heaps();
