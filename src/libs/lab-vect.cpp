@@ -3,93 +3,39 @@
 #include "lab-vect.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
-#include <cstring>
 
 #include "context.h"
 #include "error.h"
 #include "label.h"
+#include "vector-table.h"
 
 namespace kora {
 namespace {
 
-void *allocate(size_t bytes, const char *what) {
-  void *memory = std::calloc(1, bytes);
-  if (memory == nullptr) out_of_memory(what);
-  return memory;
-}
+using Labels = VectorKind<LAB_VECTOR, kLabVectorFiller>;
 
-// Grows the id array to `capacity` slots; the new slots hold the filler.
-void resize_items(LAB_VECTOR *vector, int capacity, const char *what) {
-  void *items = std::realloc(vector->items, sizeof(uint32_t) * static_cast<size_t>(capacity));
-  if (items == nullptr) out_of_memory(what);
-  vector->items = static_cast<uint32_t *>(items);
-  std::fill(vector->items + vector->capacity, vector->items + capacity, kLabVectorFiller);
-  vector->capacity = capacity;
-}
-
-// Refills the slots from `length` up to the old length, so that unused slots hold the filler.
-void truncate(LAB_VECTOR *vector, int length) {
-  if (length < vector->length)
-    std::fill(vector->items + length, vector->items + vector->length, kLabVectorFiller);
-  vector->length = length;
-}
-
-LAB_VECTOR *new_lab_vector(int capacity, const char *what) {
-  auto *vector = static_cast<LAB_VECTOR *>(allocate(sizeof(LAB_VECTOR), what));
-  if (capacity > 0) resize_items(vector, capacity, what);
-  return vector;
-}
+constexpr const char *kSpace = "ASSURE_LAB_VECT_SPACE";
 
 }  // namespace
 
 LAB_VECTOR *make_lab_vector(int capacity) {
-  if (capacity < 0) {
-    error_printf("make_lab_vector: Negative or zero length: %d", capacity);
-    return nullptr;
-  }
-  return new_lab_vector(capacity, "MAKE_LAB_VECTOR");
+  return Labels::make(capacity, "make_lab_vector", "MAKE_LAB_VECTOR");
 }
 
-void free_lab_vector(LAB_VECTOR *vector) {
-  if (vector == nullptr) return;
-  std::free(vector->items);
-  std::free(vector);
-}
+void free_lab_vector(LAB_VECTOR *vector) { Labels::destroy(vector); }
 
-void assure_lab_vector_space(int extra, LAB_VECTOR *vector) {
-  const char *what = "ASSURE_LAB_VECT_SPACE";
-  int capacity = grown_capacity(vector->capacity, vector->length + extra, what);
-  if (capacity > vector->capacity) resize_items(vector, capacity, what);
-}
+void assure_lab_vector_space(int extra, LAB_VECTOR *vector) { Labels::assure_space(extra, vector, kSpace); }
 
 int lab_vector_get(uint32_t *out, int index, const LAB_VECTOR *vector) {
-  if (index < 0 || index >= vector->length) {
-    *out = kLabVectorDummy;
-    return 2;
-  }
-  *out = vector->items[index];
-  return 0;
+  return get_slot(out, index, vector->length, vector->items, kLabVectorDummy, 2);
 }
 
 int lab_vector_set(uint32_t label, int index, LAB_VECTOR *vector) {
-  if (index < 0) return -1;
-  if (index < vector->length)
-    truncate(vector, index);
-  else
-    vector->length = index;
-  assure_lab_vector_space(1, vector);
-  vector->items[index] = label;
-  vector->length = index + 1;
-  return vector->length;
+  return Labels::set(label, index, vector, kSpace);
 }
 
-int lab_vector_push(uint32_t label, LAB_VECTOR *vector) {
-  assure_lab_vector_space(1, vector);
-  vector->items[vector->length++] = label;
-  return vector->length;
-}
+int lab_vector_push(uint32_t label, LAB_VECTOR *vector) { return Labels::push(label, vector, kSpace); }
 
 int lab_vector_grow(LAB_VECTOR *vector) {
   assure_lab_vector_space(1, vector);
@@ -98,22 +44,15 @@ int lab_vector_grow(LAB_VECTOR *vector) {
 
 int lab_vector_shrink(LAB_VECTOR *vector) {
   if (vector->length <= 0) return 1;
-  truncate(vector, vector->length - 1);
+  Labels::truncate(vector, vector->length - 1);
   return 0;
 }
 
 int lab_vector_pop(uint32_t *out, LAB_VECTOR *vector) {
-  if (vector->length <= 0) {
-    vector->length = 0;
-    *out = kLabVectorDummy;
-    return 2;
-  }
-  *out = vector->items[vector->length - 1];
-  truncate(vector, vector->length - 1);
-  return 0;
+  return Labels::pop(out, vector, kLabVectorDummy, 2);
 }
 
-void lab_vector_reset(LAB_VECTOR *vector) { truncate(vector, 0); }
+void lab_vector_reset(LAB_VECTOR *vector) { Labels::truncate(vector, 0); }
 
 int lab_vector_member(uint32_t label, const LAB_VECTOR *vector) {
   return std::find(vector->items, vector->items + vector->length, label) !=
@@ -135,93 +74,37 @@ int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
   return columns;
 }
 
-void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from) {
-  if (from->length == 0) return;
-  assure_lab_vector_space(from->length, to);
-  std::copy(from->items, from->items + from->length, to->items + to->length);
-  to->length += from->length;
-}
+void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from) { Labels::append(to, from, kSpace); }
 
-LAB_VECTOR *copy_lab_vector(const LAB_VECTOR *vector) {
-  if (vector == nullptr) return nullptr;
-  LAB_VECTOR *copy = new_lab_vector(vector->capacity, "COPY_LAB_VECTOR");
-  std::copy(vector->items, vector->items + vector->length, copy->items);
-  copy->length = vector->length;
-  return copy;
-}
+LAB_VECTOR *copy_lab_vector(const LAB_VECTOR *vector) { return Labels::copy(vector, "COPY_LAB_VECTOR"); }
 
 LAB_VECTOR_ENUMERATOR *create_lab_vector_enumerator(LAB_VECTOR *vector) {
-  if (vector == nullptr)
-    programming_error("create_lab_vector_enumerator",
-                      "Attempting to create an enumerator for a NULL vector.\n");
-  auto *enumerator = static_cast<LAB_VECTOR_ENUMERATOR *>(
-      allocate(sizeof(LAB_VECTOR_ENUMERATOR), "CREATE_LAB_VECTOR_ENUMERATOR"));
-  enumerator->vector = vector;
-  return enumerator;
+  return Labels::enumerate<LAB_VECTOR_ENUMERATOR>(vector, "create_lab_vector_enumerator",
+                                                  "CREATE_LAB_VECTOR_ENUMERATOR");
 }
 
 int next_lab_vector_item(uint32_t *out, LAB_VECTOR_ENUMERATOR *enumerator) {
-  if (enumerator->next >= enumerator->vector->length) {
-    *out = kLabVectorFiller;
-    return 1;
-  }
-  *out = enumerator->vector->items[enumerator->next++];
-  return 0;
+  return Labels::next(out, enumerator);
 }
 
 void free_lab_vector_enumerator(LAB_VECTOR_ENUMERATOR *enumerator) { std::free(enumerator); }
 
 LAB_VECTOR_TABLE *make_lab_vector_table(int count, int capacity) {
-  if (count < 1 || capacity < 1) {
-    check_length(count, "make_lab_vector_table");
-    check_length(capacity, "make_lab_vector_table");
-    return nullptr;
-  }
-  const char *what = "MAKE_LAB_VECTOR_TABLE";
-  auto *table = static_cast<LAB_VECTOR_TABLE *>(allocate(sizeof(LAB_VECTOR_TABLE), what));
-  table->vectors =
-      static_cast<LAB_VECTOR **>(allocate(sizeof(LAB_VECTOR *) * static_cast<size_t>(count), what));
-  table->count = count;
-  table->vector_capacity = capacity;
-  for (int i = 0; i < count; i++) table->vectors[i] = new_lab_vector(capacity, what);
-  return table;
+  return Labels::make_table<LAB_VECTOR_TABLE>(count, capacity, "make_lab_vector_table",
+                                              "MAKE_LAB_VECTOR_TABLE");
 }
 
-void reset_lab_vector_table(LAB_VECTOR_TABLE *table) {
-  for (int i = 0; i < table->count; i++) lab_vector_reset(table->vectors[i]);
-  table->current = 0;
-}
+void reset_lab_vector_table(LAB_VECTOR_TABLE *table) { Labels::reset_table(table); }
 
 int lab_vector_table_get(LAB_VECTOR **out, int index, const LAB_VECTOR_TABLE *table) {
-  if (index < 0 || index >= table->count) {
-    *out = nullptr;
-    return 1;
-  }
-  *out = table->vectors[index];
-  return 0;
+  return get_slot(out, index, table->count, table->vectors, nullptr, 1);
 }
 
 void assure_lab_vector_table_space(int extra, LAB_VECTOR_TABLE *table) {
-  const char *what = "ASSURE_LAB_VECTOR_TABLE_SPACE";
-  long long last = static_cast<long long>(table->current) + extra;
-  if (table->count > last) return;
-  long long count = table->count;
-  while (count <= last) count *= 2;
-  if (count > INT_MAX) out_of_memory(what);
-  void *vectors = std::realloc(table->vectors, sizeof(LAB_VECTOR *) * static_cast<size_t>(count));
-  if (vectors == nullptr) out_of_memory(what);
-  table->vectors = static_cast<LAB_VECTOR **>(vectors);
-  for (int i = table->count; i < count; i++)
-    table->vectors[i] = new_lab_vector(table->vector_capacity, what);
-  table->count = static_cast<int>(count);
+  Labels::assure_table_space(extra, table, "ASSURE_LAB_VECTOR_TABLE_SPACE");
 }
 
-void free_lab_vector_table(LAB_VECTOR_TABLE *table) {
-  if (table == nullptr) return;
-  for (int i = 0; i < table->count; i++) free_lab_vector(table->vectors[i]);
-  std::free(table->vectors);
-  std::free(table);
-}
+void free_lab_vector_table(LAB_VECTOR_TABLE *table) { Labels::free_table(table); }
 
 LAB_VECTOR_RING *make_lab_vector_ring(int size, int capacity) {
   if (size < 1) {
@@ -229,10 +112,10 @@ LAB_VECTOR_RING *make_lab_vector_ring(int size, int capacity) {
     return nullptr;
   }
   const char *what = "MAKE_LAB_VECTOR_RING";
-  auto *ring = static_cast<LAB_VECTOR_RING *>(allocate(sizeof(LAB_VECTOR_RING), what));
+  auto *ring = static_cast<LAB_VECTOR_RING *>(allocate_or_die(sizeof(LAB_VECTOR_RING), what));
   ring->size = size;
   ring->vector = make_vector(std::max(size, capacity));
-  ring->lab_vector = new_lab_vector(std::max(size, capacity), what);
+  ring->lab_vector = Labels::create(std::max(size, capacity), what);
   return ring;
 }
 
