@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <set>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -94,6 +95,43 @@ struct Snapshot {
 
 inline Snapshot snapshot(const NET *net, const Symbols &universe) {
   return {net->num_states, net->num_arcs, language(net, universe)};
+}
+
+// A binary operation on networks with keep flags, like intersect_net, and the set operation
+// it must agree with.
+using NetOperation = NET *(*)(NET *, NET *, int, int);
+using RelationOperation = Relation (*)(const Relation &, const Relation &);
+
+// Applies `operation` to `a` and `b` kept, then to copies of them consumed, against `oracle`
+// on their enumerated languages; the kept arguments must not change. Frees every network.
+inline void expect_agreement(NET *a, NET *b, NetOperation operation, RelationOperation oracle) {
+  Symbols universe = kora_test::universe_of({a, b});
+  Snapshot before_a = snapshot(a, universe), before_b = snapshot(b, universe);
+  Relation expected = oracle(before_a.relation, before_b.relation);
+  NET *kept = operation(a, b, 1, 1);
+  NET *consumed = operation(copy_net(a), copy_net(b), 0, 0);
+  EXPECT_EQ(language(kept, universe), expected) << kora_test::describe(expected);
+  EXPECT_EQ(language(consumed, universe), expected);
+  EXPECT_EQ(snapshot(a, universe), before_a);
+  EXPECT_EQ(snapshot(b, universe), before_b);
+  for (NET *net : {a, b, kept, consumed}) free_network(net);
+}
+
+// expect_agreement on 100 seeded pairs of random operands, with minimization on and then off:
+// every third pair equal-length transducers, the others automata.
+inline void expect_agreement_on_random_pairs(NetOperation operation, RelationOperation oracle) {
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for (unsigned seed = 0; seed < 100; seed++) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + " minimize " + std::to_string(minimize));
+      std::mt19937 random(seed);
+      if (seed % 3 == 2)
+        expect_agreement(random_equal_length_transducer(random), random_equal_length_transducer(random),
+                         operation, oracle);
+      else
+        expect_agreement(random_automaton(random), random_automaton(random), operation, oracle);
+    }
+  }
 }
 
 // a* (the start state final, with a loop).

@@ -10,33 +10,8 @@ using namespace product_oracle;
 
 class IntersectTest : public kora_test::Library {};
 
-// Intersects `a` and `b` kept, then copies of them consumed, against the enumerated
-// intersection; the kept arguments must not change.
-void expect_intersection(NET *a, NET *b) {
-  Symbols universe = kora_test::universe_of({a, b});
-  Snapshot before_a = snapshot(a, universe), before_b = snapshot(b, universe);
-  Relation expected = intersection(before_a.relation, before_b.relation);
-  NET *kept = intersect_net(a, b, 1, 1);
-  NET *consumed = intersect_net(copy_net(a), copy_net(b), 0, 0);
-  EXPECT_EQ(language(kept, universe), expected) << kora_test::describe(expected);
-  EXPECT_EQ(language(consumed, universe), expected);
-  EXPECT_EQ(snapshot(a, universe), before_a);
-  EXPECT_EQ(snapshot(b, universe), before_b);
-  for (NET *net : {a, b, kept, consumed}) free_network(net);
-}
-
 TEST_F(IntersectTest, AgreesWithSetIntersectionOnRandomNetworks) {
-  for (int minimize : {1, 0}) {
-    int_parameters()->word[KORA_MINIMIZE] = minimize;
-    for (unsigned seed = 0; seed < 100; seed++) {
-      SCOPED_TRACE("seed " + std::to_string(seed) + " minimize " + std::to_string(minimize));
-      std::mt19937 random(seed);
-      if (seed % 3 == 2)
-        expect_intersection(random_equal_length_transducer(random), random_equal_length_transducer(random));
-      else
-        expect_intersection(random_automaton(random), random_automaton(random));
-    }
-  }
+  expect_agreement_on_random_pairs(intersect_net, intersection);
 }
 
 TEST_F(IntersectTest, SeveralNetworksAgreeWithSetIntersection) {
