@@ -550,6 +550,20 @@ KORA_API int test_upper_bounded(NET *net);
 KORA_API int test_lower_bounded(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
+ * Minimization.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Replaces the network, in place, by the smallest deterministic network with the same relation:
+ * useless states and EPSILON arcs go, equivalent states are merged, and OTHER leaves the sigma
+ * when no arc uses it. Labels count as atomic (a pair is one label, OTHER is one label) and arcs
+ * whose user pointers differ are never merged. The network stays the caller's; its start state
+ * may be replaced by an equivalent one, so read it from the network afterwards. Returns 0; returns
+ * 1, reporting "%s cannot be minimized." and changing nothing, for a null network ("A NULL
+ * pointer"), one without a start state, and a vectorized, compacted, arc-optimized or
+ * shared-arc network. */
+KORA_API int minimize_net(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
  * Intersection, difference and complement. Labels are compared as wholes: a pair matches only
  * the same pair, which is exact for languages and for relations whose pairs have equal length.
  * A keep flag of 0 hands the network over to the operation (it is consumed: freed or used in
