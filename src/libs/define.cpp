@@ -41,40 +41,23 @@ HASH_TABLE *definitions = nullptr;
 HASH_TABLE *saved_definitions = nullptr;
 bool slot_taken = false;
 
-void *key_of(uint32_t id) { return reinterpret_cast<void *>(static_cast<uintptr_t>(id)); }
-
-unsigned hash_id(const void *key) {
-  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(key));
-}
-
-int compare_ids(const void *a, const void *b) {
-  auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
-  return x < y ? -1 : x > y ? 1 : 0;
-}
-
 HASH_TABLE *definitions_table() {
   if (definitions == nullptr) definitions = make_hash_table(kDefinitionBuckets, "Definitions");
   return definitions;
 }
 
 NET *lookup_in(HASH_TABLE *table, uint32_t id) {
-  void *value = nullptr;
-  if (table != nullptr) hash_lookup(table, key_of(id), &value, hash_id, compare_ids);
-  return static_cast<NET *>(value);
+  return static_cast<NET *>(id_table_lookup(table, id));
 }
 
 // Frees `table` and then every network it held, each with its definition_label reset first so
 // that free_network does not look for the definition.
 void free_table_and_networks(HASH_TABLE *table) {
   if (table == nullptr) return;
-  std::vector<NET *> nets;
-  HASH_ITERATOR iterator;
-  start_hash_iterator(&iterator, table);
-  for (HASH_ENTRY *entry = next_hash_entry(&iterator); entry != nullptr;
-       entry = next_hash_entry(&iterator))
-    nets.push_back(static_cast<NET *>(entry->value));
+  std::vector<void *> nets = hash_values(table);
   free_hash_table(table);
-  for (NET *net : nets) {
+  for (void *value : nets) {
+    NET *net = static_cast<NET *>(value);
     net->definition_label = ID_NO_SYMBOL;
     free_network(net);
   }
@@ -258,7 +241,7 @@ int define_net_by_id(uint32_t id, NET *net, int check) {
     std::fputs("': ", stdout);
     print_net_size(net, stdout);
   }
-  if (hash_insert(definitions_table(), key_of(id), net, hash_id, compare_ids) != 0)
+  if (id_table_insert(definitions_table(), id, net) != 0)
     out_of_memory("DEFINE_NET");
   return 0;
 }
@@ -275,7 +258,7 @@ NET *copy_defined_net(uint32_t id) {
 NET *take_definition(uint32_t id) {
   NET *net = defined_net(id);
   if (net == nullptr) return nullptr;
-  hash_remove(definitions, key_of(id), hash_id, compare_ids);
+  id_table_remove(definitions, id);
   net->definition_label = ID_NO_SYMBOL;
   return net;
 }
@@ -312,8 +295,7 @@ void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *da
   start_hash_iterator(&iterator, definitions);
   for (HASH_ENTRY *entry = next_hash_entry(&iterator); entry != nullptr;
        entry = next_hash_entry(&iterator))
-    visit(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(entry->key)),
-          static_cast<NET *>(entry->value), data);
+    visit(key_id(entry->key), static_cast<NET *>(entry->value), data);
 }
 
 void forget_deleted_definition(NET *net) {
@@ -326,7 +308,7 @@ void forget_deleted_definition(NET *net) {
     print_label(id, stream, 0);
     std::fputs("' because the network got deleted.", stream);
     flush_message_as_warning();
-    hash_remove(table, key_of(id), hash_id, compare_ids);
+    id_table_remove(table, id);
     net->definition_label = ID_NO_SYMBOL;
     return;
   }

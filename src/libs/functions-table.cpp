@@ -20,17 +20,6 @@ constexpr unsigned kRecordsPerBlock = 24;
 HASH_TABLE *function_table = nullptr;
 HEAP *function_records = nullptr;
 
-void *key_of(uint32_t id) { return reinterpret_cast<void *>(static_cast<uintptr_t>(id)); }
-
-unsigned hash_id(const void *key) {
-  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(key));
-}
-
-int compare_ids(const void *a, const void *b) {
-  auto x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
-  return x < y ? -1 : x > y ? 1 : 0;
-}
-
 HASH_TABLE *the_function_table() {
   if (function_table == nullptr) {
     function_table = make_hash_table(kFunctionBuckets, "Function table");
@@ -65,7 +54,7 @@ FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, cha
     func = static_cast<FUNCTION_RECORD *>(cell_alloc(function_records));
     if (func == nullptr) out_of_memory("DEFINE_FUNCTION_RECORD");
     func->name = id;
-    if (hash_insert(function_table, key_of(id), func, hash_id, compare_ids) != 0)
+    if (id_table_insert(function_table, id, func) != 0)
       out_of_memory("DEFINE_FUNCTION_RECORD");
   }
   func->parameters = parameters;
@@ -76,15 +65,13 @@ FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, cha
 }
 
 FUNCTION_RECORD *lookup_function(uint32_t id) {
-  void *value = nullptr;
-  hash_lookup(the_function_table(), key_of(id), &value, hash_id, compare_ids);
-  return static_cast<FUNCTION_RECORD *>(value);
+  return static_cast<FUNCTION_RECORD *>(id_table_lookup(the_function_table(), id));
 }
 
 void free_function_record(FUNCTION_RECORD *func) {
   KORA_ASSERT(FUNC_in_use(func));
   if (function_table != nullptr)
-    hash_remove(function_table, key_of(func->name), hash_id, compare_ids);
+    id_table_remove(function_table, func->name);
   release_record(func);
 }
 
@@ -100,15 +87,10 @@ void print_function_signature(uint32_t id, const LAB_VECTOR *parameters, FILE *s
 
 void free_function_table() {
   if (function_table == nullptr) return;
-  std::vector<FUNCTION_RECORD *> records;
-  HASH_ITERATOR iterator;
-  start_hash_iterator(&iterator, function_table);
-  for (HASH_ENTRY *entry = next_hash_entry(&iterator); entry != nullptr;
-       entry = next_hash_entry(&iterator))
-    records.push_back(static_cast<FUNCTION_RECORD *>(entry->value));
+  std::vector<void *> records = hash_values(function_table);
   free_hash_table(function_table);
   function_table = nullptr;
-  for (FUNCTION_RECORD *func : records) release_record(func);
+  for (void *func : records) release_record(static_cast<FUNCTION_RECORD *>(func));
   free_heap(function_records);
   function_records = nullptr;
 }

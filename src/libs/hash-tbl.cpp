@@ -10,6 +10,13 @@
 namespace kora {
 namespace {
 
+unsigned hash_id_key(const void *key) { return key_id(key); }
+
+int compare_id_keys(const void *a, const void *b) {
+  uint32_t x = key_id(a), y = key_id(b);
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
 HASH_ENTRY **bucket_of(HASH_TABLE *table, const void *key, hash_function hash) {
   return &table->buckets[hash(key) % static_cast<unsigned>(table->bucket_count)];
 }
@@ -117,6 +124,32 @@ void free_hash_table(HASH_TABLE *table) {
   free_heap(table->entry_heap);
   std::free(table->buckets);
   std::free(table);
+}
+
+std::vector<void *> hash_values(HASH_TABLE *table) {
+  std::vector<void *> values;
+  for (int i = 0; i < table->bucket_count; i++)
+    for (HASH_ENTRY *entry = table->buckets[i]; entry != nullptr; entry = entry->next)
+      values.push_back(entry->value);
+  return values;
+}
+
+void *id_key(uint32_t id) { return reinterpret_cast<void *>(static_cast<uintptr_t>(id)); }
+
+uint32_t key_id(const void *key) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key)); }
+
+void *id_table_lookup(HASH_TABLE *table, uint32_t id) {
+  void *value = nullptr;
+  if (table != nullptr) hash_lookup(table, id_key(id), &value, hash_id_key, compare_id_keys);
+  return value;
+}
+
+int id_table_insert(HASH_TABLE *table, uint32_t id, void *value) {
+  return hash_insert(table, id_key(id), value, hash_id_key, compare_id_keys);
+}
+
+int id_table_remove(HASH_TABLE *table, uint32_t id) {
+  return hash_remove(table, id_key(id), hash_id_key, compare_id_keys);
 }
 
 }  // namespace kora

@@ -8,6 +8,9 @@
 // table must be freed before the library is reclaimed.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "heap.h"
 
 namespace kora {
@@ -66,5 +69,20 @@ HASH_ENTRY *next_hash_entry(HASH_ITERATOR *iterator);
 
 // Frees the entries, the buckets and the record, not the keys and values. Null is ignored.
 void free_hash_table(HASH_TABLE *table);
+
+// The values of every entry, in the order of map_hash.
+std::vector<void *> hash_values(HASH_TABLE *table);
+
+// Tables keyed by 32-bit ids (such as label ids): the id itself is the key word and its hash,
+// and keys sort as numbers.
+void *id_key(uint32_t id);
+uint32_t key_id(const void *key);
+
+// The value of `id`, or null when it is absent or the table is null.
+void *id_table_lookup(HASH_TABLE *table, uint32_t id);
+
+// hash_insert and hash_remove for the key of `id`.
+int id_table_insert(HASH_TABLE *table, uint32_t id, void *value);
+int id_table_remove(HASH_TABLE *table, uint32_t id);
 
 }  // namespace kora
