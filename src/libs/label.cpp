@@ -727,23 +727,27 @@ int print_label(uint32_t id, FILE *stream, int escape) {
   return columns;
 }
 
-int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
-  KORA_ASSERT(buffer != NULL);
+std::string label_text(uint32_t id, int escape, const char *what) {
   char *text = nullptr;
   size_t length = 0;
   FILE *memory = open_memstream(&text, &length);
-  if (memory == nullptr) out_of_memory("LABEL_TO_BUFFER");
+  if (memory == nullptr) out_of_memory(what);
   print_label(id, memory, escape);
   std::fclose(memory);
-  int result = -1;
-  if (length < static_cast<size_t>(size > 0 ? size : 0)) {
-    std::memcpy(buffer, text, length + 1);
-    result = static_cast<int>(length);
-  } else if (size > 0) {
-    buffer[0] = '\0';
-  }
+  std::string result(text, length);
   std::free(text);
   return result;
+}
+
+int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
+  KORA_ASSERT(buffer != NULL);
+  std::string text = label_text(id, escape, "LABEL_TO_BUFFER");
+  if (text.size() < static_cast<size_t>(size > 0 ? size : 0)) {
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<int>(text.size());
+  }
+  if (size > 0) buffer[0] = '\0';
+  return -1;
 }
 
 int safe_snprintf(char *buffer, size_t size, const char *format, ...) {

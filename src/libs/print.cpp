@@ -66,19 +66,6 @@ void pad_to(int column) {
   while (line.column < column) line_put(" ", 1);
 }
 
-// What print_label prints for the label, as a string.
-std::string label_text(uint32_t id, int escape) {
-  char *text = nullptr;
-  size_t length = 0;
-  FILE *memory = open_memstream(&text, &length);
-  if (memory == nullptr) out_of_memory("PRINT_LABEL");
-  print_label(id, memory, escape);
-  std::fclose(memory);
-  std::string result(text, length);
-  std::free(text);
-  return result;
-}
-
 std::string state_name(long long number, bool final) {
   return (final ? "fs" : "s") + std::to_string(number);
 }
@@ -108,7 +95,8 @@ void put_list_item(const std::string &item, bool first, int indent, FILE *stream
 // and OTHER.
 std::string arc_text(const ARC *arc) {
   const STATE *dest = arc->destination;
-  return label_text(arc->label, 1) + " -> " + state_name(state_number(dest), dest->flags.final);
+  return label_text(arc->label, 1, "PRINT_LABEL") + " -> " +
+         state_name(state_number(dest), dest->flags.final);
 }
 
 // --- Flags ------------------------------------------------------------------------------------
@@ -444,7 +432,8 @@ long long print_words(NET *net, int width, int max_visits, int show_count, FILE 
     }
     size_t position = word.size();
     if (dest->flags.visit_mark > 0) word += "..";
-    if (arc->label != EPSILON && arc->label != ALTCHAIN_SYMBOL) word += label_text(arc->label, 0);
+    if (arc->label != EPSILON && arc->label != ALTCHAIN_SYMBOL)
+      word += label_text(arc->label, 0, "PRINT_LABEL");
     enter(dest, position);
   }
   free_stack(arcs);
