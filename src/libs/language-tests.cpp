@@ -16,8 +16,6 @@
 
 #include "language-tests.h"
 
-#include <algorithm>
-
 #include "alph.h"
 #include "calculus.h"
 #include "determinize.h"
@@ -57,40 +55,27 @@ bool labels_included(NET *a, NET *b) {
 
 // The walk of the inclusion test over the determinized `a` and `b`.
 int included_walk(NET *a, NET *b) {
-  LABEL_TABLE table;
-  init_label_table(&table, std::max(arc_label_bound(a), arc_label_bound(b)), "SUBLANGUAGE_P");
-  PAIR_INDEX seen;
-  init_pair_index(&seen, "SUBLANGUAGE_P");
-  STACK *stack = create_stack("Sublanguage state pairs");
-  bool added = false;
-  pair_index_slot(&seen, a->start, b->start, &added);
-  kora_push(a->start, stack);
-  kora_push(b->start, stack);
+  PAIR_WALK walk;
+  init_pair_walk(&walk, a, b, "SUBLANGUAGE_P", "Sublanguage state pairs");
   int included = 1;
-  while (included && stack->depth > 0) {
-    auto *y = static_cast<STATE *>(pop(stack));
-    auto *x = static_cast<STATE *>(pop(stack));
+  STATE *x = nullptr, *y = nullptr;
+  while (included && next_walk_pair(&walk, &x, &y)) {
     if (x->flags.final && !y->flags.final) {
       included = 0;
       break;
     }
-    for (ARC *arc = y->arcs; arc != nullptr; arc = arc->next) enter_arc(&table, arc);
+    for (ARC *arc = y->arcs; arc != nullptr; arc = arc->next) enter_arc(&walk.table, arc);
     for (ARC *arc = x->arcs; included && arc != nullptr; arc = arc->next) {
-      LABEL_ENTRY *entry = label_entry(&table, arc->label);
+      LABEL_ENTRY *entry = label_entry(&walk.table, arc->label);
       if (entry == nullptr) {
         included = 0;
         break;
       }
-      pair_index_slot(&seen, arc->destination, entry->arc->destination, &added);
-      if (!added) continue;
-      kora_push(arc->destination, stack);
-      kora_push(entry->arc->destination, stack);
+      walk_to(&walk, arc->destination, entry->arc->destination);
     }
-    clear_label_table(&table);
+    clear_label_table(&walk.table);
   }
-  free_stack(stack);
-  free_pair_index(&seen);
-  free_label_table(&table);
+  free_pair_walk(&walk);
   return included;
 }
 
@@ -105,7 +90,7 @@ size_t arc_count(const STATE *state) {
 int isomorphic_walk(NET *a, NET *b) {
   clear_client_cells(b);
   LABEL_TABLE table;
-  init_label_table(&table, std::max(arc_label_bound(a), arc_label_bound(b)), "EQUIV_FSM_P");
+  init_label_table_for(&table, a, b, "EQUIV_FSM_P");
   STACK *stack = create_stack("Equivalence state pairs");
   kora_push(a->start, stack);
   kora_push(b->start, stack);

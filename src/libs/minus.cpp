@@ -14,8 +14,6 @@
 
 #include "minus.h"
 
-#include <algorithm>
-
 #include "alph.h"
 #include "calculus.h"
 #include "complement.h"
@@ -103,7 +101,7 @@ NET *subtract(NET *a, NET *b) {
   set_visit_marks(a, 0);
   STACK *reuse = create_stack("Minus arcs to do");
   LABEL_TABLE table;
-  init_label_table(&table, std::max(arc_label_bound(a), arc_label_bound(b)), "MINUS_FSM");
+  init_label_table_for(&table, a, b, "MINUS_FSM");
   STATE_MANAGER *manager = make_state_manager(a, b, result);
   result->start = pair_state(manager, a->start, b->start);
   bool reused_any = false;

@@ -25,7 +25,6 @@
 #include "error.h"
 #include "label.h"
 #include "minimize.h"
-#include "stack.h"
 #include "state-manager.h"
 #include "struct.h"
 
@@ -84,7 +83,7 @@ NET *pair_product(NET *a, NET *b, int minimize) {
 
   const bool indexed_is_a = index_first(a, b);
   LABEL_TABLE table;
-  init_label_table(&table, std::max(arc_label_bound(a), arc_label_bound(b)), "INTERSECT_FSM");
+  init_label_table_for(&table, a, b, "INTERSECT_FSM");
   STATE_MANAGER *manager = make_state_manager(a, b, result);
   result->start = pair_state(manager, a->start, b->start);
 
@@ -183,44 +182,29 @@ KORA_API int test_intersect(NET *net1, NET *net2) {
   harmonize_sigmas(net1, net2);
 
   const bool indexed_is_1 = index_first(net1, net2);
-  LABEL_TABLE table;
-  init_label_table(&table, std::max(arc_label_bound(net1), arc_label_bound(net2)), "INTERSECT_P");
-  PAIR_INDEX seen;
-  init_pair_index(&seen, "INTERSECT_P");
-  STACK *stack = create_stack("Cons stack");
-  bool added = false;
-  pair_index_slot(&seen, net1->start, net2->start, &added);
-  kora_push(net1->start, stack);
-  kora_push(net2->start, stack);
+  PAIR_WALK walk;
+  init_pair_walk(&walk, net1, net2, "INTERSECT_P", "Cons stack");
   int found = 0;
-  while (stack->depth > 0) {
-    auto *q = static_cast<STATE *>(pop(stack));
-    auto *p = static_cast<STATE *>(pop(stack));
+  STATE *p = nullptr, *q = nullptr;
+  while (next_walk_pair(&walk, &p, &q)) {
     if (p->flags.final && q->flags.final) {
       found = 1;
       break;
     }
     STATE *indexed = indexed_is_1 ? p : q;
     STATE *scanned = indexed_is_1 ? q : p;
-    for (ARC *arc = indexed->arcs; arc != nullptr; arc = arc->next) enter_arc(&table, arc);
+    for (ARC *arc = indexed->arcs; arc != nullptr; arc = arc->next) enter_arc(&walk.table, arc);
     for (ARC *arc = scanned->arcs; arc != nullptr; arc = arc->next) {
-      LABEL_ENTRY *entry = label_entry(&table, arc->label);
+      LABEL_ENTRY *entry = label_entry(&walk.table, arc->label);
       int cursor = -2;
-      for (ARC *match = entry == nullptr ? nullptr : next_entry_arc(&table, entry, &cursor);
-           match != nullptr; match = next_entry_arc(&table, entry, &cursor)) {
-        STATE *dest1 = (indexed_is_1 ? match : arc)->destination;
-        STATE *dest2 = (indexed_is_1 ? arc : match)->destination;
-        pair_index_slot(&seen, dest1, dest2, &added);
-        if (!added) continue;
-        kora_push(dest1, stack);
-        kora_push(dest2, stack);
-      }
+      for (ARC *match = entry == nullptr ? nullptr : next_entry_arc(&walk.table, entry, &cursor);
+           match != nullptr; match = next_entry_arc(&walk.table, entry, &cursor))
+        walk_to(&walk, (indexed_is_1 ? match : arc)->destination,
+                (indexed_is_1 ? arc : match)->destination);
     }
-    clear_label_table(&table);
+    clear_label_table(&walk.table);
   }
-  free_stack(stack);
-  free_pair_index(&seen);
-  free_label_table(&table);
+  free_pair_walk(&walk);
   return found;
 }
 

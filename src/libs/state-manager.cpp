@@ -2,6 +2,7 @@
 
 #include "state-manager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -213,6 +214,40 @@ uint32_t arc_label_bound(const NET *net) {
     for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
       if (arc->label >= bound) bound = arc->label + 1;
   return bound;
+}
+
+void init_label_table_for(LABEL_TABLE *table, const NET *a, const NET *b, const char *tag) {
+  init_label_table(table, std::max(arc_label_bound(a), arc_label_bound(b)), tag);
+}
+
+// --- Pair walk --------------------------------------------------------------------------------
+
+void init_pair_walk(PAIR_WALK *walk, NET *a, NET *b, const char *tag, const char *stack_name) {
+  init_label_table_for(&walk->table, a, b, tag);
+  init_pair_index(&walk->seen, tag);
+  walk->stack = create_stack(stack_name);
+  walk_to(walk, a->start, b->start);
+}
+
+void walk_to(PAIR_WALK *walk, STATE *p, STATE *q) {
+  bool added = false;
+  pair_index_slot(&walk->seen, p, q, &added);
+  if (!added) return;
+  kora_push(p, walk->stack);
+  kora_push(q, walk->stack);
+}
+
+bool next_walk_pair(PAIR_WALK *walk, STATE **p, STATE **q) {
+  if (walk->stack->depth <= 0) return false;
+  *q = static_cast<STATE *>(pop(walk->stack));
+  *p = static_cast<STATE *>(pop(walk->stack));
+  return true;
+}
+
+void free_pair_walk(PAIR_WALK *walk) {
+  free_stack(walk->stack);
+  free_pair_index(&walk->seen);
+  free_label_table(&walk->table);
 }
 
 }  // namespace kora

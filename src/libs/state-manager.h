@@ -1,7 +1,7 @@
 // The working storage of walks over pairs of states: the pair-state manager that product
 // constructions (intersection, difference) use to make one result state per reachable pair,
-// the pair index behind it, and the label table in which one state's arcs are looked up by
-// label while it is paired.
+// the pair index behind it, the label table in which one state's arcs are looked up by label
+// while it is paired, and the pair walk that the tests on two networks use.
 //
 // Pair index: an open-addressing hash table keyed by the two states (linear probing, at most
 // half full, doubled when it fills), so finding or adding a pair is O(1) on average whatever
@@ -18,6 +18,7 @@
 
 #include "heap.h"
 #include "kora.h"
+#include "stack.h"
 #include "vector.h"
 
 namespace kora {
@@ -134,5 +135,31 @@ void free_label_table(LABEL_TABLE *table);
 
 // One more than the largest label on the network's arcs (at least 1). O(arcs).
 uint32_t arc_label_bound(const NET *net);
+
+// A table for every label on the arcs of `a` and `b`. Allocation failure is fatal with `tag`.
+void init_label_table_for(LABEL_TABLE *table, const NET *a, const NET *b, const char *tag);
+
+// --- Pair walk --------------------------------------------------------------------------------
+
+// A depth-first walk over the pairs of states of two networks reachable from the start pair,
+// each pair visited once, with a label table for the arcs of both. The caller takes pairs with
+// next_walk_pair and queues the pairs they lead to with walk_to.
+struct PAIR_WALK {
+  LABEL_TABLE table;
+  PAIR_INDEX seen;
+  STACK *stack;  // the pairs queued and not yet taken, two states each
+};
+
+// Prepares a walk over `a` and `b` with their start pair queued. `tag` names the operation in
+// the fatal report when memory runs out; `stack_name` names the stack of pairs.
+void init_pair_walk(PAIR_WALK *walk, NET *a, NET *b, const char *tag, const char *stack_name);
+
+// Queues (p, q) unless it has been queued before.
+void walk_to(PAIR_WALK *walk, STATE *p, STATE *q);
+
+// Takes the pair queued last into *p and *q; false when none is left.
+bool next_walk_pair(PAIR_WALK *walk, STATE **p, STATE **q);
+
+void free_pair_walk(PAIR_WALK *walk);
 
 }  // namespace kora
