@@ -55,6 +55,17 @@ void add_other_arcs(std::mt19937 &random, NET *net, bool pairs) {
                      states[random() % states.size()], nullptr, 0);
 }
 
+// A random network with OTHER in its sigma and a few more arcs with OTHER on a side; a
+// transducer when `transducer`.
+NET *random_net_with_other_arcs(std::mt19937 &random, bool transducer) {
+  kora_test::RandomNetOptions options;
+  options.other = true;
+  options.transducer = transducer;
+  NET *net = kora_test::random_net(random, options);
+  add_other_arcs(random, net, transducer);
+  return net;
+}
+
 // Whether the deterministic marks of the network and of its states tell the truth.
 bool marks_are_true(const NET *net) {
   bool all = true;
@@ -245,11 +256,7 @@ TEST_F(SubstituteTest, OtherModeExpandsOtherWithoutChangingTheRelation) {
   for (unsigned seed = 1; seed <= 300; seed++) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.other = true;
-    options.transducer = seed % 2 == 0;
-    NET *original = kora_test::random_net(random, options);
-    add_other_arcs(random, original, options.transducer);
+    NET *original = random_net_with_other_arcs(random, seed % 2 == 0);
     const Symbols universe = kora_test::universe_of({original});
     NET *expanded = kora::substitute_worker(original, kora::OTHER, fresh, 1, false, true);
     EXPECT_EQ(enumerate(expanded, universe, 3), enumerate(original, universe, 3));
@@ -278,11 +285,7 @@ TEST_F(CloseSigmaTest, RemovesExactlyTheOtherInstances) {
   for (unsigned seed = 1; seed <= 300; seed++) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.other = true;
-    options.transducer = seed % 2 == 0;
-    NET *net = kora_test::random_net(random, options);
-    add_other_arcs(random, net, options.transducer);
+    NET *net = random_net_with_other_arcs(random, seed % 2 == 0);
     const bool with_symbols = seed % 3 == 0;
     Symbols universe = kora_test::universe_of({net});
     if (!test_alph_member(net->sigma, a)) universe.push_back(a);
