@@ -17,6 +17,7 @@
 
 namespace {
 
+using kora_test::alph_members;
 using kora_test::messages;
 using structure_test::arcs_of;
 using structure_test::reachable;
@@ -24,16 +25,6 @@ using structure_test::reversed;
 using structure_test::states_of;
 
 class PruneTest : public kora_test::Library {};
-
-std::set<uint32_t> members(const ALPH *alph) {
-  std::set<uint32_t> ids;
-  kora::ALPH_ITERATOR iterator;
-  kora::start_alph_iterator(&iterator, alph);
-  for (uint32_t id = kora::next_alph_item(&iterator); id != kora::ID_NO_SYMBOL;
-       id = kora::next_alph_item(&iterator))
-    ids.insert(id);
-  return ids;
-}
 
 std::set<uint32_t> arc_labels(const NET *net) {
   std::set<uint32_t> labels;
@@ -75,7 +66,7 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
     EXPECT_EQ(arcs_of(net), kept);
     EXPECT_EQ(net->num_states, useful.size());
     EXPECT_EQ(net->num_arcs, kept.size());
-    EXPECT_EQ(members(net->labels), arc_labels(net));
+    EXPECT_EQ(alph_members(net->labels), arc_labels(net));
     EXPECT_TRUE(net->flags.pruned);
     EXPECT_FALSE(net->flags.visit_marks_dirty);
     const kora_test::Relation after = kora_test::enumerate(net, universe, 4);
@@ -205,7 +196,7 @@ TEST_F(PruneTest, LabelCheckRebuildsAndReportsUnknownLabels) {
   kora::push_arc(kora::alloc_arc(big, end, net), net->start);
   kora::push_arc(kora::alloc_arc(kora::pair_id('x', 'y'), end, net), net->start);
   kora::label_check(net);
-  EXPECT_EQ(members(net->labels), (std::set<uint32_t>{'a', big, kora::pair_id('x', 'y')}));
+  EXPECT_EQ(alph_members(net->labels), (std::set<uint32_t>{'a', big, kora::pair_id('x', 'y')}));
   EXPECT_EQ(net->labels->type, KORA_LABEL_ALPH);
   EXPECT_TRUE(std::is_sorted(net->labels->items, net->labels->items + net->labels->len));
   EXPECT_EQ(net->arity, 2);
@@ -228,7 +219,7 @@ TEST_F(PruneTest, DisjointAndDistinctLabelsAgreeWithSets) {
     std::vector<uint32_t> common;
     std::set_intersection(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(common));
     EXPECT_EQ(kora::labels_disjoint_p(a, b), common.empty() ? 1 : 0);
-    EXPECT_EQ(members(a), x);
+    EXPECT_EQ(alph_members(a), x);
     kora::free_alph(a);
     kora::free_alph(b);
   }

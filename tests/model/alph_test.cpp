@@ -8,26 +8,16 @@
 
 #include "alph.h"
 #include "kora_test.h"
-#include "kora_test.h"
 #include "label.h"
 #include "struct.h"
 
 namespace {
 
+using kora_test::alph_members;
 using kora_test::messages;
 using IdSet = std::set<uint32_t>;
 
 class AlphTest : public kora_test::Library {};
-
-// The members, read straight from the items.
-IdSet members(const ALPH *alph) {
-  IdSet ids;
-  for (int i = 0; i < alph->len; ++i) {
-    if (alph->type == KORA_BINARY_ALPH && alph->items[i] != 0) ids.insert(i);
-    if (alph->type == KORA_LABEL_ALPH) ids.insert(alph->items[i]);
-  }
-  return ids;
-}
 
 ALPH *alph_of(const IdSet &ids, int type) {
   ALPH *alph = kora::make_alph(0, type);
@@ -45,7 +35,7 @@ IdSet random_ids(std::mt19937 &rng) {
 
 // An operand that must survive: same members, same form.
 void expect_unchanged(const ALPH *alph, const IdSet &ids, int type) {
-  EXPECT_EQ(members(alph), ids);
+  EXPECT_EQ(alph_members(alph), ids);
   EXPECT_EQ(alph->type, type);
 }
 
@@ -77,7 +67,7 @@ TEST_F(AlphTest, SetOperationsAgreeWithStdSet) {
       result = minus_alph(a, b, keep_a, keep_b);
       EXPECT_EQ(result->len, expected.empty() ? 0 : static_cast<int>(*expected.rbegin()) + 1);
     }
-    EXPECT_EQ(members(result), expected);
+    EXPECT_EQ(alph_members(result), expected);
     EXPECT_EQ(result->type, KORA_BINARY_ALPH);
     if (keep_a) expect_unchanged(a, a_ids, a_type);
     if (keep_b) expect_unchanged(b, b_ids, b_type);
@@ -117,7 +107,7 @@ TEST_F(AlphTest, ConversionsRoundTrip) {
     EXPECT_EQ(std::vector<uint32_t>(alph->items, alph->items + alph->len),
               std::vector<uint32_t>(ids.begin(), ids.end()));
     label_to_binary(alph);
-    EXPECT_EQ(members(alph), ids);
+    EXPECT_EQ(alph_members(alph), ids);
     EXPECT_EQ(alph->len, ids.empty() ? 0 : static_cast<int>(*ids.rbegin()) + 1);
     kora::free_alph(alph);
   }
@@ -127,7 +117,7 @@ TEST_F(AlphTest, EditingEdgeCases) {
   ALPH *alph = alph_of({3, 10}, KORA_BINARY_ALPH);
   EXPECT_EQ(alph_add_to(alph, KORA_EPSILON, 0), alph);
   EXPECT_EQ(alph_add_to(alph, KORA_NO_LABEL, 0), alph);
-  EXPECT_EQ(members(alph), (IdSet{3, 10}));
+  EXPECT_EQ(alph_members(alph), (IdSet{3, 10}));
   alph_remove_from(alph, 10, 0);
   EXPECT_EQ(alph->len, 4);
   alph_remove_from(alph, 3, 0);
@@ -136,7 +126,7 @@ TEST_F(AlphTest, EditingEdgeCases) {
 
   ALPH *list = alph_of({7, 5, 9}, KORA_LABEL_ALPH);
   ALPH *copy = alph_add_to(list, 4, 1);
-  EXPECT_EQ(members(list), (IdSet{5, 7, 9}));
+  EXPECT_EQ(alph_members(list), (IdSet{5, 7, 9}));
   EXPECT_EQ(std::vector<uint32_t>(copy->items, copy->items + copy->len),
             (std::vector<uint32_t>{5, 7, 9, 4}));
   alph_add_to(copy, 7, 0);
@@ -183,7 +173,7 @@ TEST_F(AlphTest, ItemArraysComeFromPowerOfTwoClassesAndStartZeroed) {
   kora::free_alph(alph);
   // The cells just freed are reused; their old items must not show through.
   ALPH *fresh = kora::make_alph(1000, KORA_BINARY_ALPH);
-  EXPECT_TRUE(members(fresh).empty());
+  EXPECT_TRUE(alph_members(fresh).empty());
   kora::free_alph(fresh);
   kora::free_alph(fresh);  // a second free does nothing
   EXPECT_TRUE(messages().errors.empty());
@@ -212,7 +202,7 @@ TEST_F(AlphTest, RefusalsAreReported) {
   EXPECT_EQ(net_sigma(nullptr), nullptr);
   EXPECT_TRUE(test_equal_alphs(nullptr, alph));
   ALPH *empty = intersect_alph(alph, nullptr, 0, 1);
-  EXPECT_TRUE(members(empty).empty());
+  EXPECT_TRUE(alph_members(empty).empty());
   kora::free_alph(empty);
 }
 
@@ -243,25 +233,25 @@ TEST_F(AlphTest, NetworkAlphabetsFollowTheArcs) {
   TestNet t({a, b_c, KORA_EPSILON, a});
   ALPH *sigma = net_sigma(&t.net);
   EXPECT_EQ(messages().warnings, std::vector<std::string>{"sigma: NET_labels is NULL."});
-  EXPECT_EQ(members(t.net.labels), (IdSet{a, b_c}));
+  EXPECT_EQ(alph_members(t.net.labels), (IdSet{a, b_c}));
   EXPECT_EQ(t.net.labels->type, KORA_LABEL_ALPH);
   EXPECT_EQ(t.net.arity, 2);
-  EXPECT_EQ(members(sigma), (IdSet{a, b, c}));
+  EXPECT_EQ(alph_members(sigma), (IdSet{a, b, c}));
   EXPECT_EQ(sigma->type, KORA_BINARY_ALPH);
   ALPH *upper = kora::upper_sigma(&t.net), *lower = kora::lower_sigma(&t.net);
-  EXPECT_EQ(members(upper), (IdSet{a, b}));
-  EXPECT_EQ(members(lower), (IdSet{a, c}));
+  EXPECT_EQ(alph_members(upper), (IdSet{a, b}));
+  EXPECT_EQ(alph_members(lower), (IdSet{a, c}));
   EXPECT_EQ(kora::max_side_id(t.net.labels, 1), c);
   EXPECT_FALSE(kora::alph_has_other(t.net.labels));
 
   // z is declared but unused; it survives when the arc b:c becomes OTHER, and b and c go.
   alph_add_to(t.net.sigma, z, 0);
   ALPH *extras = kora::sigma_extras(&t.net);
-  EXPECT_EQ(members(extras), (IdSet{z}));
+  EXPECT_EQ(alph_members(extras), (IdSet{z}));
   t.arcs[1].label = KORA_OTHER;
   update_net_labels_and_sigma(&t.net);
-  EXPECT_EQ(members(t.net.labels), (IdSet{KORA_OTHER, a}));
-  EXPECT_EQ(members(t.net.sigma), (IdSet{KORA_OTHER, a, z}));
+  EXPECT_EQ(alph_members(t.net.labels), (IdSet{KORA_OTHER, a}));
+  EXPECT_EQ(alph_members(t.net.sigma), (IdSet{KORA_OTHER, a, z}));
   EXPECT_TRUE(kora::alph_has_other(t.net.labels));
   EXPECT_EQ(t.net.arity, 1);
   EXPECT_EQ(net_labels(&t.net), t.net.labels);

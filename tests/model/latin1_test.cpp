@@ -7,23 +7,16 @@
 
 #include "alph.h"
 #include "kora_test.h"
-#include "kora_test.h"
 #include "label.h"
 #include "latin1.h"
 
 namespace {
 
+using kora_test::alph_members;
 using kora_test::messages;
 using IdSet = std::set<uint32_t>;
 
 class Latin1Test : public kora_test::Library {};
-
-IdSet members(const ALPH *alph) {
-  IdSet ids;
-  for (int i = 0; i < alph->len; ++i)
-    if (alph->items[i] != 0) ids.insert(i);
-  return ids;
-}
 
 // The members of the named class (a binary alphabet), freed after reading.
 IdSet class_members(const char *name) {
@@ -31,7 +24,7 @@ IdSet class_members(const char *name) {
   EXPECT_NE(alph, nullptr) << name;
   if (alph == nullptr) return {};
   EXPECT_EQ(alph->type, KORA_BINARY_ALPH);
-  IdSet ids = members(alph);
+  IdSet ids = alph_members(alph);
   kora::free_alph(alph);
   return ids;
 }

@@ -11,18 +11,11 @@
 
 namespace {
 
+using kora_test::alph_members;
 using kora_test::messages;
 using Strings = std::vector<std::string>;
 
 class NetTest : public kora_test::Library {};
-
-std::set<uint32_t> members(ALPH *alph) {
-  ALPH *copy = kora::copy_alph(alph);
-  binary_to_label(copy);
-  std::set<uint32_t> ids(copy->items, copy->items + copy->len);
-  kora::free_alph(copy);
-  return ids;
-}
 
 TEST_F(NetTest, ElementaryNetworks) {
   NET *nothing = null_net();
@@ -45,8 +38,8 @@ TEST_F(NetTest, ElementaryNetworks) {
   EXPECT_EQ(a->num_arcs, 1u);
   EXPECT_EQ(a->start->arcs->label, uint32_t{'a'});
   EXPECT_TRUE(a->start->arcs->destination->flags.final);
-  EXPECT_EQ(members(a->labels), std::set<uint32_t>{'a'});
-  EXPECT_EQ(members(a->sigma), std::set<uint32_t>{'a'});
+  EXPECT_EQ(alph_members(a->labels), std::set<uint32_t>{'a'});
+  EXPECT_EQ(alph_members(a->sigma), std::set<uint32_t>{'a'});
   for (NET *net : {nothing, empty_string, also_epsilon, a}) free_network(net);
 }
 
@@ -54,15 +47,15 @@ TEST_F(NetTest, TransducerLabelsRaiseArityAndFillSigma) {
   NET *ab = pair_net('a', 'b');
   EXPECT_EQ(ab->arity, 2);
   uint32_t pair = kora::pair_id('a', 'b');
-  EXPECT_EQ(members(ab->labels), std::set<uint32_t>{pair});
-  EXPECT_EQ(members(ab->sigma), (std::set<uint32_t>{'a', 'b'}));
+  EXPECT_EQ(alph_members(ab->labels), std::set<uint32_t>{pair});
+  EXPECT_EQ(alph_members(ab->sigma), (std::set<uint32_t>{'a', 'b'}));
 
   NET *aa = pair_net('a', 'a');
   EXPECT_EQ(aa->arity, 1) << "a:a is the symbol a";
 
   NET *other_x = pair_net(kora::OTHER, 'x');
   EXPECT_EQ(other_x->num_arcs, 2u) << "OTHER:x also matches x";
-  EXPECT_EQ(members(other_x->labels), (std::set<uint32_t>{'x', kora::pair_id(kora::OTHER, 'x')}));
+  EXPECT_EQ(alph_members(other_x->labels), (std::set<uint32_t>{'x', kora::pair_id(kora::OTHER, 'x')}));
   for (NET *net : {ab, aa, other_x}) free_network(net);
 }
 
@@ -161,8 +154,8 @@ TEST_F(NetTest, CopyIsDeepAndEqual) {
   EXPECT_EQ(copy->num_states, 3u);
   EXPECT_EQ(copy->num_arcs, 4u);
   EXPECT_EQ(copy->arity, 2);
-  EXPECT_EQ(members(copy->sigma), members(net->sigma));
-  EXPECT_EQ(members(copy->labels), members(net->labels));
+  EXPECT_EQ(alph_members(copy->sigma), alph_members(net->sigma));
+  EXPECT_EQ(alph_members(copy->labels), alph_members(net->labels));
   EXPECT_NE(copy->labels, net->labels);
   std::vector<uint32_t> original_order, copied_order;
   for (const ARC *a = net->start->arcs; a != nullptr; a = a->next) original_order.push_back(a->label);

@@ -33,4 +33,13 @@ void Library::TearDown() {
   set_error_function(nullptr);
 }
 
+std::set<uint32_t> alph_members(const ALPH *alph) {
+  std::set<uint32_t> ids;
+  for (int i = 0; i < alph->len; ++i) {
+    if (alph->type == KORA_BINARY_ALPH && alph->items[i] != 0) ids.insert(i);
+    if (alph->type == KORA_LABEL_ALPH) ids.insert(alph->items[i]);
+  }
+  return ids;
+}
+
 }  // namespace kora_test

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,5 +34,8 @@ class Library : public ::testing::Test {
   void TearDown() override;
   FST_CONTEXT *context_ = nullptr;
 };
+
+// The members of a binary or a label alphabet, read straight from its items.
+std::set<uint32_t> alph_members(const ALPH *alph);
 
 }  // namespace kora_test
