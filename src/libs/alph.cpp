@@ -126,6 +126,19 @@ int highest_member(const ALPH *alph) {
   return highest;
 }
 
+// Turns a label alphabet into a binary one of `length` slots, which must exceed every member;
+// a length of 0 leaves it without an item array.
+void make_binary(ALPH *alph, int length) {
+  int max = 0;
+  uint32_t *items = length > 0 ? alloc_items(length, &max) : nullptr;
+  for_each_member(alph, [&](uint32_t id) { items[id] = 1; });
+  free_items(alph->items, alph->max);
+  alph->items = items;
+  alph->max = max;
+  alph->len = length;
+  alph->type = KORA_BINARY_ALPH;
+}
+
 // Shortens a binary alphabet to one more than its largest member; an alphabet left without
 // members loses its item array.
 void trim(ALPH *alph) {
@@ -424,20 +437,7 @@ KORA_API ALPH *binary_to_label(ALPH *alph) {
 
 KORA_API ALPH *label_to_binary(ALPH *alph) {
   if (alph == nullptr || alph->type == KORA_BINARY_ALPH) return alph;
-  const int length = highest_member(alph) + 1;
-  if (length == 0) {
-    release_items(alph);
-    alph->type = KORA_BINARY_ALPH;
-    return alph;
-  }
-  int max = 0;
-  uint32_t *items = alloc_items(length, &max);
-  for_each_member(alph, [&](uint32_t id) { items[id] = 1; });
-  free_items(alph->items, alph->max);
-  alph->items = items;
-  alph->max = max;
-  alph->len = length;
-  alph->type = KORA_BINARY_ALPH;
+  make_binary(alph, highest_member(alph) + 1);
   return alph;
 }
 
@@ -472,15 +472,7 @@ KORA_API ALPH *union_alph(ALPH *a, ALPH *b, int copy_a, int keep_b) {
   if (result == nullptr || b == nullptr) return result;
   const int b_length = highest_member(b) + 1;
   if (result->type == KORA_LABEL_ALPH) {
-    const int length = std::max(highest_member(result) + 1, b_length);
-    int max = 0;
-    uint32_t *items = length > 0 ? alloc_items(length, &max) : nullptr;
-    for_each_member(result, [&](uint32_t id) { items[id] = 1; });
-    free_items(result->items, result->max);
-    result->items = items;
-    result->max = max;
-    result->len = length;
-    result->type = KORA_BINARY_ALPH;
+    make_binary(result, std::max(highest_member(result) + 1, b_length));
   } else if (b_length > result->len) {
     adjust_alph_size(result, b_length);
   }
