@@ -79,12 +79,6 @@ void create_heaps() {
   heaps_to_create = false;
 }
 
-void *allocate(size_t bytes, const char *what) {
-  void *memory = std::calloc(1, bytes);
-  if (memory == nullptr) out_of_memory(what);
-  return memory;
-}
-
 void fill_default_context(FST_CONTEXT *c) {
   static const char *const header_names[KORA_HEADER_NAME_COUNT] = {
       "COPYRIGHT", "AUTHORS", "CHARENCODING", "SOURCE", "LANGUAGE", "CREATION-DATE", "VERSION"};
@@ -103,11 +97,11 @@ void fill_default_context(FST_CONTEXT *c) {
   c->label_vector = make_lab_vector(512);
   create_heaps();
   c->output_buffer_size = 10000;
-  c->output_buffer = static_cast<char *>(allocate(c->output_buffer_size, "MAKE_FST_CONTEXT"));
+  c->output_buffer = static_cast<char *>(allocate_or_die(c->output_buffer_size, "MAKE_FST_CONTEXT"));
   c->line_width = 72;
   c->index_buffer_size = 10000;
   c->index_buffer =
-      static_cast<int *>(allocate(sizeof(int) * c->index_buffer_size, "MAKE_FST_CONTEXT"));
+      static_cast<int *>(allocate_or_die(sizeof(int) * c->index_buffer_size, "MAKE_FST_CONTEXT"));
   std::memcpy(c->header_names, header_names, sizeof header_names);
   c->header_name_count = KORA_HEADER_NAME_COUNT;
 }

@@ -90,6 +90,12 @@ void out_of_memory(const char *what) {
   std::exit(1);
 }
 
+void *allocate_or_die(size_t bytes, const char *what) {
+  void *memory = std::calloc(1, bytes);
+  if (memory == nullptr) out_of_memory(what);
+  return memory;
+}
+
 void programming_error(const char *where, const char *format, ...) {
   std::fprintf(stderr, "\nPROGRAMMING ERROR in %s :\n  ", where);
   va_list args;

@@ -2,6 +2,7 @@
 // message stream in which messages made of several pieces are assembled.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "kora.h"
@@ -20,6 +21,10 @@ void error_printf(const char *format, ...) __attribute__((format(printf, 1, 2)))
 
 // Reports "Out of memory: <what>" as an error and ends the process in every case.
 [[noreturn]] void out_of_memory(const char *what);
+
+// Zeroed memory of `bytes`, owned by the caller (std::free); when none can be had,
+// out_of_memory(what).
+void *allocate_or_die(size_t bytes, const char *what);
 
 // A broken internal invariant: reports it on standard error and ends the process.
 [[noreturn]] void programming_error(const char *where, const char *format, ...)

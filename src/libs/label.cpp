@@ -119,12 +119,6 @@ int compare_labels(const void *a, const void *b) {
   return 0;
 }
 
-void *allocate(size_t bytes, const char *what) {
-  void *memory = std::calloc(1, bytes);
-  if (memory == nullptr) out_of_memory(what);
-  return memory;
-}
-
 // An empty table for `map`, named "<map> labels" ("<map> names" for the flag-name maps).
 HASH_TABLE *make_label_table(const LABEL_MAP *map, int buckets) {
   bool flag_names =
@@ -194,7 +188,7 @@ LABEL *new_symbol_label(const uint32_t *name) {
 // The tuple record and its components are one allocation.
 LABEL *new_tuple_label(const uint32_t *components, int arity) {
   LABEL *label = new_label(arity);
-  auto *tuple = static_cast<TUPLE *>(allocate(sizeof(TUPLE) + sizeof(uint32_t) * arity, "FSTPAIR"));
+  auto *tuple = static_cast<TUPLE *>(allocate_or_die(sizeof(TUPLE) + sizeof(uint32_t) * arity, "FSTPAIR"));
   tuple->components = reinterpret_cast<uint32_t *>(tuple + 1);
   std::memcpy(tuple->components, components, sizeof(uint32_t) * arity);
   tuple->filler = ID_NO_SYMBOL;
@@ -407,12 +401,12 @@ void free_label_maps() {
 }
 
 LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
-  auto *map = static_cast<LABEL_MAP *>(allocate(sizeof(LABEL_MAP), "MAKE_SYMBOL_MAP"));
+  auto *map = static_cast<LABEL_MAP *>(allocate_or_die(sizeof(LABEL_MAP), "MAKE_SYMBOL_MAP"));
   map->name = strdup(name != nullptr ? name : "");
   if (map->name == nullptr) out_of_memory("MAKE_SYMBOL_MAP");
   map->increment = increment > 0 ? increment : 1;
   map->labels =
-      static_cast<LABEL **>(allocate(sizeof(LABEL *) * map->increment, "MAKE_SYMBOL_MAP"));
+      static_cast<LABEL **>(allocate_or_die(sizeof(LABEL *) * map->increment, "MAKE_SYMBOL_MAP"));
   map->capacity = map->increment - 1;
   map->table = make_label_table(map, kInitialBuckets);
   LABEL_MAP **link = &first_map;
@@ -493,7 +487,7 @@ int intern_utf8_symbol(uint32_t *out, const char *name) {
   if (is_builtin_character(name, out)) return 0;
   size_t length = std::strlen(name);
   auto *fat =
-      static_cast<uint32_t *>(allocate(sizeof(uint32_t) * (length + 1), "UTF8_THIN_TO_FAT"));
+      static_cast<uint32_t *>(allocate_or_die(sizeof(uint32_t) * (length + 1), "UTF8_THIN_TO_FAT"));
   utf8_decode(name, fat);
   // Each illegal byte decodes to ILLEGAL_UTF8_CODE; a real U+FDFF is the bytes EF B7 BF.
   int illegal = 0;

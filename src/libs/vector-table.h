@@ -17,13 +17,6 @@
 
 namespace kora {
 
-// Zeroed memory for `bytes`, owned by the caller; running out of memory ends the process.
-inline void *allocate_or_die(size_t bytes, const char *what) {
-  void *memory = std::calloc(1, bytes);
-  if (memory == nullptr) out_of_memory(what);
-  return memory;
-}
-
 // 0 and items[index] in *out when 0 <= index < length; otherwise `status` and `missing`.
 template <typename Item>
 int get_slot(Item *out, int index, int length, Item const *items, std::type_identity_t<Item> missing,
