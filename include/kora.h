@@ -501,6 +501,35 @@ KORA_API ALPH *symbol_list(const char *name);
 KORA_API int undefine_symbol_list(const char *name);
 
 /* ---------------------------------------------------------------------------------------------
+ * Boundedness. The network stays the caller's; the answer may be cached in its flags.
+ * ------------------------------------------------------------------------------------------- */
+
+/* 1 when the network has no cycle reading nothing on its upper side (every arc of the cycle a
+ * pair 0:x, or one of the markers ALTCHAIN and _DET_EPSILON_), so that each upper string is
+ * matched by finitely many lower strings; else 0. Plain EPSILON arcs are not followed: a cycle of
+ * them alone is not seen (epsilon removal, which minimize_net does, takes such cycles away). A
+ * loop-free network answers 1; a compacted one cannot be checked and answers 1 with a warning.
+ * A null network is reported as an error and answers 0. */
+KORA_API int test_upper_bounded(NET *net);
+
+/* The same for the lower side (cycles of pairs x:0). */
+KORA_API int test_lower_bounded(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
+ * Minimization.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Replaces the network, in place, by the smallest deterministic network with the same relation:
+ * useless states and EPSILON arcs go, equivalent states are merged, and OTHER leaves the sigma
+ * when no arc uses it. Labels count as atomic (a pair is one label, OTHER is one label) and arcs
+ * whose user pointers differ are never merged. The network stays the caller's; its start state
+ * may be replaced by an equivalent one, so read it from the network afterwards. Returns 0; returns
+ * 1, reporting "%s cannot be minimized." and changing nothing, for a null network ("A NULL
+ * pointer"), one without a start state, and a vectorized, compacted, arc-optimized or
+ * shared-arc network. */
+KORA_API int minimize_net(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
  * Substitution and sigma closure. A `copy` of 1 works on a copy (the caller's), any other value
  * works in place and returns the same network. Symbol lists are alphabets in either form and stay
  * the caller's. Refusals are reported as errors and return the network unchanged (no copy is
@@ -533,35 +562,6 @@ KORA_API NET *close_sigma(NET *net, ALPH *symbols, int copy, int minimize);
 
 /* close_sigma(net, NULL, 0, word KORA_MINIMIZE): removes OTHER from the network, in place. */
 KORA_API NET *close_net_alphabet(NET *net);
-
-/* ---------------------------------------------------------------------------------------------
- * Boundedness. The network stays the caller's; the answer may be cached in its flags.
- * ------------------------------------------------------------------------------------------- */
-
-/* 1 when the network has no cycle reading nothing on its upper side (every arc of the cycle a
- * pair 0:x, or one of the markers ALTCHAIN and _DET_EPSILON_), so that each upper string is
- * matched by finitely many lower strings; else 0. Plain EPSILON arcs are not followed: a cycle of
- * them alone is not seen (epsilon removal, which minimize_net does, takes such cycles away). A
- * loop-free network answers 1; a compacted one cannot be checked and answers 1 with a warning.
- * A null network is reported as an error and answers 0. */
-KORA_API int test_upper_bounded(NET *net);
-
-/* The same for the lower side (cycles of pairs x:0). */
-KORA_API int test_lower_bounded(NET *net);
-
-/* ---------------------------------------------------------------------------------------------
- * Minimization.
- * ------------------------------------------------------------------------------------------- */
-
-/* Replaces the network, in place, by the smallest deterministic network with the same relation:
- * useless states and EPSILON arcs go, equivalent states are merged, and OTHER leaves the sigma
- * when no arc uses it. Labels count as atomic (a pair is one label, OTHER is one label) and arcs
- * whose user pointers differ are never merged. The network stays the caller's; its start state
- * may be replaced by an equivalent one, so read it from the network afterwards. Returns 0; returns
- * 1, reporting "%s cannot be minimized." and changing nothing, for a null network ("A NULL
- * pointer"), one without a start state, and a vectorized, compacted, arc-optimized or
- * shared-arc network. */
-KORA_API int minimize_net(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
  * Intersection, difference and complement. Labels are compared as wholes: a pair matches only
