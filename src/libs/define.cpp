@@ -26,7 +26,9 @@
 #include "functions-table.h"
 #include "hash-tbl.h"
 #include "label.h"
+#include "language-tests.h"
 #include "latin1.h"
+#include "minimize.h"
 #include "print.h"
 #include "struct.h"
 
@@ -185,6 +187,7 @@ bool examine_for_name(uint32_t id, NET *net) {
   rewrite_self_reference(id, net);
   alph_remove_from(net->labels, id, 0);
   if (!is_component) alph_remove_from(net_sigma(net), id, 0);
+  min_fsm(net, 0);
   return true;
 }
 
@@ -398,29 +401,13 @@ void define_latin1_lists() {
 }
 
 bool list_and_net_agree(ALPH *list, NET *net) {
-  if (list == nullptr || net == nullptr || net->start == nullptr || net->num_states > 2 ||
-      net->flags.compacted || net->flags.tabular || net->flags2.has_arc_vectors ||
-      net->flags2.is_virtual)
+  if (list == nullptr || net == nullptr || net->start == nullptr || check_plain_net(net))
     return false;
-  STATE *start = net->start;
-  STATE *final = nullptr;
-  for (STATE *state = net->states; state != nullptr; state = state->next)
-    if (state != start) final = state;
-  if (final != nullptr && (!final->flags.final || final->arcs != nullptr)) return false;
-  if (start->flags.final != test_alph_member(list, EPSILON)) return false;
-  ALPH *arc_labels = make_alph(0, KORA_BINARY_ALPH);
-  bool agree = true;
-  for (const ARC *arc = start->arcs; arc != nullptr && agree; arc = arc->next) {
-    agree = arc->destination == final && arc->label != EPSILON &&
-            !test_alph_member(arc_labels, arc->label);
-    alph_add_to(arc_labels, arc->label, 0);
-  }
-  if (agree) {
-    ALPH *members = alph_remove_from(list, EPSILON, 1);
-    agree = test_equal_alphs(arc_labels, members) != 0;
-    free_alph(members);
-  }
-  free_alph(arc_labels);
+  NET *of_list = min_fsm(alphabet_net(list), 0);
+  NET *copy = min_fsm(copy_fsm(net), 0);
+  bool agree = copy != nullptr && test_equivalent(of_list, copy) == 1;
+  free_network(of_list);
+  free_network(copy);
   return agree;
 }
 

@@ -93,10 +93,9 @@ bool is_latin1_class_name(const char *name);
 // are made.
 void define_latin1_lists();
 
-// Whether the symbol list `list` and the network agree: the network has the form that
-// alphabet_net gives for the list (a start state with one arc per member to a final state
-// without arcs, the start final exactly when EPSILON is a member) and its arc labels are the
-// list's members. Any other network counts as incompatible.
+// Whether the symbol list `list` and the network denote the same language: the network of the
+// list (alphabet_net) and the network, both minimized on copies, are equivalent. Neither
+// argument changes.
 bool list_and_net_agree(ALPH *list, NET *net);
 
 // --- The end --------------------------------------------------------------------------------
