@@ -1,5 +1,5 @@
-// The label maps: built-in ids, interning of names and tuples against std::map, label
-// information, map switching and checks, hashing and printing.
+// The label maps: built-in ids, interning of names and tuples against std::map, map switching
+// and checks, hashing and printing.
 
 #include "label.h"
 
@@ -19,15 +19,14 @@ using namespace kora;
 using kora_test::fat;
 using kora_test::label_name;
 using kora_test::messages;
-using kora_test::u32;
 
 class LabelTest : public kora_test::Library {};
 
-// What print_label writes.
+// What print_label writes; the returned length must match it.
 std::string printed(uint32_t id, int escape) {
   char buffer[64];
   int length = label_to_buffer(buffer, id, sizeof buffer, escape);
-  EXPECT_EQ(length, static_cast<int>(std::string(buffer).size()));
+  EXPECT_EQ(length, static_cast<int>(strlen(buffer)));
   return buffer;
 }
 
@@ -43,76 +42,47 @@ uint32_t pair(uint32_t upper, uint32_t lower) {
   return id;
 }
 
-TEST_F(LabelTest, EveryBuiltinIdHasItsNameArityAndApplyMarks) {
-  struct Builtin {
-    uint32_t id;
-    std::u32string name;
-  };
-  std::vector<Builtin> table = {{EPSILON, U"**EPSILON**"},
-                                {OTHER, U"**OTHER**"},
-                                {ALTCHAIN_SYMBOL, U"*ALTCHAIN*"},
-                                {GUARDED_EPSILON, U"GUARDEDEPSILON"},
-                                {DET_EPSILON, U"_DET_EPSILON_"},
-                                {DUMMY_SYMBOL, U"**DUMMY_SYMBOL**"},
-                                {BOUNDARY_SYMBOL, U"**BOUNDARY_SYMBOL**"},
-                                {AND_CHECK, U"*AND_CHECK*"},
-                                {OR_CHECK, U"*OR_CHECK*"},
-                                {LEFT_CONTEXT, U"*LEFT_CONTEXT*"},
-                                {RIGHT_CONTEXT, U"*RIGHT_CONTEXT*"},
-                                {NON_LEFT_CONTEXT, U"*NON_LEFT_CONTEXT*"},
-                                {NON_RIGHT_CONTEXT, U"*NON_RIGHT_CONTEXT*"}};
-  for (uint32_t code = 5; code < 128; code++) table.push_back({code, std::u32string(1, code)});
-  const char32_t *functions[] = {
-      U"Explode(", U"Implode(", U"UpCase(",  U"DownCase(", U"OptUpCase(", U"OptDownCase(",
-      U"Cap(",     U"OptCap(",  U"AnyCase(", U"Latin1(",   U"AND(",       U"OR(",
-      U"LC(",      U"RC(",      U"NLC(",     U"NRC(",      U"EndTag("};
-  for (uint32_t i = 0; i < 17; i++) table.push_back({FIRST_FUNCTION_SYMBOL + i, functions[i]});
-  ASSERT_EQ(table.size(), 153u);
-  EXPECT_EQ(LAST_FUNCTION_SYMBOL, 152u);
-  EXPECT_EQ(current_label_map()->reserved_count, 153u);
-  EXPECT_STREQ(current_label_map()->name, "Default");
+// Ids 0..152 are reserved, with fixed names, apply marks and specialness; each name looks up
+// to its id.
+TEST_F(LabelTest, EveryBuiltinIdHasItsNameAndMarks) {
+  std::vector<std::u32string> names = {U"**EPSILON**", U"**OTHER**", U"*ALTCHAIN*",
+                                       U"GUARDEDEPSILON", U"_DET_EPSILON_"};
+  for (char32_t code = 5; code < 128; code++) names.push_back(std::u32string(1, code));
+  for (const char32_t *name :
+       {U"**DUMMY_SYMBOL**", U"**BOUNDARY_SYMBOL**", U"*AND_CHECK*", U"*OR_CHECK*",
+        U"*LEFT_CONTEXT*", U"*RIGHT_CONTEXT*", U"*NON_LEFT_CONTEXT*", U"*NON_RIGHT_CONTEXT*",
+        U"Explode(", U"Implode(", U"UpCase(", U"DownCase(", U"OptUpCase(", U"OptDownCase(",
+        U"Cap(", U"OptCap(", U"AnyCase(", U"Latin1(", U"AND(", U"OR(", U"LC(", U"RC(", U"NLC(",
+        U"NRC(", U"EndTag("})
+    names.push_back(name);
+  ASSERT_EQ(names.size(), LAST_FUNCTION_SYMBOL + 1);
+  EXPECT_EQ(current_label_map()->reserved_count, names.size());
 
-  for (const Builtin &b : table) {
-    SCOPED_TRACE(b.id);
-    const LABEL *label = label_record(b.id);
+  for (uint32_t id = 0; id < names.size(); id++) {
+    SCOPED_TRACE(id);
+    const LABEL *label = label_record(id);
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->id, b.id);
-    EXPECT_EQ(label->arity, 1);
-    EXPECT_EQ(label->reserved, ID_NO_SYMBOL);
-    EXPECT_EQ(label->flag, nullptr);
-    EXPECT_EQ(u32(label->name), b.name);
-    bool mark_1 = b.id > ALTCHAIN_SYMBOL && b.id < DUMMY_SYMBOL;
-    bool mark_2 = !(b.id == GUARDED_EPSILON || b.id == DET_EPSILON ||
-                    (b.id >= BOUNDARY_SYMBOL && b.id <= NON_RIGHT_CONTEXT));
-    EXPECT_EQ(label->apply_mark_1, mark_1 ? 1u : 0u);
-    EXPECT_EQ(label->apply_mark_2, mark_2 ? 1u : 0u);
+    EXPECT_EQ(label_name(id), names[id]);
+    bool context = id >= BOUNDARY_SYMBOL && id <= NON_RIGHT_CONTEXT;
+    bool special = id == GUARDED_EPSILON || id == DET_EPSILON || context;
+    EXPECT_EQ(label->apply_mark_1, id > ALTCHAIN_SYMBOL && id < DUMMY_SYMBOL ? 1u : 0u);
+    EXPECT_EQ(label->apply_mark_2, special ? 0u : 1u);
+    EXPECT_EQ(is_special_symbol(id), special || id == OTHER ? 1 : 0);
     uint32_t found;
-    std::u32string name = b.name;
-    EXPECT_EQ(lookup_symbol(&found, fat(name)), 0);
-    EXPECT_EQ(found, b.id);
-    bool special = b.id == OTHER || b.id == GUARDED_EPSILON || b.id == DET_EPSILON ||
-                   (b.id >= BOUNDARY_SYMBOL && b.id <= NON_RIGHT_CONTEXT);
-    EXPECT_EQ(is_special_symbol(b.id), special ? 1 : 0);
+    EXPECT_EQ(lookup_symbol(&found, fat(names[id])), 0);
+    EXPECT_EQ(found, id);
   }
-  EXPECT_EQ(SPACE_SYMBOL, static_cast<uint32_t>(' '));
-  EXPECT_EQ(ASTERISK_SYMBOL, static_cast<uint32_t>('*'));
 }
 
+// The attribute and value maps reserve id 0, so the first flag name gets id 1.
 TEST_F(LabelTest, FlagNameMapsReserveIdZero) {
   for (LABEL_MAP *map : {attribute_label_map(), value_label_map()}) {
-    EXPECT_EQ(map->count, 1u);
-    EXPECT_EQ(map->reserved_count, 1u);
     std::u32string name = U"CASE";
     uint32_t id;
     EXPECT_EQ(intern_symbol_in_map(map, &id, fat(name)), 0);
     EXPECT_EQ(id, 1u);
     EXPECT_EQ(lookup_symbol_in_map(map, fat(name)), 1u);
   }
-  EXPECT_STREQ(attribute_label_map()->name, "Attribute");
-  EXPECT_STREQ(value_label_map()->name, "Value");
-  EXPECT_EQ(attribute_label_map()->increment, 10u);
-  EXPECT_EQ(value_label_map()->increment, 50u);
-  EXPECT_EQ(current_label_map()->increment, 32768u);
   std::u32string absent = U"absent";
   EXPECT_EQ(lookup_symbol_in_map(value_label_map(), fat(absent)), DUMMY_SYMBOL);
 }
@@ -122,14 +92,12 @@ TEST_F(LabelTest, ThinNamesInBothEncodings) {
   EXPECT_EQ(symbol_id(""), EPSILON);
   EXPECT_EQ(symbol_id("a"), 97u);
   EXPECT_EQ(symbol_id("\x02"), ALTCHAIN_SYMBOL);
-  EXPECT_EQ(symbol_id("**EPSILON**"), EPSILON);
   EXPECT_EQ(symbol_id("**BOUNDARY_SYMBOL**"), BOUNDARY_SYMBOL);
   EXPECT_EQ(label_count(), first);
 
   uint32_t e_acute = symbol_id("\xC3\xA9");
   EXPECT_LT(e_acute, first) << "the Latin-1 lists interned it at start";
   EXPECT_EQ(label_name(e_acute), U"\u00E9");
-  EXPECT_EQ(symbol_id("\xC3\xA9"), e_acute);
   uint32_t tag = symbol_id("+Noun");
   EXPECT_EQ(tag, first);
   EXPECT_EQ(label_name(tag), U"+Noun");
@@ -157,21 +125,16 @@ TEST_F(LabelTest, FatAndByteNamesGoThroughWindows1252) {
   EXPECT_EQ(label_name(id), U"\u20ACx");
   EXPECT_EQ(intern(U""), EPSILON);
 
-  uint32_t byte_id;
-  EXPECT_EQ(intern_byte_symbol(&byte_id, 'z'), 0);
-  EXPECT_EQ(byte_id, static_cast<uint32_t>('z'));
-  EXPECT_EQ(intern_byte_symbol(&byte_id, 0x80), 0);
-  EXPECT_EQ(label_name(byte_id), U"\u20AC");
-  EXPECT_EQ(intern_byte_symbol(&byte_id, 0x81), 0);
-  EXPECT_EQ(intern_byte_symbol(&byte_id, 0x81), 0);
-  EXPECT_EQ(label_name(byte_id), std::u32string(1, 0x81));
-  ASSERT_EQ(messages().warnings.size(), 1u);  // warned once
-  EXPECT_EQ(messages().warnings[0], "'0x81' is an undefined code\n in ISO-8859-1 and in CP1252.");
+  EXPECT_EQ(intern_byte_symbol(&id, 0x80), 0);
+  EXPECT_EQ(label_name(id), U"\u20AC");
+  EXPECT_EQ(intern_byte_symbol(&id, 0x81), 0);
+  EXPECT_EQ(intern_byte_symbol(&id, 0x81), 0);
+  EXPECT_EQ(label_name(id), std::u32string(1, 0x81));
+  EXPECT_EQ(messages().warnings,  // warned once
+            std::vector<std::string>{"'0x81' is an undefined code\n in ISO-8859-1 and in CP1252."});
 
   int_parameters()->word[KORA_REPORT_BAD_CHARS] = 0;
-  std::u32string raw = {0x80};
-  uint32_t raw_id = intern(raw);
-  EXPECT_EQ(label_name(raw_id), std::u32string(1, 0x80));
+  EXPECT_EQ(label_name(intern(std::u32string(1, 0x80))), std::u32string(1, 0x80));
 }
 
 // Thousands of random names, many repeated: every id is given once, in order, and stays.
@@ -186,8 +149,7 @@ TEST_F(LabelTest, RandomNamesAgreeWithStdMap) {
     for (int k = 0; k < length; k++) name.push_back(letters[random() % 13]);
     name[0] = U'n';  // never a flag diacritic, never a built-in
     auto [entry, added] = reference.emplace(name, next);
-    uint32_t id = intern(name);
-    ASSERT_EQ(id, entry->second) << "seed 20240611, name " << i;
+    ASSERT_EQ(intern(name), entry->second) << "seed 20240611, name " << i;
     if (added) next++;
   }
   EXPECT_EQ(label_count(), next);
@@ -200,8 +162,7 @@ TEST_F(LabelTest, RandomNamesAgreeWithStdMap) {
     EXPECT_EQ(label_name(id), name);
   }
   for (int i = 0; i < 1000; i++) {
-    std::u32string absent =
-        U"m" + std::u32string(1, letters[random() % 13]) + std::u32string(1, U'0' + i % 10);
+    std::u32string absent = {U'm', letters[random() % 13], static_cast<char32_t>(U'0' + i % 10)};
     uint32_t found;
     EXPECT_EQ(lookup_symbol(&found, fat(absent)), 2);
     EXPECT_EQ(found, ID_NO_SYMBOL);
@@ -209,7 +170,7 @@ TEST_F(LabelTest, RandomNamesAgreeWithStdMap) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
-TEST_F(LabelTest, PairsAndTheirSides) {
+TEST_F(LabelTest, PairsAndTuples) {
   uint32_t a = 'a', b = 'b';
   EXPECT_EQ(pair(a, a), a);
   uint32_t ab = pair(a, b);
@@ -218,23 +179,15 @@ TEST_F(LabelTest, PairsAndTheirSides) {
   EXPECT_EQ(lower_id(ab), b);
   EXPECT_EQ(pair(a, b), ab);
   EXPECT_NE(pair(b, a), ab);
-  uint32_t any = pair(OTHER, OTHER);
-  EXPECT_EQ(label_arity(any), 2);
-  EXPECT_EQ(upper_id(any), OTHER);
-  EXPECT_EQ(lower_id(any), OTHER);
-  EXPECT_EQ(upper_id(a), a);
-  EXPECT_EQ(lower_id(a), a);
+  EXPECT_EQ(lower_id(pair(OTHER, OTHER)), OTHER);
   EXPECT_EQ(pair_id(EPSILON, a), pair(EPSILON, a));
 
   const uint32_t triple[3] = {a, b, EPSILON};
-  uint32_t t;
+  uint32_t t, again;
   ASSERT_EQ(intern_tuple(&t, triple, 3), 0);
   EXPECT_EQ(label_arity(t), 3);
-  EXPECT_EQ(label_record(t)->tuple->filler, ID_NO_SYMBOL);
-  uint32_t again;
   EXPECT_EQ(intern_tuple(&again, triple, 3), 0);
   EXPECT_EQ(again, t);
-  EXPECT_NE(t, ab);
   EXPECT_EQ(intern_tuple(&again, triple, 1), 1);
   EXPECT_EQ(again, ID_NO_SYMBOL);
   EXPECT_TRUE(messages().errors.empty());
@@ -248,21 +201,17 @@ TEST_F(LabelTest, BadPairComponentsAreRefused) {
   EXPECT_EQ(intern_pair(&id, ab, ab), 1);
   EXPECT_EQ(pair_id(0xFFFFFF, 'a'), ID_NO_SYMBOL);
   EXPECT_EQ(intern_pair(&id, 'a', label_count() + 5), 1);
-  ASSERT_EQ(messages().errors.size(), 4u);
   std::string tuple_error =
       "a:b: Tuple as a tuple constituent in TUPLE_ERROR (" + std::to_string(ab) + ")";
-  EXPECT_EQ(messages().errors[0], tuple_error);
-  EXPECT_EQ(messages().errors[1], tuple_error);
-  EXPECT_EQ(messages().errors[2], "16777215 is not a legal symbol id");
-  EXPECT_EQ(messages().errors[3], std::to_string(label_count() + 5) + " is not a legal symbol id");
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{
+                tuple_error, tuple_error, "16777215 is not a legal symbol id",
+                std::to_string(label_count() + 5) + " is not a legal symbol id"}));
 
-  uint32_t set = symbol_id("@P.CASE.NOM@"), clear = symbol_id("@C.CASE@");
-  uint32_t flags = pair(set, clear);
-  EXPECT_EQ(label_arity(flags), 2);
-  ASSERT_EQ(messages().warnings.size(), 1u);
-  EXPECT_EQ(messages().warnings[0],
-            "Label '@P.CASE.NOM@:@C.CASE@' is illegal: flag diacritics  on both sides of the "
-            "symbol pair.");
+  EXPECT_EQ(label_arity(pair(symbol_id("@P.CASE.NOM@"), symbol_id("@C.CASE@"))), 2);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"Label '@P.CASE.NOM@:@C.CASE@' is illegal: flag diacritics "
+                                     " on both sides of the symbol pair."});
 }
 
 // Pairs of a big transducer over a big alphabet: many share a side, which must not crowd a few
@@ -278,8 +227,7 @@ TEST_F(LabelTest, ManyPairsStayInShortChains) {
           k < 300 ? symbols[symbols.size() - 1 - k] : static_cast<uint32_t>('a' + k % 26);
       if (upper == lower) continue;
       uint32_t id = pair(upper, lower);
-      auto [entry, added] = reference.emplace(std::make_pair(upper, lower), id);
-      ASSERT_EQ(entry->second, id);
+      ASSERT_EQ(reference.emplace(std::make_pair(upper, lower), id).first->second, id);
     }
   for (auto &[sides, id] : reference) {
     ASSERT_EQ(upper_id(id), sides.first);
@@ -298,35 +246,30 @@ TEST_F(LabelTest, ManyPairsStayInShortChains) {
 
 TEST_F(LabelTest, LabelInformation) {
   uint32_t e_acute = symbol_id("\xC3\xA9"), han = symbol_id("\xE4\xB8\x80");
-  uint32_t tag = symbol_id("+Noun"), star = symbol_id("*x*"), flag = symbol_id("@C.A@");
-  EXPECT_TRUE(is_byte_label('a'));
+  uint32_t tag = symbol_id("+Noun");
   EXPECT_TRUE(is_byte_label(e_acute));
   EXPECT_FALSE(is_byte_label(han));
   EXPECT_TRUE(is_byte_label(pair('a', e_acute)));
   EXPECT_FALSE(is_byte_label(pair(han, 'a')));
   EXPECT_TRUE(is_multichar_symbol(tag));
-  EXPECT_FALSE(is_multichar_symbol('a'));
-  EXPECT_FALSE(is_multichar_symbol(star));
-  EXPECT_FALSE(is_multichar_symbol(flag));
-  EXPECT_FALSE(is_multichar_symbol(pair(tag, 'a')));
+  for (uint32_t id : {uint32_t{'a'}, symbol_id("*x*"), symbol_id("@C.A@"), pair(tag, 'a')})
+    EXPECT_FALSE(is_multichar_symbol(id)) << id;
 
   uint32_t unknown = label_count() + 10;
   EXPECT_EQ(label_record(unknown), nullptr);
-  EXPECT_EQ(label_arity(unknown), 0);
   EXPECT_EQ(upper_id(unknown), ID_NO_SYMBOL);
-  EXPECT_FALSE(is_byte_label(unknown));
   EXPECT_EQ(print_label(unknown, nullptr, 1), 0);
 
-  uint32_t ab = pair('a', 'b');
+  // The match tables cover labels interned after an earlier update.
+  pair('a', 'b');
+  update_match_tables();
+  uint32_t later = pair('b', 'a');
   update_match_tables();
   LABEL_MAP *map = current_label_map();
   ASSERT_EQ(map->match_count, map->count);
-  EXPECT_EQ(map->upper_sides[ab], static_cast<uint32_t>('a'));
-  EXPECT_EQ(map->lower_sides[ab], static_cast<uint32_t>('b'));
-  EXPECT_EQ(map->upper_sides[tag], tag);
-  uint32_t later = pair('b', 'a');
-  update_match_tables();
+  EXPECT_EQ(map->upper_sides[later], static_cast<uint32_t>('b'));
   EXPECT_EQ(map->lower_sides[later], static_cast<uint32_t>('a'));
+  EXPECT_EQ(map->upper_sides[tag], tag);
 
   ALPH marker{};
   label_record(tag)->definition = &marker;
@@ -337,18 +280,14 @@ TEST_F(LabelTest, LabelInformation) {
 TEST_F(LabelTest, SwitchingAndCheckingMaps) {
   LABEL_MAP *standard = current_label_map();
   LABEL_MAP *other = make_label_map("Other", 5);
-  EXPECT_EQ(other->count, 0u);
   ASSERT_EQ(set_label_map(other), 0);
-  std::u32string name = U"x";
-  EXPECT_EQ(intern(name), 0u);  // a map without built-ins gives ids from 0
-  for (int i = 0; i < 20; i++) intern(U"name" + std::u32string(1, U'a' + i));
-  EXPECT_EQ(label_count(), 21u);
-  EXPECT_EQ(label_name(20), U"namet");
+  EXPECT_EQ(intern(U"x"), 0u);  // a map without built-ins gives ids from 0
+  EXPECT_EQ(intern(U"y"), 1u);
 
   LABEL_MAP bogus{};
   EXPECT_EQ(set_label_map(&bogus), 1);
-  ASSERT_EQ(messages().warnings.size(), 1u);
-  EXPECT_EQ(messages().warnings[0], "Cannot set label map to a non-existing label map.");
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"Cannot set label map to a non-existing label map."});
   EXPECT_EQ(current_label_map(), other);
   EXPECT_EQ(set_label_map(nullptr), 0);
   EXPECT_EQ(current_label_map(), standard);
@@ -370,13 +309,12 @@ TEST_F(LabelTest, SwitchingAndCheckingMaps) {
   EXPECT_EQ(check_common_label_map(&here, &elsewhere), 1);
   EXPECT_EQ(check_common_label_map(&here, &fresh), 0);
   EXPECT_EQ(check_net_label_map(nullptr), 1);
-  ASSERT_EQ(messages().errors.size(), 2u);
-  EXPECT_EQ(messages().errors[0],
-            "The label map of the network and thecurrent label map are different.\n"
-            "    Network has 'Other', current label map is 'Default'.");
-  EXPECT_EQ(messages().errors[1],
-            "Networks do not have a common label map.\n"
-            "One specifies 'Default', another specifies 'Other'.");
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{
+                "The label map of the network and thecurrent label map are different.\n"
+                "    Network has 'Other', current label map is 'Default'.",
+                "Networks do not have a common label map.\n"
+                "One specifies 'Default', another specifies 'Other'."}));
   free_alph(sigma);
 }
 
@@ -384,8 +322,7 @@ TEST_F(LabelTest, HashValues) {
   std::u32string empty;
   EXPECT_EQ(fat_hash(fat(empty)), 0xDEADBEEFu + 101u);
   EXPECT_EQ(hashword(nullptr, 0, 7), 0xDEADBEEFu + 7u);
-  uint32_t ab = pair('a', 'b');
-  EXPECT_EQ(label_hash(label_record(ab)), (((58u << 7) + 'a') << 7) + 'b');
+  EXPECT_EQ(label_hash(label_record(pair('a', 'b'))), (((58u << 7) + 'a') << 7) + 'b');
   EXPECT_EQ(label_hash(label_record('a')), fat_hash(label_record('a')->name));
   // On whole words, hashword agrees with lookup3's byte-wise hashlittle over the same bytes
   // (little-endian): here "Four score and seven years a".
@@ -396,34 +333,29 @@ TEST_F(LabelTest, HashValues) {
   const uint32_t words[4] = {1, 2, 3, 4}, swapped[4] = {2, 1, 3, 4};
   EXPECT_NE(hashword(words, 4, 101), hashword(swapped, 4, 101));
   EXPECT_NE(hashword(words, 4, 101), hashword(words, 3, 101));
-  EXPECT_NE(hashword(words, 4, 101), hashword(words, 4, 102));
 }
 
 TEST_F(LabelTest, PrintingLabels) {
-  uint32_t zero = '0', space = ' ', percent = '%', newline = '\n';
-  EXPECT_EQ(printed(pair(EPSILON, 'a'), 0), "0:a");
-  EXPECT_EQ(printed(EPSILON, 1), "0");
-  EXPECT_EQ(printed(OTHER, 1), "?");
-  EXPECT_EQ(printed(pair(OTHER, OTHER), 0), "?:?");
-  EXPECT_EQ(printed(BOUNDARY_SYMBOL, 0), ".#.");
-  EXPECT_EQ(printed(zero, 0), "0");
-  EXPECT_EQ(printed(zero, 1), "%0");
-  EXPECT_EQ(printed('?', 1), "%?");
-  EXPECT_EQ(printed(percent, 1), "%%");
-  EXPECT_EQ(printed(space, 1), "\" \"");
-  EXPECT_EQ(printed(newline, 1), "\"\\n\"");
-  EXPECT_EQ(printed(pair(zero, space), 1), "%0:\" \"");
-  EXPECT_EQ(printed(symbol_id("+Noun"), 1), "+Noun");
-  EXPECT_EQ(printed(symbol_id("\xC3\xA9"), 1), "\xC3\xA9");
-  EXPECT_EQ(printed(ALTCHAIN_SYMBOL, 0), "*ALTCHAIN*");
+  const struct {
+    uint32_t id;
+    int escape;
+    const char *text;
+  } table[] = {
+      {pair(EPSILON, 'a'), 0, "0:a"},  {EPSILON, 1, "0"},         {OTHER, 1, "?"},
+      {pair(OTHER, OTHER), 0, "?:?"},  {BOUNDARY_SYMBOL, 0, ".#."}, {'0', 0, "0"},
+      {'0', 1, "%0"},                  {'?', 1, "%?"},            {'%', 1, "%%"},
+      {' ', 1, "\" \""},               {'\n', 1, "\"\\n\""},      {pair('0', ' '), 1, "%0:\" \""},
+      {symbol_id("+Noun"), 1, "+Noun"}, {symbol_id("\xC3\xA9"), 1, "\xC3\xA9"},
+      {ALTCHAIN_SYMBOL, 0, "*ALTCHAIN*"},
+  };
+  for (const auto &row : table) EXPECT_EQ(printed(row.id, row.escape), row.text) << row.id;
 
+  // A buffer one byte short gets nothing; one that just fits gets all.
   uint32_t tag = symbol_id("+Noun");
-  char small[5];
-  EXPECT_EQ(label_to_buffer(small, tag, sizeof small, 0), -1);
+  char small[6];
+  EXPECT_EQ(label_to_buffer(small, tag, 5, 0), -1);
   EXPECT_STREQ(small, "");
-  char exact[6];
-  EXPECT_EQ(label_to_buffer(exact, tag, sizeof exact, 0), 5);
-  EXPECT_STREQ(exact, "+Noun");
+  EXPECT_EQ(label_to_buffer(small, tag, 6, 0), 5);
 
   FILE *stream = tmpfile();
   ASSERT_NE(stream, nullptr);
@@ -441,9 +373,9 @@ TEST_F(LabelTest, SafeSnprintfReportsOverruns) {
   EXPECT_TRUE(messages().errors.empty());
   EXPECT_EQ(safe_snprintf(buffer, sizeof buffer, "%d-%s", 12, "abcdef"), 9);
   EXPECT_STREQ(buffer, "12-abcd");
-  ASSERT_EQ(messages().errors.size(), 1u);
-  EXPECT_EQ(messages().errors[0],
-            "safe_snprintf: Buffer Overrun. Result would be 9 chars, buffer is only 8.");
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{
+                "safe_snprintf: Buffer Overrun. Result would be 9 chars, buffer is only 8."});
 }
 
 }  // namespace

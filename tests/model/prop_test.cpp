@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -46,47 +47,30 @@ OBJECT *sequence_object(int32_t type, SEQUENCE *s) {
 
 // get_string_property as a std::string ("<null>" for null), freeing the result.
 std::string text(NET *net, const char *key) {
-  char *value = get_string_property(net, key);
-  std::string result = value == nullptr ? "<null>" : value;
-  std::free(value);
-  return result;
+  std::unique_ptr<char, decltype(&std::free)> value(get_string_property(net, key), std::free);
+  return value == nullptr ? "<null>" : value.get();
 }
 
 std::vector<std::string> keys_of(NET *net) {
   std::vector<std::string> keys;
   for (PROP *p = kora::net_properties(net); p != nullptr; p = p->next) {
-    std::string key;
-    for (const uint32_t *c = p->key; *c != 0; c++) key += static_cast<char>(*c);
-    keys.push_back(key);
+    keys.emplace_back(p->key, p->key + codes(p->key).size());
   }
   return keys;
 }
 
-// Each test gets an empty network.
+// Each test gets an empty network, which reclaim_kora frees with its properties.
 class PropTest : public kora_test::Library {
  protected:
   void SetUp() override {
     kora_test::Library::SetUp();
     net_ = make_empty_net();
   }
-  void TearDown() override {
-    free_network(net_);
-    kora_test::Library::TearDown();
-  }
   NET *net_ = nullptr;
 };
 
-TEST_F(PropTest, SameKeyTwiceKeepsOneCellInItsFirstPlaceWithTheSecondValue) {
-  EXPECT_EQ(add_string_property(net_, "A", "first"), 0);
-  EXPECT_EQ(add_string_property(net_, "B", "b"), 0);
-  EXPECT_EQ(add_string_property(net_, "A", "second"), 0);
-  EXPECT_EQ(keys_of(net_), (std::vector<std::string>{"A", "B"}));
-  EXPECT_EQ(text(net_, "A"), "second");
-  EXPECT_TRUE(messages().warnings.empty() && messages().errors.empty());
-}
-
 // Random adds, removes and lookups over a few keys agree with a vector of pairs kept in
-// insertion order.
+// insertion order: adding a present key replaces its value in place.
 TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
   const char *keys[] = {"k0", "k1", "k2", "k3", "NETWORKNAME"};
   for (unsigned seed = 1; seed <= 20; seed++) {
@@ -99,12 +83,9 @@ TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
       std::string value = std::to_string(random() % 1000);
       switch (random() % 3) {
         case 0:
-          add_string_property(net_, key.c_str(), value.c_str());
-          if (found != reference.end()) {
-            found->second = value;
-          } else {
-            reference.emplace_back(key, value);
-          }
+          EXPECT_EQ(add_string_property(net_, key.c_str(), value.c_str()), 0);
+          if (found != reference.end()) found->second = value;
+          else reference.emplace_back(key, value);
           break;
         case 1:
           EXPECT_EQ(remove_string_property(net_, key.c_str()), found == reference.end() ? 1 : 0);
@@ -135,20 +116,17 @@ TEST_F(PropTest, StandardKeysAreStoredUnderTheSharedName) {
   EXPECT_FALSE(kora::is_shared_string(first->next->next->key));
   EXPECT_EQ(text(net_, "DEFINITION"), "a b*");
   EXPECT_EQ(kora::standard_name("NOT-A-STANDARD-KEY"), nullptr);
-  EXPECT_NE(kora::standard_name("NIL"), nullptr);
 }
 
 TEST_F(PropTest, ValuesBecomeText) {
-  kora::add_prop(net_, kora::standard_name("TYPE"), integer(-12));
-  EXPECT_EQ(text(net_, "TYPE"), "-12");
-  kora::add_prop(net_, kora::standard_name("TYPE"), integer(0));
-  EXPECT_EQ(text(net_, "TYPE"), "0");
-  kora::add_prop(net_, kora::standard_name("TYPE"), integer(INT32_MIN));
-  EXPECT_EQ(text(net_, "TYPE"), "-2147483648");
-  kora::add_character_prop(net_, kora::standard_name("TYPE"), U'é');
+  kora::FAT_STR key = kora::standard_name("TYPE");
+  for (auto [value, expected] : {std::pair{integer(0), "0"}, {integer(INT32_MIN), "-2147483648"},
+                                 {symbol_object(fat(U"Noun")), "Noun"}}) {
+    kora::add_prop(net_, key, value);
+    EXPECT_EQ(text(net_, "TYPE"), expected);
+  }
+  kora::add_character_prop(net_, key, U'é');
   EXPECT_EQ(text(net_, "TYPE"), "\xC3\xA9");
-  kora::add_prop(net_, kora::standard_name("TYPE"), symbol_object(fat(U"Noun")));
-  EXPECT_EQ(text(net_, "TYPE"), "Noun");
   EXPECT_EQ(text(net_, "absent"), "<null>");
   EXPECT_TRUE(messages().errors.empty()) << "a missing key is silent";
 }
@@ -184,8 +162,6 @@ TEST_F(PropTest, RemovingANonStringWarnsButRemoves) {
   EXPECT_EQ(remove_string_property(net_, "DATE"), 1);
   EXPECT_EQ(messages().warnings,
             std::vector<std::string>{"No value for the attribute DATE was found."});
-  EXPECT_EQ(remove_string_property(net_, "kept"), 0);
-  EXPECT_EQ(kora::net_properties(net_), nullptr);
 }
 
 TEST_F(PropTest, NullArgumentsAreReported) {
@@ -205,13 +181,15 @@ TEST_F(PropTest, NullArgumentsAreReported) {
 // every string is duplicated unless shared (then it is the very same pointer).
 void expect_same(int32_t type, OBJ_VALUE a, OBJ_VALUE b);
 
+void expect_same_object(const OBJECT *a, const OBJECT *b) {
+  ASSERT_NE(a, b);
+  ASSERT_EQ(a->type, b->type);
+  expect_same(a->type, a->value, b->value);
+}
+
 void expect_same_string(const uint32_t *a, const uint32_t *b) {
   EXPECT_EQ(codes(a), codes(b));
-  if (kora::is_shared_string(a)) {
-    EXPECT_EQ(a, b) << "a shared string is not copied";
-  } else {
-    EXPECT_NE(a, b) << "an owned string is duplicated";
-  }
+  EXPECT_EQ(a == b, kora::is_shared_string(a)) << "only shared strings are not copied";
 }
 
 void expect_same_sequence(const SEQUENCE *a, const SEQUENCE *b) {
@@ -219,46 +197,33 @@ void expect_same_sequence(const SEQUENCE *a, const SEQUENCE *b) {
   ASSERT_EQ(a->length, b->length);
   ASSERT_EQ(a->element_type, b->element_type);
   for (int i = 0; i < a->length; i++) {
-    switch (a->element_type) {
-      case kora::SYMBOL_PACKAGE_TYPE:
-        expect_same_string(a->data[i].string, b->data[i].string);
-        break;
-      case kora::OBJECT_TYPE:
-        ASSERT_NE(a->data[i].object, b->data[i].object);
-        ASSERT_EQ(a->data[i].object->type, b->data[i].object->type);
-        expect_same(a->data[i].object->type, a->data[i].object->value, b->data[i].object->value);
-        break;
-      default:
-        expect_same(a->element_type, a->data[i], b->data[i]);
+    if (a->element_type == kora::SYMBOL_PACKAGE_TYPE) {
+      expect_same_string(a->data[i].string, b->data[i].string);
+    } else if (a->element_type == kora::OBJECT_TYPE) {
+      expect_same_object(a->data[i].object, b->data[i].object);
+    } else {
+      expect_same(a->element_type, a->data[i], b->data[i]);
     }
   }
 }
 
 void expect_same(int32_t type, OBJ_VALUE a, OBJ_VALUE b) {
+  auto bytes = [](const kora::BYTE_BLOCK *block) {
+    return std::string(reinterpret_cast<char *>(block->bytes), block->length);
+  };
   switch (type) {
-    case kora::INTEGER_TYPE:
-      EXPECT_EQ(a.integer, b.integer);
-      break;
-    case kora::CHARACTER_TYPE:
-      EXPECT_EQ(a.character, b.character);
-      break;
-    case kora::STRING_TYPE:
-      expect_same_string(a.string, b.string);
-      break;
+    case kora::INTEGER_TYPE: EXPECT_EQ(a.integer, b.integer); break;
+    case kora::CHARACTER_TYPE: EXPECT_EQ(a.character, b.character); break;
+    case kora::STRING_TYPE: expect_same_string(a.string, b.string); break;
     case kora::SYMBOL_TYPE:
       EXPECT_NE(a.symbol, b.symbol);
       expect_same_string(a.symbol->name, b.symbol->name);
       break;
     case kora::ARRAY_TYPE:
-    case kora::LIST_TYPE:
-      expect_same_sequence(a.sequence, b.sequence);
-      break;
+    case kora::LIST_TYPE: expect_same_sequence(a.sequence, b.sequence); break;
     case kora::BYTE_BLOCK_TYPE:
-      ASSERT_NE(a.byte_block, b.byte_block);
-      EXPECT_EQ(std::string(reinterpret_cast<char *>(a.byte_block->bytes), a.byte_block->length),
-                std::string(reinterpret_cast<char *>(b.byte_block->bytes), b.byte_block->length));
-      break;
-    default:
+      EXPECT_NE(a.byte_block, b.byte_block);
+      EXPECT_EQ(bytes(a.byte_block), bytes(b.byte_block));
       break;
   }
 }
@@ -266,8 +231,7 @@ void expect_same(int32_t type, OBJ_VALUE a, OBJ_VALUE b) {
 void expect_same_lists(const PROP *a, const PROP *b) {
   for (; a != nullptr && b != nullptr; a = a->next, b = b->next) {
     expect_same_string(a->key, b->key);
-    ASSERT_EQ(a->value->type, b->value->type);
-    expect_same(a->value->type, a->value->value, b->value->value);
+    expect_same_object(a->value, b->value);
   }
   EXPECT_TRUE(a == nullptr && b == nullptr) << "lists of equal length";
 }
@@ -345,7 +309,6 @@ TEST_F(PropTest, SequencesResizeAndPack) {
   for (int i = 0; i < 3; i++) strings->data[i].string = fat(U"s");
   kora::SetSequenceLen(strings, 1);  // the two dropped strings are freed (LeakSanitizer)
   kora::SetSequenceLen(strings, 4);
-  EXPECT_EQ(strings->length, 4);
   EXPECT_EQ(codes(strings->data[0].string), U"s");
   EXPECT_EQ(strings->data[3].string, nullptr) << "new elements are zero";
   kora::free_sequence(strings);
@@ -360,7 +323,6 @@ TEST_F(PropTest, SequencesResizeAndPack) {
   OBJECT *mixed[] = {symbol_object(fat(U"a")), integer(1)};
   SEQUENCE *objects = kora::pack_objects(mixed, 2);
   EXPECT_EQ(objects->element_type, kora::OBJECT_TYPE);
-  EXPECT_EQ(objects->data[1].object->value.integer, 1);
   kora::free_sequence(objects);
 }
 
@@ -372,24 +334,19 @@ TEST_F(PropTest, CopyingASymbolPackageObjectIsFatal) {
   kora::free_object(package);
 }
 
-TEST_F(PropTest, Utf8KeysAndValuesRoundTrip) {
+// Keys and values are stored as code points and read back in the current encoding.
+TEST_F(PropTest, KeysAndValuesRoundTripInBothEncodings) {
   const char *key = "gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC";
   const char *value = "\xE4\xB8\x80 \xF0\x9F\x98\x80 caf\xC3\xA9";
   ASSERT_EQ(add_string_property(net_, key, value), 0);
-  EXPECT_EQ(codes(kora::net_properties(net_)->key), U"größe €") << "stored as code points";
+  EXPECT_EQ(codes(kora::net_properties(net_)->key), U"größe €");
   EXPECT_EQ(text(net_, key), value);
-}
 
-TEST_F(PropTest, Latin1KeysAndValuesRoundTrip) {
   ASSERT_EQ(set_char_encoding(context_, KORA_LATIN1), 0);
-  const char *key = "cl\xE9";
-  const char *value = "\x80 \xE0 la \xFF";  // 0x80 is read as the euro sign
-  ASSERT_EQ(add_string_property(net_, key, value), 0);
-  EXPECT_EQ(text(net_, key), value);
-
+  ASSERT_EQ(add_string_property(net_, "cl\xE9", "\x80 \xE0 la \xFF"), 0);  // 0x80 is the euro
+  EXPECT_EQ(text(net_, "cl\xE9"), "\x80 \xE0 la \xFF");
   ASSERT_EQ(set_char_encoding(context_, KORA_UTF8), 0);
-  EXPECT_EQ(text(net_, "cl\xC3\xA9"), "\xE2\x82\xAC \xC3\xA0 la \xC3\xBF")
-      << "the same property read back in UTF-8";
+  EXPECT_EQ(text(net_, "cl\xC3\xA9"), "\xE2\x82\xAC \xC3\xA0 la \xC3\xBF");
   EXPECT_TRUE(messages().warnings.empty());
 }
 
