@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kora_test.h"
+#include "net_words.h"
 #include "paths.h"
 #include "print.h"
 
@@ -14,86 +15,70 @@ namespace {
 
 using kora::path_count;
 using kora_test::messages;
+using Strings = std::vector<std::string>;
 
 class PathsTest : public kora_test::Library {};
 
 // The paths from `from` to final states, by walking every path (exponential, for small networks).
 uint64_t brute_force_paths(const STATE *from) {
-  uint64_t paths = 0;
-  std::vector<const STATE *> pending = {from};
-  while (!pending.empty()) {
-    const STATE *state = pending.back();
-    pending.pop_back();
-    if (state->flags.final) paths++;
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
-      pending.push_back(arc->destination);
-  }
+  uint64_t paths = from->flags.final;
+  for (const ARC *arc = from->arcs; arc != nullptr; arc = arc->next)
+    paths += brute_force_paths(arc->destination);
   return paths;
 }
 
-// States 0..n-1 with arcs only from lower to higher numbers, parallel arcs allowed.
-NET *random_acyclic_net(std::mt19937 &random, int n, std::vector<STATE *> &states) {
-  NET *net = null_net();
-  states = {net->start};
-  for (int i = 1; i < n; i++) states.push_back(add_state_to_net(net, random() % 3 == 0));
-  int arcs = static_cast<int>(random() % (3 * n));
-  for (int i = 0; i < arcs && n > 1; i++) {
-    size_t from = random() % (n - 1);
-    size_t to = from + 1 + random() % (n - 1 - from);
-    add_arc_to_state(net, states[from], 'a' + random() % 3, states[to], nullptr, 0);
-  }
-  return net;
-}
-
+// Random networks whose arcs go from lower to higher states only; the count of every state must
+// match brute force, and print_words must print each path from the start once.
 TEST_F(PathsTest, RandomAcyclicNetworksMatchBruteForce) {
   int_parameters()->word[KORA_VERBOSE] = 0;  // duplicate arcs are refused quietly
   FILE *sink = std::fopen("/dev/null", "w");
   for (unsigned seed = 1; seed <= 200; seed++) {
     std::mt19937 random(seed);
+    const int n = 1 + static_cast<int>(random() % 10);
+    std::set<int> finals;
+    for (int i = 1; i < n; i++)
+      if (random() % 3 == 0) finals.insert(i);
+    std::vector<kora_test::Arc> arcs(n > 1 ? random() % (3 * n) : 0);
+    for (kora_test::Arc &arc : arcs) {
+      arc.from = static_cast<int>(random() % (n - 1));
+      arc.to = arc.from + 1 + static_cast<int>(random() % (n - 1 - arc.from));
+      arc.label = 'a' + random() % 3;
+    }
     std::vector<STATE *> states;
-    NET *net = random_acyclic_net(random, 1 + static_cast<int>(random() % 10), states);
+    NET *net = kora_test::build_net(n, finals, arcs, &states);
     net->flags.loop_free = 0;
     ASSERT_EQ(kora::index_net(net), kora::PATHS_INDEXED) << "seed " << seed;
-    for (STATE *s : states) ASSERT_EQ(path_count(s), brute_force_paths(s)) << "seed " << seed;
+    for (STATE *s : states) {
+      ASSERT_EQ(path_count(s), brute_force_paths(s)) << "seed " << seed;
+      EXPECT_EQ(s->flags.visit_mark, 0) << "seed " << seed;
+    }
     EXPECT_TRUE(net->flags.loop_free && net->flags.paths_indexed) << "seed " << seed;
     EXPECT_FALSE(net->flags.visit_marks_dirty);
-    for (STATE *s : states) EXPECT_EQ(s->flags.visit_mark, 0) << "seed " << seed;
 
-    uint64_t from_start = path_count(net->start);
+    const uint64_t from_start = path_count(net->start);
     net->flags.paths_indexed = 0;
     EXPECT_EQ(static_cast<uint64_t>(kora::print_words(net, 72, 1, 0, sink)), from_start)
-        << "every path is printed once; seed " << seed;
+        << "seed " << seed;
     free_network(net);
   }
   std::fclose(sink);
 }
 
 TEST_F(PathsTest, CyclesGiveCircularAndClearLoopFree) {
-  NET *net = null_net();
-  STATE *a = add_state_to_net(net, 1);
-  STATE *b = add_state_to_net(net, 0);
-  add_arc_to_state(net, net->start, 'x', a, nullptr, 0);
-  add_arc_to_state(net, a, 'y', b, nullptr, 0);
-  add_arc_to_state(net, b, 'z', a, nullptr, 0);
+  NET *net = kora_test::build_net(3, {1}, {{0, 'x', 1}, {1, 'y', 2}, {2, 'z', 1}});
   net->flags.loop_free = 1;  // a wrong mark, which the walk corrects
   EXPECT_EQ(kora::index_net(net), kora::PATHS_CIRCULAR);
-  EXPECT_FALSE(net->flags.loop_free);
-  EXPECT_FALSE(net->flags.paths_indexed);
-  EXPECT_EQ(messages().warnings,
-            std::vector<std::string>{"index_net: Net incorrectly marked as loop-free."});
-  for (STATE *s = net->states; s != nullptr; s = s->next) {
-    EXPECT_EQ(s->client_cell, nullptr);
-    EXPECT_EQ(s->flags.visit_mark, 0);
-  }
+  EXPECT_FALSE(net->flags.loop_free || net->flags.paths_indexed);
+  EXPECT_EQ(messages().warnings, Strings{"index_net: Net incorrectly marked as loop-free."});
+  for (STATE *s = net->states; s != nullptr; s = s->next)
+    EXPECT_TRUE(s->client_cell == nullptr && s->flags.visit_mark == 0);
+  free_network(net);
 
   // A cycle that the start state cannot reach still counts.
-  NET *unreached = null_net();
-  STATE *c = add_state_to_net(unreached, 0);
-  add_arc_to_state(unreached, c, 'x', c, nullptr, 0);
+  NET *unreached = kora_test::build_net(2, {}, {{1, 'x', 1}});
   EXPECT_EQ(kora::index_net(unreached), kora::PATHS_CIRCULAR);
   EXPECT_EQ(messages().warnings.size(), 1u) << "a loop arc already cleared loop_free";
   free_network(unreached);
-  free_network(net);
 }
 
 // A chain of `steps` states each joined to the next by two arcs: 2^steps paths.
@@ -117,8 +102,7 @@ TEST_F(PathsTest, CountsSaturateAt64Bits) {
 
   NET *overflow = doubling_chain(64);
   EXPECT_EQ(kora::index_net(overflow), kora::PATHS_OVERFLOW);
-  EXPECT_TRUE(overflow->flags.loop_free);
-  EXPECT_FALSE(overflow->flags.paths_indexed);
+  EXPECT_TRUE(overflow->flags.loop_free && !overflow->flags.paths_indexed);
   EXPECT_EQ(overflow->start->client_cell, nullptr);
   context_->eol_string = "\n";
   char *text = nullptr;
@@ -143,7 +127,7 @@ TEST_F(PathsTest, OtherRepresentationsAreNotIndexed) {
   EXPECT_FALSE(net->flags.paths_indexed);
   free_network(net);
   EXPECT_EQ(kora::index_net(nullptr), kora::PATHS_VECTORIZED);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Unexpected NULL pointer in index_net."});
+  EXPECT_EQ(messages().errors, Strings{"Unexpected NULL pointer in index_net."});
 }
 
 TEST_F(PathsTest, LongChainNeedsNoRecursion) {
