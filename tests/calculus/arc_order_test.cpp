@@ -2,7 +2,6 @@
 // (same arcs, sorted, ties in their old order), the special symbols' places, the bimachine rule
 // for the sorted_arcs mark, and the refusal of shared arc lists.
 
-#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -12,8 +11,8 @@
 #include "arc-order.h"
 #include "kora_test.h"
 #include "label.h"
+#include "language.h"
 #include "struct.h"
-#include "structure_helpers.h"
 
 namespace {
 
@@ -113,27 +112,17 @@ TEST_F(ArcOrderTest, SpecialSymbolsHaveFixedPlaces) {
   free_network(net);
 }
 
+// A left bimachine half keeps the mark only under compare_upper_special, a right one only
+// under compare_lower_plain.
 TEST_F(ArcOrderTest, BimachineHalvesKeepTheMarkOnlyInTheirOwnOrder) {
   NET *net = symbol_net("a");
-  net->flags2.left_bimachine = 1;
-  net->flags2.upper_sequentialized = 1;
-  const std::pair<ArcComparator, bool> left[] = {{kora::compare_upper_special, true},
-                                                 {kora::compare_upper_plain, false},
-                                                 {kora::compare_lower_special, false}};
-  for (const auto &[compare, kept] : left) {
-    kora::reorder_arcs(net, compare);
-    EXPECT_EQ(net->flags2.sorted_arcs, kept);
-  }
-  net->flags2.left_bimachine = 0;
-  net->flags2.upper_sequentialized = 0;
-  net->flags2.right_bimachine = 1;
-  net->flags2.lower_sequentialized = 1;
-  const std::pair<ArcComparator, bool> right[] = {{kora::compare_lower_plain, true},
-                                                  {kora::compare_lower_special, false},
-                                                  {kora::compare_upper_plain, false}};
-  for (const auto &[compare, kept] : right) {
-    kora::reorder_arcs(net, compare);
-    EXPECT_EQ(net->flags2.sorted_arcs, kept);
+  for (bool left : {true, false}) {
+    net->flags2.left_bimachine = net->flags2.upper_sequentialized = left;
+    net->flags2.right_bimachine = net->flags2.lower_sequentialized = !left;
+    for (const Order &order : kOrders) {
+      kora::reorder_arcs(net, order.compare);
+      EXPECT_EQ(net->flags2.sorted_arcs, order.side == (left ? 0 : 1) && order.special == left);
+    }
   }
   free_network(net);
 }
