@@ -14,34 +14,23 @@ using kora_test::messages;
 
 class HeapTest : public kora_test::Library {};
 
-TEST_F(HeapTest, ReusedCellHasFirstWordClearedAndKeepsTheRest) {
-  HEAP *heap = kora::init_heap(4 * sizeof(void *), 8, "Test cells");
-  auto *cell = static_cast<uintptr_t *>(kora::cell_alloc(heap));
-  for (int i = 0; i < 4; i++) EXPECT_EQ(cell[i], 0u) << "fresh cells are zero";
-  cell[0] = 11;
-  cell[1] = 22;
-  cell[3] = 44;
-  kora::free_cell(cell, heap);
-  auto *again = static_cast<uintptr_t *>(kora::cell_alloc(heap));
-  ASSERT_EQ(again, cell);
-  EXPECT_EQ(again[0], 0u);
-  EXPECT_EQ(again[1], 22u);
-  EXPECT_EQ(again[3], 44u);
-  EXPECT_EQ(heap->cells_in_use, 1);
-  kora::free_heap(heap);
-}
-
+// Freed cells come back last freed first, with only the first (free-list) word cleared.
 TEST_F(HeapTest, FreedCellsComeBackLastFreedFirst) {
-  HEAP *heap = kora::init_heap(sizeof(void *), 4, "Test cells");
-  void *a = kora::cell_alloc(heap);
+  HEAP *heap = kora::init_heap(4 * sizeof(void *), 8, "abcdefghijklmnopqrstuvwxyz");
+  EXPECT_STREQ(heap->name, "abcdefghijklmnopqrstuvw");
+  auto *a = static_cast<uintptr_t *>(kora::cell_alloc(heap));
   void *b = kora::cell_alloc(heap);
   void *c = kora::cell_alloc(heap);
+  for (int i = 0; i < 4; i++) EXPECT_EQ(a[i], 0u) << "fresh cells are zero";
+  a[0] = 11, a[1] = 22, a[3] = 44;
   kora::free_cell(a, heap);
   kora::free_cell(c, heap);
   EXPECT_EQ(kora::cell_alloc(heap), c);
   EXPECT_EQ(kora::cell_alloc(heap), a);
-  void *fresh = kora::cell_alloc(heap);
-  EXPECT_NE(fresh, b);
+  EXPECT_EQ(a[0], 0u);
+  EXPECT_EQ(a[1], 22u);
+  EXPECT_EQ(a[3], 44u);
+  EXPECT_NE(kora::cell_alloc(heap), b);
   EXPECT_EQ(heap->cells_in_use, 4);
   kora::free_heap(heap);
 }
@@ -52,52 +41,40 @@ TEST_F(HeapTest, SizeCountsBlocksAndSubtractsFreeCells) {
   size_t block = 0;
   EXPECT_EQ(kora::heap_size(heap, 1, &block), sizeof(HEAP)) << "no block memory yet";
   EXPECT_EQ(block, cells * size + sizeof(kora::HEAP_BLOCK));
-
   std::vector<void *> handed;
   for (unsigned i = 0; i < cells + 1; i++) handed.push_back(kora::cell_alloc(heap));
-  int blocks = 0;
-  for (kora::HEAP_BLOCK *b = heap->first_block; b != nullptr; b = b->next) blocks++;
-  EXPECT_EQ(blocks, 2);
   EXPECT_EQ(kora::heap_size(heap, 1), sizeof(HEAP) + 2 * block);
   EXPECT_EQ(kora::heap_size(heap, 0), sizeof(HEAP) + block + size);
-
   kora::free_cell(handed[3], heap);
   kora::free_cell(handed[5], heap);
-  EXPECT_EQ(kora::heap_size(heap, 0), sizeof(HEAP) + block + size - 2 * size);
+  EXPECT_EQ(kora::heap_size(heap, 0), sizeof(HEAP) + block - size);
   EXPECT_EQ(kora::heap_size(heap, 1), sizeof(HEAP) + 2 * block);
   kora::free_heap(heap);
 }
 
-TEST_F(HeapTest, CellsAreDistinctAcrossManyBlocks) {
+void count_cell(void *, void *user_data) { ++*static_cast<int *>(user_data); }
+
+// A thousand cells over many small blocks are distinct (written over in full), and a visit sees
+// each one; a visit with cells on the free list is reported but goes on.
+TEST_F(HeapTest, CellsAreDistinctAndMapVisitsEach) {
   HEAP *heap = kora::init_heap(16, 7, "Many");
+  int visited = 0;
+  heap->user_data = &visited;
+  kora::map_heap2(heap, count_cell);
+  EXPECT_EQ(visited, 0);
   std::set<void *> seen;
   for (int i = 0; i < 1000; i++) {
     auto *cell = static_cast<char *>(kora::cell_alloc(heap));
     ASSERT_TRUE(seen.insert(cell).second);
     std::memset(cell, 0xAB, 16);
   }
-  EXPECT_EQ(heap->cells_in_use, 1000);
-  kora::free_heap(heap);
-}
-
-void count_cell(void *, void *user_data) { ++*static_cast<int *>(user_data); }
-
-TEST_F(HeapTest, MapVisitsEveryCellHandedOut) {
-  HEAP *heap = kora::init_heap(sizeof(void *), 5, "Mapped");
-  int visited = 0;
-  heap->user_data = &visited;
   kora::map_heap2(heap, count_cell);
-  EXPECT_EQ(visited, 0);
-  std::vector<void *> cells;
-  for (int i = 0; i < 12; i++) cells.push_back(kora::cell_alloc(heap));
-  kora::map_heap2(heap, count_cell);
-  EXPECT_EQ(visited, 12);
+  EXPECT_EQ(visited, 1000);
   EXPECT_TRUE(messages().errors.empty());
-
-  kora::free_cell(cells[0], heap);
+  kora::free_cell(*seen.begin(), heap);
   visited = 0;
   kora::map_heap2(heap, count_cell);
-  EXPECT_EQ(visited, 12) << "the visit goes on after the report";
+  EXPECT_EQ(visited, 1000) << "the visit goes on after the report";
   EXPECT_EQ(messages().errors, std::vector<std::string>{"map_heap2: Freelist is not empty"});
   kora::free_heap(heap);
 }
@@ -113,18 +90,11 @@ TEST_F(HeapTest, GlobalListHoldsHeapsNewestFirst) {
   kora::free_heap(nullptr);
 }
 
-TEST_F(HeapTest, NameIsCutAt23Characters) {
-  HEAP *heap = kora::init_heap(8, 1, "abcdefghijklmnopqrstuvwxyz");
-  EXPECT_STREQ(heap->name, "abcdefghijklmnopqrstuvw");
-  kora::free_heap(heap);
-}
-
 TEST_F(HeapTest, MisuseIsReportedNotFatal) {
   EXPECT_EQ(kora::init_heap(8, 0, "Empty"), nullptr);
   EXPECT_EQ(kora::cell_alloc(nullptr), nullptr);
   HEAP *tiny = kora::init_heap(4, 8, "Tiny");
-  void *cell = kora::cell_alloc(tiny);
-  kora::free_cell(cell, tiny);
+  kora::free_cell(kora::cell_alloc(tiny), tiny);
   EXPECT_EQ(tiny->free_list, nullptr);
   EXPECT_EQ(messages().errors,
             (std::vector<std::string>{

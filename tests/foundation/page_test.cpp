@@ -88,24 +88,17 @@ TEST_F(PageTest, LinesEndWithTheContextsTerminatorAndTheTextGrows) {
 
 TEST_F(PageTest, NumbersAreFormattedAsInReports) {
   page_ = kora::make_page(100, 0, -1);
-  auto hex = [&](uint32_t value) {
+  for (auto [value, out] : {std::pair{0u, "00"}, {0x1A2Bu, "1A2B"}, {0xFFFFFFFFu, "FFFFFFFF"}}) {
     kora::reset_page(page_);
     kora::hex_to_page(value, page_);
-    return text();
-  };
-  EXPECT_EQ(hex(0), "00");
-  EXPECT_EQ(hex(0x1A2B), "1A2B");
-  EXPECT_EQ(hex(0xFFFFFFFF), "FFFFFFFF");
-  auto size = [&](long long bytes) {
+    EXPECT_EQ(text(), out);
+  }
+  for (auto [bytes, out] : {std::pair{1000LL, "1000 bytes"}, {1001LL, "1.0 Kb"}, {1500000LL, "1.5 Mb"},
+                            {1000000000LL, "1000.0 Mb"}, {2500000000LL, "2.5 Gb"}}) {
     kora::reset_page(page_);
     kora::size_to_page(bytes, page_);
-    return text();
-  };
-  EXPECT_EQ(size(1000), "1000 bytes");
-  EXPECT_EQ(size(1001), "1.0 Kb");
-  EXPECT_EQ(size(1500000), "1.5 Mb");
-  EXPECT_EQ(size(1000000000), "1000.0 Mb");
-  EXPECT_EQ(size(2500000000), "2.5 Gb");
+    EXPECT_EQ(text(), out);
+  }
 }
 
 TEST_F(PageTest, FatStringsAreWrittenInTheOutputEncoding) {
@@ -135,14 +128,11 @@ TEST_F(PageTest, InconsistentMarginsAndMissingPagesAreReported) {
   kora::reset_page(nullptr);
   kora::print_page(nullptr, nullptr);
   EXPECT_EQ(kora::line_to_page("x", nullptr), 0);
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{"Unexpected NULL pointer in string_to_page().",
-                                      "Unexpected NULL pointer in hex_to_page().",
-                                      "Unexpected NULL pointer in fat_string_to_page().",
-                                      "Unexpected NULL pointer in new_page_line().",
-                                      "Unexpected NULL pointer in reset_page().",
-                                      "Unexpected NULL pointer in print_page().",
-                                      "Unexpected NULL pointer in string_to_page()."}));
+  std::vector<std::string> expected;
+  for (const char *f : {"string_to_page", "hex_to_page", "fat_string_to_page", "new_page_line",
+                        "reset_page", "print_page", "string_to_page"})
+    expected.push_back(std::string("Unexpected NULL pointer in ") + f + "().");
+  EXPECT_EQ(messages().errors, expected);
 }
 
 }  // namespace

@@ -16,38 +16,33 @@ using string_test::printed;
 
 class StringBufferTest : public kora_test::Library {};
 
-TEST_F(StringBufferTest, GrowsToDoubleOrToWhatIsNeeded) {
+TEST_F(StringBufferTest, GrowsToDoubleOrToWhatIsNeededAndCountsLines) {
   STRING_BUFFER *buffer = kora::make_thin_buffer(4);
-  EXPECT_EQ(kora::append_string_to_buffer("abc", buffer), 3);
+  EXPECT_EQ(kora::append_string_to_buffer("a\nc", buffer), 3);
   EXPECT_EQ(STRING_BUFFER_length(buffer), 4);
-  EXPECT_EQ(kora::append_char_to_buffer('d', buffer), 4);
+  EXPECT_EQ(kora::append_char_to_buffer('\n', buffer), 4);
   EXPECT_EQ(STRING_BUFFER_length(buffer), 8);
   EXPECT_EQ(kora::append_string_to_buffer(std::string(20, 'x').c_str(), buffer), 24);
   EXPECT_EQ(STRING_BUFFER_length(buffer), 25);
-  EXPECT_EQ(std::string(STRING_BUFFER_thin(buffer)), "abcd" + std::string(20, 'x'));
+  EXPECT_EQ(std::string(STRING_BUFFER_thin(buffer)), "a\nc\n" + std::string(20, 'x'));
+  EXPECT_EQ(STRING_BUFFER_line_count(buffer), 2);
+  EXPECT_EQ(kora::append_buffer_to_buffer(buffer, buffer), 48);
+  EXPECT_EQ(STRING_BUFFER_line_count(buffer), 4) << "appended buffers add their lines";
   kora::reset_string_buffer(buffer);
-  EXPECT_EQ(STRING_BUFFER_pos(buffer), 0);
   EXPECT_STREQ(STRING_BUFFER_thin(buffer), "");
-  EXPECT_EQ(STRING_BUFFER_length(buffer), 25);
   kora::free_string_buffer(buffer);
+
+  STRING_BUFFER bare{};
+  bare.char_size = 4;
+  kora::initialize_string_buffer(&bare);
+  EXPECT_EQ(STRING_BUFFER_length(&bare), 10) << "a bare record gets ten characters";
+  EXPECT_EQ(STRING_BUFFER_fat(&bare)[0], 0u);
+  std::free(bare.string);
 }
 
-TEST_F(StringBufferTest, NewlinesAreCountedAndAddUpAcrossBuffers) {
-  STRING_BUFFER *target = kora::make_thin_buffer(2);
-  STRING_BUFFER *source = kora::make_thin_buffer(2);
-  kora::append_string_to_buffer("one\ntwo\n", target);
-  kora::append_char_to_buffer('\n', source);
-  kora::append_string_to_buffer("x", source);
-  EXPECT_EQ(kora::append_buffer_to_buffer(target, source), 10);
-  EXPECT_EQ(STRING_BUFFER_line_count(target), 3);
-  EXPECT_STREQ(STRING_BUFFER_thin(target), "one\ntwo\n\nx");
-  EXPECT_EQ(kora::append_buffer_to_buffer(target, target), 20);
-  EXPECT_EQ(STRING_BUFFER_line_count(target), 6);
-  kora::free_string_buffer(target);
-  kora::free_string_buffer(source);
-}
-
-TEST_F(StringBufferTest, FatBuffersAppendAndPrint) {
+// Fat buffers print in UTF-8 and thin ones receive the UTF-8 bytes of codes; print returns the
+// bytes written.
+TEST_F(StringBufferTest, FatAndUtf8AppendsPrintTheirBytes) {
   STRING_BUFFER *target = kora::make_fat_buffer(1);
   STRING_BUFFER *source = kora::make_fat_buffer(8);
   const std::u32string text = U"\u00E9\u20AC";
@@ -60,31 +55,17 @@ TEST_F(StringBufferTest, FatBuffersAppendAndPrint) {
   EXPECT_EQ(printed([&](FILE *s) { return kora::print_string_buffer(target, s); }, &columns),
             "\xC3\xA9\xE2\x82\xAC\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(columns, 10);
-  kora::free_string_buffer(target);
-  kora::free_string_buffer(source);
-}
 
-TEST_F(StringBufferTest, Utf8AppendsWriteTheBytesOfCodes) {
   STRING_BUFFER *buffer = kora::make_thin_buffer(1);
   kora::append_fat_char_utf8('a', buffer);
   kora::append_fat_char_utf8(0x20AC, buffer);
   EXPECT_EQ(kora::append_fat_utf8(fat(U"\u00E9\n\U0001F600"), buffer), 11);
   EXPECT_STREQ(STRING_BUFFER_thin(buffer), "a\xE2\x82\xAC\xC3\xA9\n\xF0\x9F\x98\x80");
   EXPECT_EQ(STRING_BUFFER_line_count(buffer), 1);
-  int columns = 0;
   EXPECT_EQ(printed([&](FILE *s) { return kora::print_string_buffer(buffer, s); }, &columns),
             STRING_BUFFER_thin(buffer));
   EXPECT_EQ(columns, 11);
-  kora::free_string_buffer(buffer);
-}
-
-TEST_F(StringBufferTest, ABareRecordGetsTenCharacters) {
-  STRING_BUFFER bare{};
-  bare.char_size = 4;
-  kora::initialize_string_buffer(&bare);
-  EXPECT_EQ(STRING_BUFFER_length(&bare), 10);
-  EXPECT_EQ(STRING_BUFFER_fat(&bare)[0], 0u);
-  std::free(bare.string);
+  for (STRING_BUFFER *b : {target, source, buffer}) kora::free_string_buffer(b);
 }
 
 TEST_F(StringBufferTest, WrongArgumentsAreReportedAndChangeNothing) {

@@ -1,9 +1,10 @@
-// Helpers for the tests of fat strings, string buffers and pages: fat strings from u32string
-// literals, and the text that a printing function writes to a stream.
+// Helpers for the string tests: fat strings from u32string literals, taking over the text that a
+// conversion allocated, and the text that a printing function writes to a stream.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace string_test {
@@ -13,13 +14,23 @@ inline const uint32_t *fat(const std::u32string &s) {
   return reinterpret_cast<const uint32_t *>(s.c_str());
 }
 
-// The codes of a fat string.
 inline std::u32string codes(const uint32_t *fs) {
   return std::u32string(reinterpret_cast<const char32_t *>(fs));
 }
 
-// Calls print(stream) on a temporary file and returns what it wrote; *result receives what
-// print returned.
+// The text of an allocated thin or fat string, which is freed.
+inline std::string take(char *text) {
+  std::string result(text);
+  std::free(text);
+  return result;
+}
+inline std::u32string take(uint32_t *fs) {
+  std::u32string result = codes(fs);
+  std::free(fs);
+  return result;
+}
+
+// What print(stream) wrote to a temporary file; *result receives what print returned.
 template <typename Print>
 std::string printed(Print print, int *result = nullptr) {
   FILE *stream = std::tmpfile();
@@ -27,8 +38,7 @@ std::string printed(Print print, int *result = nullptr) {
   if (result != nullptr) *result = value;
   std::string text(static_cast<size_t>(std::ftell(stream)), '\0');
   std::rewind(stream);
-  size_t got = std::fread(text.data(), 1, text.size(), stream);
-  text.resize(got);
+  text.resize(std::fread(text.data(), 1, text.size(), stream));
   std::fclose(stream);
   return text;
 }
