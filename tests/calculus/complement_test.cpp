@@ -2,11 +2,11 @@
 
 #include "complement.h"
 #include "kora_test.h"
-#include "product_oracle.h"
+#include "operator_oracle.h"
 
 namespace {
 
-using namespace product_oracle;
+using namespace operator_oracle;
 
 class ComplementTest : public kora_test::Library {};
 
@@ -25,15 +25,13 @@ bool complete(const NET *net) {
 TEST_F(ComplementTest, AgreesWithSetComplementOverSigmaAndFreshSymbols) {
   for (int minimize : {1, 0}) {
     int_parameters()->word[KORA_MINIMIZE] = minimize;
-    for (unsigned seed = 0; seed < 100; seed++) {
-      SCOPED_TRACE("seed " + std::to_string(seed) + " minimize " + std::to_string(minimize));
-      std::mt19937 random(seed);
+    for_seeds(100, [&](unsigned, std::mt19937 &random) {
       NET *a = random_automaton(random);
       Symbols universe = kora_test::universe_of({a});
-      Snapshot before = snapshot(a, universe);
-      Relation expected = difference(all_strings(universe), before.relation);
+      auto before = snapshot(a, universe);
+      Relation expected = difference(all_strings(universe), std::get<2>(before));
       NET *copy = negate_net(a, 1);
-      EXPECT_EQ(language(copy, universe), expected) << kora_test::describe(expected);
+      EXPECT_EQ(language(copy, universe), expected) << "minimize " << minimize;
       EXPECT_EQ(snapshot(a, universe), before);
       // Twice gives the language back, though a complement without arcs forgets its sigma.
       NET *twice = negate_net(copy, 1);
@@ -42,11 +40,11 @@ TEST_F(ComplementTest, AgreesWithSetComplementOverSigmaAndFreshSymbols) {
       EXPECT_EQ(negate_net(a, 0), a) << "in place";
       EXPECT_EQ(language(a, universe), expected);
       for (NET *net : {a, copy, twice}) free_network(net);
-    }
+    });
   }
 }
 
-TEST_F(ComplementTest, EmptyAndUniversalLanguages) {
+TEST_F(ComplementTest, EmptyUniversalAndClosedSigma) {
   NET *universal = negate_net(null_net(), 0);
   EXPECT_EQ(test_upper_universal(universal), 1);
   EXPECT_EQ(universal->num_states, 1u);
@@ -63,9 +61,7 @@ TEST_F(ComplementTest, EmptyAndUniversalLanguages) {
 }
 
 TEST_F(ComplementTest, CompletionKeepsTheLanguageAndFillsEveryState) {
-  for (unsigned seed = 0; seed < 200; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  for_seeds(200, [&](unsigned, std::mt19937 &random) {
     NET *a = random_automaton(random);
     Symbols universe = kora_test::universe_of({a});
     NET *completed = kora::complete_net(a, 1);
@@ -76,9 +72,8 @@ TEST_F(ComplementTest, CompletionKeepsTheLanguageAndFillsEveryState) {
     uint32_t arcs = completed->num_arcs;
     EXPECT_EQ(kora::complete_net(completed, 0), completed);
     EXPECT_EQ(completed->num_arcs, arcs) << "a completed network is left alone";
-    free_network(completed);
-    free_network(a);
-  }
+    for (NET *net : {a, completed}) free_network(net);
+  });
 }
 
 TEST_F(ComplementTest, Refusals) {

@@ -3,25 +3,23 @@
 #include "alph.h"
 #include "kora_test.h"
 #include "language-tests.h"
-#include "product_oracle.h"
+#include "operator_oracle.h"
 
 namespace {
 
-using namespace product_oracle;
+using namespace operator_oracle;
 
 class LanguageTest : public kora_test::Library {};
 
 TEST_F(LanguageTest, NonNullAgreesWithEnumeration) {
-  for (unsigned seed = 0; seed < 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  for_seeds(300, [&](unsigned, std::mt19937 &random) {
     NET *a = random_automaton(random);
     // A shortest accepted path visits no state twice.
     bool accepts = !kora_test::enumerate(a, kora_test::universe_of({a}), a->num_states).empty();
     EXPECT_EQ(test_non_null(a), accepts ? 1 : 0);
     EXPECT_TRUE(a->flags.pruned);
     free_network(a);
-  }
+  });
   NET *net = null_net();
   add_arc_to_state(net, add_state_to_net(net, 1), 'a', net->start, nullptr, 0);
   EXPECT_EQ(test_non_null(net), 0) << "the final state is unreachable";
@@ -29,13 +27,11 @@ TEST_F(LanguageTest, NonNullAgreesWithEnumeration) {
   free_network(net);
 }
 
+// A third of the pairs are made to include: a & b is always in b.
 TEST_F(LanguageTest, SublanguageAgreesWithDifferenceAndEnumeration) {
-  for (unsigned seed = 0; seed < 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    NET *a = random_automaton(random);
-    NET *b = random_automaton(random);
-    if (seed % 3 == 0) a = intersect_net(a, b, 0, 1);  // then inclusion holds
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
+    NET *a = random_automaton(random), *b = random_automaton(random);
+    if (seed % 3 == 0) a = intersect_net(a, b, 0, 1);
     Symbols universe = kora_test::universe_of({a, b});
     Relation language_a = language(a, universe), language_b = language(b, universe);
     NET *rest = minus_net(a, b, 1, 1);
@@ -47,22 +43,16 @@ TEST_F(LanguageTest, SublanguageAgreesWithDifferenceAndEnumeration) {
     EXPECT_EQ(language(a, universe), language_a) << "the languages stay";
     EXPECT_EQ(language(b, universe), language_b);
     for (NET *net : {a, b, rest}) free_network(net);
-  }
-  NET *a = symbol_net("a");
-  NET *b = symbol_net("b");
-  NET *as = a_star();
-  EXPECT_EQ(test_sublanguage(a, a), 1);
-  EXPECT_EQ(test_sublanguage(a, b), 0);
+  });
+  NET *a = symbol_net("a"), *as = a_star();
   EXPECT_EQ(test_sublanguage(a, as), 1);
   EXPECT_EQ(test_sublanguage(as, a), 0);
-  EXPECT_EQ(test_sublanguage(nullptr, b), 0);
-  for (NET *net : {a, b, as}) free_network(net);
+  EXPECT_EQ(test_sublanguage(nullptr, a), 0);
+  for (NET *net : {a, as}) free_network(net);
 }
 
 TEST_F(LanguageTest, EquivalenceOfMinimizedNetworksAgreesWithInclusion) {
-  for (unsigned seed = 0; seed < 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
     NET *a = random_automaton(random);
     // Odd seeds: the product of a with itself, one language in another shape.
     NET *b = seed % 2 == 0 ? random_automaton(random) : intersect_net(a, copy_net(a), 1, 0);
@@ -71,18 +61,11 @@ TEST_F(LanguageTest, EquivalenceOfMinimizedNetworksAgreesWithInclusion) {
     minimize_net(b);
     EXPECT_EQ(test_equivalent(a, b), both_ways ? 1 : 0);
     EXPECT_TRUE(both_ways || seed % 2 == 0);
-    free_network(a);
-    free_network(b);
-  }
+    for (NET *net : {a, b}) free_network(net);
+  });
 }
 
 TEST_F(LanguageTest, EquivalenceEdgeCases) {
-  NET *one = symbol_net("a");
-  NET *two = a_star();
-  EXPECT_EQ(test_equivalent(one, one), 1);
-  minimize_net(one);
-  minimize_net(two);
-  EXPECT_EQ(test_equivalent(one, two), 0) << "different state counts";
   NET *empty_string = epsilon_net(), *nothing = null_net(), *again = epsilon_net();
   EXPECT_EQ(test_equivalent(empty_string, nothing), 0) << "no labels, different finality";
   EXPECT_EQ(test_equivalent(empty_string, again), 1);
@@ -98,20 +81,18 @@ TEST_F(LanguageTest, EquivalenceEdgeCases) {
   EXPECT_EQ(test_equivalent(chain, loop), 0) << "two states of the chain pair with one";
   minimize_net(chain);
   EXPECT_EQ(test_equivalent(chain, loop), 1);
-  for (NET *net : {one, two, empty_string, nothing, again, loop, chain}) free_network(net);
+  for (NET *net : {empty_string, nothing, again, loop, chain}) free_network(net);
 }
 
 TEST_F(LanguageTest, UniversalSides) {
-  NET *any = kleene_star_net();
-  NET *as = a_star();
+  NET *any = kleene_star_net(), *as = a_star();
   EXPECT_EQ(test_upper_universal(any), 1);
   EXPECT_EQ(test_lower_universal(any), 1);
   EXPECT_EQ(test_upper_universal(as), 0);
 
   // Upper side ?* whatever the lower side: loops ?:a and a.
-  NET *transducer = epsilon_net();
+  NET *transducer = a_star();
   add_arc_to_state(transducer, transducer->start, kora::pair_id(kora::OTHER, 'a'), transducer->start, nullptr, 0);
-  add_arc_to_state(transducer, transducer->start, 'a', transducer->start, nullptr, 0);
   EXPECT_EQ(test_upper_universal(transducer), 1);
   EXPECT_EQ(test_lower_universal(transducer), 0);
   EXPECT_EQ(transducer->num_arcs, 2u) << "the network stays unchanged";

@@ -14,19 +14,18 @@
 #include "label.h"
 #include "language.h"
 #include "modify.h"
+#include "operator_oracle.h"
 #include "struct.h"
 
 namespace {
 
 using kora_test::enumerate;
 using kora_test::messages;
+using operator_oracle::for_seeds;
 using kora_test::Relation;
 using kora_test::Symbols;
 
-class SubstituteTest : public kora_test::Library {};
-class CloseSigmaTest : public kora_test::Library {};
-class CompactSigmaTest : public kora_test::Library {};
-class ModifyLabelClassesTest : public kora_test::Library {};
+class ModifyTest : public kora_test::Library {};
 
 uint32_t id(const char *name) { return kora::symbol_id(name); }
 
@@ -42,21 +41,21 @@ std::set<uint32_t> arc_labels(const NET *net) {
   return labels;
 }
 
-// Adds a few random arcs with OTHER on a side: OTHER, OTHER:OTHER and b:OTHER (transducers).
+// Adds a few random arcs with OTHER on a side: OTHER, and for `pairs` also OTHER:OTHER and
+// b:OTHER.
 void add_other_arcs(std::mt19937 &random, NET *net, bool pairs) {
   int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
   std::vector<STATE *> states;
   for (STATE *s = net->states; s != nullptr; s = s->next) states.push_back(s);
-  const Symbols labels = pairs ? Symbols{kora::OTHER, kora::pair_id(kora::OTHER, kora::OTHER),
-                                         kora::pair_id(id("b"), kora::OTHER)}
-                               : Symbols{kora::OTHER};
+  Symbols labels{kora::OTHER};
+  if (pairs)
+    labels.insert(labels.end(), {kora::pair_id(kora::OTHER, kora::OTHER), kora::pair_id(id("b"), kora::OTHER)});
   for (int i = random() % 3; i > 0; i--)
     add_arc_to_state(net, states[random() % states.size()], labels[random() % labels.size()],
                      states[random() % states.size()], nullptr, 0);
 }
 
-// A random network with OTHER in its sigma and a few more arcs with OTHER on a side; a
-// transducer when `transducer`.
+// A random network with OTHER and a few more arcs with OTHER on a side.
 NET *random_net_with_other_arcs(std::mt19937 &random, bool transducer) {
   kora_test::RandomNetOptions options;
   options.other = true;
@@ -73,7 +72,7 @@ bool marks_are_true(const NET *net) {
     std::set<uint32_t> seen;
     bool deterministic = true;
     for (const ARC *a = s->arcs; a != nullptr; a = a->next)
-      if (a->label == kora::EPSILON || !seen.insert(a->label).second) deterministic = false;
+      deterministic = deterministic && a->label != kora::EPSILON && seen.insert(a->label).second;
     if (s->flags.deterministic && !deterministic) return false;
     all = all && deterministic;
   }
@@ -100,70 +99,75 @@ std::vector<Symbols> spellings(const Symbols &word, uint32_t x, const Symbols &m
 Relation substituted(const Relation &relation, uint32_t x, const Symbols &members) {
   Relation result;
   for (const auto &[upper, lower] : relation)
-    for (const Symbols &u : spellings(upper, x, members)) {
-      if (upper == lower) result.insert({u, u});
-      if (upper != lower)
+    for (const Symbols &u : spellings(upper, x, members))
+      if (upper == lower)
+        result.insert({u, u});
+      else
         for (const Symbols &l : spellings(lower, x, members)) result.insert({u, l});
-    }
   return result;
 }
 
-TEST_F(SubstituteTest, SymbolIsReplacedInsidePairsAndLeavesTheSigma) {
-  int_parameters()->word[KORA_MINIMIZE] = 0;
-  const uint32_t a = id("a"), b = id("b"), c = id("c"), x = id("x");
-  ALPH *list = list_of({b, c});
-  NET *net = substitute_symbol(a, list, pair_net(a, x), 0);
-  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{kora::pair_id(b, x), kora::pair_id(c, x)}));
-  EXPECT_FALSE(test_alph_member(net->sigma, a));
-  for (uint32_t s : {b, c, x}) EXPECT_TRUE(test_alph_member(net->sigma, s));
-  free_network(net);
-  kora::free_alph(list);
+TEST_F(ModifyTest, SubstituteSymbolAgreesWithTheOracle) {
+  const uint32_t a = id("a"), b = id("b"), d = id("d");
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
+    kora_test::RandomNetOptions options;
+    options.transducer = seed % 3 == 0;
+    options.epsilon = seed % 2 == 0;
+    const bool minimize = !options.epsilon && !options.transducer;  // paths stay word-long
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    NET *net = kora_test::random_net(random, options);
+    Symbols members;
+    if (seed % 5 != 0) members.push_back(seed % 4 == 0 ? b : d);
+    if (!options.transducer)
+      for (uint32_t s : {a, b})
+        if (random() % 2) members.push_back(s);
+    ALPH *list = list_of(members);
+    const Symbols universe = kora_test::universe_of({net});
+    const Relation before = enumerate(net, universe, 4);
+    const bool knows_a = test_alph_member(net->sigma, a);
+
+    NET *result = substitute_symbol(a, list, net, 1);
+    EXPECT_EQ(enumerate(result, universe, 4), substituted(before, a, members))
+        << "before: " << kora_test::describe(before);
+    EXPECT_EQ(enumerate(net, universe, 4), before) << "the argument is left alone";
+    EXPECT_TRUE(marks_are_true(result));
+    EXPECT_TRUE(!minimize || result->flags.minimized);
+    if (knows_a && !minimize) {
+      for (uint32_t s : members) EXPECT_TRUE(test_alph_member(result->sigma, s));
+      EXPECT_EQ(test_alph_member(result->sigma, a) != 0,
+                std::count(members.begin(), members.end(), a) != 0);
+    }
+    for (NET *n : {net, result}) free_network(n);
+    kora::free_alph(list);
+  }, 1);
 }
 
-TEST_F(SubstituteTest, EmptyListDeletesEveryArcMentioningTheSymbolAndPrunes) {
-  const uint32_t a = id("a"), b = id("b"), c = id("c");
-  NET *net = null_net();
-  STATE *middle = add_state_to_net(net, 0), *final = add_state_to_net(net, 1);
-  add_arc_to_state(net, net->start, a, middle, nullptr, 0);
-  add_arc_to_state(net, middle, b, final, nullptr, 0);
-  add_arc_to_state(net, net->start, kora::pair_id(c, a), final, nullptr, 0);
-  add_arc_to_state(net, net->start, c, final, nullptr, 0);
-  net->flags.pruned = 0;
-  net = substitute_symbol(a, nullptr, net, 0);
-  EXPECT_EQ(net->num_states, 2u) << "the state only a led to is pruned";
-  EXPECT_EQ(arc_labels(net), std::set<uint32_t>{c});
-  EXPECT_FALSE(test_alph_member(net->sigma, a));
-  free_network(net);
-}
-
-TEST_F(SubstituteTest, LabelModeReplacesOnlyThatLabel) {
+// Label mode replaces only the label a:x, not a itself, and keeps the arc's user pointer.
+TEST_F(ModifyTest, SubstituteLabelReplacesOnlyThatLabel) {
   int_parameters()->word[KORA_MINIMIZE] = 0;
-  const uint32_t a = id("a"), x = id("x"), y = id("y");
+  const uint32_t a = id("a"), ax = kora::pair_id(a, id("x")), y = id("y");
   NET *net = null_net();
   STATE *final = add_state_to_net(net, 1);
   add_arc_to_state(net, net->start, a, final, nullptr, 0);
-  add_arc_to_state(net, net->start, kora::pair_id(a, x), final, reinterpret_cast<void *>(7), 1);
+  add_arc_to_state(net, net->start, ax, final, reinterpret_cast<void *>(7), 1);
   ALPH *list = list_of({y});
-  NET *result = substitute_label(kora::pair_id(a, x), list, net, 1);
+  NET *result = substitute_label(ax, list, net, 1);
   EXPECT_EQ(arc_labels(result), (std::set<uint32_t>{a, y}));
-  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{a, kora::pair_id(a, x)})) << "copy 1";
+  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{a, ax})) << "copy 1";
   for (const ARC *arc = result->start->arcs; arc != nullptr; arc = arc->next)
-    if (arc->label == y) {
-      EXPECT_EQ(kora::arc_user_pointer(arc), reinterpret_cast<void *>(7));
-    }
+    if (arc->label == y) { EXPECT_EQ(kora::arc_user_pointer(arc), reinterpret_cast<void *>(7)); }
   EXPECT_TRUE(test_alph_member(result->sigma, y));
   for (NET *n : {net, result}) free_network(n);
   kora::free_alph(list);
 }
 
-TEST_F(SubstituteTest, RefusalsChangeNothing) {
+TEST_F(ModifyTest, SubstituteRefusalsChangeNothing) {
   const uint32_t a = id("a"), b = id("b"), ab = kora::pair_id(a, b);
   NET *net = symbol_net("a");
-  ALPH *pair = list_of({ab}), *plain = list_of({b});
+  ALPH *pair = list_of({ab}), *plain = list_of({b}), *bad = list_of({b});
+  bad->items[0] = 0xABCDEF;  // never given out
   EXPECT_EQ(substitute_symbol(ab, plain, net, 1), net);
   EXPECT_EQ(substitute_symbol(a, pair, net, 1), net);
-  ALPH *bad = list_of({b});
-  bad->items[0] = 0xABCDEF;  // never given out
   EXPECT_EQ(substitute_label(a, bad, net, 1), net);
   net->flags2.reduced_labelset = 1;
   EXPECT_EQ(substitute_symbol(a, plain, net, 0), net);
@@ -180,7 +184,9 @@ TEST_F(SubstituteTest, RefusalsChangeNothing) {
   for (ALPH *list : {pair, plain, bad}) kora::free_alph(list);
 }
 
-TEST_F(SubstituteTest, DeterminismSurvivesOnlyWhileLabelsStayApart) {
+// x:a and x:b leave one state: substituting a by b merges them, and the result must no longer
+// claim to be deterministic or minimized.
+TEST_F(ModifyTest, SubstitutionThatMergesLabelsDropsDeterminism) {
   int_parameters()->word[KORA_MINIMIZE] = 0;
   const uint32_t a = id("a"), b = id("b"), x = id("x");
   NET *net = null_net();
@@ -189,85 +195,40 @@ TEST_F(SubstituteTest, DeterminismSurvivesOnlyWhileLabelsStayApart) {
   add_arc_to_state(net, net->start, kora::pair_id(x, b), two, nullptr, 0);
   add_arc_to_state(net, two, a, one, nullptr, 0);
   net->flags.minimized = 1;  // true of this network, though building by hand cleared it
-  ALPH *fresh = list_of({id("d")}), *old = list_of({b});
-  NET *apart = substitute_symbol(a, fresh, net, 1);
-  EXPECT_TRUE(apart->flags.deterministic && apart->flags.minimized && marks_are_true(apart));
-  NET *merged = substitute_symbol(a, old, net, 1);  // x:a becomes x:b beside x:b
+  ALPH *old = list_of({b});
+  NET *merged = substitute_symbol(a, old, net, 1);
   EXPECT_FALSE(merged->flags.deterministic || merged->flags.minimized);
   EXPECT_TRUE(marks_are_true(merged));
-  for (NET *n : {net, apart, merged}) free_network(n);
-  for (ALPH *list : {fresh, old}) kora::free_alph(list);
+  for (NET *n : {net, merged}) free_network(n);
+  kora::free_alph(old);
 }
 
-TEST_F(SubstituteTest, RandomNetworksAgreeWithTheOracle) {
-  const uint32_t a = id("a"), b = id("b"), d = id("d");
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.transducer = seed % 3 == 0;
-    options.epsilon = seed % 2 == 0;
-    const bool minimize = !options.epsilon && !options.transducer;  // paths stay word-long
-    int_parameters()->word[KORA_MINIMIZE] = minimize;
-    NET *net = kora_test::random_net(random, options);
-    Symbols members;
-    if (seed % 5 != 0) members.push_back(seed % 4 == 0 ? b : d);
-    if (!options.transducer)
-      for (uint32_t s : {a, b}) if (random() % 2) members.push_back(s);
-    ALPH *list = list_of(members);
-    const Symbols universe = kora_test::universe_of({net});
-    const Relation before = enumerate(net, universe, 4);
-    const bool knows_a = test_alph_member(net->sigma, a);
-
-    NET *result = substitute_symbol(a, list, net, 1);
-    EXPECT_EQ(enumerate(result, universe, 4), substituted(before, a, members))
-        << "before: " << kora_test::describe(before);
-    EXPECT_EQ(enumerate(net, universe, 4), before) << "the argument is left alone";
-    EXPECT_TRUE(marks_are_true(result));
-    if (minimize) {
-      EXPECT_TRUE(result->flags.minimized);
-    }
-    if (knows_a && !minimize) {
-      for (uint32_t s : members) EXPECT_TRUE(test_alph_member(result->sigma, s));
-      EXPECT_EQ(test_alph_member(result->sigma, a) != 0,
-                std::count(members.begin(), members.end(), a) != 0);
-    }
-    for (NET *n : {net, result}) free_network(n);
-    kora::free_alph(list);
-  }
-}
-
-TEST_F(SubstituteTest, OtherModeExpandsOtherWithoutChangingTheRelation) {
-  const uint32_t x = id("x"), y = id("y");
-  ALPH *list = list_of({kora::OTHER, x, y});
-  NET *net = kora::substitute_worker(pair_net(kora::OTHER, kora::OTHER), kora::OTHER, list, 0,
-                               false, true);
-  std::set<uint32_t> expected{kora::pair_id(kora::OTHER, kora::OTHER)};
-  for (uint32_t s : {x, y}) {
-    expected.insert(kora::pair_id(kora::OTHER, s));
-    expected.insert(kora::pair_id(s, kora::OTHER));
-  }
-  expected.insert({kora::pair_id(x, y), kora::pair_id(y, x)});
-  EXPECT_EQ(arc_labels(net), expected) << "never x:x";
+// Expanding OTHER into known symbols changes the arcs, never the relation; OTHER:OTHER never
+// becomes x:x.
+TEST_F(ModifyTest, OtherModeExpandsOtherWithoutChangingTheRelation) {
+  const uint32_t x = id("x"), y = id("y"), other = kora::OTHER;
+  ALPH *list = list_of({other, x, y});
+  NET *net = kora::substitute_worker(pair_net(other, other), other, list, 0, false, true);
+  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{kora::pair_id(other, other), kora::pair_id(other, x),
+                                                 kora::pair_id(x, other), kora::pair_id(other, y),
+                                                 kora::pair_id(y, other), kora::pair_id(x, y),
+                                                 kora::pair_id(y, x)}));
   free_network(net);
   kora::free_alph(list);
 
-  ALPH *fresh = list_of({kora::OTHER, id("FRESH-1")});
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  ALPH *fresh = list_of({other, id("FRESH-1")});
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
     NET *original = random_net_with_other_arcs(random, seed % 2 == 0);
     const Symbols universe = kora_test::universe_of({original});
-    NET *expanded = kora::substitute_worker(original, kora::OTHER, fresh, 1, false, true);
+    NET *expanded = kora::substitute_worker(original, other, fresh, 1, false, true);
     EXPECT_EQ(enumerate(expanded, universe, 3), enumerate(original, universe, 3));
     for (NET *n : {original, expanded}) free_network(n);
-  }
+  }, 1);
   kora::free_alph(fresh);
 }
 
-TEST_F(CloseSigmaTest, CloseNetAlphabetOfOtherStarAcceptsOnlyTheEmptyString) {
-  NET *net = null_net();
-  net->start->flags.final = 1;
+TEST_F(ModifyTest, CloseNetAlphabetOfOtherStarAcceptsOnlyTheEmptyString) {
+  NET *net = epsilon_net();
   add_arc_to_state(net, net->start, kora::OTHER, net->start, nullptr, 0);
   net->flags.minimized = 0;
   EXPECT_EQ(close_net_alphabet(net), net);
@@ -279,59 +240,38 @@ TEST_F(CloseSigmaTest, CloseNetAlphabetOfOtherStarAcceptsOnlyTheEmptyString) {
   free_network(net);
 }
 
-TEST_F(CloseSigmaTest, RemovesExactlyTheOtherInstances) {
+// close_sigma keeps exactly the pairs that spell only symbols of the sigma (and of the list).
+TEST_F(ModifyTest, CloseSigmaRemovesExactlyTheOtherInstances) {
   const uint32_t fresh = id("FRESH-1"), a = id("a");
   ALPH *symbols = list_of({fresh, a});
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
     NET *net = random_net_with_other_arcs(random, seed % 2 == 0);
     const bool with_symbols = seed % 3 == 0;
     Symbols universe = kora_test::universe_of({net});
     if (!test_alph_member(net->sigma, a)) universe.push_back(a);
+    auto known = [&](uint32_t s) {
+      return test_alph_member(net->sigma, s) || (with_symbols && (s == fresh || s == a));
+    };
     Relation expected;
-    for (const auto &pair : enumerate(net, universe, 3)) {
-      bool known = true;
-      for (const Symbols *side : {&pair.first, &pair.second})
-        for (uint32_t s : *side)
-          known = known && (test_alph_member(net->sigma, s) ||
-                            (with_symbols && (s == fresh || s == a)));
-      if (known) expected.insert(pair);
-    }
+    for (const auto &pair : enumerate(net, universe, 3))
+      if (std::all_of(pair.first.begin(), pair.first.end(), known) &&
+          std::all_of(pair.second.begin(), pair.second.end(), known))
+        expected.insert(pair);
     NET *closed = close_sigma(net, with_symbols ? symbols : nullptr, 1, 0);
     EXPECT_EQ(enumerate(closed, universe, 3), expected);
     EXPECT_TRUE(closed->flags.closed_sigma);
     EXPECT_FALSE(test_alph_member(closed->sigma, kora::OTHER));
     for (NET *n : {net, closed}) free_network(n);
-  }
+  }, 1);
   EXPECT_TRUE(messages().warnings.empty());
   kora::free_alph(symbols);
 }
 
-TEST_F(CompactSigmaTest, DropsSymbolsThatBehaveLikeOtherOutsidePairs) {
-  const uint32_t b = id("b"), c = id("c"), d = id("d");
-  NET *net = null_net();
-  STATE *final = add_state_to_net(net, 1);
-  for (uint32_t label : {kora::OTHER, b, c, d}) add_arc_to_state(net, net->start, label, final, nullptr, 0);
-  add_arc_to_state(net, final, kora::pair_id(c, id("x")), final, nullptr, 0);
-  add_arc_to_state(net, final, d, net->start, nullptr, 0);
-  net->flags.minimized = 0;
-  const Symbols universe = kora_test::universe_of({net});
-  const Relation before = enumerate(net, universe, 3);
-  kora::compact_sigma(net);
-  EXPECT_FALSE(test_alph_member(net->sigma, b)) << "b is OTHER's twin";
-  EXPECT_TRUE(test_alph_member(net->sigma, c)) << "c sits in a pair";
-  EXPECT_TRUE(test_alph_member(net->sigma, d)) << "d does more than OTHER";
-  EXPECT_EQ(arc_labels(net).count(b), 0u);
-  EXPECT_EQ(enumerate(net, universe, 3), before);
-  free_network(net);
-}
-
-TEST_F(CompactSigmaTest, RandomNetworksKeepTheirLanguage) {
+// A symbol that goes wherever OTHER goes is dropped from the sigma and the arcs; the language
+// stays.
+TEST_F(ModifyTest, CompactSigmaKeepsTheLanguage) {
   const uint32_t twin = id("twin");
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
     kora_test::RandomNetOptions options;
     options.transducer = seed % 2 == 0;
     options.other = !options.transducer;  // OTHER:a would stop the compaction
@@ -347,13 +287,12 @@ TEST_F(CompactSigmaTest, RandomNetworksKeepTheirLanguage) {
     EXPECT_FALSE(test_alph_member(net->sigma, twin));
     EXPECT_EQ(arc_labels(net).count(twin), 0u);
     free_network(net);
-  }
+  }, 1);
 }
 
-TEST_F(ModifyLabelClassesTest, AgreeWithComparingDestinationSets) {
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+// Labels fall in one class exactly when their arcs join the same pairs of states.
+TEST_F(ModifyTest, LabelClassesAgreeWithComparingDestinationSets) {
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
     kora_test::RandomNetOptions options;
     options.max_states = 3;
     options.max_arcs = 12;
@@ -375,7 +314,7 @@ TEST_F(ModifyLabelClassesTest, AgreeWithComparingDestinationSets) {
     EXPECT_TRUE(std::is_sorted(classes.begin(), classes.end(),
                                [](const auto &x, const auto &y) { return x[0] < y[0]; }));
     free_network(net);
-  }
+  }, 1);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// Helpers of the regular-operator suites: the languages of networks cut to short strings, the
-// regular operations on such relations, and random operands with varied sigmas and flags.
+// Helpers of the calculus suites: the languages of networks cut to short strings, the regular
+// and set operations on such relations, and seeded random operands.
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -26,30 +27,36 @@ using kora_test::Symbols;
 // Pairs are compared up to this many symbols a side.
 constexpr size_t kLength = 3;
 
-// The pairs of the network with at most `length` symbols a side.
 inline Relation language(const NET *net, const Symbols &universe, size_t length = kLength) {
   return kora_test::enumerate(net, universe, length);
 }
 
-inline Symbols joined(const Symbols &a, const Symbols &b) {
-  Symbols result = a;
-  result.insert(result.end(), b.begin(), b.end());
-  return result;
+// Runs f(seed, random) for `count` seeds from `first`, each with its own generator.
+template <typename F>
+void for_seeds(unsigned count, F f, unsigned first = 0) {
+  for (unsigned seed = first; seed < first + count; seed++) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    f(seed, random);
+  }
 }
 
-// The concatenations x·y of a pair of `a` with a pair of `b` whose sides have at most `length`
-// symbols. The pairs of `b` are grouped by the lengths of their sides, so that each pair of `a`
-// meets only the pairs that fit.
+inline Symbols joined(Symbols a, const Symbols &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The concatenations x·y of a pair of `a` with a pair of `b` whose sides fit in `length`; the
+// pairs of `b` are grouped by the lengths of their sides, so that each x meets only those that fit.
 inline Relation concatenation(const Relation &a, const Relation &b, size_t length = kLength) {
   std::map<std::pair<size_t, size_t>, std::vector<const StringPair *>> by_size;
   for (const StringPair &y : b) by_size[{y.first.size(), y.second.size()}].push_back(&y);
   Relation result;
   for (const StringPair &x : a)
-    for (const auto &[size, pairs] : by_size) {
-      if (x.first.size() + size.first > length || x.second.size() + size.second > length) continue;
-      for (const StringPair *y : pairs)
-        result.insert({joined(x.first, y->first), joined(x.second, y->second)});
-    }
+    for (const auto &[size, pairs] : by_size)
+      if (x.first.size() + size.first <= length && x.second.size() + size.second <= length)
+        for (const StringPair *y : pairs)
+          result.insert({joined(x.first, y->first), joined(x.second, y->second)});
   return result;
 }
 
@@ -58,16 +65,15 @@ inline Relation united(Relation a, const Relation &b) {
   return a;
 }
 
-// One or more repetitions, up to `length` symbols a side: each round extends only the pairs
-// found in the round before.
-inline Relation plus_closure(const Relation &a, size_t length = kLength) {
-  Relation result = a, frontier = a;
-  while (!frontier.empty()) {
-    Relation next;
-    for (const StringPair &pair : concatenation(frontier, a, length))
-      if (result.insert(pair).second) next.insert(pair);
-    frontier = std::move(next);
-  }
+inline Relation intersection(const Relation &a, const Relation &b) {
+  Relation result;
+  std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::inserter(result, result.end()));
+  return result;
+}
+
+inline Relation difference(const Relation &a, const Relation &b) {
+  Relation result;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(result, result.end()));
   return result;
 }
 
@@ -89,6 +95,13 @@ inline Relation repetitions(const Relation &a, int min, int max, size_t length =
     if (power.empty()) break;
   }
   return result;
+}
+
+// Every string over `universe` of at most kLength symbols.
+inline Relation all_strings(const Symbols &universe) {
+  Relation symbols;
+  for (uint32_t s : universe) symbols.insert({{s}, {s}});
+  return repetitions(symbols, 0, -1);
 }
 
 inline Relation reversal(const Relation &a) {
@@ -118,43 +131,41 @@ inline Relation side(const Relation &a, bool upper, size_t length = kLength) {
 }
 
 // The substrings of an automaton without EPSILON arcs, at most `length` long: the strings of
-// the paths that start in a state reachable from the start state and end in a state from which
-// a final state is reachable, each paired with itself.
+// the paths from a state reachable from the start to a state from which a final state is
+// reachable, each paired with itself.
 inline Relation infixes(const NET *net, const Symbols &universe, size_t length = kLength) {
-  std::map<const STATE *, std::vector<const STATE *>> predecessors;
-  for (const STATE *s = net->states; s != nullptr; s = s->next)
-    for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
-      predecessors[arc->destination].push_back(s);
-  std::set<const STATE *> reachable{net->start}, live;
-  std::vector<const STATE *> todo{net->start};
-  while (!todo.empty()) {
-    const STATE *s = todo.back();
-    todo.pop_back();
-    for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
-      if (reachable.insert(arc->destination).second) todo.push_back(arc->destination);
+  using States = std::set<const STATE *>;
+  std::map<const STATE *, States> next, previous;
+  States finals;
+  for (const STATE *s = net->states; s != nullptr; s = s->next) {
+    if (s->flags.final) finals.insert(s);
+    for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
+      next[s].insert(arc->destination);
+      previous[arc->destination].insert(s);
+    }
   }
-  for (const STATE *s = net->states; s != nullptr; s = s->next)
-    if (s->flags.final && live.insert(s).second) todo.push_back(s);
-  while (!todo.empty()) {
-    const STATE *s = todo.back();
-    todo.pop_back();
-    for (const STATE *p : predecessors[s])
-      if (live.insert(p).second) todo.push_back(p);
-  }
+  auto closure = [](States seen, std::map<const STATE *, States> &edges) {
+    std::vector<const STATE *> todo(seen.begin(), seen.end());
+    while (!todo.empty()) {
+      const STATE *s = todo.back();
+      todo.pop_back();
+      for (const STATE *t : edges[s])
+        if (seen.insert(t).second) todo.push_back(t);
+    }
+    return seen;
+  };
+  const States live = closure(finals, previous);
   Relation result;
   std::vector<std::pair<const STATE *, Symbols>> paths;
-  for (const STATE *from : reachable) paths.push_back({from, {}});
+  for (const STATE *from : closure({net->start}, next)) paths.push_back({from, {}});
   while (!paths.empty()) {
     auto [state, spelled] = paths.back();
     paths.pop_back();
     if (live.count(state)) result.insert({spelled, spelled});
     if (spelled.size() == length) continue;
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
-      for (const auto &[symbol, same] : kora_test::label_instances(arc->label, net, universe)) {
-        Symbols longer = spelled;
-        longer.push_back(symbol);
-        paths.push_back({arc->destination, longer});
-      }
+      for (const auto &[symbol, same] : kora_test::label_instances(arc->label, net, universe))
+        paths.push_back({arc->destination, joined(spelled, {symbol})});
   }
   return result;
 }
@@ -181,16 +192,78 @@ inline NET *random_operand(std::mt19937 &random, const Shape &shape) {
   if (random() % 2) options.symbols = {"b", "c", "d"};
   NET *net = kora_test::random_net(random, options);
   if (random() % 4 == 0) alph_add_to(net->sigma, kora::symbol_id("e"), 0);
-  switch (random() % 3) {
-    case 0:
-      break;
-    case 1:
-      net->flags.pruned = net->flags.minimized = net->flags.loop_free = 0;
-      break;
-    default:
-      net->flags.pruned = net->flags.minimized = net->flags.loop_free = 0;
-      net = kora::min_fsm(net, 0);
+  const unsigned kind = random() % 3;
+  if (kind != 0) net->flags.pruned = net->flags.minimized = net->flags.loop_free = 0;
+  return kind == 2 ? kora::min_fsm(net, 0) : net;
+}
+
+// A random automaton over {a, b, c} or {b, c, d}, with OTHER in about half of them.
+inline NET *random_automaton(std::mt19937 &random) {
+  kora_test::RandomNetOptions options;
+  options.max_states = 4;
+  options.max_arcs = 8;
+  options.other = random() % 2 == 0;
+  if (random() % 3 == 0) options.symbols = {"b", "c", "d"};
+  return kora_test::random_net(random, options);
+}
+
+// A random transducer whose labels all read one symbol a side (x:y, x, OTHER:a, b:OTHER).
+inline NET *random_equal_length_transducer(std::mt19937 &random) {
+  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  Symbols labels{kora::pair_id(kora::OTHER, 'a'), kora::pair_id('b', kora::OTHER)};
+  for (uint32_t upper : {'a', 'b', 'c'})
+    for (uint32_t lower : {'a', 'b', 'c'}) labels.push_back(kora::pair_id(upper, lower));
+  NET *net = null_net();
+  std::vector<STATE *> states{net->start};
+  for (size_t i = pick(4); i > 0; i--) states.push_back(add_state_to_net(net, 0));
+  for (STATE *s : states) s->flags.final = pick(3) == 0;
+  int32_t verbose = int_parameters()->word[KORA_VERBOSE];
+  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
+  for (size_t i = pick(9); i > 0; i--)
+    add_arc_to_state(net, states[pick(states.size())], labels[pick(labels.size())],
+                     states[pick(states.size())], nullptr, 0);
+  int_parameters()->word[KORA_VERBOSE] = verbose;
+  return net;
+}
+
+// What a kept argument must still have: its counts and its language.
+inline auto snapshot(const NET *net, const Symbols &universe) {
+  return std::make_tuple(net->num_states, net->num_arcs, language(net, universe));
+}
+
+// A binary operation on networks with keep flags, like intersect_net, and the set operation
+// it must agree with.
+using NetOperation = NET *(*)(NET *, NET *, int, int);
+using RelationOperation = Relation (*)(const Relation &, const Relation &);
+
+// Applies `operation` to 100 seeded random pairs kept, then to copies of them consumed, with
+// minimization on and then off, against `oracle` on their enumerated languages; the kept
+// arguments must not change. Every third pair is of equal-length transducers, the others are
+// automata.
+inline void expect_agreement_on_random_pairs(NetOperation operation, RelationOperation oracle) {
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
+      auto make = seed % 3 == 2 ? random_equal_length_transducer : random_automaton;
+      NET *a = make(random), *b = make(random);
+      Symbols universe = kora_test::universe_of({a, b});
+      auto before_a = snapshot(a, universe), before_b = snapshot(b, universe);
+      Relation expected = oracle(std::get<2>(before_a), std::get<2>(before_b));
+      NET *kept = operation(a, b, 1, 1);
+      NET *consumed = operation(copy_net(a), copy_net(b), 0, 0);
+      EXPECT_EQ(language(kept, universe), expected) << "minimize " << minimize;
+      EXPECT_EQ(language(consumed, universe), expected) << "minimize " << minimize;
+      EXPECT_EQ(snapshot(a, universe), before_a);
+      EXPECT_EQ(snapshot(b, universe), before_b);
+      for (NET *net : {a, b, kept, consumed}) free_network(net);
+    });
   }
+}
+
+// a* (the start state final, with a loop).
+inline NET *a_star() {
+  NET *net = epsilon_net();
+  add_arc_to_state(net, net->start, 'a', net->start, nullptr, 0);
   return net;
 }
 

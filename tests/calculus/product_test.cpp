@@ -1,12 +1,12 @@
 // Intersection and test_intersect against the intersection of enumerated languages.
 
 #include "kora_test.h"
+#include "operator_oracle.h"
 #include "product.h"
-#include "product_oracle.h"
 
 namespace {
 
-using namespace product_oracle;
+using namespace operator_oracle;
 
 class IntersectTest : public kora_test::Library {};
 
@@ -15,9 +15,7 @@ TEST_F(IntersectTest, AgreesWithSetIntersectionOnRandomNetworks) {
 }
 
 TEST_F(IntersectTest, SeveralNetworksAgreeWithSetIntersection) {
-  for (unsigned seed = 0; seed < 100; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  for_seeds(100, [&](unsigned, std::mt19937 &random) {
     NET *nets[4];
     for (NET *&net : nets) net = random_automaton(random);
     Symbols universe = kora_test::universe_of({nets[0], nets[1], nets[2], nets[3]});
@@ -29,9 +27,8 @@ TEST_F(IntersectTest, SeveralNetworksAgreeWithSetIntersection) {
     NET *consumed = kora::intersect_fsm(&nv, 0, 0);
     EXPECT_EQ(language(kept, universe), expected);
     EXPECT_EQ(language(consumed, universe), expected);
-    free_network(kept);
-    free_network(consumed);
-  }
+    for (NET *net : {kept, consumed}) free_network(net);
+  });
 }
 
 TEST_F(IntersectTest, EdgeCases) {
@@ -46,10 +43,11 @@ TEST_F(IntersectTest, EdgeCases) {
   EXPECT_EQ(universal->num_states, 1u);
   EXPECT_EQ(language(universal, {'a', 'b'}), all_strings({'a', 'b'})) << "no networks: OTHER*";
 
+  // A deletion is not an equal-length relation: a warning for each operand.
   int_parameters()->word[KORA_VERBOSE] = 1;
   NET *deletion = pair_net('a', kora::EPSILON);
   NET *same = intersect_net(deletion, copy_net(deletion), 1, 0);
-  ASSERT_EQ(kora_test::messages().warnings.size(), 2u) << "one warning for each relation";
+  ASSERT_EQ(kora_test::messages().warnings.size(), 2u);
   EXPECT_NE(kora_test::messages().warnings[0].find("under intersection."), std::string::npos);
   EXPECT_EQ(language(same, {'a'}), language(deletion, {'a'}));
   for (NET *net : {itself, consumed, universal, deletion, same}) free_network(net);
@@ -70,8 +68,7 @@ TEST_F(IntersectTest, RefusalsGiveANullNetwork) {
   EXPECT_EQ(errors[1].rfind("Networks do not have a common label map.", 0), 0u);
   EXPECT_EQ(errors[2], "Cannot apply 'intersection' to a NULL network.");
   for (NET *result : results) {
-    EXPECT_EQ(result->num_states, 1u);
-    EXPECT_EQ(result->num_arcs, 0u);
+    EXPECT_EQ(std::tie(result->num_states, result->num_arcs), std::make_tuple(1u, 0u));
     EXPECT_FALSE(result->start->flags.final);
     free_network(result);
   }
@@ -80,12 +77,10 @@ TEST_F(IntersectTest, RefusalsGiveANullNetwork) {
   EXPECT_EQ(test_intersect(nullptr, nullptr), 0);
 }
 
+// test_intersect says whether the product accepts anything; a short common string means yes.
 TEST_F(IntersectTest, TestIntersectAgreesWithTheProduct) {
-  for (unsigned seed = 0; seed < 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    NET *a = random_automaton(random);
-    NET *b = random_automaton(random);
+  for_seeds(300, [&](unsigned, std::mt19937 &random) {
+    NET *a = random_automaton(random), *b = random_automaton(random);
     Symbols universe = kora_test::universe_of({a, b});
     bool short_common = !intersection(language(a, universe), language(b, universe)).empty();
     NET *product = intersect_net(a, b, 1, 1);
@@ -93,19 +88,17 @@ TEST_F(IntersectTest, TestIntersectAgreesWithTheProduct) {
     EXPECT_EQ(answer, test_non_null(product));
     EXPECT_TRUE(answer || !short_common);
     for (NET *net : {a, b, product}) free_network(net);
-  }
+  });
 }
 
 TEST_F(IntersectTest, TestIntersectOfLanguagesSharingOnlyTheEmptyString) {
-  NET *as = a_star();
-  NET *bs = epsilon_net();
+  NET *as = a_star(), *bs = epsilon_net();
   add_arc_to_state(bs, bs->start, 'b', bs->start, nullptr, 0);
   EXPECT_EQ(test_intersect(as, bs), 1);
   EXPECT_EQ(test_intersect(as, as), 1);
   as->start->flags.final = 0;
   EXPECT_EQ(test_intersect(as, bs), 0);
-  free_network(as);
-  free_network(bs);
+  for (NET *net : {as, bs}) free_network(net);
 }
 
 }  // namespace
