@@ -41,9 +41,10 @@ std::set<uint32_t> arc_labels(const NET *net) {
   return labels;
 }
 
-// Adds a few random arcs with OTHER on a side: OTHER, and for `pairs` also OTHER:OTHER and
-// b:OTHER.
-void add_other_arcs(std::mt19937 &random, NET *net, bool pairs) {
+// A random network with a few more arcs with OTHER on a side: OTHER, and for `pairs` also
+// OTHER:OTHER and b:OTHER.
+NET *with_other_arcs(std::mt19937 &random, kora_test::RandomNetOptions options, bool pairs) {
+  NET *net = kora_test::random_net(random, options);
   int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
   std::vector<STATE *> states;
   for (STATE *s = net->states; s != nullptr; s = s->next) states.push_back(s);
@@ -53,15 +54,6 @@ void add_other_arcs(std::mt19937 &random, NET *net, bool pairs) {
   for (int i = random() % 3; i > 0; i--)
     add_arc_to_state(net, states[random() % states.size()], labels[random() % labels.size()],
                      states[random() % states.size()], nullptr, 0);
-}
-
-// A random network with OTHER and a few more arcs with OTHER on a side.
-NET *random_net_with_other_arcs(std::mt19937 &random, bool transducer) {
-  kora_test::RandomNetOptions options;
-  options.other = true;
-  options.transducer = transducer;
-  NET *net = kora_test::random_net(random, options);
-  add_other_arcs(random, net, transducer);
   return net;
 }
 
@@ -218,7 +210,7 @@ TEST_F(ModifyTest, OtherModeExpandsOtherWithoutChangingTheRelation) {
 
   ALPH *fresh = list_of({other, id("FRESH-1")});
   for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
-    NET *original = random_net_with_other_arcs(random, seed % 2 == 0);
+    NET *original = with_other_arcs(random, {.transducer = seed % 2 == 0, .other = true}, seed % 2 == 0);
     const Symbols universe = kora_test::universe_of({original});
     NET *expanded = kora::substitute_worker(original, other, fresh, 1, false, true);
     EXPECT_EQ(enumerate(expanded, universe, 3), enumerate(original, universe, 3));
@@ -245,7 +237,7 @@ TEST_F(ModifyTest, CloseSigmaRemovesExactlyTheOtherInstances) {
   const uint32_t fresh = id("FRESH-1"), a = id("a");
   ALPH *symbols = list_of({fresh, a});
   for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
-    NET *net = random_net_with_other_arcs(random, seed % 2 == 0);
+    NET *net = with_other_arcs(random, {.transducer = seed % 2 == 0, .other = true}, seed % 2 == 0);
     const bool with_symbols = seed % 3 == 0;
     Symbols universe = kora_test::universe_of({net});
     if (!test_alph_member(net->sigma, a)) universe.push_back(a);
@@ -275,8 +267,8 @@ TEST_F(ModifyTest, CompactSigmaKeepsTheLanguage) {
     kora_test::RandomNetOptions options;
     options.transducer = seed % 2 == 0;
     options.other = !options.transducer;  // OTHER:a would stop the compaction
-    NET *net = kora_test::random_net(random, options);
-    if (options.transducer) add_other_arcs(random, net, false);
+    NET *net = options.transducer ? with_other_arcs(random, options, false)
+                                  : kora_test::random_net(random, options);
     for (STATE *s = net->states; s != nullptr; s = s->next)
       for (ARC *a = s->arcs; a != nullptr; a = a->next)
         if (a->label == kora::OTHER) add_arc_to_state(net, s, twin, a->destination, nullptr, 0);

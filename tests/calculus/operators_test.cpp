@@ -181,20 +181,6 @@ TEST_F(OperatorsTest, UnionOfDisjointMinimalNetworksIsMinimal) {
   for (NET *n : {copy, result}) free_network(n);
 }
 
-// A knows a, B is OTHER with b declared in its sigma: the union matches a and every symbol
-// other than a and b, but not b.
-TEST_F(OperatorsTest, UnionHarmonizesSigmasThroughOther) {
-  NET *a = symbol_net("a"), *b = label_net(kora::OTHER);
-  alph_add_to(b->sigma, 'b', 0);
-  const Symbols universe = kora_test::universe_of({a, b});
-  NET *result = union_net(a, b, 0, 0);
-  Relation want;
-  for (uint32_t symbol : universe)
-    if (symbol != 'b') want.insert({{symbol}, {symbol}});
-  expect_language(language(result, universe), want);
-  free_network(result);
-}
-
 TEST_F(OperatorsTest, UniversalNetworks) {
   const Symbols universe = {'a', 'b', kora::symbol_id("FRESH-1")};
   const Relation all = all_strings(universe);
