@@ -112,30 +112,6 @@ TEST_F(AlphTest, ConversionsRoundTrip) {
   }
 }
 
-TEST_F(AlphTest, EditingEdgeCases) {
-  ALPH *alph = alph_of({3, 10}, KORA_BINARY_ALPH);
-  EXPECT_EQ(alph_add_to(alph, KORA_EPSILON, 0), alph);
-  EXPECT_EQ(alph_add_to(alph, KORA_NO_LABEL, 0), alph);
-  EXPECT_EQ(alph_members(alph), (IdSet{3, 10}));
-  alph_remove_from(alph, 10, 0);
-  EXPECT_EQ(alph->len, 4);
-  alph_remove_from(alph, 3, 0);
-  EXPECT_EQ(alph->len, 0);
-  EXPECT_EQ(alph->items, nullptr);
-
-  // Adding to a copy leaves the list; a label list keeps its order through edits.
-  ALPH *list = alph_of({7, 5, 9}, KORA_LABEL_ALPH);
-  ALPH *copy = alph_add_to(list, 4, 1);
-  EXPECT_EQ(alph_members(list), (IdSet{5, 7, 9}));
-  EXPECT_EQ(items(copy), (std::vector<uint32_t>{5, 7, 9, 4}));
-  alph_add_to(copy, 7, 0);
-  alph_remove_from(copy, 7, 0);
-  EXPECT_EQ(items(copy), (std::vector<uint32_t>{5, 9, 4}));
-
-  for (ALPH *x : {alph, list, copy}) kora::free_alph(x);
-  EXPECT_TRUE(messages().errors.empty());
-}
-
 TEST_F(AlphTest, IteratorVisitsMembersInItemOrder) {
   for (int type : {KORA_BINARY_ALPH, KORA_LABEL_ALPH}) {
     ALPH *alph = kora::labels_to_alph(std::vector<uint32_t>{40, 2, 17}.data(), 3, type);
@@ -147,27 +123,6 @@ TEST_F(AlphTest, IteratorVisitsMembersInItemOrder) {
     kora::free_alph_iterator(iterator);
     kora::free_alph(alph);
   }
-}
-
-TEST_F(AlphTest, ItemArraysComeFromPowerOfTwoClassesAndStartZeroed) {
-  ALPH *alph = kora::make_alph(0, KORA_BINARY_ALPH);
-  const uint32_t *items = nullptr;
-  int moves = 0;
-  for (uint32_t id = 1; id < 1000; ++id) {
-    alph_add_to(alph, id, 0);
-    if (alph->items != items) ++moves;
-    items = alph->items;
-    EXPECT_EQ(alph->max & (alph->max - 1), 0);
-    EXPECT_GE(alph->max, alph->len);
-  }
-  EXPECT_EQ(moves, 9) << "one move per size class from 4 to 1024";
-  kora::free_alph(alph);
-  // The cells just freed are reused; their old items must not show through.
-  ALPH *fresh = kora::make_alph(1000, KORA_BINARY_ALPH);
-  EXPECT_TRUE(alph_members(fresh).empty());
-  kora::free_alph(fresh);
-  kora::free_alph(fresh);  // a second free does nothing
-  EXPECT_TRUE(messages().errors.empty());
 }
 
 TEST_F(AlphTest, RefusalsAreReported) {

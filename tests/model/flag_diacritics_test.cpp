@@ -94,24 +94,6 @@ TEST_F(FlagDiacriticTest, IllFormedFlagsAreReportedOnceAndStayOrdinary) {
   }
 }
 
-TEST_F(FlagDiacriticTest, OrdinarySymbolsThatLookAlike) {
-  for (const char *name : {"@P.CASE", "@D.CASE", "@S.A", "@foo@", "@", "@@", "@F", "@F@x", "@C",
-                           "a@P.A.B@", "@\xC3\xA9.A.B@"}) {
-    const LABEL *label = label_record(symbol_id(name));
-    EXPECT_EQ(label->flag, nullptr) << name;
-    EXPECT_EQ(label->apply_mark_1, 1u) << name;
-  }
-  EXPECT_TRUE(messages().errors.empty());
-
-  uint32_t unknown = symbol_id("@Q.x@");
-  EXPECT_EQ(label_record(unknown)->flag, nullptr);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"flag_diacr_action: No such action 'Q'"});
-  std::u32string silent = U"@Q.x@";
-  EXPECT_FALSE(is_flag_diacritic(fat(silent), 0));
-  EXPECT_EQ(messages().errors.size(), 1u);
-  EXPECT_EQ(flag_diacr_action(nullptr), 0);
-}
-
 TEST_F(FlagDiacriticTest, ValueIdsBeyondTheRegisterAreWarnedAbout) {
   uint32_t id = 0;
   for (int i = 1; i < 32768; i++) {

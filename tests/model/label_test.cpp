@@ -74,19 +74,6 @@ TEST_F(LabelTest, EveryBuiltinIdHasItsNameAndMarks) {
   }
 }
 
-// The attribute and value maps reserve id 0, so the first flag name gets id 1.
-TEST_F(LabelTest, FlagNameMapsReserveIdZero) {
-  for (LABEL_MAP *map : {attribute_label_map(), value_label_map()}) {
-    std::u32string name = U"CASE";
-    uint32_t id;
-    EXPECT_EQ(intern_symbol_in_map(map, &id, fat(name)), 0);
-    EXPECT_EQ(id, 1u);
-    EXPECT_EQ(lookup_symbol_in_map(map, fat(name)), 1u);
-  }
-  std::u32string absent = U"absent";
-  EXPECT_EQ(lookup_symbol_in_map(value_label_map(), fat(absent)), DUMMY_SYMBOL);
-}
-
 TEST_F(LabelTest, ThinNamesInBothEncodings) {
   uint32_t first = label_count();
   EXPECT_EQ(symbol_id(""), EPSILON);
@@ -214,36 +201,6 @@ TEST_F(LabelTest, BadPairComponentsAreRefused) {
                                      " on both sides of the symbol pair."});
 }
 
-// Pairs of a big transducer over a big alphabet: many share a side, which must not crowd a few
-// buckets (the tuple hash keeps the lower side in its low bits).
-TEST_F(LabelTest, ManyPairsStayInShortChains) {
-  std::vector<uint32_t> symbols;
-  for (int i = 0; i < 70000; i++) symbols.push_back(symbol_id(("sym" + std::to_string(i)).c_str()));
-  std::map<std::pair<uint32_t, uint32_t>, uint32_t> reference;
-  for (int u = 0; u < 600; u++)
-    for (int k = 0; k < 330; k++) {
-      uint32_t upper = symbols[u];
-      uint32_t lower =
-          k < 300 ? symbols[symbols.size() - 1 - k] : static_cast<uint32_t>('a' + k % 26);
-      if (upper == lower) continue;
-      uint32_t id = pair(upper, lower);
-      ASSERT_EQ(reference.emplace(std::make_pair(upper, lower), id).first->second, id);
-    }
-  for (auto &[sides, id] : reference) {
-    ASSERT_EQ(upper_id(id), sides.first);
-    ASSERT_EQ(lower_id(id), sides.second);
-  }
-  const HASH_TABLE *table = current_label_map()->table;
-  EXPECT_LE(table->entry_count, 2 * table->bucket_count);
-  int longest = 0;
-  for (int i = 0; i < table->bucket_count; i++) {
-    int length = 0;
-    for (const HASH_ENTRY *e = table->buckets[i]; e != nullptr; e = e->next) length++;
-    longest = std::max(longest, length);
-  }
-  EXPECT_LE(longest, 16);
-}
-
 TEST_F(LabelTest, LabelInformation) {
   uint32_t e_acute = symbol_id("\xC3\xA9"), han = symbol_id("\xE4\xB8\x80");
   uint32_t tag = symbol_id("+Noun");
@@ -259,22 +216,6 @@ TEST_F(LabelTest, LabelInformation) {
   EXPECT_EQ(label_record(unknown), nullptr);
   EXPECT_EQ(upper_id(unknown), ID_NO_SYMBOL);
   EXPECT_EQ(print_label(unknown, nullptr, 1), 0);
-
-  // The match tables cover labels interned after an earlier update.
-  pair('a', 'b');
-  update_match_tables();
-  uint32_t later = pair('b', 'a');
-  update_match_tables();
-  LABEL_MAP *map = current_label_map();
-  ASSERT_EQ(map->match_count, map->count);
-  EXPECT_EQ(map->upper_sides[later], static_cast<uint32_t>('b'));
-  EXPECT_EQ(map->lower_sides[later], static_cast<uint32_t>('a'));
-  EXPECT_EQ(map->upper_sides[tag], tag);
-
-  ALPH marker{};
-  label_record(tag)->definition = &marker;
-  clear_label_definitions();
-  EXPECT_EQ(label_record(tag)->definition, nullptr);
 }
 
 TEST_F(LabelTest, SwitchingAndCheckingMaps) {
@@ -318,23 +259,6 @@ TEST_F(LabelTest, SwitchingAndCheckingMaps) {
   free_alph(sigma);
 }
 
-TEST_F(LabelTest, HashValues) {
-  std::u32string empty;
-  EXPECT_EQ(fat_hash(fat(empty)), 0xDEADBEEFu + 101u);
-  EXPECT_EQ(hashword(nullptr, 0, 7), 0xDEADBEEFu + 7u);
-  EXPECT_EQ(label_hash(label_record(pair('a', 'b'))), (((58u << 7) + 'a') << 7) + 'b');
-  EXPECT_EQ(label_hash(label_record('a')), fat_hash(label_record('a')->name));
-  // On whole words, hashword agrees with lookup3's byte-wise hashlittle over the same bytes
-  // (little-endian): here "Four score and seven years a".
-  const uint32_t text[7] = {1920298822, 1868788512, 1629513074, 1931502702,
-                            1852143205, 1634040096, 1629516658};
-  EXPECT_EQ(hashword(text, 7, 101), 0xC0FCF67Au);
-  // Every word and its position count.
-  const uint32_t words[4] = {1, 2, 3, 4}, swapped[4] = {2, 1, 3, 4};
-  EXPECT_NE(hashword(words, 4, 101), hashword(swapped, 4, 101));
-  EXPECT_NE(hashword(words, 4, 101), hashword(words, 3, 101));
-}
-
 TEST_F(LabelTest, PrintingLabels) {
   const struct {
     uint32_t id;
@@ -365,17 +289,6 @@ TEST_F(LabelTest, PrintingLabels) {
   ASSERT_NE(fgets(text, sizeof text, stream), nullptr);
   EXPECT_STREQ(text, "0:+Noun");
   fclose(stream);
-}
-
-TEST_F(LabelTest, SafeSnprintfReportsOverruns) {
-  char buffer[8];
-  EXPECT_EQ(safe_snprintf(buffer, sizeof buffer, "%s", "abc"), 3);
-  EXPECT_TRUE(messages().errors.empty());
-  EXPECT_EQ(safe_snprintf(buffer, sizeof buffer, "%d-%s", 12, "abcdef"), 9);
-  EXPECT_STREQ(buffer, "12-abcd");
-  EXPECT_EQ(messages().errors,
-            std::vector<std::string>{
-                "safe_snprintf: Buffer Overrun. Result would be 9 chars, buffer is only 8."});
 }
 
 }  // namespace

@@ -78,28 +78,6 @@ TEST_F(NetTest, AddArcRefusals) {
   free_network(other);
 }
 
-// Building by hand keeps only the marks that stay true: a new state or arc may make states
-// unreachable, equivalent or cyclic, so pruned, minimized and loop_free go at once.
-TEST_F(NetTest, FlagsFollowTheArcsAdded) {
-  NET *net = null_net();
-  STATE *s = net->start, *f = add_state_to_net(net, 1), *g = add_state_to_net(net, 1);
-  EXPECT_FALSE(net->flags.pruned || net->flags.minimized);
-  add_arc_to_state(net, s, 'a', f, nullptr, 0);
-  EXPECT_TRUE(net->flags.deterministic && s->flags.deterministic && net->flags.epsilon_free);
-  EXPECT_FALSE(net->flags.loop_free);
-  add_arc_to_state(net, s, 'a', g, nullptr, 0);
-  EXPECT_FALSE(net->flags.deterministic || s->flags.deterministic);
-  add_arc_to_state(net, f, kora::EPSILON, g, nullptr, 0);
-  EXPECT_FALSE(net->flags.epsilon_free || f->flags.deterministic);
-  free_network(net);
-
-  NET *line = symbol_net("a");
-  EXPECT_EQ(add_arc_to_state(line, line->start, 'a', line->start->arcs->destination, nullptr, 0),
-            nullptr);
-  EXPECT_TRUE(line->flags.minimized && line->flags.loop_free) << "a refused duplicate changes nothing";
-  free_network(line);
-}
-
 TEST_F(NetTest, BuildingLargeNetworksByHandStaysFast) {
   NET *net = null_net();
   STATE *previous = net->start;

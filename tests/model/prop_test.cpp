@@ -106,18 +106,6 @@ TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
   }
 }
 
-TEST_F(PropTest, StandardKeysAreStoredUnderTheSharedName) {
-  add_string_property(net_, "NETWORKNAME", "nouns");
-  kora::set_definition_prop(net_, "a b*");
-  add_string_property(net_, "mine", "x");
-  PROP *first = kora::net_properties(net_);
-  EXPECT_EQ(first->key, kora::standard_name("NETWORKNAME"));
-  EXPECT_EQ(first->next->key, kora::standard_name("DEFINITION"));
-  EXPECT_FALSE(kora::is_shared_string(first->next->next->key));
-  EXPECT_EQ(text(net_, "DEFINITION"), "a b*");
-  EXPECT_EQ(kora::standard_name("NOT-A-STANDARD-KEY"), nullptr);
-}
-
 TEST_F(PropTest, ValuesBecomeText) {
   kora::FAT_STR key = kora::standard_name("TYPE");
   for (auto [value, expected] : {std::pair{integer(0), "0"}, {integer(INT32_MIN), "-2147483648"},
@@ -302,28 +290,6 @@ TEST_F(PropTest, DeeplyNestedListsAreCopiedAndFreedWithoutRecursion) {
   EXPECT_GT(levels, depth / 2);
   kora::free_object(copy);
   kora::free_object(value);
-}
-
-TEST_F(PropTest, SequencesResizeAndPack) {
-  SEQUENCE *strings = kora::NewSequence(kora::STRING_TYPE, 3);
-  for (int i = 0; i < 3; i++) strings->data[i].string = fat(U"s");
-  kora::SetSequenceLen(strings, 1);  // the two dropped strings are freed (LeakSanitizer)
-  kora::SetSequenceLen(strings, 4);
-  EXPECT_EQ(codes(strings->data[0].string), U"s");
-  EXPECT_EQ(strings->data[3].string, nullptr) << "new elements are zero";
-  kora::free_sequence(strings);
-
-  OBJECT *symbols[] = {symbol_object(fat(U"a")), symbol_object(kora::standard_name("NIL"))};
-  SEQUENCE *package = kora::pack_objects(symbols, 2);
-  EXPECT_EQ(package->element_type, kora::SYMBOL_PACKAGE_TYPE);
-  EXPECT_EQ(codes(package->data[0].string), U"a");
-  EXPECT_EQ(package->data[1].string, kora::standard_name("NIL"));
-  kora::free_sequence(package);
-
-  OBJECT *mixed[] = {symbol_object(fat(U"a")), integer(1)};
-  SEQUENCE *objects = kora::pack_objects(mixed, 2);
-  EXPECT_EQ(objects->element_type, kora::OBJECT_TYPE);
-  kora::free_sequence(objects);
 }
 
 TEST_F(PropTest, CopyingASymbolPackageObjectIsFatal) {

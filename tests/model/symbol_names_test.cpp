@@ -79,13 +79,6 @@ TEST_F(SymbolNameTest, QuotedStringsAndTheirEscapes) {
   });
 }
 
-TEST_F(SymbolNameTest, QuotedStringsInLatin1) {
-  ASSERT_EQ(set_char_encoding(context(), KORA_LATIN1), 0);
-  expect_quoted({{"\"\xE9\x80\x81\"", U"\u00E9\u20AC\x81", {}, {}}, {"\"\\x80\"", U"\u20AC", {}, {}}});
-  int_parameters()->word[KORA_REPORT_BAD_CHARS] = 0;
-  expect_quoted({{"\"\x80\"", U"\x80", {}, {}}});
-}
-
 TEST_F(SymbolNameTest, QuotedStringLengthLimit) {
   std::string fits = "\"" + std::string(kQuotedStringSize - 2, 'x') + "\"";
   EXPECT_EQ(u32(parse_quoted_string(fits.c_str())).size(),
