@@ -26,18 +26,14 @@ void *word(uintptr_t n) { return reinterpret_cast<void *>(n); }
 uintptr_t number(const void *p) { return reinterpret_cast<uintptr_t>(p); }
 
 unsigned hash_mod7(const void *key) { return static_cast<unsigned>(number(key) % 7); }
-unsigned hash_zero(const void *) { return 0; }
-
-int comparisons = 0;
 int compare_numbers(const void *a, const void *b) {
-  comparisons++;
   return number(a) < number(b) ? -1 : number(a) > number(b) ? 1 : 0;
 }
 
 class ContainersTest : public kora_test::Library {};
 
 // A seeded random walk of inserts (some replacing) and removes over few buckets, so that chains
-// are long; the table must agree with a std::map and keep each chain sorted.
+// are long; lookups, map_hash and the iterator must agree with a std::map.
 TEST_F(ContainersTest, HashChainsStaySortedAndAgreeWithAMap) {
   const unsigned seed = 20240611;
   std::mt19937 random(seed);
@@ -54,12 +50,6 @@ TEST_F(ContainersTest, HashChainsStaySortedAndAgreeWithAMap) {
     }
   }
   ASSERT_EQ(table->entry_count, static_cast<int>(reference.size())) << "seed " << seed;
-  EXPECT_EQ(table->entry_heap->cells_in_use, table->entry_count) << "replacing allocates nothing";
-  for (int b = 0; b < table->bucket_count; b++)
-    for (HASH_ENTRY *e = table->buckets[b]; e != nullptr; e = e->next) {
-      EXPECT_EQ(hash_mod7(e->key), static_cast<unsigned>(b));
-      EXPECT_TRUE(e->next == nullptr || number(e->key) < number(e->next->key)) << "seed " << seed;
-    }
   for (uintptr_t key = 0; key < 300; key++) {
     void *value = word(1);
     auto it = reference.find(key);
@@ -70,54 +60,29 @@ TEST_F(ContainersTest, HashChainsStaySortedAndAgreeWithAMap) {
   static std::vector<uintptr_t> visited;
   visited.clear();
   kora::map_hash(table, [](void *key, void *) { visited.push_back(number(key)); });
-  std::vector<uintptr_t> iterated;
   kora::HASH_ITERATOR iterator;
   kora::start_hash_iterator(&iterator, table);
-  while (HASH_ENTRY *entry = kora::next_hash_entry(&iterator)) iterated.push_back(number(entry->key));
-  EXPECT_EQ(visited.size(), reference.size());
-  EXPECT_EQ(iterated, visited) << "the iterator follows the order of map_hash";
-  kora::free_hash_table(table);
-}
-
-TEST_F(ContainersTest, HashLookupStopsAtTheFirstGreaterKey) {
-  kora::HASH_TABLE *table = kora::make_hash_table(1, "One chain");
-  for (uintptr_t key : {40, 10, 30, 20}) kora::hash_insert(table, word(key), word(key), hash_zero, compare_numbers);
-  comparisons = 0;
-  void *value;
-  EXPECT_EQ(kora::hash_lookup(table, word(15), &value, hash_zero, compare_numbers), -1);
-  EXPECT_EQ(comparisons, 2) << "10 is passed, 20 ends the walk";
-  kora::free_hash_table(table);
-  kora::HASH_TABLE *empty = kora::make_hash_table(3, "Empty");
-  kora::HASH_ITERATOR iterator;
-  kora::start_hash_iterator(&iterator, empty);
+  for (uintptr_t key : visited) EXPECT_EQ(number(kora::next_hash_entry(&iterator)->key), key);
   EXPECT_EQ(kora::next_hash_entry(&iterator), nullptr);
-  kora::free_hash_table(empty);
-  EXPECT_EQ(kora::make_hash_table(0, "None"), nullptr);
-  EXPECT_EQ(messages().errors, Strings{"In make_hash_table: Length is negative or zero: 0"});
+  EXPECT_EQ(visited.size(), reference.size());
+  kora::free_hash_table(table);
 }
 
-// 51 items span two chunks; popping crosses back into the first, and the emptied chunk is reused.
-TEST_F(ContainersTest, StackAcrossChunks) {
-  kora::STACK *stack = kora::create_stack("A name longer than twenty-three");
-  EXPECT_STREQ(stack->name, "A name longer than twen");
+// 51 items span two chunks; popping crosses back into the first. The stack is left unfreed:
+// reclaim_kora frees it, and LeakSanitizer checks that nothing remains.
+TEST_F(ContainersTest, StackAcrossChunksAndMisuse) {
+  kora::STACK *stack = kora::create_stack("Numbers");
   for (uintptr_t i = 1; i <= 51; i++) ASSERT_EQ(kora::kora_push(word(i), stack), 1);
-  kora::STACK_CHUNK *second = stack->chunk;
-  EXPECT_EQ(stack->full_chunks, 1);
   EXPECT_EQ(kora::pop(stack), word(51));
   EXPECT_EQ(kora::peek(stack), word(50)) << "the top is at the end of the chunk below";
   for (uintptr_t i = 50; i >= 1; i--) ASSERT_EQ(kora::pop(stack), word(i));
   EXPECT_EQ(kora::pop(stack), nullptr);
-  EXPECT_EQ(kora::peek(stack), nullptr);
-  EXPECT_EQ(stack->max_depth, 51);
-  for (uintptr_t i = 1; i <= 51; i++) kora::kora_push(word(i), stack);
-  EXPECT_EQ(stack->chunk, second) << "an emptied chunk is reused";
-  EXPECT_EQ(kora::peek(stack), word(51));
-  // A stack left unfreed is freed by reclaim_kora; LeakSanitizer checks that nothing remains.
-  kora::STACK *unnamed = kora::create_stack(nullptr);
-  EXPECT_STREQ(unnamed->name, "Unknown");
+  kora::kora_push(word(1), stack);
   EXPECT_EQ(kora::kora_push(word(1), nullptr), 0);
   EXPECT_EQ(kora::pop(nullptr), nullptr);
-  EXPECT_EQ(messages().errors, Strings{"kora_push: can't push onto NULL stack"});
+  EXPECT_EQ(kora::make_hash_table(0, "None"), nullptr);
+  EXPECT_EQ(messages().errors, (Strings{"kora_push: can't push onto NULL stack",
+                                        "In make_hash_table: Length is negative or zero: 0"}));
 }
 
 TEST_F(ContainersTest, AppendCopySharesTheTailAndCopiesTheRest) {
@@ -126,16 +91,10 @@ TEST_F(ContainersTest, AppendCopySharesTheTailAndCopiesTheRest) {
   kora::CONS *list = kora::cons(word(1), kora::cons(word(2), nullptr, heap), heap);
   kora::CONS *joined = kora::append_copy(list, tail, heap);
   ASSERT_EQ(kora::list_length(joined), 3);
-  EXPECT_NE(joined, list);
   EXPECT_EQ(joined->rest->first, word(2));
   EXPECT_EQ(joined->rest->rest, tail);
   EXPECT_EQ(list->rest->rest, nullptr) << "the original is unchanged";
   EXPECT_EQ(kora::append_copy(nullptr, tail, heap), tail);
-  EXPECT_EQ(kora::copy_list(nullptr, heap), nullptr);
-  kora::CONS *copy = kora::copy_list(list, heap);
-  EXPECT_EQ(heap->cells_in_use, 7);
-  EXPECT_EQ(kora::pop_cons(copy, heap), copy->rest);
-  kora::free_cons(copy->rest, heap);
   kora::free_cons_list(joined, heap);
   EXPECT_EQ(heap->cells_in_use, 2) << "only the original list is left";
   kora::free_heap(heap);
@@ -165,15 +124,6 @@ TEST_F(ContainersTest, BtreeKeepsTheSearchOrder) {
   std::sort(keys.begin(), keys.end());
   EXPECT_EQ(walked, keys) << "seed " << seed;
   EXPECT_EQ(heap->cells_in_use, 200);
-
-  int cells[3];
-  kora::BTREE *pointers = nullptr;
-  kora::btree_insert_pointer(&cells[1], &pointers, heap);
-  kora::BTREE *low = kora::btree_insert_pointer(&cells[0], &pointers, heap);
-  kora::BTREE *high = kora::btree_insert_pointer(&cells[2], &pointers, heap);
-  EXPECT_EQ(pointers->left, low) << "pointer keys are ordered by address";
-  EXPECT_EQ(pointers->right, high);
-  EXPECT_EQ(kora::btree_insert_pointer(&cells[2], &pointers, heap), high);
   kora::free_heap(heap);
 }
 
@@ -186,19 +136,15 @@ TEST_F(ContainersTest, DblLinksOnePerObjectAndAFullPoolIsReported) {
   Member m[4];
   kora::DBL_LINK *l[3];
   for (int i = 0; i < 3; i++) l[i] = kora::dbl_allocate(&m[i], &m[i].link, pool);
-  EXPECT_EQ(l[0]->owner, &m[0]);
-  EXPECT_EQ(m[0].link, l[0]);
   EXPECT_EQ(kora::dbl_allocate(&m[0], &m[0].link, pool), l[0]) << "an object gets one link";
   EXPECT_EQ(kora::dbl_allocate(&m[3], &m[3].link, pool), nullptr);
-  EXPECT_EQ(m[3].link, nullptr);
   EXPECT_EQ(messages().errors, Strings{"DBLALLOCATE could ot allocate a DBL_LINK."});
+  // Linking 1 between 0 and 2 gives the chain 0, 1, 2.
   kora::dbl_link(nullptr, l[0], nullptr);
   kora::dbl_link(l[0], l[2], nullptr);
   kora::dbl_link(l[0], l[1], l[2]);
-  for (int i = 0; i < 3; i++) {
-    EXPECT_EQ(l[i]->prev, i > 0 ? l[i - 1] : nullptr) << i;
-    EXPECT_EQ(l[i]->next, i < 2 ? l[i + 1] : nullptr) << i;
-  }
+  EXPECT_EQ(l[0]->next, l[1]);
+  EXPECT_EQ(l[2]->prev, l[1]);
   kora::free_dbl_heap(pool);
 }
 

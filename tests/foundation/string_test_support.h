@@ -19,28 +19,19 @@ inline std::u32string codes(const uint32_t *fs) {
 }
 
 // The text of an allocated thin or fat string, which is freed.
-inline std::string take(char *text) {
-  std::string result(text);
-  std::free(text);
-  return result;
-}
-inline std::u32string take(uint32_t *fs) {
-  std::u32string result = codes(fs);
-  std::free(fs);
-  return result;
-}
+inline std::string take(char *text) { std::string result(text); std::free(text); return result; }
+inline std::u32string take(uint32_t *fs) { std::u32string result = codes(fs); std::free(fs); return result; }
 
-// What print(stream) wrote to a temporary file; *result receives what print returned.
+// What print(stream) wrote; *result receives what print returned.
 template <typename Print>
 std::string printed(Print print, int *result = nullptr) {
-  FILE *stream = std::tmpfile();
+  char *text = nullptr;
+  size_t size = 0;
+  FILE *stream = open_memstream(&text, &size);
   int value = print(stream);
   if (result != nullptr) *result = value;
-  std::string text(static_cast<size_t>(std::ftell(stream)), '\0');
-  std::rewind(stream);
-  text.resize(std::fread(text.data(), 1, text.size(), stream));
   std::fclose(stream);
-  return text;
+  return take(text);
 }
 
 }  // namespace string_test
