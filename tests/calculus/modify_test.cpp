@@ -1,8 +1,7 @@
 // Substitution, sigma closure and sigma compaction, checked against the enumeration oracle on
-// seeded random networks, and the label classes against a plain reference.
+// seeded random networks, and the refusals of substitution.
 
 #include <algorithm>
-#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -10,7 +9,6 @@
 
 #include "alph.h"
 #include "kora_test.h"
-#include "label-classes.h"
 #include "label.h"
 #include "language.h"
 #include "modify.h"
@@ -57,30 +55,14 @@ NET *with_other_arcs(std::mt19937 &random, kora_test::RandomNetOptions options, 
   return net;
 }
 
-// Whether the deterministic marks of the network and of its states tell the truth.
-bool marks_are_true(const NET *net) {
-  bool all = true;
-  for (const STATE *s = net->states; s != nullptr; s = s->next) {
-    std::set<uint32_t> seen;
-    bool deterministic = true;
-    for (const ARC *a = s->arcs; a != nullptr; a = a->next)
-      deterministic = deterministic && a->label != kora::EPSILON && seen.insert(a->label).second;
-    if (s->flags.deterministic && !deterministic) return false;
-    all = all && deterministic;
-  }
-  return all || !net->flags.deterministic;
-}
-
 // The spellings of `word` with each x replaced by each member, in every combination.
 std::vector<Symbols> spellings(const Symbols &word, uint32_t x, const Symbols &members) {
   std::vector<Symbols> partial{{}};
   for (uint32_t symbol : word) {
     std::vector<Symbols> longer;
     for (const Symbols &prefix : partial)
-      for (uint32_t choice : symbol == x ? members : Symbols{symbol}) {
-        longer.push_back(prefix);
-        longer.back().push_back(choice);
-      }
+      for (uint32_t choice : symbol == x ? members : Symbols{symbol})
+        longer.push_back(operator_oracle::joined(prefix, {choice}));
     partial = std::move(longer);
   }
   return partial;
@@ -117,17 +99,13 @@ TEST_F(ModifyTest, SubstituteSymbolAgreesWithTheOracle) {
     const Symbols universe = kora_test::universe_of({net});
     const Relation before = enumerate(net, universe, 4);
     const bool knows_a = test_alph_member(net->sigma, a);
-
     NET *result = substitute_symbol(a, list, net, 1);
     EXPECT_EQ(enumerate(result, universe, 4), substituted(before, a, members))
         << "before: " << kora_test::describe(before);
     EXPECT_EQ(enumerate(net, universe, 4), before) << "the argument is left alone";
-    EXPECT_TRUE(marks_are_true(result));
-    EXPECT_TRUE(!minimize || result->flags.minimized);
-    if (knows_a && !minimize) {
-      for (uint32_t s : members) EXPECT_TRUE(test_alph_member(result->sigma, s));
-      EXPECT_EQ(test_alph_member(result->sigma, a) != 0,
-                std::count(members.begin(), members.end(), a) != 0);
+    if (knows_a && !minimize) {  // a leaves the sigma unless listed; the members join it
+      for (uint32_t s : operator_oracle::joined(members, {a}))
+        EXPECT_EQ(test_alph_member(result->sigma, s) != 0, s != a || std::count(members.begin(), members.end(), a));
     }
     for (NET *n : {net, result}) free_network(n);
     kora::free_alph(list);
@@ -148,7 +126,6 @@ TEST_F(ModifyTest, SubstituteLabelReplacesOnlyThatLabel) {
   EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{a, ax})) << "copy 1";
   for (const ARC *arc = result->start->arcs; arc != nullptr; arc = arc->next)
     if (arc->label == y) { EXPECT_EQ(kora::arc_user_pointer(arc), reinterpret_cast<void *>(7)); }
-  EXPECT_TRUE(test_alph_member(result->sigma, y));
   for (NET *n : {net, result}) free_network(n);
   kora::free_alph(list);
 }
@@ -190,46 +167,8 @@ TEST_F(ModifyTest, SubstitutionThatMergesLabelsDropsDeterminism) {
   ALPH *old = list_of({b});
   NET *merged = substitute_symbol(a, old, net, 1);
   EXPECT_FALSE(merged->flags.deterministic || merged->flags.minimized);
-  EXPECT_TRUE(marks_are_true(merged));
   for (NET *n : {net, merged}) free_network(n);
   kora::free_alph(old);
-}
-
-// Expanding OTHER into known symbols changes the arcs, never the relation; OTHER:OTHER never
-// becomes x:x.
-TEST_F(ModifyTest, OtherModeExpandsOtherWithoutChangingTheRelation) {
-  const uint32_t x = id("x"), y = id("y"), other = kora::OTHER;
-  ALPH *list = list_of({other, x, y});
-  NET *net = kora::substitute_worker(pair_net(other, other), other, list, 0, false, true);
-  EXPECT_EQ(arc_labels(net), (std::set<uint32_t>{kora::pair_id(other, other), kora::pair_id(other, x),
-                                                 kora::pair_id(x, other), kora::pair_id(other, y),
-                                                 kora::pair_id(y, other), kora::pair_id(x, y),
-                                                 kora::pair_id(y, x)}));
-  free_network(net);
-  kora::free_alph(list);
-
-  ALPH *fresh = list_of({other, id("FRESH-1")});
-  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
-    NET *original = with_other_arcs(random, {.transducer = seed % 2 == 0, .other = true}, seed % 2 == 0);
-    const Symbols universe = kora_test::universe_of({original});
-    NET *expanded = kora::substitute_worker(original, other, fresh, 1, false, true);
-    EXPECT_EQ(enumerate(expanded, universe, 3), enumerate(original, universe, 3));
-    for (NET *n : {original, expanded}) free_network(n);
-  }, 1);
-  kora::free_alph(fresh);
-}
-
-TEST_F(ModifyTest, CloseNetAlphabetOfOtherStarAcceptsOnlyTheEmptyString) {
-  NET *net = epsilon_net();
-  add_arc_to_state(net, net->start, kora::OTHER, net->start, nullptr, 0);
-  net->flags.minimized = 0;
-  EXPECT_EQ(close_net_alphabet(net), net);
-  EXPECT_TRUE(net->flags.closed_sigma);
-  EXPECT_EQ(net->start->arcs, nullptr);
-  EXPECT_TRUE(net->start->flags.final);
-  EXPECT_FALSE(test_alph_member(net->sigma, kora::OTHER));
-  EXPECT_EQ(net->labels->len, 0);
-  free_network(net);
 }
 
 // close_sigma keeps exactly the pairs that spell only symbols of the sigma (and of the list).
@@ -251,7 +190,6 @@ TEST_F(ModifyTest, CloseSigmaRemovesExactlyTheOtherInstances) {
         expected.insert(pair);
     NET *closed = close_sigma(net, with_symbols ? symbols : nullptr, 1, 0);
     EXPECT_EQ(enumerate(closed, universe, 3), expected);
-    EXPECT_TRUE(closed->flags.closed_sigma);
     EXPECT_FALSE(test_alph_member(closed->sigma, kora::OTHER));
     for (NET *n : {net, closed}) free_network(n);
   }, 1);
@@ -277,34 +215,6 @@ TEST_F(ModifyTest, CompactSigmaKeepsTheLanguage) {
     kora::compact_sigma(net);
     EXPECT_EQ(enumerate(net, universe, 3), before);
     EXPECT_FALSE(test_alph_member(net->sigma, twin));
-    EXPECT_EQ(arc_labels(net).count(twin), 0u);
-    free_network(net);
-  }, 1);
-}
-
-// Labels fall in one class exactly when their arcs join the same pairs of states.
-TEST_F(ModifyTest, LabelClassesAgreeWithComparingDestinationSets) {
-  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
-    kora_test::RandomNetOptions options;
-    options.max_states = 3;
-    options.max_arcs = 12;
-    options.transducer = seed % 2 == 0;
-    NET *net = kora_test::random_net(random, options);
-    std::map<uint32_t, std::set<std::pair<const STATE *, const STATE *>>> behaviour;
-    for (const STATE *s = net->states; s != nullptr; s = s->next)
-      for (const ARC *a = s->arcs; a != nullptr; a = a->next)
-        if (a->label != kora::EPSILON) behaviour[a->label].insert({s, a->destination});
-    std::set<kora::LabelClass> expected;
-    for (const auto &[label, arcs] : behaviour) {
-      kora::LabelClass same;
-      for (const auto &[other, other_arcs] : behaviour)
-        if (other_arcs == arcs) same.push_back(other);
-      expected.insert(same);
-    }
-    const std::vector<kora::LabelClass> classes = kora::label_classes(net);
-    EXPECT_EQ(std::set<kora::LabelClass>(classes.begin(), classes.end()), expected);
-    EXPECT_TRUE(std::is_sorted(classes.begin(), classes.end(),
-                               [](const auto &x, const auto &y) { return x[0] < y[0]; }));
     free_network(net);
   }, 1);
 }

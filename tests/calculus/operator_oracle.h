@@ -77,11 +77,6 @@ inline Relation difference(const Relation &a, const Relation &b) {
   return result;
 }
 
-inline Relation optional(Relation a) {
-  a.insert({{}, {}});
-  return a;
-}
-
 // Between `min` and `max` repetitions (max -1: no maximum), up to `length` symbols a side.
 inline Relation repetitions(const Relation &a, int min, int max, size_t length = kLength) {
   Relation result, power{{{}, {}}};
@@ -106,11 +101,7 @@ inline Relation all_strings(const Symbols &universe) {
 
 inline Relation reversal(const Relation &a) {
   Relation result;
-  for (StringPair pair : a) {
-    std::reverse(pair.first.begin(), pair.first.end());
-    std::reverse(pair.second.begin(), pair.second.end());
-    result.insert(pair);
-  }
+  for (const auto &[u, l] : a) result.insert({{u.rbegin(), u.rend()}, {l.rbegin(), l.rend()}});
   return result;
 }
 
@@ -121,12 +112,9 @@ inline Relation inversion(const Relation &a) {
 }
 
 // The upper (or lower) strings of the pairs, each paired with itself.
-inline Relation side(const Relation &a, bool upper, size_t length = kLength) {
+inline Relation side(const Relation &a, bool upper) {
   Relation result;
-  for (const StringPair &pair : a) {
-    const Symbols &s = upper ? pair.first : pair.second;
-    if (s.size() <= length) result.insert({s, s});
-  }
+  for (const auto &[u, l] : a) result.insert(upper ? StringPair{u, u} : StringPair{l, l});
   return result;
 }
 
@@ -134,30 +122,20 @@ inline Relation side(const Relation &a, bool upper, size_t length = kLength) {
 // the paths from a state reachable from the start to a state from which a final state is
 // reachable, each paired with itself.
 inline Relation infixes(const NET *net, const Symbols &universe, size_t length = kLength) {
-  using States = std::set<const STATE *>;
-  std::map<const STATE *, States> next, previous;
-  States finals;
-  for (const STATE *s = net->states; s != nullptr; s = s->next) {
-    if (s->flags.final) finals.insert(s);
-    for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
-      next[s].insert(arc->destination);
-      previous[arc->destination].insert(s);
+  std::set<const STATE *> reached{net->start}, live;
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const STATE *s = net->states; s != nullptr; s = s->next) {
+      if (s->flags.final) grew |= live.insert(s).second;
+      for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
+        if (reached.count(s)) grew |= reached.insert(arc->destination).second;
+        if (live.count(arc->destination)) grew |= live.insert(s).second;
+      }
     }
   }
-  auto closure = [](States seen, std::map<const STATE *, States> &edges) {
-    std::vector<const STATE *> todo(seen.begin(), seen.end());
-    while (!todo.empty()) {
-      const STATE *s = todo.back();
-      todo.pop_back();
-      for (const STATE *t : edges[s])
-        if (seen.insert(t).second) todo.push_back(t);
-    }
-    return seen;
-  };
-  const States live = closure(finals, previous);
   Relation result;
   std::vector<std::pair<const STATE *, Symbols>> paths;
-  for (const STATE *from : closure({net->start}, next)) paths.push_back({from, {}});
+  for (const STATE *from : reached) paths.push_back({from, {}});
   while (!paths.empty()) {
     auto [state, spelled] = paths.back();
     paths.pop_back();
@@ -197,32 +175,26 @@ inline NET *random_operand(std::mt19937 &random, const Shape &shape) {
   return kind == 2 ? kora::min_fsm(net, 0) : net;
 }
 
-// A random automaton over {a, b, c} or {b, c, d}, with OTHER in about half of them.
+// A small random automaton with EPSILON arcs, with OTHER in about half of them.
 inline NET *random_automaton(std::mt19937 &random) {
-  kora_test::RandomNetOptions options;
-  options.max_states = 4;
-  options.max_arcs = 8;
-  options.other = random() % 2 == 0;
-  if (random() % 3 == 0) options.symbols = {"b", "c", "d"};
-  return kora_test::random_net(random, options);
+  const bool other = random() % 2 == 0;
+  return random_operand(random, Shape{false, other, true, 4, 8});
 }
 
 // A random transducer whose labels all read one symbol a side (x:y, x, OTHER:a, b:OTHER).
 inline NET *random_equal_length_transducer(std::mt19937 &random) {
-  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+  auto pick = [&](size_t n) { return random() % n; };
   Symbols labels{kora::pair_id(kora::OTHER, 'a'), kora::pair_id('b', kora::OTHER)};
   for (uint32_t upper : {'a', 'b', 'c'})
     for (uint32_t lower : {'a', 'b', 'c'}) labels.push_back(kora::pair_id(upper, lower));
   NET *net = null_net();
   std::vector<STATE *> states{net->start};
-  for (size_t i = pick(4); i > 0; i--) states.push_back(add_state_to_net(net, 0));
-  for (STATE *s : states) s->flags.final = pick(3) == 0;
-  int32_t verbose = int_parameters()->word[KORA_VERBOSE];
+  for (size_t i = pick(4); i > 0; i--) states.push_back(add_state_to_net(net, pick(3) == 0));
+  net->start->flags.final = pick(3) == 0;
   int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
   for (size_t i = pick(9); i > 0; i--)
     add_arc_to_state(net, states[pick(states.size())], labels[pick(labels.size())],
                      states[pick(states.size())], nullptr, 0);
-  int_parameters()->word[KORA_VERBOSE] = verbose;
   return net;
 }
 
