@@ -10,9 +10,6 @@
 // Usage: minimize_words WORD-LIST [NAME]. bench/compare-minimize.sh runs it beside its OpenFst
 // peer (bench/peers/openfst_minimize_words.cpp), which does the same with fst::Minimize.
 
-#include <sys/resource.h>
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -23,31 +20,12 @@
 #include "alph.h"
 #include "kora.h"
 #include "label.h"
+#include "measure.h"
 #include "minimize.h"
 #include "struct.h"
 
 namespace {
 
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Processor time of this process, in seconds: on a shared machine it is steadier than the clock.
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-bool read_file(const char *path, std::string &text) {
-  FILE *file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  char buffer[1 << 16];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  std::fclose(file);
-  return true;
-}
 
 // The trie of the lines of `text` (a final line without newline counts; empty lines are
 // skipped), over the labels label_of[byte].
@@ -139,7 +117,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   std::string text;
-  if (!read_file(argv[1], text)) {
+  if (!measure::read_file(argv[1], text)) {
     std::fprintf(stderr, "cannot read %s\n", argv[1]);
     return 2;
   }
@@ -148,19 +126,18 @@ int main(int argc, char **argv) {
   uint32_t label_of[256];
   for (int byte = 0; byte < 256; ++byte) kora::intern_byte_symbol(&label_of[byte], byte);
 
-  double cpu_start = cpu_seconds();
+  double cpu_start = measure::cpu_seconds();
   auto start = std::chrono::steady_clock::now();
   NET *net = build_trie(text, label_of);
-  double build = seconds_since(start);
+  double build = measure::seconds_since(start);
   uint32_t trie_states = net->num_states;
-  double cpu_minimize_start = cpu_seconds();
+  double cpu_minimize_start = measure::cpu_seconds();
   auto minimize_start = std::chrono::steady_clock::now();
   kora::min_fsm(net, 0);
-  double minimize = seconds_since(minimize_start);
-  double total = seconds_since(start);
-  double cpu_minimize = cpu_seconds() - cpu_minimize_start, cpu_total = cpu_seconds() - cpu_start;
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
+  double minimize = measure::seconds_since(minimize_start);
+  double total = measure::seconds_since(start);
+  double cpu_minimize = measure::cpu_seconds() - cpu_minimize_start, cpu_total = measure::cpu_seconds() - cpu_start;
+  long peak = measure::peak_kib();
 
   std::vector<std::string> words;
   size_t begin = 0, failures = 0;
@@ -182,10 +159,8 @@ int main(int argc, char **argv) {
     return 1;
   }
 
-  std::printf("kora %s trie_states=%u states=%u arcs=%u build=%.3f minimize=%.3f total=%.3f "
-              "cpu_minimize=%.3f cpu_total=%.3f peak_kib=%ld\n",
-              argc > 2 ? argv[2] : argv[1], trie_states, net->num_states, net->num_arcs, build,
-              minimize, total, cpu_minimize, cpu_total, usage.ru_maxrss);
+  measure::report("kora", argc > 2 ? argv[2] : argv[1], trie_states, net->num_states,
+                  net->num_arcs, build, minimize, total, cpu_minimize, cpu_total, peak);
   free_network(net);
   reclaim_kora(context);
   return 0;

@@ -4,37 +4,16 @@
 //
 // Build: g++ -O2 -std=c++17 openfst_minimize_words.cpp -lfst -o openfst_minimize_words
 
-#include <sys/resource.h>
-#include <time.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
 
 #include <fst/fstlib.h>
 
+#include "../measure.h"
+
 namespace {
 
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Processor time of this process, in seconds: on a shared machine it is steadier than the clock.
-double cpu_seconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-bool read_file(const char *path, std::string &text) {
-  FILE *file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  char buffer[1 << 16];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  std::fclose(file);
-  return true;
-}
 
 // The trie of the lines of `text`; a byte b is the label b (never 0, which is epsilon). As in
 // the kora program, the arc wanted is looked for first among the last arcs made.
@@ -79,31 +58,28 @@ int main(int argc, char **argv) {
     return 2;
   }
   std::string text;
-  if (!read_file(argv[1], text)) {
+  if (!measure::read_file(argv[1], text)) {
     std::fprintf(stderr, "cannot read %s\n", argv[1]);
     return 2;
   }
-  double cpu_start = cpu_seconds();
+  double cpu_start = measure::cpu_seconds();
   auto start = std::chrono::steady_clock::now();
   fst::StdVectorFst trie;
   build_trie(text, trie);
-  double build = seconds_since(start);
+  double build = measure::seconds_since(start);
   int trie_states = trie.NumStates();
-  double cpu_minimize_start = cpu_seconds();
+  double cpu_minimize_start = measure::cpu_seconds();
   auto minimize_start = std::chrono::steady_clock::now();
   fst::Minimize(&trie);
-  double minimize = seconds_since(minimize_start);
-  double total = seconds_since(start);
-  double cpu_minimize = cpu_seconds() - cpu_minimize_start, cpu_total = cpu_seconds() - cpu_start;
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
+  double minimize = measure::seconds_since(minimize_start);
+  double total = measure::seconds_since(start);
+  double cpu_minimize = measure::cpu_seconds() - cpu_minimize_start, cpu_total = measure::cpu_seconds() - cpu_start;
+  long peak = measure::peak_kib();
 
   size_t arcs = 0;
   for (fst::StateIterator<fst::StdVectorFst> states(trie); !states.Done(); states.Next())
     arcs += trie.NumArcs(states.Value());
-  std::printf("openfst %s trie_states=%d states=%d arcs=%zu build=%.3f minimize=%.3f total=%.3f "
-              "cpu_minimize=%.3f cpu_total=%.3f peak_kib=%ld\n",
-              argc > 2 ? argv[2] : argv[1], trie_states, trie.NumStates(), arcs, build, minimize,
-              total, cpu_minimize, cpu_total, usage.ru_maxrss);
+  measure::report("openfst", argc > 2 ? argv[2] : argv[1], trie_states, trie.NumStates(),
+                  static_cast<long>(arcs), build, minimize, total, cpu_minimize, cpu_total, peak);
   return 0;
 }
