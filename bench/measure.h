@@ -32,6 +32,20 @@ inline bool read_file(const char *path, std::string &text) {
   return true;
 }
 
+// The word list named on the command line (usage: PROGRAM WORD-LIST [NAME]), read into `text`;
+// false, with the reason on standard error, when it cannot be had.
+inline bool read_word_list(int argc, char **argv, std::string &text) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s WORD-LIST [NAME]\n", argv[0]);
+    return false;
+  }
+  if (!read_file(argv[1], text)) {
+    std::fprintf(stderr, "cannot read %s\n", argv[1]);
+    return false;
+  }
+  return true;
+}
+
 // Peak resident memory of this process so far, in KiB.
 inline long peak_kib() {
   rusage usage{};

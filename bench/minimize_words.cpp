@@ -112,15 +112,8 @@ uint64_t count_paths(NET *net) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s WORD-LIST [NAME]\n", argv[0]);
-    return 2;
-  }
   std::string text;
-  if (!measure::read_file(argv[1], text)) {
-    std::fprintf(stderr, "cannot read %s\n", argv[1]);
-    return 2;
-  }
+  if (!measure::read_word_list(argc, argv, text)) return 2;
   FST_CONTEXT *context = initialize_kora();
   int_parameters()->word[KORA_REPORT_BAD_CHARS] = 0;  // every byte names its own code
   uint32_t label_of[256];

@@ -53,15 +53,8 @@ void build_trie(const std::string &text, fst::StdVectorFst &trie) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s WORD-LIST [NAME]\n", argv[0]);
-    return 2;
-  }
   std::string text;
-  if (!measure::read_file(argv[1], text)) {
-    std::fprintf(stderr, "cannot read %s\n", argv[1]);
-    return 2;
-  }
+  if (!measure::read_word_list(argc, argv, text)) return 2;
   double cpu_start = measure::cpu_seconds();
   auto start = std::chrono::steady_clock::now();
   fst::StdVectorFst trie;
