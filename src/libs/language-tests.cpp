@@ -27,7 +27,7 @@
 #include "prune.h"
 #include "scratch.h"
 #include "stack.h"
-#include "state-manager.h"
+#include "state-mr.h"
 #include "struct.h"
 
 namespace kora {

@@ -16,7 +16,7 @@
 #include "alph.h"
 #include "context.h"
 #include "error.h"
-#include "label-classes.h"
+#include "eqv-labs.h"
 #include "label.h"
 #include "minimize.h"
 #include "prune.h"

@@ -7,7 +7,7 @@
 // destination, same user pointer) for each further one; an empty list deletes it. Time
 // O(V + E' + R) for E' arcs afterwards and R the size of the replacement lists, plus a table
 // indexed by label id. Sigma compaction sorts the arcs into label equivalence classes
-// (label-classes.h): O(E log E).
+// (eqv-labs.h): O(E log E).
 //
 // The exported forms substitute_symbol, substitute_label, close_sigma and close_net_alphabet are
 // declared in kora.h. Tested in tests/calculus/modify_test.cpp.

@@ -25,7 +25,7 @@
 #include "error.h"
 #include "label.h"
 #include "minimize.h"
-#include "state-manager.h"
+#include "state-mr.h"
 #include "struct.h"
 
 namespace kora {

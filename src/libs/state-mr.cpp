@@ -1,6 +1,6 @@
 // Pair index, pair-state manager and label table of the walks over pairs of states.
 
-#include "state-manager.h"
+#include "state-mr.h"
 
 #include <algorithm>
 #include <cstdlib>

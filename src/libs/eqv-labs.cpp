@@ -1,6 +1,6 @@
-// Label equivalence classes by sorting arc records; see label-classes.h.
+// Label equivalence classes by sorting arc records; see eqv-labs.h.
 
-#include "label-classes.h"
+#include "eqv-labs.h"
 
 #include <algorithm>
 #include <functional>
