@@ -2,8 +2,8 @@
 // kept per label, and the printing of labels.
 //
 // Interning looks the label up in the map's hash table and, when it is new, appends it to the
-// map's label array, whose index is the id. Both steps are O(1) on average (see label.h for how
-// the table and the array grow). Lookups of a thin name first decode it into a fat one, which
+// map's label array, whose index is the id, recording its sides and arity beside it. Both steps
+// are O(1) on average (see label.h for how the table and the arrays grow). Lookups of a thin name first decode it into a fat one, which
 // costs O(length). Tested in tests/model/label_test.cpp.
 
 #include "label.h"
@@ -21,6 +21,9 @@
 #include "utf8.h"
 
 namespace kora {
+
+LABEL_SIDES label_sides{};
+
 namespace {
 
 constexpr int kInitialBuckets = 8192;
@@ -44,6 +47,31 @@ LABEL_MAP *the_default_map = nullptr;
 HEAP *label_heap = nullptr;
 // Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about.
 uint32_t warned_undefined_bytes = 0;
+
+// Points label_sides at the current map's arrays, or at nothing.
+void follow_current_map() {
+  const LABEL_MAP *map = the_current_map;
+  label_sides = map != nullptr
+                    ? LABEL_SIDES{map->count, map->upper_sides, map->lower_sides, map->arities}
+                    : LABEL_SIDES{};
+}
+
+// Reallocates `array` to `size` items; `what` names the caller when memory runs out.
+template <typename T>
+void resize_array(T *&array, uint32_t size, const char *what) {
+  auto *moved = static_cast<T *>(std::realloc(array, sizeof(T) * size));
+  if (moved == nullptr) out_of_memory(what);
+  array = moved;
+}
+
+// Gives the map's label array and its arrays of sides and arities room for `size` ids.
+void resize_label_arrays(LABEL_MAP *map, uint32_t size, const char *what) {
+  resize_array(map->labels, size, what);
+  resize_array(map->upper_sides, size, what);
+  resize_array(map->lower_sides, size, what);
+  resize_array(map->arities, size, what);
+  map->capacity = size - 1;
+}
 
 const char *const kFunctionSymbolNames[] = {
     "Explode(", "Implode(", "UpCase(",  "DownCase(", "OptUpCase(", "OptDownCase(",
@@ -219,16 +247,18 @@ int intern_new_label(LABEL_MAP *map, LABEL *label, uint32_t *out) {
     uint32_t size = map->capacity + 1;
     uint32_t step = map->increment > size / 2 ? map->increment : size / 2;
     uint32_t new_size = size + step > MAX_LABEL + 1 ? MAX_LABEL + 1 : size + step;
-    auto **labels = static_cast<LABEL **>(std::realloc(map->labels, sizeof(LABEL *) * new_size));
-    if (labels == nullptr) out_of_memory("INTERN_NEW_LABEL");
-    map->labels = labels;
-    map->capacity = new_size - 1;
+    resize_label_arrays(map, new_size, "INTERN_NEW_LABEL");
   }
-  label->id = map->count++;
-  map->labels[label->id] = label;
+  const uint32_t id = map->count++;
+  label->id = id;
+  map->labels[id] = label;
+  map->upper_sides[id] = label->arity == 1 ? id : label->tuple->components[0];
+  map->lower_sides[id] = label->arity == 1 ? id : label->tuple->components[1];
+  map->arities[id] = label->arity;
+  if (map == the_current_map) follow_current_map();
   enter_label(map->table, label);
   if (map->table->entry_count > kMaxLoad * map->table->bucket_count) grow_table(map);
-  *out = label->id;
+  *out = id;
   return 0;
 }
 
@@ -347,6 +377,7 @@ void free_map(LABEL_MAP *map) {
   std::free(map->labels);
   std::free(map->upper_sides);
   std::free(map->lower_sides);
+  std::free(map->arities);
   free_hash_table(map->table);
   std::free(map->name);
   std::free(map);
@@ -397,6 +428,7 @@ void free_label_maps() {
   free_heap(label_heap);
   label_heap = nullptr;
   the_current_map = the_attribute_map = the_value_map = the_default_map = nullptr;
+  follow_current_map();
   warned_undefined_bytes = 0;
 }
 
@@ -405,9 +437,7 @@ LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
   map->name = strdup(name != nullptr ? name : "");
   if (map->name == nullptr) out_of_memory("MAKE_SYMBOL_MAP");
   map->increment = increment > 0 ? increment : 1;
-  map->labels =
-      static_cast<LABEL **>(allocate_or_die(sizeof(LABEL *) * map->increment, "MAKE_SYMBOL_MAP"));
-  map->capacity = map->increment - 1;
+  resize_label_arrays(map, map->increment, "MAKE_SYMBOL_MAP");
   map->table = make_label_table(map, kInitialBuckets);
   LABEL_MAP **link = &first_map;
   while (*link != nullptr) link = &(*link)->next;
@@ -426,6 +456,7 @@ int set_label_map(LABEL_MAP *map) {
     return 1;
   }
   the_current_map = map;
+  follow_current_map();
   return 0;
 }
 
@@ -450,22 +481,6 @@ int check_common_label_map(NET *a, NET *b) {
       "Networks do not have a common label map.\nOne specifies '%s', another specifies '%s'.",
       map_name(a->label_map), map_name(b->label_map));
   return 1;
-}
-
-void update_match_tables() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr || map->match_count == map->count) return;
-  size_t bytes = sizeof(uint32_t) * map->count;
-  auto *upper = static_cast<uint32_t *>(std::realloc(map->upper_sides, bytes));
-  auto *lower = static_cast<uint32_t *>(std::realloc(map->lower_sides, bytes));
-  if (upper == nullptr || lower == nullptr) out_of_memory("UPDATE_MATCH_TABLES");
-  map->upper_sides = upper;
-  map->lower_sides = lower;
-  for (uint32_t id = map->match_count; id < map->count; id++) {
-    upper[id] = upper_id(id);
-    lower[id] = lower_id(id);
-  }
-  map->match_count = map->count;
 }
 
 // --- Interning --------------------------------------------------------------------------------
@@ -637,23 +652,6 @@ LABEL *label_record(uint32_t id) {
 }
 
 uint32_t label_count() { return the_current_map != nullptr ? the_current_map->count : 0; }
-
-uint32_t upper_id(uint32_t label) {
-  const LABEL *record = label_record(label);
-  if (record == nullptr) return ID_NO_SYMBOL;
-  return record->arity == 1 ? label : record->tuple->components[0];
-}
-
-uint32_t lower_id(uint32_t label) {
-  const LABEL *record = label_record(label);
-  if (record == nullptr) return ID_NO_SYMBOL;
-  return record->arity == 1 ? label : record->tuple->components[1];
-}
-
-int label_arity(uint32_t label) {
-  const LABEL *record = label_record(label);
-  return record != nullptr ? record->arity : 0;
-}
 
 int is_special_symbol(uint32_t id) {
   return id == OTHER || id == GUARDED_EPSILON || id == DET_EPSILON ||

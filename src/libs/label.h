@@ -12,7 +12,13 @@
 // are chosen from label_hash passed through a bit mixer, so interning and lookup stay O(1) on
 // average however many labels a big transducer brings; the label array
 // grows by the map's increment, or by half its size when that is larger. Label records come
-// from one cell heap shared by all maps. Tested in tests/model/label_test.cpp.
+// from one cell heap shared by all maps.
+//
+// Beside the label array each map keeps, indexed by id, the upper side, the lower side and the
+// arity of every label, filled when the label is interned and grown with the label array.
+// label_sides points at the current map's three arrays, so that upper_id, lower_id and
+// label_arity, which composition-like loops call for every arc, are an inline bounds check and
+// one array read. Tested in tests/model/label_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -95,16 +101,27 @@ struct LABEL {
 struct LABEL_MAP {
   char *name;
   HASH_TABLE *table;
-  uint32_t match_count;     // ids covered by upper_sides and lower_sides
   uint32_t count;           // ids given out; the next id
   uint32_t capacity;        // the largest id the label array has room for
   uint32_t increment;       // the least growth of the label array
   uint32_t reserved_count;  // the built-in ids
-  LABEL **labels;           // indexed by id
-  uint32_t *upper_sides;
-  uint32_t *lower_sides;
+  LABEL **labels;           // indexed by id, like the three arrays below
+  uint32_t *upper_sides;    // the first component of a tuple; a symbol's own id
+  uint32_t *lower_sides;    // the second component of a tuple; a symbol's own id
+  int16_t *arities;
   LABEL_MAP *next;
 };
+
+// The arrays of sides and arities of the current map and the number of ids they cover; all
+// empty when there is no current map. Brought up to date by interning in the current map and
+// by set_label_map; read through upper_id, lower_id and label_arity.
+struct LABEL_SIDES {
+  uint32_t count;
+  const uint32_t *upper;
+  const uint32_t *lower;
+  const int16_t *arity;
+};
+extern LABEL_SIDES label_sides;
 
 #define LIM_id_count(map) ((map)->count)
 #define LABEL_arity(label) ((label)->arity)
@@ -137,10 +154,6 @@ int check_net_label_map(NET *net);
 
 // 0 when both networks were made in one map; otherwise reports and gives 1. Null gives 1.
 int check_common_label_map(NET *a, NET *b);
-
-// Extends the upper_sides and lower_sides arrays of the current map to cover every id given
-// out so far.
-void update_match_tables();
 
 // --- Interning: each returns 0, or a nonzero status with *out = ID_NO_SYMBOL ------------------
 // Statuses: 1 a bad argument (null name, id never given out, tuple component, bad arity),
@@ -200,11 +213,17 @@ uint32_t label_count();
 
 // The first and second component of a tuple; a symbol is its own upper and lower side. An id
 // never given out gives ID_NO_SYMBOL.
-uint32_t upper_id(uint32_t label);
-uint32_t lower_id(uint32_t label);
+inline uint32_t upper_id(uint32_t label) {
+  return label < label_sides.count ? label_sides.upper[label] : ID_NO_SYMBOL;
+}
+inline uint32_t lower_id(uint32_t label) {
+  return label < label_sides.count ? label_sides.lower[label] : ID_NO_SYMBOL;
+}
 
 // The arity of a label of the current map, 0 for an id never given out.
-int label_arity(uint32_t label);
+inline int label_arity(uint32_t label) {
+  return label < label_sides.count ? label_sides.arity[label] : 0;
+}
 
 // OTHER, GUARDEDEPSILON, _DET_EPSILON_, the boundary, check and context symbols.
 int is_special_symbol(uint32_t id);

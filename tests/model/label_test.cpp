@@ -180,6 +180,62 @@ TEST_F(LabelTest, PairsAndTuples) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
+// upper_id, lower_id and label_arity read arrays kept beside each map's labels: they must hold
+// for the built-in ids, survive the growth of the arrays, follow the map made current (and not
+// a map interned into while another is current), and be gone once the library is reclaimed.
+TEST_F(LabelTest, SidesAndAritiesFollowTheCurrentMap) {
+  for (uint32_t id = 0; id <= LAST_FUNCTION_SYMBOL; id++) {
+    ASSERT_EQ(upper_id(id), id);
+    ASSERT_EQ(lower_id(id), id);
+    ASSERT_EQ(label_arity(id), 1);
+  }
+  LABEL_MAP *standard = current_label_map();
+  const uint32_t ab = pair('a', 'b');
+  struct Expected {
+    uint32_t id, upper, lower;
+    int arity;
+  };
+  std::vector<Expected> expected;
+  LABEL_MAP *small = make_label_map("Small", 1);
+  ASSERT_EQ(set_label_map(small), 0);
+  uint32_t previous = intern(U"s");
+  expected.push_back({previous, previous, previous, 1});
+  for (char32_t c = U'A'; c < U'A' + 300; c++) {
+    const uint32_t symbol = intern(std::u32string(1, c));
+    const uint32_t reversed = pair(symbol, previous);
+    const uint32_t components[3] = {previous, symbol, EPSILON};
+    uint32_t triple;
+    ASSERT_EQ(intern_tuple(&triple, components, 3), 0);
+    expected.push_back({symbol, symbol, symbol, 1});
+    expected.push_back({reversed, symbol, previous, 2});
+    expected.push_back({triple, previous, symbol, 3});
+    previous = symbol;
+  }
+  uint32_t attribute;
+  std::u32string name = U"CASE";
+  ASSERT_EQ(intern_symbol_in_map(attribute_label_map(), &attribute, fat(name)), 0);
+  ASSERT_EQ(label_count(), expected.size());
+  for (const Expected &label : expected) {
+    SCOPED_TRACE(label.id);
+    EXPECT_EQ(upper_id(label.id), label.upper);
+    EXPECT_EQ(lower_id(label.id), label.lower);
+    EXPECT_EQ(label_arity(label.id), label.arity);
+  }
+  EXPECT_EQ(lower_id(label_count()), ID_NO_SYMBOL);
+
+  ASSERT_EQ(set_label_map(standard), 0);
+  EXPECT_EQ(label_arity(ab), 2);
+  EXPECT_EQ(lower_id(ab), uint32_t{'b'});
+  EXPECT_EQ(label_arity(label_count()), 0);
+
+  reclaim_kora(context_);
+  EXPECT_EQ(upper_id('a'), ID_NO_SYMBOL);
+  EXPECT_EQ(label_arity(EPSILON), 0);
+  context_ = initialize_kora();
+  EXPECT_EQ(label_arity(ab), 0) << "a fresh library has only the built-in ids";
+  EXPECT_EQ(upper_id('a'), uint32_t{'a'});
+}
+
 TEST_F(LabelTest, BadPairComponentsAreRefused) {
   uint32_t ab = pair('a', 'b');
   uint32_t id;
