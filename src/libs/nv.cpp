@@ -3,6 +3,7 @@
 #include "nv.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "error.h"
@@ -10,13 +11,21 @@
 namespace kora {
 namespace {
 
-// Resizes the network array of `nv` to `length` entries, nulling the new ones.
+// The room in the network array of a vector of `length` entries.
+int capacity_for(int length) {
+  return static_cast<int>(std::bit_ceil(static_cast<unsigned>(std::max(length, 1))));
+}
+
+// Lengthens `nv` to `length` entries, nulling the new ones; the array moves only when the
+// length passes its capacity.
 void resize_nets(NV *nv, int length, const char *what) {
-  if (length == nv->len) return;
-  auto *nets = static_cast<NET **>(std::realloc(nv->nets, sizeof(NET *) * length));
-  if (nets == nullptr && length > 0) out_of_memory(what);
-  std::fill(nets + nv->len, nets + length, nullptr);
-  nv->nets = nets;
+  const int capacity = capacity_for(length);
+  if (capacity > capacity_for(nv->len)) {
+    auto *nets = static_cast<NET **>(std::realloc(nv->nets, sizeof(NET *) * capacity));
+    if (nets == nullptr) out_of_memory(what);
+    nv->nets = nets;
+  }
+  std::fill(nv->nets + nv->len, nv->nets + length, nullptr);
   nv->len = length;
 }
 
@@ -25,7 +34,7 @@ void resize_nets(NV *nv, int length, const char *what) {
 NV *make_nv(int count) {
   count = std::max(count, 0);
   auto *nv = static_cast<NV *>(std::calloc(1, sizeof(NV)));
-  auto *nets = static_cast<NET **>(std::calloc(std::max(count, 1), sizeof(NET *)));
+  auto *nets = static_cast<NET **>(std::calloc(capacity_for(count), sizeof(NET *)));
   if (nv == nullptr || nets == nullptr) out_of_memory("MAKE_NV");
   nv->len = count;
   nv->nets = nets;

@@ -3,8 +3,10 @@
 //
 // The NV record itself is declared in kora.h since callers receive net vectors. A net vector
 // does not own its networks unless the operation says so: free_nv frees the record only,
-// free_nv_and_nets frees the networks too. Records and their arrays come from malloc; growing a
-// vector reallocates its array, so pushes cost O(length).
+// free_nv_and_nets frees the networks too. Records and their arrays come from malloc. The array
+// of a vector of n entries has room for the least power of two not below n, so it moves only
+// when the length passes a power of two: pushes at the back cost O(1) amortized, pushes at the
+// front O(length) for the shift.
 #pragma once
 
 #include "kora.h"

@@ -27,6 +27,34 @@ TEST_F(NvTest, PushesAppendsAndReversalKeepTheOrderOfAReferenceVector) {
   kora::free_nv_and_nets(nv);
 }
 
+// The array grows in powers of two: lengths that cross many of them, by pushes at both ends,
+// appends and expansions, must keep every entry (AddressSanitizer watches the writes).
+TEST_F(NvTest, GrowingAcrossCapacitiesKeepsEveryEntry) {
+  NET *n[3] = {null_net(), epsilon_net(), symbol_net("a")};
+  NV *nv = kora::make_nv(3);
+  Nets reference(3, nullptr);
+  for (int i = 0; i < 70; i++) {
+    NET *net = n[i % 3];
+    if (i % 5 == 0) {
+      nv = kora::nv_push_front(net, nv);
+      reference.insert(reference.begin(), net);
+    } else if (i % 7 == 0) {
+      nv = kora::nv_append(nv, kora::nv_push_back(net, kora::make_nv(i % 4)));
+      reference.insert(reference.end(), i % 4, nullptr);
+      reference.push_back(net);
+    } else if (i % 11 == 0) {
+      kora::expand_nv(nv, i);
+      reference.insert(reference.end(), i, nullptr);
+    } else {
+      nv = kora::nv_push_back(net, nv);
+      reference.push_back(net);
+    }
+    ASSERT_EQ(entries(nv), reference) << "after step " << i;
+  }
+  kora::free_nv(nv);
+  for (NET *net : n) free_network(net);
+}
+
 TEST_F(NvTest, NvGetRefusesPositionsOutOfRange) {
   NV *nv = kora::make_nv(2);
   for (int position : {-1, 2}) EXPECT_EQ(kora::nv_get(nv, position), nullptr);
