@@ -196,7 +196,7 @@ typedef struct NET {
   uint32_t block_size;
   ALPH *auxiliary_alph;
   void *virtual_info;
-  void *mapping;
+  void *mapping;                /* the library's index of a network built by add_arc_to_state */
 } NET;
 
 #define NET_labels(n) ((n)->labels)
@@ -321,13 +321,24 @@ KORA_API NET *symbol_net(const char *name);
 KORA_API NET *pair_net(uint32_t upper, uint32_t lower);
 
 /* Adds a state (final when `final` is nonzero) to the network and returns it; null with an
- * error for a null network. */
+ * error for a null network. O(1).
+ * Deliberately, the network loses the marks that a new state, unreachable and without arcs,
+ * may make false: pruned, minimized, completed and sorted_states. */
 KORA_API STATE *add_state_to_net(NET *net, int final);
 
-/* Adds an arc labelled `label` from `state` to `dest`, both states of `net`, and returns it.
- * With `with_user_pointer` the arc carries `user_pointer`. Returns null, changing nothing, for
- * bad arguments (reported as errors), for an EPSILON loop and for a duplicate of an existing
- * arc (reported on standard error when verbose). */
+/* Adds an arc labelled `label` from `state` to `dest`, both states of `net`, at the head of the
+ * state's arcs and returns it; the label joins the network's labels (at the end of the list)
+ * and its symbols the sigma. With `with_user_pointer` the arc carries `user_pointer`. Returns
+ * null, changing nothing, for bad arguments (reported as errors), for an EPSILON loop and for
+ * a duplicate of an existing arc: same label and destination, and for an arc with a user
+ * pointer, an arc with the same user pointer (reported on standard error when verbose).
+ * O(1) on average: the network keeps an index of its states, arcs and labels (in `mapping`),
+ * made on the first call (O(states + arcs)) and made again when the network was changed by
+ * other means since the last call, and freed with the network.
+ * Deliberately, the network loses the marks that a new arc may make false: loop_free,
+ * minimized, pruned and sorted_arcs; deterministic too (and the state's own mark) for an
+ * EPSILON arc or a label the state already has on an arc to another state, and epsilon_free
+ * for an EPSILON arc. Marks are never set. */
 KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *dest,
                                void *user_pointer, int with_user_pointer);
 

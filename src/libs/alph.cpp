@@ -156,8 +156,7 @@ void add_member(ALPH *alph, uint32_t id) {
   }
   for (int i = 0; i < alph->len; ++i)
     if (alph->items[i] == id) return;
-  if (!reserve(alph, alph->len + 1)) return;
-  alph->items[alph->len++] = id;
+  append_new_label(alph, id);
 }
 
 // Removes `id` in place, in either form.
@@ -296,6 +295,10 @@ void forget_alph_item_heaps() {
 }
 
 // --- Membership and editing -------------------------------------------------------------------
+
+void append_new_label(ALPH *alph, uint32_t id) {
+  if (reserve(alph, alph->len + 1)) alph->items[alph->len++] = id;
+}
 
 ALPH *add_symbols_of_label(ALPH *alph, uint32_t label) {
   const LABEL *record = label_arity(label) > 1 ? label_record(label) : nullptr;

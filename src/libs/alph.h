@@ -56,6 +56,10 @@ void forget_alph_item_heaps();
 
 // --- Membership and editing -------------------------------------------------------------------
 
+// Appends `id` to a label-form alphabet that does not hold it, in O(1) amortized: alph_add_to
+// without the look through the members, for callers that know the id is new.
+void append_new_label(ALPH *alph, uint32_t id);
+
 // Adds `label` itself when it is a symbol, else each of its components; returns `alph`.
 ALPH *add_symbols_of_label(ALPH *alph, uint32_t label);
 

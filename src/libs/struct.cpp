@@ -1,17 +1,14 @@
 // Networks, states and arcs: constructors, adding states and arcs by hand, copying and freeing.
 //
-// add_arc_to_state must refuse states that are not on the network. Scanning the state list for
-// every added arc would make building a network by hand quadratic, so membership is answered
-// from a per-network set of states, built once (O(V)) and kept up to date by add_state_to_net;
-// it is rebuilt whenever the state list was changed by other means (detected by its head and
-// count). Duplicate arcs are found by scanning the state's own arcs, as the refusals require.
+// add_state_to_net and add_arc_to_state cost O(1) on average: whether the states are on the
+// network, whether the arc duplicates one of the state's arcs or makes it non-deterministic, and
+// whether its label is new to the network's label list are answered by the network's build
+// index (build-index.h) instead of scans of the state list, the state's arcs and the label list.
 
 #include "struct.h"
 
-#include <unordered_map>
-#include <unordered_set>
-
 #include "alph.h"
+#include "build-index.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -29,48 +26,13 @@ HEAP *ALPH_HEAP = nullptr;
 
 namespace {
 
-// The states of a network as they were when the set was last brought up to date.
-struct StateSet {
-  const STATE *head = nullptr;
-  uint32_t count = 0;
-  std::unordered_set<const STATE *> states;
-};
-
-std::unordered_map<const NET *, StateSet> state_sets;
-
-StateSet &current_state_set(const NET *net) {
-  StateSet &set = state_sets[net];
-  if (set.head != net->states || set.count != net->num_states) {
-    set.states.clear();
-    for (const STATE *s = net->states; s != nullptr; s = s->next) set.states.insert(s);
-    set.head = net->states;
-    set.count = net->num_states;
-  }
-  return set;
-}
-
-void note_added_state(const NET *net, const STATE *state) {
-  auto found = state_sets.find(net);
-  if (found == state_sets.end()) return;
-  StateSet &set = found->second;
-  if (set.head != state->next || set.count + 1 != net->num_states) return;
-  set.states.insert(state);
-  set.head = state;
-  set.count++;
-}
-
-void forget_state_set(const NET *net) { state_sets.erase(net); }
-
-bool arcs_are_equal_for_insertion(const ARC *arc, uint32_t label, const STATE *dest,
-                                  void *user_pointer, int with_user_pointer) {
-  if (arc->label != label || arc->destination != dest) return false;
-  if (!with_user_pointer) return true;
-  return arc->flags.big && arc_user_pointer(arc) == user_pointer;
+void make_missing_alphabets(NET *net) {
+  if (net->labels == nullptr) net->labels = make_alph(0, KORA_LABEL_ALPH);
+  if (net->sigma == nullptr) net->sigma = make_alph(0, KORA_BINARY_ALPH);
 }
 
 void add_label_to_alphabets(NET *net, uint32_t label) {
-  if (net->labels == nullptr) net->labels = make_alph(0, KORA_LABEL_ALPH);
-  if (net->sigma == nullptr) net->sigma = make_alph(0, KORA_BINARY_ALPH);
+  make_missing_alphabets(net);
   alph_add_to(net->labels, label, 0);
   add_symbols_of_label(net->sigma, label);
 }
@@ -98,7 +60,6 @@ void free_live_networks() {
 
 void forget_network_heaps() {
   NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = ALPH_HEAP = nullptr;
-  state_sets.clear();
 }
 
 NET *make_network() {
@@ -438,7 +399,7 @@ KORA_API STATE *add_state_to_net(NET *net, int final) {
   }
   STATE *state = make_state(nullptr, net);
   state->flags.final = final != 0;
-  note_added_state(net, state);
+  enter_new_state(net, state);
   // A new state is unreachable and has no arcs: the network is no longer known to be pruned,
   // minimal or complete.
   net->flags.pruned = 0;
@@ -459,8 +420,8 @@ KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *de
     return nullptr;
   }
   if (check_plain_net(net)) return nullptr;
-  const StateSet &set = current_state_set(net);
-  bool has_state = set.states.count(state) != 0, has_dest = set.states.count(dest) != 0;
+  const ArcFacts facts = arc_facts(net, state, label, dest, user_pointer, with_user_pointer);
+  const bool has_state = facts.has_state, has_dest = facts.has_destination;
   if (!has_state && !has_dest) {
     error("The start and dest arguments are not in the network.");
     return nullptr;
@@ -473,42 +434,30 @@ KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *de
     if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "No adding looping EPSILON arcs.");
     return nullptr;
   }
-  if (label == EPSILON) {
-    state->flags.deterministic = 0;
-    net->flags.deterministic = 0;
-    net->flags.minimized = 0;
-    net->flags.epsilon_free = 0;
-  } else {
-    int arity = label_arity(label);
-    if (arity > net->arity) net->arity = static_cast<int16_t>(arity);
+  if (facts.duplicate) {
+    if (parameter(KORA_VERBOSE))
+      std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
+    return nullptr;
   }
-  // Any new arc may close a cycle, make two states equivalent or lead nowhere useful; only an
-  // exact duplicate, which is refused below, changes nothing.
-  bool was_loop_free = net->flags.loop_free, was_minimized = net->flags.minimized,
-       was_pruned = net->flags.pruned;
+  // Any new arc may close a cycle, make two states equivalent or lead nowhere useful.
   net->flags.loop_free = 0;
   net->flags.minimized = 0;
   net->flags.pruned = 0;
-  for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-    if (arcs_are_equal_for_insertion(arc, label, dest, user_pointer, with_user_pointer)) {
-      if (parameter(KORA_VERBOSE))
-        std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
-      net->flags.loop_free = was_loop_free;
-      net->flags.minimized = was_minimized;
-      net->flags.pruned = was_pruned;
-      return nullptr;
-    }
-    if (arc->label == label && arc->destination != dest) {
-      state->flags.deterministic = 0;
-      net->flags.deterministic = 0;
-      net->flags.minimized = 0;
-    }
+  if (label == EPSILON || facts.other_destination) {
+    state->flags.deterministic = 0;
+    net->flags.deterministic = 0;
   }
+  if (label == EPSILON)
+    net->flags.epsilon_free = 0;
+  else if (label_arity(label) > net->arity)
+    net->arity = static_cast<int16_t>(label_arity(label));
   ARC *arc = with_user_pointer ? alloc_big_arc(label, dest, user_pointer, net)
                                : alloc_arc(label, dest, net);
   push_arc(arc, state);
   net->flags2.sorted_arcs = 0;
-  add_label_to_alphabets(net, label);
+  make_missing_alphabets(net);
+  enter_new_arc(net, state, arc);
+  add_symbols_of_label(net->sigma, label);
   return arc;
 }
 
@@ -518,11 +467,11 @@ KORA_API void free_network(NET *net) {
   if (net == nullptr || !net->flags2.live) return;
   forget_deleted_definition(net);
   net->flags2.live = 0;
+  free_build_index(net);
   if (net->flags2.vantel_compressed) {
     warning("free_network: Wrong file format. Cannot free network.");
     return;
   }
-  forget_state_set(net);
   STATE *state = net->states;
   while (state != nullptr) {
     STATE *next = state->next;
