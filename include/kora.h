@@ -314,7 +314,9 @@ KORA_API NET *epsilon_net(void);
  * side and a symbol x on the other also gets an arc labelled x. */
 KORA_API NET *label_net(uint32_t label);
 
-/* label_net() of the symbol named `name` (UTF-8 or ISO-8859-1, as the context reads). */
+/* label_net() of the symbol named `name` (UTF-8 or ISO-8859-1, as the context reads). In a
+ * UTF-8 name each byte that is not part of a valid sequence is warned about and read as the
+ * code U+FDFF, as string_to_net and define_net read it, so all three name the same symbol. */
 KORA_API NET *symbol_net(const char *name);
 
 /* label_net() of the pair upper:lower of two symbol ids (a:a is the symbol a). */

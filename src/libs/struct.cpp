@@ -383,8 +383,10 @@ KORA_API NET *label_net(uint32_t label) {
 
 KORA_API NET *symbol_net(const char *name) {
   uint32_t id = ID_NO_SYMBOL;
-  if (name == nullptr || intern_symbol(&id, name) != 0 || id == ID_NO_SYMBOL) return null_net();
-  return label_net(id);
+  // A name that is not valid UTF-8 still has its symbol, with ILLEGAL_UTF8_CODE for each bad
+  // byte, as string_to_net and define_net read it.
+  if (name != nullptr) intern_symbol(&id, name);
+  return id == ID_NO_SYMBOL ? null_net() : label_net(id);
 }
 
 KORA_API NET *pair_net(uint32_t upper, uint32_t lower) {

@@ -48,6 +48,22 @@ TEST_F(NetTest, ElementaryNetworks) {
   for (NET *net : {nothing, empty, also_empty, a, ab, aa, other_x}) free_network(net);
 }
 
+// A name that is not valid UTF-8 names one symbol (its bad byte read as the replacement code)
+// for symbol_net, string_to_net and define_net alike.
+TEST_F(NetTest, SymbolNetOfInvalidUtf8IsTheSymbolOtherReadersIntern) {
+  NET *symbol = symbol_net("\xFF"), *string = string_to_net("\xFF", 0), *defined = null_net();
+  ASSERT_EQ(symbol->num_arcs, 1u);
+  ASSERT_EQ(string->num_arcs, 1u);
+  const uint32_t label = symbol->start->arcs->label;
+  EXPECT_EQ(string->start->arcs->label, label);
+  ASSERT_EQ(define_net("\xFF", defined, 0), 0);
+  EXPECT_EQ(defined->definition_label, label);
+  EXPECT_EQ(kora::label_text(label, 0, "test"), "\xEF\xB7\xBF");
+  EXPECT_EQ(messages().warnings.size(), 3u) << "each reader reports the bad byte";
+  free_network(symbol);
+  free_network(string);
+}
+
 TEST_F(NetTest, AddArcRefusals) {
   NET *net = make_empty_net(), *other = make_empty_net();
   STATE *stranger = add_state_to_net(other, 0);
