@@ -242,7 +242,7 @@ int define_net_by_id(uint32_t id, NET *net, int check) {
     std::printf("%s '", old != nullptr ? "Redefined" : "Defined");
     print_label(id, stdout, 0);
     std::fputs("': ", stdout);
-    print_net_size(net, stdout);
+    print_net_size(net, stdout, "\n");
   }
   if (id_table_insert(definitions_table(), id, net) != 0)
     out_of_memory("DEFINE_NET");

@@ -50,6 +50,14 @@ const char *end_of_line() {
 
 FILE *or_stdout(FILE *stream) { return stream != nullptr ? stream : stdout; }
 
+// line_end with `eol` as the end of the line.
+void end_line_with(FILE *stream, const char *eol) {
+  line_flush(stream);
+  std::fputs(eol, or_stdout(stream));
+  line.column = 0;
+  line.dropped_in_line = 0;
+}
+
 // Appends a formatted text of at most 127 bytes (numbers and short phrases).
 void line_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void line_printf(const char *format, ...) {
@@ -293,12 +301,7 @@ void line_flush(FILE *stream) {
   line.length = 0;
 }
 
-void line_end(FILE *stream) {
-  line_flush(stream);
-  std::fputs(end_of_line(), or_stdout(stream));
-  line.column = 0;
-  line.dropped_in_line = 0;
-}
+void line_end(FILE *stream) { end_line_with(stream, end_of_line()); }
 
 void reset_line_buffer() { line = LineBuffer{}; }
 
@@ -322,15 +325,17 @@ long long net_size(const NET *net) {
   return size;
 }
 
-void print_net_size(NET *net, FILE *stream) {
+void print_net_size(NET *net, FILE *stream) { print_net_size(net, stream, end_of_line()); }
+
+void print_net_size(NET *net, FILE *stream, const char *eol) {
   if (net == nullptr) return;
   line_put(summary_line(net).c_str());
-  line_end(stream);
+  end_line_with(stream, eol);
   if (const char *map = foreign_map_name(net)) {
     line_put(" Label Map: ");
     line_put(map);
     line_put(".", 1);
-    line_end(stream);
+    end_line_with(stream, eol);
   }
 }
 

@@ -59,6 +59,8 @@ long long net_size(const NET *net);
 // paths_indexed are as they were unless it was indexed already (then the counts are fresh).
 // Null prints nothing.
 void print_net_size(NET *net, FILE *stream);
+// The same with `eol` instead of the context's eol_string ending both lines.
+void print_net_size(NET *net, FILE *stream, const char *eol);
 
 // The same summary on `page` (wrapping at its margin), without the final line end; the label
 // map phrase goes on a new page line. A null network adds nothing; a null page is reported as

@@ -85,6 +85,19 @@ TEST_F(DefineTest, CopiesBelongToTheCaller) {
   EXPECT_TRUE(messages().warnings.empty());
 }
 
+// Verbose definitions end the lines of the size summary in "\n", not in the context's
+// eol_string, the label map line of another map's network included.
+TEST_F(DefineTest, VerboseSummaryLinesEndInNewline) {
+  context_->eol_string = "\r\n";
+  kora::set_label_map(kora::make_label_map("Other", 10));
+  NET *other = epsilon_net();
+  kora::set_label_map(nullptr);
+  EXPECT_EQ(stdout_of([] { define_net("E", epsilon_net(), 0); }),
+            "Defined 'E': 48 bytes. 1 state, 0 arcs, 1 path.\n");
+  EXPECT_EQ(stdout_of([&] { define_net("O", other, 0); }),
+            "Defined 'O': 48 bytes. 1 state, 0 arcs, 1 path.\n Label Map: Other.\n");
+}
+
 TEST_F(DefineTest, FreeingADefinedNetworkRemovesItsDefinition) {
   NET *a = symbol_net("a");
   define_net("A", a, 0);
