@@ -2,6 +2,7 @@
 
 #include "build-index.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -160,7 +161,9 @@ struct PlaceEntry {
 // groups: states made one after the other get neighbouring records and share a group table,
 // where hash tables over all states would scatter them over memory much larger than the
 // caches. A hash table finds the page of an address (a network has few pages), the last page
-// used first.
+// used first. The records of pages are cut from batches of 1, 2, 4 ... 16 pages: were each
+// page allocated alone, the pages would lie among the blocks of states, and the address ranges
+// that hold states, so the pages needed, would double.
 class StateRecords {
  public:
   static constexpr int kSlotBits = 5;
@@ -169,7 +172,7 @@ class StateRecords {
   static_assert(sizeof(STATE) >= size_t{1} << kSlotBits, "one state per slot");
 
   struct Page {
-    StateRecord records[kPageSlots];
+    StateRecord *records;
     FlatSet<GroupEntry> groups;
   };
 
@@ -183,6 +186,9 @@ class StateRecords {
   void clear() {
     pages_.clear();
     owned_.clear();
+    batches_.clear();
+    spare_pages_ = 0;
+    batch_pages_ = 0;
     last_page_ = 0;
     last_ = nullptr;
   }
@@ -221,7 +227,7 @@ class StateRecords {
     PageEntry *entry = pages_.find({number, nullptr});
     if (entry == nullptr && !make) return nullptr;
     if (entry == nullptr) {
-      owned_.push_back(std::make_unique<Page>());
+      owned_.push_back(std::make_unique<Page>(Page{new_records(), {}}));
       bool added;
       entry = &pages_.insert({number, owned_.back().get()}, &added);
     }
@@ -230,8 +236,29 @@ class StateRecords {
     return last_;
   }
 
+  // The zeroed records of a new page.
+  StateRecord *new_records() {
+    if (spare_pages_ == 0) {
+      batch_pages_ = batch_pages_ == 0 ? 1 : std::min<size_t>(2 * batch_pages_, kMaxBatchPages);
+      batches_.push_back(std::make_unique_for_overwrite<StateRecord[]>(batch_pages_ * kPageSlots));
+      spare_ = batches_.back().get();
+      spare_pages_ = batch_pages_;
+    }
+    StateRecord *records = spare_;
+    spare_ += kPageSlots;
+    spare_pages_--;
+    std::fill_n(records, kPageSlots, StateRecord{});
+    return records;
+  }
+
+  static constexpr size_t kMaxBatchPages = 16;
+
   FlatSet<PageEntry> pages_;
   std::vector<std::unique_ptr<Page>> owned_;
+  std::vector<std::unique_ptr<StateRecord[]>> batches_;
+  StateRecord *spare_ = nullptr;  // the records of the next page of the last batch
+  size_t spare_pages_ = 0;
+  size_t batch_pages_ = 0;
   uint64_t last_page_ = 0;
   Page *last_ = nullptr;
 };
