@@ -429,22 +429,6 @@ int set_label_map(LABEL_MAP *map) {
   return 0;
 }
 
-void update_match_tables() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr || map->match_count == map->count) return;
-  size_t bytes = sizeof(uint32_t) * map->count;
-  auto *upper = static_cast<uint32_t *>(std::realloc(map->upper_sides, bytes));
-  auto *lower = static_cast<uint32_t *>(std::realloc(map->lower_sides, bytes));
-  if (upper == nullptr || lower == nullptr) out_of_memory("UPDATE_MATCH_TABLES");
-  map->upper_sides = upper;
-  map->lower_sides = lower;
-  for (uint32_t id = map->match_count; id < map->count; id++) {
-    upper[id] = upper_id(id);
-    lower[id] = lower_id(id);
-  }
-  map->match_count = map->count;
-}
-
 // --- Interning --------------------------------------------------------------------------------
 
 int intern_symbol(uint32_t *out, const char *name) {
@@ -560,12 +544,6 @@ int lookup_symbol(uint32_t *out, const uint32_t *name) {
   return 0;
 }
 
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name) {
-  if (map == nullptr || name == nullptr) return DUMMY_SYMBOL;
-  LABEL *label = find_name(map, name);
-  return label != nullptr ? label->id : DUMMY_SYMBOL;
-}
-
 // --- Hashing ----------------------------------------------------------------------------------
 
 uint32_t hashword(const uint32_t *words, size_t length, uint32_t initval) {
@@ -663,12 +641,6 @@ int is_multichar_symbol(uint32_t id) {
   return name[0] != 0 && name[1] != 0 && name[0] != '*' && name[0] != '@';
 }
 
-void clear_label_definitions() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr) return;
-  for (uint32_t id = 0; id < map->count; id++) map->labels[id]->definition = nullptr;
-}
-
 // --- Printing ---------------------------------------------------------------------------------
 
 namespace {
@@ -719,17 +691,6 @@ int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
   }
   if (size > 0) buffer[0] = '\0';
   return -1;
-}
-
-int safe_snprintf(char *buffer, size_t size, const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  int length = std::vsnprintf(buffer, size, format, args);
-  va_end(args);
-  if (length >= 0 && static_cast<size_t>(length) >= size)
-    error_printf("safe_snprintf: Buffer Overrun. Result would be %d chars, buffer is only %d.",
-                 length, static_cast<int>(size));
-  return length;
 }
 
 int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {

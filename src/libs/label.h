@@ -137,10 +137,6 @@ LABEL_MAP *value_label_map();
 // Null makes "Default" current. A map that does not exist is warned about and gives 1.
 int set_label_map(LABEL_MAP *map);
 
-// Extends the upper_sides and lower_sides arrays of the current map to cover every id given
-// out so far.
-void update_match_tables();
-
 // --- Interning: each returns 0, or a nonzero status with *out = ID_NO_SYMBOL ------------------
 // Statuses: 1 a bad argument (null name, id never given out, tuple component, bad arity),
 // 2 not found (lookups), 7 no id left. `out` must not be null. Names are copied.
@@ -177,8 +173,6 @@ int intern_tuple(uint32_t *out, const uint32_t *components, int arity);
 
 // 0 and the id, or 2 and ID_NO_SYMBOL when the name was never interned. "" gives EPSILON.
 int lookup_symbol(uint32_t *out, const uint32_t *name);
-// The id of `name` in `map`, or DUMMY_SYMBOL when the map does not hold it (or is null).
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name);
 
 // --- Hashing ----------------------------------------------------------------------------------
 
@@ -212,9 +206,6 @@ int is_byte_label(uint32_t id);
 // A name of two or more codes that starts with neither "*" nor "@".
 int is_multichar_symbol(uint32_t id);
 
-// Sets the definition of every label of the current map to null.
-void clear_label_definitions();
-
 // --- Printing ---------------------------------------------------------------------------------
 
 // Prints a label (tuples as upper:lower; EPSILON as 0, OTHER as ?, the boundary as .#.) on the
@@ -231,11 +222,6 @@ std::string label_text(uint32_t id, int escape, const char *what);
 // length, or -1 (and the empty string when size > 0) when it does not fit. A null buffer is an
 // assertion failure.
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape);
-
-// snprintf that reports "safe_snprintf: Buffer Overrun. ..." when the result does not fit;
-// returns the length of the full result.
-int safe_snprintf(char *buffer, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
 
 // Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
 // output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank
