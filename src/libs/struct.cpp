@@ -30,6 +30,7 @@
 #include "struct.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -264,7 +265,10 @@ class StateRecords {
   }
 
   Page *page_of(uint64_t number, bool make) {
-    if (last_ != nullptr && last_page_ == number) return last_;
+    return last_ != nullptr && last_page_ == number ? last_ : other_page(number, make);
+  }
+
+  Page *other_page(uint64_t number, bool make) {
     PageEntry *entry = pages_.find({number, nullptr});
     if (entry == nullptr && !make) return nullptr;
     if (entry == nullptr) {
@@ -277,18 +281,20 @@ class StateRecords {
     return last_;
   }
 
-  // The zeroed records of a new page.
+  // The zeroed records of a new page. Batches come from calloc, which takes memory fresh from
+  // the system without writing it: only the parts of a page that states use are ever touched.
   StateRecord *new_records() {
     if (spare_pages_ == 0) {
       batch_pages_ = batch_pages_ == 0 ? 1 : std::min<size_t>(2 * batch_pages_, kMaxBatchPages);
-      batches_.push_back(std::make_unique_for_overwrite<StateRecord[]>(batch_pages_ * kPageSlots));
+      void *batch = std::calloc(batch_pages_ * kPageSlots, sizeof(StateRecord));
+      if (batch == nullptr) out_of_memory("BUILD_INDEX");
+      batches_.emplace_back(static_cast<StateRecord *>(batch), &std::free);
       spare_ = batches_.back().get();
       spare_pages_ = batch_pages_;
     }
     StateRecord *records = spare_;
     spare_ += kPageSlots;
     spare_pages_--;
-    std::fill_n(records, kPageSlots, StateRecord{});
     return records;
   }
 
@@ -296,7 +302,7 @@ class StateRecords {
 
   FlatSet<PageEntry> pages_;
   std::vector<std::unique_ptr<Page>> owned_;
-  std::vector<std::unique_ptr<StateRecord[]>> batches_;
+  std::vector<std::unique_ptr<StateRecord, decltype(&std::free)>> batches_;
   StateRecord *spare_ = nullptr;  // the records of the next page of the last batch
   size_t spare_pages_ = 0;
   size_t batch_pages_ = 0;
