@@ -20,6 +20,7 @@
 
 #include <cstdint>
 
+#include "heap.h"
 #include "kora.h"
 
 namespace kora {
@@ -50,8 +51,14 @@ void adjust_alph_size(ALPH *alph, int length);
 // Frees the items and the cell. Null and an alphabet already freed are ignored.
 void free_alph(ALPH *alph);
 
-// Forgets the item-array heaps (their memory goes with free_all_heaps). Part of reclaiming
-// the library, after the last alphabet has been freed.
+// The heap of alphabet records ("Alphabets"); null outside initialize_kora .. reclaim_kora.
+extern HEAP *ALPH_HEAP;
+
+// Creates ALPH_HEAP.
+void make_alph_heap();
+
+// Forgets ALPH_HEAP and the item-array heaps (their memory goes with free_all_heaps). Part of
+// reclaiming the library, after the last alphabet has been freed.
 void forget_alph_item_heaps();
 
 // --- Membership and editing -------------------------------------------------------------------

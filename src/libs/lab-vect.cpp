@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "context.h"
 #include "error.h"
-#include "label.h"
 #include "vector-table.h"
 
 namespace kora {
@@ -57,21 +55,6 @@ void lab_vector_reset(LAB_VECTOR *vector) { Labels::truncate(vector, 0); }
 int lab_vector_member(uint32_t label, const LAB_VECTOR *vector) {
   return std::find(vector->items, vector->items + vector->length, label) !=
          vector->items + vector->length;
-}
-
-int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
-  if (vector == nullptr) return 0;
-  if (stream == nullptr) stream = stdout;
-  bool spaced = parameter(KORA_SPACE_LABEL_VECTORS) != 0;
-  int columns = 0;
-  bool first = true;
-  for (int i = 0; i < vector->length; i++) {
-    if (vector->items[i] == kLabVectorFiller) continue;
-    if (spaced && !first) columns += std::fputs(" ", stream) >= 0 ? 1 : 0;
-    columns += print_label(vector->items[i], stream, escape);
-    first = false;
-  }
-  return columns;
 }
 
 void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from) { Labels::append(to, from, kSpace); }

@@ -86,11 +86,6 @@ void lab_vector_reset(LAB_VECTOR *vector);
 // 1 when the id is among the first `length` slots, else 0.
 int lab_vector_member(uint32_t label, const LAB_VECTOR *vector);
 
-// Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
-// output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank
-// separates the labels. Returns the columns written; a null vector prints nothing.
-int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape);
-
 // Appends every id of `from` to `to`.
 void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from);
 

@@ -13,11 +13,10 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "alph.h"
 #include "context.h"
 #include "error.h"
 #include "fat-print.h"
-#include "flag-diacritics.h"
+#include "lab-vect.h"
 #include "utf8.h"
 
 namespace kora {
@@ -40,6 +39,8 @@ LABEL_MAP *the_current_map = nullptr;
 LABEL_MAP *the_attribute_map = nullptr;
 LABEL_MAP *the_value_map = nullptr;
 LABEL_MAP *the_default_map = nullptr;
+// Reads the flag record of a new name; installed by the flag-diacritic module.
+FlagReader flag_reader = nullptr;
 // The cells of every label record of every map.
 HEAP *label_heap = nullptr;
 // Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about.
@@ -241,10 +242,12 @@ int intern_name(LABEL_MAP *map, uint32_t *out, const uint32_t *name, bool parse_
   }
   LABEL *label = new_symbol_label(name);
   int status = intern_new_label(map, label, out);
-  if (status != 0 || !parse_flags || !is_flag_diacritic(label->name, 1)) return status;
+  if (status != 0 || !parse_flags || flag_reader == nullptr) return status;
+  FLAG_DIACRITIC *flag = flag_reader(label->name);
+  if (flag == nullptr) return status;
   label->apply_mark_1 = 0;
   label->apply_mark_2 = 0;
-  label->flag = make_flag_diacr(label->name);
+  label->flag = flag;
   return 0;
 }
 
@@ -352,11 +355,6 @@ void free_map(LABEL_MAP *map) {
   std::free(map);
 }
 
-// The name of a network's map for messages; "" when the network records none.
-const char *map_name(const void *map) {
-  return map != nullptr ? static_cast<const LABEL_MAP *>(map)->name : "";
-}
-
 // The ids that thin names have without a lookup: EPSILON for "", and its code for a
 // one-character name whose code is 2 to 127.
 bool is_builtin_character(const char *name, uint32_t *out) {
@@ -376,6 +374,8 @@ int intern_code(uint32_t *out, uint32_t code) {
 }  // namespace
 
 // --- Maps -------------------------------------------------------------------------------------
+
+void set_flag_reader(FlagReader reader) { flag_reader = reader; }
 
 void make_label_maps() {
   label_heap = init_heap(sizeof(LABEL), kLabelsPerBlock, "Labels");
@@ -427,29 +427,6 @@ int set_label_map(LABEL_MAP *map) {
   }
   the_current_map = map;
   return 0;
-}
-
-int check_net_label_map(NET *net) {
-  if (net == nullptr) return 1;
-  if (net->label_map == the_current_map) return 0;
-  if (net->label_map == nullptr || net->sigma == nullptr || alph_is_reserved_only(net->sigma)) {
-    net->label_map = the_current_map;
-    return 0;
-  }
-  error_printf(
-      "The label map of the network and thecurrent label map are different.\n"
-      "    Network has '%s', current label map is '%s'.",
-      map_name(net->label_map), map_name(the_current_map));
-  return 1;
-}
-
-int check_common_label_map(NET *a, NET *b) {
-  if (a == nullptr || b == nullptr) return 1;
-  if (a->label_map == b->label_map) return 0;
-  error_printf(
-      "Networks do not have a common label map.\nOne specifies '%s', another specifies '%s'.",
-      map_name(a->label_map), map_name(b->label_map));
-  return 1;
 }
 
 void update_match_tables() {
@@ -753,6 +730,21 @@ int safe_snprintf(char *buffer, size_t size, const char *format, ...) {
     error_printf("safe_snprintf: Buffer Overrun. Result would be %d chars, buffer is only %d.",
                  length, static_cast<int>(size));
   return length;
+}
+
+int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
+  if (vector == nullptr) return 0;
+  if (stream == nullptr) stream = stdout;
+  bool spaced = parameter(KORA_SPACE_LABEL_VECTORS) != 0;
+  int columns = 0;
+  bool first = true;
+  for (int i = 0; i < vector->length; i++) {
+    if (vector->items[i] == kLabVectorFiller) continue;
+    if (spaced && !first) columns += std::fputs(" ", stream) >= 0 ? 1 : 0;
+    columns += print_label(vector->items[i], stream, escape);
+    first = false;
+  }
+  return columns;
 }
 
 }  // namespace kora

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "error.h"
-#include "fat-print.h"
 #include "utf8.h"
 
 namespace kora {
@@ -155,14 +154,6 @@ int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source) 
   target->line_count += source->line_count;
   terminate(target);
   return target->pos;
-}
-
-int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream) {
-  if (!present(buffer, "print_string_buffer")) return 0;
-  if (stream == nullptr) stream = stdout;
-  if (buffer->char_size != 1) return print_fat(stream, STRING_BUFFER_fat(buffer));
-  std::fwrite(buffer->string, 1, static_cast<size_t>(buffer->pos), stream);
-  return buffer->pos;
 }
 
 }  // namespace kora

@@ -64,9 +64,4 @@ int append_fat_utf8(const uint32_t *fs, STRING_BUFFER *buffer);
 // new position of `target`, or its old one (0 when null) on refusal.
 int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source);
 
-// Writes the buffer to `stream` (null: standard output). A thin buffer is written as it is and
-// the position returned; a fat one is printed with print_fat and its columns returned. A null
-// buffer is reported and gives 0.
-int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream);
-
 }  // namespace kora

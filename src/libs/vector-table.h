@@ -13,9 +13,20 @@
 #include <type_traits>
 
 #include "error.h"
-#include "vector.h"
 
 namespace kora {
+
+// The capacity that a container of `capacity` slots grows to so that it can hold `needed`:
+// `capacity` itself when it already suffices, else the old capacity (or `needed`, when the old
+// one is 0) doubled until it exceeds `needed`. `what` names the operation for the fatal report
+// when the result would not fit an int.
+inline int grown_capacity(int capacity, int needed, const char *what) {
+  if (needed <= capacity) return capacity;
+  long long grown = capacity > 0 ? capacity : needed;
+  while (grown <= needed) grown *= 2;
+  if (grown > INT_MAX) out_of_memory(what);
+  return static_cast<int>(grown);
+}
 
 // 0 and items[index] in *out when 0 <= index < length; otherwise `status` and `missing`.
 template <typename Item>

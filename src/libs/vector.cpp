@@ -17,14 +17,6 @@ constexpr const char *kSpace = "ASSURE_VECTOR_SPACE";
 
 }  // namespace
 
-int grown_capacity(int capacity, int needed, const char *what) {
-  if (needed <= capacity) return capacity;
-  long long grown = capacity > 0 ? capacity : needed;
-  while (grown <= needed) grown *= 2;
-  if (grown > INT_MAX) out_of_memory(what);
-  return static_cast<int>(grown);
-}
-
 VECTOR *make_vector(int capacity) { return Words::make(capacity, "make_vector", "MAKE_VECTOR"); }
 
 void free_vector(VECTOR *vector) { Words::destroy(vector); }

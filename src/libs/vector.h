@@ -26,12 +26,6 @@ struct VECTOR_TABLE {
   VECTOR **vectors;
 };
 
-// The capacity that a container of `capacity` slots grows to so that it can hold `needed`:
-// `capacity` itself when it already suffices, else the old capacity (or `needed`, when the old
-// one is 0) doubled until it exceeds `needed`. `what` names the operation for the fatal report
-// when the result would not fit an int.
-int grown_capacity(int capacity, int needed, const char *what);
-
 // A new empty vector with room for `capacity` items, owned by the caller (free_vector).
 // A negative capacity is reported and gives null.
 VECTOR *make_vector(int capacity);

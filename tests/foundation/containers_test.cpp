@@ -8,6 +8,7 @@
 
 #include "kora_test.h"
 #include "lab-vect.h"
+#include "vector-table.h"
 #include "vector.h"
 
 namespace {
