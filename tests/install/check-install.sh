@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build of kora into a temporary prefix and builds consumer.c against the installed
 # files only: through pkg-config, and through find_package(kora) (the project in find-package/,
-# with the shared and with the static library). Each program must print "consumer: ok".
+# with the shared and with the static library). Each program checks a few networks and exits 0
+# when they are right.
 #
 # Usage: check-install.sh BUILD-DIRECTORY LIBDIR [COMPILER-FLAG...]
 #   LIBDIR is the build's CMAKE_INSTALL_LIBDIR; the flags (the sanitizers of the build, when it
