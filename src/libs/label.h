@@ -6,13 +6,12 @@
 // of flag diacritics, "Default" holds everything else and is current. Interning is a hash
 // lookup and an array append.
 //
-// Each map keeps its labels in an array indexed by id and in a hash table keyed by the label
-// (a name, or a tuple of ids) with sorted chains. The table starts with 8192 buckets and is
-// rebuilt four times larger whenever it holds more than two labels per bucket, and its buckets
-// are chosen from label_hash passed through a bit mixer, so interning and lookup stay O(1) on
-// average however many labels a big transducer brings; the label array
-// grows by the map's increment, or by half its size when that is larger. Label records come
-// from one cell heap shared by all maps. Tested in tests/model/label_test.cpp.
+// Each map keeps its labels in an array indexed by id and their ids in a flat hash table
+// (flat-hash.h) keyed by the label (a name, or a tuple of ids) through label_hash passed through
+// hash_mix. The table doubles as it fills, so interning and lookup stay O(1) on average however
+// many labels a big transducer brings; the label array grows by the map's increment, or by half
+// its size when that is larger. Label records come from one cell heap shared by all maps.
+// Tested in tests/model/label_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +19,7 @@
 #include <string>
 
 #include "fat-str.h"
-#include "hash-tbl.h"
+#include "flat-hash.h"
 #include "kora.h"
 
 namespace kora {
@@ -94,7 +93,7 @@ struct LABEL {
 
 struct LABEL_MAP {
   char *name;
-  HASH_TABLE *table;
+  FlatHash<uint32_t> *table;  // the ids, by label
   uint32_t match_count;     // ids covered by upper_sides and lower_sides
   uint32_t count;           // ids given out; the next id
   uint32_t capacity;        // the largest id the label array has room for
@@ -118,7 +117,7 @@ struct LABEL_MAP {
 void make_label_maps();
 
 // Frees every map, label, name, tuple and flag record, and the label heap. Must run before the
-// cell heaps are freed (the hash tables live in them). A second call does nothing.
+// cell heaps are freed (the label records live in one). A second call does nothing.
 void free_label_maps();
 
 // A new empty map named after a copy of `name` (null counts as ""), appended to the global list
