@@ -661,46 +661,49 @@ void clear_label_definitions() {
 
 namespace {
 
-int print_symbol(uint32_t id, FILE *stream, int escape) {
-  if (id == EPSILON) return std::fputs("0", stream) >= 0 ? 1 : 0;
-  if (id == OTHER) return std::fputs("?", stream) >= 0 ? 1 : 0;
-  if (id == BOUNDARY_SYMBOL) return std::fputs(".#.", stream) >= 0 ? 3 : 0;
+int append_symbol(std::string &text, uint32_t id, int escape) {
+  const char *fixed = id == EPSILON           ? "0"
+                      : id == OTHER           ? "?"
+                      : id == BOUNDARY_SYMBOL ? ".#."
+                                              : nullptr;
+  if (fixed != nullptr) {
+    text += fixed;
+    return static_cast<int>(std::strlen(fixed));
+  }
   const uint32_t *name = label_record(id)->name;
   if (escape && name[0] != 0 && name[1] == 0)
-    return print_fat_escaped(stream, name, kEscapedInLabels);
-  return print_fat(stream, name);
+    return append_fat_escaped(text, name, kEscapedInLabels);
+  return append_fat(text, name);
 }
 
 }  // namespace
 
-int print_label(uint32_t id, FILE *stream, int escape) {
+int append_label(std::string &text, uint32_t id, int escape) {
   const LABEL *record = label_record(id);
   if (record == nullptr) return 0;
-  if (stream == nullptr) stream = stdout;
-  if (record->arity == 1) return print_symbol(id, stream, escape);
+  if (record->arity == 1) return append_symbol(text, id, escape);
   int columns = 0;
   for (int i = 0; i < record->arity; i++) {
-    if (i > 0) columns += std::fputs(":", stream) >= 0 ? 1 : 0;
-    columns += print_symbol(record->tuple->components[i], stream, escape);
+    if (i > 0) {
+      text += ':';
+      columns++;
+    }
+    columns += append_symbol(text, record->tuple->components[i], escape);
   }
   return columns;
 }
 
-std::string label_text(uint32_t id, int escape, const char *what) {
-  char *text = nullptr;
-  size_t length = 0;
-  FILE *memory = open_memstream(&text, &length);
-  if (memory == nullptr) out_of_memory(what);
-  print_label(id, memory, escape);
-  std::fclose(memory);
-  std::string result(text, length);
-  std::free(text);
-  return result;
+int print_label(uint32_t id, FILE *stream, int escape) {
+  std::string text;
+  int columns = append_label(text, id, escape);
+  std::fwrite(text.data(), 1, text.size(), stream != nullptr ? stream : stdout);
+  return columns;
 }
 
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
   KORA_ASSERT(buffer != NULL);
-  std::string text = label_text(id, escape, "LABEL_TO_BUFFER");
+  std::string text;
+  append_label(text, id, escape);
   if (text.size() < static_cast<size_t>(size > 0 ? size : 0)) {
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<int>(text.size());

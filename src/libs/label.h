@@ -223,9 +223,8 @@ void clear_label_definitions();
 // the control characters. Returns the columns written; an id never given out prints nothing.
 int print_label(uint32_t id, FILE *stream, int escape);
 
-// What print_label prints, as a string. `what` names the caller in the fatal report when
-// memory runs out.
-std::string label_text(uint32_t id, int escape, const char *what);
+// Appends what print_label prints to `text` and returns its columns.
+int append_label(std::string &text, uint32_t id, int escape);
 
 // Writes what print_label prints, terminated, into `buffer` of `size` bytes and returns its
 // length, or -1 (and the empty string when size > 0) when it does not fit. A null buffer is an
