@@ -114,19 +114,6 @@ void programmer_alert(const char *where, const char *format, ...) {
   std::fprintf(stderr, "\n");
 }
 
-void debug_printf(int flag, const char *format, ...) {
-  if (!flag) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fflush(stderr);
-}
-
-void mark_error(int flag) {
-  if (flag) int_parameters()->word[KORA_ERROR_SEEN] = 1;
-}
-
 void check_length(int length, const char *where) {
   if (length < 1) error_printf("In %s: Length is negative or zero: %d", where, length);
 }

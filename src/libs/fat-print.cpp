@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "context.h"
+#include "error.h"
 #include "fat-str.h"
+#include "str-buf.h"
 #include "utf8.h"
 
 namespace kora {
@@ -179,6 +181,17 @@ int fat_print_width(const uint32_t *fs) {
   int width = 0;
   while (*fs != 0) width += utf8_char_size(next_code(&fs));
   return width;
+}
+
+int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream) {
+  if (buffer == nullptr) {
+    error_printf("Unexpected NULL pointer in %s().", "print_string_buffer");
+    return 0;
+  }
+  if (stream == nullptr) stream = stdout;
+  if (buffer->char_size != 1) return print_fat(stream, STRING_BUFFER_fat(buffer));
+  std::fwrite(buffer->string, 1, static_cast<size_t>(buffer->pos), stream);
+  return buffer->pos;
 }
 
 }  // namespace kora

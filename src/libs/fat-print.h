@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <string>
 
+#include "kora.h"
+
 namespace kora {
 
 // A printable code below 256 (is_printable) as itself; another code below 256 as \x and two
@@ -38,5 +40,10 @@ int print_fat_regex_style(FILE *stream, const uint32_t *fs);
 // The columns of `fs` printed in the output encoding: its UTF-8 byte count in UTF-8 output
 // (two for each code 0x80-0x9F, as for any code below 0x800), else its number of codes.
 int fat_print_width(const uint32_t *fs);
+
+// Writes the buffer to `stream` (null: standard output). A thin buffer is written as it is and
+// the position returned; a fat one is printed with print_fat and its columns returned. A null
+// buffer is reported and gives 0.
+int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream);
 
 }  // namespace kora

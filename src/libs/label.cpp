@@ -13,12 +13,11 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "alph.h"
 #include "context.h"
 #include "error.h"
 #include "fat-print.h"
-#include "flag-diacritics.h"
 #include "heap.h"
+#include "lab-vect.h"
 #include "utf8.h"
 
 namespace kora {
@@ -37,6 +36,8 @@ LABEL_MAP *the_current_map = nullptr;
 LABEL_MAP *the_attribute_map = nullptr;
 LABEL_MAP *the_value_map = nullptr;
 LABEL_MAP *the_default_map = nullptr;
+// Reads the flag record of a new name; installed by the flag-diacritic module.
+FlagReader flag_reader = nullptr;
 // The cells of every label record of every map.
 HEAP *label_heap = nullptr;
 // Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about.
@@ -206,10 +207,12 @@ int intern_name(LABEL_MAP *map, uint32_t *out, const uint32_t *name, bool parse_
   }
   LABEL *label = new_symbol_label(name);
   int status = intern_new_label(map, label, out);
-  if (status != 0 || !parse_flags || !is_flag_diacritic(label->name, 1)) return status;
+  if (status != 0 || !parse_flags || flag_reader == nullptr) return status;
+  FLAG_DIACRITIC *flag = flag_reader(label->name);
+  if (flag == nullptr) return status;
   label->apply_mark_1 = 0;
   label->apply_mark_2 = 0;
-  label->flag = make_flag_diacr(label->name);
+  label->flag = flag;
   return 0;
 }
 
@@ -317,11 +320,6 @@ void free_map(LABEL_MAP *map) {
   std::free(map);
 }
 
-// The name of a network's map for messages; "" when the network records none.
-const char *map_name(const void *map) {
-  return map != nullptr ? static_cast<const LABEL_MAP *>(map)->name : "";
-}
-
 // The ids that thin names have without a lookup: EPSILON for "", and its code for a
 // one-character name whose code is 2 to 127.
 bool is_builtin_character(const char *name, uint32_t *out) {
@@ -341,6 +339,8 @@ int intern_code(uint32_t *out, uint32_t code) {
 }  // namespace
 
 // --- Maps -------------------------------------------------------------------------------------
+
+void set_flag_reader(FlagReader reader) { flag_reader = reader; }
 
 void make_label_maps() {
   label_heap = init_heap(sizeof(LABEL), kLabelsPerBlock, "Labels");
@@ -392,45 +392,6 @@ int set_label_map(LABEL_MAP *map) {
   }
   the_current_map = map;
   return 0;
-}
-
-int check_net_label_map(NET *net) {
-  if (net == nullptr) return 1;
-  if (net->label_map == the_current_map) return 0;
-  if (net->label_map == nullptr || net->sigma == nullptr || alph_is_reserved_only(net->sigma)) {
-    net->label_map = the_current_map;
-    return 0;
-  }
-  error_printf(
-      "The label map of the network and thecurrent label map are different.\n"
-      "    Network has '%s', current label map is '%s'.",
-      map_name(net->label_map), map_name(the_current_map));
-  return 1;
-}
-
-int check_common_label_map(NET *a, NET *b) {
-  if (a == nullptr || b == nullptr) return 1;
-  if (a->label_map == b->label_map) return 0;
-  error_printf(
-      "Networks do not have a common label map.\nOne specifies '%s', another specifies '%s'.",
-      map_name(a->label_map), map_name(b->label_map));
-  return 1;
-}
-
-void update_match_tables() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr || map->match_count == map->count) return;
-  size_t bytes = sizeof(uint32_t) * map->count;
-  auto *upper = static_cast<uint32_t *>(std::realloc(map->upper_sides, bytes));
-  auto *lower = static_cast<uint32_t *>(std::realloc(map->lower_sides, bytes));
-  if (upper == nullptr || lower == nullptr) out_of_memory("UPDATE_MATCH_TABLES");
-  map->upper_sides = upper;
-  map->lower_sides = lower;
-  for (uint32_t id = map->match_count; id < map->count; id++) {
-    upper[id] = upper_id(id);
-    lower[id] = lower_id(id);
-  }
-  map->match_count = map->count;
 }
 
 // --- Interning --------------------------------------------------------------------------------
@@ -548,12 +509,6 @@ int lookup_symbol(uint32_t *out, const uint32_t *name) {
   return 0;
 }
 
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name) {
-  if (map == nullptr || name == nullptr) return DUMMY_SYMBOL;
-  LABEL *label = find_name(map, name);
-  return label != nullptr ? label->id : DUMMY_SYMBOL;
-}
-
 // --- Hashing ----------------------------------------------------------------------------------
 
 uint32_t hashword(const uint32_t *words, size_t length, uint32_t initval) {
@@ -651,12 +606,6 @@ int is_multichar_symbol(uint32_t id) {
   return name[0] != 0 && name[1] != 0 && name[0] != '*' && name[0] != '@';
 }
 
-void clear_label_definitions() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr) return;
-  for (uint32_t id = 0; id < map->count; id++) map->labels[id]->definition = nullptr;
-}
-
 // --- Printing ---------------------------------------------------------------------------------
 
 namespace {
@@ -712,15 +661,19 @@ int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
   return -1;
 }
 
-int safe_snprintf(char *buffer, size_t size, const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  int length = std::vsnprintf(buffer, size, format, args);
-  va_end(args);
-  if (length >= 0 && static_cast<size_t>(length) >= size)
-    error_printf("safe_snprintf: Buffer Overrun. Result would be %d chars, buffer is only %d.",
-                 length, static_cast<int>(size));
-  return length;
+int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
+  if (vector == nullptr) return 0;
+  if (stream == nullptr) stream = stdout;
+  bool spaced = parameter(KORA_SPACE_LABEL_VECTORS) != 0;
+  int columns = 0;
+  bool first = true;
+  for (int i = 0; i < vector->length; i++) {
+    if (vector->items[i] == kLabVectorFiller) continue;
+    if (spaced && !first) columns += std::fputs(" ", stream) >= 0 ? 1 : 0;
+    columns += print_label(vector->items[i], stream, escape);
+    first = false;
+  }
+  return columns;
 }
 
 }  // namespace kora

@@ -111,6 +111,12 @@ struct LABEL_MAP {
 
 // --- Maps -------------------------------------------------------------------------------------
 
+// Names interned with flag parsing pass through the flag reader, which gives the flag record of
+// a well-formed flag diacritic (reporting an ill-formed one) and null for any other name. The
+// flag-diacritic module installs it at start-up; without one no name is a flag.
+using FlagReader = FLAG_DIACRITIC *(*)(const uint32_t *name);
+void set_flag_reader(FlagReader reader);
+
 // Makes "Attribute", "Value" and "Default" with the built-in symbols and makes "Default"
 // current. In "Attribute" and "Value" the id 0 is held by the empty name, so that no real
 // attribute or value has the id that flag records use for "none". Called by initialize_kora.
@@ -129,17 +135,6 @@ LABEL_MAP *value_label_map();
 
 // Null makes "Default" current. A map that does not exist is warned about and gives 1.
 int set_label_map(LABEL_MAP *map);
-
-// 0 when the network was made in the current map (a network whose sigma holds only built-in
-// ids, or that records no map, adopts it); otherwise reports and gives 1. Null gives 1.
-int check_net_label_map(NET *net);
-
-// 0 when both networks were made in one map; otherwise reports and gives 1. Null gives 1.
-int check_common_label_map(NET *a, NET *b);
-
-// Extends the upper_sides and lower_sides arrays of the current map to cover every id given
-// out so far.
-void update_match_tables();
 
 // --- Interning: each returns 0, or a nonzero status with *out = ID_NO_SYMBOL ------------------
 // Statuses: 1 a bad argument (null name, id never given out, tuple component, bad arity),
@@ -177,8 +172,6 @@ int intern_tuple(uint32_t *out, const uint32_t *components, int arity);
 
 // 0 and the id, or 2 and ID_NO_SYMBOL when the name was never interned. "" gives EPSILON.
 int lookup_symbol(uint32_t *out, const uint32_t *name);
-// The id of `name` in `map`, or DUMMY_SYMBOL when the map does not hold it (or is null).
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name);
 
 // --- Hashing ----------------------------------------------------------------------------------
 
@@ -212,9 +205,6 @@ int is_byte_label(uint32_t id);
 // A name of two or more codes that starts with neither "*" nor "@".
 int is_multichar_symbol(uint32_t id);
 
-// Sets the definition of every label of the current map to null.
-void clear_label_definitions();
-
 // --- Printing ---------------------------------------------------------------------------------
 
 // Prints a label (tuples as upper:lower; EPSILON as 0, OTHER as ?, the boundary as .#.) on the
@@ -231,9 +221,9 @@ int append_label(std::string &text, uint32_t id, int escape);
 // assertion failure.
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape);
 
-// snprintf that reports "safe_snprintf: Buffer Overrun. ..." when the result does not fit;
-// returns the length of the full result.
-int safe_snprintf(char *buffer, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
+// Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
+// output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank
+// separates the labels. Returns the columns written; a null vector prints nothing.
+int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape);
 
 }  // namespace kora

@@ -18,13 +18,16 @@
 
 #include "alph.h"
 #include "calculus.h"
+#include "closures.h"
 #include "determinize.h"
 #include "error.h"
 #include "label-check.h"
 #include "label.h"
 #include "minimize.h"
 #include "minus.h"
+#include "modify.h"
 #include "prune.h"
+#include "reverse.h"
 #include "scratch.h"
 #include "stack.h"
 #include "state-mr.h"
@@ -135,13 +138,6 @@ NET *side_language(NET *net, int side) {
 }
 
 }  // namespace
-
-int null_fsm_p(NET *net) {
-  if (!net->flags.pruned) prune_fsm(net, 0);
-  for (const STATE *s = net->states; s != nullptr; s = s->next)
-    if (s->flags.final) return 0;
-  return 1;
-}
 
 int universal_side_p(NET *net, ALPH *alphabet, int side) {
   if (!check_operand(net, "test universal")) return 0;

@@ -23,7 +23,6 @@
 #include "error.h"
 #include "label-check.h"
 #include "label.h"
-#include "language-tests.h"
 #include "minimize.h"
 #include "modify.h"
 #include "prune.h"

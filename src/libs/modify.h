@@ -51,4 +51,18 @@ NET *substitute_worker(NET *net, uint32_t x, ALPH *list, int copy, bool label_mo
 // unchanged.
 NET *compact_sigma(NET *net);
 
+// --- Harmonization of sigmas ------------------------------------------------------------------
+
+// Expands the OTHER of `net`, in place, against the members of `symbols` (any form; stays the
+// caller's): when net's sigma holds OTHER, every symbol of `symbols` that net's sigma lacks
+// (internal symbols left out) is added to it, and every arc on which OTHER stands for a symbol
+// gains the arcs for the new symbols (the OTHER mode of symbol substitution). Nothing happens
+// when the sigma has no OTHER or nothing is new.
+void expand_other(NET *net, ALPH *symbols);
+
+// Harmonizes the sigmas of `a` and `b` in place: a's OTHER is expanded against b's sigma and
+// b's against a's. Afterwards OTHER stands for the same symbols in both networks, and the two
+// languages are unchanged.
+void harmonize_sigmas(NET *a, NET *b);
+
 }  // namespace kora

@@ -287,8 +287,6 @@ void line_put(const char *text, int length) {
 
 void line_put(const char *text) { line_put(text, static_cast<int>(std::strlen(text))); }
 
-int line_column() { return line.column; }
-
 void line_flush(FILE *stream) {
   if (line.length > 0)
     std::fwrite(context()->output_buffer, 1, static_cast<size_t>(line.length), or_stdout(stream));
@@ -351,21 +349,6 @@ void net_summary_to_page(NET *net, PAGE *page) {
 }
 
 // --- Listings ---------------------------------------------------------------------------------
-
-void print_state_name(long long number, int final, FILE *stream) {
-  line_put(state_name(number, final != 0).c_str());
-  line_flush(stream);
-}
-
-void print_arcs(const ARC *arcs, FILE *stream) {
-  std::string item;
-  for (const ARC *arc = arcs; arc != nullptr; arc = arc->next) {
-    arc_text(arc, item);
-    put_list_item(item, arc == arcs, kArcColumn, stream);
-  }
-  if (arcs != nullptr) line_put(".", 1);
-  line_flush(stream);
-}
 
 void print_state(STATE *state, NET *net, FILE *stream) {
   line_put(state_name(state_number(state), state->flags.final).c_str());
@@ -456,12 +439,6 @@ long long print_words(NET *net, int width, int max_visits, int show_count, FILE 
   }
   line_flush(stream);
   return count;
-}
-
-char half_byte2hex(int n) {
-  if (n >= 0 && n < 16) return "0123456789ABCDEF"[n];
-  error_printf("half_byte2hex: invalid input: %d", n);
-  return '?';
 }
 
 }  // namespace kora

@@ -20,11 +20,13 @@
 
 #include "alph.h"
 #include "calculus.h"
+#include "closures.h"
 #include "context.h"
 #include "epsilon.h"
 #include "error.h"
 #include "label.h"
 #include "minimize.h"
+#include "modify.h"
 #include "state-mr.h"
 #include "struct.h"
 

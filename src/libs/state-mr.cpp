@@ -7,6 +7,7 @@
 #include "error.h"
 #include "platform.h"
 #include "struct.h"
+#include "vector-table.h"
 
 namespace kora {
 namespace {

@@ -14,6 +14,7 @@
 #include "label.h"
 #include "language.h"
 #include "operator_oracle.h"
+#include "string-net.h"
 #include "struct.h"
 
 namespace {

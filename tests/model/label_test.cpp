@@ -11,6 +11,7 @@
 
 #include "alph.h"
 #include "context.h"
+#include "label-check.h"
 #include "label_helpers.h"
 
 namespace {
