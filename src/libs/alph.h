@@ -94,11 +94,6 @@ uint32_t next_alph_item(ALPH_ITERATOR *iterator);
 // Frees an iterator that start_alph_iterator allocated.
 void free_alph_iterator(ALPH_ITERATOR *iterator);
 
-// The difference a - b; another name of minus_alph.
-inline ALPH *sigma_difference(ALPH *a, ALPH *b, int keep_a, int keep_b) {
-  return minus_alph(a, b, keep_a, keep_b);
-}
-
 // --- Network alphabets ------------------------------------------------------------------------
 
 // A new label-form alphabet of every label on the network's arcs (EPSILON left out), which

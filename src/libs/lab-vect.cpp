@@ -57,38 +57,6 @@ int lab_vector_member(uint32_t label, const LAB_VECTOR *vector) {
          vector->items + vector->length;
 }
 
-void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from) { Labels::append(to, from, kSpace); }
-
-LAB_VECTOR *copy_lab_vector(const LAB_VECTOR *vector) { return Labels::copy(vector, "COPY_LAB_VECTOR"); }
-
-LAB_VECTOR_ENUMERATOR *create_lab_vector_enumerator(LAB_VECTOR *vector) {
-  return Labels::enumerate<LAB_VECTOR_ENUMERATOR>(vector, "create_lab_vector_enumerator",
-                                                  "CREATE_LAB_VECTOR_ENUMERATOR");
-}
-
-int next_lab_vector_item(uint32_t *out, LAB_VECTOR_ENUMERATOR *enumerator) {
-  return Labels::next(out, enumerator);
-}
-
-void free_lab_vector_enumerator(LAB_VECTOR_ENUMERATOR *enumerator) { std::free(enumerator); }
-
-LAB_VECTOR_TABLE *make_lab_vector_table(int count, int capacity) {
-  return Labels::make_table<LAB_VECTOR_TABLE>(count, capacity, "make_lab_vector_table",
-                                              "MAKE_LAB_VECTOR_TABLE");
-}
-
-void reset_lab_vector_table(LAB_VECTOR_TABLE *table) { Labels::reset_table(table); }
-
-int lab_vector_table_get(LAB_VECTOR **out, int index, const LAB_VECTOR_TABLE *table) {
-  return get_slot(out, index, table->count, table->vectors, nullptr, 1);
-}
-
-void assure_lab_vector_table_space(int extra, LAB_VECTOR_TABLE *table) {
-  Labels::assure_table_space(extra, table, "ASSURE_LAB_VECTOR_TABLE_SPACE");
-}
-
-void free_lab_vector_table(LAB_VECTOR_TABLE *table) { Labels::free_table(table); }
-
 LAB_VECTOR_RING *make_lab_vector_ring(int size, int capacity) {
   if (size < 1) {
     check_length(size, "make_lab_vector_ring");

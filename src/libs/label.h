@@ -6,13 +6,12 @@
 // of flag diacritics, "Default" holds everything else and is current. Interning is a hash
 // lookup and an array append.
 //
-// Each map keeps its labels in an array indexed by id and in a hash table keyed by the label
-// (a name, or a tuple of ids) with sorted chains. The table starts with 8192 buckets and is
-// rebuilt four times larger whenever it holds more than two labels per bucket, and its buckets
-// are chosen from label_hash passed through a bit mixer, so interning and lookup stay O(1) on
-// average however many labels a big transducer brings; the label array
-// grows by the map's increment, or by half its size when that is larger. Label records come
-// from one cell heap shared by all maps. Tested in tests/model/label_test.cpp.
+// Each map keeps its labels in an array indexed by id and their ids in a flat hash table
+// (flat-hash.h) keyed by the label (a name, or a tuple of ids) through label_hash passed through
+// hash_mix. The table doubles as it fills, so interning and lookup stay O(1) on average however
+// many labels a big transducer brings; the label array grows by the map's increment, or by half
+// its size when that is larger. Label records come from one cell heap shared by all maps.
+// Tested in tests/model/label_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +19,7 @@
 #include <string>
 
 #include "fat-str.h"
-#include "hash-tbl.h"
+#include "flat-hash.h"
 #include "kora.h"
 
 namespace kora {
@@ -94,7 +93,7 @@ struct LABEL {
 
 struct LABEL_MAP {
   char *name;
-  HASH_TABLE *table;
+  FlatHash<uint32_t> *table;  // the ids, by label
   uint32_t match_count;     // ids covered by upper_sides and lower_sides
   uint32_t count;           // ids given out; the next id
   uint32_t capacity;        // the largest id the label array has room for
@@ -124,7 +123,7 @@ void set_flag_reader(FlagReader reader);
 void make_label_maps();
 
 // Frees every map, label, name, tuple and flag record, and the label heap. Must run before the
-// cell heaps are freed (the hash tables live in them). A second call does nothing.
+// cell heaps are freed (the label records live in one). A second call does nothing.
 void free_label_maps();
 
 // A new empty map named after a copy of `name` (null counts as ""), appended to the global list
@@ -136,10 +135,6 @@ LABEL_MAP *value_label_map();
 
 // Null makes "Default" current. A map that does not exist is warned about and gives 1.
 int set_label_map(LABEL_MAP *map);
-
-// Extends the upper_sides and lower_sides arrays of the current map to cover every id given
-// out so far.
-void update_match_tables();
 
 // --- Interning: each returns 0, or a nonzero status with *out = ID_NO_SYMBOL ------------------
 // Statuses: 1 a bad argument (null name, id never given out, tuple component, bad arity),
@@ -177,8 +172,6 @@ int intern_tuple(uint32_t *out, const uint32_t *components, int arity);
 
 // 0 and the id, or 2 and ID_NO_SYMBOL when the name was never interned. "" gives EPSILON.
 int lookup_symbol(uint32_t *out, const uint32_t *name);
-// The id of `name` in `map`, or DUMMY_SYMBOL when the map does not hold it (or is null).
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name);
 
 // --- Hashing ----------------------------------------------------------------------------------
 
@@ -212,9 +205,6 @@ int is_byte_label(uint32_t id);
 // A name of two or more codes that starts with neither "*" nor "@".
 int is_multichar_symbol(uint32_t id);
 
-// Sets the definition of every label of the current map to null.
-void clear_label_definitions();
-
 // --- Printing ---------------------------------------------------------------------------------
 
 // Prints a label (tuples as upper:lower; EPSILON as 0, OTHER as ?, the boundary as .#.) on the
@@ -223,19 +213,13 @@ void clear_label_definitions();
 // the control characters. Returns the columns written; an id never given out prints nothing.
 int print_label(uint32_t id, FILE *stream, int escape);
 
-// What print_label prints, as a string. `what` names the caller in the fatal report when
-// memory runs out.
-std::string label_text(uint32_t id, int escape, const char *what);
+// Appends what print_label prints to `text` and returns its columns.
+int append_label(std::string &text, uint32_t id, int escape);
 
 // Writes what print_label prints, terminated, into `buffer` of `size` bytes and returns its
 // length, or -1 (and the empty string when size > 0) when it does not fit. A null buffer is an
 // assertion failure.
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape);
-
-// snprintf that reports "safe_snprintf: Buffer Overrun. ..." when the result does not fit;
-// returns the length of the full result.
-int safe_snprintf(char *buffer, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
 
 // Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
 // output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank

@@ -81,15 +81,6 @@ void reset_string_buffer(STRING_BUFFER *buffer) {
   terminate(buffer);
 }
 
-void initialize_string_buffer(STRING_BUFFER *buffer) {
-  if (!present(buffer, "initialize_string_buffer")) return;
-  if (buffer->string == nullptr) {
-    buffer->length = 10;
-    buffer->string = allocate_characters(buffer->length, buffer->char_size);
-  }
-  reset_string_buffer(buffer);
-}
-
 void assure_buffer_space(int n, STRING_BUFFER *buffer) {
   if (!present(buffer, "assure buffer space")) return;
   int needed = buffer->pos + n + 1;

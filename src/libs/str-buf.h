@@ -41,10 +41,6 @@ void free_string_buffer(STRING_BUFFER *buffer);
 // Empties the buffer: position and line count 0, empty text. The capacity is kept.
 void reset_string_buffer(STRING_BUFFER *buffer);
 
-// Gives a buffer record that has no characters yet (string null, char_size set) room for 10,
-// then empties it.
-void initialize_string_buffer(STRING_BUFFER *buffer);
-
 // Makes room for `n` more characters and the terminator: when pos + n + 1 exceeds the capacity,
 // the capacity becomes twice the old one, or pos + n + 1 if that is larger.
 void assure_buffer_space(int n, STRING_BUFFER *buffer);
