@@ -17,6 +17,7 @@
 #include "context.h"
 #include "error.h"
 #include "fat-print.h"
+#include "heap.h"
 #include "lab-vect.h"
 #include "utf8.h"
 
@@ -26,10 +27,6 @@ LABEL_SIDES label_sides{};
 
 namespace {
 
-constexpr int kInitialBuckets = 8192;
-// The table is rebuilt when it holds more than this many labels per bucket on average.
-constexpr int kMaxLoad = 2;
-constexpr int kBucketGrowth = 4;
 constexpr unsigned kLabelsPerBlock = 1024;
 // Hash of a tuple before its first component.
 constexpr uint32_t kTupleHashSeed = 58;
@@ -123,60 +120,25 @@ inline void final_mix(uint32_t &a, uint32_t &b, uint32_t &c) {
 
 int bit_length(uint32_t x) { return x == 0 ? 0 : 32 - __builtin_clz(x); }
 
-// The bucket hash of the tables. The tuple hash keeps the last component in its low bits, so
-// pairs that share a lower side would crowd into a few buckets; a multiplicative finalizer
-// (MurmurHash3's) spreads every bit of label_hash over the bits the modulus keeps.
-unsigned bucket_hash(const void *key) {
-  uint32_t h = label_hash(static_cast<const LABEL *>(key));
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  h *= 0xC2B2AE35u;
-  h ^= h >> 16;
-  return h;
-}
+// The hash of a label in the map's table. The tuple hash keeps the last component in its low
+// bits, so pairs that share a lower side would crowd together; hash_mix spreads every bit of
+// label_hash over the whole word.
+uint64_t table_hash(const LABEL *label) { return hash_mix(label_hash(label)); }
 
-// Symbols before tuples; symbols by name; tuples by arity, then component by component.
-int compare_labels(const void *a, const void *b) {
-  const auto *x = static_cast<const LABEL *>(a);
-  const auto *y = static_cast<const LABEL *>(b);
-  if (x->arity != y->arity) return x->arity < y->arity ? -1 : 1;
-  if (x->arity == 1) return fat_strcmp(x->name, y->name);
-  for (int i = 0; i < x->arity; i++) {
-    uint32_t p = x->tuple->components[i], q = y->tuple->components[i];
-    if (p != q) return p < q ? -1 : 1;
-  }
-  return 0;
-}
-
-// An empty table for `map`, named "<map> labels" ("<map> names" for the flag-name maps).
-HASH_TABLE *make_label_table(const LABEL_MAP *map, int buckets) {
-  bool flag_names =
-      std::strcmp(map->name, "Attribute") == 0 || std::strcmp(map->name, "Value") == 0;
-  char table_name[24];
-  std::snprintf(table_name, sizeof table_name, "%s %s", map->name, flag_names ? "names" : "labels");
-  return make_hash_table(buckets, table_name);
-}
-
-void enter_label(HASH_TABLE *table, LABEL *label) {
-  if (hash_insert(table, label, label, bucket_hash, compare_labels) != 0)
-    out_of_memory("INTERN_NEW_SYMBOL");
-}
-
-// Rebuilds the map's table with kBucketGrowth times as many buckets, entering the labels in id
-// order. O(count).
-void grow_table(LABEL_MAP *map) {
-  HASH_TABLE *table = make_label_table(map, map->table->bucket_count * kBucketGrowth);
-  for (uint32_t id = 0; id < map->count; id++) enter_label(table, map->labels[id]);
-  free_hash_table(map->table);
-  map->table = table;
+// Equal names, or equal tuples.
+bool same_label(const LABEL *x, const LABEL *y) {
+  if (x->arity != y->arity) return false;
+  if (x->arity == 1) return fat_strcmp(x->name, y->name) == 0;
+  for (int i = 0; i < x->arity; i++)
+    if (x->tuple->components[i] != y->tuple->components[i]) return false;
+  return true;
 }
 
 // The label of `map` equal to `key`, or null.
 LABEL *find_label(LABEL_MAP *map, const LABEL *key) {
-  void *value;
-  if (hash_lookup(map->table, key, &value, bucket_hash, compare_labels) != 0) return nullptr;
-  return static_cast<LABEL *>(value);
+  const uint32_t *id = map->table->find(
+      table_hash(key), [map, key](uint32_t held) { return same_label(map->labels[held], key); });
+  return id != nullptr ? map->labels[*id] : nullptr;
 }
 
 // The symbol of `map` named `name`, or null.
@@ -258,8 +220,11 @@ int intern_new_label(LABEL_MAP *map, LABEL *label, uint32_t *out) {
   map->lower_sides[id] = label->arity == 1 ? id : label->tuple->components[1];
   map->arities[id] = label->arity;
   if (map == the_current_map) follow_current_map();
-  enter_label(map->table, label);
-  if (map->table->entry_count > kMaxLoad * map->table->bucket_count) grow_table(map);
+  bool added;
+  *map->table->insert(
+      table_hash(label),
+      [map, label](uint32_t held) { return same_label(map->labels[held], label); },
+      &added) = id;
   *out = id;
   return 0;
 }
@@ -382,7 +347,7 @@ void free_map(LABEL_MAP *map) {
   std::free(map->upper_sides);
   std::free(map->lower_sides);
   std::free(map->arities);
-  free_hash_table(map->table);
+  delete map->table;
   std::free(map->name);
   std::free(map);
 }
@@ -439,7 +404,7 @@ LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
   if (map->name == nullptr) out_of_memory("MAKE_SYMBOL_MAP");
   map->increment = increment > 0 ? increment : 1;
   resize_label_arrays(map, map->increment, "MAKE_SYMBOL_MAP");
-  map->table = make_label_table(map, kInitialBuckets);
+  map->table = new FlatHash<uint32_t>("INTERN_NEW_SYMBOL");
   LABEL_MAP **link = &first_map;
   while (*link != nullptr) link = &(*link)->next;
   *link = map;
@@ -660,46 +625,49 @@ int is_multichar_symbol(uint32_t id) {
 
 namespace {
 
-int print_symbol(uint32_t id, FILE *stream, int escape) {
-  if (id == EPSILON) return std::fputs("0", stream) >= 0 ? 1 : 0;
-  if (id == OTHER) return std::fputs("?", stream) >= 0 ? 1 : 0;
-  if (id == BOUNDARY_SYMBOL) return std::fputs(".#.", stream) >= 0 ? 3 : 0;
+int append_symbol(std::string &text, uint32_t id, int escape) {
+  const char *fixed = id == EPSILON           ? "0"
+                      : id == OTHER           ? "?"
+                      : id == BOUNDARY_SYMBOL ? ".#."
+                                              : nullptr;
+  if (fixed != nullptr) {
+    text += fixed;
+    return static_cast<int>(std::strlen(fixed));
+  }
   const uint32_t *name = label_record(id)->name;
   if (escape && name[0] != 0 && name[1] == 0)
-    return print_fat_escaped(stream, name, kEscapedInLabels);
-  return print_fat(stream, name);
+    return append_fat_escaped(text, name, kEscapedInLabels);
+  return append_fat(text, name);
 }
 
 }  // namespace
 
-int print_label(uint32_t id, FILE *stream, int escape) {
+int append_label(std::string &text, uint32_t id, int escape) {
   const LABEL *record = label_record(id);
   if (record == nullptr) return 0;
-  if (stream == nullptr) stream = stdout;
-  if (record->arity == 1) return print_symbol(id, stream, escape);
+  if (record->arity == 1) return append_symbol(text, id, escape);
   int columns = 0;
   for (int i = 0; i < record->arity; i++) {
-    if (i > 0) columns += std::fputs(":", stream) >= 0 ? 1 : 0;
-    columns += print_symbol(record->tuple->components[i], stream, escape);
+    if (i > 0) {
+      text += ':';
+      columns++;
+    }
+    columns += append_symbol(text, record->tuple->components[i], escape);
   }
   return columns;
 }
 
-std::string label_text(uint32_t id, int escape, const char *what) {
-  char *text = nullptr;
-  size_t length = 0;
-  FILE *memory = open_memstream(&text, &length);
-  if (memory == nullptr) out_of_memory(what);
-  print_label(id, memory, escape);
-  std::fclose(memory);
-  std::string result(text, length);
-  std::free(text);
-  return result;
+int print_label(uint32_t id, FILE *stream, int escape) {
+  std::string text;
+  int columns = append_label(text, id, escape);
+  std::fwrite(text.data(), 1, text.size(), stream != nullptr ? stream : stdout);
+  return columns;
 }
 
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
   KORA_ASSERT(buffer != NULL);
-  std::string text = label_text(id, escape, "LABEL_TO_BUFFER");
+  std::string text;
+  append_label(text, id, escape);
   if (text.size() < static_cast<size_t>(size > 0 ? size : 0)) {
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<int>(text.size());

@@ -6,13 +6,11 @@
 // of flag diacritics, "Default" holds everything else and is current. Interning is a hash
 // lookup and an array append.
 //
-// Each map keeps its labels in an array indexed by id and in a hash table keyed by the label
-// (a name, or a tuple of ids) with sorted chains. The table starts with 8192 buckets and is
-// rebuilt four times larger whenever it holds more than two labels per bucket, and its buckets
-// are chosen from label_hash passed through a bit mixer, so interning and lookup stay O(1) on
-// average however many labels a big transducer brings; the label array
-// grows by the map's increment, or by half its size when that is larger. Label records come
-// from one cell heap shared by all maps.
+// Each map keeps its labels in an array indexed by id and their ids in a flat hash table
+// (flat-hash.h) keyed by the label (a name, or a tuple of ids) through label_hash passed through
+// hash_mix. The table doubles as it fills, so interning and lookup stay O(1) on average however
+// many labels a big transducer brings; the label array grows by the map's increment, or by half
+// its size when that is larger. Label records come from one cell heap shared by all maps.
 //
 // Beside the label array each map keeps, indexed by id, the upper side, the lower side and the
 // arity of every label, filled when the label is interned and grown with the label array.
@@ -26,7 +24,7 @@
 #include <string>
 
 #include "fat-str.h"
-#include "hash-tbl.h"
+#include "flat-hash.h"
 #include "kora.h"
 
 namespace kora {
@@ -100,7 +98,7 @@ struct LABEL {
 
 struct LABEL_MAP {
   char *name;
-  HASH_TABLE *table;
+  FlatHash<uint32_t> *table;  // the ids, by label
   uint32_t count;           // ids given out; the next id
   uint32_t capacity;        // the largest id the label array has room for
   uint32_t increment;       // the least growth of the label array
@@ -141,7 +139,7 @@ void set_flag_reader(FlagReader reader);
 void make_label_maps();
 
 // Frees every map, label, name, tuple and flag record, and the label heap. Must run before the
-// cell heaps are freed (the hash tables live in them). A second call does nothing.
+// cell heaps are freed (the label records live in one). A second call does nothing.
 void free_label_maps();
 
 // A new empty map named after a copy of `name` (null counts as ""), appended to the global list
@@ -237,9 +235,8 @@ int is_multichar_symbol(uint32_t id);
 // the control characters. Returns the columns written; an id never given out prints nothing.
 int print_label(uint32_t id, FILE *stream, int escape);
 
-// What print_label prints, as a string. `what` names the caller in the fatal report when
-// memory runs out.
-std::string label_text(uint32_t id, int escape, const char *what);
+// Appends what print_label prints to `text` and returns its columns.
+int append_label(std::string &text, uint32_t id, int escape);
 
 // Writes what print_label prints, terminated, into `buffer` of `size` bytes and returns its
 // length, or -1 (and the empty string when size > 0) when it does not fit. A null buffer is an

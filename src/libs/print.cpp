@@ -99,12 +99,14 @@ void put_list_item(const std::string &item, bool first, int indent, FILE *stream
   line_put(item.data(), static_cast<int>(item.size()));
 }
 
-// "label -> name" of an arc; the label escaped so that a literal 0 or ? stays apart from EPSILON
-// and OTHER.
-std::string arc_text(const ARC *arc) {
+// "label -> name" of an arc, in place of what `text` held; the label escaped so that a literal
+// 0 or ? stays apart from EPSILON and OTHER.
+void arc_text(const ARC *arc, std::string &text) {
   const STATE *dest = arc->destination;
-  return label_text(arc->label, 1, "PRINT_LABEL") + " -> " +
-         state_name(state_number(dest), dest->flags.final);
+  text.clear();
+  append_label(text, arc->label, 1);
+  text += " -> ";
+  text += state_name(state_number(dest), dest->flags.final);
 }
 
 // --- Flags ------------------------------------------------------------------------------------
@@ -362,8 +364,10 @@ void print_state(STATE *state, NET *net, FILE *stream) {
   bool done;
   start_state_arcs(&iterator, state, &cursor, &done);
   bool first = true;
+  std::string item;
   while (const ARC *arc = next_arc(&iterator, &cursor, &done)) {
-    put_list_item(arc_text(arc), first, kArcColumn, stream);
+    arc_text(arc, item);
+    put_list_item(item, first, kArcColumn, stream);
     first = false;
   }
   free_arc_iterator(&iterator);
@@ -424,7 +428,7 @@ long long print_words(NET *net, int width, int max_visits, int show_count, FILE 
     size_t position = word.size();
     if (dest->flags.visit_mark > 0) word += "..";
     if (arc->label != EPSILON && arc->label != ALTCHAIN_SYMBOL)
-      word += label_text(arc->label, 0, "PRINT_LABEL");
+      append_label(word, arc->label, 0);
     enter(dest, position);
   }
   free_stack(arcs);

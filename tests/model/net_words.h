@@ -38,8 +38,10 @@ inline std::set<std::string> words(const NET *net, size_t max_symbols) {
        shorter_than(enumerate(net, {}, static_cast<int>(2 * max_symbols + 2)), max_symbols)) {
     std::string text;
     for (uint32_t id : pair.first)
-      text += id > 32 && id < 127 ? std::string(1, static_cast<char>(id))
-                                  : "<" + std::to_string(id) + ">";
+      if (id > 32 && id < 127)
+        text += static_cast<char>(id);
+      else
+        text.append("<").append(std::to_string(id)).append(">");
     texts.insert(text);
   }
   return texts;

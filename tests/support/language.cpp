@@ -90,7 +90,7 @@ std::string describe(const Relation &relation) {
     for (uint32_t s : symbols) {
       const kora::LABEL *label = kora::label_record(s);
       if (label == nullptr || label->arity != 1) {
-        text += "#" + std::to_string(s);
+        text.append("#").append(std::to_string(s));
         continue;
       }
       std::string name;
@@ -102,8 +102,8 @@ std::string describe(const Relation &relation) {
   };
   std::string text = "{";
   for (const StringPair &pair : relation) {
-    text += " " + spell(pair.first);
-    if (pair.first != pair.second) text += ":" + spell(pair.second);
+    text.append(" ").append(spell(pair.first));
+    if (pair.first != pair.second) text.append(":").append(spell(pair.second));
     text += " |";
   }
   return text + " }";
