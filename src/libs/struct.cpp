@@ -13,8 +13,7 @@
 // labels of a state have such groups in a table of the page; a group whose arcs go to several
 // states has each (state, label, destination) in a table, and the big arcs their user
 // pointers in another; the labels of the label list have their positions in one more. Every
-// table is open addressing with linear probing, at most half full and doubled when it fills, so
-// lookups and insertions are O(1) on average.
+// table is a flat hash table (flat-hash.h), so lookups and insertions are O(1) on average.
 //
 // The index hangs from the network's `mapping` field, is made by the first add_arc_to_state
 // (O(V + E)) and is freed with the network. It trusts itself only while the network is as the
@@ -37,6 +36,7 @@
 #include "alph.h"
 #include "context.h"
 #include "error.h"
+#include "flat-hash.h"
 #include "label.h"
 #include "platform.h"
 #include "prop.h"
@@ -55,78 +55,14 @@ NetworkHook table_freeing_hook = nullptr;
 
 // --- The build index ---------------------------------------------------------------------------
 
-// MurmurHash3's 64-bit finalizer: every bit of the key reaches the bits a mask keeps.
-inline uint64_t mix(uint64_t key) {
-  key ^= key >> 33;
-  key *= 0xFF51AFD7ED558CCDull;
-  key ^= key >> 33;
-  key *= 0xC4CEB9FE1A85EC53ull;
-  key ^= key >> 33;
-  return key;
-}
-
 inline uint64_t bits(const void *pointer) { return reinterpret_cast<uintptr_t>(pointer); }
 
-inline uint64_t key_of(const STATE *state, uint32_t label) {
-  return bits(state) ^ (uint64_t{label} * 0x9E3779B97F4A7C15ull);
+inline uint64_t group_hash(uint32_t slot, uint32_t label) {
+  return hash_mix(uint64_t{slot} << 32 | label);
 }
 
-// A set of entries in open addressing with linear probing over a power-of-two array kept at
-// most half full. Entry provides is_free() (true for a value-initialized entry, which no real
-// entry equals), hash() and same(). Nothing is ever removed; clear() starts afresh.
-template <typename Entry>
-class FlatSet {
- public:
-  void clear() {
-    slots_.clear();
-    count_ = 0;
-  }
-
-  Entry *find(const Entry &key) {
-    if (slots_.empty()) return nullptr;
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = key.hash() & mask;; i = (i + 1) & mask) {
-      Entry &slot = slots_[i];
-      if (slot.is_free()) return nullptr;
-      if (slot.same(key)) return &slot;
-    }
-  }
-
-  // The entry equal to `key`, which is inserted when there is none; *added tells which.
-  Entry &insert(const Entry &key, bool *added) {
-    if (2 * (count_ + 1) > slots_.size()) grow();
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = key.hash() & mask;; i = (i + 1) & mask) {
-      Entry &slot = slots_[i];
-      *added = slot.is_free();
-      if (*added) {
-        slot = key;
-        count_++;
-        return slot;
-      }
-      if (slot.same(key)) return slot;
-    }
-  }
-
- private:
-  void grow() {
-    std::vector<Entry> old(slots_.empty() ? 16 : 2 * slots_.size());
-    old.swap(slots_);
-    const size_t mask = slots_.size() - 1;
-    for (const Entry &entry : old) {
-      if (entry.is_free()) continue;
-      size_t i = entry.hash() & mask;
-      while (!slots_[i].is_free()) i = (i + 1) & mask;
-      slots_[i] = entry;
-    }
-  }
-
-  std::vector<Entry> slots_;
-  size_t count_ = 0;
-};
-
 // The destination of the arcs of one state with one label: of the first arc seen, and whether
-// some other arc goes elsewhere (TargetEntry then holds every destination).
+// some other arc goes elsewhere (the index's targets then hold every destination).
 struct Group {
   const STATE *destination;  // null: no arc has the label
   bool several;
@@ -150,51 +86,56 @@ struct StateRecord {
 
 inline uint32_t low_bits(const ARC *arcs) { return static_cast<uint32_t>(bits(arcs)); }
 
-// The group of a label other than the first of the state in slot `slot` of a page.
+// The group of a label other than the first of the state in slot `slot` of a page, in 16
+// bytes.
 struct GroupEntry {
-  uint32_t label;
-  uint32_t slot;
-  Group group;
-  bool is_free() const { return group.destination == nullptr; }
-  uint64_t hash() const { return mix(uint64_t{slot} << 32 | label); }
-  bool same(const GroupEntry &other) const { return label == other.label && slot == other.slot; }
-};
-
-// An arc (source, label, destination) of a group with several destinations.
-struct TargetEntry {
-  const STATE *state;
-  uint32_t label;
   const STATE *destination;
-  bool is_free() const { return state == nullptr; }
-  uint64_t hash() const { return mix(key_of(state, label) ^ bits(destination) << 16); }
-  bool same(const TargetEntry &other) const {
-    return state == other.state && label == other.label && destination == other.destination;
-  }
+  uint32_t label;
+  uint16_t slot;
+  bool several;
 };
 
-// A big arc: its source, label, destination and user pointer.
-struct BigEntry {
+// An arc (source, label, destination): of a group with several destinations, or a big arc with
+// its user pointer.
+struct ArcEntry {
   const STATE *state;
   uint32_t label;
   const STATE *destination;
   const void *user_pointer;
-  bool is_free() const { return state == nullptr; }
-  uint64_t hash() const {
-    return mix(key_of(state, label) ^ bits(destination) << 16 ^ mix(bits(user_pointer)));
-  }
-  bool same(const BigEntry &other) const {
+  bool same(const ArcEntry &other) const {
     return state == other.state && label == other.label && destination == other.destination &&
            user_pointer == other.user_pointer;
   }
+};
+
+// A set of arcs in a flat table.
+class ArcSet {
+ public:
+  explicit ArcSet(const char *what) : table_(what) {}
+  void insert(const ArcEntry &arc) {
+    bool added;
+    ArcEntry *entry =
+        table_.insert(hash(arc), [&](const ArcEntry &held) { return held.same(arc); }, &added);
+    if (added) *entry = arc;
+  }
+  bool contains(const ArcEntry &arc) {
+    return table_.find(hash(arc), [&](const ArcEntry &held) { return held.same(arc); }) != nullptr;
+  }
+  void clear() { table_.clear(); }
+
+ private:
+  static uint64_t hash(const ArcEntry &arc) {
+    uint64_t hash = hash_word(bits(arc.state), arc.label);
+    hash = hash_word(hash, bits(arc.destination));
+    return hash_word(hash, bits(arc.user_pointer));
+  }
+  FlatHash<ArcEntry> table_;
 };
 
 // A label of the network's label list and its position there, plus one.
 struct PlaceEntry {
   uint32_t label;
   uint32_t place;
-  bool is_free() const { return place == 0; }
-  uint64_t hash() const { return mix(label); }
-  bool same(const PlaceEntry &other) const { return label == other.label; }
 };
 
 // The state records, found from the states' addresses. States are cells of at least 32 bytes
@@ -214,8 +155,9 @@ class StateRecords {
   static_assert(sizeof(STATE) >= size_t{1} << kSlotBits, "one state per slot");
 
   struct Page {
+    explicit Page(StateRecord *records) : records(records), groups("BUILD_INDEX") {}
     StateRecord *records;
-    FlatSet<GroupEntry> groups;
+    FlatHash<GroupEntry> groups;
   };
 
   // Where the record of a state is; `record` is null for a state that is not on the network.
@@ -255,9 +197,6 @@ class StateRecords {
   struct PageEntry {
     uint64_t number;
     Page *page;
-    bool is_free() const { return page == nullptr; }
-    uint64_t hash() const { return mix(number); }
-    bool same(const PageEntry &other) const { return number == other.number; }
   };
 
   static uint32_t slot_of(const STATE *state) {
@@ -269,12 +208,14 @@ class StateRecords {
   }
 
   Page *other_page(uint64_t number, bool make) {
-    PageEntry *entry = pages_.find({number, nullptr});
+    auto same = [number](const PageEntry &entry) { return entry.number == number; };
+    PageEntry *entry = pages_.find(hash_mix(number), same);
     if (entry == nullptr && !make) return nullptr;
     if (entry == nullptr) {
-      owned_.push_back(std::make_unique<Page>(Page{new_records(), {}}));
+      owned_.push_back(std::make_unique<Page>(new_records()));
       bool added;
-      entry = &pages_.insert({number, owned_.back().get()}, &added);
+      entry = pages_.insert(hash_mix(number), same, &added);
+      *entry = PageEntry{number, owned_.back().get()};
     }
     last_page_ = number;
     last_ = entry->page;
@@ -300,7 +241,7 @@ class StateRecords {
 
   static constexpr size_t kMaxBatchPages = 16;
 
-  FlatSet<PageEntry> pages_;
+  FlatHash<PageEntry> pages_{"BUILD_INDEX"};
   std::vector<std::unique_ptr<Page>> owned_;
   std::vector<std::unique_ptr<StateRecord, decltype(&std::free)>> batches_;
   StateRecord *spare_ = nullptr;  // the records of the next page of the last batch
@@ -323,8 +264,8 @@ struct BuildIndex {
   const ALPH *labels = nullptr;
 
   StateRecords states;
-  FlatSet<TargetEntry> targets;
-  FlatSet<BigEntry> big_arcs;
+  ArcSet targets{"BUILD_INDEX"};   // the arcs of the groups with several destinations
+  ArcSet big_arcs{"BUILD_INDEX"};  // the big arcs with their user pointers
   Place source{};  // of the arc that arc_facts last answered for
 
   // The positions in the label list, valid while it has these items, this length and this
@@ -333,7 +274,7 @@ struct BuildIndex {
   const uint32_t *listed_items = nullptr;
   int listed_length = -1;
   uint32_t listed_last = 0;
-  FlatSet<PlaceEntry> places;
+  FlatHash<PlaceEntry> places{"BUILD_INDEX"};
 
   bool up_to_date() const {
     return made && first_state == net->states && state_count == net->num_states &&
@@ -348,6 +289,12 @@ struct BuildIndex {
     labels = net->labels;
   }
 
+  static auto same_group(uint32_t slot, uint32_t label) {
+    return [slot, label](const GroupEntry &entry) {
+      return entry.label == label && entry.slot == slot;
+    };
+  }
+
   // The group of the arcs of the state at `place` with `label`; its destination is null when
   // there is none.
   Group group(const Place &place, uint32_t label) {
@@ -355,8 +302,9 @@ struct BuildIndex {
     if (record.first_destination == nullptr) return {nullptr, false};
     if (record.first_label() == label)
       return {record.first_destination, (record.marks & StateRecord::kSeveral) != 0};
-    const GroupEntry *entry = place.page->groups.find({label, place.slot, {}});
-    return entry != nullptr ? entry->group : Group{nullptr, false};
+    const GroupEntry *entry =
+        place.page->groups.find(group_hash(place.slot, label), same_group(place.slot, label));
+    return entry != nullptr ? Group{entry->destination, entry->several} : Group{nullptr, false};
   }
 
   // Enters the arc in the group of its label.
@@ -373,26 +321,25 @@ struct BuildIndex {
         record.marks |= StateRecord::kSeveral;
     } else {
       bool added;
-      Group &group =
-          place.page->groups.insert({label, place.slot, {destination, false}}, &added).group;
-      if (!added) group.several = join(state, label, group.destination, group.several, destination);
+      GroupEntry *entry = place.page->groups.insert(group_hash(place.slot, label),
+                                                    same_group(place.slot, label), &added);
+      if (added)
+        *entry = GroupEntry{destination, label, static_cast<uint16_t>(place.slot), false};
+      else
+        entry->several = join(state, label, entry->destination, entry->several, destination);
     }
-    if (arc->flags.big) {
-      bool added;
-      big_arcs.insert({state, label, destination, arc_user_pointer(arc)}, &added);
-    }
+    if (arc->flags.big) big_arcs.insert({state, label, destination, arc_user_pointer(arc)});
   }
 
   // Adds `destination` to a group that has arcs (to `first`, or to several states); returns
   // whether the group then has several destinations, which are kept in `targets`.
   bool join(const STATE *state, uint32_t label, const STATE *first, bool several,
             const STATE *destination) {
-    bool added;
     if (!several && first != destination) {
-      targets.insert({state, label, first}, &added);
+      targets.insert({state, label, first, nullptr});
       several = true;
     }
-    if (several) targets.insert({state, label, destination}, &added);
+    if (several) targets.insert({state, label, destination, nullptr});
     return several;
   }
 
@@ -409,11 +356,18 @@ struct BuildIndex {
     note_network();
   }
 
+  static auto same_place(uint32_t label) {
+    return [label](const PlaceEntry &entry) { return entry.label == label; };
+  }
+
   void place_labels(const ALPH *list) {
     places.clear();
     bool added;
-    for (int i = 0; i < list->len; i++)
-      places.insert({list->items[i], static_cast<uint32_t>(i) + 1}, &added);
+    for (int i = 0; i < list->len; i++) {
+      const uint32_t label = list->items[i];
+      PlaceEntry *entry = places.insert(hash_mix(label), same_place(label), &added);
+      if (added) *entry = PlaceEntry{label, static_cast<uint32_t>(i) + 1};
+    }
     listed = list;
     note_list(list);
   }
@@ -430,11 +384,11 @@ struct BuildIndex {
     if (list != listed || list->items != listed_items || list->len != listed_length ||
         (list->len > 0 && list->items[list->len - 1] != listed_last))
       place_labels(list);
-    const PlaceEntry *entry = places.find({label, 1});
+    const PlaceEntry *entry = places.find(hash_mix(label), same_place(label));
     if (entry == nullptr) return false;
     if (list->items[entry->place - 1] == label) return true;
     place_labels(list);
-    return places.find({label, 1}) != nullptr;
+    return places.find(hash_mix(label), same_place(label)) != nullptr;
   }
 
   // alph_add_to for the network's labels, without looking through the list.
@@ -448,7 +402,8 @@ struct BuildIndex {
     append_new_label(list, label);
     if (list->len == length) return;  // the list cannot grow
     bool added;
-    places.insert({label, static_cast<uint32_t>(list->len)}, &added);
+    PlaceEntry *entry = places.insert(hash_mix(label), same_place(label), &added);
+    *entry = PlaceEntry{label, static_cast<uint32_t>(list->len)};
     note_list(list);
   }
 };
@@ -492,10 +447,9 @@ ArcFacts arc_facts(NET *net, const STATE *state, uint32_t label, const STATE *de
   if (group.destination == nullptr) return facts;
   facts.other_destination = group.several || group.destination != destination;
   if (with_user_pointer)
-    facts.duplicate =
-        index->big_arcs.find({state, label, destination, user_pointer}) != nullptr;
+    facts.duplicate = index->big_arcs.contains({state, label, destination, user_pointer});
   else if (group.several)
-    facts.duplicate = index->targets.find({state, label, destination}) != nullptr;
+    facts.duplicate = index->targets.contains({state, label, destination, nullptr});
   else
     facts.duplicate = group.destination == destination;
   return facts;
