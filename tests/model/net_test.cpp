@@ -7,7 +7,7 @@
 #include "alph.h"
 #include "kora_test.h"
 #include "label.h"
-#include "net_words.h"
+#include "language.h"
 #include "struct.h"
 
 namespace {
@@ -124,12 +124,27 @@ TEST_F(NetTest, CopyIsDeepAndEqual) {
   free_network(copy);
 }
 
+// The second free of a record puts nothing back on the heaps: the counts stay, nothing is
+// reported, and the next two networks are two records.
 TEST_F(NetTest, SecondFreeDoesNothing) {
+  kora::HEAP *const heaps[] = {kora::NET_HEAP, kora::STATE_HEAP, kora::ARC_HEAP, kora::ALPH_HEAP};
+  auto in_use = [&] {
+    std::vector<int> cells;
+    for (kora::HEAP *heap : heaps) cells.push_back(heap->cells_in_use);
+    return cells;
+  };
+  const std::vector<int> before = in_use();
   NET *net = symbol_net("abc");
   free_network(net);
+  EXPECT_EQ(in_use(), before);
   free_network(net);
   free_network(nullptr);
-  free_network(symbol_net("x"));
+  EXPECT_EQ(in_use(), before);
+  NET *first = symbol_net("x"), *second = symbol_net("y");
+  EXPECT_NE(first, second);
+  EXPECT_NE(first->start, second->start);
+  EXPECT_TRUE(messages().errors.empty() && messages().warnings.empty());
+  for (NET *n : {first, second}) free_network(n);
 }
 
 TEST_F(NetTest, RepresentationGuard) {
