@@ -246,7 +246,7 @@ typedef struct FST_CONTEXT {
   int out_char_encoding;        /* encoding of text written */
   int message_buffer_size;
   FILE *message_file;           /* where multi-part messages are assembled */
-  char *message_buffer;         /* an assembled message, read back from message_file */
+  char *message_buffer;         /* the memory message_file writes the message into */
   INT_PARAMETERS *parameters;
   STRING_BUFFER *thin_buffer;   /* scratch, 80 one-byte characters */
   STRING_BUFFER *wide_buffer;   /* scratch, 80 four-byte characters */

@@ -15,9 +15,12 @@
 #include "error.h"
 #include "heap.h"
 #include "label.h"
-#include "struct.h"
+#include "platform.h"
 
 namespace kora {
+
+HEAP *ALPH_HEAP = nullptr;
+
 namespace {
 
 constexpr int kMinClass = 2;
@@ -291,7 +294,10 @@ void free_alph(ALPH *alph) {
   free_cell(alph, ALPH_HEAP);
 }
 
+void make_alph_heap() { ALPH_HEAP = init_heap(sizeof(ALPH), page_size() / 4, "Alphabets"); }
+
 void forget_alph_item_heaps() {
+  ALPH_HEAP = nullptr;
   for (HEAP *&heap : item_heaps) heap = nullptr;
 }
 

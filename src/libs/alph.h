@@ -20,6 +20,7 @@
 
 #include <cstdint>
 
+#include "heap.h"
 #include "kora.h"
 
 namespace kora {
@@ -50,8 +51,14 @@ void adjust_alph_size(ALPH *alph, int length);
 // Frees the items and the cell. Null and an alphabet already freed are ignored.
 void free_alph(ALPH *alph);
 
-// Forgets the item-array heaps (their memory goes with free_all_heaps). Part of reclaiming
-// the library, after the last alphabet has been freed.
+// The heap of alphabet records ("Alphabets"); null outside initialize_kora .. reclaim_kora.
+extern HEAP *ALPH_HEAP;
+
+// Creates ALPH_HEAP.
+void make_alph_heap();
+
+// Forgets ALPH_HEAP and the item-array heaps (their memory goes with free_all_heaps). Part of
+// reclaiming the library, after the last alphabet has been freed.
 void forget_alph_item_heaps();
 
 // --- Membership and editing -------------------------------------------------------------------
@@ -86,11 +93,6 @@ uint32_t next_alph_item(ALPH_ITERATOR *iterator);
 
 // Frees an iterator that start_alph_iterator allocated.
 void free_alph_iterator(ALPH_ITERATOR *iterator);
-
-// The difference a - b; another name of minus_alph.
-inline ALPH *sigma_difference(ALPH *a, ALPH *b, int keep_a, int keep_b) {
-  return minus_alph(a, b, keep_a, keep_b);
-}
 
 // --- Network alphabets ------------------------------------------------------------------------
 

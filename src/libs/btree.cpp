@@ -7,16 +7,6 @@
 #include "error.h"
 
 namespace kora {
-namespace {
-
-int compare_addresses(const void *a, const void *b) {
-  if (std::less<const void *>()(b, a)) return 1;
-  if (std::less<const void *>()(a, b)) return -1;
-  return 0;
-}
-
-}  // namespace
-
 HEAP *make_btree_heap() { return init_heap(sizeof(BTREE), 50, "Binary trees"); }
 
 BTREE *btree_insert(void *key, BTREE **root, HEAP *heap, int (*compare)(const void *, const void *)) {
@@ -34,10 +24,6 @@ BTREE *btree_insert(void *key, BTREE **root, HEAP *heap, int (*compare)(const vo
   node->data = nullptr;
   *link = node;
   return node;
-}
-
-BTREE *btree_insert_pointer(void *key, BTREE **root, HEAP *heap) {
-  return btree_insert(key, root, heap, compare_addresses);
 }
 
 }  // namespace kora

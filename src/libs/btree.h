@@ -27,7 +27,4 @@ HEAP *make_btree_heap();
 // its second.
 BTREE *btree_insert(void *key, BTREE **root, HEAP *heap, int (*compare)(const void *, const void *));
 
-// btree_insert with keys ordered by their addresses.
-BTREE *btree_insert_pointer(void *key, BTREE **root, HEAP *heap);
-
 }  // namespace kora

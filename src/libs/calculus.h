@@ -1,5 +1,4 @@
-// The finite-state calculus: the frame that every operation on networks shares, and (through
-// the headers included at the end) the regular operators.
+// The finite-state calculus: the frame that every operation on networks shares.
 //
 // The frame fixes who owns what and when an operation refuses:
 //   - Exported binary operations take two keep flags: 0 hands the network over (it becomes
@@ -17,7 +16,7 @@
 //   - Networks combined by one operation must have been made in one label map.
 //   - Before two networks are merged their sigmas are harmonized: each one's OTHER, which stands
 //     for the symbols outside its own sigma, is expanded with the symbols that only the other
-//     network knows, so that OTHER means the same thing in both.
+//     network knows, so that OTHER means the same thing in both (harmonize_sigmas, modify.h).
 //
 // Costs: the checks are O(1) per network; harmonization is linear in the two sigmas plus the
 // cost of the substitution, which is linear in the arcs of a network that has OTHER.
@@ -55,23 +54,11 @@ std::vector<NET *> distinct_networks(const NV *nets);
 // vector stays the caller's.
 void free_operands(const NV *nets);
 
-// --- Harmonization of sigmas ------------------------------------------------------------------
+// --- Symbols ---------------------------------------------------------------------------------
 
 // The symbols that harmonization never adds to a sigma: the boundary symbol, the check and
 // context symbols of replace rules, "_DET_EPSILON_" and ALTCHAIN (and EPSILON and OTHER).
 bool is_internal_symbol(uint32_t id);
-
-// Expands the OTHER of `net`, in place, against the members of `symbols` (any form; stays the
-// caller's): when net's sigma holds OTHER, every symbol of `symbols` that net's sigma lacks
-// (internal symbols left out) is added to it, and every arc on which OTHER stands for a symbol
-// gains the arcs for the new symbols (the OTHER mode of symbol substitution). Nothing happens
-// when the sigma has no OTHER or nothing is new.
-void expand_other(NET *net, ALPH *symbols);
-
-// Harmonizes the sigmas of `a` and `b` in place: a's OTHER is expanded against b's sigma and
-// b's against a's. Afterwards OTHER stands for the same symbols in both networks, and the two
-// languages are unchanged.
-void harmonize_sigmas(NET *a, NET *b);
 
 // --- Building steps shared by the operators ---------------------------------------------------
 
@@ -133,9 +120,3 @@ std::vector<STATE *> final_states(const NET *net);
 void make_epsilon_in_place(NET *net);
 
 }  // namespace kora
-
-#include "closures.h"
-#include "concat.h"
-#include "reverse.h"
-#include "string-net.h"
-#include "union.h"

@@ -124,13 +124,4 @@ NET *kleene_plus_fsm(uint32_t label) {
   return one_label_net(label, true);
 }
 
-NET *equal_length_star_fsm() {
-  NET *net = kleene_star_fsm(OTHER);
-  const uint32_t pair = pair_id(OTHER, OTHER);
-  push_arc(alloc_arc(pair, net->start, net), net->start);
-  alph_add_to(net->labels, pair, 0);
-  net->arity = 2;
-  return net;
-}
-
 }  // namespace kora

@@ -46,7 +46,4 @@ NET *kleene_star_fsm(uint32_t label);
 // the same conventions as kleene_star_fsm.
 NET *kleene_plus_fsm(uint32_t label);
 
-// (OTHER | OTHER:OTHER)* as a new network: every pair of strings of one length.
-NET *equal_length_star_fsm();
-
 }  // namespace kora

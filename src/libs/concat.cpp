@@ -7,10 +7,11 @@
 
 #include "alph.h"
 #include "calculus.h"
+#include "closures.h"
 #include "error.h"
 #include "label.h"
-#include "language-tests.h"
 #include "minimize.h"
+#include "modify.h"
 #include "prune.h"
 #include "struct.h"
 

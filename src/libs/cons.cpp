@@ -17,8 +17,6 @@ CONS *cons(void *first, CONS *rest, HEAP *heap) {
   return cell;
 }
 
-CONS *copy_list(const CONS *list, HEAP *heap) { return append_copy(list, nullptr, heap); }
-
 CONS *append_copy(const CONS *list, CONS *tail, HEAP *heap) {
   CONS *head = tail;
   CONS **end = &head;
@@ -34,8 +32,6 @@ int list_length(const CONS *list) {
   for (; list != nullptr; list = list->rest) length++;
   return length;
 }
-
-void free_cons(CONS *cell, HEAP *heap) { free_cell(cell, heap); }
 
 void free_cons_list(CONS *list, HEAP *heap) {
   while (list != nullptr) list = pop_cons(list, heap);

@@ -21,18 +21,12 @@ HEAP *make_cons_heap();
 // A new cell of `heap` holding `first` and pointing at `rest`.
 CONS *cons(void *first, CONS *rest, HEAP *heap);
 
-// A copy of the list's cells (not its items) from `heap`; null gives null.
-CONS *copy_list(const CONS *list, HEAP *heap);
-
 // A copy of the list's cells from `heap` whose last cell points at `tail`, which is shared,
 // not copied. An empty list gives `tail` itself.
 CONS *append_copy(const CONS *list, CONS *tail, HEAP *heap);
 
 // The number of cells of the list.
 int list_length(const CONS *list);
-
-// Gives the cell back to `heap`.
-void free_cons(CONS *cell, HEAP *heap);
 
 // Gives every cell of the list back to `heap`.
 void free_cons_list(CONS *list, HEAP *heap);

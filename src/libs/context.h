@@ -1,12 +1,12 @@
-// The library context: the default context record, the interface parameters and the library's
-// start and end.
+// The library context: the one default context record and the interface parameters. The
+// record's fields are filled by initialize_kora (lifecycle.cpp) and emptied by reclaim_kora.
 #pragma once
 
 #include "kora.h"
 
 namespace kora {
 
-// The default context (filled by initialize_kora).
+// The default context.
 FST_CONTEXT *context();
 
 // A word of the interface parameters.

@@ -26,7 +26,6 @@
 #include "functions-table.h"
 #include "hash-tbl.h"
 #include "label.h"
-#include "language-tests.h"
 #include "latin1.h"
 #include "minimize.h"
 #include "print.h"

@@ -25,23 +25,25 @@
 //
 // Cost: regrouping an input state is linear in its arcs; a set state costs the arcs of its
 // members plus sorting the destination sets it produces, O(A log A) for A such arcs. The number
-// of set states is exponential in the worst case, as for any determinization. Space: two label
-// tables of n entries, the member lists of the set states and the hash table over them. Tested
-// in tests/calculus/determinize_test.cpp.
+// of set states is exponential in the worst case, as for any determinization. Space: a sparse
+// set of the n label indexes with two entries per index (the labels met while one state is
+// regrouped, emptied in constant time), the member lists of the set states and the flat hash
+// table over them. Tested in tests/calculus/determinize_test.cpp.
 
 #include "determinize.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <vector>
 
 #include "epsilon.h"
 #include "error.h"
+#include "flat-hash.h"
 #include "label-index.h"
 #include "label.h"
 #include "scratch.h"
+#include "sparse-set.h"
 #include "stack.h"
 #include "struct.h"
 
@@ -57,37 +59,24 @@ constexpr unsigned kSetState = 2;  // visit mark of a set state while the constr
 struct MemberSet {
   size_t first;
   uint32_t length;
-  size_t hash;
   STATE *state;
 };
 
-size_t hash_members(STATE *const *members, size_t length) {
-  uint64_t h = length;
-  for (size_t i = 0; i < length; i++) {
-    h ^= reinterpret_cast<uintptr_t>(members[i]);
-    h *= 0x9E3779B97F4A7C15ull;
-    h ^= h >> 31;
-  }
-  return static_cast<size_t>(h);
+uint64_t hash_members(const std::vector<STATE *> &members) {
+  uint64_t h = hash_mix(members.size());
+  for (STATE *member : members) h = hash_word(h, reinterpret_cast<uintptr_t>(member));
+  return h;
 }
 
 class SubsetConstruction {
  public:
-  SubsetConstruction(NET *net, uint32_t label_count) : net_(net), label_count_(label_count) {
-    if (label_count > 0) {
-      single_destination_ = static_cast<STATE **>(calloc(label_count, sizeof(STATE *)));
-      destination_set_ = static_cast<uint32_t *>(calloc(label_count, sizeof(uint32_t)));
-      if (single_destination_ == nullptr || destination_set_ == nullptr)
-        out_of_memory("DETERMINIZE");
-    }
+  SubsetConstruction(NET *net, uint32_t label_count)
+      : net_(net), labels_(label_count), single_destination_(label_count),
+        destination_set_(label_count) {
     deferred_ = create_stack("States to determinize");
   }
 
-  ~SubsetConstruction() {
-    free(single_destination_);
-    free(destination_set_);
-    free_stack(deferred_);
-  }
+  ~SubsetConstruction() { free_stack(deferred_); }
 
   void run() {
     set_visit_marks(net_, kUnseen);
@@ -163,13 +152,10 @@ class SubsetConstruction {
     }
     *tail = nullptr;
     for (ARC *arc = head; arc != nullptr; arc = arc->next) {
-      uint32_t label = arc->label;
-      if (destination_set_[label] != 0) {
-        arc->destination = state_for_set(buffers_[destination_set_[label] - 1], state);
-        destination_set_[label] = 0;
-      }
-      single_destination_[label] = nullptr;
+      uint32_t set = destination_set_[labels_.position(arc->label)];
+      if (set != 0) arc->destination = state_for_set(buffers_[set - 1], state);
     }
+    labels_.clear();
     buffers_used_ = 0;
     state->arcs = head;
   }
@@ -178,20 +164,21 @@ class SubsetConstruction {
   // arc with that label, which stays; false when it repeats one or adds to a set of
   // destinations.
   bool gather(uint32_t label, STATE *dest) {
-    KORA_ASSERT(label < label_count_);
-    if (single_destination_[label] == nullptr && destination_set_[label] == 0) {
-      single_destination_[label] = dest;
+    bool added;
+    uint32_t at = labels_.insert(label, &added);
+    if (added) {
+      single_destination_[at] = dest;
+      destination_set_[at] = 0;
       return true;
     }
-    if (single_destination_[label] == dest) return false;
-    if (destination_set_[label] == 0) {
+    if (destination_set_[at] == 0) {
+      if (single_destination_[at] == dest) return false;
       if (buffers_used_ == buffers_.size()) buffers_.emplace_back();
       buffers_[buffers_used_].clear();
-      add_members(buffers_[buffers_used_], single_destination_[label]);
-      single_destination_[label] = nullptr;
-      destination_set_[label] = static_cast<uint32_t>(++buffers_used_);
+      add_members(buffers_[buffers_used_], single_destination_[at]);
+      destination_set_[at] = static_cast<uint32_t>(++buffers_used_);
     }
-    add_members(buffers_[destination_set_[label] - 1], dest);
+    add_members(buffers_[destination_set_[at] - 1], dest);
     return false;
   }
 
@@ -212,20 +199,23 @@ class SubsetConstruction {
   STATE *state_for_set(std::vector<STATE *> &set, STATE *current) {
     std::sort(set.begin(), set.end(), std::less<STATE *>());
     set.erase(std::unique(set.begin(), set.end()), set.end());
-    size_t hash = hash_members(set.data(), set.size());
-    MemberSet **slot = slot_for(set, hash);
-    if (*slot != nullptr) return (*slot)->state;
+    uint64_t hash = hash_members(set);
+    auto same = [&](const MemberSet *held) {
+      return held->length == set.size() &&
+             std::equal(set.begin(), set.end(),
+                        members_.begin() + static_cast<ptrdiff_t>(held->first));
+    };
+    if (MemberSet *const *found = table_.find(hash, same)) return (*found)->state;
     if (stands_for_itself(set, current)) return current;
 
     STATE *made = make_state(nullptr, net_);
     made->flags.deterministic = 0;
     made->flags.visit_mark = kSetState;
-    sets_.push_back(
-        MemberSet{members_.size(), static_cast<uint32_t>(set.size()), hash, made});
+    sets_.push_back(MemberSet{members_.size(), static_cast<uint32_t>(set.size()), made});
     members_.insert(members_.end(), set.begin(), set.end());
     made->client_cell = &sets_.back();
-    *slot = &sets_.back();
-    table_count_++;
+    bool added;
+    *table_.insert(hash, same, &added) = &sets_.back();
     return made;
   }
 
@@ -242,44 +232,18 @@ class SubsetConstruction {
     return current->flags.final || !other_final;
   }
 
-  // The hash-table slot holding the set state of `set`, or the empty slot where it goes.
-  MemberSet **slot_for(const std::vector<STATE *> &set, size_t hash) {
-    if ((table_count_ + 1) * 2 > table_.size()) grow_table();
-    size_t mask = table_.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-      MemberSet *held = table_[i];
-      if (held == nullptr) return &table_[i];
-      if (held->hash == hash && held->length == set.size() &&
-          std::equal(set.begin(), set.end(),
-                     members_.begin() + static_cast<ptrdiff_t>(held->first)))
-        return &table_[i];
-    }
-  }
-
-  void grow_table() {
-    std::vector<MemberSet *> old(table_.empty() ? 64 : table_.size() * 2, nullptr);
-    old.swap(table_);
-    size_t mask = table_.size() - 1;
-    for (MemberSet *held : old) {
-      if (held == nullptr) continue;
-      size_t i = held->hash & mask;
-      while (table_[i] != nullptr) i = (i + 1) & mask;
-      table_[i] = held;
-    }
-  }
-
   NET *net_;
-  uint32_t label_count_;
-  // Per label index while one state is regrouped: the destination of the first arc, or once a
-  // second destination turned up, 1 + the number of the buffer holding the destination set.
-  STATE **single_destination_ = nullptr;
-  uint32_t *destination_set_ = nullptr;
+  // The label indexes met while one state is regrouped and, by position in labels_, the
+  // destination of the first arc with the label and, once a second destination turned up,
+  // 1 + the number of the buffer holding the destination set (else 0).
+  SparseSet labels_;
+  std::vector<STATE *> single_destination_;
+  std::vector<uint32_t> destination_set_;
   std::vector<std::vector<STATE *>> buffers_;
   size_t buffers_used_ = 0;
   std::deque<MemberSet> sets_;    // every set state made; a deque keeps the records in place
   std::vector<STATE *> members_;  // the member pool
-  std::vector<MemberSet *> table_;
-  size_t table_count_ = 0;
+  FlatHash<MemberSet *> table_{"DETERMINIZE"};  // the set states by member sequence
   STACK *deferred_;
 };
 

@@ -16,82 +16,45 @@
 //
 // Cost: time O(sum over rebuilt states of the arcs of their closures) plus O(V + E) for the
 // marking passes; a closure walk uses an explicit stack, and duplicate copies are found through
-// a hash set of (destination, label, user pointer), so no arc list is scanned per arc. Tested in
+// a flat hash set of (destination, label, user pointer), so no arc list is scanned per arc.
+// While the removal runs, the states are numbered through their client cells, and the closure
+// and the destinations of one rebuilt state are sparse sets over these numbers, emptied in
+// constant time for the next one. Space O(V) for the numbering and the sets. Tested in
 // tests/calculus/epsilon_test.cpp.
 
 #include "epsilon.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "flat-hash.h"
 #include "label.h"
 #include "prune.h"
 #include "scratch.h"
+#include "sparse-set.h"
 #include "struct.h"
 
 namespace kora {
 
 namespace {
 
-constexpr unsigned kEnterable = 2;     // visit mark: the start state or entered by a symbol
-constexpr unsigned kInClosure = 0x80;  // visit mark bit: in the closure being walked
+constexpr unsigned kEnterable = 2;  // visit mark: the start state or entered by a symbol
 
-// The copies made for one rebuilt state, as a set keyed by (destination, label, user pointer):
-// open addressing over a power-of-two table, emptied after each state through the list of the
-// slots it filled.
-class CopySet {
- public:
-  // The slot of the arc's key: it holds the copy already made with the arc's destination, label
-  // and user pointer, or is empty where such a copy goes (then fill it).
-  ARC **slot_for(const ARC *arc) {
-    if ((filled_.size() + 1) * 2 > slots_.size()) grow();
-    size_t mask = slots_.size() - 1;
-    size_t i = hash(arc) & mask;
-    while (slots_[i] != nullptr && !same_key(slots_[i], arc)) i = (i + 1) & mask;
-    return &slots_[i];
-  }
+uint32_t state_number(const STATE *state) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(state->client_cell));
+}
 
-  void fill(ARC **slot, ARC *copy) {
-    *slot = copy;
-    filled_.push_back(static_cast<size_t>(slot - slots_.data()));
-  }
+uint64_t copy_hash(const ARC *arc) {
+  uint64_t h = hash_mix(reinterpret_cast<uintptr_t>(arc->destination));
+  h = hash_word(h, arc->label);
+  return hash_word(h, reinterpret_cast<uintptr_t>(arc_user_pointer(arc)));
+}
 
-  void clear() {
-    for (size_t i : filled_) slots_[i] = nullptr;
-    filled_.clear();
-  }
-
- private:
-  static size_t hash(const ARC *arc) {
-    uint64_t h = reinterpret_cast<uintptr_t>(arc->destination);
-    h = (h ^ arc->label) * 0x9E3779B97F4A7C15ull;
-    h = (h ^ reinterpret_cast<uintptr_t>(arc_user_pointer(arc))) * 0xC2B2AE3D27D4EB4Full;
-    return static_cast<size_t>(h ^ (h >> 29));
-  }
-
-  static bool same_key(const ARC *a, const ARC *b) {
-    return a->destination == b->destination && a->label == b->label &&
-           arc_user_pointer(a) == arc_user_pointer(b);
-  }
-
-  void grow() {
-    std::vector<ARC *> old(slots_.size() < 64 ? 64 : slots_.size() * 2, nullptr);
-    old.swap(slots_);
-    std::vector<size_t> filled;
-    filled.swap(filled_);
-    size_t mask = slots_.size() - 1;
-    for (size_t j : filled) {
-      ARC *held = old[j];
-      size_t i = hash(held) & mask;
-      while (slots_[i] != nullptr) i = (i + 1) & mask;
-      slots_[i] = held;
-      filled_.push_back(i);
-    }
-  }
-
-  std::vector<ARC *> slots_;
-  std::vector<size_t> filled_;
-};
+bool same_copy(const ARC *a, const ARC *b) {
+  return a->destination == b->destination && a->label == b->label &&
+         arc_user_pointer(a) == arc_user_pointer(b);
+}
 
 ARC *copy_arc(const ARC *arc, NET *net) {
   return arc->flags.big ? alloc_big_arc(arc->label, arc->destination, arc_user_pointer(arc), net)
@@ -104,36 +67,29 @@ bool has_epsilon_arc(const STATE *state) {
   return false;
 }
 
-// The working storage of one removal, reused from state to state.
+// The working storage of one removal, reused from state to state. `states` lists the states of
+// the network by number.
 class EpsilonRemoval {
  public:
-  explicit EpsilonRemoval(NET *net) : net_(net) {}
+  EpsilonRemoval(NET *net, std::vector<STATE *> states)
+      : net_(net),
+        states_(std::move(states)),
+        closure_(static_cast<uint32_t>(states_.size())),
+        destinations_(static_cast<uint32_t>(states_.size())) {}
 
   // Replaces the arcs of `state` by the copies of its closure's non-EPSILON arcs, grouped by
-  // destination, and makes it final when a closure state is. Its old arcs are freed. While this
-  // runs, a destination's client cell holds its copies, newest first.
+  // destination, and makes it final when a closure state is. Its old arcs are freed.
   void rebuild(STATE *state) {
     walk_closure(state);
     bool final = false;
-    for (STATE *member : closure_) {
-      member->flags.visit_mark &= ~kInClosure;
-      final = final || member->flags.final;
-    }
+    for (uint32_t member : closure_) final = final || states_[member]->flags.final;
     ARC *head = nullptr;
     ARC **tail = &head;
-    for (STATE *dest : destinations_) {
-      ARC *copies = static_cast<ARC *>(dest->client_cell);
-      dest->client_cell = nullptr;
-      ARC *reversed = nullptr;
-      while (copies != nullptr) {
-        ARC *next = copies->next;
-        copies->next = reversed;
-        reversed = copies;
-        copies = next;
-      }
-      *tail = reversed;
-      while (*tail != nullptr) tail = &(*tail)->next;
+    for (uint32_t group = 0; group < destinations_.size(); group++) {
+      *tail = first_copy_[group];
+      tail = &last_copy_[group]->next;
     }
+    *tail = nullptr;
     free_state_arcs(state, net_);
     state->arcs = head;
     state->flags.final = final;
@@ -151,7 +107,7 @@ class EpsilonRemoval {
     while (!cursors_.empty()) {
       ARC *arc = cursors_.back();
       while (arc != nullptr &&
-             (arc->label != EPSILON || (arc->destination->flags.visit_mark & kInClosure)))
+             (arc->label != EPSILON || closure_.contains(state_number(arc->destination))))
         arc = arc->next;
       if (arc == nullptr) {
         cursors_.pop_back();
@@ -162,28 +118,37 @@ class EpsilonRemoval {
     }
   }
 
+  // Copies go to the group of their destination, in the order made.
   void enter(STATE *state) {
-    state->flags.visit_mark |= kInClosure;
-    closure_.push_back(state);
+    bool added;
+    closure_.insert(state_number(state), &added);
     for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
       if (arc->label == EPSILON) continue;
-      ARC **slot = copies_.slot_for(arc);
-      if (*slot != nullptr) continue;
-      ARC *copy = copy_arc(arc, net_);
-      copies_.fill(slot, copy);
-      STATE *dest = arc->destination;
-      if (dest->client_cell == nullptr) destinations_.push_back(dest);
-      copy->next = static_cast<ARC *>(dest->client_cell);
-      dest->client_cell = copy;
+      ARC **copy = copies_.insert(
+          copy_hash(arc), [arc](const ARC *made) { return same_copy(made, arc); }, &added);
+      if (!added) continue;
+      *copy = copy_arc(arc, net_);
+      uint32_t group = destinations_.insert(state_number(arc->destination), &added);
+      if (!added) {
+        last_copy_[group]->next = *copy;
+        last_copy_[group] = *copy;
+      } else if (group == first_copy_.size()) {
+        first_copy_.push_back(*copy);
+        last_copy_.push_back(*copy);
+      } else {
+        first_copy_[group] = last_copy_[group] = *copy;
+      }
     }
     cursors_.push_back(state->arcs);
   }
 
   NET *net_;
-  CopySet copies_;
-  std::vector<ARC *> cursors_;       // per closure state on the walk, the next arc to look at
-  std::vector<STATE *> closure_;     // the closure in the order entered
-  std::vector<STATE *> destinations_;  // destinations of copies in the order first met
+  std::vector<STATE *> states_;
+  SparseSet closure_;       // the closure being walked, in the order entered
+  SparseSet destinations_;  // destinations of its copies, in the order first met
+  std::vector<ARC *> first_copy_, last_copy_;  // by position in destinations_
+  FlatHash<ARC *> copies_{"REMOVE_EPSILONS"};
+  std::vector<ARC *> cursors_;  // per closure state on the walk, the next arc to look at
 };
 
 }  // namespace
@@ -210,11 +175,16 @@ NET *remove_epsilons(NET *net, int copy_flag) {
   }
 
   net->flags.visit_marks_dirty = 1;
-  clear_client_cells(net);
   if (net->start != nullptr) net->start->flags.visit_mark = kEnterable;
-  EpsilonRemoval removal(net);
+  std::vector<STATE *> states;
+  for (STATE *state = net->states; state != nullptr; state = state->next) {
+    state->client_cell = reinterpret_cast<void *>(static_cast<uintptr_t>(states.size()));
+    states.push_back(state);
+  }
+  EpsilonRemoval removal(net, std::move(states));
   for (STATE *state = net->states; state != nullptr; state = state->next)
     if (state->flags.visit_mark == kEnterable && has_epsilon_arc(state)) removal.rebuild(state);
+  clear_client_cells(net);
 
   // The EPSILON arcs left are on states that only EPSILON arcs enter, now unreachable.
   if (net->start != nullptr) {

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "context.h"
 
@@ -16,24 +17,22 @@ kora_message_function warning_function = nullptr;
 // Messages are formatted into at most this many characters.
 constexpr int kMessageSize = 1000;
 
+// Where the message stream records the length of its text on each flush (a size_t, which the
+// context record has no field for).
+size_t message_length = 0;
+
+// The message is copied out before the stream is rewound for the next one, so that a report
+// may assemble a message of its own.
 void flush_message(void (*report)(const char *)) {
   FST_CONTEXT *context = kora::context();
   FILE *stream = context->message_file;
   if (stream == nullptr) return;
+  std::fflush(stream);
   long length = std::ftell(stream);
   if (length <= 0) return;
-  if (length >= context->message_buffer_size) {
-    int size = static_cast<int>(2 * length);
-    char *buffer = static_cast<char *>(std::realloc(context->message_buffer, size));
-    if (buffer == nullptr) kora::out_of_memory("FLUSH_MESSAGE");
-    context->message_buffer = buffer;
-    context->message_buffer_size = size;
-  }
+  std::string message(context->message_buffer, static_cast<size_t>(length));
   std::rewind(stream);
-  size_t got = std::fread(context->message_buffer, 1, static_cast<size_t>(length), stream);
-  context->message_buffer[got] = '\0';
-  std::rewind(stream);
-  report(context->message_buffer);
+  report(message.c_str());
 }
 
 }  // namespace
@@ -115,19 +114,6 @@ void programmer_alert(const char *where, const char *format, ...) {
   std::fprintf(stderr, "\n");
 }
 
-void debug_printf(int flag, const char *format, ...) {
-  if (!flag) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fflush(stderr);
-}
-
-void mark_error(int flag) {
-  if (flag) int_parameters()->word[KORA_ERROR_SEEN] = 1;
-}
-
 void check_length(int length, const char *where) {
   if (length < 1) error_printf("In %s: Length is negative or zero: %d", where, length);
 }
@@ -144,11 +130,12 @@ int check_input_source(const char *string, FILE *stream) {
   return 0;
 }
 
-// The assembly file is an anonymous temporary file: it disappears when closed or when the
-// process ends. Should none be available, the pieces go straight to standard error.
+// The message stream writes into memory: the context's message buffer, which the stream grows
+// as needed. Should it not be opened, the pieces go straight to standard error.
 FILE *message_stream() {
   FST_CONTEXT *context = kora::context();
-  if (context->message_file == nullptr) context->message_file = std::tmpfile();
+  if (context->message_file == nullptr)
+    context->message_file = open_memstream(&context->message_buffer, &message_length);
   return context->message_file != nullptr ? context->message_file : stderr;
 }
 
@@ -160,7 +147,6 @@ void close_message_stream(FST_CONTEXT *context) {
   context->message_file = nullptr;
   std::free(context->message_buffer);
   context->message_buffer = nullptr;
-  context->message_buffer_size = 0;
 }
 
 void assertion_failed(const char *condition, const char *file, int line) {

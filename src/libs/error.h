@@ -34,9 +34,6 @@ void *allocate_or_die(size_t bytes, const char *what);
 void programmer_alert(const char *where, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 
-void debug_printf(int flag, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void mark_error(int flag);
-
 // Reports "In <where>: Length is negative or zero: <length>" for a length below 1.
 void check_length(int length, const char *where);
 

@@ -1,11 +1,18 @@
-// Printing fat strings to streams.
+// Printing fat strings to streams and to strings.
+//
+// Every printer writes through an Output, which is a stream or the end of a string, so that
+// text built in memory (labels in listings and messages) is formatted once, straight into its
+// string, and is byte for byte what a stream would get.
 
 #include "fat-print.h"
 
+#include <cstdarg>
 #include <cstring>
 
 #include "context.h"
+#include "error.h"
 #include "fat-str.h"
+#include "str-buf.h"
 #include "utf8.h"
 
 namespace kora {
@@ -13,17 +20,51 @@ namespace {
 
 bool output_is_utf8() { return context()->out_char_encoding == KORA_UTF8; }
 
-FILE *or_stdout(FILE *stream) { return stream != nullptr ? stream : stdout; }
+// A stream (standard output for null) or the end of a string.
+class Output {
+ public:
+  explicit Output(FILE *stream) : stream_(stream != nullptr ? stream : stdout) {}
+  explicit Output(std::string &text) : text_(&text) {}
+
+  void put(char c) {
+    if (text_ != nullptr)
+      text_->push_back(c);
+    else
+      std::fputc(c, stream_);
+  }
+
+  void write(const char *bytes, size_t length) {
+    if (text_ != nullptr)
+      text_->append(bytes, length);
+    else
+      std::fwrite(bytes, 1, length, stream_);
+  }
+
+  // Writes a formatted escape (at most 15 bytes) and returns its length.
+  int format(const char *format, ...) __attribute__((format(printf, 2, 3))) {
+    char text[16];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    write(text, static_cast<size_t>(length));
+    return length;
+  }
+
+ private:
+  FILE *stream_ = nullptr;
+  std::string *text_ = nullptr;
+};
 
 // Writes `c` in the output encoding and returns its byte count.
-int put_code(FILE *stream, uint32_t c) {
+int put_code(Output &out, uint32_t c) {
   if (!output_is_utf8()) {
-    std::fputc(static_cast<int>(c & 0xFF), stream);
+    out.put(static_cast<char>(c & 0xFF));
     return 1;
   }
   char bytes[4];
   int length = utf8_encode_char(c, bytes);
-  std::fwrite(bytes, 1, static_cast<size_t>(length), stream);
+  out.write(bytes, static_cast<size_t>(length));
   return length;
 }
 
@@ -32,73 +73,96 @@ char c_style_letter(uint32_t c) {
   return c == '"' || c == '\\' ? static_cast<char>(c) : c_escape_letter(c);
 }
 
-// Prints the character at *fs as print_fat does, advances *fs past it and returns its columns.
-int print_next(FILE *stream, const uint32_t **fs) {
-  if (output_is_utf8()) return put_code(stream, next_code(fs));
-  return print_char_code(stream, *(*fs)++);
-}
-
-}  // namespace
-
-int print_char_code(FILE *stream, uint32_t c) {
-  stream = or_stdout(stream);
+int char_code(Output &out, uint32_t c) {
   if (c < 256 && is_printable(c)) {
-    put_code(stream, c);
+    put_code(out, c);
     return 1;
   }
-  if (c < 256) return std::fprintf(stream, "\\x%02X", c);
-  const char *format = c > 0xFFFFFF ? "\\u%08X" : c > 0xFFFF ? "\\u%06X" : "\\u%04X";
-  return std::fprintf(stream, format, c);
+  if (c < 256) return out.format("\\x%02X", c);
+  if (c > 0xFFFFFF) return out.format("\\u%08X", c);
+  if (c > 0xFFFF) return out.format("\\u%06X", c);
+  return out.format("\\u%04X", c);
 }
 
-int print_fat(FILE *stream, const uint32_t *fs) {
-  stream = or_stdout(stream);
+// Prints the character at *fs as print_fat does, advances *fs past it and returns its columns.
+int next_char(Output &out, const uint32_t **fs) {
+  if (output_is_utf8()) return put_code(out, next_code(fs));
+  return char_code(out, *(*fs)++);
+}
+
+int fat(Output &out, const uint32_t *fs) {
   int columns = 0;
-  while (*fs != 0) columns += print_next(stream, &fs);
+  while (*fs != 0) columns += next_char(out, &fs);
   return columns;
 }
 
-int print_fat_escaped(FILE *stream, const uint32_t *fs, const char *specials) {
-  stream = or_stdout(stream);
+int fat_escaped(Output &out, const uint32_t *fs, const char *specials) {
   if (specials == nullptr) specials = "";
   int columns = 0;
   while (*fs != 0) {
     uint32_t c = *fs;
     if (c != '%' && (c >= 256 || std::strchr(specials, static_cast<int>(c)) == nullptr)) {
-      columns += print_next(stream, &fs);
+      columns += next_char(out, &fs);
       continue;
     }
     ++fs;
     char letter = c_escape_letter(c);
     if (letter != 0) {
-      columns += std::fprintf(stream, "\"\\%c\"", letter);
+      columns += out.format("\"\\%c\"", letter);
     } else if (c == ' ' || c == 160) {
-      std::fputc('"', stream);
-      put_code(stream, c);
-      std::fputc('"', stream);
+      out.put('"');
+      put_code(out, c);
+      out.put('"');
       columns += 3;
     } else {
-      std::fputc('%', stream);
-      put_code(stream, c);
+      out.put('%');
+      put_code(out, c);
       columns += 2;
     }
   }
   return columns;
 }
 
+}  // namespace
+
+int print_char_code(FILE *stream, uint32_t c) {
+  Output out(stream);
+  return char_code(out, c);
+}
+
+int print_fat(FILE *stream, const uint32_t *fs) {
+  Output out(stream);
+  return fat(out, fs);
+}
+
+int append_fat(std::string &text, const uint32_t *fs) {
+  Output out(text);
+  return fat(out, fs);
+}
+
+int print_fat_escaped(FILE *stream, const uint32_t *fs, const char *specials) {
+  Output out(stream);
+  return fat_escaped(out, fs, specials);
+}
+
+int append_fat_escaped(std::string &text, const uint32_t *fs, const char *specials) {
+  Output out(text);
+  return fat_escaped(out, fs, specials);
+}
+
 int print_fat_c_style(FILE *stream, const uint32_t *fs) {
-  stream = or_stdout(stream);
+  Output out(stream);
   int columns = 0;
   for (; *fs != 0; ++fs) {
     uint32_t c = *fs;
     char letter = c_style_letter(c);
     if (letter != 0) {
-      columns += std::fprintf(stream, "\\%c", letter);
+      columns += out.format("\\%c", letter);
     } else if (c < 256) {
-      put_code(stream, c);
+      put_code(out, c);
       columns += 1;
     } else {
-      columns += print_char_code(stream, c);
+      columns += char_code(out, c);
     }
   }
   return columns;
@@ -106,7 +170,8 @@ int print_fat_c_style(FILE *stream, const uint32_t *fs) {
 
 int print_fat_regex_style(FILE *stream, const uint32_t *fs) {
   if ((fs[0] == '0' || fs[0] == '?') && fs[1] == 0) {
-    return std::fprintf(or_stdout(stream), "%%%c", static_cast<char>(fs[0]));
+    Output out(stream);
+    return out.format("%%%c", static_cast<char>(fs[0]));
   }
   return print_fat_c_style(stream, fs);
 }
@@ -116,6 +181,17 @@ int fat_print_width(const uint32_t *fs) {
   int width = 0;
   while (*fs != 0) width += utf8_char_size(next_code(&fs));
   return width;
+}
+
+int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream) {
+  if (buffer == nullptr) {
+    error_printf("Unexpected NULL pointer in %s().", "print_string_buffer");
+    return 0;
+  }
+  if (stream == nullptr) stream = stdout;
+  if (buffer->char_size != 1) return print_fat(stream, STRING_BUFFER_fat(buffer));
+  std::fwrite(buffer->string, 1, static_cast<size_t>(buffer->pos), stream);
+  return buffer->pos;
 }
 
 }  // namespace kora

@@ -176,21 +176,6 @@ int fat_strcmp_alpha(const uint32_t *a, const uint32_t *b) {
   return *a < *b ? -1 : 1;
 }
 
-FAT_STR charcode_to_fstring(uint32_t c) {
-  check_code(c);
-  FAT_STR fs = allocate_codes(2, "CHARCODE_TO_FSTRING");
-  fs[0] = c;
-  return fs;
-}
-
-STRING_BUFFER *scratch_fat_buffer(int n) {
-  STRING_BUFFER *fat_str_buf = context()->wide_buffer;
-  KORA_ASSERT(fat_str_buf);
-  reset_string_buffer(fat_str_buf);
-  assure_buffer_space(n, fat_str_buf);
-  return fat_str_buf;
-}
-
 char c_escape_letter(uint32_t c) {
   switch (c) {
     case 8: return 'b';
@@ -254,29 +239,10 @@ FAT_STR thin_to_fat(const char *s) {
   return fs;
 }
 
-FAT_STR thin_to_fat_into(STRING_BUFFER *buffer, const char *s) {
-  int length = static_cast<int>(std::strlen(s));
-  if (buffer == nullptr) {
-    buffer = scratch_fat_buffer(length);
-  } else {
-    KORA_ASSERT(buffer->char_size == 4);
-    reset_string_buffer(buffer);
-    assure_buffer_space(length, buffer);
-  }
-  buffer->pos = thin_codes(s, STRING_BUFFER_fat(buffer));
-  return STRING_BUFFER_fat(buffer);
-}
-
 FAT_STR utf8_thin_to_fat(const char *s) {
   FAT_STR fs = allocate_codes(std::strlen(s) + 1, "UTF8_THIN_TO_FAT");
   utf8_decode(s, fs);
   return fs;
-}
-
-FAT_STR utf8_to_fat_scratch(const char *s) {
-  STRING_BUFFER *buffer = scratch_fat_buffer(static_cast<int>(std::strlen(s)));
-  buffer->pos = utf8_decode(s, STRING_BUFFER_fat(buffer));
-  return STRING_BUFFER_fat(buffer);
 }
 
 // ---- Fat to thin -------------------------------------------------------------------------------

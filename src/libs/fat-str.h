@@ -41,13 +41,6 @@ int fat_strcmp(const uint32_t *a, const uint32_t *b);
 // letters or two non-letters compare by code; otherwise by code. Sign as fat_strcmp.
 int fat_strcmp_alpha(const uint32_t *a, const uint32_t *b);
 
-// A new one-character string holding `c`.
-FAT_STR charcode_to_fstring(uint32_t c);
-
-// The context's fat scratch buffer, emptied and with room for `n` codes and the terminator. The
-// buffer must exist (assertion "fat_str_buf").
-STRING_BUFFER *scratch_fat_buffer(int n);
-
 // The letter of the C escape of backspace, tab, newline, vertical tab and carriage return (b, t,
 // n, v, r); 0 for any other code.
 char c_escape_letter(uint32_t c);
@@ -81,15 +74,12 @@ int is_printable_utf8(uint32_t c);
 
 // Each byte of `s` becomes its code, except that when the input encoding is not UTF-8 and
 // parameter word 10 is set, the bytes 0x80-0x9F become their Windows-1252 characters.
-// thin_to_fat returns a new string; thin_to_fat_into writes into the fat `buffer`, or into the
-// scratch buffer when `buffer` is null.
+// Returns a new string.
 FAT_STR thin_to_fat(const char *s);
-FAT_STR thin_to_fat_into(STRING_BUFFER *buffer, const char *s);
 
 // Decodes UTF-8 (illegal bytes are reported and become 0xFDFF, see utf8.h): a new string, or
 // the scratch buffer's characters.
 FAT_STR utf8_thin_to_fat(const char *s);
-FAT_STR utf8_to_fat_scratch(const char *s);
 
 // ---- Fat to thin -------------------------------------------------------------------------------
 

@@ -185,4 +185,8 @@ int intern_flag_value(uint32_t *out, const uint32_t *name) {
   return status;
 }
 
+FLAG_DIACRITIC *read_flag_diacritic(const uint32_t *name) {
+  return is_flag_diacritic(name, 1) ? make_flag_diacr(name) : nullptr;
+}
+
 }  // namespace kora

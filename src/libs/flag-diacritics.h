@@ -32,6 +32,10 @@ int is_flag_diacritic(const uint32_t *name, int report);
 // of the current map (I, L, T, F, X). Anything else gives null and reports nothing.
 FLAG_DIACRITIC *make_flag_diacr(const uint32_t *name);
 
+// The flag reader of the label map (set_flag_reader): the record of a well-formed flag
+// diacritic, reporting an ill-formed one; null for any other name.
+FLAG_DIACRITIC *read_flag_diacritic(const uint32_t *name);
+
 // Interns a flag attribute name in the "Attribute" map: 0 and its id, or a status as for
 // interning (label.h).
 int intern_flag_attribute(uint32_t *out, const uint32_t *name);

@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "context.h"
 #include "error.h"
-#include "label.h"
 #include "vector-table.h"
 
 namespace kora {
@@ -58,53 +56,6 @@ int lab_vector_member(uint32_t label, const LAB_VECTOR *vector) {
   return std::find(vector->items, vector->items + vector->length, label) !=
          vector->items + vector->length;
 }
-
-int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
-  if (vector == nullptr) return 0;
-  if (stream == nullptr) stream = stdout;
-  bool spaced = parameter(KORA_SPACE_LABEL_VECTORS) != 0;
-  int columns = 0;
-  bool first = true;
-  for (int i = 0; i < vector->length; i++) {
-    if (vector->items[i] == kLabVectorFiller) continue;
-    if (spaced && !first) columns += std::fputs(" ", stream) >= 0 ? 1 : 0;
-    columns += print_label(vector->items[i], stream, escape);
-    first = false;
-  }
-  return columns;
-}
-
-void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from) { Labels::append(to, from, kSpace); }
-
-LAB_VECTOR *copy_lab_vector(const LAB_VECTOR *vector) { return Labels::copy(vector, "COPY_LAB_VECTOR"); }
-
-LAB_VECTOR_ENUMERATOR *create_lab_vector_enumerator(LAB_VECTOR *vector) {
-  return Labels::enumerate<LAB_VECTOR_ENUMERATOR>(vector, "create_lab_vector_enumerator",
-                                                  "CREATE_LAB_VECTOR_ENUMERATOR");
-}
-
-int next_lab_vector_item(uint32_t *out, LAB_VECTOR_ENUMERATOR *enumerator) {
-  return Labels::next(out, enumerator);
-}
-
-void free_lab_vector_enumerator(LAB_VECTOR_ENUMERATOR *enumerator) { std::free(enumerator); }
-
-LAB_VECTOR_TABLE *make_lab_vector_table(int count, int capacity) {
-  return Labels::make_table<LAB_VECTOR_TABLE>(count, capacity, "make_lab_vector_table",
-                                              "MAKE_LAB_VECTOR_TABLE");
-}
-
-void reset_lab_vector_table(LAB_VECTOR_TABLE *table) { Labels::reset_table(table); }
-
-int lab_vector_table_get(LAB_VECTOR **out, int index, const LAB_VECTOR_TABLE *table) {
-  return get_slot(out, index, table->count, table->vectors, nullptr, 1);
-}
-
-void assure_lab_vector_table_space(int extra, LAB_VECTOR_TABLE *table) {
-  Labels::assure_table_space(extra, table, "ASSURE_LAB_VECTOR_TABLE_SPACE");
-}
-
-void free_lab_vector_table(LAB_VECTOR_TABLE *table) { Labels::free_table(table); }
 
 LAB_VECTOR_RING *make_lab_vector_ring(int size, int capacity) {
   if (size < 1) {

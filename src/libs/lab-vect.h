@@ -1,4 +1,4 @@
-// Label vectors: growable vectors of label ids, with enumerators, tables and rings.
+// Label vectors: growable vectors of label ids, and rings of the last labels added.
 //
 // Slots at or above the length hold the no-label id 0xFFFFFF. Reads out of range give the
 // id of the DUMMY symbol with status 2 rather than touching memory outside the items. Growth
@@ -29,18 +29,6 @@ namespace kora {
 constexpr uint32_t kLabVectorFiller = 0xFFFFFF;
 // The id of the DUMMY symbol, handed out for reads out of range.
 constexpr uint32_t kLabVectorDummy = 128;
-
-struct LAB_VECTOR_ENUMERATOR {
-  int next;  // index of the item the next call returns
-  LAB_VECTOR *vector;
-};
-
-struct LAB_VECTOR_TABLE {
-  int count;            // number of label vectors
-  int vector_capacity;  // capacity of each label vector the table makes
-  int current;          // a cursor the caller advances; the table keeps room past it
-  LAB_VECTOR **vectors;
-};
 
 // A window of the last `size` (item, label) pairs added: slot `position` is written next,
 // then the position moves on and wraps to 0 after size - 1.
@@ -85,43 +73,6 @@ void lab_vector_reset(LAB_VECTOR *vector);
 
 // 1 when the id is among the first `length` slots, else 0.
 int lab_vector_member(uint32_t label, const LAB_VECTOR *vector);
-
-// Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
-// output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank
-// separates the labels. Returns the columns written; a null vector prints nothing.
-int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape);
-
-// Appends every id of `from` to `to`.
-void lab_vector_append(LAB_VECTOR *to, const LAB_VECTOR *from);
-
-// A new label vector with the same capacity and ids, owned by the caller; null gives null.
-LAB_VECTOR *copy_lab_vector(const LAB_VECTOR *vector);
-
-// An enumerator from the first id of `vector`, owned by the caller; the vector stays the
-// caller's. A null vector is a programming error.
-LAB_VECTOR_ENUMERATOR *create_lab_vector_enumerator(LAB_VECTOR *vector);
-
-// 0 and the next id, or 1 and 0xFFFFFF when all ids have been given.
-int next_lab_vector_item(uint32_t *out, LAB_VECTOR_ENUMERATOR *enumerator);
-
-// Frees the enumerator only. Null is ignored.
-void free_lab_vector_enumerator(LAB_VECTOR_ENUMERATOR *enumerator);
-
-// A table of `count` empty label vectors of `capacity` each, owned by the caller. A count or
-// capacity below 1 is reported and gives null.
-LAB_VECTOR_TABLE *make_lab_vector_table(int count, int capacity);
-
-// Empties every label vector of the table and sets its cursor to 0.
-void reset_lab_vector_table(LAB_VECTOR_TABLE *table);
-
-// 0 and the label vector at `index` when 0 <= index < count; otherwise 1 and null.
-int lab_vector_table_get(LAB_VECTOR **out, int index, const LAB_VECTOR_TABLE *table);
-
-// Doubles the number of label vectors until it exceeds current + extra, making the new ones.
-void assure_lab_vector_table_space(int extra, LAB_VECTOR_TABLE *table);
-
-// Frees the table and its label vectors. Null is ignored.
-void free_lab_vector_table(LAB_VECTOR_TABLE *table);
 
 // A ring of `size` slots whose vectors have the larger of `size` and `capacity` as capacity,
 // owned by the caller. A size below 1 is reported and gives null.

@@ -119,4 +119,36 @@ int distinct_labels_p(const ARC *arcs) {
   return std::adjacent_find(labels.begin(), labels.end()) == labels.end();
 }
 
+namespace {
+
+// The name of a network's map for messages; "" when the network records none.
+const char *map_name(const void *map) {
+  return map != nullptr ? static_cast<const LABEL_MAP *>(map)->name : "";
+}
+
+}  // namespace
+
+int check_net_label_map(NET *net) {
+  if (net == nullptr) return 1;
+  if (net->label_map == current_label_map()) return 0;
+  if (net->label_map == nullptr || net->sigma == nullptr || alph_is_reserved_only(net->sigma)) {
+    net->label_map = current_label_map();
+    return 0;
+  }
+  error_printf(
+      "The label map of the network and thecurrent label map are different.\n"
+      "    Network has '%s', current label map is '%s'.",
+      map_name(net->label_map), map_name(current_label_map()));
+  return 1;
+}
+
+int check_common_label_map(NET *a, NET *b) {
+  if (a == nullptr || b == nullptr) return 1;
+  if (a->label_map == b->label_map) return 0;
+  error_printf(
+      "Networks do not have a common label map.\nOne specifies '%s', another specifies '%s'.",
+      map_name(a->label_map), map_name(b->label_map));
+  return 1;
+}
+
 }  // namespace kora

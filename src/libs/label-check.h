@@ -32,4 +32,11 @@ int labels_disjoint_p(ALPH *a, ALPH *b);
 // list), else 0. User pointers are not looked at.
 int distinct_labels_p(const ARC *arcs);
 
+// 0 when the network was made in the current map (a network whose sigma holds only built-in
+// ids, or that records no map, adopts it); otherwise reports and gives 1. Null gives 1.
+int check_net_label_map(NET *net);
+
+// 0 when both networks were made in one map; otherwise reports and gives 1. Null gives 1.
+int check_common_label_map(NET *a, NET *b);
+
 }  // namespace kora

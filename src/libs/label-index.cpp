@@ -2,9 +2,6 @@
 
 #include "label-index.h"
 
-#include <functional>
-#include <unordered_map>
-
 #include "alph.h"
 #include "error.h"
 #include "label.h"
@@ -14,51 +11,41 @@ namespace kora {
 
 namespace {
 
-constexpr uint32_t kNoIndex = 0xFFFFFFFF;
-
-// A label with a user pointer other than the first one seen with it.
-struct PointerKey {
+// The index of a label with a user pointer other than the first one seen with it.
+struct PointerIndex {
   uint32_t label;
+  uint32_t index;
   void *pointer;
-  bool operator==(const PointerKey &other) const = default;
 };
 
-struct PointerKeyHash {
-  size_t operator()(const PointerKey &key) const {
-    return std::hash<void *>()(key.pointer) * 31 + key.label;
-  }
-};
-
-// The numbering in progress: label id -> index, and for the user-pointer rule the first
-// pointer seen with each index.
+// The numbering in progress: the plain indexes in the LABEL_INDEX, and for the user-pointer
+// rule the first pointer seen with each index and the extra indexes.
 class Renumbering {
  public:
   explicit Renumbering(LABEL_INDEX *index) : index_(index) {}
 
-  // The plain index of `label`, made when the label has none yet. The table indexed by label
-  // id doubles when a larger label turns up, so filling it costs O(largest label id).
-  uint32_t index_of(uint32_t label) {
-    if (label >= index_of_label_.size()) {
-      size_t size = index_of_label_.size() * 2;
-      if (size <= label) size = static_cast<size_t>(label) + 1;
-      index_of_label_.resize(size, kNoIndex);
-    }
-    if (index_of_label_[label] == kNoIndex) index_of_label_[label] = new_index(label);
-    return index_of_label_[label];
-  }
+  uint32_t index_of(uint32_t label) { return plain_label_index(index_, label); }
 
   // The index of an arc with `label` and `pointer` under the user-pointer rule.
   uint32_t index_with_pointer(uint32_t label, void *pointer) {
     uint32_t plain = index_of(label);
+    if (plain >= pointer_seen_.size()) {
+      pointer_seen_.resize(index_->labels.size(), 0);
+      first_pointer_.resize(index_->labels.size(), nullptr);
+    }
     if (!pointer_seen_[plain]) {
       pointer_seen_[plain] = 1;
       first_pointer_[plain] = pointer;
       return plain;
     }
     if (first_pointer_[plain] == pointer) return plain;
-    auto [entry, added] = extra_.try_emplace(PointerKey{label, pointer}, 0);
-    if (added) entry->second = new_index(label);
-    return entry->second;
+    bool added;
+    PointerIndex *extra = extra_.insert(
+        hash_word(hash_mix(label), reinterpret_cast<uintptr_t>(pointer)),
+        [&](const PointerIndex &held) { return held.label == label && held.pointer == pointer; },
+        &added);
+    if (added) *extra = PointerIndex{label, new_index(label), pointer};
+    return extra->index;
   }
 
   // The `rank`-th extra index of the *AND_CHECK* series (rank 0 for the second such arc of a
@@ -71,23 +58,27 @@ class Renumbering {
  private:
   uint32_t new_index(uint32_t label) {
     index_->labels.push_back(label);
-    pointer_seen_.push_back(0);
-    first_pointer_.push_back(nullptr);
     return static_cast<uint32_t>(index_->labels.size() - 1);
   }
 
   LABEL_INDEX *index_;
-  std::vector<uint32_t> index_of_label_;
-  std::vector<uint8_t> pointer_seen_;
+  std::vector<uint8_t> pointer_seen_;  // by index, as far as the user-pointer rule looked
   std::vector<void *> first_pointer_;
-  std::unordered_map<PointerKey, uint32_t, PointerKeyHash> extra_;
+  FlatHash<PointerIndex> extra_{"LABEL_INDEX"};
   std::vector<uint32_t> and_check_series_;
 };
 
 }  // namespace
 
+uint32_t find_label_index(const LABEL_INDEX *index, uint32_t label) {
+  const LABEL_NUMBER *number = index->plain.find(
+      hash_mix(label), [label](const LABEL_NUMBER &held) { return held.label == label; });
+  return number != nullptr ? number->index : NO_LABEL_INDEX;
+}
+
 uint32_t renumber_arc_labels(NET *net, LABEL_INDEX *index) {
   index->labels.clear();
+  index->plain.clear();
   Renumbering numbering(index);
   if (net->labels != nullptr && ALPH_len(net->labels) > 0) {
     ALPH_ITERATOR members;

@@ -11,22 +11,51 @@
 // - within one state the first *AND_CHECK* arc keeps the label's index and the second, third,
 //   ... get the first, second, ... index of one series shared by all states.
 //
-// Each arc finds its index in constant time: a table indexed by label id, sized by the largest
-// label of the network, and a hash map for the (label, user pointer) pairs. Time O(V + E + L),
-// space O(largest label id + n). Tested in tests/calculus/determinize_test.cpp.
+// Each arc finds its index in constant expected time through flat hash tables (flat-hash.h)
+// keyed by label id and by (label, user pointer), so the space is O(n) however large the ids
+// are. Time O(V + E + L) for L labels in the label set. Tested in
+// tests/calculus/determinize_test.cpp.
+//
+// The plain indexes alone (plain_label_index) number the labels of any walk as they are met;
+// the label tables of the walks over pairs of states (state-mr.h) use them, so that their size
+// follows the labels met rather than the largest label id.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "flat-hash.h"
 #include "kora.h"
 
 namespace kora {
 
+constexpr uint32_t NO_LABEL_INDEX = 0xFFFFFFFF;
+
+struct LABEL_NUMBER {
+  uint32_t label;
+  uint32_t index;
+};
+
 // What the indexes of one renumbering stand for.
 struct LABEL_INDEX {
-  std::vector<uint32_t> labels;  // the label id of each index
+  std::vector<uint32_t> labels;                       // the label id of each index
+  FlatHash<LABEL_NUMBER> plain{"LABEL_INDEX"};         // label id -> its plain index
 };
+
+// The plain index of `label`: the one it has in `index`, or else the next index, made now.
+inline uint32_t plain_label_index(LABEL_INDEX *index, uint32_t label) {
+  bool added;
+  LABEL_NUMBER *number = index->plain.insert(
+      hash_mix(label), [label](const LABEL_NUMBER &held) { return held.label == label; }, &added);
+  if (added) {
+    *number = LABEL_NUMBER{label, static_cast<uint32_t>(index->labels.size())};
+    index->labels.push_back(label);
+  }
+  return number->index;
+}
+
+// The plain index of `label` in `index`, or NO_LABEL_INDEX when it has none.
+uint32_t find_label_index(const LABEL_INDEX *index, uint32_t label);
 
 // Replaces the label of every arc of the plain network `net` by its dense index and records in
 // `index` (emptied first, owned by the caller) the label each index stands for. Returns the

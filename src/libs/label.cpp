@@ -13,20 +13,16 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "alph.h"
 #include "context.h"
 #include "error.h"
 #include "fat-print.h"
-#include "flag-diacritics.h"
+#include "heap.h"
+#include "lab-vect.h"
 #include "utf8.h"
 
 namespace kora {
 namespace {
 
-constexpr int kInitialBuckets = 8192;
-// The table is rebuilt when it holds more than this many labels per bucket on average.
-constexpr int kMaxLoad = 2;
-constexpr int kBucketGrowth = 4;
 constexpr unsigned kLabelsPerBlock = 1024;
 // Hash of a tuple before its first component.
 constexpr uint32_t kTupleHashSeed = 58;
@@ -40,6 +36,8 @@ LABEL_MAP *the_current_map = nullptr;
 LABEL_MAP *the_attribute_map = nullptr;
 LABEL_MAP *the_value_map = nullptr;
 LABEL_MAP *the_default_map = nullptr;
+// Reads the flag record of a new name; installed by the flag-diacritic module.
+FlagReader flag_reader = nullptr;
 // The cells of every label record of every map.
 HEAP *label_heap = nullptr;
 // Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about.
@@ -93,60 +91,25 @@ inline void final_mix(uint32_t &a, uint32_t &b, uint32_t &c) {
 
 int bit_length(uint32_t x) { return x == 0 ? 0 : 32 - __builtin_clz(x); }
 
-// The bucket hash of the tables. The tuple hash keeps the last component in its low bits, so
-// pairs that share a lower side would crowd into a few buckets; a multiplicative finalizer
-// (MurmurHash3's) spreads every bit of label_hash over the bits the modulus keeps.
-unsigned bucket_hash(const void *key) {
-  uint32_t h = label_hash(static_cast<const LABEL *>(key));
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  h *= 0xC2B2AE35u;
-  h ^= h >> 16;
-  return h;
-}
+// The hash of a label in the map's table. The tuple hash keeps the last component in its low
+// bits, so pairs that share a lower side would crowd together; hash_mix spreads every bit of
+// label_hash over the whole word.
+uint64_t table_hash(const LABEL *label) { return hash_mix(label_hash(label)); }
 
-// Symbols before tuples; symbols by name; tuples by arity, then component by component.
-int compare_labels(const void *a, const void *b) {
-  const auto *x = static_cast<const LABEL *>(a);
-  const auto *y = static_cast<const LABEL *>(b);
-  if (x->arity != y->arity) return x->arity < y->arity ? -1 : 1;
-  if (x->arity == 1) return fat_strcmp(x->name, y->name);
-  for (int i = 0; i < x->arity; i++) {
-    uint32_t p = x->tuple->components[i], q = y->tuple->components[i];
-    if (p != q) return p < q ? -1 : 1;
-  }
-  return 0;
-}
-
-// An empty table for `map`, named "<map> labels" ("<map> names" for the flag-name maps).
-HASH_TABLE *make_label_table(const LABEL_MAP *map, int buckets) {
-  bool flag_names =
-      std::strcmp(map->name, "Attribute") == 0 || std::strcmp(map->name, "Value") == 0;
-  char table_name[24];
-  std::snprintf(table_name, sizeof table_name, "%s %s", map->name, flag_names ? "names" : "labels");
-  return make_hash_table(buckets, table_name);
-}
-
-void enter_label(HASH_TABLE *table, LABEL *label) {
-  if (hash_insert(table, label, label, bucket_hash, compare_labels) != 0)
-    out_of_memory("INTERN_NEW_SYMBOL");
-}
-
-// Rebuilds the map's table with kBucketGrowth times as many buckets, entering the labels in id
-// order. O(count).
-void grow_table(LABEL_MAP *map) {
-  HASH_TABLE *table = make_label_table(map, map->table->bucket_count * kBucketGrowth);
-  for (uint32_t id = 0; id < map->count; id++) enter_label(table, map->labels[id]);
-  free_hash_table(map->table);
-  map->table = table;
+// Equal names, or equal tuples.
+bool same_label(const LABEL *x, const LABEL *y) {
+  if (x->arity != y->arity) return false;
+  if (x->arity == 1) return fat_strcmp(x->name, y->name) == 0;
+  for (int i = 0; i < x->arity; i++)
+    if (x->tuple->components[i] != y->tuple->components[i]) return false;
+  return true;
 }
 
 // The label of `map` equal to `key`, or null.
 LABEL *find_label(LABEL_MAP *map, const LABEL *key) {
-  void *value;
-  if (hash_lookup(map->table, key, &value, bucket_hash, compare_labels) != 0) return nullptr;
-  return static_cast<LABEL *>(value);
+  const uint32_t *id = map->table->find(
+      table_hash(key), [map, key](uint32_t held) { return same_label(map->labels[held], key); });
+  return id != nullptr ? map->labels[*id] : nullptr;
 }
 
 // The symbol of `map` named `name`, or null.
@@ -226,8 +189,11 @@ int intern_new_label(LABEL_MAP *map, LABEL *label, uint32_t *out) {
   }
   label->id = map->count++;
   map->labels[label->id] = label;
-  enter_label(map->table, label);
-  if (map->table->entry_count > kMaxLoad * map->table->bucket_count) grow_table(map);
+  bool added;
+  *map->table->insert(
+      table_hash(label),
+      [map, label](uint32_t held) { return same_label(map->labels[held], label); },
+      &added) = label->id;
   *out = label->id;
   return 0;
 }
@@ -241,10 +207,12 @@ int intern_name(LABEL_MAP *map, uint32_t *out, const uint32_t *name, bool parse_
   }
   LABEL *label = new_symbol_label(name);
   int status = intern_new_label(map, label, out);
-  if (status != 0 || !parse_flags || !is_flag_diacritic(label->name, 1)) return status;
+  if (status != 0 || !parse_flags || flag_reader == nullptr) return status;
+  FLAG_DIACRITIC *flag = flag_reader(label->name);
+  if (flag == nullptr) return status;
   label->apply_mark_1 = 0;
   label->apply_mark_2 = 0;
-  label->flag = make_flag_diacr(label->name);
+  label->flag = flag;
   return 0;
 }
 
@@ -347,14 +315,9 @@ void free_map(LABEL_MAP *map) {
   std::free(map->labels);
   std::free(map->upper_sides);
   std::free(map->lower_sides);
-  free_hash_table(map->table);
+  delete map->table;
   std::free(map->name);
   std::free(map);
-}
-
-// The name of a network's map for messages; "" when the network records none.
-const char *map_name(const void *map) {
-  return map != nullptr ? static_cast<const LABEL_MAP *>(map)->name : "";
 }
 
 // The ids that thin names have without a lookup: EPSILON for "", and its code for a
@@ -376,6 +339,8 @@ int intern_code(uint32_t *out, uint32_t code) {
 }  // namespace
 
 // --- Maps -------------------------------------------------------------------------------------
+
+void set_flag_reader(FlagReader reader) { flag_reader = reader; }
 
 void make_label_maps() {
   label_heap = init_heap(sizeof(LABEL), kLabelsPerBlock, "Labels");
@@ -408,7 +373,7 @@ LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
   map->labels =
       static_cast<LABEL **>(allocate_or_die(sizeof(LABEL *) * map->increment, "MAKE_SYMBOL_MAP"));
   map->capacity = map->increment - 1;
-  map->table = make_label_table(map, kInitialBuckets);
+  map->table = new FlatHash<uint32_t>("INTERN_NEW_SYMBOL");
   LABEL_MAP **link = &first_map;
   while (*link != nullptr) link = &(*link)->next;
   *link = map;
@@ -427,45 +392,6 @@ int set_label_map(LABEL_MAP *map) {
   }
   the_current_map = map;
   return 0;
-}
-
-int check_net_label_map(NET *net) {
-  if (net == nullptr) return 1;
-  if (net->label_map == the_current_map) return 0;
-  if (net->label_map == nullptr || net->sigma == nullptr || alph_is_reserved_only(net->sigma)) {
-    net->label_map = the_current_map;
-    return 0;
-  }
-  error_printf(
-      "The label map of the network and thecurrent label map are different.\n"
-      "    Network has '%s', current label map is '%s'.",
-      map_name(net->label_map), map_name(the_current_map));
-  return 1;
-}
-
-int check_common_label_map(NET *a, NET *b) {
-  if (a == nullptr || b == nullptr) return 1;
-  if (a->label_map == b->label_map) return 0;
-  error_printf(
-      "Networks do not have a common label map.\nOne specifies '%s', another specifies '%s'.",
-      map_name(a->label_map), map_name(b->label_map));
-  return 1;
-}
-
-void update_match_tables() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr || map->match_count == map->count) return;
-  size_t bytes = sizeof(uint32_t) * map->count;
-  auto *upper = static_cast<uint32_t *>(std::realloc(map->upper_sides, bytes));
-  auto *lower = static_cast<uint32_t *>(std::realloc(map->lower_sides, bytes));
-  if (upper == nullptr || lower == nullptr) out_of_memory("UPDATE_MATCH_TABLES");
-  map->upper_sides = upper;
-  map->lower_sides = lower;
-  for (uint32_t id = map->match_count; id < map->count; id++) {
-    upper[id] = upper_id(id);
-    lower[id] = lower_id(id);
-  }
-  map->match_count = map->count;
 }
 
 // --- Interning --------------------------------------------------------------------------------
@@ -583,12 +509,6 @@ int lookup_symbol(uint32_t *out, const uint32_t *name) {
   return 0;
 }
 
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name) {
-  if (map == nullptr || name == nullptr) return DUMMY_SYMBOL;
-  LABEL *label = find_name(map, name);
-  return label != nullptr ? label->id : DUMMY_SYMBOL;
-}
-
 // --- Hashing ----------------------------------------------------------------------------------
 
 uint32_t hashword(const uint32_t *words, size_t length, uint32_t initval) {
@@ -686,56 +606,53 @@ int is_multichar_symbol(uint32_t id) {
   return name[0] != 0 && name[1] != 0 && name[0] != '*' && name[0] != '@';
 }
 
-void clear_label_definitions() {
-  LABEL_MAP *map = the_current_map;
-  if (map == nullptr) return;
-  for (uint32_t id = 0; id < map->count; id++) map->labels[id]->definition = nullptr;
-}
-
 // --- Printing ---------------------------------------------------------------------------------
 
 namespace {
 
-int print_symbol(uint32_t id, FILE *stream, int escape) {
-  if (id == EPSILON) return std::fputs("0", stream) >= 0 ? 1 : 0;
-  if (id == OTHER) return std::fputs("?", stream) >= 0 ? 1 : 0;
-  if (id == BOUNDARY_SYMBOL) return std::fputs(".#.", stream) >= 0 ? 3 : 0;
+int append_symbol(std::string &text, uint32_t id, int escape) {
+  const char *fixed = id == EPSILON           ? "0"
+                      : id == OTHER           ? "?"
+                      : id == BOUNDARY_SYMBOL ? ".#."
+                                              : nullptr;
+  if (fixed != nullptr) {
+    text += fixed;
+    return static_cast<int>(std::strlen(fixed));
+  }
   const uint32_t *name = label_record(id)->name;
   if (escape && name[0] != 0 && name[1] == 0)
-    return print_fat_escaped(stream, name, kEscapedInLabels);
-  return print_fat(stream, name);
+    return append_fat_escaped(text, name, kEscapedInLabels);
+  return append_fat(text, name);
 }
 
 }  // namespace
 
-int print_label(uint32_t id, FILE *stream, int escape) {
+int append_label(std::string &text, uint32_t id, int escape) {
   const LABEL *record = label_record(id);
   if (record == nullptr) return 0;
-  if (stream == nullptr) stream = stdout;
-  if (record->arity == 1) return print_symbol(id, stream, escape);
+  if (record->arity == 1) return append_symbol(text, id, escape);
   int columns = 0;
   for (int i = 0; i < record->arity; i++) {
-    if (i > 0) columns += std::fputs(":", stream) >= 0 ? 1 : 0;
-    columns += print_symbol(record->tuple->components[i], stream, escape);
+    if (i > 0) {
+      text += ':';
+      columns++;
+    }
+    columns += append_symbol(text, record->tuple->components[i], escape);
   }
   return columns;
 }
 
-std::string label_text(uint32_t id, int escape, const char *what) {
-  char *text = nullptr;
-  size_t length = 0;
-  FILE *memory = open_memstream(&text, &length);
-  if (memory == nullptr) out_of_memory(what);
-  print_label(id, memory, escape);
-  std::fclose(memory);
-  std::string result(text, length);
-  std::free(text);
-  return result;
+int print_label(uint32_t id, FILE *stream, int escape) {
+  std::string text;
+  int columns = append_label(text, id, escape);
+  std::fwrite(text.data(), 1, text.size(), stream != nullptr ? stream : stdout);
+  return columns;
 }
 
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
   KORA_ASSERT(buffer != NULL);
-  std::string text = label_text(id, escape, "LABEL_TO_BUFFER");
+  std::string text;
+  append_label(text, id, escape);
   if (text.size() < static_cast<size_t>(size > 0 ? size : 0)) {
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<int>(text.size());
@@ -744,15 +661,19 @@ int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
   return -1;
 }
 
-int safe_snprintf(char *buffer, size_t size, const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  int length = std::vsnprintf(buffer, size, format, args);
-  va_end(args);
-  if (length >= 0 && static_cast<size_t>(length) >= size)
-    error_printf("safe_snprintf: Buffer Overrun. Result would be %d chars, buffer is only %d.",
-                 length, static_cast<int>(size));
-  return length;
+int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
+  if (vector == nullptr) return 0;
+  if (stream == nullptr) stream = stdout;
+  bool spaced = parameter(KORA_SPACE_LABEL_VECTORS) != 0;
+  int columns = 0;
+  bool first = true;
+  for (int i = 0; i < vector->length; i++) {
+    if (vector->items[i] == kLabVectorFiller) continue;
+    if (spaced && !first) columns += std::fputs(" ", stream) >= 0 ? 1 : 0;
+    columns += print_label(vector->items[i], stream, escape);
+    first = false;
+  }
+  return columns;
 }
 
 }  // namespace kora

@@ -6,13 +6,12 @@
 // of flag diacritics, "Default" holds everything else and is current. Interning is a hash
 // lookup and an array append.
 //
-// Each map keeps its labels in an array indexed by id and in a hash table keyed by the label
-// (a name, or a tuple of ids) with sorted chains. The table starts with 8192 buckets and is
-// rebuilt four times larger whenever it holds more than two labels per bucket, and its buckets
-// are chosen from label_hash passed through a bit mixer, so interning and lookup stay O(1) on
-// average however many labels a big transducer brings; the label array
-// grows by the map's increment, or by half its size when that is larger. Label records come
-// from one cell heap shared by all maps. Tested in tests/model/label_test.cpp.
+// Each map keeps its labels in an array indexed by id and their ids in a flat hash table
+// (flat-hash.h) keyed by the label (a name, or a tuple of ids) through label_hash passed through
+// hash_mix. The table doubles as it fills, so interning and lookup stay O(1) on average however
+// many labels a big transducer brings; the label array grows by the map's increment, or by half
+// its size when that is larger. Label records come from one cell heap shared by all maps.
+// Tested in tests/model/label_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +19,7 @@
 #include <string>
 
 #include "fat-str.h"
-#include "hash-tbl.h"
+#include "flat-hash.h"
 #include "kora.h"
 
 namespace kora {
@@ -94,7 +93,7 @@ struct LABEL {
 
 struct LABEL_MAP {
   char *name;
-  HASH_TABLE *table;
+  FlatHash<uint32_t> *table;  // the ids, by label
   uint32_t match_count;     // ids covered by upper_sides and lower_sides
   uint32_t count;           // ids given out; the next id
   uint32_t capacity;        // the largest id the label array has room for
@@ -112,13 +111,19 @@ struct LABEL_MAP {
 
 // --- Maps -------------------------------------------------------------------------------------
 
+// Names interned with flag parsing pass through the flag reader, which gives the flag record of
+// a well-formed flag diacritic (reporting an ill-formed one) and null for any other name. The
+// flag-diacritic module installs it at start-up; without one no name is a flag.
+using FlagReader = FLAG_DIACRITIC *(*)(const uint32_t *name);
+void set_flag_reader(FlagReader reader);
+
 // Makes "Attribute", "Value" and "Default" with the built-in symbols and makes "Default"
 // current. In "Attribute" and "Value" the id 0 is held by the empty name, so that no real
 // attribute or value has the id that flag records use for "none". Called by initialize_kora.
 void make_label_maps();
 
 // Frees every map, label, name, tuple and flag record, and the label heap. Must run before the
-// cell heaps are freed (the hash tables live in them). A second call does nothing.
+// cell heaps are freed (the label records live in one). A second call does nothing.
 void free_label_maps();
 
 // A new empty map named after a copy of `name` (null counts as ""), appended to the global list
@@ -130,17 +135,6 @@ LABEL_MAP *value_label_map();
 
 // Null makes "Default" current. A map that does not exist is warned about and gives 1.
 int set_label_map(LABEL_MAP *map);
-
-// 0 when the network was made in the current map (a network whose sigma holds only built-in
-// ids, or that records no map, adopts it); otherwise reports and gives 1. Null gives 1.
-int check_net_label_map(NET *net);
-
-// 0 when both networks were made in one map; otherwise reports and gives 1. Null gives 1.
-int check_common_label_map(NET *a, NET *b);
-
-// Extends the upper_sides and lower_sides arrays of the current map to cover every id given
-// out so far.
-void update_match_tables();
 
 // --- Interning: each returns 0, or a nonzero status with *out = ID_NO_SYMBOL ------------------
 // Statuses: 1 a bad argument (null name, id never given out, tuple component, bad arity),
@@ -178,8 +172,6 @@ int intern_tuple(uint32_t *out, const uint32_t *components, int arity);
 
 // 0 and the id, or 2 and ID_NO_SYMBOL when the name was never interned. "" gives EPSILON.
 int lookup_symbol(uint32_t *out, const uint32_t *name);
-// The id of `name` in `map`, or DUMMY_SYMBOL when the map does not hold it (or is null).
-uint32_t lookup_symbol_in_map(LABEL_MAP *map, const uint32_t *name);
 
 // --- Hashing ----------------------------------------------------------------------------------
 
@@ -213,9 +205,6 @@ int is_byte_label(uint32_t id);
 // A name of two or more codes that starts with neither "*" nor "@".
 int is_multichar_symbol(uint32_t id);
 
-// Sets the definition of every label of the current map to null.
-void clear_label_definitions();
-
 // --- Printing ---------------------------------------------------------------------------------
 
 // Prints a label (tuples as upper:lower; EPSILON as 0, OTHER as ?, the boundary as .#.) on the
@@ -224,18 +213,17 @@ void clear_label_definitions();
 // the control characters. Returns the columns written; an id never given out prints nothing.
 int print_label(uint32_t id, FILE *stream, int escape);
 
-// What print_label prints, as a string. `what` names the caller in the fatal report when
-// memory runs out.
-std::string label_text(uint32_t id, int escape, const char *what);
+// Appends what print_label prints to `text` and returns its columns.
+int append_label(std::string &text, uint32_t id, int escape);
 
 // Writes what print_label prints, terminated, into `buffer` of `size` bytes and returns its
 // length, or -1 (and the empty string when size > 0) when it does not fit. A null buffer is an
 // assertion failure.
 int label_to_buffer(char *buffer, uint32_t id, int size, int escape);
 
-// snprintf that reports "safe_snprintf: Buffer Overrun. ..." when the result does not fit;
-// returns the length of the full result.
-int safe_snprintf(char *buffer, size_t size, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
+// Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
+// output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank
+// separates the labels. Returns the columns written; a null vector prints nothing.
+int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape);
 
 }  // namespace kora

@@ -11,20 +11,23 @@
 //   equivalence (Myhill-Nerode); unminimized ones may differ in shape and answer 0.
 // - Universality of a side: the difference universe - side is empty.
 // Cost: determinization (exponential in the worst case), then O(P + E) for the P reachable
-// pairs; pairs are found again through a hash index, labels through a table indexed by label
-// id. Tested in tests/calculus/language_tests_test.cpp.
+// pairs; pairs are found again through a hash index, labels through a label table sized by
+// the labels met (state-mr.h). Tested in tests/calculus/language_tests_test.cpp.
 
 #include "language-tests.h"
 
 #include "alph.h"
 #include "calculus.h"
+#include "closures.h"
 #include "determinize.h"
 #include "error.h"
 #include "label-check.h"
 #include "label.h"
 #include "minimize.h"
 #include "minus.h"
+#include "modify.h"
 #include "prune.h"
+#include "reverse.h"
 #include "scratch.h"
 #include "stack.h"
 #include "state-mr.h"
@@ -90,7 +93,6 @@ size_t arc_count(const STATE *state) {
 int isomorphic_walk(NET *a, NET *b) {
   clear_client_cells(b);
   LABEL_TABLE table;
-  init_label_table_for(&table, a, b, "EQUIV_FSM_P");
   STACK *stack = create_stack("Equivalence state pairs");
   kora_push(a->start, stack);
   kora_push(b->start, stack);
@@ -118,7 +120,6 @@ int isomorphic_walk(NET *a, NET *b) {
     clear_label_table(&table);
   }
   free_stack(stack);
-  free_label_table(&table);
   clear_client_cells(b);
   return equivalent;
 }
@@ -137,13 +138,6 @@ NET *side_language(NET *net, int side) {
 }
 
 }  // namespace
-
-int null_fsm_p(NET *net) {
-  if (!net->flags.pruned) prune_fsm(net, 0);
-  for (const STATE *s = net->states; s != nullptr; s = s->next)
-    if (s->flags.final) return 0;
-  return 1;
-}
 
 int universal_side_p(NET *net, ALPH *alphabet, int side) {
   if (!check_operand(net, "test universal")) return 0;

@@ -11,10 +11,6 @@
 
 namespace kora {
 
-// 1 when the network accepts nothing, else 0. Prunes the network in place unless it is
-// already `pruned`. The network must be plain.
-int null_fsm_p(NET *net);
-
 // 1 when the chosen side of the network is the universal language: over the Kleene star of
 // the symbols of `alphabet` when one is given, else over OTHER* (any string). `side` 0 is the
 // upper side, 1 the lower side, 2 both. The network stays the caller's, unchanged; `alphabet`

@@ -6,15 +6,17 @@
 // arcs. Revuz takes the states by increasing height to have the destinations classified first;
 // here the order is the one in which a depth-first walk leaves the states, which has the same
 // property, needs no heights and touches each state while its arcs are still in the cache.
-// Signatures are looked up in a hash table that holds one state per class. The walk is
+// Signatures are looked up in a flat hash table that holds one state per class. The walk is
 // iterative and gives up as soon as an arc closes a cycle (the caller then uses the partition
 // refinement).
 //
 // Cost: O(V + E) expected time. Space: 24 bytes per step of the longest path for the walk's
-// stack, at most 16 bytes per class in the table and 4 bytes per label index, besides the
-// caller's class_of. Tested in tests/calculus/minimize_test.cpp.
+// stack, 16 to 32 bytes per class in the table and 12 bytes per label index for comparing
+// signatures, besides the caller's class_of. Tested in tests/calculus/minimize_test.cpp.
 
+#include "flat-hash.h"
 #include "minimize-classes.h"
+#include "sparse-set.h"
 
 namespace kora {
 namespace {
@@ -23,19 +25,10 @@ namespace {
 constexpr uint32_t kUnvisited = UINT32_MAX;
 constexpr uint32_t kOnPath = UINT32_MAX - 1;
 
-uint64_t mix(uint64_t x) {
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ULL;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebULL;
-  x ^= x >> 31;
-  return x;
-}
-
 // What an arc adds to its source's signature hash. The contributions are added, so the hash
 // does not depend on arc order.
 uint64_t arc_hash(uint32_t label, uint32_t destination_class) {
-  return mix((static_cast<uint64_t>(label) << 32) | destination_class);
+  return hash_mix((static_cast<uint64_t>(label) << 32) | destination_class);
 }
 
 // One state of the current path: the arc to follow next, the arc whose destination is being
@@ -75,58 +68,11 @@ class Path {
   PathStep *steps_;
 };
 
-// The classes met so far, by signature. A slot holds the signature's 32-bit tag in its high
-// half and one more than the number of a state of the class in its low half; 0 is empty. The
-// tag also chooses the slot, so the table can grow without the states.
-class SignatureTable {
- public:
-  SignatureTable() : slots_(static_cast<uint64_t *>(std::calloc(kInitialSize, sizeof(uint64_t)))) {
-    if (slots_ == nullptr) out_of_memory("MINIMIZE");
-  }
-  ~SignatureTable() { std::free(slots_); }
-  SignatureTable(const SignatureTable &) = delete;
-  SignatureTable &operator=(const SignatureTable &) = delete;
-
-  // The slot where probing for `tag` starts.
-  uint32_t first_slot(uint32_t tag) const { return tag & mask_; }
-  uint32_t next_slot(uint32_t slot) const { return (slot + 1) & mask_; }
-  uint64_t slot(uint32_t index) const { return slots_[index]; }
-
-  // Fills the empty slot `index` with a class of `state`, growing the table past half full.
-  void fill(uint32_t index, uint32_t tag, uint32_t state) {
-    slots_[index] = (static_cast<uint64_t>(tag) << 32) | (static_cast<uint64_t>(state) + 1);
-    if (++used_ * 2 > mask_ + 1) grow();
-  }
-
- private:
-  static constexpr uint32_t kInitialSize = 1024;
-
-  void grow() {
-    uint32_t size = (mask_ + 1) * 2;
-    auto *larger = static_cast<uint64_t *>(std::calloc(size, sizeof(uint64_t)));
-    if (larger == nullptr) out_of_memory("MINIMIZE");
-    uint32_t larger_mask = size - 1;
-    for (uint32_t i = 0; i <= mask_; ++i) {
-      if (slots_[i] == 0) continue;
-      uint32_t j = static_cast<uint32_t>(slots_[i] >> 32) & larger_mask;
-      while (larger[j] != 0) j = (j + 1) & larger_mask;
-      larger[j] = slots_[i];
-    }
-    std::free(slots_);
-    slots_ = larger;
-    mask_ = larger_mask;
-  }
-
-  uint64_t *slots_;
-  uint32_t mask_ = kInitialSize - 1;
-  uint32_t used_ = 0;
-};
-
 // Classifies states whose destinations are all classified, one at a time.
 class Classifier {
  public:
   Classifier(STATE *const *states, uint32_t label_count, uint32_t *class_of)
-      : states_(states), class_of_(class_of), target_(label_count, true) {}
+      : states_(states), class_of_(class_of), labels_(label_count), target_(label_count) {}
 
   uint32_t classes() const { return classes_; }
 
@@ -135,46 +81,49 @@ class Classifier {
   void classify(uint32_t s, uint64_t hash, uint32_t arcs) {
     const STATE *state = states_[s];
     if (state->flags.final) hash += 0x9e3779b97f4a7c15ULL;
-    uint32_t tag = static_cast<uint32_t>(mix(hash + arcs) >> 32);
-    uint32_t slot = table_.first_slot(tag);
-    for (uint64_t held; (held = table_.slot(slot)) != 0; slot = table_.next_slot(slot)) {
-      if (static_cast<uint32_t>(held >> 32) != tag) continue;
-      uint32_t other = static_cast<uint32_t>(held) - 1;
-      if (same_signature(state, states_[other])) {
-        class_of_[s] = class_of_[other];
-        return;
-      }
+    bool added;
+    uint32_t *held = table_.insert(
+        hash_mix(hash + arcs),
+        [&](uint32_t other) { return same_signature(state, states_[other]); }, &added);
+    if (added) {
+      *held = s;
+      class_of_[s] = classes_++;
+    } else {
+      class_of_[s] = class_of_[*held];
     }
-    class_of_[s] = classes_++;
-    table_.fill(slot, tag, s);
   }
 
  private:
   uint32_t class_of_arc(const ARC *arc) const { return class_of_[state_index(arc->destination)]; }
 
   // Whether `other` is final as `state` is and has the same (label, class) arcs. The lists are
-  // compared pairwise as long as their labels come in one order, the rest through target_,
-  // where the state's arcs are entered by label.
+  // compared pairwise as long as their labels come in one order, the rest through labels_,
+  // where the state's arcs are entered by label with their classes in target_.
   bool same_signature(const STATE *state, const STATE *other) {
     if (other->flags.final != state->flags.final) return false;
     const ARC *a = state->arcs, *b = other->arcs;
     for (; a != nullptr && b != nullptr && a->label == b->label; a = a->next, b = b->next)
       if (class_of_arc(a) != class_of_arc(b)) return false;
     if (a == nullptr || b == nullptr) return a == b;
-    for (const ARC *arc = a; arc != nullptr; arc = arc->next)
-      target_[arc->label] = class_of_arc(arc) + 1;
-    uint32_t matched = 0;
-    for (; b != nullptr; b = b->next, ++matched)
-      if (target_[b->label] != class_of_arc(b) + 1) break;
     uint32_t rest = 0;
-    for (const ARC *arc = a; arc != nullptr; arc = arc->next, ++rest) target_[arc->label] = 0;
+    for (const ARC *arc = a; arc != nullptr; arc = arc->next, ++rest) {
+      bool added;
+      target_[labels_.insert(arc->label, &added)] = class_of_arc(arc);
+    }
+    uint32_t matched = 0;
+    for (; b != nullptr; b = b->next, ++matched) {
+      uint32_t at = labels_.position(b->label);
+      if (at == SparseSet::kAbsent || target_[at] != class_of_arc(b)) break;
+    }
+    labels_.clear();
     return b == nullptr && matched == rest;
   }
 
   STATE *const *states_;
   uint32_t *class_of_;
-  SignatureTable table_;
-  WorkArray<uint32_t> target_;  // per label index, zero between comparisons
+  FlatHash<uint32_t> table_{"MINIMIZE"};  // a state of each class, by signature
+  SparseSet labels_;                       // the labels of the rest of one state's arcs
+  WorkArray<uint32_t> target_;             // by position in labels_, the destination class
   uint32_t classes_ = 0;
 };
 

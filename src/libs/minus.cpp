@@ -8,8 +8,9 @@
 // of being paired with a dead state, so the unpaired rest of A costs one marking walk.
 // Shortcuts avoid the product when B accepts nothing, only the empty string, or everything,
 // and when A accepts everything (then the result is B's complement).
-// Cost: determinizing B (exponential in the worst case), then O(P + E_A) for the P reachable
-// pairs and the arcs of A, and O(L) for a label table of the largest label id L.
+// Cost: determinizing B (exponential in the worst case), then O(P + E_A) expected for the P
+// reachable pairs and the arcs of A; the label table takes space for the labels met, not for
+// the largest label id.
 // Tested in tests/calculus/minus_test.cpp.
 
 #include "minus.h"
@@ -22,7 +23,6 @@
 #include "error.h"
 #include "label-check.h"
 #include "label.h"
-#include "language-tests.h"
 #include "minimize.h"
 #include "modify.h"
 #include "prune.h"
@@ -101,7 +101,6 @@ NET *subtract(NET *a, NET *b) {
   set_visit_marks(a, 0);
   STACK *reuse = create_stack("Minus arcs to do");
   LABEL_TABLE table;
-  init_label_table_for(&table, a, b, "MINUS_FSM");
   STATE_MANAGER *manager = make_state_manager(a, b, result);
   result->start = pair_state(manager, a->start, b->start);
   bool reused_any = false;
@@ -131,7 +130,6 @@ NET *subtract(NET *a, NET *b) {
     if (!state->flags.deterministic) result->flags.deterministic = 0;
   }
   free_state_manager(manager);
-  free_label_table(&table);
   free_stack(reuse);
   if (reused_any && !a->flags.deterministic) result->flags.deterministic = 0;
 

@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "alph.h"
+#include "calculus.h"
 #include "context.h"
 #include "error.h"
 #include "eqv-labs.h"
+#include "label-check.h"
 #include "label.h"
 #include "minimize.h"
 #include "prune.h"
@@ -385,5 +387,27 @@ KORA_API NET *close_net_alphabet(NET *net) {
 }
 
 }  // extern "C"
+
+// --- Harmonization of sigmas ------------------------------------------------------------------
+
+void expand_other(NET *net, ALPH *symbols) {
+  ALPH *sigma = net_sigma(net);
+  if (sigma == nullptr || symbols == nullptr || !test_alph_member(sigma, OTHER)) return;
+  std::vector<uint32_t> list{OTHER};
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, symbols);
+  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL; id = next_alph_item(&iterator))
+    if (!is_internal_symbol(id) && !test_alph_member(sigma, id)) list.push_back(id);
+  if (list.size() == 1) return;
+  ALPH *replacement = labels_to_alph(list.data(), static_cast<int>(list.size()), KORA_LABEL_ALPH);
+  substitute_worker(net, OTHER, replacement, 0, false, true);
+  free_alph(replacement);
+}
+
+void harmonize_sigmas(NET *a, NET *b) {
+  if (a == b) return;
+  expand_other(a, net_sigma(b));
+  expand_other(b, net_sigma(a));
+}
 
 }  // namespace kora

@@ -6,8 +6,8 @@
 // once: an arc whose label has a list takes the first replacement and gains a parallel arc (same
 // destination, same user pointer) for each further one, leaving out the arcs that its state
 // has already; an empty list deletes it. Time O(V + E' log E' + R) for E' arcs afterwards and R
-// the size of the replacement lists, plus a table indexed by label id. Sigma compaction sorts the arcs into label equivalence classes
-// (eqv-labs.h): O(E log E).
+// the size of the replacement lists, plus a table indexed by label id. Sigma compaction sorts the
+// arcs into label equivalence classes (eqv-labs.h): O(E log E).
 //
 // The exported forms substitute_symbol, substitute_label, close_sigma and close_net_alphabet are
 // declared in kora.h. Tested in tests/calculus/modify_test.cpp.
@@ -50,5 +50,19 @@ NET *substitute_worker(NET *net, uint32_t x, ALPH *list, int copy, bool label_mo
 // `net`; null gives null, a network not in the plain representation is reported and returned
 // unchanged.
 NET *compact_sigma(NET *net);
+
+// --- Harmonization of sigmas ------------------------------------------------------------------
+
+// Expands the OTHER of `net`, in place, against the members of `symbols` (any form; stays the
+// caller's): when net's sigma holds OTHER, every symbol of `symbols` that net's sigma lacks
+// (internal symbols left out) is added to it, and every arc on which OTHER stands for a symbol
+// gains the arcs for the new symbols (the OTHER mode of symbol substitution). Nothing happens
+// when the sigma has no OTHER or nothing is new.
+void expand_other(NET *net, ALPH *symbols);
+
+// Harmonizes the sigmas of `a` and `b` in place: a's OTHER is expanded against b's sigma and
+// b's against a's. Afterwards OTHER stands for the same symbols in both networks, and the two
+// languages are unchanged.
+void harmonize_sigmas(NET *a, NET *b);
 
 }  // namespace kora

@@ -91,12 +91,14 @@ void put_list_item(const std::string &item, bool first, int indent, FILE *stream
   line_put(item.data(), static_cast<int>(item.size()));
 }
 
-// "label -> name" of an arc; the label escaped so that a literal 0 or ? stays apart from EPSILON
-// and OTHER.
-std::string arc_text(const ARC *arc) {
+// "label -> name" of an arc, in place of what `text` held; the label escaped so that a literal
+// 0 or ? stays apart from EPSILON and OTHER.
+void arc_text(const ARC *arc, std::string &text) {
   const STATE *dest = arc->destination;
-  return label_text(arc->label, 1, "PRINT_LABEL") + " -> " +
-         state_name(state_number(dest), dest->flags.final);
+  text.clear();
+  append_label(text, arc->label, 1);
+  text += " -> ";
+  text += state_name(state_number(dest), dest->flags.final);
 }
 
 // --- Flags ------------------------------------------------------------------------------------
@@ -285,8 +287,6 @@ void line_put(const char *text, int length) {
 
 void line_put(const char *text) { line_put(text, static_cast<int>(std::strlen(text))); }
 
-int line_column() { return line.column; }
-
 void line_flush(FILE *stream) {
   if (line.length > 0)
     std::fwrite(context()->output_buffer, 1, static_cast<size_t>(line.length), or_stdout(stream));
@@ -350,18 +350,6 @@ void net_summary_to_page(NET *net, PAGE *page) {
 
 // --- Listings ---------------------------------------------------------------------------------
 
-void print_state_name(long long number, int final, FILE *stream) {
-  line_put(state_name(number, final != 0).c_str());
-  line_flush(stream);
-}
-
-void print_arcs(const ARC *arcs, FILE *stream) {
-  for (const ARC *arc = arcs; arc != nullptr; arc = arc->next)
-    put_list_item(arc_text(arc), arc == arcs, kArcColumn, stream);
-  if (arcs != nullptr) line_put(".", 1);
-  line_flush(stream);
-}
-
 void print_state(STATE *state, NET *net, FILE *stream) {
   line_put(state_name(state_number(state), state->flags.final).c_str());
   line_put(": ", 2);
@@ -371,8 +359,10 @@ void print_state(STATE *state, NET *net, FILE *stream) {
   bool done;
   start_state_arcs(&iterator, state, &cursor, &done);
   bool first = true;
+  std::string item;
   while (const ARC *arc = next_arc(&iterator, &cursor, &done)) {
-    put_list_item(arc_text(arc), first, kArcColumn, stream);
+    arc_text(arc, item);
+    put_list_item(item, first, kArcColumn, stream);
     first = false;
   }
   free_arc_iterator(&iterator);
@@ -433,7 +423,7 @@ long long print_words(NET *net, int width, int max_visits, int show_count, FILE 
     size_t position = word.size();
     if (dest->flags.visit_mark > 0) word += "..";
     if (arc->label != EPSILON && arc->label != ALTCHAIN_SYMBOL)
-      word += label_text(arc->label, 0, "PRINT_LABEL");
+      append_label(word, arc->label, 0);
     enter(dest, position);
   }
   free_stack(arcs);
@@ -449,12 +439,6 @@ long long print_words(NET *net, int width, int max_visits, int show_count, FILE 
   }
   line_flush(stream);
   return count;
-}
-
-char half_byte2hex(int n) {
-  if (n >= 0 && n < 16) return "0123456789ABCDEF"[n];
-  error_printf("half_byte2hex: invalid input: %d", n);
-  return '?';
 }
 
 }  // namespace kora

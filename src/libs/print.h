@@ -28,9 +28,6 @@ namespace kora {
 void line_put(const char *text, int length);
 void line_put(const char *text);
 
-// The columns written since the last line end (bytes, as fat_print_width counts them).
-int line_column();
-
 // Writes the buffered bytes to `stream` and empties the buffer; the line goes on.
 void line_flush(FILE *stream);
 
@@ -67,17 +64,9 @@ void net_summary_to_page(NET *net, PAGE *page);
 
 // --- Listings ---------------------------------------------------------------------------------
 
-// Prints a state's name: "s" and the number, with "f" in front for a final state.
-void print_state_name(long long number, int final, FILE *stream);
-
-// Prints an arc list from the current column: each arc as its label (escaped as print_label
-// does), " -> " and its destination's name, separated by ", ", the last followed by ".". The
-// destinations' numbers are read from their client cells (state_number). Continuation lines are
-// indented to column 6. Nothing is printed for an empty list.
-void print_arcs(const ARC *arcs, FILE *stream);
-
 // Prints the line of one state of `net`: its name (number from its client cell), ": ", blanks up
-// to column 6, then its arcs as print_arcs does, or "(no arcs)", and a line end.
+// to column 6, then its arcs ("label -> destination", separated by ", ", wrapped at the page
+// margin and continued at column 6), or "(no arcs)", and a line end.
 void print_state(STATE *state, NET *net, FILE *stream);
 
 // Prints the strings of the network, one per line (the empty string as a single blank; a string
@@ -90,9 +79,5 @@ void print_state(STATE *state, NET *net, FILE *stream);
 // strings printed. A null network prints nothing and returns 0; a compacted, vectorized or
 // virtual one is reported as "Cannot do this operation on a %s." and returns 0.
 long long print_words(NET *net, int width, int max_visits, int show_count, FILE *stream);
-
-// The upper-case hexadecimal digit of 0..15; any other value is reported as the error
-// "half_byte2hex: invalid input: %d" and gives '?'.
-char half_byte2hex(int n);
 
 }  // namespace kora

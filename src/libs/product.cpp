@@ -3,15 +3,15 @@
 // What: the network of the strings (or equal-length string pairs) that all arguments accept.
 // How: the classical product automaton (Rabin and Scott 1959), built only over the pairs of
 // states reachable from the start pair. For each pair, the arcs of the state from the sparser
-// network are entered in a label table indexed by label id and the arcs of the other state
-// are looked up in it, so each pair costs O(out-degree of both + matches). Pairs are found
+// network are entered in a label table (state-mr.h) and the arcs of the other state are looked
+// up in it, so each pair costs O(out-degree of both + matches). Pairs are found
 // again through a hash index on the two states. Before the walk both sigmas are harmonized
 // through OTHER and epsilon arcs are removed, so OTHER means the same thing on both sides and
 // every arc reads a label. Several networks are intersected two at a time, always the two
 // smallest first, which keeps intermediate products small.
-// Cost: O(P + M) time and space for P reachable pairs and M matched arcs, plus O(L) for a
-// label table of the largest label id L; the test of a common string stops at the first pair
-// of final states. Tested in tests/calculus/product_test.cpp.
+// Cost: O(P + M) expected time and space for P reachable pairs and M matched arcs; the label
+// table takes space for the labels met, not for the largest label id. The test of a common
+// string stops at the first pair of final states. Tested in tests/calculus/product_test.cpp.
 
 #include "product.h"
 
@@ -20,11 +20,13 @@
 
 #include "alph.h"
 #include "calculus.h"
+#include "closures.h"
 #include "context.h"
 #include "epsilon.h"
 #include "error.h"
 #include "label.h"
 #include "minimize.h"
+#include "modify.h"
 #include "state-mr.h"
 #include "struct.h"
 
@@ -83,7 +85,6 @@ NET *pair_product(NET *a, NET *b, int minimize) {
 
   const bool indexed_is_a = index_first(a, b);
   LABEL_TABLE table;
-  init_label_table_for(&table, a, b, "INTERSECT_FSM");
   STATE_MANAGER *manager = make_state_manager(a, b, result);
   result->start = pair_state(manager, a->start, b->start);
 
@@ -116,7 +117,6 @@ NET *pair_product(NET *a, NET *b, int minimize) {
   }
 
   free_state_manager(manager);
-  free_label_table(&table);
   binary_to_label(result->labels);
   set_arity_from_labels(result);
   return minimize ? min_fsm(result, 0) : result;

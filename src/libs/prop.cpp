@@ -238,11 +238,6 @@ char *integer_text(int32_t n) {
   return text;
 }
 
-void set_fixed_string_prop(NET *net, const char *key, const char *text) {
-  if (net == nullptr || text == nullptr) return;
-  add_string_prop(net, standard_name(key), input_to_fat(text));
-}
-
 }  // namespace
 
 const char *object_type_name(int32_t type) {
@@ -329,25 +324,6 @@ void SetSequenceLen(SEQUENCE *sequence, int length) {
   sequence->length = length;
 }
 
-SEQUENCE *pack_objects(OBJECT *const *objects, int count) {
-  bool all_symbols = count > 0;
-  for (int i = 0; i < count && all_symbols; i++) {
-    all_symbols = objects[i] != nullptr && objects[i]->type == SYMBOL_TYPE;
-  }
-  SEQUENCE *sequence = NewSequence(all_symbols ? SYMBOL_PACKAGE_TYPE : OBJECT_TYPE, count);
-  for (int i = 0; i < count; i++) {
-    if (!all_symbols) {
-      sequence->data[i].object = objects[i];
-      continue;
-    }
-    IO_SYMBOL *symbol = objects[i]->value.symbol;
-    sequence->data[i].string = symbol != nullptr ? symbol->name : nullptr;
-    std::free(symbol);
-    std::free(objects[i]);
-  }
-  return sequence;
-}
-
 OBJECT *copy_object(const OBJECT *object) {
   std::vector<CopyTask> tasks;
   OBJECT *copy = copy_object_record(object, tasks);
@@ -380,12 +356,6 @@ void free_object(OBJECT *object) {
   OBJ_VALUE value{};
   value.object = object;
   release_value(Kind::kObject, value);
-}
-
-void free_sequence(SEQUENCE *sequence) {
-  OBJ_VALUE value{};
-  value.sequence = sequence;
-  release_value(Kind::kSequence, value);
 }
 
 void free_io_symbol(IO_SYMBOL *symbol) {
@@ -474,14 +444,6 @@ void add_list_prop(NET *net, const uint32_t *key, SEQUENCE *sequence) {
   OBJ_VALUE value{};
   value.sequence = sequence;
   add_prop(net, key, MAKE_OBJECT(LIST_TYPE, value));
-}
-
-void set_definition_prop(NET *net, const char *text) {
-  set_fixed_string_prop(net, "DEFINITION", text);
-}
-
-void set_networkname_prop(NET *net, const char *text) {
-  set_fixed_string_prop(net, "NETWORKNAME", text);
 }
 
 void free_prop(PROP *prop) {

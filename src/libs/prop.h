@@ -97,8 +97,8 @@ IO_SYMBOL *make_io_symbol(FAT_STR name);
 // A new byte block with a copy of the `length` bytes at `bytes` (zeros when `bytes` is null).
 BYTE_BLOCK *make_byte_block(const void *bytes, int length);
 
-// A new sequence of `length` zero elements of `element_type`, owned by the caller
-// (free_sequence). An element type that is not one of the codes above is a fatal programming
+// A new sequence of `length` zero elements of `element_type`, owned by the caller until it is
+// stored as the value of a property, which then owns it. An element type that is not one of the codes above is a fatal programming
 // error.
 SEQUENCE *NewSequence(int32_t element_type, int length);
 
@@ -109,11 +109,6 @@ OBJ_VALUE *allocate_sequence_data(int32_t element_type, int length);
 
 // Makes `length` the sequence's length: elements past it are freed, new ones are zero.
 void SetSequenceLen(SEQUENCE *sequence, int length);
-
-// Packs objects into a sequence and takes them over (the caller keeps only the array of
-// pointers). When there are objects and all of them are symbols, the result is a symbol package
-// of their names; otherwise a sequence of element type OBJECT_TYPE holding the objects.
-SEQUENCE *pack_objects(OBJECT *const *objects, int count);
 
 // Deep copies, owned by the caller. Strings, symbol names and the names of a symbol package are
 // duplicated unless shared; nested arrays, lists, objects and byte blocks are copied. Null gives
@@ -128,7 +123,6 @@ BYTE_BLOCK *COPY_BYTE_BLOCK(const BYTE_BLOCK *block);
 // Free the record and everything it owns (never a shared string). Null is ignored. The value of
 // an object of an unknown type is not touched.
 void free_object(OBJECT *object);
-void free_sequence(SEQUENCE *sequence);
 void free_io_symbol(IO_SYMBOL *symbol);
 void free_byte_block(BYTE_BLOCK *block);
 
@@ -158,11 +152,6 @@ void add_character_prop(NET *net, const uint32_t *key, uint32_t character);
 void add_string_prop(NET *net, const uint32_t *key, FAT_STR string);
 void add_array_prop(NET *net, const uint32_t *key, SEQUENCE *sequence);
 void add_list_prop(NET *net, const uint32_t *key, SEQUENCE *sequence);
-
-// Set the DEFINITION and the NETWORKNAME string of the network from a C string in the current
-// input encoding (copied). A null network or text does nothing.
-void set_definition_prop(NET *net, const char *text);
-void set_networkname_prop(NET *net, const char *text);
 
 // Frees one cell: its key unless shared, its value and the cell. Null is ignored.
 void free_prop(PROP *prop);

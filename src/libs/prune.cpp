@@ -155,4 +155,11 @@ int epsilon_only_p(NET *net) {
   return only_epsilon;
 }
 
+int null_fsm_p(NET *net) {
+  if (!net->flags.pruned) prune_fsm(net, 0);
+  for (const STATE *s = net->states; s != nullptr; s = s->next)
+    if (s->flags.final) return 0;
+  return 1;
+}
+
 }  // namespace kora

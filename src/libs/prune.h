@@ -63,4 +63,8 @@ int start_loops_p(NET *net);
 // reported (check_plain_net) and gives 0, as do null and a network without a start state.
 int epsilon_only_p(NET *net);
 
+// 1 when the network accepts nothing, else 0. Prunes the network in place unless it is
+// already `pruned`. The network must be plain.
+int null_fsm_p(NET *net);
+
 }  // namespace kora

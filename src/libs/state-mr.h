@@ -3,21 +3,27 @@
 // the pair index behind it, the label table in which one state's arcs are looked up by label
 // while it is paired, and the pair walk that the tests on two networks use.
 //
-// Pair index: an open-addressing hash table keyed by the two states (linear probing, at most
-// half full, doubled when it fills), so finding or adding a pair is O(1) on average whatever
-// the sizes of the networks, and the states' client cells stay free for their owners. Pair
-// records come from a cell heap of the manager's own and are queued in a VECTOR in the order
-// they are made; the manager hands them out in that order (breadth first from the start pair).
+// Pair index: a flat hash table (flat-hash.h) keyed by the two states, so finding or adding a
+// pair is O(1) on average whatever the sizes of the networks, and the states' client cells stay
+// free for their owners. Pair records come from a cell heap of the manager's own and are queued
+// in a VECTOR in the order they are made; the manager hands them out in that order (breadth
+// first from the start pair).
 //
-// Label table: one entry per label id up to the largest label on the arcs of the networks
-// walked, so a lookup is one array read. Entering and clearing cost O(1) per arc: only the
-// entries touched for one state are cleared afterwards.
+// Label table: the labels entered get dense numbers as they are first met (plain_label_index,
+// label-index.h), and the numbers entered for the current state form a sparse set
+// (sparse-set.h) whose positions index the entries. A lookup is a hash probe and an array read;
+// entering is O(1) per arc and clearing is O(1). The table's size follows the number of labels
+// met, never the largest label id.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "flat-hash.h"
 #include "heap.h"
 #include "kora.h"
+#include "label-index.h"
+#include "sparse-set.h"
 #include "stack.h"
 #include "vector.h"
 
@@ -26,27 +32,23 @@ namespace kora {
 // --- Pair index -------------------------------------------------------------------------------
 
 struct PAIR_SLOT {
-  STATE *a;      // null in an empty slot
+  STATE *a;
   STATE *b;
   void *value;   // the owner's word for the pair
 };
 
 struct PAIR_INDEX {
-  PAIR_SLOT *slots;
-  uint64_t capacity;  // a power of two
-  uint64_t count;
-  const char *tag;    // names the owner in the fatal report when memory runs out
+  FlatHash<PAIR_SLOT> *pairs;
 };
 
 // Prepares an empty index; `tag` names the operation for the out-of-memory report.
 void init_pair_index(PAIR_INDEX *index, const char *tag);
 
-// The value word of the pair (a, b), which must not have a null `a`. A pair met for the first
-// time is added with value null and *added set to true. The pointer is valid until the next
+// The value word of the pair (a, b). A pair met for the first time is added with value null and *added set to true. The pointer is valid until the next
 // call.
 void **pair_index_slot(PAIR_INDEX *index, STATE *a, STATE *b, bool *added);
 
-// Frees the slots; the index may be prepared again.
+// Frees the table; the index may be prepared again.
 void free_pair_index(PAIR_INDEX *index);
 
 // --- Pair-state manager -----------------------------------------------------------------------
@@ -94,50 +96,37 @@ struct LABEL_ENTRY {
   int last;         // index of the last arc of that list, or -1
 };
 
-struct LABEL_TABLE {
-  LABEL_ENTRY *entries;  // `size` entries
-  uint32_t size;
-  struct More {
-    ARC *arc;
-    int next;  // -1 at the end
-  } *more;               // the second and later arcs of entries, for the current state
-  int more_count;
-  int more_capacity;
-  uint32_t *touched;     // the labels entered since the last clear
-  int touched_count;
-  int touched_capacity;
-  const char *tag;
+struct LABEL_MORE {
+  ARC *arc;
+  int next;  // -1 at the end
 };
 
-// A table for labels 0 .. size - 1. Allocation failure is fatal with `tag`.
-void init_label_table(LABEL_TABLE *table, uint32_t size, const char *tag);
+// The arcs of one state by label, for looking up the arcs of another state. A table starts
+// empty and frees its memory when it goes.
+struct LABEL_TABLE {
+  LABEL_INDEX numbers;               // every label entered or noted, numbered as first met
+  SparseSet touched;                 // the numbers entered or noted since the last clear
+  std::vector<LABEL_ENTRY> entries;  // by position in `touched`
+  std::vector<LABEL_MORE> more;      // the second and later arcs of entries
+};
 
-// Enters the arc under its label, after the arcs entered before it. The label must be below
-// the table's size.
+// Enters the arc under its label, after the arcs entered before it.
 void enter_arc(LABEL_TABLE *table, ARC *arc);
 
-// The entry of `label`, or null when no arc was entered under it (or the label is beyond the
-// table, which then holds no arc of it).
+// The entry of `label`, or null when no arc was entered under it since the last clear. The
+// pointer is valid until the next enter_arc or note_label.
 LABEL_ENTRY *label_entry(LABEL_TABLE *table, uint32_t label);
 
 // Marks `label` as seen for the current state and tells whether it had been seen (or matched)
-// since the last clear. The label must be below the table's size.
+// since the last clear.
 bool note_label(LABEL_TABLE *table, uint32_t label);
 
 // The arcs of an entry in the order entered: call with *cursor = -2 to get the first arc, then
 // again until null.
 ARC *next_entry_arc(const LABEL_TABLE *table, const LABEL_ENTRY *entry, int *cursor);
 
-// Empties the entries touched since the last clear.
+// Empties the entries entered or noted since the last clear.
 void clear_label_table(LABEL_TABLE *table);
-
-void free_label_table(LABEL_TABLE *table);
-
-// One more than the largest label on the network's arcs (at least 1). O(arcs).
-uint32_t arc_label_bound(const NET *net);
-
-// A table for every label on the arcs of `a` and `b`. Allocation failure is fatal with `tag`.
-void init_label_table_for(LABEL_TABLE *table, const NET *a, const NET *b, const char *tag);
 
 // --- Pair walk --------------------------------------------------------------------------------
 

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "error.h"
-#include "fat-print.h"
 #include "utf8.h"
 
 namespace kora {
@@ -82,15 +81,6 @@ void reset_string_buffer(STRING_BUFFER *buffer) {
   terminate(buffer);
 }
 
-void initialize_string_buffer(STRING_BUFFER *buffer) {
-  if (!present(buffer, "initialize_string_buffer")) return;
-  if (buffer->string == nullptr) {
-    buffer->length = 10;
-    buffer->string = allocate_characters(buffer->length, buffer->char_size);
-  }
-  reset_string_buffer(buffer);
-}
-
 void assure_buffer_space(int n, STRING_BUFFER *buffer) {
   if (!present(buffer, "assure buffer space")) return;
   int needed = buffer->pos + n + 1;
@@ -155,14 +145,6 @@ int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source) 
   target->line_count += source->line_count;
   terminate(target);
   return target->pos;
-}
-
-int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream) {
-  if (!present(buffer, "print_string_buffer")) return 0;
-  if (stream == nullptr) stream = stdout;
-  if (buffer->char_size != 1) return print_fat(stream, STRING_BUFFER_fat(buffer));
-  std::fwrite(buffer->string, 1, static_cast<size_t>(buffer->pos), stream);
-  return buffer->pos;
 }
 
 }  // namespace kora

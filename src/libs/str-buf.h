@@ -41,10 +41,6 @@ void free_string_buffer(STRING_BUFFER *buffer);
 // Empties the buffer: position and line count 0, empty text. The capacity is kept.
 void reset_string_buffer(STRING_BUFFER *buffer);
 
-// Gives a buffer record that has no characters yet (string null, char_size set) room for 10,
-// then empties it.
-void initialize_string_buffer(STRING_BUFFER *buffer);
-
 // Makes room for `n` more characters and the terminator: when pos + n + 1 exceeds the capacity,
 // the capacity becomes twice the old one, or pos + n + 1 if that is larger.
 void assure_buffer_space(int n, STRING_BUFFER *buffer);
@@ -63,10 +59,5 @@ int append_fat_utf8(const uint32_t *fs, STRING_BUFFER *buffer);
 // ("Buffers are of different type." otherwise); positions and line counts add up. Returns the
 // new position of `target`, or its old one (0 when null) on refusal.
 int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source);
-
-// Writes the buffer to `stream` (null: standard output). A thin buffer is written as it is and
-// the position returned; a fat one is printed with print_fat and its columns returned. A null
-// buffer is reported and gives 0.
-int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream);
 
 }  // namespace kora

@@ -13,7 +13,6 @@
 
 #include "alph.h"
 #include "context.h"
-#include "define.h"
 #include "error.h"
 #include "label.h"
 #include "platform.h"
@@ -25,9 +24,11 @@ HEAP *NET_HEAP = nullptr;
 HEAP *STATE_HEAP = nullptr;
 HEAP *ARC_HEAP = nullptr;
 HEAP *BIG_ARC_HEAP = nullptr;
-HEAP *ALPH_HEAP = nullptr;
 
 namespace {
+
+NetworkHook network_freed_hook = nullptr;
+NetworkHook table_freeing_hook = nullptr;
 
 // The states of a network as they were when the set was last brought up to date.
 struct StateSet {
@@ -80,7 +81,7 @@ void add_label_to_alphabets(NET *net, uint32_t label) {
 void make_network_heaps() {
   const unsigned page = page_size();
   NET_HEAP = init_heap(sizeof(NET), 4 * page / sizeof(NET), "Networks");
-  ALPH_HEAP = init_heap(sizeof(ALPH), page / 4, "Alphabets");
+  make_alph_heap();
   STATE_HEAP = init_heap(sizeof(STATE), page / 4, "States");
   ARC_HEAP = init_heap(sizeof(ARC), page / 4, "Arcs");
   BIG_ARC_HEAP = init_heap(sizeof(BIG_ARC), 4 * page / sizeof(BIG_ARC), "Big Arcs");
@@ -96,8 +97,12 @@ void free_live_networks() {
       nullptr);
 }
 
+void set_network_freed_hook(NetworkHook hook) { network_freed_hook = hook; }
+
+void set_table_freeing_hook(NetworkHook hook) { table_freeing_hook = hook; }
+
 void forget_network_heaps() {
-  NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = ALPH_HEAP = nullptr;
+  NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = nullptr;
   state_sets.clear();
 }
 
@@ -516,18 +521,26 @@ KORA_API NET *copy_net(NET *net) { return net == nullptr ? nullptr : copy_fsm(ne
 
 KORA_API void free_network(NET *net) {
   if (net == nullptr || !net->flags2.live) return;
-  forget_deleted_definition(net);
+  if (network_freed_hook != nullptr) network_freed_hook(net);
   net->flags2.live = 0;
   if (net->flags2.vantel_compressed) {
     warning("free_network: Wrong file format. Cannot free network.");
     return;
   }
   forget_state_set(net);
-  STATE *state = net->states;
-  while (state != nullptr) {
-    STATE *next = state->next;
-    free_state(state, net);
-    state = next;
+  if (net->flags.tabular) {
+    if (table_freeing_hook != nullptr)
+      table_freeing_hook(net);
+    else
+      error_printf(
+          "Network contains a transition table which cannot be handled in this implementation.");
+  } else {
+    STATE *state = net->states;
+    while (state != nullptr) {
+      STATE *next = state->next;
+      free_state(state, net);
+      state = next;
+    }
   }
   free_alph(net->labels);
   free_alph(net->sigma);

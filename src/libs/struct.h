@@ -23,13 +23,12 @@ inline void *arc_user_pointer(const ARC *arc) {
   return arc->flags.big ? reinterpret_cast<const BIG_ARC *>(arc)->user_pointer : nullptr;
 }
 
-// The heaps of networks, states, arcs, big arcs and alphabets; null outside
+// The heaps of networks, states, arcs and big arcs; null outside
 // initialize_kora .. reclaim_kora.
 extern HEAP *NET_HEAP;
 extern HEAP *STATE_HEAP;
 extern HEAP *ARC_HEAP;
 extern HEAP *BIG_ARC_HEAP;
-extern HEAP *ALPH_HEAP;
 
 // Creates the heaps above, in the order "Networks", "Alphabets", "States", "Arcs", "Big Arcs".
 void make_network_heaps();
@@ -37,6 +36,15 @@ void make_network_heaps();
 // Frees every network still alive (what the caller never freed), so that the parts of networks
 // that live outside the cell heaps are released too. Part of reclaiming the library.
 void free_live_networks();
+
+// Hooks through which free_network reaches the modules above this one. The network-freed hook
+// runs first on every live network being freed (the definitions install it to drop the
+// network's definition); the table-freeing hook frees the transition table of a tabular
+// network in place of its states (without one, free_network reports that it cannot). Null
+// uninstalls.
+using NetworkHook = void (*)(NET *net);
+void set_network_freed_hook(NetworkHook hook);
+void set_table_freeing_hook(NetworkHook hook);
 
 // Forgets the heaps above and the caches of network membership (the heap memory goes with
 // free_all_heaps).

@@ -6,8 +6,8 @@
 #include "calculus.h"
 #include "error.h"
 #include "label-check.h"
-#include "language-tests.h"
 #include "minimize.h"
+#include "modify.h"
 #include "prune.h"
 #include "struct.h"
 

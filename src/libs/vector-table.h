@@ -1,9 +1,8 @@
 // The code that word vectors (VECTOR) and label vectors (LAB_VECTOR) share: growing, setting,
-// copying, enumerating and keeping tables of vectors, written once for both element types.
+// copying and enumerating, written once for both element types.
 //
 // `Vector` is a struct { int capacity; int length; Item *items; } whose slots at or above the
-// length always hold `kFiller`. Enumerators are structs { int next; Vector *vector; } and tables
-// are structs { int count; int vector_capacity; int current; Vector **vectors; }. The `what`
+// length always hold `kFiller`. Enumerators are structs { int next; Vector *vector; }. The `what`
 // arguments name the operation in the fatal report when memory runs out.
 #pragma once
 
@@ -13,9 +12,20 @@
 #include <type_traits>
 
 #include "error.h"
-#include "vector.h"
 
 namespace kora {
+
+// The capacity that a container of `capacity` slots grows to so that it can hold `needed`:
+// `capacity` itself when it already suffices, else the old capacity (or `needed`, when the old
+// one is 0) doubled until it exceeds `needed`. `what` names the operation for the fatal report
+// when the result would not fit an int.
+inline int grown_capacity(int capacity, int needed, const char *what) {
+  if (needed <= capacity) return capacity;
+  long long grown = capacity > 0 ? capacity : needed;
+  while (grown <= needed) grown *= 2;
+  if (grown > INT_MAX) out_of_memory(what);
+  return static_cast<int>(grown);
+}
 
 // 0 and items[index] in *out when 0 <= index < length; otherwise `status` and `missing`.
 template <typename Item>
@@ -145,53 +155,6 @@ struct VectorKind {
     }
     *out = enumerator->vector->items[enumerator->next++];
     return 0;
-  }
-
-  // A table of `count` empty vectors of `capacity` each, owned by the caller. A count or
-  // capacity below 1 is reported under `name` and gives null.
-  template <typename Table>
-  static Table *make_table(int count, int capacity, const char *name, const char *what) {
-    if (count < 1 || capacity < 1) {
-      check_length(count, name);
-      check_length(capacity, name);
-      return nullptr;
-    }
-    auto *table = static_cast<Table *>(allocate_or_die(sizeof(Table), what));
-    table->vectors = static_cast<Vector **>(
-        allocate_or_die(sizeof(Vector *) * static_cast<size_t>(count), what));
-    table->count = count;
-    table->vector_capacity = capacity;
-    for (int i = 0; i < count; i++) table->vectors[i] = create(capacity, what);
-    return table;
-  }
-
-  template <typename Table>
-  static void reset_table(Table *table) {
-    for (int i = 0; i < table->count; i++) truncate(table->vectors[i], 0);
-    table->current = 0;
-  }
-
-  // Doubles the number of vectors until it exceeds current + extra, making the new vectors.
-  template <typename Table>
-  static void assure_table_space(int extra, Table *table, const char *what) {
-    long long last = static_cast<long long>(table->current) + extra;
-    if (table->count > last) return;
-    long long count = table->count;
-    while (count <= last) count *= 2;
-    if (count > INT_MAX) out_of_memory(what);
-    void *vectors = std::realloc(table->vectors, sizeof(Vector *) * static_cast<size_t>(count));
-    if (vectors == nullptr) out_of_memory(what);
-    table->vectors = static_cast<Vector **>(vectors);
-    for (int i = table->count; i < count; i++) table->vectors[i] = create(table->vector_capacity, what);
-    table->count = static_cast<int>(count);
-  }
-
-  template <typename Table>
-  static void free_table(Table *table) {
-    if (table == nullptr) return;
-    for (int i = 0; i < table->count; i++) destroy(table->vectors[i]);
-    std::free(table->vectors);
-    std::free(table);
   }
 };
 

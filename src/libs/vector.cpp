@@ -17,19 +17,9 @@ constexpr const char *kSpace = "ASSURE_VECTOR_SPACE";
 
 }  // namespace
 
-int grown_capacity(int capacity, int needed, const char *what) {
-  if (needed <= capacity) return capacity;
-  long long grown = capacity > 0 ? capacity : needed;
-  while (grown <= needed) grown *= 2;
-  if (grown > INT_MAX) out_of_memory(what);
-  return static_cast<int>(grown);
-}
-
 VECTOR *make_vector(int capacity) { return Words::make(capacity, "make_vector", "MAKE_VECTOR"); }
 
 void free_vector(VECTOR *vector) { Words::destroy(vector); }
-
-void assure_vector_space(int extra, VECTOR *vector) { Words::assure_space(extra, vector, kSpace); }
 
 int vector_get(void **out, int index, const VECTOR *vector) {
   return get_slot(out, index, vector->length, vector->items, nullptr, 1);
@@ -55,21 +45,5 @@ VECTOR_ENUMERATOR *create_vector_enumerator(VECTOR *vector) {
 int next_vector_item(void **out, VECTOR_ENUMERATOR *enumerator) { return Words::next(out, enumerator); }
 
 void free_vector_enumerator(VECTOR_ENUMERATOR *enumerator) { std::free(enumerator); }
-
-VECTOR_TABLE *make_vector_table(int count, int capacity) {
-  return Words::make_table<VECTOR_TABLE>(count, capacity, "make_vector_table", "MAKE_VECTOR_TABLE");
-}
-
-void reset_vector_table(VECTOR_TABLE *table) { Words::reset_table(table); }
-
-int vector_table_get(VECTOR **out, int index, const VECTOR_TABLE *table) {
-  return get_slot(out, index, table->count, table->vectors, nullptr, 1);
-}
-
-void assure_vector_table_space(int extra, VECTOR_TABLE *table) {
-  Words::assure_table_space(extra, table, "ASSURE_VECTOR_TABLE_SPACE");
-}
-
-void free_vector_table(VECTOR_TABLE *table) { Words::free_table(table); }
 
 }  // namespace kora

@@ -1,4 +1,4 @@
-// Growable vectors of machine words, enumerators over them, and tables of vectors.
+// Growable vectors of machine words and enumerators over them.
 //
 // A vector holds pointers (or integers cast to pointers); it never owns what they point to.
 // Slots at or above the length are always 0. Growth doubles the capacity, so a run of n
@@ -19,28 +19,12 @@ struct VECTOR_ENUMERATOR {
   VECTOR *vector;
 };
 
-struct VECTOR_TABLE {
-  int count;            // number of vectors
-  int vector_capacity;  // capacity of each vector the table makes
-  int current;          // a cursor the caller advances; assure_vector_table_space keeps room past it
-  VECTOR **vectors;
-};
-
-// The capacity that a container of `capacity` slots grows to so that it can hold `needed`:
-// `capacity` itself when it already suffices, else the old capacity (or `needed`, when the old
-// one is 0) doubled until it exceeds `needed`. `what` names the operation for the fatal report
-// when the result would not fit an int.
-int grown_capacity(int capacity, int needed, const char *what);
-
 // A new empty vector with room for `capacity` items, owned by the caller (free_vector).
 // A negative capacity is reported and gives null.
 VECTOR *make_vector(int capacity);
 
 // Frees the vector and its slots, not the items. Null is ignored.
 void free_vector(VECTOR *vector);
-
-// Makes room for `extra` more items past the length.
-void assure_vector_space(int extra, VECTOR *vector);
 
 // 0 and the item at `index` in *out when 0 <= index < length; otherwise 1 and null.
 int vector_get(void **out, int index, const VECTOR *vector);
@@ -73,21 +57,5 @@ int next_vector_item(void **out, VECTOR_ENUMERATOR *enumerator);
 
 // Frees the enumerator only. Null is ignored.
 void free_vector_enumerator(VECTOR_ENUMERATOR *enumerator);
-
-// A table of `count` empty vectors of `capacity` each, owned by the caller. A count or
-// capacity below 1 is reported and gives null.
-VECTOR_TABLE *make_vector_table(int count, int capacity);
-
-// Empties every vector of the table and sets its cursor to 0.
-void reset_vector_table(VECTOR_TABLE *table);
-
-// 0 and the vector at `index` when 0 <= index < count; otherwise 1 and null.
-int vector_table_get(VECTOR **out, int index, const VECTOR_TABLE *table);
-
-// Doubles the number of vectors until it exceeds current + extra, making the new vectors.
-void assure_vector_table_space(int extra, VECTOR_TABLE *table);
-
-// Frees the table and its vectors, not their items. Null is ignored.
-void free_vector_table(VECTOR_TABLE *table);
 
 }  // namespace kora

@@ -8,9 +8,11 @@
 
 #include "alph.h"
 #include "calculus.h"
+#include "concat.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
+#include "modify.h"
 #include "operator_oracle.h"
 
 namespace {

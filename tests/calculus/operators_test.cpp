@@ -14,8 +14,9 @@
 #include "label.h"
 #include "language.h"
 #include "operator_oracle.h"
-#include "structure.h"
+#include "string-net.h"
 #include "struct.h"
+#include "structure.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "kora_test.h"
 #include "lab-vect.h"
+#include "vector-table.h"
 #include "vector.h"
 
 namespace {
@@ -67,15 +68,11 @@ TEST_F(VectorTest, AppendCopyAndEnumerate) {
 
 TEST_F(VectorTest, BadArgumentsAreReported) {
   EXPECT_EQ(kora::make_vector(-3), nullptr);
-  EXPECT_EQ(kora::make_vector_table(2, 0), nullptr);
   EXPECT_EQ(kora::make_lab_vector(-1), nullptr);
-  EXPECT_EQ(kora::make_lab_vector_table(0, 4), nullptr);
   EXPECT_EQ(kora::make_lab_vector_ring(0, 4), nullptr);
   EXPECT_EQ(messages().errors, (std::vector<std::string>{
                                    "make_vector: Negative or zero length: -3",
-                                   "In make_vector_table: Length is negative or zero: 0",
                                    "make_lab_vector: Negative or zero length: -1",
-                                   "In make_lab_vector_table: Length is negative or zero: 0",
                                    "In make_lab_vector_ring: Length is negative or zero: 0"}));
   EXPECT_DEATH(kora::create_vector_enumerator(nullptr),
                "Attempting to create an enumerator for a NULL vector.");

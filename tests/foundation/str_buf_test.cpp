@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "fat-print.h"
 #include "kora_test.h"
 #include "string_test_support.h"
 

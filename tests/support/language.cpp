@@ -90,7 +90,7 @@ std::string describe(const Relation &relation) {
     for (uint32_t s : symbols) {
       const kora::LABEL *label = kora::label_record(s);
       if (label == nullptr || label->arity != 1) {
-        text += "#" + std::to_string(s);
+        text.append("#").append(std::to_string(s));
         continue;
       }
       std::string name;
@@ -102,8 +102,8 @@ std::string describe(const Relation &relation) {
   };
   std::string text = "{";
   for (const StringPair &pair : relation) {
-    text += " " + spell(pair.first);
-    if (pair.first != pair.second) text += ":" + spell(pair.second);
+    text.append(" ").append(spell(pair.first));
+    if (pair.first != pair.second) text.append(":").append(spell(pair.second));
     text += " |";
   }
   return text + " }";
@@ -114,7 +114,10 @@ std::set<std::string> words(const NET *net, size_t max_symbols) {
   for (const StringPair &pair : shorter_than(enumerate(net, {}, 2 * max_symbols + 2), max_symbols)) {
     std::string text;
     for (uint32_t id : pair.first)
-      text += id > 32 && id < 127 ? std::string(1, static_cast<char>(id)) : "<" + std::to_string(id) + ">";
+      if (id > 32 && id < 127)
+        text += static_cast<char>(id);
+      else
+        text.append("<").append(std::to_string(id)).append(">");
     texts.insert(text);
   }
   return texts;

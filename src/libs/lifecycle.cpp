@@ -1,0 +1,115 @@
+// initialize_kora fills the one default context, creates the memory heaps and the tables of
+// labels, names and definitions, and installs the hooks through which lower modules reach
+// higher ones; reclaim_kora releases everything at once, so that a later initialize_kora
+// starts afresh.
+
+#include "lifecycle.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "alph.h"
+#include "context.h"
+#include "define.h"
+#include "error.h"
+#include "flag-diacritics.h"
+#include "lab-vect.h"
+#include "label.h"
+#include "page.h"
+#include "print.h"
+#include "prop-names.h"
+#include "settings.h"
+#include "stack.h"
+#include "str-buf.h"
+#include "struct.h"
+
+namespace kora {
+namespace {
+
+// True until the heaps are made; set again by reclaim_kora.
+bool heaps_to_create = true;
+
+void create_heaps() {
+  if (!heaps_to_create) return;
+  make_network_heaps();
+  set_flag_reader(read_flag_diacritic);
+  make_label_maps();
+  define_latin1_lists();
+  make_names_table();
+  set_network_freed_hook(forget_deleted_definition);
+  heaps_to_create = false;
+}
+
+void fill_default_context(FST_CONTEXT *c) {
+  static const char *const header_names[KORA_HEADER_NAME_COUNT] = {
+      "COPYRIGHT", "AUTHORS", "CHARENCODING", "SOURCE", "LANGUAGE", "CREATION-DATE", "VERSION"};
+  c->spare0 = 0;
+  c->owned = 0;
+  c->copyright_holder = kDefaultCopyrightHolder;
+  c->spare3 = 1;
+  c->spare4 = 0;
+  c->in_char_encoding = KORA_UTF8;
+  c->out_char_encoding = KORA_UTF8;
+  c->parameters = int_parameters();
+  c->thin_buffer = make_thin_buffer(80);
+  c->wide_buffer = make_fat_buffer(80);
+  c->eol_string = "\r\n";
+  c->page = make_page(1920, 0, 72);
+  c->label_vector = make_lab_vector(512);
+  create_heaps();
+  c->output_buffer_size = 10000;
+  c->output_buffer = static_cast<char *>(allocate_or_die(c->output_buffer_size, "MAKE_FST_CONTEXT"));
+  c->line_width = 72;
+  c->index_buffer_size = 10000;
+  c->index_buffer =
+      static_cast<int *>(allocate_or_die(sizeof(int) * c->index_buffer_size, "MAKE_FST_CONTEXT"));
+  std::memcpy(c->header_names, header_names, sizeof header_names);
+  c->header_name_count = KORA_HEADER_NAME_COUNT;
+}
+
+void release_context(FST_CONTEXT *c) {
+  close_message_stream(c);
+  free_string_buffer(c->thin_buffer);
+  free_string_buffer(c->wide_buffer);
+  free_page(c->page);
+  free_lab_vector(c->label_vector);
+  std::free(c->output_buffer);
+  std::free(c->index_buffer);
+  bool owned = c->owned;
+  INT_PARAMETERS *parameter_copy = c->parameters;
+  std::memset(c, 0, sizeof *c);
+  if (owned) {
+    std::free(parameter_copy);
+    std::free(c);
+  }
+}
+
+}  // namespace
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API FST_CONTEXT *initialize_kora(void) {
+  fill_default_context(context());
+  create_heaps();
+  reset_line_buffer();
+  return context();
+}
+
+KORA_API void reclaim_kora(FST_CONTEXT *c) {
+  free_definitions();
+  free_live_networks();
+  free_names_table();
+  free_label_maps();
+  free_all_stacks();
+  free_all_heaps();
+  forget_network_heaps();
+  forget_alph_item_heaps();
+  heaps_to_create = true;
+  free_configuration();
+  if (c != nullptr) release_context(c);
+}
+
+}  // extern "C"

@@ -1,0 +1,106 @@
+// Settings changed through the interface: character encodings, the copyright holder, version
+// strings and file-name expansion.
+
+#include "settings.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "context.h"
+#include "error.h"
+
+namespace kora {
+namespace {
+
+// Settings that outlive a context: made on first need, freed by reclaim_kora.
+struct Configuration {
+  char *copyright_holder;
+};
+Configuration *configuration = nullptr;
+
+Configuration *the_configuration() {
+  if (configuration == nullptr) {
+    configuration = static_cast<Configuration *>(std::calloc(1, sizeof(Configuration)));
+    if (configuration == nullptr) out_of_memory("CONFIG_INIT");
+    configuration->copyright_holder = strdup(kDefaultCopyrightHolder);
+    if (configuration->copyright_holder == nullptr) out_of_memory("CONFIG_INIT");
+  }
+  return configuration;
+}
+
+}  // namespace
+
+void free_configuration() {
+  if (configuration == nullptr) return;
+  std::free(configuration->copyright_holder);
+  std::free(configuration);
+  configuration = nullptr;
+}
+
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API int set_char_encoding(FST_CONTEXT *c, int code) {
+  if (code != KORA_UTF8 && code != KORA_LATIN1) {
+    error_printf(
+        "Character encoding code 'd' is not valid.\nOnly %d (UTF-8) and %d (ISO-8859-1) are "
+        "currently supported",
+        KORA_UTF8, KORA_LATIN1);
+    return 1;
+  }
+  int_parameters()->word[KORA_CHAR_ENCODING] = code;
+  c->in_char_encoding = code;
+  c->out_char_encoding = code;
+  return 0;
+}
+
+KORA_API int set_input_char_encoding(FST_CONTEXT *c, int code) {
+  c->in_char_encoding = (code == KORA_UTF8 || code == KORA_LATIN1) ? code : KORA_UTF8;
+  return 0;
+}
+
+KORA_API const char *libkora_version(void) { return "libkora-  date Mon 05/03/2010 "; }
+
+KORA_API const char *libkora_build(void) { return ""; }
+
+KORA_API const char *copyright_holder(const char *holder) {
+  Configuration *config = the_configuration();
+  if (holder != nullptr) {
+    char *copy = strdup(holder);
+    if (copy == nullptr) out_of_memory("COPYRIGHT_HOLDER");
+    std::free(config->copyright_holder);
+    config->copyright_holder = copy;
+  }
+  return config->copyright_holder;
+}
+
+// "~" stands for the home directory: $HOME, else $windir, else the current directory.
+KORA_API char *expand_file_name(const char *name) {
+  std::string expanded;
+  if (name == nullptr || name[0] == '\0' || name[0] == '~') {
+    const char *home = name != nullptr && name[0] == '~' ? std::getenv("HOME") : nullptr;
+    if (home == nullptr && name != nullptr && name[0] == '~') home = std::getenv("windir");
+    char directory[PATH_MAX];
+    if (home == nullptr) home = getcwd(directory, sizeof directory) != nullptr ? directory : ".";
+    expanded.assign(home, strnlen(home, 260));
+    expanded += '/';
+    if (name != nullptr && name[0] == '~') {
+      const char *slash = std::strchr(name, '/');
+      if (slash != nullptr) expanded += slash + 1;
+    }
+  } else {
+    expanded = name;
+  }
+  char *result = strdup(expanded.c_str());
+  if (result == nullptr) out_of_memory("EXPAND_FILE_NAME");
+  return result;
+}
+
+}  // extern "C"

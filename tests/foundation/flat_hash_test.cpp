@@ -1,0 +1,82 @@
+// Flat hash tables: a seeded random run against std::map through growth and clears, with a
+// hash so poor that tags collide and one with its tag bits zero; shrinking when cleared nearly
+// empty.
+
+#include <cstdint>
+#include <map>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "flat-hash.h"
+
+namespace {
+
+struct Item {
+  uint32_t key;
+  uint32_t value;
+};
+
+// Keys below 2^32 with three kinds of hash: well mixed, 64 values only (long probe runs of one
+// tag), and below 2^32 (an all-zero tag, which must not read as an empty slot).
+uint64_t hash_of(uint32_t key, int kind) {
+  if (kind == 0) return kora::hash_mix(key);
+  if (kind == 1) return static_cast<uint64_t>(key % 64) << 40;
+  return key;
+}
+
+TEST(FlatHashTest, AgreesWithAMapThroughGrowthAndClears) {
+  for (int kind = 0; kind < 3; kind++) {
+    std::mt19937 random(20240611 + kind);
+    kora::FlatHash<Item> table("TEST");
+    std::map<uint32_t, uint32_t> reference;
+    for (int step = 0; step < 20000; step++) {
+      uint32_t key = random() % 3000;
+      auto holds = [key](const Item &item) { return item.key == key; };
+      if (random() % 5000 == 0) {
+        table.clear();
+        reference.clear();
+      } else if (random() % 2 == 0) {
+        bool added;
+        Item *item = table.insert(hash_of(key, kind), holds, &added);
+        ASSERT_EQ(added, reference.count(key) == 0) << "kind " << kind << " step " << step;
+        if (added) {
+          EXPECT_EQ(item->key, 0u) << "a new entry is zero";
+          *item = Item{key, static_cast<uint32_t>(step)};
+          reference[key] = static_cast<uint32_t>(step);
+        }
+      } else {
+        const Item *item = table.find(hash_of(key, kind), holds);
+        auto expected = reference.find(key);
+        ASSERT_EQ(item != nullptr, expected != reference.end()) << "kind " << kind << " step " << step;
+        if (item != nullptr) {
+          EXPECT_EQ(item->value, expected->second);
+        }
+      }
+      ASSERT_EQ(table.size(), reference.size());
+      ASSERT_LE(2 * table.size(), table.capacity());
+    }
+  }
+}
+
+// Emptying a large table that holds a few entries reallocates it small; one at least an eighth
+// full is zeroed in place.
+TEST(FlatHashTest, ClearShrinksATableLeftNearlyEmpty) {
+  kora::FlatHash<uint32_t> table("TEST");
+  bool added;
+  auto fill = [&](uint32_t count) {
+    for (uint32_t key = 1; key <= count; key++)
+      *table.insert(kora::hash_mix(key), [key](uint32_t held) { return held == key; }, &added) = key;
+  };
+  fill(1000);
+  EXPECT_EQ(table.capacity(), 2048u);
+  table.clear();
+  EXPECT_EQ(table.capacity(), 2048u);
+  EXPECT_EQ(table.find(kora::hash_mix(1), [](uint32_t held) { return held == 1; }), nullptr);
+  fill(3);
+  table.clear();
+  EXPECT_EQ(table.capacity(), 16u);
+  EXPECT_EQ(table.size(), 0u);
+}
+
+}  // namespace
