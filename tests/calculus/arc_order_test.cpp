@@ -47,7 +47,7 @@ std::vector<const ARC *> list_of(const STATE *state) {
 TEST_F(ArcOrderTest, SortsEveryListStablyInEachOrder) {
   kora_test::for_seeds(150, [&](unsigned, std::mt19937 &random) {
     for (const Order &order : kOrders) {
-      SCOPED_TRACE("order " + std::to_string(&order - kOrders));
+      SCOPED_TRACE(::testing::Message() << "order " << &order - kOrders);
       std::mt19937 same = random;  // the same network for each order
       NET *net = kora_test::random_net(
           same, {.max_states = 3, .max_arcs = 25, .transducer = true, .other = true});

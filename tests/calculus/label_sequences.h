@@ -74,7 +74,7 @@ inline std::string fault(const NET *net, bool deterministic = false) {
   if (states.size() != net->num_states || arcs != net->num_arcs) faults.insert("wrong counts");
   if (kora_test::duplicate_arcs(net) != 0) faults.insert("duplicate arcs");
   std::string text;
-  for (const std::string &f : faults) text += f + "; ";
+  for (const std::string &f : faults) text.append(f).append("; ");
   return text;
 }
 

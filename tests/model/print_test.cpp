@@ -101,7 +101,7 @@ TEST_F(PrintTest, ListingLinesBreakOnlyBeforeAnItemThatWouldNotFit) {
     const std::vector<std::string> whole = lines_of(listing(net));
     const int chosen = static_cast<int>(whole[random() % whole.size()].size());
     for (int width : {chosen, chosen - 1, 20 + static_cast<int>(random() % 60)}) {
-      SCOPED_TRACE("width " + std::to_string(width));
+      SCOPED_TRACE(::testing::Message() << "width " << width);
       context_->line_width = width;
       const std::vector<std::string> lines = lines_of(listing(net));
       std::vector<std::string> joined;
@@ -116,7 +116,7 @@ TEST_F(PrintTest, ListingLinesBreakOnlyBeforeAnItemThatWouldNotFit) {
         const std::string item = lines[i].substr(text, lines[i].find_first_of(",.", text) - text);
         EXPECT_GT(lines[i - 1].size() + 1 + item.size() + 1, static_cast<size_t>(width))
             << "needless break before " << item;
-        joined.back() += " " + lines[i].substr(text);
+        joined.back().append(" ").append(lines[i].substr(text));
       }
       EXPECT_EQ(joined, whole);
       for (const std::string &line : lines) {

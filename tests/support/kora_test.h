@@ -49,7 +49,7 @@ template <typename F>
 unsigned for_seeds(unsigned count, F &&f) {
   unsigned run = 0;
   for (unsigned seed : seeds(count)) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
     std::mt19937 random(seed);
     f(seed, random);
     run++;

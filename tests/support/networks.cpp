@@ -69,7 +69,7 @@ NET *random_net(std::mt19937 &random, const RandomNetOptions &options) {
 Symbols many_symbols(size_t count) {
   Symbols ids;
   for (size_t i = 0; i < count; i++) {
-    std::string name = "q" + std::to_string(i);
+    std::string name = std::string("q").append(std::to_string(i));
     name.resize(std::max(name.size(), 2 + i % 12), '_');
     ids.push_back(kora::symbol_id(name.c_str()));
   }
