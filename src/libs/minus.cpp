@@ -194,12 +194,13 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
 
   if (null_fsm_p(b)) {
     free_network(b);
-    return a;
+    return minimize ? min_fsm(a, 0) : a;
   }
   if (epsilon_only_p(b)) {
     free_network(b);
     remove_epsilons(a, 0);
-    return remove_empty_string(a);
+    a = remove_empty_string(a);
+    return minimize ? min_fsm(a, 0) : a;
   }
   if (a->arity == 1 && universal_p(b)) {
     free_network(b);

@@ -13,8 +13,7 @@ namespace kora {
 // With `copy1` set `a` stays the caller's, unchanged; otherwise it is consumed (the result may
 // be `a` itself, or be made of its states). With `keep2` set `b` stays the caller's,
 // unchanged; otherwise it is consumed (one record passed twice is consumed once, as `a`).
-// Minimized when `minimize` is set (the shortcuts for an
-// empty or empty-string `b` and a universal `b` return their result as it comes).
+// Minimized when `minimize` is set, whichever shortcut gives the result.
 // Refusals: networks of different label maps give `a` back (a copy with `copy1`) with an
 // error; compacted or other non-plain arguments give a new null network with an error, the
 // arguments consumed as their flags say.

@@ -10,7 +10,9 @@
 #include "modify.h"
 
 #include <algorithm>
+#include <set>
 #include <span>
+#include <tuple>
 #include <vector>
 
 #include "alph.h"
@@ -150,12 +152,20 @@ bool images_overlap(const std::vector<uint32_t> &keys, const ReplacementTable &t
 
 // Rewrites every arc whose label the table replaces: the arc takes the first replacement and a
 // parallel arc (same destination, same user pointer) follows it for each further one; an
-// EPSILON loop is not made. An arc left with nothing is deleted. With `clear_marks` the states
-// that changed lose their deterministic mark. Returns whether an arc was deleted.
+// EPSILON loop is not made, nor an arc that the state has already. An arc left with nothing is
+// deleted. With `clear_marks` the states that changed lose their deterministic mark. Returns
+// whether an arc was deleted.
 bool rewrite_arcs(NET *net, const ReplacementTable &table, bool clear_marks) {
   bool deleted = false;
+  std::set<std::tuple<uint32_t, const STATE *, const void *>> held;  // the state's arcs
   for (STATE *state = net->states; state != nullptr; state = state->next) {
     bool changed = false;
+    held.clear();
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      std::span<const uint32_t> replacements;
+      if (!table.find(arc->label, &replacements))
+        held.insert({arc->label, arc->destination, arc_user_pointer(arc)});
+    }
     for (ARC **link = &state->arcs; *link != nullptr;) {
       ARC *arc = *link;
       std::span<const uint32_t> replacements;
@@ -167,6 +177,7 @@ bool rewrite_arcs(NET *net, const ReplacementTable &table, bool clear_marks) {
       ARC *last = nullptr;  // the last arc standing for the old one
       for (uint32_t label : replacements) {
         if (label == EPSILON && arc->destination == state) continue;
+        if (!held.insert({label, arc->destination, arc_user_pointer(arc)}).second) continue;
         if (last == nullptr) {
           arc->label = label;
           last = arc;

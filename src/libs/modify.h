@@ -4,10 +4,10 @@
 //
 // Substitution builds one replacement list per label of the network, then rewrites every arc
 // once: an arc whose label has a list takes the first replacement and gains a parallel arc (same
-// destination, same user pointer) for each further one; an empty list deletes it. Time
-// O(V + E' + R) for E' arcs afterwards and R the size of the replacement lists, plus a table
-// indexed by label id. Sigma compaction sorts the arcs into label equivalence classes
-// (eqv-labs.h): O(E log E).
+// destination, same user pointer) for each further one, leaving out the arcs that its state
+// has already; an empty list deletes it. Time O(V + E' log E' + R) for E' arcs afterwards and R
+// the size of the replacement lists, plus a table indexed by label id. Sigma compaction sorts the
+// arcs into label equivalence classes (eqv-labs.h): O(E log E).
 //
 // The exported forms substitute_symbol, substitute_label, close_sigma and close_net_alphabet are
 // declared in kora.h. Tested in tests/calculus/modify_test.cpp.

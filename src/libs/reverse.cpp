@@ -3,6 +3,8 @@
 #include "reverse.h"
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -43,8 +45,10 @@ NET *project(NET *net, int copy, int minimize, bool upper) {
   if (copy) net = copy_fsm(net);
 
   bool changed = false;
+  std::set<std::tuple<uint32_t, const STATE *, const void *>> held;  // the state's arcs so far
   for (STATE *state = net->states; state != nullptr; state = state->next) {
     bool state_changed = false;
+    held.clear();
     ARC **link = &state->arcs;
     while (*link != nullptr) {
       ARC *arc = *link;
@@ -52,15 +56,15 @@ NET *project(NET *net, int copy, int minimize, bool upper) {
       if (side != arc->label) {
         changed = state_changed = true;
         arc->label = side;
-        if (side == EPSILON) {
-          net->flags.epsilon_free = 0;
-          if (arc->destination == state) {  // an EPSILON loop spells nothing
-            *link = arc->next;
-            free_arc(arc);
-            net->num_arcs--;
-            continue;
-          }
-        }
+        if (side == EPSILON) net->flags.epsilon_free = 0;
+      }
+      // An EPSILON loop spells nothing, and two pairs with one side make the same arc twice.
+      if ((side == EPSILON && arc->destination == state) ||
+          !held.insert({side, arc->destination, arc_user_pointer(arc)}).second) {
+        *link = arc->next;
+        free_arc(arc);
+        net->num_arcs--;
+        continue;
       }
       link = &arc->next;
     }

@@ -24,8 +24,9 @@ NET *reverse_fsm(NET *net, int copy);
 NET *invert_fsm(NET *net, int copy);
 
 // The upper-side (lower-side) language of the relation, in place (on a copy with `copy`): every
-// label becomes its upper (lower) side; then the network is minimized with `minimize`, or else
-// has its EPSILON arcs removed; last its sigma is compacted. A network of arity 1 is returned
+// label becomes its upper (lower) side, and an arc that then repeats another of its state goes;
+// then the network is minimized with `minimize`, or else has its EPSILON arcs removed; last its
+// sigma is compacted. A network of arity 1 is returned
 // as it is (a copy with `copy`). A compacted network, a transducer with a reduced labelset
 // ("'%s' cannot be applied to a net with a reduced labelset.\n") and any other non-plain
 // network are refused with the name "upper-side net" ("lower-side net") and returned unchanged.

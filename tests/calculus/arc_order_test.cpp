@@ -12,7 +12,7 @@
 #include "arc-order.h"
 #include "kora_test.h"
 #include "label.h"
-#include "language.h"
+#include "networks.h"
 #include "struct.h"
 
 namespace {
@@ -45,21 +45,17 @@ std::vector<const ARC *> list_of(const STATE *state) {
 
 // The expected list is the old one stably sorted by the key.
 TEST_F(ArcOrderTest, SortsEveryListStablyInEachOrder) {
-  for (unsigned seed = 1; seed <= 150; seed++) {
+  kora_test::for_seeds(150, [&](unsigned, std::mt19937 &random) {
     for (const Order &order : kOrders) {
-      SCOPED_TRACE("seed " + std::to_string(seed) + " order " + std::to_string(&order - kOrders));
-      std::mt19937 random(seed);
-      kora_test::RandomNetOptions options;
-      options.max_states = 3;
-      options.max_arcs = 25;
-      options.transducer = true;
-      options.other = true;
-      NET *net = kora_test::random_net(random, options);
+      SCOPED_TRACE(::testing::Message() << "order " << &order - kOrders);
+      std::mt19937 same = random;  // the same network for each order
+      NET *net = kora_test::random_net(
+          same, {.max_states = 3, .max_arcs = 25, .transducer = true, .other = true});
       std::vector<STATE *> states;
       for (STATE *s = net->states; s != nullptr; s = s->next) states.push_back(s);
       for (uint32_t label : {kora::ALTCHAIN_SYMBOL, kora::DET_EPSILON, kora::OTHER, uint32_t{'a'}})
-        kora::push_arc(kora::alloc_arc(label, states[random() % states.size()], net),
-                       states[random() % states.size()]);
+        kora::push_arc(kora::alloc_arc(label, states[same() % states.size()], net),
+                       states[same() % states.size()]);
       std::map<const STATE *, std::vector<const ARC *>> expected;
       for (const STATE *s : states) {
         expected[s] = list_of(s);
@@ -72,7 +68,7 @@ TEST_F(ArcOrderTest, SortsEveryListStablyInEachOrder) {
       for (const STATE *s : states) EXPECT_EQ(list_of(s), expected[s]);
       free_network(net);
     }
-  }
+  });
 }
 
 // A left bimachine half keeps the mark only under compare_upper_special, a right one only

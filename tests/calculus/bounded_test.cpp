@@ -8,8 +8,9 @@
 #include "bounded.h"
 #include "kora_test.h"
 #include "label.h"
+#include "networks.h"
 #include "struct.h"
-#include "structure_helpers.h"
+#include "structure.h"
 
 namespace {
 
@@ -20,8 +21,8 @@ class BoundedTest : public kora_test::Library {};
 // Whether the arcs silent on `side` form a cycle: some silent arc's source is reachable from
 // its destination along silent arcs.
 bool has_silent_cycle(const NET *net, int side) {
-  structure_test::ArcSet silent;
-  for (const auto &arc : structure_test::arcs_of(net)) {
+  kora_test::ArcSet silent;
+  for (const auto &arc : kora_test::arcs_of(net)) {
     const uint32_t label = std::get<1>(arc);
     const uint32_t id = side == 0 ? kora::upper_id(label) : kora::lower_id(label);
     if (kora::label_arity(label) == 2 ? id == kora::EPSILON
@@ -29,27 +30,21 @@ bool has_silent_cycle(const NET *net, int side) {
       silent.insert(arc);
   }
   for (const auto &[source, label, dest] : silent)
-    if (structure_test::reachable({dest}, silent).count(source) != 0) return true;
+    if (kora_test::reachable({dest}, silent).count(source) != 0) return true;
   return false;
 }
 
 // Each network asked twice, so that a cached answer is checked too.
 TEST_F(BoundedTest, AgreesWithACycleSearchOnRandomTransducers) {
-  for (unsigned seed = 1; seed <= 400; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.max_states = 5;
-    options.max_arcs = 10;
-    options.transducer = true;
-    NET *net = kora_test::random_net(random, options);
+  kora_test::for_seeds(400, [&](unsigned, std::mt19937 &random) {
+    NET *net = kora_test::random_net(random, {.max_arcs = 10, .transducer = true});
     const int upper = !has_silent_cycle(net, 0), lower = !has_silent_cycle(net, 1);
     for (int round = 0; round < 2; round++) {
       EXPECT_EQ(test_upper_bounded(net), upper);
       EXPECT_EQ(test_lower_bounded(net), lower);
     }
     free_network(net);
-  }
+  });
 }
 
 // start -a-> s, and a cycle s -label-> t -label-> s with t final: the markers are silent on both
@@ -68,7 +63,7 @@ TEST_F(BoundedTest, MarkerCyclesAreUnbounded) {
   }
 }
 
-// A cycle of 100000 arcs 0:a: the search is iterative, so its length does not matter. Then the
+// A cycle of 100000 arcs 0:a, searched on a small stack. Then the
 // refusals: a compacted network (answered bounded, with a warning) and NULL.
 TEST_F(BoundedTest, LongCyclesAndRefusals) {
   constexpr int kLength = 100000;
@@ -82,8 +77,10 @@ TEST_F(BoundedTest, LongCyclesAndRefusals) {
   }
   kora::push_arc(kora::alloc_arc(inserting, net->start, net), state);
   net->flags.loop_free = 0;
-  EXPECT_EQ(test_lower_bounded(net), 1);
-  EXPECT_EQ(test_upper_bounded(net), 0);
+  kora_test::with_small_stack([&] {
+    EXPECT_EQ(test_lower_bounded(net), 1);
+    EXPECT_EQ(test_upper_bounded(net), 0);
+  });
 
   net->flags.compacted = 1;
   EXPECT_EQ(test_upper_bounded(net), 1);

@@ -84,15 +84,6 @@ TEST_F(CalculusFrameTest, NetworksOfDifferentLabelMapsAreRefused) {
                                    "One specifies 'Default', another specifies 'Private'."});
 }
 
-TEST_F(CalculusFrameTest, WordSixteenMinimizesResults) {
-  for (int minimize : {0, 1}) {
-    int_parameters()->word[KORA_MINIMIZE] = minimize;
-    NET *result = union_net(string_to_net("ab", 0), string_to_net("ac", 0), 0, 0);
-    EXPECT_EQ(result->num_states, minimize ? 3u : 5u);
-    free_network(result);
-  }
-}
-
 // concat_label against the concatenation with the one-label network of the same label.
 TEST_F(CalculusFrameTest, ConcatLabelAppendsOnePosition) {
   const uint32_t other = kora::OTHER;
@@ -100,7 +91,7 @@ TEST_F(CalculusFrameTest, ConcatLabelAppendsOnePosition) {
                              kora::pair_id(other, other), kora::pair_id(other, kora::EPSILON),
                              kora::pair_id('b', 'c')};
   for_seeds(200, [&](unsigned seed, std::mt19937 &random) {
-    NET *net = random_operand(random, Shape{seed % 2 == 0, seed % 3 == 0});
+    NET *net = random_operand(random, {.transducer = seed % 2 == 0, .epsilon = false, .other = seed % 3 == 0});
     const uint32_t label = labels[random() % std::size(labels)];
     NET *one = label_net(label);
     const Symbols universe = kora_test::universe_of({net, one});

@@ -9,7 +9,7 @@
 #include "kora_test.h"
 #include "label.h"
 #include "label_sequences.h"
-#include "language.h"
+#include "networks.h"
 
 namespace {
 
@@ -17,24 +17,18 @@ using kora::determinize_fsm;
 using label_sequences::accepted;
 using label_sequences::fault;
 using label_sequences::fingerprint;
-using label_sequences::network;
+using kora_test::build_net;
+using kora_test::kPointers;
 
 class DeterminizeTest : public kora_test::Library {};
 
 // Each seed determinizes a copy (the argument stays untouched) and then in place (the start
 // state keeps its identity); both results must be the same size.
 TEST_F(DeterminizeTest, RandomNetworksBecomeDeterministicWithTheSameLanguage) {
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.max_states = 6;
-    options.max_arcs = 14;
-    options.transducer = random() % 2 == 0;
-    options.other = random() % 3 == 0;
-    options.epsilon = random() % 4 != 0;
-    NET *net = kora_test::random_net(random, options);
-    if (seed % 3 == 0) label_sequences::add_pointer_arcs(net, random, 4);
+  kora_test::for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
+    NET *net = kora_test::random_net(
+        random, {.max_states = 6, .max_arcs = 14, .transducer = random() % 2 == 0,
+                 .epsilon = random() % 4 != 0, .other = random() % 3 == 0, .pointers = seed % 3 == 0});
     auto before = fingerprint(net);
     auto sequences = accepted(net, 3, true);
     bool constructed = !(net->flags.deterministic && net->flags.epsilon_free);
@@ -56,7 +50,7 @@ TEST_F(DeterminizeTest, RandomNetworksBecomeDeterministicWithTheSameLanguage) {
     EXPECT_EQ(net->num_arcs, copy->num_arcs);
     free_network(copy);
     free_network(net);
-  }
+  });
 }
 
 TEST_F(DeterminizeTest, DeterministicNetworksComeBackUntouched) {
@@ -71,7 +65,7 @@ TEST_F(DeterminizeTest, DeterministicNetworksComeBackUntouched) {
 // S -a-> X, S -a-> Y, and X, Y loop into each other on b: the set {X, Y} turns up three times
 // and is made once, giving S -a-> {X,Y}, {X,Y} -b-> {X,Y}, {X,Y} -c-> F.
 TEST_F(DeterminizeTest, EachSetStateIsMadeOnce) {
-  NET *net = network(4, {3}, {{0, 'a', 1}, {0, 'a', 2}, {1, 'b', 1}, {1, 'b', 2}, {2, 'b', 1},
+  NET *net = build_net(4, {3}, {{0, 'a', 1}, {0, 'a', 2}, {1, 'b', 1}, {1, 'b', 2}, {2, 'b', 1},
                               {1, 'c', 3}, {2, 'c', 3}});
   auto sequences = accepted(net, 4, false);
   determinize_fsm(net, 0);
@@ -85,8 +79,8 @@ TEST_F(DeterminizeTest, EachSetStateIsMadeOnce) {
 // The random networks have no *AND_CHECK* arcs: two of one state are never merged, while a
 // with q leads to the new set state {X, Y}.
 TEST_F(DeterminizeTest, UserPointersAndAndChecksKeepArcsApart) {
-  const void *p = label_sequences::kPointers[0], *q = label_sequences::kPointers[1];
-  NET *net = network(3, {1, 2}, {{0, 'a', 1, p}, {0, 'a', 2, q}, {0, 'a', 1, q},
+  const void *p = kPointers[0], *q = kPointers[1];
+  NET *net = build_net(3, {1, 2}, {{0, 'a', 1, p}, {0, 'a', 2, q}, {0, 'a', 1, q},
                                  {0, kora::AND_CHECK, 1}, {0, kora::AND_CHECK, 2}});
   determinize_fsm(net, 0);
   EXPECT_EQ(fault(net, true), "");
@@ -101,7 +95,7 @@ TEST_F(DeterminizeTest, UserPointersAndAndChecksKeepArcsApart) {
 
 // An optimized network is refused with a warning and left as it was, copy or not.
 TEST_F(DeterminizeTest, OptimizedNetworksAreLeftAlone) {
-  NET *net = network(2, {1}, {{0, 'a', 1}, {0, 'a', 0}});
+  NET *net = build_net(2, {1}, {{0, 'a', 1}, {0, 'a', 0}});
   auto before = fingerprint(net);
   net->flags2.optimized = 1;
   EXPECT_EQ(determinize_fsm(net, 0), net);
@@ -113,20 +107,6 @@ TEST_F(DeterminizeTest, OptimizedNetworksAreLeftAlone) {
   EXPECT_EQ(fingerprint(net), before);
   EXPECT_EQ(fingerprint(copy), before);
   free_network(copy);
-  free_network(net);
-}
-
-// Each state i has a -> i+1 and a -> a dead end of its own, so every step makes a set state:
-// 100000 of them in one chain, more than any call stack would follow.
-TEST_F(DeterminizeTest, LongChainOfSetStates) {
-  const int length = 100000;
-  std::vector<label_sequences::Arc> arcs;
-  for (int i = 0; i < length; i++)
-    arcs.insert(arcs.end(), {{2 * i, 'a', 2 * i + 2}, {2 * i, 'a', 2 * i + 1}});
-  NET *net = network(2 * length + 1, {2 * length}, arcs);
-  determinize_fsm(net, 0);
-  EXPECT_EQ(net->num_states, static_cast<uint32_t>(length + 1));
-  EXPECT_EQ(fault(net, true), "");
   free_network(net);
 }
 

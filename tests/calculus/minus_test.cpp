@@ -2,6 +2,7 @@
 
 #include "kora_test.h"
 #include "minus.h"
+#include "networks.h"
 #include "operator_oracle.h"
 
 namespace {
@@ -10,8 +11,25 @@ using namespace operator_oracle;
 
 class MinusTest : public kora_test::Library {};
 
+// Close to ?*: the complement of a small automaton, or a network whose states are all final
+// and loop on OTHER and on most of a, b, c and d.
+NET *nearly_universal(std::mt19937 &random) {
+  if (random() % 2) return negate_net(random_automaton(random), 0);
+  NET *net = kora_test::random_net(random, {.max_states = 3, .max_arcs = 4, .other = true});
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    s->flags.final = 1;
+    for (uint32_t label : {kora::OTHER, uint32_t{'a'}, uint32_t{'b'}, uint32_t{'c'}, uint32_t{'d'}})
+      if (random() % 5 != 0) kora_test::quiet_arc(net, s, label, s);
+  }
+  return net;
+}
+
 TEST_F(MinusTest, AgreesWithSetDifferenceOnRandomNetworks) {
   expect_agreement_on_random_pairs(minus_net, difference);
+}
+
+TEST_F(MinusTest, AgreesWithSetDifferenceFromNearlyUniversalNetworks) {
+  expect_agreement_on_random_pairs(minus_net, difference, nearly_universal);
 }
 
 // The shortcuts for an empty subtrahend, a universal one, and one record minus itself.

@@ -16,7 +16,9 @@
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
+#include "networks.h"
 #include "minimize.h"
+#include "structure.h"
 
 namespace operator_oracle {
 
@@ -31,15 +33,8 @@ inline Relation language(const NET *net, const Symbols &universe, size_t length 
   return kora_test::enumerate(net, universe, length);
 }
 
-// Runs f(seed, random) for `count` seeds from `first`, each with its own generator.
-template <typename F>
-void for_seeds(unsigned count, F f, unsigned first = 0) {
-  for (unsigned seed = first; seed < first + count; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    f(seed, random);
-  }
-}
+using kora_test::for_seeds;
+using kora_test::RandomNetOptions;
 
 inline Symbols joined(Symbols a, const Symbols &b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -148,26 +143,12 @@ inline Relation infixes(const NET *net, const Symbols &universe, size_t length =
   return result;
 }
 
-// What a random operand looks like.
-struct Shape {
-  bool transducer = false;
-  bool other = false;
-  bool epsilon = false;
-  int max_states = 5;
-  int max_arcs = 9;
-};
-
-// A random operand. Its sigma is one of two overlapping symbol sets, sometimes with a symbol
-// that no arc uses. A third of the operands keep the flags they were built with, a third lose
-// the flags that claim structure (pruned, minimized, loop_free), and a third are minimized.
-inline NET *random_operand(std::mt19937 &random, const Shape &shape) {
-  kora_test::RandomNetOptions options;
-  options.transducer = shape.transducer;
-  options.other = shape.other;
-  options.epsilon = shape.epsilon;
-  options.max_states = shape.max_states;
-  options.max_arcs = shape.max_arcs;
-  if (random() % 2) options.symbols = {"b", "c", "d"};
+// A random operand. Its sigma is one of two overlapping symbol sets (when `options` keeps the
+// default one), sometimes with a symbol that no arc uses. A third of the operands keep the flags
+// they were built with, a third lose the flags that claim structure (pruned, minimized,
+// loop_free), and a third are minimized.
+inline NET *random_operand(std::mt19937 &random, RandomNetOptions options) {
+  if (random() % 2 && options.symbols == RandomNetOptions{}.symbols) options.symbols = {'b', 'c', 'd'};
   NET *net = kora_test::random_net(random, options);
   if (random() % 4 == 0) alph_add_to(net->sigma, kora::symbol_id("e"), 0);
   const unsigned kind = random() % 3;
@@ -177,25 +158,14 @@ inline NET *random_operand(std::mt19937 &random, const Shape &shape) {
 
 // A small random automaton with EPSILON arcs, with OTHER in about half of them.
 inline NET *random_automaton(std::mt19937 &random) {
-  const bool other = random() % 2 == 0;
-  return random_operand(random, Shape{false, other, true, 4, 8});
+  return random_operand(random, {.max_states = 4, .max_arcs = 8, .other = random() % 2 == 0});
 }
 
-// A random transducer whose labels all read one symbol a side (x:y, x, OTHER:a, b:OTHER).
+// A random transducer whose labels all read one symbol a side (x:y, x, OTHER:x, x:OTHER,
+// OTHER:OTHER), over two symbols so that its enumeration stays small.
 inline NET *random_equal_length_transducer(std::mt19937 &random) {
-  auto pick = [&](size_t n) { return random() % n; };
-  Symbols labels{kora::pair_id(kora::OTHER, 'a'), kora::pair_id('b', kora::OTHER)};
-  for (uint32_t upper : {'a', 'b', 'c'})
-    for (uint32_t lower : {'a', 'b', 'c'}) labels.push_back(kora::pair_id(upper, lower));
-  NET *net = null_net();
-  std::vector<STATE *> states{net->start};
-  for (size_t i = pick(4); i > 0; i--) states.push_back(add_state_to_net(net, pick(3) == 0));
-  net->start->flags.final = pick(3) == 0;
-  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicates are skipped quietly
-  for (size_t i = pick(9); i > 0; i--)
-    add_arc_to_state(net, states[pick(states.size())], labels[pick(labels.size())],
-                     states[pick(states.size())], nullptr, 0);
-  return net;
+  return kora_test::random_net(random, {.max_states = 4, .max_arcs = 8, .transducer = true,
+                                        .epsilon = false, .other = true, .symbols = {'a', 'b'}});
 }
 
 // What a kept argument must still have: its counts and its language.
@@ -210,21 +180,30 @@ using RelationOperation = Relation (*)(const Relation &, const Relation &);
 
 // Applies `operation` to 100 seeded random pairs kept, then to copies of them consumed, with
 // minimization on and then off, against `oracle` on their enumerated languages; the kept
-// arguments must not change. Every third pair is of equal-length transducers, the others are
-// automata.
-inline void expect_agreement_on_random_pairs(NetOperation operation, RelationOperation oracle) {
+// arguments must not change, and results repeat no arc, belie none of their marks and are
+// minimal when minimized. Every third pair is of equal-length transducers, the others are
+// automata; `second` may make the second operand of the automata.
+inline void expect_agreement_on_random_pairs(NetOperation operation, RelationOperation oracle,
+                                             NET *(*second)(std::mt19937 &) = random_automaton) {
   for (int minimize : {1, 0}) {
     int_parameters()->word[KORA_MINIMIZE] = minimize;
     for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
-      auto make = seed % 3 == 2 ? random_equal_length_transducer : random_automaton;
-      NET *a = make(random), *b = make(random);
+      const bool transducers = seed % 3 == 2;
+      NET *a = transducers ? random_equal_length_transducer(random) : random_automaton(random);
+      NET *b = transducers ? random_equal_length_transducer(random) : second(random);
       Symbols universe = kora_test::universe_of({a, b});
       auto before_a = snapshot(a, universe), before_b = snapshot(b, universe);
       Relation expected = oracle(std::get<2>(before_a), std::get<2>(before_b));
       NET *kept = operation(a, b, 1, 1);
       NET *consumed = operation(copy_net(a), copy_net(b), 0, 0);
-      EXPECT_EQ(language(kept, universe), expected) << "minimize " << minimize;
-      EXPECT_EQ(language(consumed, universe), expected) << "minimize " << minimize;
+      for (NET *result : {kept, consumed}) {
+        EXPECT_EQ(language(result, universe), expected) << "minimize " << minimize;
+        EXPECT_EQ(kora_test::duplicate_arcs(result), 0u);
+        EXPECT_EQ(kora_test::false_claims(result), "");
+        if (minimize) {
+          EXPECT_EQ(result->num_states, kora_test::minimal_state_count(result));
+        }
+      }
       EXPECT_EQ(snapshot(a, universe), before_a);
       EXPECT_EQ(snapshot(b, universe), before_b);
       for (NET *net : {a, b, kept, consumed}) free_network(net);

@@ -16,6 +16,7 @@
 #include "operator_oracle.h"
 #include "string-net.h"
 #include "struct.h"
+#include "structure.h"
 
 namespace {
 
@@ -23,21 +24,43 @@ using namespace operator_oracle;
 using kora_test::describe;
 using kora_test::messages;
 
+// The symbols of an operand: a, b, c, or (one seed in four) three of many symbols interned
+// before, so that the label table has grown and pairs of them collide in it.
+Symbols operand_symbols(unsigned seed, std::mt19937 &random, const Symbols &many) {
+  if (seed % 4 != 0) return RandomNetOptions{}.symbols;
+  return {many[random() % many.size()], many[random() % many.size()], many[random() % many.size()]};
+}
+
+// The laws of every result beyond its language: no arc repeated, no mark belied, and minimal
+// (by the reference) when word 16 asked for minimization.
+void expect_lawful(const NET *result, bool minimized) {
+  EXPECT_EQ(kora_test::duplicate_arcs(result), 0u);
+  EXPECT_EQ(kora_test::false_claims(result), "");
+  if (minimized) {
+    EXPECT_EQ(result->num_states, kora_test::minimal_state_count(result));
+  }
+}
+
 // A binary operation on random pairs with random keep flags and word 16, against `expected` of
 // the operands' languages. Kept operands must come back unchanged.
 void check_binary(NET *(*operation)(NET *, NET *, int, int),
                   Relation (*expected)(const Relation &, const Relation &)) {
-  for_seeds(200, [&](unsigned, std::mt19937 &random) {
+  const Symbols many = kora_test::many_symbols(20000);
+  for_seeds(200, [&](unsigned seed, std::mt19937 &random) {
+    const Symbols symbols = operand_symbols(seed, random, many);
     NET *nets[2];
     for (NET *&net : nets)
-      net = random_operand(random, Shape{random() % 3 == 0, random() % 2 == 0, random() % 5 == 0});
+      net = random_operand(random, {.transducer = random() % 3 == 0, .epsilon = random() % 5 == 0,
+                                    .other = random() % 2 == 0, .symbols = symbols});
     const int keep[2] = {static_cast<int>(random() % 2), static_cast<int>(random() % 2)};
-    int_parameters()->word[KORA_MINIMIZE] = random() % 2;
+    const bool minimize = random() % 2;
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
     const Symbols universe = kora_test::universe_of({nets[0], nets[1]});
     const Relation before[2] = {language(nets[0], universe), language(nets[1], universe)};
     NET *result = operation(nets[0], nets[1], keep[0], keep[1]);
     const Relation want = expected(before[0], before[1]);
     EXPECT_EQ(language(result, universe), want) << "want " << describe(want);
+    expect_lawful(result, minimize);
     for (int i : {0, 1})
       if (keep[i]) {
         EXPECT_EQ(language(nets[i], universe), before[i]);
@@ -51,18 +74,25 @@ void check_binary(NET *(*operation)(NET *, NET *, int, int),
 using Unary = std::function<NET *(NET *, int)>;
 using Expected = std::function<Relation(NET *, const Symbols &)>;
 
-// A unary operation with a random copy flag and word 16 on random operands of `shape`: a copy
-// leaves the argument alone, otherwise the argument itself is the result.
-void check_unary(const Unary &operation, const Expected &expected, Shape shape, int seeds = 200) {
+// A unary operation with a random copy flag and word 16 on random operands like `options`: a
+// copy leaves the argument alone, otherwise the argument itself is the result. Results are
+// minimal when word 16 is set and the operation minimizes operands of that arity.
+enum class Minimizes { kAll, kTransducers, kNone };
+void check_unary(const Unary &operation, const Expected &expected, RandomNetOptions options,
+                 int seeds = 200, Minimizes minimizes = Minimizes::kAll) {
   for_seeds(seeds, [&](unsigned, std::mt19937 &random) {
-    shape.other = random() % 2 == 0;
-    NET *net = random_operand(random, shape);
+    options.other = random() % 2 == 0;
+    NET *net = random_operand(random, options);
     const int copy = random() % 2;
-    int_parameters()->word[KORA_MINIMIZE] = random() % 2;
+    const bool minimize = random() % 2;
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
     const Symbols universe = kora_test::universe_of({net});
     const Relation want = expected(net, universe), before = language(net, universe);
+    const bool minimizable = minimizes == Minimizes::kAll ||
+                             (minimizes == Minimizes::kTransducers && net->arity == 2);
     NET *result = operation(net, copy);
     EXPECT_EQ(language(result, universe), want) << "want " << describe(want);
+    expect_lawful(result, minimize && minimizable);
     EXPECT_EQ(result == net, !copy);
     if (copy) {
       EXPECT_EQ(language(net, universe), before);
@@ -96,14 +126,15 @@ TEST_F(OperatorsTest, ConcatAndUnionAgreeWithTheOracle) {
 }
 
 TEST_F(OperatorsTest, UnaryOperatorsAgreeWithTheOracle) {
-  const Shape automaton, transducer{true}, with_epsilon{false, false, true},
-      small{true, false, false, 3, 6};
+  const RandomNetOptions automaton{.epsilon = false}, transducer{.transducer = true, .epsilon = false},
+      with_epsilon{}, small{.max_states = 3, .max_arcs = 6, .transducer = true, .epsilon = false};
   const struct {
     const char *name;
     Unary operation;
     Expected expected;
-    Shape shape;
+    RandomNetOptions options;
     int seeds = 200;
+    Minimizes minimizes = Minimizes::kAll;
   } cases[] = {
       {"plus", one_plus_net,
        of_language([](const Relation &a) { return repetitions(a, 1, -1); }), automaton},
@@ -111,18 +142,20 @@ TEST_F(OperatorsTest, UnaryOperatorsAgreeWithTheOracle) {
        of_language([](const Relation &a) { return repetitions(a, 0, -1); }), transducer},
       {"optional", optional_net,
        of_language([](const Relation &a) { return united(a, {{{}, {}}}); }), with_epsilon},
-      {"reverse", reverse_net, of_language(reversal), {true, false, true}},
-      {"invert", invert_net, of_language(inversion), transducer},
+      {"reverse", reverse_net, of_language(reversal), {.transducer = true}},
+      {"invert", invert_net, of_language(inversion), transducer, 200, Minimizes::kNone},
       {"substring", substring_net, [](NET *net, const Symbols &u) { return infixes(net, u); },
        automaton},
       {"upper side", upper_side_net,
-       [](NET *n, const Symbols &u) { return side_language(n, u, true); }, small, 150},
+       [](NET *n, const Symbols &u) { return side_language(n, u, true); }, small, 150,
+       Minimizes::kTransducers},
       {"lower side", lower_side_net,
-       [](NET *n, const Symbols &u) { return side_language(n, u, false); }, small, 150},
+       [](NET *n, const Symbols &u) { return side_language(n, u, false); }, small, 150,
+       Minimizes::kTransducers},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    check_unary(c.operation, c.expected, c.shape, c.seeds);
+    check_unary(c.operation, c.expected, c.options, c.seeds, c.minimizes);
   }
 }
 
@@ -136,10 +169,10 @@ TEST_F(OperatorsTest, RepeatAgreesWithBoundedRepetitions) {
                 [=](NET *net, const Symbols &u) {
                   return repetitions(language(net, u), swapped ? max : min, max);
                 },
-                Shape{}, 40);
+                {.epsilon = false}, 40);
     const auto &warnings = messages().warnings;
     EXPECT_EQ(std::count(warnings.begin(), warnings.end(), "repeat_fsm: MAX less than MIN"),
-              swapped ? 40 : 0);
+              swapped ? kora_test::seeds(40).size() : 0);
     messages().clear();
   }
 }

@@ -13,34 +13,29 @@
 #include "language.h"
 #include "prune.h"
 #include "struct.h"
-#include "structure_helpers.h"
+#include "structure.h"
 
 namespace {
 
 using kora_test::alph_members;
 using kora_test::messages;
-using structure_test::arcs_of;
-using structure_test::reachable;
-using structure_test::reversed;
-using structure_test::states_of;
+using kora_test::arcs_of;
+using kora_test::reachable;
+using kora_test::reversed;
+using kora_test::states_of;
 
 class PruneTest : public kora_test::Library {};
 
 // The useful states are those both reachable from the start and co-reachable from a final
 // state; with none, the start state stays alone and without arcs. The label set follows.
 TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    kora_test::RandomNetOptions options;
-    options.max_states = 7;
-    options.max_arcs = 12;
-    options.transducer = seed % 2 == 0;
-    NET *net = kora_test::random_net(random, options);
+  kora_test::for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
+    NET *net = kora_test::random_net(
+        random, {.max_states = 7, .max_arcs = 12, .transducer = seed % 2 == 0, .pointers = seed % 3 == 0});
     const kora_test::Symbols universe = kora_test::universe_of({net});
     const kora_test::Relation before = kora_test::enumerate(net, universe, 4);
 
-    const structure_test::ArcSet arcs = arcs_of(net);
+    const kora_test::ArcSet arcs = arcs_of(net);
     std::set<const STATE *> finals, useful;
     for (const STATE *s : states_of(net))
       if (s->flags.final) finals.insert(s);
@@ -48,7 +43,7 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
     const auto backward = reachable(finals, reversed(arcs));
     std::set_intersection(forward.begin(), forward.end(), backward.begin(), backward.end(),
                           std::inserter(useful, useful.begin()));
-    structure_test::ArcSet kept;
+    kora_test::ArcSet kept;
     std::set<uint32_t> labels;
     for (const auto &[source, label, dest] : arcs)
       if (useful.count(source) != 0 && useful.count(dest) != 0) {
@@ -67,27 +62,7 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
     EXPECT_EQ(alph_members(net->labels), labels);
     EXPECT_EQ(kora_test::enumerate(net, universe, 4), before);
     free_network(net);
-  }
-}
-
-// A chain start -a-> ... -a-> final of 100000 states with a dead branch off every state: the
-// walks are iterative, so the depth of the chain does not matter.
-TEST_F(PruneTest, LongChainsArePrunedWithoutDeepRecursion) {
-  constexpr int kLength = 100000;
-  NET *net = null_net();
-  net->flags.pruned = 0;
-  STATE *state = net->start;
-  for (int i = 0; i < kLength; i++) {
-    STATE *next = kora::make_state(nullptr, net);
-    kora::push_arc(kora::alloc_arc('a', next, net), state);
-    kora::push_arc(kora::alloc_arc('b', kora::make_state(nullptr, net), net), state);
-    state = next;
-  }
-  state->flags.final = 1;
-  kora::prune_fsm(net, 0);
-  EXPECT_EQ(net->num_states, kLength + 1u);
-  EXPECT_EQ(kora::epsilon_only_p(net), 0);
-  free_network(net);
+  });
 }
 
 TEST_F(PruneTest, CopyLeavesTheArgumentAndRefusalsReport) {
@@ -152,9 +127,7 @@ TEST_F(PruneTest, LabelCheckRebuildsAndReportsUnknownLabels) {
 }
 
 TEST_F(PruneTest, DisjointAndDistinctLabelsAgreeWithSets) {
-  std::mt19937 random(7);
-  for (int round = 0; round < 300; round++) {
-    SCOPED_TRACE("round " + std::to_string(round));
+  kora_test::for_seeds(300, [&](unsigned round, std::mt19937 &random) {
     std::set<uint32_t> x, y;
     for (int i = random() % 5; i > 0; i--) x.insert(3 + random() % 12);
     for (int i = random() % 5; i > 0; i--) y.insert(3 + random() % 12);
@@ -165,7 +138,7 @@ TEST_F(PruneTest, DisjointAndDistinctLabelsAgreeWithSets) {
     EXPECT_EQ(kora::labels_disjoint_p(a, b), common.empty() ? 1 : 0);
     kora::free_alph(a);
     kora::free_alph(b);
-  }
+  });
 
   NET *net = null_net();
   STATE *end = add_state_to_net(net, 1);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "flat-hash.h"
+#include "kora_test.h"
 
 namespace {
 
@@ -27,35 +28,37 @@ uint64_t hash_of(uint32_t key, int kind) {
 
 TEST(FlatHashTest, AgreesWithAMapThroughGrowthAndClears) {
   for (int kind = 0; kind < 3; kind++) {
-    std::mt19937 random(20240611 + kind);
-    kora::FlatHash<Item> table("TEST");
-    std::map<uint32_t, uint32_t> reference;
-    for (int step = 0; step < 20000; step++) {
-      uint32_t key = random() % 3000;
-      auto holds = [key](const Item &item) { return item.key == key; };
-      if (random() % 5000 == 0) {
-        table.clear();
-        reference.clear();
-      } else if (random() % 2 == 0) {
-        bool added;
-        Item *item = table.insert(hash_of(key, kind), holds, &added);
-        ASSERT_EQ(added, reference.count(key) == 0) << "kind " << kind << " step " << step;
-        if (added) {
-          EXPECT_EQ(item->key, 0u) << "a new entry is zero";
-          *item = Item{key, static_cast<uint32_t>(step)};
-          reference[key] = static_cast<uint32_t>(step);
+    SCOPED_TRACE(::testing::Message() << "kind " << kind);
+    kora_test::for_seeds(2, [&](unsigned, std::mt19937 &random) {
+      kora::FlatHash<Item> table("TEST");
+      std::map<uint32_t, uint32_t> reference;
+      for (int step = 0; step < 10000; step++) {
+        uint32_t key = random() % 3000;
+        auto holds = [key](const Item &item) { return item.key == key; };
+        if (random() % 5000 == 0) {
+          table.clear();
+          reference.clear();
+        } else if (random() % 2 == 0) {
+          bool added;
+          Item *item = table.insert(hash_of(key, kind), holds, &added);
+          ASSERT_EQ(added, reference.count(key) == 0) << "step " << step;
+          if (added) {
+            EXPECT_EQ(item->key, 0u) << "a new entry is zero";
+            *item = Item{key, static_cast<uint32_t>(step)};
+            reference[key] = static_cast<uint32_t>(step);
+          }
+        } else {
+          const Item *item = table.find(hash_of(key, kind), holds);
+          auto expected = reference.find(key);
+          ASSERT_EQ(item != nullptr, expected != reference.end()) << "step " << step;
+          if (item != nullptr) {
+            EXPECT_EQ(item->value, expected->second);
+          }
         }
-      } else {
-        const Item *item = table.find(hash_of(key, kind), holds);
-        auto expected = reference.find(key);
-        ASSERT_EQ(item != nullptr, expected != reference.end()) << "kind " << kind << " step " << step;
-        if (item != nullptr) {
-          EXPECT_EQ(item->value, expected->second);
-        }
+        ASSERT_EQ(table.size(), reference.size());
+        ASSERT_LE(2 * table.size(), table.capacity());
       }
-      ASSERT_EQ(table.size(), reference.size());
-      ASSERT_LE(2 * table.size(), table.capacity());
-    }
+    });
   }
 }
 

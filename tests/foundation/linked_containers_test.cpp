@@ -35,37 +35,37 @@ class ContainersTest : public kora_test::Library {};
 // A seeded random walk of inserts (some replacing) and removes over few buckets, so that chains
 // are long; lookups, map_hash and the iterator must agree with a std::map.
 TEST_F(ContainersTest, HashChainsStaySortedAndAgreeWithAMap) {
-  const unsigned seed = 20240611;
-  std::mt19937 random(seed);
-  kora::HASH_TABLE *table = kora::make_hash_table(7, "Random table");
-  std::map<uintptr_t, uintptr_t> reference;
-  for (int step = 0; step < 4000; step++) {
-    uintptr_t key = random() % 300;
-    if (random() % 3 == 0) {
-      ASSERT_EQ(kora::hash_remove(table, word(key), hash_mod7, compare_numbers),
-                reference.erase(key) ? 0 : -1) << "seed " << seed << " step " << step;
-    } else {
-      reference[key] = step;
-      ASSERT_EQ(kora::hash_insert(table, word(key), word(step), hash_mod7, compare_numbers), 0);
+  kora_test::for_seeds(4, [&](unsigned, std::mt19937 &random) {
+    kora::HASH_TABLE *table = kora::make_hash_table(7, "Random table");
+    std::map<uintptr_t, uintptr_t> reference;
+    for (int step = 0; step < 4000; step++) {
+      uintptr_t key = random() % 300;
+      if (random() % 3 == 0) {
+        ASSERT_EQ(kora::hash_remove(table, word(key), hash_mod7, compare_numbers),
+                  reference.erase(key) ? 0 : -1) << "step " << step;
+      } else {
+        reference[key] = step;
+        ASSERT_EQ(kora::hash_insert(table, word(key), word(step), hash_mod7, compare_numbers), 0);
+      }
     }
-  }
-  ASSERT_EQ(table->entry_count, static_cast<int>(reference.size())) << "seed " << seed;
-  for (uintptr_t key = 0; key < 300; key++) {
-    void *value = word(1);
-    auto it = reference.find(key);
-    ASSERT_EQ(kora::hash_lookup(table, word(key), &value, hash_mod7, compare_numbers),
-              it == reference.end() ? -1 : 0) << "key " << key << " seed " << seed;
-    EXPECT_EQ(number(value), it == reference.end() ? 0 : it->second);
-  }
-  static std::vector<uintptr_t> visited;
-  visited.clear();
-  kora::map_hash(table, [](void *key, void *) { visited.push_back(number(key)); });
-  kora::HASH_ITERATOR iterator;
-  kora::start_hash_iterator(&iterator, table);
-  for (uintptr_t key : visited) EXPECT_EQ(number(kora::next_hash_entry(&iterator)->key), key);
-  EXPECT_EQ(kora::next_hash_entry(&iterator), nullptr);
-  EXPECT_EQ(visited.size(), reference.size());
-  kora::free_hash_table(table);
+    ASSERT_EQ(table->entry_count, static_cast<int>(reference.size()));
+    for (uintptr_t key = 0; key < 300; key++) {
+      void *value = word(1);
+      auto it = reference.find(key);
+      ASSERT_EQ(kora::hash_lookup(table, word(key), &value, hash_mod7, compare_numbers),
+                it == reference.end() ? -1 : 0) << "key " << key;
+      EXPECT_EQ(number(value), it == reference.end() ? 0 : it->second);
+    }
+    static std::vector<uintptr_t> visited;
+    visited.clear();
+    kora::map_hash(table, [](void *key, void *) { visited.push_back(number(key)); });
+    kora::HASH_ITERATOR iterator;
+    kora::start_hash_iterator(&iterator, table);
+    for (uintptr_t key : visited) EXPECT_EQ(number(kora::next_hash_entry(&iterator)->key), key);
+    EXPECT_EQ(kora::next_hash_entry(&iterator), nullptr);
+    EXPECT_EQ(visited.size(), reference.size());
+    kora::free_hash_table(table);
+  });
 }
 
 // 51 items span two chunks; popping crosses back into the first. The stack is left unfreed:
@@ -110,21 +110,21 @@ void in_order(const kora::BTREE *node, std::vector<uintptr_t> &keys) {
 // Shuffled keys inserted twice: in order the tree gives each key once, and the second round
 // finds the nodes instead of allocating.
 TEST_F(ContainersTest, BtreeKeepsTheSearchOrder) {
-  const unsigned seed = 7;
-  std::mt19937 random(seed);
-  HEAP *heap = kora::make_btree_heap();
-  kora::BTREE *root = nullptr;
-  std::vector<uintptr_t> keys;
-  for (uintptr_t k = 0; k < 200; k++) keys.push_back(k);
-  std::shuffle(keys.begin(), keys.end(), random);
-  for (uintptr_t k : keys) kora::btree_insert(word(k), &root, heap, compare_numbers)->data = word(k);
-  for (uintptr_t k : keys) EXPECT_EQ(kora::btree_insert(word(k), &root, heap, compare_numbers)->data, word(k));
-  std::vector<uintptr_t> walked;
-  in_order(root, walked);
-  std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(walked, keys) << "seed " << seed;
-  EXPECT_EQ(heap->cells_in_use, 200);
-  kora::free_heap(heap);
+  kora_test::for_seeds(10, [&](unsigned, std::mt19937 &random) {
+    HEAP *heap = kora::make_btree_heap();
+    kora::BTREE *root = nullptr;
+    std::vector<uintptr_t> keys;
+    for (uintptr_t k = 0; k < 200; k++) keys.push_back(k);
+    std::shuffle(keys.begin(), keys.end(), random);
+    for (uintptr_t k : keys) kora::btree_insert(word(k), &root, heap, compare_numbers)->data = word(k);
+    for (uintptr_t k : keys) EXPECT_EQ(kora::btree_insert(word(k), &root, heap, compare_numbers)->data, word(k));
+    std::vector<uintptr_t> walked;
+    in_order(root, walked);
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(walked, keys);
+    EXPECT_EQ(heap->cells_in_use, 200);
+    kora::free_heap(heap);
+  });
 }
 
 struct Member {

@@ -9,7 +9,7 @@
 #include "define.h"
 #include "kora_test.h"
 #include "label.h"
-#include "net_words.h"
+#include "language.h"
 
 namespace {
 
@@ -20,8 +20,7 @@ class AlphNetTest : public kora_test::Library {};
 
 // Random alphabets (EPSILON among the members in some rounds), binary and label forms in turn.
 TEST_F(AlphNetTest, RandomAlphabetsGiveTheirOneSymbolStrings) {
-  std::mt19937 random(2024);
-  for (int round = 0; round < 50; ++round) {
+  kora_test::for_seeds(50, [&](unsigned round, std::mt19937 &random) {
     std::set<uint32_t> chosen;
     const size_t count = random() % 8;
     while (chosen.size() < count) chosen.insert('a' + random() % 26);
@@ -34,16 +33,16 @@ TEST_F(AlphNetTest, RandomAlphabetsGiveTheirOneSymbolStrings) {
     Words expected;
     for (uint32_t id : chosen) expected.insert(std::string(1, static_cast<char>(id)));
     if (epsilon) expected.insert("");
-    EXPECT_EQ(words(net, 2), expected) << "round " << round;
+    EXPECT_EQ(words(net, 2), expected);
     EXPECT_EQ(net->num_arcs, chosen.size());
     EXPECT_FALSE(test_alph_member(net->labels, kora::EPSILON) ||
                  test_alph_member(net->sigma, kora::EPSILON));
     EXPECT_TRUE(net->flags.deterministic && net->flags.minimized && net->flags.epsilon_free);
     EXPECT_EQ(alph->type, type) << "the alphabet is left as it was";
-    EXPECT_TRUE(kora::list_and_net_agree(alph, net)) << "round " << round;
+    EXPECT_TRUE(kora::list_and_net_agree(alph, net));
     free_network(net);
     kora::free_alph(alph);
-  }
+  });
 }
 
 TEST_F(AlphNetTest, NullAndTransducerAlphabets) {

@@ -43,9 +43,7 @@ std::vector<uint32_t> items(const ALPH *alph) { return {alph->items, alph->items
 
 TEST_F(AlphTest, SetOperationsAgreeWithStdSet) {
   const int baseline = kora::ALPH_HEAP->cells_in_use;
-  for (unsigned seed = 1; seed <= 300; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
+  kora_test::for_seeds(300, [&](unsigned, std::mt19937 &rng) {
     const IdSet a_ids = random_ids(rng), b_ids = random_ids(rng);
     const int a_type = rng() % 2, b_type = rng() % 2;
     const int op = rng() % 3;
@@ -75,13 +73,11 @@ TEST_F(AlphTest, SetOperationsAgreeWithStdSet) {
     if (keep_a) kora::free_alph(a);
     if (keep_b) kora::free_alph(b);
     EXPECT_EQ(kora::ALPH_HEAP->cells_in_use, baseline) << "operands freed exactly once";
-  }
+  });
 }
 
 TEST_F(AlphTest, EqualityIgnoresFormAndTrailingZeros) {
-  for (unsigned seed = 1; seed <= 100; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
+  kora_test::for_seeds(100, [&](unsigned, std::mt19937 &rng) {
     const IdSet a_ids = random_ids(rng);
     const IdSet b_ids = rng() % 2 ? a_ids : random_ids(rng);
     const int a_type = rng() % 2, b_type = rng() % 2;
@@ -93,13 +89,11 @@ TEST_F(AlphTest, EqualityIgnoresFormAndTrailingZeros) {
     expect_unchanged(b, b_ids, b_type);
     kora::free_alph(a);
     kora::free_alph(b);
-  }
+  });
 }
 
 TEST_F(AlphTest, ConversionsRoundTrip) {
-  for (unsigned seed = 1; seed <= 100; ++seed) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 rng(seed);
+  kora_test::for_seeds(100, [&](unsigned, std::mt19937 &rng) {
     const IdSet ids = random_ids(rng);
     ALPH *alph = alph_of(ids, KORA_BINARY_ALPH);
     kora::adjust_alph_size(alph, alph->len + rng() % 100);
@@ -109,7 +103,7 @@ TEST_F(AlphTest, ConversionsRoundTrip) {
     EXPECT_EQ(alph_members(alph), ids);
     EXPECT_EQ(alph->len, ids.empty() ? 0 : static_cast<int>(*ids.rbegin()) + 1);
     kora::free_alph(alph);
-  }
+  });
 }
 
 TEST_F(AlphTest, IteratorVisitsMembersInItemOrder) {

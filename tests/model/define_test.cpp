@@ -15,7 +15,7 @@
 #include "label.h"
 #include "label_helpers.h"
 #include "latin1.h"
-#include "net_words.h"
+#include "language.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "epsilon.h"
 #include "kora_test.h"
 #include "label.h"
-#include "net_words.h"
+#include "language.h"
 #include "prune.h"
 #include "struct.h"
 
@@ -158,9 +158,7 @@ TEST_F(NetTest, AddArcDecidesAsScanningTheNetworkWould) {
   const uint32_t extra[] = {'w', 'x', 'y', 'z'};  // put in the label list by hand
   int pointers[2];
   int_parameters()->word[KORA_VERBOSE] = 0;
-  for (unsigned seed = 0; seed < 12; seed++) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
+  kora_test::for_seeds(12, [&](unsigned, std::mt19937 &random) {
     auto pick = [&](size_t count) { return static_cast<size_t>(random() % count); };
     NET *net = make_empty_net(), *other = make_empty_net();
     STATE *const strangers[] = {add_state_to_net(other, 0), add_state_to_net(other, 1)};
@@ -236,7 +234,7 @@ TEST_F(NetTest, AddArcDecidesAsScanningTheNetworkWould) {
     }
     free_network(net);
     free_network(other);
-  }
+  });
   for (const std::string &error : messages().errors)
     EXPECT_NE(error.find("not in the network"), error.npos) << error;
 }
@@ -311,12 +309,27 @@ TEST_F(NetTest, CopyIsDeepAndEqual) {
   free_network(copy);
 }
 
+// The second free of a record puts nothing back on the heaps: the counts stay, nothing is
+// reported, and the next two networks are two records.
 TEST_F(NetTest, SecondFreeDoesNothing) {
+  kora::HEAP *const heaps[] = {kora::NET_HEAP, kora::STATE_HEAP, kora::ARC_HEAP, kora::ALPH_HEAP};
+  auto in_use = [&] {
+    std::vector<int> cells;
+    for (kora::HEAP *heap : heaps) cells.push_back(heap->cells_in_use);
+    return cells;
+  };
+  const std::vector<int> before = in_use();
   NET *net = symbol_net("abc");
   free_network(net);
+  EXPECT_EQ(in_use(), before);
   free_network(net);
   free_network(nullptr);
-  free_network(symbol_net("x"));
+  EXPECT_EQ(in_use(), before);
+  NET *first = symbol_net("x"), *second = symbol_net("y");
+  EXPECT_NE(first, second);
+  EXPECT_NE(first->start, second->start);
+  EXPECT_TRUE(messages().errors.empty() && messages().warnings.empty());
+  for (NET *n : {first, second}) free_network(n);
 }
 
 // A tabular network's table belongs to the representation that made it: free_network hands it

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "kora_test.h"
-#include "net_words.h"
+#include "language.h"
 #include "paths.h"
 #include "print.h"
 
@@ -30,37 +30,24 @@ uint64_t brute_force_paths(const STATE *from) {
 // Random networks whose arcs go from lower to higher states only; the count of every state must
 // match brute force, and print_words must print each path from the start once.
 TEST_F(PathsTest, RandomAcyclicNetworksMatchBruteForce) {
-  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicate arcs are refused quietly
   FILE *sink = std::fopen("/dev/null", "w");
-  for (unsigned seed = 1; seed <= 200; seed++) {
-    std::mt19937 random(seed);
-    const int n = 1 + static_cast<int>(random() % 10);
-    std::set<int> finals;
-    for (int i = 1; i < n; i++)
-      if (random() % 3 == 0) finals.insert(i);
-    std::vector<kora_test::Arc> arcs(n > 1 ? random() % (3 * n) : 0);
-    for (kora_test::Arc &arc : arcs) {
-      arc.from = static_cast<int>(random() % (n - 1));
-      arc.to = arc.from + 1 + static_cast<int>(random() % (n - 1 - arc.from));
-      arc.label = 'a' + random() % 3;
-    }
-    std::vector<STATE *> states;
-    NET *net = kora_test::build_net(n, finals, arcs, &states);
+  kora_test::for_seeds(200, [&](unsigned, std::mt19937 &random) {
+    NET *net = kora_test::random_net(
+        random, {.max_states = 10, .max_arcs = 30, .acyclic = true, .epsilon = false});
     net->flags.loop_free = 0;
-    ASSERT_EQ(kora::index_net(net), kora::PATHS_INDEXED) << "seed " << seed;
-    for (STATE *s : states) {
-      ASSERT_EQ(path_count(s), brute_force_paths(s)) << "seed " << seed;
-      EXPECT_EQ(s->flags.visit_mark, 0) << "seed " << seed;
+    ASSERT_EQ(kora::index_net(net), kora::PATHS_INDEXED);
+    for (STATE *s = net->states; s != nullptr; s = s->next) {
+      ASSERT_EQ(path_count(s), brute_force_paths(s));
+      EXPECT_EQ(s->flags.visit_mark, 0);
     }
-    EXPECT_TRUE(net->flags.loop_free && net->flags.paths_indexed) << "seed " << seed;
+    EXPECT_TRUE(net->flags.loop_free && net->flags.paths_indexed);
     EXPECT_FALSE(net->flags.visit_marks_dirty);
 
     const uint64_t from_start = path_count(net->start);
     net->flags.paths_indexed = 0;
-    EXPECT_EQ(static_cast<uint64_t>(kora::print_words(net, 72, 1, 0, sink)), from_start)
-        << "seed " << seed;
+    EXPECT_EQ(static_cast<uint64_t>(kora::print_words(net, 72, 1, 0, sink)), from_start);
     free_network(net);
-  }
+  });
   std::fclose(sink);
 }
 
@@ -130,9 +117,10 @@ TEST_F(PathsTest, OtherRepresentationsAreNotIndexed) {
   EXPECT_EQ(messages().errors, Strings{"Unexpected NULL pointer in index_net."});
 }
 
+// On a small stack, which a recursion along the chain would overflow.
 TEST_F(PathsTest, LongChainNeedsNoRecursion) {
   NET *net = doubling_chain(100000);
-  EXPECT_EQ(kora::index_net(net), kora::PATHS_OVERFLOW);
+  kora_test::with_small_stack([&] { EXPECT_EQ(kora::index_net(net), kora::PATHS_OVERFLOW); });
   free_network(net);
 }
 

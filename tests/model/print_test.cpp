@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "kora_test.h"
 #include "lab-vect.h"
 #include "label.h"
-#include "net_words.h"
+#include "language.h"
 #include "page.h"
 #include "print.h"
 
@@ -73,6 +75,58 @@ TEST_F(PrintTest, CyclicTransducerSummaryAndListing) {
   EXPECT_TRUE(net->flags.sorted_states) << "the listing put the states in the standard order";
   EXPECT_TRUE(messages().warnings.empty());
   free_network(net);
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// Listings of random networks over symbols of 2 to 13 characters, at the width of one of their
+// unbroken lines (which must then end exactly at the margin), one column less, and any width.
+// Joining each continuation line to the line before gives the unbroken listing back; a line
+// longer than the width holds one item; and a line is broken only before an item that would
+// have passed the width with its punctuation.
+TEST_F(PrintTest, ListingLinesBreakOnlyBeforeAnItemThatWouldNotFit) {
+  const kora_test::Symbols symbols = kora_test::many_symbols(40);
+  kora_test::for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
+    NET *net = kora_test::random_net(
+        random, {.max_states = 4, .max_arcs = 16, .transducer = seed % 2 == 0, .symbols = symbols});
+    context_->line_width = 0;
+    listing(net);  // the first listing sorts the states, which shows in the flags
+    const std::vector<std::string> whole = lines_of(listing(net));
+    const int chosen = static_cast<int>(whole[random() % whole.size()].size());
+    for (int width : {chosen, chosen - 1, 20 + static_cast<int>(random() % 60)}) {
+      SCOPED_TRACE(::testing::Message() << "width " << width);
+      context_->line_width = width;
+      const std::vector<std::string> lines = lines_of(listing(net));
+      std::vector<std::string> joined;
+      for (size_t i = 0; i < lines.size(); i++) {
+        const size_t text = lines[i].find_first_not_of(' ');
+        if (text == 0 || i == 0) {
+          joined.push_back(lines[i]);
+          continue;
+        }
+        // Unbroken, the line before would have gone on with a blank, the item and a comma or
+        // period in place of its own final comma.
+        const std::string item = lines[i].substr(text, lines[i].find_first_of(",.", text) - text);
+        EXPECT_GT(lines[i - 1].size() + 1 + item.size() + 1, static_cast<size_t>(width))
+            << "needless break before " << item;
+        joined.back().append(" ").append(lines[i].substr(text));
+      }
+      EXPECT_EQ(joined, whole);
+      for (const std::string &line : lines) {
+        if (line.size() > static_cast<size_t>(width)) {
+          EXPECT_EQ(line.find(", "), std::string::npos) << line;
+        }
+      }
+    }
+    free_network(net);
+  });
 }
 
 TEST_F(PrintTest, SizesUseDecimalUnits) {

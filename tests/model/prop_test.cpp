@@ -73,8 +73,7 @@ class PropTest : public kora_test::Library {
 // insertion order: adding a present key replaces its value in place.
 TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
   const char *keys[] = {"k0", "k1", "k2", "k3", "NETWORKNAME"};
-  for (unsigned seed = 1; seed <= 20; seed++) {
-    std::mt19937 random(seed);
+  kora_test::for_seeds(20, [&](unsigned, std::mt19937 &random) {
     std::vector<std::pair<std::string, std::string>> reference;
     for (int step = 0; step < 200; step++) {
       std::string key = keys[random() % 5];
@@ -94,16 +93,16 @@ TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
         default:
           EXPECT_EQ(text(net_, key.c_str()),
                     found == reference.end() ? "<null>" : found->second)
-              << "seed " << seed << " step " << step;
+              << "step " << step;
       }
     }
     std::vector<std::string> expected;
     for (const auto &entry : reference) expected.push_back(entry.first);
-    ASSERT_EQ(keys_of(net_), expected) << "seed " << seed;
+    ASSERT_EQ(keys_of(net_), expected);
     EXPECT_TRUE(messages().errors.empty());
     kora::free_property_list(kora::net_properties(net_));
     net_->properties = nullptr;
-  }
+  });
 }
 
 TEST_F(PropTest, ValuesBecomeText) {

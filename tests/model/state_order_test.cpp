@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "kora_test.h"
-#include "net_words.h"
+#include "networks.h"
 #include "state-order.h"
 
 namespace {
@@ -22,9 +22,8 @@ std::vector<STATE *> state_list(const NET *net) {
   return states;
 }
 
-void expect_numbered(const std::vector<STATE *> &order, unsigned seed) {
-  for (size_t i = 0; i < order.size(); i++)
-    ASSERT_EQ(state_number(order[i]), static_cast<intptr_t>(i)) << "seed " << seed;
+void expect_numbered(const std::vector<STATE *> &order) {
+  for (size_t i = 0; i < order.size(); i++) ASSERT_EQ(state_number(order[i]), static_cast<intptr_t>(i));
 }
 
 // Reference orders: reached states in the order of a queue or of a recursive preorder walk,
@@ -61,34 +60,23 @@ std::vector<STATE *> reference_order(const NET *net, bool breadth_first) {
 
 // Random networks whose arcs may loop, go back, or leave states unreachable.
 TEST_F(StateOrderTest, RandomGraphsMatchReferenceWalks) {
-  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicate arcs are refused quietly
-  for (unsigned seed = 1; seed <= 300; seed++) {
-    std::mt19937 random(seed);
-    const int n = 1 + static_cast<int>(random() % 12);
-    std::set<int> finals;
-    for (int i = 1; i < n; i++)
-      if (random() % 3 == 0) finals.insert(i);
-    std::vector<kora_test::Arc> arcs(random() % (2 * n + 1));
-    for (kora_test::Arc &arc : arcs) {
-      arc.from = static_cast<int>(random() % n);
-      arc.label = 'a' + random() % 4;
-      arc.to = static_cast<int>(random() % n);
-    }
-    NET *net = kora_test::build_net(n, finals, arcs);
+  kora_test::for_seeds(300, [&](unsigned, std::mt19937 &random) {
+    NET *net = kora_test::random_net(
+        random, {.max_states = 12, .max_arcs = 24, .epsilon = false, .symbols = {'a', 'b', 'c', 'd'}});
     net->flags.pruned = 0;
     const std::vector<STATE *> breadth_first = reference_order(net, true);
 
     kora::top_sort_net(net);
-    expect_numbered(breadth_first, seed);
+    expect_numbered(breadth_first);
     kora::renumber_states(net);
-    expect_numbered(reference_order(net, false), seed);
+    expect_numbered(reference_order(net, false));
     kora::sort_states(net);
-    ASSERT_EQ(state_list(net), breadth_first) << "seed " << seed;
+    ASSERT_EQ(state_list(net), breadth_first);
     EXPECT_TRUE(net->flags.sorted_states);
     EXPECT_FALSE(net->flags.visit_marks_dirty);
-    for (STATE *s : breadth_first) EXPECT_EQ(s->flags.visit_mark, 0) << "seed " << seed;
+    for (STATE *s : breadth_first) EXPECT_EQ(s->flags.visit_mark, 0);
     free_network(net);
-  }
+  });
   EXPECT_TRUE(messages().warnings.empty());
 }
 
@@ -102,18 +90,15 @@ TEST_F(StateOrderTest, AWrongPrunedMarkIsReported) {
   free_network(net);
 }
 
+// On a small stack, which a recursion along the chain would overflow.
 TEST_F(StateOrderTest, LongChainNeedsNoRecursion) {
   constexpr int kLength = 100000;
-  NET *net = null_net();
-  STATE *last = net->start;
-  for (int i = 1; i < kLength; i++) {
-    STATE *next = add_state_to_net(net, i == kLength - 1);
-    add_arc_to_state(net, last, 'a', next, nullptr, 0);
-    last = next;
-  }
-  EXPECT_EQ(kora::renumber_states(net), kLength);
-  EXPECT_EQ(state_number(last), kLength - 1);
-  kora::sort_states(net);
+  NET *net = kora_test::chain_net(kLength - 1);  // the final state heads the list
+  kora_test::with_small_stack([&] {
+    EXPECT_EQ(kora::renumber_states(net), kLength);
+    EXPECT_EQ(state_number(net->states), kLength - 1);
+    kora::sort_states(net);
+  });
   EXPECT_EQ(net->states, net->start);
   free_network(net);
 }

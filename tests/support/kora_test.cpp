@@ -1,5 +1,7 @@
 #include "kora_test.h"
 
+#include <cstdlib>
+
 namespace kora_test {
 namespace {
 
@@ -40,6 +42,14 @@ std::set<uint32_t> alph_members(const ALPH *alph) {
     if (alph->type == KORA_LABEL_ALPH) ids.insert(alph->items[i]);
   }
   return ids;
+}
+
+std::vector<unsigned> seeds(unsigned count) {
+  if (const char *one = std::getenv("KORA_TEST_SEED")) return {static_cast<unsigned>(std::atol(one))};
+  if (const char *many = std::getenv("KORA_TEST_SEEDS")) count = static_cast<unsigned>(std::atol(many));
+  std::vector<unsigned> all(count);
+  for (unsigned i = 0; i < count; i++) all[i] = i + 1;
+  return all;
 }
 
 }  // namespace kora_test

@@ -1,10 +1,11 @@
 // Test helpers: a fixture that runs each test in a freshly initialized library and records
-// every warning and error the library reports.
+// every warning and error the library reports, and the seed loop of the randomized tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,5 +38,24 @@ class Library : public ::testing::Test {
 
 // The members of a binary or a label alphabet, read straight from its items.
 std::set<uint32_t> alph_members(const ALPH *alph);
+
+// The seeds of a randomized test: 1 to `count`; 1 to N with KORA_TEST_SEEDS=N in the
+// environment (for long runs); only S with KORA_TEST_SEED=S (to run a failure again).
+std::vector<unsigned> seeds(unsigned count);
+
+// Runs f(seed, random) for each of seeds(count), `random` seeded with the seed, which every
+// failure names. Stops after the first seed that fails. Returns the number of seeds run.
+template <typename F>
+unsigned for_seeds(unsigned count, F &&f) {
+  unsigned run = 0;
+  for (unsigned seed : seeds(count)) {
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    std::mt19937 random(seed);
+    f(seed, random);
+    run++;
+    if (::testing::Test::HasFailure()) break;
+  }
+  return run;
+}
 
 }  // namespace kora_test

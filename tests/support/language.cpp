@@ -109,36 +109,18 @@ std::string describe(const Relation &relation) {
   return text + " }";
 }
 
-NET *random_net(std::mt19937 &random, const RandomNetOptions &options) {
-  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  std::vector<uint32_t> labels;
-  Symbols symbols;
-  for (const std::string &name : options.symbols) symbols.push_back(kora::symbol_id(name.c_str()));
-  for (uint32_t s : symbols) labels.push_back(s);
-  if (options.other) labels.push_back(kora::OTHER);
-  if (options.transducer) {
-    for (uint32_t u : symbols)
-      for (uint32_t l : symbols)
-        if (u != l) labels.push_back(kora::pair_id(u, l));
-    labels.push_back(kora::pair_id(symbols[0], kora::EPSILON));
-    labels.push_back(kora::pair_id(kora::EPSILON, symbols.back()));
-    if (options.other) labels.push_back(kora::pair_id(kora::OTHER, symbols[0]));
+std::set<std::string> words(const NET *net, size_t max_symbols) {
+  std::set<std::string> texts;
+  for (const StringPair &pair : shorter_than(enumerate(net, {}, 2 * max_symbols + 2), max_symbols)) {
+    std::string text;
+    for (uint32_t id : pair.first)
+      if (id > 32 && id < 127)
+        text += static_cast<char>(id);
+      else
+        text.append("<").append(std::to_string(id)).append(">");
+    texts.insert(text);
   }
-  int32_t verbose = int_parameters()->word[KORA_VERBOSE];
-  int_parameters()->word[KORA_VERBOSE] = 0;  // duplicate arcs are expected and skipped quietly
-  NET *net = null_net();
-  std::vector<STATE *> states{net->start};
-  int count = 1 + pick(options.max_states);
-  for (int i = 1; i < count; i++) states.push_back(add_state_to_net(net, 0));
-  for (STATE *s : states) s->flags.final = pick(3) == 0;
-  int arcs = pick(options.max_arcs + 1);
-  for (int i = 0; i < arcs; i++) {
-    uint32_t label = options.epsilon && pick(6) == 0 ? kora::EPSILON : labels[pick(labels.size())];
-    add_arc_to_state(net, states[pick(states.size())], label, states[pick(states.size())],
-                     nullptr, 0);
-  }
-  int_parameters()->word[KORA_VERBOSE] = verbose;
-  return net;
+  return texts;
 }
 
 }  // namespace kora_test

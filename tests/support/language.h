@@ -1,5 +1,5 @@
 // The oracle of the calculus tests: the string pairs a network accepts, enumerated up to a
-// bound, and seeded random networks to feed it.
+// bound.
 //
 // OTHER is given a concrete meaning: a universe of symbol ids is fixed for a test (the symbols
 // of the networks compared plus two fresh ones), and an arc labelled OTHER on a network stands for
@@ -8,17 +8,16 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "kora.h"
+#include "networks.h"
 
 namespace kora_test {
 
-using Symbols = std::vector<uint32_t>;
 using StringPair = std::pair<Symbols, Symbols>;  // (upper, lower)
 using Relation = std::set<StringPair>;
 
@@ -41,16 +40,9 @@ Relation shorter_than(const Relation &relation, size_t max_length);
 // Readable form of a relation for failure messages.
 std::string describe(const Relation &relation);
 
-struct RandomNetOptions {
-  int max_states = 5;
-  int max_arcs = 9;
-  bool transducer = false;  // tuple labels a:b, a:0, 0:b
-  bool epsilon = true;      // EPSILON arcs
-  bool other = false;       // OTHER (and OTHER:x in transducers)
-  std::vector<std::string> symbols = {"a", "b", "c"};
-};
-
-// A random network built through the public interface; the caller frees it.
-NET *random_net(std::mt19937 &random, const RandomNetOptions &options);
+// Every string of at most `max_symbols` symbols the automaton accepts (paths of at most
+// 2 * max_symbols + 2 arcs, room for EPSILON arcs between symbols); printable ASCII symbols are
+// their characters, others <id>.
+std::set<std::string> words(const NET *net, size_t max_symbols);
 
 }  // namespace kora_test
