@@ -248,7 +248,9 @@ TEST_F(NetTest, OneStateWithManyArcsAndLabelsIsBuiltInLinearTime) {
   STATE *hub = net->start;
   std::vector<STATE *> leaves;
   for (int i = 0; i < 200000; i++) {
-    const uint32_t label = kora::symbol_id(("L" + std::to_string(i)).c_str());
+    std::string name = "L";
+    name += std::to_string(i);
+    const uint32_t label = kora::symbol_id(name.c_str());
     leaves.push_back(add_state_to_net(net, 1));
     ASSERT_NE(add_arc_to_state(net, hub, label, leaves.back(), nullptr, 0), nullptr);
   }
