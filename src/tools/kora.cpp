@@ -15,8 +15,14 @@ namespace {
 
 const Command commands[] = {
     {"version", "", "the library's version string", version_command},
-    {"words", "FILE", "the minimal network of a word list (one word per line), printed state by state",
+    {"words", "[--spaced] [--print] FILE",
+     "the minimal network of a word list (one word per line; with --spaced, of spaced text):\n"
+     "      its size in one line, or with --print its listing state by state",
      words_command},
+    {"text", "[--spaced] FILE",
+     "the words of the network of a word list written back, one per line (with --spaced, the\n"
+     "      paths of spaced text as spaced text)",
+     text_command},
 };
 
 }  // namespace
@@ -37,6 +43,7 @@ int main(int argc, char **argv) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
+    int_parameters()->word[KORA_VERBOSE] = 0;  // no progress dots or file notes
     int status = command.run(argc - 2, argv + 2);
     reclaim_kora(context);
     return status;

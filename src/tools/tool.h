@@ -3,6 +3,8 @@
 // library refused its input, 2 for a usage error.
 #pragma once
 
+#include "kora.h"
+
 namespace kora_tool {
 
 // A command of the tool: its name, its usage line (arguments only) and what runs it.
@@ -15,6 +17,12 @@ struct Command {
 
 int version_command(int argc, char **argv);
 int words_command(int argc, char **argv);
+int text_command(int argc, char **argv);
+
+// The network of the file a command names: today a word list, or spaced text with `spaced`.
+// Null, with the library's report on standard error, when it cannot be read. The caller frees
+// the network.
+NET *read_network(const char *file_name, bool spaced);
 
 // Prints the usage of every command to standard error and returns 2.
 int usage();
