@@ -113,16 +113,14 @@ SymbolText symbol_text(uint32_t id, bool spaced, bool utf8) {
   return result;
 }
 
-// Appends `symbol` centred in a field of `width` characters.
-void append_centred(const SymbolText &symbol, int width, std::string *line) {
+// Appends `symbol` centred in a field of `width` characters; *end becomes the end of its text,
+// so that the padding after the last symbol of a line can be cut.
+void append_centred(const SymbolText &symbol, int width, std::string *line, size_t *end) {
   const int padding = width - symbol.width;
   line->append(static_cast<size_t>(padding - padding / 2), ' ');
   *line += symbol.text;
+  *end = line->size();
   line->append(static_cast<size_t>(padding / 2), ' ');
-}
-
-void trim_blanks(std::string *line) {
-  while (!line->empty() && line->back() == ' ') line->pop_back();
 }
 
 // Writes one path in the chosen format.
@@ -153,19 +151,21 @@ class PathWriter {
 
   void write_spaced(const std::vector<uint32_t> &labels) {
     std::string upper, lower;
+    size_t upper_end = 0, lower_end = 0;
     if (labels.empty()) {
       upper = lower = "0";
+      upper_end = lower_end = 1;
     }
     for (size_t i = 0; i < labels.size(); ++i) {
       const SymbolText u = symbol_text(upper_id(labels[i]), true, utf8_);
       const SymbolText l = symbol_text(lower_id(labels[i]), true, utf8_);
       const int width = transducer_ ? std::max(u.width, l.width) : u.width;
       if (i > 0) upper += ' ', lower += ' ';
-      append_centred(u, width, &upper);
-      append_centred(l, width, &lower);
+      append_centred(u, width, &upper, &upper_end);
+      append_centred(l, width, &lower, &lower_end);
     }
-    trim_blanks(&upper);
-    trim_blanks(&lower);
+    upper.resize(upper_end);
+    lower.resize(lower_end);
     sink_.line(upper);
     if (transducer_) sink_.line(lower);
     sink_.line("");
