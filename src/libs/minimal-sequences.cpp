@@ -101,9 +101,8 @@ bool same_state(const STATE *a, const STATE *b) {
 // The network under construction: the register and the path of the last sequence added.
 class Builder {
  public:
-  explicit Builder(NET *net) : net_(net), register_("SEQS_TO_NET") {
-    path_.push_back(alloc_state());
-  }
+  // Builds from the network's start state, which is on its state list.
+  explicit Builder(NET *net) : net_(net), register_("SEQS_TO_NET") { path_.push_back(net->start); }
 
   // Adds a sequence greater than the last one added.
   void add(const std::vector<uint32_t> &labels) {
@@ -122,13 +121,8 @@ class Builder {
     added_ = true;
   }
 
-  // Minimizes the last path, links the start state and returns it.
-  STATE *finish() {
-    minimize_path_below(0);
-    STATE *start = path_[0];
-    link(start);
-    return start;
-  }
+  // Minimizes the last path.
+  void finish() { minimize_path_below(0); }
 
  private:
   // Replaces or registers the states of the path deeper than `depth`, deepest first, and cuts
@@ -252,22 +246,19 @@ void LabelSequences::clear() {
 
 NET *minimal_net_of_sequences(LabelSequences &sequences) {
   sequences.sort();
-  NET *net = make_network();
+  // The empty language, marked deterministic, pruned, minimized, epsilon-free and loop-free,
+  // which the construction keeps true.
+  NET *net = null_net();
   Builder builder(net);
   std::vector<uint32_t> labels;
   for (size_t i = 0; i < sequences.size(); ++i) {
     sequences.get(i, &labels);
     builder.add(labels);
   }
-  net->start = builder.finish();
+  builder.finish();
   reverse_arc_lists(net);
   update_net_labels_and_sigma(net);
   mark_flag_diacritics(net);
-  net->flags.deterministic = 1;
-  net->flags.pruned = 1;
-  net->flags.minimized = 1;
-  net->flags.epsilon_free = 1;
-  net->flags.loop_free = 1;
   return net;
 }
 

@@ -27,6 +27,19 @@ const Command commands[] = {
 
 }  // namespace
 
+const char *file_and_flags(int argc, char **argv, std::initializer_list<Flag> flags) {
+  const char *file_name = nullptr;
+  for (int i = 0; i < argc; ++i) {
+    bool known = false;
+    for (const Flag &flag : flags)
+      if (std::strcmp(argv[i], flag.name) == 0) *flag.value = known = true;
+    if (known) continue;
+    if (file_name != nullptr || argv[i][0] == '-') return nullptr;
+    file_name = argv[i];
+  }
+  return file_name;
+}
+
 int usage() {
   std::fprintf(stderr, "usage:\n");
   for (const Command &command : commands)

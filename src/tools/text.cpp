@@ -1,8 +1,6 @@
 // kora text [--spaced] FILE: writes the words of a network back as a word list (or its paths as
 // spaced text) on the standard output.
 
-#include <cstring>
-
 #include "kora.h"
 #include "tool.h"
 
@@ -10,15 +8,7 @@ namespace kora_tool {
 
 int text_command(int argc, char **argv) {
   bool spaced = false;
-  const char *file_name = nullptr;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--spaced") == 0)
-      spaced = true;
-    else if (file_name == nullptr && argv[i][0] != '-')
-      file_name = argv[i];
-    else
-      return usage();
-  }
+  const char *file_name = file_and_flags(argc, argv, {{"--spaced", &spaced}});
   if (file_name == nullptr) return usage();
   NET *net = read_network(file_name, spaced);
   if (net == nullptr) return 1;

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "kora.h"
@@ -62,17 +61,7 @@ NET *read_network(const char *file_name, bool spaced) {
 
 int words_command(int argc, char **argv) {
   bool spaced = false, print = false;
-  const char *file_name = nullptr;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--spaced") == 0)
-      spaced = true;
-    else if (std::strcmp(argv[i], "--print") == 0)
-      print = true;
-    else if (file_name == nullptr && argv[i][0] != '-')
-      file_name = argv[i];
-    else
-      return usage();
-  }
+  const char *file_name = file_and_flags(argc, argv, {{"--spaced", &spaced}, {"--print", &print}});
   if (file_name == nullptr) return usage();
   NET *net = read_network(file_name, spaced);
   if (net == nullptr) return 1;
