@@ -10,7 +10,9 @@
 # Each on Debian's wamerican and wbritish-huge in three orders: as shipped (dictionary order,
 # which is not byte order), byte-sorted (LC_ALL=C sort) and shuffled (shuf with a fixed random
 # source, so the order is the same every run). Every configuration runs RUNS times; the table
-# gives the best and the median wall-clock seconds and the median peak resident memory.
+# gives the best and the median wall-clock seconds, the best and the median processor seconds
+# (user + system; steadier than the clock on a shared machine) and the median peak resident
+# memory.
 # Needs: apt-get install -y libfst-dev wamerican wbritish-huge
 #
 # Usage: bench/compare-read-text.sh [BUILD-DIRECTORY] [RUNS]   (defaults: build-bench, 5)
@@ -41,40 +43,49 @@ done
 
 results=$lists/results
 : > "$results"
-# One line per run: list order program seconds peak_kib states arcs.
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# One line per run: list order program wall_seconds cpu_seconds peak_kib states arcs.
 field() { printf '%s\n' "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 for run in $(seq "$runs"); do
   for name in wamerican wbritish-huge; do
     for order in shipped sorted shuffled; do
       file=$lists/$name.$order
       line=$("$build/bench/read_text_words" "$file")
-      echo "$name $order read_text $(field "$line" total) $(field "$line" peak_kib)" \
+      echo "$name $order read_text $(field "$line" total) $(field "$line" cpu_total)" \
+           "$(field "$line" peak_kib)" \
            "$(field "$line" states) $(field "$line" arcs)" >> "$results"
-      summary=$(/usr/bin/time -f '%e %M' -o "$lists/time" "$build/kora" words "$file")
-      echo "$name $order kora-words $(cat "$lists/time") $(echo "$summary" | awk '{print $1, $3}')" \
-        >> "$results"
+      summary=$(/usr/bin/time -f '%e %U %S %M' -o "$lists/time" "$build/kora" words "$file")
+      echo "$name $order kora-words $(awk '{print $1, $2 + $3, $4}' "$lists/time")" \
+           "$(echo "$summary" | awk '{print $1, $3}')" >> "$results"
       line=$("$build/openfst_minimize_words" "$file")
-      echo "$name $order openfst $(field "$line" total) $(field "$line" peak_kib)" \
+      echo "$name $order openfst $(field "$line" total) $(field "$line" cpu_total)" \
+           "$(field "$line" peak_kib)" \
            "$(field "$line" states) $(field "$line" arcs)" >> "$results"
       line=$("$build/bench/minimize_words" "$file")
-      echo "$name $order internal $(field "$line" total) $(field "$line" peak_kib)" \
+      echo "$name $order internal $(field "$line" total) $(field "$line" cpu_total)" \
+           "$(field "$line" peak_kib)" \
            "$(field "$line" states) $(field "$line" arcs)" >> "$results"
     done
   done
 done
 
-echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg) (2 cores), $runs runs each"
-printf '%-14s %-9s %-11s %8s %8s %9s %8s %8s\n' list order program best_s median_s peak_MiB \
-  states arcs
-sort -k1,1 -k2,2 -k3,3 -k4,4g "$results" | awk '
-  function flush() {
+echo "load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg) (2 cores);" \
+  "$runs runs each"
+printf '%-14s %-9s %-11s %7s %7s %7s %7s %9s %7s %7s\n' list order program wall_best wall_med \
+  cpu_best cpu_med peak_MiB states arcs
+# Sorted by configuration; within it each column's values are sorted apart for best and median.
+sort -k1,1 -k2,2 -k3,3 "$results" | awk '
+  function sorted_median(v, n,   i, j, x) {
+    for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { x = v[j]; v[j] = v[j - 1]; v[j - 1] = x }
+    return v[int((n + 1) / 2)]
+  }
+  function flush(   wm, cm, mm) {
     if (n == 0) return
-    printf "%-14s %-9s %-11s %8.3f %8.3f %9.1f %8s %8s\n", key1, key2, key3, t[1],
-           t[int((n + 1) / 2)], m[int((n + 1) / 2)] / 1024, s, a
+    wm = sorted_median(w, n); cm = sorted_median(c, n); mm = sorted_median(m, n)
+    printf "%-14s %-9s %-11s %7.3f %7.3f %7.3f %7.3f %9.1f %7s %7s\n", k1, k2, k3, w[1], wm, c[1], cm,
+           mm / 1024, s, a
   }
   { key = $1 " " $2 " " $3
-    if (key != last) { flush(); n = 0; last = key; key1 = $1; key2 = $2; key3 = $3 }
-    n++; t[n] = $4; mem[n] = $5; s = $6; a = $7
-    # medians of memory: keep them sorted too (insertion)
-    m[n] = $5; for (i = n; i > 1 && m[i - 1] > m[i]; i--) { x = m[i]; m[i] = m[i - 1]; m[i - 1] = x } }
+    if (key != last) { flush(); n = 0; last = key; k1 = $1; k2 = $2; k3 = $3 }
+    n++; w[n] = $4; c[n] = $5; m[n] = $6; s = $7; a = $8 }
   END { flush() }'

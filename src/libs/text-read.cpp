@@ -18,6 +18,18 @@
 namespace kora {
 namespace {
 
+// The control characters 1 to 4 would give the ids of OTHER and of the internal markers
+// ALTCHAIN, GUARDEDEPSILON and _DET_EPSILON_; read from text they are symbols named by the
+// character, so that what is read is written back as it was.
+constexpr uint32_t kLastMarkerCode = 4;
+
+uint32_t control_symbol(uint32_t code) {
+  uint32_t id = ID_NO_SYMBOL;
+  uint32_t name[2] = {code, 0};
+  intern_fat_symbol(&id, name);
+  return id;
+}
+
 // The symbols of single characters, remembered so that each is interned once per file.
 class CharacterSymbols {
  public:
@@ -47,9 +59,10 @@ class CharacterSymbols {
 
   uint32_t intern(uint32_t code) const {
     uint32_t id = ID_NO_SYMBOL;
+    if (code <= kLastMarkerCode) return control_symbol(code);
     if (!utf8_) {
       intern_byte_symbol(&id, static_cast<unsigned char>(code));
-    } else if (code >= 2 && code < 128) {
+    } else if (code < 128) {
       id = code;
     } else {
       uint32_t name[2] = {code, 0};
@@ -223,6 +236,9 @@ class SpacedTextReader : public SequenceReader {
   static uint32_t label_of(const Token &token) {
     if (!token.escaped && token.name == "0") return EPSILON;
     if (!token.escaped && token.name == "?") return OTHER;
+    const auto first = static_cast<unsigned char>(token.name.empty() ? 0 : token.name[0]);
+    if (token.name.size() == 1 && first > 0 && first <= kLastMarkerCode)
+      return control_symbol(first);
     uint32_t id = ID_NO_SYMBOL;
     if (token.name.find('\0') != std::string::npos) {
       std::string name = token.name;

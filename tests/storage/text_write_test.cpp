@@ -162,6 +162,26 @@ TEST_F(TextWriteTest, PagesReceiveTheSameLines) {
   kora::free_page(page);
 }
 
+// The control characters 1 to 4 are symbols of their own, not OTHER or the internal markers
+// whose ids they are, so they are written back as they were read (found by fuzz_read_text).
+TEST_F(TextWriteTest, ControlCharactersReadFromTextAreWrittenBack) {
+  const std::string found = kora_test::read_file(KORA_TEST_DATA "/fuzz/read_text-latin1-control-character.txt");
+  ASSERT_FALSE(found.empty());
+  for (int encoding : {KORA_LATIN1, KORA_UTF8}) {
+    set_char_encoding(context(), encoding);
+    for (bool spaced : {false, true}) {
+      NET *net = read_back(spaced ? "\x01 \x02\n\n\x03 \x04\n\n" : "a\x01" "b\n\x02\x03\x04x\n" + found,
+                           spaced);
+      for (const kora_test::Symbols &path : label_paths(net))
+        for (uint32_t label : path) EXPECT_GT(label, 4u);
+      NET *back = read_back(written(net, spaced), spaced);
+      EXPECT_EQ(label_paths(back), label_paths(net));
+      free_network(net);
+      free_network(back);
+    }
+  }
+}
+
 // Random loop-free networks, minimized, written as spaced text and read back, keep their label
 // paths and their size. Symbols include multicharacter names and the names that need escapes.
 void round_trip(TextWriteTest *test, bool transducer, bool other) {
