@@ -115,9 +115,17 @@ class WordListReader : public SequenceReader {
 
   bool next(std::vector<uint32_t> *labels) override {
     while (lines_.next()) {
-      const auto *text = reinterpret_cast<const unsigned char *>(lines_.text());
-      const size_t length = lines_.length();
       if (lines_.number() == 1 && is_coding_declaration(lines_.text())) continue;
+      const auto *text = reinterpret_cast<const unsigned char *>(lines_.text());
+      size_t length = lines_.length();
+      if (std::memchr(text, 0, length) != nullptr) {
+        // NUL bytes spell nothing: the line is read without them.
+        without_nuls_.assign(lines_.text(), length);
+        without_nuls_.erase(std::remove(without_nuls_.begin(), without_nuls_.end(), '\0'),
+                            without_nuls_.end());
+        text = reinterpret_cast<const unsigned char *>(without_nuls_.data());
+        length = without_nuls_.size();
+      }
       if (length == 0) continue;
       if ((length == 4 && std::memcmp(text, "END;", 4) == 0) || (length == 1 && text[0] == 4))
         return false;
@@ -135,7 +143,7 @@ class WordListReader : public SequenceReader {
   bool failed() const override { return lines_.failed(); }
 
  private:
-  // The symbols of the characters of a line (NUL bytes spell nothing); false for invalid UTF-8.
+  // The symbols of the characters of a line; false for invalid UTF-8.
   bool spell(const unsigned char *text, size_t length, std::vector<uint32_t> *labels) {
     size_t i = 0;
     while (i < length) {
@@ -145,7 +153,7 @@ class WordListReader : public SequenceReader {
         used = utf8_decode_char(text + i, length - i, &code);
         if (used == 0) return false;
       }
-      if (code != 0) labels->push_back(symbols_.of(code));
+      labels->push_back(symbols_.of(code));
       i += static_cast<size_t>(used);
     }
     return true;
@@ -154,6 +162,7 @@ class WordListReader : public SequenceReader {
   FileLines &lines_;
   bool utf8_;
   CharacterSymbols symbols_;
+  std::string without_nuls_;
 };
 
 // One symbol of a line of spaced text, its escapes undone.

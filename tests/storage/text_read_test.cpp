@@ -110,6 +110,18 @@ TEST_F(TextReadTest, EmptyLinesAreSkippedAndEndStopsTheList) {
   for (NET *net : {plain, gaps, ended, eot}) free_network(net);
 }
 
+// NUL bytes spell nothing: a line of them is empty, and one that is "\x04" without them ends the
+// list (found by fuzz_read_text).
+TEST_F(TextReadTest, NulBytesSpellNothing) {
+  NET *found = read_text(KORA_TEST_DATA "/fuzz/read_text-nul-bytes-and-end.txt");
+  ASSERT_NE(found, nullptr);
+  EXPECT_TRUE(label_paths(found).empty());
+  NET *net = read(std::string("a\0b\n\0\0\nc\nEN\0D;\nd\n", 18));
+  EXPECT_EQ(label_paths(net), sequences_of({"ab", "c"}));
+  free_network(found);
+  free_network(net);
+}
+
 TEST_F(TextReadTest, AnEmptyListIsTheEmptyLanguage) {
   for (const char *bytes : {"", "\n\n\r\n", "END;\nword\n"}) {
     NET *net = read(bytes);
