@@ -206,15 +206,24 @@ int LabelSequences::compare(size_t a, size_t b) const {
 
 void LabelSequences::sort() {
   if (sorted_) return;
-  // Sort (start, length) records, then repack the bytes in the new order.
+  // Sort records of (first 8 packed bytes as a big-endian number, start, length): most
+  // comparisons are decided by the numbers, without touching the bytes; equal numbers compare
+  // the whole sequences. Then repack the bytes in the new order.
   struct Span {
+    uint64_t prefix;
     size_t start;
     size_t length;
   };
-  std::vector<Span> spans(starts_.size());
-  for (size_t i = 0; i < spans.size(); ++i) spans[i] = {starts_[i], packed_length(i)};
   const unsigned char *bytes = bytes_.data();
+  std::vector<Span> spans(starts_.size());
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const size_t length = packed_length(i);
+    uint64_t prefix = 0;
+    for (size_t k = 0; k < 8; ++k) prefix = (prefix << 8) | (k < length ? bytes[starts_[i] + k] : 0);
+    spans[i] = {prefix, starts_[i], length};
+  }
   std::sort(spans.begin(), spans.end(), [bytes](const Span &a, const Span &b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
     return compare_packed(bytes + a.start, a.length, bytes + b.start, b.length) < 0;
   });
   std::vector<unsigned char> packed;

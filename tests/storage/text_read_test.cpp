@@ -116,7 +116,7 @@ TEST_F(TextReadTest, NulBytesSpellNothing) {
   NET *found = read_text(KORA_TEST_DATA "/fuzz/read_text-nul-bytes-and-end.txt");
   ASSERT_NE(found, nullptr);
   EXPECT_TRUE(label_paths(found).empty());
-  NET *net = read(std::string("a\0b\n\0\0\nc\nEN\0D;\nd\n", 18));
+  NET *net = read(std::string("a\0b\n\0\0\nc\nEN\0D;\nd\n", 17));
   EXPECT_EQ(label_paths(net), sequences_of({"ab", "c"}));
   free_network(found);
   free_network(net);
