@@ -36,7 +36,7 @@ void create_heaps() {
   make_label_maps();
   define_latin1_lists();
   make_names_table();
-  set_network_freed_hook(forget_deleted_definition);
+  add_network_freed_hook(forget_deleted_definition);
   heaps_to_create = false;
 }
 
