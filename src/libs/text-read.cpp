@@ -150,7 +150,7 @@ class WordListReader : public SequenceReader {
       uint32_t code = text[i];
       int used = 1;
       if (utf8_ && code >= 0x80) {
-        used = utf8_decode_char(text + i, length - i, &code);
+        used = utf8_decode_char(reinterpret_cast<const char *>(text) + i, length - i, &code);
         if (used == 0) return false;
       }
       labels->push_back(symbols_.of(code));

@@ -56,10 +56,10 @@ uint32_t next_code(const uint32_t **codes);
 // cases `out` holds the characters before the one that stopped the conversion.
 int utf8_encode(const uint32_t *codes, char *out, size_t size, bool strict);
 
-// Decodes the character at `bytes`, of which `available` bytes may be read: stores its code and
-// returns the number of bytes it takes (1 to 4), or returns 0, storing nothing, when they do not
-// begin a legal, complete sequence (nothing is reported).
-int utf8_decode_char(const unsigned char *bytes, size_t available, uint32_t *code);
+// Decodes the one character at the start of `text`, of which `available` bytes may be read:
+// returns the bytes it takes (1 to 4) with its code in *out, or 0 when those bytes do not begin
+// a legal, complete UTF-8 sequence (*out is then untouched).
+int utf8_decode_char(const char *text, size_t available, uint32_t *out);
 
 // Decodes the 0-terminated UTF-8 `text` into `out`, which has room for strlen(text) + 1 codes,
 // and returns the number of codes before the terminator. Each byte that does not begin a legal,
