@@ -87,12 +87,12 @@ void append_code(uint32_t code, bool utf8, std::string *text) {
 SymbolText symbol_text(uint32_t id, bool spaced, bool utf8) {
   SymbolText result;
   if (id == EPSILON || id == OTHER) {
-    result.text = id == EPSILON ? "0" : "?";
+    result.text.push_back(id == EPSILON ? '0' : '?');
     result.width = 1;
     return result;
   }
   if (id == BOUNDARY_SYMBOL) {
-    result.text = ".#.";
+    for (char c : {'.', '#', '.'}) result.text.push_back(c);
     result.width = 3;
     return result;
   }
