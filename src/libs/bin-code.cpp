@@ -124,6 +124,7 @@ int64_t ByteReader::get_number() {
 }
 
 uint32_t *ByteReader::get_string(int64_t length, bool cp1252) {
+  if (failed_) return nullptr;
   if (length < 0 || static_cast<uint64_t>(length) > remaining() / 2) {
     fail_eof();
     return nullptr;

@@ -72,7 +72,7 @@ class ByteReader {
   // the reader.
   int64_t get_number();
   // A string of the given length in characters, as a new 0-terminated fat string (std::free);
-  // null, with the reader failed, when the bytes run out. With `cp1252`, a code 0x80-0x9F that
+  // null when the reader has failed before or the bytes run out (the reader then fails). With `cp1252`, a code 0x80-0x9F that
   // Windows-1252 defines is read as its Unicode character.
   uint32_t *get_string(int64_t length, bool cp1252);
   // An arc item: its label index and flags (the first byte's ARC_ITEM_LAST and ARC_ITEM_FINAL).

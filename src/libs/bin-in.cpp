@@ -196,7 +196,10 @@ bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols, std::vect
         in.fail();
         return false;
       }
-      if (intern_pair(&label, upper, lower) != 0) {
+      // Two equal indexes are the symbol itself (OTHER too: the pair OTHER:OTHER is -1, -1).
+      if (upper_index == lower_index)
+        label = upper;
+      else if (intern_pair(&label, upper, lower) != 0) {
         in.fail();
         return false;
       }
