@@ -15,8 +15,11 @@ namespace {
 
 const Command commands[] = {
     {"version", "", "the library's version string", version_command},
-    {"words", "FILE", "the minimal network of a word list (one word per line), printed state by state",
+    {"words", "FILE [-o OUT]",
+     "the minimal network of a word list (one word per line), printed state by state or saved to OUT",
      words_command},
+    {"print", "NETFILE", "the first network of a saved network file, printed state by state", print_command},
+    {"info", "NETFILE", "the header of a saved network file and the size of each network in it", info_command},
 };
 
 }  // namespace

@@ -1,4 +1,5 @@
-// kora words FILE: the minimal network of a word list, one word per line, printed state by state.
+// kora words FILE [-o OUT]: the minimal network of a word list, one word per line, printed state
+// by state or saved to OUT.
 
 #include <cstdio>
 #include <fstream>
@@ -30,12 +31,13 @@ NET *words_net(const char *file_name) {
 }  // namespace
 
 int words_command(int argc, char **argv) {
+  const char *output = take_output_option(&argc, argv);
   if (argc != 1) return usage();
   NET *net = words_net(argv[0]);
   if (net == nullptr) return 1;
-  print_net(net, stdout);
+  int status = save_or_print(net, output);
   free_network(net);
-  return 0;
+  return status;
 }
 
 }  // namespace kora_tool
