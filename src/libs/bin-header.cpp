@@ -144,6 +144,7 @@ bool write_header(ByteWriter &out, int type, int sub_version, const char *notice
   size_t room = 0xFFFE - static_cast<size_t>(header.copyright_location);
   if (header.notice.size() > room) header.notice.resize(room);
   header.header_length = static_cast<int>(header.copyright_location + padded_length(header.notice));
+  const bool table = type != FILE_TYPE_OLD && type != FILE_TYPE_NO_TABLE;
   header.locations.assign(static_cast<size_t>(count), 0);
   header.written = true;
 
@@ -161,7 +162,8 @@ bool write_header(ByteWriter &out, int type, int sub_version, const char *notice
   out.put_byte(0);
   put_padded(out, header.time_text);
   put_padded(out, header.notice);
-  for (int i = 0; i < count; i++) out.put_u32(0);
+  if (table)
+    for (int i = 0; i < count; i++) out.put_u32(0);
   header.total_length = static_cast<int64_t>(out.size() - start);
   state().last = std::move(header);
   return true;

@@ -60,7 +60,7 @@ FILE_HEADER &last_file_header();
 void reset_file_headers();
 
 // Appends the header of a file of `count` networks, up to and including a location table of
-// zeros, and records it as the last header. `type` 0 chooses 19, or 20 when `first` is
+// zeros (none for types 8 and 101), and records it as the last header. `type` 0 chooses 19, or 20 when `first` is
 // compacted; a null `notice` chooses the COPYRIGHT string of `first`, else "Copyright (c) %Y by
 // " and the copyright holder. Returns false after "write_header: Cannot determine local time."
 // or "write_header: Bad copyright location: %d".

@@ -217,6 +217,7 @@ void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols, const std:
   net->labels = make_alph(static_cast<int>(labels.size()), KORA_LABEL_ALPH);
   net->sigma = make_alph(0, KORA_BINARY_ALPH);
   bool other = false, epsilon = false;
+  std::vector<bool> listed;
   for (size_t i = 0; i < labels.size(); i++) {
     if (!used[i]) continue;
     uint32_t label = labels[i];
@@ -225,7 +226,10 @@ void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols, const std:
       continue;
     }
     other = other || upper_id(label) == OTHER || lower_id(label) == OTHER;
-    if (!test_alph_member(net->labels, label)) append_new_label(net->labels, label);
+    // A damaged file may list a label twice.
+    if (label >= listed.size()) listed.resize(label + 1, false);
+    if (!listed[label]) append_new_label(net->labels, label);
+    listed[label] = true;
   }
   for (size_t i = 2; i < symbols.size(); i++)
     if (symbols[i] != EPSILON) net->sigma = alph_add_to(net->sigma, symbols[i], 0);

@@ -337,10 +337,10 @@ int save_nets_typed(NV *nv, const char *file_name, int type) {
   const size_t table = static_cast<size_t>(header.header_length);
   for (int i = 0; i < nv->len; i++) {
     const size_t offset = out.size();
-    if (network_to_stream(nv->nets[i], out) == 0) {
-      header.locations[i] = static_cast<uint32_t>(offset);
+    if (network_to_stream(nv->nets[i], out) != 0) continue;
+    header.locations[i] = static_cast<uint32_t>(offset);
+    if (header.type != FILE_TYPE_OLD && header.type != FILE_TYPE_NO_TABLE)
       out.patch_u32(table + 4 * static_cast<size_t>(i), static_cast<uint32_t>(offset));
-    }
   }
   out.patch_u32(0, static_cast<uint32_t>(out.size()));
   header.total_length = static_cast<int64_t>(out.size());

@@ -40,6 +40,7 @@ int main(int argc, char **argv) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
+    int_parameters()->word[KORA_VERBOSE] = 0;
     int status = command.run(argc - 2, argv + 2);
     reclaim_kora(context);
     return status;
