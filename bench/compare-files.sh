@@ -44,7 +44,7 @@ for entry in wbritish-huge:acceptor:/usr/share/dict/british-english-huge \
     peak_MiB size/kora
   awk -v runs="$runs" '
     function field(line, key,   i, kv) {
-      for (i = 1; i <= NF; i++) { split($i, kv, "="); if (kv[1] == key) return kv[2] }
+      for (i = 3; i <= NF; i++) { split($i, kv, "="); if (kv[1] == key) return kv[2] }
       return ""
     }
     FILENAME ~ /save$/ { p = $1; bytes[p] = field($0, "bytes"); sb[p] = field($0, "save_best");

@@ -29,14 +29,6 @@
 
 namespace {
 
-// The tag of a word, one of the four of the tagger.
-int tag_index(const std::string &word) {
-  size_t n = word.size();
-  if (n >= 2 && word[n - 2] == '\'' && word[n - 1] == 's') return 0;
-  if (word[0] >= 'A' && word[0] <= 'Z') return 1;
-  if (word[n - 1] == 's') return 2;
-  return 3;
-}
 
 const char *const kTags[4] = {"+Poss", "+Prop", "+Pl", "+Sg"};
 
@@ -47,7 +39,7 @@ NET *build_machine(const std::string &text, bool tagger) {
   if (tagger) {
     uint32_t tag_labels[4];
     for (int i = 0; i < 4; i++) tag_labels[i] = kora::pair_id(KORA_EPSILON, kora::symbol_id(kTags[i]));
-    net = bench::build_trie(text, label_of, [&](const std::string &word) { return tag_labels[tag_index(word)]; });
+    net = bench::build_trie(text, label_of, [&](const std::string &word) { return tag_labels[measure::word_tag(word)]; });
   } else {
     net = bench::build_trie(text, label_of);
   }

@@ -24,61 +24,12 @@
 #include <fst/fstlib.h>
 
 #include "../measure.h"
+#include "openfst_trie.h"
 
 namespace {
 
 using Arc = fst::StdArc;
 
-int tag_index(const std::string &word) {
-  size_t n = word.size();
-  if (n >= 2 && word[n - 2] == '\'' && word[n - 1] == 's') return 0;
-  if (word[0] >= 'A' && word[0] <= 'Z') return 1;
-  if (word[n - 1] == 's') return 2;
-  return 3;
-}
-
-// The trie of the lines of `text` with byte labels (b is the label b; 0 is epsilon); with
-// `tagger`, each word goes on with an arc 0:(256 + tag) to a final state of its own.
-void build_trie(const std::string &text, bool tagger, fst::StdVectorFst &trie) {
-  trie.SetStart(trie.AddState());
-  const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
-  const unsigned char *end = p + text.size();
-  while (p < end) {
-    Arc::StateId state = trie.Start();
-    const unsigned char *line = p;
-    for (; p < end && *p != '\n'; ++p) {
-      Arc::Label label = *p;
-      Arc::StateId next = fst::kNoStateId;
-      size_t count = trie.NumArcs(state);
-      if (count > 0) {
-        fst::ArcIterator<fst::StdVectorFst> arcs(trie, state);
-        for (size_t i = count; i-- > 0;) {
-          arcs.Seek(i);
-          if (arcs.Value().ilabel == label && arcs.Value().olabel == label) {
-            next = arcs.Value().nextstate;
-            break;
-          }
-        }
-      }
-      if (next == fst::kNoStateId) {
-        next = trie.AddState();
-        trie.AddArc(state, Arc(label, label, Arc::Weight::One(), next));
-      }
-      state = next;
-    }
-    if (p > line) {
-      if (tagger) {
-        Arc::StateId tagged = trie.AddState();
-        int tag = tag_index(std::string(reinterpret_cast<const char *>(line), p - line));
-        trie.AddArc(state, Arc(0, 256 + tag, Arc::Weight::One(), tagged));
-        trie.SetFinal(tagged, Arc::Weight::One());
-      } else {
-        trie.SetFinal(state, Arc::Weight::One());
-      }
-    }
-    ++p;
-  }
-}
 
 long long file_size(const std::string &path) {
   struct stat info{};
@@ -105,7 +56,7 @@ int save(int argc, char **argv) {
     return 2;
   }
   fst::StdVectorFst machine;
-  build_trie(text, std::strcmp(argv[3], "tagger") == 0, machine);
+  peers::build_trie(text, machine, std::strcmp(argv[3], "tagger") == 0);
   fst::Minimize(&machine);
   size_t arcs = 0;
   for (fst::StateIterator<fst::StdVectorFst> states(machine); !states.Done(); states.Next())

@@ -105,22 +105,32 @@ uint32_t ByteReader::get_u32() {
   return high << 16 | get_u16();
 }
 
-int64_t ByteReader::get_number() {
-  uint8_t byte = get_byte();
-  const bool negative = byte & 0x40;
-  uint64_t magnitude = byte & 0x3F;
-  while ((byte & 0x80) && !failed_) {
-    byte = get_byte();
-    if (magnitude >> 55 != 0) {
+uint64_t ByteReader::get_groups(uint8_t first, uint64_t value, int limit_bits) {
+  while ((first & 0x80) && !failed_) {
+    first = get_byte();
+    if (value >> (limit_bits - 7) != 0) {
       if (!reported_) error("Number too large in file.");
       reported_ = true;
       failed_ = true;
       return 0;
     }
-    magnitude = magnitude << 7 | (byte & 0x7F);
+    value = value << 7 | (first & 0x7F);
   }
+  return failed_ ? 0 : value;
+}
+
+int64_t ByteReader::get_number() {
+  uint8_t byte = get_byte();
+  uint64_t magnitude = get_groups(byte, byte & 0x3F, 62);
   if (failed_) return 0;
-  return negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  return byte & 0x40 ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+}
+
+bool ByteReader::check_count(int64_t count) {
+  if (failed_) return false;
+  if (count >= 0 && static_cast<uint64_t>(count) <= remaining()) return true;
+  fail_eof();
+  return false;
 }
 
 uint32_t *ByteReader::get_string(int64_t length, bool cp1252) {
@@ -144,18 +154,7 @@ uint32_t *ByteReader::get_string(int64_t length, bool cp1252) {
 uint32_t ByteReader::get_arc_item(uint8_t *flags) {
   uint8_t byte = get_byte();
   *flags = byte & (ARC_ITEM_LAST | ARC_ITEM_FINAL);
-  uint32_t index = byte & 0x0F;
-  while ((byte & 0x80) && !failed_) {
-    byte = get_byte();
-    if (index >> 24 != 0) {
-      if (!reported_) error("Number too large in file.");
-      reported_ = true;
-      failed_ = true;
-      return 0;
-    }
-    index = index << 7 | (byte & 0x7F);
-  }
-  return failed_ ? 0 : index;
+  return static_cast<uint32_t>(get_groups(byte, byte & 0x0F, 31));
 }
 
 bool ByteReader::get_bytes(size_t count, const uint8_t **out) {

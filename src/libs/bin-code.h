@@ -68,13 +68,16 @@ class ByteReader {
   uint32_t get_u16();
   uint32_t get_u24();
   uint32_t get_u32();
-  // A number; a magnitude beyond 2^62 is reported as "Number too large in file." and fails
+  // A number; a magnitude of more than 62 bits is reported as "Number too large in file." and fails
   // the reader.
   int64_t get_number();
   // A string of the given length in characters, as a new 0-terminated fat string (std::free);
   // null when the reader has failed before or the bytes run out (the reader then fails). With `cp1252`, a code 0x80-0x9F that
   // Windows-1252 defines is read as its Unicode character.
   uint32_t *get_string(int64_t length, bool cp1252);
+  // Reads `count` (a number just read) as a count of items that take at least a byte each:
+  // true when that many bytes remain, else the reader fails at the end of its bytes.
+  bool check_count(int64_t count);
   // An arc item: its label index and flags (the first byte's ARC_ITEM_LAST and ARC_ITEM_FINAL).
   uint32_t get_arc_item(uint8_t *flags);
   // Points `out` at the next `count` bytes and skips them; false, with the reader failed, when
@@ -94,6 +97,10 @@ class ByteReader {
   size_t size() const { return static_cast<size_t>(end_ - start_); }
 
  private:
+  // The seven-bit groups that follow a first byte with bit 7 set, appended to `value`; a value
+  // that would pass `limit_bits` bits is reported as "Number too large in file.".
+  uint64_t get_groups(uint8_t first, uint64_t value, int limit_bits);
+
   const uint8_t *start_;
   const uint8_t *at_;
   const uint8_t *end_;

@@ -85,7 +85,49 @@ void register_file(const std::string &path, const char *mode) {
   registry.push_back(path);
 }
 
+// The flags stored in the flag word, by bit. The start state's finality (0x100) is not a flag
+// of the network record and is handled apart.
+#define KORA_FILE_FLAG(bit, field) \
+  {bit, [](const NET *net) -> bool { return net->field; }, [](NET *net, bool on) { net->field = on; }}
+struct FileFlag {
+  uint32_t bit;
+  bool (*get)(const NET *net);
+  void (*set)(NET *net, bool on);
+};
+const FileFlag kFileFlags[] = {
+    KORA_FILE_FLAG(0x1, flags.deterministic),
+    KORA_FILE_FLAG(0x2, flags.pruned),
+    KORA_FILE_FLAG(0x4, flags.completed),
+    KORA_FILE_FLAG(0x8, flags.minimized),
+    KORA_FILE_FLAG(0x10, flags.epsilon_free),
+    KORA_FILE_FLAG(0x20, flags.loop_free),
+    KORA_FILE_FLAG(0x40, flags.twol),
+    KORA_FILE_FLAG(0x80, flags.closed_sigma),
+    KORA_FILE_FLAG(0x200, flags.compacted),
+    KORA_FILE_FLAG(0x400, flags2.sorted_arcs),
+    KORA_FILE_FLAG(0x800, flags.tabular),
+    KORA_FILE_FLAG(0x1000, flags2.upper_sequentialized),
+    KORA_FILE_FLAG(0x2000, flags2.lower_sequentialized),
+    KORA_FILE_FLAG(0x4000, flags2.left_bimachine),
+    KORA_FILE_FLAG(0x8000, flags2.right_bimachine),
+    KORA_FILE_FLAG(0x10000, flags2.reduced_labelset),
+    KORA_FILE_FLAG(0x20000, flags2.is_virtual),
+    KORA_FILE_FLAG(0x40000, flags2.optimized),
+};
+#undef KORA_FILE_FLAG
+
 }  // namespace
+
+uint32_t file_flag_word(const NET *net) {
+  uint32_t word = net->start != nullptr && net->start->flags.final ? 0x100 : 0;
+  for (const FileFlag &flag : kFileFlags)
+    if (flag.get(net)) word |= flag.bit;
+  return word;
+}
+
+void set_file_flags(NET *net, uint32_t word) {
+  for (const FileFlag &flag : kFileFlags) flag.set(net, (word & flag.bit) != 0);
+}
 
 FILE_HEADER &last_file_header() { return state().last; }
 
@@ -263,9 +305,7 @@ int probe_bytes(const uint8_t *bytes, size_t size) {
 }
 
 int probe_file(const char *file_name) {
-  char *expanded = expand_file_name(file_name == nullptr ? "" : file_name);
-  FILE *file = open_library_file(expanded, "rb");
-  std::free(expanded);
+  FILE *file = open_expanded(file_name, "rb");
   if (file == nullptr) {
     error_printf("Cannot open input file '%s'", file_name == nullptr ? "" : file_name);
     return 9;
@@ -296,10 +336,15 @@ FILE *open_library_file(const char *path, const char *mode) {
   return file;
 }
 
-bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes) {
-  char *expanded = expand_file_name(file_name);
-  FILE *file = open_library_file(expanded, "rb");
+FILE *open_expanded(const char *file_name, const char *mode) {
+  char *expanded = expand_file_name(file_name == nullptr ? "" : file_name);
+  FILE *file = open_library_file(expanded, mode);
   std::free(expanded);
+  return file;
+}
+
+bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes) {
+  FILE *file = open_expanded(file_name, "rb");
   if (file == nullptr) return false;
   bytes.clear();
   bool ok = true;

@@ -87,8 +87,11 @@ int probe_bytes(const uint8_t *bytes, size_t size);
 // opened (nothing reported).
 FILE *open_library_file(const char *path, const char *mode);
 
-// Reads the whole file into `bytes` (through open_library_file after expand_file_name); false
-// when it cannot be opened or read.
+// open_library_file of the name as expand_file_name expands it (a null name counts as "").
+FILE *open_expanded(const char *file_name, const char *mode);
+
+// Reads the whole file into `bytes` (through open_expanded); false when it cannot be opened or
+// read.
 bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes);
 
 // The directories searched by open_library_file, in order.
@@ -122,6 +125,11 @@ class ProgressBar {
   uint32_t step_;
   uint32_t count_ = 0;
 };
+
+// The network's flag word as files store it (bit 0x100: the start state is final), and the
+// network's flags set from one (all but the start state's finality, which the body carries).
+uint32_t file_flag_word(const NET *net);
+void set_file_flags(NET *net, uint32_t word);
 
 // ---- Readers and writers by kind of network ----------------------------------------------------
 

@@ -24,30 +24,6 @@
 namespace kora {
 namespace {
 
-// Sets the network's flags from the file's flag word (the start state's finality is kept for
-// the body).
-void set_file_flags(NET *net, uint32_t word) {
-  auto &f = net->flags;
-  auto &g = net->flags2;
-  f.deterministic = (word & 0x1) != 0;
-  f.pruned = (word & 0x2) != 0;
-  f.completed = (word & 0x4) != 0;
-  f.minimized = (word & 0x8) != 0;
-  f.epsilon_free = (word & 0x10) != 0;
-  f.loop_free = (word & 0x20) != 0;
-  f.twol = (word & 0x40) != 0;
-  f.closed_sigma = (word & 0x80) != 0;
-  f.compacted = (word & 0x200) != 0;
-  g.sorted_arcs = (word & 0x400) != 0;
-  f.tabular = (word & 0x800) != 0;
-  g.upper_sequentialized = (word & 0x1000) != 0;
-  g.lower_sequentialized = (word & 0x2000) != 0;
-  g.left_bimachine = (word & 0x4000) != 0;
-  g.right_bimachine = (word & 0x8000) != 0;
-  g.reduced_labelset = (word & 0x10000) != 0;
-  g.is_virtual = (word & 0x20000) != 0;
-  g.optimized = (word & 0x40000) != 0;
-}
 
 bool cp1252_option() { return context()->in_char_encoding == KORA_LATIN1 && parameter(KORA_REPORT_BAD_CHARS) != 0; }
 
@@ -95,10 +71,7 @@ bool define_file_lists(const OBJECT *value) {
 
 bool read_properties(NET *net, ByteReader &in) {
   int64_t count = in.get_number();
-  if (count < 0 || static_cast<uint64_t>(count) > in.remaining()) {
-    in.fail_eof();
-    return false;
-  }
+  if (!in.check_count(count)) return false;
   const bool cp1252 = cp1252_option();
   for (int64_t i = 0; i < count; i++) {
     FAT_STR key = in.get_string(in.get_number(), cp1252);
@@ -134,10 +107,7 @@ bool read_atoms(ByteReader &in, std::vector<uint32_t> &symbols) {
     in.fail();
     return false;
   }
-  if (count < 0 || static_cast<uint64_t>(count) > in.remaining()) {
-    in.fail_eof();
-    return false;
-  }
+  if (!in.check_count(count)) return false;
   symbols.assign({EPSILON, OTHER});
   symbols.reserve(static_cast<size_t>(count) + 2);
   const bool cp1252 = cp1252_option();
@@ -166,10 +136,7 @@ bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols, std::vect
     in.fail();
     return false;
   }
-  if (count < 0 || static_cast<uint64_t>(count) > in.remaining()) {
-    in.fail_eof();
-    return false;
-  }
+  if (!in.check_count(count)) return false;
   labels.reserve(static_cast<size_t>(count));
   auto symbol = [&](int64_t index, uint32_t *out) {
     if (index < 0) {

@@ -81,6 +81,50 @@ bool write_sequence(ByteWriter &out, const SEQUENCE *sequence) {
 }
 
 OBJECT *get_object_at(ByteReader &in, bool cp1252, int depth);
+SEQUENCE *get_sequence(ByteReader &in, bool cp1252, int depth);
+
+// Reads one value of `type` (an object's value or a sequence element) into `value`; on failure
+// the reader is failed and what was read of the value is in `value`, to be freed by the caller.
+void read_value(ByteReader &in, int64_t type, OBJ_VALUE &value, bool cp1252, int depth) {
+  switch (type) {
+    case INTEGER_TYPE:
+      value.integer = static_cast<int32_t>(in.get_number());
+      break;
+    case CHARACTER_TYPE:
+      value.character = in.get_u16();
+      break;
+    case STRING_TYPE:
+    case SYMBOL_PACKAGE_TYPE:
+      value.string = in.get_string(in.get_number(), cp1252);
+      break;
+    case SYMBOL_TYPE: {
+      FAT_STR name = in.get_string(in.get_number(), cp1252);
+      if (name != nullptr) value.symbol = make_io_symbol(name);
+      break;
+    }
+    case ARRAY_TYPE:
+    case LIST_TYPE:
+      value.sequence = get_sequence(in, cp1252, depth + 1);
+      break;
+    case BYTE_BLOCK_TYPE: {
+      int64_t bytes = in.get_number();
+      const uint8_t *data = nullptr;
+      if (in.failed()) break;
+      if (bytes < 0 || static_cast<uint64_t>(bytes) > in.remaining()) {
+        error_printf("get_byte_block: Length mismatch. Difference is %lld",
+                     static_cast<long long>(bytes - static_cast<int64_t>(in.remaining())));
+        in.fail();
+        break;
+      }
+      in.get_bytes(static_cast<size_t>(bytes), &data);
+      value.byte_block = make_byte_block(data, static_cast<int>(bytes));
+      break;
+    }
+    case OBJECT_TYPE:
+      value.object = get_object_at(in, cp1252, depth + 1);
+      break;
+  }
+}
 
 SEQUENCE *get_sequence(ByteReader &in, bool cp1252, int depth) {
   if (depth > MAX_NESTING) {
@@ -97,45 +141,9 @@ SEQUENCE *get_sequence(ByteReader &in, bool cp1252, int depth) {
     return nullptr;
   }
   // Every element takes at least one byte.
-  if (length < 0 || static_cast<uint64_t>(length) > in.remaining()) {
-    in.fail_eof();
-    return nullptr;
-  }
+  if (!in.check_count(length)) return nullptr;
   SEQUENCE *sequence = NewSequence(static_cast<int32_t>(type), static_cast<int>(length));
-  for (int64_t i = 0; i < length && !in.failed(); i++) {
-    OBJ_VALUE &value = sequence->data[i];
-    switch (type) {
-      case INTEGER_TYPE:
-        value.integer = static_cast<int32_t>(in.get_number());
-        break;
-      case CHARACTER_TYPE:
-        value.character = in.get_u16();
-        break;
-      case STRING_TYPE:
-      case SYMBOL_PACKAGE_TYPE:
-        value.string = in.get_string(in.get_number(), cp1252);
-        break;
-      case SYMBOL_TYPE: {
-        FAT_STR name = in.get_string(in.get_number(), cp1252);
-        if (name != nullptr) value.symbol = make_io_symbol(name);
-        break;
-      }
-      case ARRAY_TYPE:
-      case LIST_TYPE:
-        value.sequence = get_sequence(in, cp1252, depth + 1);
-        break;
-      case BYTE_BLOCK_TYPE: {
-        int64_t bytes = in.get_number();
-        const uint8_t *data = nullptr;
-        if (bytes < 0 || !in.get_bytes(static_cast<size_t>(bytes), &data)) break;
-        value.byte_block = make_byte_block(data, static_cast<int>(bytes));
-        break;
-      }
-      case OBJECT_TYPE:
-        value.object = get_object_at(in, cp1252, depth + 1);
-        break;
-    }
-  }
+  for (int64_t i = 0; i < length && !in.failed(); i++) read_value(in, type, sequence->data[i], cp1252, depth);
   if (in.failed()) {
     free_object(MAKE_OBJECT(LIST_TYPE, OBJ_VALUE{.sequence = sequence}));
     return nullptr;
@@ -146,45 +154,13 @@ SEQUENCE *get_sequence(ByteReader &in, bool cp1252, int depth) {
 OBJECT *get_object_at(ByteReader &in, bool cp1252, int depth) {
   int64_t type = in.get_number();
   if (in.failed()) return nullptr;
-  OBJ_VALUE value{};
-  switch (type) {
-    case INTEGER_TYPE:
-      value.integer = static_cast<int32_t>(in.get_number());
-      break;
-    case CHARACTER_TYPE:
-      value.character = in.get_u16();
-      break;
-    case STRING_TYPE:
-      value.string = in.get_string(in.get_number(), cp1252);
-      break;
-    case SYMBOL_TYPE: {
-      FAT_STR name = in.get_string(in.get_number(), cp1252);
-      if (name != nullptr) value.symbol = make_io_symbol(name);
-      break;
-    }
-    case ARRAY_TYPE:
-    case LIST_TYPE:
-      value.sequence = get_sequence(in, cp1252, depth);
-      break;
-    case BYTE_BLOCK_TYPE: {
-      int64_t bytes = in.get_number();
-      const uint8_t *data = nullptr;
-      if (in.failed()) break;
-      if (bytes < 0 || static_cast<uint64_t>(bytes) > in.remaining()) {
-        error_printf("get_byte_block: Length mismatch. Difference is %lld",
-                     static_cast<long long>(bytes - static_cast<int64_t>(in.remaining())));
-        in.fail();
-        break;
-      }
-      in.get_bytes(static_cast<size_t>(bytes), &data);
-      value.byte_block = make_byte_block(data, static_cast<int>(bytes));
-      break;
-    }
-    default:
-      error_printf("get_object: Illegal object type %d", static_cast<int>(type));
-      in.fail();
-      return nullptr;
+  if (type < INTEGER_TYPE || type > BYTE_BLOCK_TYPE) {
+    error_printf("get_object: Illegal object type %d", static_cast<int>(type));
+    in.fail();
+    return nullptr;
   }
+  OBJ_VALUE value{};
+  read_value(in, type, value, cp1252, depth - 1);
   OBJECT *object = MAKE_OBJECT(static_cast<int32_t>(type), value);
   if (in.failed()) {
     free_object(object);

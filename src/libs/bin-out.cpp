@@ -230,31 +230,6 @@ int64_t trailing_length(int64_t written) {
 
 }  // namespace
 
-uint32_t file_flag_word(const NET *net) {
-  uint32_t word = 0;
-  const auto &f = net->flags;
-  const auto &g = net->flags2;
-  word |= f.deterministic ? 0x1 : 0;
-  word |= f.pruned ? 0x2 : 0;
-  word |= f.completed ? 0x4 : 0;
-  word |= f.minimized ? 0x8 : 0;
-  word |= f.epsilon_free ? 0x10 : 0;
-  word |= f.loop_free ? 0x20 : 0;
-  word |= f.twol ? 0x40 : 0;
-  word |= f.closed_sigma ? 0x80 : 0;
-  word |= net->start != nullptr && net->start->flags.final ? 0x100 : 0;
-  word |= f.compacted ? 0x200 : 0;
-  word |= g.sorted_arcs ? 0x400 : 0;
-  word |= f.tabular ? 0x800 : 0;
-  word |= g.upper_sequentialized ? 0x1000 : 0;
-  word |= g.lower_sequentialized ? 0x2000 : 0;
-  word |= g.left_bimachine ? 0x4000 : 0;
-  word |= g.right_bimachine ? 0x8000 : 0;
-  word |= g.reduced_labelset ? 0x10000 : 0;
-  word |= g.is_virtual ? 0x20000 : 0;
-  word |= g.optimized ? 0x40000 : 0;
-  return word;
-}
 
 int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work) {
   for (STATE *state = net->states; state != nullptr; state = state->next) state->client_cell = nullptr;
@@ -345,9 +320,7 @@ int save_nets_typed(NV *nv, const char *file_name, int type) {
   out.patch_u32(0, static_cast<uint32_t>(out.size()));
   header.total_length = static_cast<int64_t>(out.size());
   header.file_name = file_name == nullptr ? "" : file_name;
-  char *expanded = expand_file_name(file_name == nullptr ? "" : file_name);
-  FILE *file = open_library_file(expanded, "wb");
-  std::free(expanded);
+  FILE *file = open_expanded(file_name, "wb");
   if (file == nullptr) {
     error_printf("Cannot open '%s'.", file_name == nullptr ? "" : file_name);
     return 9;

@@ -48,9 +48,6 @@ int network_to_stream(NET *net, ByteWriter &out);
 // state's client cell holding its file number plus one.
 int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work);
 
-// The flag word of the network as stored in files.
-uint32_t file_flag_word(const NET *net);
-
 // Writes the networks of `nv` to `file_name` as a file of type `type` (0: the default).
 // Returns 0; 3 for a null vector; 9 with "Cannot open '%s'." when the file cannot be written;
 // 1 with "Only %d nets present. Cannot write %d." (nothing written) when some entries are null.
