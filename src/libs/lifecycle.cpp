@@ -19,6 +19,7 @@
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
+#include "pars-tbl.h"
 #include "print.h"
 #include "prop-names.h"
 #include "settings.h"
@@ -39,7 +40,9 @@ void create_heaps() {
   make_label_maps();
   define_latin1_lists();
   make_names_table();
-  set_network_freed_hook(forget_deleted_definition);
+  add_network_freed_hook(forget_deleted_definition);
+  make_parse_table_heaps();
+  add_network_freed_hook(free_net_parse_tables);
   install_standard_writer();
   install_standard_reader();
   heaps_to_create = false;
@@ -112,6 +115,7 @@ KORA_API void reclaim_kora(FST_CONTEXT *c) {
   free_all_stacks();
   free_all_heaps();
   forget_network_heaps();
+  forget_parse_table_heaps();
   forget_alph_item_heaps();
   heaps_to_create = true;
   free_configuration();
