@@ -29,17 +29,20 @@
 
 namespace {
 
-
 const char *const kTags[4] = {"+Poss", "+Prop", "+Pl", "+Sg"};
 
 NET *build_machine(const std::string &text, bool tagger) {
   uint32_t label_of[256];
-  for (int byte = 0; byte < 256; ++byte) kora::intern_byte_symbol(&label_of[byte], static_cast<unsigned char>(byte));
+  for (int byte = 0; byte < 256; ++byte)
+    kora::intern_byte_symbol(&label_of[byte], static_cast<unsigned char>(byte));
   NET *net;
   if (tagger) {
     uint32_t tag_labels[4];
-    for (int i = 0; i < 4; i++) tag_labels[i] = kora::pair_id(KORA_EPSILON, kora::symbol_id(kTags[i]));
-    net = bench::build_trie(text, label_of, [&](const std::string &word) { return tag_labels[measure::word_tag(word)]; });
+    for (int i = 0; i < 4; i++)
+      tag_labels[i] = kora::pair_id(KORA_EPSILON, kora::symbol_id(kTags[i]));
+    net = bench::build_trie(text, label_of, [&](const std::string &word) {
+      return tag_labels[measure::word_tag(word)];
+    });
   } else {
     net = bench::build_trie(text, label_of);
   }
@@ -63,7 +66,7 @@ int save(int argc, char **argv) {
     times.push_back(measure::seconds_since(start));
   }
   std::sort(times.begin(), times.end());
-  struct stat info{};
+  struct stat info {};
   stat(file, &info);
   std::printf("kora save %s states=%u arcs=%u bytes=%lld save_best=%.4f save_median=%.4f\n",
               argc > 5 ? argv[5] : argv[2], net->num_states, net->num_arcs,

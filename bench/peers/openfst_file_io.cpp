@@ -11,6 +11,7 @@
 //
 // Build: g++ -O2 -std=c++17 openfst_file_io.cpp -lfst -o openfst_file_io
 
+#include <fst/fstlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,8 +22,6 @@
 #include <string>
 #include <vector>
 
-#include <fst/fstlib.h>
-
 #include "../measure.h"
 #include "openfst_trie.h"
 
@@ -30,9 +29,8 @@ namespace {
 
 using Arc = fst::StdArc;
 
-
 long long file_size(const std::string &path) {
-  struct stat info{};
+  struct stat info {};
   return stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
 }
 
@@ -61,15 +59,18 @@ int save(int argc, char **argv) {
   size_t arcs = 0;
   for (fst::StateIterator<fst::StdVectorFst> states(machine); !states.Done(); states.Next())
     arcs += machine.NumArcs(states.Value());
-  const std::string vector_file = std::string(argv[4]) + ".vector", const_file = std::string(argv[4]) + ".const";
+  const std::string vector_file = std::string(argv[4]) + ".vector",
+                    const_file = std::string(argv[4]) + ".const";
   double vector_best, vector_median, const_best, const_median;
   time_writes([&] { machine.Write(vector_file); }, &vector_best, &vector_median);
   time_writes([&] { fst::ConstFst<Arc>(machine).Write(const_file); }, &const_best, &const_median);
   const char *name = argc > 5 ? argv[5] : argv[2];
-  std::printf("openfst-vector save %s states=%d arcs=%zu bytes=%lld save_best=%.4f save_median=%.4f\n", name,
-              machine.NumStates(), arcs, file_size(vector_file), vector_best, vector_median);
-  std::printf("openfst-const save %s states=%d arcs=%zu bytes=%lld save_best=%.4f save_median=%.4f\n", name,
-              machine.NumStates(), arcs, file_size(const_file), const_best, const_median);
+  std::printf(
+      "openfst-vector save %s states=%d arcs=%zu bytes=%lld save_best=%.4f save_median=%.4f\n",
+      name, machine.NumStates(), arcs, file_size(vector_file), vector_best, vector_median);
+  std::printf(
+      "openfst-const save %s states=%d arcs=%zu bytes=%lld save_best=%.4f save_median=%.4f\n", name,
+      machine.NumStates(), arcs, file_size(const_file), const_best, const_median);
   return 0;
 }
 
@@ -96,8 +97,8 @@ int load(int argc, char **argv) {
   double wall = measure::seconds_since(start);
   double cpu = measure::cpu_seconds() - cpu_start;
   if (states < 0) return 1;
-  std::printf("openfst-%s load %s states=%d load=%.4f cpu=%.4f peak_kib=%ld base_kib=%ld\n", argv[2],
-              argc > 4 ? argv[4] : argv[3], states, wall, cpu, measure::peak_kib(), base);
+  std::printf("openfst-%s load %s states=%d load=%.4f cpu=%.4f peak_kib=%ld base_kib=%ld\n",
+              argv[2], argc > 4 ? argv[4] : argv[3], states, wall, cpu, measure::peak_kib(), base);
   return 0;
 }
 

@@ -2,9 +2,9 @@
 // benchmarks. Header-only, so that each peer builds with a single compiler call.
 #pragma once
 
-#include <string>
-
 #include <fst/fstlib.h>
+
+#include <string>
 
 #include "../measure.h"
 

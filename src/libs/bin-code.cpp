@@ -10,9 +10,7 @@
 
 namespace kora {
 
-int significant_bits(uint64_t value) {
-  return value == 0 ? 1 : 64 - std::countl_zero(value);
-}
+int significant_bits(uint64_t value) { return value == 0 ? 1 : 64 - std::countl_zero(value); }
 
 int number_length(int64_t value) {
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
@@ -45,7 +43,8 @@ void ByteWriter::put_number(int64_t value) {
   }
   int shift = bits / 7 * 7;
   put_byte(static_cast<uint8_t>(0x80 | sign | (magnitude >> shift)));
-  for (shift -= 7; shift > 0; shift -= 7) put_byte(static_cast<uint8_t>(0x80 | ((magnitude >> shift) & 0x7F)));
+  for (shift -= 7; shift > 0; shift -= 7)
+    put_byte(static_cast<uint8_t>(0x80 | ((magnitude >> shift) & 0x7F)));
   put_byte(static_cast<uint8_t>(magnitude & 0x7F));
 }
 
@@ -62,7 +61,8 @@ void ByteWriter::put_arc_item(uint32_t index, uint8_t flags) {
   }
   int shift = (bits + 2) / 7 * 7;
   put_byte(static_cast<uint8_t>(0xC0 | flags | (index >> shift)));
-  for (shift -= 7; shift > 0; shift -= 7) put_byte(static_cast<uint8_t>(0x80 | ((index >> shift) & 0x7F)));
+  for (shift -= 7; shift > 0; shift -= 7)
+    put_byte(static_cast<uint8_t>(0x80 | ((index >> shift) & 0x7F)));
   put_byte(static_cast<uint8_t>(index & 0x7F));
 }
 

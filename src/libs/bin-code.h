@@ -72,8 +72,8 @@ class ByteReader {
   // the reader.
   int64_t get_number();
   // A string of the given length in characters, as a new 0-terminated fat string (std::free);
-  // null when the reader has failed before or the bytes run out (the reader then fails). With `cp1252`, a code 0x80-0x9F that
-  // Windows-1252 defines is read as its Unicode character.
+  // null when the reader has failed before or the bytes run out (the reader then fails). With
+  // `cp1252`, a code 0x80-0x9F that Windows-1252 defines is read as its Unicode character.
   uint32_t *get_string(int64_t length, bool cp1252);
   // Reads `count` (a number just read) as a count of items that take at least a byte each:
   // true when that many bytes remain, else the reader fails at the end of its bytes.

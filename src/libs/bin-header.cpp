@@ -47,8 +47,10 @@ size_t padded_length(const std::string &text) { return text.size() + text.size()
 
 // The notice of a file whose first network is `first`.
 std::string default_notice(NET *first, const std::tm &time) {
-  const OBJECT *copyright = first == nullptr ? nullptr : get_prop(first, standard_name("COPYRIGHT"));
-  if (copyright != nullptr && copyright->type == STRING_TYPE && copyright->value.string != nullptr) {
+  const OBJECT *copyright =
+      first == nullptr ? nullptr : get_prop(first, standard_name("COPYRIGHT"));
+  if (copyright != nullptr && copyright->type == STRING_TYPE &&
+      copyright->value.string != nullptr) {
     STRING_BUFFER *buffer = make_thin_buffer(80);
     std::string text = fat_to_utf8(copyright->value.string, buffer);
     free_string_buffer(buffer);
@@ -74,7 +76,8 @@ bool is_temporary(const std::string &path) {
   if (tmpdir == nullptr || tmpdir[0] == '\0') return false;
   size_t length = std::strlen(tmpdir);
   while (length > 1 && tmpdir[length - 1] == '/') length--;
-  return path.compare(0, length, tmpdir, length) == 0 && (path.size() == length || path[length] == '/');
+  return path.compare(0, length, tmpdir, length) == 0 &&
+         (path.size() == length || path[length] == '/');
 }
 
 void register_file(const std::string &path, const char *mode) {
@@ -87,8 +90,11 @@ void register_file(const std::string &path, const char *mode) {
 
 // The flags stored in the flag word, by bit. The start state's finality (0x100) is not a flag
 // of the network record and is handled apart.
-#define KORA_FILE_FLAG(bit, field) \
-  {bit, [](const NET *net) -> bool { return net->field; }, [](NET *net, bool on) { net->field = on; }}
+#define KORA_FILE_FLAG(bit, field)                          \
+  {                                                         \
+    bit, [](const NET *net) -> bool { return net->field; }, \
+        [](NET *net, bool on) { net->field = on; }          \
+  }
 struct FileFlag {
   uint32_t bit;
   bool (*get)(const NET *net);
@@ -141,9 +147,9 @@ void reset_file_headers() {
   s.writes.clear();
   s.writes.shrink_to_fit();
   s.fixed_time = -1;
-  s.table = FORMAT_TABLE{unsupported_writer, unsupported_writer, unsupported_writer,
-                         unsupported_writer, unsupported_reader, unsupported_reader,
-                         unsupported_reader, unsupported_reader};
+  s.table =
+      FORMAT_TABLE{unsupported_writer, unsupported_writer, unsupported_writer, unsupported_writer,
+                   unsupported_reader, unsupported_reader, unsupported_reader, unsupported_reader};
 }
 
 int64_t utc_time() {
@@ -167,7 +173,8 @@ bool write_header(ByteWriter &out, int type, int sub_version, const char *notice
     error("write_header: Cannot determine local time.");
     return false;
   }
-  if (type == 0) type = first != nullptr && first->flags.compacted ? FILE_TYPE_COMPACTED : FILE_TYPE_STANDARD;
+  if (type == 0)
+    type = first != nullptr && first->flags.compacted ? FILE_TYPE_COMPACTED : FILE_TYPE_STANDARD;
   char time_text[128];
   std::strftime(time_text, sizeof time_text, "%B %d, %Y %H:%M:%S GMT", &time);
   FILE_HEADER header;
@@ -177,7 +184,8 @@ bool write_header(ByteWriter &out, int type, int sub_version, const char *notice
   header.network_count = count;
   header.time_text = time_text;
   header.notice = notice != nullptr ? std::string(notice) : default_notice(first, time);
-  header.copyright_location = static_cast<int>(HEADER_FIXED_LENGTH + padded_length(header.time_text));
+  header.copyright_location =
+      static_cast<int>(HEADER_FIXED_LENGTH + padded_length(header.time_text));
   if (header.copyright_location > 255) {
     error_printf("write_header: Bad copyright location: %d", header.copyright_location);
     return false;
@@ -254,7 +262,8 @@ bool get_header(ByteReader &in, bool quiet) {
       reserved_18 != 0 || reserved_19 != 0)
     return wrong_type();
   const size_t text_length = static_cast<size_t>(header.copyright_location - HEADER_FIXED_LENGTH);
-  const size_t notice_length = static_cast<size_t>(header.header_length - header.copyright_location);
+  const size_t notice_length =
+      static_cast<size_t>(header.header_length - header.copyright_location);
   if (in.remaining() < text_length + notice_length) {
     if (quiet) {
       in.fail();
@@ -355,13 +364,16 @@ bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes) {
   }
   uint8_t chunk[65536];
   size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + got);
   if (std::ferror(file)) ok = false;
   std::fclose(file);
   return ok;
 }
 
-void set_search_path(const std::vector<std::string> &directories) { state().search_path = directories; }
+void set_search_path(const std::vector<std::string> &directories) {
+  state().search_path = directories;
+}
 
 const std::vector<std::string> &file_registry(const char *name) {
   static const std::vector<std::string> none;

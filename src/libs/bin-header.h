@@ -13,7 +13,8 @@
 //      the location table: one u32 per network, the offset of its record or 0 when it could
 //      not be written (files of types 8 and 101 have none).
 // The header of the last file read or written is kept (last_file_header) for the caller that
-// wants its dates and notice. Tested in tests/storage/header_test.cpp.
+// wants its dates and notice. Tested in tests/storage/golden_test.cpp and
+// tests/storage/files_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -60,10 +61,10 @@ FILE_HEADER &last_file_header();
 void reset_file_headers();
 
 // Appends the header of a file of `count` networks, up to and including a location table of
-// zeros (none for types 8 and 101), and records it as the last header. `type` 0 chooses 19, or 20 when `first` is
-// compacted; a null `notice` chooses the COPYRIGHT string of `first`, else "Copyright (c) %Y by
-// " and the copyright holder. Returns false after "write_header: Cannot determine local time."
-// or "write_header: Bad copyright location: %d".
+// zeros (none for types 8 and 101), and records it as the last header. `type` 0 chooses 19, or 20
+// when `first` is compacted; a null `notice` chooses the COPYRIGHT string of `first`, else
+// "Copyright (c) %Y by " and the copyright holder. Returns false after "write_header: Cannot
+// determine local time." or "write_header: Bad copyright location: %d".
 bool write_header(ByteWriter &out, int type, int sub_version, const char *notice, int count,
                   NET *first);
 

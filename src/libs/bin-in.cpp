@@ -24,8 +24,9 @@
 namespace kora {
 namespace {
 
-
-bool cp1252_option() { return context()->in_char_encoding == KORA_LATIN1 && parameter(KORA_REPORT_BAD_CHARS) != 0; }
+bool cp1252_option() {
+  return context()->in_char_encoding == KORA_LATIN1 && parameter(KORA_REPORT_BAD_CHARS) != 0;
+}
 
 // Defines the lists of a DEFINED_LISTS value; false, reported, when it is not a list of lists
 // of strings.
@@ -127,7 +128,8 @@ bool read_atoms(ByteReader &in, std::vector<uint32_t> &symbols) {
 }
 
 // The label table of the record as label ids by file index.
-bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols, std::vector<uint32_t> &labels) {
+bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols,
+                 std::vector<uint32_t> &labels) {
   int64_t count = in.get_number();
   int64_t arity = in.get_number();
   if (in.failed()) return false;
@@ -140,11 +142,13 @@ bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols, std::vect
   labels.reserve(static_cast<size_t>(count));
   auto symbol = [&](int64_t index, uint32_t *out) {
     if (index < 0) {
-      error_printf("get_alphabet: Illegal negative label %d", static_cast<int>(std::max<int64_t>(index, INT32_MIN)));
+      error_printf("get_alphabet: Illegal negative label %d",
+                   static_cast<int>(std::max<int64_t>(index, INT32_MIN)));
       return false;
     }
     if (static_cast<uint64_t>(index) >= symbols.size()) {
-      error_printf("get_alphabet: No symbol at index %d", static_cast<int>(std::min<int64_t>(index, INT32_MAX)));
+      error_printf("get_alphabet: No symbol at index %d",
+                   static_cast<int>(std::min<int64_t>(index, INT32_MAX)));
       return false;
     }
     *out = symbols[static_cast<size_t>(index)];
@@ -177,8 +181,8 @@ bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols, std::vect
 }
 
 // The label set, sigma, arity and determinism of a network whose arcs have been read.
-void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols, const std::vector<uint32_t> &labels,
-                      const std::vector<bool> &used) {
+void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
+                      const std::vector<uint32_t> &labels, const std::vector<bool> &used) {
   free_alph(net->labels);
   free_alph(net->sigma);
   net->labels = make_alph(static_cast<int>(labels.size()), KORA_LABEL_ALPH);
@@ -224,7 +228,8 @@ void mark_flags(NET *net) {
   net->flags2.lower_has_flags = 0;
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, net->labels);
-  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL; label = next_alph_item(&iterator)) {
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+       label = next_alph_item(&iterator)) {
     LABEL *upper = label_record(upper_id(label));
     LABEL *lower = label_record(lower_id(label));
     if (upper != nullptr && upper->flag != nullptr) net->flags2.upper_has_flags = 1;
@@ -284,7 +289,8 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   used.assign(work->labels.size(), false);
   // Every state but the start takes at least one byte of the body.
   std::vector<STATE *> states;
-  states.reserve(static_cast<size_t>(std::min<int64_t>(work->state_count, static_cast<int64_t>(in.remaining()) + 1)));
+  states.reserve(static_cast<size_t>(
+      std::min<int64_t>(work->state_count, static_cast<int64_t>(in.remaining()) + 1)));
   STATE *start = alloc_state();
   start->flags.final = work->start_final;
   states.push_back(start);
@@ -293,7 +299,8 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
     ARC *last;
   };
   std::vector<Open> open;
-  ProgressBar bar(work->progress, static_cast<uint32_t>(std::min<int64_t>(work->arc_count, UINT32_MAX)));
+  ProgressBar bar(work->progress,
+                  static_cast<uint32_t>(std::min<int64_t>(work->arc_count, UINT32_MAX)));
   int64_t arcs = 0;
   bool ok = true;
   if (work->arc_count > 0) open.push_back({start, nullptr});
@@ -379,8 +386,8 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
 }
 
 NET *network_from_stream(ByteReader &in, int file_type) {
-  if (file_type != FILE_TYPE_OLD && file_type != FILE_TYPE_STANDARD && file_type != FILE_TYPE_COMPACTED &&
-      file_type != FILE_TYPE_NO_TABLE) {
+  if (file_type != FILE_TYPE_OLD && file_type != FILE_TYPE_STANDARD &&
+      file_type != FILE_TYPE_COMPACTED && file_type != FILE_TYPE_NO_TABLE) {
     error_printf("Unrecognized file type: %d.", file_type);
     return empty_network();
   }
@@ -405,9 +412,11 @@ NET *network_from_stream(ByteReader &in, int file_type) {
     reader = table.compacted_reader;
   if (reader == table.standard_reader) {
     if (work.state_count == 0)
-      warning_printf("network_from_stream: Number of expected states is %lld!", static_cast<long long>(work.state_count));
+      warning_printf("network_from_stream: Number of expected states is %lld!",
+                     static_cast<long long>(work.state_count));
     if (work.state_count < 0 || work.arc_count < 0) {
-      error_printf("Read failed. Not enough memory for %lld states.", static_cast<long long>(work.state_count));
+      error_printf("Read failed. Not enough memory for %lld states.",
+                   static_cast<long long>(work.state_count));
       return fail_record(net);
     }
   }

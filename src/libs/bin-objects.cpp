@@ -143,7 +143,8 @@ SEQUENCE *get_sequence(ByteReader &in, bool cp1252, int depth) {
   // Every element takes at least one byte.
   if (!in.check_count(length)) return nullptr;
   SEQUENCE *sequence = NewSequence(static_cast<int32_t>(type), static_cast<int>(length));
-  for (int64_t i = 0; i < length && !in.failed(); i++) read_value(in, type, sequence->data[i], cp1252, depth);
+  for (int64_t i = 0; i < length && !in.failed(); i++)
+    read_value(in, type, sequence->data[i], cp1252, depth);
   if (in.failed()) {
     free_object(MAKE_OBJECT(LIST_TYPE, OBJ_VALUE{.sequence = sequence}));
     return nullptr;
@@ -179,7 +180,8 @@ bool fits_in_file(const uint32_t *codes) {
 
 bool write_object(ByteWriter &out, const OBJECT *object) {
   if (object == nullptr || object->type < INTEGER_TYPE || object->type > BYTE_BLOCK_TYPE) {
-    error_printf("write_object: Illegal object type %d", object == nullptr ? OBJECT_TYPE : object->type);
+    error_printf("write_object: Illegal object type %d",
+                 object == nullptr ? OBJECT_TYPE : object->type);
     return false;
   }
   out.put_number(object->type);

@@ -31,7 +31,8 @@ std::vector<uint32_t> symbol_tally(NET *net, std::vector<uint32_t> &file_label) 
   std::vector<uint32_t> counts;
   for (STATE *state = net->states; state != nullptr; state = state->next)
     for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      if (arc->label >= counts.size()) counts.resize(std::max<size_t>(arc->label + 1, counts.size() * 2), 0);
+      if (arc->label >= counts.size())
+        counts.resize(std::max<size_t>(arc->label + 1, counts.size() * 2), 0);
       counts[arc->label]++;
     }
   std::vector<uint32_t> labels;
@@ -63,8 +64,10 @@ std::vector<uint32_t> number_atoms(NET *net, const std::vector<uint32_t> &labels
       FILE *stream = message_stream();
       std::fputs("'", stream);
       print_label(symbol, stream, 0);
-      std::fputs("' appears as a label component but it is not in the sigma.\n"
-                 "    You must save the file again to correct the error.", stream);
+      std::fputs(
+          "' appears as a label component but it is not in the sigma.\n"
+          "    You must save the file again to correct the error.",
+          stream);
       flush_message_as_warning();
       sigma = alph_add_to(sigma, symbol, 0);
       net->sigma = sigma;
@@ -85,7 +88,8 @@ std::vector<uint32_t> number_atoms(NET *net, const std::vector<uint32_t> &labels
   }
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, sigma);
-  for (uint32_t symbol = next_alph_item(&iterator); symbol != ID_NO_SYMBOL; symbol = next_alph_item(&iterator))
+  for (uint32_t symbol = next_alph_item(&iterator); symbol != ID_NO_SYMBOL;
+       symbol = next_alph_item(&iterator))
     if (symbol < atom_index.size() && label_arity(symbol) == 1) number(symbol);
   return atoms;
 }
@@ -96,7 +100,8 @@ SEQUENCE *defined_lists_of(NET *net) {
   std::vector<uint32_t> names;
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, net_sigma(net));
-  for (uint32_t symbol = next_alph_item(&iterator); symbol != ID_NO_SYMBOL; symbol = next_alph_item(&iterator)) {
+  for (uint32_t symbol = next_alph_item(&iterator); symbol != ID_NO_SYMBOL;
+       symbol = next_alph_item(&iterator)) {
     LABEL *label = label_record(symbol);
     if (label == nullptr || label->flag == nullptr) continue;
     if (label->flag->action != LIST_ACTION && label->flag->action != EXCLUDE_LIST) continue;
@@ -171,13 +176,15 @@ int write_standard_record(NET *net, ByteWriter &out, BodyWriter body_writer) {
     return 1;
   }
   if (arity != net->arity) {
-    warning_printf("check_net_arity: Wrong arity. Marked as %d, should be %d. Fixed.\n", net->arity, arity);
+    warning_printf("check_net_arity: Wrong arity. Marked as %d, should be %d. Fixed.\n", net->arity,
+                   arity);
     net->arity = static_cast<int16_t>(arity);
   }
   std::vector<int64_t> atom_index;
   std::vector<uint32_t> atoms = number_atoms(net, labels, atom_index);
   if (!atoms_fit(atoms)) return 1;
-  if (SEQUENCE *lists = defined_lists_of(net)) add_list_prop(net, standard_name("DEFINED_LISTS"), lists);
+  if (SEQUENCE *lists = defined_lists_of(net))
+    add_list_prop(net, standard_name("DEFINED_LISTS"), lists);
 
   ByteWriter body;
   work.progress = context()->show_progress != 0;
@@ -230,9 +237,9 @@ int64_t trailing_length(int64_t written) {
 
 }  // namespace
 
-
 int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work) {
-  for (STATE *state = net->states; state != nullptr; state = state->next) state->client_cell = nullptr;
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    state->client_cell = nullptr;
   STATE *start = net->start;
   if (start == nullptr) return 0;
   auto number_of = [](STATE *state) { return reinterpret_cast<uintptr_t>(state->client_cell); };
@@ -245,7 +252,8 @@ int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work) {
     ARC *arc = stack.back();
     stack.pop_back();
     STATE *destination = arc->destination;
-    uint8_t flags = (arc->next == nullptr ? ARC_ITEM_LAST : 0) | (destination->flags.final ? ARC_ITEM_FINAL : 0);
+    uint8_t flags = (arc->next == nullptr ? ARC_ITEM_LAST : 0) |
+                    (destination->flags.final ? ARC_ITEM_FINAL : 0);
     out.put_arc_item(work->file_label[arc->label], flags);
     work->arcs_written++;
     bar.arc_done();
@@ -276,13 +284,16 @@ int network_to_stream(NET *net, ByteWriter &out) {
   } else if (net->flags.compacted) {
     status = table.compacted_writer(net, out, nullptr);
   } else if (net->flags.tabular) {
-    warning("Network contains a transition table which cannot be written to a file in this implementation.");
+    warning(
+        "Network contains a transition table which cannot be written to a file in this "
+        "implementation.");
     status = 1;
   } else {
     NET *written = net;
     if (net->flags.shared_arc_lists) {
-      warning("Network has shared arc lists. This property cannot be preserved\nin a file. "
-              "Saving as an optimized network instead.");
+      warning(
+          "Network has shared arc lists. This property cannot be preserved\nin a file. "
+          "Saving as an optimized network instead.");
       written = copy = copy_fsm(net);
     } else if (net->flags2.has_arc_vectors && check_plain_net(net) != 0) {
       return 1;

@@ -37,7 +37,7 @@ struct BODY_WRITE {
   std::vector<uint32_t> file_label;  // by label id: the file label index (UINT32_MAX: none)
   uint32_t states_written = 0;
   uint32_t arcs_written = 0;
-  bool progress = false;             // draw the progress bar on standard error
+  bool progress = false;  // draw the progress bar on standard error
 };
 
 // Appends one network record for `net`. Returns 0, or 1 when the network's writer refused

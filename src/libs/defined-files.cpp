@@ -42,7 +42,8 @@ void collect(uint32_t id, NET *net, void *data) {
 // The id of the string NETWORKNAME of the network, or ID_NO_SYMBOL.
 uint32_t network_name_id(NET *net) {
   const OBJECT *name = get_prop(net, standard_name("NETWORKNAME"));
-  if (name == nullptr || name->type != STRING_TYPE || name->value.string == nullptr) return ID_NO_SYMBOL;
+  if (name == nullptr || name->type != STRING_TYPE || name->value.string == nullptr)
+    return ID_NO_SYMBOL;
   FAT_STR copy = fat_strdup(name->value.string);
   uint32_t id = ID_NO_SYMBOL;
   intern_fat_symbol(&id, copy);
@@ -64,7 +65,8 @@ int define_file_networks(const char *file_name, std::vector<uint32_t> *names) {
     NET *net = nv->nets[i];
     uint32_t id = network_name_id(net);
     if (names != nullptr && id != ID_NO_SYMBOL) names->push_back(id);
-    if (id != ID_NO_SYMBOL && id != EPSILON && define_net_by_id(id, net, parameter(KORA_READ_BY_DEFINITION)) == 0)
+    if (id != ID_NO_SYMBOL && id != EPSILON &&
+        define_net_by_id(id, net, parameter(KORA_READ_BY_DEFINITION)) == 0)
       defined++;
     else
       free_network(net);
@@ -73,7 +75,8 @@ int define_file_networks(const char *file_name, std::vector<uint32_t> *names) {
   if (defined == 0)
     warning_printf("File '%s' contained %d nets but no defined nets.", file_name, count);
   else if (defined < count)
-    warning_printf("File '%s' contained %d nets but only %d were defined.", file_name, count, defined);
+    warning_printf("File '%s' contained %d nets but only %d were defined.", file_name, count,
+                   defined);
   return count;
 }
 
@@ -93,7 +96,8 @@ KORA_API int save_defined_nets(const char *file_name, int mode) {
   Collected collected{make_nv(0), count, false};
   list_definitions(collect, &collected);
   const bool verbose = parameter(KORA_VERBOSE) != 0;
-  if (verbose) std::fprintf(stderr, "Opening output file '%s'.\n", file_name == nullptr ? "" : file_name);
+  if (verbose)
+    std::fprintf(stderr, "Opening output file '%s'.\n", file_name == nullptr ? "" : file_name);
   (void)mode;  // files are always written in the default type
   int status = save_nets_typed(collected.nv, file_name, 0);
   if (verbose) std::fprintf(stderr, "Closing '%s'.\n", file_name == nullptr ? "" : file_name);

@@ -16,7 +16,8 @@ namespace kora {
 namespace {
 
 OBJECT *symbol_object(uint32_t id) {
-  return MAKE_OBJECT(SYMBOL_TYPE, OBJ_VALUE{.symbol = make_io_symbol(fat_strdup(label_record(id)->name))});
+  return MAKE_OBJECT(SYMBOL_TYPE,
+                     OBJ_VALUE{.symbol = make_io_symbol(fat_strdup(label_record(id)->name))});
 }
 
 uint32_t intern_name(const uint32_t *name) {
@@ -40,7 +41,8 @@ OBJECT *record_sigma(ALPH *alph) {
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, alph);
   bool symbols_only = true;
-  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL; id = next_alph_item(&iterator)) {
+  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL;
+       id = next_alph_item(&iterator)) {
     members.push_back(id);
     symbols_only = symbols_only && label_arity(id) == 1;
   }
@@ -65,7 +67,8 @@ OBJECT *record_sigma(ALPH *alph) {
 uint32_t obj_to_symbol_id(const OBJECT *object) {
   switch (object == nullptr ? OBJECT_TYPE : object->type) {
     case SYMBOL_TYPE:
-      return object->value.symbol == nullptr ? ID_NO_SYMBOL : intern_name(object->value.symbol->name);
+      return object->value.symbol == nullptr ? ID_NO_SYMBOL
+                                             : intern_name(object->value.symbol->name);
     case STRING_TYPE:
       return object->value.string == nullptr ? ID_NO_SYMBOL : intern_name(object->value.string);
     case CHARACTER_TYPE: {
@@ -73,16 +76,19 @@ uint32_t obj_to_symbol_id(const OBJECT *object) {
       return intern_name(name);
     }
     default:
-      error_printf("obj_to_symbol_id: Illegal object type: %d", object == nullptr ? OBJECT_TYPE : object->type);
+      error_printf("obj_to_symbol_id: Illegal object type: %d",
+                   object == nullptr ? OBJECT_TYPE : object->type);
       return ID_NO_SYMBOL;
   }
 }
 
 uint32_t obj_to_tuple_id(const OBJECT *object) {
-  const SEQUENCE *sequence = object != nullptr && object->type == ARRAY_TYPE ? object->value.sequence : nullptr;
+  const SEQUENCE *sequence =
+      object != nullptr && object->type == ARRAY_TYPE ? object->value.sequence : nullptr;
   if (sequence == nullptr || sequence->length != 2 || sequence->element_type != OBJECT_TYPE) {
     error_printf("obj_to_tuple_id: Wrong type of array: %d",
-                 sequence == nullptr ? (object == nullptr ? OBJECT_TYPE : object->type) : sequence->element_type);
+                 sequence == nullptr ? (object == nullptr ? OBJECT_TYPE : object->type)
+                                     : sequence->element_type);
     return ID_NO_SYMBOL;
   }
   uint32_t upper = obj_to_symbol_id(sequence->data[0].object);
@@ -95,7 +101,8 @@ uint32_t obj_to_tuple_id(const OBJECT *object) {
 
 ALPH *prop_val_to_alph(const OBJECT *value, bool label_form) {
   if (value == nullptr || value->type != LIST_TYPE || value->value.sequence == nullptr) {
-    error_printf("prop_val_to_alph: Unexpected type of alphabet property: %d", value == nullptr ? OBJECT_TYPE : value->type);
+    error_printf("prop_val_to_alph: Unexpected type of alphabet property: %d",
+                 value == nullptr ? OBJECT_TYPE : value->type);
     return nullptr;
   }
   const SEQUENCE *sequence = value->value.sequence;
@@ -114,10 +121,12 @@ ALPH *prop_val_to_alph(const OBJECT *value, bool label_form) {
       case OBJECT_TYPE:
         if (item.object != nullptr && item.object->type == ARRAY_TYPE)
           id = obj_to_tuple_id(item.object);
-        else if (item.object != nullptr && item.object->type >= CHARACTER_TYPE && item.object->type <= SYMBOL_TYPE)
+        else if (item.object != nullptr && item.object->type >= CHARACTER_TYPE &&
+                 item.object->type <= SYMBOL_TYPE)
           id = obj_to_symbol_id(item.object);
         else
-          error_printf("prop_val_to_alph: Illegal symbol type: %d", item.object == nullptr ? OBJECT_TYPE : item.object->type);
+          error_printf("prop_val_to_alph: Illegal symbol type: %d",
+                       item.object == nullptr ? OBJECT_TYPE : item.object->type);
         break;
       default:
         error_printf("prop_val_to_alph: Bad alphabet type: %d", sequence->element_type);
@@ -166,7 +175,8 @@ void convert_twol_nets(NV *nv, bool quiet) {
   std::vector<uint32_t> map(label_count(), ID_NO_SYMBOL);
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, sigma);
-  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL; id = next_alph_item(&iterator)) {
+  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL;
+       id = next_alph_item(&iterator)) {
     map[id] = id;
     if (label_arity(id) != 1) continue;
     const uint32_t *name = label_record(id)->name;

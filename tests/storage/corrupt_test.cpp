@@ -24,11 +24,15 @@ class CorruptTest : public kora_test::Library {
   }
 };
 
-NV *load(const Bytes &bytes) { return kora::load_nets_from_bytes(bytes.data(), bytes.size(), "damaged"); }
+NV *load(const Bytes &bytes) {
+  return kora::load_nets_from_bytes(bytes.data(), bytes.size(), "damaged");
+}
 
 // The offset of the location table and the location of record `i`.
 size_t table_of(const Bytes &bytes) { return static_cast<size_t>(bytes[11]) << 8 | bytes[12]; }
-size_t record(const Bytes &bytes, int i) { return kora_test::u32_at(bytes, table_of(bytes) + 4 * static_cast<size_t>(i)); }
+size_t record(const Bytes &bytes, int i) {
+  return kora_test::u32_at(bytes, table_of(bytes) + 4 * static_cast<size_t>(i));
+}
 
 bool has_error(const std::string &text) {
   for (const std::string &error : messages().errors)
@@ -45,8 +49,10 @@ TEST_F(CorruptTest, ARecordWhoseTrailingLengthIsOffByOneLoadsEmptyAndTheOthersSt
   NV *nv = load(bytes);
   ASSERT_NE(nv, nullptr);
   ASSERT_EQ(nv->len, 3);
-  EXPECT_EQ(messages().errors, (std::vector<std::string>{"network_from_stream: Byte count mismatch. Expected " +
-                                                         std::to_string(length + 1) + ", got " + std::to_string(length) + "."}));
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"network_from_stream: Byte count mismatch. Expected " +
+                                      std::to_string(length + 1) + ", got " +
+                                      std::to_string(length) + "."}));
   EXPECT_EQ(nv->nets[1]->num_states, 1u);
   EXPECT_EQ(nv->nets[1]->num_arcs, 0u);
   EXPECT_EQ(kora_test::words(nv->nets[0], 2), (std::set<std::string>{"a"}));
@@ -68,7 +74,9 @@ TEST_F(CorruptTest, EveryStateReferenceOutOfRangeIsRefused) {
     Bytes damaged = bytes;
     damaged[reference] = static_cast<uint8_t>(state);
     NV *nv = load(damaged);
-    EXPECT_EQ(messages().errors, (std::vector<std::string>{"get_arc: no state at loc " + std::to_string(state)})) << state;
+    EXPECT_EQ(messages().errors,
+              (std::vector<std::string>{"get_arc: no state at loc " + std::to_string(state)}))
+        << state;
     ASSERT_NE(nv, nullptr);
     EXPECT_EQ(nv->len, 1) << "the undamaged network still loads";
     free_nv_and_nets(nv);
@@ -90,7 +98,8 @@ TEST_F(CorruptTest, EveryNegativeLabelIndexIsRefused) {
     Bytes damaged = bytes;
     damaged[labels + static_cast<size_t>(index % 3)] = static_cast<uint8_t>(0x40 | index);
     EXPECT_EQ(load(damaged), nullptr);
-    EXPECT_TRUE(has_error("get_alphabet: Illegal negative label -" + std::to_string(index))) << index;
+    EXPECT_TRUE(has_error("get_alphabet: Illegal negative label -" + std::to_string(index)))
+        << index;
   }
   free_network(net);
   // A transducer's table: -1 only in the pair -1, -1.
@@ -136,7 +145,8 @@ TEST_F(CorruptTest, FilesThatAreNoNetworkFilesAreRefusedByTheirTypeByte) {
   std::string path = kora_test::scratch_path("text.txt");
   kora_test::write_file(path, Bytes{'a', 'b', 'c', 'd', 'a', '\n'});
   EXPECT_EQ(load_nets(path.c_str(), nullptr), nullptr);
-  EXPECT_EQ(messages().errors, (std::vector<std::string>{"This looks like a text file. Cannot load it."}));
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"This looks like a text file. Cannot load it."}));
   std::remove(path.c_str());
 
   NET *net = symbol_net("a");
@@ -176,14 +186,14 @@ TEST_F(CorruptTest, HostileCountsAndNestingDoNotExhaustMemoryOrStack) {
   EXPECT_FALSE(messages().errors.empty());
   // A property nested a thousand lists deep.
   Bytes nested(bytes.begin(), bytes.begin() + static_cast<long>(start) + 3);
-  nested.push_back(1);        // one property
-  nested.push_back(1);        // key "k"
+  nested.push_back(1);  // one property
+  nested.push_back(1);  // key "k"
   nested.push_back(0);
   nested.push_back('k');
   for (int i = 0; i < 1000; i++) {
-    nested.push_back(5);      // a list object ...
-    nested.push_back(1);      // ... of one element ...
-    nested.push_back(0x41);   // ... of objects
+    nested.push_back(5);     // a list object ...
+    nested.push_back(1);     // ... of one element ...
+    nested.push_back(0x41);  // ... of objects
   }
   messages().clear();
   EXPECT_EQ(load(nested), nullptr);

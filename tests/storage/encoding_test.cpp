@@ -54,7 +54,8 @@ TEST_F(EncodingTest, NumbersReadBackWhateverTheirLength) {
     std::vector<int64_t> values;
     for (int i = 0; i < 200; i++) {
       int bits = static_cast<int>(random() % 62);
-      int64_t value = static_cast<int64_t>(random() | (static_cast<uint64_t>(random()) << 32)) & ((int64_t{1} << bits) - 1);
+      int64_t value = static_cast<int64_t>(random() | (static_cast<uint64_t>(random()) << 32)) &
+                      ((int64_t{1} << bits) - 1);
       if (random() % 2) value = -value;
       values.push_back(value);
       out.put_number(value);
@@ -74,8 +75,8 @@ TEST_F(EncodingTest, ArcItemsOfTheSixteenFirstLabelsTakeOneByte) {
   EXPECT_EQ(arc_item_bytes(0, 0), (Bytes{0x40}));
   EXPECT_EQ(arc_item_bytes(15, kora::ARC_ITEM_LAST | kora::ARC_ITEM_FINAL), (Bytes{0x7F}));
   EXPECT_EQ(arc_item_bytes(16, kora::ARC_ITEM_FINAL), (Bytes{0xD0, 0x10}));
-  EXPECT_EQ(arc_item_bytes(2047, 0), (Bytes{0xCF, 0x7F}));         // 11 bits: two bytes
-  EXPECT_EQ(arc_item_bytes(2048, 0), (Bytes{0xC0, 0x90, 0x00}));   // 12 bits: three
+  EXPECT_EQ(arc_item_bytes(2047, 0), (Bytes{0xCF, 0x7F}));        // 11 bits: two bytes
+  EXPECT_EQ(arc_item_bytes(2048, 0), (Bytes{0xC0, 0x90, 0x00}));  // 12 bits: three
   for (uint32_t index : {0u, 15u, 16u, 2047u, 2048u, 300000u, 0xFFFFFEu})
     for (uint8_t flags : {0, 0x10, 0x20, 0x30}) {
       Bytes bytes = arc_item_bytes(index, flags);
@@ -95,7 +96,8 @@ TEST_F(EncodingTest, FixedWidthIntegersAreBigEndianAndStringsTwoBytesACharacter)
   out.put_u32(0x01020304);
   const uint32_t text[] = {'a', 0xE9, 0x20AC};
   out.put_string(text, 3);
-  EXPECT_EQ(out.bytes(), (Bytes{0x12, 0x34, 0xAB, 0xCD, 0xEF, 1, 2, 3, 4, 0x03, 0x00, 'a', 0x00, 0xE9, 0x20, 0xAC}));
+  EXPECT_EQ(out.bytes(), (Bytes{0x12, 0x34, 0xAB, 0xCD, 0xEF, 1, 2, 3, 4, 0x03, 0x00, 'a', 0x00,
+                                0xE9, 0x20, 0xAC}));
   ByteReader in(out.data(), out.size());
   EXPECT_EQ(in.get_u16(), 0x1234u);
   EXPECT_EQ(in.get_u24(), 0xABCDEFu);

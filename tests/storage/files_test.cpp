@@ -1,6 +1,8 @@
 // How files are found, probed and recorded, the header read back, and the definitions saved and
 // loaded as a whole.
 
+#include "files.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "bin-header.h"
-#include "files.h"
 #include "kora_test.h"
 #include "language.h"
 #include "networks.h"
@@ -126,7 +127,8 @@ TEST_F(FilesTest, SavedDefinitionsComeBackUnderTheirNamesInAFreshLibrary) {
   NET *anonymous = symbol_net("x");
   ASSERT_EQ(save_net(anonymous, path.c_str(), nullptr), 0);
   EXPECT_EQ(load_defined_nets(path.c_str()), 0);
-  EXPECT_EQ(messages().warnings.back(), "File '" + path + "' contained 1 nets but no defined nets.");
+  EXPECT_EQ(messages().warnings.back(),
+            "File '" + path + "' contained 1 nets but no defined nets.");
   free_network(anonymous);
   std::remove(path.c_str());
 }

@@ -57,7 +57,8 @@ TEST_F(FuzzRegressionTest, EverySeedLoadsWhole) {
   for (const std::string &seed : seeds) {
     kora_test::Bytes bytes = kora_test::read_file(seed);
     int count = load_and_check(bytes);
-    EXPECT_TRUE(kora_test::messages().errors.empty()) << seed << ": " << kora_test::messages().errors.front();
+    EXPECT_TRUE(kora_test::messages().errors.empty())
+        << seed << ": " << kora_test::messages().errors.front();
     int expected = bytes[13] << 16 | bytes[14] << 8 | bytes[15];
     EXPECT_EQ(count, expected == 0 ? -1 : expected) << seed;
     kora_test::messages().clear();
@@ -65,7 +66,8 @@ TEST_F(FuzzRegressionTest, EverySeedLoadsWhole) {
 }
 
 TEST_F(FuzzRegressionTest, EveryInputTheFuzzerFoundLoadsWithoutHarm) {
-  for (const std::string &input : files_in(std::string(KORA_TEST_DATA) + "/fuzz-load-nets/regressions")) {
+  for (const std::string &input :
+       files_in(std::string(KORA_TEST_DATA) + "/fuzz-load-nets/regressions")) {
     SCOPED_TRACE(input);
     load_and_check(kora_test::read_file(input));
   }

@@ -22,20 +22,40 @@ class GoldenTest : public kora_test::Library {
   }
 };
 
-void append(Bytes &bytes, const std::string &text) { bytes.insert(bytes.end(), text.begin(), text.end()); }
+void append(Bytes &bytes, const std::string &text) {
+  bytes.insert(bytes.end(), text.begin(), text.end());
+}
 
 // The header of a file written at Unix time 0 by the default copyright holder, with its location
 // table of `count` entries, the first `first` (the others 0).
 Bytes header_at_epoch(int count, uint32_t total, std::vector<uint32_t> locations) {
-  Bytes bytes{static_cast<uint8_t>(total >> 24), static_cast<uint8_t>(total >> 16), static_cast<uint8_t>(total >> 8),
-              static_cast<uint8_t>(total), 19, 0, 50, 0x83, 0xAA, 0x7E, 0x80, 0x00, 92, 0, 0,
-              static_cast<uint8_t>(count), 0, 0, 0, 0};
+  Bytes bytes{static_cast<uint8_t>(total >> 24),
+              static_cast<uint8_t>(total >> 16),
+              static_cast<uint8_t>(total >> 8),
+              static_cast<uint8_t>(total),
+              19,
+              0,
+              50,
+              0x83,
+              0xAA,
+              0x7E,
+              0x80,
+              0x00,
+              92,
+              0,
+              0,
+              static_cast<uint8_t>(count),
+              0,
+              0,
+              0,
+              0};
   append(bytes, "January 01, 1970 00:00:00 GMT");  // 29 characters
   bytes.push_back(0);
   append(bytes, "Copyright (c) 1970 by the kora developers");  // 41 characters
   bytes.push_back(0);
   for (uint32_t location : locations)
-    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<uint8_t>(location >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<uint8_t>(location >> shift));
   return bytes;
 }
 
@@ -95,7 +115,8 @@ TEST_F(GoldenTest, TheSeventeenthMostFrequentLabelTakesTwoBytes) {
   NET *net = with_plain_flags(make_empty_net());
   STATE *start = add_state_to_net(net, 0);
   net->start = start;
-  for (char c = 'q'; c >= 'a'; c--) add_arc_to_state(net, start, static_cast<uint32_t>(c), add_state_to_net(net, 1), nullptr, 0);
+  for (char c = 'q'; c >= 'a'; c--)
+    add_arc_to_state(net, start, static_cast<uint32_t>(c), add_state_to_net(net, 1), nullptr, 0);
   with_plain_flags(net);
   Bytes record{0x12, 0x11, 0x09, 0x00, 0x11, 0x02};
   for (char c = 'a'; c <= 'q'; c++) {

@@ -65,13 +65,15 @@ std::set<uint32_t> without_other(std::set<uint32_t> ids) {
 void expect_same_network(NET *original, NET *loaded, size_t length = 4) {
   ASSERT_NE(loaded, nullptr);
   kora_test::Symbols universe = kora_test::universe_of({original});
-  EXPECT_EQ(kora_test::enumerate(loaded, universe, length), kora_test::enumerate(original, universe, length));
+  EXPECT_EQ(kora_test::enumerate(loaded, universe, length),
+            kora_test::enumerate(original, universe, length));
   EXPECT_EQ(kora_test::alph_members(net_labels(loaded)), reachable_labels(original));
   EXPECT_EQ(without_other(kora_test::alph_members(net_sigma(loaded))),
             without_other(kora_test::alph_members(net_sigma(original))));
   EXPECT_EQ(kora::file_flag_word(loaded), kora::file_flag_word(original));
   int arity = 1;
-  for (uint32_t label : reachable_labels(original)) arity = std::max(arity, kora::label_arity(label));
+  for (uint32_t label : reachable_labels(original))
+    arity = std::max(arity, kora::label_arity(label));
   EXPECT_EQ(loaded->arity, arity);
 }
 
@@ -122,10 +124,12 @@ TEST_F(SaveLoadTest, ATransducerKeepsItsPairIdentityAndOtherPairLabelsApart) {
   other_pair = oo->start->arcs->label;
   free_network(ab);
   free_network(oo);
-  for (uint32_t label : {pair_ab, a, other_pair}) add_arc_to_state(net, start, label, final, nullptr, 0);
+  for (uint32_t label : {pair_ab, a, other_pair})
+    add_arc_to_state(net, start, label, final, nullptr, 0);
   NET *loaded = round_trip(net);
   ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)), (std::set<uint32_t>{a, pair_ab, other_pair}));
+  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)),
+            (std::set<uint32_t>{a, pair_ab, other_pair}));
   EXPECT_EQ(loaded->arity, 2);
   free_network(loaded);
   free_network(net);
@@ -139,8 +143,12 @@ TEST_F(SaveLoadTest, PropertiesOfEveryTypeComeBackInOrder) {
   const uint32_t char_key[] = {'C', 0};
   kora::add_character_prop(net, char_key, 0x20AC);
   kora::SEQUENCE *list = kora::NewSequence(kora::OBJECT_TYPE, 3);
-  list->data[0].object = kora::MAKE_OBJECT(kora::SYMBOL_TYPE, kora::OBJ_VALUE{.symbol = kora::make_io_symbol(kora::fat_strdup(number_key))});
-  list->data[1].object = kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE, kora::OBJ_VALUE{.byte_block = kora::make_byte_block("\x00\xFF\x10", 3)});
+  list->data[0].object = kora::MAKE_OBJECT(
+      kora::SYMBOL_TYPE,
+      kora::OBJ_VALUE{.symbol = kora::make_io_symbol(kora::fat_strdup(number_key))});
+  list->data[1].object =
+      kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE,
+                        kora::OBJ_VALUE{.byte_block = kora::make_byte_block("\x00\xFF\x10", 3)});
   kora::SEQUENCE *numbers = kora::NewSequence(kora::INTEGER_TYPE, 2);
   numbers->data[0].integer = 1 << 30;
   numbers->data[1].integer = -5;
@@ -151,7 +159,8 @@ TEST_F(SaveLoadTest, PropertiesOfEveryTypeComeBackInOrder) {
   ASSERT_NE(loaded, nullptr);
   // Writing both property lists must give the same bytes.
   kora::ByteWriter original, reloaded;
-  for (const kora::PROP *p = kora::net_properties(net), *q = kora::net_properties(loaded); p != nullptr || q != nullptr;
+  for (const kora::PROP *p = kora::net_properties(net), *q = kora::net_properties(loaded);
+       p != nullptr || q != nullptr;
        p = p == nullptr ? p : p->next, q = q == nullptr ? q : q->next) {
     ASSERT_TRUE(p != nullptr && q != nullptr);
     EXPECT_EQ(kora::fat_strcmp(p->key, q->key), 0);
@@ -229,7 +238,8 @@ TEST_F(SaveLoadTest, UnreachableStatesAreLeftOutAndCompactedOrVirtualNetworksAre
   free_network(loaded);
   net->flags.compacted = 1;
   EXPECT_EQ(save_net(net, path_.c_str(), nullptr), 0);
-  EXPECT_EQ(messages().errors.back(), "Unsupported file format; cannot write this network to file.");
+  EXPECT_EQ(messages().errors.back(),
+            "Unsupported file format; cannot write this network to file.");
   EXPECT_EQ(load_net(path_.c_str(), nullptr), nullptr);
   net->flags.compacted = 0;
   free_network(net);
@@ -255,7 +265,9 @@ TEST_F(SaveLoadTest, AWrongArityIsFixedWithAWarning) {
   NET *loaded = round_trip(net);
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(net->arity, 1);
-  EXPECT_EQ(messages().warnings, (std::vector<std::string>{"check_net_arity: Wrong arity. Marked as 2, should be 1. Fixed.\n"}));
+  EXPECT_EQ(messages().warnings,
+            (std::vector<std::string>{
+                "check_net_arity: Wrong arity. Marked as 2, should be 1. Fixed.\n"}));
   free_network(loaded);
   free_network(net);
 }
@@ -266,7 +278,9 @@ TEST_F(SaveLoadTest, DefinedListsOfListSymbolsTravelWithTheNetwork) {
   std::set<uint32_t> vowels = kora_test::alph_members(symbol_list("vowel"));
   NET *net = union_net(symbol_net("@L.vowel@"), symbol_net("@T.none@"), 0, 0);
   ASSERT_EQ(save_net(net, path_.c_str(), nullptr), 0);
-  EXPECT_EQ(messages().warnings, (std::vector<std::string>{"*** Warning: list 'none' referred to by '@T.none@' is undefined."}));
+  EXPECT_EQ(messages().warnings,
+            (std::vector<std::string>{
+                "*** Warning: list 'none' referred to by '@T.none@' is undefined."}));
   ASSERT_EQ(undefine_symbol_list("vowel"), 0);
   NET *loaded = load_net(path_.c_str(), nullptr);
   ASSERT_NE(loaded, nullptr);

@@ -29,7 +29,8 @@ Bytes read_file(const std::string &path) {
 
 void write_file(const std::string &path, const Bytes &bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char *>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes saved_bytes(const std::vector<NET *> &nets) {
@@ -44,7 +45,8 @@ Bytes saved_bytes(const std::vector<NET *> &nets) {
 }
 
 uint32_t u32_at(const Bytes &bytes, size_t offset) {
-  return static_cast<uint32_t>(bytes[offset]) << 24 | static_cast<uint32_t>(bytes[offset + 1]) << 16 |
+  return static_cast<uint32_t>(bytes[offset]) << 24 |
+         static_cast<uint32_t>(bytes[offset + 1]) << 16 |
          static_cast<uint32_t>(bytes[offset + 2]) << 8 | bytes[offset + 3];
 }
 
