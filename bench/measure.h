@@ -46,6 +46,16 @@ inline bool read_word_list(int argc, char **argv, std::string &text) {
   return true;
 }
 
+// The tag of a word in the tagger benchmarks (bench/file_io.cpp and its peer): 0 (+Poss) for a
+// word ending in 's, 1 (+Prop) for a capitalized word, 2 (+Pl) for a word ending in s, else 3 (+Sg).
+inline int word_tag(const std::string &word) {
+  size_t n = word.size();
+  if (n >= 2 && word[n - 2] == '\'' && word[n - 1] == 's') return 0;
+  if (word[0] >= 'A' && word[0] <= 'Z') return 1;
+  if (word[n - 1] == 's') return 2;
+  return 3;
+}
+
 // Peak resident memory of this process so far, in KiB.
 inline long peak_kib() {
   rusage usage{};

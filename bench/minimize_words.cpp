@@ -1,7 +1,7 @@
 // Benchmark: the minimal acceptor of a word list, one symbol per byte.
 //
 // The words (one per line) are inserted as the paths of a trie built with the internal builders
-// (make_state, alloc_arc, push_arc), then min_fsm merges the equivalent states. The program
+// (bench/word-trie.h), then min_fsm merges the equivalent states. The program
 // prints one line: the list's name, states and arcs of the minimal network, the seconds spent
 // building the trie and minimizing, and the peak resident memory in KiB. Reading the file comes
 // before the clock starts. Afterwards the result is checked: every word is accepted and the
@@ -23,48 +23,10 @@
 #include "measure.h"
 #include "minimize.h"
 #include "struct.h"
+#include "word-trie.h"
 
 namespace {
 
-
-// The trie of the lines of `text` (a final line without newline counts; empty lines are
-// skipped), over the labels label_of[byte].
-NET *build_trie(const std::string &text, const uint32_t *label_of) {
-  NET *net = make_empty_net();
-  net->start = kora::make_state(nullptr, net);
-  bool used[256] = {};
-  const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
-  const unsigned char *end = p + text.size();
-  while (p < end) {
-    STATE *state = net->start;
-    const unsigned char *line = p;
-    for (; p < end && *p != '\n'; ++p) {
-      uint32_t label = label_of[*p];
-      used[*p] = true;
-      // Words come sorted, so the arc wanted is nearly always the last one made, at the head.
-      ARC *arc = state->arcs;
-      while (arc != nullptr && arc->label != label) arc = arc->next;
-      if (arc == nullptr) {
-        arc = kora::alloc_arc(label, kora::make_state(nullptr, net), net);
-        kora::push_arc(arc, state);
-      }
-      state = arc->destination;
-    }
-    if (p > line) state->flags.final = 1;
-    ++p;
-  }
-  for (int byte = 0; byte < 256; ++byte) {
-    if (!used[byte]) continue;
-    alph_add_to(net->labels, label_of[byte], 0);
-    alph_add_to(net->sigma, label_of[byte], 0);
-  }
-  // True by construction: one arc per label and state, no EPSILON, every state on a word's path.
-  net->flags.deterministic = 1;
-  net->flags.epsilon_free = 1;
-  net->flags.pruned = 1;
-  net->flags.loop_free = 1;
-  return net;
-}
 
 bool accepts(const NET *net, const unsigned char *word, size_t length, const uint32_t *label_of) {
   const STATE *state = net->start;
@@ -121,7 +83,7 @@ int main(int argc, char **argv) {
 
   double cpu_start = measure::cpu_seconds();
   auto start = std::chrono::steady_clock::now();
-  NET *net = build_trie(text, label_of);
+  NET *net = bench::build_trie(text, label_of);
   double build = measure::seconds_since(start);
   uint32_t trie_states = net->num_states;
   double cpu_minimize_start = measure::cpu_seconds();

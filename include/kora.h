@@ -260,6 +260,9 @@ typedef struct FST_CONTEXT {
   int index_buffer_size;        /* 10000 */
   const char *header_names[KORA_HEADER_NAME_COUNT]; /* standard header properties of files */
   int header_name_count;
+  int show_progress;            /* draw a progress bar on standard error while saving or loading
+                                   (loading: also needs KORA_VERBOSE) a network of 2500 arcs or
+                                   more; 0 */
 } FST_CONTEXT;
 
 /* Fills the default context, creates the memory heaps and the label maps, and returns the
@@ -512,6 +515,65 @@ KORA_API ALPH *symbol_list(const char *name);
 /* Frees the symbol list defined under `name` and returns 0. A name without a list reports
  * "'%s' has not been defined as a symbol_list." and returns 1; a null name returns 1. */
 KORA_API int undefine_symbol_list(const char *name);
+
+/* ---------------------------------------------------------------------------------------------
+ * Net vectors and network files. A network file holds any number of networks; saving and
+ * loading keep states, arcs, labels, sigma, flags and properties (arcs' user pointers are not
+ * stored). File names are expanded as expand_file_name() does. The context argument may be
+ * null (the default context is used).
+ * ------------------------------------------------------------------------------------------- */
+
+/* A new net vector of `count` null entries, owned by the caller (free_nv). */
+KORA_API NV *make_nv(int count);
+
+/* Frees the vector's record; its networks stay their owners'. Null is ignored. */
+KORA_API void free_nv(NV *nv);
+
+/* Frees every network of the vector, then the record. Null is ignored. */
+KORA_API void free_nv_and_nets(NV *nv);
+
+/* Writes the networks of `nv` to the file, which is created or replaced; the networks stay the
+ * caller's (each written state's client cell holds its file number plus one). A network that
+ * cannot be written (a representation without a writer, a symbol with a character above
+ * U+FFFF) is reported and has location 0 in the file; the others are written. Returns 0; 3 for
+ * a null vector; 1 with "Only %d nets present. Cannot write %d." and nothing written when some
+ * entries are null; 9 with "Cannot open '%s'." when the file cannot be written. */
+KORA_API int save_nets(NV *nv, const char *file_name, FST_CONTEXT *context);
+
+/* save_nets() of the one network; 3 for a null network. */
+KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *context);
+
+/* The networks of the file, in a new vector that the caller owns with its networks
+ * (free_nv_and_nets). A network that cannot be read is reported and left out, so the vector may
+ * be shorter than the file's count; one whose record length does not match is replaced by an
+ * empty network (one non-final state). Null, reported, when the file cannot be opened ("Cannot
+ * open input file '%s'."), is no network file (a text file, an unknown type), has a bad header
+ * ("Bad file header. '%s' cannot be loaded.") or no network could be read. */
+KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *context);
+
+/* The first network of the file (the caller's), converted from a two-level network to a
+ * standard one when it is marked as such; null as load_nets(), with "Cannot open '%s'." when
+ * the file cannot be opened. */
+KORA_API NET *load_net(const char *file_name, FST_CONTEXT *context);
+
+/* Saves every defined network in one file, each with its name as property NETWORKNAME and the
+ * character D as property TYPE (the networks stay defined). `mode` is unused. Returns 0, or 1
+ * with the warning "No definitions" when there are none, or the status of save_nets(). */
+KORA_API int save_defined_nets(const char *file_name, int mode);
+
+/* Defines each network of the file that has a string NETWORKNAME under that name (as define_net
+ * without copy); the others are freed, with a warning when some or all had no name. Returns 0,
+ * or 1 with the error "No definitions." when no network could be read. */
+KORA_API int load_defined_nets(const char *file_name);
+
+/* load_defined_nets(), then a copy (the caller's) of the network defined as `name`; null with
+ * "No network named '%s' in '%s'." when no network of the file has that name. */
+KORA_API NET *load_defined_net(const char *name, const char *file_name);
+
+/* Prints the header of a network file (type, date, notice, network count) and one summary line
+ * per network (its name, size, states, arcs and paths) on `stream` (standard output when null).
+ * Returns 0, or 1 (reported) when the file cannot be loaded. */
+KORA_API int print_file_info(const char *file_name, FILE *stream);
 
 /* ---------------------------------------------------------------------------------------------
  * Boundedness. The network stays the caller's; the answer may be cached in its flags.

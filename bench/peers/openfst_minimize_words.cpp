@@ -11,46 +11,7 @@
 #include <fst/fstlib.h>
 
 #include "../measure.h"
-
-namespace {
-
-
-// The trie of the lines of `text`; a byte b is the label b (never 0, which is epsilon). As in
-// the kora program, the arc wanted is looked for first among the last arcs made.
-void build_trie(const std::string &text, fst::StdVectorFst &trie) {
-  using Arc = fst::StdArc;
-  trie.SetStart(trie.AddState());
-  const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
-  const unsigned char *end = p + text.size();
-  while (p < end) {
-    Arc::StateId state = trie.Start();
-    const unsigned char *line = p;
-    for (; p < end && *p != '\n'; ++p) {
-      Arc::Label label = *p;
-      Arc::StateId next = fst::kNoStateId;
-      size_t count = trie.NumArcs(state);
-      if (count > 0) {
-        fst::ArcIterator<fst::StdVectorFst> arcs(trie, state);
-        for (size_t i = count; i-- > 0;) {
-          arcs.Seek(i);
-          if (arcs.Value().ilabel == label) {
-            next = arcs.Value().nextstate;
-            break;
-          }
-        }
-      }
-      if (next == fst::kNoStateId) {
-        next = trie.AddState();
-        trie.AddArc(state, Arc(label, label, Arc::Weight::One(), next));
-      }
-      state = next;
-    }
-    if (p > line) trie.SetFinal(state, Arc::Weight::One());
-    ++p;
-  }
-}
-
-}  // namespace
+#include "openfst_trie.h"
 
 int main(int argc, char **argv) {
   std::string text;
@@ -58,7 +19,7 @@ int main(int argc, char **argv) {
   double cpu_start = measure::cpu_seconds();
   auto start = std::chrono::steady_clock::now();
   fst::StdVectorFst trie;
-  build_trie(text, trie);
+  peers::build_trie(text, trie);
   double build = measure::seconds_since(start);
   int trie_states = trie.NumStates();
   double cpu_minimize_start = measure::cpu_seconds();

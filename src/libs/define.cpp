@@ -288,6 +288,8 @@ int undefine_by_id(uint32_t id) {
   return 0;
 }
 
+int definition_count() { return definitions == nullptr ? 0 : definitions->entry_count; }
+
 void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *data) {
   if (definitions == nullptr || definitions->entry_count == 0) {
     std::fputs("No defined symbols.\n", stdout);

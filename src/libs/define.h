@@ -50,6 +50,9 @@ NET *take_definition(uint32_t id);
 // has neither.
 int undefine_by_id(uint32_t id);
 
+// The number of network definitions in the current table.
+int definition_count();
+
 // Calls visit(id, net, data) for every network definition, in the table's order; the visit
 // must not change the definitions. Prints "No defined symbols.\n" on the standard output when
 // there is none.

@@ -9,6 +9,9 @@
 #include <cstring>
 
 #include "alph.h"
+#include "bin-header.h"
+#include "bin-in.h"
+#include "bin-out.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -40,6 +43,8 @@ void create_heaps() {
   add_network_freed_hook(forget_deleted_definition);
   make_parse_table_heaps();
   add_network_freed_hook(free_net_parse_tables);
+  install_standard_writer();
+  install_standard_reader();
   heaps_to_create = false;
 }
 
@@ -68,6 +73,7 @@ void fill_default_context(FST_CONTEXT *c) {
       static_cast<int *>(allocate_or_die(sizeof(int) * c->index_buffer_size, "MAKE_FST_CONTEXT"));
   std::memcpy(c->header_names, header_names, sizeof header_names);
   c->header_name_count = KORA_HEADER_NAME_COUNT;
+  c->show_progress = 0;
 }
 
 void release_context(FST_CONTEXT *c) {
@@ -113,6 +119,7 @@ KORA_API void reclaim_kora(FST_CONTEXT *c) {
   forget_alph_item_heaps();
   heaps_to_create = true;
   free_configuration();
+  reset_file_headers();
   if (c != nullptr) release_context(c);
 }
 

@@ -31,15 +31,7 @@ void resize_nets(NV *nv, int length, const char *what) {
 
 }  // namespace
 
-NV *make_nv(int count) {
-  count = std::max(count, 0);
-  auto *nv = static_cast<NV *>(std::calloc(1, sizeof(NV)));
-  auto *nets = static_cast<NET **>(std::calloc(capacity_for(count), sizeof(NET *)));
-  if (nv == nullptr || nets == nullptr) out_of_memory("MAKE_NV");
-  nv->len = count;
-  nv->nets = nets;
-  return nv;
-}
+
 
 NV *expand_nv(NV *nv, int extra) {
   if (nv != nullptr && extra > 0) resize_nets(nv, nv->len + extra, "EXPAND_NV");
@@ -90,11 +82,6 @@ NV *nv_append(NV *a, NV *b) {
   return a;
 }
 
-void free_nv(NV *nv) {
-  if (nv == nullptr) return;
-  std::free(nv->nets);
-  std::free(nv);
-}
 
 void free_nets_of_nv(NV *nv) {
   if (nv == nullptr) return;
@@ -104,10 +91,6 @@ void free_nets_of_nv(NV *nv) {
   }
 }
 
-void free_nv_and_nets(NV *nv) {
-  free_nets_of_nv(nv);
-  free_nv(nv);
-}
 
 NVV *make_nvv(int count) {
   count = std::max(count, 0);
@@ -127,3 +110,28 @@ void free_nvv(NVV *nvv) {
 }
 
 }  // namespace kora
+
+extern "C" {
+
+KORA_API NV *make_nv(int count) {
+  count = std::max(count, 0);
+  auto *nv = static_cast<NV *>(std::calloc(1, sizeof(NV)));
+  auto *nets = static_cast<NET **>(std::calloc(std::bit_ceil(static_cast<unsigned>(std::max(count, 1))), sizeof(NET *)));
+  if (nv == nullptr || nets == nullptr) kora::out_of_memory("MAKE_NV");
+  nv->len = count;
+  nv->nets = nets;
+  return nv;
+}
+
+KORA_API void free_nv(NV *nv) {
+  if (nv == nullptr) return;
+  std::free(nv->nets);
+  std::free(nv);
+}
+
+KORA_API void free_nv_and_nets(NV *nv) {
+  kora::free_nets_of_nv(nv);
+  free_nv(nv);
+}
+
+}  // extern "C"

@@ -22,8 +22,10 @@ struct NVV {
 #define NVV_len(nvv) ((nvv)->len)
 #define NVV_nv(nvv, i) ((nvv)->nvs[i])
 
-// A new net vector of `count` null entries (a negative count counts as 0), owned by the caller.
-NV *make_nv(int count);
+// make_nv, free_nv and free_nv_and_nets are exported (kora.h); here they are also kora names.
+using ::free_nv;
+using ::free_nv_and_nets;
+using ::make_nv;
 
 // Lengthens `nv` by `extra` null entries (a count below 1 changes nothing) and returns it.
 NV *expand_nv(NV *nv, int extra);
@@ -47,11 +49,6 @@ NV *nv_reverse(NV *nv);
 // `a`. A null `a` gives `b`; a null `b` gives `a`.
 NV *nv_append(NV *a, NV *b);
 
-// Frees the record only; the networks stay their owners'. Null is ignored.
-void free_nv(NV *nv);
-
-// Frees every network with free_network, then the record. Null is ignored.
-void free_nv_and_nets(NV *nv);
 
 // Frees every network and nulls its entry; the record stays. Null is ignored.
 void free_nets_of_nv(NV *nv);

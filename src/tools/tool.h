@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 #include "kora.h"
 
@@ -20,11 +21,13 @@ struct Command {
 int version_command(int argc, char **argv);
 int words_command(int argc, char **argv);
 int text_command(int argc, char **argv);
+int print_command(int argc, char **argv);
+int info_command(int argc, char **argv);
 
-// The network of the file a command names: today a word list, or spaced text with `spaced`.
-// Null, with the library's report on standard error, when it cannot be read. The caller frees
-// the network.
-NET *read_network(const char *file_name, bool spaced);
+// Prints the usage of every command to standard error and returns 2.
+int usage();
+
+// --- Arguments (kora.cpp) ---------------------------------------------------------------------
 
 // An option of a command: its name ("--spaced") and the Boolean it sets.
 struct Flag {
@@ -32,12 +35,30 @@ struct Flag {
   bool *value;
 };
 
-// Reads the arguments of a command that takes options and one file: each option named in
-// `flags` sets its Boolean. Returns the file, or null when an argument is not one of the
-// options, a second file is given or none.
-const char *file_and_flags(int argc, char **argv, std::initializer_list<Flag> flags);
+// Reads a command's arguments: each option named in `flags` sets its Boolean; with `output`,
+// "-o FILE" sets *output; every other argument not starting with "-" is an operand, kept in
+// order. Returns false for an unknown option or an "-o" without its file.
+bool parse_arguments(int argc, char **argv, std::initializer_list<Flag> flags,
+                     const char **output, std::vector<const char *> &operands);
 
-// Prints the usage of every command to standard error and returns 2.
-int usage();
+// --- Networks as arguments and results (net-file.cpp) ------------------------------------------
+
+// Where a command's network comes from: a saved network file (the tool's own format), a word
+// list or spaced text.
+enum class Source { saved, words, spaced };
+
+// The source that the options --words and --spaced select (saved without either).
+Source source_of(bool words, bool spaced);
+
+// The network of the file (the first network of a saved file). Null, with the library's or the
+// tool's message on standard error, when it cannot be read. The caller frees the network.
+NET *read_network(const char *file_name, Source source);
+
+// Saves the network to `output`; 0, or 1 after a message on standard error.
+int save_network(NET *net, const char *output);
+
+// Prints "N states, M arcs, P words." ("paths" for a transducer); a network with loops has
+// "loops" in place of the count of its paths.
+void print_summary(NET *net);
 
 }  // namespace kora_tool

@@ -1,0 +1,529 @@
+// Reading networks from files (see bin-in.h).
+
+#include "bin-in.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "alph.h"
+#include "bin-objects.h"
+#include "context.h"
+#include "define.h"
+#include "error.h"
+#include "fat-str.h"
+#include "label.h"
+#include "nv.h"
+#include "print.h"
+#include "prop-names.h"
+#include "prop.h"
+#include "struct.h"
+#include "twol.h"
+
+namespace kora {
+namespace {
+
+bool cp1252_option() {
+  return context()->in_char_encoding == KORA_LATIN1 && parameter(KORA_REPORT_BAD_CHARS) != 0;
+}
+
+// Defines the lists of a DEFINED_LISTS value; false, reported, when it is not a list of lists
+// of strings.
+bool define_file_lists(const OBJECT *value) {
+  if (value->type != LIST_TYPE || value->value.sequence == nullptr) {
+    error("The value of 'DEFINED_LISTS' should be a list of lists.");
+    return false;
+  }
+  const SEQUENCE *lists = value->value.sequence;
+  for (int i = 0; i < lists->length; i++) {
+    const SEQUENCE *strings = nullptr;
+    if (lists->element_type == OBJECT_TYPE) {
+      const OBJECT *list = lists->data[i].object;
+      if (list != nullptr && list->type == LIST_TYPE) strings = list->value.sequence;
+    } else if (lists->element_type == LIST_TYPE) {
+      strings = lists->data[i].sequence;
+    }
+    if (strings == nullptr) {
+      error("Expecting a list of lists.");
+      return false;
+    }
+    if (strings->element_type != STRING_TYPE || strings->length < 1) {
+      error("Expecting a list of strings.");
+      return false;
+    }
+    uint32_t ids[2];
+    ALPH *members = make_alph(0, KORA_BINARY_ALPH);
+    for (int j = 0; j < strings->length; j++) {
+      FAT_STR name = fat_strdup(strings->data[j].string);
+      ids[j == 0 ? 0 : 1] = ID_NO_SYMBOL;
+      intern_fat_symbol(&ids[j == 0 ? 0 : 1], name);
+      std::free(name);
+      if (j > 0 && ids[1] != ID_NO_SYMBOL) members = alph_add_to(members, ids[1], 0);
+    }
+    if (ids[0] == ID_NO_SYMBOL || ids[0] == EPSILON) {
+      free_alph(members);
+      continue;
+    }
+    define_list_by_id(ids[0], members, 0);
+  }
+  return true;
+}
+
+bool read_properties(NET *net, ByteReader &in) {
+  int64_t count = in.get_number();
+  if (!in.check_count(count)) return false;
+  const bool cp1252 = cp1252_option();
+  for (int64_t i = 0; i < count; i++) {
+    FAT_STR key = in.get_string(in.get_number(), cp1252);
+    if (key == nullptr) return false;
+    OBJECT *value = get_object(in, cp1252);
+    if (value == nullptr) {
+      std::free(key);
+      return false;
+    }
+    const bool lists = fat_strcmp(key, standard_name("DEFINED_LISTS")) == 0;
+    if (lists && !define_file_lists(value)) {
+      std::free(key);
+      free_object(value);
+      in.fail();
+      return false;
+    }
+    add_prop(net, key, value);
+    std::free(key);
+  }
+  return !in.failed();
+}
+
+// The atoms of the record as symbol ids by file index (EPSILON 0, OTHER 1 first).
+bool read_atoms(ByteReader &in, std::vector<uint32_t> &symbols) {
+  int64_t count = in.get_number();
+  int64_t type = in.get_number();
+  if (in.failed()) return false;
+  if (type != STRING_TYPE) {
+    if (type >= INTEGER_TYPE && type <= BYTE_BLOCK_TYPE)
+      error_printf("get_atoms: Unimplemented object type %d", static_cast<int>(type));
+    else
+      error_printf("get_atoms: Illegal symbol type %d", static_cast<int>(type));
+    in.fail();
+    return false;
+  }
+  if (!in.check_count(count)) return false;
+  symbols.assign({EPSILON, OTHER});
+  symbols.reserve(static_cast<size_t>(count) + 2);
+  const bool cp1252 = cp1252_option();
+  for (int64_t i = 0; i < count; i++) {
+    FAT_STR name = in.get_string(in.get_number(), cp1252);
+    if (name == nullptr) return false;
+    uint32_t id = ID_NO_SYMBOL;
+    int status = intern_fat_symbol(&id, name);
+    std::free(name);
+    if (status != 0) {
+      in.fail();
+      return false;
+    }
+    symbols.push_back(id);
+  }
+  return true;
+}
+
+// The label table of the record as label ids by file index.
+bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols,
+                 std::vector<uint32_t> &labels) {
+  int64_t count = in.get_number();
+  int64_t arity = in.get_number();
+  if (in.failed()) return false;
+  if (arity != 1 && arity != 2) {
+    error_printf("get_alphabet: Illegal arity %d", static_cast<int>(arity));
+    in.fail();
+    return false;
+  }
+  if (!in.check_count(count)) return false;
+  labels.reserve(static_cast<size_t>(count));
+  auto symbol = [&](int64_t index, uint32_t *out) {
+    if (index < 0) {
+      error_printf("get_alphabet: Illegal negative label %d",
+                   static_cast<int>(std::max<int64_t>(index, INT32_MIN)));
+      return false;
+    }
+    if (static_cast<uint64_t>(index) >= symbols.size()) {
+      error_printf("get_alphabet: No symbol at index %d",
+                   static_cast<int>(std::min<int64_t>(index, INT32_MAX)));
+      return false;
+    }
+    *out = symbols[static_cast<size_t>(index)];
+    return true;
+  };
+  for (int64_t i = 0; i < count; i++) {
+    int64_t upper_index = in.get_number();
+    int64_t lower_index = arity == 2 ? in.get_number() : upper_index;
+    if (in.failed()) return false;
+    uint32_t label = ID_NO_SYMBOL;
+    if (arity == 2 && upper_index == -1 && lower_index == -1) {
+      intern_pair(&label, OTHER, OTHER);
+    } else {
+      uint32_t upper, lower;
+      if (!symbol(upper_index, &upper) || !symbol(lower_index, &lower)) {
+        in.fail();
+        return false;
+      }
+      // Two equal indexes are the symbol itself (OTHER too: the pair OTHER:OTHER is -1, -1).
+      if (upper_index == lower_index)
+        label = upper;
+      else if (intern_pair(&label, upper, lower) != 0) {
+        in.fail();
+        return false;
+      }
+    }
+    labels.push_back(label);
+  }
+  return true;
+}
+
+// The label set, sigma, arity and determinism of a network whose arcs have been read.
+void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
+                      const std::vector<uint32_t> &labels, const std::vector<bool> &used) {
+  free_alph(net->labels);
+  free_alph(net->sigma);
+  net->labels = make_alph(static_cast<int>(labels.size()), KORA_LABEL_ALPH);
+  net->sigma = make_alph(0, KORA_BINARY_ALPH);
+  bool other = false, epsilon = false;
+  std::vector<bool> listed;
+  for (size_t i = 0; i < labels.size(); i++) {
+    if (!used[i]) continue;
+    uint32_t label = labels[i];
+    if (label == EPSILON) {
+      epsilon = true;
+      continue;
+    }
+    other = other || upper_id(label) == OTHER || lower_id(label) == OTHER;
+    // A damaged file may list a label twice.
+    if (label >= listed.size()) listed.resize(label + 1, false);
+    if (!listed[label]) append_new_label(net->labels, label);
+    listed[label] = true;
+  }
+  for (size_t i = 2; i < symbols.size(); i++)
+    if (symbols[i] != EPSILON) net->sigma = alph_add_to(net->sigma, symbols[i], 0);
+  if (other) net->sigma = alph_add_to(net->sigma, OTHER, 0);
+  if (epsilon) net->flags.epsilon_free = 0;
+  set_arity_from_labels(net);
+}
+
+// Marks each state deterministic unless two of its arcs share a label or one is EPSILON.
+void mark_deterministic_states(NET *net) {
+  std::vector<const STATE *> seen(label_count(), nullptr);
+  for (STATE *state = net->states; state != nullptr; state = state->next) {
+    bool deterministic = true;
+    for (ARC *arc = state->arcs; arc != nullptr && deterministic; arc = arc->next) {
+      if (arc->label == EPSILON || seen[arc->label] == state) deterministic = false;
+      seen[arc->label] = state;
+    }
+    state->flags.deterministic = deterministic;
+  }
+}
+
+// Sets the has-flags marks of the sides whose symbols include flag diacritics.
+void mark_flags(NET *net) {
+  net->flags2.upper_has_flags = 0;
+  net->flags2.lower_has_flags = 0;
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, net->labels);
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+       label = next_alph_item(&iterator)) {
+    LABEL *upper = label_record(upper_id(label));
+    LABEL *lower = label_record(lower_id(label));
+    if (upper != nullptr && upper->flag != nullptr) net->flags2.upper_has_flags = 1;
+    if (lower != nullptr && lower->flag != nullptr) net->flags2.lower_has_flags = 1;
+  }
+}
+
+NET *empty_network() {
+  NET *net = make_network();
+  net->start = make_state(nullptr, net);
+  net->labels = make_alph(0, KORA_LABEL_ALPH);
+  net->sigma = make_alph(0, KORA_BINARY_ALPH);
+  return net;
+}
+
+NET *fail_record(NET *net) {
+  free_network(net);
+  return nullptr;
+}
+
+// Reads the records at the file's locations (or one after the other for files without a
+// location table) into a vector.
+NV *read_networks(ByteReader &in, const char *name) {
+  FILE_HEADER &header = last_file_header();
+  header.file_name = name;
+  const int type = header.type;
+  const bool table = type != FILE_TYPE_OLD && type != FILE_TYPE_NO_TABLE;
+  NV *nv = make_nv(0);
+  for (int i = 0; i < header.network_count; i++) {
+    if (table) {
+      uint32_t location = header.locations[static_cast<size_t>(i)];
+      if (location == 0) continue;
+      ByteReader record(in);
+      if (location >= in.size()) {
+        record.fail_eof();
+        continue;
+      }
+      record.seek(location);
+      if (NET *net = network_from_stream(record, type)) nv_push_back(net, nv);
+    } else {
+      NET *net = network_from_stream(in, type);
+      if (net == nullptr) break;
+      nv_push_back(net, nv);
+    }
+  }
+  if (nv->len == 0) {
+    free_nv(nv);
+    return nullptr;
+  }
+  return nv;
+}
+
+}  // namespace
+
+int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
+  std::vector<bool> &used = work->used;
+  used.assign(work->labels.size(), false);
+  // Every state but the start takes at least one byte of the body.
+  std::vector<STATE *> states;
+  states.reserve(static_cast<size_t>(
+      std::min<int64_t>(work->state_count, static_cast<int64_t>(in.remaining()) + 1)));
+  STATE *start = alloc_state();
+  start->flags.final = work->start_final;
+  states.push_back(start);
+  struct Open {
+    STATE *state;
+    ARC *last;
+  };
+  std::vector<Open> open;
+  ProgressBar bar(work->progress,
+                  static_cast<uint32_t>(std::min<int64_t>(work->arc_count, UINT32_MAX)));
+  int64_t arcs = 0;
+  bool ok = true;
+  if (work->arc_count > 0) open.push_back({start, nullptr});
+  auto append = [&](Open &from, uint32_t label, STATE *destination) {
+    ARC *arc = static_cast<ARC *>(cell_alloc(ARC_HEAP));
+    if (arc == nullptr) out_of_memory("ARC_ALLOC");
+    *arc = ARC{};
+    arc->label = label;
+    arc->destination = destination;
+    arc->flags.live = 1;
+    if (from.last == nullptr)
+      from.state->arcs = arc;
+    else
+      from.last->next = arc;
+    from.last = arc;
+    arcs++;
+    bar.arc_done();
+  };
+  while (!open.empty()) {
+    uint8_t flags = 0;
+    uint32_t index = in.get_arc_item(&flags);
+    if (in.failed()) {
+      ok = false;
+      break;
+    }
+    if (index >= work->labels.size()) {
+      error_printf("get_arc: Bad label index %u", index);
+      ok = false;
+      break;
+    }
+    used[index] = true;
+    const uint32_t label = work->labels[index];
+    const bool last = flags & ARC_ITEM_LAST;
+    if (in.peek() & 0x40) {
+      STATE *destination = alloc_state();
+      destination->flags.final = (flags & ARC_ITEM_FINAL) != 0;
+      states.push_back(destination);
+      append(open.back(), label, destination);
+      if (last) open.pop_back();
+      open.push_back({destination, nullptr});
+      continue;
+    }
+    int64_t reference = in.get_number();
+    if (in.failed()) {
+      ok = false;
+      break;
+    }
+    if (reference < 0 || static_cast<uint64_t>(reference) > states.size()) {
+      error_printf("get_arc: no state at loc %lld", static_cast<long long>(reference));
+      ok = false;
+      break;
+    }
+    if (static_cast<size_t>(reference) == states.size()) {
+      STATE *destination = alloc_state();
+      destination->flags.final = (flags & ARC_ITEM_FINAL) != 0;
+      states.push_back(destination);
+    }
+    append(open.back(), label, states[static_cast<size_t>(reference)]);
+    if (last) open.pop_back();
+  }
+  // Link the states in file order, so that the network owns them whatever happens next.
+  for (size_t i = 0; i + 1 < states.size(); i++) states[i]->next = states[i + 1];
+  net->states = start;
+  net->start = start;
+  net->num_states = static_cast<uint32_t>(states.size());
+  net->num_arcs = static_cast<uint32_t>(arcs);
+  bar.finish(context()->eol_string == nullptr ? "\n" : context()->eol_string);
+  if (!ok) {
+    in.fail();
+    return 1;
+  }
+  if (arcs != work->arc_count) {
+    error_printf("get_arcs_and_states: Arc count mismatch. Difference is %lld.",
+                 static_cast<long long>(work->arc_count - arcs));
+    return 1;
+  }
+  if (static_cast<int64_t>(states.size()) != work->state_count) {
+    error_printf("get_arcs_and_states: State count mismatch. Difference is %lld.",
+                 static_cast<long long>(work->state_count - static_cast<int64_t>(states.size())));
+    return 1;
+  }
+  return 0;
+}
+
+NET *network_from_stream(ByteReader &in, int file_type) {
+  if (file_type != FILE_TYPE_OLD && file_type != FILE_TYPE_STANDARD &&
+      file_type != FILE_TYPE_COMPACTED && file_type != FILE_TYPE_NO_TABLE) {
+    error_printf("Unrecognized file type: %d.", file_type);
+    return empty_network();
+  }
+  const size_t start = in.position();
+  BODY_READ work;
+  work.state_count = in.get_number();
+  work.arc_count = in.get_number();
+  int64_t word = in.get_number();
+  if (in.failed()) return nullptr;
+  NET *net = make_network();
+  set_file_flags(net, static_cast<uint32_t>(word));
+  work.start_final = (word & 0x100) != 0;
+  if (!read_properties(net, in)) return fail_record(net);
+  std::vector<uint32_t> symbols;
+  if (!read_atoms(in, symbols) || !read_labels(in, symbols, work.labels)) return fail_record(net);
+
+  FORMAT_TABLE &table = format_table();
+  BodyReader reader = table.standard_reader;
+  if (net->flags2.is_virtual)
+    reader = table.virtual_reader;
+  else if (net->flags.compacted)
+    reader = table.compacted_reader;
+  if (reader == table.standard_reader) {
+    if (work.state_count == 0)
+      warning_printf("network_from_stream: Number of expected states is %lld!",
+                     static_cast<long long>(work.state_count));
+    if (work.state_count < 0 || work.arc_count < 0) {
+      error_printf("Read failed. Not enough memory for %lld states.",
+                   static_cast<long long>(work.state_count));
+      return fail_record(net);
+    }
+  }
+  work.progress = context()->show_progress != 0 && parameter(KORA_VERBOSE) != 0;
+  if (reader(net, in, &work) != 0) return fail_record(net);
+  if (work.used.size() != work.labels.size()) work.used.assign(work.labels.size(), true);
+  finish_alphabets(net, symbols, work.labels, work.used);
+  mark_deterministic_states(net);
+
+  int64_t expected = in.get_number();
+  int64_t got = static_cast<int64_t>(in.position() - start);
+  if (in.failed()) return fail_record(net);
+  if (expected != got) {
+    error_printf("network_from_stream: Byte count mismatch. Expected %lld, got %lld.",
+                 static_cast<long long>(expected), static_cast<long long>(got));
+    free_network(net);
+    return empty_network();
+  }
+  if (file_type == FILE_TYPE_OLD) recover_sigma(net);
+  if (net->flags.tabular) {
+    error("File contains a transition tablewhich cannot be read in this implementation.");
+    net->flags.tabular = 0;
+    return fail_record(net);
+  }
+  mark_flags(net);
+  return net;
+}
+
+NV *load_nets_from_bytes(const uint8_t *bytes, size_t size, const char *name) {
+  if (probe_bytes(bytes, size) != 0) return nullptr;
+  if (bytes[HEADER_TYPE_OFFSET] == FILE_TYPE_UNSUPPORTED) {
+    ByteReader in(bytes, size);
+    format_table().other_reader(nullptr, in, nullptr);
+    return nullptr;
+  }
+  ByteReader probe(bytes, size);
+  if (!get_header(probe, true)) {
+    error_printf("Bad file header. '%s' cannot be loaded.", name);
+    return nullptr;
+  }
+  ByteReader in(bytes, size);
+  get_header(in, false);
+  NV *nv = read_networks(in, name);
+  if (parameter(KORA_VERBOSE)) {
+    std::fprintf(stderr, "%s\n", last_file_header().time_text.c_str());
+    std::fprintf(stderr, "Closing input file '%s'\n", name);
+  }
+  return nv;
+}
+
+NV *load_nets_from(const char *file_name, const char *open_failure) {
+  std::vector<uint8_t> bytes;
+  if (file_name == nullptr || !read_library_file(file_name, bytes)) {
+    error_printf(open_failure, file_name == nullptr ? "" : file_name);
+    return nullptr;
+  }
+  if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "Opening input file '%s'\n", file_name);
+  return load_nets_from_bytes(bytes.data(), bytes.size(), file_name);
+}
+
+void install_standard_reader() { format_table().standard_reader = read_standard_body; }
+
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *) {
+  return load_nets_from(file_name, "Cannot open input file '%s'.");
+}
+
+KORA_API NET *load_net(const char *file_name, FST_CONTEXT *) {
+  NV *nv = load_nets_from(file_name, "Cannot open '%s'.");
+  if (nv == nullptr) return nullptr;
+  NET *first = nv->nets[0];
+  for (int i = 1; i < nv->len; i++) free_network(nv->nets[i]);
+  nv->len = 1;
+  convert_twol_nets(nv, true);
+  free_nv(nv);
+  return first;
+}
+
+KORA_API int print_file_info(const char *file_name, FILE *stream) {
+  if (stream == nullptr) stream = stdout;
+  NV *nv = load_nets_from(file_name, "Cannot open input file '%s'.");
+  if (nv == nullptr) return 1;
+  const FILE_HEADER &header = last_file_header();
+  const char *eol = context()->eol_string == nullptr ? "\n" : context()->eol_string;
+  std::fprintf(stream, "File: %s%s", file_name, eol);
+  std::fprintf(stream, "Type: %d%s", header.type, eol);
+  std::fprintf(stream, "Created: %s%s", header.time_text.c_str(), eol);
+  std::fprintf(stream, "Notice: %s%s", header.notice.c_str(), eol);
+  std::fprintf(stream, "Networks: %d (%d loaded)%s", header.network_count, nv->len, eol);
+  STRING_BUFFER *buffer = make_thin_buffer(80);
+  for (int i = 0; i < nv->len; i++) {
+    NET *net = nv->nets[i];
+    const OBJECT *name = get_prop(net, standard_name("NETWORKNAME"));
+    std::fprintf(stream, "%d", i + 1);
+    if (name != nullptr && name->type == STRING_TYPE && name->value.string != nullptr)
+      std::fprintf(stream, " %s", fat_to_utf8(name->value.string, buffer));
+    std::fputs(": ", stream);
+    print_net_size(net, stream, eol);
+  }
+  free_string_buffer(buffer);
+  free_nv_and_nets(nv);
+  return 0;
+}
+
+}  // extern "C"

@@ -1,0 +1,40 @@
+// Alphabets as property values, and the conversion of two-level (TWOL) networks.
+//
+// A sigma can be recorded as a property value (record_sigma: a list of the symbols' names, or
+// of symbol and tuple objects when some members are pairs) and recovered from one (recover_sigma
+// from SAVED-SIGMA). A TWOL network's labels are single symbols whose names spell pairs,
+// "upper:lower"; its SIGMA property lists them. convert_twol_nets turns such networks into
+// ordinary transducers, which load_net does for every file it reads. Each operation is linear in
+// the size of the alphabet and the network. Tested in tests/storage/files_test.cpp.
+#pragma once
+
+#include <cstdint>
+
+#include "kora.h"
+#include "prop.h"
+
+namespace kora {
+
+// A list object for the alphabet (owned by the caller): a symbol package of the members' names
+// when all members are symbols, else symbol objects and arrays of two symbol objects (pairs).
+OBJECT *record_sigma(ALPH *alph);
+
+// The alphabet (owned by the caller; binary form, or label form with `label_form`) of a list
+// value as record_sigma makes it. Null, reported, for any other value.
+ALPH *prop_val_to_alph(const OBJECT *value, bool label_form);
+
+// The symbol named by a symbol, string or character object, interned; ID_NO_SYMBOL, reported,
+// for another type.
+uint32_t obj_to_symbol_id(const OBJECT *object);
+// The pair named by an array of two such objects; ID_NO_SYMBOL, reported, otherwise.
+uint32_t obj_to_tuple_id(const OBJECT *object);
+
+// Makes the network's SAVED-SIGMA list its sigma and removes the property; the symbol NIL is
+// just removed; without the property the sigma is computed from the labels.
+void recover_sigma(NET *net);
+
+// Converts the networks of `nv` from TWOL to standard labels when the first one is marked as
+// TWOL (see the top of this file). With `quiet` the conversion is not announced.
+void convert_twol_nets(NV *nv, bool quiet);
+
+}  // namespace kora

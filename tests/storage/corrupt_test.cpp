@@ -1,0 +1,204 @@
+// Corrupt and truncated files: each damage is refused with its message, nothing crashes or leaks,
+// and the networks the damage does not touch still load.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bin-in.h"
+#include "files.h"
+#include "kora_test.h"
+#include "language.h"
+#include "networks.h"
+
+namespace {
+
+using kora_test::Bytes;
+using kora_test::messages;
+
+class CorruptTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+};
+
+NV *load(const Bytes &bytes) {
+  return kora::load_nets_from_bytes(bytes.data(), bytes.size(), "damaged");
+}
+
+// The offset of the location table and the location of record `i`.
+size_t table_of(const Bytes &bytes) { return static_cast<size_t>(bytes[11]) << 8 | bytes[12]; }
+size_t record(const Bytes &bytes, int i) {
+  return kora_test::u32_at(bytes, table_of(bytes) + 4 * static_cast<size_t>(i));
+}
+
+bool has_error(const std::string &text) {
+  for (const std::string &error : messages().errors)
+    if (error == text) return true;
+  return false;
+}
+
+TEST_F(CorruptTest, ARecordWhoseTrailingLengthIsOffByOneLoadsEmptyAndTheOthersStillLoad) {
+  NET *nets[3] = {symbol_net("a"), symbol_net("b"), symbol_net("c")};
+  Bytes bytes = kora_test::saved_bytes({nets[0], nets[1], nets[2]});
+  size_t end_of_second = record(bytes, 2);
+  uint8_t length = bytes[end_of_second - 1];
+  bytes[end_of_second - 1] = static_cast<uint8_t>(length + 1);
+  NV *nv = load(bytes);
+  ASSERT_NE(nv, nullptr);
+  ASSERT_EQ(nv->len, 3);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"network_from_stream: Byte count mismatch. Expected " +
+                                      std::to_string(length + 1) + ", got " +
+                                      std::to_string(length) + "."}));
+  EXPECT_EQ(nv->nets[1]->num_states, 1u);
+  EXPECT_EQ(nv->nets[1]->num_arcs, 0u);
+  EXPECT_EQ(kora_test::words(nv->nets[0], 2), (std::set<std::string>{"a"}));
+  EXPECT_EQ(kora_test::words(nv->nets[2], 2), (std::set<std::string>{"c"}));
+  free_nv_and_nets(nv);
+  for (NET *net : nets) free_network(net);
+}
+
+TEST_F(CorruptTest, EveryStateReferenceOutOfRangeIsRefused) {
+  // symbol_net("a"): the body is the arc item of a (last arc, final destination) and the number
+  // of its new destination, 1; then the trailing length.
+  NET *net = symbol_net("a");
+  NET *other = symbol_net("b");
+  Bytes bytes = kora_test::saved_bytes({net, other});
+  const size_t reference = record(bytes, 1) - 2;
+  ASSERT_EQ(bytes[reference], 1);
+  for (int state = 2; state < 64; state++) {
+    messages().clear();
+    Bytes damaged = bytes;
+    damaged[reference] = static_cast<uint8_t>(state);
+    NV *nv = load(damaged);
+    EXPECT_EQ(messages().errors,
+              (std::vector<std::string>{"get_arc: no state at loc " + std::to_string(state)}))
+        << state;
+    ASSERT_NE(nv, nullptr);
+    EXPECT_EQ(nv->len, 1) << "the undamaged network still loads";
+    free_nv_and_nets(nv);
+  }
+  free_network(net);
+  free_network(other);
+}
+
+TEST_F(CorruptTest, EveryNegativeLabelIndexIsRefused) {
+  // An automaton's label table: count, arity 1, then one number per label.
+  NET *net = symbol_net("a");
+  Bytes bytes = kora_test::saved_bytes({net});
+  const size_t start = record(bytes, 0);
+  // S A flags P; atoms: 1, 2, the string "a" (3 bytes); labels: 3, 1, then 2 0 1.
+  const size_t labels = start + 4 + 2 + 3 + 2;
+  ASSERT_EQ(Bytes(bytes.begin() + labels, bytes.begin() + labels + 3), (Bytes{2, 0, 1}));
+  for (int index = 1; index < 64; index++) {
+    messages().clear();
+    Bytes damaged = bytes;
+    damaged[labels + static_cast<size_t>(index % 3)] = static_cast<uint8_t>(0x40 | index);
+    EXPECT_EQ(load(damaged), nullptr);
+    EXPECT_TRUE(has_error("get_alphabet: Illegal negative label -" + std::to_string(index)))
+        << index;
+  }
+  free_network(net);
+  // A transducer's table: -1 only in the pair -1, -1.
+  NET *pair = pair_net('a', 'b');
+  bytes = kora_test::saved_bytes({pair});
+  // The label entries are pairs; a lone -1 after a non-negative index is refused.
+  const size_t entries = record(bytes, 0) + 4 + 2 + 6 + 2;
+  ASSERT_EQ(bytes[entries], 2);
+  ASSERT_EQ(bytes[entries + 1], 3);
+  for (size_t side : {0, 1}) {
+    messages().clear();
+    Bytes damaged = bytes;
+    damaged[entries + side] = 0x41;
+    EXPECT_EQ(load(damaged), nullptr);
+    EXPECT_TRUE(has_error("get_alphabet: Illegal negative label -1")) << side;
+  }
+  free_network(pair);
+}
+
+TEST_F(CorruptTest, EveryTruncationIsRefusedAndWhatPrecedesItLoads) {
+  NET *first = kora_test::chain_net(6, true);
+  NET *second = symbol_net("b");
+  add_string_property(second, "NETWORKNAME", "second");
+  Bytes bytes = kora_test::saved_bytes({first, second});
+  const size_t end_of_first = record(bytes, 1);
+  for (size_t cut = 0; cut < bytes.size(); cut++) {
+    messages().clear();
+    NV *nv = load(Bytes(bytes.begin(), bytes.begin() + static_cast<long>(cut)));
+    EXPECT_FALSE(messages().errors.empty()) << cut;
+    if (cut >= end_of_first) {
+      ASSERT_NE(nv, nullptr) << cut;
+      EXPECT_EQ(nv->len, 1) << cut;
+    } else {
+      EXPECT_EQ(nv, nullptr) << cut;
+    }
+    free_nv_and_nets(nv);
+  }
+  free_network(first);
+  free_network(second);
+}
+
+TEST_F(CorruptTest, FilesThatAreNoNetworkFilesAreRefusedByTheirTypeByte) {
+  std::string path = kora_test::scratch_path("text.txt");
+  kora_test::write_bytes(path, Bytes{'a', 'b', 'c', 'd', 'a', '\n'});
+  EXPECT_EQ(load_nets(path.c_str(), nullptr), nullptr);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"This looks like a text file. Cannot load it."}));
+  std::remove(path.c_str());
+
+  NET *net = symbol_net("a");
+  Bytes bytes = kora_test::saved_bytes({net});
+  struct Case {
+    size_t offset;
+    uint8_t value;
+    std::string message;
+  } cases[] = {
+      {4, 7, "Unknown file type 7"},
+      {4, 1, "Unsupported file format; cannot load this network."},
+      {17, 3, "Bad file header. 'damaged' cannot be loaded."},
+      {18, 1, "Bad file header. 'damaged' cannot be loaded."},
+      {0, 0, "Bad file header. 'damaged' cannot be loaded."},
+  };
+  for (const Case &c : cases) {
+    messages().clear();
+    Bytes damaged = bytes;
+    damaged[c.offset] = c.value;
+    if (c.offset == 0) damaged[1] = damaged[2] = damaged[3] = 0;
+    EXPECT_EQ(load(damaged), nullptr);
+    EXPECT_EQ(messages().errors, (std::vector<std::string>{c.message})) << c.offset;
+  }
+  free_network(net);
+}
+
+TEST_F(CorruptTest, HostileCountsAndNestingDoNotExhaustMemoryOrStack) {
+  NET *net = symbol_net("a");
+  Bytes bytes = kora_test::saved_bytes({net});
+  const size_t start = record(bytes, 0);
+  // A state count of 2^40 is refused as a count mismatch without allocating for it.
+  Bytes huge(bytes.begin(), bytes.begin() + static_cast<long>(start));
+  Bytes count{0x80, 0xA0, 0x80, 0x80, 0x80, 0x80, 0x00};  // 2^40
+  huge.insert(huge.end(), count.begin(), count.end());
+  huge.insert(huge.end(), bytes.begin() + static_cast<long>(start) + 1, bytes.end());
+  EXPECT_EQ(load(huge), nullptr);
+  EXPECT_FALSE(messages().errors.empty());
+  // A property nested a thousand lists deep.
+  Bytes nested(bytes.begin(), bytes.begin() + static_cast<long>(start) + 3);
+  nested.push_back(1);  // one property
+  nested.push_back(1);  // key "k"
+  nested.push_back(0);
+  nested.push_back('k');
+  for (int i = 0; i < 1000; i++) {
+    nested.push_back(5);     // a list object ...
+    nested.push_back(1);     // ... of one element ...
+    nested.push_back(0x41);  // ... of objects
+  }
+  messages().clear();
+  EXPECT_EQ(load(nested), nullptr);
+  EXPECT_TRUE(has_error("get_sequence: Sequences nested too deeply."));
+  free_network(net);
+}
+
+}  // namespace

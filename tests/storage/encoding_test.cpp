@@ -1,0 +1,150 @@
+// The primitive encodings: the number, arc items, fixed-width integers and strings, byte for
+// byte at the boundaries where their lengths change, and the reader's refusal of truncations.
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "bin-code.h"
+#include "kora_test.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using kora::ByteReader;
+using kora::ByteWriter;
+using kora_test::messages;
+
+class EncodingTest : public kora_test::Library {};
+
+Bytes number_bytes(int64_t value) {
+  ByteWriter out;
+  out.put_number(value);
+  return out.bytes();
+}
+
+Bytes arc_item_bytes(uint32_t index, uint8_t flags) {
+  ByteWriter out;
+  out.put_arc_item(index, flags);
+  return out.bytes();
+}
+
+TEST_F(EncodingTest, NumbersAreWrittenAsTheExamplesAndChangeLengthAtSevenBitGroups) {
+  EXPECT_EQ(number_bytes(5), (Bytes{0x05}));
+  EXPECT_EQ(number_bytes(-1), (Bytes{0x41}));
+  EXPECT_EQ(number_bytes(100), (Bytes{0x80, 0x64}));
+  EXPECT_EQ(number_bytes(0), (Bytes{0x00}));
+  EXPECT_EQ(number_bytes(63), (Bytes{0x3F}));
+  EXPECT_EQ(number_bytes(-63), (Bytes{0x7F}));
+  EXPECT_EQ(number_bytes(64), (Bytes{0x80, 0x40}));
+  EXPECT_EQ(number_bytes(-64), (Bytes{0xC0, 0x40}));
+  EXPECT_EQ(number_bytes(8191), (Bytes{0xBF, 0x7F}));        // 13 bits: two bytes
+  EXPECT_EQ(number_bytes(8192), (Bytes{0x80, 0xC0, 0x00}));  // 14 bits: the first byte is empty
+  EXPECT_EQ(number_bytes(1 << 20), (Bytes{0x80, 0xC0, 0x80, 0x00}));
+  for (int64_t value : {0LL, 63LL, 64LL, 8191LL, 8192LL, 1LL << 20, 1LL << 40, -(1LL << 40)}) {
+    int bits = kora::significant_bits(static_cast<uint64_t>(value < 0 ? -value : value));
+    EXPECT_EQ(kora::number_length(value), bits <= 6 ? 1 : bits / 7 + 1) << value;
+    EXPECT_EQ(number_bytes(value).size(), static_cast<size_t>(kora::number_length(value))) << value;
+  }
+}
+
+TEST_F(EncodingTest, NumbersReadBackWhateverTheirLength) {
+  kora_test::for_seeds(20, [](unsigned, std::mt19937 &random) {
+    ByteWriter out;
+    std::vector<int64_t> values;
+    for (int i = 0; i < 200; i++) {
+      int bits = static_cast<int>(random() % 62);
+      int64_t value = static_cast<int64_t>(random() | (static_cast<uint64_t>(random()) << 32)) &
+                      ((int64_t{1} << bits) - 1);
+      if (random() % 2) value = -value;
+      values.push_back(value);
+      out.put_number(value);
+    }
+    ByteReader in(out.data(), out.size());
+    for (int64_t value : values) ASSERT_EQ(in.get_number(), value);
+    EXPECT_FALSE(in.failed());
+    EXPECT_EQ(in.remaining(), 0u);
+  });
+  // A reader takes groups of leading zeros as any writer might have made them.
+  Bytes padded{0x80, 0x80, 0x80, 0x05};
+  ByteReader in(padded.data(), padded.size());
+  EXPECT_EQ(in.get_number(), 5);
+}
+
+TEST_F(EncodingTest, ArcItemsOfTheSixteenFirstLabelsTakeOneByte) {
+  EXPECT_EQ(arc_item_bytes(0, 0), (Bytes{0x40}));
+  EXPECT_EQ(arc_item_bytes(15, kora::ARC_ITEM_LAST | kora::ARC_ITEM_FINAL), (Bytes{0x7F}));
+  EXPECT_EQ(arc_item_bytes(16, kora::ARC_ITEM_FINAL), (Bytes{0xD0, 0x10}));
+  EXPECT_EQ(arc_item_bytes(2047, 0), (Bytes{0xCF, 0x7F}));        // 11 bits: two bytes
+  EXPECT_EQ(arc_item_bytes(2048, 0), (Bytes{0xC0, 0x90, 0x00}));  // 12 bits: three
+  for (uint32_t index : {0u, 15u, 16u, 2047u, 2048u, 300000u, 0xFFFFFEu})
+    for (uint8_t flags : {0, 0x10, 0x20, 0x30}) {
+      Bytes bytes = arc_item_bytes(index, flags);
+      EXPECT_TRUE(bytes[0] & 0x40);
+      ByteReader in(bytes.data(), bytes.size());
+      uint8_t read_flags = 0;
+      EXPECT_EQ(in.get_arc_item(&read_flags), index);
+      EXPECT_EQ(read_flags, flags);
+      EXPECT_EQ(in.remaining(), 0u);
+    }
+}
+
+TEST_F(EncodingTest, FixedWidthIntegersAreBigEndianAndStringsTwoBytesACharacter) {
+  ByteWriter out;
+  out.put_u16(0x1234);
+  out.put_u24(0xABCDEF);
+  out.put_u32(0x01020304);
+  const uint32_t text[] = {'a', 0xE9, 0x20AC};
+  out.put_string(text, 3);
+  EXPECT_EQ(out.bytes(), (Bytes{0x12, 0x34, 0xAB, 0xCD, 0xEF, 1, 2, 3, 4, 0x03, 0x00, 'a', 0x00,
+                                0xE9, 0x20, 0xAC}));
+  ByteReader in(out.data(), out.size());
+  EXPECT_EQ(in.get_u16(), 0x1234u);
+  EXPECT_EQ(in.get_u24(), 0xABCDEFu);
+  EXPECT_EQ(in.get_u32(), 0x01020304u);
+  uint32_t *read = in.get_string(in.get_number(), false);
+  EXPECT_EQ(std::vector<uint32_t>(read, read + 4), (std::vector<uint32_t>{'a', 0xE9, 0x20AC, 0}));
+  std::free(read);
+}
+
+TEST_F(EncodingTest, TheWindows1252OptionMapsItsCodesOnReading) {
+  Bytes bytes{0x02, 0x00, 0x80, 0x00, 0x81};  // the euro sign's code, and an undefined one
+  ByteReader plain(bytes.data(), bytes.size());
+  uint32_t *as_is = plain.get_string(plain.get_number(), false);
+  EXPECT_EQ(as_is[0], 0x80u);
+  ByteReader mapped(bytes.data(), bytes.size());
+  uint32_t *converted = mapped.get_string(mapped.get_number(), true);
+  EXPECT_EQ(converted[0], 0x20ACu);
+  EXPECT_EQ(converted[1], 0x81u);
+  std::free(as_is);
+  std::free(converted);
+}
+
+TEST_F(EncodingTest, EveryTruncationFailsTheReaderWithOneMessage) {
+  ByteWriter out;
+  out.put_number(1 << 20);
+  out.put_arc_item(5000, 0);
+  out.put_u32(7);
+  const uint32_t text[] = {'x', 'y'};
+  out.put_string(text, 2);
+  for (size_t cut = 0; cut < out.size(); cut++) {
+    messages().clear();
+    ByteReader in(out.data(), cut);
+    in.get_number();
+    uint8_t flags;
+    in.get_arc_item(&flags);
+    in.get_u32();
+    uint32_t *read = in.get_string(in.get_number(), false);
+    EXPECT_EQ(read, nullptr) << cut;
+    std::free(read);
+    EXPECT_TRUE(in.failed()) << cut;
+    EXPECT_EQ(messages().errors, (std::vector<std::string>{"Unexpected end-of-file.\n"})) << cut;
+  }
+  Bytes huge(12, 0xFF);
+  ByteReader in(huge.data(), huge.size());
+  in.get_number();
+  EXPECT_TRUE(in.failed());
+  EXPECT_EQ(messages().errors.back(), "Number too large in file.");
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+// How files are found, probed and recorded, the header read back, and the definitions saved and
+// loaded as a whole.
+
+#include "files.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bin-header.h"
+#include "kora_test.h"
+#include "language.h"
+#include "networks.h"
+#include "prop-names.h"
+#include "twol.h"
+
+namespace {
+
+using kora_test::Bytes;
+using kora_test::messages;
+
+class FilesTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+};
+
+TEST_F(FilesTest, ProbingTellsNetworkFilesFromTextAndUnknownFiles) {
+  std::string path = kora_test::scratch_path("probe");
+  EXPECT_EQ(kora::probe_file(path.c_str()), 9);
+  EXPECT_EQ(messages().errors.back(), "Cannot open input file '" + path + "'");
+  for (uint8_t type : {1, 8, 19, 20, 101}) {
+    kora_test::write_bytes(path, Bytes{0, 0, 0, 0, type});
+    EXPECT_EQ(kora::probe_file(path.c_str()), 0) << int(type);
+  }
+  kora_test::write_bytes(path, Bytes{0, 0, 0, 0, 'a'});
+  EXPECT_EQ(kora::probe_file(path.c_str()), 10);
+  EXPECT_EQ(messages().errors.back(), "This looks like a text file. Cannot load it.");
+  kora_test::write_bytes(path, Bytes{0, 0, 0, 0, 21});
+  EXPECT_EQ(kora::probe_file(path.c_str()), 10);
+  EXPECT_EQ(messages().errors.back(), "Unknown file type 21");
+  std::remove(path.c_str());
+}
+
+TEST_F(FilesTest, ARelativeNameIsFoundInTheFirstSearchDirectoryThatHoldsIt) {
+  std::string base = kora_test::scratch_path("dirs");
+  std::string first = base + "-1", second = base + "-2";
+  ASSERT_EQ(system(("mkdir -p '" + first + "' '" + second + "'").c_str()), 0);
+  NET *net = symbol_net("a");
+  ASSERT_EQ(save_net(net, (second + "/found.fst").c_str(), nullptr), 0);
+  kora::set_search_path({first, second});
+  NET *loaded = load_net("found.fst", nullptr);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(kora_test::words(loaded, 2), (std::set<std::string>{"a"}));
+  EXPECT_EQ(kora::last_file_header().file_name, "found.fst");
+  free_network(loaded);
+  // Names starting with "." or "/" are not searched.
+  EXPECT_EQ(load_net("./found.fst", nullptr), nullptr);
+  ASSERT_EQ(system(("rm -rf '" + first + "' '" + second + "'").c_str()), 0);
+  free_network(net);
+}
+
+TEST_F(FilesTest, TrackedFilesAreRecordedOnceExceptTemporaryOnes) {
+  char directory[] = "./kora-track-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  std::string path = std::string(directory) + "/tracked.fst";
+  NET *net = symbol_net("a");
+  int_parameters()->word[KORA_LOG_FILE_ACCESS] = 1;
+  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
+  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
+  NET *loaded = load_net(path.c_str(), nullptr);
+  ASSERT_EQ(save_net(net, "/tmp/kora-untracked.fst", nullptr), 0);
+  EXPECT_EQ(kora::file_registry("io_writes"), (std::vector<std::string>{path}));
+  EXPECT_EQ(kora::file_registry("io_reads"), (std::vector<std::string>{path}));
+  std::remove("/tmp/kora-untracked.fst");
+  std::remove(path.c_str());
+  rmdir(directory);
+  free_network(loaded);
+  free_network(net);
+}
+
+TEST_F(FilesTest, TheHeaderReadBackHasTheWrittenDateNoticeAndCount) {
+  kora::set_fixed_time(1700000000);  // November 14, 2023 22:13:20 GMT
+  NET *net = symbol_net("a");
+  add_string_property(net, "COPYRIGHT", "(c) the authors of a");
+  std::string path = kora_test::scratch_path("header.fst");
+  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
+  kora::last_file_header() = kora::FILE_HEADER{};
+  NV *nv = load_nets(path.c_str(), nullptr);
+  ASSERT_NE(nv, nullptr);
+  const kora::FILE_HEADER &header = kora::last_file_header();
+  EXPECT_EQ(header.type, 19);
+  EXPECT_EQ(header.creation_time, 1700000000);
+  EXPECT_EQ(header.time_text, "November 14, 2023 22:13:20 GMT");
+  EXPECT_EQ(header.notice, "(c) the authors of a");
+  EXPECT_EQ(header.network_count, 1);
+  EXPECT_EQ(header.total_length, static_cast<int64_t>(kora_test::read_bytes(path).size()));
+  free_nv_and_nets(nv);
+  std::remove(path.c_str());
+  free_network(net);
+}
+
+TEST_F(FilesTest, SavedDefinitionsComeBackUnderTheirNamesInAFreshLibrary) {
+  std::string path = kora_test::scratch_path("definitions.fst");
+  EXPECT_EQ(save_defined_nets(path.c_str(), 0), 1);
+  EXPECT_EQ(messages().warnings.back(), "No definitions");
+  ASSERT_EQ(define_net("vowel", string_to_net("a", 0), 0), 0);
+  ASSERT_EQ(define_net("pair", kora_test::chain_net(2), 0), 0);
+  ASSERT_EQ(save_defined_nets(path.c_str(), 0), 0);
+  reclaim_kora(context_);
+  context_ = initialize_kora();
+  ASSERT_EQ(load_defined_nets(path.c_str()), 0);
+  EXPECT_EQ(kora_test::words(net("vowel"), 3), (std::set<std::string>{"a"}));
+  EXPECT_EQ(kora_test::words(net("pair"), 3), (std::set<std::string>{"ab"}));
+  NET *copy = load_defined_net("pair", path.c_str());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_NE(copy, net("pair"));
+  free_network(copy);
+  EXPECT_EQ(load_defined_net("none", path.c_str()), nullptr);
+  EXPECT_EQ(messages().errors.back(), "No network named 'none' in '" + path + "'.");
+  // Networks without a name are not defined.
+  NET *anonymous = symbol_net("x");
+  ASSERT_EQ(save_net(anonymous, path.c_str(), nullptr), 0);
+  EXPECT_EQ(load_defined_nets(path.c_str()), 0);
+  EXPECT_EQ(messages().warnings.back(),
+            "File '" + path + "' contained 1 nets but no defined nets.");
+  free_network(anonymous);
+  std::remove(path.c_str());
+}
+
+TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
+  // Labels a:b and c as single symbols, listed in the SIGMA property.
+  NET *net = make_empty_net();
+  STATE *start = add_state_to_net(net, 0);
+  net->start = start;
+  STATE *middle = add_state_to_net(net, 0);
+  STATE *end = add_state_to_net(net, 1);
+  NET *ab = symbol_net("a:b");
+  uint32_t ab_symbol = ab->start->arcs->label;
+  free_network(ab);
+  add_arc_to_state(net, start, ab_symbol, middle, nullptr, 0);
+  add_arc_to_state(net, middle, 'c', end, nullptr, 0);
+  net->flags.twol = 1;
+  kora::add_prop(net, kora::standard_name("SIGMA"), kora::record_sigma(net_sigma(net)));
+  std::string path = kora_test::scratch_path("twol.fst");
+  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
+  NET *loaded = load_net(path.c_str(), nullptr);
+  ASSERT_NE(loaded, nullptr);
+  NET *pair = pair_net('a', 'b');
+  uint32_t pair_ab = pair->start->arcs->label;
+  free_network(pair);
+  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)), (std::set<uint32_t>{pair_ab, 'c'}));
+  EXPECT_EQ(loaded->arity, 2);
+  EXPECT_FALSE(loaded->flags.twol);
+  EXPECT_EQ(kora::get_prop(loaded, kora::standard_name("SIGMA")), nullptr);
+  free_network(loaded);
+  // Marked but without SIGMA: the mark goes, with a warning.
+  kora::free_prop(kora::remove_prop(net, kora::standard_name("SIGMA")));
+  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
+  loaded = load_net(path.c_str(), nullptr);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(messages().warnings.back(), "Net marked as TWOL net but isn't.");
+  EXPECT_FALSE(loaded->flags.twol);
+  free_network(loaded);
+  free_network(net);
+  std::remove(path.c_str());
+}
+
+}  // namespace

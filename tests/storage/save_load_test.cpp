@@ -1,0 +1,294 @@
+// Saving and loading: seeded random automata and transducers come back with the same language,
+// labels, sigma, flags and properties; files of several networks, the refusals of save_nets,
+// and networks that save_nets must write through a copy.
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bin-objects.h"
+#include "bin-out.h"
+#include "files.h"
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+#include "networks.h"
+#include "prop-names.h"
+#include "prop.h"
+
+namespace {
+
+using kora_test::messages;
+using kora_test::RandomNetOptions;
+
+class SaveLoadTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+    path_ = kora_test::scratch_path("net.fst");
+  }
+  void TearDown() override {
+    std::remove(path_.c_str());
+    Library::TearDown();
+  }
+  NET *round_trip(NET *net) {
+    EXPECT_EQ(save_net(net, path_.c_str(), nullptr), 0);
+    return load_net(path_.c_str(), nullptr);
+  }
+  std::string path_;
+};
+
+// The labels on the arcs of the states reachable from the start state.
+std::set<uint32_t> reachable_labels(const NET *net) {
+  std::set<uint32_t> labels;
+  std::set<const STATE *> seen{net->start};
+  std::vector<const STATE *> stack{net->start};
+  while (!stack.empty()) {
+    const STATE *state = stack.back();
+    stack.pop_back();
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      if (arc->label != KORA_EPSILON) labels.insert(arc->label);
+      if (seen.insert(arc->destination).second) stack.push_back(arc->destination);
+    }
+  }
+  return labels;
+}
+
+std::set<uint32_t> without_other(std::set<uint32_t> ids) {
+  ids.erase(KORA_OTHER);
+  return ids;
+}
+
+void expect_same_network(NET *original, NET *loaded, size_t length = 4) {
+  ASSERT_NE(loaded, nullptr);
+  kora_test::Symbols universe = kora_test::universe_of({original});
+  EXPECT_EQ(kora_test::enumerate(loaded, universe, length),
+            kora_test::enumerate(original, universe, length));
+  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)), reachable_labels(original));
+  EXPECT_EQ(without_other(kora_test::alph_members(net_sigma(loaded))),
+            without_other(kora_test::alph_members(net_sigma(original))));
+  EXPECT_EQ(kora::file_flag_word(loaded), kora::file_flag_word(original));
+  int arity = 1;
+  for (uint32_t label : reachable_labels(original))
+    arity = std::max(arity, kora::label_arity(label));
+  EXPECT_EQ(loaded->arity, arity);
+}
+
+TEST_F(SaveLoadTest, RandomAutomataAndTransducersComeBackWithTheirLanguagesLabelsAndFlags) {
+  kora_test::for_seeds(150, [&](unsigned seed, std::mt19937 &random) {
+    RandomNetOptions options;
+    options.max_states = 7;
+    options.max_arcs = 16;
+    options.transducer = seed % 2 == 0;
+    options.other = seed % 3 == 0;
+    options.epsilon = seed % 5 != 0;
+    options.acyclic = seed % 7 == 0;
+    NET *net = kora_test::random_net(random, options);
+    if (seed % 4 == 0) minimize_net(net);
+    NET *loaded = round_trip(net);
+    expect_same_network(net, loaded);
+    EXPECT_TRUE(messages().errors.empty()) << messages().errors.front();
+    free_network(loaded);
+    free_network(net);
+  });
+}
+
+TEST_F(SaveLoadTest, ManyLabelsAndLongSymbolNamesSurvive) {
+  kora_test::for_seeds(10, [&](unsigned, std::mt19937 &random) {
+    RandomNetOptions options;
+    options.max_states = 12;
+    options.max_arcs = 80;
+    options.transducer = true;
+    options.symbols = kora_test::many_symbols(40);
+    NET *net = kora_test::random_net(random, options);
+    NET *loaded = round_trip(net);
+    expect_same_network(net, loaded, 2);
+    free_network(loaded);
+    free_network(net);
+  });
+}
+
+TEST_F(SaveLoadTest, ATransducerKeepsItsPairIdentityAndOtherPairLabelsApart) {
+  uint32_t a = 'a', b = 'b', pair_ab = 0, other_pair = 0;
+  NET *net = make_empty_net();
+  STATE *start = add_state_to_net(net, 0);
+  net->start = start;
+  STATE *final = add_state_to_net(net, 1);
+  pair_ab = KORA_NO_LABEL;
+  NET *ab = pair_net(a, b);
+  pair_ab = ab->start->arcs->label;
+  NET *oo = pair_net(KORA_OTHER, KORA_OTHER);
+  other_pair = oo->start->arcs->label;
+  free_network(ab);
+  free_network(oo);
+  for (uint32_t label : {pair_ab, a, other_pair})
+    add_arc_to_state(net, start, label, final, nullptr, 0);
+  NET *loaded = round_trip(net);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)),
+            (std::set<uint32_t>{a, pair_ab, other_pair}));
+  EXPECT_EQ(loaded->arity, 2);
+  free_network(loaded);
+  free_network(net);
+}
+
+TEST_F(SaveLoadTest, PropertiesOfEveryTypeComeBackInOrder) {
+  NET *net = symbol_net("a");
+  add_string_property(net, "NETWORKNAME", "nouns");
+  const uint32_t number_key[] = {'N', 0};
+  add_prop(net, number_key, kora::MAKE_OBJECT(kora::INTEGER_TYPE, kora::OBJ_VALUE{.integer = -12}));
+  const uint32_t char_key[] = {'C', 0};
+  kora::add_character_prop(net, char_key, 0x20AC);
+  kora::SEQUENCE *list = kora::NewSequence(kora::OBJECT_TYPE, 3);
+  list->data[0].object = kora::MAKE_OBJECT(
+      kora::SYMBOL_TYPE,
+      kora::OBJ_VALUE{.symbol = kora::make_io_symbol(kora::fat_strdup(number_key))});
+  list->data[1].object =
+      kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE,
+                        kora::OBJ_VALUE{.byte_block = kora::make_byte_block("\x00\xFF\x10", 3)});
+  kora::SEQUENCE *numbers = kora::NewSequence(kora::INTEGER_TYPE, 2);
+  numbers->data[0].integer = 1 << 30;
+  numbers->data[1].integer = -5;
+  list->data[2].object = kora::MAKE_OBJECT(kora::ARRAY_TYPE, kora::OBJ_VALUE{.sequence = numbers});
+  const uint32_t list_key[] = {'L', 0};
+  kora::add_list_prop(net, list_key, list);
+  NET *loaded = round_trip(net);
+  ASSERT_NE(loaded, nullptr);
+  // Writing both property lists must give the same bytes.
+  kora::ByteWriter original, reloaded;
+  for (const kora::PROP *p = kora::net_properties(net), *q = kora::net_properties(loaded);
+       p != nullptr || q != nullptr;
+       p = p == nullptr ? p : p->next, q = q == nullptr ? q : q->next) {
+    ASSERT_TRUE(p != nullptr && q != nullptr);
+    EXPECT_EQ(kora::fat_strcmp(p->key, q->key), 0);
+    kora::write_object(original, p->value);
+    kora::write_object(reloaded, q->value);
+  }
+  EXPECT_EQ(original.bytes(), reloaded.bytes());
+  char *name = get_string_property(loaded, "NETWORKNAME");
+  EXPECT_STREQ(name, "nouns");
+  std::free(name);
+  free_network(loaded);
+  free_network(net);
+}
+
+TEST_F(SaveLoadTest, AFileOfSeveralNetworksLoadsThemInOrder) {
+  NET *nets[3] = {symbol_net("a"), epsilon_net(), kora_test::chain_net(5, true)};
+  NV *nv = make_nv(3);
+  for (int i = 0; i < 3; i++) nv->nets[i] = nets[i];
+  ASSERT_EQ(save_nets(nv, path_.c_str(), nullptr), 0);
+  NV *loaded = load_nets(path_.c_str(), nullptr);
+  ASSERT_NE(loaded, nullptr);
+  ASSERT_EQ(loaded->len, 3);
+  for (int i = 0; i < 3; i++) expect_same_network(nets[i], loaded->nets[i]);
+  // load_net takes the first only.
+  NET *first = load_net(path_.c_str(), nullptr);
+  expect_same_network(nets[0], first);
+  free_network(first);
+  free_nv_and_nets(loaded);
+  free_nv_and_nets(nv);
+}
+
+TEST_F(SaveLoadTest, AVectorWithFewerNetworksThanItsLengthWritesNothing) {
+  NV *nv = make_nv(4);
+  for (int i = 0; i < 3; i++) nv->nets[i] = symbol_net("a");
+  EXPECT_EQ(save_nets(nv, path_.c_str(), nullptr), 1);
+  EXPECT_EQ(messages().errors, (std::vector<std::string>{"Only 3 nets present. Cannot write 4."}));
+  EXPECT_TRUE(kora_test::read_bytes(path_).empty());
+  free_nv_and_nets(nv);
+  EXPECT_EQ(save_nets(nullptr, path_.c_str(), nullptr), 3);
+}
+
+TEST_F(SaveLoadTest, UnwritableFilesAndNetworksAreReported) {
+  NET *net = symbol_net("a");
+  EXPECT_EQ(save_net(net, "/no-such-directory/x.fst", nullptr), 9);
+  EXPECT_EQ(messages().errors.back(), "Cannot open '/no-such-directory/x.fst'.");
+  EXPECT_EQ(load_net("/no-such-directory/x.fst", nullptr), nullptr);
+  EXPECT_EQ(messages().errors.back(), "Cannot open '/no-such-directory/x.fst'.");
+  EXPECT_EQ(load_nets("/no-such-directory/x.fst", nullptr), nullptr);
+  EXPECT_EQ(messages().errors.back(), "Cannot open input file '/no-such-directory/x.fst'.");
+  // A symbol beyond two-byte characters cannot be written: that network gets location 0.
+  NET *wide = symbol_net("\xF0\x9F\x98\x80");
+  NV *nv = make_nv(2);
+  nv->nets[0] = wide;
+  nv->nets[1] = net;
+  ASSERT_EQ(save_nets(nv, path_.c_str(), nullptr), 0);
+  kora_test::Bytes bytes = kora_test::read_bytes(path_);
+  uint32_t table = static_cast<uint32_t>(bytes[11]) << 8 | bytes[12];
+  EXPECT_EQ(kora_test::u32_at(bytes, table), 0u);
+  EXPECT_NE(kora_test::u32_at(bytes, table + 4), 0u);
+  NV *loaded = load_nets(path_.c_str(), nullptr);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->len, 1);
+  free_nv_and_nets(loaded);
+  free_nv_and_nets(nv);
+}
+
+TEST_F(SaveLoadTest, UnreachableStatesAreLeftOutAndCompactedOrVirtualNetworksAreRefused) {
+  NET *net = symbol_net("a");
+  STATE *stray = add_state_to_net(net, 1);
+  add_arc_to_state(net, stray, 'z', stray, nullptr, 0);
+  NET *loaded = round_trip(net);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->num_states, 2u);
+  EXPECT_EQ(loaded->num_arcs, 1u);
+  free_network(loaded);
+  net->flags.compacted = 1;
+  EXPECT_EQ(save_net(net, path_.c_str(), nullptr), 0);
+  EXPECT_EQ(messages().errors.back(),
+            "Unsupported file format; cannot write this network to file.");
+  EXPECT_EQ(load_net(path_.c_str(), nullptr), nullptr);
+  net->flags.compacted = 0;
+  free_network(net);
+}
+
+TEST_F(SaveLoadTest, ASharedArcNetworkIsWrittenThroughACopyWithAWarning) {
+  NET *net = kora_test::chain_net(3);
+  net->flags.shared_arc_lists = 1;
+  NET *loaded = round_trip(net);
+  net->flags.shared_arc_lists = 0;
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(messages().warnings.front(),
+            "Network has shared arc lists. This property cannot be preserved\nin a file. "
+            "Saving as an optimized network instead.");
+  EXPECT_EQ(kora_test::words(loaded, 4), kora_test::words(net, 4));
+  free_network(loaded);
+  free_network(net);
+}
+
+TEST_F(SaveLoadTest, AWrongArityIsFixedWithAWarning) {
+  NET *net = symbol_net("a");
+  net->arity = 2;
+  NET *loaded = round_trip(net);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(net->arity, 1);
+  EXPECT_EQ(messages().warnings,
+            (std::vector<std::string>{
+                "check_net_arity: Wrong arity. Marked as 2, should be 1. Fixed.\n"}));
+  free_network(loaded);
+  free_network(net);
+}
+
+TEST_F(SaveLoadTest, DefinedListsOfListSymbolsTravelWithTheNetwork) {
+  NET *letters = string_to_net("aeiou", 0);
+  ASSERT_EQ(define_symbol_list("vowel", net_sigma(letters)), 0);
+  std::set<uint32_t> vowels = kora_test::alph_members(symbol_list("vowel"));
+  NET *net = union_net(symbol_net("@L.vowel@"), symbol_net("@T.none@"), 0, 0);
+  ASSERT_EQ(save_net(net, path_.c_str(), nullptr), 0);
+  EXPECT_EQ(messages().warnings,
+            (std::vector<std::string>{
+                "*** Warning: list 'none' referred to by '@T.none@' is undefined."}));
+  ASSERT_EQ(undefine_symbol_list("vowel"), 0);
+  NET *loaded = load_net(path_.c_str(), nullptr);
+  ASSERT_NE(loaded, nullptr);
+  ASSERT_NE(symbol_list("vowel"), nullptr);
+  EXPECT_EQ(kora_test::alph_members(symbol_list("vowel")), vowels);
+  free_network(loaded);
+  free_network(net);
+  free_network(letters);
+}
+
+}  // namespace
