@@ -643,6 +643,21 @@ KORA_API NET *crossproduct_net(NET *net1, NET *net2, int copy1, int copy2);
  * ("Unexpected NULL argument in shuffle_net().") and gives null, consuming nothing. */
 KORA_API NET *shuffle_net(NET *net1, NET *net2, int copy);
 
+/* net1 with priority over net2 on side `side` (0 upper, 1 lower): net1 together with the pairs
+ * of net2 whose string on that side is not one of net1 (on the upper side, a:x with a:y, b:z
+ * gives a:x and b:z). A copy flag of 1 leaves that network the caller's, unchanged; any other
+ * value consumes it. Another side is reported ("oneside_minus_fsm: Side should be UPPER or
+ * LOWER, got %d.") and gives a new null network. A null argument is reported ("Unexpected NULL
+ * argument in priority_union_net().") and gives null, consuming nothing. */
+KORA_API NET *priority_union_net(NET *net1, NET *net2, int side, int copy1, int copy2);
+
+/* Lenient composition: the composition of `upper` with `lower`, and for every upper string of
+ * `upper` that the composition does not map, the pairs of `upper` itself (the upper-side
+ * priority union of the composition over `upper`). Keep flags as for compose_net. A null
+ * argument is reported ("Unexpected NULL argument in lenient_compose_net().") and gives null,
+ * consuming nothing. */
+KORA_API NET *lenient_compose_net(NET *upper, NET *lower, int keep1, int keep2);
+
 /* ---------------------------------------------------------------------------------------------
  * Regular operators. Binary operations take two keep flags: 0 hands the network over to the
  * operation (it becomes part of the result or is freed, and must not be used afterwards), any

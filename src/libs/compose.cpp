@@ -730,13 +730,19 @@ KORA_API NET *compose_net(NET *upper, NET *lower, int keep1, int keep2) {
     error_printf("Unexpected NULL argument in %s()", "compose_net");
     return nullptr;
   }
+  if (upper == lower) keep1 = keep2 = keep1 || keep2;
   NET *operands[2] = {upper, lower};
   NV nets{2, operands};
-  NET *result = compose_fsm(&nets, 1, minimize_results(), 0, 1,
-                            parameter(KORA_COMPOSE_FLAG_AS_SPECIAL) ? FLAGS_AS_SPECIAL : FLAGS_AS_SYMBOLS);
-  if (!keep1) free_network(upper);
-  if (!keep2 && lower != upper) free_network(lower);
-  return result;
+  if (!check_operands(&nets, "composition")) {
+    if (!keep1) free_network(upper);
+    if (!keep2 && lower != upper) free_network(lower);
+    return null_net();
+  }
+  // The kept networks are copied; the others are the operation's to consume.
+  if (keep1) operands[0] = copy_fsm(upper);
+  if (keep2) operands[1] = upper == lower ? operands[0] : copy_fsm(lower);
+  return compose_fsm(&nets, 0, minimize_results(), 0, 1,
+                     parameter(KORA_COMPOSE_FLAG_AS_SPECIAL) ? FLAGS_AS_SPECIAL : FLAGS_AS_SYMBOLS);
 }
 
 }  // extern "C"
