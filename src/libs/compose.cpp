@@ -33,8 +33,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "alph.h"
@@ -79,9 +81,23 @@ struct Span {
   uint32_t begin, count;
 };
 
+// A state of the result and the pair of states it stands for. The pairs of one first state
+// are chained from its client cell, the first kChained of them; the others are found in a hash
+// index. Most states of the upper network meet few states of the lower one, so a lookup is
+// nearly always a walk over one or two records.
+struct ComposedPair {
+  STATE *state;
+  STATE *a;
+  STATE *b;
+  ComposedPair *next;  // the next pair of the same first state
+};
+constexpr int kChained = 6;
+
 class Composer {
  public:
-  Composer(NET *a, NET *b, int flag_mode) : a_(a), b_(b), flag_mode_(flag_mode) {}
+  Composer(NET *a, NET *b, int flag_mode) : a_(a), b_(b), flag_mode_(flag_mode) {
+    init_pair_index(&overflow_, "compose_fst");
+  }
   ~Composer();
   NET *run();
 
@@ -107,7 +123,8 @@ class Composer {
   const LowerState &lower_state(STATE *q);
   STATE *surrogate(STATE *p);
   STATE *final_sink();
-  void expand(const STATE_PAIR *pair);
+  void expand(const ComposedPair &pair);
+  STATE *pair_state(STATE *p, STATE *q);
   void add(const Span &labels, STATE *dest, const ARC *from_a, const ARC *from_b);
   void emit(STATE *state);
 
@@ -116,7 +133,9 @@ class Composer {
   NET *result_ = nullptr;
   NET *scratch_ = nullptr;
   STATE *sink_ = nullptr;
-  STATE_MANAGER *manager_ = nullptr;
+  std::deque<ComposedPair> pairs_;  // in the order made, which is the order of expansion
+  PAIR_INDEX overflow_;
+  std::unordered_map<STATE *, STATE *> surrogates_;
   ALPH *sigma_a_ = nullptr, *sigma_b_ = nullptr;
   ALPH *used_ = nullptr;
   int pointers_from_ = 0;  // 0 none, 1 the upper network, 2 the lower network
@@ -141,7 +160,7 @@ class Composer {
   std::vector<LowerState> lower_states_;
   std::vector<JointArc> joint_;
   std::vector<ARC *> alone_;
-  std::vector<STATE *> lower_touched_, upper_touched_;
+  std::vector<STATE *> lower_touched_;
 
   std::vector<ArcSpec> arcs_;
   std::vector<uint32_t> scratch_labels_;
@@ -150,8 +169,8 @@ class Composer {
 
 Composer::~Composer() {
   for (STATE *q : lower_touched_) q->client_cell = nullptr;
-  for (STATE *p : upper_touched_) p->client_cell = nullptr;
-  free_state_manager(manager_);
+  for (const ComposedPair &pair : pairs_) pair.a->client_cell = nullptr;
+  free_pair_index(&overflow_);
   free_network(scratch_);
   free_alph(sigma_a_);
   free_alph(sigma_b_);
@@ -352,7 +371,8 @@ const LowerState &Composer::lower_state(STATE *q) {
 // The copy of `p` from which A continues after B has moved alone: p's finality and only the
 // arcs that read a symbol. Made once per state.
 STATE *Composer::surrogate(STATE *p) {
-  if (p->client_cell != nullptr) return static_cast<STATE *>(p->client_cell);
+  STATE *&made = surrogates_[p];
+  if (made != nullptr) return made;
   STATE *copy = make_state(nullptr, scratch_);
   copy->flags.final = p->flags.final;
   ARC **tail = &copy->arcs;
@@ -363,8 +383,7 @@ STATE *Composer::surrogate(STATE *p) {
     *tail = made;
     tail = &made->next;
   }
-  p->client_cell = copy;
-  upper_touched_.push_back(p);
+  made = copy;
   return copy;
 }
 
@@ -383,9 +402,30 @@ void Composer::add(const Span &labels, STATE *dest, const ARC *from_a, const ARC
   for (uint32_t i = 0; i < labels.count; i++) arcs_.push_back({pool_[labels.begin + i], dest, big, pointer});
 }
 
-void Composer::expand(const STATE_PAIR *pair) {
-  STATE *p = pair->a, *q = pair->b;
-  pair->state->flags.final = p->flags.final && q->flags.final;
+STATE *Composer::pair_state(STATE *p, STATE *q) {
+  int chained = 0;
+  for (auto *pair = static_cast<ComposedPair *>(p->client_cell); pair != nullptr; pair = pair->next, chained++)
+    if (pair->b == q) return pair->state;
+  void **slot = nullptr;
+  if (chained == kChained) {
+    bool added;
+    slot = pair_index_slot(&overflow_, p, q, &added);
+    if (!added) return static_cast<STATE *>(*slot);
+  }
+  STATE *state = make_state(nullptr, result_);
+  pairs_.push_back({state, p, q, nullptr});
+  if (slot != nullptr) {
+    *slot = state;
+  } else {
+    pairs_.back().next = static_cast<ComposedPair *>(p->client_cell);
+    p->client_cell = &pairs_.back();
+  }
+  return state;
+}
+
+void Composer::expand(const ComposedPair &pair) {
+  STATE *p = pair.a, *q = pair.b;
+  pair.state->flags.final = p->flags.final && q->flags.final;
   if ((p->arcs == nullptr && !p->flags.final) || (q->arcs == nullptr && !q->flags.final)) return;
   const LowerState &lower = lower_state(q);
   const JointArc *joint_begin = joint_.data() + lower.joint_begin;
@@ -401,7 +441,7 @@ void Composer::expand(const STATE_PAIR *pair) {
         spans_.push_back(upper_alone_labels(arc->label));
         a_alone_table_[number] = static_cast<int32_t>(spans_.size() - 1);
       }
-      add(spans_[a_alone_table_[number]], pair_state(manager_, arc->destination, q), arc, nullptr);
+      add(spans_[a_alone_table_[number]], pair_state(arc->destination, q), arc, nullptr);
       continue;
     }
     consumes = true;
@@ -418,7 +458,7 @@ void Composer::expand(const STATE_PAIR *pair) {
         joint_table_[number][b_number] = static_cast<int32_t>(spans_.size() - 1);
       }
       add(spans_[joint_table_[number][b_number]],
-          pair_state(manager_, arc->destination, b_arc->destination), arc, b_arc);
+          pair_state(arc->destination, b_arc->destination), arc, b_arc);
     }
   }
   for (uint32_t i = lower.alone_begin; i < lower.alone_end; i++) {
@@ -435,9 +475,9 @@ void Composer::expand(const STATE_PAIR *pair) {
       spans_.push_back(lower_alone_labels(b_arc->label));
       b_alone_table_[number] = static_cast<int32_t>(spans_.size() - 1);
     }
-    add(spans_[b_alone_table_[number]], pair_state(manager_, from, b_arc->destination), nullptr, b_arc);
+    add(spans_[b_alone_table_[number]], pair_state(from, b_arc->destination), nullptr, b_arc);
   }
-  emit(pair->state);
+  emit(pair.state);
 }
 
 // Attaches the arcs gathered for `state`, each (label, destination, user pointer) once, and
@@ -492,10 +532,8 @@ NET *Composer::run() {
   result_->flags.epsilon_free = 1;
   result_->flags.has_arc_user_pointer = a_->flags.has_arc_user_pointer || b_->flags.has_arc_user_pointer;
   scratch_ = make_network();
-  manager_ = make_state_manager(a_, b_, result_);
-  result_->start = pair_state(manager_, a_->start, b_->start);
-  for (const STATE_PAIR *pair = next_pair(manager_); pair != nullptr; pair = next_pair(manager_))
-    expand(pair);
+  result_->start = pair_state(a_->start, b_->start);
+  for (size_t next = 0; next < pairs_.size(); next++) expand(pairs_[next]);
 
   result_->labels = binary_to_label(used_);
   used_ = nullptr;
