@@ -100,6 +100,8 @@ class Composer {
   }
   ~Composer();
   NET *run();
+  // Whether every state of the result reaches a final state (then pruning has nothing to do).
+  bool all_co_reachable();
 
  private:
   // Labels and symbols.
@@ -543,6 +545,42 @@ NET *Composer::run() {
   return result;
 }
 
+// Co-reachability over a reversed copy of the arcs in flat arrays (the states numbered in their
+// order of creation through their client cells): O(V + E).
+bool Composer::all_co_reachable() {
+  const size_t count = pairs_.size();
+  for (size_t i = 0; i < count; i++) pairs_[i].state->client_cell = reinterpret_cast<void *>(i);
+  auto number = [](const STATE *s) { return reinterpret_cast<uintptr_t>(s->client_cell); };
+  std::vector<uint32_t> first(count + 1, 0);
+  for (const ComposedPair &pair : pairs_)
+    for (const ARC *arc = pair.state->arcs; arc != nullptr; arc = arc->next) first[number(arc->destination) + 1]++;
+  for (size_t i = 0; i < count; i++) first[i + 1] += first[i];
+  std::vector<uint32_t> sources(first[count]), fill(first.begin(), first.end() - 1);
+  for (size_t i = 0; i < count; i++)
+    for (const ARC *arc = pairs_[i].state->arcs; arc != nullptr; arc = arc->next)
+      sources[fill[number(arc->destination)]++] = static_cast<uint32_t>(i);
+  std::vector<uint8_t> live(count, 0);
+  std::vector<uint32_t> to_visit;
+  for (size_t i = 0; i < count; i++)
+    if (pairs_[i].state->flags.final) {
+      live[i] = 1;
+      to_visit.push_back(static_cast<uint32_t>(i));
+    }
+  size_t reached = to_visit.size();
+  while (!to_visit.empty()) {
+    const uint32_t state = to_visit.back();
+    to_visit.pop_back();
+    for (uint32_t k = first[state]; k < first[state + 1]; k++)
+      if (!live[sources[k]]) {
+        live[sources[k]] = 1;
+        reached++;
+        to_visit.push_back(sources[k]);
+      }
+  }
+  for (const ComposedPair &pair : pairs_) pair.state->client_cell = nullptr;
+  return reached == count;
+}
+
 // Sets the two has_flags marks of `net` from its labels.
 NET *with_flag_marks(NET *net) {
   net->flags2.upper_has_flags = flags_present_p(net, UPPER_SIDE);
@@ -594,13 +632,19 @@ NET *compose_fst(NET *upper, NET *lower, int minimize, int flag_mode) {
         "composition when both networks contain flags. Please set the\n"
         "variable compose-flag-as-special to OFF.");
   NET *result;
+  bool pruned;
   {
     Composer composer(upper, lower, flag_mode);
     result = composer.run();
+    pruned = composer.all_co_reachable();
   }
   free_network(own_lower);
-  prune_fsm(result, 0);
-  label_check(result);
+  if (pruned) {
+    result->flags.pruned = 1;
+  } else {
+    prune_fsm(result, 0);
+    label_check(result);
+  }
   if (minimize) result = min_fsm(result, 0);
   return with_flag_marks(result);
 }
