@@ -701,6 +701,22 @@ KORA_API NET *contains_net(NET *net, int copy);
 KORA_API NET *ignore_net(NET *net1, NET *net2, int copy1, int keep2);
 
 /* ---------------------------------------------------------------------------------------------
+ * Flag diacritics.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Eliminates the flag attribute named `attribute_name` (in the library's character encoding):
+ * the network keeps exactly the paths whose flags of that attribute all succeed, and those
+ * flags leave it (insert flags are replaced by the networks they name, list flags by the
+ * symbols of their lists). A network in which the attribute does not occur is returned as it
+ * is, never copied. Otherwise `copy` 1 works on a copy and leaves the argument alone; any other
+ * value hands the network over and the result takes its place (it may be a new record, the
+ * argument then being freed). The result is minimized when word KORA_MINIMIZE is set. Refused
+ * with an error, returning the argument unchanged: a null argument, a compacted network ("Cannot
+ * eliminate flags from a compacted net.\n    Please uncompact first."). E flags, which cannot
+ * be compiled, are reported and dropped. */
+KORA_API NET *eliminate_flag(NET *net, const char *attribute_name, int copy);
+
+/* ---------------------------------------------------------------------------------------------
  * Language tests. They answer 1 or 0, and 0 with an error for refused networks (null, of
  * different label maps, not in the plain representation). To stay cheap they change their
  * arguments in place without changing their languages: pruning, epsilon removal,

@@ -13,6 +13,7 @@
 #include "define.h"
 #include "error.h"
 #include "flag-diacritics.h"
+#include "flag-eliminate.h"
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
@@ -37,6 +38,7 @@ void create_heaps() {
   define_latin1_lists();
   make_names_table();
   set_network_freed_hook(forget_deleted_definition);
+  install_flag_elimination();
   heaps_to_create = false;
 }
 

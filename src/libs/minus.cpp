@@ -15,9 +15,12 @@
 
 #include "minus.h"
 
+#include <cstdio>
+
 #include "alph.h"
 #include "calculus.h"
 #include "complement.h"
+#include "context.h"
 #include "determinize.h"
 #include "epsilon.h"
 #include "error.h"
@@ -159,6 +162,15 @@ NET *subtract(NET *a, NET *b) {
   return result;
 }
 
+// The operand with its insert and list flags eliminated, since they stand for the strings of
+// other networks and lists that the difference must see; noted on standard error when verbose.
+NET *without_list_flags(NET *net, const char *which) {
+  recompute_flag_marks(net);
+  if (!net->flags2.upper_has_flags && !net->flags2.lower_has_flags) return net;
+  if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "Eliminating any I and L flags from %s ...\n", which);
+  return eliminate_flags_in_place(net, 0, 0);
+}
+
 }  // namespace
 
 int universal_p(NET *net) {
@@ -212,6 +224,8 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
     return negate_fsm(b, 0, minimize);
   }
 
+  a = without_list_flags(a, "N1");
+  b = without_list_flags(b, "N2");
   determinize_fsm(b, 0);
   remove_epsilons(a, 0);
   harmonize_sigmas(a, b);

@@ -4,6 +4,8 @@
 
 #include <map>
 #include <optional>
+#include <set>
+#include <tuple>
 
 #include "label.h"
 
@@ -23,7 +25,7 @@ bool of_attribute(const kora::FLAG_DIACRITIC *flag, uint32_t attribute) {
 struct Setting {
   bool positive;
   uint32_t value;
-  bool operator==(const Setting &) const = default;
+  auto operator<=>(const Setting &) const = default;
 };
 using Settings = std::map<uint32_t, Setting>;
 
@@ -100,6 +102,39 @@ Relation obeying_flags(const Relation &relation, uint32_t attribute) {
   for (const auto &[upper, lower] : relation)
     if (obeys_flags(upper, attribute) && obeys_flags(lower, attribute))
       result.insert({without_flags(upper, attribute), without_flags(lower, attribute)});
+  return result;
+}
+
+Relation obeying_paths(const NET *net, const Symbols &universe, uint32_t attribute, size_t max_length) {
+  Relation result;
+  using Configuration = std::tuple<const STATE *, Settings, Settings, Symbols, Symbols>;
+  std::set<Configuration> seen{{net->start, {}, {}, {}, {}}};
+  std::vector<Configuration> to_visit(seen.begin(), seen.end());
+  while (!to_visit.empty()) {
+    Configuration here = std::move(to_visit.back());
+    to_visit.pop_back();
+    const auto &[state, upper_settings, lower_settings, upper, lower] = here;
+    if (state->flags.final) result.insert({upper, lower});
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      std::vector<std::pair<uint32_t, uint32_t>> instances = {{kora::EPSILON, kora::EPSILON}};
+      if (arc->label != kora::EPSILON) instances = label_instances(arc->label, net, universe);
+      for (const auto &[u, l] : instances) {
+        Configuration next{arc->destination, upper_settings, lower_settings, upper, lower};
+        bool fine = true;
+        auto read = [&](uint32_t symbol, Settings &settings, Symbols &spelled) {
+          const kora::FLAG_DIACRITIC *flag = flag_of(symbol);
+          if (of_attribute(flag, attribute))
+            fine = fine && obey(settings, *flag);
+          else if (symbol != kora::EPSILON)
+            spelled.push_back(symbol);
+        };
+        read(u, std::get<1>(next), std::get<3>(next));
+        read(l, std::get<2>(next), std::get<4>(next));
+        if (!fine || std::get<3>(next).size() > max_length || std::get<4>(next).size() > max_length) continue;
+        if (seen.insert(next).second) to_visit.push_back(std::move(next));
+      }
+    }
+  }
   return result;
 }
 

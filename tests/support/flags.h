@@ -24,6 +24,12 @@ Symbols without_flags(const Symbols &string, uint32_t attribute = kAllAttributes
 // taken out.
 Relation obeying_flags(const Relation &relation, uint32_t attribute);
 
+// Every (upper, lower) pair of at most `max_length` symbols a side that the network accepts
+// along a path whose flags of `attribute` (on either side) all succeed, those flags left out of
+// the strings: a walk over (state, register of each side, strings so far), so that loops of
+// flags cost nothing and the result is exact whatever the network's cycles.
+Relation obeying_paths(const NET *net, const Symbols &universe, uint32_t attribute, size_t max_length);
+
 // The has_flags marks that the network's arcs call for: bit 1 upper, bit 2 lower.
 int flag_marks_of_arcs(const NET *net);
 int flag_marks_of(const NET *net);
