@@ -612,6 +612,38 @@ KORA_API NET *negate_net(NET *net, int copy);
 KORA_API int test_intersect(NET *net1, NET *net2);
 
 /* ---------------------------------------------------------------------------------------------
+ * Composition and its relatives. The frame is that of intersection above: keep flags of 0 hand
+ * the networks over, nonzero keep flags (or copy flags) leave them the caller's, unchanged;
+ * results belong to the caller and are minimized when word KORA_MINIMIZE is set. Before two
+ * networks are combined, the OTHER of each is made to mean the same symbols in both. Refused
+ * with an error: networks of different label maps, compacted networks ("Cannot apply '%s' to a
+ * compacted net. Please uncompact first.") and other non-plain representations; the result is
+ * then a new null network and the networks handed over are freed.
+ * ------------------------------------------------------------------------------------------- */
+
+/* The composition: every pair (x, z) such that `upper` maps x to some y and `lower` maps y to
+ * z. One record may be passed as both arguments. With word KORA_COMPOSE_FLAG_AS_SPECIAL set,
+ * flag diacritics (other than list flags) on the lower side of `upper` and the upper side of
+ * `lower` are not matched but copied into the result (with a warning when both networks have
+ * such flags). A null argument is reported ("Unexpected NULL argument in compose_net()") and
+ * gives null, consuming nothing. */
+KORA_API NET *compose_net(NET *upper, NET *lower, int keep1, int keep2);
+
+/* The cross product of two languages: every string of net1 paired with every string of net2,
+ * symbol by symbol from the left, the rest of the longer string paired with the empty string
+ * (a with bc gives a:b 0:c). A copy flag of 1 leaves that network the caller's, unchanged; any
+ * other value consumes it. A transducer is refused with "Aborting crossproduct.\n    Operation
+ * is not applicable to a transducer." and gives a new null network. A null argument is
+ * reported and gives a new null network. */
+KORA_API NET *crossproduct_net(NET *net1, NET *net2, int copy1, int copy2);
+
+/* The shuffle of two languages: every interleaving of a string of net1 with a string of net2.
+ * With `copy` 1 both networks stay the caller's, unchanged; otherwise both are consumed (one
+ * record passed twice is shuffled with a copy of itself). A null argument is reported
+ * ("Unexpected NULL argument in shuffle_net().") and gives null, consuming nothing. */
+KORA_API NET *shuffle_net(NET *net1, NET *net2, int copy);
+
+/* ---------------------------------------------------------------------------------------------
  * Regular operators. Binary operations take two keep flags: 0 hands the network over to the
  * operation (it becomes part of the result or is freed, and must not be used afterwards), any
  * other value leaves the caller's network valid and unchanged. Unary operations take a copy

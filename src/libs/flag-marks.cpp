@@ -2,23 +2,11 @@
 
 #include "flag-marks.h"
 
-#include "alph.h"
-
 namespace kora {
 namespace {
 
 InsertFlagExpander installed_expander = nullptr;
 FlagEliminator installed_eliminator = nullptr;
-
-// Sets the marks that one label calls for.
-void mark_label(NET *net, uint32_t label) {
-  if (label_arity(label) == 1) {
-    if (symbol_flag(label) != nullptr) net->flags2.upper_has_flags = net->flags2.lower_has_flags = 1;
-    return;
-  }
-  if (symbol_flag(upper_id(label)) != nullptr) net->flags2.upper_has_flags = 1;
-  if (symbol_flag(lower_id(label)) != nullptr) net->flags2.lower_has_flags = 1;
-}
 
 }  // namespace
 
@@ -26,16 +14,9 @@ NET *recompute_flag_marks(NET *net) {
   if (net == nullptr || net->flags2.is_virtual) return net;
   net->flags2.upper_has_flags = net->flags2.lower_has_flags = 0;
   if (net->flags2.vantel_compressed) return net;
-  if (net->labels != nullptr) {
-    ALPH_ITERATOR iterator;
-    start_alph_iterator(&iterator, net->labels);
-    for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL; label = next_alph_item(&iterator))
-      mark_label(net, label);
-    return net;
-  }
-  if (net->flags.compacted || net->flags2.has_arc_vectors) return net;
-  for (STATE *state = net->states; state != nullptr; state = state->next)
-    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) mark_label(net, arc->label);
+  if (net->labels == nullptr && (net->flags.compacted || net->flags2.has_arc_vectors)) return net;
+  net->flags2.upper_has_flags = flags_present_p(net, UPPER_SIDE);
+  net->flags2.lower_has_flags = flags_present_p(net, LOWER_SIDE);
   return net;
 }
 

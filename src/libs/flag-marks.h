@@ -15,17 +15,10 @@
 
 #include <cstdint>
 
+#include "flag-sides.h"
 #include "kora.h"
-#include "label.h"
 
 namespace kora {
-
-// The flag record of a symbol, or null for a symbol that is no flag diacritic, a tuple and an id
-// never given out.
-inline const FLAG_DIACRITIC *symbol_flag(uint32_t id) {
-  if (label_arity(id) != 1) return nullptr;
-  return label_record(id)->flag;
-}
 
 // Sets the two has_flags marks of `net` from its labels (from its arcs when it has no label
 // set). A "Vantel compressed" network has both cleared; a virtual network keeps the marks it
