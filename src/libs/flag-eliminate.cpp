@@ -17,6 +17,7 @@
 #include "complement.h"
 #include "concat.h"
 #include "context.h"
+#include "crossproduct.h"
 #include "define.h"
 #include "epsilon.h"
 #include "error.h"
@@ -24,6 +25,7 @@
 #include "flag-action.h"
 #include "flag-diacritics.h"
 #include "flag-marks.h"
+#include "flag-sides.h"
 #include "ignore.h"
 #include "label-check.h"
 #include "label.h"
@@ -289,6 +291,19 @@ std::string symbol_name(uint32_t id) {
   return name;
 }
 
+// What replaces an arc labelled `label` that carries the insert flag `f` naming `named`: a
+// copy of the network for the flag alone; for a tuple with the flag on one side and a symbol y
+// on the other, the cross product of the network with y on that other side. Null when that
+// cannot be made (the named network is a transducer).
+NET *inserted_for(NET *named, uint32_t label, uint32_t f) {
+  if (label_arity(label) == 1) return copy_fsm(named);
+  if (named->arity != 1) return nullptr;
+  const bool on_upper = upper_id(label) == f;
+  const uint32_t other = on_upper ? lower_id(label) : upper_id(label);
+  NET *side = other == EPSILON ? epsilon_net() : label_net(other);
+  return on_upper ? crossproduct_fst(named, side, 1, 0, 1) : crossproduct_fst(side, named, 0, 1, 1);
+}
+
 // When verbose, warns that the network named by the insert flag inserts itself.
 void warn_recursive(const FLAG_DIACRITIC *flag) {
   if (!parameter(KORA_VERBOSE)) return;
@@ -313,11 +328,12 @@ bool expand_insert_flag(NET *net, uint32_t f, uint32_t attribute) {
   }
   bool all_expanded = true;
   for (const FlagArc &flag_arc : arcs_carrying(net, f)) {
-    if (label_arity(flag_arc.arc->label) != 1) {
+    NET *inserted = inserted_for(named, flag_arc.arc->label, f);
+    if (inserted == nullptr) {
       all_expanded = false;
       continue;
     }
-    splice_fsm(net, flag_arc.source, flag_arc.arc->destination, copy_fsm(named), true, flag_arc.arc->label);
+    splice_fsm(net, flag_arc.source, flag_arc.arc->destination, inserted, true, flag_arc.arc->label);
     remove_arc(net, flag_arc);
   }
   return all_expanded;
@@ -328,7 +344,7 @@ bool expand_insert_flag(NET *net, uint32_t f, uint32_t attribute) {
 // defined.
 bool expand_list_flag(NET *net, uint32_t f) {
   const FLAG_DIACRITIC *flag = symbol_flag(f);
-  ALPH *list = defined_list(flag->value);
+  ALPH *list = list_flag_list(f);
   if (list == nullptr) {
     flag_error(flag);
     return false;
@@ -420,7 +436,7 @@ std::vector<uint32_t> insert_flags_of(NET *net) {
   return {flags.begin(), flags.end()};
 }
 
-bool is_list(int action) { return action == LIST_ACTION || action == EXTERNAL_ACTION; }
+bool is_list(int action) { return action == LIST_ACTION || action == EXTERNAL_ACTION; }  // as list_flag_p
 bool is_any(int action) { return action != INSERT_SUBNET; }
 
 // Expands, in place, the insert flags of other attributes whose networks carry flags of

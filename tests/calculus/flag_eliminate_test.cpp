@@ -187,6 +187,12 @@ TEST_F(FlagEliminateTest, InsertFlagsAreReplacedByTheNetworksTheyName) {
   EXPECT_EQ(spelled(result, 5), (std::set<std::string>{"a y b c d", "a y d", "b c", ""}));
   EXPECT_EQ(kora_test::flag_marks_of(result), 0);
   free_network(result);
+  // With the flag on one side of a tuple, the network is crossed with the other side.
+  NET *pair = pair_net(symbol_id("@I.X@"), 'q');
+  result = kora::eliminate_flags(pair, 1, 1, 0, 0);
+  EXPECT_EQ(spelled(result, 3), (std::set<std::string>{"b c / q", " / q"}));
+  free_network(result);
+  free_network(pair);
   // The same through the entry point of the operations.
   result = kora::expand_insert_flags(kora::min_fsm(net, 1));
   EXPECT_EQ(spelled(result, 5), (std::set<std::string>{"a y b c d", "a y d", "b c", ""}));
