@@ -46,6 +46,7 @@
 #include "context.h"
 #include "epsilon.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "flag-sides.h"
 #include "label-check.h"
 #include "label.h"
@@ -581,11 +582,29 @@ bool Composer::all_co_reachable() {
   return reached == count;
 }
 
-// Sets the two has_flags marks of `net` from its labels.
-NET *with_flag_marks(NET *net) {
-  net->flags2.upper_has_flags = flags_present_p(net, UPPER_SIDE);
-  net->flags2.lower_has_flags = flags_present_p(net, LOWER_SIDE);
-  return net;
+// Appends the insert-flag symbols found on the sides of the network's labels.
+void insert_flags_of(NET *net, std::vector<uint32_t> *out) {
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, net_labels(net));
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL; label = next_alph_item(&iterator))
+    for (uint32_t side : {upper_id(label), lower_id(label)}) {
+      const FLAG_DIACRITIC *flag = symbol_flag(side);
+      if (flag != nullptr && flag->action == INSERT_SUBNET) out->push_back(side);
+    }
+}
+
+// Removes from the sigma the expanded insert-flag symbols that no label still has on a side.
+void drop_expanded_symbols(NET *net, std::vector<uint32_t> &symbols) {
+  if (symbols.empty()) return;
+  sort_labels(&symbols);
+  std::vector<uint32_t> kept;
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, net_labels(net));
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL; label = next_alph_item(&iterator))
+    for (uint32_t side : {upper_id(label), lower_id(label)}) kept.push_back(side);
+  sort_labels(&kept);
+  for (uint32_t symbol : symbols)
+    if (!std::binary_search(kept.begin(), kept.end(), symbol)) alph_remove_from(net->sigma, symbol, 0);
 }
 
 }  // namespace
@@ -621,6 +640,13 @@ NET *compose_fst(NET *upper, NET *lower, int minimize, int flag_mode) {
   if (null_fsm_p(upper) || null_fsm_p(lower)) return null_net();
   NET *own_lower = lower == upper ? copy_fsm(lower) : nullptr;
   if (own_lower != nullptr) lower = own_lower;
+  std::vector<uint32_t> inserted;
+  if (flag_mode != FLAGS_NO_INSERT) {
+    for (NET *net : {upper, lower}) {
+      insert_flags_of(net, &inserted);
+      expand_insert_flags(net);
+    }
+  }
   remove_epsilons(upper, 0);
   remove_epsilons(lower, 0);
   clear_client_cells(upper);
@@ -646,7 +672,8 @@ NET *compose_fst(NET *upper, NET *lower, int minimize, int flag_mode) {
     label_check(result);
   }
   if (minimize) result = min_fsm(result, 0);
-  return with_flag_marks(result);
+  drop_expanded_symbols(result, inserted);
+  return recompute_flag_marks(result);
 }
 
 namespace {
@@ -667,7 +694,7 @@ NET *compose_fsm(NV *nets, int copy, int minimize, int merge_pass, int balanced,
   }
   if (nets->len == 1) {
     NET *net = copy == 1 ? copy_fsm(nets->nets[0]) : nets->nets[0];
-    return with_flag_marks(minimize ? min_fsm(net, 0) : net);
+    return recompute_flag_marks(minimize ? min_fsm(net, 0) : net);
   }
   // Each operand with the number of uses left; the operation's own networks (copies, results
   // of earlier steps, consumed arguments) are freed after their last use.
@@ -724,7 +751,7 @@ NET *compose_fsm(NV *nets, int copy, int minimize, int merge_pass, int balanced,
     for (size_t i = 1; i < operands.size(); i++) result = step(result, operands[i].net);
     operands = {{result, true}};
   }
-  return with_flag_marks(operands[0].net);
+  return recompute_flag_marks(operands[0].net);
 }
 
 // --- The pair-merging pass --------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "context.h"
 #include "epsilon.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "flag-sides.h"
 #include "flat-hash.h"
 #include "label-check.h"
@@ -36,13 +37,6 @@
 
 namespace kora {
 namespace {
-
-// Sets the two has_flags marks of `net` from its labels.
-NET *with_flag_marks(NET *net) {
-  net->flags2.upper_has_flags = flags_present_p(net, UPPER_SIDE);
-  net->flags2.lower_has_flags = flags_present_p(net, LOWER_SIDE);
-  return net;
-}
 
 struct CachedLabels {
   uint32_t a, b;
@@ -176,7 +170,7 @@ NET *crossproduct_fst(NET *a, NET *b, int keep_a, int keep_b, int minimize) {
   }
   free_network(own_a);
   free_network(own_b);
-  return with_flag_marks(result);
+  return recompute_flag_marks(result);
 }
 
 // --- Shuffle ------------------------------------------------------------------------------------
@@ -257,7 +251,7 @@ NET *shuffle_fsm(NV *nets, int copy, int minimize) {
   }
   free_alph(sigma);
   prune_fsm(result, 0);
-  return with_flag_marks(minimize ? min_fsm(result, 0) : result);
+  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 
 }  // namespace kora

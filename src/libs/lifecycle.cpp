@@ -13,6 +13,7 @@
 #include "define.h"
 #include "error.h"
 #include "flag-diacritics.h"
+#include "flag-eliminate.h"
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
@@ -40,6 +41,7 @@ void create_heaps() {
   add_network_freed_hook(forget_deleted_definition);
   make_parse_table_heaps();
   add_network_freed_hook(free_net_parse_tables);
+  install_flag_elimination();
   heaps_to_create = false;
 }
 

@@ -16,6 +16,7 @@
 #include "calculus.h"
 #include "compose.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "flag-sides.h"
 #include "label-check.h"
 #include "minimize.h"
@@ -26,13 +27,6 @@
 
 namespace kora {
 namespace {
-
-// Sets the two has_flags marks of `net` from its labels.
-NET *with_flag_marks(NET *net) {
-  net->flags2.upper_has_flags = flags_present_p(net, UPPER_SIDE);
-  net->flags2.lower_has_flags = flags_present_p(net, LOWER_SIDE);
-  return net;
-}
 
 // Frees the networks handed over (keep flag 0); one record counts once.
 void release(NET *a, NET *b, int keep_a, int keep_b) {
@@ -67,7 +61,7 @@ NET *oneside_minus_fsm(NET *a, NET *b, int side, int keep_a, int keep_b, int min
   NV vector{2, chain};
   NET *result = compose_fsm(&vector, 0, minimize, 1, 1, FLAGS_AS_SYMBOLS);
   release(a, b, keep_a, keep_b);
-  return with_flag_marks(result);
+  return recompute_flag_marks(result);
 }
 
 NET *priority_union_fsm(NET *a, NET *b, int side, int copy, int minimize) {
@@ -85,7 +79,7 @@ NET *priority_union_fsm(NET *a, NET *b, int side, int copy, int minimize) {
   NET *rest = oneside_minus_fsm(b, a, side, 0, 1, 0);
   NET *result = union_pair(a, rest);
   if (minimize) result = min_fsm(result, 0);
-  return with_flag_marks(result);
+  return recompute_flag_marks(result);
 }
 
 }  // namespace kora

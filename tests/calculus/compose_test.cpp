@@ -306,3 +306,29 @@ TEST_F(ComposeTest, UserPointers) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace operator_oracle;
+
+class ComposeInsertTest : public kora_test::Library {};
+
+// Insert flags are replaced by the networks they name before matching, and their symbols leave
+// the sigma; with FLAGS_NO_INSERT they are matched as symbols.
+TEST_F(ComposeInsertTest, InsertFlagsAreExpanded) {
+  define_net("Noun", string_to_net("ca", 0), 0);
+  const uint32_t insert = kora::symbol_id("@I.Noun@");
+  const Symbols universe{'a', 'c', 's', insert};
+  NET *upper = concat_net(label_net(insert), symbol_net("s"), 0, 0);
+  NET *result = compose_net(upper, kleene_star_net(), 1, 0);
+  EXPECT_EQ(language(result, universe), (Relation{{{'c', 'a', 's'}, {'c', 'a', 's'}}}));
+  EXPECT_FALSE(test_alph_member(result->sigma, insert));
+  free_network(result);
+  NET *star = kleene_star_net();
+  result = kora::compose_fst(upper, star, 1, kora::FLAGS_NO_INSERT);
+  EXPECT_EQ(language(result, universe), (Relation{{{insert, 's'}, {insert, 's'}}}));
+  for (NET *net : {result, upper, star}) free_network(net);
+  EXPECT_TRUE(kora_test::messages().errors.empty());
+}
+
+}  // namespace
