@@ -28,6 +28,7 @@
 #include "kora.h"
 #include "label.h"
 #include "measure.h"
+#include "network_paths.h"
 #include "minimize.h"
 #include "struct.h"
 
@@ -93,37 +94,6 @@ NET *rewrite(unsigned char from, unsigned char to, const uint32_t *label_of, uin
   return net;
 }
 
-// The number of paths of an acyclic network (an explicit depth-first walk).
-uint64_t count_paths(NET *net) {
-  std::vector<STATE *> states;
-  for (STATE *s = net->states; s != nullptr; s = s->next) {
-    s->client_cell = reinterpret_cast<void *>(states.size());
-    states.push_back(s);
-  }
-  std::vector<uint64_t> paths(states.size(), 0);
-  std::vector<char> done(states.size(), 0);
-  std::vector<std::pair<STATE *, ARC *>> stack{{net->start, net->start->arcs}};
-  while (!stack.empty()) {
-    auto &[state, arc] = stack.back();
-    if (arc != nullptr) {
-      STATE *dest = arc->destination;
-      arc = arc->next;
-      if (!done[reinterpret_cast<uintptr_t>(dest->client_cell)]) stack.push_back({dest, dest->arcs});
-      continue;
-    }
-    uint64_t total = state->flags.final ? 1 : 0;
-    for (ARC *a = state->arcs; a != nullptr; a = a->next)
-      total += paths[reinterpret_cast<uintptr_t>(a->destination->client_cell)];
-    const size_t index = reinterpret_cast<uintptr_t>(state->client_cell);
-    paths[index] = total;
-    done[index] = 1;
-    stack.pop_back();
-  }
-  const uint64_t from_start = paths[reinterpret_cast<uintptr_t>(net->start->client_cell)];
-  for (STATE *s : states) s->client_cell = nullptr;
-  return from_start;
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -165,7 +135,7 @@ int main(int argc, char **argv) {
     if (end > begin) words.insert(text.substr(begin, end - begin));
     begin = end + 1;
   }
-  const uint64_t paths = count_paths(result);
+  const uint64_t paths = measure::count_paths(result);
   if (paths != words.size()) {
     std::fprintf(stderr, "wrong result: %llu paths for %zu words\n",
                  static_cast<unsigned long long>(paths), words.size());

@@ -116,8 +116,7 @@ class Composer {
 
   // Result labels, computed once per label or pair of labels.
   Span joint_labels(uint32_t a_label, uint32_t b_label);
-  Span upper_alone_labels(uint32_t a_label);
-  Span lower_alone_labels(uint32_t b_label);
+  Span alone_labels(uint32_t label, bool upper_network);
   Span store(std::vector<uint32_t> *labels);
   void sides(uint32_t label, bool upper_network, uint32_t middle, bool middle_unknown,
              std::vector<Side> *out) const;
@@ -319,28 +318,22 @@ Span Composer::joint_labels(uint32_t a_label, uint32_t b_label) {
   return store(&scratch_labels_);
 }
 
-Span Composer::upper_alone_labels(uint32_t a_label) {
+// The labels of a move of one network alone: the upper network's arc x:0 gives x:0, the lower
+// network's 0:y gives 0:y, and OTHER on the moving side also gives the symbols it stands for
+// that the other network knows. A special flag, facing the other network, keeps its label.
+Span Composer::alone_labels(uint32_t label, bool upper_network) {
   scratch_labels_.clear();
-  const uint32_t upper = upper_id(a_label), lower = lower_id(a_label);
-  if (lower != EPSILON) {  // a special flag keeps its place in the result
-    scratch_labels_.push_back(a_label);
+  const uint32_t facing = upper_network ? lower_id(label) : upper_id(label);
+  const uint32_t moving = upper_network ? upper_id(label) : lower_id(label);
+  auto one_sided = [&](uint32_t symbol) {
+    return upper_network ? pair_id(symbol, EPSILON) : pair_id(EPSILON, symbol);
+  };
+  if (facing != EPSILON) {
+    scratch_labels_.push_back(label);
   } else {
-    scratch_labels_.push_back(pair_id(upper, EPSILON));
-    if (upper == OTHER)
-      for (uint32_t symbol : extra_a_) scratch_labels_.push_back(pair_id(symbol, EPSILON));
-  }
-  return store(&scratch_labels_);
-}
-
-Span Composer::lower_alone_labels(uint32_t b_label) {
-  scratch_labels_.clear();
-  const uint32_t upper = upper_id(b_label), lower = lower_id(b_label);
-  if (upper != EPSILON) {
-    scratch_labels_.push_back(b_label);
-  } else {
-    scratch_labels_.push_back(pair_id(EPSILON, lower));
-    if (lower == OTHER)
-      for (uint32_t symbol : extra_b_) scratch_labels_.push_back(pair_id(EPSILON, symbol));
+    scratch_labels_.push_back(one_sided(moving));
+    if (moving == OTHER)
+      for (uint32_t symbol : upper_network ? extra_a_ : extra_b_) scratch_labels_.push_back(one_sided(symbol));
   }
   return store(&scratch_labels_);
 }
@@ -441,7 +434,7 @@ void Composer::expand(const ComposedPair &pair) {
     if (stack == kNone) {
       moved_alone = true;
       if (a_alone_table_[number] == kNone) {
-        spans_.push_back(upper_alone_labels(arc->label));
+        spans_.push_back(alone_labels(arc->label, true));
         a_alone_table_[number] = static_cast<int32_t>(spans_.size() - 1);
       }
       add(spans_[a_alone_table_[number]], pair_state(arc->destination, q), arc, nullptr);
@@ -475,7 +468,7 @@ void Composer::expand(const ComposedPair &pair) {
     }
     const int32_t number = b_number_[b_arc->label];
     if (b_alone_table_[number] == kNone) {
-      spans_.push_back(lower_alone_labels(b_arc->label));
+      spans_.push_back(alone_labels(b_arc->label, false));
       b_alone_table_[number] = static_cast<int32_t>(spans_.size() - 1);
     }
     add(spans_[b_alone_table_[number]], pair_state(from, b_arc->destination), nullptr, b_arc);
