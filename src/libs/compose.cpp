@@ -126,6 +126,7 @@ class Composer {
   STATE *surrogate(STATE *p);
   STATE *final_sink();
   void expand(const ComposedPair &pair);
+  void failure_phase(size_t begin, size_t end);
   STATE *pair_state(STATE *p, STATE *q);
   void add(const Span &labels, STATE *dest, const ARC *from_a, const ARC *from_b);
   void emit(STATE *state);
@@ -141,6 +142,11 @@ class Composer {
   ALPH *sigma_a_ = nullptr, *sigma_b_ = nullptr;
   ALPH *used_ = nullptr;
   int pointers_from_ = 0;  // 0 none, 1 the upper network, 2 the lower network
+  // The failure phase (parameter word 28): its label, whether a pair is final when its lower
+  // state is (toggled by each run), and whether it made states outside the pairs.
+  uint32_t fail_label_ = ID_NO_SYMBOL;
+  bool final_on_lower_ = false;
+  bool failure_states_ = false;
 
   // Indexed by label id: the dense number of an upper-network label (kNone if not one) and of a
   // lower-network label.
@@ -421,7 +427,8 @@ STATE *Composer::pair_state(STATE *p, STATE *q) {
 
 void Composer::expand(const ComposedPair &pair) {
   STATE *p = pair.a, *q = pair.b;
-  pair.state->flags.final = p->flags.final && q->flags.final;
+  // A state made final by the failure phase stays final.
+  pair.state->flags.final |= final_on_lower_ ? q->flags.final : p->flags.final && q->flags.final;
   if ((p->arcs == nullptr && !p->flags.final) || (q->arcs == nullptr && !q->flags.final)) return;
   const LowerState &lower = lower_state(q);
   const JointArc *joint_begin = joint_.data() + lower.joint_begin;
@@ -529,7 +536,22 @@ NET *Composer::run() {
   result_->flags.has_arc_user_pointer = a_->flags.has_arc_user_pointer || b_->flags.has_arc_user_pointer;
   scratch_ = make_network();
   result_->start = pair_state(a_->start, b_->start);
-  for (size_t next = 0; next < pairs_.size(); next++) expand(pairs_[next]);
+  // Pairs are expanded generation by generation: generation k + 1 is made while generation k,
+  // pairs_[generation_begin, generation_end), is expanded.
+  size_t next = 0, generation_begin = 0, generation_end = pairs_.size();
+  for (;;) {
+    for (; next < pairs_.size(); next++) {
+      if (next == generation_end) {
+        generation_begin = generation_end;
+        generation_end = pairs_.size();
+      }
+      expand(pairs_[next]);
+    }
+    if (!parameter(KORA_COMPOSE_FAILURE_TOKENS)) break;
+    const size_t before = pairs_.size();
+    failure_phase(generation_begin, generation_end);
+    if (pairs_.size() == before) break;
+  }
 
   result_->labels = binary_to_label(used_);
   used_ = nullptr;
@@ -541,7 +563,35 @@ NET *Composer::run() {
 
 // Co-reachability over a reversed copy of the arcs in flat arrays (the states numbered in their
 // order of creation through their client cells): O(V + E).
+// The failure phase: for each pair of the last generation and each arc of its lower state, an
+// arc with that arc's label to a fresh state, and from there an arc FAIL_TOKEN:0 to the pair of
+// the upper network's start and the arc's destination, which becomes final. From now on (until
+// the next run) a pair is final when its lower state is.
+void Composer::failure_phase(size_t begin, size_t end) {
+  if (fail_label_ == ID_NO_SYMBOL) fail_label_ = pair_id(symbol_id("FAIL_TOKEN"), EPSILON);
+  alph_add_to(used_, fail_label_, 0);
+  final_on_lower_ = !final_on_lower_;
+  for (size_t i = begin; i < end; i++) {
+    STATE *state = pairs_[i].state;
+    ARC **tail = &state->arcs;
+    while (*tail != nullptr) tail = &(*tail)->next;
+    for (const ARC *b_arc = pairs_[i].b->arcs; b_arc != nullptr; b_arc = b_arc->next) {
+      STATE *fresh = make_state(nullptr, result_);
+      STATE *target = pair_state(a_->start, b_arc->destination);
+      target->flags.final = 1;
+      fresh->arcs = alloc_arc(fail_label_, target, result_);
+      *tail = alloc_arc(b_arc->label, fresh, result_);
+      tail = &(*tail)->next;
+      alph_add_to(used_, b_arc->label, 0);
+      state->flags.deterministic = 0;
+      result_->flags.deterministic = 0;
+      failure_states_ = true;
+    }
+  }
+}
+
 bool Composer::all_co_reachable() {
+  if (failure_states_) return false;  // states outside the pairs: left to pruning
   const size_t count = pairs_.size();
   for (size_t i = 0; i < count; i++) pairs_[i].state->client_cell = reinterpret_cast<void *>(i);
   auto number = [](const STATE *s) { return reinterpret_cast<uintptr_t>(s->client_cell); };

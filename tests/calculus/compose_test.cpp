@@ -332,3 +332,30 @@ TEST_F(ComposeInsertTest, InsertFlagsAreExpanded) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace operator_oracle;
+
+class ComposeFailureTest : public kora_test::Library {};
+
+// Word 28: when the pairs run out, failure arcs FAIL_TOKEN:0 lead from the last pairs back to
+// the start of the upper network; the construction ends and the label is used.
+TEST_F(ComposeFailureTest, FailurePhaseEnds) {
+  int_parameters()->word[KORA_COMPOSE_FAILURE_TOKENS] = 1;
+  int_parameters()->word[KORA_MINIMIZE] = 0;
+  NET *result = compose_net(string_to_net("ab", 0), kleene_star_net(), 0, 0);
+  const uint32_t fail = kora::pair_id(kora::symbol_id("FAIL_TOKEN"), kora::EPSILON);
+  EXPECT_TRUE(test_alph_member(result->labels, fail));
+  const Relation relation = language(result, {'a', 'b'}, 3);
+  EXPECT_TRUE(relation.count({{'a', 'b'}, {'a', 'b'}}));
+  EXPECT_EQ(kora_test::false_claims(result), "");
+  free_network(result);
+  // Off (the default): no failure arcs.
+  int_parameters()->word[KORA_COMPOSE_FAILURE_TOKENS] = 0;
+  result = compose_net(string_to_net("ab", 0), kleene_star_net(), 0, 0);
+  EXPECT_FALSE(test_alph_member(result->labels, fail));
+  free_network(result);
+}
+
+}  // namespace
