@@ -53,6 +53,14 @@ inline long peak_kib() {
   return usage.ru_maxrss;
 }
 
+// Minor page faults of this process so far: first touches of fresh memory, each a trip into
+// the kernel that zeroes a page.
+inline long minor_faults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
 // The line that bench/compare-minimize.sh reads: program, list, then key=value fields.
 inline void report(const char *program, const char *list, long trie_states, long states,
                    long arcs, double build, double minimize, double total, double cpu_minimize,

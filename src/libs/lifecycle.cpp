@@ -17,6 +17,7 @@
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
+#include "pars-tbl.h"
 #include "print.h"
 #include "prop-names.h"
 #include "settings.h"
@@ -37,7 +38,9 @@ void create_heaps() {
   make_label_maps();
   define_latin1_lists();
   make_names_table();
-  set_network_freed_hook(forget_deleted_definition);
+  add_network_freed_hook(forget_deleted_definition);
+  make_parse_table_heaps();
+  add_network_freed_hook(free_net_parse_tables);
   install_flag_elimination();
   heaps_to_create = false;
 }
@@ -108,6 +111,7 @@ KORA_API void reclaim_kora(FST_CONTEXT *c) {
   free_all_stacks();
   free_all_heaps();
   forget_network_heaps();
+  forget_parse_table_heaps();
   forget_alph_item_heaps();
   heaps_to_create = true;
   free_configuration();

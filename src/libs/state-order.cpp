@@ -6,6 +6,7 @@
 
 #include "state-order.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "error.h"
@@ -79,6 +80,25 @@ void sort_states(NET *net) {
   order.back()->next = nullptr;
   net->states = order.front();
   net->flags.sorted_states = 1;
+}
+
+void reorder_states(NET *net, int (*compare)(const STATE *a, const STATE *b)) {
+  if (net == nullptr || net->states == nullptr) return;
+  std::vector<STATE *> order;
+  for (STATE *state = net->states; state != nullptr; state = state->next) order.push_back(state);
+  long long difference = static_cast<long long>(order.size()) - net->num_states;
+  if (difference > 0)
+    warning_printf("reorder_states: State count too low. Difference is %d.",
+                   static_cast<int>(difference));
+  else if (difference < 0)
+    warning_printf("reorder_states: State count too high. Difference is %d.",
+                   static_cast<int>(-difference));
+  net->num_states = static_cast<uint32_t>(order.size());
+  std::stable_sort(order.begin(), order.end(),
+                   [compare](const STATE *a, const STATE *b) { return compare(a, b) < 0; });
+  for (size_t i = 0; i + 1 < order.size(); i++) order[i]->next = order[i + 1];
+  order.back()->next = nullptr;
+  net->states = order.front();
 }
 
 int renumber_states(NET *net) {

@@ -1,6 +1,6 @@
 // Numbering and ordering the states of a network: breadth-first numbering (top_sort_net), the
-// standard order of the state list built on it (sort_states), and depth-first numbering
-// (renumber_states).
+// standard order of the state list built on it (sort_states), depth-first numbering
+// (renumber_states), and the state list sorted by the caller's comparison (reorder_states).
 //
 // The standard order lists the start state first, then the states in the order a breadth-first
 // walk from the start state meets them (arcs taken in list order), then the states the walk
@@ -42,6 +42,14 @@ int top_sort_net(NET *net);
 // sorted_states. Client cells are not used. Does nothing for a null, compacted or vectorized
 // network or one without a start state.
 void sort_states(NET *net);
+
+// Relinks the state list in the order of `compare` (negative: the first state comes first),
+// keeping the list order of states that compare equal; O(V log V). The states found on the list
+// are counted against num_states: more give the warning "reorder_states: State count too low.
+// Difference is %d.", fewer "reorder_states: State count too high. Difference is %d." (the
+// difference as a positive number); num_states then becomes the count found. A null network
+// or one without states is left alone.
+void reorder_states(NET *net, int (*compare)(const STATE *a, const STATE *b));
 
 // Numbers the states depth-first from the start state: the start state 0, then each state
 // reached for the first time the next number, following a state's first arc before its next

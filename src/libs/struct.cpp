@@ -27,7 +27,8 @@ HEAP *BIG_ARC_HEAP = nullptr;
 
 namespace {
 
-NetworkHook network_freed_hook = nullptr;
+NetworkHook network_freed_hooks[kMaxNetworkFreedHooks] = {};
+int network_freed_hook_count = 0;
 NetworkHook table_freeing_hook = nullptr;
 
 // --- Building blocks ---------------------------------------------------------------------------
@@ -64,12 +65,19 @@ void free_live_networks() {
       nullptr);
 }
 
-void set_network_freed_hook(NetworkHook hook) { network_freed_hook = hook; }
+void add_network_freed_hook(NetworkHook hook) {
+  for (int i = 0; i < network_freed_hook_count; ++i)
+    if (network_freed_hooks[i] == hook) return;
+  if (network_freed_hook_count == kMaxNetworkFreedHooks)
+    programming_error("add_network_freed_hook", "more than %d hooks", kMaxNetworkFreedHooks);
+  network_freed_hooks[network_freed_hook_count++] = hook;
+}
 
 void set_table_freeing_hook(NetworkHook hook) { table_freeing_hook = hook; }
 
 void forget_network_heaps() {
   NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = nullptr;
+  network_freed_hook_count = 0;
 }
 
 NET *make_network() {
@@ -477,7 +485,7 @@ KORA_API NET *copy_net(NET *net) { return net == nullptr ? nullptr : copy_fsm(ne
 
 KORA_API void free_network(NET *net) {
   if (net == nullptr || !net->flags2.live) return;
-  if (network_freed_hook != nullptr) network_freed_hook(net);
+  for (int i = 0; i < network_freed_hook_count; ++i) network_freed_hooks[i](net);
   net->flags2.live = 0;
   free_build_index(net);
   if (net->flags2.vantel_compressed) {

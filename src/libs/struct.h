@@ -27,16 +27,19 @@ void make_network_heaps();
 // that live outside the cell heaps are released too. Part of reclaiming the library.
 void free_live_networks();
 
-// Hooks through which free_network reaches the modules above this one. The network-freed hook
-// runs first on every live network being freed (the definitions install it to drop the
-// network's definition); the table-freeing hook frees the transition table of a tabular
-// network in place of its states (without one, free_network reports that it cannot). Null
-// uninstalls.
+// Hooks through which free_network reaches the modules above this one. The network-freed hooks
+// run first, in the order they were added, on every live network being freed: the modules that
+// keep something for a network (its definition, its cached tables) drop it there. Adding a hook
+// twice adds it once; at most kMaxNetworkFreedHooks are kept (a programming error beyond).
+// The table-freeing hook frees the transition table of a tabular network in place of its
+// states (without one, free_network reports that it cannot); null uninstalls it.
 using NetworkHook = void (*)(NET *net);
-void set_network_freed_hook(NetworkHook hook);
+constexpr int kMaxNetworkFreedHooks = 8;
+void add_network_freed_hook(NetworkHook hook);
 void set_table_freeing_hook(NetworkHook hook);
 
-// Forgets the heaps above (the heap memory goes with free_all_heaps).
+// Forgets the heaps above (the heap memory goes with free_all_heaps) and the network-freed
+// hooks.
 void forget_network_heaps();
 
 // --- Building blocks of the algorithms --------------------------------------------------------

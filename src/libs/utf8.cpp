@@ -120,24 +120,32 @@ int utf8_encode(const uint32_t *codes, char *out, size_t size, bool strict) {
   return result;
 }
 
-int utf8_decode(const char *text, uint32_t *out) {
+int utf8_decode_char(const char *text, size_t available, uint32_t *out) {
   const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+  if (available == 0) return 0;
+  const int trailing = trailing_bytes(bytes[0]);
+  if (static_cast<size_t>(trailing) >= available || !is_legal_utf8(bytes, trailing + 1)) return 0;
+  uint32_t code = 0;
+  for (int k = 0; k <= trailing; ++k) code = (code << 6) + bytes[k];
+  *out = code - kOffsets[trailing];
+  return trailing + 1;
+}
+
+int utf8_decode(const char *text, uint32_t *out) {
   const size_t length = std::strlen(text);
   int count = 0;
   size_t i = 0;
   while (i < length) {
-    int trailing = trailing_bytes(bytes[i]);
-    if (i + static_cast<size_t>(trailing) >= length || !is_legal_utf8(bytes + i, trailing + 1)) {
-      warning_printf("'%c' (0x%X) in '%s' is an illegal UTF-8 character.\n", bytes[i], bytes[i],
-                     text);
+    const int taken = utf8_decode_char(text + i, length - i, &out[count]);
+    if (taken == 0) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      warning_printf("'%c' (0x%X) in '%s' is an illegal UTF-8 character.\n", byte, byte, text);
       out[count++] = ILLEGAL_UTF8_CODE;
       ++i;
       continue;
     }
-    uint32_t code = 0;
-    for (int k = 0; k <= trailing; ++k) code = (code << 6) + bytes[i + static_cast<size_t>(k)];
-    out[count++] = code - kOffsets[trailing];
-    i += static_cast<size_t>(trailing) + 1;
+    ++count;
+    i += static_cast<size_t>(taken);
   }
   out[count] = 0;
   return count;

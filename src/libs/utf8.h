@@ -56,6 +56,11 @@ uint32_t next_code(const uint32_t **codes);
 // cases `out` holds the characters before the one that stopped the conversion.
 int utf8_encode(const uint32_t *codes, char *out, size_t size, bool strict);
 
+// Decodes the one character at the start of `text`, of which `available` bytes may be read:
+// returns the bytes it takes (1 to 4) with its code in *out, or 0 when those bytes do not begin
+// a legal, complete UTF-8 sequence (*out is then untouched).
+int utf8_decode_char(const char *text, size_t available, uint32_t *out);
+
 // Decodes the 0-terminated UTF-8 `text` into `out`, which has room for strlen(text) + 1 codes,
 // and returns the number of codes before the terminator. Each byte that does not begin a legal,
 // complete sequence gives the warning "'%c' (0x%X) in '%s' is an illegal UTF-8 character.\n"

@@ -1,64 +1,45 @@
-// kora: the command-line face of the library.
+// kora: the command-line face of the library. It uses only the public interface of libkora.
 //
-//   kora version        the library's version string
-//   kora words FILE     the minimal network of a word list (one word per line, UTF-8), printed
-//                       state by state
+//   kora COMMAND ARGUMENTS...
 //
-// It uses only the public interface of libkora.
+// The commands are listed in the table below; `kora` alone prints their usage.
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <string>
 
 #include "kora.h"
+#include "tool.h"
 
+namespace kora_tool {
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
-               "usage: kora version\n"
-               "       kora words FILE\n");
-  return 2;
-}
-
-// The union of the words of a file, one per line; null when the file cannot be read.
-NET *words_net(const char *file_name) {
-  std::ifstream file(file_name);
-  if (!file) {
-    std::fprintf(stderr, "kora: cannot read '%s'\n", file_name);
-    return nullptr;
-  }
-  NET *words = null_net();
-  std::string line;
-  while (std::getline(file, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
-    words = union_net(words, string_to_net(line.c_str(), 0), 0, 0);
-  }
-  return words;
-}
+const Command commands[] = {
+    {"version", "", "the library's version string", version_command},
+    {"words", "FILE", "the minimal network of a word list (one word per line), printed state by state",
+     words_command},
+};
 
 }  // namespace
 
+int usage() {
+  std::fprintf(stderr, "usage:\n");
+  for (const Command &command : commands)
+    std::fprintf(stderr, "  kora %s %s\n      %s\n", command.name, command.usage, command.summary);
+  return 2;
+}
+
+}  // namespace kora_tool
+
 int main(int argc, char **argv) {
+  using namespace kora_tool;
   if (argc < 2) return usage();
-  FST_CONTEXT *context = initialize_kora();
-  context->eol_string = "\n";
-  int status = 0;
-  if (std::strcmp(argv[1], "version") == 0) {
-    std::printf("%s\n", libkora_version());
-  } else if (std::strcmp(argv[1], "words") == 0 && argc == 3) {
-    NET *net = words_net(argv[2]);
-    if (net == nullptr) {
-      status = 1;
-    } else {
-      print_net(net, stdout);
-      free_network(net);
-    }
-  } else {
-    status = usage();
+  for (const Command &command : commands) {
+    if (std::strcmp(argv[1], command.name) != 0) continue;
+    FST_CONTEXT *context = initialize_kora();
+    context->eol_string = "\n";
+    int status = command.run(argc - 2, argv + 2);
+    reclaim_kora(context);
+    return status;
   }
-  reclaim_kora(context);
-  return status;
+  return usage();
 }

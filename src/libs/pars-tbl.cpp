@@ -1,0 +1,418 @@
+// Parse tables: building the byte trie of spellings, and cutting strings and streams with it.
+
+#include "pars-tbl.h"
+
+#include <cstring>
+
+#include "alph.h"
+#include "context.h"
+#include "define.h"
+#include "error.h"
+#include "heap.h"
+#include "lab-vect.h"
+#include "label.h"
+#include "platform.h"
+#include "utf8.h"
+
+namespace kora {
+namespace {
+
+HEAP *table_heap = nullptr;
+HEAP *vector_heap = nullptr;
+HEAP *node_heap = nullptr;
+
+// --- Cells ------------------------------------------------------------------------------------
+
+// A reused cell keeps its old words, so every cell is cleared as it is handed out.
+PARSE_TABLE_VECTOR *new_vector() {
+  auto *vector = static_cast<PARSE_TABLE_VECTOR *>(cell_alloc(vector_heap));
+  std::memset(vector, 0, sizeof *vector);
+  return vector;
+}
+
+PARSE_TABLE_NODE *new_node(uint32_t symbol_id) {
+  auto *node = static_cast<PARSE_TABLE_NODE *>(cell_alloc(node_heap));
+  node->symbol_id = symbol_id;
+  node->next = nullptr;
+  return node;
+}
+
+// Frees a vector and everything below it. The trie is at most as deep as the longest
+// spelling, so the recursion is as deep as the longest symbol name in bytes.
+void free_vector(PARSE_TABLE_VECTOR *vector) {
+  for (PARSE_TABLE_NODE *node : vector->entries) {
+    if (node == nullptr) continue;
+    if (node->next != nullptr) free_vector(node->next);
+    free_cell(node, node_heap);
+  }
+  free_cell(vector, vector_heap);
+}
+
+PARSE_TABLE *new_table(int encoding_mode) {
+  auto *table = static_cast<PARSE_TABLE *>(cell_alloc(table_heap));
+  table->encoding_mode = encoding_mode;
+  table->has_multichar = 0;
+  table->alphabet = nullptr;
+  table->root = new_vector();
+  table->root->entries[0] = new_node(EPSILON);
+  return table;
+}
+
+int input_encoding_mode() {
+  return context()->in_char_encoding == KORA_LATIN1 ? KORA_LATIN1 : KORA_UTF8;
+}
+
+// Text is cut one byte per character when neither side of the library speaks UTF-8.
+bool latin1_mode() {
+  return context()->in_char_encoding != KORA_UTF8 && context()->out_char_encoding != KORA_UTF8;
+}
+
+// --- Entering spellings -----------------------------------------------------------------------
+
+// The bytes that spell one character in the table's encoding; returns how many (at most 10).
+int spell_character(uint32_t code, int encoding_mode, unsigned char *bytes) {
+  if (code < 128 || (encoding_mode == KORA_LATIN1 && code < 256)) {
+    bytes[0] = static_cast<unsigned char>(code);
+    return 1;
+  }
+  if (encoding_mode == KORA_UTF8) return utf8_encode_char(code, reinterpret_cast<char *>(bytes));
+  char text[12];
+  int length = std::snprintf(text, sizeof text, "\\u%X", code);
+  std::memcpy(bytes, text, static_cast<size_t>(length));
+  return length;
+}
+
+// The symbols of one side of the network's labels, with the members of the lists that list
+// symbols name, into `symbols` (binary form).
+void collect_side_symbols(NET *net, int side, ALPH *symbols) {
+  if (net->flags2.is_virtual) {
+    if (net->sigma != nullptr) union_alph(symbols, net->sigma, 0, 1);
+    return;
+  }
+  if (net->labels == nullptr) return;
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, net->labels);
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+       label = next_alph_item(&iterator)) {
+    uint32_t sides[2] = {upper_id(label), lower_id(label)};
+    for (int k = 0; k < 2; ++k) {
+      if ((side == 0 && k == 1) || (side == 1 && k == 0)) continue;
+      uint32_t symbol = sides[k];
+      if (symbol == ID_NO_SYMBOL) continue;
+      alph_add_to(symbols, symbol, 0);
+      const LABEL *record = label_record(symbol);
+      const FLAG_DIACRITIC *flag = record == nullptr ? nullptr : record->flag;
+      if (flag == nullptr || (flag->action != LIST_ACTION && flag->action != EXTERNAL_ACTION))
+        continue;
+      const ALPH *list = defined_list(flag->value);
+      if (list == nullptr) {
+        std::string name;
+        append_label(name, flag->value, 0);
+        error_printf("List '%s' is undefined", name.c_str());
+        continue;
+      }
+      union_alph(symbols, const_cast<ALPH *>(list), 0, 1);
+    }
+  }
+}
+
+void enter_alphabet(PARSE_TABLE *table, const ALPH *symbols) {
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, symbols);
+  for (uint32_t symbol = next_alph_item(&iterator); symbol != ID_NO_SYMBOL;
+       symbol = next_alph_item(&iterator))
+    add_symbol_to_parse_table(table, symbol);
+}
+
+// --- Cutting ----------------------------------------------------------------------------------
+
+bool is_blank(char c, bool keep_line_ends) {
+  return c == ' ' || c == '\t' || (c == '\n' && !keep_line_ends);
+}
+
+// Walks the trie from `text` as far as the text follows it and returns the id of the longest
+// spelling passed (ID_NO_SYMBOL if none) with the position after it in *end. With
+// escape_inside, a "%" followed by a byte stands for that byte anywhere in the spelling.
+uint32_t longest_spelling(const PARSE_TABLE *table, const char *text, bool escape_inside,
+                          const char **end) {
+  uint32_t best = ID_NO_SYMBOL;
+  const PARSE_TABLE_VECTOR *vector = table->root;
+  const char *p = text;
+  while (vector != nullptr) {
+    if (escape_inside && p[0] == '%' && p[1] != '\0') ++p;
+    auto byte = static_cast<unsigned char>(*p);
+    if (byte == 0) break;
+    const PARSE_TABLE_NODE *node = vector->entries[byte];
+    if (node == nullptr) break;
+    ++p;
+    if (node->symbol_id != ID_NO_SYMBOL) {
+      best = node->symbol_id;
+      *end = p;
+    }
+    vector = node->next;
+  }
+  return best;
+}
+
+// One character at `text` as a symbol of its own: a byte in ISO-8859-1 mode, a decoded
+// character in UTF-8 mode. Returns the bytes taken, or 0 (reported) when the bytes are not a
+// UTF-8 character.
+int single_character(const char *text, uint32_t *out_id) {
+  if (latin1_mode()) {
+    intern_byte_symbol(out_id, static_cast<unsigned char>(*text));
+    return 1;
+  }
+  uint32_t code = 0;
+  int taken = utf8_decode_char(text, strnlen(text, 4), &code);
+  if (taken == 0) {
+    error_printf("Cannot parse a symbol starting with 0x%X in UTF8-mode.",
+                 static_cast<unsigned char>(*text));
+    return 0;
+  }
+  uint32_t name[2] = {code, 0};
+  intern_fat_symbol(out_id, name);
+  return taken;
+}
+
+// Cuts one symbol at the non-empty `text`, by the rule of parse_symbol (escape_inside for
+// tokenize_string). Sets *matched when a spelling of the table matched.
+int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int percent_escape,
+               bool escape_inside, uint32_t *out_id, const char **out_end, bool *matched) {
+  *matched = false;
+  if (zero_is_epsilon && *text == '0') {
+    *out_id = EPSILON;
+    *out_end = text + 1;
+    return PARSE_OK;
+  }
+  if (percent_escape && text[0] == '%' && text[1] != '\0') ++text;
+  uint32_t id = longest_spelling(table, text, percent_escape && escape_inside, out_end);
+  if (id != ID_NO_SYMBOL) {
+    *matched = true;
+    *out_id = id;
+    return PARSE_OK;
+  }
+  int taken = single_character(text, out_id);
+  if (taken == 0) return PARSE_BAD_UTF8;
+  *out_end = text + taken;
+  return PARSE_OK;
+}
+
+// --- Stream input -----------------------------------------------------------------------------
+
+constexpr size_t kStreamBufferSize = 8192;
+constexpr size_t kStreamCompactAt = 4096;
+
+// The buffer of parse_symbol_from_stream: bytes [position, fill) are read but not yet cut, and
+// buffer[fill] is 0.
+struct StreamInput {
+  FILE *stream = nullptr;
+  char buffer[kStreamBufferSize] = {};
+  size_t position = 0;
+  size_t fill = 0;
+  bool at_end = false;
+  std::string echo;
+};
+
+StreamInput stream_input;
+
+// Keeps at least the rest of the current line in the buffer: moves the unread bytes to the
+// front once the position is past the middle, then reads lines while no line end is buffered
+// and there is room.
+void top_up(StreamInput &in) {
+  if (in.position == in.fill) {
+    in.position = in.fill = 0;
+    in.buffer[0] = '\0';
+  } else if (in.position > kStreamCompactAt) {
+    std::memmove(in.buffer, in.buffer + in.position, in.fill - in.position);
+    in.fill -= in.position;
+    in.position = 0;
+    in.buffer[in.fill] = '\0';
+  }
+  while (!in.at_end && in.fill + 1 < kStreamBufferSize &&
+         std::memchr(in.buffer + in.position, '\n', in.fill - in.position) == nullptr) {
+    char *line = in.buffer + in.fill;
+    if (std::fgets(line, static_cast<int>(kStreamBufferSize - in.fill), in.stream) == nullptr) {
+      in.at_end = true;
+      break;
+    }
+    size_t length = std::strlen(line);
+    in.echo.append(line, length);
+    in.fill += length;
+  }
+}
+
+}  // namespace
+
+// --- Heaps and tables -------------------------------------------------------------------------
+
+void make_parse_table_heaps() {
+  table_heap = init_heap(sizeof(PARSE_TABLE), page_size() / sizeof(PARSE_TABLE), "Parse table");
+  vector_heap = init_heap(sizeof(PARSE_TABLE_VECTOR), 16, "Parse table vectors");
+  node_heap = init_heap(sizeof(PARSE_TABLE_NODE), page_size() / sizeof(PARSE_TABLE_NODE),
+                        "Parse table nodes");
+}
+
+void forget_parse_table_heaps() {
+  table_heap = vector_heap = node_heap = nullptr;
+  reset_stream_input();
+}
+
+PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
+  if ((net == nullptr) == (alphabet == nullptr))
+    programming_error("make_parse_table", "give either a network or an alphabet");
+  PARSE_TABLE *table = new_table(input_encoding_mode());
+  table->alphabet = make_alph(0, KORA_BINARY_ALPH);
+  if (net != nullptr)
+    collect_side_symbols(net, side, table->alphabet);
+  else
+    union_alph(table->alphabet, const_cast<ALPH *>(alphabet), 0, 1);
+  enter_alphabet(table, table->alphabet);
+  return table;
+}
+
+PARSE_TABLE *get_parse_table(NET *net, int side) {
+  void *&slot = side == 1 ? net->lower_parse_table : net->upper_parse_table;
+  auto *table = static_cast<PARSE_TABLE *>(slot);
+  if (table != nullptr && table->encoding_mode == input_encoding_mode()) return table;
+  free_parse_table(table);
+  table = make_parse_table(net, nullptr, side);
+  slot = table;
+  return table;
+}
+
+void free_parse_table(PARSE_TABLE *table) {
+  if (table == nullptr) return;
+  free_vector(table->root);
+  free_alph(table->alphabet);
+  free_cell(table, table_heap);
+}
+
+void free_net_parse_tables(NET *net) {
+  free_parse_table(static_cast<PARSE_TABLE *>(net->upper_parse_table));
+  free_parse_table(static_cast<PARSE_TABLE *>(net->lower_parse_table));
+  net->upper_parse_table = net->lower_parse_table = nullptr;
+}
+
+void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id) {
+  if (symbol_id == EPSILON || symbol_id == OTHER) return;
+  const LABEL *label = label_record(symbol_id);
+  if (label == nullptr || label->arity != 1) return;
+  const uint32_t *name = label->name;
+  if (name == nullptr || name[0] == 0) {
+    warning_printf("Symbol %d is an empty string.", symbol_id);
+    return;
+  }
+  if (name[1] != 0) table->has_multichar = 1;
+  PARSE_TABLE_VECTOR *vector = table->root;
+  PARSE_TABLE_NODE *node = nullptr;
+  while (*name != 0) {
+    unsigned char bytes[12];
+    int count = spell_character(next_code(&name), table->encoding_mode, bytes);
+    if (count > 1) table->has_multichar = 1;
+    for (int k = 0; k < count; ++k) {
+      if (node != nullptr) {
+        if (node->next == nullptr) node->next = new_vector();
+        vector = node->next;
+      }
+      PARSE_TABLE_NODE *&entry = vector->entries[bytes[k]];
+      if (entry == nullptr) entry = new_node(ID_NO_SYMBOL);
+      node = entry;
+    }
+  }
+  node->symbol_id = symbol_id;
+}
+
+// --- Cutting strings --------------------------------------------------------------------------
+
+int parse_symbol(uint32_t *out_id, const char *text, const char **out_end, PARSE_TABLE *table,
+                 int zero_is_epsilon, int skip_space, int percent_escape) {
+  if (text == nullptr || *text == '\0') return PARSE_END;
+  bool matched = false;
+  const char *end = text;
+  int status = cut_symbol(text, table, zero_is_epsilon, percent_escape, false, out_id, &end,
+                          &matched);
+  if (status != PARSE_OK) return status;
+  if (skip_space)
+    while (is_blank(*end, false)) ++end;
+  *out_end = end;
+  return PARSE_OK;
+}
+
+int tokenize_string(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int skip_space,
+                    int percent_escape, LAB_VECTOR *ids) {
+  lab_vector_reset(ids);
+  const char *p = text == nullptr ? "" : text;
+  while (true) {
+    if (skip_space)
+      while (is_blank(*p, false)) ++p;
+    if (*p == '\0') break;
+    uint32_t id = ID_NO_SYMBOL;
+    bool matched = false;
+    if (cut_symbol(p, table, zero_is_epsilon, percent_escape, true, &id, &p, &matched) !=
+        PARSE_OK) {
+      lab_vector_reset(ids);
+      lab_vector_push(ID_NO_SYMBOL, ids);
+      return 1;
+    }
+    if (!matched && id != EPSILON) add_symbol_to_parse_table(table, id);
+    lab_vector_push(id, ids);
+  }
+  lab_vector_push(ID_NO_SYMBOL, ids);
+  return 0;
+}
+
+// --- Cutting streams --------------------------------------------------------------------------
+
+int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
+                             int zero_is_epsilon, int skip_space, int percent_escape,
+                             int line_mode, int *new_line, int *out_length) {
+  StreamInput &in = stream_input;
+  if (in.stream != stream) {
+    reset_stream_input();
+    in.stream = stream;
+  }
+  *new_line = 0;
+  *out_length = 0;
+  top_up(in);
+  if (in.position == in.fill) return PARSE_END;
+  const char *start = in.buffer + in.position;
+  if (line_mode && (*start == '\n' || *start == '\r')) {
+    size_t taken = start[0] == '\r' && start[1] == '\n' ? 2 : 1;
+    in.position += taken;
+    *out_id = ID_NO_SYMBOL;
+    *new_line = 1;
+    return PARSE_OK;
+  }
+  bool matched = false;
+  const char *end = start;
+  int status = cut_symbol(start, table, zero_is_epsilon, percent_escape, false, out_id, &end,
+                          &matched);
+  if (status != PARSE_OK) {
+    in.position += 1;  // past the bad byte, so that the next call goes on
+    return status;
+  }
+  in.position = static_cast<size_t>(end - in.buffer);
+  *out_length = static_cast<int>(end - start);
+  while (skip_space) {
+    if (in.position == in.fill) {
+      top_up(in);
+      if (in.position == in.fill) break;
+    }
+    if (!is_blank(in.buffer[in.position], line_mode != 0)) break;
+    ++in.position;
+  }
+  return PARSE_OK;
+}
+
+void reset_stream_input() {
+  stream_input.stream = nullptr;
+  stream_input.position = stream_input.fill = 0;
+  stream_input.buffer[0] = '\0';
+  stream_input.at_end = false;
+}
+
+const std::string &stream_echo() { return stream_input.echo; }
+
+void clear_stream_echo() { stream_input.echo.clear(); }
+
+}  // namespace kora

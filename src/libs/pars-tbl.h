@@ -1,0 +1,104 @@
+// Parse tables: cutting input text into the symbols of a network.
+//
+// A parse table is a byte trie over the spellings of the symbols of one side of a network (or
+// of an alphabet). Each level is a vector of 256 entries, one per byte; an entry is a node that
+// names the symbol whose spelling ends there (ID_NO_SYMBOL if none) and points to the vector of
+// the following byte. A symbol's spelling is its name in the input encoding the table was built
+// for: in UTF-8 mode each character is its UTF-8 bytes; in ISO-8859-1 mode a character below 256
+// is one byte and a larger one is "\u" and its code in upper-case hexadecimal.
+//
+// Input is cut by longest match: from the current byte the trie is walked as far as the input
+// follows it, and the last spelling passed wins; when none does, one character becomes a symbol
+// of its own (interned on the way), so text outside the network's sigma still cuts into
+// symbols, which the applyer lets match only OTHER arcs. Cutting one symbol costs one step per
+// byte of the longest spelling that is a prefix of the input there; building a table costs one
+// step per byte of every spelling. Vectors, nodes and tables are cells of three heaps made at
+// start-up. Tested in tests/apply/pars_tbl_test.cpp.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "kora.h"
+
+namespace kora {
+
+struct PARSE_TABLE_VECTOR;
+
+struct PARSE_TABLE_NODE {
+  uint32_t symbol_id;        // the symbol whose spelling ends here, or ID_NO_SYMBOL
+  PARSE_TABLE_VECTOR *next;  // the vector of the following byte, or null
+};
+
+struct PARSE_TABLE_VECTOR {
+  PARSE_TABLE_NODE *entries[256];
+};
+
+struct PARSE_TABLE {
+  int encoding_mode;  // KORA_UTF8 or KORA_LATIN1: the input encoding when the table was built
+  int has_multichar;  // 1 once some spelling takes more than one byte
+  ALPH *alphabet;     // the symbols entered from the start, binary form; owned by the table
+  PARSE_TABLE_VECTOR *root;
+};
+
+// Results of parse_symbol and parse_symbol_from_stream.
+enum { PARSE_OK = 0, PARSE_BAD_UTF8 = 1, PARSE_END = 3 };
+
+// Creates the heaps "Parse table", "Parse table vectors" and "Parse table nodes"; called at
+// start-up. forget_parse_table_heaps drops the pointers after every heap has been freed.
+void make_parse_table_heaps();
+void forget_parse_table_heaps();
+
+// A new table owned by the caller (free_parse_table). Exactly one of `net` and `alphabet` is
+// given, otherwise a programming error. From a network: the symbols of side `side` of its labels
+// (0 upper, 1 lower, 2 both), list symbols (@L.name@, @X.name@) also bringing the members of
+// their lists ("List '<name>' is undefined" when there is none). From an alphabet: its symbols.
+PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side);
+
+// The table of side 0 or 1 cached on the network, built on first use and rebuilt when the
+// input encoding has changed since; it stays the network's and goes with it.
+PARSE_TABLE *get_parse_table(NET *net, int side);
+
+// Frees a table with its vectors, nodes and alphabet; null is ignored.
+void free_parse_table(PARSE_TABLE *table);
+
+// Frees the tables cached on a network (the network-freed hook of this module).
+void free_net_parse_tables(NET *net);
+
+// Enters the spelling of one symbol. EPSILON and OTHER are never entered; an empty name warns
+// "Symbol %d is an empty string." and enters nothing.
+void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id);
+
+// Cuts one symbol off the 0-terminated `text`: PARSE_OK with its id in *out_id and the position
+// after it (and after the blanks, tabs and newlines that follow, with skip_space) in *out_end;
+// PARSE_END at the end of the text (null or empty); PARSE_BAD_UTF8, reported, when in UTF-8
+// mode no spelling matches and the bytes there are not a UTF-8 character. With zero_is_epsilon
+// a "0" is EPSILON; with percent_escape a "%" before a byte makes that byte start the symbol.
+int parse_symbol(uint32_t *out_id, const char *text, const char **out_end, PARSE_TABLE *table,
+                 int zero_is_epsilon, int skip_space, int percent_escape);
+
+// The same rule over a stream read through one buffer of 8192 bytes, filled a line at a time;
+// a spelling is never cut at the end of the buffer. Returns PARSE_END at the end of the stream.
+// In line mode a line end (LF, CR or CR LF) ends the record: *out_id is ID_NO_SYMBOL,
+// *out_length 0 and *new_line 1; otherwise *out_length is the bytes the symbol took and
+// *new_line 0. Reading another stream, or reset_stream_input, starts a fresh buffer.
+int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
+                             int zero_is_epsilon, int skip_space, int percent_escape,
+                             int line_mode, int *new_line, int *out_length);
+
+// Forgets the buffered input of parse_symbol_from_stream and the echo of its lines.
+void reset_stream_input();
+
+// The lines parse_symbol_from_stream has read since the echo was last cleared.
+const std::string &stream_echo();
+void clear_stream_echo();
+
+// Cuts the whole of `text` into *ids, ended by ID_NO_SYMBOL: the rule of parse_symbol, except
+// that blanks are skipped before each symbol (skip_space), a "%" escapes any byte of a spelling
+// (percent_escape), and each character that matched no spelling is entered into the table.
+// Returns 0, or 1 (reported) on a UTF-8 error, with *ids holding only the end mark.
+int tokenize_string(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int skip_space,
+                    int percent_escape, LAB_VECTOR *ids);
+
+}  // namespace kora

@@ -1,0 +1,223 @@
+// Parse tables: longest-match cutting of strings and streams into symbols, in both encodings,
+// with the options of the cutters, list symbols, and the state-list sort the printers use.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "kora_test.h"
+#include "lab-vect.h"
+#include "label.h"
+#include "pars-tbl.h"
+#include "state-order.h"
+
+namespace {
+
+using kora::ID_NO_SYMBOL;
+using kora::PARSE_TABLE;
+using kora_test::messages;
+
+class ParseTableTest : public kora_test::Library {};
+
+uint32_t id(const char *name) { return kora::symbol_id(name); }
+
+// A table over the named symbols; the caller frees it.
+PARSE_TABLE *table_of(const std::vector<const char *> &names) {
+  ALPH *alphabet = kora::make_alph(0, KORA_BINARY_ALPH);
+  for (const char *name : names) alph_add_to(alphabet, id(name), 0);
+  PARSE_TABLE *table = kora::make_parse_table(nullptr, alphabet, 0);
+  kora::free_alph(alphabet);
+  return table;
+}
+
+// The ids parse_symbol cuts from `text`, one call after another.
+std::vector<uint32_t> cut(const char *text, PARSE_TABLE *table, int zero = 0, int skip = 0,
+                          int percent = 0) {
+  std::vector<uint32_t> ids;
+  uint32_t symbol = 0;
+  const char *end = text;
+  while (kora::parse_symbol(&symbol, end, &end, table, zero, skip, percent) == kora::PARSE_OK)
+    ids.push_back(symbol);
+  return ids;
+}
+
+std::vector<uint32_t> ids_of(const std::vector<const char *> &names) {
+  std::vector<uint32_t> ids;
+  for (const char *name : names) ids.push_back(id(name));
+  return ids;
+}
+
+TEST_F(ParseTableTest, LongestSpellingWinsAndPrefixesFallBackToCharacters) {
+  PARSE_TABLE *table = table_of({"c", "ch", "chr"});
+  EXPECT_EQ(cut("chrc", table), ids_of({"chr", "c"}));
+  EXPECT_EQ(cut("chc", table), ids_of({"ch", "c"}));
+  EXPECT_TRUE(table->has_multichar);
+  kora::free_parse_table(table);
+
+  table = table_of({"chr"});
+  EXPECT_EQ(cut("chx", table), ids_of({"c", "h", "x"}));
+  kora::free_parse_table(table);
+}
+
+TEST_F(ParseTableTest, EpsilonAndOtherAreReadAsCharactersUnlessZeroIsEpsilon) {
+  PARSE_TABLE *table = table_of({"a"});
+  EXPECT_FALSE(table->has_multichar);
+  EXPECT_EQ(cut("0?", table), (std::vector<uint32_t>{'0', '?'}));
+  EXPECT_EQ(cut("0a", table, 1), (std::vector<uint32_t>{kora::EPSILON, 'a'}));
+  // A "%" protects the byte after it: "%0" is the character 0 even with zero_is_epsilon.
+  EXPECT_EQ(cut("%0%%", table, 1, 0, 1), (std::vector<uint32_t>{'0', '%'}));
+  EXPECT_EQ(cut("a  \t\na", table, 0, 1), (std::vector<uint32_t>{'a', 'a'}));
+  EXPECT_EQ(cut("a a", table), (std::vector<uint32_t>{'a', ' ', 'a'}));
+  uint32_t symbol = 0;
+  const char *end = nullptr;
+  EXPECT_EQ(kora::parse_symbol(&symbol, "", &end, table, 0, 0, 0), kora::PARSE_END);
+  EXPECT_EQ(kora::parse_symbol(&symbol, nullptr, &end, table, 0, 0, 0), kora::PARSE_END);
+  kora::free_parse_table(table);
+}
+
+TEST_F(ParseTableTest, InvalidUtf8IsReportedWithItsFirstByte) {
+  PARSE_TABLE *table = table_of({"a"});
+  uint32_t symbol = 0;
+  const char *end = nullptr;
+  EXPECT_EQ(kora::parse_symbol(&symbol, "\xFF" "a", &end, table, 0, 0, 0), kora::PARSE_BAD_UTF8);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0], "Cannot parse a symbol starting with 0xFF in UTF8-mode.");
+  // An unknown but valid character becomes a symbol of its own.
+  EXPECT_EQ(cut("\xC3\xA9", table), ids_of({"\xC3\xA9"}));
+  kora::free_parse_table(table);
+}
+
+TEST_F(ParseTableTest, SpellingsFollowTheEncodingAndTablesAreRebuiltWhenItChanges) {
+  NET *net = symbol_net("\xC3\xA9t\xC3\xA9");  // "été" as one multi-character symbol
+  uint32_t ete = net->start->arcs->label;
+  PARSE_TABLE *utf8 = kora::get_parse_table(net, 0);
+  EXPECT_EQ(utf8->encoding_mode, KORA_UTF8);
+  EXPECT_EQ(kora::get_parse_table(net, 0), utf8);
+  EXPECT_EQ(cut("\xC3\xA9t\xC3\xA9", utf8), (std::vector<uint32_t>{ete}));
+
+  set_char_encoding(context_, KORA_LATIN1);
+  PARSE_TABLE *latin1 = kora::get_parse_table(net, 0);
+  EXPECT_EQ(latin1->encoding_mode, KORA_LATIN1);
+  EXPECT_EQ(cut("\xE9t\xE9", latin1), (std::vector<uint32_t>{ete}));
+  // A character above 255 is spelled \u and its code in hexadecimal in ISO-8859-1 mode.
+  uint32_t alpha_name[2] = {0x3B1, 0};
+  uint32_t alpha = 0;
+  kora::intern_fat_symbol(&alpha, alpha_name);
+  kora::add_symbol_to_parse_table(latin1, alpha);
+  EXPECT_EQ(cut("\\u3B1\xE9", latin1), (std::vector<uint32_t>{alpha, id("\xE9")}));
+  free_network(net);  // frees the cached table
+}
+
+TEST_F(ParseTableTest, SidesAndListSymbolsChooseTheSpellings) {
+  NET *net = pair_net(id("+Noun"), id("+N"));
+  PARSE_TABLE *upper = kora::get_parse_table(net, 0);
+  PARSE_TABLE *lower = kora::get_parse_table(net, 1);
+  EXPECT_EQ(cut("+Noun", upper), ids_of({"+Noun"}));
+  EXPECT_EQ(cut("+Noun", lower), ids_of({"+N", "o", "u", "n"}));
+  free_network(net);
+
+  ALPH *vowels = kora::make_alph(0, KORA_BINARY_ALPH);
+  alph_add_to(vowels, id("ou"), 0);
+  define_symbol_list("Vowel", vowels);
+  net = symbol_net("@L.Vowel@");
+  PARSE_TABLE *table = kora::make_parse_table(net, nullptr, 2);
+  EXPECT_EQ(cut("ou@L.Vowel@", table), ids_of({"ou", "@L.Vowel@"}));
+  kora::free_parse_table(table);
+  free_network(net);
+
+  net = symbol_net("@X.Nothing@");
+  messages().clear();
+  table = kora::make_parse_table(net, nullptr, 0);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"List 'Nothing' is undefined"});
+  kora::free_parse_table(table);
+  free_network(net);
+}
+
+TEST_F(ParseTableTest, TokenizingEscapesInsideSpellingsAndLearnsNewCharacters) {
+  PARSE_TABLE *table = table_of({"+Noun"});
+  LAB_VECTOR *ids = kora::make_lab_vector(4);
+  ASSERT_EQ(kora::tokenize_string(" +N%oun x", table, 0, 1, 1, ids), 0);
+  std::vector<uint32_t> got(ids->items, ids->items + ids->length);
+  EXPECT_EQ(got, (std::vector<uint32_t>{id("+Noun"), 'x', ID_NO_SYMBOL}));
+  // x is now a spelling of the table: "+Nounx" cuts without falling back.
+  EXPECT_NE(table->root->entries['x'], nullptr);
+
+  ASSERT_EQ(kora::tokenize_string("x\xC0", table, 0, 0, 0, ids), 1);
+  got.assign(ids->items, ids->items + ids->length);
+  EXPECT_EQ(got, (std::vector<uint32_t>{ID_NO_SYMBOL}));
+  kora::free_lab_vector(ids);
+  kora::free_parse_table(table);
+}
+
+// Reads every symbol of a stream in line mode; a line end shows as ID_NO_SYMBOL.
+std::vector<uint32_t> read_stream(FILE *file, PARSE_TABLE *table, int skip = 0) {
+  kora::reset_stream_input();
+  std::vector<uint32_t> ids;
+  uint32_t symbol = 0;
+  int new_line = 0, length = 0;
+  while (kora::parse_symbol_from_stream(&symbol, file, table, 0, skip, 0, 1, &new_line,
+                                        &length) == kora::PARSE_OK) {
+    EXPECT_EQ(new_line, symbol == ID_NO_SYMBOL);
+    ids.push_back(symbol);
+  }
+  return ids;
+}
+
+FILE *stream_of(const std::string &text) {
+  FILE *file = std::tmpfile();
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::rewind(file);
+  return file;
+}
+
+TEST_F(ParseTableTest, StreamsCutLinesWithEveryLineEnd) {
+  PARSE_TABLE *table = table_of({"c", "ch", "chr"});
+  FILE *file = stream_of("chrc\nchc\r\nc h \r\rc");
+  uint32_t end = ID_NO_SYMBOL;
+  EXPECT_EQ(read_stream(file, table, 1),
+            (std::vector<uint32_t>{id("chr"), 'c', end, id("ch"), 'c', end, 'c', 'h', end, end,
+                                   'c'}));
+  EXPECT_EQ(kora::stream_echo(), "chrc\nchc\r\nc h \r\rc");
+  kora::clear_stream_echo();
+  std::fclose(file);
+  kora::free_parse_table(table);
+}
+
+TEST_F(ParseTableTest, LongLinesNeverCutASpellingAtTheBufferEnd) {
+  PARSE_TABLE *table = table_of({"chr"});
+  std::string line;
+  for (int i = 0; i < 7001; i++) line += "chr";  // 21 003 bytes, well past the buffer
+  FILE *file = stream_of(line + "\nchr");
+  std::vector<uint32_t> expected(7001, id("chr"));
+  expected.push_back(ID_NO_SYMBOL);
+  expected.push_back(id("chr"));
+  EXPECT_EQ(read_stream(file, table), expected);
+  std::fclose(file);
+  kora::free_parse_table(table);
+}
+
+TEST_F(ParseTableTest, ReorderStatesSortsAndCorrectsTheCount) {
+  NET *net = make_empty_net();
+  for (int i = 0; i < 6; i++) add_state_to_net(net, i % 2);
+  net->num_states = 4;
+  auto finals_first = [](const STATE *a, const STATE *b) {
+    return static_cast<int>(b->flags.final) - static_cast<int>(a->flags.final);
+  };
+  kora::reorder_states(net, finals_first);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"reorder_states: State count too low. Difference is 2."});
+  EXPECT_EQ(net->num_states, 6u);
+  std::vector<int> finality;
+  for (STATE *s = net->states; s != nullptr; s = s->next) finality.push_back(s->flags.final);
+  EXPECT_EQ(finality, (std::vector<int>{1, 1, 1, 0, 0, 0}));
+
+  messages().clear();
+  net->num_states = 9;
+  kora::reorder_states(net, finals_first);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"reorder_states: State count too high. Difference is 3."});
+  free_network(net);
+}
+
+}  // namespace
