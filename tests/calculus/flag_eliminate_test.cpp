@@ -72,6 +72,14 @@ kora_test::Symbols flags_of_a() {
   return flags;
 }
 
+// A random network with cycles over a, b and three of `flags`.
+NET *random_flagged(std::mt19937 &random, const kora_test::Symbols &flags, bool transducer, bool other) {
+  kora_test::Symbols symbols = {'a', 'b'};
+  for (int i = 0; i < 3; i++) symbols.push_back(flags[random() % flags.size()]);
+  return kora_test::random_net(random, {.max_states = 4, .max_arcs = 8, .transducer = transducer,
+                                        .other = other, .symbols = symbols});
+}
+
 // Random acyclic automata over a, b, a flag of another attribute and some flags of A: their
 // paths are short enough to be enumerated whole, so the comparison is exact.
 TEST_F(FlagEliminateTest, KeepsExactlyThePathsThatObeyTheFlags) {
@@ -107,11 +115,7 @@ TEST_F(FlagEliminateTest, AgreesWithThePathsThatObeyTheFlags) {
   const uint32_t a = attribute("@P.A.x@");
   const kora_test::Symbols flags = flags_of_a();
   for_seeds(150, [&](unsigned seed, std::mt19937 &random) {
-    kora_test::Symbols symbols = {'a', 'b'};
-    for (int i = 0; i < 3; i++) symbols.push_back(flags[random() % flags.size()]);
-    const bool transducer = seed % 3 == 0;
-    NET *net = kora_test::random_net(random, {.max_states = 4, .max_arcs = 8, .transducer = transducer,
-                                              .other = random() % 2 == 0, .symbols = symbols});
+    NET *net = random_flagged(random, flags, seed % 3 == 0, random() % 2 == 0);
     // The attribute's flags leave the sigma, so OTHER comes to stand for them: they are no
     // symbols of the strings compared.
     const Symbols universe = kora_test::without_flags(kora_test::universe_of({net}), a);
@@ -130,9 +134,7 @@ TEST_F(FlagEliminateTest, KeepsThePathsOfTheCompositionWithTheConstraint) {
   const uint32_t a = attribute("@P.A.x@");
   const kora_test::Symbols flags = flags_of_a();
   for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
-    kora_test::Symbols symbols = {'a', 'b'};
-    for (int i = 0; i < 3; i++) symbols.push_back(flags[random() % flags.size()]);
-    NET *net = kora_test::random_net(random, {.max_states = 4, .max_arcs = 8, .symbols = symbols});
+    NET *net = random_flagged(random, flags, false, false);
     if (seed % 2) {  // the flags on the lower side of pairs with b, or on the upper side
       for (STATE *s = net->states; s != nullptr; s = s->next)
         for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
