@@ -486,23 +486,35 @@ void Composer::expand(const ComposedPair &pair) {
 // Attaches the arcs gathered for `state`, each (label, destination, user pointer) once, and
 // keeps the deterministic and epsilon-free marks true.
 void Composer::emit(STATE *state) {
-  if (arcs_.size() > 1) {
+  // Few arcs (the common case) are compared pairwise in the order made; many are sorted.
+  auto same = [](const ArcSpec &x, const ArcSpec &y) {
+    return x.label == y.label && x.destination == y.destination && x.user_pointer == y.user_pointer;
+  };
+  bool repeated_label = false;
+  if (arcs_.size() <= 8) {
+    size_t kept = 0;
+    for (size_t i = 0; i < arcs_.size(); i++) {
+      bool seen = false;
+      for (size_t j = 0; j < kept && !seen; j++) seen = same(arcs_[j], arcs_[i]);
+      if (seen) continue;
+      for (size_t j = 0; j < kept; j++) repeated_label |= arcs_[j].label == arcs_[i].label;
+      arcs_[kept++] = arcs_[i];
+    }
+    arcs_.resize(kept);
+  } else {
     auto key = [](const ArcSpec &x) { return std::make_tuple(x.label, x.destination, x.user_pointer); };
     std::sort(arcs_.begin(), arcs_.end(), [&](const ArcSpec &x, const ArcSpec &y) { return key(x) < key(y); });
-    arcs_.erase(std::unique(arcs_.begin(), arcs_.end(),
-                            [&](const ArcSpec &x, const ArcSpec &y) { return key(x) == key(y); }),
-                arcs_.end());
+    arcs_.erase(std::unique(arcs_.begin(), arcs_.end(), same), arcs_.end());
+    for (size_t i = 1; i < arcs_.size(); i++) repeated_label |= arcs_[i].label == arcs_[i - 1].label;
   }
+  if (repeated_label) state->flags.deterministic = 0;
   ARC **tail = &state->arcs;
-  uint32_t previous = ID_NO_SYMBOL;
   for (const ArcSpec &spec : arcs_) {
     if (spec.label == EPSILON) {
       if (spec.destination == state) continue;
       state->flags.deterministic = 0;
       result_->flags.epsilon_free = 0;
     }
-    if (spec.label == previous) state->flags.deterministic = 0;
-    previous = spec.label;
     ARC *arc = spec.big ? alloc_big_arc(spec.label, spec.destination, spec.user_pointer, result_)
                         : alloc_arc(spec.label, spec.destination, result_);
     *tail = arc;
