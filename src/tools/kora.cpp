@@ -15,11 +15,30 @@ namespace {
 
 const Command commands[] = {
     {"version", "", "the library's version string", version_command},
-    {"words", "FILE", "the minimal network of a word list (one word per line), printed state by state",
+    {"words", "[--spaced] [--print] FILE",
+     "the minimal network of a word list (one word per line; with --spaced, of spaced text):\n"
+     "      its size in one line, or with --print its listing state by state",
      words_command},
+    {"text", "[--spaced] FILE",
+     "the words of the network of a word list written back, one per line (with --spaced, the\n"
+     "      paths of spaced text as spaced text)",
+     text_command},
 };
 
 }  // namespace
+
+const char *file_and_flags(int argc, char **argv, std::initializer_list<Flag> flags) {
+  const char *file_name = nullptr;
+  for (int i = 0; i < argc; ++i) {
+    bool known = false;
+    for (const Flag &flag : flags)
+      if (std::strcmp(argv[i], flag.name) == 0) *flag.value = known = true;
+    if (known) continue;
+    if (file_name != nullptr || argv[i][0] == '-') return nullptr;
+    file_name = argv[i];
+  }
+  return file_name;
+}
 
 int usage() {
   std::fprintf(stderr, "usage:\n");
@@ -37,6 +56,7 @@ int main(int argc, char **argv) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
+    int_parameters()->word[KORA_VERBOSE] = 0;  // no progress dots or file notes
     int status = command.run(argc - 2, argv + 2);
     reclaim_kora(context);
     return status;
