@@ -21,6 +21,7 @@
 #include "kora.h"
 #include "label.h"
 #include "measure.h"
+#include "network_paths.h"
 #include "minimize.h"
 #include "struct.h"
 #include "word-trie.h"
@@ -36,39 +37,6 @@ bool accepts(const NET *net, const unsigned char *word, size_t length, const uin
     state = arc == nullptr ? nullptr : arc->destination;
   }
   return state != nullptr && state->flags.final;
-}
-
-// The number of paths from the start state to final states of an acyclic network, counted in
-// reverse topological order (an explicit depth-first walk).
-uint64_t count_paths(NET *net) {
-  std::vector<STATE *> states;
-  for (STATE *s = net->states; s != nullptr; s = s->next) {
-    s->client_cell = reinterpret_cast<void *>(states.size());
-    states.push_back(s);
-  }
-  std::vector<uint64_t> paths(states.size(), 0);
-  std::vector<char> done(states.size(), 0);
-  std::vector<std::pair<STATE *, ARC *>> stack{{net->start, net->start->arcs}};
-  while (!stack.empty()) {
-    auto &[state, arc] = stack.back();
-    size_t index = reinterpret_cast<uintptr_t>(state->client_cell);
-    if (arc != nullptr) {
-      STATE *dest = arc->destination;
-      arc = arc->next;
-      if (!done[reinterpret_cast<uintptr_t>(dest->client_cell)])
-        stack.push_back({dest, dest->arcs});
-      continue;
-    }
-    uint64_t total = state->flags.final ? 1 : 0;
-    for (ARC *a = state->arcs; a != nullptr; a = a->next)
-      total += paths[reinterpret_cast<uintptr_t>(a->destination->client_cell)];
-    paths[index] = total;
-    done[index] = 1;
-    stack.pop_back();
-  }
-  uint64_t from_start = paths[reinterpret_cast<uintptr_t>(net->start->client_cell)];
-  for (STATE *s : states) s->client_cell = nullptr;
-  return from_start;
 }
 
 }  // namespace
@@ -107,7 +75,7 @@ int main(int argc, char **argv) {
         !accepts(net, reinterpret_cast<const unsigned char *>(w.data()), w.size(), label_of);
   std::sort(words.begin(), words.end());
   size_t distinct = std::unique(words.begin(), words.end()) - words.begin();
-  uint64_t paths = count_paths(net);
+  uint64_t paths = measure::count_paths(net);
   if (failures != 0 || paths != distinct) {
     std::fprintf(stderr, "wrong result: %zu words rejected, %llu paths for %zu words\n", failures,
                  static_cast<unsigned long long>(paths), distinct);

@@ -674,6 +674,53 @@ KORA_API NET *negate_net(NET *net, int copy);
 KORA_API int test_intersect(NET *net1, NET *net2);
 
 /* ---------------------------------------------------------------------------------------------
+ * Composition and its relatives. The frame is that of intersection above: keep flags of 0 hand
+ * the networks over, nonzero keep flags (or copy flags) leave them the caller's, unchanged;
+ * results belong to the caller and are minimized when word KORA_MINIMIZE is set. Before two
+ * networks are combined, the OTHER of each is made to mean the same symbols in both. Refused
+ * with an error: networks of different label maps, compacted networks ("Cannot apply '%s' to a
+ * compacted net. Please uncompact first.") and other non-plain representations; the result is
+ * then a new null network and the networks handed over are freed.
+ * ------------------------------------------------------------------------------------------- */
+
+/* The composition: every pair (x, z) such that `upper` maps x to some y and `lower` maps y to
+ * z. One record may be passed as both arguments. With word KORA_COMPOSE_FLAG_AS_SPECIAL set,
+ * flag diacritics (other than list flags) on the lower side of `upper` and the upper side of
+ * `lower` are not matched but copied into the result (with a warning when both networks have
+ * such flags). A null argument is reported ("Unexpected NULL argument in compose_net()") and
+ * gives null, consuming nothing. */
+KORA_API NET *compose_net(NET *upper, NET *lower, int keep1, int keep2);
+
+/* The cross product of two languages: every string of net1 paired with every string of net2,
+ * symbol by symbol from the left, the rest of the longer string paired with the empty string
+ * (a with bc gives a:b 0:c). A copy flag of 1 leaves that network the caller's, unchanged; any
+ * other value consumes it. A transducer is refused with "Aborting crossproduct.\n    Operation
+ * is not applicable to a transducer." and gives a new null network. A null argument is
+ * reported and gives a new null network. */
+KORA_API NET *crossproduct_net(NET *net1, NET *net2, int copy1, int copy2);
+
+/* The shuffle of two languages: every interleaving of a string of net1 with a string of net2.
+ * With `copy` 1 both networks stay the caller's, unchanged; otherwise both are consumed (one
+ * record passed twice is shuffled with a copy of itself). A null argument is reported
+ * ("Unexpected NULL argument in shuffle_net().") and gives null, consuming nothing. */
+KORA_API NET *shuffle_net(NET *net1, NET *net2, int copy);
+
+/* net1 with priority over net2 on side `side` (0 upper, 1 lower): net1 together with the pairs
+ * of net2 whose string on that side is not one of net1 (on the upper side, a:x with a:y, b:z
+ * gives a:x and b:z). A copy flag of 1 leaves that network the caller's, unchanged; any other
+ * value consumes it. Another side is reported ("oneside_minus_fsm: Side should be UPPER or
+ * LOWER, got %d.") and gives a new null network. A null argument is reported ("Unexpected NULL
+ * argument in priority_union_net().") and gives null, consuming nothing. */
+KORA_API NET *priority_union_net(NET *net1, NET *net2, int side, int copy1, int copy2);
+
+/* Lenient composition: the composition of `upper` with `lower`, and for every upper string of
+ * `upper` that the composition does not map, the pairs of `upper` itself (the upper-side
+ * priority union of the composition over `upper`). Keep flags as for compose_net. A null
+ * argument is reported ("Unexpected NULL argument in lenient_compose_net().") and gives null,
+ * consuming nothing. */
+KORA_API NET *lenient_compose_net(NET *upper, NET *lower, int keep1, int keep2);
+
+/* ---------------------------------------------------------------------------------------------
  * Regular operators. Binary operations take two keep flags: 0 hands the network over to the
  * operation (it becomes part of the result or is freed, and must not be used afterwards), any
  * other value leaves the caller's network valid and unchanged. Unary operations take a copy
@@ -739,6 +786,44 @@ KORA_API NET *kleene_plus_net(void);
  * each arc carries as its user pointer the 1-based byte offset of its character in the string.
  * A null string is reported and gives null. */
 KORA_API NET *string_to_net(const char *string, int positions);
+
+/* ---------------------------------------------------------------------------------------------
+ * Contains and ignore. Refusals as for the regular operators above; results belong to the
+ * caller and are minimized when word KORA_MINIMIZE is set.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Every string that contains a string of the network: ?* net ?* (for a transducer, its pairs
+ * with any identity pairs before and after). `copy` 1 works on a copy, any other value changes
+ * the network in place and returns it. A null network is reported and gives null; a compacted
+ * or otherwise non-plain one is reported ("Cannot apply 'contains' ...") and returned
+ * unchanged. */
+KORA_API NET *contains_net(NET *net, int copy);
+
+/* net1 with the strings of net2 freely inserted: anywhere, any number of times ("ignoring"
+ * net2 in net1). With `copy1` 1 net1 stays the caller's and the result is new, otherwise net1
+ * is consumed (the result may be its record); with `keep2` nonzero net2 stays the caller's,
+ * otherwise it is consumed. Networks of different label maps are reported and give net1 back (a
+ * copy with copy1), net2 consumed unless kept. A null argument is reported and gives null; a
+ * compacted net1 is reported as "Cannot apply 'ignore_net' to a compacted net. ..." and other
+ * refused arguments with 'ignore': then the arguments handed over are freed and a new null
+ * network is returned. */
+KORA_API NET *ignore_net(NET *net1, NET *net2, int copy1, int keep2);
+
+/* ---------------------------------------------------------------------------------------------
+ * Flag diacritics.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Eliminates the flag attribute named `attribute_name` (in the library's character encoding):
+ * the network keeps exactly the paths whose flags of that attribute all succeed, and those
+ * flags leave it (insert flags are replaced by the networks they name, list flags by the
+ * symbols of their lists). A network in which the attribute does not occur is returned as it
+ * is, never copied. Otherwise `copy` 1 works on a copy and leaves the argument alone; any other
+ * value hands the network over and the result takes its place (it may be a new record, the
+ * argument then being freed). The result is minimized when word KORA_MINIMIZE is set. Refused
+ * with an error, returning the argument unchanged: a null argument, a compacted network ("Cannot
+ * eliminate flags from a compacted net.\n    Please uncompact first."). E flags, which cannot
+ * be compiled, are reported and dropped. */
+KORA_API NET *eliminate_flag(NET *net, const char *attribute_name, int copy);
 
 /* ---------------------------------------------------------------------------------------------
  * Language tests. They answer 1 or 0, and 0 with an error for refused networks (null, of

@@ -16,6 +16,7 @@
 #include "define.h"
 #include "error.h"
 #include "flag-diacritics.h"
+#include "flag-eliminate.h"
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
@@ -45,6 +46,7 @@ void create_heaps() {
   add_network_freed_hook(free_net_parse_tables);
   install_standard_writer();
   install_standard_reader();
+  install_flag_elimination();
   heaps_to_create = false;
 }
 

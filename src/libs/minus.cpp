@@ -15,12 +15,16 @@
 
 #include "minus.h"
 
+#include <cstdio>
+
 #include "alph.h"
 #include "calculus.h"
 #include "complement.h"
+#include "context.h"
 #include "determinize.h"
 #include "epsilon.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label-check.h"
 #include "label.h"
 #include "minimize.h"
@@ -158,6 +162,15 @@ NET *subtract(NET *a, NET *b) {
   return result;
 }
 
+// The operand with its insert and list flags eliminated, since they stand for the strings of
+// other networks and lists that the difference must see; noted on standard error when verbose.
+NET *without_list_flags(NET *net, const char *which) {
+  recompute_flag_marks(net);
+  if (!net->flags2.upper_has_flags && !net->flags2.lower_has_flags) return net;
+  if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "Eliminating any I and L flags from %s ...\n", which);
+  return eliminate_flags_in_place(net, 0, 0);
+}
+
 }  // namespace
 
 int universal_p(NET *net) {
@@ -194,23 +207,25 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
 
   if (null_fsm_p(b)) {
     free_network(b);
-    return minimize ? min_fsm(a, 0) : a;
+    return recompute_flag_marks(minimize ? min_fsm(a, 0) : a);
   }
   if (epsilon_only_p(b)) {
     free_network(b);
     remove_epsilons(a, 0);
     a = remove_empty_string(a);
-    return minimize ? min_fsm(a, 0) : a;
+    return recompute_flag_marks(minimize ? min_fsm(a, 0) : a);
   }
   if (a->arity == 1 && universal_p(b)) {
     free_network(b);
-    return empty_in_place(a);
+    return recompute_flag_marks(empty_in_place(a));
   }
   if (b->arity == 1 && universal_p(a)) {
     free_network(a);
     return negate_fsm(b, 0, minimize);
   }
 
+  a = without_list_flags(a, "N1");
+  b = without_list_flags(b, "N2");
   determinize_fsm(b, 0);
   remove_epsilons(a, 0);
   harmonize_sigmas(a, b);
@@ -219,7 +234,7 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   if (copy1) compact_sigma(result);
   prune_fsm(result, 0);
   label_check(result);
-  return minimize ? min_fsm(result, 0) : result;
+  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 
 }  // namespace kora

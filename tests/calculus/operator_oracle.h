@@ -72,6 +72,27 @@ inline Relation difference(const Relation &a, const Relation &b) {
   return result;
 }
 
+// The relational composition: (x, z) for every (x, y) of `upper` and (y, z) of `lower`.
+inline Relation composition(const Relation &upper, const Relation &lower) {
+  std::map<Symbols, std::vector<const Symbols *>> by_upper;
+  for (const StringPair &pair : lower) by_upper[pair.first].push_back(&pair.second);
+  Relation result;
+  for (const auto &[x, y] : upper) {
+    auto found = by_upper.find(y);
+    if (found != by_upper.end())
+      for (const Symbols *z : found->second) result.insert({x, *z});
+  }
+  return result;
+}
+
+// The cross product: (x, y) for every string x of `a` and y of `b` (automata: upper sides).
+inline Relation cross_product(const Relation &a, const Relation &b) {
+  Relation result;
+  for (const StringPair &x : a)
+    for (const StringPair &y : b) result.insert({x.first, y.first});
+  return result;
+}
+
 // Between `min` and `max` repetitions (max -1: no maximum), up to `length` symbols a side.
 inline Relation repetitions(const Relation &a, int min, int max, size_t length = kLength) {
   Relation result, power{{{}, {}}};

@@ -1,0 +1,135 @@
+// Cross product and shuffle against their set definitions on enumerated languages, and their
+// edge cases and refusals.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "crossproduct.h"
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+#include "operator_oracle.h"
+#include "structure.h"
+
+namespace {
+
+using namespace operator_oracle;
+using kora_test::describe;
+using kora_test::messages;
+
+class CrossProductTest : public kora_test::Library {};
+
+// Every interleaving of x and y.
+void interleave(const Symbols &x, size_t i, const Symbols &y, size_t j, Symbols *so_far,
+                Relation *out) {
+  if (i == x.size() && j == y.size()) out->insert({*so_far, *so_far});
+  for (int side = 0; side < 2; side++) {
+    const Symbols &from = side == 0 ? x : y;
+    const size_t at = side == 0 ? i : j;
+    if (at == from.size()) continue;
+    so_far->push_back(from[at]);
+    interleave(x, side == 0 ? i + 1 : i, y, side == 0 ? j : j + 1, so_far, out);
+    so_far->pop_back();
+  }
+}
+
+Relation shuffled(const Relation &a, const Relation &b, size_t length) {
+  Relation result;
+  Symbols so_far;
+  for (const StringPair &x : a)
+    for (const StringPair &y : b)
+      if (x.first.size() + y.first.size() <= length) interleave(x.first, 0, y.first, 0, &so_far, &result);
+  return result;
+}
+
+NET *random_language(std::mt19937 &random) {
+  return random_operand(random, {.max_states = 4, .max_arcs = 6, .acyclic = random() % 2 == 0,
+                                 .other = random() % 2 == 0});
+}
+
+TEST_F(CrossProductTest, AgreesWithTheSetOfPairs) {
+  for_seeds(200, [&](unsigned, std::mt19937 &random) {
+    NET *a = random_language(random), *b = random_language(random);
+    const Symbols universe = kora_test::universe_of({a, b});
+    const Relation la = language(a, universe), lb = language(b, universe);
+    const int minimize = static_cast<int>(random() % 2);
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    NET *kept = crossproduct_net(a, b, 1, 1);
+    EXPECT_EQ(language(kept, universe), kora_test::shorter_than(cross_product(la, lb), kLength))
+        << describe(la) << " x " << describe(lb);
+    EXPECT_EQ(kora_test::false_claims(kept), "");
+    EXPECT_EQ(language(a, universe), la);
+    EXPECT_EQ(language(b, universe), lb);
+    NET *consumed = crossproduct_net(a, b, 0, 0);
+    EXPECT_EQ(language(consumed, universe), language(kept, universe));
+    for (NET *net : {kept, consumed}) free_network(net);
+  });
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(CrossProductTest, ShuffleAgreesWithInterleavings) {
+  for_seeds(200, [&](unsigned, std::mt19937 &random) {
+    NET *a = random_language(random), *b = random_language(random);
+    const Symbols universe = kora_test::universe_of({a, b});
+    const Relation la = language(a, universe), lb = language(b, universe);
+    int_parameters()->word[KORA_MINIMIZE] = static_cast<int>(random() % 2);
+    NET *kept = shuffle_net(a, b, 1);
+    EXPECT_EQ(language(kept, universe), shuffled(la, lb, kLength));
+    EXPECT_EQ(kora_test::false_claims(kept), "");
+    EXPECT_EQ(language(a, universe), la);
+    NET *consumed = shuffle_net(a, b, 0);
+    EXPECT_EQ(language(consumed, universe), language(kept, universe));
+    for (NET *net : {kept, consumed}) free_network(net);
+  });
+  // Three networks, one of them twice.
+  NET *ab = string_to_net("ab", 0);
+  NET *nets[3] = {ab, symbol_net("c"), ab};
+  NV nv{3, nets};
+  NET *three = kora::shuffle_fsm(&nv, 1, 1);
+  EXPECT_EQ(language(three, {'a', 'b', 'c'}, 5), shuffled(shuffled({{{'a', 'b'}, {'a', 'b'}}}, {{{'c'}, {'c'}}}, 5),
+                                                         {{{'a', 'b'}, {'a', 'b'}}}, 5));
+  NET *consumed = kora::shuffle_fsm(&nv, 0, 0);
+  EXPECT_EQ(language(consumed, {'a', 'b', 'c'}, 5), language(three, {'a', 'b', 'c'}, 5));
+  for (NET *net : {three, consumed}) free_network(net);
+  NV none{0, nullptr};
+  NET *empty = kora::shuffle_fsm(&none, 0, 1);
+  EXPECT_EQ(language(empty, {'a'}), (Relation{{{}, {}}}));
+  free_network(empty);
+}
+
+TEST_F(CrossProductTest, EdgeCasesAndRefusals) {
+  // a with bc: a:b followed by 0:c.
+  int_parameters()->word[KORA_MINIMIZE] = 1;
+  NET *result = crossproduct_net(symbol_net("a"), string_to_net("bc", 0), 0, 0);
+  ASSERT_EQ(result->num_arcs, 2u);
+  EXPECT_EQ(result->start->arcs->label, kora::pair_id('a', 'b'));
+  EXPECT_EQ(result->start->arcs->destination->arcs->label, kora::pair_id(kora::EPSILON, 'c'));
+  free_network(result);
+  // Nothing with anything is a new null network.
+  result = crossproduct_net(null_net(), symbol_net("a"), 0, 0);
+  EXPECT_EQ(result->num_arcs, 0u);
+  EXPECT_FALSE(result->start->flags.final);
+  free_network(result);
+  // Transducers are refused.
+  NET *pair = pair_net('a', 'b');
+  result = crossproduct_net(pair, symbol_net("a"), 1, 0);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{
+                                   "Aborting crossproduct.\n    Operation is not applicable to a transducer."});
+  EXPECT_EQ(result->num_arcs, 0u);
+  free_network(result);
+  messages().clear();
+  pair->flags.compacted = 1;
+  result = shuffle_net(pair, symbol_net("a"), 1);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{
+                                   "Cannot apply 'shuffle' to a compacted net. Please uncompact first."});
+  free_network(result);
+  pair->flags.compacted = 0;
+  free_network(pair);
+  messages().clear();
+  EXPECT_EQ(shuffle_net(nullptr, nullptr, 0), nullptr);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Unexpected NULL argument in shuffle_net()."});
+}
+
+}  // namespace

@@ -1,0 +1,302 @@
+// Flag elimination: the language before, filtered by the flags' semantics, is the language
+// after, on seeded random networks; insert and list flags; the edge cases and the reports.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "compose.h"
+#include "flag-diacritics.h"
+#include "flag-eliminate.h"
+#include "flag-marks.h"
+#include "flags.h"
+#include "kora_test.h"
+#include "label.h"
+#include "networks.h"
+#include "operator_oracle.h"
+
+namespace {
+
+using namespace operator_oracle;
+using kora_test::messages;
+using kora::symbol_id;
+
+class FlagEliminateTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+};
+
+uint32_t attribute(const char *name) { return kora::symbol_flag(symbol_id(name))->attribute; }
+
+// A network of the strings of `regex`-like alternatives written as lists of symbol names.
+NET *strings(const std::vector<std::vector<std::string>> &alternatives) {
+  NET *result = null_net();
+  for (const auto &alternative : alternatives) {
+    NET *path = epsilon_net();
+    for (const std::string &symbol : alternative) path = concat_net(path, symbol_net(symbol.c_str()), 0, 0);
+    result = union_net(result, path, 0, 0);
+  }
+  return result;
+}
+
+// Readable strings of a network, symbols separated by blanks.
+std::set<std::string> spelled(const NET *net, size_t length) {
+  std::set<std::string> result;
+  for (const auto &[upper, lower] : kora_test::enumerate(net, {}, length)) {
+    std::string text;
+    for (uint32_t symbol : upper) {
+      if (!text.empty()) text += ' ';
+      kora::append_label(text, symbol, 0);
+    }
+    if (upper != lower) {
+      text += " /";
+      for (uint32_t symbol : lower) {
+        text += ' ';
+        kora::append_label(text, symbol, 0);
+      }
+    }
+    result.insert(text);
+  }
+  return result;
+}
+
+kora_test::Symbols flags_of_a() {
+  kora_test::Symbols flags;
+  for (const char *name : {"@P.A.x@", "@P.A.y@", "@N.A.x@", "@U.A.x@", "@U.A.y@", "@D.A@", "@D.A.x@",
+                           "@R.A@", "@R.A.y@", "@C.A@", "@N.A.y@", "@R.A.x@"})
+    flags.push_back(symbol_id(name));
+  return flags;
+}
+
+// A random network with cycles over a, b and three of `flags`.
+NET *random_flagged(std::mt19937 &random, const kora_test::Symbols &flags, bool transducer, bool other) {
+  kora_test::Symbols symbols = {'a', 'b'};
+  for (int i = 0; i < 3; i++) symbols.push_back(flags[random() % flags.size()]);
+  return kora_test::random_net(random, {.max_states = 4, .max_arcs = 8, .transducer = transducer,
+                                        .other = other, .symbols = symbols});
+}
+
+// Random acyclic automata over a, b, a flag of another attribute and some flags of A: their
+// paths are short enough to be enumerated whole, so the comparison is exact.
+TEST_F(FlagEliminateTest, KeepsExactlyThePathsThatObeyTheFlags) {
+  const uint32_t a = attribute("@P.A.x@");
+  const kora_test::Symbols flags = flags_of_a();
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for_seeds(300, [&](unsigned, std::mt19937 &random) {
+      kora_test::Symbols symbols = {'a', 'b', symbol_id("@P.B.x@")};
+      for (int i = 0; i < 4; i++) symbols.push_back(flags[random() % flags.size()]);
+      NET *net = kora_test::random_net(random, {.max_states = 6, .max_arcs = 12, .acyclic = true,
+                                                .epsilon = random() % 2 == 0, .symbols = symbols});
+      const Symbols universe = kora_test::universe_of({net});
+      const Relation expected = kora_test::obeying_flags(kora_test::enumerate(net, universe, 6), a);
+      NET *result = eliminate_flag(net, "A", 1);
+      EXPECT_EQ(kora_test::enumerate(result, universe, 6), expected);
+      EXPECT_FALSE(kora::flag_attribute_occurs_in_p(result, a));
+      EXPECT_EQ(kora_test::false_claims(result), "");
+      if (result != net) {
+        EXPECT_EQ(kora_test::flag_marks_of(result), kora_test::flag_marks_of_arcs(result));
+      }
+      if (minimize && result != net) {  // an attribute that does not occur leaves the network
+        EXPECT_EQ(result->num_states, kora_test::minimal_state_count(result));
+      }
+      if (result != net) free_network(result);
+      free_network(net);
+    });
+  }
+}
+
+// Random networks with cycles, automata and transducers, against the walk that obeys the flags.
+TEST_F(FlagEliminateTest, AgreesWithThePathsThatObeyTheFlags) {
+  const uint32_t a = attribute("@P.A.x@");
+  const kora_test::Symbols flags = flags_of_a();
+  for_seeds(150, [&](unsigned seed, std::mt19937 &random) {
+    NET *net = random_flagged(random, flags, seed % 3 == 0, random() % 2 == 0);
+    // The attribute's flags leave the sigma, so OTHER comes to stand for them: they are no
+    // symbols of the strings compared.
+    const Symbols universe = kora_test::without_flags(kora_test::universe_of({net}), a);
+    const Relation expected = kora_test::obeying_paths(net, universe, a, kLength);
+    NET *result = eliminate_flag(net, "A", 1);
+    EXPECT_EQ(language(result, universe), expected);
+    if (result != net) free_network(result);
+    free_network(net);
+  });
+}
+
+// The product that keeps the obeying paths is the composition with the constraint language:
+// network then constraint for flags on the lower side (and plain flags), constraint then
+// network for flags on the upper side.
+TEST_F(FlagEliminateTest, KeepsThePathsOfTheCompositionWithTheConstraint) {
+  const uint32_t a = attribute("@P.A.x@");
+  const kora_test::Symbols flags = flags_of_a();
+  for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
+    NET *net = random_flagged(random, flags, false, false);
+    if (seed % 2) {  // the flags on the lower side of pairs with b, or on the upper side
+      for (STATE *s = net->states; s != nullptr; s = s->next)
+        for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
+          if (kora::symbol_flag(arc->label) != nullptr)
+            arc->label = seed % 4 == 1 ? kora::pair_id('b', arc->label) : kora::pair_id(arc->label, 'b');
+      kora::labels_from_arcs(net);
+    }
+    NET *constraint = kora::flag_constraint(net, a);
+    if (constraint == nullptr) {
+      free_network(net);
+      return;
+    }
+    const bool upper = seed % 4 == 3;
+    NET *composed = upper ? kora::compose_fst(constraint, net, 0, kora::FLAGS_NO_INSERT)
+                          : kora::compose_fst(net, constraint, 0, kora::FLAGS_NO_INSERT);
+    const Symbols universe = kora_test::without_flags(kora_test::universe_of({net}), a);
+    Relation expected;
+    for (const auto &[u, l] : kora_test::enumerate(composed, kora_test::universe_of({net}), 6)) {
+      kora_test::Symbols su = kora_test::without_flags(u, a), sl = kora_test::without_flags(l, a);
+      if (su.size() <= kLength && sl.size() <= kLength) expected.insert({su, sl});
+    }
+    NET *result = eliminate_flag(net, "A", 1);
+    EXPECT_EQ(language(result, universe), expected);
+    for (NET *n : {composed, constraint, net}) free_network(n);
+    if (result != net) free_network(result);
+  });
+}
+
+TEST_F(FlagEliminateTest, EdgeCases) {
+  // [@P.A.a@ x | @P.A.b@ y] [@R.A.a@ z]: only x z survives.
+  NET *net = concat_net(strings({{"@P.A.a@", "x"}, {"@P.A.b@", "y"}}), strings({{"@R.A.a@", "z"}}), 0, 0);
+  NET *result = eliminate_flag(net, "A", 0);
+  EXPECT_EQ(spelled(result, 4), std::set<std::string>{"x z"});
+  EXPECT_EQ(kora_test::flag_marks_of(result), 0);
+  free_network(result);
+
+  // An attribute that does not occur: the same record, not copied.
+  net = strings({{"@P.A.a@", "x"}});
+  EXPECT_EQ(eliminate_flag(net, "B", 1), net);
+  // Copying leaves the argument alone.
+  result = eliminate_flag(net, "A", 1);
+  EXPECT_NE(result, net);
+  EXPECT_EQ(spelled(net, 3), std::set<std::string>{"@P.A.a@ x"});
+  EXPECT_EQ(spelled(result, 3), std::set<std::string>{"x"});
+  free_network(result);
+  free_network(net);
+
+  // Flags on the sides of tuples: the upper side and the lower side are each filtered.
+  const uint32_t p = symbol_id("@P.A.a@"), r = symbol_id("@R.A.b@");
+  net = concat_net(pair_net(p, 'x'), pair_net('y', r), 0, 0);
+  net = union_net(net, concat_net(pair_net(p, 'x'), pair_net(symbol_id("@R.A.a@"), 'z'), 0, 0), 0, 0);
+  result = eliminate_flag(net, "A", 0);
+  EXPECT_EQ(spelled(result, 3), std::set<std::string>{" / x z"});
+  free_network(result);
+
+  // An E flag is reported and dropped without any constraint.
+  net = strings({{"@E.A.B@", "x"}, {"@P.A.a@", "y"}});
+  result = eliminate_flag(net, "A", 0);
+  EXPECT_EQ(spelled(result, 3), (std::set<std::string>{"x", "y"}));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Eliminate command has not been defined for E flags yet."});
+  free_network(result);
+
+  // Refusals.
+  messages().clear();
+  net = strings({{"@P.A.a@", "x"}});
+  net->flags.compacted = 1;
+  EXPECT_EQ(eliminate_flag(net, "A", 0), net);
+  EXPECT_EQ(messages().errors.at(0), "Cannot eliminate flags from a compacted net.\n    Please uncompact first.");
+  net->flags.compacted = 0;
+  EXPECT_EQ(eliminate_flag(nullptr, "A", 0), nullptr);
+  EXPECT_EQ(eliminate_flag(net, nullptr, 0), net);
+  free_network(net);
+}
+
+TEST_F(FlagEliminateTest, AttributeOccurrence) {
+  const uint32_t a = attribute("@P.A.a@"), b = attribute("@P.B.a@");
+  const uint32_t p = symbol_id("@P.A.a@");
+  for (uint32_t label : {p, kora::pair_id(p, 'x'), kora::pair_id('x', p)}) {
+    NET *net = label_net(label);
+    EXPECT_EQ(kora::flag_attribute_occurs_in_p(net, a), 1);
+    EXPECT_EQ(kora::flag_attribute_occurs_in_p(net, b), 0);
+    free_network(net);
+  }
+}
+
+TEST_F(FlagEliminateTest, InsertFlagsAreReplacedByTheNetworksTheyName) {
+  ASSERT_EQ(define_net("X", strings({{"b", "c"}, {}}), 0), 0);
+  ASSERT_EQ(define_net("Y", strings({{"y", "@I.X@"}}), 0), 0);
+  NET *net = strings({{"a", "@I.Y@", "d"}, {"@I.X@"}});
+  NET *result = kora::eliminate_flags(net, 1, 1, 0, 0);
+  EXPECT_EQ(spelled(result, 5), (std::set<std::string>{"a y b c d", "a y d", "b c", ""}));
+  EXPECT_EQ(kora_test::flag_marks_of(result), 0);
+  free_network(result);
+  // With the flag on one side of a tuple, the network is crossed with the other side.
+  NET *pair = pair_net(symbol_id("@I.X@"), 'q');
+  result = kora::eliminate_flags(pair, 1, 1, 0, 0);
+  EXPECT_EQ(spelled(result, 3), (std::set<std::string>{"b c / q", " / q"}));
+  free_network(result);
+  free_network(pair);
+  // The same through the entry point of the operations.
+  result = kora::expand_insert_flags(kora::min_fsm(net, 1));
+  EXPECT_EQ(spelled(result, 5), (std::set<std::string>{"a y b c d", "a y d", "b c", ""}));
+  free_network(result);
+  free_network(net);
+
+  // A network that inserts itself stays as it is, with a warning when verbose; so does an
+  // insert flag that names nothing, with the flag error.
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  ASSERT_EQ(define_net("Z", strings({{"z", "@I.Z2@"}}), 0), 0);
+  ASSERT_EQ(define_net("Z2", strings({{"w", "@I.Z@"}}), 0), 0);
+  messages().clear();
+  net = strings({{"@I.nothing@"}, {"@I.Z@"}});
+  result = kora::eliminate_flags(net, 1, 0, 0, 0);
+  EXPECT_TRUE(spelled(result, 3).count("@I.nothing@"));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{
+                                   "Action fails because the symbol 'nothing' in '@I.nothing@'\n    is not defined as a network."});
+  EXPECT_FALSE(messages().warnings.empty());
+  free_network(result);
+  free_network(net);
+}
+
+TEST_F(FlagEliminateTest, ListFlagsAreReplacedByTheirSymbols) {
+  ALPH *vowels = kora::make_alph(0, KORA_LABEL_ALPH);
+  alph_add_to(vowels, 'a', 0);
+  alph_add_to(vowels, 'e', 0);
+  ASSERT_EQ(define_symbol_list("V", vowels), 0);
+  kora::free_alph(vowels);
+  NET *net = strings({{"@L.V@", "z"}, {"b", "@X.V@"}});
+  NET *result = kora::eliminate_flags(net, 1, 1, 1, 0);
+  const Symbols universe = kora_test::universe_of({result});
+  std::set<std::string> expected = {"a z", "e z", "b b", "b z"};
+  for (uint32_t fresh : {symbol_id("FRESH-1"), symbol_id("FRESH-2")}) {
+    std::string text = "b ";
+    kora::append_label(text, fresh, 0);
+    expected.insert(text);
+  }
+  std::set<std::string> got;
+  for (const auto &[upper, lower] : kora_test::enumerate(result, universe, 2)) {
+    std::string text;
+    for (uint32_t symbol : upper) {
+      if (!text.empty()) text += ' ';
+      kora::append_label(text, symbol, 0);
+    }
+    got.insert(text);
+  }
+  EXPECT_EQ(got, expected);
+  free_network(result);
+  // Difference sees the symbols of the list.
+  NET *rest = minus_net(net, symbol_net("z"), 1, 0);
+  NET *a_z = strings({{"a", "z"}});
+  NET *without = minus_net(net, a_z, 1, 1);
+  EXPECT_TRUE(spelled(without, 2).count("e z"));
+  EXPECT_FALSE(spelled(without, 2).count("a z"));
+  for (NET *n : {rest, a_z, without, net}) free_network(n);
+
+  messages().clear();
+  net = strings({{"@L.none@"}});
+  result = kora::eliminate_flags(net, 1, 0, 1, 0);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{
+                                   "Action fails because the symbol 'none' in '@L.none@'\n    is not defined as a list."});
+  free_network(result);
+  free_network(net);
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+// One-sided difference, priority union and lenient composition against their set definitions
+// on enumerated relations of automata and equal-length transducers (whose sides have one
+// length, so that cutting them to short strings loses no side string); edge cases, refusals.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+#include "operator_oracle.h"
+#include "priority-union.h"
+#include "structure.h"
+
+namespace {
+
+using namespace operator_oracle;
+using kora_test::describe;
+using kora_test::messages;
+
+class PriorityUnionTest : public kora_test::Library {};
+
+// The pairs of `b` whose side string (0 upper, 1 lower) is no side string of `a`.
+Relation side_difference(const Relation &b, const Relation &a, int side) {
+  std::set<Symbols> taken;
+  for (const StringPair &pair : a) taken.insert(side == 0 ? pair.first : pair.second);
+  Relation result;
+  for (const StringPair &pair : b)
+    if (!taken.count(side == 0 ? pair.first : pair.second)) result.insert(pair);
+  return result;
+}
+
+Relation priority(const Relation &a, const Relation &b, int side) {
+  return united(a, side_difference(b, a, side));
+}
+
+NET *random_relation(std::mt19937 &random, bool transducer) {
+  return transducer ? random_equal_length_transducer(random)
+                    : random_operand(random, {.max_states = 4, .max_arcs = 8, .other = random() % 2 == 0});
+}
+
+TEST_F(PriorityUnionTest, AgreesWithItsDefinition) {
+  for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
+    const bool transducers = seed % 2 == 0;
+    NET *a = random_relation(random, transducers), *b = random_relation(random, transducers);
+    const Symbols universe = kora_test::universe_of({a, b});
+    const Relation la = language(a, universe), lb = language(b, universe);
+    const int side = static_cast<int>(random() % 2);
+    int_parameters()->word[KORA_MINIMIZE] = static_cast<int>(random() % 2);
+    NET *kept = priority_union_net(a, b, side, 1, 1);
+    const Relation want = priority(la, lb, side);
+    EXPECT_EQ(language(kept, universe), want) << describe(la) << " over " << describe(lb) << " side " << side;
+    EXPECT_EQ(kora_test::false_claims(kept), "");
+    EXPECT_EQ(language(a, universe), la);
+    EXPECT_EQ(language(b, universe), lb);
+    NET *difference = kora::oneside_minus_fsm(b, a, side, 1, 1, static_cast<int>(random() % 2));
+    EXPECT_EQ(language(difference, universe), side_difference(lb, la, side));
+    NET *consumed = priority_union_net(a, b, side, 0, 0);
+    EXPECT_EQ(language(consumed, universe), want);
+    for (NET *net : {kept, difference, consumed}) free_network(net);
+  });
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(PriorityUnionTest, LenientCompositionBacksOffToTheUpperNetwork) {
+  for_seeds(50, [&](unsigned, std::mt19937 &random) {
+    NET *a = random_equal_length_transducer(random), *b = random_equal_length_transducer(random);
+    Symbols universe = kora_test::universe_of({a, b});
+    universe.push_back(kora::symbol_id("FRESH-3"));
+    const Relation la = language(a, universe), lb = language(b, universe);
+    const Relation want = priority(composition(la, lb), la, 0);
+    int_parameters()->word[KORA_MINIMIZE] = static_cast<int>(random() % 2);
+    NET *kept = lenient_compose_net(a, b, 1, 1);
+    EXPECT_EQ(language(kept, universe), want) << describe(la) << " .O. " << describe(lb);
+    EXPECT_EQ(language(a, universe), la);
+    EXPECT_EQ(language(b, universe), lb);
+    NET *consumed = lenient_compose_net(a, b, 0, 0);
+    EXPECT_EQ(language(consumed, universe), want);
+    for (NET *net : {kept, consumed}) free_network(net);
+  });
+}
+
+TEST_F(PriorityUnionTest, EdgeCasesAndRefusals) {
+  // Upper side: a:x over a:y, b:z gives a:x and b:z.
+  NET *first = pair_net('a', 'x');
+  NET *second = union_net(pair_net('a', 'y'), pair_net('b', 'z'), 0, 0);
+  NET *result = priority_union_net(first, second, 0, 1, 1);
+  const Symbols universe{'a', 'b', 'x', 'y', 'z'};
+  EXPECT_EQ(language(result, universe), (Relation{{{'a'}, {'x'}}, {{'b'}, {'z'}}}));
+  free_network(result);
+  // Lower side: x is taken, so only a:x and b:z... and a:y, whose lower side is new.
+  result = priority_union_net(first, second, 1, 1, 1);
+  EXPECT_EQ(language(result, universe), (Relation{{{'a'}, {'x'}}, {{'a'}, {'y'}}, {{'b'}, {'z'}}}));
+  free_network(result);
+  EXPECT_TRUE(messages().errors.empty());
+  result = priority_union_net(first, second, 2, 1, 1);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"oneside_minus_fsm: Side should be UPPER or LOWER, got 2."});
+  EXPECT_EQ(result->num_arcs, 0u);
+  free_network(result);
+  messages().clear();
+  first->flags.compacted = 1;
+  result = lenient_compose_net(first, second, 1, 1);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{
+                                   "Cannot apply 'lenient composition' to a compacted net. Please uncompact first."});
+  free_network(result);
+  messages().clear();
+  result = priority_union_net(first, second, 0, 1, 1);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{
+                                   "Cannot apply 'priority union' to a compacted net. Please uncompact first."});
+  free_network(result);
+  first->flags.compacted = 0;
+  messages().clear();
+  EXPECT_EQ(priority_union_net(nullptr, second, 0, 1, 1), nullptr);
+  EXPECT_EQ(lenient_compose_net(first, nullptr, 1, 1), nullptr);
+  EXPECT_EQ(messages().errors.size(), 2u);
+  for (NET *net : {first, second}) free_network(net);
+}
+
+}  // namespace
