@@ -766,6 +766,46 @@ KORA_API int test_equivalent(NET *net1, NET *net2);
 KORA_API int test_upper_universal(NET *net);
 KORA_API int test_lower_universal(NET *net);
 
+/* ---------------------------------------------------------------------------------------------
+ * Text files: word lists (one word per line, every character one symbol) and spaced text (each
+ * path a block of an upper line, for a transducer a lower line, and an empty line; symbols
+ * separated by blanks, a lone "0" is EPSILON, a lone "?" OTHER, "%" makes the next character
+ * literal, "!" and "#" start comments). A file's encoding is taken from its byte order mark or
+ * its coding declaration ("# -*- coding: latin-1 -*-"), else from the context; LF, CR and CR LF
+ * all end lines.
+ * ------------------------------------------------------------------------------------------- */
+
+/* The minimal network of the words of the word list `file_name`, or of the paths of the spaced
+ * text `file_name`: deterministic, minimized, its labels and sigma those of its arcs; the same
+ * network whatever the order of the words. Empty lines are skipped; in a word list a line
+ * "END;" ends the list. A word with invalid UTF-8 (in UTF-8 mode) is left out with a warning
+ * naming the line. An empty file gives the network of the empty language. The network belongs
+ * to the caller. Returns null, after reporting the error "Cannot open '%s'." for a missing,
+ * unreadable or non-regular file, or "'%s' appears not to be a text file." for a binary one. */
+KORA_API NET *read_text(const char *file_name);
+KORA_API NET *read_spaced_text(const char *file_name);
+
+/* Writes every path of the network to the file `file_name` (standard output when null) as a
+ * word list or as spaced text, first the coding line "# -*- coding: utf-8 -*-" (or
+ * iso-8859-1; none on the standard output when KORA_INTERACTIVE is set). The output encoding
+ * becomes UTF-8 for this file when ISO-8859-1 cannot write the network's symbols. Lines end with
+ * the context's eol_string. The network stays the caller's, unchanged but for its loop_free
+ * mark. Returns 0; returns 1 with an error, writing nothing, for a null network ("No network to
+ * write to '%s'."), a network with a cycle ("A circular net cannot be written in text
+ * format."), one not in plain arc lists, a file that cannot be opened ("Cannot open output file
+ * %s."), and for write_text a transducer or a network with multicharacter symbols (the message
+ * names write_spaced_text). */
+KORA_API int write_text(NET *net, const char *file_name);
+KORA_API int write_spaced_text(NET *net, const char *file_name);
+
+/* The same text appended to `page` (lines ended by the page's line terminator, no coding line).
+ * write_text_to_page writes the upper side of a transducer's paths, with the warning
+ * "print_fsm_path: Not expecting an FSTLABEL." for each. Returns 0; returns 1 with "No network
+ * in OUTPUT_TEXT_TO_PAGE" or "No page in OUTPUT_TEXT_TO_PAGE", or for a network with a cycle or
+ * not in plain arc lists. */
+KORA_API int write_text_to_page(NET *net, PAGE *page);
+KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,13 +6,12 @@
 #include <string>
 
 #include "flag-diacritics.h"
+#include "fuzz_support.h"
 #include "kora.h"
 #include "label.h"
 #include "symbol-names.h"
 
 namespace {
-
-void ignore(const char *, const char *, int) {}
 
 FILE *null_stream() {
   static FILE *stream = std::fopen("/dev/null", "w");
@@ -22,13 +21,7 @@ FILE *null_stream() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static FST_CONTEXT *context = [] {
-    set_warning_function(ignore);
-    set_error_function(ignore);
-    FST_CONTEXT *made = initialize_kora();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-    return made;
-  }();
+  FST_CONTEXT *context = fuzz::quiet_library();
   if (size > 4096) return 0;
   std::string text(reinterpret_cast<const char *>(data), size);  // stops at the first NUL
   set_char_encoding(context, size % 2 == 0 ? KORA_UTF8 : KORA_LATIN1);

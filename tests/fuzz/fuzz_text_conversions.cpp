@@ -9,11 +9,10 @@
 #include "context.h"
 #include "fat-print.h"
 #include "fat-str.h"
+#include "fuzz_support.h"
 #include "kora.h"
 
 namespace {
-
-void ignore(const char *, const char *, int) {}
 
 FILE *null_stream() {
   static FILE *stream = std::fopen("/dev/null", "w");
@@ -34,11 +33,7 @@ void convert_out(const uint32_t *fs) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static FST_CONTEXT *context = [] {
-    set_warning_function(ignore);
-    set_error_function(ignore);
-    return initialize_kora();
-  }();
+  FST_CONTEXT *context = fuzz::quiet_library(true);
   std::string text(reinterpret_cast<const char *>(data), size);  // stops at the first NUL
 
   set_char_encoding(context, KORA_UTF8);

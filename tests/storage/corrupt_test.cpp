@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bin-in.h"
-#include "files.h"
+#include "saved.h"
 #include "kora_test.h"
 #include "language.h"
 #include "networks.h"
@@ -143,7 +143,7 @@ TEST_F(CorruptTest, EveryTruncationIsRefusedAndWhatPrecedesItLoads) {
 
 TEST_F(CorruptTest, FilesThatAreNoNetworkFilesAreRefusedByTheirTypeByte) {
   std::string path = kora_test::scratch_path("text.txt");
-  kora_test::write_file(path, Bytes{'a', 'b', 'c', 'd', 'a', '\n'});
+  kora_test::write_bytes(path, Bytes{'a', 'b', 'c', 'd', 'a', '\n'});
   EXPECT_EQ(load_nets(path.c_str(), nullptr), nullptr);
   EXPECT_EQ(messages().errors,
             (std::vector<std::string>{"This looks like a text file. Cannot load it."}));

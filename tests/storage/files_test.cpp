@@ -1,7 +1,7 @@
 // How files are found, probed and recorded, the header read back, and the definitions saved and
 // loaded as a whole.
 
-#include "files.h"
+#include "saved.h"
 
 #include <unistd.h>
 
@@ -35,13 +35,13 @@ TEST_F(FilesTest, ProbingTellsNetworkFilesFromTextAndUnknownFiles) {
   EXPECT_EQ(kora::probe_file(path.c_str()), 9);
   EXPECT_EQ(messages().errors.back(), "Cannot open input file '" + path + "'");
   for (uint8_t type : {1, 8, 19, 20, 101}) {
-    kora_test::write_file(path, Bytes{0, 0, 0, 0, type});
+    kora_test::write_bytes(path, Bytes{0, 0, 0, 0, type});
     EXPECT_EQ(kora::probe_file(path.c_str()), 0) << int(type);
   }
-  kora_test::write_file(path, Bytes{0, 0, 0, 0, 'a'});
+  kora_test::write_bytes(path, Bytes{0, 0, 0, 0, 'a'});
   EXPECT_EQ(kora::probe_file(path.c_str()), 10);
   EXPECT_EQ(messages().errors.back(), "This looks like a text file. Cannot load it.");
-  kora_test::write_file(path, Bytes{0, 0, 0, 0, 21});
+  kora_test::write_bytes(path, Bytes{0, 0, 0, 0, 21});
   EXPECT_EQ(kora::probe_file(path.c_str()), 10);
   EXPECT_EQ(messages().errors.back(), "Unknown file type 21");
   std::remove(path.c_str());
@@ -99,7 +99,7 @@ TEST_F(FilesTest, TheHeaderReadBackHasTheWrittenDateNoticeAndCount) {
   EXPECT_EQ(header.time_text, "November 14, 2023 22:13:20 GMT");
   EXPECT_EQ(header.notice, "(c) the authors of a");
   EXPECT_EQ(header.network_count, 1);
-  EXPECT_EQ(header.total_length, static_cast<int64_t>(kora_test::read_file(path).size()));
+  EXPECT_EQ(header.total_length, static_cast<int64_t>(kora_test::read_bytes(path).size()));
   free_nv_and_nets(nv);
   std::remove(path.c_str());
   free_network(net);

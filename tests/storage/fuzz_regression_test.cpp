@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bin-in.h"
-#include "files.h"
+#include "saved.h"
 #include "kora_test.h"
 
 namespace {
@@ -55,7 +55,7 @@ TEST_F(FuzzRegressionTest, EverySeedLoadsWhole) {
   std::vector<std::string> seeds = files_in(std::string(KORA_TEST_DATA) + "/fuzz-load-nets/seeds");
   ASSERT_GE(seeds.size(), 10u);
   for (const std::string &seed : seeds) {
-    kora_test::Bytes bytes = kora_test::read_file(seed);
+    kora_test::Bytes bytes = kora_test::read_bytes(seed);
     int count = load_and_check(bytes);
     EXPECT_TRUE(kora_test::messages().errors.empty())
         << seed << ": " << kora_test::messages().errors.front();
@@ -69,7 +69,7 @@ TEST_F(FuzzRegressionTest, EveryInputTheFuzzerFoundLoadsWithoutHarm) {
   for (const std::string &input :
        files_in(std::string(KORA_TEST_DATA) + "/fuzz-load-nets/regressions")) {
     SCOPED_TRACE(input);
-    load_and_check(kora_test::read_file(input));
+    load_and_check(kora_test::read_bytes(input));
   }
 }
 

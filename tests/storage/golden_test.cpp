@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bin-header.h"
-#include "files.h"
+#include "saved.h"
 #include "kora_test.h"
 
 namespace {

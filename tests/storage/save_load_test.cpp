@@ -10,7 +10,7 @@
 
 #include "bin-objects.h"
 #include "bin-out.h"
-#include "files.h"
+#include "saved.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
@@ -197,7 +197,7 @@ TEST_F(SaveLoadTest, AVectorWithFewerNetworksThanItsLengthWritesNothing) {
   for (int i = 0; i < 3; i++) nv->nets[i] = symbol_net("a");
   EXPECT_EQ(save_nets(nv, path_.c_str(), nullptr), 1);
   EXPECT_EQ(messages().errors, (std::vector<std::string>{"Only 3 nets present. Cannot write 4."}));
-  EXPECT_TRUE(kora_test::read_file(path_).empty());
+  EXPECT_TRUE(kora_test::read_bytes(path_).empty());
   free_nv_and_nets(nv);
   EXPECT_EQ(save_nets(nullptr, path_.c_str(), nullptr), 3);
 }
@@ -216,7 +216,7 @@ TEST_F(SaveLoadTest, UnwritableFilesAndNetworksAreReported) {
   nv->nets[0] = wide;
   nv->nets[1] = net;
   ASSERT_EQ(save_nets(nv, path_.c_str(), nullptr), 0);
-  kora_test::Bytes bytes = kora_test::read_file(path_);
+  kora_test::Bytes bytes = kora_test::read_bytes(path_);
   uint32_t table = static_cast<uint32_t>(bytes[11]) << 8 | bytes[12];
   EXPECT_EQ(kora_test::u32_at(bytes, table), 0u);
   EXPECT_NE(kora_test::u32_at(bytes, table + 4), 0u);

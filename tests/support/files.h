@@ -1,27 +1,33 @@
-// Files for the storage tests: scratch paths, whole-file bytes, and networks saved to bytes.
+// Scratch files for the tests that read and write files: each test gets its own directory,
+// removed with everything in it when the ScratchFiles goes.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
-
-#include "kora.h"
 
 namespace kora_test {
 
-using Bytes = std::vector<uint8_t>;
+class ScratchFiles {
+ public:
+  ScratchFiles();
+  ~ScratchFiles();
+  ScratchFiles(const ScratchFiles &) = delete;
+  ScratchFiles &operator=(const ScratchFiles &) = delete;
 
-// A path in the test's scratch directory (gtest's TempDir), unique to the running test.
-std::string scratch_path(const std::string &name);
+  // The path of `name` in the directory (nothing is made).
+  std::string path(const std::string &name) const;
+  // Writes `bytes` to the file `name` and returns its path.
+  std::string write(const std::string &name, const std::string &bytes) const;
+  // The directory itself.
+  const std::string &directory() const { return directory_; }
 
-// The bytes of a file (empty when it cannot be read), and a file made of bytes.
-Bytes read_file(const std::string &path);
-void write_file(const std::string &path, const Bytes &bytes);
+ private:
+  std::string directory_;
+};
 
-// The bytes save_nets writes for the networks (empty when it fails).
-Bytes saved_bytes(const std::vector<NET *> &nets);
+// The bytes of the file at `path`; empty when it cannot be read.
+std::string read_file(const std::string &path);
 
-// Big-endian u32 at `offset`.
-uint32_t u32_at(const Bytes &bytes, size_t offset);
+// Whether a file exists at `path`.
+bool file_exists(const std::string &path);
 
 }  // namespace kora_test

@@ -1,0 +1,361 @@
+// Writing the paths of loop-free networks as word lists and spaced text (write_text,
+// write_spaced_text, write_text_to_page, write_spaced_text_to_page, declared in kora.h).
+//
+// The paths are enumerated depth first from the start state with an explicit stack of arcs,
+// arcs taken in list order, the empty path first when the start state is final; a path is
+// written each time a final state is reached. Time O(total length of the paths written);
+// space O(longest path). Before anything is written the network is checked to be loop-free
+// (index_net, O(V + E)).
+//
+// A word list writes each symbol's name (EPSILON as "0", OTHER as "?"). Spaced text writes each
+// path as a block: the upper symbols, for a transducer the lower symbols, then an empty line.
+// Symbols are escaped so that they read back as they were: a lone "0" or "?" stands for EPSILON
+// and OTHER, so the names "0" and "?" are written "%0" and "%?"; "%", "!", the blank and the tab
+// get a "%" before them anywhere in a name, and so does a "#" that starts one (an unescaped
+// name starting with "!" or "#" would end the line as a comment). Each symbol is centred in
+// its column, whose width is the larger written width of the upper and lower symbol, with the
+// extra blank on the left when the padding is odd, and one blank between columns; blanks that
+// would end a line are left out. The empty path of spaced text is written as "0" (its lines
+// would otherwise be empty, which separates blocks). Text to a file or the standard output
+// starts with the coding line "# -*- coding: %s -*-", except on the standard output when the
+// interactive parameter is on; pages get no coding line.
+// Tested in tests/storage/text_write_test.cpp.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "context.h"
+#include "error.h"
+#include "fat-str.h"
+#include "label.h"
+#include "page.h"
+#include "paths.h"
+#include "struct.h"
+#include "text-write.h"
+#include "utf8.h"
+
+namespace kora {
+namespace {
+
+const char *const kNoPageMessage = "No page in OUTPUT_TEXT_TO_PAGE";
+const char *const kNoNetPageMessage = "No network in OUTPUT_TEXT_TO_PAGE";
+
+// Where the lines go: a stream or a page.
+class LineSink {
+ public:
+  explicit LineSink(FILE *stream) : stream_(stream) {}
+  explicit LineSink(PAGE *page) : page_(page) {}
+
+  void line(const std::string &text) {
+    if (page_ != nullptr) {
+      line_to_page(text.c_str(), page_);
+      return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream_);
+    std::fputs(context()->eol_string, stream_);
+  }
+
+ private:
+  FILE *stream_ = nullptr;
+  PAGE *page_ = nullptr;
+};
+
+// The text of a symbol in the output encoding, and its width in characters.
+struct SymbolText {
+  std::string text;
+  int width = 0;
+};
+
+// Appends the code to `text` in the output encoding.
+void append_code(uint32_t code, bool utf8, std::string *text) {
+  if (utf8) {
+    char bytes[4];
+    text->append(bytes, static_cast<size_t>(utf8_encode_char(code, bytes)));
+    return;
+  }
+  uint32_t name[2] = {code, 0};
+  char *thin = fat_to_thin(name, nullptr);
+  *text += thin[0];
+  std::free(thin);
+}
+
+// The written form of the symbol `id`: escaped for spaced text with `spaced`.
+SymbolText symbol_text(uint32_t id, bool spaced, bool utf8) {
+  SymbolText result;
+  if (id == EPSILON || id == OTHER) {
+    result.text.push_back(id == EPSILON ? '0' : '?');
+    result.width = 1;
+    return result;
+  }
+  if (id == BOUNDARY_SYMBOL) {
+    for (char c : {'.', '#', '.'}) result.text.push_back(c);
+    result.width = 3;
+    return result;
+  }
+  const LABEL *label = label_record(id);
+  const uint32_t *name = label != nullptr && label->arity == 1 ? label->name : nullptr;
+  if (name == nullptr) return result;
+  const bool lone = name[0] != 0 && name[1] == 0;
+  for (const uint32_t *c = name; *c != 0; ++c) {
+    const bool escape = spaced && (*c == '%' || *c == '!' || *c == ' ' || *c == '\t' ||
+                                   (c == name && *c == '#') || (lone && (*c == '0' || *c == '?')));
+    if (escape) {
+      result.text += '%';
+      ++result.width;
+    }
+    append_code(*c, utf8, &result.text);
+    ++result.width;
+  }
+  return result;
+}
+
+// Appends `symbol` centred in a field of `width` characters; *end becomes the end of its text,
+// so that the padding after the last symbol of a line can be cut.
+void append_centred(const SymbolText &symbol, int width, std::string *line, size_t *end) {
+  const int padding = width - symbol.width;
+  line->append(static_cast<size_t>(padding - padding / 2), ' ');
+  *line += symbol.text;
+  *end = line->size();
+  line->append(static_cast<size_t>(padding / 2), ' ');
+}
+
+// Writes one path in the chosen format.
+class PathWriter {
+ public:
+  PathWriter(LineSink &sink, bool spaced, bool transducer)
+      : sink_(sink), spaced_(spaced), transducer_(transducer),
+        utf8_(context()->out_char_encoding == KORA_UTF8) {}
+
+  void write(const std::vector<uint32_t> &labels) {
+    if (spaced_)
+      write_spaced(labels);
+    else
+      write_word(labels);
+  }
+
+ private:
+  void write_word(const std::vector<uint32_t> &labels) {
+    std::string line;
+    bool pair = false;
+    for (uint32_t label : labels) {
+      pair = pair || label_arity(label) > 1;
+      line += symbol_text(upper_id(label), false, utf8_).text;
+    }
+    sink_.line(line);
+    if (pair) warning("print_fsm_path: Not expecting an FSTLABEL.");
+  }
+
+  void write_spaced(const std::vector<uint32_t> &labels) {
+    std::string upper, lower;
+    size_t upper_end = 0, lower_end = 0;
+    if (labels.empty()) {
+      upper = lower = "0";
+      upper_end = lower_end = 1;
+    }
+    for (size_t i = 0; i < labels.size(); ++i) {
+      const SymbolText u = symbol_text(upper_id(labels[i]), true, utf8_);
+      const SymbolText l = symbol_text(lower_id(labels[i]), true, utf8_);
+      const int width = transducer_ ? std::max(u.width, l.width) : u.width;
+      if (i > 0) upper += ' ', lower += ' ';
+      append_centred(u, width, &upper, &upper_end);
+      append_centred(l, width, &lower, &lower_end);
+    }
+    upper.resize(upper_end);
+    lower.resize(lower_end);
+    sink_.line(upper);
+    if (transducer_) sink_.line(lower);
+    sink_.line("");
+  }
+
+  LineSink &sink_;
+  bool spaced_;
+  bool transducer_;
+  bool utf8_;
+};
+
+// Writes every path of the loop-free network, depth first.
+void write_paths(NET *net, PathWriter &writer) {
+  if (net->start == nullptr) return;
+  std::vector<uint32_t> labels;
+  if (net->start->flags.final) writer.write(labels);
+  struct Frame {
+    ARC *next;  // the next arc of the state to follow
+  };
+  std::vector<Frame> stack{{net->start->arcs}};
+  while (!stack.empty()) {
+    ARC *arc = stack.back().next;
+    if (arc == nullptr) {
+      stack.pop_back();
+      if (!labels.empty()) labels.pop_back();
+      continue;
+    }
+    stack.back().next = arc->next;
+    labels.push_back(arc->label);
+    if (arc->destination->flags.final) writer.write(labels);
+    stack.push_back({arc->destination->arcs});
+  }
+}
+
+// Whether the network has a cycle; the network is marked loop_free when it has none. Client
+// cells are left empty.
+bool is_circular(NET *net) {
+  if (net->flags.loop_free) return false;
+  const int result = index_net(net);
+  for (STATE *state = net->states; state != nullptr; state = state->next) state->client_cell = nullptr;
+  return result == PATHS_CIRCULAR;
+}
+
+bool is_transducer(NET *net) {
+  const ALPH *labels = net_labels(net);
+  for (int i = 0; labels != nullptr && i < labels->len; ++i)
+    if (label_arity(labels->items[i]) > 1) return true;
+  return false;
+}
+
+// Whether some symbol of the network's sigma satisfies `test`.
+template <typename Test>
+bool any_sigma_symbol(NET *net, Test test) {
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, net_sigma(net));
+  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL; id = next_alph_item(&iterator))
+    if (test(id)) return true;
+  return false;
+}
+
+bool has_multichar_symbol(NET *net) {
+  return any_sigma_symbol(net, [](uint32_t id) { return is_multichar_symbol(id) != 0; });
+}
+
+// Whether a symbol of the sigma has a character that ISO-8859-1 cannot write.
+bool needs_unicode(NET *net) {
+  return any_sigma_symbol(net, [](uint32_t id) {
+    const LABEL *label = label_record(id);
+    if (label == nullptr || label->arity != 1 || id == EPSILON || id == OTHER) return false;
+    for (const uint32_t *c = label->name; *c != 0; ++c)
+      if (*c > 0xFF) return true;
+    return false;
+  });
+}
+
+// The checks of the writers; 0 when the network may be written, else 1 after reporting.
+int check_writable(NET *net, bool spaced) {
+  if (check_plain_net(net) != 0) return 1;
+  if (is_circular(net)) {
+    error("A circular net cannot be written in text format.");
+    return 1;
+  }
+  if (spaced) return 0;
+  if (is_transducer(net)) {
+    error("The network is a transducer, use the write_spaced_text()\n          function instead.");
+    return 1;
+  }
+  if (has_multichar_symbol(net)) {
+    error("The network has multicharacter symbols, use write_spaced_text()\n          function "
+          "instead.");
+    return 1;
+  }
+  return 0;
+}
+
+// The label map of the network made current for the time of a write.
+class NetLabelMap {
+ public:
+  explicit NetLabelMap(NET *net) : saved_(current_label_map()) {
+    if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+  }
+  ~NetLabelMap() { set_label_map(saved_); }
+
+ private:
+  LABEL_MAP *saved_;
+};
+
+int write_to_file(NET *net, const char *file_name, bool spaced) {
+  if (net == nullptr) {
+    error_printf("No network to write to '%s'.", file_name == nullptr ? "stdout" : file_name);
+    return 1;
+  }
+  NetLabelMap map(net);
+  if (check_writable(net, spaced) != 0) return 1;
+  const bool verbose = parameter(KORA_VERBOSE) != 0;
+  FILE *stream = stdout;
+  if (file_name != nullptr) {
+    stream = std::fopen(file_name, "wb");
+    if (stream == nullptr) {
+      error_printf("Cannot open output file %s.", file_name);
+      return 1;
+    }
+    if (verbose) std::fprintf(stderr, "Opening output file '%s'\n", file_name);
+  }
+  FST_CONTEXT *settings = context();
+  const int saved_encoding = settings->out_char_encoding;
+  if (saved_encoding != KORA_UTF8 && needs_unicode(net)) settings->out_char_encoding = KORA_UTF8;
+  LineSink sink(stream);
+  if (file_name != nullptr || parameter(KORA_INTERACTIVE) == 0) {
+    std::string coding = "# -*- coding: ";
+    coding += settings->out_char_encoding == KORA_UTF8 ? "utf-8" : "iso-8859-1";
+    coding += " -*-";
+    sink.line(coding);
+  }
+  PathWriter writer(sink, spaced, is_transducer(net));
+  write_paths(net, writer);
+  settings->out_char_encoding = saved_encoding;
+  if (file_name != nullptr) {
+    std::fclose(stream);
+    if (verbose) std::fprintf(stderr, "Closing output file '%s'\n", file_name);
+  } else {
+    std::fflush(stream);
+  }
+  return 0;
+}
+
+int write_to_page(NET *net, PAGE *page, bool spaced) {
+  if (net == nullptr) {
+    error(kNoNetPageMessage);
+    return 1;
+  }
+  if (page == nullptr) {
+    error(kNoPageMessage);
+    return 1;
+  }
+  NetLabelMap map(net);
+  if (check_plain_net(net) != 0) return 1;
+  if (is_circular(net)) {
+    error("A circular net cannot be written in text format.");
+    return 1;
+  }
+  FST_CONTEXT *settings = context();
+  const int saved_encoding = settings->out_char_encoding;
+  if (saved_encoding != KORA_UTF8 && needs_unicode(net)) settings->out_char_encoding = KORA_UTF8;
+  LineSink sink(page);
+  PathWriter writer(sink, spaced, is_transducer(net));
+  write_paths(net, writer);
+  settings->out_char_encoding = saved_encoding;
+  return 0;
+}
+
+}  // namespace
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API int write_text(NET *net, const char *file_name) {
+  return write_to_file(net, file_name, false);
+}
+
+KORA_API int write_spaced_text(NET *net, const char *file_name) {
+  return write_to_file(net, file_name, true);
+}
+
+KORA_API int write_text_to_page(NET *net, PAGE *page) { return write_to_page(net, page, false); }
+
+KORA_API int write_spaced_text_to_page(NET *net, PAGE *page) {
+  return write_to_page(net, page, true);
+}
+
+}  // extern "C"

@@ -1,0 +1,223 @@
+// Text input: line ends and statuses, comments, coding declarations, byte order marks, and the
+// switching and restoring of the input encoding around a file.
+
+#include "text-input.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "kora_test.h"
+
+namespace {
+
+using kora_test::Library;
+using kora_test::messages;
+
+// A temporary stream holding `bytes`, positioned at its start.
+FILE *stream_of(const std::string &bytes) {
+  FILE *stream = tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  std::rewind(stream);
+  return stream;
+}
+
+struct Line {
+  int status;
+  std::string text;
+  bool operator==(const Line &other) const = default;
+};
+
+// Every read_line result up to the end of the stream (the final -1 included).
+std::vector<Line> lines_of(const std::string &bytes, int size = 100) {
+  FILE *stream = stream_of(bytes);
+  std::vector<Line> lines;
+  std::vector<char> buffer(static_cast<size_t>(size));
+  for (;;) {
+    int length = -1;
+    const int status = kora::read_line(buffer.data(), size, stream, &length);
+    lines.push_back({status, std::string(buffer.data(), static_cast<size_t>(length))});
+    if (status == kora::TEXT_END || status == kora::TEXT_BINARY) break;
+  }
+  std::fclose(stream);
+  return lines;
+}
+
+class TextInputTest : public Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+  std::string write_file(const std::string &name, const std::string &bytes) {
+    return files_.write(name, bytes);
+  }
+  kora_test::ScratchFiles files_;
+};
+
+TEST_F(TextInputTest, LineEndsAreLfCrAndCrLfAndNeverStored) {
+  const std::vector<Line> expected = {{0, "a"}, {0, "b"}, {0, "c"}, {0, ""}, {0, "d"}, {-1, ""}};
+  EXPECT_EQ(lines_of("a\nb\rc\r\n\nd\n"), expected);
+  // A lone CR before the end, and a last line without a line end.
+  EXPECT_EQ(lines_of("x\ry"), (std::vector<Line>{{0, "x"}, {0, "y"}, {-1, ""}}));
+  EXPECT_EQ(lines_of(""), (std::vector<Line>{{-1, ""}}));
+  EXPECT_EQ(lines_of("\r\n\r\n"), (std::vector<Line>{{0, ""}, {0, ""}, {-1, ""}}));
+}
+
+TEST_F(TextInputTest, ALineThatFillsTheBufferIsReportedAsLongAndGoesOn) {
+  EXPECT_EQ(lines_of("abcdefg\n", 4),
+            (std::vector<Line>{{13, "abc"}, {13, "def"}, {0, "g"}, {-1, ""}}));
+}
+
+TEST_F(TextInputTest, TheThirdNulByteMarksABinaryFile) {
+  const std::string two("a\0b\0c\n", 6);
+  EXPECT_EQ(lines_of(two), (std::vector<Line>{{0, std::string("a\0b\0c", 5)}, {-1, ""}}));
+  const std::string three("a\0\0\0b\n", 6);
+  EXPECT_EQ(lines_of(three).back().status, kora::TEXT_BINARY);
+}
+
+TEST_F(TextInputTest, NextIsCommentPeeksWithoutConsuming) {
+  for (const char *text : {"# x", "! x", "x #", ""}) {
+    FILE *stream = stream_of(text);
+    const bool comment = text[0] == '#' || text[0] == '!';
+    EXPECT_EQ(kora::next_is_comment(stream), comment) << text;
+    EXPECT_EQ(std::getc(stream), text[0] == 0 ? EOF : text[0]);
+    std::fclose(stream);
+  }
+}
+
+TEST_F(TextInputTest, CodingDeclarationsNameUtf8OrLatin1InAnyCase) {
+  struct Case {
+    const char *line;
+    int status;
+    int encoding;
+    bool declaration;
+  };
+  const Case cases[] = {
+      {"# -*- coding: utf-8 -*-", 0, KORA_UTF8, true},
+      {"! -*- coding:UTF8 -*-", 0, KORA_UTF8, true},
+      {"# -*- coding: Latin-1 -*-", 0, KORA_LATIN1, true},
+      {"#-*-coding:   ISO-8859/1", 0, KORA_LATIN1, true},
+      {"# -*- coding: iso88591 -*-", 0, KORA_LATIN1, true},
+      {"no comment -*- coding: latin1", 0, 0, false},  // no "#" or "!"
+      {"# coding: latin1", 0, 0, false},                // no "-*-"
+      {"-*- coding: latin1 # ", 0, 0, false},           // "-*-" before the comment sign
+      {"# -*- coding: koi8-r -*-", 3, 0, true},
+  };
+  for (const Case &c : cases) {
+    messages().clear();
+    int encoding = 0;
+    EXPECT_EQ(kora::parse_coding_declaration(c.line, &encoding), c.status) << c.line;
+    EXPECT_EQ(encoding, c.encoding) << c.line;
+    EXPECT_EQ(kora::is_coding_declaration(c.line), c.declaration) << c.line;
+  }
+  messages().clear();
+  int encoding = 0;
+  kora::parse_coding_declaration("# -*- coding: koi8-r -*-", &encoding);
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Unknown character encoding: koi8-r."});
+}
+
+TEST_F(TextInputTest, ALatin1DeclarationAfterAUtf8ByteOrderMarkIsRefused) {
+  FILE *stream = stream_of("\xEF\xBB\xBF# -*- coding: latin-1 -*-\nword\n");
+  int encoding = 0;
+  EXPECT_EQ(kora::check_byte_order_mark(stream, &encoding), kora::TEXT_LINE);
+  EXPECT_EQ(encoding, KORA_UTF8);
+  ASSERT_EQ(messages().warnings.size(), 1u);
+  EXPECT_EQ(messages().warnings[0],
+            "The declaration\n\t\t      # -*- coding: latin-1 -*-\n\t\t      comes after a UTF_8 "
+            "byte order mark in the beginning of the line.");
+  std::fclose(stream);
+}
+
+TEST_F(TextInputTest, ByteOrderMarksAreSkippedSoReadersNeverSeeThem) {
+  struct Case {
+    std::string bytes;
+    const char *warning;  // null: no warning
+    int encoding;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBF" "a\n", nullptr, KORA_UTF8},
+      {"\xFE\xFF" "a\n", "Big Endian UTF-16", 0},
+      {std::string("\0\0\xFE\xFF", 4) + "a\n", "Big Endian UTF-32", 0},
+      {std::string("\xFF\xFE\0\0", 4) + "a\n", "Little Endian UTF-32", 0},
+      {"\xFF\xFE" "a\n", "Little Endian UTF-16", 0},
+      {"a\n", nullptr, 0},
+  };
+  for (const Case &c : cases) {
+    messages().clear();
+    FILE *stream = stream_of(c.bytes);
+    int encoding = 0;
+    kora::check_byte_order_mark(stream, &encoding);
+    EXPECT_EQ(encoding, c.encoding);
+    EXPECT_EQ(std::getc(stream), 'a');
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(messages().warnings.empty());
+    } else {
+      ASSERT_EQ(messages().warnings.size(), 1u);
+      EXPECT_EQ(messages().warnings[0], std::string(c.warning) +
+                                            " is not supported.\n    Use 'iconv' to convert the "
+                                            "file to UTF-8.");
+    }
+    std::fclose(stream);
+  }
+}
+
+TEST_F(TextInputTest, ADeclaredEncodingHoldsForTheFileAndIsRestoredAfterwards) {
+  const std::string path = write_file("kora-latin1-declared.txt", "# -*- coding: latin-1 -*-\ncaf\xE9\n");
+  int saved = 0, detected = 0;
+  ASSERT_EQ(context_->in_char_encoding, KORA_UTF8);
+  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, path.c_str(), 0), 0);
+  EXPECT_EQ(saved, KORA_UTF8);
+  EXPECT_EQ(detected, KORA_LATIN1);
+  EXPECT_EQ(context_->in_char_encoding, KORA_LATIN1);
+  kora::restore_input_encoding(saved, detected, 0);
+  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
+
+  // Without a declaration the encoding in force stays.
+  const std::string plain = write_file("kora-plain.txt", "word\n");
+  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, plain.c_str(), 0), 0);
+  EXPECT_EQ(detected, KORA_UTF8);
+  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
+}
+
+TEST_F(TextInputTest, MissingAndBinaryFilesAreRefused) {
+  int saved = 0, detected = 0;
+  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, nullptr, 0), 0);
+  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, "/no/such/file", 0), 9);
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"'/no/such/file' cannot be opened."});
+  const std::string binary = write_file("kora-binary.bin", std::string("\x7F" "ELF\0\0\0\x01\n", 9));
+  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, binary.c_str(), 0), 10);
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"'" + binary + "' appears to be a binary file."});
+
+  kora::TextFile file;
+  messages().clear();
+  EXPECT_EQ(kora::open_text_file("/no/such/file", &file), kora::TEXT_CANNOT_OPEN);
+  EXPECT_EQ(kora::open_text_file(files_.directory().c_str(), &file),
+            kora::TEXT_CANNOT_OPEN);
+  EXPECT_EQ(messages().errors.size(), 2u);
+  EXPECT_EQ(messages().errors[0], "Cannot open '/no/such/file'.");
+  messages().clear();
+  EXPECT_EQ(kora::open_text_file(binary.c_str(), &file), kora::TEXT_NOT_TEXT);
+  EXPECT_TRUE(messages().errors.empty());  // the caller names the format
+  close_text_file(&file);                   // never opened: ignored
+}
+
+TEST_F(TextInputTest, TheLineReaderJoinsTheLongLinePiecesAndCountsLines) {
+  const std::string longest(10050, 'x');
+  const std::string path = write_file("kora-long-line.txt", "\xEF\xBB\xBF" "first\r\n" + longest +
+                                                                "\rlast");
+  kora::TextFile file;
+  ASSERT_EQ(kora::open_text_file(path.c_str(), &file), kora::TEXT_OK);
+  std::vector<std::string> lines;
+  while (file.lines.next() == kora::TEXT_LINE) lines.emplace_back(file.lines.text(), file.lines.length());
+  EXPECT_EQ(lines, (std::vector<std::string>{"first", longest, "last"}));
+  EXPECT_EQ(file.lines.number(), 3);
+  kora::close_text_file(&file);
+  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
+}
+
+}  // namespace

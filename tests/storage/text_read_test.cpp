@@ -1,0 +1,245 @@
+// Reading word lists and spaced text: the network is the minimal network of the words whatever
+// their order, the edge cases of both formats, encodings, and bad input.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "kora_test.h"
+#include "label.h"
+#include "text_support.h"
+
+namespace {
+
+using kora_test::label_paths;
+using kora_test::Library;
+using kora_test::messages;
+using kora_test::Symbols;
+
+class TextReadTest : public Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+
+  // The network of a word list (spaced text with `spaced`) holding `bytes`.
+  NET *read(const std::string &bytes, bool spaced = false) {
+    const std::string path = files_.write("list-" + std::to_string(count_++) + ".txt", bytes);
+    return spaced ? read_spaced_text(path.c_str()) : read_text(path.c_str());
+  }
+
+  // The label sequences of the words, one symbol per UTF-8 character.
+  static std::set<Symbols> sequences_of(const std::vector<std::string> &words) {
+    std::set<Symbols> sequences;
+    for (const std::string &word : words) {
+      Symbols symbols;
+      for (size_t i = 0; i < word.size();) {
+        size_t length = 1;
+        while (i + length < word.size() && (word[i + length] & 0xC0) == 0x80) ++length;
+        symbols.push_back(kora::symbol_id(word.substr(i, length).c_str()));
+        i += length;
+      }
+      if (!word.empty()) sequences.insert(symbols);
+    }
+    return sequences;
+  }
+
+  kora_test::ScratchFiles files_;
+  int count_ = 0;
+};
+
+std::string lines_of(const std::vector<std::string> &words, const char *eol = "\n") {
+  std::string text;
+  for (const std::string &word : words) text += word + eol;
+  return text;
+}
+
+// Sorted, reversed and shuffled lists of the same words give the same network, the minimal
+// network of the trie of the words, with exactly the words as paths.
+TEST_F(TextReadTest, AnyOrderOfTheWordsGivesTheMinimizedTrie) {
+  kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
+    const std::vector<std::string> letters = {"a", "b", "c", "\xC3\xA9", "\xE4\xB8\x80"};
+    std::vector<std::string> words;
+    const int count = std::uniform_int_distribution<int>(1, 60)(random);
+    for (int i = 0; i < count; ++i) {
+      std::string word;
+      const int length = std::uniform_int_distribution<int>(1, 7)(random);
+      for (int k = 0; k < length; ++k)
+        word += letters[std::uniform_int_distribution<size_t>(0, letters.size() - 1)(random)];
+      words.push_back(word);
+      if (random() % 5 == 0) words.push_back(word);  // repeats count once
+    }
+    std::vector<std::string> sorted = words;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::string> reversed(sorted.rbegin(), sorted.rend());
+    const std::set<Symbols> expected_paths = sequences_of(words);
+
+    NET *from_sorted = read(lines_of(sorted));
+    NET *from_reversed = read(lines_of(reversed));
+    NET *from_shuffled = read(lines_of(words));
+    NET *trie = kora_test::minimized_trie(label_paths(from_sorted));
+    // Listing a network puts its states in order and marks it so: list each one once.
+    const std::string listing = kora_test::listing(from_sorted);
+    EXPECT_EQ(kora_test::listing(from_reversed), listing);
+    EXPECT_EQ(kora_test::listing(from_shuffled), listing);
+    for (NET *net : {from_sorted, from_reversed, from_shuffled}) {
+      ASSERT_NE(net, nullptr);
+      EXPECT_EQ(label_paths(net), expected_paths);
+      EXPECT_EQ(net->num_states, trie->num_states);
+      EXPECT_EQ(net->num_arcs, trie->num_arcs);
+      EXPECT_TRUE(test_equivalent(net, trie));
+      EXPECT_EQ(kora_test::alph_members(net->sigma), kora_test::alph_members(trie->sigma));
+    }
+    for (NET *net : {from_sorted, from_reversed, from_shuffled, trie}) free_network(net);
+  });
+}
+
+TEST_F(TextReadTest, EmptyLinesAreSkippedAndEndStopsTheList) {
+  NET *plain = read("cat\ncar\n");
+  NET *gaps = read("\ncat\n\n\ncar\n\n");
+  NET *ended = read("cat\ncar\nEND;\ndog\n");
+  NET *eot = read("cat\ncar\n\x04\ndog\n");
+  for (NET *net : {gaps, ended, eot}) EXPECT_EQ(label_paths(net), label_paths(plain));
+  EXPECT_EQ(label_paths(plain), sequences_of({"cat", "car"}));
+  for (NET *net : {plain, gaps, ended, eot}) free_network(net);
+}
+
+// NUL bytes spell nothing: a line of them is empty, and one that is "\x04" without them ends the
+// list (found by fuzz_read_text).
+TEST_F(TextReadTest, NulBytesSpellNothing) {
+  NET *found = read_text(KORA_TEST_DATA "/fuzz/read_text-nul-bytes-and-end.txt");
+  ASSERT_NE(found, nullptr);
+  EXPECT_TRUE(label_paths(found).empty());
+  NET *net = read(std::string("a\0b\n\0\0\nc\nEN\0D;\nd\n", 17));
+  EXPECT_EQ(label_paths(net), sequences_of({"ab", "c"}));
+  free_network(found);
+  free_network(net);
+}
+
+TEST_F(TextReadTest, AnEmptyListIsTheEmptyLanguage) {
+  for (const char *bytes : {"", "\n\n\r\n", "END;\nword\n"}) {
+    NET *net = read(bytes);
+    ASSERT_NE(net, nullptr);
+    EXPECT_EQ(net->num_states, 1u);
+    EXPECT_EQ(net->num_arcs, 0u);
+    EXPECT_FALSE(net->start->flags.final);
+    EXPECT_TRUE(net->flags.minimized);
+    free_network(net);
+  }
+}
+
+TEST_F(TextReadTest, LineEndsOfEveryKindAndAnUnterminatedLastLineGiveTheSameWords) {
+  const std::vector<std::string> words = {"one", "two", "three"};
+  NET *lf = read(lines_of(words));
+  NET *cr = read(lines_of(words, "\r"));
+  NET *crlf = read(lines_of(words, "\r\n"));
+  NET *open_end = read("one\ntwo\nthree");
+  for (NET *net : {lf, cr, crlf, open_end}) EXPECT_EQ(label_paths(net), sequences_of(words));
+  for (NET *net : {lf, cr, crlf, open_end}) free_network(net);
+}
+
+TEST_F(TextReadTest, ALineOfMoreThanTenThousandBytesIsOneWord) {
+  const std::string longest(12345, 'q');
+  NET *net = read("a\n" + longest + "\nb\n");
+  EXPECT_EQ(label_paths(net), sequences_of({"a", longest, "b"}));
+  EXPECT_EQ(net->num_states, 12346u);
+  free_network(net);
+}
+
+TEST_F(TextReadTest, EncodingsComeFromTheDeclarationOrTheByteOrderMark) {
+  NET *utf8 = read("caf\xC3\xA9\nna\xC3\xAFve\n");
+  NET *latin1 = read("# -*- coding: iso-8859-1 -*-\ncaf\xE9\nna\xEFve\n");
+  NET *marked = read("\xEF\xBB\xBF" "caf\xC3\xA9\nna\xC3\xAFve\n");
+  NET *declared = read("# -*- coding: utf-8 -*-\ncaf\xC3\xA9\nna\xC3\xAFve\n");
+  for (NET *net : {latin1, marked, declared}) EXPECT_EQ(label_paths(net), label_paths(utf8));
+  EXPECT_EQ(label_paths(utf8), sequences_of({"caf\xC3\xA9", "na\xC3\xAFve"}));
+  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);  // restored after the Latin-1 file
+  for (NET *net : {utf8, latin1, marked, declared}) free_network(net);
+
+  // A Latin-1 context reads bytes, and a UTF-8 declaration switches it for one file.
+  set_char_encoding(context_, KORA_LATIN1);
+  NET *bytes = read("caf\xE9\n");
+  NET *switched = read("# -*- coding: utf-8 -*-\ncaf\xC3\xA9\n");
+  EXPECT_EQ(label_paths(bytes), label_paths(switched));
+  EXPECT_EQ(context_->in_char_encoding, KORA_LATIN1);
+  free_network(bytes);
+  free_network(switched);
+}
+
+TEST_F(TextReadTest, AWordWithInvalidUtf8IsLeftOutWithAWarningNamingTheLine) {
+  const std::string path = files_.write("bad.txt", "good\nba\xFF" "d\nfine\n");
+  NET *net = read_text(path.c_str());
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(label_paths(net), sequences_of({"good", "fine"}));
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"'" + path + "', line 2: invalid UTF-8; the word is left out."});
+  free_network(net);
+}
+
+TEST_F(TextReadTest, MissingDirectoriesAndBinaryFilesGiveNull) {
+  EXPECT_EQ(read_text("/no/such/list"), nullptr);
+  EXPECT_EQ(read_spaced_text(files_.directory().c_str()), nullptr);
+  EXPECT_EQ(read_text(nullptr), nullptr);
+  ASSERT_EQ(messages().errors.size(), 3u);
+  EXPECT_EQ(messages().errors[0], "Cannot open '/no/such/list'.");
+  EXPECT_EQ(messages().errors[1], "Cannot open '" + files_.directory() + "'.");
+  messages().clear();
+  const std::string binary = files_.write("a.out", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\n", 13));
+  const std::string late = files_.write("late.bin", "word\nother\n" + std::string(5, '\0') + "\n");
+  EXPECT_EQ(read_text(binary.c_str()), nullptr);
+  EXPECT_EQ(read_spaced_text(late.c_str()), nullptr);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"'" + binary + "' appears not to be a text file.",
+                                      "'" + late + "' appears not to be a text file."}));
+}
+
+// --- Spaced text ---------------------------------------------------------------------------
+
+uint32_t pair(uint32_t upper, uint32_t lower) {
+  uint32_t id = 0;
+  kora::intern_pair(&id, upper, lower);
+  return id;
+}
+
+TEST_F(TextReadTest, SpacedBlocksPairUpperAndLowerSymbolsByPosition) {
+  NET *net = read("a b c\nx\n\nfoo\tbar\n\n", true);
+  const uint32_t foo = kora::symbol_id("foo"), bar = kora::symbol_id("bar");
+  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{pair('a', 'x'), pair('b', 0), pair('c', 0)},
+                                                 {foo, bar}}));
+  EXPECT_EQ(net->arity, 2);
+  free_network(net);
+
+  // A longer lower line pairs its rest with EPSILON; a third line starts the next block.
+  net = read("a\nx y\nb\n", true);
+  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{pair('a', 'x'), pair(0, 'y')}, {'b'}}));
+  free_network(net);
+}
+
+TEST_F(TextReadTest, SpacedEscapesCommentsEpsilonAndOther) {
+  NET *net = read(
+      "# -*- coding: utf-8 -*-\n"
+      "! a comment line\n"
+      "%% %0 %? 0 ? a%!b %#c d # the rest is a comment\n\n"
+      "   # an indented comment\n"
+      "%  x\n",
+      true);
+  const uint32_t a_bang_b = kora::symbol_id("a!b"), hash_c = kora::symbol_id("#c");
+  const uint32_t blank = ' ';
+  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{'%', '0', '?', KORA_OTHER, a_bang_b, hash_c, 'd'},
+                                                 {blank, 'x'}}));
+  free_network(net);
+
+  // A path of EPSILON alone makes the start state final.
+  net = read("0\n\na\n", true);
+  EXPECT_TRUE(net->start->flags.final);
+  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{}, {'a'}}));
+  free_network(net);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// What the text-format tests share: the label paths of a loop-free network (the oracle of the
+// readers and writers), the minimal network of a set of words built as a trie by hand and
+// minimized, and a network's listing for identity checks.
+#pragma once
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "kora.h"
+#include "networks.h"
+
+namespace kora_test {
+
+// Every label sequence from the start state to a final state, EPSILON arcs spelling nothing.
+// The network must be loop-free.
+inline std::set<Symbols> label_paths(const NET *net) {
+  std::set<Symbols> paths;
+  struct Frame {
+    const STATE *state;
+    Symbols labels;
+  };
+  std::vector<Frame> stack{{net->start, {}}};
+  while (!stack.empty()) {
+    Frame frame = std::move(stack.back());
+    stack.pop_back();
+    if (frame.state->flags.final) paths.insert(frame.labels);
+    for (const ARC *arc = frame.state->arcs; arc != nullptr; arc = arc->next) {
+      Frame next{arc->destination, frame.labels};
+      if (arc->label != KORA_EPSILON) next.labels.push_back(arc->label);
+      stack.push_back(std::move(next));
+    }
+  }
+  return paths;
+}
+
+// The trie of the label sequences, built through add_state_to_net and add_arc_to_state, then
+// minimized with minimize_net.
+inline NET *minimized_trie(const std::set<Symbols> &sequences) {
+  NET *net = null_net();
+  for (const Symbols &sequence : sequences) {
+    STATE *state = net->start;
+    for (uint32_t label : sequence) {
+      STATE *next = nullptr;
+      for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
+        if (arc->label == label) next = arc->destination;
+      if (next == nullptr) {
+        next = add_state_to_net(net, 0);
+        add_arc_to_state(net, state, label, next, nullptr, 0);
+      }
+      state = next;
+    }
+    state->flags.final = 1;
+  }
+  minimize_net(net);
+  return net;
+}
+
+// What print_net prints for the network.
+inline std::string listing(NET *net) {
+  FILE *stream = tmpfile();
+  print_net(net, stream);
+  std::string text;
+  std::rewind(stream);
+  for (int c = std::getc(stream); c != EOF; c = std::getc(stream)) text += static_cast<char>(c);
+  std::fclose(stream);
+  return text;
+}
+
+}  // namespace kora_test

@@ -1,0 +1,231 @@
+// Writing word lists and spaced text: exact output, refusals, and round trips of random
+// loop-free automata and transducers through the spaced format.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "kora_test.h"
+#include "label.h"
+#include "page.h"
+#include "text_support.h"
+
+namespace {
+
+using kora_test::label_paths;
+using kora_test::Library;
+using kora_test::messages;
+using kora_test::Symbols;
+
+class TextWriteTest : public Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+
+ public:
+  // What write_text (write_spaced_text with `spaced`) puts in a file for the network.
+  std::string written(NET *net, bool spaced = false) {
+    const std::string path = files_.path("out-" + std::to_string(count_++) + ".txt");
+    const int status = spaced ? write_spaced_text(net, path.c_str()) : write_text(net, path.c_str());
+    EXPECT_EQ(status, 0);
+    return kora_test::read_file(path);
+  }
+
+  NET *read_back(const std::string &bytes, bool spaced) {
+    const std::string path = files_.write("in-" + std::to_string(count_++) + ".txt", bytes);
+    return spaced ? read_spaced_text(path.c_str()) : read_text(path.c_str());
+  }
+
+  FST_CONTEXT *context() { return context_; }
+  kora_test::ScratchFiles files_;
+  int count_ = 0;
+};
+
+uint32_t symbol(const char *name) { return kora::symbol_id(name); }
+
+uint32_t pair(uint32_t upper, uint32_t lower) {
+  uint32_t id = 0;
+  kora::intern_pair(&id, upper, lower);
+  return id;
+}
+
+// One path of the labels, built by hand.
+NET *path_net(const Symbols &labels) {
+  NET *net = null_net();
+  STATE *state = net->start;
+  for (uint32_t label : labels) {
+    STATE *next = add_state_to_net(net, 0);
+    add_arc_to_state(net, state, label, next, nullptr, 0);
+    state = next;
+  }
+  state->flags.final = 1;
+  update_net_labels_and_sigma(net);
+  return net;
+}
+
+TEST_F(TextWriteTest, CatAndCarAreWrittenInArcOrderAfterTheCodingLine) {
+  NET *net = read_back("cat\ncar\n", false);
+  EXPECT_EQ(written(net), "# -*- coding: utf-8 -*-\r\ncar\r\ncat\r\n");
+  context_->eol_string = "\n";
+  set_char_encoding(context_, KORA_LATIN1);
+  EXPECT_EQ(written(net), "# -*- coding: iso-8859-1 -*-\ncar\ncat\n");
+  free_network(net);
+}
+
+TEST_F(TextWriteTest, Latin1OutputTurnsToUtf8ForSymbolsOutsideIt) {
+  context_->eol_string = "\n";
+  NET *latin = read_back("caf\xC3\xA9\n", false);
+  NET *wide = read_back("\xE4\xB8\x80\n", false);
+  set_char_encoding(context_, KORA_LATIN1);
+  EXPECT_EQ(written(latin), "# -*- coding: iso-8859-1 -*-\ncaf\xE9\n");
+  EXPECT_EQ(written(wide), "# -*- coding: utf-8 -*-\n\xE4\xB8\x80\n");
+  EXPECT_EQ(context_->out_char_encoding, KORA_LATIN1);
+  free_network(latin);
+  free_network(wide);
+}
+
+TEST_F(TextWriteTest, SpacedTextCentresSymbolsInColumnsAndEscapes) {
+  context_->eol_string = "\n";
+  NET *transducer = path_net({pair('a', 'x'), pair('b', 0), pair('c', 0)});
+  EXPECT_EQ(written(transducer, true), "# -*- coding: utf-8 -*-\na b c\nx 0 0\n\n");
+  free_network(transducer);
+
+  // Columns as wide as their wider symbol, the odd blank on the left, none at a line's end.
+  transducer = path_net({pair(symbol("foo"), 'x'), pair('y', symbol("long")), 'b'});
+  EXPECT_EQ(written(transducer, true), "# -*- coding: utf-8 -*-\nfoo   y  b\n x  long b\n\n");
+  free_network(transducer);
+
+  NET *escapes = path_net({'%', '0', '?', KORA_OTHER, ' ', symbol("#x"), symbol("a!b"),
+                           symbol("x#")});
+  EXPECT_EQ(written(escapes, true), "# -*- coding: utf-8 -*-\n%% %0 %? ? %  %#x a%!b x#\n\n");
+  free_network(escapes);
+}
+
+TEST_F(TextWriteTest, TheEmptyPathIsWrittenAsEpsilonInSpacedText) {
+  context_->eol_string = "\n";
+  NET *net = epsilon_net();
+  EXPECT_EQ(written(net, true), "# -*- coding: utf-8 -*-\n0\n\n");
+  NET *back = read_back(written(net, true), true);
+  EXPECT_TRUE(back->start->flags.final);
+  EXPECT_EQ(back->num_arcs, 0u);
+  free_network(net);
+  free_network(back);
+}
+
+TEST_F(TextWriteTest, RefusalsWriteNothing) {
+  const std::string path = files_.path("refused.txt");
+  EXPECT_EQ(write_text(nullptr, path.c_str()), 1);
+  NET *loop = kora_test::chain_net(2, true);
+  EXPECT_EQ(write_spaced_text(loop, path.c_str()), 1);
+  NET *transducer = path_net({pair('a', 'b')});
+  EXPECT_EQ(write_text(transducer, path.c_str()), 1);
+  NET *multichar = path_net({symbol("ab")});
+  EXPECT_EQ(write_text(multichar, path.c_str()), 1);
+  EXPECT_EQ(write_spaced_text(multichar, "/no/such/directory/out.txt"), 1);
+  EXPECT_FALSE(kora_test::file_exists(path));
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{
+                "No network to write to '" + path + "'.",
+                "A circular net cannot be written in text format.",
+                "The network is a transducer, use the write_spaced_text()\n          function instead.",
+                "The network has multicharacter symbols, use write_spaced_text()\n          "
+                "function instead.",
+                "Cannot open output file /no/such/directory/out.txt."}));
+  for (NET *net : {loop, transducer, multichar}) free_network(net);
+}
+
+TEST_F(TextWriteTest, PagesReceiveTheSameLines) {
+  PAGE *page = kora::make_page(100, 0, -1);
+  NET *net = read_back("cat\ncar\n", false);
+  EXPECT_EQ(write_text_to_page(net, page), 0);
+  EXPECT_EQ(std::string(PAGE_text(page)), "car\r\ncat\r\n");
+  kora::reset_page(page);
+  NET *transducer = path_net({pair('a', 'x'), 'b'});
+  EXPECT_EQ(write_spaced_text_to_page(transducer, page), 0);
+  EXPECT_EQ(std::string(PAGE_text(page)), "a b\r\nx b\r\n\r\n");
+  kora::reset_page(page);
+  EXPECT_EQ(write_text_to_page(transducer, page), 0);  // the upper side, with a warning
+  EXPECT_EQ(std::string(PAGE_text(page)), "ab\r\n");
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"print_fsm_path: Not expecting an FSTLABEL."});
+  EXPECT_EQ(write_text_to_page(nullptr, page), 1);
+  EXPECT_EQ(write_spaced_text_to_page(net, nullptr), 1);
+  EXPECT_EQ(messages().errors, (std::vector<std::string>{"No network in OUTPUT_TEXT_TO_PAGE",
+                                                         "No page in OUTPUT_TEXT_TO_PAGE"}));
+  free_network(net);
+  free_network(transducer);
+  kora::free_page(page);
+}
+
+// The control characters 1 to 4 are symbols of their own, not OTHER or the internal markers
+// whose ids they are, so they are written back as they were read (found by fuzz_read_text).
+TEST_F(TextWriteTest, ControlCharactersReadFromTextAreWrittenBack) {
+  const std::string found = kora_test::read_file(KORA_TEST_DATA "/fuzz/read_text-latin1-control-character.txt");
+  ASSERT_FALSE(found.empty());
+  for (int encoding : {KORA_LATIN1, KORA_UTF8}) {
+    set_char_encoding(context(), encoding);
+    for (bool spaced : {false, true}) {
+      NET *net = read_back(spaced ? "\x01 \x02\n\n\x03 \x04\n\n" : "a\x01" "b\n\x02\x03\x04x\n" + found,
+                           spaced);
+      for (const kora_test::Symbols &path : label_paths(net))
+        for (uint32_t label : path) EXPECT_GT(label, 4u);
+      NET *back = read_back(written(net, spaced), spaced);
+      EXPECT_EQ(label_paths(back), label_paths(net));
+      free_network(net);
+      free_network(back);
+    }
+  }
+}
+
+// Random loop-free networks, minimized, written as spaced text and read back, keep their label
+// paths and their size. Symbols include multicharacter names and the names that need escapes.
+void round_trip(TextWriteTest *test, bool transducer, bool other) {
+  kora_test::RandomNetOptions options;
+  options.acyclic = true;
+  options.transducer = transducer;
+  options.other = other;
+  options.max_states = 6;
+  options.max_arcs = 12;
+  kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
+    options.symbols = {'a', '%', '0', '?', ' ', '!', symbol("#"), symbol("multi"), symbol("\xC3\xA9t\xC3\xA9")};
+    NET *net = kora_test::random_net(random, options);
+    minimize_net(net);
+    const std::string text = test->written(net, true);
+    NET *back = test->read_back(text, true);
+    ASSERT_NE(back, nullptr) << text;
+    EXPECT_EQ(label_paths(back), label_paths(net)) << text;
+    EXPECT_EQ(back->num_states, net->num_states) << text;
+    EXPECT_EQ(back->num_arcs, net->num_arcs) << text;
+    free_network(net);
+    free_network(back);
+  });
+}
+
+TEST_F(TextWriteTest, AutomataWithOtherSurviveTheSpacedRoundTrip) { round_trip(this, false, true); }
+
+TEST_F(TextWriteTest, TransducersSurviveTheSpacedRoundTrip) { round_trip(this, true, false); }
+
+TEST_F(TextWriteTest, WordListsSurviveTheRoundTrip) {
+  kora_test::RandomNetOptions options;
+  options.acyclic = true;
+  options.epsilon = false;
+  kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
+    options.symbols = {'a', 'b', '0', ' ', symbol("\xC3\xA9")};
+    NET *net = kora_test::random_net(random, options);
+    minimize_net(net);
+    net->start->flags.final = 0;  // a word list has no empty word
+    net->flags.minimized = 0;
+    minimize_net(net);
+    NET *back = read_back(written(net), false);
+    EXPECT_EQ(label_paths(back), label_paths(net));
+    free_network(net);
+    free_network(back);
+  });
+}
+
+}  // namespace
