@@ -1,6 +1,7 @@
 // kora: the command-line face of the library. It uses only the public interface of libkora.
 //
 //   kora COMMAND ARGUMENTS...
+//   kora COMMAND --help
 //
 // The commands are listed in the table below; `kora` alone prints their usage.
 
@@ -17,38 +18,48 @@ const Command commands[] = {
     {"version", "", "the library's version string", version_command},
     {"words", "[--spaced] [--print] [-o OUT] FILE",
      "the minimal network of a word list (one word per line; with --spaced, of spaced text):\n"
-     "      its size in one line, with --print its listing state by state, with -o saved to OUT",
+     "      its size in one line, or with --print its listing state by state; -o saves it",
      words_command},
-    {"text", "[--spaced] FILE",
-     "the words of the network of a word list or of a saved network file written back, one per\n"
-     "      line (with --spaced, the paths of spaced text as spaced text)",
+    {"text", "[--words | --spaced] NETWORK",
+     "the words of a network, one per line (the paths of a transducer as spaced text)",
      text_command},
-    {"print", "NETFILE", "the first network of a saved network file, printed state by state",
-     print_command},
+    {"print", "[--words | --spaced] NETWORK", "a network listed state by state", print_command},
     {"info", "NETFILE", "the header of a saved network file and the size of each network in it",
      info_command},
 };
 
+void print_command_usage(const Command &command, FILE *stream) {
+  std::fprintf(stream, "  kora %s %s\n      %s\n", command.name, command.usage, command.summary);
+}
+
 }  // namespace
 
-const char *file_and_flags(int argc, char **argv, std::initializer_list<Flag> flags) {
-  const char *file_name = nullptr;
+int usage() {
+  std::fprintf(stderr,
+               "usage:\n");
+  for (const Command &command : commands) print_command_usage(command, stderr);
+  std::fprintf(stderr,
+               "A NETWORK is a saved network file (see words -o), or with --words a word list and\n"
+               "with --spaced spaced text.\n");
+  return 2;
+}
+
+bool parse_arguments(int argc, char **argv, std::initializer_list<Flag> flags,
+                     const char **output, std::vector<const char *> &operands) {
   for (int i = 0; i < argc; ++i) {
+    if (output != nullptr && std::strcmp(argv[i], "-o") == 0) {
+      if (i + 1 == argc) return false;
+      *output = argv[++i];
+      continue;
+    }
     bool known = false;
     for (const Flag &flag : flags)
       if (std::strcmp(argv[i], flag.name) == 0) *flag.value = known = true;
     if (known) continue;
-    if (file_name != nullptr || argv[i][0] == '-') return nullptr;
-    file_name = argv[i];
+    if (argv[i][0] == '-' && argv[i][1] != '\0') return false;
+    operands.push_back(argv[i]);
   }
-  return file_name;
-}
-
-int usage() {
-  std::fprintf(stderr, "usage:\n");
-  for (const Command &command : commands)
-    std::fprintf(stderr, "  kora %s %s\n      %s\n", command.name, command.usage, command.summary);
-  return 2;
+  return true;
 }
 
 }  // namespace kora_tool
@@ -58,6 +69,11 @@ int main(int argc, char **argv) {
   if (argc < 2) return usage();
   for (const Command &command : commands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
+    if (argc == 3 && std::strcmp(argv[2], "--help") == 0) {
+      std::printf("usage:\n");
+      print_command_usage(command, stdout);
+      return 0;
+    }
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
     int_parameters()->word[KORA_VERBOSE] = 0;  // no progress dots or file notes

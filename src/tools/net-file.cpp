@@ -1,67 +1,102 @@
-// Networks in saved files: telling a saved network file from text, loading the first network of
-// one, saving a command's network with -o FILE, and the commands print and info.
+// Networks as arguments and results of the tool's commands: reading a network from a saved file,
+// a word list or spaced text; saving one; and its size in one line.
 
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <optional>
+#include <vector>
 
 #include "kora.h"
 #include "tool.h"
 
 namespace kora_tool {
+namespace {
 
-const char *take_output_option(int *argc, char **argv) {
-  for (int i = 0; i + 1 < *argc; i++) {
-    if (std::strcmp(argv[i], "-o") != 0) continue;
-    const char *output = argv[i + 1];
-    for (int j = i; j + 2 < *argc; j++) argv[j] = argv[j + 2];
-    *argc -= 2;
-    return output;
+// The number of paths of a network from its start state to final states, counted once per state
+// in reverse topological order (an explicit depth-first walk over the public records); nothing
+// when the network has a loop. Saturates at UINT64_MAX - 1. Uses the client cells and leaves
+// them empty.
+std::optional<uint64_t> count_paths(NET *net) {
+  STATE *start = NET_start_state(net);
+  if (start == nullptr) return 0;
+  for (STATE *state = NET_states(net); state != nullptr; state = STATE_next(state))
+    STATE_client_cell(state) = nullptr;  // whatever the library left there
+  constexpr uint64_t kOnStack = UINT64_MAX;
+  std::vector<uint64_t> counts;  // by the number in a state's client cell, minus one
+  struct Frame {
+    STATE *state;
+    ARC *next;
+  };
+  std::vector<Frame> stack;
+  auto count_of = [&](STATE *state) -> uint64_t & {
+    return counts[reinterpret_cast<uintptr_t>(STATE_client_cell(state)) - 1];
+  };
+  auto enter = [&](STATE *state) {
+    counts.push_back(kOnStack);
+    STATE_client_cell(state) = reinterpret_cast<void *>(counts.size());
+    stack.push_back({state, STATE_arcs(state)});
+  };
+  bool loop = false;
+  enter(start);
+  while (!stack.empty() && !loop) {
+    Frame &frame = stack.back();
+    if (frame.next != nullptr) {
+      STATE *dest = ARC_destination(frame.next);
+      frame.next = ARC_next(frame.next);
+      if (STATE_client_cell(dest) == nullptr)
+        enter(dest);
+      else if (count_of(dest) == kOnStack)
+        loop = true;
+      continue;
+    }
+    uint64_t total = STATE_final(frame.state) ? 1 : 0;
+    for (ARC *arc = STATE_arcs(frame.state); arc != nullptr; arc = ARC_next(arc)) {
+      uint64_t add = count_of(ARC_destination(arc));
+      total = total > UINT64_MAX - 1 - add ? UINT64_MAX - 1 : total + add;
+    }
+    count_of(frame.state) = total;
+    stack.pop_back();
   }
-  return nullptr;
+  std::optional<uint64_t> paths;
+  if (!loop) paths = count_of(start);
+  for (STATE *state = NET_states(net); state != nullptr; state = STATE_next(state))
+    STATE_client_cell(state) = nullptr;
+  return paths;
 }
 
-NET *network_argument(const char *file_name) {
+const char *plural(uint64_t count) { return count == 1 ? "" : "s"; }
+
+}  // namespace
+
+Source source_of(bool words, bool spaced) {
+  return spaced ? Source::spaced : words ? Source::words : Source::saved;
+}
+
+NET *read_network(const char *file_name, Source source) {
+  switch (source) {
+    case Source::words: return read_text(file_name);
+    case Source::spaced: return read_spaced_text(file_name);
+    case Source::saved: break;
+  }
   NET *net = load_net(file_name, nullptr);
   if (net == nullptr) std::fprintf(stderr, "kora: cannot load a network from '%s'\n", file_name);
   return net;
 }
 
-bool is_network_file(const char *file_name) {
-  FILE *file = std::fopen(file_name, "rb");
-  if (file == nullptr) return false;
-  unsigned char header[20];
-  const bool complete = std::fread(header, 1, sizeof header, file) == sizeof header;
-  std::fclose(file);
-  // The type byte of the header: a file of networks (19, 20), an older one (8, 101) or one of
-  // the unsupported kind (1), which load_net reports. Since 101 is also the letter e, the
-  // character width code (0, 2 or 4) and the two zero bytes after it must be there too, which
-  // no text file has.
-  const int type = header[4];
-  return complete && (type == 1 || type == 8 || type == 19 || type == 20 || type == 101) &&
-         (header[17] == 0 || header[17] == 2 || header[17] == 4) && header[18] == 0 &&
-         header[19] == 0;
-}
-
 int save_network(NET *net, const char *output) {
-  if (save_net(net, output, nullptr) != 0) {
-    std::fprintf(stderr, "kora: cannot save the network to '%s'\n", output);
-    return 1;
-  }
-  return 0;
+  if (save_net(net, output, nullptr) == 0) return 0;
+  std::fprintf(stderr, "kora: cannot save the network to '%s'\n", output);
+  return 1;
 }
 
-int print_command(int argc, char **argv) {
-  if (argc != 1) return usage();
-  NET *net = network_argument(argv[0]);
-  if (net == nullptr) return 1;
-  print_net(net, stdout);
-  free_network(net);
-  return 0;
-}
-
-int info_command(int argc, char **argv) {
-  if (argc != 1) return usage();
-  return print_file_info(argv[0], stdout) == 0 ? 0 : 1;
+void print_summary(NET *net) {
+  const char *kind = NET_arity(net) == 2 ? "path" : "word";
+  std::printf("%u state%s, %u arc%s, ", NET_num_states(net), plural(NET_num_states(net)),
+              NET_num_arcs(net), plural(NET_num_arcs(net)));
+  if (std::optional<uint64_t> paths = count_paths(net))
+    std::printf("%llu %s%s.\n", static_cast<unsigned long long>(*paths), kind, plural(*paths));
+  else
+    std::printf("loops.\n");
 }
 
 }  // namespace kora_tool

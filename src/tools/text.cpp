@@ -1,5 +1,6 @@
-// kora text [--spaced] FILE: writes the words of a network back as a word list (or its paths as
-// spaced text) on the standard output.
+// kora text [--words | --spaced] NETWORK: writes the words of a network back as a word list on
+// the standard output, or its paths as spaced text when a word list cannot hold them (a
+// transducer, multi-character symbols) or when the network was read from spaced text.
 
 #include "kora.h"
 #include "tool.h"
@@ -7,12 +8,15 @@
 namespace kora_tool {
 
 int text_command(int argc, char **argv) {
-  bool spaced = false;
-  const char *file_name = file_and_flags(argc, argv, {{"--spaced", &spaced}});
-  if (file_name == nullptr) return usage();
-  NET *net = read_network(file_name, spaced);
+  bool words = false, spaced = false;
+  std::vector<const char *> files;
+  if (!parse_arguments(argc, argv, {{"--words", &words}, {"--spaced", &spaced}}, nullptr, files) ||
+      files.size() != 1)
+    return usage();
+  NET *net = read_network(files[0], source_of(words, spaced));
   if (net == nullptr) return 1;
-  const int status = spaced ? write_spaced_text(net, nullptr) : write_text(net, nullptr);
+  bool as_spaced = spaced || NET_arity(net) == 2;
+  int status = as_spaced ? write_spaced_text(net, nullptr) : write_text(net, nullptr);
   free_network(net);
   return status;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 #include "kora.h"
 
@@ -23,10 +24,10 @@ int text_command(int argc, char **argv);
 int print_command(int argc, char **argv);
 int info_command(int argc, char **argv);
 
-// The network of the file a command names: the first network of a saved network file, else the
-// network of a word list, or of spaced text with `spaced`. Null, with the library's report on
-// standard error, when it cannot be read. The caller frees the network.
-NET *read_network(const char *file_name, bool spaced);
+// Prints the usage of every command to standard error and returns 2.
+int usage();
+
+// --- Arguments (kora.cpp) ---------------------------------------------------------------------
 
 // An option of a command: its name ("--spaced") and the Boolean it sets.
 struct Flag {
@@ -34,28 +35,30 @@ struct Flag {
   bool *value;
 };
 
-// Reads the arguments of a command that takes options and one file: each option named in
-// `flags` sets its Boolean. Returns the file, or null when an argument is not one of the
-// options, a second file is given or none.
-const char *file_and_flags(int argc, char **argv, std::initializer_list<Flag> flags);
+// Reads a command's arguments: each option named in `flags` sets its Boolean; with `output`,
+// "-o FILE" sets *output; every other argument not starting with "-" is an operand, kept in
+// order. Returns false for an unknown option or an "-o" without its file.
+bool parse_arguments(int argc, char **argv, std::initializer_list<Flag> flags,
+                     const char **output, std::vector<const char *> &operands);
 
-// Networks in saved files (net-file.cpp). The tool's network files are the library's binary
-// network files.
+// --- Networks as arguments and results (net-file.cpp) ------------------------------------------
 
-// Removes "-o FILE" from the arguments and returns FILE, or null when there is none.
-const char *take_output_option(int *argc, char **argv);
+// Where a command's network comes from: a saved network file (the tool's own format), a word
+// list or spaced text.
+enum class Source { saved, words, spaced };
 
-// Whether the file starts like a saved network file (its type byte is one the library loads).
-bool is_network_file(const char *file_name);
+// The source that the options --words and --spaced select (saved without either).
+Source source_of(bool words, bool spaced);
 
-// The first network of a saved file (the caller's), or null after a message on standard error.
-NET *network_argument(const char *file_name);
+// The network of the file (the first network of a saved file). Null, with the library's or the
+// tool's message on standard error, when it cannot be read. The caller frees the network.
+NET *read_network(const char *file_name, Source source);
 
-// Saves the network (which stays the caller's) to `output`. Returns the exit status: 0, or 1
-// after a message.
+// Saves the network to `output`; 0, or 1 after a message on standard error.
 int save_network(NET *net, const char *output);
 
-// Prints the usage of every command to standard error and returns 2.
-int usage();
+// Prints "N states, M arcs, P words." ("paths" for a transducer); a network with loops has
+// "loops" in place of the count of its paths.
+void print_summary(NET *net);
 
 }  // namespace kora_tool

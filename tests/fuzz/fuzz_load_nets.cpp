@@ -9,17 +9,31 @@
 #include "bin-code.h"
 #include "bin-in.h"
 #include "bin-out.h"
-#include "fuzz_support.h"
 #include "kora.h"
 
+namespace {
+
+void ignore(const char *, const char *, int) {}
+
+FST_CONTEXT *start_library() {
+  FST_CONTEXT *context = initialize_kora();
+  int_parameters()->word[KORA_VERBOSE] = 0;
+  return context;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  FST_CONTEXT *context = fuzz::quiet_library();
+  static FST_CONTEXT *context = [] {
+    set_warning_function(ignore);
+    set_error_function(ignore);
+    return start_library();
+  }();
   static int runs = 0;
   if (size > 65536) return 0;
   if (++runs % 2000 == 0) {
     reclaim_kora(context);
-    initialize_kora();
-    int_parameters()->word[KORA_VERBOSE] = 0;
+    context = start_library();
   }
   NV *nv = kora::load_nets_from_bytes(data, size, "fuzz");
   if (nv == nullptr) return 0;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bin-in.h"
-#include "saved.h"
+#include "files.h"
 #include "kora_test.h"
 #include "language.h"
 #include "networks.h"

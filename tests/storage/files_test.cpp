@@ -1,7 +1,7 @@
 // How files are found, probed and recorded, the header read back, and the definitions saved and
 // loaded as a whole.
 
-#include "saved.h"
+#include "files.h"
 
 #include <unistd.h>
 

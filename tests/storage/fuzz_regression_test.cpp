@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bin-in.h"
-#include "saved.h"
+#include "files.h"
 #include "kora_test.h"
 
 namespace {

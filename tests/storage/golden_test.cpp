@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bin-header.h"
-#include "saved.h"
+#include "files.h"
 #include "kora_test.h"
 
 namespace {

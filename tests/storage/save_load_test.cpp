@@ -10,7 +10,7 @@
 
 #include "bin-objects.h"
 #include "bin-out.h"
-#include "saved.h"
+#include "files.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"

@@ -1,11 +1,16 @@
-// Scratch files for the tests that read and write files: each test gets its own directory,
-// removed with everything in it when the ScratchFiles goes.
+// Files for the tests that read and write them: scratch directories and paths, whole-file
+// contents as text or bytes, and networks saved to bytes.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "kora.h"
 
 namespace kora_test {
 
+// A scratch directory of its own, removed with everything in it when the ScratchFiles goes.
 class ScratchFiles {
  public:
   ScratchFiles();
@@ -24,10 +29,25 @@ class ScratchFiles {
   std::string directory_;
 };
 
-// The bytes of the file at `path`; empty when it cannot be read.
+// A path in gtest's scratch directory, unique to the running test.
+std::string scratch_path(const std::string &name);
+
+// The contents of the file at `path`; empty when it cannot be read.
 std::string read_file(const std::string &path);
 
 // Whether a file exists at `path`.
 bool file_exists(const std::string &path);
+
+using Bytes = std::vector<uint8_t>;
+
+// The file's contents as bytes, and a file made of bytes.
+Bytes read_bytes(const std::string &path);
+void write_bytes(const std::string &path, const Bytes &bytes);
+
+// The bytes save_nets writes for the networks (empty when it fails).
+Bytes saved_bytes(const std::vector<NET *> &nets);
+
+// Big-endian u32 at `offset`.
+uint32_t u32_at(const Bytes &bytes, size_t offset);
 
 }  // namespace kora_test
