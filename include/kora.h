@@ -679,6 +679,28 @@ KORA_API NET *kleene_plus_net(void);
 KORA_API NET *string_to_net(const char *string, int positions);
 
 /* ---------------------------------------------------------------------------------------------
+ * Contains and ignore. Refusals as for the regular operators above; results belong to the
+ * caller and are minimized when word KORA_MINIMIZE is set.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Every string that contains a string of the network: ?* net ?* (for a transducer, its pairs
+ * with any identity pairs before and after). `copy` 1 works on a copy, any other value changes
+ * the network in place and returns it. A null network is reported and gives null; a compacted
+ * or otherwise non-plain one is reported ("Cannot apply 'contains' ...") and returned
+ * unchanged. */
+KORA_API NET *contains_net(NET *net, int copy);
+
+/* net1 with the strings of net2 freely inserted: anywhere, any number of times ("ignoring"
+ * net2 in net1). With `copy1` 1 net1 stays the caller's and the result is new, otherwise net1
+ * is consumed (the result may be its record); with `keep2` nonzero net2 stays the caller's,
+ * otherwise it is consumed. Networks of different label maps are reported and give net1 back (a
+ * copy with copy1), net2 consumed unless kept. A null argument is reported and gives null; a
+ * compacted net1 is reported as "Cannot apply 'ignore_net' to a compacted net. ..." and other
+ * refused arguments with 'ignore': then the arguments handed over are freed and a new null
+ * network is returned. */
+KORA_API NET *ignore_net(NET *net1, NET *net2, int copy1, int keep2);
+
+/* ---------------------------------------------------------------------------------------------
  * Language tests. They answer 1 or 0, and 0 with an error for refused networks (null, of
  * different label maps, not in the plain representation). To stay cheap they change their
  * arguments in place without changing their languages: pruning, epsilon removal,

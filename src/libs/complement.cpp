@@ -17,6 +17,7 @@
 #include "calculus.h"
 #include "determinize.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label.h"
 #include "minimize.h"
 #include "struct.h"
@@ -117,7 +118,7 @@ NET *negate_fsm(NET *net, int copy, int minimize) {
   complete_net(net, 0);
   for (STATE *s = net->states; s != nullptr; s = s->next) s->flags.final = !s->flags.final;
   net->flags.pruned = net->flags.minimized = 0;
-  return minimize ? min_fsm(net, 0) : net;
+  return recompute_flag_marks(minimize ? min_fsm(net, 0) : net);
 }
 
 }  // namespace kora

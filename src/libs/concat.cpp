@@ -9,6 +9,7 @@
 #include "calculus.h"
 #include "closures.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label.h"
 #include "minimize.h"
 #include "modify.h"
@@ -131,7 +132,7 @@ NET *concat_fsm(NV *nets, int copy, int minimize) {
     if (!null_fsm_p(operand)) continue;
     for (NET *other : operands)
       if (other != operand) free_network(other);
-    return minimize ? min_fsm(operand, 0) : operand;
+    return recompute_flag_marks(minimize ? min_fsm(operand, 0) : operand);
   }
 
   NET *result = operands[0];
@@ -155,7 +156,7 @@ NET *concat_fsm(NV *nets, int copy, int minimize) {
   result->sigma = sigma;
   result->flags.sorted_states = 0;
   result->flags2.sorted_arcs = 0;
-  return minimize ? min_fsm(result, 0) : result;
+  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 
 void extend_fsm(NET *net, uint32_t label, bool keep_final) {
@@ -197,7 +198,7 @@ NET *concat_label(NET *net, uint32_t label, int copy, int minimize) {
   if (label_arity(label) == 2 && upper_id(label) == lower_id(label) && upper_id(label) != OTHER)
     error_printf("concat_label: X:X (%d)", static_cast<int>(label));
   extend_fsm(net, label, false);
-  return minimize ? min_fsm(net, 0) : net;
+  return recompute_flag_marks(minimize ? min_fsm(net, 0) : net);
 }
 
 NET *repeat_fsm(NET *net, int min, int max, int copy, int minimize) {
@@ -211,7 +212,7 @@ NET *repeat_fsm(NET *net, int min, int max, int copy, int minimize) {
   if (max == 0) return epsilon_net();
   if (max == -1 && min == 0) {
     NET *result = zero_plus_fsm(net, copy);
-    return minimize ? min_fsm(result, 0) : result;
+    return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
   }
 
   // Members 1 .. max(min, 1) are plain; with a maximum the members up to `max` are optional,
@@ -226,7 +227,7 @@ NET *repeat_fsm(NET *net, int min, int max, int copy, int minimize) {
   NV vector{count, members.data()};
   NET *result = concat_fsm(&vector, 0, 0);
   if (min == 0) result = optional_fsm(result, 0);
-  return minimize ? min_fsm(result, 0) : result;
+  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 
 }  // namespace kora

@@ -24,6 +24,7 @@
 #include "alph.h"
 #include "determinize.h"
 #include "epsilon.h"
+#include "flag-marks.h"
 #include "label-index.h"
 #include "label.h"
 #include "minimize-classes.h"
@@ -195,7 +196,9 @@ KORA_API int minimize_net(NET *net) {
     error_printf("%s cannot be minimized.", refused);
     return 1;
   }
-  return minimize_in_place(net);
+  const int status = minimize_in_place(net);
+  recompute_flag_marks(net);
+  return status;
 }
 
 }  // extern "C"

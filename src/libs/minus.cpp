@@ -21,6 +21,7 @@
 #include "determinize.h"
 #include "epsilon.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label-check.h"
 #include "label.h"
 #include "minimize.h"
@@ -194,17 +195,17 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
 
   if (null_fsm_p(b)) {
     free_network(b);
-    return minimize ? min_fsm(a, 0) : a;
+    return recompute_flag_marks(minimize ? min_fsm(a, 0) : a);
   }
   if (epsilon_only_p(b)) {
     free_network(b);
     remove_epsilons(a, 0);
     a = remove_empty_string(a);
-    return minimize ? min_fsm(a, 0) : a;
+    return recompute_flag_marks(minimize ? min_fsm(a, 0) : a);
   }
   if (a->arity == 1 && universal_p(b)) {
     free_network(b);
-    return empty_in_place(a);
+    return recompute_flag_marks(empty_in_place(a));
   }
   if (b->arity == 1 && universal_p(a)) {
     free_network(a);
@@ -219,7 +220,7 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   if (copy1) compact_sigma(result);
   prune_fsm(result, 0);
   label_check(result);
-  return minimize ? min_fsm(result, 0) : result;
+  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 
 }  // namespace kora

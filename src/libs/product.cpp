@@ -24,6 +24,7 @@
 #include "context.h"
 #include "epsilon.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label.h"
 #include "minimize.h"
 #include "modify.h"
@@ -131,7 +132,7 @@ NET *intersect_fsm(NV *nets, int copy, int minimize) {
   std::vector<NET *> operands = distinct_networks(nets);
   if (operands.size() == 1) {
     NET *net = copy == 1 ? copy_fsm(operands[0]) : operands[0];
-    return minimize ? min_fsm(net, 0) : net;
+    return recompute_flag_marks(minimize ? min_fsm(net, 0) : net);
   }
   if (parameter(KORA_VERBOSE))
     for (NET *net : operands)
@@ -153,7 +154,7 @@ NET *intersect_fsm(NV *nets, int copy, int minimize) {
     operands.erase(operands.begin(), operands.begin() + 2);
     operands.insert(std::upper_bound(operands.begin(), operands.end(), product, smaller), product);
   }
-  return operands[0];
+  return recompute_flag_marks(operands[0]);
 }
 
 }  // namespace kora

@@ -8,6 +8,7 @@
 #include "closures.h"
 #include "concat.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label.h"
 #include "minimize.h"
 #include "reverse.h"
@@ -53,7 +54,7 @@ NET *unary_net(NET *net, int copy, const char *function, const char *operation,
   if (net == nullptr) return null_argument(function);
   if (!check_operand(net, operation)) return net;
   NET *result = operate(net, copy == 1);
-  return minimize && minimize_results() ? min_fsm(result, 0) : result;
+  return recompute_flag_marks(minimize && minimize_results() ? min_fsm(result, 0) : result);
 }
 
 }  // namespace

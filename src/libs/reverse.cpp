@@ -12,6 +12,7 @@
 #include "calculus.h"
 #include "epsilon.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label.h"
 #include "minimize.h"
 #include "modify.h"
@@ -78,9 +79,6 @@ NET *project(NET *net, int copy, int minimize, bool upper) {
   net->flags2.right_bimachine = 0;
   net->flags2.upper_bounded_known = 0;
   net->flags2.lower_bounded_known = 0;
-  const bool has_flags = upper ? net->flags2.upper_has_flags : net->flags2.lower_has_flags;
-  net->flags2.upper_has_flags = has_flags;
-  net->flags2.lower_has_flags = has_flags;
   if (changed) {
     net->flags.deterministic = 0;
     net->flags.minimized = 0;
@@ -91,7 +89,7 @@ NET *project(NET *net, int copy, int minimize, bool upper) {
   else if (!net->flags.epsilon_free)
     net = remove_epsilons(net, 0);
   compact_sigma(net);
-  return net;
+  return recompute_flag_marks(net);
 }
 
 }  // namespace
@@ -136,7 +134,7 @@ NET *reverse_fsm(NET *net, int copy) {
   net->flags.pruned = existing_start && !other_finals;
   net->flags.sorted_states = 0;
   net->flags2.sorted_arcs = 0;
-  return net;
+  return recompute_flag_marks(net);
 }
 
 NET *invert_fsm(NET *net, int copy) {
@@ -165,14 +163,11 @@ NET *invert_fsm(NET *net, int copy) {
   const bool upper_sequentialized = flags.upper_sequentialized;
   flags.upper_sequentialized = flags.lower_sequentialized;
   flags.lower_sequentialized = upper_sequentialized;
-  const bool upper_has_flags = flags.upper_has_flags;
-  flags.upper_has_flags = flags.lower_has_flags;
-  flags.lower_has_flags = upper_has_flags;
   const bool upper_bounded = flags.upper_bounded_known;
   flags.upper_bounded_known = flags.lower_bounded_known;
   flags.lower_bounded_known = upper_bounded;
   flags.sorted_arcs = 0;
-  return net;
+  return recompute_flag_marks(net);
 }
 
 NET *upper_fsm(NET *net, int copy, int minimize) { return project(net, copy, minimize, true); }

@@ -5,6 +5,7 @@
 #include "alph.h"
 #include "calculus.h"
 #include "error.h"
+#include "flag-marks.h"
 #include "label-check.h"
 #include "minimize.h"
 #include "modify.h"
@@ -161,7 +162,7 @@ NET *union_fsm(NV *nets, int copy, int minimize) {
     result = union_pair(result, copy ? copy_fsm(operands[i]) : operands[i]);
     if (minimize) result = min_fsm(result, 0);
   }
-  return result;
+  return recompute_flag_marks(result);
 }
 
 }  // namespace kora

@@ -1,0 +1,220 @@
+// Splicing, contains and ignore against their definitions on enumerated languages, and their
+// edge cases.
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ignore.h"
+#include "kora_test.h"
+#include "label.h"
+#include "modify.h"
+#include "networks.h"
+#include "operator_oracle.h"
+#include "splice.h"
+
+namespace {
+
+using namespace operator_oracle;
+using kora::ID_NO_SYMBOL;
+using kora_test::messages;
+
+class SpliceTest : public kora_test::Library {};
+
+std::vector<STATE *> states_of(NET *net) {
+  std::vector<STATE *> states;
+  for (STATE *s = net->states; s != nullptr; s = s->next) states.push_back(s);
+  return states;
+}
+
+// The splice made the plain way, as a reference: the states and arcs of both networks, an
+// EPSILON arc from s to the inserted start state and one from each inserted final state to t.
+// Both networks must have been harmonized.
+NET *spliced_with_epsilons(NET *net, STATE *s, STATE *t, NET *inserted) {
+  std::map<const STATE *, int> index;
+  for (NET *part : {net, inserted})
+    for (STATE *q : states_of(part)) index.emplace(q, static_cast<int>(index.size()));
+  // build_net makes state 0 the start.
+  std::swap(index[net->start], index[states_of(net)[0]]);
+  std::vector<kora_test::Arc> arcs;
+  std::set<int> finals;
+  for (NET *part : {net, inserted})
+    for (STATE *q : states_of(part)) {
+      if (q->flags.final && part == net) finals.insert(index[q]);
+      if (q->flags.final && part == inserted) arcs.push_back({index[q], kora::EPSILON, index[t]});
+      for (ARC *arc = q->arcs; arc != nullptr; arc = arc->next)
+        arcs.push_back({index[q], arc->label, index[arc->destination]});
+    }
+  arcs.push_back({index[s], kora::EPSILON, index[inserted->start]});
+  NET *reference = kora_test::build_net(static_cast<int>(index.size()), finals, arcs);
+  reference->sigma = union_alph(reference->sigma, net->sigma, 0, 1);
+  reference->sigma = union_alph(reference->sigma, inserted->sigma, 0, 1);
+  return reference;
+}
+
+TEST_F(SpliceTest, AddsThePathsThroughTheInsertedNetwork) {
+  for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
+    NET *net = random_automaton(random);
+    NET *inserted = random_operand(random, {.max_states = 3, .max_arcs = 5, .other = random() % 2 == 0});
+    std::vector<STATE *> states = states_of(net);
+    STATE *s = states[random() % states.size()];
+    STATE *t = seed % 4 == 0 ? s : states[random() % states.size()];
+    Symbols universe = kora_test::universe_of({net, inserted});
+    kora::harmonize_sigmas(net, inserted);
+    NET *reference = spliced_with_epsilons(net, s, t, inserted);
+    // With a label, an arc of s carrying it makes the splice use an EPSILON arc.
+    uint32_t label = ID_NO_SYMBOL;
+    if (seed % 3 == 1 && s->arcs != nullptr) label = s->arcs->label;
+    kora::splice_fsm(net, s, t, inserted, true, label);
+    EXPECT_EQ(language(net, universe), language(reference, universe));
+    EXPECT_EQ(kora_test::false_claims(net), "");
+    EXPECT_EQ(net->num_states, kora_test::states_of(net).size());
+    EXPECT_EQ(net->num_arcs, kora_test::arcs_of(net).size());
+    free_network(net);
+    free_network(reference);
+  });
+}
+
+TEST_F(SpliceTest, EdgeCases) {
+  // The empty string of the inserted network: s continues as t does, without EPSILON arcs.
+  NET *net = symbol_net("a");
+  STATE *s = net->start, *t = s->arcs->destination;
+  NET *b_or_nothing = optional_net(symbol_net("b"), 0);
+  kora::splice_fsm(net, s, t, b_or_nothing, true, ID_NO_SYMBOL);
+  EXPECT_EQ(kora_test::words(net, 2), (std::set<std::string>{"", "a", "b"}));
+  EXPECT_TRUE(net->flags.epsilon_free);
+  free_network(net);
+
+  // The same with a label that s has: an EPSILON arc to t instead.
+  net = symbol_net("a");
+  s = net->start, t = s->arcs->destination;
+  kora::splice_fsm(net, s, t, optional_net(symbol_net("b"), 0), true, 'a');
+  EXPECT_EQ(kora_test::words(net, 2), (std::set<std::string>{"", "a", "b"}));
+  EXPECT_FALSE(net->flags.epsilon_free);
+  free_network(net);
+
+  // Inserting nothing changes no path, but the network is no longer claimed minimal.
+  net = symbol_net("a");
+  net->flags.minimized = net->flags.pruned = 1;
+  s = net->start, t = s->arcs->destination;
+  const uint32_t arcs = net->num_arcs;
+  kora::splice_fsm(net, s, t, null_net(), true, ID_NO_SYMBOL);
+  EXPECT_EQ(net->num_arcs, arcs);
+  EXPECT_FALSE(net->flags.minimized);
+
+  // Different label maps: reported, nothing inserted.
+  NET *foreign = symbol_net("b");
+  foreign->label_map = kora::make_label_map("Private", 10);
+  kora::splice_fsm(net, s, t, foreign, true, ID_NO_SYMBOL);
+  EXPECT_EQ(net->num_arcs, arcs);
+  EXPECT_EQ(messages().errors.size(), 1u);
+  free_network(net);
+}
+
+TEST_F(SpliceTest, ContainsAgreesWithItsDefinition) {
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
+      NET *net = seed % 3 == 2 ? random_equal_length_transducer(random) : random_automaton(random);
+      Symbols universe = kora_test::universe_of({net});
+      Relation any = all_strings(universe);
+      Relation expected = concatenation(any, concatenation(language(net, universe), any));
+      NET *copy = contains_net(net, 1);
+      EXPECT_EQ(language(copy, universe), expected);
+      EXPECT_EQ(kora_test::false_claims(copy), "");
+      NET *same = contains_net(net, 0);
+      EXPECT_EQ(same, net) << "in place";
+      EXPECT_EQ(language(same, universe), expected);
+      free_network(copy);
+      free_network(net);
+    });
+  }
+}
+
+// Every way of inserting strings of `b` (non-empty, any number) into the strings of `a`, up to
+// the length of the comparison.
+Relation with_insertions(const Relation &a, const Relation &b) {
+  Relation result = a, frontier = a;
+  while (!frontier.empty()) {
+    Relation next;
+    for (const StringPair &x : frontier)
+      for (const StringPair &y : b) {
+        if (y.first.empty() || x.first.size() + y.first.size() > kLength) continue;
+        for (size_t i = 0; i <= x.first.size(); i++) {
+          Symbols s = x.first;
+          s.insert(s.begin() + static_cast<long>(i), y.first.begin(), y.first.end());
+          if (result.insert({s, s}).second) next.insert({s, s});
+        }
+      }
+    frontier = next;
+  }
+  return result;
+}
+
+TEST_F(SpliceTest, IgnoreAgreesWithItsDefinition) {
+  for (int minimize : {1, 0}) {
+    int_parameters()->word[KORA_MINIMIZE] = minimize;
+    for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
+      NET *a = random_automaton(random);
+      NET *b = seed % 2 ? random_automaton(random) : alphabet_net(nullptr);
+      if (seed % 4 == 1) {  // a set of single symbols
+        free_network(b);
+        b = union_net(symbol_net("c"), symbol_net("d"), 0, 0);
+      }
+      Symbols universe = kora_test::universe_of({a, b});
+      auto before_b = snapshot(b, universe);
+      Relation expected = with_insertions(language(a, universe), language(b, universe));
+      NET *kept = ignore_net(a, b, 1, 1);
+      EXPECT_EQ(language(kept, universe), expected);
+      EXPECT_EQ(kora_test::false_claims(kept), "");
+      EXPECT_EQ(snapshot(b, universe), before_b);
+      NET *consumed = ignore_net(a, b, 0, 0);
+      EXPECT_EQ(language(consumed, universe), expected);
+      free_network(kept);
+      free_network(consumed);
+    });
+  }
+}
+
+TEST_F(SpliceTest, IgnoreEdgeCases) {
+  // {c} in abc: a loop of c at every state.
+  int_parameters()->word[KORA_MINIMIZE] = 0;
+  NET *abc = string_to_net("abc", 0);
+  NET *result = ignore_net(abc, symbol_net("c"), 1, 0);
+  EXPECT_EQ(result->num_states, 4u);
+  for (STATE *s = result->states; s != nullptr; s = s->next) {
+    int loops = 0;
+    for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) loops += arc->destination == s && arc->label == 'c';
+    EXPECT_EQ(loops, 1);
+  }
+  free_network(result);
+  // Ignoring in the empty language, and ignoring the empty language or the empty string.
+  NET *nothing = ignore_net(null_net(), symbol_net("c"), 0, 0);
+  EXPECT_EQ(test_non_null(nothing), 0);
+  NET *same = ignore_net(abc, null_net(), 1, 0);
+  EXPECT_EQ(kora_test::words(same, 4), std::set<std::string>{"abc"});
+  NET *also = ignore_net(abc, epsilon_net(), 1, 0);
+  EXPECT_EQ(kora_test::words(also, 4), std::set<std::string>{"abc"});
+  // A network ignoring itself.
+  NET *twice = ignore_net(abc, abc, 1, 1);
+  EXPECT_TRUE(kora_test::words(twice, 6).count("aabcbc"));
+  for (NET *net : {nothing, same, also, twice}) free_network(net);
+
+  // Refusals.
+  NET *compacted = string_to_net("ab", 0);
+  compacted->flags.compacted = 1;
+  NET *refused = ignore_net(compacted, symbol_net("c"), 1, 0);
+  EXPECT_EQ(messages().errors.at(0), "Cannot apply 'ignore_net' to a compacted net. Please uncompact first.");
+  EXPECT_EQ(test_non_null(refused), 0);
+  EXPECT_EQ(contains_net(compacted, 1), compacted);
+  EXPECT_EQ(messages().errors.at(1), "Cannot apply 'contains' to a compacted net. Please uncompact first.");
+  EXPECT_EQ(contains_net(nullptr, 1), nullptr);
+  EXPECT_EQ(ignore_net(abc, nullptr, 1, 1), nullptr);
+  EXPECT_EQ(messages().errors.at(3), "Unexpected NULL argument in ignore_net().");
+  compacted->flags.compacted = 0;
+  for (NET *net : {compacted, refused, abc}) free_network(net);
+}
+
+}  // namespace
