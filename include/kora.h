@@ -47,11 +47,15 @@ enum {
   KORA_RECORD_REGEX_SOURCE = 15,  /* keep the source of a compiled regex as its SOURCE property */
   KORA_MINIMIZE = 16,             /* minimize the results of calculus operations (1) */
   KORA_QUIT_ON_ERROR = 17,        /* an error ends the process unless KORA_INTERACTIVE is set (1) */
+  KORA_OBEY_FLAGS = 20,           /* applyers obey flag diacritics on the input side (1) */
   KORA_READ_BY_DEFINITION = 22,
   KORA_COMPOSE_FLAG_AS_SPECIAL = 24,
   KORA_VECTORIZE_THRESHOLD = 27,  /* (50) */
   KORA_COMPOSE_FAILURE_TOKENS = 28,
   KORA_SPACE_LABEL_VECTORS = 31,  /* print a blank between the labels of a label vector */
+  KORA_PRINT_SPACE = 38,          /* applyers write a blank between the symbols of a result */
+  KORA_SHOW_FLAGS = 39,           /* applyers write the flag diacritics of a result */
+  KORA_APPLY_BOTH_SIDES = 40,     /* applyers write both sides of a result in pair notation */
   KORA_CHAR_ENCODING = 44,        /* 1 = UTF-8, 2 = ISO-8859-1 (1) */
   KORA_INTERACTIVE = 47           /* errors never end the process (1) */
 };
@@ -890,6 +894,55 @@ KORA_API int write_spaced_text(NET *net, const char *file_name);
  * not in plain arc lists. */
 KORA_API int write_text_to_page(NET *net, PAGE *page);
 KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
+
+/* ---------------------------------------------------------------------------------------------
+ * Applying networks to text. An applyer runs one network over input: down (input_side 0: the
+ * input is read as upper-side symbols and the lower sides of the matching paths are written)
+ * or up (input_side 1: the reverse). Input is cut into the network's symbols by longest match
+ * (multi-character symbols included); a character the network does not know matches only its
+ * OTHER arcs. Flag diacritics on the input side are obeyed when word KORA_OBEY_FLAGS is set.
+ * Each result is written in the output encoding and followed by the context's end-of-line
+ * string: with KORA_APPLY_BOTH_SIDES, both sides in pair notation ("<upper:lower>" where they
+ * differ, EPSILON as 0, OTHER as ?); otherwise the output side, blanks between symbols with
+ * KORA_PRINT_SPACE, flags only with KORA_SHOW_FLAGS. The applyer does not own its network,
+ * which must outlive it; one applyer per network at a time.
+ * ------------------------------------------------------------------------------------------- */
+
+typedef struct APPLY_CONTEXT APPLY_CONTEXT;
+
+/* A new applyer for `net` (owned by the caller, freed with free_applyer), with the parameters
+ * of `context` (the default context when null). A null network reports "NETptr must not be
+ * NULL." and gives null. Bind it to input with init_apply_to_string or init_apply_to_stream. */
+KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *context);
+
+/* init_apply bound to exactly one of `string` and `stream` (read line by line, one record per
+ * line). Reports "No network!", "Must specify either an input string or\n    an input stream."
+ * or "Cannot use an input string and\n    an input stream. Only one should be specified." and
+ * gives null. */
+KORA_API APPLY_CONTEXT *new_applyer(NET *net, const char *string, FILE *stream, int input_side,
+                                    FST_CONTEXT *context);
+
+/* Binds the applyer to a string (one record; the string must live until it is read) or to an
+ * open stream (the caller keeps and closes it). Either may be called again to reuse it. */
+KORA_API void init_apply_to_string(const char *string, APPLY_CONTEXT *applyer);
+KORA_API void init_apply_to_stream(FILE *stream, APPLY_CONTEXT *applyer);
+
+/* Swaps the input side (down becomes up and back); a both-sides output becomes one side. Takes
+ * effect at the next init_apply_to_string or init_apply_to_stream. */
+KORA_API void switch_input_side(APPLY_CONTEXT *applyer);
+
+/* Consumes the next record and returns all its results (empty text when there is none), in a
+ * buffer the applyer owns until its next call; null when the input is exhausted. A UTF-8
+ * error in the input is reported and ends the record with the results found so far. */
+KORA_API const char *next_apply_output(APPLY_CONTEXT *applyer);
+
+/* init_apply_to_string, then next_apply_output. */
+KORA_API const char *apply_to_string(const char *string, APPLY_CONTEXT *applyer);
+
+/* Frees the applyer and its buffers (not its network); null is ignored. free_applyer_complete
+ * also frees what a pattern applyer attached. */
+KORA_API void free_applyer(APPLY_CONTEXT *applyer);
+KORA_API void free_applyer_complete(APPLY_CONTEXT *applyer);
 
 #ifdef __cplusplus
 }

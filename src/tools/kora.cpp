@@ -26,6 +26,13 @@ const Command commands[] = {
     {"print", "[--words | --spaced] NETWORK", "a network listed state by state", print_command},
     {"info", "NETFILE", "the header of a saved network file and the size of each network in it",
      info_command},
+    {"lookup", "[--words | --spaced] [--flush] NETWORK [INPUT]",
+     "applies the network down to each line of INPUT (standard input by default): one line\n"
+     "      \"input<TAB>output\" per result, \"input<TAB>input<TAB>+?\" when there is none, and an\n"
+     "      empty line after each input; --flush flushes after each input (always on a terminal)",
+     lookup_command},
+    {"generate", "[--words | --spaced] [--flush] NETWORK [INPUT]",
+     "the same as lookup, applying the network up", generate_command},
 };
 
 void print_command_usage(const Command &command, FILE *stream) {

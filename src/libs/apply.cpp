@@ -1,0 +1,492 @@
+// The applyer: creation, input readers, the standard depth-first search and result formatting.
+
+#include "apply.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "alph.h"
+#include "context.h"
+#include "error.h"
+#include "flag-marks.h"
+#include "flag-sides.h"
+#include "label.h"
+#include "str-buf.h"
+
+namespace kora {
+namespace {
+
+constexpr int kOutputBufferSize = 256;
+
+uint32_t input_side_of(const APPLY_CONTEXT *a, uint32_t label) {
+  return a->input_side == 1 ? lower_id(label) : upper_id(label);
+}
+
+uint32_t output_side_of(const APPLY_CONTEXT *a, uint32_t label) {
+  return a->input_side == 1 ? upper_id(label) : lower_id(label);
+}
+
+bool is_epsilon_like(uint32_t symbol) {
+  return symbol == EPSILON || symbol == ALTCHAIN_SYMBOL || symbol == GUARDED_EPSILON;
+}
+
+// Flags that name a definition work whether or not flags are obeyed: the search needs the
+// inserted network or the list.
+bool names_definition(uint32_t symbol, const FLAG_DIACRITIC *flag) {
+  return flag->action == INSERT_SUBNET || list_flag_p(symbol);
+}
+
+// The network's sigma in binary form, copied once per network met (inserted networks too).
+const ALPH *binary_sigma(APPLY_CONTEXT *a, const NET *net) {
+  for (auto &[owner, sigma] : a->sigmas)
+    if (owner == net) return sigma;
+  ALPH *sigma = net->sigma == nullptr ? make_alph(0, KORA_BINARY_ALPH) : copy_alph(net->sigma);
+  label_to_binary(sigma);
+  a->sigmas.emplace_back(net, sigma);
+  return sigma;
+}
+
+void forget_sigmas(APPLY_CONTEXT *a) {
+  for (auto &entry : a->sigmas) free_alph(entry.second);
+  a->sigmas.clear();
+}
+
+bool in_alph(const ALPH *alph, uint32_t id) {
+  return test_alph_member(const_cast<ALPH *>(alph), id) != 0;
+}
+
+// --- Readers ----------------------------------------------------------------------------------
+
+int read_from_string(APPLY_CONTEXT *a, uint32_t *id) {
+  const char *text = a->input_string;
+  if (text == nullptr || *text == '\0') {
+    a->end_of_input = 1;
+    *id = ID_NO_SYMBOL;
+    return 0;
+  }
+  auto byte = static_cast<unsigned char>(*text);
+  if (!a->parse_table->has_multichar && byte >= 2 && byte < 128) {
+    *id = byte;
+    a->input_string = text + 1;
+    return 0;
+  }
+  const char *end = text;
+  int status = parse_symbol(id, text, &end, a->parse_table, 0, 0, 0);
+  if (status != PARSE_OK) return 1;
+  a->input_string = end;
+  return 0;
+}
+
+// One byte per symbol: ISO-8859-1 input on a network without multi-character spellings.
+int read_characters(APPLY_CONTEXT *a, uint32_t *id) {
+  int c = std::getc(a->input_stream);
+  if (c == EOF) {
+    a->end_of_input = 1;
+    *id = ID_NO_SYMBOL;
+    return 0;
+  }
+  if (a->line_mode && (c == '\n' || c == '\r')) {
+    if (c == '\r') {
+      int next = std::getc(a->input_stream);
+      if (next != '\n' && next != EOF) std::ungetc(next, a->input_stream);
+    }
+    *id = ID_NO_SYMBOL;
+    return 0;
+  }
+  intern_byte_symbol(id, static_cast<unsigned char>(c));
+  return 0;
+}
+
+int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
+  int new_line = 0, length = 0;
+  int status = parse_symbol_from_stream(id, a->input_stream, a->parse_table, 0, 0, 0,
+                                        a->line_mode, &new_line, &length);
+  if (status == PARSE_END) {
+    a->end_of_input = 1;
+    *id = ID_NO_SYMBOL;
+    return 0;
+  }
+  return status == PARSE_OK ? 0 : 1;
+}
+
+// The input symbol at `position`, read from the source when not yet in the io sequence. Sets
+// *failed when the reader cannot go on.
+uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
+  while (static_cast<int>(a->io_symbols.size()) <= position && !a->io_complete) {
+    uint32_t id = ID_NO_SYMBOL;
+    if (a->read_symbol(a, &id) != 0) {
+      *failed = true;
+      a->io_complete = true;
+      return ID_NO_SYMBOL;
+    }
+    if (id == ID_NO_SYMBOL) {
+      a->io_complete = true;
+      a->record_ended = true;
+    } else
+      a->io_symbols.push_back(id);
+  }
+  return position < static_cast<int>(a->io_symbols.size()) ? a->io_symbols[position]
+                                                            : ID_NO_SYMBOL;
+}
+
+// --- The search -------------------------------------------------------------------------------
+
+// Whether an epsilon move from `from` to `to` by `arc` would go round a loop: `to` was visited
+// since the last consumed symbol (the start state counts when nothing was consumed yet), or
+// `arc` was already taken in that stretch. An epsilon self-loop on a final state is taken once.
+bool epsilon_loop(const APPLY_CONTEXT *a, const STATE *from, const STATE *to, const ARC *arc) {
+  bool self_loop_allowed = from == to && from->flags.final;
+  if (from == to && !self_loop_allowed) return true;
+  for (auto step = a->arc_path.rbegin(); step != a->arc_path.rend(); ++step) {
+    if (step->arc == arc && arc != nullptr) return true;
+    if (step->destination == to && !self_loop_allowed) return true;
+    if (step->kind == ApplyStep::CONSUME) return false;
+  }
+  return to == a->net->start && !self_loop_allowed;
+}
+
+void push_frame(APPLY_CONTEXT *a, const STATE *state, NET *net, int position) {
+  a->frames.push_back({state, net, state->arcs, position, 0});
+}
+
+// Leaves the top frame and undoes the step that led to it.
+void pop_frame(APPLY_CONTEXT *a) {
+  a->frames.pop_back();
+  if (a->arc_path.empty()) return;
+  ApplyStep step = a->arc_path.back();
+  a->arc_path.pop_back();
+  if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+  if (step.kind == ApplyStep::INSERT) {
+    a->inserts.pop_back();
+    a->insert_depth--;
+  } else if (step.kind == ApplyStep::RETURN) {
+    a->inserts.push_back(step.closed);
+    a->insert_depth++;
+  }
+}
+
+// Tries one arc of the top frame; pushes the frame of its destination when the arc can be
+// taken. `x` is the input symbol at the frame's position (ID_NO_SYMBOL at the end).
+void try_arc(APPLY_CONTEXT *a, const ARC *arc, uint32_t x) {
+  ApplyFrame frame = a->frames.back();
+  uint32_t label = arc->label;
+  uint32_t i = input_side_of(a, label);
+  const FLAG_DIACRITIC *flag = symbol_flag(i);
+  ApplyStep step{ApplyStep::EPSILON_MOVE, arc, arc->destination, 0, 0, false, {}};
+
+  if (flag != nullptr && (a->flags_active || names_definition(i, flag))) {
+    step.flag_attribute = flag->attribute;
+    step.flag_previous = a->flag_register.get(flag->attribute);
+    step.flag_saved = a->flags_active;
+    void *object = nullptr;
+    if (!flag_action(&a->flag_register, flag, &object)) {
+      if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+      return;
+    }
+    if (list_flag_p(i)) {
+      bool member = x != ID_NO_SYMBOL && in_alph(static_cast<const ALPH *>(object), x);
+      bool accepts = flag->action == LIST_ACTION ? member : x != ID_NO_SYMBOL && !member;
+      if (!accepts || symbol_flag(x) != nullptr) {
+        if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+        return;
+      }
+      step.kind = ApplyStep::CONSUME;
+      a->arc_path.push_back(step);
+      push_frame(a, arc->destination, frame.net, frame.position + 1);
+      return;
+    }
+    if (flag->action == INSERT_SUBNET) {
+      NET *inserted = static_cast<NET *>(object);
+      if (inserted->start == nullptr || epsilon_loop(a, frame.state, inserted->start, arc)) {
+        if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+        return;
+      }
+      step.kind = ApplyStep::INSERT;
+      step.destination = inserted->start;
+      a->arc_path.push_back(step);
+      a->inserts.push_back({frame.net, arc->destination});
+      a->insert_depth++;
+      push_frame(a, inserted->start, inserted, frame.position);
+      return;
+    }
+  }
+  if (flag != nullptr || is_epsilon_like(i)) {
+    if (epsilon_loop(a, frame.state, arc->destination, arc)) {
+      if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+      return;
+    }
+    a->arc_path.push_back(step);
+    push_frame(a, arc->destination, frame.net, frame.position);
+    return;
+  }
+  if (x == ID_NO_SYMBOL || symbol_flag(x) != nullptr) return;
+  bool matches = i == x || (i == OTHER && !in_alph(binary_sigma(a, frame.net), x)) || x == OTHER;
+  if (!matches) return;
+  step.kind = ApplyStep::CONSUME;
+  a->arc_path.push_back(step);
+  push_frame(a, arc->destination, frame.net, frame.position + 1);
+}
+
+// At a final state of an inserted network, the move back to the caller comes first.
+void try_return(APPLY_CONTEXT *a) {
+  ApplyFrame frame = a->frames.back();
+  ApplyInsert insert = a->inserts.back();
+  if (epsilon_loop(a, frame.state, insert.return_to, nullptr)) return;
+  a->arc_path.push_back({ApplyStep::RETURN, nullptr, insert.return_to, 0, 0, false, insert});
+  a->inserts.pop_back();
+  a->insert_depth--;
+  push_frame(a, insert.return_to, insert.caller, frame.position);
+}
+
+// Runs the search over the record; returns the number of results.
+int search(APPLY_CONTEXT *a) {
+  a->frames.clear();
+  a->arc_path.clear();
+  a->inserts.clear();
+  a->insert_depth = 0;
+  a->flag_register.clear();
+  if (a->net->start == nullptr) return 0;
+  int results = 0;
+  push_frame(a, a->net->start, a->net, 0);
+  while (!a->frames.empty()) {
+    ApplyFrame &frame = a->frames.back();
+    bool failed = false;
+    uint32_t x = symbol_at(a, frame.position, &failed);
+    if (failed) break;
+    if (frame.phase == 0) {
+      frame.phase = 1;
+      if (x == ID_NO_SYMBOL && frame.state->flags.final && a->insert_depth == 0) {
+        a->input_pos = frame.position;
+        a->on_result(a);
+        results++;
+      }
+    }
+    if (frame.phase == 1) {
+      frame.phase = 2;
+      if (a->insert_depth > 0 && frame.state->flags.final) {
+        try_return(a);
+        continue;
+      }
+    }
+    const ARC *arc = frame.next_arc;
+    if (arc == nullptr) {
+      pop_frame(a);
+      continue;
+    }
+    frame.next_arc = arc->next;
+    try_arc(a, arc, x);
+  }
+  a->frames.clear();
+  a->arc_path.clear();
+  a->inserts.clear();
+  a->insert_depth = 0;
+  return results;
+}
+
+// --- Formatting -------------------------------------------------------------------------------
+
+void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
+  std::string name;
+  append_label(name, symbol, 0);
+  append_string_to_buffer(name.c_str(), a->output);
+}
+
+void reset_record(APPLY_CONTEXT *a) {
+  a->io_symbols.clear();
+  a->io_complete = false;
+  a->record_ended = false;
+  a->input_pos = 0;
+}
+
+// Reads what the search left of the record, so that the next record starts after it. A string
+// is one record; a stream is drained to the end of the line (past bytes it cannot read).
+void finish_record(APPLY_CONTEXT *a) {
+  if (a->input_stream == nullptr) {
+    a->end_of_input = 1;
+    return;
+  }
+  while (!a->record_ended) {
+    uint32_t id = ID_NO_SYMBOL;
+    if (a->read_symbol(a, &id) == 0 && id == ID_NO_SYMBOL) a->record_ended = true;
+  }
+}
+
+void choose_reader(APPLY_CONTEXT *a) {
+  a->parse_table = get_parse_table(a->net, a->input_side);
+}
+
+}  // namespace
+
+void format_apply_result(APPLY_CONTEXT *a) {
+  const int start = a->output->pos;
+  size_t position = 0;
+  for (const ApplyStep &step : a->arc_path) {
+    if (step.kind == ApplyStep::RETURN) continue;
+    uint32_t label = step.arc->label;
+    uint32_t i = input_side_of(a, label);
+    uint32_t o = output_side_of(a, label);
+    const FLAG_DIACRITIC *input_flag = symbol_flag(i);
+    uint32_t c = EPSILON;
+    if (step.kind == ApplyStep::CONSUME)
+      c = a->io_symbols[position++];
+    else if (input_flag != nullptr && !(a->obey_flags && a->output_side != 2))
+      c = i;
+    bool space = a->print_space && a->output->pos > start;
+    if (a->output_side != 2) {
+      const FLAG_DIACRITIC *output_flag = symbol_flag(o);
+      if (list_flag_p(o)) {
+        if (space) append_char_to_buffer(' ', a->output);
+        append_symbol(a, c);
+        continue;
+      }
+      if (is_epsilon_like(o)) continue;
+      if (output_flag != nullptr && a->obey_flags && !a->show_flags) continue;
+      if (space) append_char_to_buffer(' ', a->output);
+      if (label == OTHER)
+        append_symbol(a, c);
+      else
+        append_symbol(a, o);  // OTHER prints as "?"
+      continue;
+    }
+    if (c == EPSILON && is_epsilon_like(o)) continue;
+    if (space) append_char_to_buffer(' ', a->output);
+    if (label != OTHER && (o != c || o == OTHER)) {
+      append_char_to_buffer('<', a->output);
+      append_symbol(a, a->input_side == 0 ? c : o);
+      append_char_to_buffer(':', a->output);
+      append_symbol(a, a->input_side == 0 ? o : c);
+      append_char_to_buffer('>', a->output);
+    } else {
+      append_symbol(a, c);
+    }
+  }
+  append_string_to_buffer(a->separator, a->output);
+}
+
+}  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *context_record) {
+  if (net == nullptr) {
+    error("NETptr must not be NULL.");
+    return nullptr;
+  }
+  FST_CONTEXT *c = context_record != nullptr ? context_record : context();
+  auto *a = new APPLY_CONTEXT();
+  a->allocated_here = 1;
+  a->net = net;
+  a->input_side = input_side == 1 ? 1 : 0;
+  const int32_t *words = c->parameters->word;
+  a->obey_flags = words[KORA_OBEY_FLAGS];
+  a->print_space = words[KORA_PRINT_SPACE];
+  a->show_flags = words[KORA_SHOW_FLAGS];
+  a->output_side = words[KORA_APPLY_BOTH_SIDES] ? 2 : (a->input_side == 1 ? 0 : 1);
+  recompute_flag_marks(net);
+  bool input_flags = a->input_side == 0 ? net->flags2.upper_has_flags : net->flags2.lower_has_flags;
+  a->flags_active = a->obey_flags && input_flags;
+  a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
+  a->output = make_thin_buffer(kOutputBufferSize);
+  a->on_result = format_apply_result;
+  return a;
+}
+
+KORA_API void init_apply_to_string(const char *string, APPLY_CONTEXT *a) {
+  if (a == nullptr) return;
+  choose_reader(a);
+  a->input_string = string;
+  a->input_stream = nullptr;
+  a->read_symbol = read_from_string;
+  a->end_of_input = 0;
+  reset_string_buffer(a->output);
+  reset_record(a);
+}
+
+KORA_API void init_apply_to_stream(FILE *stream, APPLY_CONTEXT *a) {
+  if (a == nullptr) return;
+  choose_reader(a);
+  a->input_string = nullptr;
+  a->input_stream = stream;
+  const bool latin1 = context()->in_char_encoding == KORA_LATIN1;
+  a->read_symbol = !a->parse_table->has_multichar && latin1 ? read_characters : read_symbols;
+  a->end_of_input = 0;
+  reset_stream_input();
+  reset_string_buffer(a->output);
+  reset_record(a);
+}
+
+KORA_API APPLY_CONTEXT *new_applyer(NET *net, const char *string, FILE *stream, int input_side,
+                                    FST_CONTEXT *context_record) {
+  if (net == nullptr) {
+    error("No network!");
+    return nullptr;
+  }
+  if (check_input_source(string, stream) != 0) return nullptr;
+  APPLY_CONTEXT *a = init_apply(net, input_side, context_record);
+  a->line_mode = 1;
+  if (string != nullptr)
+    init_apply_to_string(string, a);
+  else
+    init_apply_to_stream(stream, a);
+  return a;
+}
+
+KORA_API void switch_input_side(APPLY_CONTEXT *a) {
+  if (a == nullptr) return;
+  if (a->input_side == 1) {
+    a->input_side = 0;
+    a->output_side = 1;
+  } else {
+    a->input_side = 1;
+    a->output_side = 0;
+  }
+  bool input_flags =
+      a->input_side == 0 ? a->net->flags2.upper_has_flags : a->net->flags2.lower_has_flags;
+  a->flags_active = a->obey_flags && input_flags;
+}
+
+KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {
+  if (a == nullptr || a->end_of_input || a->read_symbol == nullptr) return nullptr;
+  reset_string_buffer(a->output);
+  clear_stream_echo();
+  reset_record(a);
+  bool failed = false;
+  // A stream that has nothing more to give ends without a record of its own.
+  if (symbol_at(a, 0, &failed) == ID_NO_SYMBOL && a->end_of_input && a->input_stream != nullptr &&
+      !failed)
+    return nullptr;
+  a->result_count = failed ? 0 : search(a);
+  finish_record(a);
+  reset_record(a);
+  return static_cast<const char *>(a->output->string);
+}
+
+KORA_API const char *apply_to_string(const char *string, APPLY_CONTEXT *a) {
+  if (a == nullptr) return nullptr;
+  init_apply_to_string(string, a);
+  return next_apply_output(a);
+}
+
+KORA_API void free_applyer(APPLY_CONTEXT *a) {
+  if (a == nullptr) return;
+  free_string_buffer(a->output);
+  a->output = nullptr;
+  forget_sigmas(a);
+  if (a->allocated_here) delete a;
+}
+
+KORA_API void free_applyer_complete(APPLY_CONTEXT *a) {
+  if (a == nullptr) return;
+  if (a->aux != nullptr) {
+    auto **record = static_cast<void **>(a->aux);
+    std::free(record[1]);
+    std::free(record);
+    a->aux = nullptr;
+  }
+  free_applyer(a);
+}
+
+}  // extern "C"

@@ -1,0 +1,115 @@
+// The applyer: running a network over input text, down (the input is the upper side, the
+// results are lower sides) or up (the reverse).
+//
+// An applyer holds the network, an input source (a string, or a stream read a line at a time)
+// and the scratch state of the search. Each call of next_apply_output consumes one record (the
+// whole string, or one line) and writes every result into one output buffer, each followed by
+// the separator (the context's end-of-line string).
+//
+// The search is an exhaustive depth-first walk over the paths that read the record, with an
+// explicit stack of frames (no recursion, so path length is bounded by memory only). Input
+// symbols are cut by the network's parse table once per record and kept in the io sequence,
+// so backtracking re-reads them without touching the source. On the way:
+//   - flag diacritics on the input side are obeyed (when the context says so) through
+//     flag_action on a register, undone on backtracking;
+//   - an insert flag (@I.name@) enters the defined network it names; at each of that network's
+//     final states a return move leads back to the arc's destination;
+//   - list flags (@L.name@, @X.name@) consume one input symbol that is (is not) in the list;
+//   - an OTHER arc consumes a symbol outside the network's sigma;
+//   - epsilon moves may not revisit a state already visited since the last consumed symbol
+//     (the start state counts as visited), except that an epsilon self-loop on a final state
+//     is taken once; so the search always ends and never finds a path twice.
+// The cost of a record is the number of paths explored times the epsilon-loop scans, which are
+// bounded by the epsilon stretch of the path. Stacks and buffers are kept between records.
+// Tested in tests/apply/apply_test.cpp.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "flag-action.h"
+#include "kora.h"
+#include "pars-tbl.h"
+
+struct APPLY_CONTEXT;
+
+namespace kora {
+
+// Reads the next input symbol of the record into *id: 0 with an id, ID_NO_SYMBOL at the end of
+// the record; 1 when the input cannot be read (a UTF-8 error), which ends the record's search.
+using SymbolReader = int (*)(APPLY_CONTEXT *applyer, uint32_t *id);
+
+// An open inserted network: the network that called it, and where to go on when it is left.
+struct ApplyInsert {
+  NET *caller;
+  const STATE *return_to;
+};
+
+// One step of the current path: the arc taken (null for a return from an inserted network),
+// where it leads, and what backtracking over it must undo.
+struct ApplyStep {
+  enum Kind { CONSUME, EPSILON_MOVE, INSERT, RETURN };
+  Kind kind;
+  const ARC *arc;
+  const STATE *destination;
+  uint32_t flag_attribute;  // the attribute whose register word the arc changed, or 0
+  uint32_t flag_previous;   // that word's value before the arc
+  bool flag_saved;
+  ApplyInsert closed;       // for a return: the inserted network it left
+};
+
+// A state on the current path and the arc of it to try next.
+struct ApplyFrame {
+  const STATE *state;
+  NET *net;
+  const ARC *next_arc;
+  int position;
+  int phase;  // 0 on arrival, 1 after the result check, 2 after the return move
+};
+
+}  // namespace kora
+
+struct APPLY_CONTEXT {
+  int allocated_here;
+  NET *net;
+  NET *right_net;
+  void *aux;
+  int input_side;
+  int output_side;  // 0 upper, 1 lower, 2 both sides
+  int obey_flags;
+  int print_space;
+  int show_flags;
+  int flags_active;
+  int line_mode;
+  int new_line;
+  int input_pos;
+  int insert_depth;
+  int result_count;
+  int end_of_input;
+  const char *input_string;
+  FILE *input_stream;
+  kora::PARSE_TABLE *parse_table;
+  kora::SymbolReader read_symbol;
+  void (*on_result)(APPLY_CONTEXT *applyer);
+  const char *separator;
+  STRING_BUFFER *output;
+  // Scratch of the search, kept between records.
+  std::vector<kora::ApplyFrame> frames;
+  std::vector<kora::ApplyStep> arc_path;
+  std::vector<kora::ApplyInsert> inserts;
+  std::vector<uint32_t> io_symbols;  // the record's input symbols read so far
+  bool io_complete;                  // nothing more is read for the search
+  bool record_ended;                 // the end of the record has been read
+  kora::FlagRegister flag_register;
+  std::vector<std::pair<const NET *, ALPH *>> sigmas;  // binary copies, by network
+};
+
+namespace kora {
+
+// The standard result formatter: writes the current path in the applyer's output format (one
+// side, or both sides in pair notation; see next_apply_output in kora.h) and the separator into
+// the output buffer.
+void format_apply_result(APPLY_CONTEXT *applyer);
+
+}  // namespace kora

@@ -1,0 +1,218 @@
+// The applyer: lookup and generation against the enumeration oracle on random acyclic
+// transducers, the epsilon-loop rules, OTHER, flag diacritics (obeyed, inserted networks,
+// lists), output formats, streams and bad input.
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+#include "networks.h"
+
+namespace {
+
+using kora_test::Arc;
+using kora_test::build_net;
+using kora_test::messages;
+
+class ApplyTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    context_->eol_string = "\n";
+  }
+};
+
+uint32_t sym(const char *name) { return kora::symbol_id(name); }
+uint32_t pair(const char *upper, const char *lower) {
+  return kora::pair_id(sym(upper), sym(lower));
+}
+
+// The results of one string, in the order found.
+std::vector<std::string> lookup(NET *net, const std::string &input, int side = 0) {
+  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+  const char *output = apply_to_string(input.c_str(), applyer);
+  std::vector<std::string> results;
+  std::istringstream lines(output == nullptr ? "" : output);
+  for (std::string line; std::getline(lines, line);) results.push_back(line);
+  free_applyer(applyer);
+  return results;
+}
+
+std::set<std::string> as_set(const std::vector<std::string> &results) {
+  return {results.begin(), results.end()};
+}
+
+std::string spell(const kora_test::Symbols &symbols) {
+  std::string text;
+  for (uint32_t s : symbols) kora::append_label(text, s, 0);
+  return text;
+}
+
+TEST_F(ApplyTest, LookupAndGenerationAgreeWithTheRelationOnRandomTransducers) {
+  kora_test::RandomNetOptions options;
+  options.acyclic = true;
+  options.transducer = true;
+  const kora_test::Symbols universe = {'a', 'b', 'c', 'd'};
+  kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
+    NET *net = kora_test::random_net(random, options);
+    const kora_test::Relation relation = kora_test::enumerate(net, universe, 5, 5);
+    // Every input of up to 3 symbols over the universe, 'd' unknown to every network.
+    std::vector<kora_test::Symbols> inputs = {{}};
+    for (size_t begin = 0; begin < inputs.size(); begin++)
+      if (inputs[begin].size() < 3)
+        for (uint32_t s : universe) {
+          kora_test::Symbols longer = inputs[begin];
+          longer.push_back(s);
+          inputs.push_back(longer);
+        }
+    for (int side = 0; side < 2; side++)
+      for (const kora_test::Symbols &input : inputs) {
+        std::set<std::string> expected;
+        for (const auto &[upper, lower] : relation)
+          if ((side == 0 ? upper : lower) == input) expected.insert(spell(side == 0 ? lower : upper));
+        ASSERT_EQ(as_set(lookup(net, spell(input), side)), expected)
+            << "side " << side << " input '" << spell(input) << "'";
+      }
+    free_network(net);
+  });
+}
+
+TEST_F(ApplyTest, EdgeCasesOfTheSearch) {
+  // An unknown symbol passes through the identity OTHER arc as itself.
+  NET *net = build_net(3, {2}, {{0, 'a', 1}, {1, kora::OTHER, 2}});
+  EXPECT_EQ(lookup(net, "ab"), std::vector<std::string>{"ab"});
+  EXPECT_EQ(lookup(net, "aa"), std::vector<std::string>{});  // a is known: OTHER is not a
+  free_network(net);
+
+  // The empty input on a network of the empty string: one empty result.
+  net = epsilon_net();
+  EXPECT_EQ(lookup(net, ""), std::vector<std::string>{""});
+  free_network(net);
+
+  // An epsilon cycle between two non-final states: each result once, and the search ends.
+  net = build_net(3, {2}, {{0, kora::EPSILON, 1}, {1, kora::EPSILON, 0}, {0, 'a', 2},
+                           {1, 'a', 2}});
+  EXPECT_EQ(lookup(net, "a"), (std::vector<std::string>{"a", "a"}));  // two paths, not more
+  free_network(net);
+  net = build_net(3, {2}, {{0, 'a', 1}, {1, kora::EPSILON, 2}, {2, kora::EPSILON, 1}});
+  EXPECT_EQ(lookup(net, "a"), std::vector<std::string>{"a"});
+  free_network(net);
+
+  // A final start state with an EPSILON:b self-loop, applied down to the empty input.
+  net = build_net(1, {0}, {{0, pair("", "b"), 0}});
+  EXPECT_EQ(as_set(lookup(net, "")), (std::set<std::string>{"", "b"}));
+  free_network(net);
+}
+
+TEST_F(ApplyTest, OutputFormats) {
+  NET *net = build_net(3, {2}, {{0, pair("a", "b"), 1}, {1, 'a', 2}, {0, pair("c", ""), 2}});
+  EXPECT_EQ(lookup(net, "aa"), std::vector<std::string>{"ba"});
+  EXPECT_EQ(lookup(net, "ba", 1), std::vector<std::string>{"aa"});
+  int_parameters()->word[KORA_APPLY_BOTH_SIDES] = 1;
+  EXPECT_EQ(lookup(net, "aa"), std::vector<std::string>{"<a:b>a"});
+  EXPECT_EQ(lookup(net, "c"), std::vector<std::string>{"<c:0>"});
+  EXPECT_EQ(lookup(net, "", 1), std::vector<std::string>{"<c:0>"});
+  int_parameters()->word[KORA_APPLY_BOTH_SIDES] = 0;
+  int_parameters()->word[KORA_PRINT_SPACE] = 1;
+  EXPECT_EQ(lookup(net, "aa"), std::vector<std::string>{"b a"});
+  free_network(net);
+
+  // Multi-character symbols are read by longest match and written by name; OTHER as "?".
+  net = build_net(4, {3}, {{0, 'c', 1}, {1, sym("+Noun"), 2}, {2, pair("+Pl", "s"), 3}});
+  int_parameters()->word[KORA_PRINT_SPACE] = 0;
+  EXPECT_EQ(lookup(net, "c+Noun+Pl"), std::vector<std::string>{"c+Nouns"});
+  EXPECT_EQ(lookup(net, "c+Nouns", 1), std::vector<std::string>{"c+Noun+Pl"});
+  EXPECT_EQ(lookup(net, "c+Nou+Pl"), std::vector<std::string>{});
+  free_network(net);
+  net = build_net(2, {1}, {{0, kora::pair_id('x', kora::OTHER), 1}});
+  EXPECT_EQ(lookup(net, "x"), std::vector<std::string>{"?"});
+  free_network(net);
+}
+
+TEST_F(ApplyTest, FlagDiacriticsAreObeyedOnTheInputSide) {
+  // [@P.A.x@ a | @P.A.y@ b] @R.A.x@ c
+  NET *net = build_net(6, {3}, {{0, sym("@P.A.x@"), 1}, {1, 'a', 2}, {0, sym("@P.A.y@"), 4},
+                                {4, 'b', 2}, {2, sym("@R.A.x@"), 5}, {5, 'c', 3}});
+  EXPECT_EQ(lookup(net, "ac"), std::vector<std::string>{"ac"});
+  EXPECT_EQ(lookup(net, "bc"), std::vector<std::string>{});
+  int_parameters()->word[KORA_SHOW_FLAGS] = 1;
+  EXPECT_EQ(lookup(net, "ac"), std::vector<std::string>{"@P.A.x@a@R.A.x@c"});
+  int_parameters()->word[KORA_SHOW_FLAGS] = 0;
+  int_parameters()->word[KORA_OBEY_FLAGS] = 0;
+  EXPECT_EQ(lookup(net, "bc"), std::vector<std::string>{"@P.A.y@b@R.A.x@c"});
+  free_network(net);
+}
+
+TEST_F(ApplyTest, InsertedNetworksAndListsTakePartInTheSearch) {
+  define_net("Middle", build_net(3, {2}, {{0, 'x', 1}, {1, pair("y", "z"), 2}}), 0);
+  NET *net = build_net(4, {2}, {{0, 'a', 1}, {1, sym("@I.Middle@"), 3}, {3, 'b', 2}});
+  EXPECT_EQ(lookup(net, "axyb"), std::vector<std::string>{"axzb"});
+  EXPECT_EQ(lookup(net, "ab"), std::vector<std::string>{});
+  free_network(net);
+
+  ALPH *vowels = kora::make_alph(0, KORA_BINARY_ALPH);
+  alph_add_to(vowels, 'a', 0);
+  alph_add_to(vowels, 'e', 0);
+  define_symbol_list("V", vowels);
+  net = build_net(2, {1}, {{0, sym("@L.V@"), 1}, {0, pair("@X.V@", "C"), 1}});
+  EXPECT_EQ(lookup(net, "e"), std::vector<std::string>{"e"});
+  EXPECT_EQ(lookup(net, "t"), std::vector<std::string>{"C"});
+  EXPECT_EQ(lookup(net, ""), std::vector<std::string>{});
+  free_network(net);
+}
+
+TEST_F(ApplyTest, StreamsGiveOneRecordPerLine) {
+  NET *net = build_net(3, {0, 2}, {{0, 'a', 1}, {1, pair("b", "c"), 2}});
+  FILE *input = std::tmpfile();
+  std::fputs("ab\n\nzz\r\nab", input);
+  std::rewind(input);
+  APPLY_CONTEXT *applyer = new_applyer(net, nullptr, input, 0, nullptr);
+  std::vector<std::string> records;
+  while (const char *output = next_apply_output(applyer)) records.push_back(output);
+  EXPECT_EQ(records, (std::vector<std::string>{"ac\n", "\n", "", "ac\n"}));
+  EXPECT_EQ(next_apply_output(applyer), nullptr);
+  free_applyer(applyer);
+  std::fclose(input);
+
+  // A string is one record: the second call returns null until the applyer is bound again.
+  applyer = new_applyer(net, "ab", nullptr, 0, nullptr);
+  EXPECT_STREQ(next_apply_output(applyer), "ac\n");
+  EXPECT_EQ(next_apply_output(applyer), nullptr);
+  init_apply_to_string("", applyer);
+  EXPECT_STREQ(next_apply_output(applyer), "\n");
+  switch_input_side(applyer);
+  EXPECT_STREQ(apply_to_string("ac", applyer), "ab\n");
+  free_applyer(applyer);
+  free_network(net);
+}
+
+TEST_F(ApplyTest, RefusalsAndBadInput) {
+  EXPECT_EQ(init_apply(nullptr, 0, nullptr), nullptr);
+  EXPECT_EQ(new_applyer(nullptr, "a", nullptr, 0, nullptr), nullptr);
+  NET *net = build_net(2, {1}, {{0, 'a', 1}, {1, 'a', 1}});
+  EXPECT_EQ(new_applyer(net, nullptr, nullptr, 0, nullptr), nullptr);
+  EXPECT_EQ(new_applyer(net, "a", stdin, 0, nullptr), nullptr);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{
+                "NETptr must not be NULL.", "No network!",
+                "Must specify either an input string or\n    an input stream.",
+                "Cannot use an input string and\n    an input stream. Only one should be "
+                "specified."}));
+  messages().clear();
+  // A UTF-8 error ends the record without results past it.
+  EXPECT_EQ(lookup(net, "aa\xFF"), std::vector<std::string>{});
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"Cannot parse a symbol starting with 0xFF in UTF8-mode."});
+  // A long input walks a long path without recursion.
+  std::string long_input(200000, 'a');
+  EXPECT_EQ(lookup(net, long_input), std::vector<std::string>{long_input});
+  free_network(net);
+}
+
+}  // namespace
