@@ -922,6 +922,15 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
 KORA_API APPLY_CONTEXT *new_applyer(NET *net, const char *string, FILE *stream, int input_side,
                                     FST_CONTEXT *context);
 
+/* new_applyer over the first network of the saved network file `net_file`, reading `string`,
+ * or the text file `stream_file` (its encoding taken from its byte order mark or coding line),
+ * or with neither the standard input. The applyer owns the network and the file it opened:
+ * free_applyer frees and closes them. Null, after the loader's or the file's message, when
+ * either cannot be opened, and when both a string and a file are given. */
+KORA_API APPLY_CONTEXT *make_applyer(const char *net_file, const char *string,
+                                     const char *stream_file, int input_side,
+                                     FST_CONTEXT *context);
+
 /* Binds the applyer to a string (one record; the string must live until it is read) or to an
  * open stream (the caller keeps and closes it). Either may be called again to reuse it. */
 KORA_API void init_apply_to_string(const char *string, APPLY_CONTEXT *applyer);

@@ -475,6 +475,13 @@ KORA_API void free_applyer(APPLY_CONTEXT *a) {
   free_string_buffer(a->output);
   a->output = nullptr;
   forget_sigmas(a);
+  if (a->owned_file != nullptr) {
+    close_text_file(a->owned_file);
+    delete a->owned_file;
+    a->owned_file = nullptr;
+  }
+  free_network(a->owned_net);
+  a->owned_net = nullptr;
   if (a->allocated_here) delete a;
 }
 

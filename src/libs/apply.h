@@ -31,6 +31,7 @@
 #include "flag-action.h"
 #include "kora.h"
 #include "pars-tbl.h"
+#include "text-input.h"
 
 struct APPLY_CONTEXT;
 
@@ -94,6 +95,9 @@ struct APPLY_CONTEXT {
   void (*on_result)(APPLY_CONTEXT *applyer);
   const char *separator;
   STRING_BUFFER *output;
+  // What make_applyer opened for the applyer, which free_applyer closes and frees.
+  NET *owned_net;
+  kora::TextFile *owned_file;
   // Scratch of the search, kept between records.
   std::vector<kora::ApplyFrame> frames;
   std::vector<kora::ApplyStep> arc_path;

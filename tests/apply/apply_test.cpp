@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "files.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
@@ -190,6 +191,30 @@ TEST_F(ApplyTest, StreamsGiveOneRecordPerLine) {
   EXPECT_STREQ(apply_to_string("ac", applyer), "ab\n");
   free_applyer(applyer);
   free_network(net);
+}
+
+TEST_F(ApplyTest, MakeApplyerOwnsTheNetworkAndTheFileItOpens) {
+  kora_test::ScratchFiles files;
+  NET *net = build_net(3, {0, 2}, {{0, 'a', 1}, {1, pair("b", "c"), 2}});
+  const std::string net_file = files.path("net.fst");
+  ASSERT_EQ(save_net(net, net_file.c_str(), nullptr), 0);
+  free_network(net);
+  const std::string input = files.write("input.txt", "ab\nb\n");
+  APPLY_CONTEXT *applyer = make_applyer(net_file.c_str(), nullptr, input.c_str(), 0, nullptr);
+  ASSERT_NE(applyer, nullptr);
+  std::vector<std::string> records;
+  while (const char *output = next_apply_output(applyer)) records.push_back(output);
+  EXPECT_EQ(records, (std::vector<std::string>{"ac\n", ""}));
+  free_applyer(applyer);  // frees the loaded network and closes the file: no leak
+
+  applyer = make_applyer(net_file.c_str(), "ab", nullptr, 1, nullptr);
+  EXPECT_STREQ(next_apply_output(applyer), "");
+  EXPECT_STREQ(apply_to_string("ac", applyer), "ab\n");
+  free_applyer(applyer);
+  EXPECT_EQ(make_applyer(files.path("none.fst").c_str(), "a", nullptr, 0, nullptr), nullptr);
+  EXPECT_EQ(make_applyer(net_file.c_str(), "a", input.c_str(), 0, nullptr), nullptr);
+  EXPECT_EQ(make_applyer(net_file.c_str(), nullptr, files.path("none.txt").c_str(), 0, nullptr),
+            nullptr);
 }
 
 TEST_F(ApplyTest, RefusalsAndBadInput) {
