@@ -51,8 +51,8 @@ int usage() {
   return 2;
 }
 
-bool parse_arguments(int argc, char **argv, std::initializer_list<Flag> flags,
-                     const char **output, std::vector<const char *> &operands) {
+bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, const char **output,
+                     std::vector<const char *> &operands) {
   for (int i = 0; i < argc; ++i) {
     if (output != nullptr && std::strcmp(argv[i], "-o") == 0) {
       if (i + 1 == argc) return false;

@@ -33,18 +33,17 @@ void answer(const char *input, const char *results, FILE *out) {
 }
 
 int apply_lines(int argc, char **argv, int input_side) {
-  bool words = false, spaced = false, flush = false;
+  bool flush = false;
+  Source source;
   std::vector<const char *> files;
-  if (!parse_arguments(argc, argv, {{"--words", &words}, {"--spaced", &spaced}, {"--flush", &flush}},
-                       nullptr, files) ||
-      files.empty() || files.size() > 2)
+  if (!parse_network_arguments(argc, argv, {{"--flush", &flush}}, 2, &source, files))
     return usage();
   FILE *input = stdin;
   if (files.size() == 2 && (input = std::fopen(files[1], "r")) == nullptr) {
     std::fprintf(stderr, "kora: cannot read '%s'\n", files[1]);
     return 1;
   }
-  NET *net = read_network(files[0], source_of(words, spaced));
+  NET *net = read_network(files[0], source);
   if (net == nullptr) {
     if (input != stdin) std::fclose(input);
     return 1;

@@ -68,8 +68,16 @@ const char *plural(uint64_t count) { return count == 1 ? "" : "s"; }
 
 }  // namespace
 
-Source source_of(bool words, bool spaced) {
-  return spaced ? Source::spaced : words ? Source::words : Source::saved;
+bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, size_t max_operands,
+                             Source *source, std::vector<const char *> &operands) {
+  bool words = false, spaced = false;
+  flags.push_back({"--words", &words});
+  flags.push_back({"--spaced", &spaced});
+  if (!parse_arguments(argc, argv, flags, nullptr, operands) || operands.empty() ||
+      operands.size() > max_operands || (words && spaced))
+    return false;
+  *source = spaced ? Source::spaced : words ? Source::words : Source::saved;
+  return true;
 }
 
 NET *read_network(const char *file_name, Source source) {

@@ -9,12 +9,10 @@
 namespace kora_tool {
 
 int print_command(int argc, char **argv) {
-  bool words = false, spaced = false;
+  Source source;
   std::vector<const char *> files;
-  if (!parse_arguments(argc, argv, {{"--words", &words}, {"--spaced", &spaced}}, nullptr, files) ||
-      files.size() != 1)
-    return usage();
-  NET *net = read_network(files[0], source_of(words, spaced));
+  if (!parse_network_arguments(argc, argv, {}, 1, &source, files)) return usage();
+  NET *net = read_network(files[0], source);
   if (net == nullptr) return 1;
   print_net(net, stdout);
   free_network(net);

@@ -8,14 +8,12 @@
 namespace kora_tool {
 
 int text_command(int argc, char **argv) {
-  bool words = false, spaced = false;
+  Source source;
   std::vector<const char *> files;
-  if (!parse_arguments(argc, argv, {{"--words", &words}, {"--spaced", &spaced}}, nullptr, files) ||
-      files.size() != 1)
-    return usage();
-  NET *net = read_network(files[0], source_of(words, spaced));
+  if (!parse_network_arguments(argc, argv, {}, 1, &source, files)) return usage();
+  NET *net = read_network(files[0], source);
   if (net == nullptr) return 1;
-  bool as_spaced = spaced || NET_arity(net) == 2;
+  bool as_spaced = source == Source::spaced || NET_arity(net) == 2;
   int status = as_spaced ? write_spaced_text(net, nullptr) : write_text(net, nullptr);
   free_network(net);
   return status;

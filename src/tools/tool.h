@@ -3,7 +3,7 @@
 // library refused its input, 2 for a usage error.
 #pragma once
 
-#include <initializer_list>
+#include <cstddef>
 #include <vector>
 
 #include "kora.h"
@@ -40,8 +40,8 @@ struct Flag {
 // Reads a command's arguments: each option named in `flags` sets its Boolean; with `output`,
 // "-o FILE" sets *output; every other argument not starting with "-" is an operand, kept in
 // order. Returns false for an unknown option or an "-o" without its file.
-bool parse_arguments(int argc, char **argv, std::initializer_list<Flag> flags,
-                     const char **output, std::vector<const char *> &operands);
+bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, const char **output,
+                     std::vector<const char *> &operands);
 
 // --- Networks as arguments and results (net-file.cpp) ------------------------------------------
 
@@ -49,8 +49,12 @@ bool parse_arguments(int argc, char **argv, std::initializer_list<Flag> flags,
 // list or spaced text.
 enum class Source { saved, words, spaced };
 
-// The source that the options --words and --spaced select (saved without either).
-Source source_of(bool words, bool spaced);
+// Reads the arguments "[--words | --spaced] NETWORK ..." of a command that takes a network, with
+// the command's own options in `flags`: *source becomes what --words or --spaced select (a
+// saved file without either), operands[0] the network's file, then at most max_operands - 1
+// more. False for a usage error.
+bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, size_t max_operands,
+                             Source *source, std::vector<const char *> &operands);
 
 // The network of the file (the first network of a saved file). Null, with the library's or the
 // tool's message on standard error, when it cannot be read. The caller frees the network.
