@@ -2,7 +2,9 @@
 
 #include "pars-tbl.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "alph.h"
 #include "context.h"
@@ -83,8 +85,10 @@ int spell_character(uint32_t code, int encoding_mode, unsigned char *bytes) {
 }
 
 // The symbols of one side of the network's labels, with the members of the lists that list
-// symbols name, into `symbols` (binary form).
-void collect_side_symbols(NET *net, int side, ALPH *symbols) {
+// symbols name and the symbols of the networks that insert flags name (each network once), into
+// `symbols` (binary form).
+void collect_side_symbols(NET *net, int side, ALPH *symbols, std::vector<const NET *> &seen) {
+  seen.push_back(net);
   if (net->flags2.is_virtual) {
     if (net->sigma != nullptr) union_alph(symbols, net->sigma, 0, 1);
     return;
@@ -102,8 +106,14 @@ void collect_side_symbols(NET *net, int side, ALPH *symbols) {
       alph_add_to(symbols, symbol, 0);
       const LABEL *record = label_record(symbol);
       const FLAG_DIACRITIC *flag = record == nullptr ? nullptr : record->flag;
-      if (flag == nullptr || (flag->action != LIST_ACTION && flag->action != EXTERNAL_ACTION))
+      if (flag == nullptr) continue;
+      if (flag->action == INSERT_SUBNET) {
+        NET *inserted = defined_net(flag->value);
+        if (inserted != nullptr && std::find(seen.begin(), seen.end(), inserted) == seen.end())
+          collect_side_symbols(inserted, side, symbols, seen);
         continue;
+      }
+      if (flag->action != LIST_ACTION && flag->action != EXTERNAL_ACTION) continue;
       const ALPH *list = defined_list(flag->value);
       if (list == nullptr) {
         std::string name;
@@ -262,8 +272,9 @@ PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
     programming_error("make_parse_table", "give either a network or an alphabet");
   PARSE_TABLE *table = new_table(input_encoding_mode());
   table->alphabet = make_alph(0, KORA_BINARY_ALPH);
+  std::vector<const NET *> seen;
   if (net != nullptr)
-    collect_side_symbols(net, side, table->alphabet);
+    collect_side_symbols(net, side, table->alphabet, seen);
   else
     union_alph(table->alphabet, const_cast<ALPH *>(alphabet), 0, 1);
   enter_alphabet(table, table->alphabet);

@@ -53,7 +53,8 @@ void forget_parse_table_heaps();
 // A new table owned by the caller (free_parse_table). Exactly one of `net` and `alphabet` is
 // given, otherwise a programming error. From a network: the symbols of side `side` of its labels
 // (0 upper, 1 lower, 2 both), list symbols (@L.name@, @X.name@) also bringing the members of
-// their lists ("List '<name>' is undefined" when there is none). From an alphabet: its symbols.
+// their lists ("List '<name>' is undefined" when there is none) and insert flags (@I.name@) the
+// symbols of the networks they name. From an alphabet: its symbols.
 PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side);
 
 // The table of side 0 or 1 cached on the network, built on first use and rebuilt when the

@@ -60,6 +60,42 @@ TEST_F(ParseTableTest, LongestSpellingWinsAndPrefixesFallBackToCharacters) {
   kora::free_parse_table(table);
 }
 
+// Longest match against a brute-force cutter: at each position the longest symbol name that the
+// rest of the text starts with, else one character.
+TEST_F(ParseTableTest, LongestMatchAgreesWithABruteForceCutter) {
+  kora_test::for_seeds(200, [&](unsigned, std::mt19937 &random) {
+    std::vector<std::string> names;
+    std::vector<const char *> spellings;
+    for (int i = 0, count = 1 + static_cast<int>(random() % 6); i < count; i++) {
+      std::string name;
+      for (int k = 0, length = 1 + static_cast<int>(random() % 3); k < length; k++)
+        name += static_cast<char>('a' + random() % 3);
+      names.push_back(name);
+    }
+    for (const std::string &name : names) spellings.push_back(name.c_str());
+    PARSE_TABLE *table = table_of(spellings);
+    std::string text;
+    for (int k = 0, length = static_cast<int>(random() % 12); k < length; k++)
+      text += static_cast<char>('a' + random() % 4);
+    std::vector<uint32_t> expected;
+    for (size_t at = 0; at < text.size();) {
+      size_t best = 0;
+      for (const std::string &name : names)
+        if (name.size() > best && text.compare(at, name.size(), name) == 0) best = name.size();
+      if (best == 0) best = 1;
+      expected.push_back(id(text.substr(at, best).c_str()));
+      at += best;
+    }
+    EXPECT_EQ(cut(text.c_str(), table), expected) << "text " << text;
+    LAB_VECTOR *ids = kora::make_lab_vector(4);
+    ASSERT_EQ(kora::tokenize_string(text.c_str(), table, 0, 0, 0, ids), 0);
+    expected.push_back(ID_NO_SYMBOL);
+    EXPECT_EQ(std::vector<uint32_t>(ids->items, ids->items + ids->length), expected);
+    kora::free_lab_vector(ids);
+    kora::free_parse_table(table);
+  });
+}
+
 TEST_F(ParseTableTest, EpsilonAndOtherAreReadAsCharactersUnlessZeroIsEpsilon) {
   PARSE_TABLE *table = table_of({"a"});
   EXPECT_FALSE(table->has_multichar);
