@@ -22,6 +22,7 @@
 
 #include "kora.h"
 #include "measure.h"
+#include "network_paths.h"
 
 namespace {
 
@@ -74,17 +75,6 @@ void byte_labels(uint32_t *label_of) {
   }
 }
 
-bool accepts(const NET *net, const std::string &word, const uint32_t *label_of) {
-  const STATE *state = net->start;
-  for (size_t i = 0; i < word.size() && state != nullptr; ++i) {
-    const ARC *arc = state->arcs;
-    while (arc != nullptr && arc->label != label_of[static_cast<unsigned char>(word[i])])
-      arc = arc->next;
-    state = arc == nullptr ? nullptr : arc->destination;
-  }
-  return state != nullptr && state->flags.final;
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -118,7 +108,7 @@ int main(int argc, char **argv) {
   while (begin < text.size()) {
     size_t end = text.find('\n', begin);
     if (end == std::string::npos) end = text.size();
-    failures += !accepts(net, text.substr(begin, end - begin), label_of);
+    failures += !measure::accepts(net, std::string_view(text).substr(begin, end - begin), label_of);
     begin = end + 1;
   }
   if (failures != 0 || net->num_arcs != trie.nodes.size() ||

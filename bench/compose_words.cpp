@@ -31,55 +31,9 @@
 #include "network_paths.h"
 #include "minimize.h"
 #include "struct.h"
+#include "word-trie.h"
 
 namespace {
-
-// The tagger of the lines of `text` (empty lines skipped), as a trie.
-NET *build_tagger(const std::string &text, const uint32_t *label_of, uint32_t tag, bool *used) {
-  NET *net = make_empty_net();
-  net->start = kora::make_state(nullptr, net);
-  const uint32_t tag_label = kora::pair_id(kora::EPSILON, tag);
-  const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
-  const unsigned char *end = p + text.size();
-  while (p < end) {
-    STATE *state = net->start;
-    const unsigned char *line = p;
-    for (; p < end && *p != '\n'; ++p) {
-      const uint32_t label = label_of[*p];
-      used[*p] = true;
-      ARC *arc = state->arcs;  // words come sorted: the arc wanted is nearly always the head
-      while (arc != nullptr && arc->label != label) arc = arc->next;
-      if (arc == nullptr) {
-        arc = kora::alloc_arc(label, kora::make_state(nullptr, net), net);
-        kora::push_arc(arc, state);
-      }
-      state = arc->destination;
-    }
-    if (p > line) {
-      ARC *arc = state->arcs;
-      while (arc != nullptr && arc->label != tag_label) arc = arc->next;
-      if (arc == nullptr) {
-        STATE *final = kora::make_state(nullptr, net);
-        final->flags.final = 1;
-        kora::push_arc(kora::alloc_arc(tag_label, final, net), state);
-      }
-    }
-    ++p;
-  }
-  for (int byte = 0; byte < 256; ++byte)
-    if (used[byte]) {
-      alph_add_to(net->labels, label_of[byte], 0);
-      alph_add_to(net->sigma, label_of[byte], 0);
-    }
-  alph_add_to(net->labels, tag_label, 0);
-  alph_add_to(net->sigma, tag, 0);
-  net->arity = 2;
-  net->flags.deterministic = 1;
-  net->flags.epsilon_free = 1;
-  net->flags.pruned = 1;
-  net->flags.loop_free = 1;
-  return net;
-}
 
 // One final state with from:to and an identity arc for every other used byte and the tag.
 NET *rewrite(unsigned char from, unsigned char to, const uint32_t *label_of, uint32_t tag,
@@ -112,7 +66,9 @@ int main(int argc, char **argv) {
 
   auto start = std::chrono::steady_clock::now();
   bool used[256] = {};
-  NET *tagger = build_tagger(text, label_of, tag, used);
+  const uint32_t tag_label = kora::pair_id(kora::EPSILON, tag);
+  NET *tagger = bench::build_trie(
+      text, label_of, [tag_label](const std::string &) { return tag_label; }, used);
   const double build = measure::seconds_since(start);
   if (mode != "trie") kora::min_fsm(tagger, 0);
   const char rules[5][2] = {{'a', 'b'}, {'e', 'i'}, {'o', 'u'}, {'s', 'z'}, {'t', 'd'}};

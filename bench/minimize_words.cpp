@@ -26,21 +26,6 @@
 #include "struct.h"
 #include "word-trie.h"
 
-namespace {
-
-
-bool accepts(const NET *net, const unsigned char *word, size_t length, const uint32_t *label_of) {
-  const STATE *state = net->start;
-  for (size_t i = 0; i < length && state != nullptr; ++i) {
-    const ARC *arc = state->arcs;
-    while (arc != nullptr && arc->label != label_of[word[i]]) arc = arc->next;
-    state = arc == nullptr ? nullptr : arc->destination;
-  }
-  return state != nullptr && state->flags.final;
-}
-
-}  // namespace
-
 int main(int argc, char **argv) {
   std::string text;
   if (!measure::read_word_list(argc, argv, text)) return 2;
@@ -70,9 +55,7 @@ int main(int argc, char **argv) {
     if (end > begin) words.push_back(text.substr(begin, end - begin));
     begin = end + 1;
   }
-  for (const std::string &w : words)
-    failures +=
-        !accepts(net, reinterpret_cast<const unsigned char *>(w.data()), w.size(), label_of);
+  for (const std::string &w : words) failures += !measure::accepts(net, w, label_of);
   std::sort(words.begin(), words.end());
   size_t distinct = std::unique(words.begin(), words.end()) - words.begin();
   uint64_t paths = measure::count_paths(net);

@@ -1,9 +1,11 @@
-// The number of paths from the start state to final states of an acyclic kora network, counted
-// in reverse topological order by an explicit depth-first walk; the benchmarks check their
-// results with it. Uses the client cells of the states and leaves them empty.
+// Checks of the benchmarks' results: the number of paths from the start state to final states of
+// an acyclic kora network, counted in reverse topological order by an explicit depth-first walk
+// (it uses the client cells of the states and leaves them empty); and whether a network with one
+// symbol per byte accepts a word.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -38,6 +40,18 @@ inline uint64_t count_paths(NET *net) {
   const uint64_t from_start = paths[number(net->start)];
   for (STATE *s : states) s->client_cell = nullptr;
   return from_start;
+}
+
+// Whether the network, whose arcs carry label_of[byte] for each byte of a word, accepts `word`.
+inline bool accepts(const NET *net, std::string_view word, const uint32_t *label_of) {
+  const STATE *state = net->start;
+  for (size_t i = 0; i < word.size() && state != nullptr; ++i) {
+    const ARC *arc = state->arcs;
+    while (arc != nullptr && arc->label != label_of[static_cast<unsigned char>(word[i])])
+      arc = arc->next;
+    state = arc == nullptr ? nullptr : arc->destination;
+  }
+  return state != nullptr && state->flags.final;
 }
 
 }  // namespace measure

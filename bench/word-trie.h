@@ -1,5 +1,6 @@
 // The trie of a word list built with the library's internal builders, for the benchmarks that
-// need a large network quickly (bench/minimize_words.cpp, bench/file_io.cpp). Header-only.
+// need a large network quickly (bench/minimize_words.cpp, bench/file_io.cpp,
+// bench/compose_words.cpp). Header-only.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +14,16 @@ namespace bench {
 
 // The trie of the lines of `text` (a final line without newline counts; empty lines are
 // skipped), over the labels label_of[byte]. With `tag_of`, each word's path goes on with an arc
-// labelled tag_of(word) to a final state of its own (the word's state is not made final), so the
-// network maps each word to itself followed by its tag.
+// labelled tag_of(word) to a final state of its own (the word's state is not made final; a word
+// listed twice gets its tag arc once), so the network maps each word to itself followed by its
+// tag. With `used`, used[byte] is set for every byte that occurs in a word.
 template <typename TagOf = std::nullptr_t>
-NET *build_trie(const std::string &text, const uint32_t *label_of, TagOf tag_of = nullptr) {
+NET *build_trie(const std::string &text, const uint32_t *label_of, TagOf tag_of = nullptr,
+                bool *used = nullptr) {
   NET *net = make_empty_net();
   net->start = kora::make_state(nullptr, net);
-  bool used[256] = {};
+  bool own_used[256] = {};
+  if (used == nullptr) used = own_used;
   const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data());
   const unsigned char *end = p + text.size();
   while (p < end) {
@@ -42,9 +46,13 @@ NET *build_trie(const std::string &text, const uint32_t *label_of, TagOf tag_of 
         state->flags.final = 1;
       } else {
         uint32_t tag = tag_of(std::string(reinterpret_cast<const char *>(line), p - line));
-        STATE *tagged = kora::make_state(nullptr, net);
-        tagged->flags.final = 1;
-        kora::push_arc(kora::alloc_arc(tag, tagged, net), state);
+        ARC *arc = state->arcs;
+        while (arc != nullptr && arc->label != tag) arc = arc->next;
+        if (arc == nullptr) {
+          STATE *tagged = kora::make_state(nullptr, net);
+          tagged->flags.final = 1;
+          kora::push_arc(kora::alloc_arc(tag, tagged, net), state);
+        }
         alph_add_to(net->labels, tag, 0);
         alph_add_to(net->sigma, kora::lower_id(tag), 0);
         net->arity = 2;
