@@ -11,8 +11,9 @@
 //            places, ?* [[A ?*] & [?+ A ?*]] ?*, or at one place with different ends,
 //            ?* [A & [A ?+]] ?* (A must not hold the empty string);
 //   $?A      [~$A] | [$.A];
-//   A./.B    B ignored inside the strings of A only: the dummy symbol D marks the edges,
-//            [[D A D] / B] & [D [\D]* D], and the arcs of D then become EPSILON arcs.
+//   A./.B    B ignored inside the strings of A only: the dummy symbol D marks the places
+//            inside, [A / D] - [D ?*] - [?* D], and each D is then replaced by a string of B
+//            (the lower side of the composition with [[\D] | [D .x. B]]*); languages only.
 // The cost is that of the calculus operations called; parsing itself is linear in the text.
 // Tested in tests/regex/.
 
@@ -90,36 +91,25 @@ NET *contains_one(NET *a) {
   return minus_net(all, twice, 0, 0);
 }
 
-// [\D]*: the strings without the dummy symbol.
-NET *no_dummy() {
-  return zero_plus_net(other_than_net(label_net(DUMMY_SYMBOL), 0), 0);
-}
-
 NET *ignore_inside(NET *a, NET *b) {
-  ALPH *sigma = net_sigma(b);
-  if (sigma != nullptr) alph_add_to(sigma, DUMMY_SYMBOL, 0);
-  NET *marked = concat_net(concat_net(label_net(DUMMY_SYMBOL), a, 0, 0), label_net(DUMMY_SYMBOL), 0, 0);
-  NET *ignored = ignore_net(marked, b, 0, 0);
-  NET *frame = concat_net(concat_net(label_net(DUMMY_SYMBOL), no_dummy(), 0, 0),
-                          label_net(DUMMY_SYMBOL), 0, 0);
-  NET *framed = intersect_net(ignored, frame, 0, 0);
-  // The dummy symbol now stands only first and last: its arcs become EPSILON arcs.
-  bool relabelled = false;
-  for (STATE *state = NET_states(framed); state != nullptr; state = STATE_next(state))
-    for (ARC *arc = STATE_arcs(state); arc != nullptr; arc = ARC_next(arc))
-      if (ARC_label(arc) == DUMMY_SYMBOL) {
-        arc->label = EPSILON;
-        STATE_deterministic(state) = 0;
-        relabelled = true;
-      }
-  if (relabelled) {
-    NET_deterministic(framed) = 0;
-    NET_minimized(framed) = 0;
-    NET_epsilon_free(framed) = 0;
+  if (NET_arity(a) > 1 || NET_arity(b) > 1) {
+    error("Ignoring inside is defined only for regular languages.");
+    free_network(a);
+    free_network(b);
+    return null_net();
   }
-  update_net_labels_and_sigma(framed);
-  if (NET_sigma(framed) != nullptr) alph_remove_from(NET_sigma(framed), DUMMY_SYMBOL, 0);
-  return min_fsm(framed, 0);
+  // The places inside the strings of A: D inserted anywhere, but not first or last.
+  NET *dummy = label_net(DUMMY_SYMBOL);
+  NET *inside = ignore_net(a, copy_fsm(dummy), 0, 0);
+  NET *first = concat_net(copy_fsm(dummy), kleene_star_net(), 0, 0);
+  NET *last = concat_net(kleene_star_net(), copy_fsm(dummy), 0, 0);
+  inside = minus_net(minus_net(inside, first, 0, 0), last, 0, 0);
+  // Each D becomes a string of B: [[\D] | [D .x. B]]*, applied downward.
+  NET *other = other_than_net(copy_fsm(dummy), 0);
+  NET *fill = zero_plus_net(union_net(other, crossproduct_net(dummy, b, 0, 0), 0, 0), 0);
+  NET *result = lower_side_net(compose_net(inside, fill, 0, 0), 0);
+  if (NET_sigma(result) != nullptr) alph_remove_from(NET_sigma(result), DUMMY_SYMBOL, 0);
+  return result;
 }
 
 NET *not_yet_available(const char *construct) {
