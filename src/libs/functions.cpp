@@ -318,15 +318,6 @@ bool collect_path_symbols(NV *arguments, std::vector<uint32_t> *symbols) {
   return true;
 }
 
-// The one-character symbol of a code: codes 2 to 127 are their own ids.
-uint32_t character_symbol(uint32_t code) {
-  if (code >= 2 && code < 128) return code;
-  uint32_t name[2] = {code, 0};
-  uint32_t id = ID_NO_SYMBOL;
-  intern_fat_symbol(&id, name);
-  return id;
-}
-
 // The name of a symbol, or null for a tuple or an id never given out.
 const uint32_t *symbol_name(uint32_t id) {
   const LABEL *label = label_record(id);

@@ -59,18 +59,9 @@ std::vector<Character> characters_of(const char *string, bool utf8) {
   return characters;
 }
 
-// The symbol of a Unicode character: a code from 2 to 127 is its own id.
-uint32_t symbol_of_code(uint32_t code) {
-  if (code >= 2 && code < 128) return code;
-  uint32_t name[2] = {code, 0};
-  uint32_t id = ID_NO_SYMBOL;
-  intern_fat_symbol(&id, name);
-  return id;
-}
-
 // The symbol of a character read from the string.
 uint32_t symbol_of_character(uint32_t code, bool utf8) {
-  if (utf8) return symbol_of_code(code);
+  if (utf8) return character_symbol(code);
   uint32_t id = ID_NO_SYMBOL;
   intern_byte_symbol(&id, static_cast<unsigned char>(code));
   return id;
@@ -100,7 +91,7 @@ void read_escape(const std::vector<Character> &characters, size_t *i, bool utf8,
     text += static_cast<char>(characters[++last].code);
   text += '"';
   for (const uint32_t *code = parse_quoted_string(text.c_str()); *code != 0; code++)
-    ids->push_back(symbol_of_code(*code));
+    ids->push_back(character_symbol(*code));
   *i = last;
 }
 
@@ -148,6 +139,14 @@ void let_other_match_known_symbols(NET *net) {
 }
 
 }  // namespace
+
+uint32_t character_symbol(uint32_t code) {
+  if (code >= 2 && code < 128) return code;
+  uint32_t name[2] = {code, 0};
+  uint32_t id = ID_NO_SYMBOL;
+  intern_fat_symbol(&id, name);
+  return id;
+}
 
 NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets) {
   NET *net = null_net();

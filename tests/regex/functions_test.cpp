@@ -22,6 +22,7 @@
 namespace {
 
 using kora_test::messages;
+using kora_test::stdout_of;
 using kora_test::spelled_pairs;
 using kora_test::spellings;
 using Texts = std::set<std::string>;
@@ -117,13 +118,6 @@ Texts strings_of(NET *net, size_t max = 6) {
 
 std::string last_error() {
   return messages().errors.empty() ? std::string("<none>") : messages().errors.back();
-}
-
-template <typename Action>
-std::string stdout_of(Action action) {
-  testing::internal::CaptureStdout();
-  action();
-  return testing::internal::GetCapturedStdout();
 }
 
 // --- define_function ---------------------------------------------------------------------------
