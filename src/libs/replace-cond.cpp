@@ -65,7 +65,6 @@ NET *alt(NET *a, NET *b) { return union_net(a, b, 0, 0); }
 NET *star(NET *a) { return zero_plus_net(a, 0); }
 NET *isect(NET *a, NET *b) { return intersect_net(a, b, 0, 0); }
 NET *minus(NET *a, NET *b) { return minus_net(a, b, 0, 0); }
-NET *neg(NET *a) { return negate_net(a, 0); }
 NET *comp(NET *a, NET *b) { return compose_net(a, b, 0, 0); }
 NET *sym(uint32_t id) { return label_net(id); }
 
@@ -127,6 +126,14 @@ class Builder {
   NET *anys() { return star(any()); }
   NET *contains(NET *pattern) { return cat(anys(), pattern, anys()); }
   NET *forbid(NET *pattern) { return neg(contains(pattern)); }
+  // The complement over every symbol of the construction: the markers and the boundary are put
+  // into the sigma first, since a sigma without them (an empty language has none) would leave
+  // the boundary out of the complement; OTHER never stands for it.
+  NET *neg(NET *net) {
+    for (uint32_t id : all_) NET_sigma(net) = alph_add_to(net_sigma(net), id, 0);
+    NET_sigma(net) = alph_add_to(NET_sigma(net), BOUNDARY_SYMBOL, 0);
+    return negate_net(net, 0);
+  }
 
   // The gap block of rule i: its left marker (both values only when it has a left context),
   // then its right marker.
