@@ -18,6 +18,7 @@
 
 #include "kora_test.h"
 #include "label.h"
+#include "alph.h"
 #include "language.h"
 #include "replace.h"
 #include "var-stack.h"
@@ -363,7 +364,8 @@ class ReplaceTable : public Library, public ::testing::WithParamInterface<size_t
 
 TEST_P(ReplaceTable, EveryArrowAgreesWithTheReference) {
   const Str alphabet = "abcdz";
-  const Row &row = table()[GetParam()];
+  const std::vector<Row> rows = table();
+  const Row &row = rows[GetParam()];
   {
     for (int arrow : row.arrows) {
       Case c = row.c;
@@ -384,5 +386,248 @@ TEST_P(ReplaceTable, EveryArrowAgreesWithTheReference) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, ReplaceTable, ::testing::Range<size_t>(0, table().size()));
+
+}  // namespace
+
+namespace {
+
+// Upward arrows are the downward rule read from the lower side: compiled with the match in the
+// lower slot and the contexts on the other side, their inverse agrees with the reference.
+TEST_F(Replace, UpwardArrowsMirrorTheDownwardOnes) {
+  const std::map<int, int> downward = {{1, 0}, {11, 10}, {7, 3}, {8, 4}, {9, 5}, {-1, 6}, {17, 13}, {-11, 16}};
+  const Str alphabet = "abcdz";
+  const std::vector<Row> rows = table();
+  for (size_t index : {size_t{2}, size_t{5}, size_t{6}, size_t{16}}) {
+    const Row &row = rows[index];
+    for (auto [up, down] : downward) {
+      if (std::find(row.arrows.begin(), row.arrows.end(), down) == row.arrows.end()) continue;
+      Case c = row.c;
+      c.arrow = up;
+      SCOPED_TRACE(::testing::Message() << c.name << " arrow " << up);
+      NET *net = invert_net(compile(c, true), 0);
+      Outputs got = transducer_outputs(net, alphabet, 3);
+      Outputs want = reference_outputs(c, down % 10, down >= 10, alphabet, 3);
+      for (const auto &entry : want) EXPECT_EQ(got[entry.first], entry.second) << entry.first;
+      free_network(net);
+    }
+  }
+}
+
+std::set<Str> outputs_of(NET *net, const Str &input) {
+  Outputs all = transducer_outputs(net, "abcdz", input.size());
+  return all[input];
+}
+
+TEST_F(Replace, TwoWayArrowReplacesAndRequiresTheReplacement) {
+  NET *net = kora::compile_replace_group(kora::make_replace_rule(string_net("a"), 2, string_net("b")));
+  EXPECT_EQ(outputs_of(net, "cac"), (std::set<Str>{"cbc"}));
+  EXPECT_EQ(outputs_of(net, "c"), (std::set<Str>{"c"}));
+  EXPECT_TRUE(outputs_of(net, "ab").empty());  // a "b" on the lower side must come from an "a"
+  free_network(net);
+  kora::REPL_RULES *rules = kora::attach_contexts(kora::make_replace_rule(string_net("a"), 2, string_net("b")), 0,
+                                                  kora::make_context(string_net("c"), nullptr));
+  net = kora::compile_parallel_replace(rules);
+  EXPECT_EQ(outputs_of(net, "cad"), (std::set<Str>{"cbd"}));
+  EXPECT_EQ(outputs_of(net, "dad"), (std::set<Str>{"dad"}));
+  free_network(net);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(Replace, EdgeCasesOfTheRuleLanguage) {
+  // "a -> b" maps "cac" to "cbc"; the optional arrow keeps "cac" too.
+  NET *net = kora::compile_replace_group(kora::make_replace_rule(string_net("a"), 0, string_net("b")));
+  EXPECT_EQ(outputs_of(net, "cac"), (std::set<Str>{"cbc"}));
+  free_network(net);
+  net = kora::compile_replace_group(kora::make_replace_rule(string_net("a"), 10, string_net("b")));
+  EXPECT_EQ(outputs_of(net, "cac"), (std::set<Str>{"cbc", "cac"}));
+  free_network(net);
+  // a+ @-> x and a+ @> x on "aaa".
+  net = kora::compile_replace_group(kora::make_replace_rule(one_plus_net(string_net("a"), 0), 3, string_net("x")));
+  EXPECT_EQ(outputs_of(net, "aaa"), (std::set<Str>{"x"}));
+  free_network(net);
+  net = kora::compile_replace_group(kora::make_replace_rule(one_plus_net(string_net("a"), 0), 5, string_net("x")));
+  EXPECT_EQ(outputs_of(net, "aaa"), (std::set<Str>{"xxx"}));
+  free_network(net);
+  // a -> [ ... ] writes every a bracketed (c and d stand for the brackets).
+  net = kora::compile_replace_group(
+      kora::make_replace_rule(string_net("a"), 0, kora::make_insertion(string_net("c"), string_net("d"))));
+  EXPECT_EQ(outputs_of(net, "bab"), (std::set<Str>{"bcadb"}));
+  free_network(net);
+  // Unknown symbols pass through a rule whose UPPER is any symbol only when replaced.
+  net = kora::compile_replace_group(kora::make_replace_rule(label_net(KORA_OTHER), 0, string_net("x")));
+  EXPECT_EQ(outputs_of(net, "az"), (std::set<Str>{"xx"}));
+  free_network(net);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+NET *universal() { return kleene_star_net(); }
+
+bool same(NET *a, NET *b) {
+  minimize_net(a);
+  minimize_net(b);
+  bool equal = test_equivalent(a, b) != 0;
+  free_network(b);
+  return equal;
+}
+
+TEST_F(Replace, FailuresReportAndGiveTheirResults) {
+  NET *net = kora::compile_replace_group(kora::make_replace_rule(pair_net('a', 'b'), 0, string_net("x")));
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0],
+            "Error in parallel replacement: All UPPER, LOWER, LEFT and RIGHT must be simple fsm, and no "
+            "transducers.\n.");
+  EXPECT_TRUE(same(net, universal()));
+  free_network(net);
+
+  messages().clear();
+  net = kora::compile_replace_group(kora::make_replace_rule(string_net("a"), 25, string_net("x")));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Invalid arrow type"});
+  EXPECT_TRUE(same(net, universal()));
+  free_network(net);
+
+  messages().clear();
+  net = kora::compile_parallel_replace(kora::attach_contexts(
+      kora::make_replace_rule(string_net("a"), 42, string_net("x")), 0, kora::make_context(string_net("c"), nullptr)));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"In parallel replacement: Arrow variable must not have value 42."});
+  EXPECT_EQ(test_non_null(net), 0);
+  free_network(net);
+
+  messages().clear();
+  net = kora::compile_parallel_replace(kora::attach_contexts(
+      kora::make_replace_rule(string_net("a"), 0, string_net("x")), 7, kora::make_context(string_net("c"), nullptr)));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Error in parallel replacement: wrong context direction."});
+  EXPECT_TRUE(same(net, universal()));
+  free_network(net);
+
+  messages().clear();
+  net = kora::compile_parallel_replace(kora::attach_contexts(
+      kora::make_replace_rule(string_net("a"), 0, string_net("x")), 0,
+      kora::make_context(kora::make_insertion(string_net("c"), nullptr), nullptr)));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"INSERT_SYMBOL occurred in LEFT context."});
+  EXPECT_EQ(test_non_null(net), 0);
+  free_network(net);
+
+  messages().clear();
+  net = kora::compile_replace_group(
+      kora::make_replace_rule(kora::make_insertion(string_net("a"), nullptr), 3, string_net("x")));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"INSERT_SYMBOL occurred in UPPER."});
+  free_network(net);
+
+  messages().clear();
+  net = kora::compile_replace_group(
+      kora::make_replace_rule(string_net("a"), 0, kora::make_insertion(label_net(KORA_OTHER), nullptr)));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Chunk markers must not contain OTHER."});
+  EXPECT_EQ(test_non_null(net), 0);
+  free_network(net);
+}
+
+TEST_F(Replace, OnlyOneInsertionPointPerInsertion) {
+  NET *inner = kora::make_insertion(string_net("a"), nullptr);
+  NET *net = kora::make_insertion(inner, string_net("b"));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Only one '...' allowed in an insert clause!"});
+  NET *want = concat_net(concat_net(string_net("a"), label_net(kora::insertion_symbol()), 0, 0), string_net("b"), 0, 0);
+  EXPECT_TRUE(same(net, want));
+  free_network(net);
+}
+
+TEST_F(Replace, VariableStackKeepsEachNameOnce) {
+  kora::VAR_STACK *stack = kora::RE2N_create_var_stack();
+  EXPECT_EQ(kora::RE2N_save_var(stack, "brackets", string_net("a")), 0);
+  EXPECT_EQ(kora::RE2N_save_var(stack, "brackets", string_net("b")), 1);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Attempt to save variable 'brackets' twice to the stack"});
+  NET *copy = kora::RE2N_get_var(stack, "brackets");
+  EXPECT_TRUE(same(copy, string_net("a")));
+  free_network(copy);
+  EXPECT_EQ(kora::RE2N_get_var(stack, "eps_single"), nullptr);
+  ALPH *sigma = kora::RE2N_get_var_alph(stack, "brackets");
+  EXPECT_TRUE(test_alph_member(sigma, 'a'));
+  kora::free_alph(sigma);
+  kora::RE2N_free_var_stack(stack);
+}
+
+// --- Restriction ---------------------------------------------------------------------------------
+
+NV *contexts_of(const std::vector<Ctx> &list) {
+  NV *contexts = nullptr;
+  for (const Ctx &x : list)
+    contexts = kora::append_context(contexts, kora::make_context(x.has_left ? strings_net(x.left) : nullptr,
+                                                                  x.has_right ? strings_net(x.right) : nullptr));
+  return contexts;
+}
+
+std::set<Str> accepted(NET *net, size_t length) {
+  std::set<Str> result;
+  for (const auto &entry : transducer_outputs(net, "abcz", length))
+    if (!entry.second.empty()) result.insert(entry.first);
+  return result;
+}
+
+TEST_F(Replace, OnlyInContextsAgreesWithTheReference) {
+  std::vector<Ctx> contexts = {ctx({"b"}, {"c"}), ctx({"#"}, {})};
+  NET *net = kora::compile_restriction(strings_net({"a", "aa"}), 0, contexts_of(contexts));
+  std::set<Str> want;
+  std::function<void(Str)> all = [&](Str s) {
+    bool ok = true;
+    for (size_t p = 0; p < s.size(); p++)
+      for (size_t q = p + 1; q <= s.size(); q++) {
+        Str u = s.substr(p, q - p);
+        if (u != "a" && u != "aa") continue;
+        bool site = false;
+        for (const Ctx &x : contexts) {
+          Quad r{{}, {}, false, x, false, false, false};
+          site = site || (left_holds(r, s, static_cast<int>(p)) && right_holds(r, s, static_cast<int>(q)));
+        }
+        ok = ok && site;
+      }
+    if (ok) want.insert(s);
+    if (s.size() < 4)
+      for (char ch : Str("abcz")) all(s + ch);
+  };
+  all("");
+  EXPECT_EQ(accepted(net, 4), want);
+  free_network(net);
+}
+
+TEST_F(Replace, RestrictionEdgeCases) {
+  NET *only = kora::compile_restriction(string_net("a"), 0, contexts_of({ctx({"b"}, {"c"})}));
+  EXPECT_EQ(accepted(only, 3).count("bac"), 1u);
+  EXPECT_EQ(accepted(only, 3).count("ac"), 0u);
+  free_network(only);
+  NET *always = kora::compile_restriction(string_net("a"), 1, contexts_of({ctx({"b"}, {"c"})}));
+  std::set<Str> strings = accepted(always, 3);
+  EXPECT_EQ(strings.count("bac"), 1u);
+  EXPECT_EQ(strings.count("bzc"), 0u);
+  EXPECT_EQ(strings.count("bc"), 0u);
+  EXPECT_EQ(strings.count("ac"), 1u);
+  free_network(always);
+  NET *both = kora::compile_restriction(string_net("a"), 2, contexts_of({ctx({"b"}, {"c"})}));
+  strings = accepted(both, 3);
+  EXPECT_EQ(strings.count("bac"), 1u);
+  EXPECT_EQ(strings.count("ac"), 0u);
+  EXPECT_EQ(strings.count("bzc"), 0u);
+  free_network(both);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(Replace, RestrictionRefusals) {
+  NET *net = kora::compile_restriction(pair_net('a', 'b'), 0, contexts_of({ctx({"b"}, {})}));
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"Error in a restrict statement. CENTER must be a simple network, not a transducer.",
+                                      "Aborting. Returning [?*] instead."}));
+  EXPECT_TRUE(same(net, universal()));
+  free_network(net);
+  messages().clear();
+  NV *contexts = kora::make_context(pair_net('a', 'b'), nullptr);
+  net = kora::compile_restriction(string_net("a"), 1, contexts);
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"Every context of the restrict operation has to be a simple FSM and not a transducer.",
+                                      "Aborting. Returning [?*] instead."}));
+  free_network(net);
+  messages().clear();
+  net = kora::compile_restriction(string_net("a"), 5, contexts_of({ctx({"b"}, {})}));
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"During restriction in multiple contexts: Wrong arrow type: 5"});
+  EXPECT_TRUE(same(net, universal()));
+  free_network(net);
+}
 
 }  // namespace
