@@ -162,7 +162,8 @@ typedef struct NET {
   struct {
     uint16_t upper_sequentialized : 1;
     uint16_t lower_sequentialized : 1;
-    uint16_t unused : 1;
+    uint16_t epsilon_brackets : 1; /* bit 2 (mask 4): the empty string of the language is
+                                      matched at most once per position in replace rules */
     uint16_t upper_has_flags : 1;
     uint16_t lower_has_flags : 1;
     uint16_t left_bimachine : 1;
