@@ -345,6 +345,8 @@ void rebuild_alphabets(NET *net, ALPH *kept) {
 
 }  // namespace
 
+bool is_case_function(uint32_t id) { return case_kind(id) != CaseKind::kUnknown; }
+
 NET *case_function(uint32_t function, NET *net, uint32_t side) {
   const CaseKind kind = case_kind(function);
   if (kind == CaseKind::kUnknown) {

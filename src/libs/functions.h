@@ -52,6 +52,9 @@ NET *explode_symbols(NV *arguments);
 // unknown function or side. Implemented in case-functions.cpp.
 NET *case_function(uint32_t function, NET *net, uint32_t side);
 
+// Whether `id` names one of the seven case functions.
+bool is_case_function(uint32_t id);
+
 // The context function of `specifier` (LEFT_CONTEXT, RIGHT_CONTEXT, NON_LEFT_CONTEXT,
 // NON_RIGHT_CONTEXT with `first` only; AND_CHECK, OR_CHECK with both): the specifier followed
 // by `first` (reversed for the left contexts) or by the union of `first` and `second`. Consumes

@@ -17,6 +17,7 @@
 #include "error.h"
 #include "flag-diacritics.h"
 #include "flag-eliminate.h"
+#include "functions.h"
 #include "lab-vect.h"
 #include "label.h"
 #include "page.h"
@@ -49,6 +50,7 @@ void create_heaps() {
   install_standard_writer();
   install_standard_reader();
   install_flag_elimination();
+  set_regex_compiler(read_regex);
   heaps_to_create = false;
 }
 

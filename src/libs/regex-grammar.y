@@ -28,7 +28,9 @@ static void regex_error(const char *message) { kora::report_regex_error(message)
 using namespace kora;
 
 static NV *push_net(NV *nv, NET *net) { return nv_push_back(net, nv); }
-static NV *pair_of(NET *a, NET *b) { return nv_push_back(b, nv_push_back(a, nullptr)); }
+static REPL_RULES *anywhere(REPL_RULES *rules) {
+  return attach_contexts(rules, CONTEXT_BOTH_UPPER, make_context(nullptr, nullptr));
+}
 }
 
 %define api.prefix {regex_}
@@ -36,10 +38,10 @@ static NV *pair_of(NET *a, NET *b) { return nv_push_back(b, nv_push_back(a, null
 %define api.token.prefix {T_}
 %define parse.error simple
 
-/* A "," after a rule list or a context list inside brackets that take several arguments
-   (substitution, function arguments) continues the rules or contexts: both conflicts are
-   resolved by shifting. */
-%expect 2
+/* A "," after a rule list (also one after ",,") or a context list inside brackets that take
+   several arguments (substitution, function arguments) continues the rules or contexts: the
+   three conflicts are resolved by shifting. */
+%expect 3
 
 %union {
   NET *net;
@@ -49,7 +51,7 @@ static NV *pair_of(NET *a, NET *b) { return nv_push_back(b, nv_push_back(a, null
   int code;
   char *text;
   uint32_t *fat;
-  kora::RegexRules *rules;
+  kora::REPL_RULES *rules;
 }
 
 %token END_OF_EXPRESSION LPAREN RPAREN LBRACKET RBRACKET COMMA PARALLEL
@@ -77,7 +79,7 @@ static NV *pair_of(NET *a, NET *b) { return nv_push_back(b, nv_push_back(a, null
 %destructor { free_nv_and_nets($$); } <nv>
 %destructor { free_alph($$); } <alph>
 %destructor { std::free($$); } <text> <fat>
-%destructor { free_regex_rules($$); } <rules>
+%destructor { free_replace_rules($$); } <rules>
 
 /* Loosest first. The context rules take CONTEXT_END so that the last context of a restriction
    absorbs every operator to its right; COMMA binds tighter, so a "," after a context starts the
@@ -121,8 +123,8 @@ rule_level
   | term_level BEFORE term_level { $$ = regex_binary(RegexOp::BEFORE, $1, $3); }
   | term_level AFTER term_level { $$ = regex_binary(RegexOp::AFTER, $1, $3); }
   | term_level CROSS term_level { $$ = regex_binary(RegexOp::CROSS, $1, $3); }
-  | rule_list { $$ = regex_compile_replace($1); }
-  | group_list { $$ = regex_compile_replace($1); }
+  | rule_list { $$ = compile_replace_group($1); }
+  | group_list { $$ = compile_parallel_replace($1); }
   ;
 
 term_level
@@ -136,7 +138,7 @@ term_level
   | term_level LOWER_PRIORITY term_level { $$ = regex_binary(RegexOp::LOWER_PRIORITY, $1, $3); }
   | term_level LEFT_MERGE term_level { $$ = regex_binary(RegexOp::LEFT_MERGE, $1, $3); }
   | term_level RIGHT_MERGE term_level { $$ = regex_binary(RegexOp::RIGHT_MERGE, $1, $3); }
-  | term_level RESTRICT_ARROW contexts %prec RESTRICTION_END { $$ = regex_restrict($1, $2, $3); }
+  | term_level RESTRICT_ARROW contexts %prec RESTRICTION_END { $$ = compile_restriction($1, $2, $3); }
   | concatenation
   ;
 
@@ -215,16 +217,19 @@ symbol_list
 
 rule_list
   : rule
-  | rule_list COMMA rule { $$ = regex_append_rules($1, $3); }
+  | rule_list COMMA rule { $$ = append_rule($1, $3); }
   ;
 
 group
-  : rule_list CONTEXT_SEPARATOR contexts { $$ = regex_attach_contexts($1, $2, $3); }
+  : rule_list CONTEXT_SEPARATOR contexts { $$ = attach_contexts($1, $2, $3); }
   ;
 
+/* A rule list without contexts joined to groups that have them applies in every context. */
 group_list
   : group
-  | group_list PARALLEL group { $$ = regex_append_rules($1, $3); }
+  | rule_list PARALLEL group { $$ = append_group(anywhere($1), $3); }
+  | group_list PARALLEL group { $$ = append_group($1, $3); }
+  | group_list PARALLEL rule_list { $$ = append_group($1, anywhere($3)); }
   ;
 
 arrow
@@ -234,35 +239,35 @@ arrow
 
 side
   : term_level
-  | EPS_BRACKET_OPEN term_level EPS_BRACKET_CLOSE { $$ = regex_epsilon_bracket($2); }
-  | EPS_BRACKET_OPEN EPS_BRACKET_CLOSE { $$ = regex_epsilon_bracket(epsilon_net()); }
+  | EPS_BRACKET_OPEN term_level EPS_BRACKET_CLOSE { $$ = mark_epsilon_brackets($2); }
+  | EPS_BRACKET_OPEN EPS_BRACKET_CLOSE { $$ = mark_epsilon_brackets(epsilon_net()); }
   ;
 
 rule
-  : side arrow side { $$ = regex_rule($1, $2, $3, nullptr); }
-  | side arrow insertion { $$ = regex_rule($1, $2, $3, nullptr); }
-  | side arrow FUNCTION_NAME INSERT RPAREN { $$ = regex_rule($1, $2, nullptr, $3); }
-  | side arrow CASE_FUNCTION_NAME INSERT RPAREN { $$ = regex_rule($1, $2, nullptr, $3); }
-  | insertion LEFTWARD_ARROW side { $$ = regex_rule($3, $2, $1, nullptr); }
+  : side arrow side { $$ = make_replace_rule($1, $2, $3); }
+  | side arrow insertion { $$ = make_replace_rule($1, $2, $3); }
+  | side arrow FUNCTION_NAME INSERT RPAREN { $$ = regex_function_rule($1, $2, $3); }
+  | side arrow CASE_FUNCTION_NAME INSERT RPAREN { $$ = regex_function_rule($1, $2, $3); }
+  | insertion LEFTWARD_ARROW side { $$ = make_replace_rule($1, $2, $3); }
   ;
 
 insertion
-  : term_level INSERT term_level { $$ = regex_insertion($1, $3); }
-  | term_level INSERT { $$ = regex_insertion($1, nullptr); }
-  | INSERT term_level { $$ = regex_insertion(nullptr, $2); }
-  | INSERT { $$ = regex_insertion(nullptr, nullptr); }
+  : term_level INSERT term_level { $$ = make_insertion($1, $3); }
+  | term_level INSERT { $$ = make_insertion($1, nullptr); }
+  | INSERT term_level { $$ = make_insertion(nullptr, $2); }
+  | INSERT { $$ = make_insertion(nullptr, nullptr); }
   ;
 
 contexts
   : context
-  | contexts COMMA context { $$ = nv_append($1, $3); }
+  | contexts COMMA context { $$ = append_context($1, $3); }
   ;
 
 context
-  : term_level CONTEXT_MARK term_level %prec CONTEXT_END { $$ = pair_of($1, $3); }
-  | term_level CONTEXT_MARK %prec CONTEXT_END { $$ = pair_of($1, nullptr); }
-  | CONTEXT_MARK term_level %prec CONTEXT_END { $$ = pair_of(nullptr, $2); }
-  | CONTEXT_MARK %prec CONTEXT_END { $$ = pair_of(nullptr, nullptr); }
+  : term_level CONTEXT_MARK term_level %prec CONTEXT_END { $$ = make_context($1, $3); }
+  | term_level CONTEXT_MARK %prec CONTEXT_END { $$ = make_context($1, nullptr); }
+  | CONTEXT_MARK term_level %prec CONTEXT_END { $$ = make_context(nullptr, $2); }
+  | CONTEXT_MARK %prec CONTEXT_END { $$ = make_context(nullptr, nullptr); }
   ;
 
 %%

@@ -31,6 +31,7 @@
 #include "error.h"
 #include "fat-str.h"
 #include "flag-marks.h"
+#include "functions.h"
 #include "label.h"
 #include "merge.h"
 #include "minimize.h"
@@ -392,106 +393,71 @@ NET *regex_result(NET *net) {
   return recompute_flag_marks(net);
 }
 
-// --- Replace rules as collected by the grammar --------------------------------------------------
+// --- Function forms -----------------------------------------------------------------------------
 
-RegexRules *regex_rule(NET *upper, int arrow, NET *lower, char *function) {
-  auto *rules = new RegexRules;
-  rules->nets = nv_push_back(lower, nv_push_back(upper, nullptr));
-  rules->arrow = arrow;
-  rules->function = function;
-  return rules;
+namespace {
+
+// The label id of a function name (with its "("); frees the text.
+uint32_t function_label(char *name) {
+  uint32_t id = ID_NO_SYMBOL;
+  intern_symbol(&id, name);
+  std::free(name);
+  return id;
 }
 
-RegexRules *regex_append_rules(RegexRules *rules, RegexRules *more) {
-  rules->nets = nv_append(rules->nets, more->nets);
-  more->nets = nullptr;
-  if (rules->function == nullptr) std::swap(rules->function, more->function);
-  free_regex_rules(more);
-  return rules;
-}
-
-RegexRules *regex_attach_contexts(RegexRules *rules, int context, NV *contexts) {
-  NV *quadruples = make_nv(0);
-  for (int r = 0; r + 1 < NV_len(rules->nets); r += 2)
-    for (int c = 0; c + 1 < NV_len(contexts); c += 2) {
-      NET *parts[4] = {NV_net(rules->nets, r), NV_net(rules->nets, r + 1), NV_net(contexts, c),
-                       NV_net(contexts, c + 1)};
-      for (NET *part : parts) nv_push_back(part != nullptr ? copy_fsm(part) : nullptr, quadruples);
-    }
-  free_nv_and_nets(rules->nets);
-  free_nv_and_nets(contexts);
-  rules->nets = quadruples;
-  rules->context = context;
-  return rules;
-}
-
-void free_regex_rules(RegexRules *rules) {
-  if (rules == nullptr) return;
-  if (rules->nets != nullptr) free_nv_and_nets(rules->nets);
-  std::free(rules->function);
-  delete rules;
-}
-
-NET *regex_insertion(NET *left, NET *right) {
-  uint32_t insert = ID_NO_SYMBOL;
-  if (intern_symbol(&insert, "...") != 0) {
-    if (left != nullptr) free_network(left);
-    return refuse(right);
-  }
-  NET *net = label_net(insert);
-  if (left != nullptr) net = concat_net(left, net, 0, 0);
-  if (right != nullptr) net = concat_net(net, right, 0, 0);
+// The argument at `position` taken out of `args` (null when there is none).
+NET *take_argument(NV *args, int position) {
+  if (args == nullptr || position >= NV_len(args)) return nullptr;
+  NET *net = NV_net(args, position);
+  NV_net(args, position) = nullptr;
   return net;
 }
 
-// The epsilon-bracket mark is the replace module's; the network passes through unchanged here.
-NET *regex_epsilon_bracket(NET *net) { return net; }
-
-// --- Constructions that other modules provide ---------------------------------------------------
-
-NET *regex_function_call(char *name, NV *args) {
-  std::free(name);
-  free_nv_and_nets(args);
-  return not_yet_available("A user function call");
+// The symbol of a network of one one-symbol string, else EPSILON (which no side is named by).
+uint32_t single_symbol(NET *net) {
+  if (net == nullptr || net->start == nullptr || net->start->arcs == nullptr ||
+      net->start->arcs->next != nullptr || net->start->flags.final)
+    return EPSILON;
+  const ARC *arc = net->start->arcs;
+  if (!arc->destination->flags.final || arc->destination->arcs != nullptr) return EPSILON;
+  return arc->label;
 }
+
+}  // namespace
+
+NET *regex_function_call(char *name, NV *args) { return call_user_function(function_label(name), args); }
 
 NET *regex_case_function(char *name, NV *args) {
-  std::free(name);
+  const uint32_t function = function_label(name);
+  NET *net = take_argument(args, 0);
+  NET *side_net = take_argument(args, 1);
+  const uint32_t side = side_net == nullptr ? ID_NO_SYMBOL : single_symbol(side_net);
+  if (side_net != nullptr) free_network(side_net);
   free_nv_and_nets(args);
-  return not_yet_available("A case function");
+  return case_function(function, net, side);
 }
 
-NET *regex_context_function(int, NV *args) {
+NET *regex_context_function(int specifier, NV *args) {
+  NET *first = take_argument(args, 0);
+  NET *second = take_argument(args, 1);
   free_nv_and_nets(args);
-  return not_yet_available("A context function");
+  return context_function(static_cast<uint32_t>(specifier), first, second);
 }
 
-NET *regex_explode(NV *args) {
-  free_nv_and_nets(args);
-  return not_yet_available("Explode(");
-}
+NET *regex_explode(NV *args) { return explode_symbols(args); }
 
-uint32_t regex_implode(NV *args) {
-  free_nv_and_nets(args);
-  free_network(not_yet_available("Implode("));
-  return ID_NO_SYMBOL;
-}
+uint32_t regex_implode(NV *args) { return implode_symbols(args); }
 
-NET *regex_end_tag(uint32_t) { return not_yet_available("EndTag("); }
+NET *regex_end_tag(uint32_t symbol) { return end_tag_net(symbol); }
 
 NET *regex_include_file(int, uint32_t) { return not_yet_available("A file inclusion"); }
 
 NET *regex_variable_reference(uint32_t) { return not_yet_available(".RE2N_VAR."); }
 
-NET *regex_compile_replace(RegexRules *rules) {
-  free_regex_rules(rules);
-  return not_yet_available("A replace rule");
-}
-
-NET *regex_restrict(NET *center, int, NV *contexts) {
-  free_network(center);
-  free_nv_and_nets(contexts);
-  return not_yet_available("A restriction");
+REPL_RULES *regex_function_rule(NET *upper, int arrow, char *function) {
+  REPL_RULES *rule = make_replace_rule(upper, arrow, nullptr);
+  set_insertion_function(rule, function_label(function));
+  return rule;
 }
 
 }  // namespace kora

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "kora.h"
+#include "replace.h"
 
 // The parser (regex-grammar.y): reads one input from the scanner. 0 when it accepted, 2 when its
 // stack was exhausted.
@@ -104,43 +105,30 @@ NET *regex_substitute(NET *net, uint32_t symbol, ALPH *list);
 // The statement's result: minimized when parameter word 16 is set; its flag marks recomputed.
 NET *regex_result(NET *net);
 
-// --- Constructions that other modules provide --------------------------------------------------
-// Each reports "<construct> is not yet available." and gives the null network (or no symbol,
-// having counted an error), freeing its arguments.
+// --- Function forms: the arguments are consumed -------------------------------------------------
 
+// F(args): the user function whose name (with its "(") is `name` (freed here).
 NET *regex_function_call(char *name, NV *args);
+// UpCase(A) ... AnyCase(A, side): the case function `name` (freed here) on the first argument,
+// on the side named by the second (a one-symbol network), both sides without one.
 NET *regex_case_function(char *name, NV *args);
+// LC(A) ... OR(X, Y): the context function of `specifier` (a built-in context symbol).
 NET *regex_context_function(int specifier, NV *args);
 NET *regex_explode(NV *args);
+// The imploded symbol, or ID_NO_SYMBOL after the functions module's report.
 uint32_t regex_implode(NV *args);
 NET *regex_end_tag(uint32_t symbol);
+
+// --- Constructions not available in this library ------------------------------------------------
+// Each reports "<construct> is not yet available." and gives the null network.
+
 NET *regex_include_file(int file_operator, uint32_t file_name);
 NET *regex_variable_reference(uint32_t name);
 
-// Replace rules as the grammar collects them: `nets` holds (UPPER, LOWER) pairs, one per rule, or,
-// once contexts are attached, (UPPER, LOWER, LEFT, RIGHT) quadruples, one per rule and context (a
-// missing context is a null entry); groups joined by ",," are appended to one record. `function`
-// is the insertion function of an insertion F(...) (owned), or null.
-struct RegexRules {
-  NV *nets = nullptr;
-  int arrow = 0;
-  int context = -1;
-  char *function = nullptr;
-};
+// --- Replace rules: the records and compilers of replace.h -------------------------------------
 
-// One rule UPPER arrow LOWER; a rule whose LOWER is an insertion function takes `function`.
-RegexRules *regex_rule(NET *upper, int arrow, NET *lower, char *function);
-// `more` appended to `rules` (and freed); returns `rules`.
-RegexRules *regex_append_rules(RegexRules *rules, RegexRules *more);
-// The quadruples of every rule with every (LEFT, RIGHT) pair of `contexts` (consumed).
-RegexRules *regex_attach_contexts(RegexRules *rules, int context, NV *contexts);
-void free_regex_rules(RegexRules *rules);
-// The insertion L "..." R as a network (either side may be null for nothing).
-NET *regex_insertion(NET *left, NET *right);
-// "[. A .]": A marked to match the empty string at most once at each position.
-NET *regex_epsilon_bracket(NET *net);
-
-NET *regex_compile_replace(RegexRules *rules);
-NET *regex_restrict(NET *center, int restriction, NV *contexts);
+// UPPER arrow F(...): a rule whose LOWER is the image of UPPER under the insertion function
+// named `function` (freed here).
+REPL_RULES *regex_function_rule(NET *upper, int arrow, char *function);
 
 }  // namespace kora

@@ -16,6 +16,7 @@
 
 #include "alph.h"
 #include "error.h"
+#include "functions.h"
 #include "label.h"
 #include "modify.h"
 #include "nv.h"
@@ -24,8 +25,6 @@
 namespace kora {
 
 namespace {
-
-InsertionFunctionHook insertion_hook = nullptr;
 
 const char *const kNotSimple = "All UPPER, LOWER, LEFT and RIGHT must be simple fsm, and no transducers.\n";
 
@@ -109,15 +108,22 @@ NET *after_symbol(NET *net, uint32_t id) {
   return after;
 }
 
+// The LOWER of a rule written UPPER -> F(...): the image of `upper` (taken) under F, a case
+// function applied to the lower side or a user function called with it.
+NET *function_image(uint32_t function, NET *upper) {
+  if (is_case_function(function)) return case_function(function, upper, symbol_id("lower"));
+  return call_user_function(function, nv_of_net(upper));
+}
+
 bool holds(NET *net, uint32_t id) { return net != nullptr && test_alph_member(net_sigma(net), id); }
 
 // The relation of one rule: UPPER to LOWER by cross product, UPPER kept between the chunks
 // of an insertion, or LOWER itself when it is a relation. Takes `lower`, keeps `upper`; null,
 // after a message, when an insertion chunk holds OTHER.
 NET *rule_relation(NET *upper, NET *lower, uint32_t function) {
-  if (function != ID_NO_SYMBOL && insertion_hook != nullptr) {
+  if (function != ID_NO_SYMBOL) {
     free_network(lower);
-    lower = insertion_hook(function, copy_net(upper));
+    lower = function_image(function, copy_net(upper));
   }
   if (holds(lower, insertion_symbol())) {
     NET *before = before_symbol(lower, insertion_symbol());
@@ -375,8 +381,6 @@ uint32_t insertion_symbol() {
   }
   return id;
 }
-
-void set_insertion_function_hook(InsertionFunctionHook hook) { insertion_hook = hook; }
 
 REPL_RULES *make_replace_rule(NET *upper, int arrow, NET *lower) {
   NV *nets = make_nv(2);

@@ -106,9 +106,5 @@ void free_replace_rules(REPL_RULES *rules);
 // The id of the insertion symbol "...", interned on first use.
 uint32_t insertion_symbol();
 
-// Computes the LOWER of a rule from a copy of its UPPER for an insertion function. The
-// functions module installs it; without one a rule with a function keeps its LOWER.
-using InsertionFunctionHook = NET *(*)(uint32_t function, NET *upper);
-void set_insertion_function_hook(InsertionFunctionHook hook);
 
 }  // namespace kora
