@@ -295,3 +295,50 @@ TEST_F(RegexGrammar, ReplaceRuleSyntaxIsRecognized) {
 
 }  // namespace
 }  // namespace kora_test
+
+namespace kora_test {
+namespace {
+
+// Laws on seeded random automata defined as A and B: each expression over the names compiles to
+// what the calculus gives for the same operation on copies of the networks.
+TEST_F(RegexGrammar, ExpressionsOverDefinitionsAgreeWithTheCalculus) {
+  struct Law {
+    const char *expression;
+    NET *(*direct)(NET *a, NET *b);
+  };
+  const Law laws[] = {
+      {"A | B", [](NET *a, NET *b) { return union_net(a, b, 0, 0); }},
+      {"A B", [](NET *a, NET *b) { return concat_net(a, b, 0, 0); }},
+      {"A & B", [](NET *a, NET *b) { return intersect_net(a, b, 0, 0); }},
+      {"A - B", [](NET *a, NET *b) { return minus_net(a, b, 0, 0); }},
+      {"A <> B", [](NET *a, NET *b) { return shuffle_net(a, b, 0); }},
+      {"A / B", [](NET *a, NET *b) { return ignore_net(a, b, 0, 0); }},
+      {"A .x. B", [](NET *a, NET *b) { return crossproduct_net(a, b, 0, 0); }},
+      {"A* ~B", [](NET *a, NET *b) { return concat_net(zero_plus_net(a, 0), negate_net(b, 0), 0, 0); }},
+      {"[A .x. B] .o. [B .x. A]",
+       [](NET *a, NET *b) {
+         NET *forth = crossproduct_net(copy_net(a), copy_net(b), 0, 0);
+         return compose_net(forth, crossproduct_net(b, a, 0, 0), 0, 0);
+       }},
+  };
+  RandomNetOptions options;
+  options.epsilon = false;
+  for_seeds(20, [&](unsigned, std::mt19937 &random) {
+    NET *a = random_net(random, options);
+    NET *b = random_net(random, options);
+    ASSERT_EQ(define_net("A", a, 1), 0);
+    ASSERT_EQ(define_net("B", b, 1), 0);
+    for (const Law &law : laws) {
+      SCOPED_TRACE(law.expression);
+      Compiled compiled(law.expression);
+      NET *direct = law.direct(copy_net(a), copy_net(b));
+      EXPECT_TRUE(same_relation(compiled.net, direct, 3));
+      free_network(direct);
+    }
+    free_network(a);
+    free_network(b);
+  });
+}
+
+}  // namespace
+}  // namespace kora_test

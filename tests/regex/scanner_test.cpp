@@ -45,7 +45,12 @@ std::string tokens(const char *text) {
     if (value.fat != nullptr) {
       out += "(";
       for (const uint32_t *c = value.fat; *c != 0; c++)
-        out += *c < 128 ? std::string(1, static_cast<char>(*c)) : std::string("<") + std::to_string(*c) + ">";
+        if (*c < 128) {
+          out += static_cast<char>(*c);
+        } else {
+          out += '<';
+          out.append(std::to_string(*c)).append(">");
+        }
       out += ")";
     }
     if (token == RegexToken::REPLACE_ARROW || token == RegexToken::LEFTWARD_ARROW ||
