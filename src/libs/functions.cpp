@@ -187,7 +187,7 @@ bool check_parameters(const std::string &prototype, const Prototype &parsed,
       return false;
     }
     if (installed_compiler == nullptr) continue;
-    NET *literal = compile("Lit(" + parameter + ")");
+    NET *literal = compile(std::string("Lit(").append(parameter).append(")"));
     if (literal == nullptr) {
       error_printf(
           "Parameter '%s' cannot be literalized in the function definition' %s:\n           '%s'",

@@ -88,41 +88,26 @@ std::set<Symbols> mixes(const Symbols &word,
   return result;
 }
 
-// Whether position i of the word begins a word: the first symbol or one after a separator.
-bool word_start(const Symbols &word, size_t i) { return i == 0 || separator(word[i - 1]); }
-
-// The images of one string of an automaton under the case function `name`.
-std::set<Symbols> reference_images(const std::string &name, const Symbols &word) {
-  auto each = [&](std::function<std::set<uint32_t>(size_t)> choices) { return mixes(word, choices); };
-  if (name == "UpCase(") return each([&](size_t i) { return std::set<uint32_t>{up(word[i])}; });
-  if (name == "DownCase(") return each([&](size_t i) { return std::set<uint32_t>{down(word[i])}; });
-  if (name == "OptUpCase(")
-    return each([&](size_t i) { return std::set<uint32_t>{word[i], up(word[i])}; });
-  if (name == "OptDownCase(")
-    return each([&](size_t i) { return std::set<uint32_t>{word[i], down(word[i])}; });
-  if (name == "AnyCase(")
-    return each([&](size_t i) { return std::set<uint32_t>{word[i], up(word[i]), down(word[i])}; });
-  if (name == "Cap(")
-    return each([&](size_t i) {
-      const uint32_t lower = down(word[i]);
-      return std::set<uint32_t>{word_start(word, i) && !separator(word[i]) ? up_first(lower) : lower};
-    });
-  // OptCap(
-  return each([&](size_t i) {
-    std::set<uint32_t> choices{word[i], down(word[i])};
-    if (word_start(word, i) && !separator(word[i])) {
-      choices.insert(up_first(word[i]));
-      choices.insert(up_first(down(word[i])));
-    }
-    return choices;
-  });
+// The symbols position i of `word` may become under the case function `name`.
+std::set<uint32_t> reference_choices(const std::string &name, const Symbols &word, size_t i) {
+  const uint32_t x = word[i];
+  const bool starts = (i == 0 || separator(word[i - 1])) && !separator(x);
+  if (name == "UpCase(") return {up(x)};
+  if (name == "DownCase(") return {down(x)};
+  if (name == "OptUpCase(") return {x, up(x)};
+  if (name == "OptDownCase(") return {x, down(x)};
+  if (name == "AnyCase(") return {x, up(x), down(x)};
+  if (name == "Cap(") return {starts ? up_first(down(x)) : down(x)};
+  if (starts) return {x, down(x), up_first(x), up_first(down(x))};  // OptCap(
+  return {x, down(x)};
 }
 
 // The relation expected from the case function on the given sides of an automaton.
 Relation reference_relation(const std::string &name, bool upper, bool lower, const Relation &words) {
   Relation expected;
   for (const auto &[word, same] : words) {
-    for (const Symbols &image : reference_images(name, word)) {
+    for (const Symbols &image :
+         mixes(word, [&](size_t i) { return reference_choices(name, word, i); })) {
       if (upper && lower)
         expected.insert({image, image});
       else
@@ -287,17 +272,12 @@ TEST_F(CaseFunctionsTest, BadFunctionsAndSidesAreReported) {
 TEST(CaseMap, KnownMappings) {
   struct Case {
     uint32_t code, upper, lower;
-  } cases[] = {
-      {'a', 'A', 'a'},         {'Z', 'Z', 'z'},         {'1', '1', '1'},
-      {0xFF, 0x178, 0xFF},     {0x178, 0x178, 0xFF},    {0xDF, 0xDF, 0xDF},
-      {0xB5, 0x39C, 0xB5},     {0x130, 0x130, 0x69},    {0x131, 0x49, 0x131},
-      {0x3C2, 0x3A3, 0x3C2},   {0x3A3, 0x3A3, 0x3C3},   {0x100, 0x100, 0x101},
-      {0x101, 0x100, 0x101},   {0x12F, 0x12E, 0x12F},   {0x430, 0x410, 0x430},
-      {0x400, 0x400, 0x450},   {0x1F80, 0x1F88, 0x1F80}, {0x1F88, 0x1F88, 0x1F80},
-      {0x1FB3, 0x1FBC, 0x1FB3}, {0x1E9E, 0x1E9E, 0xDF},  {0x1C5, 0x1C4, 0x1C6},
-      {0x1FFF, 0x1FFF, 0x1FFF}, {0x2170, 0x2170, 0x2170}, {0x10FFFF, 0x10FFFF, 0x10FFFF},
-      {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},
-  };
+  } cases[] = {{'a', 'A', 'a'},           {0xFF, 0x178, 0xFF},      {0xDF, 0xDF, 0xDF},
+               {0xB5, 0x39C, 0xB5},       {0x130, 0x130, 0x69},     {0x3C2, 0x3A3, 0x3C2},
+               {0x3A3, 0x3A3, 0x3C3},     {0x100, 0x100, 0x101},    {0x12F, 0x12E, 0x12F},
+               {0x400, 0x400, 0x450},     {0x1F80, 0x1F88, 0x1F80}, {0x1F88, 0x1F88, 0x1F80},
+               {0x1E9E, 0x1E9E, 0xDF},    {0x1C5, 0x1C4, 0x1C6},    {0x2170, 0x2170, 0x2170},
+               {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}};
   for (const Case &c : cases) {
     EXPECT_EQ(kora::simple_upper(c.code), c.upper) << std::hex << c.code;
     EXPECT_EQ(kora::simple_lower(c.code), c.lower) << std::hex << c.code;
