@@ -183,7 +183,8 @@ factor
   | SIGMA_OPEN regex RPAREN { $$ = regex_sigma_net($2); }
   | LABELS_OPEN regex RPAREN { $$ = regex_labels_net($2); }
   | CONTEXT_FUNCTION arguments RPAREN { $$ = regex_context_function($1, $2); }
-  | CASE_FUNCTION_NAME arguments RPAREN { $$ = regex_case_function($1, $2); }
+  | CASE_FUNCTION_NAME regex RPAREN { $$ = regex_case_function($1, $2, nullptr); }
+  | CASE_FUNCTION_NAME regex COMMA SYMBOL RPAREN { $$ = regex_case_function($1, $2, $4); }
   ;
 
 arguments

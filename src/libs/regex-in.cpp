@@ -397,8 +397,8 @@ NET *regex_result(NET *net) {
 
 namespace {
 
-// The label id of a function name (with its "("); frees the text.
-uint32_t function_label(char *name) {
+// The label id of the symbol spelled `text` (a function name keeps its "("); frees the text.
+uint32_t label_of_text(char *name) {
   uint32_t id = ID_NO_SYMBOL;
   intern_symbol(&id, name);
   std::free(name);
@@ -413,28 +413,12 @@ NET *take_argument(NV *args, int position) {
   return net;
 }
 
-// The symbol of a network of one one-symbol string, else EPSILON (which no side is named by).
-uint32_t single_symbol(NET *net) {
-  if (net == nullptr || net->start == nullptr || net->start->arcs == nullptr ||
-      net->start->arcs->next != nullptr || net->start->flags.final)
-    return EPSILON;
-  const ARC *arc = net->start->arcs;
-  if (!arc->destination->flags.final || arc->destination->arcs != nullptr) return EPSILON;
-  return arc->label;
-}
-
 }  // namespace
 
-NET *regex_function_call(char *name, NV *args) { return call_user_function(function_label(name), args); }
+NET *regex_function_call(char *name, NV *args) { return call_user_function(label_of_text(name), args); }
 
-NET *regex_case_function(char *name, NV *args) {
-  const uint32_t function = function_label(name);
-  NET *net = take_argument(args, 0);
-  NET *side_net = take_argument(args, 1);
-  const uint32_t side = side_net == nullptr ? ID_NO_SYMBOL : single_symbol(side_net);
-  if (side_net != nullptr) free_network(side_net);
-  free_nv_and_nets(args);
-  return case_function(function, net, side);
+NET *regex_case_function(char *name, NET *net, char *side) {
+  return case_function(label_of_text(name), net, side == nullptr ? ID_NO_SYMBOL : label_of_text(side));
 }
 
 NET *regex_context_function(int specifier, NV *args) {
@@ -456,7 +440,7 @@ NET *regex_variable_reference(uint32_t) { return not_yet_available(".RE2N_VAR.")
 
 REPL_RULES *regex_function_rule(NET *upper, int arrow, char *function) {
   REPL_RULES *rule = make_replace_rule(upper, arrow, nullptr);
-  set_insertion_function(rule, function_label(function));
+  set_insertion_function(rule, label_of_text(function));
   return rule;
 }
 

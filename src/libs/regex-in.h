@@ -109,9 +109,9 @@ NET *regex_result(NET *net);
 
 // F(args): the user function whose name (with its "(") is `name` (freed here).
 NET *regex_function_call(char *name, NV *args);
-// UpCase(A) ... AnyCase(A, side): the case function `name` (freed here) on the first argument,
-// on the side named by the second (a one-symbol network), both sides without one.
-NET *regex_case_function(char *name, NV *args);
+// UpCase(A) ... AnyCase(A, side): the case function `name` on `net`, on the side named by the
+// symbol `side` (its text, not what it may be defined as), both sides without one. Frees the texts.
+NET *regex_case_function(char *name, NET *net, char *side);
 // LC(A) ... OR(X, Y): the context function of `specifier` (a built-in context symbol).
 NET *regex_context_function(int specifier, NV *args);
 NET *regex_explode(NV *args);
