@@ -365,16 +365,9 @@ bool marked(REPL_RULES *group) {
 
 }  // namespace
 
-uint32_t insertion_symbol() {
-  static uint32_t id = ID_NO_SYMBOL;
-  static const void *map = nullptr;
-  // The label map is made anew by every initialization; intern again when it changed.
-  if (id == ID_NO_SYMBOL || map != current_label_map()) {
-    id = marker_symbol("...");
-    map = current_label_map();
-  }
-  return id;
-}
+// Interned on every call (a hash lookup): the label map is made anew by every initialization,
+// so an id kept across calls could name another symbol.
+uint32_t insertion_symbol() { return marker_symbol("..."); }
 
 void set_insertion_function_hook(InsertionFunctionHook hook) { insertion_hook = hook; }
 

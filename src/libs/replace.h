@@ -103,7 +103,7 @@ NET *mark_epsilon_brackets(NET *net);
 // Frees the chain with its networks; null is ignored.
 void free_replace_rules(REPL_RULES *rules);
 
-// The id of the insertion symbol "...", interned on first use.
+// The id of the insertion symbol "..." in the current label map.
 uint32_t insertion_symbol();
 
 // Computes the LOWER of a rule from a copy of its UPPER for an insertion function. The
