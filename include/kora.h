@@ -521,6 +521,16 @@ KORA_API ALPH *symbol_list(const char *name);
  * "'%s' has not been defined as a symbol_list." and returns 1; a null name returns 1. */
 KORA_API int undefine_symbol_list(const char *name);
 
+/* Defines the regex function given by `prototype`, "Name(p1, p2, ...)" (the name ends with its
+ * "(", no blanks inside names or parameters), with the regular expression `body`, in which the
+ * parameters stand for the arguments of a call. The body is checked by compiling it (unless it
+ * reads files or uses Implode(), every parameter must occur in it as a symbol, and an earlier
+ * function of the name is replaced (with a warning when verbose). The library copies both
+ * texts. Returns 0, or 1 after reporting a malformed prototype, a system function's name
+ * ("'UpCase(' is a system function. It cannot be redefined."), a body that does not compile
+ * or a parameter the body lacks; a refused definition changes nothing. */
+KORA_API int define_function(const char *prototype, const char *body);
+
 /* ---------------------------------------------------------------------------------------------
  * Net vectors and network files. A network file holds any number of networks; saving and
  * loading keep states, arcs, labels, sigma, flags and properties (arcs' user pointers are not

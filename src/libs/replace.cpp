@@ -16,6 +16,7 @@
 
 #include "alph.h"
 #include "error.h"
+#include "functions.h"
 #include "label.h"
 #include "modify.h"
 #include "nv.h"
@@ -24,8 +25,6 @@
 namespace kora {
 
 namespace {
-
-InsertionFunctionHook insertion_hook = nullptr;
 
 const char *const kNotSimple = "All UPPER, LOWER, LEFT and RIGHT must be simple fsm, and no transducers.\n";
 
@@ -111,13 +110,20 @@ NET *after_symbol(NET *net, uint32_t id) {
 
 bool holds(NET *net, uint32_t id) { return net != nullptr && test_alph_member(net_sigma(net), id); }
 
+// The image of UPPER (consumed) under an insertion function: a case function applied to its
+// lower side, or a user function called with UPPER as its one argument.
+NET *insertion_image(uint32_t function, NET *upper) {
+  if (is_system_function(function)) return case_function(function, upper, symbol_id("lower"));
+  return call_user_function(function, nv_of_net(upper));
+}
+
 // The relation of one rule: UPPER to LOWER by cross product, UPPER kept between the chunks
 // of an insertion, or LOWER itself when it is a relation. Takes `lower`, keeps `upper`; null,
 // after a message, when an insertion chunk holds OTHER.
 NET *rule_relation(NET *upper, NET *lower, uint32_t function) {
-  if (function != ID_NO_SYMBOL && insertion_hook != nullptr) {
+  if (function != ID_NO_SYMBOL) {
     free_network(lower);
-    lower = insertion_hook(function, copy_net(upper));
+    lower = insertion_image(function, copy_net(upper));
   }
   if (holds(lower, insertion_symbol())) {
     NET *before = before_symbol(lower, insertion_symbol());
@@ -368,8 +374,6 @@ bool marked(REPL_RULES *group) {
 // Interned on every call (a hash lookup): the label map is made anew by every initialization,
 // so an id kept across calls could name another symbol.
 uint32_t insertion_symbol() { return marker_symbol("..."); }
-
-void set_insertion_function_hook(InsertionFunctionHook hook) { insertion_hook = hook; }
 
 REPL_RULES *make_replace_rule(NET *upper, int arrow, NET *lower) {
   NV *nets = make_nv(2);

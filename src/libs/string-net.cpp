@@ -59,18 +59,9 @@ std::vector<Character> characters_of(const char *string, bool utf8) {
   return characters;
 }
 
-// The symbol of a Unicode character: a code from 2 to 127 is its own id.
-uint32_t symbol_of_code(uint32_t code) {
-  if (code >= 2 && code < 128) return code;
-  uint32_t name[2] = {code, 0};
-  uint32_t id = ID_NO_SYMBOL;
-  intern_fat_symbol(&id, name);
-  return id;
-}
-
 // The symbol of a character read from the string.
 uint32_t symbol_of_character(uint32_t code, bool utf8) {
-  if (utf8) return symbol_of_code(code);
+  if (utf8) return character_symbol(code);
   uint32_t id = ID_NO_SYMBOL;
   intern_byte_symbol(&id, static_cast<unsigned char>(code));
   return id;
@@ -100,7 +91,7 @@ void read_escape(const std::vector<Character> &characters, size_t *i, bool utf8,
     text += static_cast<char>(characters[++last].code);
   text += '"';
   for (const uint32_t *code = parse_quoted_string(text.c_str()); *code != 0; code++)
-    ids->push_back(symbol_of_code(*code));
+    ids->push_back(character_symbol(*code));
   *i = last;
 }
 
@@ -149,31 +140,36 @@ void let_other_match_known_symbols(NET *net) {
 
 }  // namespace
 
-NET *make_string_net(const char *string, bool positions, bool text_mode) {
-  if (string == nullptr) {
-    error("Unexpected NULL argument in string_to_net().");
-    return nullptr;
-  }
-  const std::vector<Symbol> symbols = symbols_of(string, text_mode);
+uint32_t character_symbol(uint32_t code) {
+  if (code >= 2 && code < 128) return code;
+  uint32_t name[2] = {code, 0};
+  uint32_t id = ID_NO_SYMBOL;
+  intern_fat_symbol(&id, name);
+  return id;
+}
+
+NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets) {
   NET *net = null_net();
   STATE *state = net->start;
   std::vector<uint32_t> labels;
-  for (const Symbol &symbol : symbols) {
+  for (size_t i = 0; i < ids.size(); i++) {
+    const uint32_t id = ids[i];
     STATE *next = alloc_state();
     state->next = next;
     net->num_states++;
-    ARC *arc = positions ? alloc_big_arc(symbol.id, next,
-                                         reinterpret_cast<void *>(intptr_t{symbol.offset}), net)
-                         : alloc_arc(symbol.id, next, net);
+    ARC *arc = offsets != nullptr
+                   ? alloc_big_arc(id, next, reinterpret_cast<void *>(intptr_t{(*offsets)[i]}), net)
+                   : alloc_arc(id, next, net);
     push_arc(arc, state);
-    if (symbol.id == EPSILON) {
+    if (id == EPSILON) {
       state->flags.deterministic = 0;
       net->flags.deterministic = 0;
       net->flags.minimized = 0;
       net->flags.epsilon_free = 0;
     } else {
-      labels.push_back(symbol.id);
-      add_symbols_of_label(net->sigma, symbol.id);
+      labels.push_back(id);
+      add_symbols_of_label(net->sigma, id);
+      if (label_arity(id) > net->arity) net->arity = static_cast<int16_t>(label_arity(id));
     }
     state = next;
   }
@@ -184,6 +180,20 @@ NET *make_string_net(const char *string, bool positions, bool text_mode) {
   net->labels = labels_to_alph(labels.data(), static_cast<int>(labels.size()), KORA_LABEL_ALPH);
   if (test_alph_member(net->sigma, OTHER)) let_other_match_known_symbols(net);
   return net;
+}
+
+NET *make_string_net(const char *string, bool positions, bool text_mode) {
+  if (string == nullptr) {
+    error("Unexpected NULL argument in string_to_net().");
+    return nullptr;
+  }
+  std::vector<uint32_t> ids;
+  std::vector<int> offsets;
+  for (const Symbol &symbol : symbols_of(string, text_mode)) {
+    ids.push_back(symbol.id);
+    offsets.push_back(symbol.offset);
+  }
+  return path_net(ids, positions ? &offsets : nullptr);
 }
 
 }  // namespace kora

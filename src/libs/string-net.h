@@ -10,6 +10,9 @@
 // Tested in tests/calculus/operators_test.cpp.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "kora.h"
 
 namespace kora {
@@ -20,5 +23,13 @@ namespace kora {
 // joined by arcs for the string's other symbols, so that OTHER matches them too. A null string
 // is reported ("Unexpected NULL argument in string_to_net().") and gives null.
 NET *make_string_net(const char *string, bool positions, bool text_mode);
+
+// The symbol of the one character `code`: a code from 2 to 127 is its own id, any other is
+// interned (ID_NO_SYMBOL when that fails).
+uint32_t character_symbol(uint32_t code);
+
+// A new network (the caller's) of one path labelled `ids` in order, built as make_string_net
+// builds it; with `offsets` (one per id) each arc carries its offset as user pointer.
+NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets);
 
 }  // namespace kora

@@ -21,6 +21,7 @@ namespace {
 
 using kora_test::build_net;
 using kora_test::messages;
+using kora_test::stdout_of;
 using kora_test::words;
 using Strings = std::vector<std::string>;
 using Words = std::set<std::string>;
@@ -32,13 +33,6 @@ uint32_t id_of(const char *name) { return kora::symbol_id(name); }
 ALPH *list_of_chars(const char *chars, int type = KORA_BINARY_ALPH) {
   std::vector<uint32_t> ids(chars, chars + std::strlen(chars));
   return kora::labels_to_alph(ids.data(), static_cast<int>(ids.size()), type);
-}
-
-template <typename Action>
-std::string stdout_of(Action action) {
-  testing::internal::CaptureStdout();
-  action();
-  return testing::internal::GetCapturedStdout();
 }
 
 // --- Networks -------------------------------------------------------------------------------

@@ -58,4 +58,12 @@ unsigned for_seeds(unsigned count, F &&f) {
   return run;
 }
 
+// What `action` prints on the standard output.
+template <typename Action>
+std::string stdout_of(Action action) {
+  ::testing::internal::CaptureStdout();
+  action();
+  return ::testing::internal::GetCapturedStdout();
+}
+
 }  // namespace kora_test

@@ -123,4 +123,51 @@ std::set<std::string> words(const NET *net, size_t max_symbols) {
   return texts;
 }
 
+std::string utf8_name(uint32_t id) {
+  const kora::LABEL *label = kora::label_record(id);
+  std::string text;
+  if (id == KORA_EPSILON || label == nullptr || label->arity != 1) return text;
+  for (const uint32_t *code = label->name; *code != 0; code++) {
+    const uint32_t c = *code;
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else if (c < 0x800) {
+      text += static_cast<char>(0xC0 | (c >> 6));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      text += static_cast<char>(0xE0 | (c >> 12));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      text += static_cast<char>(0xF0 | (c >> 18));
+      text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return text;
+}
+
+std::set<std::pair<std::string, std::string>> spelled_pairs(const NET *net, size_t max_symbols,
+                                                            const char *separator) {
+  auto spell = [&](const Symbols &symbols) {
+    std::string text;
+    for (size_t i = 0; i < symbols.size(); i++) {
+      if (i > 0) text += separator;
+      text += utf8_name(symbols[i]);
+    }
+    return text;
+  };
+  std::set<std::pair<std::string, std::string>> pairs;
+  for (const StringPair &pair : enumerate(net, {}, max_symbols))
+    pairs.insert({spell(pair.first), spell(pair.second)});
+  return pairs;
+}
+
+std::set<std::string> spellings(const NET *net, size_t max_symbols, const char *separator) {
+  std::set<std::string> texts;
+  for (const auto &pair : spelled_pairs(net, max_symbols, separator)) texts.insert(pair.first);
+  return texts;
+}
+
 }  // namespace kora_test

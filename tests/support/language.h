@@ -45,4 +45,16 @@ std::string describe(const Relation &relation);
 // their characters, others <id>.
 std::set<std::string> words(const NET *net, size_t max_symbols);
 
+// The name of a symbol in UTF-8 ("" for EPSILON and for ids that are not symbols).
+std::string utf8_name(uint32_t id);
+
+// Every (upper, lower) pair the network accepts with at most `max_symbols` symbols on each side,
+// each side spelled as the UTF-8 names of its symbols joined by `separator`. For an automaton
+// the two sides are equal.
+std::set<std::pair<std::string, std::string>> spelled_pairs(const NET *net, size_t max_symbols,
+                                                            const char *separator = "");
+
+// The upper sides of spelled_pairs: the strings of an automaton.
+std::set<std::string> spellings(const NET *net, size_t max_symbols, const char *separator = "");
+
 }  // namespace kora_test

@@ -1,0 +1,403 @@
+// Regex functions: define_function with its checks and messages, calls of user functions with
+// the binding and restoring of parameters, Implode( and Explode(, the context functions and
+// EndTag(. The regex compiler is a small stand-in installed through set_regex_compiler: it
+// reads alternatives separated by "|", each a blank-separated sequence of symbols, where a
+// defined name denotes (a copy of) its network, "Lit(s)" the plain symbol s and "G(s)" a call
+// of the user function G( with the one argument s; "[", "]" and a file operator fail.
+
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "define.h"
+#include "functions-table.h"
+#include "functions.h"
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+#include "nv.h"
+
+namespace {
+
+using kora_test::messages;
+using kora_test::stdout_of;
+using kora_test::spelled_pairs;
+using kora_test::spellings;
+using Texts = std::set<std::string>;
+
+NET *compile_stub(const char *text);
+
+// What the stand-in compiler saw at its last call.
+struct Observed {
+  int calls = 0;
+  int encoding = 0;
+  int verbose = -1;
+} observed;
+
+NET *symbol_or_definition(const std::string &token) {
+  const uint32_t id = kora::symbol_id(token.c_str());
+  if (NET *defined = kora::copy_defined_net(id)) return defined;
+  return label_net(id);
+}
+
+NET *compile_token(const std::string &token) {
+  if (token.find_first_of("[]@") != std::string::npos) return nullptr;
+  const size_t open = token.find('(');
+  if (open == std::string::npos) return symbol_or_definition(token);
+  if (token.back() != ')') return nullptr;
+  const std::string name = token.substr(0, open + 1);
+  const std::string argument = token.substr(open + 1, token.size() - open - 2);
+  if (argument.find_first_of("(),|") != std::string::npos || argument.empty()) return nullptr;
+  if (name == "Lit(") return label_net(kora::symbol_id(argument.c_str()));
+  NET *value = compile_stub(argument.c_str());
+  if (value == nullptr) return nullptr;
+  return kora::call_user_function(kora::symbol_id(name.c_str()), kora::nv_of_net(value));
+}
+
+NET *compile_stub(const char *text) {
+  observed.calls++;
+  observed.encoding = int_parameters()->word[KORA_CHAR_ENCODING];
+  observed.verbose = int_parameters()->word[KORA_VERBOSE];
+  NET *result = nullptr;
+  std::stringstream alternatives(text);
+  std::string alternative;
+  while (std::getline(alternatives, alternative, '|')) {
+    std::stringstream tokens(alternative);
+    NET *sequence = epsilon_net();
+    for (std::string token; tokens >> token;) {
+      NET *part = compile_token(token);
+      if (part == nullptr) {
+        free_network(sequence);
+        free_network(result);
+        return nullptr;
+      }
+      sequence = concat_net(sequence, part, 0, 0);
+    }
+    result = result == nullptr ? sequence : union_net(result, sequence, 0, 0);
+  }
+  return result != nullptr ? result : epsilon_net();
+}
+
+NET *compile_nothing(const char *) { return nullptr; }
+
+class FunctionsTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    kora_test::Library::SetUp();
+    saved_ = kora::regex_compiler();
+    kora::set_regex_compiler(compile_stub);
+    observed = Observed{};
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+  void TearDown() override {
+    kora::set_regex_compiler(saved_);
+    kora_test::Library::TearDown();
+  }
+  kora::RegexCompiler saved_ = nullptr;
+};
+
+uint32_t id_of(const char *name) { return kora::symbol_id(name); }
+
+NV *args(std::initializer_list<NET *> nets) {
+  NV *nv = make_nv(0);
+  for (NET *net : nets) kora::nv_push_back(net, nv);
+  return nv;
+}
+
+NET *call(const char *name, std::initializer_list<NET *> nets) {
+  return kora::call_user_function(id_of(name), args(nets));
+}
+
+Texts strings_of(NET *net, size_t max = 6) {
+  Texts texts = spellings(net, max, " ");
+  free_network(net);
+  return texts;
+}
+
+std::string last_error() {
+  return messages().errors.empty() ? std::string("<none>") : messages().errors.back();
+}
+
+// --- define_function ---------------------------------------------------------------------------
+
+TEST_F(FunctionsTest, PrototypeErrorsHaveTheirMessages) {
+  struct Case {
+    const char *prototype;
+    const char *message;
+  } cases[] = {
+      {"F (x)", "A function name or parameter cannot contain whitespace: 'F ('."},
+      {"F(x) junk", "Junk 'junk' at the end of a function process call.\n"},
+      {"F(x,)", "An empty string cannot be a function parameter."},
+      {"F( , x)", "An empty string cannot be a function parameter."},
+      {"F(x y)", "A function name or parameter cannot contain whitespace: 'x y'."},
+      {"Fx", "A function name must end in '('."},
+      {"F(x", "A function prototype must end in ')'."},
+      {"(x)", "A function name cannot be empty."},
+      {"F(x, x)", "Parameter 'x' occurs twice in the function prototype."},
+      {"UpCase(x)", "'UpCase(' is a system function. It cannot be redefined."},
+      {"  Lit(x)", "'Lit(' is a system function. It cannot be redefined."},
+      {"EndTag(x)", "'EndTag(' is a system function. It cannot be redefined."},
+  };
+  for (const Case &c : cases) {
+    messages().clear();
+    EXPECT_EQ(define_function(c.prototype, "x"), 1) << c.prototype;
+    EXPECT_EQ(last_error(), c.message) << c.prototype;
+    EXPECT_EQ(messages().errors.size(), 1u) << c.prototype;
+  }
+  EXPECT_EQ(kora::lookup_function(id_of("F(")), nullptr) << "nothing was defined";
+  EXPECT_EQ(define_function(nullptr, "x"), 1);
+  EXPECT_EQ(define_function("F(x)", nullptr), 1);
+}
+
+// Blanks around the name and the parameters are trimmed; "F()" has no parameters.
+TEST_F(FunctionsTest, WellFormedPrototypesAreStored) {
+  ASSERT_EQ(define_function("  Pair( x ,y\t) ", "x y"), 0) << last_error();
+  const kora::FUNCTION_RECORD *func = kora::lookup_function(id_of("Pair("));
+  ASSERT_NE(func, nullptr);
+  ASSERT_EQ(func->parameters->length, 2);
+  EXPECT_EQ(func->parameters->items[0], id_of("x"));
+  EXPECT_EQ(func->parameters->items[1], id_of("y"));
+  EXPECT_STREQ(func->body, "x y");
+  ASSERT_EQ(define_function("Const()", "a b"), 0);
+  EXPECT_EQ(kora::lookup_function(id_of("Const("))->parameters->length, 0);
+  EXPECT_EQ(strings_of(call("Const(", {})), (Texts{"a b"}));
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(FunctionsTest, BodiesAreValidatedUnlessTheyReadFiles) {
+  EXPECT_EQ(define_function("F(x)", "x [ y"), 1);
+  EXPECT_EQ(last_error(),
+            "'x [ y'\n is not a valid regular expression. Function 'F(' cannot be defined.");
+  EXPECT_EQ(kora::lookup_function(id_of("F(")), nullptr);
+  // A file operator or Implode( is not compiled at definition time.
+  const int before = observed.calls;
+  EXPECT_EQ(define_function("G(x)", "@\"words.txt\" x"), 0) << last_error();
+  EXPECT_EQ(define_function("H(x)", "x @ \"words.txt\""), 0) << last_error();
+  EXPECT_EQ(define_function("I(x)", "@txt words.txt x"), 0) << last_error();
+  EXPECT_EQ(define_function("J(x)", "Implode( x ) [ x"), 0) << last_error();
+  EXPECT_EQ(observed.calls, before + 4) << "only the Lit( checks of the parameters compiled";
+  // "@" before an arrow is no file operator.
+  EXPECT_EQ(define_function("K(x)", "x @-> [ y"), 1);
+}
+
+TEST_F(FunctionsTest, ParametersMustOccurAndBeLiteralizable) {
+  EXPECT_EQ(define_function("F(x, y)", "x z"), 1);
+  EXPECT_EQ(last_error(), "Parameter 'y' does not occur in the function definition");
+  EXPECT_EQ(define_function("F(x)", "xy"), 1) << "x only occurs inside the symbol xy";
+  EXPECT_EQ(last_error(), "Parameter 'x' does not occur in the function definition");
+  EXPECT_EQ(define_function("F(x)", "a x"), 0) << last_error();
+  // The stand-in cannot put "a|b" inside Lit(.
+  EXPECT_EQ(define_function("G(a|b)", "a|b"), 1);
+  EXPECT_EQ(last_error(),
+            "Parameter 'a|b' cannot be literalized in the function definition' G(a|b):\n"
+            "           'a|b'");
+}
+
+TEST_F(FunctionsTest, RedefinitionReplacesAndVerboseReports) {
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  EXPECT_EQ(stdout_of([] { EXPECT_EQ(define_function("F(x, y)", "x y"), 0); }),
+            "defined F(x, y).\n");
+  EXPECT_EQ(stdout_of([] { EXPECT_EQ(define_function("F(x)", "x x"), 0); }), "defined F(x).\n");
+  ASSERT_EQ(messages().warnings.size(), 1u);
+  EXPECT_EQ(messages().warnings[0], "Function 'F(x, y)' is being redefined.");
+  int_parameters()->word[KORA_VERBOSE] = 0;
+  EXPECT_EQ(strings_of(call("F(", {symbol_net("a")})), (Texts{"a a"}));
+  // A refused redefinition leaves the old function.
+  EXPECT_EQ(define_function("F(x)", "x ]"), 1);
+  EXPECT_EQ(strings_of(call("F(", {symbol_net("b")})), (Texts{"b b"}));
+}
+
+// --- Calls --------------------------------------------------------------------------------------
+
+TEST_F(FunctionsTest, CallsBindArgumentsToParameters) {
+  ASSERT_EQ(define_function("Double(x)", "x x"), 0);
+  ASSERT_EQ(define_function("Swap(x, y)", "y x | Lit(x)"), 0);
+  EXPECT_EQ(strings_of(call("Double(", {union_net(symbol_net("a"), symbol_net("b"), 0, 0)})),
+            (Texts{"a a", "a b", "b a", "b b"}));
+  EXPECT_EQ(strings_of(call("Swap(", {symbol_net("p"), string_to_net("qr", 0)})),
+            (Texts{"q r p", "x"}))
+      << "Lit(x) is the plain symbol";
+  // The same network passed twice.
+  NET *twice = symbol_net("c");
+  EXPECT_EQ(strings_of(call("Swap(", {twice, twice})), (Texts{"c c", "x"}));
+  // A call inside a body.
+  ASSERT_EQ(define_function("Quad(x)", "Double(x) Double(x)"), 0) << last_error();
+  EXPECT_EQ(strings_of(call("Quad(", {symbol_net("a")}), 4), (Texts{"a a a a"}));
+  EXPECT_TRUE(messages().errors.empty()) << last_error();
+}
+
+TEST_F(FunctionsTest, BadCallsAreReportedAndFreeTheirArguments) {
+  ASSERT_EQ(define_function("F(x, y)", "x y"), 0);
+  NET *result = call("F(", {symbol_net("a"), symbol_net("b"), symbol_net("c")});
+  EXPECT_EQ(last_error(), "Function 'F(x, y)' called with too many arguments.");
+  EXPECT_EQ(strings_of(result), Texts{}) << "the null network";
+  result = call("F(", {symbol_net("a")});
+  EXPECT_EQ(last_error(), "Function 'F(x, y)' called with too few arguments.");
+  free_network(result);
+  result = call("G(", {symbol_net("a")});
+  EXPECT_EQ(last_error(), "'G(' is an undefined function symbol.");
+  EXPECT_EQ(strings_of(result), Texts{});
+  result = kora::call_user_function(id_of("F("), nullptr);
+  EXPECT_EQ(last_error(), "Function 'F(x, y)' called with too few arguments.");
+  free_network(result);
+}
+
+// A parameter named like a defined network or list denotes the argument during the call and
+// its old meaning afterwards, whether the call succeeds or fails.
+TEST_F(FunctionsTest, ParameterDefinitionsAreRestored) {
+  NET *defined = symbol_net("q");
+  ASSERT_EQ(define_net("x", defined, 0), 0);
+  ASSERT_EQ(define_function("Double(x)", "x x"), 0);
+  EXPECT_EQ(strings_of(call("Double(", {symbol_net("a")})), (Texts{"a a"}));
+  EXPECT_EQ(kora::defined_net(id_of("x")), defined) << "the same record is defined again";
+  EXPECT_EQ(defined->definition_label, id_of("x"));
+
+  // "upper" is defined as a symbol list at start-up.
+  ALPH *list = symbol_list("upper");
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(define_function("Up(upper)", "upper b"), 0);
+  EXPECT_EQ(strings_of(call("Up(", {symbol_net("a")})), (Texts{"a b"}));
+  EXPECT_EQ(symbol_list("upper"), list);
+  EXPECT_FALSE(kora::is_defined(id_of("upper")));
+
+  // A body that no longer compiles: the bindings still go.
+  kora::set_regex_compiler(compile_nothing);
+  EXPECT_EQ(strings_of(call("Double(", {symbol_net("a")})), Texts{});
+  EXPECT_EQ(kora::defined_net(id_of("x")), defined);
+  EXPECT_EQ(strings_of(call("Up(", {symbol_net("a")})), Texts{});
+  EXPECT_EQ(symbol_list("upper"), list);
+  EXPECT_FALSE(kora::is_defined(id_of("upper")));
+}
+
+TEST_F(FunctionsTest, CallsRunQuietlyInTheFunctionsEncoding) {
+  set_char_encoding(get_default_kora_context(), KORA_LATIN1);
+  ASSERT_EQ(define_function("F(x)", "x"), 0);
+  set_char_encoding(get_default_kora_context(), KORA_UTF8);
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  NET *result = call("F(", {symbol_net("a")});
+  EXPECT_EQ(observed.encoding, KORA_LATIN1);
+  EXPECT_EQ(observed.verbose, 0);
+  EXPECT_EQ(int_parameters()->word[KORA_CHAR_ENCODING], KORA_UTF8);
+  EXPECT_EQ(get_default_kora_context()->in_char_encoding, KORA_UTF8);
+  EXPECT_EQ(int_parameters()->word[KORA_VERBOSE], 1);
+  EXPECT_EQ(strings_of(result), (Texts{"a"}));
+}
+
+TEST_F(FunctionsTest, AFunctionThatCallsItselfIsRefused) {
+  ASSERT_EQ(define_function("F(x)", "x"), 0);
+  ASSERT_EQ(define_function("F(x)", "F(x) x"), 0) << "validated with the old F(";
+  NET *defined = symbol_net("kept");
+  define_net("x", defined, 0);
+  EXPECT_EQ(strings_of(call("F(", {symbol_net("a")})), Texts{});
+  EXPECT_EQ(last_error(), "Function 'F(x)' calls itself and cannot be computed.");
+  EXPECT_EQ(kora::defined_net(id_of("x")), defined);
+}
+
+// --- Implode and Explode ------------------------------------------------------------------------
+
+TEST_F(FunctionsTest, ImplodeJoinsTheSymbolsOfSinglePaths) {
+  NET *cat = concat_net(concat_net(symbol_net("c"), symbol_net("a"), 0, 0), symbol_net("t"), 0, 0);
+  const uint32_t id = kora::implode_symbols(args({cat}));
+  EXPECT_EQ(kora_test::utf8_name(id), "cat");
+  EXPECT_EQ(id, id_of("cat"));
+  // Several arguments, multi-character symbols and EPSILON arcs.
+  NET *with_epsilon = concat_net(symbol_net("\xC3\xBF" "x"), epsilon_net(), 0, 0);
+  EXPECT_EQ(kora_test::utf8_name(kora::implode_symbols(args({with_epsilon, string_to_net("yz", 0)}))),
+            "\xC3\xBF" "xyz");
+  EXPECT_EQ(kora::implode_symbols(args({epsilon_net()})), kora::EPSILON);
+  EXPECT_TRUE(messages().errors.empty()) << last_error();
+}
+
+TEST_F(FunctionsTest, ExplodeSpellsTheCharacters) {
+  EXPECT_EQ(strings_of(kora::explode_symbols(args({string_to_net("cat", 0)}))), (Texts{"c a t"}));
+  EXPECT_EQ(strings_of(kora::explode_symbols(args({symbol_net("cat")}))), (Texts{"c a t"}));
+  NET *exploded = kora::explode_symbols(args({symbol_net("\xC3\xA9t\xC3\xA9"), symbol_net("s")}));
+  EXPECT_EQ(kora_test::alph_members(exploded->labels).size(), 3u);
+  EXPECT_TRUE(test_alph_member(exploded->sigma, id_of("\xC3\xA9")));
+  EXPECT_EQ(strings_of(exploded), (Texts{"\xC3\xA9 t \xC3\xA9 s"}));
+  EXPECT_EQ(strings_of(kora::explode_symbols(args({epsilon_net()}))), (Texts{""}));
+}
+
+TEST_F(FunctionsTest, ImplodeAndExplodeRefuseBadArguments) {
+  struct Case {
+    NET *argument;
+    const char *message;
+  } cases[] = {
+      {null_net(), "A null fsm is an illegal argument to Expand( and Implode(."},
+      {nullptr, "A null fsm is an illegal argument to Expand( and Implode(."},
+      {pair_net('a', 'b'), "Arguments to Expand( and Implode( cannot be transducers."},
+      {concat_net(symbol_net("a"), label_net(KORA_OTHER), 0, 0),
+       "Asguments to Expand( and Implode( cannot contain the unknown symbol."},
+      {union_net(symbol_net("a"), symbol_net("b"), 0, 0),
+       "Arguments to Expand( and Implode( must consist of a single path."},
+      {optional_net(symbol_net("a"), 0),
+       "Arguments to Expand( and Implode( must consist of a single path."},
+      {one_plus_net(symbol_net("a"), 0),
+       "Arguments to Expand( and Implode( must consist of a single path."},
+  };
+  for (bool implode : {true, false}) {
+    for (const Case &c : cases) {
+      messages().clear();
+      NET *argument = c.argument == nullptr ? nullptr : copy_net(c.argument);
+      // The first bad argument is reported; the good one before it is checked first.
+      NV *nv = args({symbol_net("ok"), argument, pair_net('x', 'y')});
+      if (implode) {
+        EXPECT_EQ(kora::implode_symbols(nv), KORA_NO_LABEL) << c.message;
+      } else {
+        EXPECT_EQ(strings_of(kora::explode_symbols(nv)), Texts{}) << c.message;
+      }
+      EXPECT_EQ(messages().errors, std::vector<std::string>{c.message});
+    }
+    messages().clear();
+    EXPECT_EQ(kora::implode_symbols(nullptr), KORA_NO_LABEL);
+    EXPECT_EQ(last_error(), "No arguments to Expand( or Implode(.");
+    EXPECT_EQ(strings_of(kora::explode_symbols(make_nv(0))), Texts{});
+    EXPECT_EQ(last_error(), "No arguments to Expand( or Implode(.");
+  }
+  for (const Case &c : cases) free_network(c.argument);
+}
+
+// --- Context functions and EndTag( -----------------------------------------------------------------
+
+TEST_F(FunctionsTest, ContextFunctionsPrefixTheirSpecifier) {
+  EXPECT_EQ(strings_of(kora::context_function(kora::LEFT_CONTEXT, string_to_net("ab", 0), nullptr)),
+            (Texts{"*LEFT_CONTEXT* b a"}));
+  EXPECT_EQ(strings_of(kora::context_function(kora::NON_LEFT_CONTEXT, string_to_net("ab", 0), nullptr)),
+            (Texts{"*NON_LEFT_CONTEXT* b a"}));
+  EXPECT_EQ(strings_of(kora::context_function(kora::RIGHT_CONTEXT, string_to_net("ab", 0), nullptr)),
+            (Texts{"*RIGHT_CONTEXT* a b"}));
+  EXPECT_EQ(strings_of(kora::context_function(kora::NON_RIGHT_CONTEXT, symbol_net("c"), nullptr)),
+            (Texts{"*NON_RIGHT_CONTEXT* c"}));
+  NET *left = kora::context_function(kora::LEFT_CONTEXT, symbol_net("a"), nullptr);
+  NET *right = kora::context_function(kora::RIGHT_CONTEXT, symbol_net("b"), nullptr);
+  EXPECT_EQ(strings_of(kora::context_function(kora::AND_CHECK, left, right)),
+            (Texts{"*AND_CHECK* *LEFT_CONTEXT* a", "*AND_CHECK* *RIGHT_CONTEXT* b"}));
+  EXPECT_EQ(strings_of(kora::context_function(kora::OR_CHECK, symbol_net("x"), symbol_net("y"))),
+            (Texts{"*OR_CHECK* x", "*OR_CHECK* y"}));
+  EXPECT_TRUE(messages().errors.empty()) << last_error();
+
+  EXPECT_EQ(strings_of(kora::context_function(97, symbol_net("a"), symbol_net("b"))), Texts{});
+  EXPECT_EQ(last_error(), "Bad context specifier: 97");
+  EXPECT_EQ(strings_of(kora::context_function(kora::AND_CHECK, symbol_net("a"), nullptr)), Texts{});
+
+  ASSERT_EQ(define_net("*RIGHT_CONTEXT*", pair_net('a', 'b'), 0), 0);
+  EXPECT_EQ(strings_of(kora::context_function(kora::RIGHT_CONTEXT, symbol_net("a"), nullptr)), Texts{});
+  EXPECT_EQ(last_error(),
+            "\n Cannot use the definition of '*RIGHT_CONTEXT*' in 'RC(': it denotes a relation.");
+}
+
+TEST_F(FunctionsTest, EndTagPairsTheClosingTagWithEpsilon) {
+  NET *tag = kora::end_tag_net(id_of("NP"));
+  ASSERT_EQ(tag->num_arcs, 1u);
+  const uint32_t label = tag->start->arcs->label;
+  EXPECT_EQ(kora_test::utf8_name(kora::upper_id(label)), "</NP>");
+  EXPECT_EQ(kora::lower_id(label), kora::EPSILON);
+  EXPECT_EQ(spelled_pairs(tag, 2), (std::set<std::pair<std::string, std::string>>{{"</NP>", ""}}));
+  free_network(tag);
+  EXPECT_EQ(strings_of(kora::end_tag_net(KORA_NO_LABEL)), Texts{});
+  EXPECT_EQ(last_error(), "16777215 is not a legal symbol id");
+}
+
+}  // namespace
