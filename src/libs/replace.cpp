@@ -108,14 +108,14 @@ NET *after_symbol(NET *net, uint32_t id) {
   return after;
 }
 
-// The LOWER of a rule written UPPER -> F(...): the image of `upper` (taken) under F, a case
-// function applied to the lower side or a user function called with it.
-NET *function_image(uint32_t function, NET *upper) {
+bool holds(NET *net, uint32_t id) { return net != nullptr && test_alph_member(net_sigma(net), id); }
+
+// The image of UPPER (consumed) under an insertion function: a case function applied to its
+// lower side, or a user function called with UPPER as its one argument.
+NET *insertion_image(uint32_t function, NET *upper) {
   if (is_case_function(function)) return case_function(function, upper, symbol_id("lower"));
   return call_user_function(function, nv_of_net(upper));
 }
-
-bool holds(NET *net, uint32_t id) { return net != nullptr && test_alph_member(net_sigma(net), id); }
 
 // The relation of one rule: UPPER to LOWER by cross product, UPPER kept between the chunks
 // of an insertion, or LOWER itself when it is a relation. Takes `lower`, keeps `upper`; null,
@@ -123,7 +123,7 @@ bool holds(NET *net, uint32_t id) { return net != nullptr && test_alph_member(ne
 NET *rule_relation(NET *upper, NET *lower, uint32_t function) {
   if (function != ID_NO_SYMBOL) {
     free_network(lower);
-    lower = function_image(function, copy_net(upper));
+    lower = insertion_image(function, copy_net(upper));
   }
   if (holds(lower, insertion_symbol())) {
     NET *before = before_symbol(lower, insertion_symbol());
@@ -371,16 +371,9 @@ bool marked(REPL_RULES *group) {
 
 }  // namespace
 
-uint32_t insertion_symbol() {
-  static uint32_t id = ID_NO_SYMBOL;
-  static const void *map = nullptr;
-  // The label map is made anew by every initialization; intern again when it changed.
-  if (id == ID_NO_SYMBOL || map != current_label_map()) {
-    id = marker_symbol("...");
-    map = current_label_map();
-  }
-  return id;
-}
+// Interned on every call (a hash lookup): the label map is made anew by every initialization,
+// so an id kept across calls could name another symbol.
+uint32_t insertion_symbol() { return marker_symbol("..."); }
 
 REPL_RULES *make_replace_rule(NET *upper, int arrow, NET *lower) {
   NV *nets = make_nv(2);

@@ -83,7 +83,9 @@ REPL_RULES *attach_contexts(REPL_RULES *group, int context_code, NV *contexts);
 // Chains `group` after the last group of `list` (null starts a list) and returns the list.
 REPL_RULES *append_group(REPL_RULES *list, REPL_RULES *group);
 
-// Records the insertion function (a label id) in every group of the chain.
+// Records the insertion function (a label id: a case function such as "UpCase(", or a user
+// function "G(") in every group of the chain. Each rule's LOWER is then computed from a copy of
+// its UPPER: the case function applied to the lower side, or the user function called on it.
 void set_insertion_function(REPL_RULES *rules, uint32_t function);
 
 // Compiles a group without contexts; consumes it. Failures give [?*] or the null network with
@@ -103,8 +105,7 @@ NET *mark_epsilon_brackets(NET *net);
 // Frees the chain with its networks; null is ignored.
 void free_replace_rules(REPL_RULES *rules);
 
-// The id of the insertion symbol "...", interned on first use.
+// The id of the insertion symbol "..." in the current label map.
 uint32_t insertion_symbol();
-
 
 }  // namespace kora

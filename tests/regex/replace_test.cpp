@@ -460,6 +460,16 @@ TEST_F(Replace, EdgeCasesOfTheRuleLanguage) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
+TEST_F(Replace, InsertionFunctionReplacesByTheImage) {
+  kora::REPL_RULES *rules =
+      kora::make_replace_rule(strings_net({"a", "ab"}), 3, kora::make_insertion(nullptr, nullptr));
+  kora::set_insertion_function(rules, kora::symbol_id("UpCase("));
+  NET *net = kora::compile_replace_group(rules);
+  EXPECT_EQ(outputs_of(net, "cabca"), (std::set<Str>{"cABcA"}));
+  free_network(net);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
 NET *universal() { return kleene_star_net(); }
 
 bool same(NET *a, NET *b) {
