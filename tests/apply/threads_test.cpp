@@ -98,7 +98,10 @@ void work(NET *net, int side, bool stream, const std::vector<std::string> &texts
   };
   APPLY_CONTEXT *applyer = nullptr;
   if (!stream) {
-    applyer = init_apply(net, side, nullptr);
+    // Made for the other side and switched, so that the table of this side is built at the
+    // first lookup, while other threads already look up.
+    applyer = init_apply(net, 1 - side, nullptr);
+    switch_input_side(applyer);
     for (size_t i = 0; i < texts.size(); i++) check(i, apply_to_string(texts[i].c_str(), applyer));
   } else {
     std::string joined;
