@@ -21,7 +21,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -33,33 +32,6 @@
 namespace {
 
 const char *const kTags[4] = {"+Poss", "+Prop", "+Pl", "+Sg"};
-
-std::vector<std::string> split_lines(const std::string &text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
-// Appends the answer to one input the way kora lookup writes it.
-void answer(const char *input, const char *results, std::string &out) {
-  if (results == nullptr || *results == '\0') {
-    out.append(input).append("\t").append(input).append("\t+?\n");
-  } else {
-    for (const char *line = results; *line != '\0';) {
-      const char *end = std::strchr(line, '\n');
-      if (end == nullptr) end = line + std::strlen(line);
-      out.append(input).append("\t").append(line, static_cast<size_t>(end - line)).append("\n");
-      line = *end == '\n' ? end + 1 : end;
-    }
-  }
-  out.append("\n");
-}
 
 struct Timing {
   double best = 0, median = 0;
@@ -88,7 +60,7 @@ size_t lookup_strings(NET *net, const std::vector<std::string> &words) {
   for (const std::string &word : words) {
     const char *results = apply_to_string(word.c_str(), applyer);
     if (results != nullptr && *results != '\0') answered++;
-    answer(word.c_str(), results, out);
+    measure::append_answer(word, results, out);
     if (out.size() > (1 << 20)) out.clear();
   }
   free_applyer(applyer);
@@ -131,11 +103,8 @@ int main(int argc, char **argv) {
   uint32_t tag_labels[4];
   for (int k = 0; k < 4; k++) tag_labels[k] = kora::pair_id(kora::EPSILON, kora::symbol_id(kTags[k]));
   // The list is read as bytes: a UTF-8 character is a sequence of byte symbols here, so the
-  // tagger is built from the bytes of ASCII words only, and words with other bytes are left out.
-  std::string ascii;
-  for (const std::string &word : split_lines(text))
-    if (std::all_of(word.begin(), word.end(), [](char c) { return c > 0; }))
-      ascii.append(word).append("\n");
+  // tagger is built from the ASCII words only.
+  const std::string ascii = measure::ascii_lines(text);
   NET *tagger = bench::build_trie(ascii, label_of, [&](const std::string &word) {
     return tag_labels[measure::word_tag(word)];
   });
@@ -145,20 +114,14 @@ int main(int argc, char **argv) {
     save_net(tagger, (std::string(save_dir) + "/tagger.fst").c_str(), nullptr);
   }
 
-  const std::vector<std::string> words = split_lines(text);
-  std::vector<std::string> shuffled = words;
-  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(42));
-  std::vector<std::string> half_unknown = words;
-  for (size_t i = 1; i < half_unknown.size(); i += 2) half_unknown[i] += "#";
-  const std::vector<std::string> *inputs[3] = {&words, &shuffled, &half_unknown};
-  const char *input_names[3] = {"words", "shuffled", "half-unknown"};
+  const measure::LookupInputs inputs(text);
   std::string files[3];
   for (int k = 0; k < 3; k++) {
     char name[] = "/tmp/kora-lookup-XXXXXX";
     int fd = mkstemp(name);
     if (fd < 0) return 1;
     FILE *file = fdopen(fd, "w");
-    for (const std::string &word : *inputs[k]) std::fprintf(file, "%s\n", word.c_str());
+    for (const std::string &word : inputs.lists[k]) std::fprintf(file, "%s\n", word.c_str());
     std::fclose(file);
     files[k] = name;
   }
@@ -169,13 +132,13 @@ int main(int argc, char **argv) {
     for (int k = 0; k < 3; k++)
       for (int api = 0; api < 2; api++) {
         Timing t = repeat(repeats, [&] {
-          return api == 0 ? lookup_strings(machines[m], *inputs[k])
+          return api == 0 ? lookup_strings(machines[m], inputs.lists[k])
                           : lookup_stream(machines[m], files[k]);
         });
-        const double n = static_cast<double>(inputs[k]->size());
+        const double n = static_cast<double>(inputs.lists[k].size());
         std::printf("kora %s %s %s words=%zu answered=%zu best_wps=%.0f median_wps=%.0f\n",
-                    machine_names[m], input_names[k], api == 0 ? "string" : "stream",
-                    inputs[k]->size(), t.answered, n / t.best, n / t.median);
+                    machine_names[m], inputs.names[k], api == 0 ? "string" : "stream",
+                    inputs.lists[k].size(), t.answered, n / t.best, n / t.median);
         std::fflush(stdout);
       }
   for (const std::string &file : files) std::remove(file.c_str());

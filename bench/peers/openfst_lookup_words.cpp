@@ -15,7 +15,6 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -25,18 +24,6 @@
 namespace {
 
 const char *const kTags[4] = {"+Poss", "+Prop", "+Pl", "+Sg"};
-
-std::vector<std::string> split_lines(const std::string &text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 // All output strings of the paths that read `word`, found depth first; each depth has a
 // matcher of its own, since a matcher's iteration is undone by SetState.
@@ -147,10 +134,7 @@ int main(int argc, char **argv) {
   fst::Minimize(&acceptor);
   fst::ArcSort(&acceptor, fst::ILabelCompare<fst::StdArc>());
 
-  std::string ascii;
-  for (const std::string &word : split_lines(text))
-    if (std::all_of(word.begin(), word.end(), [](char c) { return c > 0; }))
-      ascii.append(word).append("\n");
+  const std::string ascii = measure::ascii_lines(text);
   fst::StdVectorFst tagger;
   peers::build_trie(ascii, tagger, true);
   fst::EncodeMapper<fst::StdArc> encoder(fst::kEncodeLabels, fst::ENCODE);
@@ -160,21 +144,17 @@ int main(int argc, char **argv) {
   fst::ArcSort(&tagger, fst::ILabelCompare<fst::StdArc>());
   const fst::StdConstFst const_acceptor(acceptor), const_tagger(tagger);
 
-  const std::vector<std::string> words = split_lines(text);
-  std::vector<std::string> shuffled = words;
-  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(42));
-  std::vector<std::string> half_unknown = words;
-  for (size_t i = 1; i < half_unknown.size(); i += 2) half_unknown[i] += "#";
-  const std::vector<std::string> *inputs[3] = {&words, &shuffled, &half_unknown};
-  const char *input_names[3] = {"words", "shuffled", "half-unknown"};
-  for (int k = 0; k < 3; k++) {
-    measure_lookups("openfst-vector", "acceptor", input_names[k], acceptor, *inputs[k], repeats);
-    measure_lookups("openfst-const", "acceptor", input_names[k], const_acceptor, *inputs[k],
+  const measure::LookupInputs inputs(text);
+  for (int k = 0; k < inputs.count; k++) {
+    measure_lookups("openfst-vector", "acceptor", inputs.names[k], acceptor, inputs.lists[k],
+                    repeats);
+    measure_lookups("openfst-const", "acceptor", inputs.names[k], const_acceptor, inputs.lists[k],
                     repeats);
   }
-  for (int k = 0; k < 3; k++) {
-    measure_lookups("openfst-vector", "tagger", input_names[k], tagger, *inputs[k], repeats);
-    measure_lookups("openfst-const", "tagger", input_names[k], const_tagger, *inputs[k], repeats);
+  for (int k = 0; k < inputs.count; k++) {
+    measure_lookups("openfst-vector", "tagger", inputs.names[k], tagger, inputs.lists[k], repeats);
+    measure_lookups("openfst-const", "tagger", inputs.names[k], const_tagger, inputs.lists[k],
+                    repeats);
   }
   return 0;
 }
