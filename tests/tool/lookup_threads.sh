@@ -16,9 +16,8 @@ awk 'BEGIN {
     else if (k == 5) print "cat+Noun"
     else print "\377d" i
   }
-  long = ""
-  for (i = 0; i < 150000; i++) long = long "cat+Noun"
-  print long
+  for (i = 0; i < 150000; i++) printf "cat+Noun"
+  print ""
   printf "cats"
 }' > "$TMPDIR/input.txt"
 "$KORA" lookup -j 1 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/one.txt" 2> "$TMPDIR/one.err"
