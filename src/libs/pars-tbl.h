@@ -140,7 +140,8 @@ int parse_symbol_from_buffer(StreamBuffer &in, uint32_t *out_id, FILE *stream, P
                              int line_mode, int *new_line, int *out_length,
                              InputCharacters *local);
 
-// parse_symbol with unknown characters given ids of `local` (interned when it is null).
+// parse_symbol with its three options off and unknown characters given ids of `local`
+// (interned when it is null).
 int parse_local_symbol(uint32_t *out_id, const char *text, const char **out_end,
                        PARSE_TABLE *table, InputCharacters *local);
 
