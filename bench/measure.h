@@ -5,9 +5,13 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace measure {
 
@@ -54,6 +58,62 @@ inline int word_tag(const std::string &word) {
   if (word[0] >= 'A' && word[0] <= 'Z') return 1;
   if (word[n - 1] == 's') return 2;
   return 3;
+}
+
+// The non-empty lines of `text` (line ends LF).
+inline std::vector<std::string> split_lines(const std::string &text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The inputs of the lookup benchmarks (bench/lookup_words.cpp and its peer): the words of the
+// list in order, shuffled (a fixed seed), and with every second word made unknown ("#", a
+// character of no word, appended).
+struct LookupInputs {
+  static constexpr int count = 3;
+  const char *names[count] = {"words", "shuffled", "half-unknown"};
+  std::vector<std::string> lists[count];
+  explicit LookupInputs(const std::string &text) {
+    lists[0] = split_lines(text);
+    lists[1] = lists[0];
+    std::shuffle(lists[1].begin(), lists[1].end(), std::mt19937(42));
+    lists[2] = lists[0];
+    for (size_t i = 1; i < lists[2].size(); i += 2) lists[2][i] += "#";
+  }
+};
+
+// The words of `text` made of ASCII characters only, one per line: the tagger of the lookup
+// benchmarks is built from them, one symbol per byte.
+inline std::string ascii_lines(const std::string &text) {
+  std::string ascii;
+  for (const std::string &word : split_lines(text))
+    if (std::all_of(word.begin(), word.end(), [](char c) { return c > 0; }))
+      ascii.append(word).append("\n");
+  return ascii;
+}
+
+// Appends the answer to one input the way kora lookup writes it: "input<TAB>result" for each
+// result of `results` (each ended by a line feed), "input<TAB>input<TAB>+?" when there is
+// none, then an empty line.
+inline void append_answer(const std::string &input, const char *results, std::string &out) {
+  if (results == nullptr || *results == '\0') {
+    out.append(input).append("\t").append(input).append("\t+?\n");
+  } else {
+    for (const char *line = results; *line != '\0';) {
+      const char *end = std::strchr(line, '\n');
+      if (end == nullptr) end = line + std::strlen(line);
+      out.append(input).append("\t").append(line, static_cast<size_t>(end - line)).append("\n");
+      line = *end == '\n' ? end + 1 : end;
+    }
+  }
+  out.append("\n");
 }
 
 // Peak resident memory of this process so far, in KiB.

@@ -3,7 +3,8 @@
  *
  * This is the whole public interface: plain records and functions, usable from C and C++.
  * The library keeps its state in one global context, filled by initialize_kora() and released
- * by reclaim_kora(). It is single-threaded: never call into it from two threads at once.
+ * by reclaim_kora(). It is single-threaded: never call into it from two threads at once, with
+ * the one exception of applyers (see "Threads" at init_apply below).
  *
  * Failures are reported, not thrown. Warnings and errors are delivered to the callbacks set
  * with set_warning_function() and set_error_function(), or printed on standard error as
@@ -959,7 +960,23 @@ KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
  * string: with KORA_APPLY_BOTH_SIDES, both sides in pair notation ("<upper:lower>" where they
  * differ, EPSILON as 0, OTHER as ?); otherwise the output side, blanks between symbols with
  * KORA_PRINT_SPACE, flags only with KORA_SHOW_FLAGS. The applyer does not own its network,
- * which must outlive it; one applyer per network at a time.
+ * which must outlive it.
+ *
+ * Threads. Several threads may apply one network at once, each through an applyer of its own:
+ *   - may be called from several threads at once: init_apply and new_applyer on one shared
+ *     network, and init_apply_to_string, init_apply_to_stream, switch_input_side,
+ *     next_apply_output, apply_to_string and free_applyer, each thread on its own applyers
+ *     (and its own streams);
+ *   - while they run, nothing else may be called: no thread may change the network, any other
+ *     network it inserts or lists it names (definitions), the label map, the parameters or the
+ *     character encodings of the context, and no other function of this library may run
+ *     (make_applyer included: it reads a file into the library's tables);
+ *   - an applyer is never used by two threads at once, and its output buffer is its own thread's.
+ * Characters of the input that the network does not know are not entered into the label map
+ * (each applyer names them for itself), so looking up changes nothing that is shared. Warnings
+ * and errors (a UTF-8 error in the input) are reported from the thread that met them: the
+ * functions given to set_error_function and set_warning_function must then be safe to call
+ * from several threads.
  * ------------------------------------------------------------------------------------------- */
 
 typedef struct APPLY_CONTEXT APPLY_CONTEXT;

@@ -9,6 +9,7 @@
 #include "alph.h"
 #include "context.h"
 #include "error.h"
+#include "fat-print.h"
 #include "flag-marks.h"
 #include "flag-sides.h"
 #include "label.h"
@@ -37,19 +38,27 @@ bool names_definition(uint32_t symbol, const FLAG_DIACRITIC *flag) {
   return flag->action == INSERT_SUBNET || list_flag_p(symbol);
 }
 
-// The network's sigma in binary form, copied once per network met (inserted networks too).
-const ALPH *binary_sigma(APPLY_CONTEXT *a, const NET *net) {
-  for (auto &[owner, sigma] : a->sigmas)
-    if (owner == net) return sigma;
-  ALPH *sigma = net->sigma == nullptr ? make_alph(0, KORA_BINARY_ALPH) : copy_alph(net->sigma);
-  label_to_binary(sigma);
-  a->sigmas.emplace_back(net, sigma);
-  return sigma;
-}
-
-void forget_sigmas(APPLY_CONTEXT *a) {
-  for (auto &entry : a->sigmas) free_alph(entry.second);
-  a->sigmas.clear();
+// Whether `x` is in the sigma of `net`. The membership table is made from the sigma the first
+// time a network is met (inserted networks too) and kept by the applyer; making it only reads
+// the network.
+bool in_sigma(APPLY_CONTEXT *a, const NET *net, uint32_t x) {
+  const std::vector<bool> *members = nullptr;
+  for (auto &[owner, table] : a->sigmas)
+    if (owner == net) members = &table;
+  if (members == nullptr) {
+    std::vector<bool> table;
+    if (net->sigma != nullptr) {
+      ALPH_ITERATOR iterator;
+      start_alph_iterator(&iterator, net->sigma);
+      for (uint32_t s = next_alph_item(&iterator); s != ID_NO_SYMBOL; s = next_alph_item(&iterator)) {
+        if (s >= table.size()) table.resize(s + 1, false);
+        table[s] = true;
+      }
+    }
+    a->sigmas.emplace_back(net, std::move(table));
+    members = &a->sigmas.back().second;
+  }
+  return x < members->size() && (*members)[x];
 }
 
 bool in_alph(const ALPH *alph, uint32_t id) {
@@ -72,7 +81,7 @@ int read_from_string(APPLY_CONTEXT *a, uint32_t *id) {
     return 0;
   }
   const char *end = text;
-  int status = parse_symbol(id, text, &end, a->parse_table, 0, 0, 0);
+  int status = parse_local_symbol(id, text, &end, a->parse_table, &a->input_characters);
   if (status != PARSE_OK) return 1;
   a->input_string = end;
   return 0;
@@ -94,14 +103,18 @@ int read_characters(APPLY_CONTEXT *a, uint32_t *id) {
     *id = ID_NO_SYMBOL;
     return 0;
   }
-  intern_byte_symbol(id, static_cast<unsigned char>(c));
+  if (c > 1 && c < 128)
+    *id = static_cast<uint32_t>(c);
+  else
+    *id = a->input_characters.id_of(input_character_code(static_cast<uint32_t>(c), true));
   return 0;
 }
 
 int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
   int new_line = 0, length = 0;
-  int status = parse_symbol_from_stream(id, a->input_stream, a->parse_table, 0, 0, 0,
-                                        a->line_mode, &new_line, &length);
+  int status = parse_symbol_from_buffer(a->stream_buffer, id, a->input_stream, a->parse_table,
+                                        0, 0, 0, a->line_mode, &new_line, &length,
+                                        &a->input_characters);
   if (status == PARSE_END) {
     a->end_of_input = 1;
     *id = ID_NO_SYMBOL;
@@ -221,7 +234,7 @@ void try_arc(APPLY_CONTEXT *a, const ARC *arc, uint32_t x) {
     return;
   }
   if (x == ID_NO_SYMBOL || symbol_flag(x) != nullptr) return;
-  bool matches = i == x || (i == OTHER && !in_alph(binary_sigma(a, frame.net), x)) || x == OTHER;
+  bool matches = i == x || (i == OTHER && !in_sigma(a, frame.net, x)) || x == OTHER;
   if (!matches) return;
   step.kind = ApplyStep::CONSUME;
   a->arc_path.push_back(step);
@@ -288,7 +301,12 @@ int search(APPLY_CONTEXT *a) {
 
 void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
   std::string name;
-  append_label(name, symbol, 0);
+  if (InputCharacters::owns(symbol)) {
+    const uint32_t code[2] = {a->input_characters.code_of(symbol), 0};
+    append_fat(name, code);
+  } else {
+    append_label(name, symbol, 0);
+  }
   append_string_to_buffer(name.c_str(), a->output);
 }
 
@@ -385,9 +403,16 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
   a->print_space = words[KORA_PRINT_SPACE];
   a->show_flags = words[KORA_SHOW_FLAGS];
   a->output_side = words[KORA_APPLY_BOTH_SIDES] ? 2 : (a->input_side == 1 ? 0 : 1);
-  recompute_flag_marks(net);
-  bool input_flags = a->input_side == 0 ? net->flags2.upper_has_flags : net->flags2.lower_has_flags;
-  a->flags_active = a->obey_flags && input_flags;
+  {
+    // What is prepared on the network is done under the parse tables' lock, so that threads
+    // may make applyers of one network at once.
+    std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
+    recompute_flag_marks(net);
+    a->upper_has_flags = net->flags2.upper_has_flags;
+    a->lower_has_flags = net->flags2.lower_has_flags;
+    a->parse_table = get_parse_table(net, a->input_side);
+  }
+  a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
   a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
   a->output = make_thin_buffer(kOutputBufferSize);
   a->on_result = format_apply_result;
@@ -413,7 +438,7 @@ KORA_API void init_apply_to_stream(FILE *stream, APPLY_CONTEXT *a) {
   const bool latin1 = context()->in_char_encoding == KORA_LATIN1;
   a->read_symbol = !a->parse_table->has_multichar && latin1 ? read_characters : read_symbols;
   a->end_of_input = 0;
-  reset_stream_input();
+  a->stream_buffer.reset();
   reset_string_buffer(a->output);
   reset_record(a);
 }
@@ -443,15 +468,13 @@ KORA_API void switch_input_side(APPLY_CONTEXT *a) {
     a->input_side = 1;
     a->output_side = 0;
   }
-  bool input_flags =
-      a->input_side == 0 ? a->net->flags2.upper_has_flags : a->net->flags2.lower_has_flags;
-  a->flags_active = a->obey_flags && input_flags;
+  a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
 }
 
 KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {
   if (a == nullptr || a->end_of_input || a->read_symbol == nullptr) return nullptr;
   reset_string_buffer(a->output);
-  clear_stream_echo();
+  a->stream_buffer.echo.clear();
   reset_record(a);
   bool failed = false;
   // A stream that has nothing more to give ends without a record of its own.
@@ -474,7 +497,6 @@ KORA_API void free_applyer(APPLY_CONTEXT *a) {
   if (a == nullptr) return;
   free_string_buffer(a->output);
   a->output = nullptr;
-  forget_sigmas(a);
   if (a->owned_file != nullptr) {
     close_text_file(a->owned_file);
     delete a->owned_file;

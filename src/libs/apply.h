@@ -21,7 +21,14 @@
 //     is taken once; so the search always ends and never finds a path twice.
 // The cost of a record is the number of paths explored times the epsilon-loop scans, which are
 // bounded by the epsilon stretch of the path. Stacks and buffers are kept between records.
-// Tested in tests/apply/apply_test.cpp.
+//
+// Threads: everything a search changes belongs to the applyer. The network, its states, arcs,
+// sigma, the definitions and the label map are only read; characters the label map does not
+// know get ids of the applyer's own (InputCharacters) rather than being interned; the network's
+// cached parse table is built once under a lock (get_parse_table) and then only read; and what
+// init_apply prepares on the network is done under that lock. So several applyers over one
+// network may run on several threads while nobody changes the network or the library.
+// Tested in tests/apply/apply_test.cpp and, under ThreadSanitizer, tests/threads/.
 #pragma once
 
 #include <cstdint>
@@ -106,7 +113,15 @@ struct APPLY_CONTEXT {
   bool io_complete;                  // nothing more is read for the search
   bool record_ended;                 // the end of the record has been read
   kora::FlagRegister flag_register;
-  std::vector<std::pair<const NET *, ALPH *>> sigmas;  // binary copies, by network
+  // Membership in each network's sigma by symbol id (inserted networks too), made on first use.
+  std::vector<std::pair<const NET *, std::vector<bool>>> sigmas;
+  // Whether the network has flags on its upper and lower side, noted at init_apply.
+  bool upper_has_flags;
+  bool lower_has_flags;
+  // The applyer's own input state, so that applyers on different threads share nothing but
+  // their network: the stream buffer, and the ids of characters the label map does not know.
+  kora::StreamBuffer stream_buffer;
+  kora::InputCharacters input_characters;
 };
 
 namespace kora {

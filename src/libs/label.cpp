@@ -9,6 +9,7 @@
 
 #include "label.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -44,8 +45,9 @@ LABEL_MAP *the_default_map = nullptr;
 FlagReader flag_reader = nullptr;
 // The cells of every label record of every map.
 HEAP *label_heap = nullptr;
-// Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about.
-uint32_t warned_undefined_bytes = 0;
+// Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about. Atomic
+// because applyers on several threads read bytes through input_character_code.
+std::atomic<uint32_t> warned_undefined_bytes{0};
 
 // Points label_sides at the current map's arrays, or at nothing.
 void follow_current_map() {
@@ -476,18 +478,28 @@ int intern_symbol_in_map(LABEL_MAP *map, uint32_t *out, const uint32_t *name) {
   return intern_name(map, out, name, false);
 }
 
+uint32_t input_character_code(uint32_t code, bool from_byte) {
+  if (code < 0x80 || code > 0x9F || !parameter(KORA_REPORT_BAD_CHARS)) return code;
+  uint32_t converted = code;
+  cp1252_to_unicode(&converted, code);
+  uint32_t bit = 1u << (code - 0x80);
+  if (from_byte && !is_cp1252_defined(code) && parameter(KORA_VERBOSE) &&
+      !(warned_undefined_bytes.fetch_or(bit) & bit))
+    warning_printf("'0x%X' is an undefined code\n in ISO-8859-1 and in CP1252.", code);
+  return converted;
+}
+
 int intern_byte_symbol(uint32_t *out, unsigned char byte) {
   if (byte > 1 && byte < 128) return *out = byte, 0;
-  uint32_t code = byte;
-  if (byte >= 0x80 && byte <= 0x9F && parameter(KORA_REPORT_BAD_CHARS)) {
-    cp1252_to_unicode(&code, byte);
-    uint32_t bit = 1u << (byte - 0x80);
-    if (!is_cp1252_defined(byte) && parameter(KORA_VERBOSE) && !(warned_undefined_bytes & bit)) {
-      warned_undefined_bytes |= bit;
-      warning_printf("'0x%X' is an undefined code\n in ISO-8859-1 and in CP1252.", byte);
-    }
-  }
-  return intern_code(out, code);
+  return intern_code(out, input_character_code(byte, true));
+}
+
+uint32_t find_character_symbol(uint32_t code) {
+  if (code > 1 && code < 128) return code;
+  uint32_t name[2] = {code, 0};
+  uint32_t id = ID_NO_SYMBOL;
+  lookup_symbol(&id, name);
+  return id;
 }
 
 int intern_pair(uint32_t *out, uint32_t upper, uint32_t lower) {

@@ -178,6 +178,16 @@ int intern_symbol_in_map(LABEL_MAP *map, uint32_t *out, const uint32_t *name);
 // (an undefined one is warned about once per byte when verbose); the result is interned.
 int intern_byte_symbol(uint32_t *out, unsigned char byte);
 
+// The character an input code stands for: 0x80-0x9F go through Windows-1252 when parameter word
+// 10 is set; with from_byte an undefined one is warned about once per byte when verbose. Safe to
+// call from several threads.
+uint32_t input_character_code(uint32_t code, bool from_byte);
+
+// The id of the one-character symbol of `code` (already converted by input_character_code) if
+// the current map has it, else ID_NO_SYMBOL; codes 2-127 are their own ids. Only reads the map,
+// so threads may call it while nothing is interned.
+uint32_t find_character_symbol(uint32_t code);
+
 // The label upper:lower. a:a is the symbol a itself, except OTHER:OTHER which is a pair. A
 // component that is a tuple is reported and refused.
 int intern_pair(uint32_t *out, uint32_t upper, uint32_t lower);

@@ -3,7 +3,9 @@
 #include "pars-tbl.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "alph.h"
@@ -165,11 +167,15 @@ uint32_t longest_spelling(const PARSE_TABLE *table, const char *text, bool escap
 }
 
 // One character at `text` as a symbol of its own: a byte in ISO-8859-1 mode, a decoded
-// character in UTF-8 mode. Returns the bytes taken, or 0 (reported) when the bytes are not a
-// UTF-8 character.
-int single_character(const char *text, uint32_t *out_id) {
+// character in UTF-8 mode; interned, or given an id of `local` when that is not null. Returns
+// the bytes taken, or 0 (reported) when the bytes are not a UTF-8 character.
+int single_character(const char *text, uint32_t *out_id, InputCharacters *local) {
   if (latin1_mode()) {
-    intern_byte_symbol(out_id, static_cast<unsigned char>(*text));
+    auto byte = static_cast<unsigned char>(*text);
+    if (local != nullptr)
+      *out_id = local->id_of(input_character_code(byte, true));
+    else
+      intern_byte_symbol(out_id, byte);
     return 1;
   }
   uint32_t code = 0;
@@ -179,6 +185,10 @@ int single_character(const char *text, uint32_t *out_id) {
                  static_cast<unsigned char>(*text));
     return 0;
   }
+  if (local != nullptr) {
+    *out_id = local->id_of(input_character_code(code, false));
+    return taken;
+  }
   uint32_t name[2] = {code, 0};
   intern_fat_symbol(out_id, name);
   return taken;
@@ -187,7 +197,8 @@ int single_character(const char *text, uint32_t *out_id) {
 // Cuts one symbol at the non-empty `text`, by the rule of parse_symbol (escape_inside for
 // tokenize_string). Sets *matched when a spelling of the table matched.
 int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int percent_escape,
-               bool escape_inside, uint32_t *out_id, const char **out_end, bool *matched) {
+               bool escape_inside, uint32_t *out_id, const char **out_end, bool *matched,
+               InputCharacters *local) {
   *matched = false;
   if (zero_is_epsilon && *text == '0') {
     *out_id = EPSILON;
@@ -201,7 +212,7 @@ int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int pe
     *out_id = id;
     return PARSE_OK;
   }
-  int taken = single_character(text, out_id);
+  int taken = single_character(text, out_id, local);
   if (taken == 0) return PARSE_BAD_UTF8;
   *out_end = text + taken;
   return PARSE_OK;
@@ -209,26 +220,20 @@ int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int pe
 
 // --- Stream input -----------------------------------------------------------------------------
 
-constexpr size_t kStreamBufferSize = 8192;
 constexpr size_t kStreamCompactAt = 4096;
 
-// The buffer of parse_symbol_from_stream: bytes [position, fill) are read but not yet cut, and
-// buffer[fill] is 0.
-struct StreamInput {
-  FILE *stream = nullptr;
-  char buffer[kStreamBufferSize] = {};
-  size_t position = 0;
-  size_t fill = 0;
-  bool at_end = false;
-  std::string echo;
-};
+// The buffer of parse_symbol_from_stream, which keeps one for whoever calls it.
+StreamBuffer stream_input;
 
-StreamInput stream_input;
+// Guards the building of the parse tables cached on networks (and, through
+// net_preparation_lock, what the applyer prepares on a network).
+std::recursive_mutex table_building;
+
 
 // Keeps at least the rest of the current line in the buffer: moves the unread bytes to the
 // front once the position is past the middle, then reads lines while no line end is buffered
 // and there is room.
-void top_up(StreamInput &in) {
+void top_up(StreamBuffer &in) {
   if (in.position == in.fill) {
     in.position = in.fill = 0;
     in.buffer[0] = '\0';
@@ -282,12 +287,18 @@ PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
 }
 
 PARSE_TABLE *get_parse_table(NET *net, int side) {
-  void *&slot = side == 1 ? net->lower_parse_table : net->upper_parse_table;
-  auto *table = static_cast<PARSE_TABLE *>(slot);
-  if (table != nullptr && table->encoding_mode == input_encoding_mode()) return table;
+  // The slot is read without the lock once a table is there (double-checked): the table is
+  // complete before its pointer is published with release order.
+  std::atomic_ref<void *> slot(side == 1 ? net->lower_parse_table : net->upper_parse_table);
+  const int mode = input_encoding_mode();
+  auto *table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_acquire));
+  if (table != nullptr && table->encoding_mode == mode) return table;
+  std::lock_guard<std::recursive_mutex> lock(table_building);
+  table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_relaxed));
+  if (table != nullptr && table->encoding_mode == mode) return table;
   free_parse_table(table);
   table = make_parse_table(net, nullptr, side);
-  slot = table;
+  slot.store(table, std::memory_order_release);
   return table;
 }
 
@@ -341,7 +352,7 @@ int parse_symbol(uint32_t *out_id, const char *text, const char **out_end, PARSE
   bool matched = false;
   const char *end = text;
   int status = cut_symbol(text, table, zero_is_epsilon, percent_escape, false, out_id, &end,
-                          &matched);
+                          &matched, nullptr);
   if (status != PARSE_OK) return status;
   if (skip_space)
     while (is_blank(*end, false)) ++end;
@@ -359,7 +370,7 @@ int tokenize_string(const char *text, PARSE_TABLE *table, int zero_is_epsilon, i
     if (*p == '\0') break;
     uint32_t id = ID_NO_SYMBOL;
     bool matched = false;
-    if (cut_symbol(p, table, zero_is_epsilon, percent_escape, true, &id, &p, &matched) !=
+    if (cut_symbol(p, table, zero_is_epsilon, percent_escape, true, &id, &p, &matched, nullptr) !=
         PARSE_OK) {
       lab_vector_reset(ids);
       lab_vector_push(ID_NO_SYMBOL, ids);
@@ -374,12 +385,27 @@ int tokenize_string(const char *text, PARSE_TABLE *table, int zero_is_epsilon, i
 
 // --- Cutting streams --------------------------------------------------------------------------
 
+int parse_local_symbol(uint32_t *out_id, const char *text, const char **out_end,
+                       PARSE_TABLE *table, InputCharacters *local) {
+  if (text == nullptr || *text == '\0') return PARSE_END;
+  bool matched = false;
+  return cut_symbol(text, table, 0, 0, false, out_id, out_end, &matched, local);
+}
+
 int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
                              int zero_is_epsilon, int skip_space, int percent_escape,
                              int line_mode, int *new_line, int *out_length) {
-  StreamInput &in = stream_input;
+  return parse_symbol_from_buffer(stream_input, out_id, stream, table, zero_is_epsilon,
+                                  skip_space, percent_escape, line_mode, new_line, out_length,
+                                  nullptr);
+}
+
+int parse_symbol_from_buffer(StreamBuffer &in, uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
+                             int zero_is_epsilon, int skip_space, int percent_escape,
+                             int line_mode, int *new_line, int *out_length,
+                             InputCharacters *local) {
   if (in.stream != stream) {
-    reset_stream_input();
+    in.reset();
     in.stream = stream;
   }
   *new_line = 0;
@@ -397,7 +423,7 @@ int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
   bool matched = false;
   const char *end = start;
   int status = cut_symbol(start, table, zero_is_epsilon, percent_escape, false, out_id, &end,
-                          &matched);
+                          &matched, local);
   if (status != PARSE_OK) {
     in.position += 1;  // past the bad byte, so that the next call goes on
     return status;
@@ -415,11 +441,23 @@ int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
   return PARSE_OK;
 }
 
-void reset_stream_input() {
-  stream_input.stream = nullptr;
-  stream_input.position = stream_input.fill = 0;
-  stream_input.buffer[0] = '\0';
-  stream_input.at_end = false;
+void StreamBuffer::reset() {
+  stream = nullptr;
+  position = fill = 0;
+  buffer[0] = '\0';
+  at_end = false;
+}
+
+void reset_stream_input() { stream_input.reset(); }
+
+std::recursive_mutex &net_preparation_lock() { return table_building; }
+
+uint32_t InputCharacters::id_of(uint32_t code) {
+  uint32_t known = find_character_symbol(code);
+  if (known != ID_NO_SYMBOL) return known;
+  auto [entry, added] = ids_.try_emplace(code, kFirstId + static_cast<uint32_t>(codes_.size()));
+  if (added) codes_.push_back(code);
+  return entry->second;
 }
 
 const std::string &stream_echo() { return stream_input.echo; }

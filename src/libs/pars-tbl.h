@@ -18,7 +18,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "kora.h"
 
@@ -45,6 +48,41 @@ struct PARSE_TABLE {
 // Results of parse_symbol and parse_symbol_from_stream.
 enum { PARSE_OK = 0, PARSE_BAD_UTF8 = 1, PARSE_END = 3 };
 
+// Characters of one reader's input that the label map does not know. Instead of being interned
+// (which changes the map that every thread reads), each gets an id of the reader's own, above
+// every id a map gives out; such an id is in no network's sigma and names no flag, so it
+// matches only OTHER arcs, exactly as an interned character would. A character the map already
+// knows keeps its id. Ids live as long as the object.
+class InputCharacters {
+ public:
+  static constexpr uint32_t kFirstId = 0x1000000;
+  static bool owns(uint32_t id) { return id >= kFirstId; }
+  // The id of the character `code` (as input_character_code gives it).
+  uint32_t id_of(uint32_t code);
+  // The character of an id of this reader's own.
+  uint32_t code_of(uint32_t id) const { return codes_[id - kFirstId]; }
+
+ private:
+  std::unordered_map<uint32_t, uint32_t> ids_;
+  std::vector<uint32_t> codes_;
+};
+
+constexpr size_t kStreamBufferSize = 8192;
+
+// The buffer of a stream being cut: bytes [position, fill) are read but not yet cut, and
+// buffer[fill] is 0. echo collects the lines read. An applyer owns one, so applyers on
+// different threads never share it.
+struct StreamBuffer {
+  FILE *stream = nullptr;
+  char buffer[kStreamBufferSize] = {};
+  size_t position = 0;
+  size_t fill = 0;
+  bool at_end = false;
+  std::string echo;
+  // Forgets the buffered input (not the echo).
+  void reset();
+};
+
 // Creates the heaps "Parse table", "Parse table vectors" and "Parse table nodes"; called at
 // start-up. forget_parse_table_heaps drops the pointers after every heap has been freed.
 void make_parse_table_heaps();
@@ -58,8 +96,14 @@ void forget_parse_table_heaps();
 PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side);
 
 // The table of side 0 or 1 cached on the network, built on first use and rebuilt when the
-// input encoding has changed since; it stays the network's and goes with it.
+// input encoding has changed since; it stays the network's and goes with it. Threads may ask
+// for the table of one network at once: the first builds it under a lock, and once built it is
+// only read (a rebuild for another encoding is not safe while others use the old table).
 PARSE_TABLE *get_parse_table(NET *net, int side);
+
+// The lock under which get_parse_table builds a table; whoever else prepares a network for
+// applyers on several threads takes it too.
+std::recursive_mutex &net_preparation_lock();
 
 // Frees a table with its vectors, nodes and alphabet; null is ignored.
 void free_parse_table(PARSE_TABLE *table);
@@ -88,7 +132,20 @@ int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
                              int zero_is_epsilon, int skip_space, int percent_escape,
                              int line_mode, int *new_line, int *out_length);
 
-// Forgets the buffered input of parse_symbol_from_stream and the echo of its lines.
+// parse_symbol_from_stream through the caller's buffer, with unknown characters given ids of
+// `local` (interned when it is null). Threads that each use their own buffer and `local` may
+// cut at once while nothing is interned.
+int parse_symbol_from_buffer(StreamBuffer &in, uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
+                             int zero_is_epsilon, int skip_space, int percent_escape,
+                             int line_mode, int *new_line, int *out_length,
+                             InputCharacters *local);
+
+// parse_symbol with its three options off and unknown characters given ids of `local`
+// (interned when it is null).
+int parse_local_symbol(uint32_t *out_id, const char *text, const char **out_end,
+                       PARSE_TABLE *table, InputCharacters *local);
+
+// Forgets the buffered input of parse_symbol_from_stream.
 void reset_stream_input();
 
 // The lines parse_symbol_from_stream has read since the echo was last cleared.

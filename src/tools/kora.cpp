@@ -26,12 +26,15 @@ const Command commands[] = {
     {"print", "[--words | --spaced] NETWORK", "a network listed state by state", print_command},
     {"info", "NETFILE", "the header of a saved network file and the size of each network in it",
      info_command},
-    {"lookup", "[--words | --spaced] [--flush] NETWORK [INPUT]",
+    {"lookup", "[--words | --spaced] [--flush] [-j N] NETWORK [INPUT]",
      "applies the network down to each line of INPUT (standard input by default): one line\n"
      "      \"input<TAB>output\" per result, \"input<TAB>input<TAB>+?\" when there is none, and an\n"
-     "      empty line after each input; --flush flushes after each input (always on a terminal)",
+     "      empty line after each input; --flush flushes after each input (always on a terminal);\n"
+     "      -j N looks up on N threads (default: the number of cores; one with --flush or on a\n"
+     "      terminal), reading the input in batches of lines and writing the same output, in\n"
+     "      input order, as one thread",
      lookup_command},
-    {"generate", "[--words | --spaced] [--flush] NETWORK [INPUT]",
+    {"generate", "[--words | --spaced] [--flush] [-j N] NETWORK [INPUT]",
      "the same as lookup, applying the network up", generate_command},
     {"regex", "[-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"

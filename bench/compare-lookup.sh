@@ -1,0 +1,78 @@
+#!/bin/sh
+# Looks up every word of the Debian word list wamerican, in the same run, with kora
+# (bench/lookup_words.cpp: apply_to_string and a stream, in process; `kora lookup` as a whole
+# process, with -j 1 and -j 2), OpenFst (bench/peers/openfst_lookup_words.cpp: SortedMatcher
+# over a StdVectorFst and a StdConstFst, in process) and SFST (`fst-infl2` as a whole process).
+# Machines: the minimal acceptor of the words, and a tagger mapping each ASCII word to itself
+# followed by a tag (+Poss, +Prop, +Pl or +Sg). Inputs: the list, the list shuffled, the list
+# with every second word made unknown ("#" appended), and for the processes also the list
+# repeated ten times. Building the machines is not timed; the processes include loading them.
+# Each measurement is repeated; the best and the median words per second are printed.
+# Needs: apt-get install -y libfst-dev sfst wamerican
+#
+# Usage: bench/compare-lookup.sh [BUILD-DIRECTORY [REPEATS]]   (default: build-bench 5)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-bench}
+repeats=${2:-5}
+list=/usr/share/dict/american-english
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
+  >/dev/null
+cmake --build "$build" -j2 --target lookup_words kora-tool >/dev/null
+g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_lookup_words.cpp" \
+  -o "$build/openfst_lookup_words" -lfst
+work="$build/lookup-data"
+rm -rf "$work"
+mkdir -p "$work"
+
+echo "# in process: program machine input api words answered best_wps median_wps"
+"$build/bench/lookup_words" "$list" "$repeats" save "$work"
+"$build/openfst_lookup_words" "$list" "$repeats"
+
+# The inputs of the processes, and SFST's machines from lexicon files of the same words.
+cp "$list" "$work/words"
+awk 'BEGIN { srand(42) } { printf "%.9f\t%s\n", rand(), $0 }' "$list" | sort | cut -f2- \
+  > "$work/shuffled"
+awk 'NR % 2 == 0 { print $0 "#"; next } { print }' "$list" > "$work/half-unknown"
+for i in 1 2 3 4 5 6 7 8 9 10; do cat "$list"; done > "$work/words-x10"
+awk '{ print }' "$list" > "$work/acceptor.lex"
+LC_ALL=C awk '!/[\200-\377]/ {
+  n = length($0); tag = "<+Sg>"
+  if (n >= 2 && substr($0, n - 1) == "'"'"'s") tag = "<+Poss>"
+  else if (substr($0, 1, 1) ~ /[A-Z]/) tag = "<+Prop>"
+  else if (substr($0, n) == "s") tag = "<+Pl>"
+  print $0 tag ":<>" }' "$list" > "$work/tagger.lex"
+for machine in acceptor tagger; do
+  echo "\"$work/$machine.lex\"" > "$work/$machine.sfst"
+  fst-compiler-utf8 -q -c "$work/$machine.sfst" "$work/$machine.ca"
+done
+
+# Runs a command $repeats times and prints the best and the median words per second.
+time_process() {
+  name=$1 words=$2
+  shift 2
+  for r in $(seq "$repeats"); do
+    start=$(date +%s%N)
+    "$@" > /dev/null 2>&1
+    end=$(date +%s%N)
+    echo $((end - start))
+  done | sort -n | awk -v name="$name" -v words="$words" '
+    { t[NR] = $1 / 1e9 }
+    END { printf "%s words=%d best_wps=%.0f median_wps=%.0f\n", name, words, words / t[1],
+                 words / t[int((NR + 1) / 2)] }'
+}
+
+echo "# processes (loading included): program machine input words best_wps median_wps"
+for machine in acceptor tagger; do
+  for input in words shuffled half-unknown words-x10; do
+    words=$(wc -l < "$work/$input")
+    time_process "kora-lookup-j1 $machine $input" "$words" \
+      "$build/kora" lookup -j 1 "$work/$machine.fst" "$work/$input"
+    time_process "kora-lookup-j2 $machine $input" "$words" \
+      "$build/kora" lookup -j 2 "$work/$machine.fst" "$work/$input"
+    time_process "sfst-fst-infl2 $machine $input" "$words" \
+      fst-infl2 -q "$work/$machine.ca" "$work/$input"
+  done
+done

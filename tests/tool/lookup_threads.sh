@@ -1,0 +1,44 @@
+#!/bin/sh
+# kora lookup -j N writes exactly what one thread writes, in input order: over a few thousand
+# lines with analyses, unknown words (+?), empty lines, CR LF line ends, a line of bad UTF-8
+# (its message on standard error in the same place) and a line longer than a batch of bytes.
+set -eu
+printf 'c a t +Noun\nc a t 0\n\nc a t +Noun +Pl\nc a t s 0\n\nd o g +Noun\nd o g 0\n\n' > "$TMPDIR/nouns.txt"
+"$KORA" words --spaced -o "$TMPDIR/nouns.fst" "$TMPDIR/nouns.txt" > /dev/null
+awk 'BEGIN {
+  for (i = 0; i < 4000; i++) {
+    k = i % 7
+    if (k == 0) print "cat+Noun+Pl"
+    else if (k == 1) print "word" i
+    else if (k == 2) print ""
+    else if (k == 3) printf "dog+Noun\r\n"
+    else if (k == 4) print "caf\303\251"
+    else if (k == 5) print "cat+Noun"
+    else print "\377d" i
+  }
+  for (i = 0; i < 150000; i++) printf "cat+Noun"
+  print ""
+  printf "cats"
+}' > "$TMPDIR/input.txt"
+"$KORA" lookup -j 1 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/one.txt" 2> "$TMPDIR/one.err"
+"$KORA" lookup -j 3 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/three.txt" 2> "$TMPDIR/three.err"
+cmp "$TMPDIR/one.txt" "$TMPDIR/three.txt"
+cmp "$TMPDIR/one.err" "$TMPDIR/three.err"
+# The output is the lookup tools' convention, not empty: spot checks.
+grep -q "$(printf '^cat+Noun+Pl\tcats$')" "$TMPDIR/three.txt"
+grep -q "$(printf '^word1\tword1\t+?$')" "$TMPDIR/three.txt"
+grep -q "$(printf '^dog+Noun\tdog$')" "$TMPDIR/three.txt"
+test "$(grep -c 'Cannot parse a symbol starting with 0xFF' "$TMPDIR/three.err")" -eq 571
+test "$(wc -l < "$TMPDIR/three.txt")" -eq 8004
+# Generation from a pipe, and the default number of threads.
+"$KORA" lookup --spaced "$TMPDIR/nouns.txt" < "$TMPDIR/input.txt" > "$TMPDIR/default.txt" 2> /dev/null
+cmp "$TMPDIR/one.txt" "$TMPDIR/default.txt"
+grep -v '+?$' "$TMPDIR/one.txt" | cut -f2 | grep . > "$TMPDIR/surface.txt"
+"$KORA" generate -j1 "$TMPDIR/nouns.fst" < "$TMPDIR/surface.txt" > "$TMPDIR/gen1.txt"
+"$KORA" generate -j 2 "$TMPDIR/nouns.fst" < "$TMPDIR/surface.txt" > "$TMPDIR/gen2.txt"
+cmp "$TMPDIR/gen1.txt" "$TMPDIR/gen2.txt"
+grep -q "$(printf '^cats\tcat+Noun+Pl$')" "$TMPDIR/gen2.txt"
+# -j is documented and checked.
+"$KORA" lookup --help | grep -q -- '-j N'
+if "$KORA" lookup -j 0 "$TMPDIR/nouns.fst" < /dev/null 2>/dev/null; then exit 1; fi
+if "$KORA" lookup -j "$TMPDIR/nouns.fst" < /dev/null 2>/dev/null; then exit 1; fi
