@@ -40,6 +40,9 @@ std::string scratch_path(const std::string &name) {
     path += test->name();
     path += '.';
   }
+  // The process id keeps apart the files of suites that run at the same time from other trees.
+  path += std::to_string(getpid());
+  path += '.';
   path += name;
   return path;
 }
