@@ -12,7 +12,7 @@ test "$(echo fox+N+Pl | "$KORA" lookup "$TMPDIR/animals.fst")" = "$(printf 'fox+
 printf 'LEXICON Root\ncat Noun\n\ndog : : ;\nLEXICON Noun\n0 # ;\n' > "$TMPDIR/bad.lexc"
 if "$KORA" lexicon -o "$TMPDIR/bad.fst" "$TMPDIR/bad.lexc" 2>"$TMPDIR/err" >/dev/null; then exit 1; fi
 test ! -e "$TMPDIR/bad.fst"
-printf '%s\n' "$TMPDIR/bad.lexc:4: syntax error at ':'" \
+printf '%s\n' "$TMPDIR/bad.lexc:4: syntax error at 'dog'" \
   "$TMPDIR/bad.lexc: error: Compilation aborted because of 1 parse error." | cmp - "$TMPDIR/err"
 
 # Warnings do not fail the compilation; the names that follow a warning are kept.
