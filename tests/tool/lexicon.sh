@@ -17,7 +17,7 @@ printf '%s\n' "$TMPDIR/bad.lexc:4: syntax error at 'dog'" \
 
 # Warnings do not fail the compilation; the names that follow a warning are kept.
 printf 'LEXICON Root\na # ;\nb Nowhere ;\nLEXICON Orphan\nc # ;\n' > "$TMPDIR/warn.lexc"
-test "$("$KORA" lexicon "$TMPDIR/warn.lexc" 2>"$TMPDIR/err")" = "2 states, 1 arcs, 1 words."
+test "$("$KORA" lexicon "$TMPDIR/warn.lexc" 2>"$TMPDIR/err")" = "2 states, 1 arc, 1 word."
 grep -qx "$TMPDIR/warn.lexc: warning: Sublexicon is mentioned but not defined. (Nowhere)" "$TMPDIR/err"
 grep -qx "$TMPDIR/warn.lexc: warning: Sublexicons defined but not used:" "$TMPDIR/err"
 grep -qx "      Orphan" "$TMPDIR/err"
