@@ -97,7 +97,10 @@ Token LexiconScanner::scan_quoted(size_t start, bool *matched) {
   return token;
 }
 
-Token LexiconScanner::scan_entry_regex() {
+// The text of a regular expression, up to the ">" that ends an entry's expression (`entry`) or
+// up to the ";" that ends a definition. "%" escapes the next character; inside double quotes
+// "%" and backslash do, and nothing ends the text. Empty text gives the token that follows.
+Token LexiconScanner::scan_regex_text(bool entry) {
   size_t start = position_;
   bool quoted = false;
   while (!at_end()) {
@@ -116,48 +119,24 @@ Token LexiconScanner::scan_entry_regex() {
       if (!at_end()) advance();
       continue;
     }
-    if (c == '>' &&
-        !continues_operator(std::string(source_.substr(start, position_ - start))))
+    if (entry ? c == '>' && !continues_operator(
+                                 std::string(source_.substr(start, position_ - start)))
+              : c == ';')
       break;
     if (c == '"') quoted = true;
     advance();
   }
-  close_pending_ = true;
-  if (position_ == start) return next();
-  return make(LexToken::regex_text, start);
-}
-
-Token LexiconScanner::scan_definition_body() {
-  size_t start = position_;
-  bool quoted = false;
-  while (!at_end()) {
-    char c = peek();
-    if (quoted) {
-      advance();
-      if ((c == '%' || c == '\\') && !at_end()) {
-        advance();
-      } else if (c == '"') {
-        quoted = false;
-      }
-      continue;
-    }
-    if (c == '%') {
-      advance();
-      if (!at_end()) advance();
-      continue;
-    }
-    if (c == ';') break;
-    if (c == '"') quoted = true;
-    advance();
-  }
-  state_ = State::definition_names;
+  if (entry)
+    close_pending_ = true;
+  else
+    state_ = State::definition_names;
   if (position_ == start) return next();
   return make(LexToken::regex_text, start);
 }
 
 Token LexiconScanner::next() {
   if (state_ == State::entry_regex) {
-    if (!close_pending_) return scan_entry_regex();
+    if (!close_pending_) return scan_regex_text(true);
     close_pending_ = false;
     state_ = State::entries;
     if (at_end()) return make(LexToken::end_of_input, position_);
@@ -165,7 +144,7 @@ Token LexiconScanner::next() {
     advance();
     return make(LexToken::close_angle, start);
   }
-  if (state_ == State::definition_body) return scan_definition_body();
+  if (state_ == State::definition_body) return scan_regex_text(false);
   while (!at_end()) {
     size_t start = position_;
     unsigned char c = static_cast<unsigned char>(peek());

@@ -75,8 +75,7 @@ class LexiconScanner {
   Token make(LexToken kind, size_t start);
   Token scan_word(size_t start);
   Token scan_quoted(size_t start, bool *matched);
-  Token scan_entry_regex();
-  Token scan_definition_body();
+  Token scan_regex_text(bool entry);
 
   std::string_view source_;
   size_t position_ = 0;
