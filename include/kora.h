@@ -856,6 +856,49 @@ KORA_API int test_upper_universal(NET *net);
 KORA_API int test_lower_universal(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
+ * Regular expressions. An expression is read up to ";" (added when missing); its symbols are
+ * interned, and names defined as networks or symbol lists stand for their definitions. Syntax
+ * errors are reported as "Regex error (%s) at %s" with the message and the text of the token
+ * where the parser stopped.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Compiles the regular expression `regex` into a new network (the caller's), minimized when word
+ * KORA_MINIMIZE is set. Verbose output is off while it runs. Returns null after reporting a
+ * syntax error or any other error counted by the parser; null with an error for a null string. */
+KORA_API NET *read_regex(const char *regex);
+
+/* Compiles every expression of the text file `file_name` (each ended by ";", the last one
+ * possibly not, with "Warning: missing semicolon."; a line "END;" ends the file early) into a
+ * new net vector, one network per expression in order; the vector and its networks are the
+ * caller's (free_nv_and_nets). Errors are reported with the file name and line; after more than
+ * word KORA_MAX_ERRORS of them reading stops. Returns null when the file cannot be read or when
+ * any expression failed. */
+KORA_API NV *read_regex_file(const char *file_name);
+
+/* Compiles `regex` and defines the result under `name` (its DEFINITION property is the text).
+ * Returns 0; 1 after "null regex_str" for a null text, "Cannot compile '%s'." when it does not
+ * compile, or a refusal of define_net. */
+KORA_API int define_regex_net(const char *name, const char *regex);
+
+/* Compiles `regex` and defines the symbols of its sigma as the symbol list `name`; the network
+ * is freed. Returns 0; 1 for a null argument or a refused definition; 3 after "Failed to read
+ * regex as symbol list." when it does not compile. */
+KORA_API int define_regex_list(const char *name, const char *regex);
+
+/* The term complement [? - A]: the one-symbol strings that the automaton `net` does not accept.
+ * With `copy` 1 the network stays the caller's; otherwise it is consumed. A transducer is
+ * refused with the error "The term complement operator \ is defined only for regular
+ * languages: ..." and gives a new null network. A null network is reported and gives null. */
+KORA_API NET *other_than_net(NET *net, int copy);
+
+/* Replaces the symbol `symbol` of `net` by the symbols of `list` (which stays the caller's), as
+ * substitute_symbol does, and then compacts the sigma. With `copy` 1 the network stays the
+ * caller's. A symbol that is not an ordinary one (EPSILON, OTHER, a pair, a special symbol) is
+ * refused with "***Illegal use of '%s' as an ordinary label." and the network comes back
+ * unchanged (a copy with `copy` 1). A null network is reported and gives null. */
+KORA_API NET *substitute_net(uint32_t symbol, ALPH *list, NET *net, int copy);
+
+/* ---------------------------------------------------------------------------------------------
  * Text files: word lists (one word per line, every character one symbol) and spaced text (each
  * path a block of an upper line, for a transducer a lower line, and an empty line; symbols
  * separated by blanks, a lone "0" is EPSILON, a lone "?" OTHER, "%" makes the next character

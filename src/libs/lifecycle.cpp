@@ -22,6 +22,8 @@
 #include "page.h"
 #include "pars-tbl.h"
 #include "print.h"
+#include "regex-in.h"
+#include "regex-scanner.h"
 #include "prop-names.h"
 #include "settings.h"
 #include "stack.h"
@@ -110,6 +112,9 @@ KORA_API FST_CONTEXT *initialize_kora(void) {
 }
 
 KORA_API void reclaim_kora(FST_CONTEXT *c) {
+  reset_regex_scanner();
+  free_network(regex_result_slot());
+  regex_result_slot() = nullptr;
   free_definitions();
   free_live_networks();
   free_names_table();

@@ -37,6 +37,10 @@ const Command commands[] = {
      lookup_command},
     {"generate", "[--words | --spaced] [--flush] NETWORK [INPUT]",
      "the same as lookup, applying the network up", generate_command},
+    {"regex", "[-o OUT] (EXPR | -f FILE)",
+     "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
+     "      size of each network in one line; -o saves them all",
+     regex_command},
 };
 
 void print_command_usage(const Command &command, FILE *stream) {

@@ -1,5 +1,5 @@
 // A lexicon of a small inflecting language: noun and verb classes, several continuation layers,
-// multi-character tags, pair entries and flag diacritics. The lexicon is written once as data;
+// multi-character tags, pair entries, regular-expression entries and flag diacritics. The lexicon is written once as data;
 // the test renders it as a lexicon file for read_vorn and expands it itself, from the root
 // through every continuation to "#", into the relation it must accept.
 
@@ -21,11 +21,14 @@ using kora_test::Relation;
 using kora_test::Symbols;
 
 // An entry: the symbols of its upper and lower sides (the same for a simple entry) and its class.
+// A regular-expression entry has its text and, for the expansion, the pairs it stands for.
 struct Entry {
   std::vector<std::string> upper;
   std::vector<std::string> lower;
   bool pair;
   std::string next;
+  std::string regex = "";
+  std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> regex_pairs = {};
 };
 
 struct Sublexicon {
@@ -38,6 +41,12 @@ Entry simple(std::vector<std::string> word, std::string next) {
 }
 Entry pair(std::vector<std::string> upper, std::vector<std::string> lower, std::string next) {
   return {upper, lower, true, next};
+}
+
+Entry regex(std::string text,
+            std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> pairs,
+            std::string next) {
+  return {{}, {}, false, next, text, pairs};
 }
 
 std::vector<std::string> chars(const std::string &text) {
@@ -57,7 +66,9 @@ const std::vector<std::string> kTags = {"+N",   "+V",   "+Sg",  "+Pl",  "+Pres",
 
 std::vector<Sublexicon> language() {
   return {
-      {"Root", {simple({}, "Nouns"), simple({}, "Verbs")}},
+      {"Root",
+       {simple({}, "Nouns"), regex("(r e)", {{{}, {}}, {{"r", "e"}, {"r", "e"}}}, "Verbs"),
+        regex("{over}:{too}", {{chars("over"), chars("too")}}, "Verbs")}},
       {"Nouns",
        {simple(chars("cat"), "RegN"), simple(chars("dog"), "RegN"), simple(chars("fox"), "EsN"),
         simple(chars("box"), "EsN"),
@@ -98,7 +109,9 @@ std::string render(const std::vector<Sublexicon> &lexicon) {
   for (const Sublexicon &sublexicon : lexicon) {
     text += "LEXICON " + sublexicon.name + "\n";
     for (const Entry &entry : sublexicon.entries) {
-      if (entry.pair)
+      if (!entry.regex.empty())
+        text += "< " + entry.regex + " >";
+      else if (entry.pair)
         text += spell(entry.upper) + ":" + spell(entry.lower);
       else if (!entry.upper.empty())
         text += spell(entry.upper);
@@ -129,6 +142,13 @@ void expand(const std::vector<Sublexicon> &lexicon, const std::string &name, Sym
   for (const Sublexicon &sublexicon : lexicon) {
     if (sublexicon.name != name) continue;
     for (const Entry &entry : sublexicon.entries) {
+      for (const auto &[regex_upper, regex_lower] : entry.regex_pairs) {
+        Symbols u = upper, l = lower;
+        for (uint32_t id : ids(regex_upper)) u.push_back(id);
+        for (uint32_t id : ids(regex_lower)) l.push_back(id);
+        expand(lexicon, entry.next, u, l, out);
+      }
+      if (!entry.regex.empty()) continue;
       Symbols u = upper, l = lower;
       for (uint32_t id : ids(entry.upper)) u.push_back(id);
       for (uint32_t id : ids(entry.lower)) l.push_back(id);
@@ -150,7 +170,7 @@ TEST_F(Inflection, TheLexiconAcceptsExactlyTheExpandedPairs) {
 
   Relation expected;
   expand(lexicon, "Root", {}, {}, &expected);
-  EXPECT_EQ(expected.size(), 4u * 2 * 2 + 2 * 2 + 2 * 5 + 1 + 4);
+  EXPECT_EQ(expected.size(), 4u * 2 * 2 + 2 * 2 + 3 * (2 * 5 + 1 + 4));
   Relation accepted = kora_test::enumerate(net, kora_test::universe_of({net}), 12);
   EXPECT_EQ(accepted, expected) << kora_test::describe(accepted);
 
@@ -173,6 +193,8 @@ TEST_F(Inflection, LookupThroughTheCompiledLexicon) {
   EXPECT_EQ(std::string(apply_to_string("boxes'", applyer)), "box+N+Pl+Gen\r\n");
   EXPECT_EQ(std::string(apply_to_string("going", applyer)), "go+V+Prog\r\n");
   EXPECT_EQ(std::string(apply_to_string("goed", applyer)), "");
+  EXPECT_EQ(std::string(apply_to_string("rewalked", applyer)), "rewalk+V+Past\r\n");
+  EXPECT_EQ(std::string(apply_to_string("toowent", applyer)), "overgo+V+Past\r\n");
   free_applyer(applyer);
   free_network(net);
 }

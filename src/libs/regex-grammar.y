@@ -1,0 +1,314 @@
+/* The grammar of the regular-expression language, an LALR(1) parser made by bison.
+ *
+ * One call of regex_parse reads one `input`: an expression up to ";", or the end of input; it
+ * stores the network in the result slot of regex-in.cpp and accepts at once, without waiting for
+ * the end of the source. Operators group as the precedence declarations below say, from the
+ * loosest to the tightest; a non-chainable operator written twice is a syntax error. The parse
+ * stack starts at 200 entries and grows to 10000; beyond that the parse fails with "memory
+ * exhausted", so nesting depth never reaches the C stack. Networks and texts left on the stack
+ * by an error are freed by the destructors. Tested in tests/regex/grammar_test.cpp. */
+
+%code requires {
+#include <cstdint>
+#include "kora.h"
+#include "regex-in.h"
+}
+
+
+%code {
+#include <cstdlib>
+#include "alph.h"
+#include "label.h"
+#include "nv.h"
+#include "regex-scanner.h"
+
+static int regex_lex(REGEX_STYPE *value);
+static void regex_error(const char *message) { kora::report_regex_error(message); }
+
+using namespace kora;
+
+static NV *push_net(NV *nv, NET *net) { return nv_push_back(net, nv); }
+static NV *pair_of(NET *a, NET *b) { return nv_push_back(b, nv_push_back(a, nullptr)); }
+}
+
+%define api.prefix {regex_}
+%define api.pure full
+%define api.token.prefix {T_}
+%define parse.error simple
+
+/* A "," after a rule list or a context list inside brackets that take several arguments
+   (substitution, function arguments) continues the rules or contexts: both conflicts are
+   resolved by shifting. */
+%expect 2
+
+%union {
+  NET *net;
+  uint32_t symbol;
+  ALPH *alph;
+  NV *nv;
+  int code;
+  char *text;
+  uint32_t *fat;
+  kora::RegexRules *rules;
+}
+
+%token END_OF_EXPRESSION LPAREN RPAREN LBRACKET RBRACKET COMMA PARALLEL
+%token UNION INTERSECT MINUS UPPER_MINUS LOWER_MINUS UPPER_PRIORITY LOWER_PRIORITY
+%token LEFT_MERGE RIGHT_MERGE SHUFFLE BEFORE AFTER CROSS PAIR COMPOSE LENIENT_COMPOSE
+%token IGNORE IGNORE_INSIDE STAR PLUS POWER POWER_LESS POWER_MORE POWER_RANGE RBRACE
+%token COMPLEMENT TERM_COMPLEMENT CONTAINS CONTAINS_AT_MOST_ONE CONTAINS_ONE
+%token UPPER LOWER INVERT REVERSE SUBSTITUTE EPSILON_SYMBOL ANY_SYMBOL BOUNDARY_SYMBOL
+%token <code> REPLACE_ARROW LEFTWARD_ARROW CONTEXT_SEPARATOR RESTRICT_ARROW FILE_OPERATOR
+%token <code> CONTEXT_FUNCTION
+%token INSERT EPS_BRACKET_OPEN EPS_BRACKET_CLOSE CONTEXT_MARK VARIABLE_REFERENCE
+%token SIGMA_OPEN LABELS_OPEN LIT_OPEN IMPLODE_OPEN EXPLODE_OPEN ENDTAG_OPEN
+%token <text> CASE_FUNCTION_NAME FUNCTION_NAME SYMBOL BRACED_STRING
+%token <fat> QUOTED_SYMBOL RANGE_STRING
+%token ERROR_SYNC
+
+%type <net> statement regex rule_level term_level concatenation factor side insertion
+%type <symbol> symbol
+%type <alph> symbol_list
+%type <nv> arguments contexts context
+%type <code> count arrow
+%type <rules> rule rule_list group group_list
+
+%destructor { free_network($$); } <net>
+%destructor { free_nv_and_nets($$); } <nv>
+%destructor { free_alph($$); } <alph>
+%destructor { std::free($$); } <text> <fat>
+%destructor { free_regex_rules($$); } <rules>
+
+/* Loosest first. The context rules take CONTEXT_END so that the last context of a restriction
+   absorbs every operator to its right; COMMA binds tighter, so a "," after a context starts the
+   next context. */
+%precedence CONTEXT_END
+%precedence RESTRICTION_END
+%precedence COMMA
+%left SHUFFLE
+%left UNION INTERSECT MINUS UPPER_MINUS LOWER_MINUS UPPER_PRIORITY LOWER_PRIORITY RESTRICT_ARROW
+%left LEFT_MERGE RIGHT_MERGE
+%precedence POWER_RANGE
+%left IGNORE
+%nonassoc IGNORE_INSIDE
+%precedence COMPLEMENT CONTAINS CONTAINS_AT_MOST_ONE CONTAINS_ONE
+%precedence STAR PLUS POWER POWER_LESS POWER_MORE UPPER LOWER INVERT REVERSE
+%precedence TERM_COMPLEMENT
+%nonassoc PAIR
+
+%%
+
+input
+  : statement { regex_result_slot() = $1; YYACCEPT; }
+  | error ERROR_SYNC { recover_from_error(); YYACCEPT; }
+  | error YYEOF { recover_from_error(); YYACCEPT; }
+  | YYEOF { regex_saw_end() = true; YYACCEPT; }
+  ;
+
+statement
+  : regex END_OF_EXPRESSION { $$ = regex_result($1); }
+  | END_OF_EXPRESSION { $$ = regex_result(epsilon_net()); }
+  ;
+
+regex
+  : rule_level
+  | term_level
+  ;
+
+rule_level
+  : term_level COMPOSE regex { $$ = regex_binary(RegexOp::COMPOSE, $1, $3); }
+  | term_level LENIENT_COMPOSE regex { $$ = regex_binary(RegexOp::LENIENT_COMPOSE, $1, $3); }
+  | term_level BEFORE term_level { $$ = regex_binary(RegexOp::BEFORE, $1, $3); }
+  | term_level AFTER term_level { $$ = regex_binary(RegexOp::AFTER, $1, $3); }
+  | term_level CROSS term_level { $$ = regex_binary(RegexOp::CROSS, $1, $3); }
+  | rule_list { $$ = regex_compile_replace($1); }
+  | group_list { $$ = regex_compile_replace($1); }
+  ;
+
+term_level
+  : term_level SHUFFLE term_level { $$ = regex_binary(RegexOp::SHUFFLE, $1, $3); }
+  | term_level UNION term_level { $$ = regex_binary(RegexOp::UNION, $1, $3); }
+  | term_level INTERSECT term_level { $$ = regex_binary(RegexOp::INTERSECT, $1, $3); }
+  | term_level MINUS term_level { $$ = regex_binary(RegexOp::MINUS, $1, $3); }
+  | term_level UPPER_MINUS term_level { $$ = regex_binary(RegexOp::UPPER_MINUS, $1, $3); }
+  | term_level LOWER_MINUS term_level { $$ = regex_binary(RegexOp::LOWER_MINUS, $1, $3); }
+  | term_level UPPER_PRIORITY term_level { $$ = regex_binary(RegexOp::UPPER_PRIORITY, $1, $3); }
+  | term_level LOWER_PRIORITY term_level { $$ = regex_binary(RegexOp::LOWER_PRIORITY, $1, $3); }
+  | term_level LEFT_MERGE term_level { $$ = regex_binary(RegexOp::LEFT_MERGE, $1, $3); }
+  | term_level RIGHT_MERGE term_level { $$ = regex_binary(RegexOp::RIGHT_MERGE, $1, $3); }
+  | term_level RESTRICT_ARROW contexts %prec RESTRICTION_END { $$ = regex_restrict($1, $2, $3); }
+  | concatenation
+  ;
+
+concatenation
+  : factor
+  | concatenation factor { $$ = regex_binary(RegexOp::CONCAT, $1, $2); }
+  ;
+
+factor
+  : LBRACKET regex RBRACKET { $$ = regex_unary(RegexUnary::MINIMIZE, $2); }
+  | LBRACKET RBRACKET { $$ = epsilon_net(); }
+  | LPAREN regex RPAREN { $$ = regex_unary(RegexUnary::OPTIONAL, $2); }
+  | SUBSTITUTE LBRACKET regex COMMA symbol COMMA symbol_list RBRACKET
+      { $$ = regex_substitute($3, $5, $7); }
+  | factor IGNORE factor { $$ = regex_binary(RegexOp::IGNORE, $1, $3); }
+  | factor IGNORE_INSIDE factor { $$ = regex_binary(RegexOp::IGNORE_INSIDE, $1, $3); }
+  | TERM_COMPLEMENT factor { $$ = regex_unary(RegexUnary::TERM_COMPLEMENT, $2); }
+  | factor STAR { $$ = regex_unary(RegexUnary::STAR, $1); }
+  | factor PLUS { $$ = regex_unary(RegexUnary::PLUS, $1); }
+  | factor POWER count { $$ = regex_repeat($1, regex_positive($3), $3); }
+  | factor POWER_LESS count { $$ = regex_repeat($1, 0, regex_positive($3) - 1); }
+  | factor POWER_MORE count { $$ = regex_repeat($1, $3 + 1, -1); }
+  | factor POWER_RANGE count COMMA count RBRACE %prec POWER_RANGE { $$ = regex_repeat($1, $3, $5); }
+  | COMPLEMENT factor { $$ = regex_unary(RegexUnary::COMPLEMENT, $2); }
+  | CONTAINS factor { $$ = regex_unary(RegexUnary::CONTAINS, $2); }
+  | CONTAINS_AT_MOST_ONE factor { $$ = regex_unary(RegexUnary::CONTAINS_AT_MOST_ONE, $2); }
+  | CONTAINS_ONE factor { $$ = regex_unary(RegexUnary::CONTAINS_ONE, $2); }
+  | factor UPPER { $$ = regex_unary(RegexUnary::UPPER, $1); }
+  | factor LOWER { $$ = regex_unary(RegexUnary::LOWER, $1); }
+  | factor INVERT { $$ = regex_unary(RegexUnary::INVERT, $1); }
+  | factor REVERSE { $$ = regex_unary(RegexUnary::REVERSE, $1); }
+  | factor PAIR factor { $$ = regex_binary(RegexOp::CROSS, $1, $3); }
+  | FILE_OPERATOR symbol { $$ = regex_include_file($1, $2); }
+  | VARIABLE_REFERENCE symbol { $$ = regex_variable_reference($2); }
+  | symbol { $$ = regex_symbol_net($1); }
+  | BRACED_STRING { $$ = regex_braced_net($1); std::free($1); }
+  | LIT_OPEN symbol RPAREN { $$ = regex_literal_net($2); }
+  | ENDTAG_OPEN symbol RPAREN { $$ = regex_end_tag($2); }
+  | RANGE_STRING { $$ = regex_range_net($1); std::free($1); }
+  | FUNCTION_NAME arguments RPAREN { $$ = regex_function_call($1, $2); }
+  | EXPLODE_OPEN arguments RPAREN { $$ = regex_explode($2); }
+  | SIGMA_OPEN regex RPAREN { $$ = regex_sigma_net($2); }
+  | LABELS_OPEN regex RPAREN { $$ = regex_labels_net($2); }
+  | CONTEXT_FUNCTION arguments RPAREN { $$ = regex_context_function($1, $2); }
+  | CASE_FUNCTION_NAME arguments RPAREN { $$ = regex_case_function($1, $2); }
+  ;
+
+arguments
+  : regex { $$ = nv_push_back($1, nullptr); }
+  | arguments COMMA regex { $$ = push_net($1, $3); }
+  ;
+
+count
+  : symbol { $$ = regex_count($1); }
+  ;
+
+symbol
+  : SYMBOL { $$ = regex_symbol($1); std::free($1); if ($$ == ID_NO_SYMBOL) YYERROR; }
+  | QUOTED_SYMBOL { $$ = regex_quoted_symbol($1); std::free($1); if ($$ == ID_NO_SYMBOL) YYERROR; }
+  | EPSILON_SYMBOL { $$ = EPSILON; }
+  | ANY_SYMBOL { $$ = OTHER; }
+  | BOUNDARY_SYMBOL { $$ = BOUNDARY_SYMBOL; }
+  | IMPLODE_OPEN arguments RPAREN
+      {
+        $$ = regex_implode($2);
+        if ($$ == ID_NO_SYMBOL) { report_regex_error("Invalid symbol ID"); YYERROR; }
+      }
+  ;
+
+symbol_list
+  : %empty { $$ = make_alph(0, KORA_LABEL_ALPH); }
+  | symbol_list symbol { $$ = alph_add_to($1, $2, 0); }
+  ;
+
+/* Replace rules and restriction. */
+
+rule_list
+  : rule
+  | rule_list COMMA rule { $$ = regex_append_rules($1, $3); }
+  ;
+
+group
+  : rule_list CONTEXT_SEPARATOR contexts { $$ = regex_attach_contexts($1, $2, $3); }
+  ;
+
+group_list
+  : group
+  | group_list PARALLEL group { $$ = regex_append_rules($1, $3); }
+  ;
+
+arrow
+  : REPLACE_ARROW
+  | LEFTWARD_ARROW
+  ;
+
+side
+  : term_level
+  | EPS_BRACKET_OPEN term_level EPS_BRACKET_CLOSE { $$ = regex_epsilon_bracket($2); }
+  | EPS_BRACKET_OPEN EPS_BRACKET_CLOSE { $$ = regex_epsilon_bracket(epsilon_net()); }
+  ;
+
+rule
+  : side arrow side { $$ = regex_rule($1, $2, $3, nullptr); }
+  | side arrow insertion { $$ = regex_rule($1, $2, $3, nullptr); }
+  | side arrow FUNCTION_NAME INSERT RPAREN { $$ = regex_rule($1, $2, nullptr, $3); }
+  | side arrow CASE_FUNCTION_NAME INSERT RPAREN { $$ = regex_rule($1, $2, nullptr, $3); }
+  | insertion LEFTWARD_ARROW side { $$ = regex_rule($3, $2, $1, nullptr); }
+  ;
+
+insertion
+  : term_level INSERT term_level { $$ = regex_insertion($1, $3); }
+  | term_level INSERT { $$ = regex_insertion($1, nullptr); }
+  | INSERT term_level { $$ = regex_insertion(nullptr, $2); }
+  | INSERT { $$ = regex_insertion(nullptr, nullptr); }
+  ;
+
+contexts
+  : context
+  | contexts COMMA context { $$ = nv_append($1, $3); }
+  ;
+
+context
+  : term_level CONTEXT_MARK term_level %prec CONTEXT_END { $$ = pair_of($1, $3); }
+  | term_level CONTEXT_MARK %prec CONTEXT_END { $$ = pair_of($1, nullptr); }
+  | CONTEXT_MARK term_level %prec CONTEXT_END { $$ = pair_of(nullptr, $2); }
+  | CONTEXT_MARK %prec CONTEXT_END { $$ = pair_of(nullptr, nullptr); }
+  ;
+
+%%
+
+namespace kora {
+
+NET *&regex_result_slot() {
+  static NET *slot = nullptr;
+  return slot;
+}
+
+bool &regex_saw_end() {
+  static bool end = false;
+  return end;
+}
+
+}  // namespace kora
+
+// Hands the scanner's tokens to the parser, translating their kinds and values.
+static int regex_lex(REGEX_STYPE *value) {
+  RegexTokenValue token_value;
+  RegexToken token = next_regex_token(&token_value);
+  switch (token) {
+    case RegexToken::SYMBOL:
+    case RegexToken::BRACED_STRING:
+    case RegexToken::FUNCTION_NAME:
+    case RegexToken::CASE_FUNCTION_NAME:
+      value->text = token_value.text;
+      break;
+    case RegexToken::QUOTED_SYMBOL:
+    case RegexToken::RANGE_STRING:
+      value->fat = token_value.fat;
+      break;
+    default:
+      value->code = token_value.code;
+      free_token_value(&token_value);
+      break;
+  }
+  switch (token) {
+#define KORA_REGEX_TOKEN_KIND(name) \
+  case RegexToken::name:            \
+    return T_##name;
+    KORA_REGEX_TOKENS(KORA_REGEX_TOKEN_KIND)
+#undef KORA_REGEX_TOKEN_KIND
+    case RegexToken::END_OF_INPUT:
+      break;
+  }
+  return T_YYEOF;
+}

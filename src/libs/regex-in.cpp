@@ -1,0 +1,566 @@
+// The regular-expression compiler: reading expressions from strings and files through the
+// grammar (regex-grammar.y), the error report of the parser, and the constructions its rules call.
+//
+// Each construction takes its operand networks over and calls the calculus in its consuming
+// form, so a network lives on the parse stack until the rule that uses it; the result of the
+// whole expression lands in the parser's result slot. Constructions without an operation of
+// their own in the calculus:
+//   A < B    the complement of [$B $A]: no string of B before a string of A (A > B mirrors it);
+//   \A       [? - A], the single symbols outside A;
+//   $.A      $A minus the strings with two occurrences of A: two occurrences start at different
+//            places, ?* [[A ?*] & [?+ A ?*]] ?*, or at one place with different ends,
+//            ?* [A & [A ?+]] ?* (A must not hold the empty string);
+//   $?A      [~$A] | [$.A];
+//   A./.B    B ignored inside the strings of A only: the dummy symbol D marks the places
+//            inside, [A / D] - [D ?*] - [?* D], and each D is then replaced by a string of B
+//            (the lower side of the composition with [[\D] | [D .x. B]]*); languages only.
+// The cost is that of the calculus operations called; parsing itself is linear in the text.
+// Tested in tests/regex/.
+
+#include "regex-in.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "alph.h"
+#include "calculus.h"
+#include "context.h"
+#include "define.h"
+#include "error.h"
+#include "fat-str.h"
+#include "flag-marks.h"
+#include "label.h"
+#include "merge.h"
+#include "minimize.h"
+#include "modify.h"
+#include "nv.h"
+#include "priority-union.h"
+#include "regex-scanner.h"
+#include "struct.h"
+
+namespace kora {
+namespace {
+
+int error_printing = 1;
+long error_position = -1;
+
+// The result of one parse: the network of the expression (the caller's) or null.
+NET *parse_one() {
+  NET *&slot = regex_result_slot();
+  free_network(slot);
+  slot = nullptr;
+  regex_saw_end() = false;
+  if (regex_parse() == 2) recover_from_error();  // the stack was exhausted
+  NET *net = slot;
+  slot = nullptr;
+  return net;
+}
+
+// Frees `net` when it is not null; gives the null network.
+NET *refuse(NET *net) {
+  if (net != nullptr) free_network(net);
+  return null_net();
+}
+
+// The complement of an automaton, consuming it; a refused network gives the null network.
+NET *complement(NET *net) {
+  NET *result = negate_net(net, 0);
+  return result != nullptr ? result : refuse(net);
+}
+
+NET *any_symbol() { return label_net(OTHER); }
+
+std::string label_text(uint32_t id) {
+  std::string text;
+  append_label(text, id, 0);
+  return text;
+}
+
+NET *contains_one(NET *a) {
+  a = min_fsm(a, 0);
+  if (NET_start_state(a) == nullptr || STATE_final(NET_start_state(a))) return refuse(a);
+  NET *all = contains_net(copy_fsm(a), 0);
+  NET *one_then_any = concat_net(copy_fsm(a), kleene_star_net(), 0, 0);
+  NET *later = concat_net(kleene_plus_net(), concat_net(copy_fsm(a), kleene_star_net(), 0, 0), 0, 0);
+  NET *two_starts = contains_net(intersect_net(one_then_any, later, 0, 0), 0);
+  NET *longer = concat_net(copy_fsm(a), kleene_plus_net(), 0, 0);
+  NET *nested = intersect_net(a, longer, 0, 0);
+  NET *twice = union_net(two_starts, contains_net(nested, 0), 0, 0);
+  return minus_net(all, twice, 0, 0);
+}
+
+NET *ignore_inside(NET *a, NET *b) {
+  if (NET_arity(a) > 1 || NET_arity(b) > 1) {
+    error("Ignoring inside is defined only for regular languages.");
+    free_network(a);
+    free_network(b);
+    return null_net();
+  }
+  // The places inside the strings of A: D inserted anywhere, but not first or last.
+  NET *dummy = label_net(DUMMY_SYMBOL);
+  NET *inside = ignore_net(a, copy_fsm(dummy), 0, 0);
+  NET *first = concat_net(copy_fsm(dummy), kleene_star_net(), 0, 0);
+  NET *last = concat_net(kleene_star_net(), copy_fsm(dummy), 0, 0);
+  inside = minus_net(minus_net(inside, first, 0, 0), last, 0, 0);
+  // Each D becomes a string of B: [[\D] | [D .x. B]]*, applied downward.
+  NET *other = other_than_net(copy_fsm(dummy), 0);
+  NET *fill = zero_plus_net(union_net(other, crossproduct_net(dummy, b, 0, 0), 0, 0), 0);
+  NET *result = lower_side_net(compose_net(inside, fill, 0, 0), 0);
+  if (NET_sigma(result) != nullptr) alph_remove_from(NET_sigma(result), DUMMY_SYMBOL, 0);
+  return result;
+}
+
+NET *not_yet_available(const char *construct) {
+  error_printf("%s is not yet available.", construct);
+  return null_net();
+}
+
+}  // namespace
+
+// --- Errors -------------------------------------------------------------------------------------
+
+void report_regex_error(const char *message) {
+  const char *name = current_source_name();
+  if (name != nullptr) {
+    error_printf("Regex error at %s on line %lld in '%s'", current_token_text(), current_line() + 1,
+                 name);
+  } else {
+    if (error_printing) error_printf("Regex error (%s) at %s", message, current_token_text());
+    error_position = static_cast<long>(current_token_offset());
+  }
+  set_scanner_state(ScannerState::ERROR_SYNC);
+  INT_PARAMETERS *parameters = int_parameters();
+  parameters->word[KORA_ERROR_COUNT]++;
+  if (parameters->word[KORA_ERROR_COUNT] > parameters->word[KORA_MAX_ERRORS]) {
+    error_printf("too many errors (%d): trying to terminate processing",
+                 parameters->word[KORA_ERROR_COUNT]);
+    set_scanner_state(ScannerState::FINISHED);
+  }
+}
+
+int set_regex_error_printing(int on) {
+  int old = error_printing;
+  error_printing = on;
+  return old;
+}
+
+long regex_error_position() { return error_position; }
+
+// --- Reading ------------------------------------------------------------------------------------
+
+NET *compile_regex(const char *text) {
+  if (text == nullptr) {
+    error("Unexpected NULL argument in read_regex().");
+    return nullptr;
+  }
+  INT_PARAMETERS *parameters = int_parameters();
+  const int verbose = parameters->word[KORA_VERBOSE];
+  const int encoding = context()->in_char_encoding;
+  parameters->word[KORA_VERBOSE] = 0;
+  std::string source = text;
+  size_t end = source.find_last_not_of(" \t\r\n");
+  if (end == std::string::npos || source[end] != ';') source += ";";
+  push_string_source(source.c_str());
+  const int echo = set_echo(0);
+  const int warn = set_missing_semicolon_warning(0);
+  parameters->word[KORA_ERROR_COUNT] = 0;
+  error_position = -1;
+  set_scanner_state(ScannerState::BETWEEN_EXPRESSIONS);
+  NET *net = parse_one();
+  if (net != nullptr && parameters->word[KORA_ERROR_COUNT] != 0) {
+    free_network(net);
+    net = nullptr;
+  }
+  pop_source();
+  set_echo(echo);
+  set_missing_semicolon_warning(warn);
+  parameters->word[KORA_VERBOSE] = verbose;
+  if (context()->in_char_encoding != encoding) set_input_char_encoding(context(), encoding);
+  return net;
+}
+
+NET *compile_next_regex(bool *at_end) {
+  NET *net = parse_one();
+  *at_end = regex_saw_end() || (net == nullptr && scanner_state() == ScannerState::FINISHED);
+  const char *name = current_source_name();
+  if (net != nullptr && name != nullptr && parameter(KORA_RECORD_REGEX_SOURCE) != 0) {
+    char where[1001];
+    std::snprintf(where, sizeof where, "%s:%lld", name, expression_start_line() + 1);
+    add_string_property(net, "SOURCE", where);
+  }
+  return net;
+}
+
+NV *read_regexes(const char *file_name, int count) {
+  if (!push_file_source(file_name)) return nullptr;
+  int_parameters()->word[KORA_ERROR_COUNT] = 0;
+  NV *nets = make_nv(0);
+  bool at_end = false;
+  while (count < 0 || NV_len(nets) < count) {
+    NET *net = compile_next_regex(&at_end);
+    if (at_end) break;
+    nv_push_back(net, nets);
+  }
+  pop_source();
+  if (int_parameters()->word[KORA_ERROR_COUNT] != 0) {
+    free_nv_and_nets(nets);
+    return nullptr;
+  }
+  return nets;
+}
+
+// --- Symbols and atoms --------------------------------------------------------------------------
+
+uint32_t regex_symbol(const char *text) {
+  uint32_t id = ID_NO_SYMBOL;
+  if (intern_symbol(&id, text) != 0) {
+    report_regex_error("Kora error: cannot intern symbol in function intern_unicode()");
+    return ID_NO_SYMBOL;
+  }
+  return id;
+}
+
+uint32_t regex_quoted_symbol(uint32_t *codes) {
+  uint32_t id = ID_NO_SYMBOL;
+  if (intern_fat_symbol(&id, codes) != 0) {
+    report_regex_error("Kora error: cannot intern symbol in function intern_literal()");
+    return ID_NO_SYMBOL;
+  }
+  return id;
+}
+
+NET *regex_symbol_net(uint32_t id) {
+  if (id == EPSILON) return epsilon_net();
+  if (NET *copy = copy_defined_net(id)) return copy;
+  if (ALPH *list = defined_list(id)) return alphabet_net(list);
+  return label_net(id);
+}
+
+NET *regex_literal_net(uint32_t id) { return id == EPSILON ? epsilon_net() : label_net(id); }
+
+NET *regex_braced_net(const char *text) { return string_to_net(text, 0); }
+
+NET *regex_range_net(const uint32_t *codes) {
+  ALPH *symbols = make_alph(0, KORA_LABEL_ALPH);
+  for (size_t i = 0; codes[i] != 0; i += 3) {
+    if (codes[i + 1] != '-' || codes[i + 2] == 0 || codes[i] > codes[i + 2]) {
+      char *text = fat_to_utf8(codes, nullptr);
+      error_printf("%s    The string containing the error is: \"%s\"",
+                   codes[i + 1] != '-' ? "Expecting a '-' separator in a character range.\n"
+                                       : "Character range is empty.\n",
+                   text);
+      std::free(text);
+      break;
+    }
+    for (uint32_t c = codes[i]; c <= codes[i + 2]; c++) {
+      uint32_t name[2] = {c, 0};
+      uint32_t id = ID_NO_SYMBOL;
+      if (intern_fat_symbol(&id, name) == 0) alph_add_to(symbols, id, 0);
+    }
+  }
+  NET *net = alphabet_net(symbols);
+  free_alph(symbols);
+  return net;
+}
+
+NET *regex_sigma_net(NET *net) {
+  NET *result = alphabet_net(net_sigma(net));
+  free_network(net);
+  return result;
+}
+
+NET *regex_labels_net(NET *net) {
+  NET *result = alphabet_net(net_labels(net));
+  free_network(net);
+  return result;
+}
+
+int regex_count(uint32_t id) {
+  if (id == EPSILON) return 0;
+  return static_cast<int>(std::strtol(label_text(id).c_str(), nullptr, 10));
+}
+
+int regex_positive(int count) {
+  if (count < 1) error_printf("regex_parse: Positive integer expeted, got %d.", count);
+  return count;
+}
+
+// --- Operations ---------------------------------------------------------------------------------
+
+NET *regex_binary(RegexOp op, NET *a, NET *b) {
+  const int minimize = minimize_results() ? 1 : 0;
+  switch (op) {
+    case RegexOp::UNION:
+      return union_net(a, b, 0, 0);
+    case RegexOp::INTERSECT:
+      return intersect_net(a, b, 0, 0);
+    case RegexOp::MINUS:
+      return minus_net(a, b, 0, 0);
+    case RegexOp::UPPER_MINUS:
+      return oneside_minus_fsm(a, b, 0, 0, 0, minimize);
+    case RegexOp::LOWER_MINUS:
+      return oneside_minus_fsm(a, b, 1, 0, 0, minimize);
+    case RegexOp::UPPER_PRIORITY:
+      return priority_union_net(a, b, 0, 0, 0);
+    case RegexOp::LOWER_PRIORITY:
+      return priority_union_net(a, b, 1, 0, 0);
+    case RegexOp::LEFT_MERGE:
+      return merge_fsm(a, b, 0, minimize);
+    case RegexOp::RIGHT_MERGE:
+      return merge_fsm(b, a, 0, minimize);
+    case RegexOp::SHUFFLE:
+      return shuffle_net(a, b, 0);
+    case RegexOp::BEFORE:
+      return complement(concat_net(contains_net(b, 0), contains_net(a, 0), 0, 0));
+    case RegexOp::AFTER:
+      return complement(concat_net(contains_net(a, 0), contains_net(b, 0), 0, 0));
+    case RegexOp::CROSS:
+      if (NET_arity(a) > 1 || NET_arity(b) > 1) {
+        error(
+            "Cannot compile the product because one of the component networks\n    is a "
+            "transducer");
+        free_network(a);
+        free_network(b);
+        return null_net();
+      }
+      return crossproduct_net(a, b, 0, 0);
+    case RegexOp::COMPOSE:
+      return compose_net(a, b, 0, 0);
+    case RegexOp::LENIENT_COMPOSE:
+      return lenient_compose_net(a, b, 0, 0);
+    case RegexOp::CONCAT:
+      return concat_net(a, b, 0, 0);
+    case RegexOp::IGNORE:
+      return ignore_net(a, b, 0, 0);
+    case RegexOp::IGNORE_INSIDE:
+      return ignore_inside(a, b);
+  }
+  free_network(b);
+  return a;
+}
+
+NET *regex_unary(RegexUnary op, NET *a) {
+  switch (op) {
+    case RegexUnary::OPTIONAL:
+      return optional_net(a, 0);
+    case RegexUnary::STAR:
+      return zero_plus_net(a, 0);
+    case RegexUnary::PLUS:
+      return one_plus_net(a, 0);
+    case RegexUnary::COMPLEMENT:
+      return complement(a);
+    case RegexUnary::TERM_COMPLEMENT:
+      return other_than_net(a, 0);
+    case RegexUnary::CONTAINS:
+      return contains_net(a, 0);
+    case RegexUnary::CONTAINS_ONE:
+      return contains_one(a);
+    case RegexUnary::CONTAINS_AT_MOST_ONE: {
+      NET *none = complement(contains_net(copy_fsm(a), 0));
+      return union_net(none, contains_one(a), 0, 0);
+    }
+    case RegexUnary::UPPER:
+      return upper_side_net(a, 0);
+    case RegexUnary::LOWER:
+      return lower_side_net(a, 0);
+    case RegexUnary::INVERT:
+      return invert_net(a, 0);
+    case RegexUnary::REVERSE:
+      return reverse_net(a, 0);
+    case RegexUnary::MINIMIZE:
+      if (minimize_results()) minimize_net(a);
+      return a;
+  }
+  return a;
+}
+
+NET *regex_repeat(NET *net, int min, int max) {
+  if (min < 0 || max < -1) return refuse(net);  // "^<0": no count of repetitions fits
+  return repeat_net(min_fsm(net, 0), min, max, 0);
+}
+
+NET *regex_substitute(NET *net, uint32_t symbol, ALPH *list) {
+  NET *result = substitute_net(symbol, list, net, 0);
+  free_alph(list);
+  return result;
+}
+
+NET *regex_result(NET *net) {
+  if (minimize_results()) minimize_net(net);
+  return recompute_flag_marks(net);
+}
+
+// --- Replace rules as collected by the grammar --------------------------------------------------
+
+RegexRules *regex_rule(NET *upper, int arrow, NET *lower, char *function) {
+  auto *rules = new RegexRules;
+  rules->nets = nv_push_back(lower, nv_push_back(upper, nullptr));
+  rules->arrow = arrow;
+  rules->function = function;
+  return rules;
+}
+
+RegexRules *regex_append_rules(RegexRules *rules, RegexRules *more) {
+  rules->nets = nv_append(rules->nets, more->nets);
+  more->nets = nullptr;
+  if (rules->function == nullptr) std::swap(rules->function, more->function);
+  free_regex_rules(more);
+  return rules;
+}
+
+RegexRules *regex_attach_contexts(RegexRules *rules, int context, NV *contexts) {
+  NV *quadruples = make_nv(0);
+  for (int r = 0; r + 1 < NV_len(rules->nets); r += 2)
+    for (int c = 0; c + 1 < NV_len(contexts); c += 2) {
+      NET *parts[4] = {NV_net(rules->nets, r), NV_net(rules->nets, r + 1), NV_net(contexts, c),
+                       NV_net(contexts, c + 1)};
+      for (NET *part : parts) nv_push_back(part != nullptr ? copy_fsm(part) : nullptr, quadruples);
+    }
+  free_nv_and_nets(rules->nets);
+  free_nv_and_nets(contexts);
+  rules->nets = quadruples;
+  rules->context = context;
+  return rules;
+}
+
+void free_regex_rules(RegexRules *rules) {
+  if (rules == nullptr) return;
+  if (rules->nets != nullptr) free_nv_and_nets(rules->nets);
+  std::free(rules->function);
+  delete rules;
+}
+
+NET *regex_insertion(NET *left, NET *right) {
+  uint32_t insert = ID_NO_SYMBOL;
+  if (intern_symbol(&insert, "...") != 0) {
+    if (left != nullptr) free_network(left);
+    return refuse(right);
+  }
+  NET *net = label_net(insert);
+  if (left != nullptr) net = concat_net(left, net, 0, 0);
+  if (right != nullptr) net = concat_net(net, right, 0, 0);
+  return net;
+}
+
+// The epsilon-bracket mark is the replace module's; the network passes through unchanged here.
+NET *regex_epsilon_bracket(NET *net) { return net; }
+
+// --- Constructions that other modules provide ---------------------------------------------------
+
+NET *regex_function_call(char *name, NV *args) {
+  std::free(name);
+  free_nv_and_nets(args);
+  return not_yet_available("A user function call");
+}
+
+NET *regex_case_function(char *name, NV *args) {
+  std::free(name);
+  free_nv_and_nets(args);
+  return not_yet_available("A case function");
+}
+
+NET *regex_context_function(int, NV *args) {
+  free_nv_and_nets(args);
+  return not_yet_available("A context function");
+}
+
+NET *regex_explode(NV *args) {
+  free_nv_and_nets(args);
+  return not_yet_available("Explode(");
+}
+
+uint32_t regex_implode(NV *args) {
+  free_nv_and_nets(args);
+  free_network(not_yet_available("Implode("));
+  return ID_NO_SYMBOL;
+}
+
+NET *regex_end_tag(uint32_t) { return not_yet_available("EndTag("); }
+
+NET *regex_include_file(int, uint32_t) { return not_yet_available("A file inclusion"); }
+
+NET *regex_variable_reference(uint32_t) { return not_yet_available(".RE2N_VAR."); }
+
+NET *regex_compile_replace(RegexRules *rules) {
+  free_regex_rules(rules);
+  return not_yet_available("A replace rule");
+}
+
+NET *regex_restrict(NET *center, int, NV *contexts) {
+  free_network(center);
+  free_nv_and_nets(contexts);
+  return not_yet_available("A restriction");
+}
+
+}  // namespace kora
+
+// --- Exported -----------------------------------------------------------------------------------
+
+using namespace kora;
+
+KORA_API NET *read_regex(const char *regex) { return compile_regex(regex); }
+
+KORA_API int define_regex_net(const char *name, const char *regex) {
+  if (regex == nullptr) {
+    error("null regex_str");
+    return 1;
+  }
+  NET *net = compile_regex(regex);
+  if (net == nullptr) {
+    error_printf("Cannot compile '%s'.", regex);
+    return 1;
+  }
+  add_string_property(net, "DEFINITION", regex);
+  if (define_net(name, net, 0) != 0) {
+    free_network(net);
+    return 1;
+  }
+  return 0;
+}
+
+KORA_API int define_regex_list(const char *name, const char *regex) {
+  if (name == nullptr || regex == nullptr) return 1;
+  NET *net = compile_regex(regex);
+  if (net == nullptr) {
+    error("Failed to read regex as symbol list.");
+    return 3;
+  }
+  int status = define_symbol_list(name, net_sigma(net));
+  free_network(net);
+  return status == 0 ? 0 : 1;
+}
+
+KORA_API NET *other_than_net(NET *net, int copy) {
+  if (net == nullptr) {
+    error("Unexpected NULL argument in other_than_net().");
+    return nullptr;
+  }
+  if (NET_arity(net) > 1) {
+    error(
+        "The term complement operator \\ is defined only for regular languages:\n\\A denotes the "
+        "language [? - A]. You must use the expression\n[?:? - A] instead of \\A if A represents "
+        "a relation.");
+    if (copy != 1) free_network(net);
+    return null_net();
+  }
+  return minus_net(any_symbol(), net, 0, copy == 1 ? 1 : 0);
+}
+
+KORA_API NET *substitute_net(uint32_t symbol, ALPH *list, NET *net, int copy) {
+  if (net == nullptr) {
+    error("Unexpected NULL argument in substitute_net().");
+    return nullptr;
+  }
+  if (symbol >= label_count() || label_arity(symbol) != 1 || symbol == EPSILON ||
+      is_special_symbol(symbol)) {
+    std::string text = symbol < label_count() ? label_text(symbol) : std::to_string(symbol);
+    error_printf("***Illegal use of '%s' as an ordinary label.", text.c_str());
+    return copy == 1 ? copy_fsm(net) : net;
+  }
+  NET *result = substitute_symbol(symbol, list, net, copy);
+  return result != nullptr ? compact_sigma(result) : nullptr;
+}
+
+KORA_API NV *read_regex_file(const char *file_name) { return read_regexes(file_name, -1); }

@@ -1,0 +1,146 @@
+// The regular-expression compiler: the grammar (regex-grammar.y, an LALR(1) parser made by bison
+// at build time) fed by the scanner (regex-scanner.h), and the constructions its rules call.
+//
+// Every construction consumes its operand networks (the calculus in its reclaiming form) and
+// returns a network the parser owns; a failing operation gives the null network, which the rest
+// of the expression carries along. One parse compiles one expression, up to ";", or sees the end
+// of input. Tested in tests/regex/.
+#pragma once
+
+#include <cstdint>
+
+#include "kora.h"
+
+// The parser (regex-grammar.y): reads one input from the scanner. 0 when it accepted, 2 when its
+// stack was exhausted.
+int regex_parse(void);
+
+namespace kora {
+
+// The parser's result slot: the network of the expression just parsed, taken by the caller, and
+// whether the parse saw the end of input instead.
+NET *&regex_result_slot();
+bool &regex_saw_end();
+
+// --- Reading ----------------------------------------------------------------------------------
+
+// Compiles the NUL-terminated regex `text` (";" appended when its last non-blank character is not
+// one), with verbose output off and the scanner's warnings quiet. The network is the caller's;
+// null on any error.
+NET *compile_regex(const char *text);
+
+// Compiles the next expression of the current source. Returns its network (the caller's) or null;
+// *at_end becomes true when the source has no further expression (end of input, "END;" or too
+// many errors). After an expression of a named file, when parameter word 15 is set, the network
+// gets the property SOURCE "file:line".
+NET *compile_next_regex(bool *at_end);
+
+// Compiles every expression of the file `file_name` into a net vector (the caller's, with its
+// networks), one network per expression; an expression that failed leaves a null entry. Reading
+// stops after `count` expressions when `count` is not negative. Null when the file cannot be read
+// or when any expression failed (the networks compiled are then freed).
+NV *read_regexes(const char *file_name, int count);
+
+// Where in the string the last error of compile_regex was found (byte offset), or -1.
+long regex_error_position();
+
+// --- Errors -----------------------------------------------------------------------------------
+
+// The parser's error report: names the position (file and line, or the message and token text
+// when error printing is on), moves the scanner to ERROR_SYNC, and counts the error in parameter
+// word 0; past the limit of word 1, "too many errors (%d): trying to terminate processing" and
+// the scanner finishes.
+void report_regex_error(const char *message);
+
+// Whether regex_error prints its report (on by default); returns the previous value.
+int set_regex_error_printing(int on);
+
+// --- Constructions called by the grammar -------------------------------------------------------
+
+// The id of a symbol written as `text` (escapes removed) or as decoded codes; ID_NO_SYMBOL
+// (with regex_error) when it cannot be interned.
+uint32_t regex_symbol(const char *text);
+uint32_t regex_quoted_symbol(uint32_t *codes);
+
+// The network a symbol stands for: a copy of its definition, the strings of its list, or the
+// symbol itself. Lit(s): always the symbol itself.
+NET *regex_symbol_net(uint32_t id);
+NET *regex_literal_net(uint32_t id);
+// The concatenation of the characters of `text`, one symbol each.
+NET *regex_braced_net(const char *text);
+// The one-symbol strings of the character ranges x-y... of `codes`.
+NET *regex_range_net(const uint32_t *codes);
+// Sigma(A), Labels(A).
+NET *regex_sigma_net(NET *net);
+NET *regex_labels_net(NET *net);
+
+// The count of "^": the decimal value of the symbol's text ("0" for EPSILON).
+int regex_count(uint32_t id);
+// `count`; a value below 1 is reported ("regex_parse: Positive integer expeted, got %d.") and
+// given back all the same. Called for "^n" and "^<n".
+int regex_positive(int count);
+
+// Binary operations, by the token that names them.
+enum class RegexOp {
+  UNION, INTERSECT, MINUS, UPPER_MINUS, LOWER_MINUS, UPPER_PRIORITY, LOWER_PRIORITY, LEFT_MERGE,
+  RIGHT_MERGE, SHUFFLE, BEFORE, AFTER, CROSS, COMPOSE, LENIENT_COMPOSE, CONCAT, IGNORE,
+  IGNORE_INSIDE
+};
+NET *regex_binary(RegexOp op, NET *a, NET *b);
+
+// Unary operations.
+enum class RegexUnary {
+  OPTIONAL, STAR, PLUS, COMPLEMENT, TERM_COMPLEMENT, CONTAINS, CONTAINS_ONE, CONTAINS_AT_MOST_ONE,
+  UPPER, LOWER, INVERT, REVERSE, MINIMIZE
+};
+NET *regex_unary(RegexUnary op, NET *a);
+
+// A^{min,max}, max -1 for no bound; the network is minimized first.
+NET *regex_repeat(NET *net, int min, int max);
+
+// `[A, s, L]: the substitution of the symbols of `list` (consumed) for s in A.
+NET *regex_substitute(NET *net, uint32_t symbol, ALPH *list);
+
+// The statement's result: minimized when parameter word 16 is set; its flag marks recomputed.
+NET *regex_result(NET *net);
+
+// --- Constructions that other modules provide --------------------------------------------------
+// Each reports "<construct> is not yet available." and gives the null network (or no symbol,
+// having counted an error), freeing its arguments.
+
+NET *regex_function_call(char *name, NV *args);
+NET *regex_case_function(char *name, NV *args);
+NET *regex_context_function(int specifier, NV *args);
+NET *regex_explode(NV *args);
+uint32_t regex_implode(NV *args);
+NET *regex_end_tag(uint32_t symbol);
+NET *regex_include_file(int file_operator, uint32_t file_name);
+NET *regex_variable_reference(uint32_t name);
+
+// Replace rules as the grammar collects them: `nets` holds (UPPER, LOWER) pairs, one per rule, or,
+// once contexts are attached, (UPPER, LOWER, LEFT, RIGHT) quadruples, one per rule and context (a
+// missing context is a null entry); groups joined by ",," are appended to one record. `function`
+// is the insertion function of an insertion F(...) (owned), or null.
+struct RegexRules {
+  NV *nets = nullptr;
+  int arrow = 0;
+  int context = -1;
+  char *function = nullptr;
+};
+
+// One rule UPPER arrow LOWER; a rule whose LOWER is an insertion function takes `function`.
+RegexRules *regex_rule(NET *upper, int arrow, NET *lower, char *function);
+// `more` appended to `rules` (and freed); returns `rules`.
+RegexRules *regex_append_rules(RegexRules *rules, RegexRules *more);
+// The quadruples of every rule with every (LEFT, RIGHT) pair of `contexts` (consumed).
+RegexRules *regex_attach_contexts(RegexRules *rules, int context, NV *contexts);
+void free_regex_rules(RegexRules *rules);
+// The insertion L "..." R as a network (either side may be null for nothing).
+NET *regex_insertion(NET *left, NET *right);
+// "[. A .]": A marked to match the empty string at most once at each position.
+NET *regex_epsilon_bracket(NET *net);
+
+NET *regex_compile_replace(RegexRules *rules);
+NET *regex_restrict(NET *center, int restriction, NV *contexts);
+
+}  // namespace kora

@@ -1,0 +1,297 @@
+// The grammar: how operators group (each expression against its explicitly bracketed form, by
+// the enumeration oracle), what constructs denote (against their enumerated languages), and the
+// syntax errors of operators that do not chain.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kora.h"
+#include "kora_test.h"
+#include "regex_support.h"
+
+namespace kora_test {
+namespace {
+
+class RegexGrammar : public Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+};
+
+struct Grouping {
+  const char *expression;
+  const char *bracketed;
+};
+
+// Each expression compiles to the relation of its other form (up to four symbols a side).
+void expect_same_relations(const std::vector<Grouping> &cases) {
+  for (const Grouping &c : cases) {
+    SCOPED_TRACE(c.expression);
+    Compiled written(c.expression), other(c.bracketed);
+    ASSERT_NE(written.net, nullptr);
+    ASSERT_NE(other.net, nullptr);
+    EXPECT_TRUE(same_relation(written.net, other.net, 4));
+  }
+}
+
+TEST_F(RegexGrammar, OperatorsGroupAsTheirPrecedenceSays) {
+  const std::vector<Grouping> cases = {
+      {"a .o. b .o. c", "a .o. [b .o. c]"},
+      {"a:b .o. b:c .o. c:d", "a:b .o. [b:c .o. c:d]"},
+      {"a | b .o. a:c", "[a | b] .o. a:c"},
+      {"a .O. a:b", "[a] .O. [a:b]"},
+      {"a b | c d", "[a b] | [c d]"},
+      {"a | b & b | c", "[[a | b] & b] | c"},
+      {"a | b - b", "[a | b] - b"},
+      {"a - a | b", "[a - a] | b"},
+      {"a b <> c | d", "[a b] <> [c | d]"},
+      {"a | b <> c", "[a | b] <> c"},
+      {"a <> b <> c", "[a <> b] <> c"},
+      {"a b*", "a [b*]"},
+      {"a:b*", "[a:b]*"},
+      {"a:b c", "[a:b] c"},
+      {"~a*", "~[a*]"},
+      {"~a/b", "[~a]/b"},
+      {"~a:b", "~[a:b]"},
+      {"\\a*", "[\\a]*"},
+      {"\\a:b", "\\[a:b]"},
+      {"a/b*", "a/[b*]"},
+      {"a/b/c", "[a/b]/c"},
+      {"a./.b/c", "[a./.b]/c"},
+      {"a/b./.c", "a/[b./.c]"},
+      {"~a^{1,2}", "[~a]^{1,2}"},
+      {"a/b^{1,2}", "[a/b]^{1,2}"},
+      {"a b^{1,2}", "a [b^{1,2}]"},
+      {"a b^2", "a [b^2]"},
+      {"$a+", "$[a+]"},
+      {"a+ b", "[a+] b"},
+      {"a .u .i", "[a.u].i"},
+      {"a:b.u", "[a:b].u"},
+      {"a:b.l", "[a:b].l"},
+      {"a:b.i", "[a:b].i"},
+      {"(a) b", "[a | []] b"},
+      {"a .x. b | c", "a .x. [b | c]"},
+      {"a | b .x. c", "[a | b] .x. c"},
+      {"a < b | c", "a < [b | c]"},
+  };
+  expect_same_relations(cases);
+}
+
+TEST_F(RegexGrammar, OperatorsThatDoNotChainAreSyntaxErrors) {
+  set_error_function(nullptr);
+  for (const char *expression : {"a .x. b .x. c", "a:b:c", "a./.b./.c", "a < b < c", "a > b > c",
+                                 "a < b > c", "a .x. b < c"}) {
+    SCOPED_TRACE(expression);
+    testing::internal::CaptureStderr();
+    NET *net = read_regex(expression);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(net, nullptr);
+    EXPECT_NE(err.find("Regex error (syntax error) at "), std::string::npos) << err;
+  }
+}
+
+struct Language {
+  const char *expression;
+  std::set<std::string> words;
+  size_t max_length = 3;
+};
+
+TEST_F(RegexGrammar, ConstructsDenoteTheirLanguages) {
+  const Language cases[] = {
+      {";", {""}},
+      {"a b c", {"abc"}},
+      {"{abc}", {"abc"}},
+      {"[]", {""}},
+      {"0", {""}},
+      {"a | b c", {"a", "bc"}},
+      {"(a) b", {"b", "ab"}},
+      {"a^2", {"aa"}},
+      {"a^<3", {"", "a", "aa"}},
+      {"a^{1,3}", {"a", "aa", "aaa"}},
+      {"[a|b] & [b|c]", {"b"}},
+      {"[a|b|c] - b", {"a", "c"}},
+      {"a:b", {"a:b"}},
+      {"a .x. b c", {"a:bc"}},
+      {"a:b .o. b:c", {"a:c"}},
+      {"[a:b].i", {"b:a"}},
+      {"[a:b].u", {"a"}},
+      {"[a:b].l", {"b"}},
+      {"[a b].r", {"ba"}},
+      {"a <> b", {"ab", "ba"}},
+      {"a .P. a:b", {"a"}},
+      {"a:b .P. [a:c | b]", {"a:b", "b"}},
+      {"a:b .p. [c:b | d]", {"a:b", "d"}},
+      {"[a:b | c] .-u. a", {"c"}},
+      {"[a:b | c] .-l. b", {"c"}},
+      {"\"a-c\"", {"a", "b", "c"}},
+      {"\"a-bx-y\"", {"a", "b", "x", "y"}},
+      {"\"ab-\"", {"<ab->"}},
+      {"Lit(a)", {"a"}},
+      {"Sigma(a b:c)", {"a", "b", "c"}},
+      {"Labels(a b:c)", {"a", "b:c"}},
+      {"`[a b c, b, x y]", {"axc", "ayc"}},
+      {"`[a b, b, ]", {}},
+      {"[a b]/c", {"ab", "cab", "acb", "abc"}},
+      {"[a b]./.c", {"ab", "acb"}},
+      {"[a b c]./.x", {"abc", "axbc", "abxc"}, 4},
+      {"[a | b c]./.[x | 0]", {"a", "bc", "bxc"}, 4},
+      {"a b* a & $.[b b]", {"abba"}, 5},
+      {"[a|b]^2 & $?b", {"aa", "ab", "ba"}},
+      {"a:b*", {"", "a:b", "aa:bb", "aaa:bbb"}},
+  };
+  for (const Language &c : cases) {
+    SCOPED_TRACE(c.expression);
+    Compiled compiled(c.expression);
+    ASSERT_NE(compiled.net, nullptr);
+    EXPECT_EQ(spell(compiled.net, c.max_length), c.words);
+  }
+  EXPECT_TRUE(messages().errors.empty()) << messages().errors[0];
+}
+
+TEST_F(RegexGrammar, ComplementsAndContainmentAgainstTheirDefinitions) {
+  const std::vector<Grouping> cases = {
+      {"\\a", "? - a"},
+      {"$a", "?* a ?*"},
+      {"$.a", "[?* a ?*] - [?* a ?* a ?*]"},
+      {"$.[a a]", "[?* a a ?*] - [?* a a ?* a a ?*] - [?* a a a ?*]"},
+      {"$?a", "~[?* a ?* a ?*]"},
+      {"a < b", "~[?* b ?* a ?*]"},
+      {"a > b", "~[?* a ?* b ?*]"},
+      {"~[a|b]", "?* - [a|b]"},
+  };
+  expect_same_relations(cases);
+}
+
+TEST_F(RegexGrammar, SymbolsStandForTheirDefinitions) {
+  ASSERT_EQ(define_regex_net("Vowel", "a | e"), 0);
+  ASSERT_EQ(define_regex_list("Cons", "b c"), 0);
+  Compiled word("Vowel Cons Lit(Vowel)");
+  ASSERT_NE(word.net, nullptr);
+  EXPECT_EQ(spell(word.net, 3), (std::set<std::string>{"ab<Vowel>", "ac<Vowel>", "eb<Vowel>", "ec<Vowel>"}));
+  NET *defined = net("Vowel");
+  ASSERT_NE(defined, nullptr);
+  char *text = get_string_property(defined, "DEFINITION");
+  ASSERT_NE(text, nullptr);
+  EXPECT_STREQ(text, "a | e");
+  free(text);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(RegexGrammar, DefinitionsRefuseWhatDoesNotCompile) {
+  set_error_function(nullptr);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(define_regex_net("X", nullptr), 1);
+  EXPECT_EQ(define_regex_net("X", "a |"), 1);
+  EXPECT_EQ(define_regex_list("L", "[a"), 3);
+  EXPECT_EQ(define_regex_list(nullptr, "a"), 1);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_NE(err.find("null regex_str"), std::string::npos);
+  EXPECT_NE(err.find("Cannot compile 'a |'."), std::string::npos);
+  EXPECT_NE(err.find("Failed to read regex as symbol list."), std::string::npos);
+}
+
+TEST_F(RegexGrammar, ResultsAreMinimizedAndCarryFlagMarks) {
+  Compiled net("[a | a] [b | b]* \"@U.x.y@\"");
+  ASSERT_NE(net.net, nullptr);
+  EXPECT_TRUE(NET_minimized(net.net));
+  EXPECT_TRUE(net.net->flags2.upper_has_flags);
+}
+
+TEST_F(RegexGrammar, CrossProductAndTermComplementRefuseTransducers) {
+  Compiled product("[a:b] .x. c");
+  ASSERT_NE(product.net, nullptr);
+  EXPECT_EQ(NET_num_arcs(product.net), 0u);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0],
+            "Cannot compile the product because one of the component networks\n    is a transducer");
+  messages().clear();
+  Compiled complement("\\[a:b]");
+  ASSERT_NE(complement.net, nullptr);
+  EXPECT_EQ(NET_num_arcs(complement.net), 0u);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0],
+            "The term complement operator \\ is defined only for regular languages:\n\\A denotes "
+            "the language [? - A]. You must use the expression\n[?:? - A] instead of \\A if A "
+            "represents a relation.");
+}
+
+TEST_F(RegexGrammar, ExportedBuildingBlocks) {
+  NET *a = read_regex("a | b");
+  NET *other = other_than_net(a, 1);
+  Compiled expected("? - [a | b]");
+  EXPECT_TRUE(same_relation(other, expected.net, 2));
+  free_network(other);
+  NET *substituted = substitute_net(KORA_OTHER, nullptr, a, 1);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0], "***Illegal use of '?' as an ordinary label.");
+  EXPECT_TRUE(same_relation(substituted, a, 2));
+  free_network(substituted);
+  free_network(a);
+  EXPECT_EQ(other_than_net(nullptr, 0), nullptr);
+}
+
+TEST_F(RegexGrammar, CountsThatAreNotPositiveAreReported) {
+  Compiled power("a^x");
+  ASSERT_NE(power.net, nullptr);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0], "regex_parse: Positive integer expeted, got 0.");
+  EXPECT_EQ(spell(power.net, 2), std::set<std::string>{""});
+  messages().clear();
+  Compiled more("a^>0");
+  EXPECT_TRUE(messages().errors.empty());
+  Compiled plus("a+");
+  EXPECT_TRUE(same_relation(more.net, plus.net, 4));
+}
+
+TEST_F(RegexGrammar, EmptyRangesKeepTheTriplesBefore) {
+  Compiled range("\"a-bz-x\"");
+  ASSERT_NE(range.net, nullptr);
+  EXPECT_EQ(spell(range.net, 1), (std::set<std::string>{"a", "b"}));
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0],
+            "Character range is empty.\n    The string containing the error is: \"a-bz-x\"");
+}
+
+TEST_F(RegexGrammar, ConstructsOfOtherModulesSayTheyAreMissing) {
+  for (const char *expression : {"F(a)", "UpCase(a)", "LC(a)", "Explode(a)", "EndTag(a)",
+                                 "@txt foo", ".RE2N_VAR. x", "a -> b", "a => b _ c"}) {
+    SCOPED_TRACE(expression);
+    messages().clear();
+    Compiled compiled(expression);
+    ASSERT_NE(compiled.net, nullptr);
+    EXPECT_EQ(NET_num_arcs(compiled.net), 0u);
+    ASSERT_EQ(messages().errors.size(), 1u);
+    EXPECT_NE(messages().errors[0].find("is not yet available."), std::string::npos);
+  }
+  messages().clear();
+  EXPECT_EQ(read_regex("Implode(a b) c"), nullptr);
+  ASSERT_EQ(messages().errors.size(), 2u);
+  EXPECT_EQ(messages().errors[0], "Implode( is not yet available.");
+  EXPECT_EQ(messages().errors[1], "Regex error (Invalid symbol ID) at )");
+}
+
+TEST_F(RegexGrammar, ReplaceRuleSyntaxIsRecognized) {
+  for (const char *expression :
+       {"a -> b", "a (->) b, c @-> d", "a -> b || c _ d", "a -> b // _ d , c _", "a -> b \\/ _",
+        "a -> b || c _ ,, d <- e \\\\ f _", "a -> x ... y", "... <- a", "[. a .] -> b",
+        "[. .] -> b", "a -> UpCase(...)", "a -> F(...)", "a => b _ c, _ d", "a <=> _ c | d"}) {
+    SCOPED_TRACE(expression);
+    messages().clear();
+    Compiled compiled(expression);
+    EXPECT_NE(compiled.net, nullptr);
+    ASSERT_EQ(messages().errors.size(), 1u) << messages().errors[1];
+    EXPECT_NE(messages().errors[0].find("is not yet available."), std::string::npos)
+        << messages().errors[0];
+  }
+  set_error_function(nullptr);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(read_regex("a -> b ,, c -> d"), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("syntax error"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kora_test

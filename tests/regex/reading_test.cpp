@@ -1,0 +1,158 @@
+// Reading expressions: read_regex's steps, the error report and recovery, the limit on errors,
+// files of expressions, and nesting far deeper than the parse stack allows.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "kora.h"
+#include "kora_test.h"
+#include "regex-in.h"
+#include "regex-scanner.h"
+#include "regex_support.h"
+
+namespace kora_test {
+namespace {
+
+class RegexReading : public Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+  std::string write(const char *name, const std::string &text) {
+    std::string path = testing::TempDir() + "/" + name;
+    std::ofstream(path) << text;
+    return path;
+  }
+};
+
+TEST_F(RegexReading, SemicolonIsOptionalAndOnlyOneExpressionIsRead) {
+  Compiled with("a b;"), without("a b"), blank("a b ;  \n");
+  EXPECT_TRUE(same_relation(with.net, without.net, 3));
+  EXPECT_TRUE(same_relation(with.net, blank.net, 3));
+  Compiled first("a; b;");
+  EXPECT_EQ(spell(first.net, 2), std::set<std::string>{"a"});
+  EXPECT_TRUE(messages().errors.empty());
+  EXPECT_TRUE(messages().warnings.empty());
+}
+
+TEST_F(RegexReading, SyntaxErrorsAreReportedWithTheTokenAndPosition) {
+  EXPECT_EQ(read_regex("a | | b"), nullptr);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0], "Regex error (syntax error) at |");
+  EXPECT_EQ(kora::regex_error_position(), 4);
+  EXPECT_EQ(int_parameters()->word[KORA_ERROR_COUNT], 1);
+  messages().clear();
+  EXPECT_EQ(read_regex("[a"), nullptr);
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0], "Regex error (syntax error) at ;");
+  messages().clear();
+  EXPECT_EQ(read_regex("{ab"), nullptr);
+  EXPECT_EQ(messages().errors.size(), 1u);
+  kora::set_regex_error_printing(0);
+  messages().clear();
+  EXPECT_EQ(read_regex("a )"), nullptr);
+  EXPECT_TRUE(messages().errors.empty());
+  EXPECT_EQ(kora::regex_error_position(), 2);
+  kora::set_regex_error_printing(1);
+  // The library is fine afterwards.
+  Compiled after("a");
+  EXPECT_NE(after.net, nullptr);
+}
+
+TEST_F(RegexReading, SwitchesAreRestored) {
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  EXPECT_EQ(read_regex("a |"), nullptr);
+  EXPECT_EQ(int_parameters()->word[KORA_VERBOSE], 1);
+  EXPECT_EQ(kora::set_missing_semicolon_warning(1), 1);
+  EXPECT_EQ(kora::set_echo(1), 1);
+  EXPECT_EQ(kora::source_depth(), 0);
+}
+
+TEST_F(RegexReading, FilesOfExpressionsRecoverAfterEachError) {
+  std::string path = write("recover.re", "a;\nb | ;\nc;\n[d;\ne f\n");
+  int_parameters()->word[KORA_RECORD_REGEX_SOURCE] = 1;
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(kora::push_file_source(path.c_str()));
+  int_parameters()->word[KORA_ERROR_COUNT] = 0;
+  std::vector<std::string> results;
+  std::vector<std::string> sources;
+  for (;;) {
+    bool at_end = false;
+    NET *net = kora::compile_next_regex(&at_end);
+    if (at_end) break;
+    if (net == nullptr) {
+      results.push_back("-");
+      continue;
+    }
+    results.push_back(*spell(net, 2).begin());
+    char *source = get_string_property(net, "SOURCE");
+    sources.push_back(source != nullptr ? source : "");
+    free(source);
+    free_network(net);
+  }
+  kora::pop_source();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: missing semicolon.\n");
+  EXPECT_EQ(results, (std::vector<std::string>{"a", "-", "c", "-", "ef"}));
+  EXPECT_EQ(sources, (std::vector<std::string>{path + ":1", path + ":3", path + ":5"}));
+  ASSERT_EQ(messages().errors.size(), 2u);
+  EXPECT_EQ(messages().errors[0], "Regex error at ; on line 2 in '" + path + "'");
+  EXPECT_EQ(messages().errors[1], "Regex error at ; on line 4 in '" + path + "'");
+}
+
+TEST_F(RegexReading, TooManyErrorsStopTheFile) {
+  std::string text;
+  for (int i = 0; i < 14; i++) text += "a |;\n";
+  std::string path = write("errors.re", text);
+  EXPECT_EQ(kora::read_regexes(path.c_str(), -1), nullptr);
+  ASSERT_EQ(messages().errors.size(), 12u);
+  EXPECT_EQ(messages().errors[10], "Regex error at ; on line 11 in '" + path + "'");
+  EXPECT_EQ(messages().errors[11], "too many errors (11): trying to terminate processing");
+  EXPECT_EQ(int_parameters()->word[KORA_ERROR_COUNT], 11);
+}
+
+TEST_F(RegexReading, ReadingAFileGivesOneNetworkPerExpression) {
+  std::string path = write("three.re", "# -*- coding: utf-8 -*-\na;\nb c;\nEND;\nd;\n");
+  NV *nets = kora::read_regexes(path.c_str(), -1);
+  ASSERT_NE(nets, nullptr);
+  ASSERT_EQ(NV_len(nets), 2);
+  EXPECT_EQ(spell(NV_net(nets, 1), 2), std::set<std::string>{"bc"});
+  free_nv_and_nets(nets);
+  nets = kora::read_regexes(path.c_str(), 1);
+  ASSERT_NE(nets, nullptr);
+  EXPECT_EQ(NV_len(nets), 1);
+  free_nv_and_nets(nets);
+  EXPECT_EQ(kora::read_regexes("/no/such/file.re", -1), nullptr);
+}
+
+TEST_F(RegexReading, DeepNestingExhaustsTheParseStackNotTheProcess) {
+  for (const char *open : {"[", "(", "~", "\\ ", "$"}) {
+    SCOPED_TRACE(open);
+    std::string text;
+    for (int i = 0; i < 100000; i++) text += open;
+    text += "a";
+    if (open[0] == '[' || open[0] == '(')
+      for (int i = 0; i < 100000; i++) text += open[0] == '[' ? "]" : ")";
+    messages().clear();
+    with_small_stack([&] { EXPECT_EQ(read_regex(text.c_str()), nullptr); });
+    ASSERT_FALSE(messages().errors.empty());
+    EXPECT_EQ(messages().errors[0], std::string("Regex error (memory exhausted) at ") + open[0]);
+  }
+  Compiled after("a b");
+  EXPECT_NE(after.net, nullptr);
+}
+
+TEST_F(RegexReading, ModeratelyDeepNestingCompiles) {
+  std::string text;
+  for (int i = 0; i < 2000; i++) text += "[";
+  text += "a";
+  for (int i = 0; i < 2000; i++) text += "]";
+  Compiled nested(text.c_str());
+  ASSERT_NE(nested.net, nullptr);
+  EXPECT_EQ(spell(nested.net, 2), std::set<std::string>{"a"});
+}
+
+}  // namespace
+}  // namespace kora_test
