@@ -944,8 +944,10 @@ KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
 
 /* Compiles the lexicon source file `file_name` (its encoding taken from its byte order mark or
  * coding line, else from the context) into a minimal network, the caller's. Multi-character
- * symbols declared under MULTICHAR_SYMBOLS are cut by longest match; definitions under
- * DEFINITIONS stay defined afterwards. Syntax errors are printed on standard error as
+ * symbols declared under MULTICHAR_SYMBOLS are cut by longest match; "< regex >" entries and
+ * the definitions under DEFINITIONS are compiled by read_regex, and the definitions stay defined
+ * afterwards. An expression that does not compile is printed as "\nline N: Regular expression
+ * error: 'TEXT'\n" and its sublexicon is left out. Syntax errors are printed on standard error as
  * "\nline N: syntax error at 'TOKEN'\n"; warnings (undefined, unused and twice-declared
  * sublexicons, lost symbols, ignored info strings) do not stop the compilation. A file with
  * syntax errors gives the error "Compilation aborted because of N parse error(s)." and the null
