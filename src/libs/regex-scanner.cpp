@@ -13,6 +13,7 @@
 
 #include "regex-scanner.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

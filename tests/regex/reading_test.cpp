@@ -98,8 +98,8 @@ TEST_F(RegexReading, FilesOfExpressionsRecoverAfterEachError) {
   EXPECT_EQ(results, (std::vector<std::string>{"a", "-", "c", "-", "ef"}));
   EXPECT_EQ(sources, (std::vector<std::string>{path + ":1", path + ":3", path + ":5"}));
   ASSERT_EQ(messages().errors.size(), 2u);
-  EXPECT_EQ(messages().errors[0], "Regex error at ; on line 2 in '" + path + "'");
-  EXPECT_EQ(messages().errors[1], "Regex error at ; on line 4 in '" + path + "'");
+  EXPECT_EQ(messages().errors[0], std::string("Regex error at ; on line 2 in '") + path + "'");
+  EXPECT_EQ(messages().errors[1], std::string("Regex error at ; on line 4 in '") + path + "'");
 }
 
 TEST_F(RegexReading, TooManyErrorsStopTheFile) {
@@ -108,7 +108,7 @@ TEST_F(RegexReading, TooManyErrorsStopTheFile) {
   std::string path = write("errors.re", text);
   EXPECT_EQ(kora::read_regexes(path.c_str(), -1), nullptr);
   ASSERT_EQ(messages().errors.size(), 12u);
-  EXPECT_EQ(messages().errors[10], "Regex error at ; on line 11 in '" + path + "'");
+  EXPECT_EQ(messages().errors[10], std::string("Regex error at ; on line 11 in '") + path + "'");
   EXPECT_EQ(messages().errors[11], "too many errors (11): trying to terminate processing");
   EXPECT_EQ(int_parameters()->word[KORA_ERROR_COUNT], 11);
 }

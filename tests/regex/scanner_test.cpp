@@ -45,7 +45,12 @@ std::string tokens(const char *text) {
     if (value.fat != nullptr) {
       out += "(";
       for (const uint32_t *c = value.fat; *c != 0; c++)
-        out += *c < 128 ? std::string(1, static_cast<char>(*c)) : "<" + std::to_string(*c) + ">";
+        if (*c < 128) {
+          out += static_cast<char>(*c);
+        } else {
+          out += '<';
+          out.append(std::to_string(*c)).append(">");
+        }
       out += ")";
     }
     if (token == RegexToken::REPLACE_ARROW || token == RegexToken::LEFTWARD_ARROW ||
@@ -231,7 +236,7 @@ TEST_F(RegexScanner, BinaryAndMissingFilesAreRefused) {
   free_network(net);
   EXPECT_FALSE(kora::push_file_source(path.c_str()));
   ASSERT_EQ(messages().errors.size(), 1u);
-  EXPECT_EQ(messages().errors[0], "The file " + path + " is probably in a binary format.");
+  EXPECT_EQ(messages().errors[0], std::string("The file ") + path + " is probably in a binary format.");
   EXPECT_EQ(kora::source_depth(), 0);
   messages().clear();
   EXPECT_FALSE(kora::push_file_source("/no/such/file"));
@@ -247,7 +252,7 @@ TEST_F(RegexScanner, VerboseOpeningAndClosing) {
   ASSERT_TRUE(kora::push_file_source(path.c_str()));
   kora::pop_source();
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Opening file " + path + "...\nClosing file " + path + "...\n");
+            std::string("Opening file ") + path + "...\nClosing file " + path + "...\n");
 }
 
 }  // namespace
