@@ -951,6 +951,23 @@ KORA_API int write_text_to_page(NET *net, PAGE *page);
 KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
 
 /* ---------------------------------------------------------------------------------------------
+ * Lexicons: source files of sublexicons whose entries continue into one another.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Compiles the lexicon source file `file_name` (its encoding taken from its byte order mark or
+ * coding line, else from the context) into a minimal network, the caller's. Multi-character
+ * symbols declared under MULTICHAR_SYMBOLS are cut by longest match; "< regex >" entries and
+ * the definitions under DEFINITIONS are compiled by read_regex, and the definitions stay defined
+ * afterwards. An expression that does not compile is printed as "\nline N: Regular expression
+ * error: 'TEXT'\n" and its sublexicon is left out. Syntax errors are printed on standard error as
+ * "\nline N: syntax error at 'TOKEN'\n"; warnings (undefined, unused and twice-declared
+ * sublexicons, lost symbols, ignored info strings) do not stop the compilation. A file with
+ * syntax errors gives the error "Compilation aborted because of N parse error(s)." and the null
+ * network (one non-final state), as does a lexicon without sublexicons. Returns null, after
+ * "Cannot open '%s'." or "'%s' appears not to be a text file.", when the file cannot be read. */
+KORA_API NET *read_vorn(const char *file_name);
+
+/* ---------------------------------------------------------------------------------------------
  * Applying networks to text. An applyer runs one network over input: down (input_side 0: the
  * input is read as upper-side symbols and the lower sides of the matching paths are written)
  * or up (input_side 1: the reverse). Input is cut into the network's symbols by longest match

@@ -20,6 +20,10 @@ const Command commands[] = {
      "the minimal network of a word list (one word per line; with --spaced, of spaced text):\n"
      "      its size in one line, or with --print its listing state by state; -o saves it",
      words_command},
+    {"lexicon", "[-o OUT] FILE",
+     "compiles a lexicon source file: the size of its network in one line; -o saves it;\n"
+     "      messages as \"FILE:LINE: message\"",
+     lexicon_command},
     {"text", "[--words | --spaced] NETWORK",
      "the words of a network, one per line (the paths of a transducer as spaced text)",
      text_command},

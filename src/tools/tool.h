@@ -25,6 +25,7 @@ int print_command(int argc, char **argv);
 int info_command(int argc, char **argv);
 int lookup_command(int argc, char **argv);
 int generate_command(int argc, char **argv);
+int lexicon_command(int argc, char **argv);
 int regex_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.

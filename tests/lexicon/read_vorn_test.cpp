@@ -1,0 +1,345 @@
+// read_vorn: lexicon files compiled into networks. The edge cases of entries, classes and
+// multi-character symbols; every warning and error with its text; and a small inflecting
+// language whose relation is compared with the relation expanded in the test from the same
+// entries.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "files.h"
+#include "kora.h"
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+
+namespace {
+
+using kora_test::messages;
+using kora_test::Relation;
+using kora_test::Symbols;
+
+class ReadVorn : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+
+  // Compiles `source` from a file; what went to standard error is kept in printed_.
+  NET *compile(const std::string &source, const std::string &name = "lexicon.txt") {
+    std::string path = files_.write(name, source);
+    testing::internal::CaptureStderr();
+    NET *net = read_vorn(path.c_str());
+    printed_ = testing::internal::GetCapturedStderr();
+    return net;
+  }
+
+  // The words (up to 12 symbols) of the lexicon `source`.
+  std::set<std::string> words_of(const std::string &source) {
+    NET *net = compile(source);
+    EXPECT_NE(net, nullptr);
+    if (net == nullptr) return {};
+    std::set<std::string> result = kora_test::words(net, 12);
+    free_network(net);
+    return result;
+  }
+
+  kora_test::ScratchFiles files_;
+  std::string printed_;
+};
+
+bool is_null_network(const NET *net) {
+  return net != nullptr && net->num_states == 1 && net->num_arcs == 0 &&
+         !STATE_final(net->start);
+}
+
+uint32_t id_of(const std::string &name) {
+  uint32_t id = kora::symbol_id(name.c_str());
+  EXPECT_NE(id, kora::ID_NO_SYMBOL) << name;
+  return id;
+}
+
+TEST_F(ReadVorn, EntriesContinuingToTheEndClass) {
+  EXPECT_EQ(words_of("LEXICON Root\ncat #;\ndog #;\n"), (std::set<std::string>{"cat", "dog"}));
+  EXPECT_TRUE(messages().warnings.empty());
+  EXPECT_EQ(printed_, "");
+  EXPECT_EQ(words_of("LEXICON Root\ncat Noun ;\ndog Noun ;\nLEXICON Noun\n0 # ;\ns # ;\n"),
+            (std::set<std::string>{"cat", "cats", "dog", "dogs"}));
+  // An entry without a word, and "0" words.
+  EXPECT_EQ(words_of("LEXICON Root\nNoun ;\n0 # ;\nLEXICON Noun\nx # ;"),
+            (std::set<std::string>{"", "x"}));
+  // Continuation back into a sublexicon already passed: a loop.
+  EXPECT_EQ(words_of("LEXICON Root\na Root ;\nb # ;"),
+            (std::set<std::string>{"b", "ab", "aab", "aaab", "aaaab", "aaaaab", "aaaaaab",
+                                   "aaaaaaab", "aaaaaaaab", "aaaaaaaaab", "aaaaaaaaaab",
+                                   "aaaaaaaaaaab"}));
+}
+
+TEST_F(ReadVorn, TheResultIsMinimalWithoutClassSymbols) {
+  NET *net = compile("LEXICON Root\ncat Noun ;\nrat Noun ;\nLEXICON Noun\n0 # ;\ns # ;\n");
+  ASSERT_NE(net, nullptr);
+  EXPECT_TRUE(NET_minimized(net));
+  EXPECT_EQ(net->num_states, 5u);  // {c,r} a t (s) final
+  std::set<uint32_t> sigma = kora_test::alph_members(net->sigma);
+  EXPECT_EQ(sigma, (std::set<uint32_t>{'a', 'c', 'r', 's', 't'}));
+  free_network(net);
+}
+
+TEST_F(ReadVorn, MulticharSymbolsAreCutByLongestMatch) {
+  NET *net = compile("LEXICON Root\ncat+Noun # ;");
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(kora_test::words(net, 10).count("cat+Noun"), 1u);  // eight one-character symbols
+  free_network(net);
+  net = compile("MULTICHAR_SYMBOLS +N +Noun\nLEXICON Root\ncat+Noun # ;\ncat+N # ;");
+  ASSERT_NE(net, nullptr);
+  Symbols noun = {'c', 'a', 't', id_of("+Noun")};
+  Symbols n = {'c', 'a', 't', id_of("+N")};
+  Relation relation = kora_test::enumerate(net, {'c', 'a', 't'}, 8);
+  EXPECT_EQ(relation, (Relation{{noun, noun}, {n, n}}));
+  free_network(net);
+  // Declared symbols lose their escapes; entry words are read with theirs.
+  net = compile("Multichar_Symbols %+%!x\nLEXICON Root\na%+%!x # ;");
+  ASSERT_NE(net, nullptr);
+  Symbols word = {'a', id_of("+!x")};
+  EXPECT_EQ(kora_test::enumerate(net, {'a'}, 4), (Relation{{word, word}}));
+  free_network(net);
+}
+
+TEST_F(ReadVorn, EscapesAndZeroInEntryWords) {
+  EXPECT_EQ(words_of("LEXICON Root\na%:b:c # ;"), (std::set<std::string>{"a:b"}));
+  EXPECT_EQ(words_of("LEXICON Root\na0b # ;\n%0 # ;\n%!%;%< # ;\n"),
+            (std::set<std::string>{"ab", "0", "!;<"}));
+  NET *net = compile("LEXICON Root\na%:b:c # ;");
+  ASSERT_NE(net, nullptr);
+  Relation relation = kora_test::enumerate(net, {'a', 'b', 'c'}, 4);
+  EXPECT_EQ(relation, (Relation{{{'a', ':', 'b'}, {'c'}}}));
+  free_network(net);
+}
+
+TEST_F(ReadVorn, PairEntriesAlignFromTheLeft) {
+  NET *net = compile("LEXICON Root\ncats:cat # ;\n:x # ;\ny: # ;\n0:0 # ;\nab:0 # ;\n");
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(NET_arity(net), 2);
+  Relation relation = kora_test::enumerate(net, {'a', 'b', 'c', 's', 't', 'x', 'y'}, 5);
+  EXPECT_EQ(relation, (Relation{{{'c', 'a', 't', 's'}, {'c', 'a', 't'}},
+                                {{}, {'x'}},
+                                {{'y'}, {}},
+                                {{}, {}},
+                                {{'a', 'b'}, {}}}));
+  // s is paired with EPSILON at the end: the pair label s:0 is on an arc.
+  uint32_t s_to_epsilon = kora::pair_id('s', kora::EPSILON);
+  bool found = false;
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
+      found = found || ARC_label(arc) == s_to_epsilon;
+  EXPECT_TRUE(found);
+  free_network(net);
+  // "0" holds a place in the alignment.
+  net = compile("LEXICON Root\na0c:xyz # ;");
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(kora_test::enumerate(net, {'a', 'c', 'x', 'y', 'z'}, 4),
+            (Relation{{{'a', 'c'}, {'x', 'y', 'z'}}}));
+  free_network(net);
+}
+
+TEST_F(ReadVorn, TheRootIsRootOrTheFirstDeclared) {
+  EXPECT_EQ(words_of("LEXICON A\na # ;\nLEXICON Root\nA ;\nr A ;\n"),
+            (std::set<std::string>{"a", "ra"}));
+  EXPECT_EQ(words_of("LEXICON A\na # ;\nLEXICON ROOT\nR A ;\n"), (std::set<std::string>{"Ra"}));
+  EXPECT_EQ(words_of("LEXICON First\nf Second ;\nLEXICON Second\ns # ;\n"),
+            (std::set<std::string>{"fs"}));
+  EXPECT_EQ(printed_, "");
+}
+
+TEST_F(ReadVorn, InfoStringsAreIgnoredWithOneWarning) {
+  EXPECT_EQ(words_of("LEXICON Root\ncat Noun \"a pet\" ;\ndog Noun \"another\" ;\n"
+                     "LEXICON Noun\n0 # ;"),
+            (std::set<std::string>{"cat", "dog"}));
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Ignoring info strings."});
+  // Once per compilation: the next file warns again.
+  messages().clear();
+  words_of("LEXICON Root\ncat # \"x\" ;");
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Ignoring info strings."});
+}
+
+TEST_F(ReadVorn, UndefinedClassesLoseTheirEntries) {
+  EXPECT_EQ(words_of("LEXICON Root\ncat # ;\nxyz Verb ;\nbig Verb ;\n"),
+            (std::set<std::string>{"cat"}));
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"Sublexicon is mentioned but not defined. (Verb)"});
+  EXPECT_EQ(printed_,
+            "\n*** Warning: Lost all entries containing the following symbols:\n"
+            "    b g i x y z\n");
+}
+
+TEST_F(ReadVorn, LostSymbolsAreWrapped) {
+  std::string source = "MULTICHAR_SYMBOLS";
+  std::string lost;
+  for (int i = 0; i < 30; ++i) source += " tag" + std::to_string(100 + i);
+  source += "\nLEXICON Root\na # ;\n";
+  for (int i = 0; i < 30; ++i) source += "tag" + std::to_string(100 + i) + " Nowhere ;\n";
+  NET *net = compile(source);
+  ASSERT_NE(net, nullptr);
+  free_network(net);
+  std::string expected = "\n*** Warning: Lost all entries containing the following symbols:\n";
+  std::string line = "    ";
+  for (int i = 0; i < 30; ++i) {
+    std::string name = "tag" + std::to_string(100 + i);
+    if (line.size() > 4 && line.size() + 1 + name.size() > 78) {
+      expected += line + "\n";
+      line = "    ";
+    }
+    line += (line.size() > 4 ? " " : "") + name;
+  }
+  expected += line + "\n";
+  EXPECT_EQ(printed_, expected);
+}
+
+TEST_F(ReadVorn, UnusedSublexiconsAreListed) {
+  EXPECT_EQ(words_of("LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n"),
+            (std::set<std::string>{"a"}));
+  EXPECT_EQ(printed_,
+            "\n*** Warning:  Sublexicons defined but not used:\n      Orphan\n      Lonely\n"
+            "\n*** Warning: Lost all entries containing the following symbols:\n    b c\n");
+}
+
+TEST_F(ReadVorn, ASublexiconDeclaredTwiceKeepsAllItsEntries) {
+  EXPECT_EQ(words_of("LEXICON Root\nx Noun ;\nLEXICON Noun\na # ;\nLEXICON Noun\nb # ;\n"),
+            (std::set<std::string>{"xa", "xb"}));
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"Sublexicon is declared more than once. (Noun)"});
+}
+
+TEST_F(ReadVorn, ParseErrorsAbortTheCompilation) {
+  NET *net = compile("LEXICON Root\ncat Noun\n");
+  EXPECT_TRUE(is_null_network(net));
+  free_network(net);
+  EXPECT_EQ(printed_, "\nline 3: syntax error at ''\n");
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"Compilation aborted because of 1 parse error."});
+  messages().clear();
+  net = compile("LEXICON Root\na b c ;\nd : : ;\nok # ;\n");
+  EXPECT_TRUE(is_null_network(net));
+  free_network(net);
+  EXPECT_EQ(printed_, "\nline 2: syntax error at 'c'\n\nline 3: syntax error at ':'\n");
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"Compilation aborted because of 2 parse errors."});
+}
+
+TEST_F(ReadVorn, FilesThatCannotBeRead) {
+  std::string missing = files_.path("missing.txt");
+  EXPECT_EQ(read_vorn(missing.c_str()), nullptr);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"Cannot open '" + missing + "'."});
+  messages().clear();
+  std::string binary = files_.write("binary", std::string("LEX\0\0\0ICON\n", 11));
+  EXPECT_EQ(read_vorn(binary.c_str()), nullptr);
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"'" + binary + "' appears not to be a text file."});
+  EXPECT_EQ(read_vorn(nullptr), nullptr);
+}
+
+TEST_F(ReadVorn, InvalidUtf8DropsTheEntry) {
+  EXPECT_EQ(words_of("LEXICON Root\nok # ;\nb\xff # ;\nc\xfe # ;\n"),
+            (std::set<std::string>{"ok"}));
+  ASSERT_GE(messages().warnings.size(), 2u);
+  EXPECT_EQ(std::count(messages().warnings.begin(), messages().warnings.end(),
+                       "Cannot parse 'b\xff'."), 1);
+  // The note is printed once.
+  std::string note = "\nNOTE:  If you declare MULTICHAR_SYMBOLS instead of ALPHABET";
+  size_t first = printed_.find(note);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(printed_.find(note, first + 1), std::string::npos);
+}
+
+TEST_F(ReadVorn, Latin1FilesAreReadInTheirEncoding) {
+  NET *net = compile("! -*- coding: latin-1 -*-\nLEXICON Root\ncaf\xe9 # ;\n");
+  ASSERT_NE(net, nullptr);
+  Symbols word = {'c', 'a', 'f', id_of("\xc3\xa9")};
+  EXPECT_EQ(kora_test::enumerate(net, {'c', 'a', 'f'}, 5), (Relation{{word, word}}));
+  free_network(net);
+  EXPECT_EQ(get_default_kora_context()->in_char_encoding, KORA_UTF8);
+}
+
+TEST_F(ReadVorn, LongClassNamesAreRefused) {
+  std::string name(94, 'N');
+  EXPECT_EQ(words_of("LEXICON Root\na " + name + " ;\nb # ;\nLEXICON " + name + "\nc # ;"),
+            (std::set<std::string>{"b"}));
+  ASSERT_EQ(messages().errors.size(), 2u);
+  EXPECT_EQ(messages().errors[0], "Sublexicon name '" + name +
+                                      "' is too long: names must be shorter than 94 bytes.");
+  // 93 characters are fine.
+  messages().clear();
+  name.pop_back();
+  EXPECT_EQ(words_of("LEXICON Root\na " + name + " ;\nLEXICON " + name + "\nc # ;"),
+            (std::set<std::string>{"ac"}));
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(ReadVorn, RegularExpressionEntriesAndDefinitions) {
+  NET *net = compile("DEFINITIONS\nV = a | e | i ;\nLEXICON Root\n< V+ > Noun ;\nx # ;\n"
+                     "LEXICON Noun\n0 # ;\ns # ;\n");
+  ASSERT_NE(net, nullptr);
+  std::set<std::string> expected = {"x"};
+  std::vector<std::string> stems = {""};
+  for (int length = 1; length <= 3; ++length) {
+    std::vector<std::string> longer;
+    for (const std::string &stem : stems)
+      for (char vowel : {'a', 'e', 'i'}) longer.push_back(stem + vowel);
+    stems = longer;
+    for (const std::string &stem : stems) {
+      expected.insert(stem);
+      if (length < 3) expected.insert(stem + "s");
+    }
+  }
+  EXPECT_EQ(kora_test::words(net, 3), expected);
+  EXPECT_TRUE(messages().errors.empty());
+  EXPECT_EQ(printed_, "");
+  free_network(net);
+  // The definition stays after the compilation.
+  NET *defined = get_net("V", 0);
+  ASSERT_NE(defined, nullptr);
+  EXPECT_EQ(kora_test::alph_members(defined->sigma), (std::set<uint32_t>{'a', 'e', 'i'}));
+}
+
+TEST_F(ReadVorn, RegularExpressionPairEntries) {
+  NET *net = compile("LEXICON Root\n< a:b c > Fin ;\n< (d) > Fin ;\nLEXICON Fin\n0 # ;\n");
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(kora_test::enumerate(net, {'a', 'b', 'c', 'd'}, 3),
+            (Relation{{{'a', 'c'}, {'b', 'c'}}, {{'d'}, {'d'}}, {{}, {}}}));
+  free_network(net);
+}
+
+TEST_F(ReadVorn, RegularExpressionErrorsLoseTheirSublexicon) {
+  NET *net = compile("DEFINITIONS\nBad = [ a ;\nLEXICON Root\nx # ;\nr Broken ;\n"
+                     "LEXICON Broken\nb # ;\n< a | > # ;\n");
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(kora_test::words(net, 4), std::set<std::string>{"x"});
+  free_network(net);
+  EXPECT_EQ(printed_,
+            "\nline 2: Regular expression error: ' [ a '\n"
+            "\nline 8: Regular expression error: ' a | '\n"
+            "\n*** Warning: Lost all entries containing the following symbols:\n"
+            "    b r *** regex error ***\n");
+  EXPECT_FALSE(messages().errors.empty());  // the regex compiler's own reports
+  // The placeholder is defined under the name.
+  NET *defined = get_net("Bad", 0);
+  ASSERT_NE(defined, nullptr);
+  uint32_t placeholder = kora::symbol_id("*** regex error ***");
+  EXPECT_EQ(kora_test::alph_members(defined->sigma), std::set<uint32_t>{placeholder});
+}
+
+TEST_F(ReadVorn, VerboseProgress) {
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  NET *net = compile("LEXICON Root\na Noun ;\nb Noun ;\nLEXICON Noun\n0 # ;\n");
+  int_parameters()->word[KORA_VERBOSE] = 0;
+  ASSERT_NE(net, nullptr);
+  free_network(net);
+  EXPECT_NE(printed_.find("Root...2, Noun...1\n"), std::string::npos) << printed_;
+  EXPECT_NE(printed_.find("Building lexicon...\nMinimizing...\nDone!\n"), std::string::npos);
+}
+
+}  // namespace
