@@ -38,7 +38,7 @@ with open(words_file, encoding="utf-8") as f:
 def vorn(w):
     # Characters the lexicon language reads specially are escaped with "%".
     return "".join("%" + c if c in '!:;<>"%0 \t' or c == "=" else c for c in w)
-with open(f"{work}/words.lexc", "w", encoding="utf-8") as out:
+with open(f"{work}/words.vorn", "w", encoding="utf-8") as out:
     out.write("MULTICHAR_SYMBOLS +N +V +A +Sg +Pl +Pres +Past +3Sg +Prog +Cmp +Sup\n\nLEXICON Root\n")
     for w in words:
         e = vorn(w)
@@ -77,18 +77,18 @@ with open(f"{work}/words.fst", "w", encoding="utf-8") as out:
 print(len(set(words)) * 9, file=open(f"{work}/expected-paths", "w"))
 PY
 expected=$(cat "$work/expected-paths")
-entries=$(grep -c ' ;$' "$work/words.lexc")
+entries=$(grep -c ' ;$' "$work/words.vorn")
 
 results=$work/results
 : > "$results"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 field() { printf '%s\n' "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 for run in $(seq "$runs"); do
-  line=$("$build/bench/compile_lexicon" "$work/words.lexc" "$expected")
+  line=$("$build/bench/compile_lexicon" "$work/words.vorn" "$expected")
   echo "read_vorn $(field "$line" total) $(field "$line" cpu_total) $(field "$line" peak_kib)" \
        "$(field "$line" states) $(field "$line" arcs)" >> "$results"
   summary=$(/usr/bin/time -f '%e %U %S %M' -o "$work/time" \
-            "$build/kora" lexicon -o "$work/words.kora" "$work/words.lexc")
+            "$build/kora" lexicon -o "$work/words.kora" "$work/words.vorn")
   echo "kora-lexicon $(awk '{print $1, $2 + $3, $4}' "$work/time")" \
        "$(echo "$summary" | awk '{print $1, $3}')" >> "$results"
   (cd "$work" && /usr/bin/time -f '%e %U %S %M' -o "$work/time" \

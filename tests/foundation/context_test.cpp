@@ -70,7 +70,7 @@ TEST_F(ContextTest, IdentificationAndFileNames) {
     return result;
   };
   EXPECT_EQ(expand(""), std::string(directory) + "/");
-  EXPECT_EQ(expand("~/lexicons/en.lexc"), "/home/linguist/lexicons/en.lexc");
+  EXPECT_EQ(expand("~/lexicons/en.vorn"), "/home/linguist/lexicons/en.vorn");
   EXPECT_EQ(expand("grammar.regex"), "grammar.regex");
   unsetenv("HOME");
   unsetenv("windir");

@@ -162,7 +162,7 @@ class Inflection : public kora_test::Library {};
 TEST_F(Inflection, TheLexiconAcceptsExactlyTheExpandedPairs) {
   kora_test::ScratchFiles files;
   std::vector<Sublexicon> lexicon = language();
-  std::string path = files.write("inflection.lexc", render(lexicon));
+  std::string path = files.write("inflection.vorn", render(lexicon));
   NET *net = read_vorn(path.c_str());
   ASSERT_NE(net, nullptr);
   EXPECT_TRUE(kora_test::messages().warnings.empty());
@@ -183,7 +183,7 @@ TEST_F(Inflection, TheLexiconAcceptsExactlyTheExpandedPairs) {
 
 TEST_F(Inflection, LookupThroughTheCompiledLexicon) {
   kora_test::ScratchFiles files;
-  std::string path = files.write("inflection.lexc", render(language()));
+  std::string path = files.write("inflection.vorn", render(language()));
   NET *net = read_vorn(path.c_str());
   ASSERT_NE(net, nullptr);
   APPLY_CONTEXT *applyer = init_apply(net, 1, nullptr);

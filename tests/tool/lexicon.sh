@@ -9,17 +9,17 @@ test "$(echo fox+N+Pl | "$KORA" lookup "$TMPDIR/animals.fst")" = "$(printf 'fox+
 "$KORA" lexicon --help | grep -q 'FILE:LINE: message'
 
 # Syntax errors: each with its line, then the abort; nothing is saved; status 1.
-printf 'LEXICON Root\ncat Noun\n\ndog : : ;\nLEXICON Noun\n0 # ;\n' > "$TMPDIR/bad.lexc"
-if "$KORA" lexicon -o "$TMPDIR/bad.fst" "$TMPDIR/bad.lexc" 2>"$TMPDIR/err" >/dev/null; then exit 1; fi
+printf 'LEXICON Root\ncat Noun\n\ndog : : ;\nLEXICON Noun\n0 # ;\n' > "$TMPDIR/bad.vorn"
+if "$KORA" lexicon -o "$TMPDIR/bad.fst" "$TMPDIR/bad.vorn" 2>"$TMPDIR/err" >/dev/null; then exit 1; fi
 test ! -e "$TMPDIR/bad.fst"
-printf '%s\n' "$TMPDIR/bad.lexc:4: syntax error at 'dog'" \
-  "$TMPDIR/bad.lexc: error: Compilation aborted because of 1 parse error." | cmp - "$TMPDIR/err"
+printf '%s\n' "$TMPDIR/bad.vorn:4: syntax error at 'dog'" \
+  "$TMPDIR/bad.vorn: error: Compilation aborted because of 1 parse error." | cmp - "$TMPDIR/err"
 
 # Warnings do not fail the compilation; the names that follow a warning are kept.
-printf 'LEXICON Root\na # ;\nb Nowhere ;\nLEXICON Orphan\nc # ;\n' > "$TMPDIR/warn.lexc"
-test "$("$KORA" lexicon "$TMPDIR/warn.lexc" 2>"$TMPDIR/err")" = "2 states, 1 arc, 1 word."
-grep -qx "$TMPDIR/warn.lexc: warning: Sublexicon is mentioned but not defined. (Nowhere)" "$TMPDIR/err"
-grep -qx "$TMPDIR/warn.lexc: warning: Sublexicons defined but not used:" "$TMPDIR/err"
+printf 'LEXICON Root\na # ;\nb Nowhere ;\nLEXICON Orphan\nc # ;\n' > "$TMPDIR/warn.vorn"
+test "$("$KORA" lexicon "$TMPDIR/warn.vorn" 2>"$TMPDIR/err")" = "2 states, 1 arc, 1 word."
+grep -qx "$TMPDIR/warn.vorn: warning: Sublexicon is mentioned but not defined. (Nowhere)" "$TMPDIR/err"
+grep -qx "$TMPDIR/warn.vorn: warning: Sublexicons defined but not used:" "$TMPDIR/err"
 grep -qx "      Orphan" "$TMPDIR/err"
 
 if "$KORA" lexicon "$TMPDIR/no-such-file" 2>"$TMPDIR/err"; then exit 1; fi
