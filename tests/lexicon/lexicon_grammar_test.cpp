@@ -150,7 +150,11 @@ TEST(LexiconGrammar, ParsingResumesAfterTheNextSemicolon) {
 
 TEST(LexiconGrammar, LongFilesNeedNoDeepStack) {
   std::string source = "LEXICON Root\n";
-  for (int i = 0; i < 20000; ++i) source += "w" + std::to_string(i) + " # ;\n";
+  for (int i = 0; i < 20000; ++i) {
+    source += 'w';
+    source += std::to_string(i);
+    source += " # ;\n";
+  }
   Parsed parsed = parse(source);
   EXPECT_EQ(parsed.error_count, 0);
   EXPECT_EQ(parsed.calls.size(), 20000u + 5u);
