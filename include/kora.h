@@ -436,6 +436,13 @@ KORA_API NET *alphabet_net(ALPH *alph);
  * or both absent: anything else is a fatal programming error. A null network is ignored. */
 KORA_API void update_net_labels_and_sigma(NET *net);
 
+/* The name of the symbol on side `side` (0 upper, 1 lower) of the label `label` of the current
+ * label map, in the context's output encoding, as a new string (the caller's, freed with
+ * free()). A symbol is its own upper and lower side; EPSILON gives "", OTHER "?". Null, with
+ * the error "label_side_name: No label %u or no side %d.", for an id the label map never gave
+ * out or another side. */
+KORA_API char *label_side_name(uint32_t label, int side);
+
 /* ---------------------------------------------------------------------------------------------
  * Identification and file names.
  * ------------------------------------------------------------------------------------------- */
@@ -571,6 +578,19 @@ KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *context);
  * standard one when it is marked as such; null as load_nets(), with "Cannot open '%s'." when
  * the file cannot be opened. */
 KORA_API NET *load_net(const char *file_name, FST_CONTEXT *context);
+
+/* The bytes of a network file holding the one network, as save_net() would write them, in a
+ * new buffer (the caller's, freed with free()) whose size goes to *length. The network stays the
+ * caller's. Null, with *length 0, for a null argument ("save_net_to_memory: Unexpected NULL
+ * argument.") and for a network the file format refuses (reported as by save_nets). */
+KORA_API unsigned char *save_net_to_memory(NET *net, size_t *length, FST_CONTEXT *context);
+
+/* The first network of the `length` bytes of a network file (the caller's), as load_net() reads
+ * it from a file; the bytes stay the caller's. Null, reported as by load_nets() (the name in
+ * messages being "memory"), for bytes that are not a network file; null with
+ * "load_net_from_memory: Unexpected NULL argument." for null bytes. */
+KORA_API NET *load_net_from_memory(const unsigned char *bytes, size_t length,
+                                   FST_CONTEXT *context);
 
 /* Saves every defined network in one file, each with its name as property NETWORKNAME and the
  * character D as property TYPE (the networks stay defined). `mode` is unused. Returns 0, or 1

@@ -479,6 +479,16 @@ NV *load_nets_from(const char *file_name, const char *open_failure) {
 
 void install_standard_reader() { format_table().standard_reader = read_standard_body; }
 
+NET *first_net(NV *nv) {
+  if (nv == nullptr) return nullptr;
+  NET *first = nv->nets[0];
+  for (int i = 1; i < nv->len; i++) free_network(nv->nets[i]);
+  nv->len = 1;
+  convert_twol_nets(nv, true);
+  free_nv(nv);
+  return first;
+}
+
 }  // namespace kora
 
 using namespace kora;
@@ -490,14 +500,15 @@ KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *) {
 }
 
 KORA_API NET *load_net(const char *file_name, FST_CONTEXT *) {
-  NV *nv = load_nets_from(file_name, "Cannot open '%s'.");
-  if (nv == nullptr) return nullptr;
-  NET *first = nv->nets[0];
-  for (int i = 1; i < nv->len; i++) free_network(nv->nets[i]);
-  nv->len = 1;
-  convert_twol_nets(nv, true);
-  free_nv(nv);
-  return first;
+  return first_net(load_nets_from(file_name, "Cannot open '%s'."));
+}
+
+KORA_API NET *load_net_from_memory(const unsigned char *bytes, size_t length, FST_CONTEXT *) {
+  if (bytes == nullptr) {
+    error("load_net_from_memory: Unexpected NULL argument.");
+    return nullptr;
+  }
+  return first_net(load_nets_from_bytes(bytes, length, "memory"));
 }
 
 KORA_API int print_file_info(const char *file_name, FILE *stream) {

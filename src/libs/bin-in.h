@@ -50,6 +50,10 @@ NV *load_nets_from(const char *file_name, const char *open_failure);
 // The same from bytes in memory, for the fuzzer and the tests; `name` is only for messages.
 NV *load_nets_from_bytes(const uint8_t *bytes, size_t size, const char *name);
 
+// The first network of `nv`, converted from a two-level network when it is marked as one; the
+// others and the vector are freed. Null gives null.
+NET *first_net(NV *nv);
+
 // Installs the standard reader in the format table.
 void install_standard_reader();
 

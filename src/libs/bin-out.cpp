@@ -309,7 +309,7 @@ int network_to_stream(NET *net, ByteWriter &out) {
   return 0;
 }
 
-int save_nets_typed(NV *nv, const char *file_name, int type) {
+int encode_nets(NV *nv, const char *file_name, int type, ByteWriter &out) {
   if (nv == nullptr) return 3;
   int present = 0;
   for (int i = 0; i < nv->len; i++) present += nv->nets[i] != nullptr && nv->nets[i]->flags2.live;
@@ -317,7 +317,6 @@ int save_nets_typed(NV *nv, const char *file_name, int type) {
     error_printf("Only %d nets present. Cannot write %d.", present, nv->len);
     return 1;
   }
-  ByteWriter out;
   if (!write_header(out, type, 0, nullptr, nv->len, nv->len > 0 ? nv->nets[0] : nullptr)) return 1;
   FILE_HEADER &header = last_file_header();
   const size_t table = static_cast<size_t>(header.header_length);
@@ -331,6 +330,12 @@ int save_nets_typed(NV *nv, const char *file_name, int type) {
   out.patch_u32(0, static_cast<uint32_t>(out.size()));
   header.total_length = static_cast<int64_t>(out.size());
   header.file_name = file_name == nullptr ? "" : file_name;
+  return 0;
+}
+
+int save_nets_typed(NV *nv, const char *file_name, int type) {
+  ByteWriter out;
+  if (int status = encode_nets(nv, file_name, type, out); status != 0) return status;
   FILE *file = open_expanded(file_name, "wb");
   if (file == nullptr) {
     error_printf("Cannot open '%s'.", file_name == nullptr ? "" : file_name);
@@ -357,6 +362,24 @@ extern "C" {
 
 KORA_API int save_nets(NV *nv, const char *file_name, FST_CONTEXT *) {
   return save_nets_typed(nv, file_name, 0);
+}
+
+KORA_API unsigned char *save_net_to_memory(NET *net, size_t *length, FST_CONTEXT *) {
+  if (length != nullptr) *length = 0;
+  if (net == nullptr || length == nullptr) {
+    error("save_net_to_memory: Unexpected NULL argument.");
+    return nullptr;
+  }
+  NV *nv = nv_of_net(net);
+  ByteWriter out;
+  int status = encode_nets(nv, "", 0, out);
+  free_nv(nv);
+  if (status != 0) return nullptr;
+  auto *bytes = static_cast<unsigned char *>(std::malloc(out.size()));
+  if (bytes == nullptr) out_of_memory("SAVE_NET_TO_MEMORY");
+  std::memcpy(bytes, out.data(), out.size());
+  *length = out.size();
+  return bytes;
 }
 
 KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *) {

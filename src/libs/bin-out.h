@@ -48,6 +48,11 @@ int network_to_stream(NET *net, ByteWriter &out);
 // state's client cell holding its file number plus one.
 int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work);
 
+// Appends a whole file of type `type` (0: the default) holding the networks of `nv` to `out`;
+// `file_name` is only recorded in the header kept for messages. Returns as save_nets_typed,
+// without ever opening a file.
+int encode_nets(NV *nv, const char *file_name, int type, ByteWriter &out);
+
 // Writes the networks of `nv` to `file_name` as a file of type `type` (0: the default).
 // Returns 0; 3 for a null vector; 9 with "Cannot open '%s'." when the file cannot be written;
 // 1 with "Only %d nets present. Cannot write %d." (nothing written) when some entries are null.

@@ -704,3 +704,23 @@ int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
 }
 
 }  // namespace kora
+
+using namespace kora;
+
+extern "C" {
+
+KORA_API char *label_side_name(uint32_t label, int side) {
+  const LABEL *record = label_record(label);
+  if (record == nullptr || (side != 0 && side != 1)) {
+    error_printf("label_side_name: No label %u or no side %d.", static_cast<unsigned>(label), side);
+    return nullptr;
+  }
+  uint32_t symbol = side == 0 ? upper_id(label) : lower_id(label);
+  std::string text;
+  if (symbol != EPSILON) append_symbol(text, symbol, 0);
+  char *name = static_cast<char *>(allocate_or_die(text.size() + 1, "LABEL_SIDE_NAME"));
+  std::memcpy(name, text.c_str(), text.size() + 1);
+  return name;
+}
+
+}  // extern "C"

@@ -348,3 +348,35 @@ TEST_F(LabelTest, PrintingLabels) {
 }
 
 }  // namespace
+
+namespace {
+
+// label_side_name, the public way to spell a label: each side of a pair, a symbol on both
+// sides, EPSILON as nothing and OTHER as "?", multi-character and non-ASCII names in UTF-8; an
+// id never given out and a bad side are errors.
+TEST_F(LabelTest, LabelSideNameSpellsEachSide) {
+  auto side = [](uint32_t label, int which) {
+    char *name = label_side_name(label, which);
+    std::string text = name == nullptr ? "<null>" : name;
+    free(name);
+    return text;
+  };
+  const uint32_t noun = intern(U"+Noun"), e_acute = intern(U"\u00e9");
+  const uint32_t noun_to_nothing = pair(noun, EPSILON), a_to_e = pair('a', e_acute);
+  EXPECT_EQ(side(noun_to_nothing, 0), "+Noun");
+  EXPECT_EQ(side(noun_to_nothing, 1), "");
+  EXPECT_EQ(side(a_to_e, 0), "a");
+  EXPECT_EQ(side(a_to_e, 1), "\xc3\xa9");
+  EXPECT_EQ(side('%', 0), "%");
+  EXPECT_EQ(side('%', 1), "%");
+  EXPECT_EQ(side(OTHER, 1), "?");
+  EXPECT_EQ(side(pair(OTHER, 'b'), 0), "?");
+  EXPECT_EQ(side(EPSILON, 0), "");
+  EXPECT_TRUE(messages().errors.empty());
+  EXPECT_EQ(side(label_count() + 5, 0), "<null>");
+  EXPECT_EQ(side('a', 2), "<null>");
+  ASSERT_EQ(messages().errors.size(), 2u);
+  EXPECT_EQ(messages().errors[1], "label_side_name: No label 97 or no side 2.");
+}
+
+}  // namespace

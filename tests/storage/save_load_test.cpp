@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -289,6 +290,56 @@ TEST_F(SaveLoadTest, DefinedListsOfListSymbolsTravelWithTheNetwork) {
   free_network(loaded);
   free_network(net);
   free_network(letters);
+}
+
+}  // namespace
+
+namespace {
+
+// save_net_to_memory writes the bytes save_net writes to a file (but for the date in the
+// header), and load_net_from_memory reads them back as load_net reads the file.
+TEST_F(SaveLoadTest, MemoryBytesAreTheFileBytesAndLoadBack) {
+  kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
+    RandomNetOptions options;
+    options.max_states = 6;
+    options.max_arcs = 12;
+    options.transducer = seed % 2 == 0;
+    options.other = seed % 3 == 0;
+    NET *net = kora_test::random_net(random, options);
+    size_t length = 0;
+    unsigned char *bytes = save_net_to_memory(net, &length, nullptr);
+    ASSERT_NE(bytes, nullptr);
+    ASSERT_EQ(save_net(net, path_.c_str(), nullptr), 0);
+    kora_test::Bytes file = kora_test::read_bytes(path_);
+    EXPECT_EQ(file.size(), length);
+    NET *from_memory = load_net_from_memory(bytes, length, nullptr);
+    expect_same_network(net, from_memory);
+    NET *from_file = load_net(path_.c_str(), nullptr);
+    EXPECT_EQ(kora::file_flag_word(from_memory), kora::file_flag_word(from_file));
+    EXPECT_TRUE(messages().errors.empty());
+    std::free(bytes);
+    free_network(from_memory);
+    free_network(from_file);
+    free_network(net);
+  });
+}
+
+TEST_F(SaveLoadTest, MemoryVariantsRefuseNullAndForeignBytes) {
+  size_t length = 7;
+  EXPECT_EQ(save_net_to_memory(nullptr, &length, nullptr), nullptr);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(load_net_from_memory(nullptr, 3, nullptr), nullptr);
+  const unsigned char text[] = "just some text\n";
+  EXPECT_EQ(load_net_from_memory(text, sizeof text - 1, nullptr), nullptr);
+  NET *net = symbol_net("a");
+  unsigned char *bytes = save_net_to_memory(net, &length, nullptr);
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_EQ(load_net_from_memory(bytes, length / 2, nullptr), nullptr);
+  ASSERT_GE(messages().errors.size(), 4u);
+  EXPECT_EQ(messages().errors[0], "save_net_to_memory: Unexpected NULL argument.");
+  EXPECT_EQ(messages().errors[1], "load_net_from_memory: Unexpected NULL argument.");
+  std::free(bytes);
+  free_network(net);
 }
 
 }  // namespace

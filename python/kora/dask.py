@@ -1,0 +1,83 @@
+"""Looking words up over Dask collections that may not fit one machine.
+
+:func:`lookup` maps ``Net.lookup`` over a Dask Bag of strings or a dask DataFrame column. The
+network travels as the bytes of its network file, once: it is one node of the task graph, which
+Dask's distributed scheduler sends to each worker that runs a partition (and keeps there while
+the graph needs it). Each worker process loads it once and keeps the loaded network in a small
+cache keyed by the bytes' digest, so every partition after the first one on a worker starts
+looking up at once. Results keep the input's order: a Bag of lists of results, or a Series of
+lists, with the same values as ``[net.lookup(s) for s in inputs]``.
+"""
+
+import hashlib
+import threading
+
+import dask
+
+from . import Net, from_bytes
+
+__all__ = ["lookup"]
+
+# The networks loaded in this process, by digest, the most recently used last.
+_CACHE_SIZE = 4
+_cache = {}
+_cache_lock = threading.Lock()
+_loads = 0  # networks loaded in this process
+
+
+def _network(digest, data):
+    """The network of ``data`` (whose digest is ``digest``), loaded once per process."""
+    global _loads
+    with _cache_lock:
+        net = _cache.pop(digest, None)
+        if net is None:
+            net = from_bytes(data)
+            _loads += 1
+        _cache[digest] = net
+        while len(_cache) > _CACHE_SIZE:
+            del _cache[next(iter(_cache))]
+        return net
+
+
+def _lookup_partition(inputs, data, digest, direction):
+    return _network(digest, data).lookup_many(list(inputs), direction)
+
+
+def _lookup_series(series, data, digest, direction):
+    import pandas
+
+    results = _network(digest, data).lookup_many(series.tolist(), direction)
+    return pandas.Series(results, index=series.index, name=series.name, dtype=object)
+
+
+def lookup(collection, net, direction="down"):
+    """Looks each string of ``collection`` up in ``net`` (``direction`` "up": generates).
+
+    ``collection`` is a ``dask.bag.Bag`` of strings or a ``dask.dataframe.Series`` of strings;
+    the result is a lazy collection of the same kind whose items are the lists of results, in
+    the input's order. Compute it with ``.compute()`` (on a ``distributed.Client`` when one is
+    active).
+    """
+    if not isinstance(net, Net):
+        raise TypeError("net must be a kora.Net, not %s" % type(net).__name__)
+    if direction not in ("down", "up"):
+        raise ValueError("direction must be 'down' or 'up', not %r" % (direction,))
+    data = net.to_bytes()
+    digest = hashlib.sha256(data).hexdigest()
+    shipped = dask.delayed(data, pure=True, name="kora-net-" + digest)
+
+    import dask.bag
+
+    if isinstance(collection, dask.bag.Bag):
+        return collection.map_partitions(_lookup_partition, shipped, digest, direction)
+    try:
+        import dask.dataframe
+    except ImportError:
+        dask_dataframe = None
+    else:
+        dask_dataframe = dask.dataframe
+    if dask_dataframe is not None and isinstance(collection, dask_dataframe.Series):
+        return collection.map_partitions(_lookup_series, shipped, digest, direction,
+                                         meta=(collection.name, object))
+    raise TypeError("collection must be a dask Bag or a dask DataFrame column (Series), not %s"
+                    % type(collection).__name__)

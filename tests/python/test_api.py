@@ -1,0 +1,201 @@
+"""The kora module against known answers: compiling, looking up, sizes, listing, paths, files,
+pickling, errors and warnings, and lookups on several threads."""
+
+import pickle
+import threading
+
+import pytest
+
+import kora
+
+
+def words_of(net):
+    return sorted(upper for upper, lower in net.paths())
+
+
+class TestCompilers:
+    def test_regex_transducer_looks_up_and_generates(self):
+        net = kora.regex("{cat}:{dog} | {cow}")
+        assert net.lookup("cat") == ["dog"]
+        assert net.generate("dog") == ["cat"]
+        assert net.lookup("cow") == ["cow"]
+        assert net.lookup("horse") == []
+        assert net.arity == 2
+
+    def test_lexicon_analyses_and_generates(self, examples):
+        net = kora.lexicon(examples / "animals.vorn")
+        assert net.generate("mice") == ["mouse+N+Pl"]
+        assert net.generate("foxes") == ["fox+N+Pl"]
+        assert net.generate("barks") == ["bark+V+Pres+3Sg"]
+        assert net.lookup("walk+V+Past") == ["walked"]
+        assert len(net) == 14
+
+    def test_word_list_file_has_the_tools_sizes(self, examples):
+        net = kora.words(examples / "fruits.txt")
+        assert (net.states, net.arcs, len(net)) == (46, 57, 24)
+        assert kora.words(str(examples / "fruits.txt")).equivalent(net)
+
+    def test_words_of_an_iterable_keep_every_character_literal(self):
+        tricky = ["", "0", "?", "%", "a b", "# x", "! y", "END;", "caf\u00e9", "\u4e2d\u6587"]
+        net = kora.words(iter(tricky))
+        assert words_of(net) == sorted(tricky)
+        assert net.lookup("a b") == ["a b"]
+        assert net.lookup("") == [""]
+        assert net.lookup("ab") == []
+        assert len(net.sigma & {"0", "?", "%", " ", "#", "!", "\u00e9"}) == 7
+
+    def test_words_of_pairs_make_a_transducer(self):
+        net = kora.words([("cat", "chat"), ("dog", "chien"), ("", "x")])
+        assert net.arity == 2
+        assert net.lookup("cat") == ["chat"]
+        assert net.generate("chien") == ["dog"]
+        assert net.lookup("") == ["x"]
+        assert sorted(net.paths()) == [("", "x"), ("cat", "chat"), ("dog", "chien")]
+
+    def test_a_word_with_a_line_break_is_refused(self):
+        with pytest.raises(ValueError):
+            kora.words(["a\nb"])
+
+
+class TestSizesAndListing:
+    def test_sizes_of_a_small_automaton(self):
+        net = kora.regex("a b | a c")
+        assert (net.states, net.arcs, net.arity, len(net)) == (3, 3, 1, 2)
+        assert net.sigma == {"a", "b", "c"}
+        assert bool(net)
+        assert not kora.regex("a - a")
+        assert repr(net) == "<kora.Net: 3 states, 3 arcs, automaton>"
+
+    def test_len_of_a_network_with_a_loop_is_a_type_error(self):
+        net = kora.regex("a*")
+        assert bool(net)
+        with pytest.raises(TypeError, match="loop"):
+            len(net)
+
+    def test_str_is_the_listing(self):
+        listing = str(kora.regex("a:b"))
+        assert listing.startswith("Net:")
+        assert "s0: a:b -> fs1." in listing
+        assert "fs1: (no arcs)" in listing
+
+    def test_paths_shortest_first_with_a_limit(self):
+        net = kora.regex("a b* c")
+        assert list(net.paths(4)) == [("ac", "ac"), ("abc", "abc"), ("abbc", "abbc"),
+                                      ("abbbc", "abbbc")]
+        assert list(net.paths(0)) == []
+        assert list(kora.regex("a - a").paths()) == []
+        assert list(kora.regex("[]").paths()) == [("", "")]
+
+    def test_paths_of_a_transducer_spell_both_sides(self):
+        net = kora.regex("a:0 b:c | %+Pl:s")
+        assert sorted(net.paths()) == [("+Pl", "s"), ("ab", "c")]
+        assert list(kora.regex("?").paths()) == [("?", "?")]
+
+    def test_paths_iterator_outlives_its_network(self):
+        net = kora.regex("{ab} | {cd}")
+        paths = net.paths()
+        del net
+        assert sorted(paths) == [("ab", "ab"), ("cd", "cd")]
+
+
+class TestFilesAndPickling:
+    def test_save_and_load(self, tmp_path):
+        net = kora.regex("{cat}:{chat}")
+        net.save(tmp_path / "net.fst")
+        loaded = kora.load(tmp_path / "net.fst")
+        assert loaded.lookup("cat") == ["chat"]
+        assert loaded.equivalent(net)
+
+    def test_bytes_are_those_of_the_saved_file(self, tmp_path, examples):
+        net = kora.lexicon(examples / "animals.vorn")
+        net.save(str(tmp_path / "net.fst"))
+        saved = (tmp_path / "net.fst").read_bytes()
+        data = net.to_bytes()
+        assert len(data) == len(saved)
+        assert kora.from_bytes(saved).equivalent(kora.from_bytes(data))
+
+    def test_pickle_round_trips(self):
+        for net in [kora.regex("{cat}:{chat} | d o g"), kora.regex("a* b"), kora.regex("a - a"),
+                    kora.words(["caf\u00e9", ""])]:
+            again = pickle.loads(pickle.dumps(net))
+            assert again.equivalent(net)
+            assert (again.states, again.arcs, again.arity) == (net.states, net.arcs, net.arity)
+            assert list(again.paths(5)) == list(net.paths(5))
+
+
+class TestErrorsAndWarnings:
+    def test_a_regex_syntax_error_carries_the_message(self):
+        with pytest.raises(kora.Error, match=r"^Regex error \("):
+            kora.regex("[a |")
+
+    def test_a_missing_file(self, tmp_path):
+        missing = str(tmp_path / "missing")
+        with pytest.raises(kora.Error) as raised:
+            kora.load(missing)
+        assert str(raised.value) == "Cannot open '%s'." % missing
+        with pytest.raises(kora.Error, match="Cannot open"):
+            kora.words(missing)
+        with pytest.raises(kora.Error, match="Cannot open"):
+            kora.lexicon(missing)
+
+    def test_refused_operations(self):
+        with pytest.raises(kora.Error, match="^Negation is not defined for transducers.$"):
+            ~kora.regex("a:b")
+        with pytest.raises(kora.Error):
+            kora.from_bytes(b"not a network file")
+        with pytest.raises(ValueError):
+            kora.regex("a").lookup_many(["a"], direction="sideways")
+
+    def test_a_lexicon_with_a_syntax_error(self, tmp_path):
+        source = tmp_path / "bad.vorn"
+        source.write_text("LEXICON Root\ncat # \n")
+        with pytest.raises(kora.Error, match="parse error"):
+            kora.lexicon(source)
+
+    def test_warnings_are_kora_warnings(self, tmp_path):
+        source = tmp_path / "words.txt"
+        source.write_bytes(b"good\nba\xffd\n")
+        with pytest.warns(kora.Warning):
+            net = kora.words(source)
+        assert words_of(net) == ["good"]
+
+    def test_the_error_is_an_exception_and_warnings_user_warnings(self):
+        assert issubclass(kora.Error, Exception)
+        assert issubclass(kora.Warning, UserWarning)
+
+
+class TestLookups:
+    def test_lookup_many_is_lookup_of_each(self):
+        net = kora.regex("{cat}:{chat} | {cat}:{gato} | {dog}")
+        inputs = ["cat", "dog", "cow", "", "cat"]
+        assert net.lookup_many(inputs) == [net.lookup(s) for s in inputs]
+        assert sorted(net.lookup("cat")) == ["chat", "gato"]
+        assert net.lookup_many(["chat", "x"], direction="up") == [["cat"], []]
+        assert net.lookup_many([]) == []
+
+    def test_threads_look_up_while_others_compile(self, examples):
+        net = kora.words(examples / "fruits.txt")
+        fruits = (examples / "fruits.txt").read_text().split()
+        expected = [[w] for w in fruits] + [[]]
+        failures = []
+
+        def look_up():
+            for _ in range(30):
+                if net.lookup_many(fruits + ["stone"]) != expected:
+                    failures.append("lookup_many")
+                if net.lookup(fruits[0]) != [fruits[0]]:
+                    failures.append("lookup")
+
+        def compile_and_combine():
+            for i in range(30):
+                other = kora.regex("{x%d} | a*" % i) | net
+                if other.lookup(fruits[1]) != [fruits[1]]:
+                    failures.append("combine")
+
+        threads = [threading.Thread(target=look_up) for _ in range(3)]
+        threads.append(threading.Thread(target=compile_and_combine))
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        assert failures == []
