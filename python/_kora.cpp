@@ -114,11 +114,16 @@ class Net {
 
   // Called with the GIL held. Waiting for the lock with it is safe: whoever holds the lock
   // finishes without the GIL.
+  // Whatever the library reports while freeing is dropped, not left to the next call.
   ~Net() {
-    std::unique_lock<std::shared_mutex> lock(library_lock());
-    for (auto &pool : pools_)
-      for (APPLY_CONTEXT *applyer : pool) free_applyer(applyer);
-    free_network(net_);
+    Messages pending = std::move(call_messages);
+    {
+      std::unique_lock<std::shared_mutex> lock(library_lock());
+      for (auto &pool : pools_)
+        for (APPLY_CONTEXT *applyer : pool) free_applyer(applyer);
+      free_network(net_);
+    }
+    call_messages = std::move(pending);
   }
 
   NET *get() const { return net_; }
@@ -367,15 +372,16 @@ class Paths {
       for (ARC *arc = STATE_arcs(order[i]); arc != nullptr; arc = ARC_next(arc)) {
         size_t destination = number[ARC_destination(arc)];
         if (distance_[destination] == kFar) continue;
-        auto [found, added] = label_name.emplace(ARC_label(arc), names_.size());
+        const uint32_t label = ARC_label(arc);
+        auto [found, added] = label_name.emplace(label, names_.size());
         if (added) {
-          char *upper = label_side_name(ARC_label(arc), 0);
-          char *lower = label_side_name(ARC_label(arc), 1);
+          char *upper = label_side_name(label, 0);
+          char *lower = label_side_name(label, 1);
           names_.emplace_back(upper != nullptr ? upper : "", lower != nullptr ? lower : "");
           std::free(upper);
           std::free(lower);
         }
-        states_[i].push_back({destination, found->second});
+        states_[i].push_back(Arc{destination, found->second});
       }
     }
   }

@@ -29,3 +29,15 @@ LD_LIBRARY_PATH=$prefix/$libdir "$prefix/consumer_pkg_config"
 "$CMAKE" --build "$prefix/find-package"
 "$prefix/find-package/consumer_kora"
 "$prefix/find-package/consumer_kora_static"
+
+# The Python module, when the build has it: importable from the installed directory alone
+# ($PYTHON, and $KORA_PYTHON_DIR relative to the prefix; $PYTHON_PRELOAD is the sanitizer
+# runtime a sanitizer build's extension needs).
+if [ -n "${KORA_PYTHON_DIR:-}" ]; then
+  test -f "$prefix/$KORA_PYTHON_DIR/kora/__init__.py"
+  (cd "$prefix" && env PYTHONPATH="$prefix/$KORA_PYTHON_DIR" LD_PRELOAD="${PYTHON_PRELOAD:-}" \
+    ASAN_OPTIONS=detect_leaks=0 "$PYTHON" -c '
+import kora
+assert kora.__file__.startswith("'"$prefix"'"), kora.__file__
+assert kora.regex("{cat}:{chat}").lookup("cat") == ["chat"]')
+fi
