@@ -13,6 +13,12 @@ import hashlib
 import threading
 
 import dask
+import dask.bag
+
+try:
+    import dask.dataframe as dask_dataframe
+except ImportError:  # dask without pandas: Bags only
+    dask_dataframe = None
 
 from . import Net, from_bytes
 
@@ -66,16 +72,8 @@ def lookup(collection, net, direction="down"):
     digest = hashlib.sha256(data).hexdigest()
     shipped = dask.delayed(data, pure=True, name="kora-net-" + digest)
 
-    import dask.bag
-
     if isinstance(collection, dask.bag.Bag):
         return collection.map_partitions(_lookup_partition, shipped, digest, direction)
-    try:
-        import dask.dataframe
-    except ImportError:
-        dask_dataframe = None
-    else:
-        dask_dataframe = dask.dataframe
     if dask_dataframe is not None and isinstance(collection, dask_dataframe.Series):
         return collection.map_partitions(_lookup_series, shipped, digest, direction,
                                          meta=(collection.name, object))
