@@ -530,6 +530,37 @@ bool equivalent(const Net &a, const Net &b) {
   return same;
 }
 
+// The calculus as Python operators and methods: name, what a failure says, the operation.
+struct BinaryOperation {
+  const char *name;
+  const char *failure;
+  NET *(*operation)(NET *, NET *, int, int);
+};
+const BinaryOperation binary_operations[] = {
+    {"__or__", "union failed", union_net},
+    {"__add__", "concatenation failed", concat_net},
+    {"__and__", "intersection failed", intersect_net},
+    {"__sub__", "difference failed", minus_net},
+    {"__matmul__", "composition failed", compose_net},
+};
+
+struct UnaryOperation {
+  const char *name;
+  const char *failure;
+  NET *(*operation)(NET *, int);
+  const char *doc;
+};
+const UnaryOperation unary_operations[] = {
+    {"__invert__", "complement failed", negate_net, "The complement of an automaton."},
+    {"star", "star failed", zero_plus_net, "Zero or more repetitions."},
+    {"plus", "plus failed", one_plus_net, "One or more repetitions."},
+    {"optional", "optional failed", optional_net, "The language or the empty string."},
+    {"reverse", "reverse failed", reverse_net, "Every path spelled backwards."},
+    {"invert", "invert failed", invert_net, "Upper and lower sides exchanged."},
+    {"upper", "upper side failed", upper_side_net, "The upper-side language, as an automaton."},
+    {"lower", "lower side failed", lower_side_net, "The lower-side language, as an automaton."},
+};
+
 }  // namespace
 
 PYBIND11_MODULE(_kora, m) {
@@ -570,31 +601,6 @@ PYBIND11_MODULE(_kora, m) {
                std::to_string(NET_num_arcs(n.get())) + " arcs, " +
                (NET_arity(n.get()) == 2 ? "transducer>" : "automaton>");
       })
-      .def("__or__", [](const Net &a, const Net &b) { return combine("union failed", a, b, union_net); },
-           py::is_operator())
-      .def("__add__", [](const Net &a, const Net &b) { return combine("concatenation failed", a, b, concat_net); },
-           py::is_operator())
-      .def("__and__", [](const Net &a, const Net &b) { return combine("intersection failed", a, b, intersect_net); },
-           py::is_operator())
-      .def("__sub__", [](const Net &a, const Net &b) { return combine("difference failed", a, b, minus_net); },
-           py::is_operator())
-      .def("__matmul__", [](const Net &a, const Net &b) { return combine("composition failed", a, b, compose_net); },
-           py::is_operator())
-      .def("__invert__", [](const Net &n) { return unary(n, "complement failed", negate_net); })
-      .def("star", [](const Net &n) { return unary(n, "star failed", zero_plus_net); },
-           "Zero or more repetitions.")
-      .def("plus", [](const Net &n) { return unary(n, "plus failed", one_plus_net); },
-           "One or more repetitions.")
-      .def("optional", [](const Net &n) { return unary(n, "optional failed", optional_net); },
-           "The language or the empty string.")
-      .def("reverse", [](const Net &n) { return unary(n, "reverse failed", reverse_net); },
-           "Every path spelled backwards.")
-      .def("invert", [](const Net &n) { return unary(n, "invert failed", invert_net); },
-           "Upper and lower sides exchanged.")
-      .def("upper", [](const Net &n) { return unary(n, "upper side failed", upper_side_net); },
-           "The upper-side language, as an automaton.")
-      .def("lower", [](const Net &n) { return unary(n, "lower side failed", lower_side_net); },
-           "The lower-side language, as an automaton.")
       .def("repeat",
            [](const Net &n, int min, std::optional<int> max) {
              return make_net("repeat failed",
@@ -642,6 +648,19 @@ PYBIND11_MODULE(_kora, m) {
       .def("to_bytes", &to_bytes, "The bytes of a network file holding the network.")
       .def(py::pickle([](const Net &n) { return to_bytes(n); },
                       [](const py::bytes &bytes) { return from_bytes(bytes); }));
+
+  for (const BinaryOperation &binary : binary_operations)
+    net.def(binary.name,
+            [binary](const Net &a, const Net &b) {
+              return combine(binary.failure, a, b, binary.operation);
+            },
+            py::is_operator());
+  for (const UnaryOperation &unary_operation : unary_operations)
+    net.def(unary_operation.name,
+            [unary_operation](const Net &n) {
+              return unary(n, unary_operation.failure, unary_operation.operation);
+            },
+            unary_operation.doc);
 
   py::class_<Paths>(m, "Paths")
       .def("__iter__", [](Paths &paths) -> Paths & { return paths; })

@@ -78,16 +78,22 @@ void expect_same_network(NET *original, NET *loaded, size_t length = 4) {
   EXPECT_EQ(loaded->arity, arity);
 }
 
+// Small random networks whose kind turns with the seed: automata and transducers, with and
+// without OTHER and EPSILON arcs, some acyclic.
+RandomNetOptions varied_options(unsigned seed) {
+  RandomNetOptions options;
+  options.max_states = 7;
+  options.max_arcs = 16;
+  options.transducer = seed % 2 == 0;
+  options.other = seed % 3 == 0;
+  options.epsilon = seed % 5 != 0;
+  options.acyclic = seed % 7 == 0;
+  return options;
+}
+
 TEST_F(SaveLoadTest, RandomAutomataAndTransducersComeBackWithTheirLanguagesLabelsAndFlags) {
   kora_test::for_seeds(150, [&](unsigned seed, std::mt19937 &random) {
-    RandomNetOptions options;
-    options.max_states = 7;
-    options.max_arcs = 16;
-    options.transducer = seed % 2 == 0;
-    options.other = seed % 3 == 0;
-    options.epsilon = seed % 5 != 0;
-    options.acyclic = seed % 7 == 0;
-    NET *net = kora_test::random_net(random, options);
+    NET *net = kora_test::random_net(random, varied_options(seed));
     if (seed % 4 == 0) minimize_net(net);
     NET *loaded = round_trip(net);
     expect_same_network(net, loaded);
@@ -300,12 +306,7 @@ namespace {
 // header), and load_net_from_memory reads them back as load_net reads the file.
 TEST_F(SaveLoadTest, MemoryBytesAreTheFileBytesAndLoadBack) {
   kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
-    RandomNetOptions options;
-    options.max_states = 6;
-    options.max_arcs = 12;
-    options.transducer = seed % 2 == 0;
-    options.other = seed % 3 == 0;
-    NET *net = kora_test::random_net(random, options);
+    NET *net = kora_test::random_net(random, varied_options(seed));
     size_t length = 0;
     unsigned char *bytes = save_net_to_memory(net, &length, nullptr);
     ASSERT_NE(bytes, nullptr);
