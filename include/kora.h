@@ -369,6 +369,18 @@ KORA_API void free_network(NET *net);
  * nothing. */
 KORA_API void print_net(NET *net, FILE *stream);
 
+/* The network as a Graphviz DOT digraph, in a string allocated with malloc that the caller frees
+ * with free(). States are numbered as print_net numbers them (the state list is put in the
+ * standard order first; the network is otherwise unchanged) and drawn as circles, final states
+ * as double circles, the start state pointed at by an arrow from an invisible node. All arcs
+ * from one state to another make one edge labelled with their labels in arc order, separated by
+ * ", ", each spelled as print_net spells it ("a:b" for a pair, 0 for EPSILON, ? for OTHER), with
+ * '"' and '\' escaped for DOT. Returns null with an error for a null network ("Unexpected NULL
+ * pointer in network_to_dot()."), a compacted or virtual one, and one of more than `max_states`
+ * states ("network_to_dot: The network has %lu states, more than the %ld allowed."); a
+ * `max_states` of 0 or less sets no limit. */
+KORA_API char *network_to_dot(NET *net, long max_states);
+
 /* ---------------------------------------------------------------------------------------------
  * Alphabets: sets of label ids in binary or label form (see ALPH). Functions that take a `copy`
  * flag work on a copy of the alphabet when it is nonzero, else in place. In the set operations

@@ -169,10 +169,7 @@ void print_name(const NET *net, FILE *stream) {
 // Numbers the states in list order, prints the line of each (but those whose arcs belong to a
 // transition table) and clears the numbers again.
 void print_states(NET *net, FILE *stream) {
-  if (!net->flags2.has_arc_vectors) sort_states(net);
-  intptr_t number = 0;
-  for (STATE *s = net->states; s != nullptr; s = s->next)
-    s->client_cell = reinterpret_cast<void *>(number++);
+  number_states_for_listing(net);
   for (STATE *s = net->states; s != nullptr; s = s->next)
     if (!s->flags.table_arcs) print_state(s, net, stream);
   clear_client_cells(net);

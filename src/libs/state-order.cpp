@@ -82,6 +82,14 @@ void sort_states(NET *net) {
   net->flags.sorted_states = 1;
 }
 
+intptr_t number_states_for_listing(NET *net) {
+  sort_states(net);
+  intptr_t number = 0;
+  for (STATE *s = net->states; s != nullptr; s = s->next)
+    s->client_cell = reinterpret_cast<void *>(number++);
+  return number;
+}
+
 void reorder_states(NET *net, int (*compare)(const STATE *a, const STATE *b)) {
   if (net == nullptr || net->states == nullptr) return;
   std::vector<STATE *> order;

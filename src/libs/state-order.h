@@ -43,6 +43,12 @@ int top_sort_net(NET *net);
 // network or one without a start state.
 void sort_states(NET *net);
 
+// Numbers the states as listings name them: puts the state list in the standard order (a
+// network with arc vectors keeps its list order), then numbers the states 0, 1, ... in list
+// order in their client cells. Returns the number of states on the list. The caller clears the
+// cells (clear_client_cells) when done.
+intptr_t number_states_for_listing(NET *net);
+
 // Relinks the state list in the order of `compare` (negative: the first state comes first),
 // keeping the list order of states that compare equal; O(V log V). The states found on the list
 // are counted against num_states: more give the warning "reorder_states: State count too low.

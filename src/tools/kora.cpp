@@ -5,7 +5,9 @@
 //
 // The commands are listed in the table below; `kora` alone prints their usage.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "kora.h"
@@ -44,6 +46,12 @@ const Command commands[] = {
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
      "      size of each network in one line; -o saves them all",
      regex_command},
+    {"draw", "[--words | --spaced] [--max-states N] [-o OUT] NETWORK",
+     "the network as a Graphviz DOT digraph (to draw with `dot -Tsvg`), on standard output or\n"
+     "      in OUT: states as circles, final states as double circles, an arrow into the start\n"
+     "      state, one edge per pair of states labelled with its arcs' labels; a network of\n"
+     "      more than N states (default 1000; 0 for no limit) is refused",
+     draw_command},
 };
 
 void print_command_usage(const Command &command, FILE *stream) {
@@ -77,6 +85,33 @@ bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, cons
     if (argv[i][0] == '-' && argv[i][1] != '\0') return false;
     operands.push_back(argv[i]);
   }
+  return true;
+}
+
+bool take_number_option(int &argc, char **argv, const char *name, long low, long high,
+                        long *value) {
+  size_t length = std::strlen(name);
+  bool long_option = name[0] == '-' && name[1] == '-';
+  int kept = 0;
+  for (int i = 0; i < argc; i++) {
+    const char *number = nullptr;
+    if (std::strcmp(argv[i], name) == 0) {
+      if (i + 1 == argc) return false;
+      number = argv[++i];
+    } else if (std::strncmp(argv[i], name, length) == 0 &&
+               (!long_option || argv[i][length] == '=')) {
+      number = argv[i] + length + (long_option ? 1 : 0);
+    } else {
+      argv[kept++] = argv[i];
+      continue;
+    }
+    char *end = nullptr;
+    errno = 0;
+    long n = std::strtol(number, &end, 10);
+    if (*number == '\0' || *end != '\0' || errno != 0 || n < low || n > high) return false;
+    *value = n;
+  }
+  argc = kept;
   return true;
 }
 

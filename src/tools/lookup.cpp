@@ -210,24 +210,9 @@ class Pipeline {
 
 // Takes "-j N" or "-jN" out of the arguments into *jobs; false when N is not a positive number.
 bool take_jobs(int &argc, char **argv, unsigned *jobs) {
-  int kept = 0;
-  for (int i = 0; i < argc; i++) {
-    const char *value = nullptr;
-    if (std::strcmp(argv[i], "-j") == 0) {
-      if (i + 1 == argc) return false;
-      value = argv[++i];
-    } else if (std::strncmp(argv[i], "-j", 2) == 0) {
-      value = argv[i] + 2;
-    } else {
-      argv[kept++] = argv[i];
-      continue;
-    }
-    char *end = nullptr;
-    long n = std::strtol(value, &end, 10);
-    if (*value == '\0' || *end != '\0' || n < 1 || n > 1024) return false;
-    *jobs = static_cast<unsigned>(n);
-  }
-  argc = kept;
+  long n = *jobs;
+  if (!take_number_option(argc, argv, "-j", 1, 1024, &n)) return false;
+  *jobs = static_cast<unsigned>(n);
   return true;
 }
 

@@ -17,11 +17,12 @@ const char *plural(uint64_t count) { return count == 1 ? "" : "s"; }
 }  // namespace
 
 bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, size_t max_operands,
-                             Source *source, std::vector<const char *> &operands) {
+                             Source *source, std::vector<const char *> &operands,
+                             const char **output) {
   bool words = false, spaced = false;
   flags.push_back({"--words", &words});
   flags.push_back({"--spaced", &spaced});
-  if (!parse_arguments(argc, argv, flags, nullptr, operands) || operands.empty() ||
+  if (!parse_arguments(argc, argv, flags, output, operands) || operands.empty() ||
       operands.size() > max_operands || (words && spaced))
     return false;
   *source = spaced ? Source::spaced : words ? Source::words : Source::saved;

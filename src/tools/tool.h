@@ -27,6 +27,7 @@ int lookup_command(int argc, char **argv);
 int generate_command(int argc, char **argv);
 int lexicon_command(int argc, char **argv);
 int regex_command(int argc, char **argv);
+int draw_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.
 int usage();
@@ -45,6 +46,13 @@ struct Flag {
 bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, const char **output,
                      std::vector<const char *> &operands);
 
+// Takes every occurrence of the option `name` and its number out of the arguments: "NAME N", or
+// "NAME=N" for a long option ("--max-states") and "NAMEN" for a short one ("-j"). *value
+// becomes the last number given; false when a number is missing, malformed or outside
+// [low, high].
+bool take_number_option(int &argc, char **argv, const char *name, long low, long high,
+                        long *value);
+
 // --- Networks as arguments and results (net-file.cpp) ------------------------------------------
 
 // Where a command's network comes from: a saved network file (the tool's own format), a word
@@ -54,9 +62,10 @@ enum class Source { saved, words, spaced };
 // Reads the arguments "[--words | --spaced] NETWORK ..." of a command that takes a network, with
 // the command's own options in `flags`: *source becomes what --words or --spaced select (a
 // saved file without either), operands[0] the network's file, then at most max_operands - 1
-// more. False for a usage error.
+// more; with `output`, "-o FILE" sets *output. False for a usage error.
 bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, size_t max_operands,
-                             Source *source, std::vector<const char *> &operands);
+                             Source *source, std::vector<const char *> &operands,
+                             const char **output = nullptr);
 
 // The network of the file (the first network of a saved file). Null, with the library's or the
 // tool's message on standard error, when it cannot be read. The caller frees the network.
