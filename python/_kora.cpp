@@ -244,23 +244,41 @@ py::list lookup_many(Net &net, const py::iterable &inputs, int side) {
   return all;
 }
 
-// The listing of print_net, made from a copy: print_net puts the state list in its order.
+// What `write(copy)` makes of a copy of the network, as a string, and whether it made
+// anything: the listing and the drawing are made from a copy because both put the state list
+// in their order first. `write` returns a malloc'd text (or null) and must not free the copy.
+template <typename Write>
+std::string text_of_copy(const Net &net, const char *failure, Write &&write) {
+  std::pair<bool, std::string> made = exclusive([&] {
+    NET *copy = copy_net(net.get());
+    char *written = write(copy);
+    free_network(copy);
+    std::pair<bool, std::string> result(written != nullptr, written != nullptr ? written : "");
+    std::free(written);
+    return result;
+  });
+  report(!made.first, failure);
+  return made.second;
+}
+
+// The listing of print_net.
 std::string listing(const Net &net) {
-  std::string out = exclusive([&] {
+  return text_of_copy(net, "the network could not be listed", [](NET *copy) -> char * {
     char *buffer = nullptr;
     size_t size = 0;
     FILE *stream = open_memstream(&buffer, &size);
-    if (stream == nullptr) return std::string();
-    NET *copy = copy_net(net.get());
+    if (stream == nullptr) return nullptr;
     print_net(copy, stream);
-    free_network(copy);
     std::fclose(stream);
-    std::string listed(buffer, size);
-    std::free(buffer);
-    return listed;
+    return buffer;
   });
-  report(false, "");
-  return out;
+}
+
+// The network as a Graphviz DOT digraph; more than `max_states` states (when positive) is
+// refused by the library with its message.
+std::string dot(const Net &net, long max_states) {
+  return text_of_copy(net, "the network could not be drawn",
+                      [&](NET *copy) { return network_to_dot(copy, max_states); });
 }
 
 // The saved-file bytes of the network.
@@ -645,6 +663,10 @@ PYBIND11_MODULE(_kora, m) {
              report(status != 0, "the network could not be saved");
            },
            py::arg("path"), "Saves the network to a network file.")
+      .def("dot", &dot, py::arg("max_states") = 1000,
+           "The network as a Graphviz DOT digraph (final states as double circles, the arcs "
+           "between two states as one edge); kora.Error when it has more than max_states "
+           "states (max_states 0 or less: no limit; 1000 by default, as kora draw).")
       .def("to_bytes", &to_bytes, "The bytes of a network file holding the network.")
       .def(py::pickle([](const Net &n) { return to_bytes(n); },
                       [](const py::bytes &bytes) { return from_bytes(bytes); }));

@@ -200,3 +200,31 @@ class TestLookups:
         for thread in threads:
             thread.join()
         assert failures == []
+
+
+class TestDrawing:
+    def test_dot_of_a_small_transducer(self):
+        net = kora.regex("a:b c | d | e")
+        drawing = net.dot()
+        assert drawing == (
+            'digraph {\n'
+            '  rankdir=LR;\n'
+            '  node [shape=circle];\n'
+            '  start [shape=point, style=invis];\n'
+            '  start -> 0;\n'
+            '  0;\n'
+            '  0 -> 1 [label="e, d"];\n'
+            '  0 -> 2 [label="a:b"];\n'
+            '  1 [shape=doublecircle];\n'
+            '  2;\n'
+            '  2 -> 1 [label="c"];\n'
+            '}\n')
+        assert net.dot(max_states=0) == drawing
+        assert net.lookup("a") == []
+        assert net.lookup("ac") == ["bc"]
+
+    def test_dot_refuses_a_network_above_the_limit(self):
+        with pytest.raises(kora.Error) as raised:
+            kora.regex("{abcdef}").dot(max_states=3)
+        assert str(raised.value) == \
+            "network_to_dot: The network has 7 states, more than the 3 allowed."
