@@ -6,7 +6,7 @@
         loading the network are part of each timed run; building the network is not.
     python3 bench/python_lookup.py dask NETFILE INPUT REPEATS WORKERS
         the same lines on a distributed.LocalCluster of WORKERS single-threaded worker
-        processes: dask.bag.read_text of INPUT (partitions of about 4 MB), kora.dask.lookup, and
+        processes: dask.bag.read_text of INPUT (partitions of about 1 MB), kora.dask.lookup, and
         the number of results summed on the workers. The cluster is started before the clock.
 
 Prints one line per mode: mode, words, best and median seconds, best and median words per
@@ -64,7 +64,7 @@ def dask_lookup(net_file, input_file, repeats, workers):
         for _ in range(repeats):
             start = time.perf_counter()
             net = kora.load(net_file)
-            lines = dask.bag.read_text(input_file, blocksize="4MB").map(str.rstrip)
+            lines = dask.bag.read_text(input_file, blocksize="1MB").map(str.rstrip)
             found = kora.dask.lookup(lines, net).map(len).sum().compute()
             assert found > 0
             times.append(time.perf_counter() - start)

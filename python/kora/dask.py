@@ -1,9 +1,9 @@
 """Looking words up over Dask collections that may not fit one machine.
 
 :func:`lookup` maps ``Net.lookup`` over a Dask Bag of strings or a dask DataFrame column. The
-network travels as the bytes of its network file, once: it is one node of the task graph, which
-Dask's distributed scheduler sends to each worker that runs a partition (and keeps there while
-the graph needs it). Each worker process loads it once and keeps the loaded network in a small
+network travels as the bytes of its network file, once per worker: with a distributed client
+they are scattered to every worker before the partitions run (without one, they are one node of
+the task graph). Each worker process loads it once and keeps the loaded network in a small
 cache keyed by the bytes' digest, so every partition after the first one on a worker starts
 looking up at once. Results keep the input's order: a Bag of lists of results, or a Series of
 lists, with the same values as ``[net.lookup(s) for s in inputs]``.
@@ -56,6 +56,20 @@ def _lookup_series(series, data, digest, direction):
     return pandas.Series(results, index=series.index, name=series.name, dtype=object)
 
 
+def _shipped(data, digest):
+    """The network's bytes as an argument of the partitions' tasks. With a distributed client,
+    the bytes are scattered to every worker at once, so that no worker waits for another to send
+    them and the scheduler places partitions without regard to where the network is; otherwise
+    (threads or processes on this machine) they are one node of the graph."""
+    try:
+        from distributed import get_client
+
+        client = get_client()
+    except (ImportError, ValueError):
+        return dask.delayed(data, pure=True, name="kora-net-" + digest)
+    return client.scatter(data, broadcast=True, hash=True)
+
+
 def lookup(collection, net, direction="down"):
     """Looks each string of ``collection`` up in ``net`` (``direction`` "up": generates).
 
@@ -70,7 +84,7 @@ def lookup(collection, net, direction="down"):
         raise ValueError("direction must be 'down' or 'up', not %r" % (direction,))
     data = net.to_bytes()
     digest = hashlib.sha256(data).hexdigest()
-    shipped = dask.delayed(data, pure=True, name="kora-net-" + digest)
+    shipped = _shipped(data, digest)
 
     if isinstance(collection, dask.bag.Bag):
         return collection.map_partitions(_lookup_partition, shipped, digest, direction)
