@@ -66,7 +66,7 @@ uint32_t id_of(const std::string &name) {
 // Lexicons that compile without a word of warning, and their words.
 TEST_F(ReadVorn, EntriesContinueThroughTheirClassesToTheEnd) {
   std::set<std::string> loop;  // b after up to eleven a
-  for (std::string word = "b"; word.size() <= 12; word = "a" + word) loop.insert(word);
+  for (std::string word = "b"; word.size() <= 12; word.insert(0, 1, 'a')) loop.insert(word);
   const struct {
     const char *source;
     std::set<std::string> words;
