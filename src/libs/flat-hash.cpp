@@ -21,12 +21,9 @@ uint32_t tag_at(const void *slot) {
 
 }  // namespace
 
-FlatSlots::FlatSlots(size_t slot_size, const char *what, size_t capacity)
-    : slot_size_(slot_size), what_(what) {
-  capacity = std::bit_ceil(capacity < kMinimumCapacity ? kMinimumCapacity : capacity);
-  bytes_ = allocate(capacity);
-  mask_ = capacity - 1;
-}
+FlatSlots::FlatSlots(size_t slot_size, const char *what)
+    : slot_size_(slot_size), what_(what), bytes_(allocate(kMinimumCapacity)),
+      mask_(kMinimumCapacity - 1) {}
 
 FlatSlots::~FlatSlots() { std::free(bytes_); }
 

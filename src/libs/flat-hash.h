@@ -48,7 +48,7 @@ inline uint64_t hash_word(uint64_t hash, uint64_t word) {
 class FlatSlots {
  public:
   // Out of memory is the fatal report named `what`.
-  FlatSlots(size_t slot_size, const char *what, size_t capacity = 0);
+  FlatSlots(size_t slot_size, const char *what);
   ~FlatSlots();
   FlatSlots(const FlatSlots &) = delete;
   FlatSlots &operator=(const FlatSlots &) = delete;
@@ -89,9 +89,8 @@ class FlatHash {
   };
 
  public:
-  // Out of memory is the fatal report named `what`. With `capacity` (rounded up to a power of
-  // two), the table starts that large, for a user that expects capacity / 2 entries.
-  explicit FlatHash(const char *what, size_t capacity = 0) : slots_(sizeof(Slot), what, capacity) {}
+  // Out of memory is the fatal report named `what`.
+  explicit FlatHash(const char *what) : slots_(sizeof(Slot), what) {}
 
   size_t size() const { return slots_.size(); }
   size_t capacity() const { return slots_.capacity(); }

@@ -245,7 +245,7 @@ TEST_F(NetTest, AddArcDecidesAsScanningTheNetworkWould) {
 TEST_F(NetTest, AddArcKnowsEveryArcAcrossTheScanningLimit) {
   int_parameters()->word[KORA_VERBOSE] = 0;
   for (uint32_t count : {7u, 8u, 9u, 10u, 20u}) {
-    SCOPED_TRACE("arcs " + std::to_string(count));
+    SCOPED_TRACE(std::string("arcs ").append(std::to_string(count)));
     NET *net = make_empty_net();
     STATE *from = add_state_to_net(net, 0), *to = add_state_to_net(net, 1),
           *elsewhere = add_state_to_net(net, 1);
