@@ -12,6 +12,7 @@
 #include "error.h"
 #include "flat-hash.h"
 #include "label.h"
+#include "platform.h"
 
 namespace kora {
 namespace {
@@ -23,10 +24,13 @@ inline uint64_t group_hash(uint32_t slot, uint32_t label) {
 }
 
 // The destination of the arcs of one state with one label: of the first arc seen, and whether
-// some other arc goes elsewhere (the index's targets then hold every destination).
+// some other arc goes elsewhere (the index's targets then hold every destination, unless the
+// group was read off the state's arc list, which answers for the asked destination itself).
 struct Group {
   const STATE *destination;  // null: no arc has the label
   bool several;
+  bool scanned;  // read off the arc list: `reaches` tells whether an arc goes to the destination
+  bool reaches;
 };
 
 // What the index knows of a state of the network, in 16 bytes: whether it is one, the low bits
@@ -36,14 +40,27 @@ struct StateRecord {
   static constexpr uint32_t kLabelMask = 0xFFFFFF;
   static constexpr uint32_t kPresent = 1u << 31;
   static constexpr uint32_t kSeveral = 1u << 30;
+  static constexpr uint32_t kTabled = 1u << 29;  // the other labels' groups are in the table
+  static constexpr int kCountShift = 24;         // arcs entered, up to kMaxCount
+  static constexpr uint32_t kMaxCount = 15;
 
   const STATE *first_destination;  // null until the state has an arc
-  uint32_t marks;                  // the first label, kPresent, kSeveral
+  uint32_t marks;                  // the first label, the count, kPresent, kSeveral, kTabled
   uint32_t head_bits;              // the low 32 bits of the address of the arc list's head
 
   bool present() const { return (marks & kPresent) != 0; }
+  bool tabled() const { return (marks & kTabled) != 0; }
   uint32_t first_label() const { return marks & kLabelMask; }
+  uint32_t count() const { return (marks >> kCountShift) & kMaxCount; }
+  void count_arc() {
+    if (count() < kMaxCount) marks += 1u << kCountShift;
+  }
 };
+
+// A state whose arcs are no more than this many has the groups of its labels other than the
+// first found on its arc list rather than in its page's table: most states built by hand have
+// few arcs, and their groups then take neither memory nor hashing.
+constexpr uint32_t kScannedArcs = 8;
 
 inline uint32_t low_bits(const ARC *arcs) { return static_cast<uint32_t>(bits(arcs)); }
 
@@ -55,6 +72,12 @@ struct GroupEntry {
   uint16_t slot;
   bool several;
 };
+
+inline auto same_group(uint32_t slot, uint32_t label) {
+  return [slot, label](const GroupEntry &entry) {
+    return entry.label == label && entry.slot == slot;
+  };
+}
 
 // An arc (source, label, destination): of a group with several destinations, or a big arc with
 // its user pointer.
@@ -93,12 +116,6 @@ class ArcSet {
   FlatHash<ArcEntry> table_;
 };
 
-// A label of the network's label list and its position there, plus one.
-struct PlaceEntry {
-  uint32_t label;
-  uint32_t place;
-};
-
 // The state records, found from the states' addresses. States are cells of at least 32 bytes
 // cut in address order from large heap blocks, so the records are kept in pages of one slot
 // per 32 bytes of a 64 KiB address range, each page with the table of its states' further
@@ -116,9 +133,20 @@ class StateRecords {
   static_assert(sizeof(STATE) >= size_t{1} << kSlotBits, "one state per slot");
 
   struct Page {
-    explicit Page(StateRecord *records) : records(records), groups("BUILD_INDEX") {}
+    explicit Page(StateRecord *records) : records(records) {}
     StateRecord *records;
-    FlatHash<GroupEntry> groups;
+    // Made at the page's first state of more than kScannedArcs arcs, so that pages without
+    // such states cost nothing.
+    std::unique_ptr<FlatHash<GroupEntry>> groups;
+
+    const GroupEntry *find_group(uint32_t slot, uint32_t label) const {
+      return groups != nullptr ? groups->find(group_hash(slot, label), same_group(slot, label))
+                               : nullptr;
+    }
+    GroupEntry *insert_group(uint32_t slot, uint32_t label, bool *added) {
+      if (groups == nullptr) groups = std::make_unique<FlatHash<GroupEntry>>("BUILD_INDEX");
+      return groups->insert(group_hash(slot, label), same_group(slot, label), added);
+    }
   };
 
   // Where the record of a state is; `record` is null for a state that is not on the network.
@@ -183,15 +211,18 @@ class StateRecords {
     return last_;
   }
 
-  // The zeroed records of a new page. Batches come from calloc, which takes memory fresh from
-  // the system without writing it: only the parts of a page that states use are ever touched.
+  // The zeroed records of a new page. Batches are mapped straight from the system, which
+  // writes nothing into them (calloc would zero memory the allocator had handed out before).
+  // In the first batch only the parts of a page that states use are ever touched; the later
+  // ones serve networks large enough to fill their pages (the heap gives states in large
+  // blocks), and have all their memory provided at once.
   StateRecord *new_records() {
     if (spare_pages_ == 0) {
       batch_pages_ = batch_pages_ == 0 ? 1 : std::min<size_t>(2 * batch_pages_, kMaxBatchPages);
-      void *batch = std::calloc(batch_pages_ * kPageSlots, sizeof(StateRecord));
+      void *batch = map_zeroed(batch_pages_ * kPageBytes, batch_pages_ > 1);
       if (batch == nullptr) out_of_memory("BUILD_INDEX");
-      batches_.emplace_back(static_cast<StateRecord *>(batch), &std::free);
-      spare_ = batches_.back().get();
+      batches_.push_back({static_cast<StateRecord *>(batch), batch_pages_});
+      spare_ = batches_.back().records;
       spare_pages_ = batch_pages_;
     }
     StateRecord *records = spare_;
@@ -201,10 +232,27 @@ class StateRecords {
   }
 
   static constexpr size_t kMaxBatchPages = 16;
+  static constexpr size_t kPageBytes = kPageSlots * sizeof(StateRecord);
+
+  // A mapped batch of the records of `pages` pages, unmapped with the index.
+  struct Batch {
+    StateRecord *records;
+    size_t pages;
+  };
+  struct Batches : std::vector<Batch> {
+    Batches() = default;
+    Batches(const Batches &) = delete;
+    Batches &operator=(const Batches &) = delete;
+    ~Batches() { clear(); }
+    void clear() {
+      for (const Batch &batch : *this) unmap_zeroed(batch.records, batch.pages * kPageBytes);
+      std::vector<Batch>::clear();
+    }
+  };
 
   FlatHash<PageEntry> pages_{"BUILD_INDEX"};
   std::vector<std::unique_ptr<Page>> owned_;
-  std::vector<std::unique_ptr<StateRecord, decltype(&std::free)>> batches_;
+  Batches batches_;
   StateRecord *spare_ = nullptr;  // the records of the next page of the last batch
   size_t spare_pages_ = 0;
   size_t batch_pages_ = 0;
@@ -229,13 +277,15 @@ struct BuildIndex {
   ArcSet big_arcs{"BUILD_INDEX"};  // the big arcs with their user pointers
   Place source{};  // of the arc that arc_facts last answered for
 
-  // The positions in the label list, valid while it has these items, this length and this
-  // last label (a label taken out and another put in change the last one).
+  // The positions in the label list, plus one, by label id (0: not listed), valid while the
+  // list has these items, this length and this last label (a label taken out and another put
+  // in change the last one). Label ids are dense, so the vector is as long as the largest id
+  // listed.
   const ALPH *listed = nullptr;
   const uint32_t *listed_items = nullptr;
   int listed_length = -1;
   uint32_t listed_last = 0;
-  FlatHash<PlaceEntry> places{"BUILD_INDEX"};
+  std::vector<uint32_t> places;
 
   bool up_to_date() const {
     return made && first_state == net->states && state_count == net->num_states &&
@@ -250,25 +300,33 @@ struct BuildIndex {
     labels = net->labels;
   }
 
-  static auto same_group(uint32_t slot, uint32_t label) {
-    return [slot, label](const GroupEntry &entry) {
-      return entry.label == label && entry.slot == slot;
-    };
-  }
-
-  // The group of the arcs of the state at `place` with `label`; its destination is null when
-  // there is none.
-  Group group(const Place &place, uint32_t label) {
+  // The group of the arcs of `state`, at `place`, with `label`; its destination is null when
+  // there is none. A group read off the arc list says whether it reaches `destination`.
+  Group group(const STATE *state, const Place &place, uint32_t label,
+              const STATE *destination) {
     const StateRecord &record = *place.record;
-    if (record.first_destination == nullptr) return {nullptr, false};
+    if (record.first_destination == nullptr) return {nullptr, false, false, false};
     if (record.first_label() == label)
-      return {record.first_destination, (record.marks & StateRecord::kSeveral) != 0};
-    const GroupEntry *entry =
-        place.page->groups.find(group_hash(place.slot, label), same_group(place.slot, label));
-    return entry != nullptr ? Group{entry->destination, entry->several} : Group{nullptr, false};
+      return {record.first_destination, (record.marks & StateRecord::kSeveral) != 0, false,
+              false};
+    if (record.tabled()) {
+      const GroupEntry *entry = place.page->find_group(place.slot, label);
+      return entry != nullptr ? Group{entry->destination, entry->several, false, false}
+                              : Group{nullptr, false, false, false};
+    }
+    Group group{nullptr, false, true, false};
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      if (arc->label != label) continue;
+      if (group.destination == nullptr)
+        group.destination = arc->destination;
+      else if (arc->destination != group.destination)
+        group.several = true;
+      if (arc->destination == destination) group.reaches = true;
+    }
+    return group;
   }
 
-  // Enters the arc in the group of its label.
+  // Enters the arc, which is on the state's arc list, in the group of its label.
   void enter_arc(const STATE *state, const Place &place, const ARC *arc) {
     StateRecord &record = *place.record;
     const STATE *destination = arc->destination;
@@ -280,16 +338,29 @@ struct BuildIndex {
       const bool several = (record.marks & StateRecord::kSeveral) != 0;
       if (join(state, label, record.first_destination, several, destination))
         record.marks |= StateRecord::kSeveral;
-    } else {
-      bool added;
-      GroupEntry *entry = place.page->groups.insert(group_hash(place.slot, label),
-                                                    same_group(place.slot, label), &added);
-      if (added)
-        *entry = GroupEntry{destination, label, static_cast<uint16_t>(place.slot), false};
-      else
-        entry->several = join(state, label, entry->destination, entry->several, destination);
+    } else if (record.tabled()) {
+      enter_group(state, place, label, destination);
+    } else if (record.count() >= kScannedArcs) {
+      // The state outgrows scanning: the groups of its other labels go to the table, this
+      // arc's with them. Entering an arc twice changes nothing.
+      record.marks |= StateRecord::kTabled;
+      for (const ARC *listed = state->arcs; listed != nullptr; listed = listed->next)
+        if (listed->label != record.first_label())
+          enter_group(state, place, listed->label, listed->destination);
     }
+    record.count_arc();
     if (arc->flags.big) big_arcs.insert({state, label, destination, arc_user_pointer(arc)});
+  }
+
+  // Enters an arc in the page's table of groups.
+  void enter_group(const STATE *state, const Place &place, uint32_t label,
+                   const STATE *destination) {
+    bool added;
+    GroupEntry *entry = place.page->insert_group(place.slot, label, &added);
+    if (added)
+      *entry = GroupEntry{destination, label, static_cast<uint16_t>(place.slot), false};
+    else
+      entry->several = join(state, label, entry->destination, entry->several, destination);
   }
 
   // Adds `destination` to a group that has arcs (to `first`, or to several states); returns
@@ -317,18 +388,18 @@ struct BuildIndex {
     note_network();
   }
 
-  static auto same_place(uint32_t label) {
-    return [label](const PlaceEntry &entry) { return entry.label == label; };
+  uint32_t place_of(uint32_t label) const { return label < places.size() ? places[label] : 0; }
+
+  void set_place(uint32_t label, uint32_t place) {
+    if (label >= places.size()) places.resize(std::max<size_t>(label + 1, 2 * places.size()), 0);
+    places[label] = place;
   }
 
   void place_labels(const ALPH *list) {
-    places.clear();
-    bool added;
-    for (int i = 0; i < list->len; i++) {
-      const uint32_t label = list->items[i];
-      PlaceEntry *entry = places.insert(hash_mix(label), same_place(label), &added);
-      if (added) *entry = PlaceEntry{label, static_cast<uint32_t>(i) + 1};
-    }
+    std::fill(places.begin(), places.end(), 0);
+    for (int i = 0; i < list->len; i++)
+      if (list->items[i] <= MAX_LABEL && place_of(list->items[i]) == 0)
+        set_place(list->items[i], static_cast<uint32_t>(i) + 1);
     listed = list;
     note_list(list);
   }
@@ -345,11 +416,11 @@ struct BuildIndex {
     if (list != listed || list->items != listed_items || list->len != listed_length ||
         (list->len > 0 && list->items[list->len - 1] != listed_last))
       place_labels(list);
-    const PlaceEntry *entry = places.find(hash_mix(label), same_place(label));
-    if (entry == nullptr) return false;
-    if (list->items[entry->place - 1] == label) return true;
+    uint32_t place = place_of(label);
+    if (place == 0) return false;
+    if (place <= static_cast<uint32_t>(list->len) && list->items[place - 1] == label) return true;
     place_labels(list);
-    return places.find(hash_mix(label), same_place(label)) != nullptr;
+    return place_of(label) != 0;
   }
 
   // alph_add_to for the network's labels, without looking through the list.
@@ -362,9 +433,7 @@ struct BuildIndex {
     const int length = list->len;
     append_new_label(list, label);
     if (list->len == length) return;  // the list cannot grow
-    bool added;
-    PlaceEntry *entry = places.insert(hash_mix(label), same_place(label), &added);
-    *entry = PlaceEntry{label, static_cast<uint32_t>(list->len)};
+    set_place(label, static_cast<uint32_t>(list->len));
     note_list(list);
   }
 };
@@ -396,11 +465,13 @@ ArcFacts arc_facts(NET *net, const STATE *state, uint32_t label, const STATE *de
   facts.has_state = source.record != nullptr;
   facts.has_destination = index->states.find(destination).record != nullptr;
   if (!facts.has_state || !facts.has_destination) return facts;
-  const Group group = index->group(source, label);
+  const Group group = index->group(state, source, label, destination);
   if (group.destination == nullptr) return facts;
   facts.other_destination = group.several || group.destination != destination;
   if (with_user_pointer)
     facts.duplicate = index->big_arcs.contains({state, label, destination, user_pointer});
+  else if (group.scanned)
+    facts.duplicate = group.reaches;
   else if (group.several)
     facts.duplicate = index->targets.contains({state, label, destination, nullptr});
   else

@@ -8,10 +8,12 @@
 // addresses, so the states made one after the other, neighbours in their heap, get
 // neighbouring records): whether it is a state of the network, the low 32 bits of the address
 // of its arc list's head, and the destination of its arcs with the first label seen. The other
-// labels of a state have such groups in a table of the page; a group whose arcs go to several
-// states has each (state, label, destination) in a table, and the big arcs their user
-// pointers in another; the labels of the label list have their positions in one more. Every
-// table is a flat hash table (flat-hash.h), so lookups and insertions are O(1) on average.
+// labels of a state are looked up on its arc list while it has at most 8 arcs, and have such
+// groups in a table of the page once it has more; a group whose arcs go to several states has
+// each (state, label, destination) in a table, and the big arcs their user pointers in
+// another; the labels of the label list have their positions in a vector indexed by label.
+// Every table is a flat hash table (flat-hash.h), so lookups and insertions are O(1) on
+// average.
 //
 // The index hangs from the network's `mapping` field, is made by the first add_arc_to_state
 // (O(V + E)) and is freed with the network. It trusts itself only while the network is as the

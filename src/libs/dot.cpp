@@ -35,7 +35,7 @@ void append_states(NET *net, intptr_t count, std::string &out) {
   start_arc_iterator(net, &iterator);
   for (STATE *state = net->states; state != nullptr; state = state->next) {
     intptr_t source = state_number(state);
-    out += "  " + std::to_string(source);
+    out.append("  ").append(std::to_string(source));
     out += state->flags.final ? " [shape=doublecircle];\n" : ";\n";
     edges.clear();
     ARC *cursor;
@@ -56,7 +56,8 @@ void append_states(NET *net, intptr_t count, std::string &out) {
       }
     }
     for (const Edge &edge : edges) {
-      out += "  " + std::to_string(source) + " -> " + std::to_string(edge.destination) + " [label=";
+      out.append("  ").append(std::to_string(source)).append(" -> ");
+      out.append(std::to_string(edge.destination)).append(" [label=");
       append_dot_string(out, edge.labels);
       out += "];\n";
     }
@@ -101,8 +102,9 @@ KORA_API char *network_to_dot(NET *net, long max_states) {
   std::string out = "digraph {\n  rankdir=LR;\n  node [shape=circle];\n";
   intptr_t count = number_states_for_listing(net);
   if (net->start != nullptr)
-    out += "  start [shape=point, style=invis];\n  start -> " +
-           std::to_string(state_number(net->start)) + ";\n";
+    out.append("  start [shape=point, style=invis];\n  start -> ")
+        .append(std::to_string(state_number(net->start)))
+        .append(";\n");
   append_states(net, count, out);
   out += "}\n";
   clear_client_cells(net);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "error.h"
+#include "platform.h"
 
 namespace kora {
 namespace {
@@ -17,10 +18,26 @@ size_t block_bytes_of(const HEAP *heap) {
   return static_cast<size_t>(heap->cells_per_block) * heap->cell_size;
 }
 
-std::byte *new_block_memory(const HEAP *heap, const char *what) {
-  void *memory = std::calloc(heap->cells_per_block, heap->cell_size);
+// Blocks of this many bytes or more are mapped straight from the system, so their cells are
+// zero without being written (calloc would zero memory that the allocator had handed out
+// before). The first block of a heap takes memory page by page as its cells are used; a heap
+// that needs another block is building something large, and gets the block's pages at once.
+constexpr size_t kMappedBlockBytes = 256 * 1024;
+
+std::byte *new_block_memory(const HEAP *heap, bool first, const char *what) {
+  const size_t bytes = block_bytes_of(heap);
+  void *memory = bytes >= kMappedBlockBytes ? map_zeroed(bytes, !first)
+                                            : std::calloc(heap->cells_per_block, heap->cell_size);
   if (memory == nullptr) out_of_memory(what);
   return static_cast<std::byte *>(memory);
+}
+
+void free_block_memory(const HEAP *heap, std::byte *cells) {
+  const size_t bytes = block_bytes_of(heap);
+  if (bytes >= kMappedBlockBytes)
+    unmap_zeroed(cells, bytes);
+  else
+    std::free(cells);
 }
 
 void unlink_heap(HEAP *heap) {
@@ -36,7 +53,7 @@ void release_heap(HEAP *heap) {
   HEAP_BLOCK *block = heap->first_block;
   while (block != nullptr) {
     HEAP_BLOCK *next = block->next;
-    std::free(block->cells);
+    if (block->cells != nullptr) free_block_memory(heap, block->cells);
     std::free(block);
     block = next;
   }
@@ -63,13 +80,13 @@ HEAP *init_heap(unsigned cell_size, unsigned cells_per_block, const char *name) 
   return heap;
 }
 
-void *cell_alloc(HEAP *heap) {
+void *cell_alloc_slow(HEAP *heap) {
   if (heap == nullptr) {
     error("cell_alloc: can't allocate from null heap (did you forget to call initialize_kora()?)");
     return nullptr;
   }
   if (heap->next_cell == nullptr) {
-    heap->first_block->cells = new_block_memory(heap, "Fst_cell_alloc");
+    heap->first_block->cells = new_block_memory(heap, true, "Fst_cell_alloc");
     heap->next_cell = heap->first_block->cells;
   }
   if (heap->free_list != nullptr) {
@@ -84,7 +101,7 @@ void *cell_alloc(HEAP *heap) {
     if (block->next == nullptr) {
       auto *added = static_cast<HEAP_BLOCK *>(std::calloc(1, sizeof(HEAP_BLOCK)));
       if (added == nullptr) out_of_memory("ADD_BLOCK");
-      added->cells = new_block_memory(heap, "ADD_BLOCK");
+      added->cells = new_block_memory(heap, false, "ADD_BLOCK");
       block->next = added;
     }
     heap->current_block = block->next;

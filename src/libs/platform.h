@@ -1,9 +1,19 @@
 // The few services the library takes from the operating system.
 #pragma once
 
+#include <cstddef>
+
 namespace kora {
 
 // The memory page size of the system, asked once and remembered.
 unsigned page_size();
+
+// `bytes` of zeroed memory straight from the system (an anonymous mapping): nothing is written
+// to it, so only the pages the caller touches ever take memory, whatever the allocator did
+// with memory freed before. With `populate`, the system provides every page at once, which
+// costs far less than a fault at the first touch of each page, for memory that will all be
+// used. Null when the system refuses. Give it back with unmap_zeroed.
+void *map_zeroed(size_t bytes, bool populate = false);
+void unmap_zeroed(void *memory, size_t bytes);
 
 }  // namespace kora

@@ -239,6 +239,33 @@ TEST_F(NetTest, AddArcDecidesAsScanningTheNetworkWould) {
     EXPECT_NE(error.find("not in the network"), error.npos) << error;
 }
 
+// A state's arcs are looked up on its list up to a few arcs and in a table beyond: around the
+// change, every earlier arc is still known as a duplicate, and a label's second destination
+// still makes the state nondeterministic.
+TEST_F(NetTest, AddArcKnowsEveryArcAcrossTheScanningLimit) {
+  int_parameters()->word[KORA_VERBOSE] = 0;
+  for (uint32_t count : {7u, 8u, 9u, 10u, 20u}) {
+    SCOPED_TRACE(std::string("arcs ").append(std::to_string(count)));
+    NET *net = make_empty_net();
+    STATE *from = add_state_to_net(net, 0), *to = add_state_to_net(net, 1),
+          *elsewhere = add_state_to_net(net, 1);
+    for (uint32_t label = 'a'; label < 'a' + count; label++)
+      ASSERT_NE(add_arc_to_state(net, from, label, to, nullptr, 0), nullptr);
+    EXPECT_TRUE(from->flags.deterministic);
+    for (uint32_t label = 'a'; label < 'a' + count; label++)
+      EXPECT_EQ(add_arc_to_state(net, from, label, to, nullptr, 0), nullptr) << label;
+    for (uint32_t label = 'a'; label < 'a' + count; label++) {
+      EXPECT_NE(add_arc_to_state(net, from, label, elsewhere, nullptr, 0), nullptr) << label;
+      EXPECT_FALSE(from->flags.deterministic);
+      EXPECT_EQ(add_arc_to_state(net, from, label, elsewhere, nullptr, 0), nullptr) << label;
+      EXPECT_EQ(add_arc_to_state(net, from, label, to, nullptr, 0), nullptr) << label;
+    }
+    EXPECT_EQ(net->num_arcs, 2 * count);
+    free_network(net);
+  }
+  EXPECT_TRUE(messages().errors.empty());
+}
+
 // One state with 200000 arcs of distinct labels, then 100000 more with one label to distinct
 // states: scanning the state's arcs or the label list for each arc would take tens of billions
 // of steps.
