@@ -129,7 +129,10 @@ int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
 uint32_t read_symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
   while (static_cast<int>(a->io_symbols.size()) <= position && !a->io_complete) {
     uint32_t id = ID_NO_SYMBOL;
-    if (a->read_symbol(a, &id) != 0) {
+    // The string reader is called directly, so that it can be inlined.
+    const int status =
+        a->read_symbol == read_from_string ? read_from_string(a, &id) : a->read_symbol(a, &id);
+    if (status != 0) {
       *failed = true;
       a->io_complete = true;
       return ID_NO_SYMBOL;
@@ -296,25 +299,27 @@ int search(APPLY_CONTEXT *a) {
   push_frame(a, 0, a->net, 0);
   while (!a->frames.empty()) {
     ApplyFrame &frame = a->frames.back();
-    bool failed = false;
-    uint32_t x = symbol_at(a, frame.position, &failed);
-    if (failed) break;
-    if (frame.phase == 0) {
-      frame.phase = 1;
-      if (x == ID_NO_SYMBOL && index.states[frame.state].final && a->insert_depth == 0) {
-        a->input_pos = frame.position;
-        a->on_result(a);
-        results++;
+    if (frame.phase != 3) {
+      // Arrival: the input symbol at the frame's position is read (it stays in the io
+      // sequence), a result noted, a return move tried, and the walk over the arcs set up.
+      bool failed = false;
+      const uint32_t x = symbol_at(a, frame.position, &failed);
+      if (failed) break;
+      if (frame.phase == 0) {
+        frame.phase = 1;
+        if (x == ID_NO_SYMBOL && index.states[frame.state].final && a->insert_depth == 0) {
+          a->input_pos = frame.position;
+          a->on_result(a);
+          results++;
+        }
       }
-    }
-    if (frame.phase == 1) {
-      frame.phase = 2;
-      if (a->insert_depth > 0 && index.states[frame.state].final) {
-        try_return(a);
-        continue;
+      if (frame.phase == 1) {
+        frame.phase = 2;
+        if (a->insert_depth > 0 && index.states[frame.state].final) {
+          try_return(a);
+          continue;
+        }
       }
-    }
-    if (frame.phase == 2) {
       // Ordinary arcs read only an input symbol that is no flag.
       frame.phase = 3;
       frame.arcs.start(index, frame.state,
@@ -325,10 +330,12 @@ int search(APPLY_CONTEXT *a) {
       pop_frame(a);
       continue;
     }
-    if (!index.arcs[arc].special)
+    if (!index.arcs[arc].special) {
       consume(a, arc, index.arcs[arc].destination);
-    else
-      try_special_arc(a, arc, x);
+      continue;
+    }
+    const auto position = static_cast<size_t>(frame.position);
+    try_special_arc(a, arc, position < a->io_symbols.size() ? a->io_symbols[position] : ID_NO_SYMBOL);
   }
   a->frames.clear();
   a->arc_path.clear();
