@@ -93,14 +93,7 @@ TEST_F(ApplyIndexTest, WideStatesGiveTheResultsOfTheArcListsInTheirOrder) {
   options.symbols = {'a', 'b', 'c', 'd', 'e', 'f'};
   // 'g' is unknown to every network.
   const kora_test::Symbols universe = {'a', 'b', 'c', 'd', 'e', 'f', 'g'};
-  std::vector<kora_test::Symbols> inputs = {{}};
-  for (size_t begin = 0; begin < inputs.size(); begin++)
-    if (inputs[begin].size() < 3)
-      for (uint32_t s : universe) {
-        kora_test::Symbols longer = inputs[begin];
-        longer.push_back(s);
-        inputs.push_back(longer);
-      }
+  const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 3);
   int wide_networks = 0;
   kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
     NET *net = kora_test::random_net(random, options);
@@ -137,15 +130,7 @@ TEST_F(ApplyIndexTest, WideStatesAgreeWithTheRelationWithEpsilonCycles) {
       const kora_test::Relation relation =
           kora_test::enumerate(net, universe, side == 0 ? 2 : 4, side == 0 ? 4 : 2);
       APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-      std::vector<kora_test::Symbols> inputs = {{}};
-      for (size_t begin = 0; begin < inputs.size(); begin++)
-        if (inputs[begin].size() < 2)
-          for (uint32_t s : universe) {
-            kora_test::Symbols longer = inputs[begin];
-            longer.push_back(s);
-            inputs.push_back(longer);
-          }
-      for (const kora_test::Symbols &input : inputs) {
+      for (const kora_test::Symbols &input : kora_test::strings_up_to(universe, 2)) {
         std::set<std::string> possible;
         for (const auto &[upper, lower] : relation)
           if ((side == 0 ? upper : lower) == input) possible.insert(spell(side == 0 ? lower : upper));
