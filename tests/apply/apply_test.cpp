@@ -151,10 +151,7 @@ TEST_F(ApplyTest, InsertedNetworksAndListsTakePartInTheSearch) {
   EXPECT_EQ(lookup(net, "ab"), std::vector<std::string>{});
   free_network(net);
 
-  ALPH *vowels = kora::make_alph(0, KORA_BINARY_ALPH);
-  alph_add_to(vowels, 'a', 0);
-  alph_add_to(vowels, 'e', 0);
-  define_symbol_list("V", vowels);
+  kora_test::define_list("V", {'a', 'e'});
   net = build_net(2, {1}, {{0, sym("@L.V@"), 1}, {0, pair("@X.V@", "C"), 1}});
   EXPECT_EQ(lookup(net, "e"), std::vector<std::string>{"e"});
   EXPECT_EQ(lookup(net, "t"), std::vector<std::string>{"C"});
@@ -164,9 +161,7 @@ TEST_F(ApplyTest, InsertedNetworksAndListsTakePartInTheSearch) {
 
 TEST_F(ApplyTest, StreamsGiveOneRecordPerLine) {
   NET *net = build_net(3, {0, 2}, {{0, 'a', 1}, {1, pair("b", "c"), 2}});
-  FILE *input = std::tmpfile();
-  std::fputs("ab\n\nzz\r\nab", input);
-  std::rewind(input);
+  FILE *input = kora_test::stream_of("ab\n\nzz\r\nab");
   APPLY_CONTEXT *applyer = new_applyer(net, nullptr, input, 0, nullptr);
   std::vector<std::string> records;
   while (const char *output = next_apply_output(applyer)) records.push_back(output);

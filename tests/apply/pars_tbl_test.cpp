@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "alph.h"
+#include "files.h"
 #include "kora_test.h"
 #include "lab-vect.h"
 #include "label.h"
+#include "networks.h"
 #include "pars-tbl.h"
 #include "state-order.h"
 
@@ -17,6 +19,7 @@ namespace {
 using kora::ID_NO_SYMBOL;
 using kora::PARSE_TABLE;
 using kora_test::messages;
+using kora_test::stream_of;
 
 class ParseTableTest : public kora_test::Library {};
 
@@ -153,9 +156,7 @@ TEST_F(ParseTableTest, SidesAndListSymbolsChooseTheSpellings) {
   EXPECT_EQ(cut("+Noun", lower), ids_of({"+N", "o", "u", "n"}));
   free_network(net);
 
-  ALPH *vowels = kora::make_alph(0, KORA_BINARY_ALPH);
-  alph_add_to(vowels, id("ou"), 0);
-  define_symbol_list("Vowel", vowels);
+  kora_test::define_list("Vowel", {id("ou")});
   net = symbol_net("@L.Vowel@");
   PARSE_TABLE *table = kora::make_parse_table(net, nullptr, 2);
   EXPECT_EQ(cut("ou@L.Vowel@", table), ids_of({"ou", "@L.Vowel@"}));
@@ -198,13 +199,6 @@ std::vector<uint32_t> read_stream(FILE *file, PARSE_TABLE *table, int skip = 0) 
     ids.push_back(symbol);
   }
   return ids;
-}
-
-FILE *stream_of(const std::string &text) {
-  FILE *file = std::tmpfile();
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::rewind(file);
-  return file;
 }
 
 TEST_F(ParseTableTest, StreamsCutLinesWithEveryLineEnd) {

@@ -29,10 +29,7 @@ class ApplyThreadsTest : public kora_test::Library {
     Library::SetUp();
     context_->eol_string = "\n";
     define_net("Middle", build_net(3, {2}, {{0, 'x', 1}, {1, pair("+Sg", "z"), 2}}), 0);
-    ALPH *vowels = kora::make_alph(0, KORA_BINARY_ALPH);
-    alph_add_to(vowels, 'a', 0);
-    alph_add_to(vowels, sym("\xC3\xA9"), 0);  // é
-    define_symbol_list("V", vowels);
+    kora_test::define_list("V", {'a', sym("\xC3\xA9")});  // a and é
   }
 
   // c [@L.V@ | @I.Middle@] [t | OTHER] [+Noun:0 | @P.N.pl@ (0 back) +Pl:s @R.N.pl@]

@@ -48,20 +48,44 @@ TEST_F(CalculusFrameTest, NullArgumentsConsumeNothing) {
   free_network(a);
 }
 
-// Binary operators give a null network, unary ones the argument.
+// Every operation names itself when it refuses a compacted operand. Binary operations give a
+// network that accepts nothing (consuming an operand they were given to consume), unary ones
+// the argument; `other` is kept by the calls.
 TEST_F(CalculusFrameTest, CompactedNetworksAreRefused) {
-  NET *compacted = symbol_net("a");
-  compacted->flags.compacted = 1;
-  expect_null_net(union_net(compacted, symbol_net("b"), 1, 0));
-  EXPECT_EQ(reverse_net(compacted, 1), compacted);
-  EXPECT_EQ(repeat_net(compacted, 1, 2, 0), compacted);
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{
-                "Cannot apply 'union' to a compacted net. Please uncompact first.",
-                "Cannot apply 'reverse' to a compacted net. Please uncompact first.",
-                "Cannot apply 'repeat' to a compacted net. Please uncompact first."}));
-  compacted->flags.compacted = 0;
-  free_network(compacted);
+  const struct {
+    const char *name;
+    NET *(*apply)(NET *compacted, NET *other);
+    bool unary = false;
+  } cases[] = {
+      {"union", [](NET *c, NET *) { return union_net(c, symbol_net("b"), 1, 0); }},
+      {"minus", [](NET *c, NET *o) { return minus_net(o, c, 1, 1); }},
+      {"intersection", [](NET *c, NET *) { return intersect_net(symbol_net("a"), c, 0, 1); }},
+      {"composition", [](NET *c, NET *o) { return compose_net(o, c, 1, 1); }},
+      {"lenient composition", [](NET *c, NET *o) { return lenient_compose_net(c, o, 1, 1); }},
+      {"priority union", [](NET *c, NET *o) { return priority_union_net(c, o, 0, 1, 1); }},
+      {"shuffle", [](NET *c, NET *) { return shuffle_net(c, symbol_net("a"), 1); }},
+      {"ignore_net", [](NET *c, NET *) { return ignore_net(c, symbol_net("c"), 1, 0); }},
+      {"reverse", [](NET *c, NET *) { return reverse_net(c, 1); }, true},
+      {"repeat", [](NET *c, NET *) { return repeat_net(c, 1, 2, 0); }, true},
+      {"complementation", [](NET *c, NET *) { return negate_net(c, 0); }, true},
+      {"contains", [](NET *c, NET *) { return contains_net(c, 1); }, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    messages().clear();
+    NET *compacted = string_to_net("ab", 0), *other = symbol_net("a");
+    compacted->flags.compacted = 1;
+    NET *result = c.apply(compacted, other);
+    EXPECT_EQ(messages().errors, std::vector<std::string>{std::string("Cannot apply '") + c.name +
+                                                          "' to a compacted net. Please uncompact first."});
+    if (c.unary) {
+      EXPECT_EQ(result, compacted);
+    } else {
+      expect_null_net(result);
+    }
+    compacted->flags.compacted = 0;
+    for (NET *net : {compacted, other}) free_network(net);
+  }
 }
 
 // Optimized networks belong to another representation.

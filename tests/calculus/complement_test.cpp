@@ -50,13 +50,6 @@ TEST_F(ComplementTest, Refusals) {
   EXPECT_EQ(errors.at(1).rfind("The complement operator ~ is defined only", 0), 0u);
   EXPECT_EQ(test_non_null(null), 0);
   for (NET *net : {pair, null}) free_network(net);
-
-  NET *a = symbol_net("a");
-  a->flags.compacted = 1;
-  EXPECT_EQ(negate_net(a, 0), a) << "the exported form gives the argument back";
-  EXPECT_EQ(errors.at(2), "Cannot apply 'complementation' to a compacted net. Please uncompact first.");
-  a->flags.compacted = 0;
-  free_network(a);
 }
 
 }  // namespace

@@ -119,13 +119,6 @@ TEST_F(CrossProductTest, EdgeCasesAndRefusals) {
                                    "Aborting crossproduct.\n    Operation is not applicable to a transducer."});
   EXPECT_EQ(result->num_arcs, 0u);
   free_network(result);
-  messages().clear();
-  pair->flags.compacted = 1;
-  result = shuffle_net(pair, symbol_net("a"), 1);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{
-                                   "Cannot apply 'shuffle' to a compacted net. Please uncompact first."});
-  free_network(result);
-  pair->flags.compacted = 0;
   free_network(pair);
   messages().clear();
   EXPECT_EQ(shuffle_net(nullptr, nullptr, 0), nullptr);

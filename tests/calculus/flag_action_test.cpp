@@ -15,6 +15,7 @@
 #include "kora_test.h"
 #include "lab-vect.h"
 #include "label.h"
+#include "networks.h"
 
 namespace {
 
@@ -128,10 +129,7 @@ TEST_F(FlagActionTest, AgreesWithTheReferenceOnRandomSequences) {
 TEST_F(FlagActionTest, FlagsNamingDefinitionsHandThemOver) {
   NET *defined = epsilon_net();
   ASSERT_EQ(define_net("stems", defined, 0), 0);
-  ALPH *vowels = make_alph(0, KORA_LABEL_ALPH);
-  alph_add_to(vowels, 'a', 0);
-  ASSERT_EQ(define_symbol_list("vowels", vowels), 0);
-  free_alph(vowels);
+  ASSERT_EQ(kora_test::define_list("vowels", {'a'}), 0);
   LAB_VECTOR *parameters = make_lab_vector(1);
   char *body = static_cast<char *>(std::malloc(2));
   std::strcpy(body, "a");

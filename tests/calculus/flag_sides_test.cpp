@@ -5,6 +5,7 @@
 #include "flag-sides.h"
 #include "kora_test.h"
 #include "label.h"
+#include "networks.h"
 
 namespace {
 
@@ -13,16 +14,8 @@ using kora_test::messages;
 
 class FlagSidesTest : public kora_test::Library {};
 
-ALPH *list_of_symbols(std::initializer_list<uint32_t> ids) {
-  ALPH *alph = make_alph(0, KORA_BINARY_ALPH);
-  for (uint32_t id : ids) alph_add_to(alph, id, 0);
-  return alph;
-}
-
 TEST_F(FlagSidesTest, ListFlagsAndOtherFlags) {
-  ALPH *vowels = list_of_symbols({'a', 'e'});
-  ASSERT_EQ(define_symbol_list("Vowel", vowels), 0);
-  free_alph(vowels);
+  ASSERT_EQ(kora_test::define_list("Vowel", {'a', 'e'}), 0);
   const uint32_t in = symbol_id("@L.Vowel@"), out = symbol_id("@X.Vowel@");
   const uint32_t undefined = symbol_id("@L.Nothing@"), set = symbol_id("@P.CASE.NOM@");
   for (uint32_t id : {in, out, undefined}) {

@@ -26,10 +26,7 @@ class MergeTest : public kora_test::Library {
   void SetUp() override {
     Library::SetUp();
     int_parameters()->word[KORA_VERBOSE] = 0;
-    ALPH *vowels = kora::make_alph(0, KORA_LABEL_ALPH);
-    for (uint32_t v : {'a', 'e'}) alph_add_to(vowels, v, 0);
-    define_symbol_list("V", vowels);
-    kora::free_alph(vowels);
+    kora_test::define_list("V", {'a', 'e'});
   }
 };
 

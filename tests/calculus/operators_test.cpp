@@ -31,16 +31,6 @@ Symbols operand_symbols(unsigned seed, std::mt19937 &random, const Symbols &many
   return {many[random() % many.size()], many[random() % many.size()], many[random() % many.size()]};
 }
 
-// The laws of every result beyond its language: no arc repeated, no mark belied, and minimal
-// (by the reference) when word 16 asked for minimization.
-void expect_lawful(const NET *result, bool minimized) {
-  EXPECT_EQ(kora_test::duplicate_arcs(result), 0u);
-  EXPECT_EQ(kora_test::false_claims(result), "");
-  if (minimized) {
-    EXPECT_EQ(result->num_states, kora_test::minimal_state_count(result));
-  }
-}
-
 // A binary operation on random pairs with random keep flags and word 16, against `expected` of
 // the operands' languages. Kept operands must come back unchanged.
 void check_binary(NET *(*operation)(NET *, NET *, int, int),

@@ -100,18 +100,6 @@ TEST_F(PriorityUnionTest, EdgeCasesAndRefusals) {
   EXPECT_EQ(result->num_arcs, 0u);
   free_network(result);
   messages().clear();
-  first->flags.compacted = 1;
-  result = lenient_compose_net(first, second, 1, 1);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{
-                                   "Cannot apply 'lenient composition' to a compacted net. Please uncompact first."});
-  free_network(result);
-  messages().clear();
-  result = priority_union_net(first, second, 0, 1, 1);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{
-                                   "Cannot apply 'priority union' to a compacted net. Please uncompact first."});
-  free_network(result);
-  first->flags.compacted = 0;
-  messages().clear();
   EXPECT_EQ(priority_union_net(nullptr, second, 0, 1, 1), nullptr);
   EXPECT_EQ(lenient_compose_net(first, nullptr, 1, 1), nullptr);
   EXPECT_EQ(messages().errors.size(), 2u);

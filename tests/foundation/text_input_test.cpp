@@ -16,14 +16,7 @@ namespace {
 
 using kora_test::Library;
 using kora_test::messages;
-
-// A temporary stream holding `bytes`, positioned at its start.
-FILE *stream_of(const std::string &bytes) {
-  FILE *stream = tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), stream);
-  std::rewind(stream);
-  return stream;
-}
+using kora_test::stream_of;
 
 struct Line {
   int status;

@@ -3,23 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "kora.h"
 #include "kora_test.h"
 #include "language.h"
 
 namespace {
 
-std::vector<std::string> files_in(const std::string &directory) {
-  std::vector<std::string> files;
-  for (const auto &entry : std::filesystem::directory_iterator(directory))
-    if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-      files.push_back(entry.path().string());
-  return files;
-}
+using kora_test::files_in;
 
 class ReadVornFuzzInputs : public kora_test::Library {};
 

@@ -159,6 +159,7 @@ void expand(const std::vector<Sublexicon> &lexicon, const std::string &name, Sym
 
 class Inflection : public kora_test::Library {};
 
+// The compiled lexicon against the expansion, then words looked up through it.
 TEST_F(Inflection, TheLexiconAcceptsExactlyTheExpandedPairs) {
   kora_test::ScratchFiles files;
   std::vector<Sublexicon> lexicon = language();
@@ -178,14 +179,7 @@ TEST_F(Inflection, TheLexiconAcceptsExactlyTheExpandedPairs) {
   EXPECT_TRUE(net->flags2.upper_has_flags);
   EXPECT_TRUE(net->flags2.lower_has_flags);
   EXPECT_TRUE(NET_minimized(net));
-  free_network(net);
-}
 
-TEST_F(Inflection, LookupThroughTheCompiledLexicon) {
-  kora_test::ScratchFiles files;
-  std::string path = files.write("inflection.vorn", render(language()));
-  NET *net = read_vorn(path.c_str());
-  ASSERT_NE(net, nullptr);
   APPLY_CONTEXT *applyer = init_apply(net, 1, nullptr);
   ASSERT_NE(applyer, nullptr);
   EXPECT_EQ(std::string(apply_to_string("geese", applyer)), "goose+N+Pl\r\n");

@@ -65,21 +65,25 @@ std::vector<std::string> entries_of(const std::string &entries) {
 }
 
 TEST(LexiconGrammar, EveryEntryForm) {
-  EXPECT_EQ(entries_of("cat Noun ;\ndog Noun ;"),
-            (std::vector<std::string>{"[cat] Noun", "[dog] Noun"}));
-  EXPECT_EQ(entries_of("Class ;"), std::vector<std::string>{"[] Class"});
-  EXPECT_EQ(entries_of("0 # ;"), std::vector<std::string>{"[0] #"});
-  EXPECT_EQ(entries_of("0:0 C ;"), std::vector<std::string>{"[0]:[0] C"});
-  EXPECT_EQ(entries_of("a%:b:c Cont ;"), std::vector<std::string>{"[a%:b]:[c] Cont"});
-  EXPECT_EQ(entries_of("U: C ;"), std::vector<std::string>{"[U]:[] C"});
-  EXPECT_EQ(entries_of("U:0 C ;"), std::vector<std::string>{"[U]:[0] C"});
-  EXPECT_EQ(entries_of(":L C ;"), std::vector<std::string>{"[]:[L] C"});
-  EXPECT_EQ(entries_of("0:L C ;"), std::vector<std::string>{"[0]:[L] C"});
-  EXPECT_EQ(entries_of(": C ;"), std::vector<std::string>{"[]:[] C"});
-  EXPECT_EQ(entries_of("U : L C ;"), std::vector<std::string>{"[U]:[L] C"});
-  EXPECT_EQ(entries_of("< a -> b > C ;"), std::vector<std::string>{"< a -> b > C@2"});
-  EXPECT_EQ(entries_of("cat Noun \"a gloss\" ;"),
-            (std::vector<std::string>{"info", "[cat] Noun"}));
+  const struct {
+    const char *entries;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"cat Noun ;\ndog Noun ;", {"[cat] Noun", "[dog] Noun"}},
+      {"Class ;", {"[] Class"}},
+      {"0 # ;", {"[0] #"}},
+      {"0:0 C ;", {"[0]:[0] C"}},
+      {"a%:b:c Cont ;", {"[a%:b]:[c] Cont"}},
+      {"U: C ;", {"[U]:[] C"}},
+      {"U:0 C ;", {"[U]:[0] C"}},
+      {":L C ;", {"[]:[L] C"}},
+      {"0:L C ;", {"[0]:[L] C"}},
+      {": C ;", {"[]:[] C"}},
+      {"U : L C ;", {"[U]:[L] C"}},
+      {"< a -> b > C ;", {"< a -> b > C@2"}},
+      {"cat Noun \"a gloss\" ;", {"info", "[cat] Noun"}},
+  };
+  for (const auto &c : cases) EXPECT_EQ(entries_of(c.entries), c.calls) << c.entries;
 }
 
 TEST(LexiconGrammar, SectionsInDocumentOrder) {
@@ -98,43 +102,35 @@ TEST(LexiconGrammar, SectionsInDocumentOrder) {
   EXPECT_EQ(parsed.error_count, 0);
 }
 
+// Each source has one syntax error.
 TEST(LexiconGrammar, SyntaxErrorsNameTheLineAndTheToken) {
-  Parsed parsed = parse("LEXICON Root\ncat Noun\n");
-  EXPECT_EQ(parsed.errors, "\nline 3: syntax error at ''\n");
-  EXPECT_EQ(parsed.error_count, 1);
-
-  parsed = parse("LEXICON Root\n\ncat : : Noun ;\n");
-  EXPECT_EQ(parsed.errors, "\nline 3: syntax error at ':'\n");
-
-  // A sublexicon without entries.
-  parsed = parse("LEXICON Root\nLEXICON Noun\na # ;");
-  EXPECT_EQ(parsed.errors, "\nline 2: syntax error at 'LEXICON'\n");
-  EXPECT_EQ(parsed.error_count, 1);
-
-  // A file without sublexicons.
-  parsed = parse("MULTICHAR_SYMBOLS +N\n");
-  EXPECT_EQ(parsed.errors, "\nline 2: syntax error at ''\n");
-
-  // Anything but comments after END.
-  parsed = parse("LEXICON Root\na # ;\nEND\n! fine\nb # ;\nc # ;");
-  EXPECT_EQ(parsed.errors, "\nline 5: syntax error at 'b'\n");
-  EXPECT_EQ(parsed.error_count, 1);
-
-  // A class must be a word, and an info string comes after it.
-  parsed = parse("LEXICON Root\na 0 ;");
-  EXPECT_EQ(parsed.errors, "\nline 2: syntax error at '0'\n");
-  parsed = parse("LEXICON Root\na \"info\" C ;");
-  EXPECT_EQ(parsed.errors, "\nline 2: syntax error at 'C'\n");
-  // A regular expression without its end, an empty one.
-  parsed = parse("LEXICON Root\n< a b C ;\n");
-  EXPECT_EQ(parsed.errors, "\nline 3: syntax error at ''\n");
-  parsed = parse("LEXICON Root\n<> C ;\n");
-  EXPECT_EQ(parsed.errors, "\nline 2: syntax error at '>'\n");
-  // Sections out of order.
-  parsed = parse("LEXICON Root\na # ;\nMULTICHAR_SYMBOLS x\n");
-  EXPECT_EQ(parsed.errors, "\nline 3: syntax error at 'MULTICHAR_SYMBOLS'\n");
-  parsed = parse("DEFINITIONS\nV a ;\nLEXICON Root\na # ;");
-  EXPECT_EQ(parsed.errors, "\nline 2: syntax error at 'a'\n");
+  const struct {
+    const char *source;
+    const char *error;
+  } cases[] = {
+      {"LEXICON Root\ncat Noun\n", "\nline 3: syntax error at ''\n"},
+      {"LEXICON Root\n\ncat : : Noun ;\n", "\nline 3: syntax error at ':'\n"},
+      // A sublexicon without entries; a file without sublexicons.
+      {"LEXICON Root\nLEXICON Noun\na # ;", "\nline 2: syntax error at 'LEXICON'\n"},
+      {"MULTICHAR_SYMBOLS +N\n", "\nline 2: syntax error at ''\n"},
+      // Anything but comments after END.
+      {"LEXICON Root\na # ;\nEND\n! fine\nb # ;\nc # ;", "\nline 5: syntax error at 'b'\n"},
+      // A class must be a word, and an info string comes after it.
+      {"LEXICON Root\na 0 ;", "\nline 2: syntax error at '0'\n"},
+      {"LEXICON Root\na \"info\" C ;", "\nline 2: syntax error at 'C'\n"},
+      // A regular expression without its end, an empty one.
+      {"LEXICON Root\n< a b C ;\n", "\nline 3: syntax error at ''\n"},
+      {"LEXICON Root\n<> C ;\n", "\nline 2: syntax error at '>'\n"},
+      // Sections out of order.
+      {"LEXICON Root\na # ;\nMULTICHAR_SYMBOLS x\n", "\nline 3: syntax error at 'MULTICHAR_SYMBOLS'\n"},
+      {"DEFINITIONS\nV a ;\nLEXICON Root\na # ;", "\nline 2: syntax error at 'a'\n"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.source);
+    Parsed parsed = parse(c.source);
+    EXPECT_EQ(parsed.errors, c.error);
+    EXPECT_EQ(parsed.error_count, 1);
+  }
 }
 
 TEST(LexiconGrammar, ParsingResumesAfterTheNextSemicolon) {

@@ -2,8 +2,6 @@
 // without a crash or a leak, a seed loads whole, and a network loaded from any of them is
 // consistent and can be saved again.
 
-#include <dirent.h>
-
 #include <string>
 #include <vector>
 
@@ -21,15 +19,7 @@ class FuzzRegressionTest : public kora_test::Library {
   }
 };
 
-std::vector<std::string> files_in(const std::string &directory) {
-  std::vector<std::string> names;
-  if (DIR *dir = opendir(directory.c_str())) {
-    while (dirent *entry = readdir(dir))
-      if (entry->d_name[0] != '.') names.push_back(directory + "/" + entry->d_name);
-    closedir(dir);
-  }
-  return names;
-}
+using kora_test::files_in;
 
 // Loads the bytes; returns the number of networks read (-1 for none).
 int load_and_check(const kora_test::Bytes &bytes) {

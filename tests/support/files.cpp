@@ -54,6 +54,22 @@ std::string read_file(const std::string &path) {
   return bytes.str();
 }
 
+FILE *stream_of(const std::string &bytes) {
+  FILE *stream = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  std::rewind(stream);
+  return stream;
+}
+
+std::vector<std::string> files_in(const std::string &directory) {
+  std::vector<std::string> files;
+  std::error_code unreadable;
+  for (const auto &entry : std::filesystem::directory_iterator(directory, unreadable))
+    if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+      files.push_back(entry.path().string());
+  return files;
+}
+
 bool file_exists(const std::string &path) { return std::filesystem::exists(path); }
 
 Bytes read_bytes(const std::string &path) {

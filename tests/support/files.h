@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ std::string scratch_path(const std::string &name);
 
 // The contents of the file at `path`; empty when it cannot be read.
 std::string read_file(const std::string &path);
+
+// A temporary stream holding `bytes`, positioned at its start; the caller closes it.
+FILE *stream_of(const std::string &bytes);
+
+// The paths of the files in `directory` whose names do not start with "."; none when it
+// cannot be read.
+std::vector<std::string> files_in(const std::string &directory);
 
 // Whether a file exists at `path`.
 bool file_exists(const std::string &path);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "alph.h"
 #include "kora_test.h"
 #include "label.h"
 #include "struct.h"
@@ -102,6 +103,13 @@ NET *chain_net(int length, bool cycle) {
     state = next;
   }
   return finished(net);
+}
+
+int define_list(const char *name, const Symbols &ids) {
+  ALPH *list = kora::labels_to_alph(ids.data(), static_cast<int>(ids.size()), KORA_BINARY_ALPH);
+  const int status = define_symbol_list(name, list);
+  kora::free_alph(list);
+  return status;
 }
 
 NET *fan_net(int width, const Symbols &labels) {

@@ -60,6 +60,9 @@ NET *chain_net(int length, bool cycle = false);
 // labelled labels[i % labels.size()].
 NET *fan_net(int width, const Symbols &labels);
 
+// Defines `name` as the symbol list of `ids`; returns what define_symbol_list returns.
+int define_list(const char *name, const Symbols &ids);
+
 // Runs `work` on a thread whose stack is 256 KiB, so that a recursion as deep as a large
 // network would overflow it; gtest assertions inside count as usual.
 void with_small_stack(const std::function<void()> &work);
