@@ -1009,7 +1009,10 @@ KORA_API NET *read_vorn(const char *file_name);
  * string: with KORA_APPLY_BOTH_SIDES, both sides in pair notation ("<upper:lower>" where they
  * differ, EPSILON as 0, OTHER as ?); otherwise the output side, blanks between symbols with
  * KORA_PRINT_SPACE, flags only with KORA_SHOW_FLAGS. The applyer does not own its network,
- * which must outlive it.
+ * which must outlive it. The applyer searches a compact copy of the network's states and arcs
+ * that it makes when it is created (for the other side, when it is switched to that side; for
+ * an inserted network, when the search first enters it): a network changed after that is not
+ * seen by the applyer, so make a new applyer after changing a network.
  *
  * Threads. Several threads may apply one network at once, each through an applyer of its own:
  *   - may be called from several threads at once: init_apply and new_applyer on one shared

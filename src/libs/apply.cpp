@@ -20,10 +20,6 @@ namespace {
 
 constexpr int kOutputBufferSize = 256;
 
-uint32_t input_side_of(const APPLY_CONTEXT *a, uint32_t label) {
-  return a->input_side == 1 ? lower_id(label) : upper_id(label);
-}
-
 uint32_t output_side_of(const APPLY_CONTEXT *a, uint32_t label) {
   return a->input_side == 1 ? upper_id(label) : lower_id(label);
 }
@@ -75,6 +71,11 @@ int read_from_string(APPLY_CONTEXT *a, uint32_t *id) {
     return 0;
   }
   auto byte = static_cast<unsigned char>(*text);
+  if (a->single_bytes[byte] != ID_NO_SYMBOL) {
+    *id = a->single_bytes[byte];
+    a->input_string = text + 1;
+    return 0;
+  }
   if (!a->parse_table->has_multichar && byte >= 2 && byte < 128) {
     *id = byte;
     a->input_string = text + 1;
@@ -125,10 +126,13 @@ int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
 
 // The input symbol at `position`, read from the source when not yet in the io sequence. Sets
 // *failed when the reader cannot go on.
-uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
+uint32_t read_symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
   while (static_cast<int>(a->io_symbols.size()) <= position && !a->io_complete) {
     uint32_t id = ID_NO_SYMBOL;
-    if (a->read_symbol(a, &id) != 0) {
+    // The string reader is called directly, so that it can be inlined.
+    const int status =
+        a->read_symbol == read_from_string ? read_from_string(a, &id) : a->read_symbol(a, &id);
+    if (status != 0) {
       *failed = true;
       a->io_complete = true;
       return ID_NO_SYMBOL;
@@ -136,31 +140,48 @@ uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
     if (id == ID_NO_SYMBOL) {
       a->io_complete = true;
       a->record_ended = true;
-    } else
+    } else {
       a->io_symbols.push_back(id);
+      a->io_plain.push_back(id < 128 || symbol_flag(id) == nullptr ? id : ID_NO_SYMBOL);
+    }
   }
   return position < static_cast<int>(a->io_symbols.size()) ? a->io_symbols[position]
                                                             : ID_NO_SYMBOL;
 }
 
+inline uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
+  if (static_cast<size_t>(position) < a->io_symbols.size()) return a->io_symbols[position];
+  return read_symbol_at(a, position, failed);
+}
+
 // --- The search -------------------------------------------------------------------------------
+
+const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_side]; }
+
+// Makes the index of the applyer's input side if it has none yet, with the applyer's network
+// as its state 0 onwards.
+void prepare_index(APPLY_CONTEXT *a) {
+  std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
+  if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
+  if (a->net->start != nullptr) index->start_of(a->net);
+}
 
 // Whether an epsilon move from `from` to `to` by `arc` would go round a loop: `to` was visited
 // since the last consumed symbol (the start state counts when nothing was consumed yet), or
 // `arc` was already taken in that stretch. An epsilon self-loop on a final state is taken once.
-bool epsilon_loop(const APPLY_CONTEXT *a, const STATE *from, const STATE *to, const ARC *arc) {
-  bool self_loop_allowed = from == to && from->flags.final;
+bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
+  bool self_loop_allowed = from == to && index_of(a).states[from].final;
   if (from == to && !self_loop_allowed) return true;
   for (auto step = a->arc_path.rbegin(); step != a->arc_path.rend(); ++step) {
-    if (step->arc == arc && arc != nullptr) return true;
+    if (step->arc == arc && arc != ApplyIndex::kNoArc) return true;
     if (step->destination == to && !self_loop_allowed) return true;
     if (step->kind == ApplyStep::CONSUME) return false;
   }
-  return to == a->net->start && !self_loop_allowed;
+  return to == 0 && !self_loop_allowed;  // state 0 is the start of the applyer's network
 }
 
-void push_frame(APPLY_CONTEXT *a, const STATE *state, NET *net, int position) {
-  a->frames.push_back({state, net, state->arcs, position, 0});
+void push_frame(APPLY_CONTEXT *a, uint32_t state, NET *net, int position) {
+  a->frames.push_back({state, net, position, 0, {}});
 }
 
 // Leaves the top frame and undoes the step that led to it.
@@ -179,14 +200,24 @@ void pop_frame(APPLY_CONTEXT *a) {
   }
 }
 
-// Tries one arc of the top frame; pushes the frame of its destination when the arc can be
-// taken. `x` is the input symbol at the frame's position (ID_NO_SYMBOL at the end).
-void try_arc(APPLY_CONTEXT *a, const ARC *arc, uint32_t x) {
-  ApplyFrame frame = a->frames.back();
-  uint32_t label = arc->label;
-  uint32_t i = input_side_of(a, label);
-  const FLAG_DIACRITIC *flag = symbol_flag(i);
-  ApplyStep step{ApplyStep::EPSILON_MOVE, arc, arc->destination, 0, 0, false, {}};
+// Takes the ordinary arc `arc`, which reads the input symbol at the top frame's position.
+void consume(APPLY_CONTEXT *a, uint32_t arc, uint32_t destination) {
+  const ApplyFrame &frame = a->frames.back();
+  NET *net = frame.net;
+  const int next = frame.position + 1;
+  a->arc_path.push_back({ApplyStep::CONSUME, arc, destination, 0, 0, false, {}});
+  push_frame(a, destination, net, next);
+}
+
+// Tries one special arc of the top frame (a flag, an epsilon-like or OTHER input side); pushes
+// the frame of its destination when the arc can be taken. `x` is the input symbol at the
+// frame's position (ID_NO_SYMBOL at the end).
+void try_special_arc(APPLY_CONTEXT *a, uint32_t arc_number, uint32_t x) {
+  const ApplyFrame frame = a->frames.back();
+  const IndexArc arc = index_of(a).arcs[arc_number];
+  const uint32_t i = arc.input;
+  const FLAG_DIACRITIC *flag = arc.special == kEpsilonInput ? nullptr : symbol_flag(i);
+  ApplyStep step{ApplyStep::EPSILON_MOVE, arc_number, arc.destination, 0, 0, false, {}};
 
   if (flag != nullptr && (a->flags_active || names_definition(i, flag))) {
     step.flag_attribute = flag->attribute;
@@ -206,31 +237,32 @@ void try_arc(APPLY_CONTEXT *a, const ARC *arc, uint32_t x) {
       }
       step.kind = ApplyStep::CONSUME;
       a->arc_path.push_back(step);
-      push_frame(a, arc->destination, frame.net, frame.position + 1);
+      push_frame(a, arc.destination, frame.net, frame.position + 1);
       return;
     }
     if (flag->action == INSERT_SUBNET) {
       NET *inserted = static_cast<NET *>(object);
-      if (inserted->start == nullptr || epsilon_loop(a, frame.state, inserted->start, arc)) {
+      uint32_t start = inserted->start == nullptr ? 0 : a->index[a->input_side]->start_of(inserted);
+      if (inserted->start == nullptr || epsilon_loop(a, frame.state, start, arc_number)) {
         if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
         return;
       }
       step.kind = ApplyStep::INSERT;
-      step.destination = inserted->start;
+      step.destination = start;
       a->arc_path.push_back(step);
-      a->inserts.push_back({frame.net, arc->destination});
+      a->inserts.push_back({frame.net, arc.destination});
       a->insert_depth++;
-      push_frame(a, inserted->start, inserted, frame.position);
+      push_frame(a, start, inserted, frame.position);
       return;
     }
   }
   if (flag != nullptr || is_epsilon_like(i)) {
-    if (epsilon_loop(a, frame.state, arc->destination, arc)) {
+    if (epsilon_loop(a, frame.state, arc.destination, arc_number)) {
       if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
       return;
     }
     a->arc_path.push_back(step);
-    push_frame(a, arc->destination, frame.net, frame.position);
+    push_frame(a, arc.destination, frame.net, frame.position);
     return;
   }
   if (x == ID_NO_SYMBOL || symbol_flag(x) != nullptr) return;
@@ -238,15 +270,16 @@ void try_arc(APPLY_CONTEXT *a, const ARC *arc, uint32_t x) {
   if (!matches) return;
   step.kind = ApplyStep::CONSUME;
   a->arc_path.push_back(step);
-  push_frame(a, arc->destination, frame.net, frame.position + 1);
+  push_frame(a, arc.destination, frame.net, frame.position + 1);
 }
 
 // At a final state of an inserted network, the move back to the caller comes first.
 void try_return(APPLY_CONTEXT *a) {
   ApplyFrame frame = a->frames.back();
   ApplyInsert insert = a->inserts.back();
-  if (epsilon_loop(a, frame.state, insert.return_to, nullptr)) return;
-  a->arc_path.push_back({ApplyStep::RETURN, nullptr, insert.return_to, 0, 0, false, insert});
+  if (epsilon_loop(a, frame.state, insert.return_to, ApplyIndex::kNoArc)) return;
+  a->arc_path.push_back(
+      {ApplyStep::RETURN, ApplyIndex::kNoArc, insert.return_to, 0, 0, false, insert});
   a->inserts.pop_back();
   a->insert_depth--;
   push_frame(a, insert.return_to, insert.caller, frame.position);
@@ -260,35 +293,49 @@ int search(APPLY_CONTEXT *a) {
   a->insert_depth = 0;
   a->flag_register.clear();
   if (a->net->start == nullptr) return 0;
+  prepare_index(a);
+  const ApplyIndex &index = index_of(a);
   int results = 0;
-  push_frame(a, a->net->start, a->net, 0);
+  push_frame(a, 0, a->net, 0);
   while (!a->frames.empty()) {
     ApplyFrame &frame = a->frames.back();
-    bool failed = false;
-    uint32_t x = symbol_at(a, frame.position, &failed);
-    if (failed) break;
-    if (frame.phase == 0) {
-      frame.phase = 1;
-      if (x == ID_NO_SYMBOL && frame.state->flags.final && a->insert_depth == 0) {
-        a->input_pos = frame.position;
-        a->on_result(a);
-        results++;
+    if (frame.phase != 3) {
+      // Arrival: the input symbol at the frame's position is read (it stays in the io
+      // sequence), a result noted, a return move tried, and the walk over the arcs set up.
+      bool failed = false;
+      const uint32_t x = symbol_at(a, frame.position, &failed);
+      if (failed) break;
+      if (frame.phase == 0) {
+        frame.phase = 1;
+        if (x == ID_NO_SYMBOL && index.states[frame.state].final && a->insert_depth == 0) {
+          a->input_pos = frame.position;
+          a->on_result(a);
+          results++;
+        }
       }
-    }
-    if (frame.phase == 1) {
-      frame.phase = 2;
-      if (a->insert_depth > 0 && frame.state->flags.final) {
-        try_return(a);
-        continue;
+      if (frame.phase == 1) {
+        frame.phase = 2;
+        if (a->insert_depth > 0 && index.states[frame.state].final) {
+          try_return(a);
+          continue;
+        }
       }
+      // Ordinary arcs read only an input symbol that is no flag.
+      frame.phase = 3;
+      frame.arcs.start(index, frame.state,
+                       x != ID_NO_SYMBOL ? a->io_plain[frame.position] : ID_NO_SYMBOL);
     }
-    const ARC *arc = frame.next_arc;
-    if (arc == nullptr) {
+    const uint32_t arc = frame.arcs.advance(index);
+    if (arc == ApplyIndex::kNoArc) {
       pop_frame(a);
       continue;
     }
-    frame.next_arc = arc->next;
-    try_arc(a, arc, x);
+    if (!index.arcs[arc].special) {
+      consume(a, arc, index.arcs[arc].destination);
+      continue;
+    }
+    const auto position = static_cast<size_t>(frame.position);
+    try_special_arc(a, arc, position < a->io_symbols.size() ? a->io_symbols[position] : ID_NO_SYMBOL);
   }
   a->frames.clear();
   a->arc_path.clear();
@@ -299,19 +346,35 @@ int search(APPLY_CONTEXT *a) {
 
 // --- Formatting -------------------------------------------------------------------------------
 
+// Appends a spelling to the output buffer; the terminator is written by the next append of
+// str-buf (the formatter ends with the separator).
+void put_spelling(STRING_BUFFER *out, const Spellings::Spelling &spelling) {
+  const int length = static_cast<int>(spelling.length);
+  if (out->pos + length + 1 > out->length) assure_buffer_space(length, out);
+  char *text = static_cast<char *>(out->string) + out->pos;
+  if (length == 1)
+    *text = *spelling.text;
+  else
+    std::memcpy(text, spelling.text, spelling.length);
+  out->pos += length;
+  out->line_count += static_cast<int>(spelling.newlines);
+}
+
 void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
-  std::string name;
   if (InputCharacters::owns(symbol)) {
+    std::string name;
     const uint32_t code[2] = {a->input_characters.code_of(symbol), 0};
     append_fat(name, code);
-  } else {
-    append_label(name, symbol, 0);
+    append_string_to_buffer(name.c_str(), a->output);
+    return;
   }
-  append_string_to_buffer(name.c_str(), a->output);
+  put_spelling(a->output, a->spellings.of(symbol));
+  static_cast<char *>(a->output->string)[a->output->pos] = '\0';
 }
 
 void reset_record(APPLY_CONTEXT *a) {
   a->io_symbols.clear();
+  a->io_plain.clear();
   a->io_complete = false;
   a->record_ended = false;
   a->input_pos = 0;
@@ -332,6 +395,11 @@ void finish_record(APPLY_CONTEXT *a) {
 
 void choose_reader(APPLY_CONTEXT *a) {
   a->parse_table = get_parse_table(a->net, a->input_side);
+  if (a->single_bytes_generation != a->parse_table->generation) {
+    for (int byte = 0; byte < 256; byte++)
+      a->single_bytes[byte] = single_byte_symbol(a->parse_table, static_cast<unsigned char>(byte));
+    a->single_bytes_generation = a->parse_table->generation;
+  }
 }
 
 }  // namespace
@@ -339,11 +407,21 @@ void choose_reader(APPLY_CONTEXT *a) {
 void format_apply_result(APPLY_CONTEXT *a) {
   const int start = a->output->pos;
   size_t position = 0;
+  const ApplyIndex &index = index_of(a);
+  a->spellings.prepare();
   for (const ApplyStep &step : a->arc_path) {
     if (step.kind == ApplyStep::RETURN) continue;
-    uint32_t label = step.arc->label;
-    uint32_t i = input_side_of(a, label);
+    const IndexArc &arc = index.arcs[step.arc];
+    uint32_t label = arc.label;
     uint32_t o = output_side_of(a, label);
+    if (a->output_side != 2 && arc.plain_output) {
+      // The common case: the output side's own spelling.
+      if (step.kind == ApplyStep::CONSUME) position++;
+      if (a->print_space && a->output->pos > start) append_char_to_buffer(' ', a->output);
+      put_spelling(a->output, a->spellings.of(o));
+      continue;
+    }
+    uint32_t i = arc.input;
     const FLAG_DIACRITIC *input_flag = symbol_flag(i);
     uint32_t c = EPSILON;
     if (step.kind == ApplyStep::CONSUME)
@@ -413,6 +491,7 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
     a->parse_table = get_parse_table(net, a->input_side);
   }
   a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
+  prepare_index(a);
   a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
   a->output = make_thin_buffer(kOutputBufferSize);
   a->on_result = format_apply_result;
@@ -469,6 +548,7 @@ KORA_API void switch_input_side(APPLY_CONTEXT *a) {
     a->output_side = 0;
   }
   a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
+  prepare_index(a);
 }
 
 KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {

@@ -7,7 +7,11 @@
 // the separator (the context's end-of-line string).
 //
 // The search is an exhaustive depth-first walk over the paths that read the record, with an
-// explicit stack of frames (no recursion, so path length is bounded by memory only). Input
+// explicit stack of frames (no recursion, so path length is bounded by memory only). It walks
+// the applyer's index of the network (apply-index.h), a compact copy made when the applyer is
+// created: an arc's input symbol is compared before anything else, flag records are read only
+// for the few special arcs, and wide states find the arcs for an input symbol by binary search,
+// while arcs are still tried in the network's list order, so results come in that order. Input
 // symbols are cut by the network's parse table once per record and kept in the io sequence,
 // so backtracking re-reads them without touching the source. On the way:
 //   - flag diacritics on the input side are obeyed (when the context says so) through
@@ -20,7 +24,8 @@
 //     (the start state counts as visited), except that an epsilon self-loop on a final state
 //     is taken once; so the search always ends and never finds a path twice.
 // The cost of a record is the number of paths explored times the epsilon-loop scans, which are
-// bounded by the epsilon stretch of the path. Stacks and buffers are kept between records.
+// bounded by the epsilon stretch of the path. Stacks, buffers and the spellings of output
+// labels are kept between records, so a lookup allocates nothing once they have grown.
 //
 // Threads: everything a search changes belongs to the applyer. The network, its states, arcs,
 // sigma, the definitions and the label map are only read; characters the label map does not
@@ -33,8 +38,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
+#include "apply-index.h"
 #include "flag-action.h"
 #include "kora.h"
 #include "pars-tbl.h"
@@ -48,32 +55,35 @@ namespace kora {
 // the record; 1 when the input cannot be read (a UTF-8 error), which ends the record's search.
 using SymbolReader = int (*)(APPLY_CONTEXT *applyer, uint32_t *id);
 
-// An open inserted network: the network that called it, and where to go on when it is left.
+// An open inserted network: the network that called it, and the state (of the applyer's index)
+// where the search goes on when it is left.
 struct ApplyInsert {
   NET *caller;
-  const STATE *return_to;
+  uint32_t return_to;
 };
 
-// One step of the current path: the arc taken (null for a return from an inserted network),
-// where it leads, and what backtracking over it must undo.
+// One step of the current path: the arc taken (an arc of the applyer's index; kNoArc for a
+// return from an inserted network), the state it leads to, and what backtracking over it must
+// undo.
 struct ApplyStep {
   enum Kind { CONSUME, EPSILON_MOVE, INSERT, RETURN };
   Kind kind;
-  const ARC *arc;
-  const STATE *destination;
+  uint32_t arc;
+  uint32_t destination;
   uint32_t flag_attribute;  // the attribute whose register word the arc changed, or 0
   uint32_t flag_previous;   // that word's value before the arc
   bool flag_saved;
   ApplyInsert closed;       // for a return: the inserted network it left
 };
 
-// A state on the current path and the arc of it to try next.
+// A state on the current path (a state of the applyer's index), the network it belongs to, and
+// the walk over its arcs.
 struct ApplyFrame {
-  const STATE *state;
+  uint32_t state;
   NET *net;
-  const ARC *next_arc;
   int position;
-  int phase;  // 0 on arrival, 1 after the result check, 2 after the return move
+  int phase;  // 0 on arrival, 1 after the result check, 2 after the return move, 3 walking arcs
+  ArcCursor arcs;
 };
 
 }  // namespace kora
@@ -110,6 +120,7 @@ struct APPLY_CONTEXT {
   std::vector<kora::ApplyStep> arc_path;
   std::vector<kora::ApplyInsert> inserts;
   std::vector<uint32_t> io_symbols;  // the record's input symbols read so far
+  std::vector<uint32_t> io_plain;    // each, or ID_NO_SYMBOL for one spelled like a flag
   bool io_complete;                  // nothing more is read for the search
   bool record_ended;                 // the end of the record has been read
   kora::FlagRegister flag_register;
@@ -122,6 +133,13 @@ struct APPLY_CONTEXT {
   // their network: the stream buffer, and the ids of characters the label map does not know.
   kora::StreamBuffer stream_buffer;
   kora::InputCharacters input_characters;
+  // The compact copies of the network that the search walks, one per input side, made when the
+  // applyer is created or switched to the side; and the spellings of output labels.
+  std::unique_ptr<kora::ApplyIndex> index[2];
+  kora::Spellings spellings;
+  // single_byte_symbol of each byte in the parse table of that generation.
+  uint32_t single_bytes[256];
+  uint64_t single_bytes_generation;
 };
 
 namespace kora {

@@ -52,8 +52,13 @@ void free_vector(PARSE_TABLE_VECTOR *vector) {
   free_cell(vector, vector_heap);
 }
 
+std::atomic<uint64_t> last_generation{0};
+
+uint64_t next_generation() { return last_generation.fetch_add(1, std::memory_order_relaxed) + 1; }
+
 PARSE_TABLE *new_table(int encoding_mode) {
   auto *table = static_cast<PARSE_TABLE *>(cell_alloc(table_heap));
+  table->generation = next_generation();
   table->encoding_mode = encoding_mode;
   table->has_multichar = 0;
   table->alphabet = nullptr;
@@ -315,6 +320,11 @@ void free_net_parse_tables(NET *net) {
   net->upper_parse_table = net->lower_parse_table = nullptr;
 }
 
+uint32_t single_byte_symbol(const PARSE_TABLE *table, unsigned char byte) {
+  const PARSE_TABLE_NODE *node = byte == 0 ? nullptr : table->root->entries[byte];
+  return node != nullptr && node->next == nullptr ? node->symbol_id : ID_NO_SYMBOL;
+}
+
 void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id) {
   if (symbol_id == EPSILON || symbol_id == OTHER) return;
   const LABEL *label = label_record(symbol_id);
@@ -325,6 +335,7 @@ void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id) {
     return;
   }
   if (name[1] != 0) table->has_multichar = 1;
+  table->generation = next_generation();
   PARSE_TABLE_VECTOR *vector = table->root;
   PARSE_TABLE_NODE *node = nullptr;
   while (*name != 0) {

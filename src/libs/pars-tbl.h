@@ -43,7 +43,14 @@ struct PARSE_TABLE {
   int has_multichar;  // 1 once some spelling takes more than one byte
   ALPH *alphabet;     // the symbols entered from the start, binary form; owned by the table
   PARSE_TABLE_VECTOR *root;
+  // Changes whenever a symbol is entered, and no two tables ever share one: what is derived
+  // from a table (the applyer's one-byte symbols) is current while its generation is.
+  uint64_t generation;
 };
+
+// The symbol that the byte `byte` alone spells in `table` when no longer spelling starts with
+// it, else ID_NO_SYMBOL: where longest match gives that symbol without looking further.
+uint32_t single_byte_symbol(const PARSE_TABLE *table, unsigned char byte);
 
 // Results of parse_symbol and parse_symbol_from_stream.
 enum { PARSE_OK = 0, PARSE_BAD_UTF8 = 1, PARSE_END = 3 };

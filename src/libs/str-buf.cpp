@@ -110,6 +110,13 @@ int append_string_to_buffer(const char *s, STRING_BUFFER *buffer) {
   return append_bytes(s, static_cast<int>(std::strlen(s)), buffer);
 }
 
+int append_bytes_to_buffer(const char *bytes, int count, STRING_BUFFER *buffer) {
+  if (!thin_target(buffer, "append_bytes_to_buffer", "string")) {
+    return buffer != nullptr ? buffer->pos : 0;
+  }
+  return append_bytes(bytes, count, buffer);
+}
+
 int append_fat_char_utf8(uint32_t c, STRING_BUFFER *buffer) {
   if (!thin_target(buffer, "append_fat_char_utf8", "character")) {
     return buffer != nullptr ? buffer->pos : 0;

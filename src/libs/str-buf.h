@@ -49,6 +49,8 @@ void assure_buffer_space(int n, STRING_BUFFER *buffer);
 // append changes nothing and returns the position (0 for a null buffer).
 int append_char_to_buffer(int c, STRING_BUFFER *buffer);
 int append_string_to_buffer(const char *s, STRING_BUFFER *buffer);
+// The same for `count` bytes that need not be terminated.
+int append_bytes_to_buffer(const char *bytes, int count, STRING_BUFFER *buffer);
 
 // Append the UTF-8 bytes of `c` (or of the codes of `fs`, surrogate pairs combined) to a thin
 // buffer; each newline is counted. Return the new position, as above on refusal.

@@ -64,14 +64,7 @@ TEST_F(ApplyTest, LookupAndGenerationAgreeWithTheRelationOnRandomTransducers) {
     NET *net = kora_test::random_net(random, options);
     const kora_test::Relation relation = kora_test::enumerate(net, universe, 5, 5);
     // Every input of up to 3 symbols over the universe, 'd' unknown to every network.
-    std::vector<kora_test::Symbols> inputs = {{}};
-    for (size_t begin = 0; begin < inputs.size(); begin++)
-      if (inputs[begin].size() < 3)
-        for (uint32_t s : universe) {
-          kora_test::Symbols longer = inputs[begin];
-          longer.push_back(s);
-          inputs.push_back(longer);
-        }
+    const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 3);
     for (int side = 0; side < 2; side++)
       for (const kora_test::Symbols &input : inputs) {
         std::set<std::string> expected;

@@ -84,6 +84,18 @@ Relation shorter_than(const Relation &relation, size_t max_length) {
   return kept;
 }
 
+std::vector<Symbols> strings_up_to(const Symbols &universe, size_t max_length) {
+  std::vector<Symbols> strings = {{}};
+  for (size_t begin = 0; begin < strings.size(); begin++)
+    if (strings[begin].size() < max_length)
+      for (uint32_t s : universe) {
+        Symbols longer = strings[begin];
+        longer.push_back(s);
+        strings.push_back(longer);
+      }
+  return strings;
+}
+
 std::string describe(const Relation &relation) {
   auto spell = [](const Symbols &symbols) {
     std::string text;

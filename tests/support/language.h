@@ -34,6 +34,10 @@ Relation enumerate(const NET *net, const Symbols &universe, size_t max_length);
 // The same with a bound for each side.
 Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, size_t max_lower);
 
+// Every string of at most `max_length` symbols of `universe`, shorter strings first: the inputs
+// that lookup tests try.
+std::vector<Symbols> strings_up_to(const Symbols &universe, size_t max_length);
+
 // Only the pairs whose two sides are both at most max_length symbols long.
 Relation shorter_than(const Relation &relation, size_t max_length);
 

@@ -1,0 +1,157 @@
+// The applyer's index of a network: a compact, read-only copy of the arcs that the standard
+// search walks instead of the network's linked arc lists.
+//
+// States are numbered in the order a breadth-first walk from the start state meets them; a
+// state is a range of a flat arc array that holds its arcs in the network's list order, each
+// arc with its input-side symbol, the number of its destination and its label. Arcs whose
+// input-side symbol is ordinary (no flag diacritic, no epsilon, not OTHER) match an input
+// symbol by equality alone; the others are "special" and take the search's general path. So the
+// search compares the arc's input symbol first and consults flag records only for the few
+// special arcs. A state with more than kWideState arcs also has its ordinary arcs as
+// (symbol, arc) pairs sorted by symbol and then by position, and its special arcs' positions in
+// order: the arcs that can read a given symbol are found by binary search, and merged with the
+// special ones by position, so the search still tries them in list order and results come out
+// in the order the linked lists give.
+//
+// An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
+// the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
+// added the first time the search enters it. The copy is made from the network as it is then:
+// the network must not be changed while an applyer uses it (kora.h says so). Making it only
+// reads the network and the label map, so applyers on different threads may make theirs at
+// once. Cost: time O(V + E log E) and space about 16 bytes per arc and 16 per state (and 24
+// per arc more in states of over kWideState arcs), for the V states and E arcs reachable from
+// the start. Tested through the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kora.h"
+#include "label.h"
+
+namespace kora {
+
+enum : uint8_t { kOrdinary = 0, kEpsilonInput = 1, kOtherSpecial = 2 };
+
+struct IndexArc {
+  uint32_t input;        // the input-side symbol of the label
+  uint32_t destination;  // the number of the destination state
+  uint32_t label;
+  uint8_t special;       // kOrdinary, or why the arc takes the general path: an epsilon-like
+                         // input side, or a flag, OTHER or no symbol there
+  uint8_t plain_output;  // 1 when one-sided output writes the output side's own spelling:
+                         // the label is not OTHER and its output side is neither a flag nor
+                         // epsilon-like
+};
+
+struct IndexState {
+  uint32_t first, end;  // its arcs in the arc array
+  uint32_t wide;        // its entry of the wide states, or kNotWide
+  bool final;
+};
+
+// The lookup of a wide state's arcs.
+struct WideState {
+  uint32_t plain_first, plain_end;      // its entries of the plain pairs
+  uint32_t special_first, special_end;  // its entries of the special positions
+};
+
+class ApplyIndex {
+ public:
+  static constexpr uint32_t kWideState = 8;
+  static constexpr uint32_t kNoArc = 0xFFFFFFFF;
+  static constexpr uint32_t kNotWide = 0xFFFFFFFF;
+
+  explicit ApplyIndex(int input_side) : input_side_(input_side) {}
+
+  int input_side() const { return input_side_; }
+
+  // The number of the start state of `net` (which must have one), the network being copied
+  // into the index the first time it is asked for.
+  uint32_t start_of(const NET *net);
+
+  std::vector<IndexState> states;
+  std::vector<IndexArc> arcs;
+  std::vector<WideState> wides;
+  std::vector<std::pair<uint32_t, uint32_t>> plain;  // (input symbol, arc) of wide states
+  std::vector<uint32_t> specials;                    // special arcs of wide states
+
+ private:
+  int input_side_;
+  std::vector<std::pair<const NET *, uint32_t>> starts_;
+};
+
+// Walks the arcs of one state that may be taken with one input symbol, in list order. Plain
+// arcs that cannot read the symbol are skipped; special arcs are all given, for the caller to
+// judge. `symbol` is the symbol an ordinary arc must have, ID_NO_SYMBOL when none may be taken
+// (the end of the input, or an input symbol spelled like a flag), or OTHER when every ordinary
+// arc may be taken.
+struct ArcCursor {
+  uint32_t next = 0, end = 0;                  // arcs, or plain pairs of a wide state
+  uint32_t special_next = 0, special_end = 0;  // special positions of a wide state
+  uint32_t symbol = 0;
+  bool merged = false;                         // a wide state walked through its pairs
+
+  void start(const ApplyIndex &index, uint32_t state, uint32_t input) {
+    const IndexState &s = index.states[state];
+    symbol = input;
+    merged = s.wide != ApplyIndex::kNotWide && input != OTHER;
+    if (merged) {
+      start_merged(index, index.wides[s.wide]);
+    } else {
+      next = s.first;
+      end = s.end;
+    }
+  }
+
+  // The next arc to try, or ApplyIndex::kNoArc.
+  uint32_t advance(const ApplyIndex &index) {
+    if (merged) return advance_merged(index);
+    while (next < end) {
+      const IndexArc &arc = index.arcs[next++];
+      if (arc.special || (symbol != ID_NO_SYMBOL && (arc.input == symbol || symbol == OTHER)))
+        return next - 1;
+    }
+    return ApplyIndex::kNoArc;
+  }
+
+ private:
+  void start_merged(const ApplyIndex &index, const WideState &wide);
+  uint32_t advance_merged(const ApplyIndex &index);
+};
+
+// The spellings of labels in the output encoding, as append_label writes them (unescaped),
+// made on first use and kept. prepare() forgets them when the output encoding has changed since
+// they were made; it is called before a run of of().
+class Spellings {
+ public:
+  struct Spelling {
+    const char *text;
+    uint32_t length;
+    uint32_t newlines;
+  };
+
+  void prepare();
+  Spelling of(uint32_t id) {
+    if (id < made_.size() && made_[id].offset != 0) {
+      const Made &made = made_[id];
+      return {text_.data() + made.offset - 1, made.length, made.newlines};
+    }
+    return make(id);
+  }
+
+ private:
+  struct Made {
+    uint32_t offset;  // 1 + the offset of the spelling in text_; 0 when not made
+    uint32_t length;
+    uint32_t newlines;
+  };
+  Spelling make(uint32_t id);
+  std::vector<Made> made_;
+  std::string text_;
+  int encoding_ = -1;
+};
+
+}  // namespace kora

@@ -1,0 +1,176 @@
+// The applyer's index (its compact copy of the network): states with many arcs, where arcs
+// are found by binary search and merged with the special ones, give the results of the arc
+// lists in their order; the spellings it caches follow the output encoding; and its one-byte
+// symbols follow the parse table when a symbol is entered into it.
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "apply-index.h"
+#include "kora_test.h"
+#include "label.h"
+#include "language.h"
+#include "networks.h"
+#include "pars-tbl.h"
+
+namespace {
+
+using kora::EPSILON;
+using kora::OTHER;
+
+class ApplyIndexTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    context_->eol_string = "\n";
+  }
+};
+
+std::vector<std::string> lines_of(const char *output) {
+  std::vector<std::string> lines;
+  std::istringstream text(output == nullptr ? "" : output);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string spell(const kora_test::Symbols &symbols) {
+  std::string text;
+  for (uint32_t s : symbols) kora::append_label(text, s, 0);
+  return text;
+}
+
+// The reference: every path of the acyclic `net` that reads `input` on side `side`, found
+// depth first over the arc lists in their order, each written as the applyer writes it (the
+// input symbol for an OTHER label and where the output side is OTHER:... the output side).
+void walk(const NET *net, const STATE *state, const kora_test::Symbols &input, size_t position,
+          int side, std::string &out, std::vector<std::string> &results) {
+  if (position == input.size() && state->flags.final) results.push_back(out);
+  for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+    const uint32_t label = arc->label;
+    const uint32_t i = side == 0 ? kora::upper_id(label) : kora::lower_id(label);
+    const uint32_t o = side == 0 ? kora::lower_id(label) : kora::upper_id(label);
+    uint32_t read = EPSILON;
+    size_t next = position;
+    if (i != EPSILON) {
+      if (position == input.size()) continue;
+      const uint32_t x = input[position];
+      const bool known = test_alph_member(net->sigma, x) != 0;
+      if (i != x && !(i == OTHER && !known)) continue;
+      read = x;
+      next = position + 1;
+    }
+    const size_t length = out.size();
+    if (label == OTHER)
+      kora::append_label(out, read, 0);
+    else if (o != EPSILON)
+      kora::append_label(out, o, 0);
+    walk(net, arc->destination, input, next, side, out, results);
+    out.resize(length);
+  }
+}
+
+int widest_state(const NET *net) {
+  int widest = 0;
+  for (const STATE *state = net->states; state != nullptr; state = state->next) {
+    int arcs = 0;
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) arcs++;
+    widest = std::max(widest, arcs);
+  }
+  return widest;
+}
+
+TEST_F(ApplyIndexTest, WideStatesGiveTheResultsOfTheArcListsInTheirOrder) {
+  kora_test::RandomNetOptions options;
+  options.acyclic = true;
+  options.transducer = true;
+  options.other = true;
+  options.max_states = 4;
+  options.max_arcs = 80;
+  options.symbols = {'a', 'b', 'c', 'd', 'e', 'f'};
+  // 'g' is unknown to every network.
+  const kora_test::Symbols universe = {'a', 'b', 'c', 'd', 'e', 'f', 'g'};
+  const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 3);
+  int wide_networks = 0;
+  kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
+    NET *net = kora_test::random_net(random, options);
+    if (widest_state(net) > static_cast<int>(kora::ApplyIndex::kWideState)) wide_networks++;
+    for (int side = 0; side < 2; side++) {
+      APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+      for (const kora_test::Symbols &input : inputs) {
+        std::vector<std::string> expected;
+        std::string out;
+        walk(net, net->start, input, 0, side, out, expected);
+        ASSERT_EQ(lines_of(apply_to_string(spell(input).c_str(), applyer)), expected)
+            << "side " << side << " input '" << spell(input) << "'";
+      }
+      free_applyer(applyer);
+    }
+    free_network(net);
+  });
+  EXPECT_GT(wide_networks, 20);
+}
+
+TEST_F(ApplyIndexTest, WideStatesAgreeWithTheRelationWithEpsilonCycles) {
+  // Cycles and EPSILON sides in states of up to 30 arcs: every result is a pair of the oracle's
+  // relation (the epsilon-loop rule cuts cycles, so not every pair of the relation comes out).
+  kora_test::RandomNetOptions options;
+  options.transducer = true;
+  options.max_states = 4;
+  options.max_arcs = 30;
+  options.symbols = {'a', 'b', 'c', 'd'};
+  const kora_test::Symbols universe = {'a', 'b', 'c', 'd', 'e'};
+  kora_test::for_seeds(30, [&](unsigned, std::mt19937 &random) {
+    NET *net = kora_test::random_net(random, options);
+    for (int side = 0; side < 2; side++) {
+      // Inputs of up to 2 symbols, outputs of up to 4.
+      const kora_test::Relation relation =
+          kora_test::enumerate(net, universe, side == 0 ? 2 : 4, side == 0 ? 4 : 2);
+      APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+      for (const kora_test::Symbols &input : kora_test::strings_up_to(universe, 2)) {
+        std::set<std::string> possible;
+        for (const auto &[upper, lower] : relation)
+          if ((side == 0 ? upper : lower) == input) possible.insert(spell(side == 0 ? lower : upper));
+        for (const std::string &result : lines_of(apply_to_string(spell(input).c_str(), applyer)))
+          ASSERT_TRUE(possible.count(result) != 0 || result.size() > 4)
+              << "side " << side << " input '" << spell(input) << "' gave '" << result << "'";
+      }
+      free_applyer(applyer);
+    }
+    free_network(net);
+  });
+}
+
+TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
+  uint32_t e_acute = 0;
+  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
+  NET *net = kora_test::build_net(2, {1}, {{0, kora::pair_id('e', e_acute), 1}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  EXPECT_STREQ(apply_to_string("e", applyer), "\xC3\xA9\n");
+  context_->out_char_encoding = KORA_LATIN1;
+  EXPECT_STREQ(apply_to_string("e", applyer), "\xE9\n");
+  context_->out_char_encoding = KORA_UTF8;
+  EXPECT_STREQ(apply_to_string("e", applyer), "\xC3\xA9\n");
+  free_applyer(applyer);
+  free_network(net);
+}
+
+TEST_F(ApplyIndexTest, OneByteSymbolsFollowTheParseTable) {
+  // "c" is a one-byte symbol of the table until "ch" is entered into it; from then on the same
+  // applyer cuts "ch" as one symbol, which no arc reads.
+  const uint32_t ch = kora::symbol_id("ch");
+  NET *net = kora_test::build_net(
+      3, {2}, {{0, kora::pair_id('c', 'x'), 1}, {1, kora::pair_id('h', 'y'), 2}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  EXPECT_STREQ(apply_to_string("ch", applyer), "xy\n");
+  kora::add_symbol_to_parse_table(kora::get_parse_table(net, 0), ch);
+  EXPECT_STREQ(apply_to_string("ch", applyer), "");
+  EXPECT_STREQ(apply_to_string("c", applyer), "");
+  free_applyer(applyer);
+  free_network(net);
+}
+
+}  // namespace
