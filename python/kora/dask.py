@@ -60,14 +60,17 @@ def _shipped(data, digest):
     """The network's bytes as an argument of the partitions' tasks. With a distributed client,
     the bytes are scattered to every worker at once, so that no worker waits for another to send
     them and the scheduler places partitions without regard to where the network is; otherwise
-    (threads or processes on this machine) they are one node of the graph."""
+    (threads or processes on this machine) they are one node of the graph. Each call scatters
+    under a key of its own: under a key derived from the bytes, a second call on the same network
+    would get the first call's key, and the first call's future, released when its collection
+    dies, could make the scheduler drop the data the second call needs."""
     try:
         from distributed import get_client
 
         client = get_client()
     except (ImportError, ValueError):
         return dask.delayed(data, pure=True, name="kora-net-" + digest)
-    return client.scatter(data, broadcast=True, hash=True)
+    return client.scatter(data, broadcast=True, hash=False)
 
 
 def lookup(collection, net, direction="down"):
