@@ -12,10 +12,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 list=/usr/share/dict/american-english
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
-  >/dev/null
-cmake --build "$build" -j2 --target compose_words >/dev/null
+. "$root/bench/build-bench.sh"
+build_bench "$build" compose_words
 g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_compose_words.cpp" \
   -o "$build/openfst_compose_words" -lfst
 

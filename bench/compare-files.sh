@@ -14,10 +14,8 @@ runs=${2:-7}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
-  >/dev/null
-cmake --build "$build" -j2 --target file_io >/dev/null
+. "$root/bench/build-bench.sh"
+build_bench "$build" file_io
 g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_file_io.cpp" -o "$build/openfst_file_io" -lfst
 
 kora="$build/bench/file_io"

@@ -19,10 +19,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 runs=${2:-3}
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
-  >/dev/null
-cmake --build "$build" -j2 --target compile_lexicon kora-tool >/dev/null
+. "$root/bench/build-bench.sh"
+build_bench "$build" compile_lexicon kora-tool
 
 work=$build/lexicon-bench
 mkdir -p "$work"

@@ -17,10 +17,8 @@ build=${1:-$root/build-bench}
 repeats=${2:-5}
 list=/usr/share/dict/american-english
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
-  >/dev/null
-cmake --build "$build" -j2 --target lookup_words kora-tool >/dev/null
+. "$root/bench/build-bench.sh"
+build_bench "$build" lookup_words kora-tool
 g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_lookup_words.cpp" \
   -o "$build/openfst_lookup_words" -lfst
 work="$build/lookup-data"

@@ -9,10 +9,8 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
-  >/dev/null
-cmake --build "$build" -j2 --target minimize_words >/dev/null
+. "$root/bench/build-bench.sh"
+build_bench "$build" minimize_words
 g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_minimize_words.cpp" \
   -o "$build/openfst_minimize_words" -lfst
 

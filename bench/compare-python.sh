@@ -18,10 +18,9 @@ repeats=${2:-5}
 list=/usr/share/dict/american-english
 python=/usr/bin/python3
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKORA_SANITIZE=OFF -DKORA_BENCH=ON -DKORA_TESTS=OFF \
-  -DKORA_PYTHON=ON -DPython_EXECUTABLE=$python >/dev/null
-cmake --build "$build" -j2 --target kora-tool _kora >/dev/null
+. "$root/bench/build-bench.sh"
+bench_options="-DKORA_PYTHON=ON -DPython_EXECUTABLE=$python"
+build_bench "$build" kora-tool _kora
 work="$build/python-lookup-data"
 rm -rf "$work"
 mkdir -p "$work"
