@@ -49,14 +49,18 @@ void unlink_heap(HEAP *heap) {
   }
 }
 
-void release_heap(HEAP *heap) {
-  HEAP_BLOCK *block = heap->first_block;
+// Frees the memory of the blocks from `block` on and, but for `kept`, their records.
+void release_blocks(HEAP *heap, HEAP_BLOCK *block, const HEAP_BLOCK *kept) {
   while (block != nullptr) {
     HEAP_BLOCK *next = block->next;
     if (block->cells != nullptr) free_block_memory(heap, block->cells);
-    std::free(block);
+    if (block != kept) std::free(block);
     block = next;
   }
+}
+
+void release_heap(HEAP *heap) {
+  release_blocks(heap, heap->first_block, nullptr);
   std::free(heap);
 }
 
@@ -131,6 +135,18 @@ void free_heap(HEAP *heap) {
   if (heap == nullptr) return;
   unlink_heap(heap);
   release_heap(heap);
+}
+
+void clear_heap(HEAP *heap) {
+  if (heap == nullptr) return;
+  HEAP_BLOCK *first = heap->first_block;
+  release_blocks(heap, first, first);
+  *first = HEAP_BLOCK{};
+  heap->current_block = first;
+  heap->next_cell = nullptr;
+  heap->free_list = nullptr;
+  heap->used_in_block = 0;
+  heap->cells_in_use = 0;
 }
 
 void free_all_heaps() {

@@ -44,6 +44,16 @@ void add_label_to_alphabets(NET *net, uint32_t label) {
   add_symbols_of_label(net->sigma, label);
 }
 
+// True when the network is the only one and every state and arc cell in use is one of its
+// own: freeing it may then free the state and arc heaps whole, block by block, instead of
+// cell by cell (the common end of a program that loaded one large network).
+bool owns_all_states_and_arcs(const NET *net) {
+  return NET_HEAP->cells_in_use == 1 && !net->flags2.has_arc_vectors &&
+         STATE_HEAP->cells_in_use == static_cast<int64_t>(net->num_states) &&
+         ARC_HEAP->cells_in_use + static_cast<int64_t>(BIG_ARC_HEAP->cells_in_use) ==
+             static_cast<int64_t>(net->num_arcs);
+}
+
 }  // namespace
 
 void make_network_heaps() {
@@ -93,15 +103,7 @@ NET *make_network() {
   return net;
 }
 
-STATE *alloc_state() {
-  auto *state = static_cast<STATE *>(cell_alloc(STATE_HEAP));
-  if (state == nullptr) out_of_memory("ALLOC_STATE");
-  *state = STATE{};
-  state->flags.is_state = 1;
-  state->flags.deterministic = 1;
-  state->flags.live = 1;
-  return state;
-}
+void out_of_memory_state() { out_of_memory("ALLOC_STATE"); }
 
 STATE *make_state(ARC *arcs, NET *net) {
   STATE *state = alloc_state();
@@ -500,6 +502,10 @@ KORA_API void free_network(NET *net) {
     else
       error_printf(
           "Network contains a transition table which cannot be handled in this implementation.");
+  } else if (owns_all_states_and_arcs(net)) {
+    clear_heap(STATE_HEAP);
+    clear_heap(ARC_HEAP);
+    clear_heap(BIG_ARC_HEAP);
   } else {
     STATE *state = net->states;
     while (state != nullptr) {

@@ -45,6 +45,33 @@ TEST_F(HeapTest, SizeCountsBlocksAndSubtractsFreeCells) {
   kora::free_heap(heap);
 }
 
+// Clearing frees every cell at once, freed ones too: the heap is as new, and its next cells
+// come zero-filled from a new block.
+TEST_F(HeapTest, ClearingFreesEveryCellAtOnce) {
+  const unsigned cells = 8, size = 32;
+  HEAP *heap = kora::init_heap(size, cells, "Cleared");
+  std::vector<char *> handed;
+  for (unsigned i = 0; i < 3 * cells + 2; i++) {
+    handed.push_back(static_cast<char *>(kora::cell_alloc(heap)));
+    std::memset(handed.back(), 0x5A, size);
+  }
+  kora::free_cell(handed[4], heap);
+  kora::clear_heap(heap);
+  EXPECT_EQ(heap->cells_in_use, 0);
+  EXPECT_EQ(kora::heap_size(heap, 1), sizeof(HEAP)) << "no block left";
+  for (unsigned i = 0; i < 2 * cells + 1; i++) {
+    auto *cell = static_cast<char *>(kora::cell_alloc(heap));
+    for (unsigned byte = 0; byte < size; byte++) ASSERT_EQ(cell[byte], 0) << i;
+  }
+  EXPECT_EQ(heap->cells_in_use, static_cast<int>(2 * cells + 1));
+  kora::clear_heap(heap);
+  kora::clear_heap(heap);
+  kora::clear_heap(nullptr);
+  EXPECT_EQ(heap->cells_in_use, 0);
+  kora::free_heap(heap);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
 void count_cell(void *, void *user_data) { ++*static_cast<int *>(user_data); }
 
 // A thousand cells over many small blocks are distinct (written over in full), and a visit sees

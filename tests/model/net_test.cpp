@@ -361,6 +361,43 @@ TEST_F(NetTest, SecondFreeDoesNothing) {
   for (NET *n : {first, second}) free_network(n);
 }
 
+// Freeing the only network, whose states and arcs are every cell in use, gives the state and
+// arc heaps' blocks back whole; the next networks are made on fresh blocks.
+TEST_F(NetTest, FreeingTheOnlyNetworkGivesItsHeapBlocksBack) {
+  ASSERT_EQ(kora::NET_HEAP->cells_in_use, 0);
+  NET *large = kora_test::chain_net(40000, true);  // more states and arcs than one block holds
+  ASSERT_EQ(kora::STATE_HEAP->cells_in_use, static_cast<int>(large->num_states));
+  free_network(large);
+  for (kora::HEAP *heap : {kora::STATE_HEAP, kora::ARC_HEAP}) {
+    EXPECT_EQ(heap->cells_in_use, 0) << heap->name;
+    EXPECT_EQ(kora::heap_size(heap, 1), sizeof(kora::HEAP)) << heap->name << ": no block left";
+  }
+  free_network(large);
+  NET *next = symbol_net("a");
+  EXPECT_EQ(words(next, 2), std::set<std::string>{"a"});
+  free_network(next);
+  EXPECT_TRUE(messages().errors.empty() && messages().warnings.empty());
+}
+
+// With another network alive, or a state that no network holds, freeing a network frees its own
+// cells only: the others stay whole.
+TEST_F(NetTest, FreeingOneNetworkLeavesEveryOtherCell) {
+  NET *kept = kora_test::chain_net(30);
+  const std::set<std::string> language = words(kept, 40);
+  free_network(kora_test::chain_net(20000, true));
+  EXPECT_EQ(words(kept, 40), language);
+  EXPECT_EQ(kora::STATE_HEAP->cells_in_use, static_cast<int>(kept->num_states));
+  EXPECT_EQ(kora::ARC_HEAP->cells_in_use, static_cast<int>(kept->num_arcs));
+
+  STATE *loose = kora::alloc_state();
+  loose->flags.final = 1;
+  free_network(kept);
+  EXPECT_EQ(kora::STATE_HEAP->cells_in_use, 1) << "the loose state is not the network's";
+  EXPECT_TRUE(loose->flags.live && loose->flags.final);
+  kora::free_state(loose, nullptr);
+  EXPECT_EQ(kora::STATE_HEAP->cells_in_use, 0);
+}
+
 // A tabular network's table belongs to the representation that made it: free_network hands it
 // to the table-freeing hook, and without one reports that it cannot free the table.
 TEST_F(NetTest, TabularNetworkGoesToTheTableFreeingHook) {
