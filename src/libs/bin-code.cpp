@@ -119,7 +119,7 @@ uint64_t ByteReader::get_groups(uint8_t first, uint64_t value, int limit_bits) {
   return failed_ ? 0 : value;
 }
 
-int64_t ByteReader::get_number() {
+int64_t ByteReader::get_long_number() {
   uint8_t byte = get_byte();
   uint64_t magnitude = get_groups(byte, byte & 0x3F, 62);
   if (failed_) return 0;
@@ -151,7 +151,7 @@ uint32_t *ByteReader::get_string(int64_t length, bool cp1252) {
   return codes;
 }
 
-uint32_t ByteReader::get_arc_item(uint8_t *flags) {
+uint32_t ByteReader::get_long_arc_item(uint8_t *flags) {
   uint8_t byte = get_byte();
   *flags = byte & (ARC_ITEM_LAST | ARC_ITEM_FINAL);
   return static_cast<uint32_t>(get_groups(byte, byte & 0x0F, 31));

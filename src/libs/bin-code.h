@@ -69,8 +69,26 @@ class ByteReader {
   uint32_t get_u24();
   uint32_t get_u32();
   // A number; a magnitude of more than 62 bits is reported as "Number too large in file." and fails
-  // the reader.
-  int64_t get_number();
+  // the reader. Numbers of up to three bytes (magnitudes below 2^20) are read inline.
+  int64_t get_number() {
+    if (!failed_ && end_ - at_ >= 3) {
+      const uint8_t first = at_[0];
+      uint64_t magnitude = first & 0x3F;
+      int length = 1;
+      if (first & 0x80) {
+        magnitude = magnitude << 7 | (at_[1] & 0x7F);
+        length = 2;
+        if (at_[1] & 0x80) {
+          if (at_[2] & 0x80) return get_long_number();
+          magnitude = magnitude << 7 | at_[2];
+          length = 3;
+        }
+      }
+      at_ += length;
+      return first & 0x40 ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    }
+    return get_long_number();
+  }
   // A string of the given length in characters, as a new 0-terminated fat string (std::free);
   // null when the reader has failed before or the bytes run out (the reader then fails). With
   // `cp1252`, a code 0x80-0x9F that Windows-1252 defines is read as its Unicode character.
@@ -79,7 +97,22 @@ class ByteReader {
   // true when that many bytes remain, else the reader fails at the end of its bytes.
   bool check_count(int64_t count);
   // An arc item: its label index and flags (the first byte's ARC_ITEM_LAST and ARC_ITEM_FINAL).
-  uint32_t get_arc_item(uint8_t *flags);
+  // Items of up to two bytes (indexes below 2^11) are read inline.
+  uint32_t get_arc_item(uint8_t *flags) {
+    if (!failed_ && end_ - at_ >= 2 && !(at_[0] & 0x80 && at_[1] & 0x80)) {
+      const uint8_t first = at_[0];
+      *flags = first & (ARC_ITEM_LAST | ARC_ITEM_FINAL);
+      uint32_t index = first & 0x0F;
+      if (first & 0x80) {
+        index = index << 7 | at_[1];
+        at_ += 2;
+      } else {
+        at_ += 1;
+      }
+      return index;
+    }
+    return get_long_arc_item(flags);
+  }
   // Points `out` at the next `count` bytes and skips them; false, with the reader failed, when
   // fewer remain.
   bool get_bytes(size_t count, const uint8_t **out);
@@ -100,6 +133,9 @@ class ByteReader {
   // The seven-bit groups that follow a first byte with bit 7 set, appended to `value`; a value
   // that would pass `limit_bits` bits is reported as "Number too large in file.".
   uint64_t get_groups(uint8_t first, uint64_t value, int limit_bits);
+  // get_number and get_arc_item for every case, near the end of the bytes and failures too.
+  int64_t get_long_number();
+  uint32_t get_long_arc_item(uint8_t *flags);
 
   const uint8_t *start_;
   const uint8_t *at_;

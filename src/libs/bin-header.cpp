@@ -3,6 +3,7 @@
 #include "bin-header.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -355,18 +356,19 @@ FILE *open_expanded(const char *file_name, const char *mode) {
 bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes) {
   FILE *file = open_expanded(file_name, "rb");
   if (file == nullptr) return false;
-  bytes.clear();
-  bool ok = true;
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    long size = std::ftell(file);
-    if (size > 0) bytes.reserve(static_cast<size_t>(size));
-    std::rewind(file);
+  // The bytes go straight from the file into the vector: sized for a regular file (one more
+  // byte, so that the first read also meets the end), doubled as needed for anything else.
+  struct stat info;
+  const bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  bytes.resize(regular ? static_cast<size_t>(info.st_size) + 1 : 65536);
+  size_t size = 0, got;
+  while ((got = std::fread(bytes.data() + size, 1, bytes.size() - size, file)) > 0) {
+    size += got;
+    if (size == bytes.size()) bytes.resize(2 * size);
   }
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  if (std::ferror(file)) ok = false;
+  bytes.resize(size);
+  const bool ok = !std::ferror(file);
   std::fclose(file);
   return ok;
 }

@@ -182,7 +182,7 @@ bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols,
 
 // The label set, sigma, arity and determinism of a network whose arcs have been read.
 void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
-                      const std::vector<uint32_t> &labels, const std::vector<bool> &used) {
+                      const std::vector<uint32_t> &labels, const std::vector<uint8_t> &used) {
   free_alph(net->labels);
   free_alph(net->sigma);
   net->labels = make_alph(static_cast<int>(labels.size()), KORA_LABEL_ALPH);
@@ -209,17 +209,21 @@ void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
   set_arity_from_labels(net);
 }
 
-// Marks each state deterministic unless two of its arcs share a label or one is EPSILON.
+// Marks the state deterministic unless two of its arcs share a label or one is EPSILON. `seen`
+// has a slot per label id and holds no pointer to this state before the call.
+void mark_deterministic(STATE *state, std::vector<const STATE *> &seen) {
+  bool deterministic = true;
+  for (ARC *arc = state->arcs; arc != nullptr && deterministic; arc = arc->next) {
+    if (arc->label == EPSILON || seen[arc->label] == state) deterministic = false;
+    seen[arc->label] = state;
+  }
+  state->flags.deterministic = deterministic;
+}
+
 void mark_deterministic_states(NET *net) {
   std::vector<const STATE *> seen(label_count(), nullptr);
-  for (STATE *state = net->states; state != nullptr; state = state->next) {
-    bool deterministic = true;
-    for (ARC *arc = state->arcs; arc != nullptr && deterministic; arc = arc->next) {
-      if (arc->label == EPSILON || seen[arc->label] == state) deterministic = false;
-      seen[arc->label] = state;
-    }
-    state->flags.deterministic = deterministic;
-  }
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    mark_deterministic(state, seen);
 }
 
 // Sets the has-flags marks of the sides whose symbols include flag diacritics.
@@ -284,8 +288,14 @@ NV *read_networks(ByteReader &in, const char *name) {
 
 }  // namespace
 
+// The body lists the arcs depth first from the start state: each arc item is followed either
+// by the arc items of its destination, a new state (its first byte has bit 0x40), or by the
+// destination's number in order of appearance (the next number being a new state without
+// arcs). The states are linked in that order as they appear, so that the network owns them
+// whatever happens next; a state is marked deterministic or not when its last arc is read,
+// while its arcs are still at hand.
 int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
-  std::vector<bool> &used = work->used;
+  std::vector<uint8_t> &used = work->used;
   used.assign(work->labels.size(), false);
   // Every state but the start takes at least one byte of the body.
   std::vector<STATE *> states;
@@ -294,11 +304,31 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   STATE *start = alloc_state();
   start->flags.final = work->start_final;
   states.push_back(start);
+  net->states = start;
+  net->start = start;
+  STATE *newest = start;
+  auto new_state = [&](uint8_t flags) {
+    STATE *state = alloc_state();
+    state->flags.final = (flags & ARC_ITEM_FINAL) != 0;
+    newest->next = state;
+    newest = state;
+    states.push_back(state);
+    return state;
+  };
   struct Open {
     STATE *state;
     ARC *last;
   };
   std::vector<Open> open;
+  std::vector<const STATE *> seen(label_count(), nullptr);
+  // The state's arcs are all read: a single arc is deterministic unless it is EPSILON.
+  auto close = [&](const Open &closed) {
+    if (closed.last == closed.state->arcs)
+      closed.state->flags.deterministic = closed.last->label != EPSILON;
+    else
+      mark_deterministic(closed.state, seen);
+    open.pop_back();
+  };
   ProgressBar bar(work->progress,
                   static_cast<uint32_t>(std::min<int64_t>(work->arc_count, UINT32_MAX)));
   int64_t arcs = 0;
@@ -335,11 +365,9 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
     const uint32_t label = work->labels[index];
     const bool last = flags & ARC_ITEM_LAST;
     if (in.peek() & 0x40) {
-      STATE *destination = alloc_state();
-      destination->flags.final = (flags & ARC_ITEM_FINAL) != 0;
-      states.push_back(destination);
+      STATE *destination = new_state(flags);
       append(open.back(), label, destination);
-      if (last) open.pop_back();
+      if (last) close(open.back());
       open.push_back({destination, nullptr});
       continue;
     }
@@ -353,18 +381,11 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
       ok = false;
       break;
     }
-    if (static_cast<size_t>(reference) == states.size()) {
-      STATE *destination = alloc_state();
-      destination->flags.final = (flags & ARC_ITEM_FINAL) != 0;
-      states.push_back(destination);
-    }
+    if (static_cast<size_t>(reference) == states.size()) new_state(flags);
     append(open.back(), label, states[static_cast<size_t>(reference)]);
-    if (last) open.pop_back();
+    if (last) close(open.back());
   }
-  // Link the states in file order, so that the network owns them whatever happens next.
-  for (size_t i = 0; i + 1 < states.size(); i++) states[i]->next = states[i + 1];
-  net->states = start;
-  net->start = start;
+  work->deterministic_marked = true;
   net->num_states = static_cast<uint32_t>(states.size());
   net->num_arcs = static_cast<uint32_t>(arcs);
   bar.finish(context()->eol_string == nullptr ? "\n" : context()->eol_string);
@@ -424,7 +445,7 @@ NET *network_from_stream(ByteReader &in, int file_type) {
   if (reader(net, in, &work) != 0) return fail_record(net);
   if (work.used.size() != work.labels.size()) work.used.assign(work.labels.size(), true);
   finish_alphabets(net, symbols, work.labels, work.used);
-  mark_deterministic_states(net);
+  if (!work.deterministic_marked) mark_deterministic_states(net);
 
   int64_t expected = in.get_number();
   int64_t got = static_cast<int64_t>(in.position() - start);

@@ -31,7 +31,8 @@ struct BODY_READ {
   int64_t arc_count = 0;
   bool start_final = false;
   bool progress = false;
-  std::vector<bool> used;  // filled by the reader: which file labels the arcs carry
+  std::vector<uint8_t> used;  // filled by the reader: which file labels the arcs carry
+  bool deterministic_marked = false;  // set by a reader that marked each state deterministic
 };
 
 // Reads one network record at the reader's position for a file of `file_type`. Null when the

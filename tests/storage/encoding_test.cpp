@@ -89,6 +89,40 @@ TEST_F(EncodingTest, ArcItemsOfTheSixteenFirstLabelsTakeOneByte) {
     }
 }
 
+// Short items are decoded inline when enough bytes follow them and by the general path at the
+// end of the bytes: both give the same value, flags and length, and a failed reader gives 0.
+TEST_F(EncodingTest, ItemsReadTheSameWhetherMoreBytesFollowOrNot) {
+  for (uint32_t index : {0u, 15u, 16u, 127u, 128u, 2047u, 2048u, 262143u, 262144u, 0xFFFFFEu})
+    for (uint8_t flags : {0, 0x10, 0x20, 0x30})
+      for (size_t padding = 0; padding < 4; padding++) {
+        Bytes bytes = arc_item_bytes(index, flags);
+        const size_t length = bytes.size();
+        bytes.resize(length + padding, 0x40);
+        ByteReader in(bytes.data(), bytes.size());
+        uint8_t read_flags = 0;
+        EXPECT_EQ(in.get_arc_item(&read_flags), index) << padding;
+        EXPECT_EQ(read_flags, flags);
+        EXPECT_EQ(in.position(), length) << index << " " << padding;
+      }
+  for (int64_t value : {0LL, 63LL, -63LL, 64LL, 8191LL, -8191LL, 8192LL, (1LL << 20) - 1,
+                        -(1LL << 20) + 1, 1LL << 20, 1LL << 40})
+    for (size_t padding = 0; padding < 4; padding++) {
+      Bytes bytes = number_bytes(value);
+      const size_t length = bytes.size();
+      bytes.resize(length + padding, 0x3F);
+      ByteReader in(bytes.data(), bytes.size());
+      EXPECT_EQ(in.get_number(), value) << padding;
+      EXPECT_EQ(in.position(), length) << value << " " << padding;
+      ByteReader failed(bytes.data(), bytes.size()), also_failed(bytes.data(), bytes.size());
+      failed.fail();
+      also_failed.fail();
+      uint8_t flags = 0;
+      EXPECT_EQ(failed.get_number(), 0) << value;
+      EXPECT_EQ(also_failed.get_arc_item(&flags), 0u) << value;
+    }
+  EXPECT_TRUE(messages().errors.empty()) << messages().errors.front();
+}
+
 TEST_F(EncodingTest, FixedWidthIntegersAreBigEndianAndStringsTwoBytesACharacter) {
   ByteWriter out;
   out.put_u16(0x1234);

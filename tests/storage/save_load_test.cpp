@@ -109,6 +109,32 @@ TEST_F(SaveLoadTest, RandomAutomataAndTransducersComeBackWithTheirLanguagesLabel
   });
 }
 
+// A loaded state is deterministic exactly when it has no EPSILON arc and no two arcs with one
+// label (the reader decides while it reads; this is the definition, state by state).
+TEST_F(SaveLoadTest, LoadedStatesAreMarkedDeterministicByTheirArcs) {
+  uint32_t nondeterministic = 0;
+  kora_test::for_seeds(80, [&](unsigned seed, std::mt19937 &random) {
+    RandomNetOptions options = varied_options(seed);
+    options.max_arcs = options.max_arcs * 2;  // more states with two arcs of one label
+    NET *net = kora_test::random_net(random, options);
+    NET *loaded = round_trip(net);
+    ASSERT_NE(loaded, nullptr);
+    uint32_t states = 0;
+    for (const STATE *state = loaded->states; state != nullptr; state = state->next, states++) {
+      std::multiset<uint32_t> labels;
+      for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) labels.insert(arc->label);
+      std::set<uint32_t> distinct(labels.begin(), labels.end());
+      const bool deterministic = labels.count(KORA_EPSILON) == 0 && distinct.size() == labels.size();
+      EXPECT_EQ(state->flags.deterministic, deterministic) << "state " << states;
+      nondeterministic += !deterministic;
+    }
+    EXPECT_EQ(states, loaded->num_states);
+    free_network(loaded);
+    free_network(net);
+  });
+  EXPECT_GT(nondeterministic, 0u) << "the seeds include nondeterministic states";
+}
+
 TEST_F(SaveLoadTest, PropertiesOfEveryTypeComeBackInOrder) {
   NET *net = symbol_net("a");
   add_string_property(net, "NETWORKNAME", "nouns");
