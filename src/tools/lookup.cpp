@@ -3,9 +3,10 @@
 // convention of lookup tools: "input<TAB>output" for each result, "input<TAB>input<TAB>+?" when
 // there is none, and an empty line after each input.
 //
-// With one thread, lines are read and answered one at a time, so the tool can serve another
-// program through a pipe; output is flushed after each input when it goes to a terminal or with
-// --flush (which therefore always use one thread). With N threads, the main thread reads the
+// The input is read in large blocks, as it arrives. With one thread, lines are answered in
+// order and the answers written in large blocks; when output goes to a terminal or with --flush
+// (which therefore always use one thread), each answer is written and flushed before the next
+// line is read, so the tool can serve another program through a pipe. With N threads, the main thread reads the
 // input in batches of lines, N workers, each with an applyer of its own over the one network,
 // answer whole batches, and the main thread writes the answers batch by batch in input order.
 // At most a few batches per worker are in flight, so memory stays bounded by the batch size
@@ -14,6 +15,8 @@
 // same as with one thread.
 
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <condition_variable>
 #include <cstdio>
@@ -37,58 +40,172 @@ constexpr size_t kBatchLines = 1024;
 constexpr size_t kBatchBytes = 1 << 20;
 // Batches in flight per worker: one being answered, one waiting, one being written.
 constexpr size_t kBatchesPerWorker = 3;
+// The input is read, and without flushing the output written, in blocks of about this size.
+constexpr size_t kBlockBytes = 64 * 1024;
 
-// Looks one input line up (its line end already cut off) and appends the answer: each result
-// (ended by "\n", the context's end-of-line string) as "input<TAB>result", or
-// "input<TAB>input<TAB>+?" when there is none, then an empty line.
-void answer(APPLY_CONTEXT *applyer, const char *input, std::string &out) {
+// Answers as they are made: bytes appended at the end of one growing block, without the
+// per-piece checks of std::string::append.
+class Answers {
+ public:
+  // Room for `count` more bytes; write them from the pointer returned and then call added().
+  char *room(size_t count) {
+    if (capacity_ - size_ < count) grow(count);
+    return bytes_.get() + size_;
+  }
+  // The bytes written since room() end at `end`.
+  void added(const char *end) { size_ = static_cast<size_t>(end - bytes_.get()); }
+  const char *data() const { return bytes_.get(); }
+  size_t size() const { return size_; }
+  void clear() { size_ = 0; }
+
+ private:
+  void grow(size_t count) {
+    size_t capacity = capacity_ < kBlockBytes ? kBlockBytes : capacity_;
+    while (capacity - size_ < count) capacity *= 2;
+    auto bytes = std::make_unique<char[]>(capacity);
+    if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_);
+    bytes_ = std::move(bytes);
+    capacity_ = capacity;
+  }
+
+  std::unique_ptr<char[]> bytes_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
+char *put(char *at, const char *bytes, size_t count) {
+  std::memcpy(at, bytes, count);
+  return at + count;
+}
+
+// Looks one input line up (its line end already cut off; `length` bytes, 0-terminated) and
+// appends the answer: each result (ended by "\n", the context's end-of-line string) as
+// "input<TAB>result", or "input<TAB>input<TAB>+?" when there is none, then an empty line.
+// The line ends at its first NUL byte, if it has one, for the lookup as for the answer.
+void answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Answers &out) {
+  length = strnlen(input, length);
   const char *results = apply_to_string(input, applyer);
   if (results == nullptr || *results == '\0') {
-    out.append(input).append("\t").append(input).append("\t+?\n");
-  } else {
-    for (const char *line = results; *line != '\0';) {
-      const char *end = std::strchr(line, '\n');
-      if (end == nullptr) end = line + std::strlen(line);
-      out.append(input).append("\t").append(line, static_cast<size_t>(end - line)).append("\n");
-      line = *end == '\n' ? end + 1 : end;
+    char *at = out.room(2 * length + 6);
+    at = put(at, input, length);
+    *at++ = '\t';
+    at = put(at, input, length);
+    out.added(put(at, "\t+?\n\n", 5));
+    return;
+  }
+  for (const char *line = results; *line != '\0';) {
+    const char *end = std::strchr(line, '\n');
+    if (end == nullptr) end = line + std::strlen(line);
+    const size_t line_length = static_cast<size_t>(end - line);
+    char *at = out.room(length + line_length + 2);
+    at = put(at, input, length);
+    *at++ = '\t';
+    at = put(at, line, line_length);
+    *at++ = '\n';
+    out.added(at);
+    line = *end == '\n' ? end + 1 : end;
+  }
+  char *at = out.room(1);
+  *at++ = '\n';
+  out.added(at);
+}
+
+void write_all(const char *bytes, size_t size, FILE *stream) {
+  if (size > 0) std::fwrite(bytes, 1, size, stream);
+}
+
+void write_all(const std::string &text, FILE *stream) { write_all(text.data(), text.size(), stream); }
+
+void write_all(const Answers &answers, FILE *stream) {
+  write_all(answers.data(), answers.size(), stream);
+}
+
+// Reads the lines of a stream in blocks straight from its file descriptor (the stream itself is
+// not read). Each line is handed out without its line end ("\n" and any carriage returns
+// before it) and 0-terminated in place; a last line without "\n" counts. A read returns what
+// is there, so a line that arrived through a pipe is handed out without waiting for the block
+// to fill.
+class LineReader {
+ public:
+  explicit LineReader(FILE *input) : fd_(fileno(input)), buffer_(kBlockBytes) {}
+
+  // The next line and its length, valid until the next call; false at the end of the input
+  // (or at a read error, which ends it too).
+  bool next(char **line, size_t *length) {
+    while (true) {
+      char *begin = buffer_.data() + start_;
+      char *newline = static_cast<char *>(
+          std::memchr(buffer_.data() + scanned_, '\n', end_ - scanned_));
+      if (newline != nullptr || (at_end_ && start_ < end_)) {
+        char *stop = newline != nullptr ? newline : buffer_.data() + end_;
+        start_ = scanned_ = newline != nullptr ? static_cast<size_t>(newline - buffer_.data()) + 1 : end_;
+        while (stop > begin && stop[-1] == '\r') stop--;
+        *stop = '\0';  // over the "\n", a "\r", or the spare byte kept after the data
+        *line = begin;
+        *length = static_cast<size_t>(stop - begin);
+        return true;
+      }
+      if (at_end_) return false;
+      scanned_ = end_;
+      fill();
     }
   }
-  out.append("\n");
-}
 
-// Cuts the line end (and any carriage returns before it) off a line read by getline.
-void cut_line_end(std::string &line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-}
+ private:
+  // Moves the unfinished line to the front, makes room (a block at least, plus the spare byte
+  // for a last line's terminator) and reads what is there.
+  void fill() {
+    std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
+    end_ -= start_;
+    scanned_ -= start_;
+    start_ = 0;
+    if (buffer_.size() - end_ < kBlockBytes / 2 + 1) buffer_.resize(buffer_.size() * 2);
+    ssize_t got;
+    do {
+      got = read(fd_, buffer_.data() + end_, buffer_.size() - end_ - 1);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0)
+      at_end_ = true;
+    else
+      end_ += static_cast<size_t>(got);
+  }
 
-void write_all(const std::string &text, FILE *stream) {
-  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stream);
-}
+  int fd_;
+  std::vector<char> buffer_;
+  size_t start_ = 0;    // where the next line starts
+  size_t scanned_ = 0;  // bytes before this hold no "\n" of the next line
+  size_t end_ = 0;      // end of the bytes read
+  bool at_end_ = false;
+};
 
 // --- One thread -------------------------------------------------------------------------------
 
+// Answers line by line. When flushing, each answer is written and flushed before the next line
+// is read; otherwise the answers go out in blocks.
 void apply_one_thread(NET *net, int input_side, FILE *input, bool flush) {
   APPLY_CONTEXT *applyer = init_apply(net, input_side, nullptr);
-  char *line = nullptr;
-  size_t capacity = 0;
-  ssize_t length;
-  std::string out;
-  while ((length = getline(&line, &capacity, input)) >= 0) {
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) line[--length] = '\0';
-    out.clear();
-    answer(applyer, line, out);
-    write_all(out, stdout);
-    if (flush) std::fflush(stdout);
+  LineReader reader(input);
+  char *line;
+  size_t length;
+  Answers out;
+  while (reader.next(&line, &length)) {
+    answer(applyer, line, length, out);
+    if (flush || out.size() >= kBlockBytes) {
+      write_all(out, stdout);
+      out.clear();
+      if (flush) std::fflush(stdout);
+    }
   }
-  std::free(line);
+  write_all(out, stdout);
   free_applyer(applyer);
 }
 
 // --- Several threads --------------------------------------------------------------------------
 
 struct Batch {
-  std::vector<std::string> lines;
-  std::string out;       // the answers, in line order
+  std::string text;             // the lines, each without its line end and 0-terminated
+  std::vector<size_t> lengths;  // their lengths, in order
+  Answers out;           // the answers, in line order
   std::string messages;  // what the library reported while answering, in line order
   bool done = false;
 };
@@ -129,20 +246,18 @@ class Pipeline {
   // Reads the whole input and writes the answers in order.
   void run(FILE *input) {
     const size_t most_in_flight = kBatchesPerWorker * threads_.size();
-    char *line = nullptr;
-    size_t capacity = 0;
+    LineReader reader(input);
+    char *line;
+    size_t length;
     bool more = true;
     while (more) {
       auto batch = std::make_shared<Batch>();
-      size_t bytes = 0;
-      ssize_t length = 0;
-      while (batch->lines.size() < kBatchLines && bytes < kBatchBytes &&
-             (length = getline(&line, &capacity, input)) >= 0) {
-        batch->lines.emplace_back(line, static_cast<size_t>(length));
-        bytes += static_cast<size_t>(length);
+      while (batch->lengths.size() < kBatchLines && batch->text.size() < kBatchBytes &&
+             (more = reader.next(&line, &length))) {
+        batch->text.append(line, length + 1);
+        batch->lengths.push_back(length);
       }
-      more = length >= 0;
-      if (batch->lines.empty()) break;
+      if (batch->lengths.empty()) break;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         in_flight_.push_back(batch);
@@ -151,7 +266,6 @@ class Pipeline {
       work_ready_.notify_one();
       while (in_flight_count() >= most_in_flight) write_first();
     }
-    std::free(line);
     while (in_flight_count() > 0) write_first();
   }
 
@@ -185,9 +299,10 @@ class Pipeline {
         waiting_.pop_front();
       }
       message_sink = &batch->messages;
-      for (std::string &line : batch->lines) {
-        cut_line_end(line);
-        answer(applyer, line.c_str(), batch->out);
+      const char *line = batch->text.c_str();
+      for (size_t length : batch->lengths) {
+        answer(applyer, line, length, batch->out);
+        line += length + 1;
       }
       message_sink = nullptr;
       {
