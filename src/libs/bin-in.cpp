@@ -254,6 +254,43 @@ NET *fail_record(NET *net) {
   return nullptr;
 }
 
+// Cells of one heap for a reader that knows how many it expects: taken from the heap in runs
+// of fresh (all-zero) cells as long as the cells still expected, so that each cell costs a
+// pointer step. Cells taken and not used (the file promised more) go back to the heap.
+class FreshCells {
+ public:
+  FreshCells(HEAP *heap, int64_t expected, const char *what)
+      : heap_(heap), expected_(expected), what_(what) {}
+  FreshCells(const FreshCells &) = delete;
+  FreshCells &operator=(const FreshCells &) = delete;
+  ~FreshCells() {
+    for (; left_ > 0; left_--, next_ += heap_->cell_size) free_cell(next_, heap_);
+  }
+
+  template <typename T>
+  T *take() {
+    if (left_ == 0) refill();
+    left_--;
+    T *cell = reinterpret_cast<T *>(next_);
+    next_ += sizeof(T);
+    return cell;
+  }
+
+ private:
+  void refill() {
+    const unsigned wanted = static_cast<unsigned>(std::clamp<int64_t>(expected_, 1, UINT32_MAX));
+    next_ = static_cast<std::byte *>(cell_run(heap_, wanted, &left_));
+    if (next_ == nullptr) out_of_memory(what_);
+    expected_ -= left_;
+  }
+
+  HEAP *heap_;
+  int64_t expected_;
+  const char *what_;
+  std::byte *next_ = nullptr;
+  unsigned left_ = 0;
+};
+
 // Reads the records at the file's locations (or one after the other for files without a
 // location table) into a vector.
 NV *read_networks(ByteReader &in, const char *name) {
@@ -298,21 +335,30 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   std::vector<uint8_t> &used = work->used;
   used.assign(work->labels.size(), false);
   // Every state but the start takes at least one byte of the body.
+  const int64_t most_states =
+      std::min<int64_t>(work->state_count, static_cast<int64_t>(in.remaining()) + 1);
   std::vector<STATE *> states;
-  states.reserve(static_cast<size_t>(
-      std::min<int64_t>(work->state_count, static_cast<int64_t>(in.remaining()) + 1)));
-  STATE *start = alloc_state();
-  start->flags.final = work->start_final;
-  states.push_back(start);
+  states.reserve(static_cast<size_t>(most_states));
+  // The states and arcs are fresh zero cells: only the fields that are not zero are set.
+  FreshCells state_cells(STATE_HEAP, most_states, "ALLOC_STATE");
+  FreshCells arc_cells(ARC_HEAP, std::min<int64_t>(work->arc_count, in.remaining()), "ARC_ALLOC");
+  auto fresh_state = [&](bool final) {
+    STATE *state = state_cells.take<STATE>();
+    state->flags.is_state = 1;
+    state->flags.deterministic = 1;
+    state->flags.live = 1;
+    state->flags.final = final;
+    states.push_back(state);
+    return state;
+  };
+  STATE *start = fresh_state(work->start_final);
   net->states = start;
   net->start = start;
   STATE *newest = start;
   auto new_state = [&](uint8_t flags) {
-    STATE *state = alloc_state();
-    state->flags.final = (flags & ARC_ITEM_FINAL) != 0;
+    STATE *state = fresh_state((flags & ARC_ITEM_FINAL) != 0);
     newest->next = state;
     newest = state;
-    states.push_back(state);
     return state;
   };
   struct Open {
@@ -335,9 +381,7 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   bool ok = true;
   if (work->arc_count > 0) open.push_back({start, nullptr});
   auto append = [&](Open &from, uint32_t label, STATE *destination) {
-    ARC *arc = static_cast<ARC *>(cell_alloc(ARC_HEAP));
-    if (arc == nullptr) out_of_memory("ARC_ALLOC");
-    *arc = ARC{};
+    ARC *arc = arc_cells.take<ARC>();
     arc->label = label;
     arc->destination = destination;
     arc->flags.live = 1;

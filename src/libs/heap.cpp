@@ -84,15 +84,38 @@ HEAP *init_heap(unsigned cell_size, unsigned cells_per_block, const char *name) 
   return heap;
 }
 
+namespace {
+
+// The first block's memory, on the heap's first allocation.
+void open_first_block(HEAP *heap) {
+  if (heap->next_cell != nullptr) return;
+  heap->first_block->cells = new_block_memory(heap, true, "Fst_cell_alloc");
+  heap->next_cell = heap->first_block->cells;
+}
+
+// Moves to the next block (made if there is none) when the current one is used up.
+void leave_full_block(HEAP *heap) {
+  if (heap->used_in_block < heap->cells_per_block) return;
+  HEAP_BLOCK *block = heap->current_block;
+  if (block->next == nullptr) {
+    auto *added = static_cast<HEAP_BLOCK *>(std::calloc(1, sizeof(HEAP_BLOCK)));
+    if (added == nullptr) out_of_memory("ADD_BLOCK");
+    added->cells = new_block_memory(heap, false, "ADD_BLOCK");
+    block->next = added;
+  }
+  heap->current_block = block->next;
+  heap->next_cell = heap->current_block->cells;
+  heap->used_in_block = 0;
+}
+
+}  // namespace
+
 void *cell_alloc_slow(HEAP *heap) {
   if (heap == nullptr) {
     error("cell_alloc: can't allocate from null heap (did you forget to call initialize_kora()?)");
     return nullptr;
   }
-  if (heap->next_cell == nullptr) {
-    heap->first_block->cells = new_block_memory(heap, true, "Fst_cell_alloc");
-    heap->next_cell = heap->first_block->cells;
-  }
+  open_first_block(heap);
   if (heap->free_list != nullptr) {
     void *cell = heap->free_list;
     std::memcpy(&heap->free_list, cell, sizeof(void *));
@@ -100,23 +123,27 @@ void *cell_alloc_slow(HEAP *heap) {
     heap->cells_in_use++;
     return cell;
   }
-  if (heap->used_in_block == heap->cells_per_block) {
-    HEAP_BLOCK *block = heap->current_block;
-    if (block->next == nullptr) {
-      auto *added = static_cast<HEAP_BLOCK *>(std::calloc(1, sizeof(HEAP_BLOCK)));
-      if (added == nullptr) out_of_memory("ADD_BLOCK");
-      added->cells = new_block_memory(heap, false, "ADD_BLOCK");
-      block->next = added;
-    }
-    heap->current_block = block->next;
-    heap->next_cell = heap->current_block->cells;
-    heap->used_in_block = 0;
-  }
+  leave_full_block(heap);
   void *cell = heap->next_cell;
   heap->next_cell += heap->cell_size;
   heap->used_in_block++;
   heap->cells_in_use++;
   return cell;
+}
+
+void *cell_run(HEAP *heap, unsigned wanted, unsigned *count) {
+  *count = 0;
+  if (heap == nullptr) return cell_alloc_slow(heap);
+  open_first_block(heap);
+  leave_full_block(heap);
+  const unsigned left = heap->cells_per_block - heap->used_in_block;
+  const unsigned run = wanted == 0 ? 1 : wanted < left ? wanted : left;
+  void *cells = heap->next_cell;
+  heap->next_cell += static_cast<size_t>(run) * heap->cell_size;
+  heap->used_in_block += run;
+  heap->cells_in_use += static_cast<int>(run);
+  *count = run;
+  return cells;
 }
 
 // A too-small cell cannot hold the free-list link; such a cell is reported and not reused.

@@ -49,6 +49,12 @@ inline void *cell_alloc(HEAP *heap) {
   return cell_alloc_slow(heap);
 }
 
+// A run of fresh (never handed out, so all-zero) cells in a row, for a caller that knows how
+// many it will need: `wanted` of them (at least one), or fewer when the current block has fewer
+// left; *count receives how many, all counted as in use. Freed cells are not reused. A null
+// heap is reported and gives null with *count 0.
+void *cell_run(HEAP *heap, unsigned wanted, unsigned *count);
+
 // Puts the cell back on the heap's free list.
 void free_cell(void *cell, HEAP *heap);
 

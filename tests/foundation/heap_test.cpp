@@ -72,6 +72,35 @@ TEST_F(HeapTest, ClearingFreesEveryCellAtOnce) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
+// A run is cut from the current block's fresh cells only (never from freed ones), stops at the
+// block's end, and starts a new block when the current one is full; every cell of it is zero
+// and counted as in use.
+TEST_F(HeapTest, RunsAreFreshCellsInARowWithinOneBlock) {
+  const unsigned cells = 10, size = 16;
+  HEAP *heap = kora::init_heap(size, cells, "Runs");
+  auto *first = static_cast<char *>(kora::cell_alloc(heap));
+  std::memset(first, 0x77, size);
+  kora::free_cell(first, heap);
+  unsigned count = 0;
+  auto *run = static_cast<char *>(kora::cell_run(heap, 4, &count));
+  EXPECT_EQ(count, 4u);
+  EXPECT_EQ(run, first + size) << "after the cell handed out before, not the freed one";
+  auto *rest = static_cast<char *>(kora::cell_run(heap, 100, &count));
+  EXPECT_EQ(count, cells - 5) << "up to the end of the block";
+  EXPECT_EQ(rest, run + 4 * size);
+  auto *next = static_cast<char *>(kora::cell_run(heap, 0, &count));
+  EXPECT_EQ(count, 1u) << "at least one, from a new block";
+  EXPECT_TRUE(next < first || next >= first + cells * size);
+  for (char *cell : {run, run + 3 * size, rest, rest + (cells - 6) * size, next})
+    for (unsigned byte = 0; byte < size; byte++) ASSERT_EQ(cell[byte], 0);
+  EXPECT_EQ(heap->cells_in_use, static_cast<int>(cells));
+  EXPECT_EQ(kora::cell_alloc(heap), first) << "the freed cell is still there for cell_alloc";
+  EXPECT_EQ(kora::cell_run(nullptr, 3, &count), nullptr);
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(messages().errors.size(), 1u);
+  kora::free_heap(heap);
+}
+
 void count_cell(void *, void *user_data) { ++*static_cast<int *>(user_data); }
 
 // A thousand cells over many small blocks are distinct (written over in full), and a visit sees
