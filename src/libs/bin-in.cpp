@@ -255,8 +255,7 @@ NET *fail_record(NET *net) {
 }
 
 // Cells of one heap for a reader that knows how many it expects: taken from the heap in runs
-// of fresh (all-zero) cells as long as the cells still expected, so that each cell costs a
-// pointer step. Cells taken and not used (the file promised more) go back to the heap.
+// of fresh cells as long as the cells still expected, so that each cell costs a pointer step. Cells taken and not used (the file promised more) go back to the heap.
 class FreshCells {
  public:
   FreshCells(HEAP *heap, int64_t expected, const char *what)
@@ -339,15 +338,18 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
       std::min<int64_t>(work->state_count, static_cast<int64_t>(in.remaining()) + 1);
   std::vector<STATE *> states;
   states.reserve(static_cast<size_t>(most_states));
-  // The states and arcs are fresh zero cells: only the fields that are not zero are set.
+  // States and arcs are made whole in registers and stored at once: a fresh cell is never read
+  // before it is written (reading a page not yet written would map it twice).
   FreshCells state_cells(STATE_HEAP, most_states, "ALLOC_STATE");
   FreshCells arc_cells(ARC_HEAP, std::min<int64_t>(work->arc_count, in.remaining()), "ARC_ALLOC");
   auto fresh_state = [&](bool final) {
+    STATE made{};
+    made.flags.is_state = 1;
+    made.flags.deterministic = 1;
+    made.flags.live = 1;
+    made.flags.final = final;
     STATE *state = state_cells.take<STATE>();
-    state->flags.is_state = 1;
-    state->flags.deterministic = 1;
-    state->flags.live = 1;
-    state->flags.final = final;
+    *state = made;
     states.push_back(state);
     return state;
   };
@@ -381,10 +383,12 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   bool ok = true;
   if (work->arc_count > 0) open.push_back({start, nullptr});
   auto append = [&](Open &from, uint32_t label, STATE *destination) {
+    ARC made{};
+    made.label = label;
+    made.destination = destination;
+    made.flags.live = 1;
     ARC *arc = arc_cells.take<ARC>();
-    arc->label = label;
-    arc->destination = destination;
-    arc->flags.live = 1;
+    *arc = made;
     if (from.last == nullptr)
       from.state->arcs = arc;
     else
