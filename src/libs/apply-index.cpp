@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "context.h"
-#include "flat-hash.h"
 #include "flag-sides.h"
 #include "label.h"
+#include "pars-tbl.h"
 
 namespace kora {
 namespace {
@@ -20,7 +20,7 @@ IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
   const uint32_t label = arc->label;
   const uint32_t input = input_side == 1 ? lower_id(label) : upper_id(label);
   const uint32_t output = input_side == 1 ? upper_id(label) : lower_id(label);
-  IndexArc entry{input, destination, label, 0, 0};
+  IndexArc entry{input, destination, output, 0, 0, label == OTHER};
   if (epsilon_like(input))
     entry.special = kEpsilonInput;
   else if (input == ID_NO_SYMBOL || input == OTHER || symbol_flag(input) != nullptr)
@@ -31,27 +31,23 @@ IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
 
 }  // namespace
 
-uint32_t ApplyIndex::start_of(const NET *net) {
+uint32_t ApplyIndex::start_of(NET *net) {
   for (const auto &[known, start] : starts_)
     if (known == net) return start;
   const auto base = static_cast<uint32_t>(states.size());
   starts_.emplace_back(net, base);
-  // Numbers states as a breadth-first walk meets them; state k of the walk is base + k.
-  struct Number {
-    const STATE *state;
-    uint32_t number;
-  };
-  FlatHash<Number> numbers("APPLY_INDEX");
-  std::vector<const STATE *> order;
-  auto number = [&](const STATE *state) {
-    bool added = false;
-    Number *entry = numbers.insert(hash_mix(reinterpret_cast<uintptr_t>(state)),
-                                   [state](const Number &n) { return n.state == state; }, &added);
-    if (added) {
-      *entry = {state, base + static_cast<uint32_t>(order.size())};
-      order.push_back(state);
-    }
-    return entry->number;
+  // Numbers states as a breadth-first walk meets them; state k of the walk is base + k. A
+  // state's client cell holds k while the walk runs, trusted only when order[k] is the state
+  // (so cells left by others need no clearing); the cells are borrowed under the preparation
+  // lock, since other threads may be indexing the same network.
+  std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
+  std::vector<STATE *> order;
+  auto number = [&](STATE *state) {
+    const auto k = reinterpret_cast<uintptr_t>(state->client_cell);
+    if (k < order.size() && order[k] == state) return base + static_cast<uint32_t>(k);
+    state->client_cell = reinterpret_cast<void *>(order.size());
+    order.push_back(state);
+    return base + static_cast<uint32_t>(order.size() - 1);
   };
   number(net->start);
   for (size_t k = 0; k < order.size(); ++k) {
@@ -59,8 +55,10 @@ uint32_t ApplyIndex::start_of(const NET *net) {
     IndexState entry{};
     entry.final = state->flags.final != 0;
     entry.first = static_cast<uint32_t>(arcs.size());
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
       arcs.push_back(index_arc(arc, number(arc->destination), input_side_));
+      if (arcs.back().special == kOtherSpecial) other_special_arcs_++;
+    }
     entry.end = static_cast<uint32_t>(arcs.size());
     entry.wide = kNotWide;
     if (entry.end - entry.first > kWideState) {
@@ -79,9 +77,57 @@ uint32_t ApplyIndex::start_of(const NET *net) {
       entry.wide = static_cast<uint32_t>(wides.size());
       wides.push_back(wide);
     }
+    entry.deterministic = distinct_inputs(entry);
+    if (entry.deterministic && entry.wide != kNotWide) make_table(wides[entry.wide]);
     states.push_back(entry);
   }
+  for (STATE *state : order) state->client_cell = nullptr;
   return base;
+}
+
+bool ApplyIndex::distinct_inputs(const IndexState &state) const {
+  if (state.wide != kNotWide) {
+    const WideState &wide = wides[state.wide];
+    if (wide.special_first != wide.special_end) return false;
+    for (uint32_t k = wide.plain_first + 1; k < wide.plain_end; ++k)
+      if (plain[k].first == plain[k - 1].first) return false;
+    return true;
+  }
+  for (uint32_t a = state.first; a < state.end; ++a) {
+    if (arcs[a].special) return false;
+    for (uint32_t b = state.first; b < a; ++b)
+      if (arcs[b].input == arcs[a].input) return false;
+  }
+  return true;
+}
+
+// A table costs at most four entries per arc: its symbols span at most four times their
+// number.
+void ApplyIndex::make_table(WideState &wide) {
+  const uint32_t count = wide.plain_end - wide.plain_first;
+  const uint32_t low = plain[wide.plain_first].first;
+  const uint64_t span = uint64_t{plain[wide.plain_end - 1].first} - low + 1;
+  if (span > uint64_t{4} * count) return;
+  wide.table_first = static_cast<uint32_t>(table.size());
+  wide.table_low = low;
+  wide.table_size = static_cast<uint32_t>(span);
+  table.resize(table.size() + span, kNoArc);
+  for (uint32_t k = wide.plain_first; k < wide.plain_end; ++k)
+    table[wide.table_first + plain[k].first - low] = plain[k].second;
+}
+
+// A branch-free binary search: the range halves with a conditional move, so its length, not
+// the data, decides the jumps.
+uint32_t ApplyIndex::only_wide_arc(const WideState &wide, uint32_t symbol) const {
+  const std::pair<uint32_t, uint32_t> *base = plain.data() + wide.plain_first;
+  uint32_t length = wide.plain_end - wide.plain_first;
+  if (length == 0) return kNoArc;
+  while (length > 1) {
+    const uint32_t half = length / 2;
+    if (base[half].first <= symbol) base += half;
+    length -= half;
+  }
+  return base->first == symbol ? base->second : kNoArc;
 }
 
 void ArcCursor::start_merged(const ApplyIndex &index, const WideState &wide) {

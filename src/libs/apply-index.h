@@ -3,9 +3,9 @@
 //
 // States are numbered in the order a breadth-first walk from the start state meets them; a
 // state is a range of a flat arc array that holds its arcs in the network's list order, each
-// arc with its input-side symbol, the number of its destination and its label. Arcs whose
-// input-side symbol is ordinary (no flag diacritic, no epsilon, not OTHER) match an input
-// symbol by equality alone; the others are "special" and take the search's general path. So the
+// arc with its input-side symbol, the number of its destination and its output-side symbol.
+// Arcs whose input-side symbol is ordinary (no flag diacritic, no epsilon, not OTHER) match an
+// input symbol by equality alone; the others are "special" and take the search's general path. So the
 // search compares the arc's input symbol first and consults flag records only for the few
 // special arcs. A state with more than kWideState arcs also has its ordinary arcs as
 // (symbol, arc) pairs sorted by symbol and then by position, and its special arcs' positions in
@@ -16,9 +16,10 @@
 // An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
 // the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
 // added the first time the search enters it. The copy is made from the network as it is then:
-// the network must not be changed while an applyer uses it (kora.h says so). Making it only
-// reads the network and the label map, so applyers on different threads may make theirs at
-// once. Cost: time O(V + E log E) and space about 16 bytes per arc and 16 per state (and 24
+// the network must not be changed while an applyer uses it (kora.h says so). Making it reads
+// the network and the label map and borrows the states' client cells under the lock of
+// net_preparation_lock, so applyers on different threads may make theirs at once. Cost: time
+// O(V + E log E) and space about 16 bytes per arc and 16 per state (and 24
 // per arc more in states of over kWideState arcs), for the V states and E arcs reachable from
 // the start. Tested through the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
 #pragma once
@@ -38,24 +39,31 @@ enum : uint8_t { kOrdinary = 0, kEpsilonInput = 1, kOtherSpecial = 2 };
 struct IndexArc {
   uint32_t input;        // the input-side symbol of the label
   uint32_t destination;  // the number of the destination state
-  uint32_t label;
+  uint32_t output;       // the output-side symbol of the label
   uint8_t special;       // kOrdinary, or why the arc takes the general path: an epsilon-like
                          // input side, or a flag, OTHER or no symbol there
   uint8_t plain_output;  // 1 when one-sided output writes the output side's own spelling:
                          // the label is not OTHER and its output side is neither a flag nor
                          // epsilon-like
+  uint8_t other_label;   // 1 when the label is OTHER itself (any symbol, copied)
 };
 
 struct IndexState {
   uint32_t first, end;  // its arcs in the arc array
   uint32_t wide;        // its entry of the wide states, or kNotWide
   bool final;
+  bool deterministic;   // no special arcs, and no two arcs with one input symbol: any input
+                        // symbol can be read by one arc at most
 };
 
 // The lookup of a wide state's arcs.
 struct WideState {
   uint32_t plain_first, plain_end;      // its entries of the plain pairs
   uint32_t special_first, special_end;  // its entries of the special positions
+  // A deterministic state whose input symbols lie close together also has a table of its arcs
+  // by input symbol: the arc reading symbol table_low + k (or kNoArc) is entry
+  // table_first + k of `table`, for k below table_size (0 when it has no table).
+  uint32_t table_first, table_low, table_size;
 };
 
 class ApplyIndex {
@@ -68,18 +76,46 @@ class ApplyIndex {
 
   int input_side() const { return input_side_; }
 
+  // Whether every arc indexed so far reads an ordinary symbol or nothing on the input side
+  // (none has a flag diacritic, OTHER or no symbol there). Then no network can be inserted, and
+  // the search needs neither flag registers nor sigma tests.
+  bool ordinary_or_epsilon() const { return other_special_arcs_ == 0; }
+
+  // The arc of deterministic state `state` that reads `symbol`, or kNoArc.
+  uint32_t only_arc(const IndexState &state, uint32_t symbol) const {
+    if (state.wide == kNotWide) {
+      for (uint32_t a = state.first; a < state.end; ++a)
+        if (arcs[a].input == symbol) return a;
+      return kNoArc;
+    }
+    const WideState &wide = wides[state.wide];
+    if (wide.table_size != 0) {
+      const uint32_t k = symbol - wide.table_low;
+      return k < wide.table_size ? table[wide.table_first + k] : kNoArc;
+    }
+    return only_wide_arc(wide, symbol);
+  }
+
   // The number of the start state of `net` (which must have one), the network being copied
-  // into the index the first time it is asked for.
-  uint32_t start_of(const NET *net);
+  // into the index the first time it is asked for. The states' client cells are used while
+  // copying and left null.
+  uint32_t start_of(NET *net);
 
   std::vector<IndexState> states;
   std::vector<IndexArc> arcs;
   std::vector<WideState> wides;
   std::vector<std::pair<uint32_t, uint32_t>> plain;  // (input symbol, arc) of wide states
   std::vector<uint32_t> specials;                    // special arcs of wide states
+  std::vector<uint32_t> table;                       // arcs of wide states by input symbol
 
  private:
+  // Binary search in the plain pairs of a deterministic wide state without a table.
+  uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
+  bool distinct_inputs(const IndexState &state) const;
+  void make_table(WideState &wide);
+
   int input_side_;
+  uint32_t other_special_arcs_ = 0;
   std::vector<std::pair<const NET *, uint32_t>> starts_;
 };
 
@@ -110,14 +146,22 @@ struct ArcCursor {
   uint32_t advance(const ApplyIndex &index) {
     if (merged) return advance_merged(index);
     while (next < end) {
-      const IndexArc &arc = index.arcs[next++];
-      if (arc.special || (symbol != ID_NO_SYMBOL && (arc.input == symbol || symbol == OTHER)))
-        return next - 1;
+      if (may_take(index.arcs[next++])) return next - 1;
     }
     return ApplyIndex::kNoArc;
   }
 
+  // Whether no arc is left to try.
+  bool exhausted(const ApplyIndex &index) {
+    if (merged) return next == end && special_next == special_end;
+    while (next < end && !may_take(index.arcs[next])) ++next;
+    return next == end;
+  }
+
  private:
+  bool may_take(const IndexArc &arc) const {
+    return arc.special || (symbol != ID_NO_SYMBOL && (arc.input == symbol || symbol == OTHER));
+  }
   void start_merged(const ApplyIndex &index, const WideState &wide);
   uint32_t advance_merged(const ApplyIndex &index);
 };
@@ -142,12 +186,27 @@ class Spellings {
     return make(id);
   }
 
- private:
   struct Made {
     uint32_t offset;  // 1 + the offset of the spelling in text_; 0 when not made
     uint32_t length;
     uint32_t newlines;
   };
+  // The spellings made so far, for loops that write bytes: those may alias anything, so that
+  // the compiler would read the cache's vectors again after every byte written. A view holds
+  // until the next call of of().
+  struct View {
+    const Made *made;
+    size_t count;
+    const char *text;
+    bool find(uint32_t id, Spelling *spelling) const {
+      if (id >= count || made[id].offset == 0) return false;
+      *spelling = {text + made[id].offset - 1, made[id].length, made[id].newlines};
+      return true;
+    }
+  };
+  View view() const { return {made_.data(), made_.size(), text_.data()}; }
+
+ private:
   Spelling make(uint32_t id);
   std::vector<Made> made_;
   std::string text_;

@@ -86,6 +86,16 @@ struct ApplyFrame {
   ArcCursor arcs;
 };
 
+// A state with a choice of arcs on the current path of the search over a network whose input
+// side has only ordinary symbols and epsilons: the state, the input position, the length of
+// the path that reached it, and the walk over its arcs.
+struct OrdinaryFrame {
+  uint32_t state;
+  uint32_t position;
+  uint32_t path_length;
+  ArcCursor arcs;
+};
+
 }  // namespace kora
 
 struct APPLY_CONTEXT {
@@ -111,6 +121,8 @@ struct APPLY_CONTEXT {
   kora::SymbolReader read_symbol;
   void (*on_result)(APPLY_CONTEXT *applyer);
   const char *separator;
+  uint32_t separator_length;
+  uint32_t separator_newlines;
   STRING_BUFFER *output;
   // What make_applyer opened for the applyer, which free_applyer closes and frees.
   NET *owned_net;
@@ -120,10 +132,15 @@ struct APPLY_CONTEXT {
   std::vector<kora::ApplyStep> arc_path;
   std::vector<kora::ApplyInsert> inserts;
   std::vector<uint32_t> io_symbols;  // the record's input symbols read so far
-  std::vector<uint32_t> io_plain;    // each, or ID_NO_SYMBOL for one spelled like a flag
   bool io_complete;                  // nothing more is read for the search
   bool record_ended;                 // the end of the record has been read
   kora::FlagRegister flag_register;
+  // The search over a network whose input side has only ordinary symbols and epsilons: its
+  // frames and its path (the arcs taken). ordinary_search says that this search, not the
+  // general one, is running, so the formatter reads this path.
+  std::vector<kora::OrdinaryFrame> ordinary_frames;
+  std::vector<uint32_t> ordinary_path;
+  bool ordinary_search;
   // Membership in each network's sigma by symbol id (inserted networks too), made on first use.
   std::vector<std::pair<const NET *, std::vector<bool>>> sigmas;
   // Whether the network has flags on its upper and lower side, noted at init_apply.
