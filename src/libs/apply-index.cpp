@@ -36,10 +36,12 @@ uint32_t ApplyIndex::start_of(NET *net) {
     if (known == net) return start;
   const auto base = static_cast<uint32_t>(states.size());
   starts_.emplace_back(net, base);
-  // Numbers states as a breadth-first walk meets them; state k of the walk is base + k. A
-  // state's client cell holds k while the walk runs, trusted only when order[k] is the state
-  // (so cells left by others need no clearing); the cells are borrowed under the preparation
-  // lock, since other threads may be indexing the same network.
+  // Numbers the start state base, the other states base + 1 onwards in the order of the state
+  // list, which is the order they lie in memory when the network was read from a file, so
+  // that copying walks memory forwards (states reached but not on the list come last). A
+  // state's client cell holds its k = number - base while the copy is made, trusted only when
+  // order[k] is the state (so cells left by others need no clearing); the cells are borrowed
+  // under the preparation lock, since other threads may be indexing the same network.
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
   std::vector<STATE *> order;
   auto number = [&](STATE *state) {
@@ -50,6 +52,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
     return base + static_cast<uint32_t>(order.size() - 1);
   };
   number(net->start);
+  for (STATE *state = net->states; state != nullptr; state = state->next) number(state);
   for (size_t k = 0; k < order.size(); ++k) {
     const STATE *state = order[k];
     IndexState entry{};

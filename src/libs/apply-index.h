@@ -1,17 +1,19 @@
-// The applyer's index of a network: a compact, read-only copy of the arcs that the standard
-// search walks instead of the network's linked arc lists.
+// The applyer's index of a network: a compact, read-only copy of the arcs that the search
+// walks instead of the network's linked arc lists.
 //
-// States are numbered in the order a breadth-first walk from the start state meets them; a
-// state is a range of a flat arc array that holds its arcs in the network's list order, each
-// arc with its input-side symbol, the number of its destination and its output-side symbol.
-// Arcs whose input-side symbol is ordinary (no flag diacritic, no epsilon, not OTHER) match an
-// input symbol by equality alone; the others are "special" and take the search's general path. So the
-// search compares the arc's input symbol first and consults flag records only for the few
-// special arcs. A state with more than kWideState arcs also has its ordinary arcs as
-// (symbol, arc) pairs sorted by symbol and then by position, and its special arcs' positions in
-// order: the arcs that can read a given symbol are found by binary search, and merged with the
-// special ones by position, so the search still tries them in list order and results come out
-// in the order the linked lists give.
+// The start state is state 0 (of a network's part of the index), the others follow in the
+// order of the state list. A state is a range of a flat arc array that holds its arcs in the
+// network's list order, each with its input-side symbol, the number of its destination and
+// its output-side symbol. Arcs whose input-side symbol is ordinary (no flag diacritic, no
+// epsilon, not OTHER) match an input symbol by equality alone; the others are "special" and
+// take the search's general path, so flag records are consulted only for those. A state with
+// more than kWideState arcs also has its ordinary arcs as (symbol, arc) pairs sorted by symbol
+// and then by position, and its special arcs' positions in order: the arcs that can read a
+// given symbol are found by binary search and merged with the special ones by position, so
+// arcs are still tried in list order and results come out in the order the lists give.
+// A deterministic state (no special arcs, no input symbol on two arcs) is marked, so that the
+// search can take its one arc for a symbol without coming back to it; a wide one whose input
+// symbols lie close together has a table from symbol to arc.
 //
 // An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
 // the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
@@ -19,9 +21,9 @@
 // the network must not be changed while an applyer uses it (kora.h says so). Making it reads
 // the network and the label map and borrows the states' client cells under the lock of
 // net_preparation_lock, so applyers on different threads may make theirs at once. Cost: time
-// O(V + E log E) and space about 16 bytes per arc and 16 per state (and 24
-// per arc more in states of over kWideState arcs), for the V states and E arcs reachable from
-// the start. Tested through the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
+// O(V + E log E); space 16 bytes per arc and per state, and in wide states 8 bytes more per
+// arc and at most 16 for a table, for the V states and E arcs of the network. Tested through
+// the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
 #pragma once
 
 #include <cstdint>

@@ -555,6 +555,44 @@ void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *po
   }
 }
 
+// Writes the output spellings of the arcs path[k], path[k + 1], ... up to the first arc whose
+// output is not its output side's own spelling (see IndexArc::plain_output) or the end;
+// returns the index of the first arc not written. This is the common case of one-sided output
+// without blanks. The buffer's and the spelling cache's fields are used through local copies,
+// which a byte written could otherwise alias.
+size_t put_plain_run(APPLY_CONTEXT *a, const uint32_t *path, size_t k, size_t count) {
+  STRING_BUFFER *out = a->output;
+  const IndexArc *arcs = index_of(a).arcs.data();
+  Spellings::View spellings = a->spellings.view();
+  char *text = static_cast<char *>(out->string);
+  int pos = out->pos, capacity = out->length, lines = 0;
+  for (; k < count; k++) {
+    const IndexArc &entry = arcs[path[k]];
+    if (!entry.plain_output) break;
+    Spellings::Spelling spelling;
+    if (!spellings.find(entry.output, &spelling)) {
+      spelling = a->spellings.of(entry.output);
+      spellings = a->spellings.view();
+    }
+    const int length = static_cast<int>(spelling.length);
+    if (pos + length + 1 > capacity) {
+      out->pos = pos;
+      assure_buffer_space(length, out);
+      text = static_cast<char *>(out->string);
+      capacity = out->length;
+    }
+    if (length == 1)
+      text[pos] = *spelling.text;
+    else
+      std::memcpy(text + pos, spelling.text, spelling.length);
+    pos += length;
+    lines += static_cast<int>(spelling.newlines);
+  }
+  out->pos = pos;
+  out->line_count += lines;
+  return k;
+}
+
 }  // namespace
 
 void format_apply_result(APPLY_CONTEXT *a) {
@@ -562,48 +600,20 @@ void format_apply_result(APPLY_CONTEXT *a) {
   size_t position = 0;
   const ApplyIndex &index = index_of(a);
   if (a->ordinary_search) {
-    // Arcs that write their output side's spelling are the common case: they are written
-    // through local copies of the buffer's and the spelling cache's fields, which a byte
-    // written could otherwise alias.
-    const bool one_side_unspaced = a->output_side != 2 && !a->print_space;
-    STRING_BUFFER *out = a->output;
-    const IndexArc *arcs = index.arcs.data();
-    Spellings::View spellings = a->spellings.view();
-    char *text = static_cast<char *>(out->string);
-    int pos = out->pos, capacity = out->length, lines = 0;
-    for (uint32_t arc : a->ordinary_path) {
-      const IndexArc &entry = arcs[arc];
-      if (!one_side_unspaced || !entry.plain_output) {
-        out->pos = pos;
-        out->line_count += lines;
-        format_arc(a, entry, entry.special == kOrdinary, &position, start);
-        spellings = a->spellings.view();
-        text = static_cast<char *>(out->string);
-        pos = out->pos, capacity = out->length, lines = 0;
-        continue;
+    const uint32_t *path = a->ordinary_path.data();
+    const size_t count = a->ordinary_path.size();
+    const bool runs = a->output_side != 2 && !a->print_space;
+    size_t counted = 0;  // the arcs before `counted` are counted in `position`
+    for (size_t k = 0; k < count; k++) {
+      if (runs) {
+        k = put_plain_run(a, path, k, count);
+        if (k == count) break;
       }
-      position += entry.special == kOrdinary;
-      Spellings::Spelling spelling;
-      if (!spellings.find(entry.output, &spelling)) {
-        spelling = a->spellings.of(entry.output);
-        spellings = a->spellings.view();
-      }
-      const int length = static_cast<int>(spelling.length);
-      if (pos + length + 1 > capacity) {
-        out->pos = pos;
-        assure_buffer_space(length, out);
-        text = static_cast<char *>(out->string);
-        capacity = out->length;
-      }
-      if (length == 1)
-        text[pos] = *spelling.text;
-      else
-        std::memcpy(text + pos, spelling.text, spelling.length);
-      pos += length;
-      lines += static_cast<int>(spelling.newlines);
+      for (; counted < k; counted++) position += index.arcs[path[counted]].special == kOrdinary;
+      const IndexArc &entry = index.arcs[path[k]];
+      format_arc(a, entry, entry.special == kOrdinary, &position, start);
+      counted = k + 1;
     }
-    out->pos = pos;
-    out->line_count += lines;
   } else {
     for (const ApplyStep &step : a->arc_path)
       if (step.kind != ApplyStep::RETURN)
