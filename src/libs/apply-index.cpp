@@ -34,72 +34,82 @@ IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
 uint32_t ApplyIndex::start_of(NET *net) {
   for (const auto &[known, start] : starts_)
     if (known == net) return start;
-  const auto base = static_cast<uint32_t>(states.size());
+  const auto base = static_cast<uint32_t>(entries.size());
   starts_.emplace_back(net, base);
-  // Numbers the start state base, the other states base + 1 onwards in the order of the state
-  // list, which is the order they lie in memory when the network was read from a file, so
-  // that copying walks memory forwards (states reached but not on the list come last). A
-  // state's client cell holds its k = number - base while the copy is made, trusted only when
-  // order[k] is the state (so cells left by others need no clearing); the cells are borrowed
-  // under the preparation lock, since other threads may be indexing the same network.
+  // Orders the start state first and the others as the state list has them, which is the
+  // order they lie in memory when the network was read from a file, so that copying walks
+  // memory forwards (states reached but not on the list come last). A state's client cell
+  // holds its place k in the order while the copy is made, trusted only when order[k] is the
+  // state (so cells left by others need no clearing); the cells are borrowed under the
+  // preparation lock, since other threads may be indexing the same network.
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
   std::vector<STATE *> order;
-  auto number = [&](STATE *state) {
+  auto place = [&](STATE *state) {
     const auto k = reinterpret_cast<uintptr_t>(state->client_cell);
-    if (k < order.size() && order[k] == state) return base + static_cast<uint32_t>(k);
+    if (k < order.size() && order[k] == state) return static_cast<uint32_t>(k);
     state->client_cell = reinterpret_cast<void *>(order.size());
     order.push_back(state);
-    return base + static_cast<uint32_t>(order.size() - 1);
+    return static_cast<uint32_t>(order.size() - 1);
   };
-  number(net->start);
-  for (STATE *state = net->states; state != nullptr; state = state->next) number(state);
+  place(net->start);
+  for (STATE *state = net->states; state != nullptr; state = state->next) place(state);
+  // Arcs first hold their destination's place, turned into its entry once all are known.
+  std::vector<uint32_t> entry_of;
   for (size_t k = 0; k < order.size(); ++k) {
     const STATE *state = order[k];
-    IndexState entry{};
-    entry.final = state->flags.final != 0;
-    entry.first = static_cast<uint32_t>(arcs.size());
+    const auto number = static_cast<uint32_t>(entries.size());
+    entry_of.push_back(number);
+    entries.push_back({.state = {}});
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      arcs.push_back(index_arc(arc, number(arc->destination), input_side_));
-      if (arcs.back().special == kOtherSpecial) other_special_arcs_++;
+      entries.push_back({.arc = index_arc(arc, place(arc->destination), input_side_)});
+      if (entries.back().arc.special == kOtherSpecial) other_special_arcs_++;
     }
-    entry.end = static_cast<uint32_t>(arcs.size());
-    entry.wide = kNotWide;
-    if (entry.end - entry.first > kWideState) {
+    IndexState header{};
+    header.count = static_cast<uint32_t>(entries.size()) - number - 1;
+    header.final = state->flags.final != 0;
+    header.wide = kNotWide;
+    if (header.count > kWideState) {
       WideState wide{};
       wide.plain_first = static_cast<uint32_t>(plain.size());
       wide.special_first = static_cast<uint32_t>(specials.size());
-      for (uint32_t a = entry.first; a < entry.end; ++a) {
-        if (arcs[a].special)
+      for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
+        if (entries[a].arc.special)
           specials.push_back(a);
         else
-          plain.emplace_back(arcs[a].input, a);
+          plain.emplace_back(entries[a].arc.input, a);
       }
       std::sort(plain.begin() + wide.plain_first, plain.end());
       wide.plain_end = static_cast<uint32_t>(plain.size());
       wide.special_end = static_cast<uint32_t>(specials.size());
-      entry.wide = static_cast<uint32_t>(wides.size());
+      header.wide = static_cast<uint32_t>(wides.size());
       wides.push_back(wide);
     }
-    entry.deterministic = distinct_inputs(entry);
-    if (entry.deterministic && entry.wide != kNotWide) make_table(wides[entry.wide]);
-    states.push_back(entry);
+    entries[number].state = header;
+    entries[number].state.deterministic = distinct_inputs(number);
+    if (entries[number].state.deterministic && header.wide != kNotWide)
+      make_table(wides[header.wide]);
   }
+  for (uint32_t number = base; number < entries.size(); number = next_state(number))
+    for (uint32_t a = number + 1; a < next_state(number); ++a)
+      entries[a].arc.destination = entry_of[entries[a].arc.destination];
   for (STATE *state : order) state->client_cell = nullptr;
   return base;
 }
 
-bool ApplyIndex::distinct_inputs(const IndexState &state) const {
-  if (state.wide != kNotWide) {
-    const WideState &wide = wides[state.wide];
+bool ApplyIndex::distinct_inputs(uint32_t number) const {
+  const IndexState &header = state(number);
+  if (header.wide != kNotWide) {
+    const WideState &wide = wides[header.wide];
     if (wide.special_first != wide.special_end) return false;
     for (uint32_t k = wide.plain_first + 1; k < wide.plain_end; ++k)
       if (plain[k].first == plain[k - 1].first) return false;
     return true;
   }
-  for (uint32_t a = state.first; a < state.end; ++a) {
-    if (arcs[a].special) return false;
-    for (uint32_t b = state.first; b < a; ++b)
-      if (arcs[b].input == arcs[a].input) return false;
+  const uint32_t end = next_state(number);
+  for (uint32_t a = number + 1; a < end; ++a) {
+    if (arc(a).special) return false;
+    for (uint32_t b = number + 1; b < a; ++b)
+      if (arc(b).input == arc(a).input) return false;
   }
   return true;
 }

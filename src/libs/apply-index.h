@@ -1,10 +1,9 @@
 // The applyer's index of a network: a compact, read-only copy of the arcs that the search
 // walks instead of the network's linked arc lists.
 //
-// The start state is state 0 (of a network's part of the index), the others follow in the
-// order of the state list. A state is a range of a flat arc array that holds its arcs in the
-// network's list order, each with its input-side symbol, the number of its destination and
-// its output-side symbol. Arcs whose input-side symbol is ordinary (no flag diacritic, no
+// States and arcs are entries of one array, each state followed by its arcs in the network's
+// list order, the start state first and the other states in the order of the state list. An
+// arc holds its input-side symbol, the entry of its destination and its output-side symbol. Arcs whose input-side symbol is ordinary (no flag diacritic, no
 // epsilon, not OTHER) match an input symbol by equality alone; the others are "special" and
 // take the search's general path, so flag records are consulted only for those. A state with
 // more than kWideState arcs also has its ordinary arcs as (symbol, arc) pairs sorted by symbol
@@ -51,11 +50,17 @@ struct IndexArc {
 };
 
 struct IndexState {
-  uint32_t first, end;  // its arcs in the arc array
+  uint32_t count;       // the number of its arcs, the entries right after it
   uint32_t wide;        // its entry of the wide states, or kNotWide
   bool final;
   bool deterministic;   // no special arcs, and no two arcs with one input symbol: any input
                         // symbol can be read by one arc at most
+};
+
+// An entry of the index: a state, or one of the arcs that follow it.
+union IndexEntry {
+  IndexArc arc;
+  IndexState state;
 };
 
 // The lookup of a wide state's arcs.
@@ -83,11 +88,19 @@ class ApplyIndex {
   // the search needs neither flag registers nor sigma tests.
   bool ordinary_or_epsilon() const { return other_special_arcs_ == 0; }
 
-  // The arc of deterministic state `state` that reads `symbol`, or kNoArc.
-  uint32_t only_arc(const IndexState &state, uint32_t symbol) const {
+  // States and arcs are numbered by their entries.
+  const IndexState &state(uint32_t number) const { return entries[number].state; }
+  const IndexArc &arc(uint32_t number) const { return entries[number].arc; }
+  // The state whose entry follows the arcs of state `number`: states are walked by it.
+  uint32_t next_state(uint32_t number) const { return number + 1 + state(number).count; }
+
+  // The arc of deterministic state `number` (whose entry is `state`) that reads `symbol`, or
+  // kNoArc.
+  uint32_t only_arc(uint32_t number, const IndexState &state, uint32_t symbol) const {
     if (state.wide == kNotWide) {
-      for (uint32_t a = state.first; a < state.end; ++a)
-        if (arcs[a].input == symbol) return a;
+      const uint32_t end = number + 1 + state.count;
+      for (uint32_t a = number + 1; a < end; ++a)
+        if (entries[a].arc.input == symbol) return a;
       return kNoArc;
     }
     const WideState &wide = wides[state.wide];
@@ -103,8 +116,9 @@ class ApplyIndex {
   // copying and left null.
   uint32_t start_of(NET *net);
 
-  std::vector<IndexState> states;
-  std::vector<IndexArc> arcs;
+  // Each state's entry followed by its arcs' entries, in list order: arriving at a state reads
+  // its first arcs from the same cache line.
+  std::vector<IndexEntry> entries;
   std::vector<WideState> wides;
   std::vector<std::pair<uint32_t, uint32_t>> plain;  // (input symbol, arc) of wide states
   std::vector<uint32_t> specials;                    // special arcs of wide states
@@ -113,7 +127,7 @@ class ApplyIndex {
  private:
   // Binary search in the plain pairs of a deterministic wide state without a table.
   uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
-  bool distinct_inputs(const IndexState &state) const;
+  bool distinct_inputs(uint32_t number) const;
   void make_table(WideState &wide);
 
   int input_side_;
@@ -133,14 +147,14 @@ struct ArcCursor {
   bool merged = false;                         // a wide state walked through its pairs
 
   void start(const ApplyIndex &index, uint32_t state, uint32_t input) {
-    const IndexState &s = index.states[state];
+    const IndexState &s = index.state(state);
     symbol = input;
     merged = s.wide != ApplyIndex::kNotWide && input != OTHER;
     if (merged) {
       start_merged(index, index.wides[s.wide]);
     } else {
-      next = s.first;
-      end = s.end;
+      next = state + 1;
+      end = state + 1 + s.count;
     }
   }
 
@@ -148,7 +162,7 @@ struct ArcCursor {
   uint32_t advance(const ApplyIndex &index) {
     if (merged) return advance_merged(index);
     while (next < end) {
-      if (may_take(index.arcs[next++])) return next - 1;
+      if (may_take(index.arc(next++))) return next - 1;
     }
     return ApplyIndex::kNoArc;
   }
@@ -156,7 +170,7 @@ struct ArcCursor {
   // Whether no arc is left to try.
   bool exhausted(const ApplyIndex &index) {
     if (merged) return next == end && special_next == special_end;
-    while (next < end && !may_take(index.arcs[next])) ++next;
+    while (next < end && !may_take(index.arc(next))) ++next;
     return next == end;
   }
 

@@ -180,7 +180,7 @@ void prepare_index(APPLY_CONTEXT *a) {
 // since the last consumed symbol (the start state counts when nothing was consumed yet), or
 // `arc` was already taken in that stretch. An epsilon self-loop on a final state is taken once.
 bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
-  bool self_loop_allowed = from == to && index_of(a).states[from].final;
+  bool self_loop_allowed = from == to && index_of(a).state(from).final;
   if (from == to && !self_loop_allowed) return true;
   for (auto step = a->arc_path.rbegin(); step != a->arc_path.rend(); ++step) {
     if (step->arc == arc && arc != ApplyIndex::kNoArc) return true;
@@ -224,7 +224,7 @@ void consume(APPLY_CONTEXT *a, uint32_t arc, uint32_t destination) {
 // frame's position (ID_NO_SYMBOL at the end).
 void try_special_arc(APPLY_CONTEXT *a, uint32_t arc_number, uint32_t x) {
   const ApplyFrame frame = a->frames.back();
-  const IndexArc arc = index_of(a).arcs[arc_number];
+  const IndexArc arc = index_of(a).arc(arc_number);
   const uint32_t i = arc.input;
   const FLAG_DIACRITIC *flag = arc.special == kEpsilonInput ? nullptr : symbol_flag(i);
   ApplyStep step{ApplyStep::EPSILON_MOVE, arc_number, arc.destination, 0, 0, false, {}};
@@ -315,7 +315,7 @@ int general_search(APPLY_CONTEXT *a) {
       if (failed) break;
       if (frame.phase == 0) {
         frame.phase = 1;
-        if (x == ID_NO_SYMBOL && index.states[frame.state].final && a->insert_depth == 0) {
+        if (x == ID_NO_SYMBOL && index.state(frame.state).final && a->insert_depth == 0) {
           a->input_pos = frame.position;
           a->on_result(a);
           results++;
@@ -323,7 +323,7 @@ int general_search(APPLY_CONTEXT *a) {
       }
       if (frame.phase == 1) {
         frame.phase = 2;
-        if (a->insert_depth > 0 && index.states[frame.state].final) {
+        if (a->insert_depth > 0 && index.state(frame.state).final) {
           try_return(a);
           continue;
         }
@@ -338,8 +338,8 @@ int general_search(APPLY_CONTEXT *a) {
       pop_frame(a);
       continue;
     }
-    if (!index.arcs[arc].special) {
-      consume(a, arc, index.arcs[arc].destination);
+    if (!index.arc(arc).special) {
+      consume(a, arc, index.arc(arc).destination);
       continue;
     }
     const auto position = static_cast<size_t>(frame.position);
@@ -363,11 +363,11 @@ int general_search(APPLY_CONTEXT *a) {
 // epsilon move a scan of the path back to the last consumed symbol.
 bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
   const ApplyIndex &index = index_of(a);
-  const bool self_loop_allowed = from == to && index.states[from].final;
+  const bool self_loop_allowed = from == to && index.state(from).final;
   if (from == to && !self_loop_allowed) return true;
   for (auto step = a->ordinary_path.rbegin(); step != a->ordinary_path.rend(); ++step) {
     if (*step == arc) return true;
-    const IndexArc &taken = index.arcs[*step];
+    const IndexArc &taken = index.arc(*step);
     if (taken.destination == to && !self_loop_allowed) return true;
     if (taken.special == kOrdinary) return false;
   }
@@ -388,7 +388,7 @@ int ordinary_search(APPLY_CONTEXT *a) {
     // Arrival at `state` with the input read up to `position`.
     const uint32_t x = symbol_at(a, static_cast<int>(position), &failed);
     if (failed) break;
-    const IndexState &at = index.states[state];
+    const IndexState &at = index.state(state);
     if (x == ID_NO_SYMBOL && at.final) {
       a->input_pos = static_cast<int>(position);
       a->on_result(a);
@@ -396,10 +396,10 @@ int ordinary_search(APPLY_CONTEXT *a) {
     }
     // No arc reads a symbol spelled like a flag: arcs with flags are not searched here.
     if (at.deterministic && x != OTHER) {
-      const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(at, x) : ApplyIndex::kNoArc;
+      const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
       if (arc != ApplyIndex::kNoArc) {
         path.push_back(arc);
-        state = index.arcs[arc].destination;
+        state = index.arc(arc).destination;
         position++;
         continue;
       }
@@ -417,7 +417,7 @@ int ordinary_search(APPLY_CONTEXT *a) {
         frames.pop_back();
         continue;
       }
-      const IndexArc &entry = index.arcs[arc];
+      const IndexArc &entry = index.arc(arc);
       position = frame.position;
       if (entry.special == kOrdinary)
         position++;
@@ -562,12 +562,12 @@ void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *po
 // which a byte written could otherwise alias.
 size_t put_plain_run(APPLY_CONTEXT *a, const uint32_t *path, size_t k, size_t count) {
   STRING_BUFFER *out = a->output;
-  const IndexArc *arcs = index_of(a).arcs.data();
+  const IndexEntry *entries = index_of(a).entries.data();
   Spellings::View spellings = a->spellings.view();
   char *text = static_cast<char *>(out->string);
   int pos = out->pos, capacity = out->length, lines = 0;
   for (; k < count; k++) {
-    const IndexArc &entry = arcs[path[k]];
+    const IndexArc &entry = entries[path[k]].arc;
     if (!entry.plain_output) break;
     Spellings::Spelling spelling;
     if (!spellings.find(entry.output, &spelling)) {
@@ -609,15 +609,15 @@ void format_apply_result(APPLY_CONTEXT *a) {
         k = put_plain_run(a, path, k, count);
         if (k == count) break;
       }
-      for (; counted < k; counted++) position += index.arcs[path[counted]].special == kOrdinary;
-      const IndexArc &entry = index.arcs[path[k]];
+      for (; counted < k; counted++) position += index.arc(path[counted]).special == kOrdinary;
+      const IndexArc &entry = index.arc(path[k]);
       format_arc(a, entry, entry.special == kOrdinary, &position, start);
       counted = k + 1;
     }
   } else {
     for (const ApplyStep &step : a->arc_path)
       if (step.kind != ApplyStep::RETURN)
-        format_arc(a, index.arcs[step.arc], step.kind == ApplyStep::CONSUME, &position, start);
+        format_arc(a, index.arc(step.arc), step.kind == ApplyStep::CONSUME, &position, start);
   }
   put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
   static_cast<char *>(a->output->string)[a->output->pos] = '\0';

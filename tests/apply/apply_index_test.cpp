@@ -170,7 +170,8 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
       kora::ApplyIndex index(side);
       index.start_of(net);
       ASSERT_TRUE(index.ordinary_or_epsilon());
-      for (const kora::IndexState &state : index.states) {
+      for (uint32_t number = 0; number < index.entries.size(); number = index.next_state(number)) {
+        const kora::IndexState &state = index.state(number);
         choices += !state.deterministic;
         tables += state.deterministic && state.wide != kora::ApplyIndex::kNotWide &&
                   index.wides[state.wide].table_size != 0;
