@@ -104,8 +104,19 @@ int read_characters(APPLY_CONTEXT *a, uint32_t *id) {
 }
 
 int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
+  // A byte that is a symbol by itself needs no look-ahead: it is taken from the buffer as it
+  // is, unless it ends the line.
+  StreamBuffer &in = a->stream_buffer;
+  if (in.stream == a->input_stream && in.position < in.fill) {
+    const auto byte = static_cast<unsigned char>(in.buffer[in.position]);
+    if (a->single_bytes[byte] != ID_NO_SYMBOL && !(a->line_mode && (byte == '\n' || byte == '\r'))) {
+      *id = a->single_bytes[byte];
+      in.position++;
+      return 0;
+    }
+  }
   int new_line = 0, length = 0;
-  int status = parse_symbol_from_buffer(a->stream_buffer, id, a->input_stream, a->parse_table,
+  int status = parse_symbol_from_buffer(in, id, a->input_stream, a->parse_table,
                                         0, 0, 0, a->line_mode, &new_line, &length,
                                         &a->input_characters);
   if (status == PARSE_END) {
