@@ -9,11 +9,10 @@
 // The search is an exhaustive depth-first walk over the paths that read the record, with an
 // explicit stack of frames (no recursion, so path length is bounded by memory only). It walks
 // the applyer's index of the network (apply-index.h), a compact copy made when the applyer is
-// created: an arc's input symbol is compared before anything else, flag records are read only
-// for the few special arcs, and wide states find the arcs for an input symbol by binary search,
-// while arcs are still tried in the network's list order, so results come in that order. Input
-// symbols are cut by the network's parse table once per record and kept in the io sequence,
-// so backtracking re-reads them without touching the source. On the way:
+// created, and tries a state's arcs in the network's list order, so results come in that
+// order. Input symbols are cut by the network's parse table once per record and kept in the io
+// sequence, so backtracking re-reads them without touching the source (a string's leading run
+// of one-byte symbols is cut in one go). The general search serves every network:
 //   - flag diacritics on the input side are obeyed (when the context says so) through
 //     flag_action on a register, undone on backtracking;
 //   - an insert flag (@I.name@) enters the defined network it names; at each of that network's
@@ -23,15 +22,20 @@
 //   - epsilon moves may not revisit a state already visited since the last consumed symbol
 //     (the start state counts as visited), except that an epsilon self-loop on a final state
 //     is taken once; so the search always ends and never finds a path twice.
-// The cost of a record is the number of paths explored times the epsilon-loop scans, which are
-// bounded by the epsilon stretch of the path. Stacks, buffers and the spellings of output
-// labels are kept between records, so a lookup allocates nothing once they have grown.
+// A network with none of flags and OTHER on its input side gets the ordinary search instead,
+// which finds the same results in the same order with less: its path is the arcs taken, and
+// only states with a choice of arcs get a frame, the one arc from a deterministic state being
+// taken at once. The cost of a record is the number of paths explored times the epsilon-loop
+// scans, which are bounded by the epsilon stretch of the path. Stacks, buffers and the
+// spellings of output labels are kept between records, so a lookup allocates nothing once they
+// have grown.
 //
 // Threads: everything a search changes belongs to the applyer. The network, its states, arcs,
 // sigma, the definitions and the label map are only read; characters the label map does not
 // know get ids of the applyer's own (InputCharacters) rather than being interned; the network's
-// cached parse table is built once under a lock (get_parse_table) and then only read; and what
-// init_apply prepares on the network is done under that lock. So several applyers over one
+// cached parse table is built once under a lock (get_parse_table) and then only read; what
+// init_apply prepares on the network is done under that lock, as is copying the network into
+// an index, which borrows the states' client cells. So several applyers over one
 // network may run on several threads while nobody changes the network or the library.
 // Tested in tests/apply/apply_test.cpp and, under ThreadSanitizer, tests/threads/.
 #pragma once
