@@ -39,7 +39,7 @@ enum : uint8_t { kOrdinary = 0, kEpsilonInput = 1, kOtherSpecial = 2 };
 
 struct IndexArc {
   uint32_t input;        // the input-side symbol of the label
-  uint32_t destination;  // the number of the destination state
+  uint32_t destination;  // the entry of its destination state
   uint32_t output;       // the output-side symbol of the label
   uint8_t special;       // kOrdinary, or why the arc takes the general path: an epsilon-like
                          // input side, or a flag, OTHER or no symbol there
