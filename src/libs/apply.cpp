@@ -201,23 +201,27 @@ bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t a
   return to == 0 && !self_loop_allowed;  // state 0 is the start of the applyer's network
 }
 
+// Pushes the frame of the state that the last step of the path (if any) led to.
 void push_frame(APPLY_CONTEXT *a, uint32_t state, NET *net, int position) {
-  a->frames.push_back({state, net, position, 0, {}});
+  const auto length = static_cast<uint32_t>(a->arc_path.size());
+  a->frames.push_back({state, net, position, 0, length == 0 ? 0 : length - 1, {}});
 }
 
-// Leaves the top frame and undoes the step that led to it.
+// Leaves the top frame and undoes the steps that led to it, last first.
 void pop_frame(APPLY_CONTEXT *a) {
+  const uint32_t length = a->frames.back().path_length;
   a->frames.pop_back();
-  if (a->arc_path.empty()) return;
-  ApplyStep step = a->arc_path.back();
-  a->arc_path.pop_back();
-  if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
-  if (step.kind == ApplyStep::INSERT) {
-    a->inserts.pop_back();
-    a->insert_depth--;
-  } else if (step.kind == ApplyStep::RETURN) {
-    a->inserts.push_back(step.closed);
-    a->insert_depth++;
+  while (a->arc_path.size() > length) {
+    const ApplyStep &step = a->arc_path.back();
+    if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+    if (step.kind == ApplyStep::INSERT) {
+      a->inserts.pop_back();
+      a->insert_depth--;
+    } else if (step.kind == ApplyStep::RETURN) {
+      a->inserts.push_back(step.closed);
+      a->insert_depth++;
+    }
+    a->arc_path.pop_back();
   }
 }
 
@@ -324,25 +328,42 @@ int general_search(APPLY_CONTEXT *a) {
       bool failed = false;
       const uint32_t x = symbol_at(a, frame.position, &failed);
       if (failed) break;
+      // Ordinary arcs read only an input symbol that is no flag.
+      const uint32_t plain =
+          x != ID_NO_SYMBOL && (x < 128 || symbol_flag(x) == nullptr) ? x : ID_NO_SYMBOL;
+      const IndexState &at = index.state(frame.state);
       if (frame.phase == 0) {
         frame.phase = 1;
-        if (x == ID_NO_SYMBOL && index.state(frame.state).final && a->insert_depth == 0) {
+        if (x == ID_NO_SYMBOL && at.final && a->insert_depth == 0) {
           a->input_pos = frame.position;
           a->on_result(a);
           results++;
         }
+        // A deterministic state without a return move to try has only ordinary arcs, one of
+        // which at most reads the symbol: the frame moves on by it in place.
+        if (at.deterministic && plain != OTHER && !(a->insert_depth > 0 && at.final)) {
+          const uint32_t arc =
+              plain != ID_NO_SYMBOL ? index.only_arc(frame.state, at, plain) : ApplyIndex::kNoArc;
+          if (arc == ApplyIndex::kNoArc) {
+            pop_frame(a);
+          } else {
+            frame.state = index.arc(arc).destination;
+            frame.position++;
+            frame.phase = 0;
+            a->arc_path.push_back({ApplyStep::CONSUME, arc, frame.state, 0, 0, false, {}});
+          }
+          continue;
+        }
       }
       if (frame.phase == 1) {
         frame.phase = 2;
-        if (a->insert_depth > 0 && index.state(frame.state).final) {
+        if (a->insert_depth > 0 && at.final) {
           try_return(a);
           continue;
         }
       }
-      // Ordinary arcs read only an input symbol that is no flag.
       frame.phase = 3;
-      frame.arcs.start(index, frame.state,
-                       x != ID_NO_SYMBOL && (x < 128 || symbol_flag(x) == nullptr) ? x : ID_NO_SYMBOL);
+      frame.arcs.start(index, frame.state, plain);
     }
     const uint32_t arc = frame.arcs.advance(index);
     if (arc == ApplyIndex::kNoArc) {
@@ -566,23 +587,31 @@ void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *po
   }
 }
 
-// Writes the output spellings of the arcs path[k], path[k + 1], ... up to the first arc whose
-// output is not its output side's own spelling (see IndexArc::plain_output) or the end;
-// returns the index of the first arc not written. This is the common case of one-sided output
-// without blanks. The buffer's and the spelling cache's fields are used through local copies,
-// which a byte written could otherwise alias.
-size_t put_plain_run(APPLY_CONTEXT *a, const uint32_t *path, size_t k, size_t count) {
+// A step of the current path as the formatter sees it: the arc taken (null for a step that
+// writes nothing) and whether it consumed an input symbol.
+struct PathStep {
+  const IndexArc *arc;
+  bool consumes;
+};
+
+// Writes the output spellings of the steps k, k + 1, ... of a path of `count` steps (step_of(k)
+// gives step k) up to the first arc whose output is not its output side's own spelling (see
+// IndexArc::plain_output) or the end; returns the index of the first step not written. This is
+// the common case of one-sided output without blanks. The buffer's and the spelling cache's
+// fields are used through local copies, which a byte written could otherwise alias.
+template <typename StepOf>
+size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   STRING_BUFFER *out = a->output;
-  const IndexEntry *entries = index_of(a).entries.data();
   Spellings::View spellings = a->spellings.view();
   char *text = static_cast<char *>(out->string);
   int pos = out->pos, capacity = out->length, lines = 0;
   for (; k < count; k++) {
-    const IndexArc &entry = entries[path[k]].arc;
-    if (!entry.plain_output) break;
+    const IndexArc *arc = step_of(k).arc;
+    if (arc == nullptr) continue;
+    if (!arc->plain_output) break;
     Spellings::Spelling spelling;
-    if (!spellings.find(entry.output, &spelling)) {
-      spelling = a->spellings.of(entry.output);
+    if (!spellings.find(arc->output, &spelling)) {
+      spelling = a->spellings.of(arc->output);
       spellings = a->spellings.view();
     }
     const int length = static_cast<int>(spelling.length);
@@ -604,34 +633,45 @@ size_t put_plain_run(APPLY_CONTEXT *a, const uint32_t *path, size_t k, size_t co
   return k;
 }
 
-}  // namespace
-
-void format_apply_result(APPLY_CONTEXT *a) {
+// Writes the current path of `count` steps (step_of(k) gives step k) in the applyer's output
+// format, and the separator.
+template <typename StepOf>
+void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
   const int start = a->output->pos;
-  size_t position = 0;
-  const ApplyIndex &index = index_of(a);
-  if (a->ordinary_search) {
-    const uint32_t *path = a->ordinary_path.data();
-    const size_t count = a->ordinary_path.size();
-    const bool runs = a->output_side != 2 && !a->print_space;
-    size_t counted = 0;  // the arcs before `counted` are counted in `position`
-    for (size_t k = 0; k < count; k++) {
-      if (runs) {
-        k = put_plain_run(a, path, k, count);
-        if (k == count) break;
-      }
-      for (; counted < k; counted++) position += index.arc(path[counted]).special == kOrdinary;
-      const IndexArc &entry = index.arc(path[k]);
-      format_arc(a, entry, entry.special == kOrdinary, &position, start);
-      counted = k + 1;
+  const bool runs = a->output_side != 2 && !a->print_space;
+  size_t position = 0;  // the input symbols consumed by the steps before `counted`
+  size_t counted = 0;
+  for (size_t k = 0; k < count; k++) {
+    if (runs) {
+      k = put_plain_run(a, step_of, k, count);
+      if (k == count) break;
     }
-  } else {
-    for (const ApplyStep &step : a->arc_path)
-      if (step.kind != ApplyStep::RETURN)
-        format_arc(a, index.arc(step.arc), step.kind == ApplyStep::CONSUME, &position, start);
+    for (; counted < k; counted++) position += step_of(counted).consumes;
+    const PathStep step = step_of(k);
+    if (step.arc != nullptr) format_arc(a, *step.arc, step.consumes, &position, start);
+    counted = k + 1;
   }
   put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
   static_cast<char *>(a->output->string)[a->output->pos] = '\0';
+}
+
+}  // namespace
+
+void format_apply_result(APPLY_CONTEXT *a) {
+  const ApplyIndex &index = index_of(a);
+  if (a->ordinary_search) {
+    const uint32_t *path = a->ordinary_path.data();
+    format_path(a, [&](size_t k) {
+      const IndexArc &arc = index.arc(path[k]);
+      return PathStep{&arc, arc.special == kOrdinary};
+    }, a->ordinary_path.size());
+  } else {
+    const ApplyStep *path = a->arc_path.data();
+    format_path(a, [&](size_t k) {
+      if (path[k].kind == ApplyStep::RETURN) return PathStep{nullptr, false};
+      return PathStep{&index.arc(path[k].arc), path[k].kind == ApplyStep::CONSUME};
+    }, a->arc_path.size());
+  }
 }
 
 }  // namespace kora

@@ -87,6 +87,9 @@ struct ApplyFrame {
   NET *net;
   int position;
   int phase;  // 0 on arrival, 1 after the result check, 2 after the return move, 3 walking arcs
+  uint32_t path_length;  // the path's length before the step that led to the frame: leaving
+                         // the frame undoes the steps after it (a frame moves on in place
+                         // from deterministic states, so there may be several)
   ArcCursor arcs;
 };
 
