@@ -16,11 +16,11 @@ bool epsilon_like(uint32_t symbol) {
   return symbol == EPSILON || symbol == ALTCHAIN_SYMBOL || symbol == GUARDED_EPSILON;
 }
 
-IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
-  const uint32_t label = arc->label;
+// The entry of an arc labelled `label`, its destination left to the caller.
+IndexArc index_arc(uint32_t label, int input_side) {
   const uint32_t input = input_side == 1 ? lower_id(label) : upper_id(label);
   const uint32_t output = input_side == 1 ? upper_id(label) : lower_id(label);
-  IndexArc entry{input, destination, output, 0, 0, label == OTHER};
+  IndexArc entry{input, 0, output, 0, 0, label == OTHER};
   if (epsilon_like(input))
     entry.special = kEpsilonInput;
   else if (input == ID_NO_SYMBOL || input == OTHER || symbol_flag(input) != nullptr)
@@ -28,6 +28,27 @@ IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
   entry.plain_output = label != OTHER && !epsilon_like(output) && symbol_flag(output) == nullptr;
   return entry;
 }
+
+// The entries of the labels met last, by the low bits of the label: a network has far fewer
+// labels than arcs, so most arcs find theirs here rather than in the label map.
+class LabelEntries {
+ public:
+  explicit LabelEntries(int input_side) : input_side_(input_side) {}
+  IndexArc of(uint32_t label) {
+    Slot &slot = slots_[label % kSlots];
+    if (slot.label != label) slot = {label, index_arc(label, input_side_)};
+    return slot.entry;
+  }
+
+ private:
+  static constexpr size_t kSlots = 256;
+  struct Slot {
+    uint32_t label = ID_NO_SYMBOL;
+    IndexArc entry{};
+  };
+  int input_side_;
+  Slot slots_[kSlots];
+};
 
 }  // namespace
 
@@ -43,7 +64,13 @@ uint32_t ApplyIndex::start_of(NET *net) {
   // state (so cells left by others need no clearing); the cells are borrowed under the
   // preparation lock, since other threads may be indexing the same network.
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
+  // The network's counts size the first allocations (no more than 2^24 entries on their
+  // word); the copy does not rely on them.
+  constexpr size_t kMostReserved = size_t{1} << 24;
   std::vector<STATE *> order;
+  order.reserve(std::min<size_t>(net->num_states, kMostReserved));
+  entries.reserve(entries.size() +
+                  std::min<size_t>(size_t{net->num_states} + net->num_arcs, kMostReserved));
   auto place = [&](STATE *state) {
     const auto k = reinterpret_cast<uintptr_t>(state->client_cell);
     if (k < order.size() && order[k] == state) return static_cast<uint32_t>(k);
@@ -55,14 +82,18 @@ uint32_t ApplyIndex::start_of(NET *net) {
   for (STATE *state = net->states; state != nullptr; state = state->next) place(state);
   // Arcs first hold their destination's place, turned into its entry once all are known.
   std::vector<uint32_t> entry_of;
+  entry_of.reserve(order.size());
+  LabelEntries labels(input_side_);
   for (size_t k = 0; k < order.size(); ++k) {
     const STATE *state = order[k];
     const auto number = static_cast<uint32_t>(entries.size());
     entry_of.push_back(number);
     entries.push_back({.state = {}});
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      entries.push_back({.arc = index_arc(arc, place(arc->destination), input_side_)});
-      if (entries.back().arc.special == kOtherSpecial) other_special_arcs_++;
+      IndexArc entry = labels.of(arc->label);
+      entry.destination = place(arc->destination);
+      entries.push_back({.arc = entry});
+      if (entry.special == kOtherSpecial) other_special_arcs_++;
     }
     IndexState header{};
     header.count = static_cast<uint32_t>(entries.size()) - number - 1;
