@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "context.h"
-#include "flat-hash.h"
 #include "flag-sides.h"
 #include "label.h"
+#include "pars-tbl.h"
 
 namespace kora {
 namespace {
@@ -16,11 +16,11 @@ bool epsilon_like(uint32_t symbol) {
   return symbol == EPSILON || symbol == ALTCHAIN_SYMBOL || symbol == GUARDED_EPSILON;
 }
 
-IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
-  const uint32_t label = arc->label;
+// The entry of an arc labelled `label`, its destination left to the caller.
+IndexArc index_arc(uint32_t label, int input_side) {
   const uint32_t input = input_side == 1 ? lower_id(label) : upper_id(label);
   const uint32_t output = input_side == 1 ? upper_id(label) : lower_id(label);
-  IndexArc entry{input, destination, label, 0, 0};
+  IndexArc entry{input, 0, output, 0, 0, label == OTHER};
   if (epsilon_like(input))
     entry.special = kEpsilonInput;
   else if (input == ID_NO_SYMBOL || input == OTHER || symbol_flag(input) != nullptr)
@@ -29,59 +29,149 @@ IndexArc index_arc(const ARC *arc, uint32_t destination, int input_side) {
   return entry;
 }
 
+// The entries of the labels met last, by the low bits of the label: a network has far fewer
+// labels than arcs, so most arcs find theirs here rather than in the label map.
+class LabelEntries {
+ public:
+  explicit LabelEntries(int input_side) : input_side_(input_side) {}
+  IndexArc of(uint32_t label) {
+    Slot &slot = slots_[label % kSlots];
+    if (slot.label != label) slot = {label, index_arc(label, input_side_)};
+    return slot.entry;
+  }
+
+ private:
+  static constexpr size_t kSlots = 256;
+  struct Slot {
+    uint32_t label = ID_NO_SYMBOL;
+    IndexArc entry{};
+  };
+  int input_side_;
+  Slot slots_[kSlots];
+};
+
 }  // namespace
 
-uint32_t ApplyIndex::start_of(const NET *net) {
+uint32_t ApplyIndex::start_of(NET *net) {
   for (const auto &[known, start] : starts_)
     if (known == net) return start;
-  const auto base = static_cast<uint32_t>(states.size());
+  const auto base = static_cast<uint32_t>(entries.size());
   starts_.emplace_back(net, base);
-  // Numbers states as a breadth-first walk meets them; state k of the walk is base + k.
-  struct Number {
-    const STATE *state;
-    uint32_t number;
+  // Orders the start state first and the others as the state list has them, which is the
+  // order they lie in memory when the network was read from a file, so that copying walks
+  // memory forwards (states reached but not on the list come last). A state's client cell
+  // holds its place k in the order while the copy is made, trusted only when order[k] is the
+  // state (so cells left by others need no clearing); the cells are borrowed under the
+  // preparation lock, since other threads may be indexing the same network.
+  std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
+  // The network's counts size the first allocations (no more than 2^24 entries on their
+  // word); the copy does not rely on them.
+  constexpr size_t kMostReserved = size_t{1} << 24;
+  std::vector<STATE *> order;
+  order.reserve(std::min<size_t>(net->num_states, kMostReserved));
+  entries.reserve(entries.size() +
+                  std::min<size_t>(size_t{net->num_states} + net->num_arcs, kMostReserved));
+  auto place = [&](STATE *state) {
+    const auto k = reinterpret_cast<uintptr_t>(state->client_cell);
+    if (k < order.size() && order[k] == state) return static_cast<uint32_t>(k);
+    state->client_cell = reinterpret_cast<void *>(order.size());
+    order.push_back(state);
+    return static_cast<uint32_t>(order.size() - 1);
   };
-  FlatHash<Number> numbers("APPLY_INDEX");
-  std::vector<const STATE *> order;
-  auto number = [&](const STATE *state) {
-    bool added = false;
-    Number *entry = numbers.insert(hash_mix(reinterpret_cast<uintptr_t>(state)),
-                                   [state](const Number &n) { return n.state == state; }, &added);
-    if (added) {
-      *entry = {state, base + static_cast<uint32_t>(order.size())};
-      order.push_back(state);
-    }
-    return entry->number;
-  };
-  number(net->start);
+  place(net->start);
+  for (STATE *state = net->states; state != nullptr; state = state->next) place(state);
+  // Arcs first hold their destination's place, turned into its entry once all are known.
+  std::vector<uint32_t> entry_of;
+  entry_of.reserve(order.size());
+  LabelEntries labels(input_side_);
   for (size_t k = 0; k < order.size(); ++k) {
     const STATE *state = order[k];
-    IndexState entry{};
-    entry.final = state->flags.final != 0;
-    entry.first = static_cast<uint32_t>(arcs.size());
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
-      arcs.push_back(index_arc(arc, number(arc->destination), input_side_));
-    entry.end = static_cast<uint32_t>(arcs.size());
-    entry.wide = kNotWide;
-    if (entry.end - entry.first > kWideState) {
+    const auto number = static_cast<uint32_t>(entries.size());
+    entry_of.push_back(number);
+    entries.push_back({.state = {}});
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      IndexArc entry = labels.of(arc->label);
+      entry.destination = place(arc->destination);
+      entries.push_back({.arc = entry});
+      if (entry.special == kOtherSpecial) other_special_arcs_++;
+    }
+    IndexState header{};
+    header.count = static_cast<uint32_t>(entries.size()) - number - 1;
+    header.final = state->flags.final != 0;
+    header.wide = kNotWide;
+    if (header.count > kWideState) {
       WideState wide{};
       wide.plain_first = static_cast<uint32_t>(plain.size());
       wide.special_first = static_cast<uint32_t>(specials.size());
-      for (uint32_t a = entry.first; a < entry.end; ++a) {
-        if (arcs[a].special)
+      for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
+        if (entries[a].arc.special)
           specials.push_back(a);
         else
-          plain.emplace_back(arcs[a].input, a);
+          plain.emplace_back(entries[a].arc.input, a);
       }
       std::sort(plain.begin() + wide.plain_first, plain.end());
       wide.plain_end = static_cast<uint32_t>(plain.size());
       wide.special_end = static_cast<uint32_t>(specials.size());
-      entry.wide = static_cast<uint32_t>(wides.size());
+      header.wide = static_cast<uint32_t>(wides.size());
       wides.push_back(wide);
     }
-    states.push_back(entry);
+    entries[number].state = header;
+    entries[number].state.deterministic = distinct_inputs(number);
+    if (entries[number].state.deterministic && header.wide != kNotWide)
+      make_table(wides[header.wide]);
   }
+  for (uint32_t number = base; number < entries.size(); number = next_state(number))
+    for (uint32_t a = number + 1; a < next_state(number); ++a)
+      entries[a].arc.destination = entry_of[entries[a].arc.destination];
+  for (STATE *state : order) state->client_cell = nullptr;
   return base;
+}
+
+bool ApplyIndex::distinct_inputs(uint32_t number) const {
+  const IndexState &header = state(number);
+  if (header.wide != kNotWide) {
+    const WideState &wide = wides[header.wide];
+    if (wide.special_first != wide.special_end) return false;
+    for (uint32_t k = wide.plain_first + 1; k < wide.plain_end; ++k)
+      if (plain[k].first == plain[k - 1].first) return false;
+    return true;
+  }
+  const uint32_t end = next_state(number);
+  for (uint32_t a = number + 1; a < end; ++a) {
+    if (arc(a).special) return false;
+    for (uint32_t b = number + 1; b < a; ++b)
+      if (arc(b).input == arc(a).input) return false;
+  }
+  return true;
+}
+
+// A table costs at most four entries per arc: its symbols span at most four times their
+// number.
+void ApplyIndex::make_table(WideState &wide) {
+  const uint32_t count = wide.plain_end - wide.plain_first;
+  const uint32_t low = plain[wide.plain_first].first;
+  const uint64_t span = uint64_t{plain[wide.plain_end - 1].first} - low + 1;
+  if (span > uint64_t{4} * count) return;
+  wide.table_first = static_cast<uint32_t>(table.size());
+  wide.table_low = low;
+  wide.table_size = static_cast<uint32_t>(span);
+  table.resize(table.size() + span, kNoArc);
+  for (uint32_t k = wide.plain_first; k < wide.plain_end; ++k)
+    table[wide.table_first + plain[k].first - low] = plain[k].second;
+}
+
+// A branch-free binary search: the range halves with a conditional move, so its length, not
+// the data, decides the jumps.
+uint32_t ApplyIndex::only_wide_arc(const WideState &wide, uint32_t symbol) const {
+  const std::pair<uint32_t, uint32_t> *base = plain.data() + wide.plain_first;
+  uint32_t length = wide.plain_end - wide.plain_first;
+  if (length == 0) return kNoArc;
+  while (length > 1) {
+    const uint32_t half = length / 2;
+    if (base[half].first <= symbol) base += half;
+    length -= half;
+  }
+  return base->first == symbol ? base->second : kNoArc;
 }
 
 void ArcCursor::start_merged(const ApplyIndex &index, const WideState &wide) {

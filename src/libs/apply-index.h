@@ -1,26 +1,28 @@
-// The applyer's index of a network: a compact, read-only copy of the arcs that the standard
-// search walks instead of the network's linked arc lists.
+// The applyer's index of a network: a compact, read-only copy of the arcs that the search
+// walks instead of the network's linked arc lists.
 //
-// States are numbered in the order a breadth-first walk from the start state meets them; a
-// state is a range of a flat arc array that holds its arcs in the network's list order, each
-// arc with its input-side symbol, the number of its destination and its label. Arcs whose
-// input-side symbol is ordinary (no flag diacritic, no epsilon, not OTHER) match an input
-// symbol by equality alone; the others are "special" and take the search's general path. So the
-// search compares the arc's input symbol first and consults flag records only for the few
-// special arcs. A state with more than kWideState arcs also has its ordinary arcs as
-// (symbol, arc) pairs sorted by symbol and then by position, and its special arcs' positions in
-// order: the arcs that can read a given symbol are found by binary search, and merged with the
-// special ones by position, so the search still tries them in list order and results come out
-// in the order the linked lists give.
+// States and arcs are entries of one array, each state followed by its arcs in the network's
+// list order, the start state first and the other states in the order of the state list. An
+// arc holds its input-side symbol, the entry of its destination and its output-side symbol. Arcs whose input-side symbol is ordinary (no flag diacritic, no
+// epsilon, not OTHER) match an input symbol by equality alone; the others are "special" and
+// take the search's general path, so flag records are consulted only for those. A state with
+// more than kWideState arcs also has its ordinary arcs as (symbol, arc) pairs sorted by symbol
+// and then by position, and its special arcs' positions in order: the arcs that can read a
+// given symbol are found by binary search and merged with the special ones by position, so
+// arcs are still tried in list order and results come out in the order the lists give.
+// A deterministic state (no special arcs, no input symbol on two arcs) is marked, so that the
+// search can take its one arc for a symbol without coming back to it; a wide one whose input
+// symbols lie close together has a table from symbol to arc.
 //
 // An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
 // the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
 // added the first time the search enters it. The copy is made from the network as it is then:
-// the network must not be changed while an applyer uses it (kora.h says so). Making it only
-// reads the network and the label map, so applyers on different threads may make theirs at
-// once. Cost: time O(V + E log E) and space about 16 bytes per arc and 16 per state (and 24
-// per arc more in states of over kWideState arcs), for the V states and E arcs reachable from
-// the start. Tested through the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
+// the network must not be changed while an applyer uses it (kora.h says so). Making it reads
+// the network and the label map and borrows the states' client cells under the lock of
+// net_preparation_lock, so applyers on different threads may make theirs at once. Cost: time
+// O(V + E log E); space 16 bytes per arc and per state, and in wide states 8 bytes more per
+// arc and at most 16 for a table, for the V states and E arcs of the network. Tested through
+// the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
 #pragma once
 
 #include <cstdint>
@@ -37,25 +39,38 @@ enum : uint8_t { kOrdinary = 0, kEpsilonInput = 1, kOtherSpecial = 2 };
 
 struct IndexArc {
   uint32_t input;        // the input-side symbol of the label
-  uint32_t destination;  // the number of the destination state
-  uint32_t label;
+  uint32_t destination;  // the entry of its destination state
+  uint32_t output;       // the output-side symbol of the label
   uint8_t special;       // kOrdinary, or why the arc takes the general path: an epsilon-like
                          // input side, or a flag, OTHER or no symbol there
   uint8_t plain_output;  // 1 when one-sided output writes the output side's own spelling:
                          // the label is not OTHER and its output side is neither a flag nor
                          // epsilon-like
+  uint8_t other_label;   // 1 when the label is OTHER itself (any symbol, copied)
 };
 
 struct IndexState {
-  uint32_t first, end;  // its arcs in the arc array
+  uint32_t count;       // the number of its arcs, the entries right after it
   uint32_t wide;        // its entry of the wide states, or kNotWide
   bool final;
+  bool deterministic;   // no special arcs, and no two arcs with one input symbol: any input
+                        // symbol can be read by one arc at most
+};
+
+// An entry of the index: a state, or one of the arcs that follow it.
+union IndexEntry {
+  IndexArc arc;
+  IndexState state;
 };
 
 // The lookup of a wide state's arcs.
 struct WideState {
   uint32_t plain_first, plain_end;      // its entries of the plain pairs
   uint32_t special_first, special_end;  // its entries of the special positions
+  // A deterministic state whose input symbols lie close together also has a table of its arcs
+  // by input symbol: the arc reading symbol table_low + k (or kNoArc) is entry
+  // table_first + k of `table`, for k below table_size (0 when it has no table).
+  uint32_t table_first, table_low, table_size;
 };
 
 class ApplyIndex {
@@ -68,18 +83,55 @@ class ApplyIndex {
 
   int input_side() const { return input_side_; }
 
-  // The number of the start state of `net` (which must have one), the network being copied
-  // into the index the first time it is asked for.
-  uint32_t start_of(const NET *net);
+  // Whether every arc indexed so far reads an ordinary symbol or nothing on the input side
+  // (none has a flag diacritic, OTHER or no symbol there). Then no network can be inserted, and
+  // the search needs neither flag registers nor sigma tests.
+  bool ordinary_or_epsilon() const { return other_special_arcs_ == 0; }
 
-  std::vector<IndexState> states;
-  std::vector<IndexArc> arcs;
+  // States and arcs are numbered by their entries.
+  const IndexState &state(uint32_t number) const { return entries[number].state; }
+  const IndexArc &arc(uint32_t number) const { return entries[number].arc; }
+  // The state whose entry follows the arcs of state `number`: states are walked by it.
+  uint32_t next_state(uint32_t number) const { return number + 1 + state(number).count; }
+
+  // The arc of deterministic state `number` (whose entry is `state`) that reads `symbol`, or
+  // kNoArc.
+  uint32_t only_arc(uint32_t number, const IndexState &state, uint32_t symbol) const {
+    if (state.wide == kNotWide) {
+      const uint32_t end = number + 1 + state.count;
+      for (uint32_t a = number + 1; a < end; ++a)
+        if (entries[a].arc.input == symbol) return a;
+      return kNoArc;
+    }
+    const WideState &wide = wides[state.wide];
+    if (wide.table_size != 0) {
+      const uint32_t k = symbol - wide.table_low;
+      return k < wide.table_size ? table[wide.table_first + k] : kNoArc;
+    }
+    return only_wide_arc(wide, symbol);
+  }
+
+  // The number of the start state of `net` (which must have one), the network being copied
+  // into the index the first time it is asked for. The states' client cells are used while
+  // copying and left null.
+  uint32_t start_of(NET *net);
+
+  // Each state's entry followed by its arcs' entries, in list order: arriving at a state reads
+  // its first arcs from the same cache line.
+  std::vector<IndexEntry> entries;
   std::vector<WideState> wides;
   std::vector<std::pair<uint32_t, uint32_t>> plain;  // (input symbol, arc) of wide states
   std::vector<uint32_t> specials;                    // special arcs of wide states
+  std::vector<uint32_t> table;                       // arcs of wide states by input symbol
 
  private:
+  // Binary search in the plain pairs of a deterministic wide state without a table.
+  uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
+  bool distinct_inputs(uint32_t number) const;
+  void make_table(WideState &wide);
+
   int input_side_;
+  uint32_t other_special_arcs_ = 0;
   std::vector<std::pair<const NET *, uint32_t>> starts_;
 };
 
@@ -95,14 +147,14 @@ struct ArcCursor {
   bool merged = false;                         // a wide state walked through its pairs
 
   void start(const ApplyIndex &index, uint32_t state, uint32_t input) {
-    const IndexState &s = index.states[state];
+    const IndexState &s = index.state(state);
     symbol = input;
     merged = s.wide != ApplyIndex::kNotWide && input != OTHER;
     if (merged) {
       start_merged(index, index.wides[s.wide]);
     } else {
-      next = s.first;
-      end = s.end;
+      next = state + 1;
+      end = state + 1 + s.count;
     }
   }
 
@@ -110,14 +162,22 @@ struct ArcCursor {
   uint32_t advance(const ApplyIndex &index) {
     if (merged) return advance_merged(index);
     while (next < end) {
-      const IndexArc &arc = index.arcs[next++];
-      if (arc.special || (symbol != ID_NO_SYMBOL && (arc.input == symbol || symbol == OTHER)))
-        return next - 1;
+      if (may_take(index.arc(next++))) return next - 1;
     }
     return ApplyIndex::kNoArc;
   }
 
+  // Whether no arc is left to try.
+  bool exhausted(const ApplyIndex &index) {
+    if (merged) return next == end && special_next == special_end;
+    while (next < end && !may_take(index.arc(next))) ++next;
+    return next == end;
+  }
+
  private:
+  bool may_take(const IndexArc &arc) const {
+    return arc.special || (symbol != ID_NO_SYMBOL && (arc.input == symbol || symbol == OTHER));
+  }
   void start_merged(const ApplyIndex &index, const WideState &wide);
   uint32_t advance_merged(const ApplyIndex &index);
 };
@@ -142,12 +202,27 @@ class Spellings {
     return make(id);
   }
 
- private:
   struct Made {
     uint32_t offset;  // 1 + the offset of the spelling in text_; 0 when not made
     uint32_t length;
     uint32_t newlines;
   };
+  // The spellings made so far, for loops that write bytes: those may alias anything, so that
+  // the compiler would read the cache's vectors again after every byte written. A view holds
+  // until the next call of of().
+  struct View {
+    const Made *made;
+    size_t count;
+    const char *text;
+    bool find(uint32_t id, Spelling *spelling) const {
+      if (id >= count || made[id].offset == 0) return false;
+      *spelling = {text + made[id].offset - 1, made[id].length, made[id].newlines};
+      return true;
+    }
+  };
+  View view() const { return {made_.data(), made_.size(), text_.data()}; }
+
+ private:
   Spelling make(uint32_t id);
   std::vector<Made> made_;
   std::string text_;

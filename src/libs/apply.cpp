@@ -2,6 +2,7 @@
 
 #include "apply.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -19,10 +20,6 @@ namespace kora {
 namespace {
 
 constexpr int kOutputBufferSize = 256;
-
-uint32_t output_side_of(const APPLY_CONTEXT *a, uint32_t label) {
-  return a->input_side == 1 ? upper_id(label) : lower_id(label);
-}
 
 bool is_epsilon_like(uint32_t symbol) {
   return symbol == EPSILON || symbol == ALTCHAIN_SYMBOL || symbol == GUARDED_EPSILON;
@@ -76,11 +73,6 @@ int read_from_string(APPLY_CONTEXT *a, uint32_t *id) {
     a->input_string = text + 1;
     return 0;
   }
-  if (!a->parse_table->has_multichar && byte >= 2 && byte < 128) {
-    *id = byte;
-    a->input_string = text + 1;
-    return 0;
-  }
   const char *end = text;
   int status = parse_local_symbol(id, text, &end, a->parse_table, &a->input_characters);
   if (status != PARSE_OK) return 1;
@@ -112,8 +104,19 @@ int read_characters(APPLY_CONTEXT *a, uint32_t *id) {
 }
 
 int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
+  // A byte that is a symbol by itself needs no look-ahead: it is taken from the buffer as it
+  // is, unless it ends the line.
+  StreamBuffer &in = a->stream_buffer;
+  if (in.stream == a->input_stream && in.position < in.fill) {
+    const auto byte = static_cast<unsigned char>(in.buffer[in.position]);
+    if (a->single_bytes[byte] != ID_NO_SYMBOL && !(a->line_mode && (byte == '\n' || byte == '\r'))) {
+      *id = a->single_bytes[byte];
+      in.position++;
+      return 0;
+    }
+  }
   int new_line = 0, length = 0;
-  int status = parse_symbol_from_buffer(a->stream_buffer, id, a->input_stream, a->parse_table,
+  int status = parse_symbol_from_buffer(in, id, a->input_stream, a->parse_table,
                                         0, 0, 0, a->line_mode, &new_line, &length,
                                         &a->input_characters);
   if (status == PARSE_END) {
@@ -142,15 +145,33 @@ uint32_t read_symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
       a->record_ended = true;
     } else {
       a->io_symbols.push_back(id);
-      a->io_plain.push_back(id < 128 || symbol_flag(id) == nullptr ? id : ID_NO_SYMBOL);
     }
   }
   return position < static_cast<int>(a->io_symbols.size()) ? a->io_symbols[position]
                                                             : ID_NO_SYMBOL;
 }
 
+// Reads the leading run of a string record's single-byte symbols at once (reading them cannot
+// fail), leaving the rest to the reader for when the search asks for it.
+void read_single_bytes(APPLY_CONTEXT *a) {
+  const auto *text = reinterpret_cast<const unsigned char *>(a->input_string);
+  if (text == nullptr) return;
+  const unsigned char *end = text;
+  while (a->single_bytes[*end] != ID_NO_SYMBOL) end++;
+  a->io_symbols.reserve(static_cast<size_t>(end - text));
+  for (const unsigned char *byte = text; byte < end; byte++)
+    a->io_symbols.push_back(a->single_bytes[*byte]);
+  a->input_string = reinterpret_cast<const char *>(end);
+  if (*end == '\0') {
+    a->end_of_input = 1;
+    a->io_complete = true;
+    a->record_ended = true;
+  }
+}
+
 inline uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
   if (static_cast<size_t>(position) < a->io_symbols.size()) return a->io_symbols[position];
+  if (a->io_complete) return ID_NO_SYMBOL;
   return read_symbol_at(a, position, failed);
 }
 
@@ -170,7 +191,7 @@ void prepare_index(APPLY_CONTEXT *a) {
 // since the last consumed symbol (the start state counts when nothing was consumed yet), or
 // `arc` was already taken in that stretch. An epsilon self-loop on a final state is taken once.
 bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
-  bool self_loop_allowed = from == to && index_of(a).states[from].final;
+  bool self_loop_allowed = from == to && index_of(a).state(from).final;
   if (from == to && !self_loop_allowed) return true;
   for (auto step = a->arc_path.rbegin(); step != a->arc_path.rend(); ++step) {
     if (step->arc == arc && arc != ApplyIndex::kNoArc) return true;
@@ -180,23 +201,27 @@ bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t a
   return to == 0 && !self_loop_allowed;  // state 0 is the start of the applyer's network
 }
 
+// Pushes the frame of the state that the last step of the path (if any) led to.
 void push_frame(APPLY_CONTEXT *a, uint32_t state, NET *net, int position) {
-  a->frames.push_back({state, net, position, 0, {}});
+  const auto length = static_cast<uint32_t>(a->arc_path.size());
+  a->frames.push_back({state, net, position, 0, length == 0 ? 0 : length - 1, {}});
 }
 
-// Leaves the top frame and undoes the step that led to it.
+// Leaves the top frame and undoes the steps that led to it, last first.
 void pop_frame(APPLY_CONTEXT *a) {
+  const uint32_t length = a->frames.back().path_length;
   a->frames.pop_back();
-  if (a->arc_path.empty()) return;
-  ApplyStep step = a->arc_path.back();
-  a->arc_path.pop_back();
-  if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
-  if (step.kind == ApplyStep::INSERT) {
-    a->inserts.pop_back();
-    a->insert_depth--;
-  } else if (step.kind == ApplyStep::RETURN) {
-    a->inserts.push_back(step.closed);
-    a->insert_depth++;
+  while (a->arc_path.size() > length) {
+    const ApplyStep &step = a->arc_path.back();
+    if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+    if (step.kind == ApplyStep::INSERT) {
+      a->inserts.pop_back();
+      a->insert_depth--;
+    } else if (step.kind == ApplyStep::RETURN) {
+      a->inserts.push_back(step.closed);
+      a->insert_depth++;
+    }
+    a->arc_path.pop_back();
   }
 }
 
@@ -214,7 +239,7 @@ void consume(APPLY_CONTEXT *a, uint32_t arc, uint32_t destination) {
 // frame's position (ID_NO_SYMBOL at the end).
 void try_special_arc(APPLY_CONTEXT *a, uint32_t arc_number, uint32_t x) {
   const ApplyFrame frame = a->frames.back();
-  const IndexArc arc = index_of(a).arcs[arc_number];
+  const IndexArc arc = index_of(a).arc(arc_number);
   const uint32_t i = arc.input;
   const FLAG_DIACRITIC *flag = arc.special == kEpsilonInput ? nullptr : symbol_flag(i);
   ApplyStep step{ApplyStep::EPSILON_MOVE, arc_number, arc.destination, 0, 0, false, {}};
@@ -285,15 +310,13 @@ void try_return(APPLY_CONTEXT *a) {
   push_frame(a, insert.return_to, insert.caller, frame.position);
 }
 
-// Runs the search over the record; returns the number of results.
-int search(APPLY_CONTEXT *a) {
+// The general search over the record; returns the number of results.
+int general_search(APPLY_CONTEXT *a) {
   a->frames.clear();
   a->arc_path.clear();
   a->inserts.clear();
   a->insert_depth = 0;
   a->flag_register.clear();
-  if (a->net->start == nullptr) return 0;
-  prepare_index(a);
   const ApplyIndex &index = index_of(a);
   int results = 0;
   push_frame(a, 0, a->net, 0);
@@ -305,33 +328,50 @@ int search(APPLY_CONTEXT *a) {
       bool failed = false;
       const uint32_t x = symbol_at(a, frame.position, &failed);
       if (failed) break;
+      // Ordinary arcs read only an input symbol that is no flag.
+      const uint32_t plain =
+          x != ID_NO_SYMBOL && (x < 128 || symbol_flag(x) == nullptr) ? x : ID_NO_SYMBOL;
+      const IndexState &at = index.state(frame.state);
       if (frame.phase == 0) {
         frame.phase = 1;
-        if (x == ID_NO_SYMBOL && index.states[frame.state].final && a->insert_depth == 0) {
+        if (x == ID_NO_SYMBOL && at.final && a->insert_depth == 0) {
           a->input_pos = frame.position;
           a->on_result(a);
           results++;
         }
+        // A deterministic state without a return move to try has only ordinary arcs, one of
+        // which at most reads the symbol: the frame moves on by it in place.
+        if (at.deterministic && plain != OTHER && !(a->insert_depth > 0 && at.final)) {
+          const uint32_t arc =
+              plain != ID_NO_SYMBOL ? index.only_arc(frame.state, at, plain) : ApplyIndex::kNoArc;
+          if (arc == ApplyIndex::kNoArc) {
+            pop_frame(a);
+          } else {
+            frame.state = index.arc(arc).destination;
+            frame.position++;
+            frame.phase = 0;
+            a->arc_path.push_back({ApplyStep::CONSUME, arc, frame.state, 0, 0, false, {}});
+          }
+          continue;
+        }
       }
       if (frame.phase == 1) {
         frame.phase = 2;
-        if (a->insert_depth > 0 && index.states[frame.state].final) {
+        if (a->insert_depth > 0 && at.final) {
           try_return(a);
           continue;
         }
       }
-      // Ordinary arcs read only an input symbol that is no flag.
       frame.phase = 3;
-      frame.arcs.start(index, frame.state,
-                       x != ID_NO_SYMBOL ? a->io_plain[frame.position] : ID_NO_SYMBOL);
+      frame.arcs.start(index, frame.state, plain);
     }
     const uint32_t arc = frame.arcs.advance(index);
     if (arc == ApplyIndex::kNoArc) {
       pop_frame(a);
       continue;
     }
-    if (!index.arcs[arc].special) {
-      consume(a, arc, index.arcs[arc].destination);
+    if (!index.arc(arc).special) {
+      consume(a, arc, index.arc(arc).destination);
       continue;
     }
     const auto position = static_cast<size_t>(frame.position);
@@ -344,11 +384,102 @@ int search(APPLY_CONTEXT *a) {
   return results;
 }
 
+// The search over a network whose input side has only ordinary symbols and epsilons: the
+// general search without what flags, inserted networks, lists and OTHER need. It walks the
+// same arcs in the same order, so it finds the same results in the same order. The path is the
+// arcs taken (an arc with an ordinary input symbol having consumed one input symbol). Only
+// states with a choice get a frame to come back to: from a deterministic state the one arc
+// that reads the input symbol is taken at once, so a deterministic network is looked up in one
+// pass without frames. Epsilon moves obey the same loop rule as in the general search. Cost:
+// per input symbol one scan of a narrow state's arcs or a binary search in a wide one, and per
+// epsilon move a scan of the path back to the last consumed symbol.
+bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
+  const ApplyIndex &index = index_of(a);
+  const bool self_loop_allowed = from == to && index.state(from).final;
+  if (from == to && !self_loop_allowed) return true;
+  for (auto step = a->ordinary_path.rbegin(); step != a->ordinary_path.rend(); ++step) {
+    if (*step == arc) return true;
+    const IndexArc &taken = index.arc(*step);
+    if (taken.destination == to && !self_loop_allowed) return true;
+    if (taken.special == kOrdinary) return false;
+  }
+  return to == 0 && !self_loop_allowed;
+}
+
+int ordinary_search(APPLY_CONTEXT *a) {
+  const ApplyIndex &index = index_of(a);
+  std::vector<OrdinaryFrame> &frames = a->ordinary_frames;
+  std::vector<uint32_t> &path = a->ordinary_path;
+  frames.clear();
+  path.clear();
+  a->ordinary_search = true;
+  int results = 0;
+  bool failed = false;
+  uint32_t state = 0, position = 0;
+  while (true) {
+    // Arrival at `state` with the input read up to `position`.
+    const uint32_t x = symbol_at(a, static_cast<int>(position), &failed);
+    if (failed) break;
+    const IndexState &at = index.state(state);
+    if (x == ID_NO_SYMBOL && at.final) {
+      a->input_pos = static_cast<int>(position);
+      a->on_result(a);
+      results++;
+    }
+    // No arc reads a symbol spelled like a flag: arcs with flags are not searched here.
+    if (at.deterministic && x != OTHER) {
+      const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
+      if (arc != ApplyIndex::kNoArc) {
+        path.push_back(arc);
+        state = index.arc(arc).destination;
+        position++;
+        continue;
+      }
+    } else {
+      frames.push_back({state, position, static_cast<uint32_t>(path.size()), {}});
+      frames.back().arcs.start(index, state, x);
+    }
+    // Back to the latest state with an arc left to try.
+    bool moved = false;
+    while (!frames.empty() && !moved) {
+      OrdinaryFrame &frame = frames.back();
+      path.resize(frame.path_length);
+      const uint32_t arc = frame.arcs.advance(index);
+      if (arc == ApplyIndex::kNoArc) {
+        frames.pop_back();
+        continue;
+      }
+      const IndexArc &entry = index.arc(arc);
+      position = frame.position;
+      if (entry.special == kOrdinary)
+        position++;
+      else if (ordinary_epsilon_loop(a, frame.state, entry.destination, arc))
+        continue;
+      // A frame without arcs left is not come back to.
+      if (frame.arcs.exhausted(index)) frames.pop_back();
+      path.push_back(arc);
+      state = entry.destination;
+      moved = true;
+    }
+    if (!moved) break;
+  }
+  a->ordinary_search = false;
+  return results;
+}
+
+// Runs the search over the record; returns the number of results.
+int search(APPLY_CONTEXT *a) {
+  if (a->net->start == nullptr) return 0;
+  prepare_index(a);
+  a->spellings.prepare();
+  return index_of(a).ordinary_or_epsilon() ? ordinary_search(a) : general_search(a);
+}
+
 // --- Formatting -------------------------------------------------------------------------------
 
 // Appends a spelling to the output buffer; the terminator is written by the next append of
 // str-buf (the formatter ends with the separator).
-void put_spelling(STRING_BUFFER *out, const Spellings::Spelling &spelling) {
+inline void put_spelling(STRING_BUFFER *out, const Spellings::Spelling &spelling) {
   const int length = static_cast<int>(spelling.length);
   if (out->pos + length + 1 > out->length) assure_buffer_space(length, out);
   char *text = static_cast<char *>(out->string) + out->pos;
@@ -374,7 +505,6 @@ void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
 
 void reset_record(APPLY_CONTEXT *a) {
   a->io_symbols.clear();
-  a->io_plain.clear();
   a->io_complete = false;
   a->record_ended = false;
   a->input_pos = 0;
@@ -396,68 +526,152 @@ void finish_record(APPLY_CONTEXT *a) {
 void choose_reader(APPLY_CONTEXT *a) {
   a->parse_table = get_parse_table(a->net, a->input_side);
   if (a->single_bytes_generation != a->parse_table->generation) {
-    for (int byte = 0; byte < 256; byte++)
-      a->single_bytes[byte] = single_byte_symbol(a->parse_table, static_cast<unsigned char>(byte));
+    // A byte the table does not know is a character of its own when the network has no
+    // multi-character spellings (ASCII characters are their own ids).
+    const bool characters = !a->parse_table->has_multichar;
+    for (int byte = 0; byte < 256; byte++) {
+      uint32_t id = single_byte_symbol(a->parse_table, static_cast<unsigned char>(byte));
+      if (id == ID_NO_SYMBOL && characters && byte >= 2 && byte < 128) id = static_cast<uint32_t>(byte);
+      a->single_bytes[byte] = id;
+    }
     a->single_bytes_generation = a->parse_table->generation;
   }
+}
+
+// Appends the output of one arc of the current path. `consumes` says whether the arc read an
+// input symbol: the one at *position, which then moves on. `start` is where the result begins
+// in the output buffer.
+void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *position, int start) {
+  const uint32_t o = arc.output;
+  if (a->output_side != 2 && arc.plain_output) {
+    // The common case: the output side's own spelling.
+    if (consumes) ++*position;
+    if (a->print_space && a->output->pos > start) append_char_to_buffer(' ', a->output);
+    put_spelling(a->output, a->spellings.of(o));
+    return;
+  }
+  uint32_t i = arc.input;
+  const FLAG_DIACRITIC *input_flag = symbol_flag(i);
+  uint32_t c = EPSILON;
+  if (consumes)
+    c = a->io_symbols[(*position)++];
+  else if (input_flag != nullptr && !(a->obey_flags && a->output_side != 2))
+    c = i;
+  bool space = a->print_space && a->output->pos > start;
+  if (a->output_side != 2) {
+    const FLAG_DIACRITIC *output_flag = symbol_flag(o);
+    if (list_flag_p(o)) {
+      if (space) append_char_to_buffer(' ', a->output);
+      append_symbol(a, c);
+      return;
+    }
+    if (is_epsilon_like(o)) return;
+    if (output_flag != nullptr && a->obey_flags && !a->show_flags) return;
+    if (space) append_char_to_buffer(' ', a->output);
+    if (arc.other_label)
+      append_symbol(a, c);
+    else
+      append_symbol(a, o);  // OTHER prints as "?"
+    return;
+  }
+  if (c == EPSILON && is_epsilon_like(o)) return;
+  if (space) append_char_to_buffer(' ', a->output);
+  if (!arc.other_label && (o != c || o == OTHER)) {
+    append_char_to_buffer('<', a->output);
+    append_symbol(a, a->input_side == 0 ? c : o);
+    append_char_to_buffer(':', a->output);
+    append_symbol(a, a->input_side == 0 ? o : c);
+    append_char_to_buffer('>', a->output);
+  } else {
+    append_symbol(a, c);
+  }
+}
+
+// A step of the current path as the formatter sees it: the arc taken (null for a step that
+// writes nothing) and whether it consumed an input symbol.
+struct PathStep {
+  const IndexArc *arc;
+  bool consumes;
+};
+
+// Writes the output spellings of the steps k, k + 1, ... of a path of `count` steps (step_of(k)
+// gives step k) up to the first arc whose output is not its output side's own spelling (see
+// IndexArc::plain_output) or the end; returns the index of the first step not written. This is
+// the common case of one-sided output without blanks. The buffer's and the spelling cache's
+// fields are used through local copies, which a byte written could otherwise alias.
+template <typename StepOf>
+size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
+  STRING_BUFFER *out = a->output;
+  Spellings::View spellings = a->spellings.view();
+  char *text = static_cast<char *>(out->string);
+  int pos = out->pos, capacity = out->length, lines = 0;
+  for (; k < count; k++) {
+    const IndexArc *arc = step_of(k).arc;
+    if (arc == nullptr) continue;
+    if (!arc->plain_output) break;
+    Spellings::Spelling spelling;
+    if (!spellings.find(arc->output, &spelling)) {
+      spelling = a->spellings.of(arc->output);
+      spellings = a->spellings.view();
+    }
+    const int length = static_cast<int>(spelling.length);
+    if (pos + length + 1 > capacity) {
+      out->pos = pos;
+      assure_buffer_space(length, out);
+      text = static_cast<char *>(out->string);
+      capacity = out->length;
+    }
+    if (length == 1)
+      text[pos] = *spelling.text;
+    else
+      std::memcpy(text + pos, spelling.text, spelling.length);
+    pos += length;
+    lines += static_cast<int>(spelling.newlines);
+  }
+  out->pos = pos;
+  out->line_count += lines;
+  return k;
+}
+
+// Writes the current path of `count` steps (step_of(k) gives step k) in the applyer's output
+// format, and the separator.
+template <typename StepOf>
+void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
+  const int start = a->output->pos;
+  const bool runs = a->output_side != 2 && !a->print_space;
+  size_t position = 0;  // the input symbols consumed by the steps before `counted`
+  size_t counted = 0;
+  for (size_t k = 0; k < count; k++) {
+    if (runs) {
+      k = put_plain_run(a, step_of, k, count);
+      if (k == count) break;
+    }
+    for (; counted < k; counted++) position += step_of(counted).consumes;
+    const PathStep step = step_of(k);
+    if (step.arc != nullptr) format_arc(a, *step.arc, step.consumes, &position, start);
+    counted = k + 1;
+  }
+  put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
+  static_cast<char *>(a->output->string)[a->output->pos] = '\0';
 }
 
 }  // namespace
 
 void format_apply_result(APPLY_CONTEXT *a) {
-  const int start = a->output->pos;
-  size_t position = 0;
   const ApplyIndex &index = index_of(a);
-  a->spellings.prepare();
-  for (const ApplyStep &step : a->arc_path) {
-    if (step.kind == ApplyStep::RETURN) continue;
-    const IndexArc &arc = index.arcs[step.arc];
-    uint32_t label = arc.label;
-    uint32_t o = output_side_of(a, label);
-    if (a->output_side != 2 && arc.plain_output) {
-      // The common case: the output side's own spelling.
-      if (step.kind == ApplyStep::CONSUME) position++;
-      if (a->print_space && a->output->pos > start) append_char_to_buffer(' ', a->output);
-      put_spelling(a->output, a->spellings.of(o));
-      continue;
-    }
-    uint32_t i = arc.input;
-    const FLAG_DIACRITIC *input_flag = symbol_flag(i);
-    uint32_t c = EPSILON;
-    if (step.kind == ApplyStep::CONSUME)
-      c = a->io_symbols[position++];
-    else if (input_flag != nullptr && !(a->obey_flags && a->output_side != 2))
-      c = i;
-    bool space = a->print_space && a->output->pos > start;
-    if (a->output_side != 2) {
-      const FLAG_DIACRITIC *output_flag = symbol_flag(o);
-      if (list_flag_p(o)) {
-        if (space) append_char_to_buffer(' ', a->output);
-        append_symbol(a, c);
-        continue;
-      }
-      if (is_epsilon_like(o)) continue;
-      if (output_flag != nullptr && a->obey_flags && !a->show_flags) continue;
-      if (space) append_char_to_buffer(' ', a->output);
-      if (label == OTHER)
-        append_symbol(a, c);
-      else
-        append_symbol(a, o);  // OTHER prints as "?"
-      continue;
-    }
-    if (c == EPSILON && is_epsilon_like(o)) continue;
-    if (space) append_char_to_buffer(' ', a->output);
-    if (label != OTHER && (o != c || o == OTHER)) {
-      append_char_to_buffer('<', a->output);
-      append_symbol(a, a->input_side == 0 ? c : o);
-      append_char_to_buffer(':', a->output);
-      append_symbol(a, a->input_side == 0 ? o : c);
-      append_char_to_buffer('>', a->output);
-    } else {
-      append_symbol(a, c);
-    }
+  if (a->ordinary_search) {
+    const uint32_t *path = a->ordinary_path.data();
+    format_path(a, [&](size_t k) {
+      const IndexArc &arc = index.arc(path[k]);
+      return PathStep{&arc, arc.special == kOrdinary};
+    }, a->ordinary_path.size());
+  } else {
+    const ApplyStep *path = a->arc_path.data();
+    format_path(a, [&](size_t k) {
+      if (path[k].kind == ApplyStep::RETURN) return PathStep{nullptr, false};
+      return PathStep{&index.arc(path[k].arc), path[k].kind == ApplyStep::CONSUME};
+    }, a->arc_path.size());
   }
-  append_string_to_buffer(a->separator, a->output);
 }
 
 }  // namespace kora
@@ -493,6 +707,9 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
   a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
   prepare_index(a);
   a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
+  a->separator_length = static_cast<uint32_t>(std::strlen(a->separator));
+  a->separator_newlines =
+      static_cast<uint32_t>(std::count(a->separator, a->separator + a->separator_length, '\n'));
   a->output = make_thin_buffer(kOutputBufferSize);
   a->on_result = format_apply_result;
   return a;
@@ -557,6 +774,7 @@ KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {
   a->stream_buffer.echo.clear();
   reset_record(a);
   bool failed = false;
+  if (a->input_stream == nullptr) read_single_bytes(a);
   // A stream that has nothing more to give ends without a record of its own.
   if (symbol_at(a, 0, &failed) == ID_NO_SYMBOL && a->end_of_input && a->input_stream != nullptr &&
       !failed)

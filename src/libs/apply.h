@@ -9,11 +9,10 @@
 // The search is an exhaustive depth-first walk over the paths that read the record, with an
 // explicit stack of frames (no recursion, so path length is bounded by memory only). It walks
 // the applyer's index of the network (apply-index.h), a compact copy made when the applyer is
-// created: an arc's input symbol is compared before anything else, flag records are read only
-// for the few special arcs, and wide states find the arcs for an input symbol by binary search,
-// while arcs are still tried in the network's list order, so results come in that order. Input
-// symbols are cut by the network's parse table once per record and kept in the io sequence,
-// so backtracking re-reads them without touching the source. On the way:
+// created, and tries a state's arcs in the network's list order, so results come in that
+// order. Input symbols are cut by the network's parse table once per record and kept in the io
+// sequence, so backtracking re-reads them without touching the source (a string's leading run
+// of one-byte symbols is cut in one go). The general search serves every network:
 //   - flag diacritics on the input side are obeyed (when the context says so) through
 //     flag_action on a register, undone on backtracking;
 //   - an insert flag (@I.name@) enters the defined network it names; at each of that network's
@@ -23,15 +22,21 @@
 //   - epsilon moves may not revisit a state already visited since the last consumed symbol
 //     (the start state counts as visited), except that an epsilon self-loop on a final state
 //     is taken once; so the search always ends and never finds a path twice.
-// The cost of a record is the number of paths explored times the epsilon-loop scans, which are
-// bounded by the epsilon stretch of the path. Stacks, buffers and the spellings of output
-// labels are kept between records, so a lookup allocates nothing once they have grown.
+// A network with none of flags and OTHER on its input side gets the ordinary search instead,
+// which finds the same results in the same order with less: its path is the arcs taken, and
+// only states with a choice of arcs get a frame. In both searches the one arc of a
+// deterministic state that reads the symbol is taken at once, with no frame to come back to
+// (the general search moves the frame on in place). The cost of a record is the number of paths explored times the epsilon-loop
+// scans, which are bounded by the epsilon stretch of the path. Stacks, buffers and the
+// spellings of output labels are kept between records, so a lookup allocates nothing once they
+// have grown.
 //
 // Threads: everything a search changes belongs to the applyer. The network, its states, arcs,
 // sigma, the definitions and the label map are only read; characters the label map does not
 // know get ids of the applyer's own (InputCharacters) rather than being interned; the network's
-// cached parse table is built once under a lock (get_parse_table) and then only read; and what
-// init_apply prepares on the network is done under that lock. So several applyers over one
+// cached parse table is built once under a lock (get_parse_table) and then only read; what
+// init_apply prepares on the network is done under that lock, as is copying the network into
+// an index, which borrows the states' client cells. So several applyers over one
 // network may run on several threads while nobody changes the network or the library.
 // Tested in tests/apply/apply_test.cpp and, under ThreadSanitizer, tests/threads/.
 #pragma once
@@ -83,6 +88,19 @@ struct ApplyFrame {
   NET *net;
   int position;
   int phase;  // 0 on arrival, 1 after the result check, 2 after the return move, 3 walking arcs
+  uint32_t path_length;  // the path's length before the step that led to the frame: leaving
+                         // the frame undoes the steps after it (a frame moves on in place
+                         // from deterministic states, so there may be several)
+  ArcCursor arcs;
+};
+
+// A state with a choice of arcs on the current path of the search over a network whose input
+// side has only ordinary symbols and epsilons: the state, the input position, the length of
+// the path that reached it, and the walk over its arcs.
+struct OrdinaryFrame {
+  uint32_t state;
+  uint32_t position;
+  uint32_t path_length;
   ArcCursor arcs;
 };
 
@@ -111,6 +129,8 @@ struct APPLY_CONTEXT {
   kora::SymbolReader read_symbol;
   void (*on_result)(APPLY_CONTEXT *applyer);
   const char *separator;
+  uint32_t separator_length;
+  uint32_t separator_newlines;
   STRING_BUFFER *output;
   // What make_applyer opened for the applyer, which free_applyer closes and frees.
   NET *owned_net;
@@ -120,10 +140,15 @@ struct APPLY_CONTEXT {
   std::vector<kora::ApplyStep> arc_path;
   std::vector<kora::ApplyInsert> inserts;
   std::vector<uint32_t> io_symbols;  // the record's input symbols read so far
-  std::vector<uint32_t> io_plain;    // each, or ID_NO_SYMBOL for one spelled like a flag
   bool io_complete;                  // nothing more is read for the search
   bool record_ended;                 // the end of the record has been read
   kora::FlagRegister flag_register;
+  // The search over a network whose input side has only ordinary symbols and epsilons: its
+  // frames and its path (the arcs taken). ordinary_search says that this search, not the
+  // general one, is running, so the formatter reads this path.
+  std::vector<kora::OrdinaryFrame> ordinary_frames;
+  std::vector<uint32_t> ordinary_path;
+  bool ordinary_search;
   // Membership in each network's sigma by symbol id (inserted networks too), made on first use.
   std::vector<std::pair<const NET *, std::vector<bool>>> sigmas;
   // Whether the network has flags on its upper and lower side, noted at init_apply.

@@ -144,6 +144,60 @@ TEST_F(ApplyIndexTest, WideStatesAgreeWithTheRelationWithEpsilonCycles) {
   });
 }
 
+// Networks without flags or OTHER on the input side are searched with shortcuts: no frames
+// at deterministic states, tables for their wide states. The same network with a dead-end flag
+// arc added at its start is searched the general way; both must write the same results in the
+// same order, in every output format.
+TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
+  const kora_test::Symbols symbols = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l'};
+  kora_test::Symbols universe = symbols;
+  universe.push_back('m');  // known to no network
+  const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 2);
+  const uint32_t flag = kora::symbol_id("@U.dead.end@");
+  int tables = 0, choices = 0;
+  kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
+    kora_test::RandomNetOptions options;
+    options.symbols = symbols;
+    options.max_states = 4;
+    options.max_arcs = 40;
+    options.transducer = seed % 2 == 1;
+    options.epsilon = seed % 4 != 0;
+    NET *net = kora_test::random_net(random, options);
+    if (seed % 4 == 0) minimize_net(net);  // deterministic, its wide states with tables
+    NET *flagged = copy_net(net);
+    add_arc_to_state(flagged, flagged->start, flag, add_state_to_net(flagged, 0), nullptr, 0);
+    for (int side = 0; side < 2; side++) {
+      kora::ApplyIndex index(side);
+      index.start_of(net);
+      ASSERT_TRUE(index.ordinary_or_epsilon());
+      for (uint32_t number = 0; number < index.entries.size(); number = index.next_state(number)) {
+        const kora::IndexState &state = index.state(number);
+        choices += !state.deterministic;
+        tables += state.deterministic && state.wide != kora::ApplyIndex::kNotWide &&
+                  index.wides[state.wide].table_size != 0;
+      }
+      const unsigned format = (seed / 4) % 3;  // one side, both sides, spaced
+      int_parameters()->word[KORA_APPLY_BOTH_SIDES] = format == 1;
+      int_parameters()->word[KORA_PRINT_SPACE] = format == 2;
+      APPLY_CONTEXT *shortcuts = init_apply(net, side, nullptr);
+      APPLY_CONTEXT *general = init_apply(flagged, side, nullptr);
+      for (const kora_test::Symbols &input : inputs) {
+        const std::string text = spell(input);
+        const std::string expected = apply_to_string(text.c_str(), general);
+        ASSERT_EQ(apply_to_string(text.c_str(), shortcuts), expected)
+            << "seed " << seed << " side " << side << " format " << format << " input '" << text
+            << "'";
+      }
+      free_applyer(shortcuts);
+      free_applyer(general);
+    }
+    free_network(net);
+    free_network(flagged);
+  });
+  EXPECT_GT(tables, 10);
+  EXPECT_GT(choices, 50);
+}
+
 TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
   uint32_t e_acute = 0;
   ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
