@@ -426,8 +426,9 @@ int ordinary_search(APPLY_CONTEXT *a) {
       a->on_result(a);
       results++;
     }
-    // No arc reads a symbol spelled like a flag: arcs with flags are not searched here.
-    if (at.deterministic && x != OTHER) {
+    // No arc reads a symbol spelled like a flag: arcs with flags are not searched here. While
+    // symbols remain, epsilon moves to states that read on no more lead nowhere.
+    if (x == ID_NO_SYMBOL ? at.deterministic : at.reads_one && x != OTHER) {
       const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
       if (arc != ApplyIndex::kNoArc) {
         path.push_back(arc);
