@@ -11,8 +11,10 @@
 // given symbol are found by binary search and merged with the special ones by position, so
 // arcs are still tried in list order and results come out in the order the lists give.
 // A deterministic state (no special arcs, no input symbol on two arcs) is marked, so that the
-// search can take its one arc for a symbol without coming back to it; a wide one whose input
-// symbols lie close together has a table from symbol to arc.
+// search can take its one arc for a symbol without coming back to it, and so is a state that
+// reads one arc at most while input symbols remain (its epsilon moves lead only to states
+// from which no symbol is read, as a tagger's moves that write the tags); a wide one whose
+// input symbols lie close together has a table from symbol to arc.
 //
 // An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
 // the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
