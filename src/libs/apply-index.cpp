@@ -116,31 +116,75 @@ uint32_t ApplyIndex::start_of(NET *net) {
       wides.push_back(wide);
     }
     entries[number].state = header;
-    entries[number].state.deterministic = distinct_inputs(number);
-    if (entries[number].state.deterministic && header.wide != kNotWide)
-      make_table(wides[header.wide]);
   }
   for (uint32_t number = base; number < entries.size(); number = next_state(number))
     for (uint32_t a = number + 1; a < next_state(number); ++a)
       entries[a].arc.destination = entry_of[entries[a].arc.destination];
   for (STATE *state : order) state->client_cell = nullptr;
+  mark_choices(base);
   return base;
 }
 
+// Marks the states from entry `base` on that can read an input symbol on some path, then
+// those that have no choice of arcs, with the tables of the wide ones. A state reads on iff
+// it has an arc other than an epsilon move or an epsilon move to a state that reads on: found
+// backwards from the states with such arcs along the epsilon moves, sorted by destination.
+// Cost: O(V + E + M log M) for the M epsilon moves.
+void ApplyIndex::mark_choices(uint32_t base) {
+  const auto end = static_cast<uint32_t>(entries.size());
+  std::vector<std::pair<uint32_t, uint32_t>> epsilon_moves;  // (destination, source)
+  std::vector<uint32_t> found;
+  for (uint32_t number = base; number < end; number = next_state(number)) {
+    for (uint32_t a = number + 1; a < next_state(number); ++a) {
+      if (arc(a).special == kEpsilonInput)
+        epsilon_moves.emplace_back(arc(a).destination, number);
+      else
+        entries[number].state.reads_on = true;
+    }
+    if (state(number).reads_on) found.push_back(number);
+  }
+  std::sort(epsilon_moves.begin(), epsilon_moves.end());
+  while (!found.empty()) {
+    const uint32_t reader = found.back();
+    found.pop_back();
+    auto move = std::lower_bound(epsilon_moves.begin(), epsilon_moves.end(),
+                                 std::make_pair(reader, uint32_t{0}));
+    for (; move != epsilon_moves.end() && move->first == reader; ++move) {
+      if (state(move->second).reads_on) continue;
+      entries[move->second].state.reads_on = true;
+      found.push_back(move->second);
+    }
+  }
+  for (uint32_t number = base; number < end; number = next_state(number)) {
+    IndexState &header = entries[number].state;
+    bool distinct = distinct_inputs(number), no_special = true, no_live_epsilon = true;
+    for (uint32_t a = number + 1; a < next_state(number); ++a) {
+      const IndexArc &entry = arc(a);
+      if (entry.special) no_special = false;
+      if (entry.special == kOtherSpecial ||
+          (entry.special == kEpsilonInput && state(entry.destination).reads_on))
+        no_live_epsilon = false;
+    }
+    header.deterministic = distinct && no_special;
+    header.reads_one = distinct && no_live_epsilon;
+    if (header.reads_one && header.wide != kNotWide) make_table(wides[header.wide]);
+  }
+}
+
+// Whether no two ordinary arcs of the state have one input symbol.
 bool ApplyIndex::distinct_inputs(uint32_t number) const {
   const IndexState &header = state(number);
   if (header.wide != kNotWide) {
     const WideState &wide = wides[header.wide];
-    if (wide.special_first != wide.special_end) return false;
     for (uint32_t k = wide.plain_first + 1; k < wide.plain_end; ++k)
       if (plain[k].first == plain[k - 1].first) return false;
     return true;
   }
   const uint32_t end = next_state(number);
   for (uint32_t a = number + 1; a < end; ++a) {
-    if (arc(a).special) return false;
+    if (arc(a).special) continue;
     for (uint32_t b = number + 1; b < a; ++b)
-      if (arc(b).input == arc(a).input) return false;
+      if (!arc(b).special && arc(b).input == arc(a).input) return false;
   }
   return true;
 }
@@ -149,6 +193,7 @@ bool ApplyIndex::distinct_inputs(uint32_t number) const {
 // number.
 void ApplyIndex::make_table(WideState &wide) {
   const uint32_t count = wide.plain_end - wide.plain_first;
+  if (count == 0) return;
   const uint32_t low = plain[wide.plain_first].first;
   const uint64_t span = uint64_t{plain[wide.plain_end - 1].first} - low + 1;
   if (span > uint64_t{4} * count) return;

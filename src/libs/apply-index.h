@@ -11,8 +11,10 @@
 // given symbol are found by binary search and merged with the special ones by position, so
 // arcs are still tried in list order and results come out in the order the lists give.
 // A deterministic state (no special arcs, no input symbol on two arcs) is marked, so that the
-// search can take its one arc for a symbol without coming back to it; a wide one whose input
-// symbols lie close together has a table from symbol to arc.
+// search can take its one arc for a symbol without coming back to it, and so is a state that
+// reads one arc at most while input symbols remain (its epsilon moves lead only to states
+// from which no symbol is read, as a tagger's moves that write the tags); a wide one whose
+// input symbols lie close together has a table from symbol to arc.
 //
 // An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
 // the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
@@ -55,6 +57,10 @@ struct IndexState {
   bool final;
   bool deterministic;   // no special arcs, and no two arcs with one input symbol: any input
                         // symbol can be read by one arc at most
+  bool reads_on;        // some path from it reads an input symbol (or may: flags, OTHER)
+  bool reads_one;       // while input symbols remain, one arc at most can lead to a result:
+                        // no two ordinary arcs with one input symbol, and no special arcs but
+                        // epsilon moves to states that read on no more
 };
 
 // An entry of the index: a state, or one of the arcs that follow it.
@@ -94,13 +100,13 @@ class ApplyIndex {
   // The state whose entry follows the arcs of state `number`: states are walked by it.
   uint32_t next_state(uint32_t number) const { return number + 1 + state(number).count; }
 
-  // The arc of deterministic state `number` (whose entry is `state`) that reads `symbol`, or
-  // kNoArc.
+  // The ordinary arc of state `number` (whose entry is `state`) that reads `symbol`, or
+  // kNoArc, for a state that reads one (or is deterministic).
   uint32_t only_arc(uint32_t number, const IndexState &state, uint32_t symbol) const {
     if (state.wide == kNotWide) {
       const uint32_t end = number + 1 + state.count;
       for (uint32_t a = number + 1; a < end; ++a)
-        if (entries[a].arc.input == symbol) return a;
+        if (entries[a].arc.input == symbol && entries[a].arc.special == kOrdinary) return a;
       return kNoArc;
     }
     const WideState &wide = wides[state.wide];
@@ -125,9 +131,10 @@ class ApplyIndex {
   std::vector<uint32_t> table;                       // arcs of wide states by input symbol
 
  private:
-  // Binary search in the plain pairs of a deterministic wide state without a table.
+  // Binary search in the plain pairs of a wide state that reads one, without a table.
   uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
   bool distinct_inputs(uint32_t number) const;
+  void mark_choices(uint32_t base);
   void make_table(WideState &wide);
 
   int input_side_;

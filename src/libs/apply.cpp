@@ -187,18 +187,37 @@ void prepare_index(APPLY_CONTEXT *a) {
   if (a->net->start != nullptr) index->start_of(a->net);
 }
 
+// A step of a path as the epsilon-loop rule sees it.
+struct LoopStep {
+  uint32_t arc;  // kNoArc for a return from an inserted network
+  uint32_t destination;
+  bool consumes;
+};
+
 // Whether an epsilon move from `from` to `to` by `arc` would go round a loop: `to` was visited
 // since the last consumed symbol (the start state counts when nothing was consumed yet), or
 // `arc` was already taken in that stretch. An epsilon self-loop on a final state is taken once.
-bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
-  bool self_loop_allowed = from == to && index_of(a).state(from).final;
+// The path has `length` steps, step k given by step_of(k); it is read backwards from its end
+// to the last step that consumed a symbol.
+template <typename StepOf>
+bool goes_round(const ApplyIndex &index, uint32_t from, uint32_t to, uint32_t arc, size_t length,
+                StepOf step_of) {
+  const bool self_loop_allowed = from == to && index.state(from).final;
   if (from == to && !self_loop_allowed) return true;
-  for (auto step = a->arc_path.rbegin(); step != a->arc_path.rend(); ++step) {
-    if (step->arc == arc && arc != ApplyIndex::kNoArc) return true;
-    if (step->destination == to && !self_loop_allowed) return true;
-    if (step->kind == ApplyStep::CONSUME) return false;
+  for (size_t k = length; k-- > 0;) {
+    const LoopStep step = step_of(k);
+    if (step.arc == arc && arc != ApplyIndex::kNoArc) return true;
+    if (step.destination == to && !self_loop_allowed) return true;
+    if (step.consumes) return false;
   }
   return to == 0 && !self_loop_allowed;  // state 0 is the start of the applyer's network
+}
+
+bool epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
+  const ApplyStep *path = a->arc_path.data();
+  return goes_round(index_of(a), from, to, arc, a->arc_path.size(), [&](size_t k) {
+    return LoopStep{path[k].arc, path[k].destination, path[k].kind == ApplyStep::CONSUME};
+  });
 }
 
 // Pushes the frame of the state that the last step of the path (if any) led to.
@@ -395,15 +414,11 @@ int general_search(APPLY_CONTEXT *a) {
 // epsilon move a scan of the path back to the last consumed symbol.
 bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
   const ApplyIndex &index = index_of(a);
-  const bool self_loop_allowed = from == to && index.state(from).final;
-  if (from == to && !self_loop_allowed) return true;
-  for (auto step = a->ordinary_path.rbegin(); step != a->ordinary_path.rend(); ++step) {
-    if (*step == arc) return true;
-    const IndexArc &taken = index.arc(*step);
-    if (taken.destination == to && !self_loop_allowed) return true;
-    if (taken.special == kOrdinary) return false;
-  }
-  return to == 0 && !self_loop_allowed;
+  const uint32_t *path = a->ordinary_path.data();
+  return goes_round(index, from, to, arc, a->ordinary_path.size(), [&](size_t k) {
+    const IndexArc &taken = index.arc(path[k]);
+    return LoopStep{path[k], taken.destination, taken.special == kOrdinary};
+  });
 }
 
 int ordinary_search(APPLY_CONTEXT *a) {
@@ -426,8 +441,9 @@ int ordinary_search(APPLY_CONTEXT *a) {
       a->on_result(a);
       results++;
     }
-    // No arc reads a symbol spelled like a flag: arcs with flags are not searched here.
-    if (at.deterministic && x != OTHER) {
+    // No arc reads a symbol spelled like a flag: arcs with flags are not searched here. While
+    // symbols remain, epsilon moves to states that read on no more lead nowhere.
+    if (x == ID_NO_SYMBOL ? at.deterministic : at.reads_one && x != OTHER) {
       const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
       if (arc != ApplyIndex::kNoArc) {
         path.push_back(arc);

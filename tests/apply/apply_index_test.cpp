@@ -145,7 +145,8 @@ TEST_F(ApplyIndexTest, WideStatesAgreeWithTheRelationWithEpsilonCycles) {
 }
 
 // Networks without flags or OTHER on the input side are searched with shortcuts: no frames
-// at deterministic states, tables for their wide states. The same network with a dead-end flag
+// at deterministic states, nor at states whose epsilon moves lead where no symbol is read
+// while symbols remain, and tables for their wide states. The same network with a dead-end flag
 // arc added at its start is searched the general way; both must write the same results in the
 // same order, in every output format.
 TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
@@ -154,7 +155,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   universe.push_back('m');  // known to no network
   const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 2);
   const uint32_t flag = kora::symbol_id("@U.dead.end@");
-  int tables = 0, choices = 0;
+  int tables = 0, choices = 0, dead_end_moves = 0;
   kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
     kora_test::RandomNetOptions options;
     options.symbols = symbols;
@@ -164,6 +165,15 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
     options.epsilon = seed % 4 != 0;
     NET *net = kora_test::random_net(random, options);
     if (seed % 4 == 0) minimize_net(net);  // deterministic, its wide states with tables
+    if (seed % 3 == 0) {
+      // As in a tagger: an epsilon move (writing a tag) from each final state to a new one.
+      std::vector<STATE *> finals;
+      for (STATE *state = net->states; state != nullptr; state = state->next)
+        if (state->flags.final) finals.push_back(state);
+      STATE *tagged = add_state_to_net(net, 1);
+      for (STATE *state : finals)
+        add_arc_to_state(net, state, kora::pair_id(EPSILON, 'z'), tagged, nullptr, 0);
+    }
     NET *flagged = copy_net(net);
     add_arc_to_state(flagged, flagged->start, flag, add_state_to_net(flagged, 0), nullptr, 0);
     for (int side = 0; side < 2; side++) {
@@ -173,6 +183,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
       for (uint32_t number = 0; number < index.entries.size(); number = index.next_state(number)) {
         const kora::IndexState &state = index.state(number);
         choices += !state.deterministic;
+        dead_end_moves += state.reads_one && !state.deterministic;
         tables += state.deterministic && state.wide != kora::ApplyIndex::kNotWide &&
                   index.wides[state.wide].table_size != 0;
       }
@@ -196,6 +207,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   });
   EXPECT_GT(tables, 10);
   EXPECT_GT(choices, 50);
+  EXPECT_GT(dead_end_moves, 10);
 }
 
 TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
