@@ -255,7 +255,9 @@ NET *fail_record(NET *net) {
 }
 
 // Cells of one heap for a reader that knows how many it expects: taken from the heap in runs
-// of fresh cells as long as the cells still expected, so that each cell costs a pointer step. Cells taken and not used (the file promised more) go back to the heap.
+// of fresh cells as long as the cells still expected, so that each cell costs a pointer step
+// (take<T> with T the heap's cell type). Cells taken and not used (the file promised more) go
+// back to the heap.
 class FreshCells {
  public:
   FreshCells(HEAP *heap, int64_t expected, const char *what)

@@ -6,9 +6,10 @@
 // The input is read in large blocks, as it arrives. With one thread, lines are answered in
 // order and the answers written in large blocks; when output goes to a terminal or with --flush
 // (which therefore always use one thread), each answer is written and flushed before the next
-// line is read, so the tool can serve another program through a pipe. With N threads, the main thread reads the
-// input in batches of lines, N workers, each with an applyer of its own over the one network,
-// answer whole batches, and the main thread writes the answers batch by batch in input order.
+// line is read, so the tool can serve another program through a pipe. With N threads, the main
+// thread reads the input in batches of lines, N workers, each with an applyer of its own over
+// the one network, answer whole batches, and the main thread writes the answers batch by batch
+// in input order.
 // At most a few batches per worker are in flight, so memory stays bounded by the batch size
 // (or by the longest line) whatever the input's length. The messages a worker's lookups report
 // are kept with its batch and written in input order too, so the output on both streams is the
@@ -114,7 +115,9 @@ void write_all(const char *bytes, size_t size, FILE *stream) {
   if (size > 0) std::fwrite(bytes, 1, size, stream);
 }
 
-void write_all(const std::string &text, FILE *stream) { write_all(text.data(), text.size(), stream); }
+void write_all(const std::string &text, FILE *stream) {
+  write_all(text.data(), text.size(), stream);
+}
 
 void write_all(const Answers &answers, FILE *stream) {
   write_all(answers.data(), answers.size(), stream);
@@ -138,7 +141,8 @@ class LineReader {
           std::memchr(buffer_.data() + scanned_, '\n', end_ - scanned_));
       if (newline != nullptr || (at_end_ && start_ < end_)) {
         char *stop = newline != nullptr ? newline : buffer_.data() + end_;
-        start_ = scanned_ = newline != nullptr ? static_cast<size_t>(newline - buffer_.data()) + 1 : end_;
+        start_ = newline != nullptr ? static_cast<size_t>(newline - buffer_.data()) + 1 : end_;
+        scanned_ = start_;
         while (stop > begin && stop[-1] == '\r') stop--;
         *stop = '\0';  // over the "\n", a "\r", or the spare byte kept after the data
         *line = begin;

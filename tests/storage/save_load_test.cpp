@@ -124,7 +124,8 @@ TEST_F(SaveLoadTest, LoadedStatesAreMarkedDeterministicByTheirArcs) {
       std::multiset<uint32_t> labels;
       for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) labels.insert(arc->label);
       std::set<uint32_t> distinct(labels.begin(), labels.end());
-      const bool deterministic = labels.count(KORA_EPSILON) == 0 && distinct.size() == labels.size();
+      const bool deterministic =
+          labels.count(KORA_EPSILON) == 0 && distinct.size() == labels.size();
       EXPECT_EQ(state->flags.deterministic, deterministic) << "state " << states;
       nondeterministic += !deterministic;
     }
