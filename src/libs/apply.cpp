@@ -358,9 +358,14 @@ int general_search(APPLY_CONTEXT *a) {
           a->on_result(a);
           results++;
         }
-        // A deterministic state without a return move to try has only ordinary arcs, one of
-        // which at most reads the symbol: the frame moves on by it in place.
-        if (at.deterministic && plain != OTHER && !(a->insert_depth > 0 && at.final)) {
+        // From a state without a return move to try where one ordinary arc at most can lead
+        // to a result, the frame moves on by that arc in place: a deterministic state, or,
+        // while symbols remain outside inserted networks, one whose epsilon moves lead to
+        // states that read no more. (No arc ever reads a symbol spelled like a flag.)
+        const bool one_way = x != ID_NO_SYMBOL && a->insert_depth == 0
+                                 ? at.reads_one
+                                 : at.deterministic && !(a->insert_depth > 0 && at.final);
+        if (one_way && plain != OTHER) {
           const uint32_t arc =
               plain != ID_NO_SYMBOL ? index.only_arc(frame.state, at, plain) : ApplyIndex::kNoArc;
           if (arc == ApplyIndex::kNoArc) {

@@ -24,9 +24,10 @@
 //     is taken once; so the search always ends and never finds a path twice.
 // A network with none of flags and OTHER on its input side gets the ordinary search instead,
 // which finds the same results in the same order with less: its path is the arcs taken, and
-// only states with a choice of arcs get a frame. In both searches the one arc of a
-// deterministic state that reads the symbol is taken at once, with no frame to come back to
-// (the general search moves the frame on in place). The cost of a record is the number of paths explored times the epsilon-loop
+// only states with a choice of arcs get a frame. In both searches, from a state where one arc
+// at most can lead to a result (a deterministic one, or while symbols remain one whose epsilon
+// moves lead only to states that read no more) that arc is taken at once, with no frame to
+// come back to (the general search moves the frame on in place). The cost of a record is the number of paths explored times the epsilon-loop
 // scans, which are bounded by the epsilon stretch of the path. Stacks, buffers and the
 // spellings of output labels are kept between records, so a lookup allocates nothing once they
 // have grown.
@@ -162,7 +163,9 @@ struct APPLY_CONTEXT {
   // applyer is created or switched to the side; and the spellings of output labels.
   std::unique_ptr<kora::ApplyIndex> index[2];
   kora::Spellings spellings;
-  // single_byte_symbol of each byte in the parse table of that generation.
+  // The symbol each byte is by itself in the parse table of that generation (single_byte_symbol,
+  // or the ASCII character's own id where the network has no multi-character spellings), or
+  // ID_NO_SYMBOL where the parse table must cut the input.
   uint32_t single_bytes[256];
   uint64_t single_bytes_generation;
 };
