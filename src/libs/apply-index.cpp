@@ -84,6 +84,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
   std::vector<uint32_t> entry_of;
   entry_of.reserve(order.size());
   LabelEntries labels(input_side_);
+  std::vector<uint32_t> with_epsilon_moves;
   for (size_t k = 0; k < order.size(); ++k) {
     const STATE *state = order[k];
     const auto number = static_cast<uint32_t>(entries.size());
@@ -115,59 +116,69 @@ uint32_t ApplyIndex::start_of(NET *net) {
       header.wide = static_cast<uint32_t>(wides.size());
       wides.push_back(wide);
     }
+    // What the search needs to know of the state's choices: all but reads_one of the states
+    // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
+    bool special = false, epsilon_move = false;
+    for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
+      special = special || entries[a].arc.special != kOrdinary;
+      epsilon_move = epsilon_move || entries[a].arc.special == kEpsilonInput;
+      header.reads_on = header.reads_on || entries[a].arc.special != kEpsilonInput;
+    }
     entries[number].state = header;
+    const bool distinct = distinct_inputs(number);
+    IndexState &marked = entries[number].state;
+    marked.deterministic = distinct && !special;
+    marked.reads_one = marked.deterministic;
+    if (marked.deterministic && marked.wide != kNotWide) make_table(wides[marked.wide]);
+    if (epsilon_move) with_epsilon_moves.push_back(number);
   }
-  for (uint32_t number = base; number < entries.size(); number = next_state(number))
-    for (uint32_t a = number + 1; a < next_state(number); ++a)
+  for (uint32_t number = base; number < entries.size(); number = next_state(number)) {
+    const uint32_t end = next_state(number);
+    for (uint32_t a = number + 1; a < end; ++a)
       entries[a].arc.destination = entry_of[entries[a].arc.destination];
+  }
   for (STATE *state : order) state->client_cell = nullptr;
-  mark_choices(base);
+  mark_epsilon_moves(with_epsilon_moves);
   return base;
 }
 
-// Marks the states from entry `base` on that can read an input symbol on some path, then
-// those that have no choice of arcs, with the tables of the wide ones. A state reads on iff
-// it has an arc other than an epsilon move or an epsilon move to a state that reads on: found
-// backwards from the states with such arcs along the epsilon moves, sorted by destination.
-// Cost: O(V + E + M log M) for the M epsilon moves.
-void ApplyIndex::mark_choices(uint32_t base) {
-  const auto end = static_cast<uint32_t>(entries.size());
-  std::vector<std::pair<uint32_t, uint32_t>> epsilon_moves;  // (destination, source)
-  std::vector<uint32_t> found;
-  for (uint32_t number = base; number < end; number = next_state(number)) {
-    for (uint32_t a = number + 1; a < next_state(number); ++a) {
-      if (arc(a).special == kEpsilonInput)
-        epsilon_moves.emplace_back(arc(a).destination, number);
-      else
-        entries[number].state.reads_on = true;
-    }
-    if (state(number).reads_on) found.push_back(number);
+// Completes the marks of the states with epsilon moves (`sources`). A state reads on iff it
+// has an arc other than an epsilon move or an epsilon move to a state that reads on: found
+// backwards along the epsilon moves, sorted by destination, from the destinations that read on
+// by their own arcs. Then a state whose input symbols are distinct, and whose special arcs are
+// all epsilon moves to states that do not read on, reads one arc at most while symbols
+// remain; a wide one gets its table. Cost: O(M log M) for the M epsilon moves.
+void ApplyIndex::mark_epsilon_moves(const std::vector<uint32_t> &sources) {
+  std::vector<std::pair<uint32_t, uint32_t>> moves;  // (destination, source)
+  for (uint32_t source : sources) {
+    const uint32_t end = next_state(source);
+    for (uint32_t a = source + 1; a < end; ++a)
+      if (arc(a).special == kEpsilonInput) moves.emplace_back(arc(a).destination, source);
   }
-  std::sort(epsilon_moves.begin(), epsilon_moves.end());
+  std::sort(moves.begin(), moves.end());
+  std::vector<uint32_t> found;
+  for (const auto &[destination, source] : moves)
+    if (state(destination).reads_on && (found.empty() || found.back() != destination))
+      found.push_back(destination);
   while (!found.empty()) {
     const uint32_t reader = found.back();
     found.pop_back();
-    auto move = std::lower_bound(epsilon_moves.begin(), epsilon_moves.end(),
-                                 std::make_pair(reader, uint32_t{0}));
-    for (; move != epsilon_moves.end() && move->first == reader; ++move) {
+    auto move = std::lower_bound(moves.begin(), moves.end(), std::make_pair(reader, uint32_t{0}));
+    for (; move != moves.end() && move->first == reader; ++move) {
       if (state(move->second).reads_on) continue;
       entries[move->second].state.reads_on = true;
       found.push_back(move->second);
     }
   }
-  for (uint32_t number = base; number < end; number = next_state(number)) {
-    IndexState &header = entries[number].state;
-    bool distinct = distinct_inputs(number), no_special = true, no_live_epsilon = true;
-    for (uint32_t a = number + 1; a < next_state(number); ++a) {
-      const IndexArc &entry = arc(a);
-      if (entry.special) no_special = false;
-      if (entry.special == kOtherSpecial ||
-          (entry.special == kEpsilonInput && state(entry.destination).reads_on))
-        no_live_epsilon = false;
-    }
-    header.deterministic = distinct && no_special;
-    header.reads_one = distinct && no_live_epsilon;
-    if (header.reads_one && header.wide != kNotWide) make_table(wides[header.wide]);
+  for (uint32_t source : sources) {
+    bool one = distinct_inputs(source);
+    const uint32_t end = next_state(source);
+    for (uint32_t a = source + 1; a < end && one; ++a)
+      one = arc(a).special == kOrdinary ||
+            (arc(a).special == kEpsilonInput && !state(arc(a).destination).reads_on);
+    IndexState &header = entries[source].state;
+    header.reads_one = one;
+    if (one && header.wide != kNotWide) make_table(wides[header.wide]);
   }
 }
 

@@ -134,7 +134,7 @@ class ApplyIndex {
   // Binary search in the plain pairs of a wide state that reads one, without a table.
   uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
   bool distinct_inputs(uint32_t number) const;
-  void mark_choices(uint32_t base);
+  void mark_epsilon_moves(const std::vector<uint32_t> &sources);
   void make_table(WideState &wide);
 
   int input_side_;

@@ -210,6 +210,24 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   EXPECT_GT(dead_end_moves, 10);
 }
 
+TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTried) {
+  // From state 0, "a" leads to 1; two epsilon moves through states of epsilon moves only (2 and
+  // 3, in a cycle) lead to 4, which reads "b": state 0 has a choice while symbols remain.
+  NET *net = kora_test::build_net(6, {1, 5},
+                                  {{0, 'a', 1},
+                                   {0, kora::pair_id(EPSILON, 'x'), 2},
+                                   {2, kora::pair_id(EPSILON, 'y'), 3},
+                                   {3, EPSILON, 2},
+                                   {3, EPSILON, 4},
+                                   {4, 'b', 5}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  EXPECT_STREQ(apply_to_string("a", applyer), "a\n");
+  EXPECT_STREQ(apply_to_string("b", applyer), "xyb\n");
+  EXPECT_STREQ(apply_to_string("c", applyer), "");
+  free_applyer(applyer);
+  free_network(net);
+}
+
 TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
   uint32_t e_acute = 0;
   ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
