@@ -202,11 +202,8 @@ class Spellings {
 
   void prepare();
   Spelling of(uint32_t id) {
-    if (id < made_.size() && made_[id].offset != 0) {
-      const Made &made = made_[id];
-      return {text_.data() + made.offset - 1, made.length, made.newlines};
-    }
-    return make(id);
+    Spelling spelling;
+    return view().find(id, &spelling) ? spelling : make(id);
   }
 
   struct Made {
