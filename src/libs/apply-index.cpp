@@ -20,12 +20,18 @@ bool epsilon_like(uint32_t symbol) {
 IndexArc index_arc(uint32_t label, int input_side) {
   const uint32_t input = input_side == 1 ? lower_id(label) : upper_id(label);
   const uint32_t output = input_side == 1 ? upper_id(label) : lower_id(label);
-  IndexArc entry{input, 0, output, 0, 0, label == OTHER};
+  IndexArc entry{input, 0, output, 0, 0, label == OTHER, 0};
   if (epsilon_like(input))
     entry.special = kEpsilonInput;
   else if (input == ID_NO_SYMBOL || input == OTHER || symbol_flag(input) != nullptr)
     entry.special = kOtherSpecial;
   entry.plain_output = label != OTHER && !epsilon_like(output) && symbol_flag(output) == nullptr;
+  if (entry.plain_output) {
+    std::string spelling;
+    append_label(spelling, output, 0);
+    const auto byte = spelling.size() == 1 ? static_cast<unsigned char>(spelling[0]) : 0;
+    if (byte > 0 && byte < 0x80 && byte != '\n') entry.output_byte = static_cast<char>(byte);
+  }
   return entry;
 }
 

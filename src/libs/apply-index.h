@@ -49,6 +49,9 @@ struct IndexArc {
                          // the label is not OTHER and its output side is neither a flag nor
                          // epsilon-like
   uint8_t other_label;   // 1 when the label is OTHER itself (any symbol, copied)
+  char output_byte;      // with plain_output, the output side's spelling when it is one ASCII
+                         // byte other than a newline (the same in every output encoding);
+                         // else 0
 };
 
 struct IndexState {

@@ -130,7 +130,7 @@ int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
 // The input symbol at `position`, read from the source when not yet in the io sequence. Sets
 // *failed when the reader cannot go on.
 uint32_t read_symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
-  while (static_cast<int>(a->io_symbols.size()) <= position && !a->io_complete) {
+  while (static_cast<int>(a->io_length) <= position && !a->io_complete) {
     uint32_t id = ID_NO_SYMBOL;
     // The string reader is called directly, so that it can be inlined.
     const int status =
@@ -144,23 +144,27 @@ uint32_t read_symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
       a->io_complete = true;
       a->record_ended = true;
     } else {
-      a->io_symbols.push_back(id);
+      if (a->io_length == a->io_symbols.size()) a->io_symbols.resize(2 * a->io_length + 16);
+      a->io_symbols[a->io_length++] = id;
     }
   }
-  return position < static_cast<int>(a->io_symbols.size()) ? a->io_symbols[position]
-                                                            : ID_NO_SYMBOL;
+  return position < static_cast<int>(a->io_length) ? a->io_symbols[position] : ID_NO_SYMBOL;
 }
 
 // Reads the leading run of a string record's single-byte symbols at once (reading them cannot
-// fail), leaving the rest to the reader for when the search asks for it.
+// fail), leaving the rest to the reader for when the search asks for it. The io sequence is
+// empty when it is called.
 void read_single_bytes(APPLY_CONTEXT *a) {
   const auto *text = reinterpret_cast<const unsigned char *>(a->input_string);
   if (text == nullptr) return;
+  const uint32_t *single_bytes = a->single_bytes;
   const unsigned char *end = text;
-  while (a->single_bytes[*end] != ID_NO_SYMBOL) end++;
-  a->io_symbols.reserve(static_cast<size_t>(end - text));
-  for (const unsigned char *byte = text; byte < end; byte++)
-    a->io_symbols.push_back(a->single_bytes[*byte]);
+  while (single_bytes[*end] != ID_NO_SYMBOL) end++;
+  const auto length = static_cast<uint32_t>(end - text);
+  if (a->io_symbols.size() < length) a->io_symbols.resize(length);
+  a->io_length = length;
+  uint32_t *symbols = a->io_symbols.data();
+  for (const unsigned char *byte = text; byte < end; byte++) *symbols++ = single_bytes[*byte];
   a->input_string = reinterpret_cast<const char *>(end);
   if (*end == '\0') {
     a->end_of_input = 1;
@@ -170,7 +174,7 @@ void read_single_bytes(APPLY_CONTEXT *a) {
 }
 
 inline uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
-  if (static_cast<size_t>(position) < a->io_symbols.size()) return a->io_symbols[position];
+  if (static_cast<uint32_t>(position) < a->io_length) return a->io_symbols[position];
   if (a->io_complete) return ID_NO_SYMBOL;
   return read_symbol_at(a, position, failed);
 }
@@ -399,7 +403,7 @@ int general_search(APPLY_CONTEXT *a) {
       continue;
     }
     const auto position = static_cast<size_t>(frame.position);
-    try_special_arc(a, arc, position < a->io_symbols.size() ? a->io_symbols[position] : ID_NO_SYMBOL);
+    try_special_arc(a, arc, position < a->io_length ? a->io_symbols[position] : ID_NO_SYMBOL);
   }
   a->frames.clear();
   a->arc_path.clear();
@@ -420,23 +424,54 @@ int general_search(APPLY_CONTEXT *a) {
 bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
   const ApplyIndex &index = index_of(a);
   const uint32_t *path = a->ordinary_path.data();
-  return goes_round(index, from, to, arc, a->ordinary_path.size(), [&](size_t k) {
+  return goes_round(index, from, to, arc, a->ordinary_path_length, [&](size_t k) {
     const IndexArc &taken = index.arc(path[k]);
     return LoopStep{path[k], taken.destination, taken.special == kOrdinary};
   });
 }
 
+// From `state` at `position`, takes the one arc that reads the next symbol for as long as the
+// states read one arc at most and the symbols already read last, appending the arcs to the
+// path. This is most of a lookup in a deterministic network, so it runs on local copies of
+// the symbols and the path.
+void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
+                    uint32_t *position) {
+  const uint32_t *symbols = a->io_symbols.data();
+  const uint32_t known = a->io_length;
+  uint32_t s = *state, p = *position, length = a->ordinary_path_length;
+  if (p >= known) return;
+  if (a->ordinary_path.size() < length + (known - p)) a->ordinary_path.resize(length + known - p);
+  uint32_t *path = a->ordinary_path.data();
+  for (; p < known; p++) {
+    const IndexState &at = index.state(s);
+    const uint32_t x = symbols[p];
+    if (!at.reads_one || x == OTHER) break;
+    const uint32_t arc = index.only_arc(s, at, x);
+    if (arc == ApplyIndex::kNoArc) break;
+    path[length++] = arc;
+    s = index.arc(arc).destination;
+  }
+  *state = s;
+  *position = p;
+  a->ordinary_path_length = length;
+}
+
 int ordinary_search(APPLY_CONTEXT *a) {
   const ApplyIndex &index = index_of(a);
   std::vector<OrdinaryFrame> &frames = a->ordinary_frames;
-  std::vector<uint32_t> &path = a->ordinary_path;
+  uint32_t &length = a->ordinary_path_length;
+  auto push = [&](uint32_t arc) {
+    if (length == a->ordinary_path.size()) a->ordinary_path.resize(2 * length + 16);
+    a->ordinary_path[length++] = arc;
+  };
   frames.clear();
-  path.clear();
+  length = 0;
   a->ordinary_search = true;
   int results = 0;
   bool failed = false;
   uint32_t state = 0, position = 0;
   while (true) {
+    take_only_arcs(a, index, &state, &position);
     // Arrival at `state` with the input read up to `position`.
     const uint32_t x = symbol_at(a, static_cast<int>(position), &failed);
     if (failed) break;
@@ -451,20 +486,20 @@ int ordinary_search(APPLY_CONTEXT *a) {
     if (x == ID_NO_SYMBOL ? at.deterministic : at.reads_one && x != OTHER) {
       const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
       if (arc != ApplyIndex::kNoArc) {
-        path.push_back(arc);
+        push(arc);
         state = index.arc(arc).destination;
         position++;
         continue;
       }
     } else {
-      frames.push_back({state, position, static_cast<uint32_t>(path.size()), {}});
+      frames.push_back({state, position, length, {}});
       frames.back().arcs.start(index, state, x);
     }
     // Back to the latest state with an arc left to try.
     bool moved = false;
     while (!frames.empty() && !moved) {
       OrdinaryFrame &frame = frames.back();
-      path.resize(frame.path_length);
+      length = frame.path_length;
       const uint32_t arc = frame.arcs.advance(index);
       if (arc == ApplyIndex::kNoArc) {
         frames.pop_back();
@@ -478,7 +513,7 @@ int ordinary_search(APPLY_CONTEXT *a) {
         continue;
       // A frame without arcs left is not come back to.
       if (frame.arcs.exhausted(index)) frames.pop_back();
-      path.push_back(arc);
+      push(arc);
       state = entry.destination;
       moved = true;
     }
@@ -488,10 +523,10 @@ int ordinary_search(APPLY_CONTEXT *a) {
   return results;
 }
 
-// Runs the search over the record; returns the number of results.
+// Runs the search over the record; returns the number of results. The index of the input side
+// was made with the applyer (init_apply, switch_input_side).
 int search(APPLY_CONTEXT *a) {
   if (a->net->start == nullptr) return 0;
-  prepare_index(a);
   a->spellings.prepare();
   return index_of(a).ordinary_or_epsilon() ? ordinary_search(a) : general_search(a);
 }
@@ -525,7 +560,7 @@ void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
 }
 
 void reset_record(APPLY_CONTEXT *a) {
-  a->io_symbols.clear();
+  a->io_length = 0;
   a->io_complete = false;
   a->record_ended = false;
   a->input_pos = 0;
@@ -618,38 +653,46 @@ struct PathStep {
 // Writes the output spellings of the steps k, k + 1, ... of a path of `count` steps (step_of(k)
 // gives step k) up to the first arc whose output is not its output side's own spelling (see
 // IndexArc::plain_output) or the end; returns the index of the first step not written. This is
-// the common case of one-sided output without blanks. The buffer's and the spelling cache's
-// fields are used through local copies, which a byte written could otherwise alias.
+// the common case of one-sided output without blanks; most arcs write one byte, held in the
+// arc. The buffer is kept large enough for one byte per step left, so that those need no
+// check. The buffer's and the spelling cache's fields are used through local copies, which a
+// byte written could otherwise alias.
 template <typename StepOf>
 size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   STRING_BUFFER *out = a->output;
   Spellings::View spellings = a->spellings.view();
-  char *text = static_cast<char *>(out->string);
-  int pos = out->pos, capacity = out->length, lines = 0;
+  char *cursor = static_cast<char *>(out->string) + out->pos;
+  char *limit = static_cast<char *>(out->string) + out->length;
+  int lines = 0;
+  // Makes room for `length` bytes now and one for each step after step k.
+  auto make_room = [&](size_t length) {
+    const size_t needed = length + (count - k - 1);
+    if (needed + 1 <= static_cast<size_t>(limit - cursor)) return;
+    out->pos = static_cast<int>(cursor - static_cast<char *>(out->string));
+    assure_buffer_space(static_cast<int>(needed), out);
+    cursor = static_cast<char *>(out->string) + out->pos;
+    limit = static_cast<char *>(out->string) + out->length;
+  };
+  if (k < count) make_room(1);
   for (; k < count; k++) {
     const IndexArc *arc = step_of(k).arc;
     if (arc == nullptr) continue;
+    if (arc->output_byte != 0) {
+      *cursor++ = arc->output_byte;
+      continue;
+    }
     if (!arc->plain_output) break;
     Spellings::Spelling spelling;
     if (!spellings.find(arc->output, &spelling)) {
       spelling = a->spellings.of(arc->output);
       spellings = a->spellings.view();
     }
-    const int length = static_cast<int>(spelling.length);
-    if (pos + length + 1 > capacity) {
-      out->pos = pos;
-      assure_buffer_space(length, out);
-      text = static_cast<char *>(out->string);
-      capacity = out->length;
-    }
-    if (length == 1)
-      text[pos] = *spelling.text;
-    else
-      std::memcpy(text + pos, spelling.text, spelling.length);
-    pos += length;
+    make_room(spelling.length);
+    std::memcpy(cursor, spelling.text, spelling.length);
+    cursor += spelling.length;
     lines += static_cast<int>(spelling.newlines);
   }
-  out->pos = pos;
+  out->pos = static_cast<int>(cursor - static_cast<char *>(out->string));
   out->line_count += lines;
   return k;
 }
@@ -678,19 +721,21 @@ void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
 
 }  // namespace
 
+// The step accessors hold copies of the pointers they read through, which the bytes written
+// could otherwise alias.
 void format_apply_result(APPLY_CONTEXT *a) {
-  const ApplyIndex &index = index_of(a);
+  const IndexEntry *entries = index_of(a).entries.data();
   if (a->ordinary_search) {
     const uint32_t *path = a->ordinary_path.data();
-    format_path(a, [&](size_t k) {
-      const IndexArc &arc = index.arc(path[k]);
+    format_path(a, [entries, path](size_t k) {
+      const IndexArc &arc = entries[path[k]].arc;
       return PathStep{&arc, arc.special == kOrdinary};
-    }, a->ordinary_path.size());
+    }, a->ordinary_path_length);
   } else {
     const ApplyStep *path = a->arc_path.data();
-    format_path(a, [&](size_t k) {
+    format_path(a, [entries, path](size_t k) {
       if (path[k].kind == ApplyStep::RETURN) return PathStep{nullptr, false};
-      return PathStep{&index.arc(path[k].arc), path[k].kind == ApplyStep::CONSUME};
+      return PathStep{&entries[path[k].arc].arc, path[k].kind == ApplyStep::CONSUME};
     }, a->arc_path.size());
   }
 }

@@ -140,15 +140,20 @@ struct APPLY_CONTEXT {
   std::vector<kora::ApplyFrame> frames;
   std::vector<kora::ApplyStep> arc_path;
   std::vector<kora::ApplyInsert> inserts;
-  std::vector<uint32_t> io_symbols;  // the record's input symbols read so far
+  // The record's input symbols read so far: the first io_length entries of io_symbols, which
+  // keeps its size between records.
+  std::vector<uint32_t> io_symbols;
+  uint32_t io_length;
   bool io_complete;                  // nothing more is read for the search
   bool record_ended;                 // the end of the record has been read
   kora::FlagRegister flag_register;
   // The search over a network whose input side has only ordinary symbols and epsilons: its
-  // frames and its path (the arcs taken). ordinary_search says that this search, not the
-  // general one, is running, so the formatter reads this path.
+  // frames and its path (the arcs taken: the first ordinary_path_length entries of
+  // ordinary_path). ordinary_search says that this search, not the general one, is running,
+  // so the formatter reads this path.
   std::vector<kora::OrdinaryFrame> ordinary_frames;
   std::vector<uint32_t> ordinary_path;
+  uint32_t ordinary_path_length;
   bool ordinary_search;
   // Membership in each network's sigma by symbol id (inserted networks too), made on first use.
   std::vector<std::pair<const NET *, std::vector<bool>>> sigmas;

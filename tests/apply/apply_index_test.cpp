@@ -242,6 +242,28 @@ TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
   free_network(net);
 }
 
+TEST_F(ApplyIndexTest, OneByteOutputsMixWithLongerSpellings) {
+  // Outputs of one ASCII byte are written from the arcs; a newline, a two-byte character and a
+  // multi-character symbol come from the spellings, in a result that outgrows the buffer.
+  uint32_t e_acute = 0;
+  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
+  const uint32_t noun = kora::symbol_id("+Noun");
+  NET *net = kora_test::build_net(1, {0},
+                                  {{0, 'a', 0},
+                                   {0, kora::pair_id('n', '\n'), 0},
+                                   {0, kora::pair_id('e', e_acute), 0},
+                                   {0, kora::pair_id('m', noun), 0}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  const std::string many(300, 'a');
+  EXPECT_EQ(apply_to_string((many + "anem" + many).c_str(), applyer),
+            many + "a\n\xC3\xA9+Noun" + many + "\n");
+  context_->out_char_encoding = KORA_LATIN1;
+  EXPECT_STREQ(apply_to_string("mean", applyer), "+Noun\xE9" "a\n\n");
+  context_->out_char_encoding = KORA_UTF8;
+  free_applyer(applyer);
+  free_network(net);
+}
+
 TEST_F(ApplyIndexTest, OneByteSymbolsFollowTheParseTable) {
   // "c" is a one-byte symbol of the table until "ch" is entered into it; from then on the same
   // applyer cuts "ch" as one symbol, which no arc reads.
