@@ -63,18 +63,21 @@ uint32_t ApplyIndex::start_of(NET *net) {
     if (known == net) return start;
   const auto base = static_cast<uint32_t>(entries.size());
   starts_.emplace_back(net, base);
-  // Orders the start state first and the others as the state list has them, which is the
-  // order they lie in memory when the network was read from a file, so that copying walks
-  // memory forwards (states reached but not on the list come last). A state's client cell
-  // holds its place k in the order while the copy is made, trusted only when order[k] is the
-  // state (so cells left by others need no clearing); the cells are borrowed under the
-  // preparation lock, since other threads may be indexing the same network.
+  // Copies the states reachable from the start state in depth-first preorder (arcs in list
+  // order), so that the states of a path lie close together. A network read from a file lies
+  // in memory in that order already, so that copying it walks memory forwards. A state's client
+  // cell holds its place k in `order` (the order first seen) while the copy is made, trusted
+  // only when order[k] is the state (so cells left by others need no clearing); the cells are
+  // borrowed under the preparation lock, since other threads may be indexing the same network.
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
   // The network's counts size the first allocations (no more than 2^24 entries on their
   // word); the copy does not rely on them.
   constexpr size_t kMostReserved = size_t{1} << 24;
+  constexpr uint32_t kNotCopied = 0xFFFFFFFF;
   std::vector<STATE *> order;
+  std::vector<uint32_t> entry_of;  // by place: the state's entry, or kNotCopied
   order.reserve(std::min<size_t>(net->num_states, kMostReserved));
+  entry_of.reserve(order.capacity());
   entries.reserve(entries.size() +
                   std::min<size_t>(size_t{net->num_states} + net->num_arcs, kMostReserved));
   auto place = [&](STATE *state) {
@@ -82,19 +85,20 @@ uint32_t ApplyIndex::start_of(NET *net) {
     if (k < order.size() && order[k] == state) return static_cast<uint32_t>(k);
     state->client_cell = reinterpret_cast<void *>(order.size());
     order.push_back(state);
+    entry_of.push_back(kNotCopied);
     return static_cast<uint32_t>(order.size() - 1);
   };
-  place(net->start);
-  for (STATE *state = net->states; state != nullptr; state = state->next) place(state);
-  // Arcs first hold their destination's place, turned into its entry once all are known.
-  std::vector<uint32_t> entry_of;
-  entry_of.reserve(order.size());
+  // Arcs first hold their destination's place, turned into its entry once all are copied.
   LabelEntries labels(input_side_);
   std::vector<uint32_t> with_epsilon_moves;
-  for (size_t k = 0; k < order.size(); ++k) {
+  std::vector<uint32_t> to_copy{place(net->start)};  // places; the top is copied next
+  while (!to_copy.empty()) {
+    const uint32_t k = to_copy.back();
+    to_copy.pop_back();
+    if (entry_of[k] != kNotCopied) continue;
     const STATE *state = order[k];
     const auto number = static_cast<uint32_t>(entries.size());
-    entry_of.push_back(number);
+    entry_of[k] = number;
     entries.push_back({.state = {}});
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
       IndexArc entry = labels.of(arc->label);
@@ -102,6 +106,9 @@ uint32_t ApplyIndex::start_of(NET *net) {
       entries.push_back({.arc = entry});
       if (entry.special == kOtherSpecial) other_special_arcs_++;
     }
+    for (auto a = static_cast<uint32_t>(entries.size()); a-- > number + 1;)
+      if (entry_of[entries[a].arc.destination] == kNotCopied)
+        to_copy.push_back(entries[a].arc.destination);
     IndexState header{};
     header.count = static_cast<uint32_t>(entries.size()) - number - 1;
     header.final = state->flags.final != 0;

@@ -2,14 +2,16 @@
 // walks instead of the network's linked arc lists.
 //
 // States and arcs are entries of one array, each state followed by its arcs in the network's
-// list order, the start state first and the other states in the order of the state list. An
-// arc holds its input-side symbol, the entry of its destination and its output-side symbol. Arcs whose input-side symbol is ordinary (no flag diacritic, no
-// epsilon, not OTHER) match an input symbol by equality alone; the others are "special" and
-// take the search's general path, so flag records are consulted only for those. A state with
-// more than kWideState arcs also has its ordinary arcs as (symbol, arc) pairs sorted by symbol
-// and then by position, and its special arcs' positions in order: the arcs that can read a
-// given symbol are found by binary search and merged with the special ones by position, so
-// arcs are still tried in list order and results come out in the order the lists give.
+// list order, the states reachable from the start state in depth-first preorder (the start
+// state first), so that the states of a path lie close together. An arc holds its input-side
+// symbol, the entry of its destination and its output-side symbol. Arcs whose input-side
+// symbol is ordinary (no flag diacritic, no epsilon, not OTHER) match an input symbol by
+// equality alone; the others are "special" and take the search's general path, so flag
+// records are consulted only for those. A state with more than kWideState arcs also has its
+// ordinary arcs as (symbol, arc) pairs sorted by symbol and then by position, and its special
+// arcs' positions in order: the arcs that can read a given symbol are found by binary search
+// and merged with the special ones by position, so arcs are still tried in list order and
+// results come out in the order the lists give.
 // A deterministic state (no special arcs, no input symbol on two arcs) is marked, so that the
 // search can take its one arc for a symbol without coming back to it, and so is a state that
 // reads one arc at most while input symbols remain (its epsilon moves lead only to states

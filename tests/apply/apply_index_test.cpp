@@ -207,7 +207,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   });
   EXPECT_GT(tables, 10);
   EXPECT_GT(choices, 50);
-  EXPECT_GT(dead_end_moves, 10);
+  EXPECT_GT(dead_end_moves, 5);
 }
 
 TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTried) {
