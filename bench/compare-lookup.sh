@@ -21,31 +21,13 @@ list=/usr/share/dict/american-english
 build_bench "$build" lookup_words kora-tool
 g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_lookup_words.cpp" \
   -o "$build/openfst_lookup_words" -lfst
+. "$root/bench/lookup-data.sh"
+lookup_data "$build" "$list"
 work="$build/lookup-data"
-rm -rf "$work"
-mkdir -p "$work"
 
 echo "# in process: program machine input api words answered best_wps median_wps"
-"$build/bench/lookup_words" "$list" "$repeats" save "$work"
+"$build/bench/lookup_words" "$list" "$repeats"
 "$build/openfst_lookup_words" "$list" "$repeats"
-
-# The inputs of the processes, and SFST's machines from lexicon files of the same words.
-cp "$list" "$work/words"
-awk 'BEGIN { srand(42) } { printf "%.9f\t%s\n", rand(), $0 }' "$list" | sort | cut -f2- \
-  > "$work/shuffled"
-awk 'NR % 2 == 0 { print $0 "#"; next } { print }' "$list" > "$work/half-unknown"
-for i in 1 2 3 4 5 6 7 8 9 10; do cat "$list"; done > "$work/words-x10"
-awk '{ print }' "$list" > "$work/acceptor.lex"
-LC_ALL=C awk '!/[\200-\377]/ {
-  n = length($0); tag = "<+Sg>"
-  if (n >= 2 && substr($0, n - 1) == "'"'"'s") tag = "<+Poss>"
-  else if (substr($0, 1, 1) ~ /[A-Z]/) tag = "<+Prop>"
-  else if (substr($0, n) == "s") tag = "<+Pl>"
-  print $0 tag ":<>" }' "$list" > "$work/tagger.lex"
-for machine in acceptor tagger; do
-  echo "\"$work/$machine.lex\"" > "$work/$machine.sfst"
-  fst-compiler-utf8 -q -c "$work/$machine.sfst" "$work/$machine.ca"
-done
 
 # Runs a command $repeats times and prints the best and the median words per second.
 time_process() {

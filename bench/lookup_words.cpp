@@ -13,9 +13,12 @@
 //           each record's results appended to the output text.
 // Each measurement is repeated; one line per measurement gives the best and the median words
 // per second. With "save DIR", the two machines are also saved as DIR/acceptor.fst and
-// DIR/tagger.fst for bench/compare-lookup.sh, which times kora lookup as a process.
+// DIR/tagger.fst for the comparison scripts, which time kora lookup as a process (REPEATS 0
+// only saves them). With --network, a saved network is loaded (not timed) and the lines of a
+// file are looked up as strings.
 //
 // Usage: lookup_words WORD-LIST [REPEATS] [save DIR]
+//        lookup_words --network NETWORK-FILE WORDS-FILE [REPEATS]
 
 #include <algorithm>
 #include <chrono>
@@ -83,12 +86,36 @@ size_t lookup_stream(NET *net, const std::string &file_name) {
   return answered;
 }
 
+// Looks the lines of `words_file` up in the network saved in `network_file`.
+int lookup_file(const char *network_file, const char *words_file, int repeats) {
+  std::string text;
+  if (!measure::read_file(words_file, text)) {
+    std::fprintf(stderr, "cannot read %s\n", words_file);
+    return 2;
+  }
+  const std::vector<std::string> words = measure::split_lines(text);
+  FST_CONTEXT *context = initialize_kora();
+  context->eol_string = "\n";
+  int_parameters()->word[KORA_VERBOSE] = 0;
+  NET *net = load_net(network_file, nullptr);
+  if (net == nullptr) return 2;
+  Timing t = repeat(repeats, [&] { return lookup_strings(net, words); });
+  const double n = static_cast<double>(words.size());
+  std::printf("kora %s %s string words=%zu answered=%zu best_wps=%.0f median_wps=%.0f\n",
+              network_file, words_file, words.size(), t.answered, n / t.best, n / t.median);
+  free_network(net);
+  reclaim_kora(context);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc > 3 && std::strcmp(argv[1], "--network") == 0)
+    return lookup_file(argv[2], argv[3], argc > 4 ? std::max(1, std::atoi(argv[4])) : 1);
   std::string text;
   if (!measure::read_word_list(argc, argv, text)) return 2;
-  const int repeats = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+  const int repeats = argc > 2 ? std::max(0, std::atoi(argv[2])) : 5;
   const char *save_dir = argc > 4 && std::strcmp(argv[3], "save") == 0 ? argv[4] : nullptr;
   FST_CONTEXT *context = initialize_kora();
   context->eol_string = "\n";
@@ -128,7 +155,7 @@ int main(int argc, char **argv) {
 
   NET *machines[2] = {acceptor, tagger};
   const char *machine_names[2] = {"acceptor", "tagger"};
-  for (int m = 0; m < 2; m++)
+  for (int m = 0; m < 2 && repeats > 0; m++)
     for (int k = 0; k < 3; k++)
       for (int api = 0; api < 2; api++) {
         Timing t = repeat(repeats, [&] {
