@@ -20,19 +20,21 @@ bool epsilon_like(uint32_t symbol) {
 IndexArc index_arc(uint32_t label, int input_side) {
   const uint32_t input = input_side == 1 ? lower_id(label) : upper_id(label);
   const uint32_t output = input_side == 1 ? upper_id(label) : lower_id(label);
-  IndexArc entry{input, 0, output, 0, 0, label == OTHER, 0};
+  uint32_t special = kOrdinary;
   if (epsilon_like(input))
-    entry.special = kEpsilonInput;
+    special = kEpsilonInput;
   else if (input == ID_NO_SYMBOL || input == OTHER || symbol_flag(input) != nullptr)
-    entry.special = kOtherSpecial;
-  entry.plain_output = label != OTHER && !epsilon_like(output) && symbol_flag(output) == nullptr;
-  if (entry.plain_output) {
+    special = kOtherSpecial;
+  const bool plain = label != OTHER && !epsilon_like(output) && symbol_flag(output) == nullptr;
+  uint32_t byte = 0;
+  if (plain) {
     std::string spelling;
     append_label(spelling, output, 0);
-    const auto byte = spelling.size() == 1 ? static_cast<unsigned char>(spelling[0]) : 0;
-    if (byte > 0 && byte < 0x80 && byte != '\n') entry.output_byte = static_cast<char>(byte);
+    byte = spelling.size() == 1 ? static_cast<unsigned char>(spelling[0]) : 0;
+    if (byte >= 0x80 || byte == '\n') byte = 0;
   }
-  return entry;
+  return {IndexArc::input_word_of(input, special, label == OTHER), 0,
+          IndexArc::output_word_of(output, byte, plain)};
 }
 
 // The entries of the labels met last, by the low bits of the label: a network has far fewer
@@ -104,7 +106,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
       IndexArc entry = labels.of(arc->label);
       entry.destination = place(arc->destination);
       entries.push_back({.arc = entry});
-      if (entry.special == kOtherSpecial) other_special_arcs_++;
+      if (entry.special() == kOtherSpecial) other_special_arcs_++;
     }
     for (auto a = static_cast<uint32_t>(entries.size()); a-- > number + 1;)
       if (entry_of[entries[a].arc.destination] == kNotCopied)
@@ -118,10 +120,10 @@ uint32_t ApplyIndex::start_of(NET *net) {
       wide.plain_first = static_cast<uint32_t>(plain.size());
       wide.special_first = static_cast<uint32_t>(specials.size());
       for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
-        if (entries[a].arc.special)
+        if (entries[a].arc.special())
           specials.push_back(a);
         else
-          plain.emplace_back(entries[a].arc.input, a);
+          plain.emplace_back(entries[a].arc.input(), a);
       }
       std::sort(plain.begin() + wide.plain_first, plain.end());
       wide.plain_end = static_cast<uint32_t>(plain.size());
@@ -133,9 +135,9 @@ uint32_t ApplyIndex::start_of(NET *net) {
     // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
     bool special = false, epsilon_move = false;
     for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
-      special = special || entries[a].arc.special != kOrdinary;
-      epsilon_move = epsilon_move || entries[a].arc.special == kEpsilonInput;
-      header.reads_on = header.reads_on || entries[a].arc.special != kEpsilonInput;
+      special = special || entries[a].arc.special() != kOrdinary;
+      epsilon_move = epsilon_move || entries[a].arc.special() == kEpsilonInput;
+      header.reads_on = header.reads_on || entries[a].arc.special() != kEpsilonInput;
     }
     entries[number].state = header;
     const bool distinct = distinct_inputs(number);
@@ -166,7 +168,7 @@ void ApplyIndex::mark_epsilon_moves(const std::vector<uint32_t> &sources) {
   for (uint32_t source : sources) {
     const uint32_t end = next_state(source);
     for (uint32_t a = source + 1; a < end; ++a)
-      if (arc(a).special == kEpsilonInput) moves.emplace_back(arc(a).destination, source);
+      if (arc(a).special() == kEpsilonInput) moves.emplace_back(arc(a).destination, source);
   }
   std::sort(moves.begin(), moves.end());
   std::vector<uint32_t> found;
@@ -187,8 +189,8 @@ void ApplyIndex::mark_epsilon_moves(const std::vector<uint32_t> &sources) {
     bool one = distinct_inputs(source);
     const uint32_t end = next_state(source);
     for (uint32_t a = source + 1; a < end && one; ++a)
-      one = arc(a).special == kOrdinary ||
-            (arc(a).special == kEpsilonInput && !state(arc(a).destination).reads_on);
+      one = arc(a).special() == kOrdinary ||
+            (arc(a).special() == kEpsilonInput && !state(arc(a).destination).reads_on);
     IndexState &header = entries[source].state;
     header.reads_one = one;
     if (one && header.wide != kNotWide) make_table(wides[header.wide]);
@@ -206,9 +208,9 @@ bool ApplyIndex::distinct_inputs(uint32_t number) const {
   }
   const uint32_t end = next_state(number);
   for (uint32_t a = number + 1; a < end; ++a) {
-    if (arc(a).special) continue;
+    if (arc(a).special()) continue;
     for (uint32_t b = number + 1; b < a; ++b)
-      if (!arc(b).special && arc(b).input == arc(a).input) return false;
+      if (!arc(b).special() && arc(b).input() == arc(a).input()) return false;
   }
   return true;
 }

@@ -24,7 +24,7 @@
 // the network must not be changed while an applyer uses it (kora.h says so). Making it reads
 // the network and the label map and borrows the states' client cells under the lock of
 // net_preparation_lock, so applyers on different threads may make theirs at once. Cost: time
-// O(V + E log E); space 16 bytes per arc and per state, and in wide states 8 bytes more per
+// O(V + E log E); space 12 bytes per arc and per state, and in wide states 8 bytes more per
 // arc and at most 16 for a table, for the V states and E arcs of the network. Tested through
 // the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
 #pragma once
@@ -41,19 +41,39 @@ namespace kora {
 
 enum : uint8_t { kOrdinary = 0, kEpsilonInput = 1, kOtherSpecial = 2 };
 
+// An arc in 12 bytes. Label symbols are below 2^24 (ID_NO_SYMBOL is the largest), so the high
+// bits of the two symbol words hold the arc's marks:
+//   input_word:  the input-side symbol of the label; bit 29 other_label (the label is OTHER
+//                itself: any symbol, copied), bits 30-31 special (kOrdinary, or why the arc
+//                takes the general path: an epsilon-like input side, or a flag, OTHER or no
+//                symbol there). An ordinary arc reads input symbol x iff input_word == x: a
+//                special arc's word is at least 2^30, above every input symbol (the readers'
+//                own character ids start at 2^24, one per distinct character).
+//   output_word: the output-side symbol of the label; bits 24-30 output_byte, bit 31
+//                plain_output (one-sided output writes the output side's own spelling, as the
+//                label is not OTHER and its output side is neither a flag nor epsilon-like).
+//                output_byte is that spelling when it is one ASCII byte other than a newline
+//                (the same in every output encoding), else 0.
 struct IndexArc {
-  uint32_t input;        // the input-side symbol of the label
+  uint32_t input_word;
   uint32_t destination;  // the entry of its destination state
-  uint32_t output;       // the output-side symbol of the label
-  uint8_t special;       // kOrdinary, or why the arc takes the general path: an epsilon-like
-                         // input side, or a flag, OTHER or no symbol there
-  uint8_t plain_output;  // 1 when one-sided output writes the output side's own spelling:
-                         // the label is not OTHER and its output side is neither a flag nor
-                         // epsilon-like
-  uint8_t other_label;   // 1 when the label is OTHER itself (any symbol, copied)
-  char output_byte;      // with plain_output, the output side's spelling when it is one ASCII
-                         // byte other than a newline (the same in every output encoding);
-                         // else 0
+  uint32_t output_word;
+
+  static constexpr uint32_t kSymbolBits = 0xFFFFFF;
+  static uint32_t input_word_of(uint32_t input, uint32_t special, bool other_label) {
+    return input | uint32_t{other_label} << 29 | special << 30;
+  }
+  static uint32_t output_word_of(uint32_t output, uint32_t byte, bool plain_output) {
+    return output | byte << 24 | uint32_t{plain_output} << 31;
+  }
+  uint32_t input() const { return input_word & kSymbolBits; }
+  uint8_t special() const { return static_cast<uint8_t>(input_word >> 30); }
+  bool other_label() const { return (input_word >> 29) & 1; }
+  uint32_t output() const { return output_word & kSymbolBits; }
+  bool plain_output() const { return output_word >> 31; }
+  char output_byte() const { return static_cast<char>((output_word >> 24) & 0x7F); }
+  // Whether the arc is ordinary and reads `symbol`.
+  bool reads(uint32_t symbol) const { return input_word == symbol; }
 };
 
 struct IndexState {
@@ -73,6 +93,7 @@ union IndexEntry {
   IndexArc arc;
   IndexState state;
 };
+static_assert(sizeof(IndexEntry) == 12);
 
 // The lookup of a wide state's arcs.
 struct WideState {
@@ -111,7 +132,7 @@ class ApplyIndex {
     if (state.wide == kNotWide) {
       const uint32_t end = number + 1 + state.count;
       for (uint32_t a = number + 1; a < end; ++a)
-        if (entries[a].arc.input == symbol && entries[a].arc.special == kOrdinary) return a;
+        if (entries[a].arc.reads(symbol)) return a;
       return kNoArc;
     }
     const WideState &wide = wides[state.wide];
@@ -188,7 +209,7 @@ struct ArcCursor {
 
  private:
   bool may_take(const IndexArc &arc) const {
-    return arc.special || (symbol != ID_NO_SYMBOL && (arc.input == symbol || symbol == OTHER));
+    return arc.special() || (symbol != ID_NO_SYMBOL && (arc.input() == symbol || symbol == OTHER));
   }
   void start_merged(const ApplyIndex &index, const WideState &wide);
   uint32_t advance_merged(const ApplyIndex &index);

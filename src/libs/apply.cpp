@@ -263,8 +263,8 @@ void consume(APPLY_CONTEXT *a, uint32_t arc, uint32_t destination) {
 void try_special_arc(APPLY_CONTEXT *a, uint32_t arc_number, uint32_t x) {
   const ApplyFrame frame = a->frames.back();
   const IndexArc arc = index_of(a).arc(arc_number);
-  const uint32_t i = arc.input;
-  const FLAG_DIACRITIC *flag = arc.special == kEpsilonInput ? nullptr : symbol_flag(i);
+  const uint32_t i = arc.input();
+  const FLAG_DIACRITIC *flag = arc.special() == kEpsilonInput ? nullptr : symbol_flag(i);
   ApplyStep step{ApplyStep::EPSILON_MOVE, arc_number, arc.destination, 0, 0, false, {}};
 
   if (flag != nullptr && (a->flags_active || names_definition(i, flag))) {
@@ -398,7 +398,7 @@ int general_search(APPLY_CONTEXT *a) {
       pop_frame(a);
       continue;
     }
-    if (!index.arc(arc).special) {
+    if (!index.arc(arc).special()) {
       consume(a, arc, index.arc(arc).destination);
       continue;
     }
@@ -426,7 +426,7 @@ bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, u
   const uint32_t *path = a->ordinary_path.data();
   return goes_round(index, from, to, arc, a->ordinary_path_length, [&](size_t k) {
     const IndexArc &taken = index.arc(path[k]);
-    return LoopStep{path[k], taken.destination, taken.special == kOrdinary};
+    return LoopStep{path[k], taken.destination, taken.special() == kOrdinary};
   });
 }
 
@@ -507,7 +507,7 @@ int ordinary_search(APPLY_CONTEXT *a) {
       }
       const IndexArc &entry = index.arc(arc);
       position = frame.position;
-      if (entry.special == kOrdinary)
+      if (entry.special() == kOrdinary)
         position++;
       else if (ordinary_epsilon_loop(a, frame.state, entry.destination, arc))
         continue;
@@ -598,15 +598,15 @@ void choose_reader(APPLY_CONTEXT *a) {
 // input symbol: the one at *position, which then moves on. `start` is where the result begins
 // in the output buffer.
 void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *position, int start) {
-  const uint32_t o = arc.output;
-  if (a->output_side != 2 && arc.plain_output) {
+  const uint32_t o = arc.output();
+  if (a->output_side != 2 && arc.plain_output()) {
     // The common case: the output side's own spelling.
     if (consumes) ++*position;
     if (a->print_space && a->output->pos > start) append_char_to_buffer(' ', a->output);
     put_spelling(a->output, a->spellings.of(o));
     return;
   }
-  uint32_t i = arc.input;
+  uint32_t i = arc.input();
   const FLAG_DIACRITIC *input_flag = symbol_flag(i);
   uint32_t c = EPSILON;
   if (consumes)
@@ -624,7 +624,7 @@ void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *po
     if (is_epsilon_like(o)) return;
     if (output_flag != nullptr && a->obey_flags && !a->show_flags) return;
     if (space) append_char_to_buffer(' ', a->output);
-    if (arc.other_label)
+    if (arc.other_label())
       append_symbol(a, c);
     else
       append_symbol(a, o);  // OTHER prints as "?"
@@ -632,7 +632,7 @@ void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *po
   }
   if (c == EPSILON && is_epsilon_like(o)) return;
   if (space) append_char_to_buffer(' ', a->output);
-  if (!arc.other_label && (o != c || o == OTHER)) {
+  if (!arc.other_label() && (o != c || o == OTHER)) {
     append_char_to_buffer('<', a->output);
     append_symbol(a, a->input_side == 0 ? c : o);
     append_char_to_buffer(':', a->output);
@@ -677,14 +677,14 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   for (; k < count; k++) {
     const IndexArc *arc = step_of(k).arc;
     if (arc == nullptr) continue;
-    if (arc->output_byte != 0) {
-      *cursor++ = arc->output_byte;
+    if (const char byte = arc->output_byte(); byte != 0) {
+      *cursor++ = byte;
       continue;
     }
-    if (!arc->plain_output) break;
+    if (!arc->plain_output()) break;
     Spellings::Spelling spelling;
-    if (!spellings.find(arc->output, &spelling)) {
-      spelling = a->spellings.of(arc->output);
+    if (!spellings.find(arc->output(), &spelling)) {
+      spelling = a->spellings.of(arc->output());
       spellings = a->spellings.view();
     }
     make_room(spelling.length);
@@ -729,7 +729,7 @@ void format_apply_result(APPLY_CONTEXT *a) {
     const uint32_t *path = a->ordinary_path.data();
     format_path(a, [entries, path](size_t k) {
       const IndexArc &arc = entries[path[k]].arc;
-      return PathStep{&arc, arc.special == kOrdinary};
+      return PathStep{&arc, arc.special() == kOrdinary};
     }, a->ordinary_path_length);
   } else {
     const ApplyStep *path = a->arc_path.data();
