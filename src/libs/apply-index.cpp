@@ -207,10 +207,10 @@ bool ApplyIndex::distinct_inputs(uint32_t number) const {
     return true;
   }
   const uint32_t end = next_state(number);
-  for (uint32_t a = number + 1; a < end; ++a) {
+  for (uint32_t a = number + 2; a < end; ++a) {
     if (arc(a).special()) continue;
     for (uint32_t b = number + 1; b < a; ++b)
-      if (!arc(b).special() && arc(b).input() == arc(a).input()) return false;
+      if (arc(b).reads(arc(a).input_word)) return false;
   }
   return true;
 }
