@@ -754,6 +754,7 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
   FST_CONTEXT *c = context_record != nullptr ? context_record : context();
   auto *a = new APPLY_CONTEXT();
   a->allocated_here = 1;
+  a->stream_buffer.keep_echo = false;
   a->net = net;
   a->input_side = input_side == 1 ? 1 : 0;
   const int32_t *words = c->parameters->word;
@@ -837,7 +838,6 @@ KORA_API void switch_input_side(APPLY_CONTEXT *a) {
 KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {
   if (a == nullptr || a->end_of_input || a->read_symbol == nullptr) return nullptr;
   reset_string_buffer(a->output);
-  a->stream_buffer.echo.clear();
   reset_record(a);
   bool failed = false;
   if (a->input_stream == nullptr) read_single_bytes(a);

@@ -256,7 +256,7 @@ void top_up(StreamBuffer &in) {
       break;
     }
     size_t length = std::strlen(line);
-    in.echo.append(line, length);
+    if (in.keep_echo) in.echo.append(line, length);
     in.fill += length;
   }
 }

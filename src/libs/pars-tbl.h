@@ -77,14 +77,15 @@ class InputCharacters {
 constexpr size_t kStreamBufferSize = 8192;
 
 // The buffer of a stream being cut: bytes [position, fill) are read but not yet cut, and
-// buffer[fill] is 0. echo collects the lines read. An applyer owns one, so applyers on
-// different threads never share it.
+// buffer[fill] is 0. echo collects the lines read when keep_echo says so. An applyer owns one
+// (without an echo), so applyers on different threads never share it.
 struct StreamBuffer {
   FILE *stream = nullptr;
   char buffer[kStreamBufferSize] = {};
   size_t position = 0;
   size_t fill = 0;
   bool at_end = false;
+  bool keep_echo = true;
   std::string echo;
   // Forgets the buffered input (not the echo).
   void reset();
