@@ -134,11 +134,19 @@ uint32_t ApplyIndex::start_of(NET *net) {
     // What the search needs to know of the state's choices: all but reads_one of the states
     // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
     bool special = false, epsilon_move = false;
+    uint32_t specials_seen = 0, last_special = 0;
     for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
       special = special || entries[a].arc.special() != kOrdinary;
       epsilon_move = epsilon_move || entries[a].arc.special() == kEpsilonInput;
       header.reads_on = header.reads_on || entries[a].arc.special() != kEpsilonInput;
+      if (entries[a].arc.special() != kOrdinary) {
+        specials_seen++;
+        last_special = a;
+      }
     }
+    if (specials_seen == 1 && entries[last_special].arc.special() == kEpsilonInput &&
+        last_special - number <= UINT16_MAX)
+      header.only_move = static_cast<uint16_t>(last_special - number);
     entries[number].state = header;
     const bool distinct = distinct_inputs(number);
     IndexState &marked = entries[number].state;

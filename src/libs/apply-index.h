@@ -77,15 +77,19 @@ struct IndexArc {
 };
 
 struct IndexState {
-  uint32_t count;       // the number of its arcs, the entries right after it
-  uint32_t wide;        // its entry of the wide states, or kNotWide
-  bool final;
-  bool deterministic;   // no special arcs, and no two arcs with one input symbol: any input
-                        // symbol can be read by one arc at most
-  bool reads_on;        // some path from it reads an input symbol (or may: flags, OTHER)
-  bool reads_one;       // while input symbols remain, one arc at most can lead to a result:
-                        // no two ordinary arcs with one input symbol, and no special arcs but
-                        // epsilon moves to states that read on no more
+  uint32_t count;           // the number of its arcs, the entries right after it
+  uint32_t wide;            // its entry of the wide states, or kNotWide
+  bool reads_one;           // while input symbols remain, one arc at most can lead to a result:
+                            // no two ordinary arcs with one input symbol, and no special arcs
+                            // but epsilon moves to states that read on no more (a byte of its
+                            // own: the search asks it at every state)
+  bool final : 1;
+  bool deterministic : 1;   // no special arcs, and no two arcs with one input symbol: any input
+                            // symbol can be read by one arc at most
+  bool reads_on : 1;        // some path from it reads an input symbol (or may: flags, OTHER)
+  uint16_t only_move;       // when its only special arc is an epsilon move (the one arc that
+                            // can be taken at the end of the input), that arc's entry less the
+                            // state's; else 0
 };
 
 // An entry of the index: a state, or one of the arcs that follow it.

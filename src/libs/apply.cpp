@@ -482,8 +482,17 @@ int ordinary_search(APPLY_CONTEXT *a) {
       results++;
     }
     // No arc reads a symbol spelled like a flag: arcs with flags are not searched here. While
-    // symbols remain, epsilon moves to states that read on no more lead nowhere.
-    if (x == ID_NO_SYMBOL ? at.deterministic : at.reads_one && x != OTHER) {
+    // symbols remain, epsilon moves to states that read on no more lead nowhere; at the end, a
+    // state's only epsilon move is its one choice.
+    if (x == ID_NO_SYMBOL && at.only_move != 0) {
+      const uint32_t arc = state + at.only_move;
+      const uint32_t to = index.arc(arc).destination;
+      if (!ordinary_epsilon_loop(a, state, to, arc)) {
+        push(arc);
+        state = to;
+        continue;
+      }
+    } else if (x == ID_NO_SYMBOL ? at.deterministic : at.reads_one && x != OTHER) {
       const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
       if (arc != ApplyIndex::kNoArc) {
         push(arc);

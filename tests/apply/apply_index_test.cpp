@@ -155,7 +155,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   universe.push_back('m');  // known to no network
   const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 2);
   const uint32_t flag = kora::symbol_id("@U.dead.end@");
-  int tables = 0, choices = 0, dead_end_moves = 0;
+  int tables = 0, choices = 0, dead_end_moves = 0, only_moves = 0;
   kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
     kora_test::RandomNetOptions options;
     options.symbols = symbols;
@@ -184,6 +184,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
         const kora::IndexState &state = index.state(number);
         choices += !state.deterministic;
         dead_end_moves += state.reads_one && !state.deterministic;
+        only_moves += state.only_move != 0;
         tables += state.deterministic && state.wide != kora::ApplyIndex::kNotWide &&
                   index.wides[state.wide].table_size != 0;
       }
@@ -208,6 +209,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   EXPECT_GT(tables, 10);
   EXPECT_GT(choices, 50);
   EXPECT_GT(dead_end_moves, 5);
+  EXPECT_GT(only_moves, 10);
 }
 
 TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTried) {
