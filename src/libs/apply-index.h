@@ -60,10 +60,10 @@ struct IndexArc {
   uint32_t output_word;
 
   static constexpr uint32_t kSymbolBits = 0xFFFFFF;
-  static uint32_t input_word_of(uint32_t input, uint32_t special, bool other_label) {
+  static constexpr uint32_t input_word_of(uint32_t input, uint32_t special, bool other_label) {
     return input | uint32_t{other_label} << 29 | special << 30;
   }
-  static uint32_t output_word_of(uint32_t output, uint32_t byte, bool plain_output) {
+  static constexpr uint32_t output_word_of(uint32_t output, uint32_t byte, bool plain_output) {
     return output | byte << 24 | uint32_t{plain_output} << 31;
   }
   uint32_t input() const { return input_word & kSymbolBits; }

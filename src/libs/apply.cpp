@@ -652,12 +652,16 @@ void format_arc(APPLY_CONTEXT *a, const IndexArc &arc, bool consumes, size_t *po
   }
 }
 
-// A step of the current path as the formatter sees it: the arc taken (null for a step that
-// writes nothing) and whether it consumed an input symbol.
+// A step of the current path as the formatter sees it: the arc taken and whether it consumed an
+// input symbol. A step that writes nothing (a return from an inserted network) has kSilentArc,
+// an epsilon move that writes epsilon.
 struct PathStep {
   const IndexArc *arc;
   bool consumes;
 };
+
+constexpr IndexArc kSilentArc{IndexArc::input_word_of(EPSILON, kEpsilonInput, false), 0,
+                              IndexArc::output_word_of(EPSILON, 0, false)};
 
 // Writes the output spellings of the steps k, k + 1, ... of a path of `count` steps (step_of(k)
 // gives step k) up to the first arc whose output is not its output side's own spelling (see
@@ -685,7 +689,6 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   if (k < count) make_room(1);
   for (; k < count; k++) {
     const IndexArc *arc = step_of(k).arc;
-    if (arc == nullptr) continue;
     if (const char byte = arc->output_byte(); byte != 0) {
       *cursor++ = byte;
       continue;
@@ -721,7 +724,7 @@ void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
     }
     for (; counted < k; counted++) position += step_of(counted).consumes;
     const PathStep step = step_of(k);
-    if (step.arc != nullptr) format_arc(a, *step.arc, step.consumes, &position, start);
+    format_arc(a, *step.arc, step.consumes, &position, start);
     counted = k + 1;
   }
   put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
@@ -743,7 +746,7 @@ void format_apply_result(APPLY_CONTEXT *a) {
   } else {
     const ApplyStep *path = a->arc_path.data();
     format_path(a, [entries, path](size_t k) {
-      if (path[k].kind == ApplyStep::RETURN) return PathStep{nullptr, false};
+      if (path[k].kind == ApplyStep::RETURN) return PathStep{&kSilentArc, false};
       return PathStep{&entries[path[k].arc].arc, path[k].kind == ApplyStep::CONSUME};
     }, a->arc_path.size());
   }
