@@ -181,6 +181,28 @@ inline uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
 
 // --- The search -------------------------------------------------------------------------------
 
+// From `*state` at input position `position`, takes the one ordinary arc that reads the next
+// symbol for as long as the states read one arc at most and the symbols already read (the first
+// `known` of `symbols`) last, handing each to take(arc, destination); returns the position
+// reached, *state the state. Most symbols of a lookup are read here, in a loop on local copies.
+// (A symbol spelled like a flag or OTHER is read by no ordinary arc.)
+template <typename Take>
+uint32_t take_only_arcs(const ApplyIndex &index, const uint32_t *symbols, uint32_t known,
+                        uint32_t *state, uint32_t position, Take take) {
+  uint32_t s = *state;
+  for (; position < known; position++) {
+    const IndexState &at = index.state(s);
+    const uint32_t x = symbols[position];
+    if (!at.reads_one || x == OTHER) break;
+    const uint32_t arc = index.only_arc(s, at, x);
+    if (arc == ApplyIndex::kNoArc) break;
+    s = index.arc(arc).destination;
+    take(arc, s);
+  }
+  *state = s;
+  return position;
+}
+
 const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_side]; }
 
 // Makes the index of the applyer's input side if it has none yet, with the applyer's network
@@ -234,18 +256,19 @@ void push_frame(APPLY_CONTEXT *a, uint32_t state, NET *net, int position) {
 void pop_frame(APPLY_CONTEXT *a) {
   const uint32_t length = a->frames.back().path_length;
   a->frames.pop_back();
-  while (a->arc_path.size() > length) {
-    const ApplyStep &step = a->arc_path.back();
-    if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
-    if (step.kind == ApplyStep::INSERT) {
+  while (!a->undos.empty() && a->undos.back().step >= length) {
+    const ApplyUndo &undo = a->undos.back();
+    if (undo.flag_saved) a->flag_register.set(undo.flag_attribute, undo.flag_previous);
+    if (undo.kind == ApplyStep::INSERT) {
       a->inserts.pop_back();
       a->insert_depth--;
-    } else if (step.kind == ApplyStep::RETURN) {
-      a->inserts.push_back(step.closed);
+    } else if (undo.kind == ApplyStep::RETURN) {
+      a->inserts.push_back(undo.closed);
       a->insert_depth++;
     }
-    a->arc_path.pop_back();
+    a->undos.pop_back();
   }
+  a->arc_path.resize(length);
 }
 
 // Takes the ordinary arc `arc`, which reads the input symbol at the top frame's position.
@@ -253,7 +276,7 @@ void consume(APPLY_CONTEXT *a, uint32_t arc, uint32_t destination) {
   const ApplyFrame &frame = a->frames.back();
   NET *net = frame.net;
   const int next = frame.position + 1;
-  a->arc_path.push_back({ApplyStep::CONSUME, arc, destination, 0, 0, false, {}});
+  a->arc_path.push_back({ApplyStep::CONSUME, arc, destination});
   push_frame(a, destination, net, next);
 }
 
@@ -265,60 +288,73 @@ void try_special_arc(APPLY_CONTEXT *a, uint32_t arc_number, uint32_t x) {
   const IndexArc arc = index_of(a).arc(arc_number);
   const uint32_t i = arc.input();
   const FLAG_DIACRITIC *flag = arc.special() == kEpsilonInput ? nullptr : symbol_flag(i);
-  ApplyStep step{ApplyStep::EPSILON_MOVE, arc_number, arc.destination, 0, 0, false, {}};
+  ApplyStep step{ApplyStep::EPSILON_MOVE, arc_number, arc.destination};
+  ApplyUndo undo{static_cast<uint32_t>(a->arc_path.size()), ApplyStep::EPSILON_MOVE, false, 0, 0,
+                 {}};
+  auto restore = [&] {
+    if (undo.flag_saved) a->flag_register.set(undo.flag_attribute, undo.flag_previous);
+  };
+  // Takes the arc as `step`, the input read up to `position` after it.
+  auto take = [&](int position) {
+    if (undo.flag_saved) {
+      undo.kind = step.kind;
+      a->undos.push_back(undo);
+    }
+    a->arc_path.push_back(step);
+    push_frame(a, step.destination, frame.net, position);
+  };
 
   if (flag != nullptr && (a->flags_active || names_definition(i, flag))) {
-    step.flag_attribute = flag->attribute;
-    step.flag_previous = a->flag_register.get(flag->attribute);
-    step.flag_saved = a->flags_active;
+    undo.flag_attribute = flag->attribute;
+    undo.flag_previous = a->flag_register.get(flag->attribute);
+    undo.flag_saved = a->flags_active;
     void *object = nullptr;
     if (!flag_action(&a->flag_register, flag, &object)) {
-      if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+      restore();
       return;
     }
     if (list_flag_p(i)) {
       bool member = x != ID_NO_SYMBOL && in_alph(static_cast<const ALPH *>(object), x);
       bool accepts = flag->action == LIST_ACTION ? member : x != ID_NO_SYMBOL && !member;
       if (!accepts || symbol_flag(x) != nullptr) {
-        if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+        restore();
         return;
       }
       step.kind = ApplyStep::CONSUME;
-      a->arc_path.push_back(step);
-      push_frame(a, arc.destination, frame.net, frame.position + 1);
+      take(frame.position + 1);
       return;
     }
     if (flag->action == INSERT_SUBNET) {
       NET *inserted = static_cast<NET *>(object);
       uint32_t start = inserted->start == nullptr ? 0 : a->index[a->input_side]->start_of(inserted);
       if (inserted->start == nullptr || epsilon_loop(a, frame.state, start, arc_number)) {
-        if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+        restore();
         return;
       }
       step.kind = ApplyStep::INSERT;
       step.destination = start;
-      a->arc_path.push_back(step);
       a->inserts.push_back({frame.net, arc.destination});
       a->insert_depth++;
+      a->arc_path.push_back(step);
+      undo.kind = ApplyStep::INSERT;
+      a->undos.push_back(undo);
       push_frame(a, start, inserted, frame.position);
       return;
     }
   }
   if (flag != nullptr || is_epsilon_like(i)) {
     if (epsilon_loop(a, frame.state, arc.destination, arc_number)) {
-      if (step.flag_saved) a->flag_register.set(step.flag_attribute, step.flag_previous);
+      restore();
       return;
     }
-    a->arc_path.push_back(step);
-    push_frame(a, arc.destination, frame.net, frame.position);
+    take(frame.position);
     return;
   }
   if (x == ID_NO_SYMBOL || symbol_flag(x) != nullptr) return;
   bool matches = i == x || (i == OTHER && !in_sigma(a, frame.net, x)) || x == OTHER;
   if (!matches) return;
   step.kind = ApplyStep::CONSUME;
-  a->arc_path.push_back(step);
-  push_frame(a, arc.destination, frame.net, frame.position + 1);
+  take(frame.position + 1);
 }
 
 // At a final state of an inserted network, the move back to the caller comes first.
@@ -326,17 +362,34 @@ void try_return(APPLY_CONTEXT *a) {
   ApplyFrame frame = a->frames.back();
   ApplyInsert insert = a->inserts.back();
   if (epsilon_loop(a, frame.state, insert.return_to, ApplyIndex::kNoArc)) return;
-  a->arc_path.push_back(
-      {ApplyStep::RETURN, ApplyIndex::kNoArc, insert.return_to, 0, 0, false, insert});
+  a->undos.push_back({static_cast<uint32_t>(a->arc_path.size()), ApplyStep::RETURN, false, 0, 0,
+                      insert});
+  a->arc_path.push_back({ApplyStep::RETURN, ApplyIndex::kNoArc, insert.return_to});
   a->inserts.pop_back();
   a->insert_depth--;
   push_frame(a, insert.return_to, insert.caller, frame.position);
+}
+
+// Moves the top frame on in place through the states that read one arc (see take_only_arcs),
+// outside inserted networks, where no return move is to be tried; the steps are appended to
+// the path.
+void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, ApplyFrame &frame) {
+  const uint32_t known = a->io_length;
+  const auto position = static_cast<uint32_t>(frame.position);
+  if (a->insert_depth != 0 || position >= known) return;
+  a->arc_path.reserve(a->arc_path.size() + (known - position));
+  frame.position = static_cast<int>(take_only_arcs(
+      index, a->io_symbols.data(), known, &frame.state, position,
+      [a](uint32_t arc, uint32_t to) {
+        a->arc_path.push_back({ApplyStep::CONSUME, arc, to});
+      }));
 }
 
 // The general search over the record; returns the number of results.
 int general_search(APPLY_CONTEXT *a) {
   a->frames.clear();
   a->arc_path.clear();
+  a->undos.clear();
   a->inserts.clear();
   a->insert_depth = 0;
   a->flag_register.clear();
@@ -345,6 +398,7 @@ int general_search(APPLY_CONTEXT *a) {
   push_frame(a, 0, a->net, 0);
   while (!a->frames.empty()) {
     ApplyFrame &frame = a->frames.back();
+    if (frame.phase == 0) take_only_arcs(a, index, frame);
     if (frame.phase != 3) {
       // Arrival: the input symbol at the frame's position is read (it stays in the io
       // sequence), a result noted, a return move tried, and the walk over the arcs set up.
@@ -378,7 +432,7 @@ int general_search(APPLY_CONTEXT *a) {
             frame.state = index.arc(arc).destination;
             frame.position++;
             frame.phase = 0;
-            a->arc_path.push_back({ApplyStep::CONSUME, arc, frame.state, 0, 0, false, {}});
+            a->arc_path.push_back({ApplyStep::CONSUME, arc, frame.state});
           }
           continue;
         }
@@ -407,6 +461,7 @@ int general_search(APPLY_CONTEXT *a) {
   }
   a->frames.clear();
   a->arc_path.clear();
+  a->undos.clear();
   a->inserts.clear();
   a->insert_depth = 0;
   return results;
@@ -430,29 +485,17 @@ bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, u
   });
 }
 
-// From `state` at `position`, takes the one arc that reads the next symbol for as long as the
-// states read one arc at most and the symbols already read last, appending the arcs to the
-// path. This is most of a lookup in a deterministic network, so it runs on local copies of
-// the symbols and the path.
+// The ordinary search's run through states that read one arc (see take_only_arcs).
 void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
                     uint32_t *position) {
-  const uint32_t *symbols = a->io_symbols.data();
   const uint32_t known = a->io_length;
-  uint32_t s = *state, p = *position, length = a->ordinary_path_length;
-  if (p >= known) return;
-  if (a->ordinary_path.size() < length + (known - p)) a->ordinary_path.resize(length + known - p);
+  uint32_t length = a->ordinary_path_length;
+  if (*position >= known) return;
+  if (a->ordinary_path.size() < length + (known - *position))
+    a->ordinary_path.resize(length + known - *position);
   uint32_t *path = a->ordinary_path.data();
-  for (; p < known; p++) {
-    const IndexState &at = index.state(s);
-    const uint32_t x = symbols[p];
-    if (!at.reads_one || x == OTHER) break;
-    const uint32_t arc = index.only_arc(s, at, x);
-    if (arc == ApplyIndex::kNoArc) break;
-    path[length++] = arc;
-    s = index.arc(arc).destination;
-  }
-  *state = s;
-  *position = p;
+  *position = take_only_arcs(index, a->io_symbols.data(), known, state, *position,
+                             [path, &length](uint32_t arc, uint32_t) { path[length++] = arc; });
   a->ordinary_path_length = length;
 }
 

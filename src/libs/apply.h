@@ -69,16 +69,23 @@ struct ApplyInsert {
 };
 
 // One step of the current path: the arc taken (an arc of the applyer's index; kNoArc for a
-// return from an inserted network), the state it leads to, and what backtracking over it must
-// undo.
+// return from an inserted network) and the state it leads to.
 struct ApplyStep {
-  enum Kind { CONSUME, EPSILON_MOVE, INSERT, RETURN };
+  enum Kind : uint8_t { CONSUME, EPSILON_MOVE, INSERT, RETURN };
   Kind kind;
   uint32_t arc;
   uint32_t destination;
-  uint32_t flag_attribute;  // the attribute whose register word the arc changed, or 0
-  uint32_t flag_previous;   // that word's value before the arc
-  bool flag_saved;
+};
+
+// What backtracking over step `step` of the path must undo besides dropping it: a flag
+// register word to restore, and entering or leaving an inserted network. Only such steps have
+// one, so that backtracking over plain steps drops them at once.
+struct ApplyUndo {
+  uint32_t step;
+  ApplyStep::Kind kind;     // INSERT and RETURN change the open inserted networks
+  bool flag_saved;          // the step changed flag_attribute's word, which was flag_previous
+  uint32_t flag_attribute;
+  uint32_t flag_previous;
   ApplyInsert closed;       // for a return: the inserted network it left
 };
 
@@ -139,6 +146,7 @@ struct APPLY_CONTEXT {
   // Scratch of the search, kept between records.
   std::vector<kora::ApplyFrame> frames;
   std::vector<kora::ApplyStep> arc_path;
+  std::vector<kora::ApplyUndo> undos;  // of the steps of arc_path that need one, in path order
   std::vector<kora::ApplyInsert> inserts;
   // The record's input symbols read so far: the first io_length entries of io_symbols, which
   // keeps its size between records.
