@@ -279,9 +279,7 @@ uint32_t ArcCursor::advance_merged(const ApplyIndex &index) {
   return special_arc;
 }
 
-void Spellings::prepare() {
-  const int encoding = context()->out_char_encoding;
-  if (encoding == encoding_) return;
+void Spellings::forget(int encoding) {
   made_.clear();
   text_.clear();
   encoding_ = encoding;

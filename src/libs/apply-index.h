@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include "context.h"
 #include "kora.h"
 #include "label.h"
 
@@ -230,7 +231,9 @@ class Spellings {
     uint32_t newlines;
   };
 
-  void prepare();
+  void prepare() {
+    if (context()->out_char_encoding != encoding_) forget(context()->out_char_encoding);
+  }
   Spelling of(uint32_t id) {
     Spelling spelling;
     return view().find(id, &spelling) ? spelling : make(id);
@@ -257,6 +260,7 @@ class Spellings {
   View view() const { return {made_.data(), made_.size(), text_.data()}; }
 
  private:
+  void forget(int encoding);
   Spelling make(uint32_t id);
   std::vector<Made> made_;
   std::string text_;

@@ -158,13 +158,15 @@ void read_single_bytes(APPLY_CONTEXT *a) {
   const auto *text = reinterpret_cast<const unsigned char *>(a->input_string);
   if (text == nullptr) return;
   const uint32_t *single_bytes = a->single_bytes;
-  const unsigned char *end = text;
-  while (single_bytes[*end] != ID_NO_SYMBOL) end++;
-  const auto length = static_cast<uint32_t>(end - text);
-  if (a->io_symbols.size() < length) a->io_symbols.resize(length);
-  a->io_length = length;
+  // The run is no longer than the string; the string's end is no symbol by itself.
+  const size_t most = std::strlen(a->input_string);
+  if (a->io_symbols.size() < most) a->io_symbols.resize(most);
   uint32_t *symbols = a->io_symbols.data();
-  for (const unsigned char *byte = text; byte < end; byte++) *symbols++ = single_bytes[*byte];
+  uint32_t length = 0;
+  for (uint32_t id; (id = single_bytes[text[length]]) != ID_NO_SYMBOL; length++)
+    symbols[length] = id;
+  a->io_length = length;
+  const unsigned char *end = text + length;
   a->input_string = reinterpret_cast<const char *>(end);
   if (*end == '\0') {
     a->end_of_input = 1;
@@ -774,6 +776,21 @@ void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
   static_cast<char *>(a->output->string)[a->output->pos] = '\0';
 }
 
+// Looks the next record up, the output buffer and the io sequence being empty: writes its
+// results into the buffer and returns it, or null when a stream has no record left.
+const char *apply_record(APPLY_CONTEXT *a) {
+  bool failed = false;
+  if (a->input_stream == nullptr) read_single_bytes(a);
+  // A stream that has nothing more to give ends without a record of its own.
+  if (symbol_at(a, 0, &failed) == ID_NO_SYMBOL && a->end_of_input && a->input_stream != nullptr &&
+      !failed)
+    return nullptr;
+  a->result_count = failed ? 0 : search(a);
+  finish_record(a);
+  reset_record(a);
+  return static_cast<const char *>(a->output->string);
+}
+
 }  // namespace
 
 // The step accessors hold copies of the pointers they read through, which the bytes written
@@ -894,22 +911,13 @@ KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {
   if (a == nullptr || a->end_of_input || a->read_symbol == nullptr) return nullptr;
   reset_string_buffer(a->output);
   reset_record(a);
-  bool failed = false;
-  if (a->input_stream == nullptr) read_single_bytes(a);
-  // A stream that has nothing more to give ends without a record of its own.
-  if (symbol_at(a, 0, &failed) == ID_NO_SYMBOL && a->end_of_input && a->input_stream != nullptr &&
-      !failed)
-    return nullptr;
-  a->result_count = failed ? 0 : search(a);
-  finish_record(a);
-  reset_record(a);
-  return static_cast<const char *>(a->output->string);
+  return apply_record(a);
 }
 
 KORA_API const char *apply_to_string(const char *string, APPLY_CONTEXT *a) {
   if (a == nullptr) return nullptr;
-  init_apply_to_string(string, a);
-  return next_apply_output(a);
+  init_apply_to_string(string, a);  // empties the output buffer and the io sequence
+  return apply_record(a);
 }
 
 KORA_API void free_applyer(APPLY_CONTEXT *a) {
