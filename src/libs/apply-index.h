@@ -235,31 +235,17 @@ class Spellings {
     if (context()->out_char_encoding != encoding_) forget(context()->out_char_encoding);
   }
   Spelling of(uint32_t id) {
-    Spelling spelling;
-    return view().find(id, &spelling) ? spelling : make(id);
+    if (id < made_.size() && made_[id].offset != 0)
+      return {text_.data() + made_[id].offset - 1, made_[id].length, made_[id].newlines};
+    return make(id);
   }
 
+ private:
   struct Made {
     uint32_t offset;  // 1 + the offset of the spelling in text_; 0 when not made
     uint32_t length;
     uint32_t newlines;
   };
-  // The spellings made so far, for loops that write bytes: those may alias anything, so that
-  // the compiler would read the cache's vectors again after every byte written. A view holds
-  // until the next call of of().
-  struct View {
-    const Made *made;
-    size_t count;
-    const char *text;
-    bool find(uint32_t id, Spelling *spelling) const {
-      if (id >= count || made[id].offset == 0) return false;
-      *spelling = {text + made[id].offset - 1, made[id].length, made[id].newlines};
-      return true;
-    }
-  };
-  View view() const { return {made_.data(), made_.size(), text_.data()}; }
-
- private:
   void forget(int encoding);
   Spelling make(uint32_t id);
   std::vector<Made> made_;

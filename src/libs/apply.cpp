@@ -713,12 +713,11 @@ constexpr IndexArc kSilentArc{IndexArc::input_word_of(EPSILON, kEpsilonInput, fa
 // IndexArc::plain_output) or the end; returns the index of the first step not written. This is
 // the common case of one-sided output without blanks; most arcs write one byte, held in the
 // arc. The buffer is kept large enough for one byte per step left, so that those need no
-// check. The buffer's and the spelling cache's fields are used through local copies, which a
-// byte written could otherwise alias.
+// check. The buffer's fields are used through local copies, which a byte written could
+// otherwise alias.
 template <typename StepOf>
 size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   STRING_BUFFER *out = a->output;
-  Spellings::View spellings = a->spellings.view();
   char *cursor = static_cast<char *>(out->string) + out->pos;
   char *limit = static_cast<char *>(out->string) + out->length;
   int lines = 0;
@@ -739,11 +738,7 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
       continue;
     }
     if (!arc->plain_output()) break;
-    Spellings::Spelling spelling;
-    if (!spellings.find(arc->output(), &spelling)) {
-      spelling = a->spellings.of(arc->output());
-      spellings = a->spellings.view();
-    }
+    const Spellings::Spelling spelling = a->spellings.of(arc->output());
     make_room(spelling.length);
     std::memcpy(cursor, spelling.text, spelling.length);
     cursor += spelling.length;
