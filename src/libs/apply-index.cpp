@@ -133,10 +133,9 @@ uint32_t ApplyIndex::start_of(NET *net) {
     }
     // What the search needs to know of the state's choices: all but reads_one of the states
     // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
-    bool special = false, epsilon_move = false;
+    bool epsilon_move = false;
     uint32_t specials_seen = 0, last_special = 0;
     for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
-      special = special || entries[a].arc.special() != kOrdinary;
       epsilon_move = epsilon_move || entries[a].arc.special() == kEpsilonInput;
       header.reads_on = header.reads_on || entries[a].arc.special() != kEpsilonInput;
       if (entries[a].arc.special() != kOrdinary) {
@@ -150,7 +149,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
     entries[number].state = header;
     const bool distinct = distinct_inputs(number);
     IndexState &marked = entries[number].state;
-    marked.deterministic = distinct && !special;
+    marked.deterministic = distinct && specials_seen == 0;
     marked.reads_one = marked.deterministic;
     if (marked.deterministic && marked.wide != kNotWide) make_table(wides[marked.wide]);
     if (epsilon_move) with_epsilon_moves.push_back(number);

@@ -27,10 +27,12 @@
 // only states with a choice of arcs get a frame. In both searches, from a state where one arc
 // at most can lead to a result (a deterministic one, or while symbols remain one whose epsilon
 // moves lead only to states that read no more) that arc is taken at once, with no frame to
-// come back to (the general search moves the frame on in place). The cost of a record is the number of paths explored times the epsilon-loop
-// scans, which are bounded by the epsilon stretch of the path. Stacks, buffers and the
-// spellings of output labels are kept between records, so a lookup allocates nothing once they
-// have grown.
+// come back to (the general search moves the frame on in place), and runs of such states are
+// taken in one loop. Only steps that change flags or inserted networks keep a record of what
+// backtracking must undo. The cost of a record is the number of paths explored times the
+// epsilon-loop scans, which are bounded by the epsilon stretch of the path. Stacks, buffers and
+// the spellings of output labels are kept between records, so a lookup allocates nothing once
+// they have grown.
 //
 // Threads: everything a search changes belongs to the applyer. The network, its states, arcs,
 // sigma, the definitions and the label map are only read; characters the label map does not
