@@ -140,6 +140,14 @@ TEST_F(ApplyTest, FlagDiacriticsAreObeyedOnTheInputSide) {
   int_parameters()->word[KORA_SHOW_FLAGS] = 0;
   int_parameters()->word[KORA_OBEY_FLAGS] = 0;
   EXPECT_EQ(lookup(net, "bc"), std::vector<std::string>{"@P.A.y@b@R.A.x@c"});
+  int_parameters()->word[KORA_OBEY_FLAGS] = 1;
+  free_network(net);
+  // [@U.B.x@ a | @U.B.y@ b]: the value a branch unified is undone when the branch fails, so
+  // that the other branch, whichever is tried second, can unify its own.
+  net = build_net(4, {2}, {{0, sym("@U.B.x@"), 1}, {1, 'a', 2}, {0, sym("@U.B.y@"), 3},
+                           {3, 'b', 2}});
+  EXPECT_EQ(lookup(net, "a"), std::vector<std::string>{"a"});
+  EXPECT_EQ(lookup(net, "b"), std::vector<std::string>{"b"});
   free_network(net);
 }
 
