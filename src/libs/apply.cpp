@@ -636,14 +636,8 @@ void finish_record(APPLY_CONTEXT *a) {
 void choose_reader(APPLY_CONTEXT *a) {
   a->parse_table = get_parse_table(a->net, a->input_side);
   if (a->single_bytes_generation != a->parse_table->generation) {
-    // A byte the table does not know is a character of its own when the network has no
-    // multi-character spellings (ASCII characters are their own ids).
-    const bool characters = !a->parse_table->has_multichar;
-    for (int byte = 0; byte < 256; byte++) {
-      uint32_t id = single_byte_symbol(a->parse_table, static_cast<unsigned char>(byte));
-      if (id == ID_NO_SYMBOL && characters && byte >= 2 && byte < 128) id = static_cast<uint32_t>(byte);
-      a->single_bytes[byte] = id;
-    }
+    for (int byte = 0; byte < 256; byte++)
+      a->single_bytes[byte] = single_byte_symbol(a->parse_table, static_cast<unsigned char>(byte));
     a->single_bytes_generation = a->parse_table->generation;
   }
 }

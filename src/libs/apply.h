@@ -178,9 +178,8 @@ struct APPLY_CONTEXT {
   // applyer is created or switched to the side; and the spellings of output labels.
   std::unique_ptr<kora::ApplyIndex> index[2];
   kora::Spellings spellings;
-  // The symbol each byte is by itself in the parse table of that generation (single_byte_symbol,
-  // or the ASCII character's own id where the network has no multi-character spellings), or
-  // ID_NO_SYMBOL where the parse table must cut the input.
+  // The symbol each byte is by itself in the parse table of that generation (single_byte_symbol),
+  // or ID_NO_SYMBOL where the parse table must cut the input.
   uint32_t single_bytes[256];
   uint64_t single_bytes_generation;
 };

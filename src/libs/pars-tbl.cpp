@@ -321,8 +321,10 @@ void free_net_parse_tables(NET *net) {
 }
 
 uint32_t single_byte_symbol(const PARSE_TABLE *table, unsigned char byte) {
-  const PARSE_TABLE_NODE *node = byte == 0 ? nullptr : table->root->entries[byte];
-  return node != nullptr && node->next == nullptr ? node->symbol_id : ID_NO_SYMBOL;
+  if (byte == 0) return ID_NO_SYMBOL;
+  const PARSE_TABLE_NODE *node = table->root->entries[byte];
+  if (node == nullptr) return byte >= 2 && byte < 128 ? byte : ID_NO_SYMBOL;
+  return node->next == nullptr ? node->symbol_id : ID_NO_SYMBOL;
 }
 
 void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id) {

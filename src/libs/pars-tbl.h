@@ -48,8 +48,10 @@ struct PARSE_TABLE {
   uint64_t generation;
 };
 
-// The symbol that the byte `byte` alone spells in `table` when no longer spelling starts with
-// it, else ID_NO_SYMBOL: where longest match gives that symbol without looking further.
+// The symbol that parse_local_symbol cuts from text starting with the byte `byte` when the byte
+// alone decides it, else ID_NO_SYMBOL: the symbol the byte spells in `table` when no longer
+// spelling starts with it, or, for an ASCII character with which no spelling starts, that
+// character (ASCII characters are their own ids in every encoding).
 uint32_t single_byte_symbol(const PARSE_TABLE *table, unsigned char byte);
 
 // Results of parse_symbol and parse_symbol_from_stream.

@@ -246,6 +246,21 @@ TEST_F(ApplyIndexTest, CharactersOfNoLabelAreReadOnlyByOther) {
   free_network(net);
 }
 
+TEST_F(ApplyIndexTest, AsciiCharactersThatStartNoSpellingAreThemselves) {
+  // "\xC3\xA9" gives the parse table a two-byte spelling; '#' starts no spelling, so it is read
+  // as the character itself, outside the sigma: OTHER reads it, and 'a' is no OTHER.
+  uint32_t e_acute = 0;
+  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
+  NET *net = kora_test::build_net(2, {1}, {{0, e_acute, 1}, {0, OTHER, 1}, {1, 'a', 1}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  EXPECT_STREQ(apply_to_string("#a", applyer), "#a\n");
+  EXPECT_STREQ(apply_to_string("\xC3\xA9" "a", applyer), "\xC3\xA9" "a\n");
+  EXPECT_STREQ(apply_to_string("a", applyer), "");
+  EXPECT_STREQ(apply_to_string("a#", applyer), "");
+  free_applyer(applyer);
+  free_network(net);
+}
+
 TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
   uint32_t e_acute = 0;
   ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
