@@ -8,6 +8,7 @@
 #include "flag-sides.h"
 #include "label.h"
 #include "pars-tbl.h"
+#include "scratch.h"
 
 namespace kora {
 namespace {
@@ -67,99 +68,87 @@ uint32_t ApplyIndex::start_of(NET *net) {
   starts_.emplace_back(net, base);
   // Copies the states reachable from the start state in depth-first preorder (arcs in list
   // order), so that the states of a path lie close together. A network read from a file lies
-  // in memory in that order already, so that copying it walks memory forwards. A state's client
-  // cell holds its place k in `order` (the order first seen) while the copy is made, trusted
-  // only when order[k] is the state (so cells left by others need no clearing); the cells are
-  // borrowed under the preparation lock, since other threads may be indexing the same network.
+  // in memory in that order already, so that copying it walks memory forwards. A copied state's
+  // client cell holds 1 + its entry; the cells are cleared before and after, and borrowed under
+  // the preparation lock, since other threads may be indexing the same network. An arc to a
+  // state not copied yet is noted and given its destination's entry at the end.
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
-  // The network's counts size the first allocations (no more than 2^24 entries on their
-  // word); the copy does not rely on them.
+  clear_client_cells(net);
+  auto entry_of = [](const STATE *state) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(state->client_cell) - 1);
+  };
+  // The network's counts size the first allocation (no more than 2^24 entries on their word);
+  // the copy does not rely on them.
   constexpr size_t kMostReserved = size_t{1} << 24;
-  constexpr uint32_t kNotCopied = 0xFFFFFFFF;
-  std::vector<STATE *> order;
-  std::vector<uint32_t> entry_of;  // by place: the state's entry, or kNotCopied
-  order.reserve(std::min<size_t>(net->num_states, kMostReserved));
-  entry_of.reserve(order.capacity());
   entries.reserve(entries.size() +
                   std::min<size_t>(size_t{net->num_states} + net->num_arcs, kMostReserved));
-  auto place = [&](STATE *state) {
-    const auto k = reinterpret_cast<uintptr_t>(state->client_cell);
-    if (k < order.size() && order[k] == state) return static_cast<uint32_t>(k);
-    state->client_cell = reinterpret_cast<void *>(order.size());
-    order.push_back(state);
-    entry_of.push_back(kNotCopied);
-    return static_cast<uint32_t>(order.size() - 1);
-  };
-  // Arcs first hold their destination's place, turned into its entry once all are copied.
   LabelEntries labels(input_side_);
+  std::vector<std::pair<uint32_t, STATE *>> forward;  // (arc, destination) not copied yet
   std::vector<uint32_t> with_epsilon_moves;
-  std::vector<uint32_t> to_copy{place(net->start)};  // places; the top is copied next
+  std::vector<STATE *> to_copy{net->start};  // the top is copied next
   while (!to_copy.empty()) {
-    const uint32_t k = to_copy.back();
+    STATE *state = to_copy.back();
     to_copy.pop_back();
-    if (entry_of[k] != kNotCopied) continue;
-    const STATE *state = order[k];
+    if (state->client_cell != nullptr) continue;
     const auto number = static_cast<uint32_t>(entries.size());
-    entry_of[k] = number;
+    state->client_cell = reinterpret_cast<void *>(uintptr_t{number} + 1);
     entries.push_back({.state = {}});
+    const size_t first_forward = forward.size();
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
       IndexArc entry = labels.of(arc->label);
-      entry.destination = place(arc->destination);
+      if (arc->destination->client_cell != nullptr)
+        entry.destination = entry_of(arc->destination);
+      else
+        forward.emplace_back(static_cast<uint32_t>(entries.size()), arc->destination);
       entries.push_back({.arc = entry});
       if (entry.special() == kOtherSpecial) other_special_arcs_++;
     }
-    for (auto a = static_cast<uint32_t>(entries.size()); a-- > number + 1;)
-      if (entry_of[entries[a].arc.destination] == kNotCopied)
-        to_copy.push_back(entries[a].arc.destination);
-    IndexState header{};
-    header.count = static_cast<uint32_t>(entries.size()) - number - 1;
-    header.final = state->flags.final != 0;
-    header.wide = kNotWide;
-    if (header.count > kWideState) {
-      WideState wide{};
-      wide.plain_first = static_cast<uint32_t>(plain.size());
-      wide.special_first = static_cast<uint32_t>(specials.size());
-      for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
+    for (size_t k = forward.size(); k-- > first_forward;) to_copy.push_back(forward[k].second);
+    const uint32_t count = static_cast<uint32_t>(entries.size()) - number - 1;
+    uint32_t wide = kNotWide;
+    if (count > kWideState) {
+      WideState state_wide{};
+      state_wide.plain_first = static_cast<uint32_t>(plain.size());
+      state_wide.special_first = static_cast<uint32_t>(specials.size());
+      for (uint32_t a = number + 1; a < number + 1 + count; ++a) {
         if (entries[a].arc.special())
           specials.push_back(a);
         else
           plain.emplace_back(entries[a].arc.input(), a);
       }
-      std::sort(plain.begin() + wide.plain_first, plain.end());
-      wide.plain_end = static_cast<uint32_t>(plain.size());
-      wide.special_end = static_cast<uint32_t>(specials.size());
-      header.wide = static_cast<uint32_t>(wides.size());
-      wides.push_back(wide);
+      std::sort(plain.begin() + state_wide.plain_first, plain.end());
+      state_wide.plain_end = static_cast<uint32_t>(plain.size());
+      state_wide.special_end = static_cast<uint32_t>(specials.size());
+      wide = static_cast<uint32_t>(wides.size());
+      wides.push_back(state_wide);
     }
     // What the search needs to know of the state's choices: all but reads_one of the states
     // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
-    bool epsilon_move = false;
+    bool epsilon_move = false, reads_on = false;
     uint32_t specials_seen = 0, last_special = 0;
-    for (uint32_t a = number + 1; a < number + 1 + header.count; ++a) {
+    for (uint32_t a = number + 1; a < number + 1 + count; ++a) {
       epsilon_move = epsilon_move || entries[a].arc.special() == kEpsilonInput;
-      header.reads_on = header.reads_on || entries[a].arc.special() != kEpsilonInput;
+      reads_on = reads_on || entries[a].arc.special() != kEpsilonInput;
       if (entries[a].arc.special() != kOrdinary) {
         specials_seen++;
         last_special = a;
       }
     }
+    IndexState &header = entries[number].state;
+    header.count = count;
+    header.wide = wide;
+    header.final = state->flags.final != 0;
+    header.reads_on = reads_on;
     if (specials_seen == 1 && entries[last_special].arc.special() == kEpsilonInput &&
         last_special - number <= UINT16_MAX)
       header.only_move = static_cast<uint16_t>(last_special - number);
-    entries[number].state = header;
-    const bool distinct = distinct_inputs(number);
-    IndexState &marked = entries[number].state;
-    marked.deterministic = distinct && specials_seen == 0;
-    marked.reads_one = marked.deterministic;
-    if (marked.deterministic && marked.wide != kNotWide) make_table(wides[marked.wide]);
+    header.deterministic = specials_seen == 0 && distinct_inputs(number);
+    header.reads_one = header.deterministic;
+    if (header.deterministic && wide != kNotWide) make_table(wides[wide]);
     if (epsilon_move) with_epsilon_moves.push_back(number);
   }
-  for (uint32_t number = base; number < entries.size(); number = next_state(number)) {
-    const uint32_t end = next_state(number);
-    for (uint32_t a = number + 1; a < end; ++a)
-      entries[a].arc.destination = entry_of[entries[a].arc.destination];
-  }
-  for (STATE *state : order) state->client_cell = nullptr;
+  for (const auto &[arc, destination] : forward) entries[arc].arc.destination = entry_of(destination);
+  clear_client_cells(net);
   mark_epsilon_moves(with_epsilon_moves);
   return base;
 }
