@@ -150,6 +150,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
   for (const auto &[arc, destination] : forward) entries[arc].arc.destination = entry_of(destination);
   clear_client_cells(net);
   mark_epsilon_moves(with_epsilon_moves);
+  mark_ending_moves(with_epsilon_moves);
   return base;
 }
 
@@ -190,6 +191,46 @@ void ApplyIndex::mark_epsilon_moves(const std::vector<uint32_t> &sources) {
     IndexState &header = entries[source].state;
     header.reads_one = one;
     if (one && header.wide != kNotWide) make_table(wides[header.wide]);
+  }
+}
+
+// Marks the states whose only moves end (IndexState::move_ends), among the states with epsilon
+// moves (`sources`, in ascending order): the others have no only move or no special arcs. Each
+// chain of only moves is followed once, its states noted on a stack until a state already
+// judged, a state without only move (the chain ends there iff it has no special arcs, that is
+// it is not a source) or a state on the stack (a loop); the verdict then holds for every state
+// on the stack. Cost: O(M log M) for the M sources.
+void ApplyIndex::mark_ending_moves(const std::vector<uint32_t> &sources) {
+  enum : uint8_t { kUnjudged, kOnStack, kEnds, kMayLoop };
+  std::vector<uint8_t> verdicts(sources.size(), kUnjudged);
+  auto source_of = [&](uint32_t state) -> size_t {
+    const auto at = std::lower_bound(sources.begin(), sources.end(), state);
+    return at != sources.end() && *at == state ? static_cast<size_t>(at - sources.begin())
+                                               : sources.size();
+  };
+  std::vector<size_t> chain;
+  for (size_t k = 0; k < sources.size(); ++k) {
+    size_t next = k;
+    uint8_t verdict = kEnds;
+    while (next != sources.size()) {  // else a state without special arcs
+      if (verdicts[next] != kUnjudged) {
+        verdict = verdicts[next] == kOnStack ? uint8_t{kMayLoop} : verdicts[next];
+        break;
+      }
+      const IndexState &at = state(sources[next]);
+      if (at.only_move == 0) {  // special arcs, but no only move
+        verdict = kMayLoop;
+        break;
+      }
+      verdicts[next] = kOnStack;
+      chain.push_back(next);
+      next = source_of(arc(sources[next] + at.only_move).destination);
+    }
+    for (size_t member : chain) {
+      verdicts[member] = verdict;
+      entries[sources[member]].state.move_ends = verdict == kEnds;
+    }
+    chain.clear();
   }
 }
 

@@ -88,6 +88,8 @@ struct IndexState {
   bool deterministic : 1;   // no special arcs, and no two arcs with one input symbol: any input
                             // symbol can be read by one arc at most
   bool reads_on : 1;        // some path from it reads an input symbol (or may: flags, OTHER)
+  bool move_ends : 1;       // its only move leads, through only moves and no state twice, to a
+                            // state without special arcs: taking it can close no epsilon loop
   uint16_t only_move;       // when its only special arc is an epsilon move (the one arc that
                             // can be taken at the end of the input), that arc's entry less the
                             // state's; else 0
@@ -166,6 +168,7 @@ class ApplyIndex {
   uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
   bool distinct_inputs(uint32_t number) const;
   void mark_epsilon_moves(const std::vector<uint32_t> &sources);
+  void mark_ending_moves(const std::vector<uint32_t> &sources);
   void make_table(WideState &wide);
 
   int input_side_;

@@ -528,11 +528,11 @@ int ordinary_search(APPLY_CONTEXT *a) {
     }
     // No arc reads a symbol spelled like a flag: arcs with flags are not searched here. While
     // symbols remain, epsilon moves to states that read on no more lead nowhere; at the end, a
-    // state's only epsilon move is its one choice.
+    // state's only epsilon move is its one choice, checked for a loop unless it ends.
     if (x == ID_NO_SYMBOL && at.only_move != 0) {
       const uint32_t arc = state + at.only_move;
       const uint32_t to = index.arc(arc).destination;
-      if (!ordinary_epsilon_loop(a, state, to, arc)) {
+      if (at.move_ends || !ordinary_epsilon_loop(a, state, to, arc)) {
         push(arc);
         state = to;
         continue;

@@ -18,11 +18,10 @@ constexpr INT_PARAMETERS default_parameters() {
 }
 
 INT_PARAMETERS parameters = default_parameters();
-FST_CONTEXT default_context{};
 
 }  // namespace
 
-FST_CONTEXT *context() { return &default_context; }
+FST_CONTEXT default_context{};
 
 }  // namespace kora
 

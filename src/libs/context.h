@@ -6,8 +6,9 @@
 
 namespace kora {
 
-// The default context.
-FST_CONTEXT *context();
+// The default context, inline: the applyer asks for it on every lookup.
+extern FST_CONTEXT default_context;
+inline FST_CONTEXT *context() { return &default_context; }
 
 // A word of the interface parameters.
 inline int32_t parameter(int position) { return int_parameters()->word[position]; }

@@ -67,10 +67,6 @@ PARSE_TABLE *new_table(int encoding_mode) {
   return table;
 }
 
-int input_encoding_mode() {
-  return context()->in_char_encoding == KORA_LATIN1 ? KORA_LATIN1 : KORA_UTF8;
-}
-
 // Text is cut one byte per character when neither side of the library speaks UTF-8.
 bool latin1_mode() {
   return context()->in_char_encoding != KORA_UTF8 && context()->out_char_encoding != KORA_UTF8;
@@ -291,15 +287,11 @@ PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
   return table;
 }
 
-PARSE_TABLE *get_parse_table(NET *net, int side) {
-  // The slot is read without the lock once a table is there (double-checked): the table is
-  // complete before its pointer is published with release order.
-  std::atomic_ref<void *> slot(side == 1 ? net->lower_parse_table : net->upper_parse_table);
+PARSE_TABLE *build_parse_table(NET *net, int side) {
+  std::atomic_ref<void *> slot(parse_table_slot(net, side));
   const int mode = input_encoding_mode();
-  auto *table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_acquire));
-  if (table != nullptr && table->encoding_mode == mode) return table;
   std::lock_guard<std::recursive_mutex> lock(table_building);
-  table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_relaxed));
+  auto *table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_relaxed));
   if (table != nullptr && table->encoding_mode == mode) return table;
   free_parse_table(table);
   table = make_parse_table(net, nullptr, side);

@@ -17,12 +17,14 @@
 #pragma once
 
 #include <cstdint>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "context.h"
 #include "kora.h"
 
 namespace kora {
@@ -53,6 +55,12 @@ struct PARSE_TABLE {
 // spelling starts with it, or, for an ASCII character with which no spelling starts, that
 // character (ASCII characters are their own ids in every encoding).
 uint32_t single_byte_symbol(const PARSE_TABLE *table, unsigned char byte);
+
+// The encoding mode of tables built now: KORA_LATIN1 when that is the input encoding, else
+// KORA_UTF8.
+inline int input_encoding_mode() {
+  return context()->in_char_encoding == KORA_LATIN1 ? KORA_LATIN1 : KORA_UTF8;
+}
 
 // Results of parse_symbol and parse_symbol_from_stream.
 enum { PARSE_OK = 0, PARSE_BAD_UTF8 = 1, PARSE_END = 3 };
@@ -108,8 +116,19 @@ PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side);
 // The table of side 0 or 1 cached on the network, built on first use and rebuilt when the
 // input encoding has changed since; it stays the network's and goes with it. Threads may ask
 // for the table of one network at once: the first builds it under a lock, and once built it is
-// only read (a rebuild for another encoding is not safe while others use the old table).
-PARSE_TABLE *get_parse_table(NET *net, int side);
+// only read (a rebuild for another encoding is not safe while others use the old table). The
+// slot is read without the lock (double-checked); build_parse_table looks again under the lock
+// and publishes a complete table with release order. Inline: the applyer asks on every lookup.
+inline void *&parse_table_slot(NET *net, int side) {
+  return side == 1 ? net->lower_parse_table : net->upper_parse_table;
+}
+PARSE_TABLE *build_parse_table(NET *net, int side);
+inline PARSE_TABLE *get_parse_table(NET *net, int side) {
+  auto *table = static_cast<PARSE_TABLE *>(
+      std::atomic_ref<void *>(parse_table_slot(net, side)).load(std::memory_order_acquire));
+  if (table != nullptr && table->encoding_mode == input_encoding_mode()) return table;
+  return build_parse_table(net, side);
+}
 
 // The lock under which get_parse_table builds a table; whoever else prepares a network for
 // applyers on several threads takes it too.

@@ -155,7 +155,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   universe.push_back('m');  // known to no network
   const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 2);
   const uint32_t flag = kora::symbol_id("@U.dead.end@");
-  int tables = 0, choices = 0, dead_end_moves = 0, only_moves = 0;
+  int tables = 0, choices = 0, dead_end_moves = 0, ending_moves = 0, other_only_moves = 0;
   kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
     kora_test::RandomNetOptions options;
     options.symbols = symbols;
@@ -184,7 +184,8 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
         const kora::IndexState &state = index.state(number);
         choices += !state.deterministic;
         dead_end_moves += state.reads_one && !state.deterministic;
-        only_moves += state.only_move != 0;
+        ending_moves += state.only_move != 0 && state.move_ends;
+        other_only_moves += state.only_move != 0 && !state.move_ends;
         tables += state.deterministic && state.wide != kora::ApplyIndex::kNotWide &&
                   index.wides[state.wide].table_size != 0;
       }
@@ -209,7 +210,8 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   EXPECT_GT(tables, 10);
   EXPECT_GT(choices, 50);
   EXPECT_GT(dead_end_moves, 5);
-  EXPECT_GT(only_moves, 10);
+  EXPECT_GT(ending_moves, 10);
+  EXPECT_GT(other_only_moves, 10);
 }
 
 TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTried) {
@@ -226,6 +228,20 @@ TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTried) {
   EXPECT_STREQ(apply_to_string("a", applyer), "a\n");
   EXPECT_STREQ(apply_to_string("b", applyer), "xyb\n");
   EXPECT_STREQ(apply_to_string("c", applyer), "");
+  free_applyer(applyer);
+  free_network(net);
+}
+
+TEST_F(ApplyIndexTest, OnlyMovesBackToAChoiceAreCheckedForLoops) {
+  // After "a", state 1 has two epsilon moves; state 2's only move leads back to 1, visited since
+  // "a" was read, so the search turns back there instead of writing "axw..." results.
+  NET *net = kora_test::build_net(4, {1, 2, 3},
+                                  {{0, 'a', 1},
+                                   {1, kora::pair_id(EPSILON, 'x'), 2},
+                                   {1, kora::pair_id(EPSILON, 'y'), 3},
+                                   {2, kora::pair_id(EPSILON, 'w'), 1}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  EXPECT_STREQ(apply_to_string("a", applyer), "a\nay\nax\n");
   free_applyer(applyer);
   free_network(net);
 }
