@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "answers.h"
 #include "kora.h"
 #include "label.h"
 #include "measure.h"
@@ -58,12 +59,10 @@ Timing repeat(int repeats, Run run) {
 
 size_t lookup_strings(NET *net, const std::vector<std::string> &words) {
   APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
-  std::string out;
+  kora_tool::Answers out;
   size_t answered = 0;
   for (const std::string &word : words) {
-    const char *results = apply_to_string(word.c_str(), applyer);
-    if (results != nullptr && *results != '\0') answered++;
-    measure::append_answer(word, results, out);
+    if (kora_tool::answer(applyer, word.c_str(), word.size(), out)) answered++;
     if (out.size() > (1 << 20)) out.clear();
   }
   free_applyer(applyer);

@@ -99,23 +99,6 @@ inline std::string ascii_lines(const std::string &text) {
   return ascii;
 }
 
-// Appends the answer to one input the way kora lookup writes it: "input<TAB>result" for each
-// result of `results` (each ended by a line feed), "input<TAB>input<TAB>+?" when there is
-// none, then an empty line.
-inline void append_answer(const std::string &input, const char *results, std::string &out) {
-  if (results == nullptr || *results == '\0') {
-    out.append(input).append("\t").append(input).append("\t+?\n");
-  } else {
-    for (const char *line = results; *line != '\0';) {
-      const char *end = std::strchr(line, '\n');
-      if (end == nullptr) end = line + std::strlen(line);
-      out.append(input).append("\t").append(line, static_cast<size_t>(end - line)).append("\n");
-      line = *end == '\n' ? end + 1 : end;
-    }
-  }
-  out.append("\n");
-}
-
 // Peak resident memory of this process so far, in KiB.
 inline long peak_kib() {
   rusage usage{};

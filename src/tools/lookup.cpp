@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "answers.h"
 #include "kora.h"
 #include "tool.h"
 
@@ -43,73 +44,6 @@ constexpr size_t kBatchBytes = 1 << 20;
 constexpr size_t kBatchesPerWorker = 3;
 // The input is read, and without flushing the output written, in blocks of about this size.
 constexpr size_t kBlockBytes = 64 * 1024;
-
-// Answers as they are made: bytes appended at the end of one growing block, without the
-// per-piece checks of std::string::append.
-class Answers {
- public:
-  // Room for `count` more bytes; write them from the pointer returned and then call added().
-  char *room(size_t count) {
-    if (capacity_ - size_ < count) grow(count);
-    return bytes_.get() + size_;
-  }
-  // The bytes written since room() end at `end`.
-  void added(const char *end) { size_ = static_cast<size_t>(end - bytes_.get()); }
-  const char *data() const { return bytes_.get(); }
-  size_t size() const { return size_; }
-  void clear() { size_ = 0; }
-
- private:
-  void grow(size_t count) {
-    size_t capacity = capacity_ < kBlockBytes ? kBlockBytes : capacity_;
-    while (capacity - size_ < count) capacity *= 2;
-    auto bytes = std::make_unique<char[]>(capacity);
-    if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_);
-    bytes_ = std::move(bytes);
-    capacity_ = capacity;
-  }
-
-  std::unique_ptr<char[]> bytes_;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
-};
-
-char *put(char *at, const char *bytes, size_t count) {
-  std::memcpy(at, bytes, count);
-  return at + count;
-}
-
-// Looks one input line up (its line end already cut off; `length` bytes, 0-terminated) and
-// appends the answer: each result (ended by "\n", the context's end-of-line string) as
-// "input<TAB>result", or "input<TAB>input<TAB>+?" when there is none, then an empty line.
-// The line ends at its first NUL byte, if it has one, for the lookup as for the answer.
-void answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Answers &out) {
-  length = strnlen(input, length);
-  const char *results = apply_to_string(input, applyer);
-  if (results == nullptr || *results == '\0') {
-    char *at = out.room(2 * length + 6);
-    at = put(at, input, length);
-    *at++ = '\t';
-    at = put(at, input, length);
-    out.added(put(at, "\t+?\n\n", 5));
-    return;
-  }
-  for (const char *line = results; *line != '\0';) {
-    const char *end = std::strchr(line, '\n');
-    if (end == nullptr) end = line + std::strlen(line);
-    const size_t line_length = static_cast<size_t>(end - line);
-    char *at = out.room(length + line_length + 2);
-    at = put(at, input, length);
-    *at++ = '\t';
-    at = put(at, line, line_length);
-    *at++ = '\n';
-    out.added(at);
-    line = *end == '\n' ? end + 1 : end;
-  }
-  char *at = out.room(1);
-  *at++ = '\n';
-  out.added(at);
-}
 
 void write_all(const char *bytes, size_t size, FILE *stream) {
   if (size > 0) std::fwrite(bytes, 1, size, stream);
