@@ -29,7 +29,7 @@ class Answers {
   void grow(size_t count) {
     size_t capacity = capacity_ < kFirstCapacity ? kFirstCapacity : capacity_;
     while (capacity - size_ < count) capacity *= 2;
-    auto bytes = std::make_unique<char[]>(capacity);
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
     if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_);
     bytes_ = std::move(bytes);
     capacity_ = capacity;
