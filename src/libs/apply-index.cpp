@@ -142,7 +142,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
     if (specials_seen == 1 && entries[last_special].arc.special() == kEpsilonInput &&
         last_special - number <= UINT16_MAX)
       header.only_move = static_cast<uint16_t>(last_special - number);
-    header.deterministic = specials_seen == 0 && distinct_inputs(number);
+    header.deterministic = specials_seen == 0 && (count < 2 || distinct_inputs(number));
     header.reads_one = header.deterministic;
     if (header.deterministic && wide != kNotWide) make_table(wides[wide]);
     if (epsilon_move) with_epsilon_moves.push_back(number);
