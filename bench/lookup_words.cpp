@@ -63,7 +63,7 @@ size_t lookup_strings(NET *net, const std::vector<std::string> &words) {
   size_t answered = 0;
   for (const std::string &word : words) {
     if (kora_tool::answer(applyer, word.c_str(), word.size(), out)) answered++;
-    if (out.size() > (1 << 20)) out.clear();
+    if (out.size() >= measure::kAnswerBlockBytes) out.clear();
   }
   free_applyer(applyer);
   return answered;
@@ -78,7 +78,7 @@ size_t lookup_stream(NET *net, const std::string &file_name) {
   while (const char *results = next_apply_output(applyer)) {
     if (*results != '\0') answered++;
     out.append(results).append("\n");
-    if (out.size() > (1 << 20)) out.clear();
+    if (out.size() >= measure::kAnswerBlockBytes) out.clear();
   }
   free_applyer(applyer);
   std::fclose(file);
