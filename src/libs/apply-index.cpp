@@ -38,6 +38,14 @@ IndexArc index_arc(uint32_t label, int input_side) {
           IndexArc::output_word_of(output, byte, plain)};
 }
 
+// Whether the arc writes the symbol it reads, an ordinary symbol other than a newline, or is an
+// epsilon move that writes nothing.
+bool copies_input_symbol(const IndexArc &arc, uint32_t label) {
+  if (label == EPSILON) return true;
+  return arc.special() == kOrdinary && !arc.other_label() && arc.input() == arc.output() &&
+         arc.input() != '\n';
+}
+
 // The entries of the labels met last, by the low bits of the label: a network has far fewer
 // labels than arcs, so most arcs find theirs here rather than in the label map.
 class LabelEntries {
@@ -102,6 +110,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
         forward.emplace_back(static_cast<uint32_t>(entries.size()), arc->destination);
       entries.push_back({.arc = entry});
       if (entry.special() == kOtherSpecial) other_special_arcs_++;
+      if (!copies_input_symbol(entry, arc->label)) arcs_not_copying_++;
     }
     for (size_t k = forward.size(); k-- > first_forward;) to_copy.push_back(forward[k].second);
     const uint32_t count = static_cast<uint32_t>(entries.size()) - number - 1;

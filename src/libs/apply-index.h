@@ -127,6 +127,11 @@ class ApplyIndex {
   // the search needs neither flag registers nor sigma tests.
   bool ordinary_or_epsilon() const { return other_special_arcs_ == 0; }
 
+  // Whether every arc indexed so far writes the symbol it reads, which is not a newline, or is
+  // an epsilon move writing nothing (EPSILON:EPSILON): then a one-sided result of the ordinary
+  // search, spelled without blanks, is its input.
+  bool copies_input() const { return arcs_not_copying_ == 0; }
+
   // States and arcs are numbered by their entries.
   const IndexState &state(uint32_t number) const { return entries[number].state; }
   const IndexArc &arc(uint32_t number) const { return entries[number].arc; }
@@ -173,6 +178,7 @@ class ApplyIndex {
 
   int input_side_;
   uint32_t other_special_arcs_ = 0;
+  uint32_t arcs_not_copying_ = 0;
   std::vector<std::pair<const NET *, uint32_t>> starts_;
 };
 

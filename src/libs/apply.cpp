@@ -169,6 +169,8 @@ void read_single_bytes(APPLY_CONTEXT *a) {
   const unsigned char *end = text + length;
   a->input_string = reinterpret_cast<const char *>(end);
   if (*end == '\0') {
+    a->whole_record = reinterpret_cast<const char *>(text);
+    a->whole_record_length = length;
     a->end_of_input = 1;
     a->io_complete = true;
     a->record_ended = true;
@@ -614,6 +616,7 @@ void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
 }
 
 void reset_record(APPLY_CONTEXT *a) {
+  a->whole_record = nullptr;
   a->io_length = 0;
   a->io_complete = false;
   a->record_ended = false;
@@ -782,10 +785,37 @@ const char *apply_record(APPLY_CONTEXT *a) {
 
 }  // namespace
 
+namespace {
+
+// Whether the `length` bytes at `text` are all ASCII, eight at a time.
+bool ascii(const char *text, size_t length) {
+  constexpr uint64_t kHighs = 0x8080808080808080;
+  uint64_t bits = 0;
+  size_t k = 0;
+  for (uint64_t word; k + 8 <= length; k += 8) {
+    std::memcpy(&word, text + k, 8);
+    bits |= word;
+  }
+  for (; k < length; k++) bits |= static_cast<unsigned char>(text[k]);
+  return (bits & kHighs) == 0;
+}
+
+}  // namespace
+
 // The step accessors hold copies of the pointers they read through, which the bytes written
 // could otherwise alias.
 void format_apply_result(APPLY_CONTEXT *a) {
-  const IndexEntry *entries = index_of(a).entries.data();
+  const ApplyIndex &index = index_of(a);
+  const IndexEntry *entries = index.entries.data();
+  if (a->ordinary_search && a->whole_record != nullptr && index.copies_input() &&
+      a->output_side != 2 && !a->print_space && ascii(a->whole_record, a->whole_record_length)) {
+    // The arcs wrote what they read: the input's ASCII characters, spelled alike in every
+    // encoding.
+    put_spelling(a->output, {a->whole_record, a->whole_record_length, 0});
+    put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
+    static_cast<char *>(a->output->string)[a->output->pos] = '\0';
+    return;
+  }
   if (a->ordinary_search) {
     const uint32_t *path = a->ordinary_path.data();
     format_path(a, [entries, path](size_t k) {

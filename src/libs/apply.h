@@ -134,6 +134,9 @@ struct APPLY_CONTEXT {
   int result_count;
   int end_of_input;
   const char *input_string;
+  // The record, when the one-byte pass of a string read all of it (else null), and its length.
+  const char *whole_record;
+  uint32_t whole_record_length;
   FILE *input_stream;
   kora::PARSE_TABLE *parse_table;
   kora::SymbolReader read_symbol;

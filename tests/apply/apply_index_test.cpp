@@ -277,6 +277,22 @@ TEST_F(ApplyIndexTest, AsciiCharactersThatStartNoSpellingAreThemselves) {
   free_network(net);
 }
 
+TEST_F(ApplyIndexTest, AnAcceptorWritesItsAsciiInputAsRead) {
+  // An acceptor's result is its input, copied as it came when all of it is ASCII. Read as
+  // ISO-8859-1, the byte E9 is the symbol e-acute, which is written in the output encoding.
+  uint32_t e_acute = 0;
+  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
+  NET *net = kora_test::build_net(3, {1, 2}, {{0, 'a', 1}, {1, EPSILON, 2}, {0, e_acute, 2}});
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  EXPECT_STREQ(apply_to_string("a", applyer), "a\na\n");
+  EXPECT_STREQ(apply_to_string("\xC3\xA9", applyer), "\xC3\xA9\n");
+  context_->in_char_encoding = KORA_LATIN1;
+  EXPECT_STREQ(apply_to_string("\xE9", applyer), "\xC3\xA9\n");
+  context_->in_char_encoding = KORA_UTF8;
+  free_applyer(applyer);
+  free_network(net);
+}
+
 TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
   uint32_t e_acute = 0;
   ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
