@@ -768,6 +768,19 @@ void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
   static_cast<char *>(a->output->string)[a->output->pos] = '\0';
 }
 
+// Whether the `length` bytes at `text` are all ASCII, eight at a time.
+bool ascii(const char *text, size_t length) {
+  constexpr uint64_t kHighs = 0x8080808080808080;
+  uint64_t bits = 0;
+  size_t k = 0;
+  for (uint64_t word; k + 8 <= length; k += 8) {
+    std::memcpy(&word, text + k, 8);
+    bits |= word;
+  }
+  for (; k < length; k++) bits |= static_cast<unsigned char>(text[k]);
+  return (bits & kHighs) == 0;
+}
+
 // Looks the next record up, the output buffer and the io sequence being empty: writes its
 // results into the buffer and returns it, or null when a stream has no record left.
 const char *apply_record(APPLY_CONTEXT *a) {
@@ -781,23 +794,6 @@ const char *apply_record(APPLY_CONTEXT *a) {
   finish_record(a);
   reset_record(a);
   return static_cast<const char *>(a->output->string);
-}
-
-}  // namespace
-
-namespace {
-
-// Whether the `length` bytes at `text` are all ASCII, eight at a time.
-bool ascii(const char *text, size_t length) {
-  constexpr uint64_t kHighs = 0x8080808080808080;
-  uint64_t bits = 0;
-  size_t k = 0;
-  for (uint64_t word; k + 8 <= length; k += 8) {
-    std::memcpy(&word, text + k, 8);
-    bits |= word;
-  }
-  for (; k < length; k++) bits |= static_cast<unsigned char>(text[k]);
-  return (bits & kHighs) == 0;
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 // start-up. Tested in tests/apply/pars_tbl_test.cpp.
 #pragma once
 
-#include <cstdint>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
