@@ -746,6 +746,12 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   return k;
 }
 
+// Ends a result in the output buffer: the separator, and the terminator after it.
+void end_result(APPLY_CONTEXT *a) {
+  put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
+  static_cast<char *>(a->output->string)[a->output->pos] = '\0';
+}
+
 // Writes the current path of `count` steps (step_of(k) gives step k) in the applyer's output
 // format, and the separator.
 template <typename StepOf>
@@ -764,8 +770,7 @@ void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
     format_arc(a, *step.arc, step.consumes, &position, start);
     counted = k + 1;
   }
-  put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
-  static_cast<char *>(a->output->string)[a->output->pos] = '\0';
+  end_result(a);
 }
 
 // Whether the `length` bytes at `text` are all ASCII, eight at a time.
@@ -808,8 +813,7 @@ void format_apply_result(APPLY_CONTEXT *a) {
     // The arcs wrote what they read: the input's ASCII characters, spelled alike in every
     // encoding.
     put_spelling(a->output, {a->whole_record, a->whole_record_length, 0});
-    put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
-    static_cast<char *>(a->output->string)[a->output->pos] = '\0';
+    end_result(a);
     return;
   }
   if (a->ordinary_search) {
