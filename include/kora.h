@@ -6,10 +6,13 @@
  * by reclaim_kora(). It is single-threaded: never call into it from two threads at once, with
  * the one exception of applyers (see "Threads" at init_apply below).
  *
- * Failures are reported, not thrown. Warnings and errors are delivered to the callbacks set
- * with set_warning_function() and set_error_function(), or printed on standard error as
- * "\n*** Warning: %s ***\n" and "\n*** ERROR: %s ***\n". An error ends the process only when
- * parameter word KORA_QUIT_ON_ERROR is set and word KORA_INTERACTIVE is not.
+ * Failures are reported, not thrown: no C++ exception ever leaves a function of this header.
+ * Warnings and errors are delivered to the callbacks set with set_warning_function() and
+ * set_error_function(), or printed on standard error as "\n*** Warning: %s ***\n" and
+ * "\n*** ERROR: %s ***\n". An error ends the process only when parameter word
+ * KORA_QUIT_ON_ERROR is set and word KORA_INTERACTIVE is not. Memory is bounded with
+ * set_memory_limit(); an allocation the system refuses ends the process with
+ * "Out of memory: OPERATION" and status 1.
  */
 #ifndef KORA_H
 #define KORA_H
@@ -269,6 +272,8 @@ typedef struct FST_CONTEXT {
   int show_progress;            /* draw a progress bar on standard error while saving or loading
                                    (loading: also needs KORA_VERBOSE) a network of 2500 arcs or
                                    more; 0 */
+  size_t memory_limit;          /* bytes the library may hold; 0 (the default) for no limit; set
+                                   with set_memory_limit() */
 } FST_CONTEXT;
 
 /* Fills the default context, creates the memory heaps and the label maps, and returns the
@@ -294,6 +299,21 @@ KORA_API int set_char_encoding(FST_CONTEXT *context, int code);
 /* Sets only the encoding of text read. 1 and 2 are taken as given, anything else means UTF-8.
  * Returns 0. */
 KORA_API int set_input_char_encoding(FST_CONTEXT *context, int code);
+
+/* Limits the memory that the library's heaps and working tables may hold (networks, states,
+ * arcs, the tables of determinization, minimization and composition, results of lookups) to
+ * `bytes`; 0, the default, sets no limit. A call that would pass the limit stops with the error
+ * "Memory limit exceeded: OPERATION (limit N bytes)" (OPERATION the function's name in upper
+ * case, e.g. READ_REGEX), frees the networks it made and returns its failure value (null for a
+ * network); networks given with a keep flag (or a copy flag of 1) are left as they were, and
+ * the library stays usable. A network that the call was changing in place (a copy flag of 0,
+ * minimize_net) is left a valid network with an unspecified language: free it. The limit is that of the default context (pass it or null); it
+ * counts what the library holds at once, networks kept by the caller included, and is reset by
+ * reclaim_kora().
+ *
+ * Without a limit, an allocation that the system refuses ends the process with
+ * "Out of memory: OPERATION" and exit status 1, as does any allocation failure. */
+KORA_API void set_memory_limit(FST_CONTEXT *context, size_t bytes);
 
 /* ---------------------------------------------------------------------------------------------
  * Errors and warnings. A callback receives the finished message, an empty string and 0.

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "boundary.h"
 #include "error.h"
 #include "heap.h"
 #include "label.h"
@@ -430,164 +431,188 @@ extern "C" {
 // so nothing is overwritten before it is read), then moves them to a smaller size class when
 // one fits.
 KORA_API ALPH *binary_to_label(ALPH *alph) {
-  if (alph == nullptr || alph->type == KORA_LABEL_ALPH) return alph;
-  int count = 0;
-  for (int i = 0; i < alph->len; ++i)
-    if (alph->items[i] != 0) alph->items[count++] = static_cast<uint32_t>(i);
-  alph->type = KORA_LABEL_ALPH;
-  if (count == 0) {
-    release_items(alph);
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (alph == nullptr || alph->type == KORA_LABEL_ALPH) return alph;
+    int count = 0;
+    for (int i = 0; i < alph->len; ++i)
+      if (alph->items[i] != 0) alph->items[count++] = static_cast<uint32_t>(i);
+    alph->type = KORA_LABEL_ALPH;
+    if (count == 0) {
+      release_items(alph);
+      return alph;
+    }
+    alph->len = count;
+    if ((1 << size_class(count)) < alph->max) move_items(alph, count, count);
     return alph;
-  }
-  alph->len = count;
-  if ((1 << size_class(count)) < alph->max) move_items(alph, count, count);
-  return alph;
+  });
 }
 
 KORA_API ALPH *label_to_binary(ALPH *alph) {
-  if (alph == nullptr || alph->type == KORA_BINARY_ALPH) return alph;
-  make_binary(alph, highest_member(alph) + 1);
-  return alph;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (alph == nullptr || alph->type == KORA_BINARY_ALPH) return alph;
+    make_binary(alph, highest_member(alph) + 1);
+    return alph;
+  });
 }
 
 // --- Membership and editing -------------------------------------------------------------------
 
 KORA_API int test_alph_member(ALPH *alph, uint32_t id) {
-  if (alph == nullptr) return 0;
-  if (alph->type == KORA_BINARY_ALPH)
-    return id < static_cast<uint32_t>(alph->len) && alph->items[id] != 0;
-  for (int i = 0; i < alph->len; ++i)
-    if (alph->items[i] == id) return 1;
-  return 0;
+  return guarded(__func__, 0, [&]() -> int {
+    if (alph == nullptr) return 0;
+    if (alph->type == KORA_BINARY_ALPH)
+      return id < static_cast<uint32_t>(alph->len) && alph->items[id] != 0;
+    for (int i = 0; i < alph->len; ++i)
+      if (alph->items[i] == id) return 1;
+    return 0;
+  });
 }
 
 KORA_API ALPH *alph_add_to(ALPH *alph, uint32_t id, int copy) {
-  ALPH *result = copy ? copy_alph(alph) : alph;
-  if (result != nullptr) add_member(result, id);
-  return result;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    ALPH *result = copy ? copy_alph(alph) : alph;
+    if (result != nullptr) add_member(result, id);
+    return result;
+  });
 }
 
 KORA_API ALPH *alph_remove_from(ALPH *alph, uint32_t id, int copy) {
-  ALPH *result = copy ? copy_alph(alph) : alph;
-  if (result != nullptr) remove_member(result, id);
-  return result;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    ALPH *result = copy ? copy_alph(alph) : alph;
+    if (result != nullptr) remove_member(result, id);
+    return result;
+  });
 }
 
 // --- Set operations ---------------------------------------------------------------------------
 
 KORA_API ALPH *union_alph(ALPH *a, ALPH *b, int copy_a, int keep_b) {
-  if (a == nullptr) return keep_b ? copy_alph(b) : b;
-  ALPH *result = copy_a ? copy_alph(a) : a;
-  if (result == nullptr || b == nullptr) return result;
-  const int b_length = highest_member(b) + 1;
-  if (result->type == KORA_LABEL_ALPH) {
-    make_binary(result, std::max(highest_member(result) + 1, b_length));
-  } else if (b_length > result->len) {
-    adjust_alph_size(result, b_length);
-  }
-  for_each_member(b, [&](uint32_t id) { result->items[id] = 1; });
-  if (b != a) settle_operand(b, keep_b, false, result);
-  return result;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (a == nullptr) return keep_b ? copy_alph(b) : b;
+    ALPH *result = copy_a ? copy_alph(a) : a;
+    if (result == nullptr || b == nullptr) return result;
+    const int b_length = highest_member(b) + 1;
+    if (result->type == KORA_LABEL_ALPH) {
+      make_binary(result, std::max(highest_member(result) + 1, b_length));
+    } else if (b_length > result->len) {
+      adjust_alph_size(result, b_length);
+    }
+    for_each_member(b, [&](uint32_t id) { result->items[id] = 1; });
+    if (b != a) settle_operand(b, keep_b, false, result);
+    return result;
+  });
 }
 
 // Both operands go to binary form; the shorter one (or its copy, when it is kept) becomes the
 // result and loses the members that the other lacks.
 KORA_API ALPH *intersect_alph(ALPH *a, ALPH *b, int keep_a, int keep_b) {
-  if (a == nullptr || b == nullptr) {
-    settle_operand(a, keep_a, false, nullptr);
-    if (b != a) settle_operand(b, keep_b, false, nullptr);
-    return make_alph(0, KORA_BINARY_ALPH);
-  }
-  const int type_a = a->type;
-  const int type_b = b->type;
-  label_to_binary(a);
-  label_to_binary(b);
-  const bool a_shorter = a->len <= b->len;
-  ALPH *shorter = a_shorter ? a : b;
-  const ALPH *other = a_shorter ? b : a;
-  const bool keep_shorter = a_shorter ? keep_a : keep_b;
-  ALPH *result = keep_shorter || a == b ? copy_alph(shorter) : shorter;
-  for (int i = 0; i < result->len; ++i)
-    if (other->items[i] == 0) result->items[i] = 0;
-  settle_operand(a, keep_a, type_a == KORA_LABEL_ALPH, result);
-  if (b != a) settle_operand(b, keep_b, type_b == KORA_LABEL_ALPH, result);
-  return result;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (a == nullptr || b == nullptr) {
+      settle_operand(a, keep_a, false, nullptr);
+      if (b != a) settle_operand(b, keep_b, false, nullptr);
+      return make_alph(0, KORA_BINARY_ALPH);
+    }
+    const int type_a = a->type;
+    const int type_b = b->type;
+    label_to_binary(a);
+    label_to_binary(b);
+    const bool a_shorter = a->len <= b->len;
+    ALPH *shorter = a_shorter ? a : b;
+    const ALPH *other = a_shorter ? b : a;
+    const bool keep_shorter = a_shorter ? keep_a : keep_b;
+    ALPH *result = keep_shorter || a == b ? copy_alph(shorter) : shorter;
+    for (int i = 0; i < result->len; ++i)
+      if (other->items[i] == 0) result->items[i] = 0;
+    settle_operand(a, keep_a, type_a == KORA_LABEL_ALPH, result);
+    if (b != a) settle_operand(b, keep_b, type_b == KORA_LABEL_ALPH, result);
+    return result;
+  });
 }
 
 // The result is a binary copy of `a` (or `a` itself when it is handed over), without the
 // members of `b`, trimmed to its largest remaining member.
 KORA_API ALPH *minus_alph(ALPH *a, ALPH *b, int keep_a, int keep_b) {
-  if (a == nullptr) {
-    settle_operand(b, keep_b, false, nullptr);
-    return make_alph(0, KORA_BINARY_ALPH);
-  }
-  ALPH *result = !keep_a && a != b ? label_to_binary(a) : binary_copy(a);
-  if (b != nullptr)
-    for_each_member(b, [&](uint32_t id) {
-      if (static_cast<int>(id) < result->len) result->items[id] = 0;
-    });
-  trim(result);
-  if (result->len > 0 && result->items[EPSILON] != 0)
-    programmer_alert("sigma_difference", "EPSILON in SIGMA.");
-  settle_operand(a, keep_a, false, result);
-  if (b != a) settle_operand(b, keep_b, false, result);
-  return result;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (a == nullptr) {
+      settle_operand(b, keep_b, false, nullptr);
+      return make_alph(0, KORA_BINARY_ALPH);
+    }
+    ALPH *result = !keep_a && a != b ? label_to_binary(a) : binary_copy(a);
+    if (b != nullptr)
+      for_each_member(b, [&](uint32_t id) {
+        if (static_cast<int>(id) < result->len) result->items[id] = 0;
+      });
+    trim(result);
+    if (result->len > 0 && result->items[EPSILON] != 0)
+      programmer_alert("sigma_difference", "EPSILON in SIGMA.");
+    settle_operand(a, keep_a, false, result);
+    if (b != a) settle_operand(b, keep_b, false, result);
+    return result;
+  });
 }
 
 // Both operands are compared in binary form; those that were in label form go back to it.
 KORA_API int test_equal_alphs(ALPH *a, ALPH *b) {
-  if (a == b) return 1;
-  if (a == nullptr || b == nullptr) return highest_member(a != nullptr ? a : b) < 0;
-  const int type_a = a->type;
-  const int type_b = b->type;
-  label_to_binary(a);
-  label_to_binary(b);
-  const ALPH *longer = a->len >= b->len ? a : b;
-  const int common = std::min(a->len, b->len);
-  bool equal = true;
-  for (int i = 0; i < common && equal; ++i) equal = (a->items[i] != 0) == (b->items[i] != 0);
-  for (int i = common; i < longer->len && equal; ++i) equal = longer->items[i] == 0;
-  if (type_a == KORA_LABEL_ALPH) binary_to_label(a);
-  if (type_b == KORA_LABEL_ALPH) binary_to_label(b);
-  return equal;
+  return guarded(__func__, 0, [&]() -> int {
+    if (a == b) return 1;
+    if (a == nullptr || b == nullptr) return highest_member(a != nullptr ? a : b) < 0;
+    const int type_a = a->type;
+    const int type_b = b->type;
+    label_to_binary(a);
+    label_to_binary(b);
+    const ALPH *longer = a->len >= b->len ? a : b;
+    const int common = std::min(a->len, b->len);
+    bool equal = true;
+    for (int i = 0; i < common && equal; ++i) equal = (a->items[i] != 0) == (b->items[i] != 0);
+    for (int i = common; i < longer->len && equal; ++i) equal = longer->items[i] == 0;
+    if (type_a == KORA_LABEL_ALPH) binary_to_label(a);
+    if (type_b == KORA_LABEL_ALPH) binary_to_label(b);
+    return equal;
+  });
 }
 
 // --- Network alphabets ------------------------------------------------------------------------
 
 KORA_API ALPH *net_labels(NET *net) {
-  if (net == nullptr) return nullptr;
-  if (net->labels == nullptr) labels_from_arcs(net);
-  return net->labels;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (net == nullptr) return nullptr;
+    if (net->labels == nullptr) labels_from_arcs(net);
+    return net->labels;
+  });
 }
 
 KORA_API ALPH *net_sigma(NET *net) {
-  if (net == nullptr) return nullptr;
-  if (net->sigma == nullptr) {
-    if (net->labels == nullptr) {
-      warning("sigma: NET_labels is NULL.");
-      labels_from_arcs(net);
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (net == nullptr) return nullptr;
+    if (net->sigma == nullptr) {
+      if (net->labels == nullptr) {
+        warning("sigma: NET_labels is NULL.");
+        labels_from_arcs(net);
+      }
+      net->sigma = sigma_from_labels(net, 2);
     }
-    net->sigma = sigma_from_labels(net, 2);
-  }
-  return net->sigma;
+    return net->sigma;
+  });
 }
 
 // Declared but unused symbols (sigma members that no label uses) survive the recomputation.
 KORA_API void update_net_labels_and_sigma(NET *net) {
-  if (net == nullptr) return;
-  if ((net->labels == nullptr) != (net->sigma == nullptr))
-    programming_error("update_net_labels_and_sigma",
-                      "labels and sigma must be either both NULL or both non-NULL");
-  ALPH *extras = nullptr;
-  if (net->labels != nullptr) {
-    extras = sigma_extras(net);
-    free_alph(net->labels);
-    free_alph(net->sigma);
-    net->labels = nullptr;
-    net->sigma = nullptr;
-  }
-  labels_from_arcs(net);
-  net->sigma = union_alph(sigma_from_labels(net, 2), extras, 0, 0);
+  guarded(__func__, [&] {
+    if (net == nullptr) return;
+    if ((net->labels == nullptr) != (net->sigma == nullptr))
+      programming_error("update_net_labels_and_sigma",
+                        "labels and sigma must be either both NULL or both non-NULL");
+    ALPH *extras = nullptr;
+    if (net->labels != nullptr) {
+      extras = sigma_extras(net);
+      free_alph(net->labels);
+      free_alph(net->sigma);
+      net->labels = nullptr;
+      net->sigma = nullptr;
+    }
+    labels_from_arcs(net);
+    net->sigma = union_alph(sigma_from_labels(net, 2), extras, 0, 0);
+  });
 }
 
 }  // extern "C"

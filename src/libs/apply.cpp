@@ -8,6 +8,7 @@
 #include <string>
 
 #include "alph.h"
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "fat-print.h"
@@ -593,7 +594,8 @@ int search(APPLY_CONTEXT *a) {
 // str-buf (the formatter ends with the separator).
 inline void put_spelling(STRING_BUFFER *out, const Spellings::Spelling &spelling) {
   const int length = static_cast<int>(spelling.length);
-  if (out->pos + length + 1 > out->length) assure_buffer_space(length, out);
+  if (static_cast<size_t>(out->pos) + spelling.length + 1 > static_cast<size_t>(out->length))
+    assure_buffer_space(spelling.length, out);
   char *text = static_cast<char *>(out->string) + out->pos;
   if (length == 1)
     *text = *spelling.text;
@@ -723,7 +725,7 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
     const size_t needed = length + (count - k - 1);
     if (needed + 1 <= static_cast<size_t>(limit - cursor)) return;
     out->pos = static_cast<int>(cursor - static_cast<char *>(out->string));
-    assure_buffer_space(static_cast<int>(needed), out);
+    assure_buffer_space(needed, out);
     cursor = static_cast<char *>(out->string) + out->pos;
     limit = static_cast<char *>(out->string) + out->length;
   };
@@ -838,130 +840,148 @@ using namespace kora;
 extern "C" {
 
 KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *context_record) {
-  if (net == nullptr) {
-    error("NETptr must not be NULL.");
-    return nullptr;
-  }
-  FST_CONTEXT *c = context_record != nullptr ? context_record : context();
-  auto *a = new APPLY_CONTEXT();
-  a->allocated_here = 1;
-  a->stream_buffer.keep_echo = false;
-  a->net = net;
-  a->input_side = input_side == 1 ? 1 : 0;
-  const int32_t *words = c->parameters->word;
-  a->obey_flags = words[KORA_OBEY_FLAGS];
-  a->print_space = words[KORA_PRINT_SPACE];
-  a->show_flags = words[KORA_SHOW_FLAGS];
-  a->output_side = words[KORA_APPLY_BOTH_SIDES] ? 2 : (a->input_side == 1 ? 0 : 1);
-  {
-    // What is prepared on the network is done under the parse tables' lock, so that threads
-    // may make applyers of one network at once.
-    std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
-    recompute_flag_marks(net);
-    a->upper_has_flags = net->flags2.upper_has_flags;
-    a->lower_has_flags = net->flags2.lower_has_flags;
-    a->parse_table = get_parse_table(net, a->input_side);
-  }
-  a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
-  prepare_index(a);
-  a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
-  a->separator_length = static_cast<uint32_t>(std::strlen(a->separator));
-  a->separator_newlines =
-      static_cast<uint32_t>(std::count(a->separator, a->separator + a->separator_length, '\n'));
-  a->output = make_thin_buffer(kOutputBufferSize);
-  a->on_result = format_apply_result;
-  return a;
+  return guarded(__func__, nullptr, [&]() -> APPLY_CONTEXT * {
+    if (net == nullptr) {
+      error("NETptr must not be NULL.");
+      return nullptr;
+    }
+    FST_CONTEXT *c = context_record != nullptr ? context_record : context();
+    auto *a = new APPLY_CONTEXT();
+    a->allocated_here = 1;
+    a->stream_buffer.keep_echo = false;
+    a->net = net;
+    a->input_side = input_side == 1 ? 1 : 0;
+    const int32_t *words = c->parameters->word;
+    a->obey_flags = words[KORA_OBEY_FLAGS];
+    a->print_space = words[KORA_PRINT_SPACE];
+    a->show_flags = words[KORA_SHOW_FLAGS];
+    a->output_side = words[KORA_APPLY_BOTH_SIDES] ? 2 : (a->input_side == 1 ? 0 : 1);
+    {
+      // What is prepared on the network is done under the parse tables' lock, so that threads
+      // may make applyers of one network at once.
+      std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
+      recompute_flag_marks(net);
+      a->upper_has_flags = net->flags2.upper_has_flags;
+      a->lower_has_flags = net->flags2.lower_has_flags;
+      a->parse_table = get_parse_table(net, a->input_side);
+    }
+    a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
+    prepare_index(a);
+    a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
+    a->separator_length = static_cast<uint32_t>(std::strlen(a->separator));
+    a->separator_newlines =
+        static_cast<uint32_t>(std::count(a->separator, a->separator + a->separator_length, '\n'));
+    a->output = make_thin_buffer(kOutputBufferSize);
+    a->on_result = format_apply_result;
+    return a;
+  });
 }
 
 KORA_API void init_apply_to_string(const char *string, APPLY_CONTEXT *a) {
-  if (a == nullptr) return;
-  choose_reader(a);
-  a->input_string = string;
-  a->input_stream = nullptr;
-  a->read_symbol = read_from_string;
-  a->end_of_input = 0;
-  reset_string_buffer(a->output);
-  reset_record(a);
+  guarded(__func__, [&] {
+    if (a == nullptr) return;
+    choose_reader(a);
+    a->input_string = string;
+    a->input_stream = nullptr;
+    a->read_symbol = read_from_string;
+    a->end_of_input = 0;
+    reset_string_buffer(a->output);
+    reset_record(a);
+  });
 }
 
 KORA_API void init_apply_to_stream(FILE *stream, APPLY_CONTEXT *a) {
-  if (a == nullptr) return;
-  choose_reader(a);
-  a->input_string = nullptr;
-  a->input_stream = stream;
-  const bool latin1 = context()->in_char_encoding == KORA_LATIN1;
-  a->read_symbol = !a->parse_table->has_multichar && latin1 ? read_characters : read_symbols;
-  a->end_of_input = 0;
-  a->stream_buffer.reset();
-  reset_string_buffer(a->output);
-  reset_record(a);
+  guarded(__func__, [&] {
+    if (a == nullptr) return;
+    choose_reader(a);
+    a->input_string = nullptr;
+    a->input_stream = stream;
+    const bool latin1 = context()->in_char_encoding == KORA_LATIN1;
+    a->read_symbol = !a->parse_table->has_multichar && latin1 ? read_characters : read_symbols;
+    a->end_of_input = 0;
+    a->stream_buffer.reset();
+    reset_string_buffer(a->output);
+    reset_record(a);
+  });
 }
 
 KORA_API APPLY_CONTEXT *new_applyer(NET *net, const char *string, FILE *stream, int input_side,
                                     FST_CONTEXT *context_record) {
-  if (net == nullptr) {
-    error("No network!");
-    return nullptr;
-  }
-  if (check_input_source(string, stream) != 0) return nullptr;
-  APPLY_CONTEXT *a = init_apply(net, input_side, context_record);
-  a->line_mode = 1;
-  if (string != nullptr)
-    init_apply_to_string(string, a);
-  else
-    init_apply_to_stream(stream, a);
-  return a;
+  return guarded(__func__, nullptr, [&]() -> APPLY_CONTEXT * {
+    if (net == nullptr) {
+      error("No network!");
+      return nullptr;
+    }
+    if (check_input_source(string, stream) != 0) return nullptr;
+    APPLY_CONTEXT *a = init_apply(net, input_side, context_record);
+    a->line_mode = 1;
+    if (string != nullptr)
+      init_apply_to_string(string, a);
+    else
+      init_apply_to_stream(stream, a);
+    return a;
+  });
 }
 
 KORA_API void switch_input_side(APPLY_CONTEXT *a) {
-  if (a == nullptr) return;
-  if (a->input_side == 1) {
-    a->input_side = 0;
-    a->output_side = 1;
-  } else {
-    a->input_side = 1;
-    a->output_side = 0;
-  }
-  a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
-  prepare_index(a);
+  guarded(__func__, [&] {
+    if (a == nullptr) return;
+    if (a->input_side == 1) {
+      a->input_side = 0;
+      a->output_side = 1;
+    } else {
+      a->input_side = 1;
+      a->output_side = 0;
+    }
+    a->flags_active = a->obey_flags && (a->input_side == 0 ? a->upper_has_flags : a->lower_has_flags);
+    prepare_index(a);
+  });
 }
 
 KORA_API const char *next_apply_output(APPLY_CONTEXT *a) {
-  if (a == nullptr || a->end_of_input || a->read_symbol == nullptr) return nullptr;
-  reset_string_buffer(a->output);
-  reset_record(a);
-  return apply_record(a);
+  return guarded(__func__, nullptr, [&]() -> const char * {
+    if (a == nullptr || a->end_of_input || a->read_symbol == nullptr) return nullptr;
+    reset_string_buffer(a->output);
+    reset_record(a);
+    return apply_record(a);
+  });
 }
 
 KORA_API const char *apply_to_string(const char *string, APPLY_CONTEXT *a) {
-  if (a == nullptr) return nullptr;
-  init_apply_to_string(string, a);  // empties the output buffer and the io sequence
-  return apply_record(a);
+  return guarded(__func__, nullptr, [&]() -> const char * {
+    if (a == nullptr) return nullptr;
+    init_apply_to_string(string, a);  // empties the output buffer and the io sequence
+    return apply_record(a);
+  });
 }
 
 KORA_API void free_applyer(APPLY_CONTEXT *a) {
-  if (a == nullptr) return;
-  free_string_buffer(a->output);
-  a->output = nullptr;
-  if (a->owned_file != nullptr) {
-    close_text_file(a->owned_file);
-    delete a->owned_file;
-    a->owned_file = nullptr;
-  }
-  free_network(a->owned_net);
-  a->owned_net = nullptr;
-  if (a->allocated_here) delete a;
+  guarded(__func__, [&] {
+    if (a == nullptr) return;
+    free_string_buffer(a->output);
+    a->output = nullptr;
+    if (a->owned_file != nullptr) {
+      close_text_file(a->owned_file);
+      delete a->owned_file;
+      a->owned_file = nullptr;
+    }
+    free_network(a->owned_net);
+    a->owned_net = nullptr;
+    if (a->allocated_here) delete a;
+  });
 }
 
 KORA_API void free_applyer_complete(APPLY_CONTEXT *a) {
-  if (a == nullptr) return;
-  if (a->aux != nullptr) {
-    auto **record = static_cast<void **>(a->aux);
-    std::free(record[1]);
-    std::free(record);
-    a->aux = nullptr;
-  }
-  free_applyer(a);
+  guarded(__func__, [&] {
+    if (a == nullptr) return;
+    if (a->aux != nullptr) {
+      auto **record = static_cast<void **>(a->aux);
+      std::free(record[1]);
+      std::free(record);
+      a->aux = nullptr;
+    }
+    free_applyer(a);
+  });
 }
 
 }  // extern "C"

@@ -9,6 +9,7 @@
 
 #include "alph.h"
 #include "bin-objects.h"
+#include "boundary.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -567,45 +568,53 @@ using namespace kora;
 extern "C" {
 
 KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *) {
-  return load_nets_from(file_name, "Cannot open input file '%s'.");
+  return guarded(__func__, nullptr, [&]() -> NV * {
+    return load_nets_from(file_name, "Cannot open input file '%s'.");
+  });
 }
 
 KORA_API NET *load_net(const char *file_name, FST_CONTEXT *) {
-  return first_net(load_nets_from(file_name, "Cannot open '%s'."));
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return first_net(load_nets_from(file_name, "Cannot open '%s'."));
+  });
 }
 
 KORA_API NET *load_net_from_memory(const unsigned char *bytes, size_t length, FST_CONTEXT *) {
-  if (bytes == nullptr) {
-    error("load_net_from_memory: Unexpected NULL argument.");
-    return nullptr;
-  }
-  return first_net(load_nets_from_bytes(bytes, length, "memory"));
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (bytes == nullptr) {
+      error("load_net_from_memory: Unexpected NULL argument.");
+      return nullptr;
+    }
+    return first_net(load_nets_from_bytes(bytes, length, "memory"));
+  });
 }
 
 KORA_API int print_file_info(const char *file_name, FILE *stream) {
-  if (stream == nullptr) stream = stdout;
-  NV *nv = load_nets_from(file_name, "Cannot open input file '%s'.");
-  if (nv == nullptr) return 1;
-  const FILE_HEADER &header = last_file_header();
-  const char *eol = context()->eol_string == nullptr ? "\n" : context()->eol_string;
-  std::fprintf(stream, "File: %s%s", file_name, eol);
-  std::fprintf(stream, "Type: %d%s", header.type, eol);
-  std::fprintf(stream, "Created: %s%s", header.time_text.c_str(), eol);
-  std::fprintf(stream, "Notice: %s%s", header.notice.c_str(), eol);
-  std::fprintf(stream, "Networks: %d (%d loaded)%s", header.network_count, nv->len, eol);
-  STRING_BUFFER *buffer = make_thin_buffer(80);
-  for (int i = 0; i < nv->len; i++) {
-    NET *net = nv->nets[i];
-    const OBJECT *name = get_prop(net, standard_name("NETWORKNAME"));
-    std::fprintf(stream, "%d", i + 1);
-    if (name != nullptr && name->type == STRING_TYPE && name->value.string != nullptr)
-      std::fprintf(stream, " %s", fat_to_utf8(name->value.string, buffer));
-    std::fputs(": ", stream);
-    print_net_size(net, stream, eol);
-  }
-  free_string_buffer(buffer);
-  free_nv_and_nets(nv);
-  return 0;
+  return guarded(__func__, 1, [&]() -> int {
+    if (stream == nullptr) stream = stdout;
+    NV *nv = load_nets_from(file_name, "Cannot open input file '%s'.");
+    if (nv == nullptr) return 1;
+    const FILE_HEADER &header = last_file_header();
+    const char *eol = context()->eol_string == nullptr ? "\n" : context()->eol_string;
+    std::fprintf(stream, "File: %s%s", file_name, eol);
+    std::fprintf(stream, "Type: %d%s", header.type, eol);
+    std::fprintf(stream, "Created: %s%s", header.time_text.c_str(), eol);
+    std::fprintf(stream, "Notice: %s%s", header.notice.c_str(), eol);
+    std::fprintf(stream, "Networks: %d (%d loaded)%s", header.network_count, nv->len, eol);
+    STRING_BUFFER *buffer = make_thin_buffer(80);
+    for (int i = 0; i < nv->len; i++) {
+      NET *net = nv->nets[i];
+      const OBJECT *name = get_prop(net, standard_name("NETWORKNAME"));
+      std::fprintf(stream, "%d", i + 1);
+      if (name != nullptr && name->type == STRING_TYPE && name->value.string != nullptr)
+        std::fprintf(stream, " %s", fat_to_utf8(name->value.string, buffer));
+      std::fputs(": ", stream);
+      print_net_size(net, stream, eol);
+    }
+    free_string_buffer(buffer);
+    free_nv_and_nets(nv);
+    return 0;
+  });
 }
 
 }  // extern "C"

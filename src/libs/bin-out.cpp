@@ -10,6 +10,7 @@
 
 #include "alph.h"
 #include "bin-objects.h"
+#include "boundary.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -361,33 +362,39 @@ using namespace kora;
 extern "C" {
 
 KORA_API int save_nets(NV *nv, const char *file_name, FST_CONTEXT *) {
-  return save_nets_typed(nv, file_name, 0);
+  return guarded(__func__, 1, [&]() -> int {
+    return save_nets_typed(nv, file_name, 0);
+  });
 }
 
 KORA_API unsigned char *save_net_to_memory(NET *net, size_t *length, FST_CONTEXT *) {
-  if (length != nullptr) *length = 0;
-  if (net == nullptr || length == nullptr) {
-    error("save_net_to_memory: Unexpected NULL argument.");
-    return nullptr;
-  }
-  NV *nv = nv_of_net(net);
-  ByteWriter out;
-  int status = encode_nets(nv, "", 0, out);
-  free_nv(nv);
-  if (status != 0) return nullptr;
-  auto *bytes = static_cast<unsigned char *>(std::malloc(out.size()));
-  if (bytes == nullptr) out_of_memory("SAVE_NET_TO_MEMORY");
-  std::memcpy(bytes, out.data(), out.size());
-  *length = out.size();
-  return bytes;
+  return guarded(__func__, nullptr, [&]() -> unsigned char * {
+    if (length != nullptr) *length = 0;
+    if (net == nullptr || length == nullptr) {
+      error("save_net_to_memory: Unexpected NULL argument.");
+      return nullptr;
+    }
+    NV *nv = nv_of_net(net);
+    ByteWriter out;
+    int status = encode_nets(nv, "", 0, out);
+    free_nv(nv);
+    if (status != 0) return nullptr;
+    auto *bytes = static_cast<unsigned char *>(std::malloc(out.size()));
+    if (bytes == nullptr) out_of_memory("SAVE_NET_TO_MEMORY");
+    std::memcpy(bytes, out.data(), out.size());
+    *length = out.size();
+    return bytes;
+  });
 }
 
 KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *) {
-  if (net == nullptr) return 3;
-  NV *nv = nv_of_net(net);
-  int status = save_nets_typed(nv, file_name, 0);
-  free_nv(nv);
-  return status;
+  return guarded(__func__, 1, [&]() -> int {
+    if (net == nullptr) return 3;
+    NV *nv = nv_of_net(net);
+    int status = save_nets_typed(nv, file_name, 0);
+    free_nv(nv);
+    return status;
+  });
 }
 
 }  // extern "C"

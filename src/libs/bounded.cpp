@@ -2,6 +2,7 @@
 
 #include "bounded.h"
 
+#include "boundary.h"
 #include "error.h"
 #include "label.h"
 #include "scratch.h"
@@ -117,19 +118,23 @@ using namespace kora;
 extern "C" {
 
 KORA_API int test_upper_bounded(NET *net) {
-  if (net == nullptr) {
-    error("Unexpected NULL argument in test_upper_bounded().");
-    return 0;
-  }
-  return linearbounded_p(net, 0);
+  return guarded(__func__, 0, [&]() -> int {
+    if (net == nullptr) {
+      error("Unexpected NULL argument in test_upper_bounded().");
+      return 0;
+    }
+    return linearbounded_p(net, 0);
+  });
 }
 
 KORA_API int test_lower_bounded(NET *net) {
-  if (net == nullptr) {
-    error("Unexpected NULL argument in test_lower_bounded().");
-    return 0;
-  }
-  return linearbounded_p(net, 1);
+  return guarded(__func__, 0, [&]() -> int {
+    if (net == nullptr) {
+      error("Unexpected NULL argument in test_lower_bounded().");
+      return 0;
+    }
+    return linearbounded_p(net, 1);
+  });
 }
 
 }  // extern "C"

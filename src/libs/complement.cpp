@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "determinize.h"
 #include "error.h"
@@ -128,12 +129,14 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *negate_net(NET *net, int copy) {
-  if (!check_operand(net, "complementation")) return net;
-  if (net->arity >= 2) {
-    error("Negation is not defined for transducers.");
-    return nullptr;
-  }
-  return negate_fsm(net, copy, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (!check_operand(net, "complementation")) return net;
+    if (net->arity >= 2) {
+      error("Negation is not defined for transducers.");
+      return nullptr;
+    }
+    return negate_fsm(net, copy, minimize_results());
+  });
 }
 
 }  // extern "C"

@@ -41,6 +41,7 @@
 
 #include "alph.h"
 #include "arc.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "closures.h"
 #include "context.h"
@@ -50,6 +51,7 @@
 #include "flag-sides.h"
 #include "label-check.h"
 #include "label.h"
+#include "memory-budget.h"
 #include "minimize.h"
 #include "prune.h"
 #include "scratch.h"
@@ -137,6 +139,7 @@ class Composer {
   NET *scratch_ = nullptr;
   STATE *sink_ = nullptr;
   std::deque<ComposedPair> pairs_;  // in the order made, which is the order of expansion
+  MemoryCharge pairs_charge_;       // the budget's share of pairs_
   PAIR_INDEX overflow_;
   std::unordered_map<STATE *, STATE *> surrogates_;
   ALPH *sigma_a_ = nullptr, *sigma_b_ = nullptr;
@@ -416,6 +419,7 @@ STATE *Composer::pair_state(STATE *p, STATE *q) {
   }
   STATE *state = make_state(nullptr, result_);
   pairs_.push_back({state, p, q, nullptr});
+  pairs_charge_.grow_to(pairs_.size() * sizeof(ComposedPair));
   if (slot != nullptr) {
     *slot = state;
   } else {
@@ -890,23 +894,25 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *compose_net(NET *upper, NET *lower, int keep1, int keep2) {
-  if (upper == nullptr || lower == nullptr) {
-    error_printf("Unexpected NULL argument in %s()", "compose_net");
-    return nullptr;
-  }
-  if (upper == lower) keep1 = keep2 = keep1 || keep2;
-  NET *operands[2] = {upper, lower};
-  NV nets{2, operands};
-  if (!check_operands(&nets, "composition")) {
-    if (!keep1) free_network(upper);
-    if (!keep2 && lower != upper) free_network(lower);
-    return null_net();
-  }
-  // The kept networks are copied; the others are the operation's to consume.
-  if (keep1) operands[0] = copy_fsm(upper);
-  if (keep2) operands[1] = upper == lower ? operands[0] : copy_fsm(lower);
-  return compose_fsm(&nets, 0, minimize_results(), 0, 1,
-                     parameter(KORA_COMPOSE_FLAG_AS_SPECIAL) ? FLAGS_AS_SPECIAL : FLAGS_AS_SYMBOLS);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (upper == nullptr || lower == nullptr) {
+      error_printf("Unexpected NULL argument in %s()", "compose_net");
+      return nullptr;
+    }
+    if (upper == lower) keep1 = keep2 = keep1 || keep2;
+    NET *operands[2] = {upper, lower};
+    NV nets{2, operands};
+    if (!check_operands(&nets, "composition")) {
+      if (!keep1) free_network(upper);
+      if (!keep2 && lower != upper) free_network(lower);
+      return null_net();
+    }
+    // The kept networks are copied; the others are the operation's to consume.
+    if (keep1) operands[0] = copy_fsm(upper);
+    if (keep2) operands[1] = upper == lower ? operands[0] : copy_fsm(lower);
+    return compose_fsm(&nets, 0, minimize_results(), 0, 1,
+                       parameter(KORA_COMPOSE_FLAG_AS_SPECIAL) ? FLAGS_AS_SPECIAL : FLAGS_AS_SYMBOLS);
+  });
 }
 
 }  // extern "C"

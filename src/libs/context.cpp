@@ -2,6 +2,7 @@
 
 #include "context.h"
 
+
 namespace kora {
 namespace {
 
@@ -17,18 +18,10 @@ constexpr INT_PARAMETERS default_parameters() {
   return p;
 }
 
-INT_PARAMETERS parameters = default_parameters();
-
 }  // namespace
+
+INT_PARAMETERS interface_parameters = default_parameters();
 
 FST_CONTEXT default_context{};
 
 }  // namespace kora
-
-extern "C" {
-
-KORA_API FST_CONTEXT *get_default_kora_context(void) { return kora::context(); }
-
-KORA_API INT_PARAMETERS *int_parameters(void) { return &kora::parameters; }
-
-}  // extern "C"

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "compose.h"
 #include "context.h"
@@ -261,17 +262,21 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *crossproduct_net(NET *net1, NET *net2, int copy1, int copy2) {
-  return crossproduct_fst(net1, net2, copy1 == 1, copy2 == 1, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return crossproduct_fst(net1, net2, copy1 == 1, copy2 == 1, minimize_results());
+  });
 }
 
 KORA_API NET *shuffle_net(NET *net1, NET *net2, int copy) {
-  if (net1 == nullptr || net2 == nullptr) {
-    error_printf("Unexpected NULL argument in %s().", "shuffle_net");
-    return nullptr;
-  }
-  NET *operands[2] = {net1, net2};
-  NV nets{2, operands};
-  return shuffle_fsm(&nets, copy == 1, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net1 == nullptr || net2 == nullptr) {
+      error_printf("Unexpected NULL argument in %s().", "shuffle_net");
+      return nullptr;
+    }
+    NET *operands[2] = {net1, net2};
+    NV nets{2, operands};
+    return shuffle_fsm(&nets, copy == 1, minimize_results());
+  });
 }
 
 }  // extern "C"

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "functions-table.h"
@@ -245,6 +246,7 @@ int define_net_by_id(uint32_t id, NET *net, int check) {
   }
   if (id_table_insert(definitions_table(), id, net) != 0)
     out_of_memory("DEFINE_NET");
+  forget_made(net);  // a definition outlives the call that made it, even a failed one
   return 0;
 }
 
@@ -432,72 +434,92 @@ using namespace kora;
 extern "C" {
 
 KORA_API int define_net(const char *name, NET *net, int copy) {
-  if (net == nullptr) {
-    error("Null network in 'define_net()'.");
-    return 1;
-  }
-  const uint32_t id = name_id(name);
-  if (id == ID_NO_SYMBOL) return 1;
-  NET *defined = copy == 1 ? undefined_copy(net) : net;
-  if (defined == nullptr) return 1;
-  const int status = define_net_by_id(id, defined, parameter(KORA_READ_BY_DEFINITION));
-  if (status != 0 && defined != net) free_network(defined);
-  return status;
+  return guarded(__func__, 1, [&]() -> int {
+    if (net == nullptr) {
+      error("Null network in 'define_net()'.");
+      return 1;
+    }
+    const uint32_t id = name_id(name);
+    if (id == ID_NO_SYMBOL) return 1;
+    NET *defined = copy == 1 ? undefined_copy(net) : net;
+    if (defined == nullptr) return 1;
+    const int status = define_net_by_id(id, defined, parameter(KORA_READ_BY_DEFINITION));
+    if (status != 0 && defined != net) free_network(defined);
+    return status;
+  });
 }
 
 KORA_API NET *get_net(const char *name, int copy) {
-  if (name == nullptr) return nullptr;
-  NET *defined = defined_net(name_id(name));
-  if (defined == nullptr) {
-    error_printf("No definition for '%s'.", name);
-    return nullptr;
-  }
-  return copy == 1 ? undefined_copy(defined) : defined;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (name == nullptr) return nullptr;
+    NET *defined = defined_net(name_id(name));
+    if (defined == nullptr) {
+      error_printf("No definition for '%s'.", name);
+      return nullptr;
+    }
+    return copy == 1 ? undefined_copy(defined) : defined;
+  });
 }
 
-KORA_API NET *net(const char *name) { return get_net(name, 0); }
+KORA_API NET *net(const char *name) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return get_net(name, 0);
+  });
+}
 
 KORA_API int undefine_net(const char *name) {
-  if (name == nullptr) return 3;
-  NET *defined = take_definition(name_id(name));
-  if (defined == nullptr) {
-    error_printf("No definition for '%s'.", name);
-    return 3;
-  }
-  free_network(defined);
-  if (parameter(KORA_VERBOSE)) std::printf("Undefined '%s',\n", name);
-  return 0;
+  return guarded(__func__, 1, [&]() -> int {
+    if (name == nullptr) return 3;
+    NET *defined = take_definition(name_id(name));
+    if (defined == nullptr) {
+      error_printf("No definition for '%s'.", name);
+      return 3;
+    }
+    free_network(defined);
+    if (parameter(KORA_VERBOSE)) std::printf("Undefined '%s',\n", name);
+    return 0;
+  });
 }
 
 KORA_API int define_symbol_list(const char *name, ALPH *alph) {
-  if (name == nullptr || alph == nullptr) return 1;
-  const uint32_t id = name_id(name);
-  if (id == ID_NO_SYMBOL) return 1;
-  label_to_binary(alph);
-  return define_list_by_id(id, copy_alph(alph), 1);
+  return guarded(__func__, 1, [&]() -> int {
+    if (name == nullptr || alph == nullptr) return 1;
+    const uint32_t id = name_id(name);
+    if (id == ID_NO_SYMBOL) return 1;
+    label_to_binary(alph);
+    return define_list_by_id(id, copy_alph(alph), 1);
+  });
 }
 
 KORA_API ALPH *get_symbol_list(const char *name, int copy) {
-  if (name == nullptr) return nullptr;
-  ALPH *list = defined_list(name_id(name));
-  if (list == nullptr) {
-    error_printf("'%s' has no list definition.", name);
-    return nullptr;
-  }
-  return copy == 1 ? copy_alph(list) : list;
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    if (name == nullptr) return nullptr;
+    ALPH *list = defined_list(name_id(name));
+    if (list == nullptr) {
+      error_printf("'%s' has no list definition.", name);
+      return nullptr;
+    }
+    return copy == 1 ? copy_alph(list) : list;
+  });
 }
 
-KORA_API ALPH *symbol_list(const char *name) { return get_symbol_list(name, 0); }
+KORA_API ALPH *symbol_list(const char *name) {
+  return guarded(__func__, nullptr, [&]() -> ALPH * {
+    return get_symbol_list(name, 0);
+  });
+}
 
 KORA_API int undefine_symbol_list(const char *name) {
-  if (name == nullptr) return 1;
-  const uint32_t id = name_id(name);
-  if (defined_list(id) == nullptr) {
-    error_printf("'%s' has not been defined as a symbol_list.", name);
-    return 1;
-  }
-  remove_list(label_record(id));
-  return 0;
+  return guarded(__func__, 1, [&]() -> int {
+    if (name == nullptr) return 1;
+    const uint32_t id = name_id(name);
+    if (defined_list(id) == nullptr) {
+      error_printf("'%s' has not been defined as a symbol_list.", name);
+      return 1;
+    }
+    remove_list(label_record(id));
+    return 0;
+  });
 }
 
 }  // extern "C"

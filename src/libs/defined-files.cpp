@@ -9,6 +9,7 @@
 
 #include "bin-in.h"
 #include "bin-out.h"
+#include "boundary.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -88,43 +89,49 @@ using namespace kora;
 extern "C" {
 
 KORA_API int save_defined_nets(const char *file_name, int mode) {
-  const int count = definition_count();
-  if (count == 0) {
-    warning("No definitions");
-    return 1;
-  }
-  Collected collected{make_nv(0), count, false};
-  list_definitions(collect, &collected);
-  const bool verbose = parameter(KORA_VERBOSE) != 0;
-  if (verbose)
-    std::fprintf(stderr, "Opening output file '%s'.\n", file_name == nullptr ? "" : file_name);
-  (void)mode;  // files are always written in the default type
-  int status = save_nets_typed(collected.nv, file_name, 0);
-  if (verbose) std::fprintf(stderr, "Closing '%s'.\n", file_name == nullptr ? "" : file_name);
-  free_nv(collected.nv);
-  return status == 0 ? 0 : status;
+  return guarded(__func__, 1, [&]() -> int {
+    const int count = definition_count();
+    if (count == 0) {
+      warning("No definitions");
+      return 1;
+    }
+    Collected collected{make_nv(0), count, false};
+    list_definitions(collect, &collected);
+    const bool verbose = parameter(KORA_VERBOSE) != 0;
+    if (verbose)
+      std::fprintf(stderr, "Opening output file '%s'.\n", file_name == nullptr ? "" : file_name);
+    (void)mode;  // files are always written in the default type
+    int status = save_nets_typed(collected.nv, file_name, 0);
+    if (verbose) std::fprintf(stderr, "Closing '%s'.\n", file_name == nullptr ? "" : file_name);
+    free_nv(collected.nv);
+    return status == 0 ? 0 : status;
+  });
 }
 
 KORA_API int load_defined_nets(const char *file_name) {
-  return define_file_networks(file_name, nullptr) == 0 ? 1 : 0;
+  return guarded(__func__, 1, [&]() -> int {
+    return define_file_networks(file_name, nullptr) == 0 ? 1 : 0;
+  });
 }
 
 KORA_API NET *load_defined_net(const char *name, const char *file_name) {
-  if (name == nullptr) return nullptr;
-  std::vector<uint32_t> names;
-  if (define_file_networks(file_name, &names) == 0) return nullptr;
-  uint32_t id = symbol_id(name);
-  bool found = false;
-  for (uint32_t each : names) found = found || each == id;
-  if (!found) {
-    error_printf("No network named '%s' in '%s'.", name, file_name);
-    return nullptr;
-  }
-  if (defined_net(id) == nullptr) {
-    error_printf("No definition found for '%s'.", name);
-    return nullptr;
-  }
-  return copy_defined_net(id);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (name == nullptr) return nullptr;
+    std::vector<uint32_t> names;
+    if (define_file_networks(file_name, &names) == 0) return nullptr;
+    uint32_t id = symbol_id(name);
+    bool found = false;
+    for (uint32_t each : names) found = found || each == id;
+    if (!found) {
+      error_printf("No network named '%s' in '%s'.", name, file_name);
+      return nullptr;
+    }
+    if (defined_net(id) == nullptr) {
+      error_printf("No definition found for '%s'.", name);
+      return nullptr;
+    }
+    return copy_defined_net(id);
+  });
 }
 
 }  // extern "C"

@@ -42,6 +42,7 @@
 #include "flat-hash.h"
 #include "label-index.h"
 #include "label.h"
+#include "memory-budget.h"
 #include "scratch.h"
 #include "sparse-set.h"
 #include "stack.h"
@@ -213,6 +214,7 @@ class SubsetConstruction {
     made->flags.visit_mark = kSetState;
     sets_.push_back(MemberSet{members_.size(), static_cast<uint32_t>(set.size()), made});
     members_.insert(members_.end(), set.begin(), set.end());
+    charge_.grow_to(members_.capacity() * sizeof(STATE *) + sets_.size() * sizeof(MemberSet));
     made->client_cell = &sets_.back();
     bool added;
     *table_.insert(hash, same, &added) = &sets_.back();
@@ -244,6 +246,7 @@ class SubsetConstruction {
   std::deque<MemberSet> sets_;    // every set state made; a deque keeps the records in place
   std::vector<STATE *> members_;  // the member pool
   FlatHash<MemberSet *> table_{"DETERMINIZE"};  // the set states by member sequence
+  MemoryCharge charge_;           // the budget's share of the sets and the member pool
   STACK *deferred_;
 };
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "boundary.h"
 #include "error.h"
 #include "label.h"
 #include "scratch.h"
@@ -83,35 +84,37 @@ using namespace kora;
 extern "C" {
 
 KORA_API char *network_to_dot(NET *net, long max_states) {
-  if (net == nullptr) {
-    error("Unexpected NULL pointer in network_to_dot().");
-    return nullptr;
-  }
-  if (net->flags.compacted) return compacted_net_error("network_to_dot", nullptr);
-  if (net->flags2.is_virtual) {
-    error("Cannot do this operation on a virtual network.");
-    return nullptr;
-  }
-  if (max_states > 0 && net->num_states > static_cast<unsigned long>(max_states)) {
-    error_printf("network_to_dot: The network has %lu states, more than the %ld allowed.",
-                 static_cast<unsigned long>(net->num_states), max_states);
-    return nullptr;
-  }
-  LABEL_MAP *saved_map = current_label_map();
-  if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
-  std::string out = "digraph {\n  rankdir=LR;\n  node [shape=circle];\n";
-  intptr_t count = number_states_for_listing(net);
-  if (net->start != nullptr)
-    out.append("  start [shape=point, style=invis];\n  start -> ")
-        .append(std::to_string(state_number(net->start)))
-        .append(";\n");
-  append_states(net, count, out);
-  out += "}\n";
-  clear_client_cells(net);
-  set_label_map(saved_map);
-  auto *text = static_cast<char *>(allocate_or_die(out.size() + 1, "network_to_dot"));
-  std::memcpy(text, out.data(), out.size() + 1);
-  return text;
+  return guarded(__func__, nullptr, [&]() -> char * {
+    if (net == nullptr) {
+      error("Unexpected NULL pointer in network_to_dot().");
+      return nullptr;
+    }
+    if (net->flags.compacted) return compacted_net_error("network_to_dot", nullptr);
+    if (net->flags2.is_virtual) {
+      error("Cannot do this operation on a virtual network.");
+      return nullptr;
+    }
+    if (max_states > 0 && net->num_states > static_cast<unsigned long>(max_states)) {
+      error_printf("network_to_dot: The network has %lu states, more than the %ld allowed.",
+                   static_cast<unsigned long>(net->num_states), max_states);
+      return nullptr;
+    }
+    LABEL_MAP *saved_map = current_label_map();
+    if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+    std::string out = "digraph {\n  rankdir=LR;\n  node [shape=circle];\n";
+    intptr_t count = number_states_for_listing(net);
+    if (net->start != nullptr)
+      out.append("  start [shape=point, style=invis];\n  start -> ")
+          .append(std::to_string(state_number(net->start)))
+          .append(";\n");
+    append_states(net, count, out);
+    out += "}\n";
+    clear_client_cells(net);
+    set_label_map(saved_map);
+    auto *text = static_cast<char *>(allocate_or_die(out.size() + 1, "network_to_dot"));
+    std::memcpy(text, out.data(), out.size() + 1);
+    return text;
+  });
 }
 
 }  // extern "C"

@@ -37,14 +37,10 @@ void flush_message(void (*report)(const char *)) {
 
 }  // namespace
 
-extern "C" {
-
-KORA_API void set_error_function(kora_message_function function) { error_function = function; }
-KORA_API void set_warning_function(kora_message_function function) { warning_function = function; }
-
-}  // extern "C"
-
 namespace kora {
+
+void set_error_callback(kora_message_function function) { error_function = function; }
+void set_warning_callback(kora_message_function function) { warning_function = function; }
 
 void warning(const char *text) {
   if (warning_function != nullptr) {

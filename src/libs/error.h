@@ -9,6 +9,11 @@
 
 namespace kora {
 
+// The callbacks of warning() and error() (set_warning_function and set_error_function of
+// kora.h); null restores printing on standard error.
+void set_warning_callback(kora_message_function function);
+void set_error_callback(kora_message_function function);
+
 // The warning callback with (text, "", 0), or "\n*** Warning: %s ***\n" on standard error.
 void warning(const char *text);
 void warning_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -63,7 +63,7 @@ STRING_BUFFER *thin_target(STRING_BUFFER *buffer, size_t size) {
   if (buffer == nullptr) return make_thin_buffer(static_cast<int>(size));
   KORA_ASSERT(buffer->char_size == 1);
   reset_string_buffer(buffer);
-  assure_buffer_space(static_cast<int>(size) - 1, buffer);
+  assure_buffer_space(size - 1, buffer);
   return buffer;
 }
 
@@ -132,7 +132,7 @@ void escape_pieces(const uint32_t *fs, bool utf8, bool quote, bool raw, Emit emi
 char *escape_into(const uint32_t *fs, STRING_BUFFER *buffer, bool utf8, bool quote, bool raw) {
   STRING_BUFFER *target = thin_target(buffer, static_cast<size_t>(fat_escaped_width(fs)) + 8);
   escape_pieces(fs, utf8, quote, raw, [target](const char *piece, int length) {
-    assure_buffer_space(length, target);
+    assure_buffer_space(static_cast<size_t>(length), target);
     std::memcpy(STRING_BUFFER_thin(target) + target->pos, piece, static_cast<size_t>(length));
     target->pos += length;
   });

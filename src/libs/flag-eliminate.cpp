@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "closures.h"
 #include "complement.h"
@@ -553,23 +554,25 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *eliminate_flag(NET *net, const char *attribute_name, int copy) {
-  if (net == nullptr || attribute_name == nullptr) {
-    error_printf("Unexpected NULL argument in %s().", "eliminate_flag");
-    return net;
-  }
-  FAT_STR name;
-  if (parameter(KORA_CHAR_ENCODING) == KORA_LATIN1) {
-    name = thin_to_fat(attribute_name);
-  } else {
-    name = static_cast<FAT_STR>(allocate_or_die(sizeof(uint32_t) * (std::strlen(attribute_name) + 1), "eliminate_flag"));
-    utf8_decode(attribute_name, name);
-  }
-  uint32_t attribute = ID_NO_SYMBOL;
-  intern_flag_attribute(&attribute, name);
-  std::free(name);
-  if (attribute == ID_NO_SYMBOL || !flag_attribute_occurs_in_p(net, attribute)) return net;
-  if (copy == 1) net = copy_fsm(net);
-  return eliminate_flag_attribute(net, attribute, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr || attribute_name == nullptr) {
+      error_printf("Unexpected NULL argument in %s().", "eliminate_flag");
+      return net;
+    }
+    FAT_STR name;
+    if (parameter(KORA_CHAR_ENCODING) == KORA_LATIN1) {
+      name = thin_to_fat(attribute_name);
+    } else {
+      name = static_cast<FAT_STR>(allocate_or_die(sizeof(uint32_t) * (std::strlen(attribute_name) + 1), "eliminate_flag"));
+      utf8_decode(attribute_name, name);
+    }
+    uint32_t attribute = ID_NO_SYMBOL;
+    intern_flag_attribute(&attribute, name);
+    std::free(name);
+    if (attribute == ID_NO_SYMBOL || !flag_attribute_occurs_in_p(net, attribute)) return net;
+    if (copy == 1) net = copy_fsm(net);
+    return eliminate_flag_attribute(net, attribute, minimize_results());
+  });
 }
 
 }  // extern "C"

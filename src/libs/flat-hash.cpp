@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "error.h"
+#include "memory-budget.h"
 
 namespace kora {
 namespace {
@@ -25,12 +26,19 @@ FlatSlots::FlatSlots(size_t slot_size, const char *what)
     : slot_size_(slot_size), what_(what), bytes_(allocate(kMinimumCapacity)),
       mask_(kMinimumCapacity - 1) {}
 
-FlatSlots::~FlatSlots() { std::free(bytes_); }
+FlatSlots::~FlatSlots() { release(bytes_, mask_ + 1); }
 
+// Slot arrays are charged to the memory budget, which may abandon the call.
 unsigned char *FlatSlots::allocate(size_t capacity) const {
+  charge_memory(capacity * slot_size_);
   auto *bytes = static_cast<unsigned char *>(std::calloc(capacity, slot_size_));
   if (bytes == nullptr) out_of_memory(what_);
   return bytes;
+}
+
+void FlatSlots::release(unsigned char *bytes, size_t capacity) const {
+  release_memory(capacity * slot_size_);
+  std::free(bytes);
 }
 
 // Each filled slot moves to the first empty slot from its tag on in an array twice as large.
@@ -46,7 +54,7 @@ void FlatSlots::grow() {
     while (tag_at(larger + j * slot_size_) != 0) j = (j + 1) & mask;
     std::memcpy(larger + j * slot_size_, old, slot_size_);
   }
-  std::free(bytes_);
+  release(bytes_, mask_ + 1);
   bytes_ = larger;
   mask_ = mask;
 }
@@ -60,7 +68,7 @@ void FlatSlots::clear() {
     size_t fitting = std::bit_ceil(2 * count_);
     if (fitting < kMinimumCapacity) fitting = kMinimumCapacity;
     unsigned char *smaller = allocate(fitting);
-    std::free(bytes_);
+    release(bytes_, mask_ + 1);
     bytes_ = smaller;
     mask_ = fitting - 1;
   } else {

@@ -71,6 +71,7 @@ class FlatSlots {
  private:
   void grow();
   unsigned char *allocate(size_t capacity) const;
+  void release(unsigned char *bytes, size_t capacity) const;
 
   size_t slot_size_;
   const char *what_;

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "concat.h"
 #include "context.h"
@@ -240,6 +241,14 @@ void restore_meaning(const SavedMeaning &saved) {
 NET *compile_call(const FUNCTION_RECORD *func, NV *arguments) {
   const LAB_VECTOR *parameters = func->parameters;
   std::vector<SavedMeaning> saved;
+  // The parameters' former meanings come back however the call ends (an abandoned one too).
+  struct Restoring {
+    std::vector<SavedMeaning> &saved;
+    ~Restoring() {
+      for (auto meaning = saved.rbegin(); meaning != saved.rend(); ++meaning)
+        restore_meaning(*meaning);
+    }
+  } restoring{saved};
   bool bound = true;
   for (int i = 0; i < parameters->length; i++) {
     NET *argument = NV_net(arguments, i);
@@ -256,18 +265,19 @@ NET *compile_call(const FUNCTION_RECORD *func, NV *arguments) {
     }
     saved.back().bound = true;
   }
-  NET *result = nullptr;
-  if (bound) {
-    FST_CONTEXT *settings = context();
-    const int encoding = parameter(KORA_CHAR_ENCODING), input = settings->in_char_encoding;
-    int_parameters()->word[KORA_CHAR_ENCODING] = func->encoding;
-    settings->in_char_encoding = func->encoding;
-    result = compile(func->body);
-    int_parameters()->word[KORA_CHAR_ENCODING] = encoding;
-    settings->in_char_encoding = input;
-  }
-  for (auto meaning = saved.rbegin(); meaning != saved.rend(); ++meaning) restore_meaning(*meaning);
-  return result;
+  if (!bound) return nullptr;
+  // The body is read in the function's encoding, and the caller's comes back afterwards.
+  struct Encoding {
+    int library = parameter(KORA_CHAR_ENCODING);
+    int input = context()->in_char_encoding;
+    ~Encoding() {
+      int_parameters()->word[KORA_CHAR_ENCODING] = library;
+      context()->in_char_encoding = input;
+    }
+  } encoding;
+  int_parameters()->word[KORA_CHAR_ENCODING] = func->encoding;
+  context()->in_char_encoding = func->encoding;
+  return compile(func->body);
 }
 
 // --- Implode and Explode ----------------------------------------------------------------------
@@ -478,61 +488,63 @@ NET *end_tag_net(uint32_t symbol) {
 extern "C" {
 
 KORA_API int define_function(const char *prototype, const char *body) {
-  using namespace kora;
-  if (prototype == nullptr || body == nullptr) {
-    error("Unexpected NULL argument in define_function().");
-    return 1;
-  }
-  Prototype parsed;
-  if (!parse_prototype(prototype, &parsed)) return 1;
-  const std::string text = body;
-  uint32_t name = ID_NO_SYMBOL;
-  if (intern_symbol(&name, parsed.name.c_str()) != 0) return 1;
-  for (size_t i = 0; i < parsed.parameters.size(); i++) {
-    for (size_t j = 0; j < i; j++)
-      if (parsed.parameters[i] == parsed.parameters[j]) {
-        error_printf("Parameter '%s' occurs twice in the function prototype.",
-                     parsed.parameters[i].c_str());
+  return kora::guarded(__func__, 1, [&]() -> int {
+    using namespace kora;
+    if (prototype == nullptr || body == nullptr) {
+      error("Unexpected NULL argument in define_function().");
+      return 1;
+    }
+    Prototype parsed;
+    if (!parse_prototype(prototype, &parsed)) return 1;
+    const std::string text = body;
+    uint32_t name = ID_NO_SYMBOL;
+    if (intern_symbol(&name, parsed.name.c_str()) != 0) return 1;
+    for (size_t i = 0; i < parsed.parameters.size(); i++) {
+      for (size_t j = 0; j < i; j++)
+        if (parsed.parameters[i] == parsed.parameters[j]) {
+          error_printf("Parameter '%s' occurs twice in the function prototype.",
+                       parsed.parameters[i].c_str());
+          return 1;
+        }
+    }
+    if (parsed.parameters.size() >= static_cast<size_t>(kMaxCallArguments)) {
+      error_printf("A function can have at most %d parameters.", kMaxCallArguments - 1);
+      return 1;
+    }
+    if (is_system_function(name)) {
+      error_printf("'%s' is a system function. It cannot be redefined.", parsed.name.c_str());
+      return 1;
+    }
+    if (installed_compiler != nullptr && !has_file_operator(text) &&
+        text.find("Implode(") == std::string::npos) {
+      NET *check = compile(text);
+      if (check == nullptr) {
+        error_printf("'%s'\n is not a valid regular expression. Function '%s' cannot be defined.",
+                     body, parsed.name.c_str());
         return 1;
       }
-  }
-  if (parsed.parameters.size() >= static_cast<size_t>(kMaxCallArguments)) {
-    error_printf("A function can have at most %d parameters.", kMaxCallArguments - 1);
-    return 1;
-  }
-  if (is_system_function(name)) {
-    error_printf("'%s' is a system function. It cannot be redefined.", parsed.name.c_str());
-    return 1;
-  }
-  if (installed_compiler != nullptr && !has_file_operator(text) &&
-      text.find("Implode(") == std::string::npos) {
-    NET *check = compile(text);
-    if (check == nullptr) {
-      error_printf("'%s'\n is not a valid regular expression. Function '%s' cannot be defined.",
-                   body, parsed.name.c_str());
-      return 1;
+      free_network(check);
     }
-    free_network(check);
-  }
-  if (!check_parameters(prototype, parsed, text)) return 1;
-  LAB_VECTOR *parameters = make_lab_vector(static_cast<int>(parsed.parameters.size()));
-  for (const std::string &parameter_name : parsed.parameters) {
-    uint32_t id = ID_NO_SYMBOL;
-    if (intern_symbol(&id, parameter_name.c_str()) != 0) {
-      free_lab_vector(parameters);
-      return 1;
+    if (!check_parameters(prototype, parsed, text)) return 1;
+    LAB_VECTOR *parameters = make_lab_vector(static_cast<int>(parsed.parameters.size()));
+    for (const std::string &parameter_name : parsed.parameters) {
+      uint32_t id = ID_NO_SYMBOL;
+      if (intern_symbol(&id, parameter_name.c_str()) != 0) {
+        free_lab_vector(parameters);
+        return 1;
+      }
+      lab_vector_push(id, parameters);
     }
-    lab_vector_push(id, parameters);
-  }
-  char *owned = static_cast<char *>(allocate_or_die(text.size() + 1, "copy_string"));
-  std::memcpy(owned, text.c_str(), text.size() + 1);
-  FUNCTION_RECORD *func = define_function_record(name, parameters, owned);
-  if (parameter(KORA_VERBOSE)) {
-    std::fputs("defined ", stdout);
-    print_function_signature(func->name, func->parameters, stdout);
-    std::fputs(".\n", stdout);
-  }
-  return 0;
+    char *owned = static_cast<char *>(allocate_or_die(text.size() + 1, "copy_string"));
+    std::memcpy(owned, text.c_str(), text.size() + 1);
+    FUNCTION_RECORD *func = define_function_record(name, parameters, owned);
+    if (parameter(KORA_VERBOSE)) {
+      std::fputs("defined ", stdout);
+      print_function_signature(func->name, func->parameters, stdout);
+      std::fputs(".\n", stdout);
+    }
+    return 0;
+  });
 }
 
 }  // extern "C"

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "error.h"
+#include "memory-budget.h"
 #include "platform.h"
 
 namespace kora {
@@ -24,8 +25,10 @@ size_t block_bytes_of(const HEAP *heap) {
 // that needs another block is building something large, and gets the block's pages at once.
 constexpr size_t kMappedBlockBytes = 256 * 1024;
 
+// The block's bytes are charged to the memory budget first, which may abandon the call.
 std::byte *new_block_memory(const HEAP *heap, bool first, const char *what) {
   const size_t bytes = block_bytes_of(heap);
+  charge_memory(bytes);
   void *memory = bytes >= kMappedBlockBytes ? map_zeroed(bytes, !first)
                                             : std::calloc(heap->cells_per_block, heap->cell_size);
   if (memory == nullptr) out_of_memory(what);
@@ -34,6 +37,7 @@ std::byte *new_block_memory(const HEAP *heap, bool first, const char *what) {
 
 void free_block_memory(const HEAP *heap, std::byte *cells) {
   const size_t bytes = block_bytes_of(heap);
+  release_memory(bytes);
   if (bytes >= kMappedBlockBytes)
     unmap_zeroed(cells, bytes);
   else
@@ -98,9 +102,10 @@ void leave_full_block(HEAP *heap) {
   if (heap->used_in_block < heap->cells_per_block) return;
   HEAP_BLOCK *block = heap->current_block;
   if (block->next == nullptr) {
+    std::byte *cells = new_block_memory(heap, false, "ADD_BLOCK");
     auto *added = static_cast<HEAP_BLOCK *>(std::calloc(1, sizeof(HEAP_BLOCK)));
     if (added == nullptr) out_of_memory("ADD_BLOCK");
-    added->cells = new_block_memory(heap, false, "ADD_BLOCK");
+    added->cells = cells;
     block->next = added;
   }
   heap->current_block = block->next;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "closures.h"
 #include "concat.h"
@@ -132,23 +133,27 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *contains_net(NET *net, int copy) {
-  if (net == nullptr) {
-    error_printf("Unexpected NULL argument in %s().", "contains_net");
-    return nullptr;
-  }
-  return contains_fsm(net, copy, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) {
+      error_printf("Unexpected NULL argument in %s().", "contains_net");
+      return nullptr;
+    }
+    return contains_fsm(net, copy, minimize_results());
+  });
 }
 
 KORA_API NET *ignore_net(NET *net1, NET *net2, int copy1, int keep2) {
-  if (net1 == nullptr || net2 == nullptr) {
-    error_printf("Unexpected NULL argument in %s().", "ignore_net");
-    return nullptr;
-  }
-  if (net1->flags.compacted) {
-    compacted_net_error("ignore_net", 0);
-    return refuse_ignore(net1, net2, copy1 != 0, keep2 != 0);
-  }
-  return ignore_fsm(net1, net2, copy1 != 0, keep2 != 0, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net1 == nullptr || net2 == nullptr) {
+      error_printf("Unexpected NULL argument in %s().", "ignore_net");
+      return nullptr;
+    }
+    if (net1->flags.compacted) {
+      compacted_net_error("ignore_net", 0);
+      return refuse_ignore(net1, net2, copy1 != 0, keep2 != 0);
+    }
+    return ignore_fsm(net1, net2, copy1 != 0, keep2 != 0, minimize_results());
+  });
 }
 
 }  // extern "C"

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "fat-print.h"
@@ -710,17 +711,19 @@ using namespace kora;
 extern "C" {
 
 KORA_API char *label_side_name(uint32_t label, int side) {
-  const LABEL *record = label_record(label);
-  if (record == nullptr || (side != 0 && side != 1)) {
-    error_printf("label_side_name: No label %u or no side %d.", static_cast<unsigned>(label), side);
-    return nullptr;
-  }
-  uint32_t symbol = side == 0 ? upper_id(label) : lower_id(label);
-  std::string text;
-  if (symbol != EPSILON) append_symbol(text, symbol, 0);
-  char *name = static_cast<char *>(allocate_or_die(text.size() + 1, "LABEL_SIDE_NAME"));
-  std::memcpy(name, text.c_str(), text.size() + 1);
-  return name;
+  return guarded(__func__, nullptr, [&]() -> char * {
+    const LABEL *record = label_record(label);
+    if (record == nullptr || (side != 0 && side != 1)) {
+      error_printf("label_side_name: No label %u or no side %d.", static_cast<unsigned>(label), side);
+      return nullptr;
+    }
+    uint32_t symbol = side == 0 ? upper_id(label) : lower_id(label);
+    std::string text;
+    if (symbol != EPSILON) append_symbol(text, symbol, 0);
+    char *name = static_cast<char *>(allocate_or_die(text.size() + 1, "LABEL_SIDE_NAME"));
+    std::memcpy(name, text.c_str(), text.size() + 1);
+    return name;
+  });
 }
 
 }  // extern "C"

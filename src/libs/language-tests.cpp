@@ -17,6 +17,7 @@
 #include "language-tests.h"
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "closures.h"
 #include "determinize.h"
@@ -155,40 +156,54 @@ using namespace kora;
 extern "C" {
 
 KORA_API int test_non_null(NET *net) {
-  if (!check_operand(net, "test_non_null")) return 0;
-  return !null_fsm_p(net);
+  return guarded(__func__, 0, [&]() -> int {
+    if (!check_operand(net, "test_non_null")) return 0;
+    return !null_fsm_p(net);
+  });
 }
 
 KORA_API int test_sublanguage(NET *net1, NET *net2) {
-  if (!comparable(net1, net2, "test_sublanguage")) return 0;
-  if (net1 == net2) return 1;
-  harmonize_sigmas(net1, net2);
-  prune_fsm(net1, 0);
-  label_check(net1);  // the label set may still list labels of states dropped earlier
-  if (!labels_included(net1, net2)) return 0;
-  determinize_fsm(net1, 0);
-  determinize_fsm(net2, 0);
-  return included_walk(net1, net2);
+  return guarded(__func__, 0, [&]() -> int {
+    if (!comparable(net1, net2, "test_sublanguage")) return 0;
+    if (net1 == net2) return 1;
+    harmonize_sigmas(net1, net2);
+    prune_fsm(net1, 0);
+    label_check(net1);  // the label set may still list labels of states dropped earlier
+    if (!labels_included(net1, net2)) return 0;
+    determinize_fsm(net1, 0);
+    determinize_fsm(net2, 0);
+    return included_walk(net1, net2);
+  });
 }
 
 KORA_API int test_equivalent(NET *net1, NET *net2) {
-  if (!comparable(net1, net2, "test_equivalent")) return 0;
-  if (net1 == net2) return 1;
-  if (net1->flags.minimized && net2->flags.minimized &&
-      (net1->num_states != net2->num_states || net1->num_arcs != net2->num_arcs ||
-       test_alph_member(net_sigma(net1), OTHER) != test_alph_member(net_sigma(net2), OTHER)))
-    return 0;
-  harmonize_sigmas(net1, net2);
-  label_check(net1);  // label sets may still list labels of states dropped earlier
-  label_check(net2);
-  if (!test_equal_alphs(net_labels(net1), net_labels(net2))) return 0;
-  determinize_fsm(net1, 0);
-  determinize_fsm(net2, 0);
-  return isomorphic_walk(net1, net2);
+  return guarded(__func__, 0, [&]() -> int {
+    if (!comparable(net1, net2, "test_equivalent")) return 0;
+    if (net1 == net2) return 1;
+    if (net1->flags.minimized && net2->flags.minimized &&
+        (net1->num_states != net2->num_states || net1->num_arcs != net2->num_arcs ||
+         test_alph_member(net_sigma(net1), OTHER) != test_alph_member(net_sigma(net2), OTHER)))
+      return 0;
+    harmonize_sigmas(net1, net2);
+    label_check(net1);  // label sets may still list labels of states dropped earlier
+    label_check(net2);
+    if (!test_equal_alphs(net_labels(net1), net_labels(net2))) return 0;
+    determinize_fsm(net1, 0);
+    determinize_fsm(net2, 0);
+    return isomorphic_walk(net1, net2);
+  });
 }
 
-KORA_API int test_upper_universal(NET *net) { return universal_side_p(net, nullptr, 0); }
+KORA_API int test_upper_universal(NET *net) {
+  return guarded(__func__, 0, [&]() -> int {
+    return universal_side_p(net, nullptr, 0);
+  });
+}
 
-KORA_API int test_lower_universal(NET *net) { return universal_side_p(net, nullptr, 1); }
+KORA_API int test_lower_universal(NET *net) {
+  return guarded(__func__, 0, [&]() -> int {
+    return universal_side_p(net, nullptr, 1);
+  });
+}
 
 }  // extern "C"

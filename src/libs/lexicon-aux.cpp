@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "concat.h"
 #include "context.h"
@@ -546,24 +547,23 @@ NET *VornBuilder::build() {
 NET *compile_lexicon(std::string_view source, bool progress, long long *lines) {
   // Entry words are cut in the encoding the file is read in: a Latin-1 file is cut byte by
   // byte even when the context writes UTF-8.
-  FST_CONTEXT *settings = context();
-  int output_encoding = settings->out_char_encoding;
-  if (settings->in_char_encoding == KORA_LATIN1) settings->out_char_encoding = KORA_LATIN1;
-  NET *result = nullptr;
-  {
-    VornBuilder builder(progress);
-    ParseResult parsed = parse_lexicon(source, builder);
-    if (lines != nullptr) *lines = parsed.lines;
-    if (parsed.errors > 0) {
-      error_printf("Compilation aborted because of %lld parse error%s.", parsed.errors,
-                   parsed.errors == 1 ? "" : "s");
-      result = null_net();
-    } else {
-      result = builder.build();
-    }
+  // The output encoding is put back however the compilation ends (an abandoned call too).
+  struct OutputEncoding {
+    FST_CONTEXT *settings = context();
+    int saved = settings->out_char_encoding;
+    ~OutputEncoding() { settings->out_char_encoding = saved; }
+  } output_encoding;
+  if (output_encoding.settings->in_char_encoding == KORA_LATIN1)
+    output_encoding.settings->out_char_encoding = KORA_LATIN1;
+  VornBuilder builder(progress);
+  ParseResult parsed = parse_lexicon(source, builder);
+  if (lines != nullptr) *lines = parsed.lines;
+  if (parsed.errors > 0) {
+    error_printf("Compilation aborted because of %lld parse error%s.", parsed.errors,
+                 parsed.errors == 1 ? "" : "s");
+    return null_net();
   }
-  settings->out_char_encoding = output_encoding;
-  return result;
+  return builder.build();
 }
 
 NET *compile_lexicon_stream(FILE *stream, long long *lines) {
@@ -578,15 +578,23 @@ NET *compile_lexicon_stream(FILE *stream, long long *lines) {
 
 using namespace kora;
 
-NET *read_vorn(const char *file_name) {
-  TextFile file;
-  int status = open_text_file(file_name, &file);
-  if (status == TEXT_NOT_TEXT) {
-    error_printf("'%s' appears not to be a text file.", file_name);
-    return nullptr;
-  }
-  if (status != TEXT_OK) return nullptr;
-  NET *net = compile_lexicon_stream(file.stream, nullptr);
-  close_text_file(&file);
-  return net;
+extern "C" {
+
+KORA_API NET *read_vorn(const char *file_name) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    TextFile file;
+    int status = open_text_file(file_name, &file);
+    if (status == TEXT_NOT_TEXT) {
+      error_printf("'%s' appears not to be a text file.", file_name);
+      return nullptr;
+    }
+    if (status != TEXT_OK) return nullptr;
+    struct Closing {
+      TextFile *file;
+      ~Closing() { close_text_file(file); }
+    } closing{&file};
+    return compile_lexicon_stream(file.stream, nullptr);
+  });
 }
+
+}  // extern "C"

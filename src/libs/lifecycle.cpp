@@ -12,6 +12,7 @@
 #include "bin-header.h"
 #include "bin-in.h"
 #include "bin-out.h"
+#include "boundary.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -107,29 +108,33 @@ using namespace kora;
 extern "C" {
 
 KORA_API FST_CONTEXT *initialize_kora(void) {
-  fill_default_context(context());
-  create_heaps();
-  reset_line_buffer();
-  return context();
+  return guarded(__func__, nullptr, [&]() -> FST_CONTEXT * {
+    fill_default_context(context());
+    create_heaps();
+    reset_line_buffer();
+    return context();
+  });
 }
 
 KORA_API void reclaim_kora(FST_CONTEXT *c) {
-  reset_regex_scanner();
-  free_network(regex_result_slot());
-  regex_result_slot() = nullptr;
-  free_definitions();
-  free_live_networks();
-  free_names_table();
-  free_label_maps();
-  free_all_stacks();
-  free_all_heaps();
-  forget_network_heaps();
-  forget_parse_table_heaps();
-  forget_alph_item_heaps();
-  heaps_to_create = true;
-  free_configuration();
-  reset_file_headers();
-  if (c != nullptr) release_context(c);
+  guarded(__func__, [&] {
+    reset_regex_scanner();
+    free_network(regex_result_slot());
+    regex_result_slot() = nullptr;
+    free_definitions();
+    free_live_networks();
+    free_names_table();
+    free_label_maps();
+    free_all_stacks();
+    free_all_heaps();
+    forget_network_heaps();
+    forget_parse_table_heaps();
+    forget_alph_item_heaps();
+    heaps_to_create = true;
+    free_configuration();
+    reset_file_headers();
+    if (c != nullptr) release_context(c);
+  });
 }
 
 }  // extern "C"

@@ -22,6 +22,7 @@
 #include "minimize.h"
 
 #include "alph.h"
+#include "boundary.h"
 #include "determinize.h"
 #include "epsilon.h"
 #include "flag-marks.h"
@@ -191,14 +192,16 @@ using namespace kora;
 extern "C" {
 
 KORA_API int minimize_net(NET *net) {
-  const char *refused = net == nullptr ? "A NULL pointer" : refusal(net);
-  if (refused != nullptr) {
-    error_printf("%s cannot be minimized.", refused);
-    return 1;
-  }
-  const int status = minimize_in_place(net);
-  recompute_flag_marks(net);
-  return status;
+  return guarded(__func__, 1, [&]() -> int {
+    const char *refused = net == nullptr ? "A NULL pointer" : refusal(net);
+    if (refused != nullptr) {
+      error_printf("%s cannot be minimized.", refused);
+      return 1;
+    }
+    const int status = minimize_in_place(net);
+    recompute_flag_marks(net);
+    return status;
+  });
 }
 
 }  // extern "C"

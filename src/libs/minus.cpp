@@ -18,6 +18,7 @@
 #include <cstdio>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "complement.h"
 #include "context.h"
@@ -244,8 +245,10 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *minus_net(NET *net1, NET *net2, int keep1, int keep2) {
-  if (net1 == net2) keep1 = keep2 = keep1 || keep2;
-  return minus_fsm(net1, net2, keep1 != 0, keep2 != 0, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net1 == net2) keep1 = keep2 = keep1 || keep2;
+    return minus_fsm(net1, net2, keep1 != 0, keep2 != 0, minimize_results());
+  });
 }
 
 }  // extern "C"

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "context.h"
 #include "error.h"
@@ -344,46 +345,54 @@ NET *compact_sigma(NET *net) {
 extern "C" {
 
 KORA_API NET *substitute_symbol(uint32_t symbol, ALPH *list, NET *net, int copy) {
-  return substitute_and_minimize("substitute_symbol", symbol, list, net, copy, false);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return substitute_and_minimize("substitute_symbol", symbol, list, net, copy, false);
+  });
 }
 
 KORA_API NET *substitute_label(uint32_t label, ALPH *list, NET *net, int copy) {
-  return substitute_and_minimize("substitute_label", label, list, net, copy, true);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return substitute_and_minimize("substitute_label", label, list, net, copy, true);
+  });
 }
 
 KORA_API NET *close_sigma(NET *net, ALPH *symbols, int copy, int minimize) {
-  if (net == nullptr) {
-    error("close_sigma: argument is NULL.");
-    return nullptr;
-  }
-  if (check_plain_net(net) || check_net_label_map(net)) return net;
-  if (copy == 1 && (net = copy_fsm(net)) == nullptr) return nullptr;
-  ALPH *sigma = net_sigma(net);
-  if (test_alph_member(sigma, OTHER)) {
-    // OTHER comes to mean exactly the given symbols that the network does not know yet.
-    ALPH *fresh = nullptr;
-    if (symbols != nullptr) {
-      fresh = make_alph(0, KORA_BINARY_ALPH);
-      for (uint32_t symbol : members_of(symbols))
-        if (label_arity(symbol) == 1 && !test_alph_member(sigma, symbol))
-          alph_add_to(fresh, symbol, 0);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) {
+      error("close_sigma: argument is NULL.");
+      return nullptr;
     }
-    net = substitute_worker(net, OTHER, fresh, 0, false, fresh != nullptr);
-    free_alph(fresh);
-  }
-  if (test_alph_member(net->sigma, OTHER))
-    warning("close_sigma: Sigma not closed.");
-  else
-    net->flags.closed_sigma = 1;
-  return minimize ? min_fsm(net, 0) : net;
+    if (check_plain_net(net) || check_net_label_map(net)) return net;
+    if (copy == 1 && (net = copy_fsm(net)) == nullptr) return nullptr;
+    ALPH *sigma = net_sigma(net);
+    if (test_alph_member(sigma, OTHER)) {
+      // OTHER comes to mean exactly the given symbols that the network does not know yet.
+      ALPH *fresh = nullptr;
+      if (symbols != nullptr) {
+        fresh = make_alph(0, KORA_BINARY_ALPH);
+        for (uint32_t symbol : members_of(symbols))
+          if (label_arity(symbol) == 1 && !test_alph_member(sigma, symbol))
+            alph_add_to(fresh, symbol, 0);
+      }
+      net = substitute_worker(net, OTHER, fresh, 0, false, fresh != nullptr);
+      free_alph(fresh);
+    }
+    if (test_alph_member(net->sigma, OTHER))
+      warning("close_sigma: Sigma not closed.");
+    else
+      net->flags.closed_sigma = 1;
+    return minimize ? min_fsm(net, 0) : net;
+  });
 }
 
 KORA_API NET *close_net_alphabet(NET *net) {
-  if (net == nullptr) {
-    error("close_net_alphabet: argument is NULL.");
-    return nullptr;
-  }
-  return close_sigma(net, nullptr, 0, parameter(KORA_MINIMIZE));
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) {
+      error("close_net_alphabet: argument is NULL.");
+      return nullptr;
+    }
+    return close_sigma(net, nullptr, 0, parameter(KORA_MINIMIZE));
+  });
 }
 
 }  // extern "C"

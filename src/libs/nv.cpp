@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdlib>
 
+#include "boundary.h"
 #include "error.h"
 
 namespace kora {
@@ -114,24 +115,30 @@ void free_nvv(NVV *nvv) {
 extern "C" {
 
 KORA_API NV *make_nv(int count) {
-  count = std::max(count, 0);
-  auto *nv = static_cast<NV *>(std::calloc(1, sizeof(NV)));
-  auto *nets = static_cast<NET **>(std::calloc(std::bit_ceil(static_cast<unsigned>(std::max(count, 1))), sizeof(NET *)));
-  if (nv == nullptr || nets == nullptr) kora::out_of_memory("MAKE_NV");
-  nv->len = count;
-  nv->nets = nets;
-  return nv;
+  return kora::guarded(__func__, nullptr, [&]() -> NV * {
+    count = std::max(count, 0);
+    auto *nv = static_cast<NV *>(std::calloc(1, sizeof(NV)));
+    auto *nets = static_cast<NET **>(std::calloc(std::bit_ceil(static_cast<unsigned>(std::max(count, 1))), sizeof(NET *)));
+    if (nv == nullptr || nets == nullptr) kora::out_of_memory("MAKE_NV");
+    nv->len = count;
+    nv->nets = nets;
+    return nv;
+  });
 }
 
 KORA_API void free_nv(NV *nv) {
-  if (nv == nullptr) return;
-  std::free(nv->nets);
-  std::free(nv);
+  kora::guarded(__func__, [&] {
+    if (nv == nullptr) return;
+    std::free(nv->nets);
+    std::free(nv);
+  });
 }
 
 KORA_API void free_nv_and_nets(NV *nv) {
-  kora::free_nets_of_nv(nv);
-  free_nv(nv);
+  kora::guarded(__func__, [&] {
+    kora::free_nets_of_nv(nv);
+    free_nv(nv);
+  });
 }
 
 }  // extern "C"

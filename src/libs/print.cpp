@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "fat-str.h"
@@ -450,20 +451,22 @@ using namespace kora;
 extern "C" {
 
 KORA_API void print_net(NET *net, FILE *stream) {
-  if (net == nullptr) {
-    error("Unexpected NULL pointer in print_net().");
-    return;
-  }
-  stream = or_stdout(stream);
-  LABEL_MAP *saved_map = current_label_map();
-  if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
-  print_name(net, stream);
-  print_flags(net, stream);
-  line_printf("Arity: %d", net->arity);
-  line_end(stream);
-  if (!net->flags.compacted && !net->flags2.is_virtual) print_states(net, stream);
-  set_label_map(saved_map);
-  line_flush(stream);
+  guarded(__func__, [&] {
+    if (net == nullptr) {
+      error("Unexpected NULL pointer in print_net().");
+      return;
+    }
+    stream = or_stdout(stream);
+    LABEL_MAP *saved_map = current_label_map();
+    if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+    print_name(net, stream);
+    print_flags(net, stream);
+    line_printf("Arity: %d", net->arity);
+    line_end(stream);
+    if (!net->flags.compacted && !net->flags2.is_virtual) print_states(net, stream);
+    set_label_map(saved_map);
+    line_flush(stream);
+  });
 }
 
 }  // extern "C"

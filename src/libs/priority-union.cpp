@@ -13,6 +13,7 @@
 
 #include "priority-union.h"
 
+#include "boundary.h"
 #include "calculus.h"
 #include "compose.h"
 #include "error.h"
@@ -89,44 +90,48 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *priority_union_net(NET *net1, NET *net2, int side, int copy1, int copy2) {
-  if (net1 == nullptr || net2 == nullptr) {
-    error_printf("Unexpected NULL argument in %s().", "priority_union_net");
-    return nullptr;
-  }
-  NET *operands[2] = {net1, net2};
-  NV nets{2, operands};
-  if (!check_operands(&nets, "priority union")) {
-    release(net1, net2, copy1 == 1, copy2 == 1);
-    return null_net();
-  }
-  NET *a = copy1 == 1 || net1 == net2 ? copy_fsm(net1) : net1;
-  NET *b = copy2 == 1 ? copy_fsm(net2) : net2;
-  if (side != UPPER_SIDE && side != LOWER_SIDE) {
-    error_printf("oneside_minus_fsm: Side should be UPPER or LOWER, got %d.", side);
-    release(a, b, 0, 0);
-    return null_net();
-  }
-  return priority_union_fsm(a, b, side, 0, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net1 == nullptr || net2 == nullptr) {
+      error_printf("Unexpected NULL argument in %s().", "priority_union_net");
+      return nullptr;
+    }
+    NET *operands[2] = {net1, net2};
+    NV nets{2, operands};
+    if (!check_operands(&nets, "priority union")) {
+      release(net1, net2, copy1 == 1, copy2 == 1);
+      return null_net();
+    }
+    NET *a = copy1 == 1 || net1 == net2 ? copy_fsm(net1) : net1;
+    NET *b = copy2 == 1 ? copy_fsm(net2) : net2;
+    if (side != UPPER_SIDE && side != LOWER_SIDE) {
+      error_printf("oneside_minus_fsm: Side should be UPPER or LOWER, got %d.", side);
+      release(a, b, 0, 0);
+      return null_net();
+    }
+    return priority_union_fsm(a, b, side, 0, minimize_results());
+  });
 }
 
 KORA_API NET *lenient_compose_net(NET *upper, NET *lower, int keep1, int keep2) {
-  if (upper == nullptr || lower == nullptr) {
-    error_printf("Unexpected NULL argument in %s().", "lenient_compose_net");
-    return nullptr;
-  }
-  NET *operands[2] = {upper, lower};
-  NV nets{2, operands};
-  if (!check_operands(&nets, "lenient composition")) {
-    release(upper, lower, keep1, keep2);
-    return null_net();
-  }
-  NET *own_upper = copy_fsm(upper);
-  NET *own_lower = keep2 || lower == upper ? copy_fsm(lower) : lower;
-  NET *composed = compose_fst(own_upper, own_lower, minimize_results(), FLAGS_AS_SYMBOLS);
-  free_network(own_upper);
-  free_network(own_lower);
-  NET *backoff = keep1 ? copy_fsm(upper) : upper;
-  return priority_union_fsm(composed, backoff, UPPER_SIDE, 0, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (upper == nullptr || lower == nullptr) {
+      error_printf("Unexpected NULL argument in %s().", "lenient_compose_net");
+      return nullptr;
+    }
+    NET *operands[2] = {upper, lower};
+    NV nets{2, operands};
+    if (!check_operands(&nets, "lenient composition")) {
+      release(upper, lower, keep1, keep2);
+      return null_net();
+    }
+    NET *own_upper = copy_fsm(upper);
+    NET *own_lower = keep2 || lower == upper ? copy_fsm(lower) : lower;
+    NET *composed = compose_fst(own_upper, own_lower, minimize_results(), FLAGS_AS_SYMBOLS);
+    free_network(own_upper);
+    free_network(own_lower);
+    NET *backoff = keep1 ? copy_fsm(upper) : upper;
+    return priority_union_fsm(composed, backoff, UPPER_SIDE, 0, minimize_results());
+  });
 }
 
 }  // extern "C"

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "closures.h"
 #include "context.h"
@@ -164,49 +165,53 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *intersect_net(NET *net1, NET *net2, int keep1, int keep2) {
-  if (net1 == net2) keep1 = keep2 = keep1 || keep2;
-  NET *operands[2] = {net1, net2};
-  NV nets{2, operands};
-  NET *result = intersect_fsm(&nets, 1, minimize_results());
-  if (!keep1) free_network(net1);
-  if (!keep2 && net2 != net1) free_network(net2);
-  return result;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net1 == net2) keep1 = keep2 = keep1 || keep2;
+    NET *operands[2] = {net1, net2};
+    NV nets{2, operands};
+    NET *result = intersect_fsm(&nets, 1, minimize_results());
+    if (!keep1) free_network(net1);
+    if (!keep2 && net2 != net1) free_network(net2);
+    return result;
+  });
 }
 
 KORA_API int test_intersect(NET *net1, NET *net2) {
-  NET *operands[2] = {net1, net2};
-  NV nets{2, operands};
-  if (!check_operands(&nets, "test_intersect")) return 0;
-  if (net1 == net2) return 1;
-  remove_epsilons(net1, 0);
-  remove_epsilons(net2, 0);
-  harmonize_sigmas(net1, net2);
+  return guarded(__func__, 0, [&]() -> int {
+    NET *operands[2] = {net1, net2};
+    NV nets{2, operands};
+    if (!check_operands(&nets, "test_intersect")) return 0;
+    if (net1 == net2) return 1;
+    remove_epsilons(net1, 0);
+    remove_epsilons(net2, 0);
+    harmonize_sigmas(net1, net2);
 
-  const bool indexed_is_1 = index_first(net1, net2);
-  PAIR_WALK walk;
-  init_pair_walk(&walk, net1, net2, "INTERSECT_P", "Cons stack");
-  int found = 0;
-  STATE *p = nullptr, *q = nullptr;
-  while (next_walk_pair(&walk, &p, &q)) {
-    if (p->flags.final && q->flags.final) {
-      found = 1;
-      break;
+    const bool indexed_is_1 = index_first(net1, net2);
+    PAIR_WALK walk;
+    init_pair_walk(&walk, net1, net2, "INTERSECT_P", "Cons stack");
+    int found = 0;
+    STATE *p = nullptr, *q = nullptr;
+    while (next_walk_pair(&walk, &p, &q)) {
+      if (p->flags.final && q->flags.final) {
+        found = 1;
+        break;
+      }
+      STATE *indexed = indexed_is_1 ? p : q;
+      STATE *scanned = indexed_is_1 ? q : p;
+      for (ARC *arc = indexed->arcs; arc != nullptr; arc = arc->next) enter_arc(&walk.table, arc);
+      for (ARC *arc = scanned->arcs; arc != nullptr; arc = arc->next) {
+        LABEL_ENTRY *entry = label_entry(&walk.table, arc->label);
+        int cursor = -2;
+        for (ARC *match = entry == nullptr ? nullptr : next_entry_arc(&walk.table, entry, &cursor);
+             match != nullptr; match = next_entry_arc(&walk.table, entry, &cursor))
+          walk_to(&walk, (indexed_is_1 ? match : arc)->destination,
+                  (indexed_is_1 ? arc : match)->destination);
+      }
+      clear_label_table(&walk.table);
     }
-    STATE *indexed = indexed_is_1 ? p : q;
-    STATE *scanned = indexed_is_1 ? q : p;
-    for (ARC *arc = indexed->arcs; arc != nullptr; arc = arc->next) enter_arc(&walk.table, arc);
-    for (ARC *arc = scanned->arcs; arc != nullptr; arc = arc->next) {
-      LABEL_ENTRY *entry = label_entry(&walk.table, arc->label);
-      int cursor = -2;
-      for (ARC *match = entry == nullptr ? nullptr : next_entry_arc(&walk.table, entry, &cursor);
-           match != nullptr; match = next_entry_arc(&walk.table, entry, &cursor))
-        walk_to(&walk, (indexed_is_1 ? match : arc)->destination,
-                (indexed_is_1 ? arc : match)->destination);
-    }
-    clear_label_table(&walk.table);
-  }
-  free_pair_walk(&walk);
-  return found;
+    free_pair_walk(&walk);
+    return found;
+  });
 }
 
 }  // extern "C"

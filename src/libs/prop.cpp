@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "prop-names.h"
@@ -483,60 +484,66 @@ using namespace kora;
 extern "C" {
 
 KORA_API int add_string_property(NET *net, const char *key, const char *value) {
-  if (net == nullptr || key == nullptr || value == nullptr) {
-    error("Unexpected NULL pointer in add_string_property().");
-    return 1;
-  }
-  FAT_STR fat_key = input_to_fat(key);
-  add_string_prop(net, fat_key, input_to_fat(value));
-  std::free(fat_key);
-  return 0;
+  return guarded(__func__, 1, [&]() -> int {
+    if (net == nullptr || key == nullptr || value == nullptr) {
+      error("Unexpected NULL pointer in add_string_property().");
+      return 1;
+    }
+    FAT_STR fat_key = input_to_fat(key);
+    add_string_prop(net, fat_key, input_to_fat(value));
+    std::free(fat_key);
+    return 0;
+  });
 }
 
 KORA_API char *get_string_property(NET *net, const char *key) {
-  if (net == nullptr || key == nullptr) {
-    error("Unexpected NULL pointer in get_string_property().");
-    return nullptr;
-  }
-  FAT_STR fat_key = input_to_fat(key);
-  const OBJECT *value = get_prop(net, fat_key);
-  std::free(fat_key);
-  if (value == nullptr) return nullptr;
-  switch (value->type) {
-    case INTEGER_TYPE:
-      return integer_text(value->value.integer);
-    case CHARACTER_TYPE: {
-      const uint32_t character[2] = {value->value.character, 0};
-      return fat_to_output(character);
-    }
-    case STRING_TYPE:
-      return fat_to_output(value->value.string);
-    case SYMBOL_TYPE:
-      return fat_to_output(value->value.symbol != nullptr ? value->value.symbol->name : nullptr);
-    default:
-      error_printf("Cannot coerce a value of type '%s' into a string.",
-                   object_type_name(value->type));
+  return guarded(__func__, nullptr, [&]() -> char * {
+    if (net == nullptr || key == nullptr) {
+      error("Unexpected NULL pointer in get_string_property().");
       return nullptr;
-  }
+    }
+    FAT_STR fat_key = input_to_fat(key);
+    const OBJECT *value = get_prop(net, fat_key);
+    std::free(fat_key);
+    if (value == nullptr) return nullptr;
+    switch (value->type) {
+      case INTEGER_TYPE:
+        return integer_text(value->value.integer);
+      case CHARACTER_TYPE: {
+        const uint32_t character[2] = {value->value.character, 0};
+        return fat_to_output(character);
+      }
+      case STRING_TYPE:
+        return fat_to_output(value->value.string);
+      case SYMBOL_TYPE:
+        return fat_to_output(value->value.symbol != nullptr ? value->value.symbol->name : nullptr);
+      default:
+        error_printf("Cannot coerce a value of type '%s' into a string.",
+                     object_type_name(value->type));
+        return nullptr;
+    }
+  });
 }
 
 KORA_API int remove_string_property(NET *net, const char *key) {
-  if (net == nullptr || key == nullptr) {
-    error("Unexpected NULL arguments in remove_string_property().");
-    return 1;
-  }
-  FAT_STR fat_key = input_to_fat(key);
-  PROP *prop = remove_prop(net, fat_key);
-  std::free(fat_key);
-  if (prop == nullptr) {
-    warning_printf("No value for the attribute %s was found.", key);
-    return 1;
-  }
-  if (prop->value == nullptr || prop->value->type != STRING_TYPE) {
-    warning_printf("The value of the attribute '%s' was not a string.", key);
-  }
-  free_prop(prop);
-  return 0;
+  return guarded(__func__, 1, [&]() -> int {
+    if (net == nullptr || key == nullptr) {
+      error("Unexpected NULL arguments in remove_string_property().");
+      return 1;
+    }
+    FAT_STR fat_key = input_to_fat(key);
+    PROP *prop = remove_prop(net, fat_key);
+    std::free(fat_key);
+    if (prop == nullptr) {
+      warning_printf("No value for the attribute %s was found.", key);
+      return 1;
+    }
+    if (prop->value == nullptr || prop->value->type != STRING_TYPE) {
+      warning_printf("The value of the attribute '%s' was not a string.", key);
+    }
+    free_prop(prop);
+    return 0;
+  });
 }
 
 }  // extern "C"

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "alph.h"
+#include "boundary.h"
 #include "calculus.h"
 #include "context.h"
 #include "define.h"
@@ -151,21 +152,66 @@ long regex_error_position() { return error_position; }
 
 // --- Reading ------------------------------------------------------------------------------------
 
+namespace {
+
+// What compiling one expression from a string changes for its duration (the string source,
+// quiet verbose mode, no echo, no warning for a missing ";", the error count), put back
+// however the compilation ends: a call abandoned by the memory budget unwinds through here.
+class StringCompilation {
+ public:
+  explicit StringCompilation(const std::string &source)
+      : verbose_(int_parameters()->word[KORA_VERBOSE]), encoding_(context()->in_char_encoding),
+        depth_(source_depth()) {
+    int_parameters()->word[KORA_VERBOSE] = 0;
+    push_string_source(source.c_str());
+    echo_ = set_echo(0);
+    warn_ = set_missing_semicolon_warning(0);
+  }
+  ~StringCompilation() {
+    while (source_depth() > depth_) pop_source();
+    set_echo(echo_);
+    set_missing_semicolon_warning(warn_);
+    int_parameters()->word[KORA_VERBOSE] = verbose_;
+    if (context()->in_char_encoding != encoding_) set_input_char_encoding(context(), encoding_);
+  }
+  StringCompilation(const StringCompilation &) = delete;
+  StringCompilation &operator=(const StringCompilation &) = delete;
+
+ private:
+  int verbose_;
+  int encoding_;
+  int depth_;  // sources open before; an abandoned call may leave a function's body open too
+  int echo_ = 0;
+  int warn_ = 0;
+};
+
+// Pops the file source of read_regexes, and any source opened inside it, however the reading
+// ends.
+class FileSourceScope {
+ public:
+  FileSourceScope() : depth_(source_depth() - 1) {}
+  ~FileSourceScope() {
+    while (source_depth() > depth_) pop_source();
+  }
+  FileSourceScope(const FileSourceScope &) = delete;
+  FileSourceScope &operator=(const FileSourceScope &) = delete;
+
+ private:
+  int depth_;
+};
+
+}  // namespace
+
 NET *compile_regex(const char *text) {
   if (text == nullptr) {
     error("Unexpected NULL argument in read_regex().");
     return nullptr;
   }
-  INT_PARAMETERS *parameters = int_parameters();
-  const int verbose = parameters->word[KORA_VERBOSE];
-  const int encoding = context()->in_char_encoding;
-  parameters->word[KORA_VERBOSE] = 0;
   std::string source = text;
   size_t end = source.find_last_not_of(" \t\r\n");
   if (end == std::string::npos || source[end] != ';') source += ";";
-  push_string_source(source.c_str());
-  const int echo = set_echo(0);
-  const int warn = set_missing_semicolon_warning(0);
+  StringCompilation compilation(source);
+  INT_PARAMETERS *parameters = int_parameters();
   parameters->word[KORA_ERROR_COUNT] = 0;
   error_position = -1;
   set_scanner_state(ScannerState::BETWEEN_EXPRESSIONS);
@@ -174,11 +220,6 @@ NET *compile_regex(const char *text) {
     free_network(net);
     net = nullptr;
   }
-  pop_source();
-  set_echo(echo);
-  set_missing_semicolon_warning(warn);
-  parameters->word[KORA_VERBOSE] = verbose;
-  if (context()->in_char_encoding != encoding) set_input_char_encoding(context(), encoding);
   return net;
 }
 
@@ -198,13 +239,15 @@ NV *read_regexes(const char *file_name, int count) {
   if (!push_file_source(file_name)) return nullptr;
   int_parameters()->word[KORA_ERROR_COUNT] = 0;
   NV *nets = make_nv(0);
-  bool at_end = false;
-  while (count < 0 || NV_len(nets) < count) {
-    NET *net = compile_next_regex(&at_end);
-    if (at_end) break;
-    nv_push_back(net, nets);
+  {
+    FileSourceScope source;
+    bool at_end = false;
+    while (count < 0 || NV_len(nets) < count) {
+      NET *net = compile_next_regex(&at_end);
+      if (at_end) break;
+      nv_push_back(net, nets);
+    }
   }
-  pop_source();
   if (int_parameters()->word[KORA_ERROR_COUNT] != 0) {
     free_nv_and_nets(nets);
     return nullptr;
@@ -450,67 +493,83 @@ REPL_RULES *regex_function_rule(NET *upper, int arrow, char *function) {
 
 using namespace kora;
 
-KORA_API NET *read_regex(const char *regex) { return compile_regex(regex); }
+KORA_API NET *read_regex(const char *regex) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return compile_regex(regex);
+  });
+}
 
 KORA_API int define_regex_net(const char *name, const char *regex) {
-  if (regex == nullptr) {
-    error("null regex_str");
-    return 1;
-  }
-  NET *net = compile_regex(regex);
-  if (net == nullptr) {
-    error_printf("Cannot compile '%s'.", regex);
-    return 1;
-  }
-  add_string_property(net, "DEFINITION", regex);
-  if (define_net(name, net, 0) != 0) {
-    free_network(net);
-    return 1;
-  }
-  return 0;
+  return guarded(__func__, 1, [&]() -> int {
+    if (regex == nullptr) {
+      error("null regex_str");
+      return 1;
+    }
+    NET *net = compile_regex(regex);
+    if (net == nullptr) {
+      error_printf("Cannot compile '%s'.", regex);
+      return 1;
+    }
+    add_string_property(net, "DEFINITION", regex);
+    if (define_net(name, net, 0) != 0) {
+      free_network(net);
+      return 1;
+    }
+    return 0;
+  });
 }
 
 KORA_API int define_regex_list(const char *name, const char *regex) {
-  if (name == nullptr || regex == nullptr) return 1;
-  NET *net = compile_regex(regex);
-  if (net == nullptr) {
-    error("Failed to read regex as symbol list.");
-    return 3;
-  }
-  int status = define_symbol_list(name, net_sigma(net));
-  free_network(net);
-  return status == 0 ? 0 : 1;
+  return guarded(__func__, 1, [&]() -> int {
+    if (name == nullptr || regex == nullptr) return 1;
+    NET *net = compile_regex(regex);
+    if (net == nullptr) {
+      error("Failed to read regex as symbol list.");
+      return 3;
+    }
+    int status = define_symbol_list(name, net_sigma(net));
+    free_network(net);
+    return status == 0 ? 0 : 1;
+  });
 }
 
 KORA_API NET *other_than_net(NET *net, int copy) {
-  if (net == nullptr) {
-    error("Unexpected NULL argument in other_than_net().");
-    return nullptr;
-  }
-  if (NET_arity(net) > 1) {
-    error(
-        "The term complement operator \\ is defined only for regular languages:\n\\A denotes the "
-        "language [? - A]. You must use the expression\n[?:? - A] instead of \\A if A represents "
-        "a relation.");
-    if (copy != 1) free_network(net);
-    return null_net();
-  }
-  return minus_net(any_symbol(), net, 0, copy == 1 ? 1 : 0);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) {
+      error("Unexpected NULL argument in other_than_net().");
+      return nullptr;
+    }
+    if (NET_arity(net) > 1) {
+      error(
+          "The term complement operator \\ is defined only for regular languages:\n\\A denotes the "
+          "language [? - A]. You must use the expression\n[?:? - A] instead of \\A if A represents "
+          "a relation.");
+      if (copy != 1) free_network(net);
+      return null_net();
+    }
+    return minus_net(any_symbol(), net, 0, copy == 1 ? 1 : 0);
+  });
 }
 
 KORA_API NET *substitute_net(uint32_t symbol, ALPH *list, NET *net, int copy) {
-  if (net == nullptr) {
-    error("Unexpected NULL argument in substitute_net().");
-    return nullptr;
-  }
-  if (symbol >= label_count() || label_arity(symbol) != 1 || symbol == EPSILON ||
-      is_special_symbol(symbol)) {
-    std::string text = symbol < label_count() ? label_text(symbol) : std::to_string(symbol);
-    error_printf("***Illegal use of '%s' as an ordinary label.", text.c_str());
-    return copy == 1 ? copy_fsm(net) : net;
-  }
-  NET *result = substitute_symbol(symbol, list, net, copy);
-  return result != nullptr ? compact_sigma(result) : nullptr;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) {
+      error("Unexpected NULL argument in substitute_net().");
+      return nullptr;
+    }
+    if (symbol >= label_count() || label_arity(symbol) != 1 || symbol == EPSILON ||
+        is_special_symbol(symbol)) {
+      std::string text = symbol < label_count() ? label_text(symbol) : std::to_string(symbol);
+      error_printf("***Illegal use of '%s' as an ordinary label.", text.c_str());
+      return copy == 1 ? copy_fsm(net) : net;
+    }
+    NET *result = substitute_symbol(symbol, list, net, copy);
+    return result != nullptr ? compact_sigma(result) : nullptr;
+  });
 }
 
-KORA_API NV *read_regex_file(const char *file_name) { return read_regexes(file_name, -1); }
+KORA_API NV *read_regex_file(const char *file_name) {
+  return guarded(__func__, nullptr, [&]() -> NV * {
+    return read_regexes(file_name, -1);
+  });
+}

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "calculus.h"
+#include "boundary.h"
 #include "closures.h"
 #include "concat.h"
 #include "error.h"
@@ -62,64 +63,94 @@ NET *unary_net(NET *net, int copy, const char *function, const char *operation,
 extern "C" {
 
 KORA_API NET *concat_net(NET *net1, NET *net2, int keep1, int keep2) {
-  return binary_net(net1, net2, keep1, keep2, "concat_net", "concatenation", concat_fsm);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return binary_net(net1, net2, keep1, keep2, "concat_net", "concatenation", concat_fsm);
+  });
 }
 
 KORA_API NET *union_net(NET *net1, NET *net2, int keep1, int keep2) {
-  return binary_net(net1, net2, keep1, keep2, "union_net", "union", union_fsm);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return binary_net(net1, net2, keep1, keep2, "union_net", "union", union_fsm);
+  });
 }
 
 KORA_API NET *one_plus_net(NET *net, int copy) {
-  return unary_net(net, copy, "one_plus_net", "one-plus", one_plus_fsm, true);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return unary_net(net, copy, "one_plus_net", "one-plus", one_plus_fsm, true);
+  });
 }
 
 KORA_API NET *zero_plus_net(NET *net, int copy) {
-  if (net != nullptr && net->flags.compacted) return zero_plus_fsm(net, copy == 1);
-  return unary_net(net, copy, "zero_plus_net", "zero-plus", zero_plus_fsm, true);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net != nullptr && net->flags.compacted) return zero_plus_fsm(net, copy == 1);
+    return unary_net(net, copy, "zero_plus_net", "zero-plus", zero_plus_fsm, true);
+  });
 }
 
 KORA_API NET *optional_net(NET *net, int copy) {
-  if (net != nullptr && net->flags.compacted) return optional_fsm(net, copy == 1);
-  return unary_net(net, copy, "optional_net", "optional", optional_fsm, true);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net != nullptr && net->flags.compacted) return optional_fsm(net, copy == 1);
+    return unary_net(net, copy, "optional_net", "optional", optional_fsm, true);
+  });
 }
 
 KORA_API NET *repeat_net(NET *net, int min, int max, int copy) {
-  if (net == nullptr) return null_argument("repeat_net");
-  if (!check_operand(net, "repeat")) return net;
-  NET *result = repeat_fsm(net, min, max, copy == 1, minimize_results());
-  if (copy != 1 && result != net) {
-    // Only the empty-string result is a new record; in place, the argument itself becomes it.
-    free_network(result);
-    make_epsilon_in_place(net);
-    return net;
-  }
-  return result;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) return null_argument("repeat_net");
+    if (!check_operand(net, "repeat")) return net;
+    NET *result = repeat_fsm(net, min, max, copy == 1, minimize_results());
+    if (copy != 1 && result != net) {
+      // Only the empty-string result is a new record; in place, the argument itself becomes it.
+      free_network(result);
+      make_epsilon_in_place(net);
+      return net;
+    }
+    return result;
+  });
 }
 
 KORA_API NET *reverse_net(NET *net, int copy) {
-  return unary_net(net, copy, "reverse_net", "reverse", reverse_fsm, true);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return unary_net(net, copy, "reverse_net", "reverse", reverse_fsm, true);
+  });
 }
 
 KORA_API NET *invert_net(NET *net, int copy) {
-  return unary_net(net, copy, "invert_net", "invert", invert_fsm, false);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return unary_net(net, copy, "invert_net", "invert", invert_fsm, false);
+  });
 }
 
 KORA_API NET *upper_side_net(NET *net, int copy) {
-  if (net == nullptr) return null_argument("upper_side_net");
-  return upper_fsm(net, copy == 1, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) return null_argument("upper_side_net");
+    return upper_fsm(net, copy == 1, minimize_results());
+  });
 }
 
 KORA_API NET *lower_side_net(NET *net, int copy) {
-  if (net == nullptr) return null_argument("lower_side_net");
-  return lower_fsm(net, copy == 1, minimize_results());
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (net == nullptr) return null_argument("lower_side_net");
+    return lower_fsm(net, copy == 1, minimize_results());
+  });
 }
 
 KORA_API NET *substring_net(NET *net, int copy) {
-  return unary_net(net, copy, "substring_net", "substring", substring_fsm, true);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return unary_net(net, copy, "substring_net", "substring", substring_fsm, true);
+  });
 }
 
-KORA_API NET *kleene_star_net(void) { return kleene_star_fsm(OTHER); }
+KORA_API NET *kleene_star_net(void) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return kleene_star_fsm(OTHER);
+  });
+}
 
-KORA_API NET *kleene_plus_net(void) { return kleene_plus_fsm(OTHER); }
+KORA_API NET *kleene_plus_net(void) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return kleene_plus_fsm(OTHER);
+  });
+}
 
 }  // extern "C"

@@ -3,10 +3,14 @@
 #include "str-buf.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "boundary.h"
 #include "error.h"
+#include "memory-budget.h"
 #include "utf8.h"
 
 namespace kora {
@@ -25,9 +29,17 @@ bool thin_target(const STRING_BUFFER *buffer, const char *operation, const char 
   return buffer->char_size == 1;
 }
 
-// `length` zeroed characters of `char_size` bytes.
+// The most characters a buffer holds, the terminator included: its positions are ints.
+constexpr size_t kLongestBuffer = INT_MAX;
+
+size_t bytes_of(const STRING_BUFFER *buffer) {
+  return static_cast<size_t>(buffer->length) * static_cast<size_t>(buffer->char_size);
+}
+
+// `length` zeroed characters of `char_size` bytes, charged to the memory budget.
 void *allocate_characters(int length, int char_size) {
   KORA_ASSERT(char_size == 1 || char_size == 4);
+  charge_memory(static_cast<size_t>(length) * static_cast<size_t>(char_size));
   void *characters = std::calloc(static_cast<size_t>(length), static_cast<size_t>(char_size));
   if (characters == nullptr) out_of_memory("MAKE_STRING_BUFFER");
   return characters;
@@ -70,6 +82,7 @@ STRING_BUFFER *make_fat_buffer(int length) { return make_string_buffer(length, 4
 
 void free_string_buffer(STRING_BUFFER *buffer) {
   if (buffer == nullptr) return;
+  if (buffer->string != nullptr) release_memory(bytes_of(buffer));
   std::free(buffer->string);
   std::free(buffer);
 }
@@ -81,18 +94,22 @@ void reset_string_buffer(STRING_BUFFER *buffer) {
   terminate(buffer);
 }
 
-void assure_buffer_space(int n, STRING_BUFFER *buffer) {
+void assure_buffer_space(size_t n, STRING_BUFFER *buffer) {
   if (!present(buffer, "assure buffer space")) return;
-  int needed = buffer->pos + n + 1;
-  if (needed <= buffer->length) return;
-  int length = std::max(2 * buffer->length, needed);
-  size_t char_size = static_cast<size_t>(buffer->char_size);
-  void *string = std::realloc(buffer->string, static_cast<size_t>(length) * char_size);
+  const size_t needed = static_cast<size_t>(buffer->pos) + n + 1;
+  const size_t length = static_cast<size_t>(buffer->length);
+  if (needed <= length) return;
+  if (needed > kLongestBuffer || needed < n)
+    throw CallAbandoned{"Text too long",
+                        "more than " + std::to_string(kLongestBuffer - 1) + " characters"};
+  const size_t grown = std::min(std::max(2 * length, needed), kLongestBuffer);
+  const size_t char_size = static_cast<size_t>(buffer->char_size);
+  charge_memory((grown - length) * char_size);
+  void *string = std::realloc(buffer->string, grown * char_size);
   if (string == nullptr) out_of_memory("ASSURE_BUFFER_SPACE");
-  std::memset(static_cast<char *>(string) + static_cast<size_t>(buffer->length) * char_size, 0,
-              static_cast<size_t>(length - buffer->length) * char_size);
+  std::memset(static_cast<char *>(string) + length * char_size, 0, (grown - length) * char_size);
   buffer->string = string;
-  buffer->length = length;
+  buffer->length = static_cast<int>(grown);
 }
 
 int append_char_to_buffer(int c, STRING_BUFFER *buffer) {

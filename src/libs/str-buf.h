@@ -5,6 +5,7 @@
 // %s()." and do nothing else; thin operations on a fat buffer are refused with an error too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -42,8 +43,10 @@ void free_string_buffer(STRING_BUFFER *buffer);
 void reset_string_buffer(STRING_BUFFER *buffer);
 
 // Makes room for `n` more characters and the terminator: when pos + n + 1 exceeds the capacity,
-// the capacity becomes twice the old one, or pos + n + 1 if that is larger.
-void assure_buffer_space(int n, STRING_BUFFER *buffer);
+// the capacity becomes twice the old one, or pos + n + 1 if that is larger. The growth is
+// charged to the memory budget; a buffer cannot pass INT_MAX characters, and a call that would
+// make it is abandoned with "Text too long" (see boundary.h).
+void assure_buffer_space(size_t n, STRING_BUFFER *buffer);
 
 // Append to a thin buffer and return the new position; each newline is counted. A refused
 // append changes nothing and returns the position (0 for a null buffer).

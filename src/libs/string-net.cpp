@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "label.h"
@@ -201,7 +202,9 @@ NET *make_string_net(const char *string, bool positions, bool text_mode) {
 extern "C" {
 
 KORA_API NET *string_to_net(const char *string, int positions) {
-  return kora::make_string_net(string, positions != 0, false);
+  return kora::guarded(__func__, nullptr, [&]() -> NET * {
+    return kora::make_string_net(string, positions != 0, false);
+  });
 }
 
 }  // extern "C"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "build-index.h"
 #include "context.h"
 #include "error.h"
@@ -92,6 +93,13 @@ void forget_network_heaps() {
   network_freed_hook_count = 0;
 }
 
+namespace {
+
+// A network that a failed exported call made is freed when the call is abandoned (boundary.h).
+void free_made_network(void *net) { free_network(static_cast<NET *>(net)); }
+
+}  // namespace
+
 NET *make_network() {
   auto *net = static_cast<NET *>(cell_alloc(NET_HEAP));
   if (net == nullptr) out_of_memory("MAKE_NETWORK");
@@ -100,6 +108,7 @@ NET *make_network() {
   net->definition_label = ID_NO_SYMBOL;
   net->label_map = current_label_map();
   net->flags2.live = 1;
+  note_made(net, free_made_network);
   return net;
 }
 
@@ -364,164 +373,186 @@ using namespace kora;
 extern "C" {
 
 KORA_API NET *make_empty_net(void) {
-  NET *net = make_network();
-  net->labels = make_alph(0, KORA_LABEL_ALPH);
-  net->sigma = make_alph(0, KORA_BINARY_ALPH);
-  return net;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    NET *net = make_network();
+    net->labels = make_alph(0, KORA_LABEL_ALPH);
+    net->sigma = make_alph(0, KORA_BINARY_ALPH);
+    return net;
+  });
 }
 
 KORA_API NET *null_net(void) {
-  NET *net = make_empty_net();
-  net->start = make_state(nullptr, net);
-  net->flags.deterministic = 1;
-  net->flags.pruned = 1;
-  net->flags.minimized = 1;
-  net->flags.epsilon_free = 1;
-  net->flags.loop_free = 1;
-  return net;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    NET *net = make_empty_net();
+    net->start = make_state(nullptr, net);
+    net->flags.deterministic = 1;
+    net->flags.pruned = 1;
+    net->flags.minimized = 1;
+    net->flags.epsilon_free = 1;
+    net->flags.loop_free = 1;
+    return net;
+  });
 }
 
 KORA_API NET *epsilon_net(void) {
-  NET *net = null_net();
-  net->start->flags.final = 1;
-  return net;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    NET *net = null_net();
+    net->start->flags.final = 1;
+    return net;
+  });
 }
 
 KORA_API NET *label_net(uint32_t label) {
-  if (label == EPSILON) return epsilon_net();
-  NET *net = null_net();
-  STATE *final = make_state(nullptr, net);
-  final->flags.final = 1;
-  push_arc(alloc_arc(label, final, net), net->start);
-  add_label_to_alphabets(net, label);
-  net->arity = static_cast<int16_t>(label_arity(label) > 1 ? 2 : 1);
-  if (net->arity == 2) {
-    uint32_t upper = upper_id(label), lower = lower_id(label);
-    uint32_t x = upper == OTHER ? lower : lower == OTHER ? upper : OTHER;
-    if (x != OTHER && x != EPSILON) expand_other_pairs(net, 0);
-  }
-  return net;
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (label == EPSILON) return epsilon_net();
+    NET *net = null_net();
+    STATE *final = make_state(nullptr, net);
+    final->flags.final = 1;
+    push_arc(alloc_arc(label, final, net), net->start);
+    add_label_to_alphabets(net, label);
+    net->arity = static_cast<int16_t>(label_arity(label) > 1 ? 2 : 1);
+    if (net->arity == 2) {
+      uint32_t upper = upper_id(label), lower = lower_id(label);
+      uint32_t x = upper == OTHER ? lower : lower == OTHER ? upper : OTHER;
+      if (x != OTHER && x != EPSILON) expand_other_pairs(net, 0);
+    }
+    return net;
+  });
 }
 
 KORA_API NET *symbol_net(const char *name) {
-  uint32_t id = ID_NO_SYMBOL;
-  // A name that is not valid UTF-8 still has its symbol, with ILLEGAL_UTF8_CODE for each bad
-  // byte, as string_to_net and define_net read it.
-  if (name != nullptr) intern_symbol(&id, name);
-  return id == ID_NO_SYMBOL ? null_net() : label_net(id);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    uint32_t id = ID_NO_SYMBOL;
+    // A name that is not valid UTF-8 still has its symbol, with ILLEGAL_UTF8_CODE for each bad
+    // byte, as string_to_net and define_net read it.
+    if (name != nullptr) intern_symbol(&id, name);
+    return id == ID_NO_SYMBOL ? null_net() : label_net(id);
+  });
 }
 
 KORA_API NET *pair_net(uint32_t upper, uint32_t lower) {
-  uint32_t id = pair_id(upper, lower);
-  return id == ID_NO_SYMBOL ? null_net() : label_net(id);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    uint32_t id = pair_id(upper, lower);
+    return id == ID_NO_SYMBOL ? null_net() : label_net(id);
+  });
 }
 
 KORA_API STATE *add_state_to_net(NET *net, int final) {
-  if (net == nullptr) {
-    error("Unexpected NULL argument in add_state_to_net.");
-    return nullptr;
-  }
-  STATE *state = make_state(nullptr, net);
-  state->flags.final = final != 0;
-  enter_new_state(net, state);
-  // A new state is unreachable and has no arcs: the network is no longer known to be pruned,
-  // minimal or complete.
-  net->flags.pruned = 0;
-  net->flags.minimized = 0;
-  net->flags.completed = 0;
-  net->flags.sorted_states = 0;
-  return state;
+  return guarded(__func__, nullptr, [&]() -> STATE * {
+    if (net == nullptr) {
+      error("Unexpected NULL argument in add_state_to_net.");
+      return nullptr;
+    }
+    STATE *state = make_state(nullptr, net);
+    state->flags.final = final != 0;
+    enter_new_state(net, state);
+    // A new state is unreachable and has no arcs: the network is no longer known to be pruned,
+    // minimal or complete.
+    net->flags.pruned = 0;
+    net->flags.minimized = 0;
+    net->flags.completed = 0;
+    net->flags.sorted_states = 0;
+    return state;
+  });
 }
 
 KORA_API ARC *add_arc_to_state(NET *net, STATE *state, uint32_t label, STATE *dest,
                                void *user_pointer, int with_user_pointer) {
-  if (net == nullptr || state == nullptr || dest == nullptr) {
-    error("Unexpected NULL argument in add_arc_to_state().");
-    return nullptr;
-  }
-  if (label >= ID_NO_SYMBOL) {
-    error_printf("%d is not a valid arc label.", static_cast<int>(label));
-    return nullptr;
-  }
-  if (check_plain_net(net)) return nullptr;
-  const ArcFacts facts = arc_facts(net, state, label, dest, user_pointer, with_user_pointer);
-  const bool has_state = facts.has_state, has_dest = facts.has_destination;
-  if (!has_state && !has_dest) {
-    error("The start and dest arguments are not in the network.");
-    return nullptr;
-  }
-  if (!has_state || !has_dest) {
-    error(has_state ? "The dest state is not in the network." : "The start state is not in the network.");
-    return nullptr;
-  }
-  if (label == EPSILON && state == dest) {
-    if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "No adding looping EPSILON arcs.");
-    return nullptr;
-  }
-  if (facts.duplicate) {
-    if (parameter(KORA_VERBOSE))
-      std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
-    return nullptr;
-  }
-  // Any new arc may close a cycle, make two states equivalent or lead nowhere useful.
-  net->flags.loop_free = 0;
-  net->flags.minimized = 0;
-  net->flags.pruned = 0;
-  if (label == EPSILON || facts.other_destination) {
-    state->flags.deterministic = 0;
-    net->flags.deterministic = 0;
-  }
-  if (label == EPSILON)
-    net->flags.epsilon_free = 0;
-  else if (label_arity(label) > net->arity)
-    net->arity = static_cast<int16_t>(label_arity(label));
-  ARC *arc = with_user_pointer ? alloc_big_arc(label, dest, user_pointer, net)
-                               : alloc_arc(label, dest, net);
-  push_arc(arc, state);
-  net->flags2.sorted_arcs = 0;
-  make_missing_alphabets(net);
-  enter_new_arc(net, state, arc);
-  add_symbols_of_label(net->sigma, label);
-  return arc;
+  return guarded(__func__, nullptr, [&]() -> ARC * {
+    if (net == nullptr || state == nullptr || dest == nullptr) {
+      error("Unexpected NULL argument in add_arc_to_state().");
+      return nullptr;
+    }
+    if (label >= ID_NO_SYMBOL) {
+      error_printf("%d is not a valid arc label.", static_cast<int>(label));
+      return nullptr;
+    }
+    if (check_plain_net(net)) return nullptr;
+    const ArcFacts facts = arc_facts(net, state, label, dest, user_pointer, with_user_pointer);
+    const bool has_state = facts.has_state, has_dest = facts.has_destination;
+    if (!has_state && !has_dest) {
+      error("The start and dest arguments are not in the network.");
+      return nullptr;
+    }
+    if (!has_state || !has_dest) {
+      error(has_state ? "The dest state is not in the network." : "The start state is not in the network.");
+      return nullptr;
+    }
+    if (label == EPSILON && state == dest) {
+      if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "No adding looping EPSILON arcs.");
+      return nullptr;
+    }
+    if (facts.duplicate) {
+      if (parameter(KORA_VERBOSE))
+        std::fprintf(stderr, "No arc was added because it would duplicate an existing arc.");
+      return nullptr;
+    }
+    // Any new arc may close a cycle, make two states equivalent or lead nowhere useful.
+    net->flags.loop_free = 0;
+    net->flags.minimized = 0;
+    net->flags.pruned = 0;
+    if (label == EPSILON || facts.other_destination) {
+      state->flags.deterministic = 0;
+      net->flags.deterministic = 0;
+    }
+    if (label == EPSILON)
+      net->flags.epsilon_free = 0;
+    else if (label_arity(label) > net->arity)
+      net->arity = static_cast<int16_t>(label_arity(label));
+    ARC *arc = with_user_pointer ? alloc_big_arc(label, dest, user_pointer, net)
+                                 : alloc_arc(label, dest, net);
+    push_arc(arc, state);
+    net->flags2.sorted_arcs = 0;
+    make_missing_alphabets(net);
+    enter_new_arc(net, state, arc);
+    add_symbols_of_label(net->sigma, label);
+    return arc;
+  });
 }
 
-KORA_API NET *copy_net(NET *net) { return net == nullptr ? nullptr : copy_fsm(net); }
+KORA_API NET *copy_net(NET *net) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return net == nullptr ? nullptr : copy_fsm(net);
+  });
+}
 
 KORA_API void free_network(NET *net) {
-  if (net == nullptr || !net->flags2.live) return;
-  for (int i = 0; i < network_freed_hook_count; ++i) network_freed_hooks[i](net);
-  net->flags2.live = 0;
-  free_build_index(net);
-  if (net->flags2.vantel_compressed) {
-    warning("free_network: Wrong file format. Cannot free network.");
-    return;
-  }
-  if (net->flags.tabular) {
-    if (table_freeing_hook != nullptr)
-      table_freeing_hook(net);
-    else
-      error_printf(
-          "Network contains a transition table which cannot be handled in this implementation.");
-  } else if (owns_all_states_and_arcs(net)) {
-    clear_heap(STATE_HEAP);
-    clear_heap(ARC_HEAP);
-    clear_heap(BIG_ARC_HEAP);
-  } else {
-    STATE *state = net->states;
-    while (state != nullptr) {
-      STATE *next = state->next;
-      free_state(state, net);
-      state = next;
+  guarded(__func__, [&] {
+    if (net == nullptr || !net->flags2.live) return;
+    for (int i = 0; i < network_freed_hook_count; ++i) network_freed_hooks[i](net);
+    net->flags2.live = 0;
+    free_build_index(net);
+    if (net->flags2.vantel_compressed) {
+      warning("free_network: Wrong file format. Cannot free network.");
+      return;
     }
-  }
-  free_alph(net->labels);
-  free_alph(net->sigma);
-  free_alph(net->unreduce_key);
-  free_alph(net->optimized_alph);
-  free_alph(net->vectorized_alph);
-  free_alph(net->auxiliary_alph);
-  free_property_list(net_properties(net));
-  free_cell(net, NET_HEAP);
+    if (net->flags.tabular) {
+      if (table_freeing_hook != nullptr)
+        table_freeing_hook(net);
+      else
+        error_printf(
+            "Network contains a transition table which cannot be handled in this implementation.");
+    } else if (owns_all_states_and_arcs(net)) {
+      clear_heap(STATE_HEAP);
+      clear_heap(ARC_HEAP);
+      clear_heap(BIG_ARC_HEAP);
+    } else {
+      STATE *state = net->states;
+      while (state != nullptr) {
+        STATE *next = state->next;
+        free_state(state, net);
+        state = next;
+      }
+    }
+    free_alph(net->labels);
+    free_alph(net->sigma);
+    free_alph(net->unreduce_key);
+    free_alph(net->optimized_alph);
+    free_alph(net->vectorized_alph);
+    free_alph(net->auxiliary_alph);
+    free_property_list(net_properties(net));
+    free_cell(net, NET_HEAP);
+  });
 }
 
 }  // extern "C"

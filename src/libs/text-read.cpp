@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "flat-hash.h"
@@ -324,10 +325,16 @@ using namespace kora;
 
 extern "C" {
 
-KORA_API NET *read_text(const char *file_name) { return read_text_file<WordListReader>(file_name); }
+KORA_API NET *read_text(const char *file_name) {
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return read_text_file<WordListReader>(file_name);
+  });
+}
 
 KORA_API NET *read_spaced_text(const char *file_name) {
-  return read_text_file<SpacedTextReader>(file_name);
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    return read_text_file<SpacedTextReader>(file_name);
+  });
 }
 
 }  // extern "C"

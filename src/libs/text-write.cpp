@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "boundary.h"
 #include "context.h"
 #include "error.h"
 #include "fat-str.h"
@@ -345,17 +346,27 @@ using namespace kora;
 extern "C" {
 
 KORA_API int write_text(NET *net, const char *file_name) {
-  return write_to_file(net, file_name, false);
+  return guarded(__func__, 1, [&]() -> int {
+    return write_to_file(net, file_name, false);
+  });
 }
 
 KORA_API int write_spaced_text(NET *net, const char *file_name) {
-  return write_to_file(net, file_name, true);
+  return guarded(__func__, 1, [&]() -> int {
+    return write_to_file(net, file_name, true);
+  });
 }
 
-KORA_API int write_text_to_page(NET *net, PAGE *page) { return write_to_page(net, page, false); }
+KORA_API int write_text_to_page(NET *net, PAGE *page) {
+  return guarded(__func__, 1, [&]() -> int {
+    return write_to_page(net, page, false);
+  });
+}
 
 KORA_API int write_spaced_text_to_page(NET *net, PAGE *page) {
-  return write_to_page(net, page, true);
+  return guarded(__func__, 1, [&]() -> int {
+    return write_to_page(net, page, true);
+  });
 }
 
 }  // extern "C"

@@ -1,0 +1,40 @@
+// The count of bytes held against the caller's memory limit (see memory-budget.h).
+
+#include "memory-budget.h"
+
+#include <atomic>
+#include <string>
+
+#include "boundary.h"
+#include "context.h"
+
+namespace kora {
+namespace {
+
+std::atomic<size_t> held{0};
+
+}  // namespace
+
+void charge_memory(size_t bytes) {
+  const size_t now = held.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+  const size_t limit = context()->memory_limit;
+  if (limit == 0 || now <= limit || guarded_call_depth == 0) return;
+  held.fetch_sub(bytes, std::memory_order_relaxed);
+  throw CallAbandoned{"Memory limit exceeded", "limit " + std::to_string(limit) + " bytes"};
+}
+
+void release_memory(size_t bytes) { held.fetch_sub(bytes, std::memory_order_relaxed); }
+
+size_t memory_held() { return held.load(std::memory_order_relaxed); }
+
+}  // namespace kora
+
+extern "C" {
+
+KORA_API void set_memory_limit(FST_CONTEXT *context, size_t bytes) {
+  kora::guarded(__func__, [&] {
+      (context != nullptr ? context : kora::context())->memory_limit = bytes;
+  });
+}
+
+}  // extern "C"
