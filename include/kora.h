@@ -583,7 +583,11 @@ KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *context);
  * be shorter than the file's count; one whose record length does not match is replaced by an
  * empty network (one non-final state). Null, reported, when the file cannot be opened ("Cannot
  * open input file '%s'."), is no network file (a text file, an unknown type), has a bad header
- * ("Bad file header. '%s' cannot be loaded.") or no network could be read. */
+ * ("Bad file header. '%s' cannot be loaded.") or no network could be read. The marks a file
+ * claims for a network are not taken on trust where its arcs show them false: loop_free (a
+ * cycle), deterministic and minimized (a state with an EPSILON arc or two arcs with one label),
+ * epsilon_free (an EPSILON arc) and completed (a state with fewer arcs than the sigma has
+ * symbols) are then cleared, silently; the network is loaded as its arcs say. */
 KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *context);
 
 /* The first network of the file (the caller's), converted from a two-level network to a
