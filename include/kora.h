@@ -974,15 +974,18 @@ KORA_API NET *read_spaced_text(const char *file_name);
  * write to '%s'."), a network with a cycle ("A circular net cannot be written in text
  * format."), one not in plain arc lists, a file that cannot be opened ("Cannot open output file
  * %s."), and for write_text a transducer or a network with multicharacter symbols (the message
- * names write_spaced_text). */
+ * names write_spaced_text). A network with a cycle but marked loop_free is found on the way:
+ * the same error follows the paths met before the cycle (a named file is then removed), and
+ * the mark is cleared. */
 KORA_API int write_text(NET *net, const char *file_name);
 KORA_API int write_spaced_text(NET *net, const char *file_name);
 
 /* The same text appended to `page` (lines ended by the page's line terminator, no coding line).
  * write_text_to_page writes the upper side of a transducer's paths, with the warning
  * "print_fsm_path: Not expecting an FSTLABEL." for each. Returns 0; returns 1 with "No network
- * in OUTPUT_TEXT_TO_PAGE" or "No page in OUTPUT_TEXT_TO_PAGE", or for a network with a cycle or
- * not in plain arc lists. */
+ * in OUTPUT_TEXT_TO_PAGE" or "No page in OUTPUT_TEXT_TO_PAGE", or for a network with a cycle
+ * (one wrongly marked loop_free after the paths met before the cycle) or not in plain arc
+ * lists. */
 KORA_API int write_text_to_page(NET *net, PAGE *page);
 KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
 
