@@ -603,7 +603,11 @@ KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *context);
  * be shorter than the file's count; one whose record length does not match is replaced by an
  * empty network (one non-final state). Null, reported, when the file cannot be opened ("Cannot
  * open input file '%s'."), is no network file (a text file, an unknown type), has a bad header
- * ("Bad file header. '%s' cannot be loaded.") or no network could be read. */
+ * ("Bad file header. '%s' cannot be loaded.") or no network could be read. The marks a file
+ * claims for a network are not taken on trust where its arcs show them false: loop_free (a
+ * cycle), deterministic and minimized (a state with an EPSILON arc or two arcs with one label),
+ * epsilon_free (an EPSILON arc) and completed (a state with fewer arcs than the sigma has
+ * symbols) are then cleared, silently; the network is loaded as its arcs say. */
 KORA_API NV *load_nets(const char *file_name, FST_CONTEXT *context);
 
 /* The first network of the file (the caller's), converted from a two-level network to a
@@ -990,15 +994,18 @@ KORA_API NET *read_spaced_text(const char *file_name);
  * write to '%s'."), a network with a cycle ("A circular net cannot be written in text
  * format."), one not in plain arc lists, a file that cannot be opened ("Cannot open output file
  * %s."), and for write_text a transducer or a network with multicharacter symbols (the message
- * names write_spaced_text). */
+ * names write_spaced_text). A network with a cycle but marked loop_free is found on the way:
+ * the same error follows the paths met before the cycle (a named file is then removed), and
+ * the mark is cleared. */
 KORA_API int write_text(NET *net, const char *file_name);
 KORA_API int write_spaced_text(NET *net, const char *file_name);
 
 /* The same text appended to `page` (lines ended by the page's line terminator, no coding line).
  * write_text_to_page writes the upper side of a transducer's paths, with the warning
  * "print_fsm_path: Not expecting an FSTLABEL." for each. Returns 0; returns 1 with "No network
- * in OUTPUT_TEXT_TO_PAGE" or "No page in OUTPUT_TEXT_TO_PAGE", or for a network with a cycle or
- * not in plain arc lists. */
+ * in OUTPUT_TEXT_TO_PAGE" or "No page in OUTPUT_TEXT_TO_PAGE", or for a network with a cycle
+ * (one wrongly marked loop_free after the paths met before the cycle) or not in plain arc
+ * lists. */
 KORA_API int write_text_to_page(NET *net, PAGE *page);
 KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
 

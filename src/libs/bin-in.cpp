@@ -181,9 +181,10 @@ bool read_labels(ByteReader &in, const std::vector<uint32_t> &symbols,
   return true;
 }
 
-// The label set, sigma, arity and determinism of a network whose arcs have been read.
-void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
-                      const std::vector<uint32_t> &labels, const std::vector<uint8_t> &used) {
+// The label set, sigma, arity and determinism of a network whose arcs have been read; returns
+// the number of symbols of the sigma.
+size_t finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
+                        const std::vector<uint32_t> &labels, const std::vector<uint8_t> &used) {
   free_alph(net->labels);
   free_alph(net->sigma);
   net->labels = make_alph(static_cast<int>(labels.size()), KORA_LABEL_ALPH);
@@ -203,11 +204,26 @@ void finish_alphabets(NET *net, const std::vector<uint32_t> &symbols,
     if (!listed[label]) append_new_label(net->labels, label);
     listed[label] = true;
   }
+  size_t sigma_size = 0;
+  auto add_to_sigma = [&](uint32_t symbol) {
+    if (test_alph_member(net->sigma, symbol)) return;
+    net->sigma = alph_add_to(net->sigma, symbol, 0);
+    sigma_size++;
+  };
   for (size_t i = 2; i < symbols.size(); i++)
-    if (symbols[i] != EPSILON) net->sigma = alph_add_to(net->sigma, symbols[i], 0);
-  if (other) net->sigma = alph_add_to(net->sigma, OTHER, 0);
+    if (symbols[i] != EPSILON) add_to_sigma(symbols[i]);
+  if (other) add_to_sigma(OTHER);
   if (epsilon) net->flags.epsilon_free = 0;
   set_arity_from_labels(net);
+  return sigma_size;
+}
+
+// Clears the marks of the network that what the reader saw of its body contradicts (see
+// network_from_stream in bin-in.h); `sigma_size` is the number of symbols of its sigma.
+void clear_contradicted_marks(NET *net, const BODY_READ &work, size_t sigma_size) {
+  if (!work.cycle_free) net->flags.loop_free = 0;
+  if (!work.all_deterministic) net->flags.deterministic = net->flags.minimized = 0;
+  if (work.fewest_arcs < sigma_size) net->flags.completed = 0;
 }
 
 // Marks the state deterministic unless two of its arcs share a label or one is EPSILON. `seen`
@@ -221,10 +237,15 @@ void mark_deterministic(STATE *state, std::vector<const STATE *> &seen) {
   state->flags.deterministic = deterministic;
 }
 
-void mark_deterministic_states(NET *net) {
+// Marks every state deterministic or not; true when all are.
+bool mark_deterministic_states(NET *net) {
   std::vector<const STATE *> seen(label_count(), nullptr);
-  for (STATE *state = net->states; state != nullptr; state = state->next)
+  bool all = true;
+  for (STATE *state = net->states; state != nullptr; state = state->next) {
     mark_deterministic(state, seen);
+    all = all && state->flags.deterministic;
+  }
+  return all;
 }
 
 // Sets the has-flags marks of the sides whose symbols include flag diacritics.
@@ -333,6 +354,12 @@ NV *read_networks(ByteReader &in, const char *name) {
 // arcs). The states are linked in that order as they appear, so that the network owns them
 // whatever happens next; a state is marked deterministic or not when its last arc is read,
 // while its arcs are still at hand.
+//
+// The body is thus a depth-first walk, and the network has a cycle exactly when an arc refers
+// back to a state on the path from the start state to the state being read. The states of that
+// path are marked 1 (visit marks) while they are on it: a state leaves the path when the walk
+// is back at a state above it, all its arcs and those of its new destinations read. Every state
+// enters and leaves the path once, so the check adds O(V) to the read.
 int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   std::vector<uint8_t> &used = work->used;
   used.assign(work->labels.size(), false);
@@ -369,8 +396,22 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
   struct Open {
     STATE *state;
     ARC *last;
+    size_t arcs;
   };
+  // The states whose arcs are still being read, the last one's next; each is on `path`.
   std::vector<Open> open;
+  std::vector<STATE *> path;
+  auto enter = [&](STATE *state) {
+    open.push_back({state, nullptr, 0});
+    path.push_back(state);
+    state->flags.visit_mark = 1;
+  };
+  auto leave_path_above = [&](const STATE *state) {
+    for (; path.back() != state; path.pop_back()) path.back()->flags.visit_mark = 0;
+  };
+  work->all_deterministic = true;
+  work->cycle_free = true;
+  work->fewest_arcs = SIZE_MAX;
   std::vector<const STATE *> seen(label_count(), nullptr);
   // The state's arcs are all read: a single arc is deterministic unless it is EPSILON.
   auto close = [&](const Open &closed) {
@@ -378,13 +419,18 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
       closed.state->flags.deterministic = closed.last->label != EPSILON;
     else
       mark_deterministic(closed.state, seen);
+    work->all_deterministic = work->all_deterministic && closed.state->flags.deterministic;
+    work->fewest_arcs = std::min(work->fewest_arcs, closed.arcs);
     open.pop_back();
   };
   ProgressBar bar(work->progress,
                   static_cast<uint32_t>(std::min<int64_t>(work->arc_count, UINT32_MAX)));
   int64_t arcs = 0;
   bool ok = true;
-  if (work->arc_count > 0) open.push_back({start, nullptr});
+  if (work->arc_count > 0)
+    enter(start);
+  else
+    work->fewest_arcs = 0;
   auto append = [&](Open &from, uint32_t label, STATE *destination) {
     ARC made{};
     made.label = label;
@@ -397,10 +443,12 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
     else
       from.last->next = arc;
     from.last = arc;
+    from.arcs++;
     arcs++;
     bar.arc_done();
   };
   while (!open.empty()) {
+    leave_path_above(open.back().state);
     uint8_t flags = 0;
     uint32_t index = in.get_arc_item(&flags);
     if (in.failed()) {
@@ -419,7 +467,7 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
       STATE *destination = new_state(flags);
       append(open.back(), label, destination);
       if (last) close(open.back());
-      open.push_back({destination, nullptr});
+      enter(destination);
       continue;
     }
     int64_t reference = in.get_number();
@@ -432,10 +480,16 @@ int read_standard_body(NET *net, ByteReader &in, BODY_READ *work) {
       ok = false;
       break;
     }
-    if (static_cast<size_t>(reference) == states.size()) new_state(flags);
-    append(open.back(), label, states[static_cast<size_t>(reference)]);
+    if (static_cast<size_t>(reference) == states.size()) {
+      new_state(flags);
+      work->fewest_arcs = 0;
+    }
+    STATE *destination = states[static_cast<size_t>(reference)];
+    if (destination->flags.visit_mark == 1) work->cycle_free = false;
+    append(open.back(), label, destination);
     if (last) close(open.back());
   }
+  for (STATE *state : path) state->flags.visit_mark = 0;
   work->deterministic_marked = true;
   net->num_states = static_cast<uint32_t>(states.size());
   net->num_arcs = static_cast<uint32_t>(arcs);
@@ -495,8 +549,9 @@ NET *network_from_stream(ByteReader &in, int file_type) {
   work.progress = context()->show_progress != 0 && parameter(KORA_VERBOSE) != 0;
   if (reader(net, in, &work) != 0) return fail_record(net);
   if (work.used.size() != work.labels.size()) work.used.assign(work.labels.size(), true);
-  finish_alphabets(net, symbols, work.labels, work.used);
-  if (!work.deterministic_marked) mark_deterministic_states(net);
+  const size_t sigma_size = finish_alphabets(net, symbols, work.labels, work.used);
+  if (!work.deterministic_marked) work.all_deterministic = mark_deterministic_states(net);
+  clear_contradicted_marks(net, work, sigma_size);
 
   int64_t expected = in.get_number();
   int64_t got = static_cast<int64_t>(in.position() - start);

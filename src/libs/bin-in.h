@@ -5,7 +5,8 @@
 // before anything is allocated for it, every state reference against the states made so far,
 // every label index against the label table, and the record's trailing length against the
 // bytes read. A network that fails any check is reported and left out; the others of the file
-// still load.
+// still load. The marks a record claims (loop-free, deterministic, ...) are checked against its
+// body as it is read, and a contradicted one is cleared (see network_from_stream).
 //
 // States and arcs come straight from the library's cell heaps; each state keeps a pointer to
 // its last arc while it is open, so arcs are appended in file order in O(1) and the loaded
@@ -33,12 +34,23 @@ struct BODY_READ {
   bool progress = false;
   std::vector<uint8_t> used;  // filled by the reader: which file labels the arcs carry
   bool deterministic_marked = false;  // set by a reader that marked each state deterministic
+  // What the reader saw of the structure, against which the marks the record claims are
+  // checked; the defaults grant nothing.
+  bool all_deterministic = false;  // every state was marked deterministic
+  bool cycle_free = false;         // no arc leads back to a state on the path to it
+  size_t fewest_arcs = 0;          // the fewest arcs of a state
 };
 
 // Reads one network record at the reader's position for a file of `file_type`. Null when the
 // record cannot be read (reported); an empty network (one non-final start state) for an
 // unknown file type ("Unrecognized file type: %d.") or a trailing length that does not match
 // ("network_from_stream: Byte count mismatch. Expected %d, got %d.").
+// Marks of the record that its body contradicts are cleared, so that nothing later trusts them:
+// loop_free when an arc closes a cycle; deterministic, and minimized with it, when a state has
+// an EPSILON arc or two arcs with one label; epsilon_free when an arc carries EPSILON;
+// completed when a state has fewer arcs than the sigma has symbols. The other marks (pruned,
+// minimized beyond determinism) would take more than the read's one pass to check and are
+// kept as the file says.
 NET *network_from_stream(ByteReader &in, int file_type);
 
 // The standard body (installed as the standard reader by initialize_kora).

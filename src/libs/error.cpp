@@ -2,6 +2,7 @@
 
 #include "error.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -66,7 +67,12 @@ void error(const char *text) {
   } else {
     std::fprintf(stderr, "\n*** ERROR: %s ***\n", text);
     std::fflush(stderr);
-    if (parameters->word[KORA_QUIT_ON_ERROR]) parameters->word[KORA_ERROR_SEEN] = 1;
+    if (parameters->word[KORA_QUIT_ON_ERROR]) {
+      // Applyers report errors from several threads at once: the word is set atomically, and
+      // written only when it changes.
+      std::atomic_ref<int32_t> seen(parameters->word[KORA_ERROR_SEEN]);
+      if (seen.load(std::memory_order_relaxed) != 1) seen.store(1, std::memory_order_relaxed);
+    }
   }
   if (parameters->word[KORA_QUIT_ON_ERROR] && !parameters->word[KORA_INTERACTIVE]) std::exit(1);
 }

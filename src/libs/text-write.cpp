@@ -4,8 +4,10 @@
 // The paths are enumerated depth first from the start state with an explicit stack of arcs,
 // arcs taken in list order, the empty path first when the start state is final; a path is
 // written each time a final state is reached. Time O(total length of the paths written);
-// space O(longest path). Before anything is written the network is checked to be loop-free
-// (index_net, O(V + E)).
+// space O(longest path). Before anything is written a network not marked loop_free is checked
+// to be (index_net, O(V + E)); the states of the current path carry a visit mark, so that a
+// network wrongly marked loop_free stops the walk at its first cycle, with an error, instead of
+// writing forever.
 //
 // A word list writes each symbol's name (EPSILON as "0", OTHER as "?"). Spaced text writes each
 // path as a block: the upper symbols, for a transducer the lower symbols, then an empty line.
@@ -35,6 +37,7 @@
 #include "label.h"
 #include "page.h"
 #include "paths.h"
+#include "scratch.h"
 #include "struct.h"
 #include "text-write.h"
 #include "utf8.h"
@@ -44,6 +47,7 @@ namespace {
 
 const char *const kNoPageMessage = "No page in OUTPUT_TEXT_TO_PAGE";
 const char *const kNoNetPageMessage = "No network in OUTPUT_TEXT_TO_PAGE";
+const char *const kCircularMessage = "A circular net cannot be written in text format.";
 
 // Where the lines go: a stream or a page.
 class LineSink {
@@ -178,27 +182,47 @@ class PathWriter {
   bool utf8_;
 };
 
-// Writes every path of the loop-free network, depth first.
-void write_paths(NET *net, PathWriter &writer) {
-  if (net->start == nullptr) return;
+// Writes every path of the network, depth first. False when an arc leads back to a state of
+// the current path: the network has a cycle, despite its loop_free mark, which is cleared; the
+// paths met before it are written. Visit marks are 0 on return.
+bool write_paths(NET *net, PathWriter &writer) {
+  if (net->start == nullptr) return true;
+  clear_visit_marks_if_dirty(net);
   std::vector<uint32_t> labels;
   if (net->start->flags.final) writer.write(labels);
   struct Frame {
-    ARC *next;  // the next arc of the state to follow
+    STATE *state;  // marked 1 while it is on the path
+    ARC *next;     // the next arc of the state to follow
   };
-  std::vector<Frame> stack{{net->start->arcs}};
+  std::vector<Frame> stack{{net->start, net->start->arcs}};
+  net->start->flags.visit_mark = 1;
+  bool cycle = false;
   while (!stack.empty()) {
-    ARC *arc = stack.back().next;
+    Frame &top = stack.back();
+    ARC *arc = top.next;
     if (arc == nullptr) {
+      top.state->flags.visit_mark = 0;
       stack.pop_back();
       if (!labels.empty()) labels.pop_back();
       continue;
     }
-    stack.back().next = arc->next;
+    top.next = arc->next;
+    STATE *destination = arc->destination;
+    if (destination->flags.visit_mark == 1) {
+      cycle = true;
+      break;
+    }
     labels.push_back(arc->label);
-    if (arc->destination->flags.final) writer.write(labels);
-    stack.push_back({arc->destination->arcs});
+    if (destination->flags.final) writer.write(labels);
+    destination->flags.visit_mark = 1;
+    stack.push_back({destination, destination->arcs});
   }
+  for (const Frame &frame : stack) frame.state->flags.visit_mark = 0;
+  if (cycle) {
+    net->flags.loop_free = 0;
+    error(kCircularMessage);
+  }
+  return !cycle;
 }
 
 // Whether the network has a cycle; the network is marked loop_free when it has none. Client
@@ -246,7 +270,7 @@ bool needs_unicode(NET *net) {
 int check_writable(NET *net, bool spaced) {
   if (check_plain_net(net) != 0) return 1;
   if (is_circular(net)) {
-    error("A circular net cannot be written in text format.");
+    error(kCircularMessage);
     return 1;
   }
   if (spaced) return 0;
@@ -302,15 +326,16 @@ int write_to_file(NET *net, const char *file_name, bool spaced) {
     sink.line(coding);
   }
   PathWriter writer(sink, spaced, is_transducer(net));
-  write_paths(net, writer);
+  const bool written = write_paths(net, writer);
   settings->out_char_encoding = saved_encoding;
   if (file_name != nullptr) {
     std::fclose(stream);
+    if (!written) std::remove(file_name);  // no half-written file is left behind
     if (verbose) std::fprintf(stderr, "Closing output file '%s'\n", file_name);
   } else {
     std::fflush(stream);
   }
-  return 0;
+  return written ? 0 : 1;
 }
 
 int write_to_page(NET *net, PAGE *page, bool spaced) {
@@ -325,7 +350,7 @@ int write_to_page(NET *net, PAGE *page, bool spaced) {
   NetLabelMap map(net);
   if (check_plain_net(net) != 0) return 1;
   if (is_circular(net)) {
-    error("A circular net cannot be written in text format.");
+    error(kCircularMessage);
     return 1;
   }
   FST_CONTEXT *settings = context();
@@ -333,9 +358,9 @@ int write_to_page(NET *net, PAGE *page, bool spaced) {
   if (saved_encoding != KORA_UTF8 && needs_unicode(net)) settings->out_char_encoding = KORA_UTF8;
   LineSink sink(page);
   PathWriter writer(sink, spaced, is_transducer(net));
-  write_paths(net, writer);
+  const bool written = write_paths(net, writer);
   settings->out_char_encoding = saved_encoding;
-  return 0;
+  return written ? 0 : 1;
 }
 
 }  // namespace

@@ -173,6 +173,48 @@ TEST_F(CorruptTest, FilesThatAreNoNetworkFilesAreRefusedByTheirTypeByte) {
   free_network(net);
 }
 
+// A mark the arcs of a record contradict is cleared on loading; one they agree with is kept.
+// Each network is saved claiming the mark (by its bit in the flag word).
+TEST_F(CorruptTest, AMarkTheArcsContradictIsClearedAndOneTheyAgreeWithKept) {
+  enum : uint32_t { kDeterministic = 0x1, kCompleted = 0x4, kMinimized = 0x8, kEpsilonFree = 0x10,
+                    kLoopFree = 0x20 };
+  using Arcs = std::vector<kora_test::Arc>;
+  const Arcs chain{{0, 'a', 1}, {1, 'b', 2}};
+  const Arcs diamond{{0, 'a', 1}, {1, 'd', 3}, {0, 'b', 2}, {2, 'c', 1}};  // 1 done before 2
+  const Arcs back_to_start{{0, 'a', 1}, {1, 'b', 0}};  // 0 read whole when 1 leads back
+  const Arcs loop_below{{0, 'a', 1}, {1, 'b', 2}, {2, 'c', 1}};
+  const Arcs a_loop{{0, 'a', 0}};
+  const Arcs twice_a{{0, 'a', 1}, {0, 'a', 2}};
+  const Arcs epsilon{{0, KORA_EPSILON, 1}};
+  struct Case {
+    int states;
+    const Arcs &arcs;
+    uint32_t mark;
+    bool kept;
+  } cases[] = {
+      {3, chain, kLoopFree, true},          {4, diamond, kLoopFree, true},
+      {2, back_to_start, kLoopFree, false}, {3, loop_below, kLoopFree, false},
+      {1, a_loop, kLoopFree, false},        {3, chain, kDeterministic, true},
+      {3, twice_a, kDeterministic, false},  {2, epsilon, kDeterministic, false},
+      {3, chain, kMinimized, true},         {3, twice_a, kMinimized, false},
+      {3, chain, kEpsilonFree, true},       {2, epsilon, kEpsilonFree, false},
+      {1, a_loop, kCompleted, true},        {3, chain, kCompleted, false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(::testing::Message() << &c - cases);
+    NET *net = kora_test::build_net(c.states, {c.states - 1}, c.arcs);
+    kora::set_file_flags(net, kora::file_flag_word(net) | c.mark);
+    NV *nv = load(kora_test::saved_bytes({net}));
+    ASSERT_NE(nv, nullptr);
+    EXPECT_EQ((kora::file_flag_word(nv->nets[0]) & c.mark) != 0, c.kept);
+    for (STATE *state = nv->nets[0]->states; state != nullptr; state = state->next)
+      EXPECT_EQ(state->flags.visit_mark, 0);
+    free_nv_and_nets(nv);
+    free_network(net);
+  }
+  EXPECT_TRUE(messages().errors.empty());
+}
+
 TEST_F(CorruptTest, HostileCountsAndNestingDoNotExhaustMemoryOrStack) {
   NET *net = symbol_net("a");
   Bytes bytes = kora_test::saved_bytes({net});

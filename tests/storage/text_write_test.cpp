@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 #include "files.h"
 #include "kora_test.h"
 #include "label.h"
+#include "networks.h"
 #include "page.h"
 #include "text_support.h"
 
@@ -137,6 +139,40 @@ TEST_F(TextWriteTest, RefusalsWriteNothing) {
                 "function instead.",
                 "Cannot open output file /no/such/directory/out.txt."}));
   for (NET *net : {loop, transducer, multichar}) free_network(net);
+}
+
+// A cycle under a loop_free mark is not trusted to end: each writer stops at the cycle, after
+// the paths met before it, with the error of a circular network; the mark goes, the marks of
+// the walk are cleared, and no half-written file is left.
+TEST_F(TextWriteTest, ACycleUnderALoopFreeMarkStopsEveryWriterWithAnError) {
+  context_->eol_string = "\n";
+  // The empty path and a are words; b c loops back to the state after a.
+  NET *net = kora_test::build_net(3, {0, 1}, {{0, 'a', 1}, {1, 'b', 2}, {2, 'c', 1}});
+  const std::string path = files_.path("cycle.txt");
+  PAGE *page = kora::make_page(100, 0, -1);
+  const std::function<int()> writers[] = {
+      [&] { return write_text(net, path.c_str()); },
+      [&] { return write_spaced_text(net, path.c_str()); },
+      [&] {
+        int status = 0;
+        EXPECT_EQ(kora_test::stdout_of([&] { status = write_text(net, nullptr); }), "\na\n");
+        return status;
+      },
+      [&] { return write_spaced_text_to_page(net, page); },
+  };
+  for (const std::function<int()> &write : writers) {
+    net->flags.loop_free = 1;
+    EXPECT_EQ(write(), 1);
+    EXPECT_FALSE(net->flags.loop_free);
+    for (STATE *state = net->states; state != nullptr; state = state->next)
+      EXPECT_EQ(state->flags.visit_mark, 0);
+  }
+  EXPECT_FALSE(kora_test::file_exists(path));
+  EXPECT_EQ(std::string(PAGE_text(page)), "0\n\na\n\n");
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>(4, "A circular net cannot be written in text format."));
+  free_network(net);
+  kora::free_page(page);
 }
 
 TEST_F(TextWriteTest, PagesReceiveTheSameLines) {
