@@ -16,12 +16,15 @@ namespace fuzz {
 inline void ignore(const char *, const char *, int) {}
 
 // The library, initialized on the first call, with its messages ignored; informational output
-// is switched off unless `verbose`.
+// is switched off unless `verbose`. A memory limit of 256 MiB turns the inputs that blow up
+// into calls abandoned by the library, so that the fuzzer goes through that path too rather
+// than stopping at its own memory limit.
 inline FST_CONTEXT *quiet_library(bool verbose = false) {
   static FST_CONTEXT *context = [verbose] {
     set_warning_function(ignore);
     set_error_function(ignore);
     FST_CONTEXT *made = initialize_kora();
+    set_memory_limit(made, 256u << 20);
     if (!verbose) int_parameters()->word[KORA_VERBOSE] = 0;
     return made;
   }();
