@@ -25,15 +25,26 @@ class Parser {
       current_ = lookahead_;
       have_lookahead_ = false;
     } else {
-      current_ = scanner_.next();
+      current_ = scan();
     }
   }
   const Token &peek_next() {
     if (!have_lookahead_) {
-      lookahead_ = scanner_.next();
+      lookahead_ = scan();
       have_lookahead_ = true;
     }
     return lookahead_;
+  }
+  // The scanner's next token. A character no rule takes is reported with its line, counted as
+  // an error and skipped.
+  Token scan() {
+    Token token = scanner_.next();
+    while (token.kind == LexToken::invalid) {
+      std::fprintf(stderr, "\nline %lld: %s\n", token.line, token.value.c_str());
+      errors_++;
+      token = scanner_.next();
+    }
+    return token;
   }
   bool at(LexToken kind) const { return current_.kind == kind; }
   bool at_section_start() const {

@@ -12,7 +12,9 @@
 // '%s'\n" on standard error with the line and the token's text, counts one parse error, and
 // parsing resumes after the next ";" (or at the next LEXICON, DEFINITIONS or END, or the end of
 // the input), so that one run reports every independent error. Nothing after END but blanks
-// and comments is allowed. The parser keeps no stack that grows with the input. Cost: O(tokens).
+// and comments is allowed. A character the scanner cannot take (an INVALID token) prints
+// "\nline %lld: %s\n" with the scanner's message, counts one parse error and is skipped. The
+// parser keeps no stack that grows with the input. Cost: O(tokens).
 // Tested in tests/lexicon/lexicon_grammar_test.cpp.
 #pragma once
 

@@ -181,9 +181,17 @@ Token LexiconScanner::next() {
     } else if (c == '%' || is_word_character(c)) {
       return scan_word(start);
     }
-    // No rule takes this character: it goes to the output as it is.
-    std::fputc(c, stdout);
+    // No rule takes this character: an invalid token, which the parser reports.
     advance();
+    Token token = make(LexToken::invalid, start);
+    if (c == '"') {
+      token.value = "info string without its closing quote";
+    } else {
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02X", c);
+      token.value = std::string("unexpected character ") + code;
+    }
+    return token;
   }
   return make(LexToken::end_of_input, position_);
 }

@@ -16,7 +16,8 @@
 //   - A double-quoted info string ends at the next double quote not escaped by "%".
 //   - In ENTRY_REGEX the text runs to the first ">" that is outside a double-quoted string and
 //     does not follow one of % - < = @ ^ or ".m", so that arrows such as "->" can be written.
-//   - Any other character is copied to the standard output (and skipped).
+//   - Any other character (a control character, DEL, or a double quote with no closing quote
+//     after it) is an INVALID token, whose value says what is wrong; scanning goes on after it.
 // Line numbers count every line end, inside regular-expression text too. Scanning is one pass
 // over the text: O(bytes). Tested in tests/lexicon/lexicon_scanner_test.cpp.
 #pragma once
@@ -42,6 +43,7 @@ enum class LexToken {
   open_angle,
   close_angle,
   equals,
+  invalid,       // a character no rule takes; its value is the message for it
 };
 
 struct Token {

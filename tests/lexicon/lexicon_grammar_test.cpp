@@ -124,6 +124,9 @@ TEST(LexiconGrammar, SyntaxErrorsNameTheLineAndTheToken) {
       // Sections out of order.
       {"LEXICON Root\na # ;\nMULTICHAR_SYMBOLS x\n", "\nline 3: syntax error at 'MULTICHAR_SYMBOLS'\n"},
       {"DEFINITIONS\nV a ;\nLEXICON Root\na # ;", "\nline 2: syntax error at 'a'\n"},
+      // An info string without its closing quote; a control character.
+      {"LEXICON Root\ncat \"x ;\n", "\nline 2: info string without its closing quote\n"},
+      {"LEXICON Root\n\x02 a # ;\n", "\nline 2: unexpected character 0x02\n"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.source);

@@ -80,12 +80,21 @@ TEST(LexiconScanner, InfoStringsRunToTheNextUnescapedQuote) {
   EXPECT_EQ(tokens[1].line, 2);
 }
 
-TEST(LexiconScanner, UnterminatedQuoteIsCopiedAndSkipped) {
+// A double quote without its closing quote and characters no rule takes are invalid tokens,
+// never written anywhere; scanning goes on after them.
+TEST(LexiconScanner, CharactersNoRuleTakesAreInvalidTokens) {
   testing::internal::CaptureStdout();
-  std::vector<Token> tokens = scan("ab \"cd");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\"");
-  ASSERT_EQ(tokens.size(), 2u);
-  EXPECT_EQ(tokens[1].value, "cd");
+  std::vector<Token> tokens = scan(std::string("ab \"cd\n\x01\x7f e", 11));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  ASSERT_EQ(tokens.size(), 6u);
+  EXPECT_EQ(tokens[1].kind, LexToken::invalid);
+  EXPECT_EQ(tokens[1].value, "info string without its closing quote");
+  EXPECT_EQ(tokens[1].line, 1);
+  EXPECT_EQ(tokens[2].value, "cd");
+  EXPECT_EQ(tokens[3].value, "unexpected character 0x01");
+  EXPECT_EQ(tokens[3].line, 2);
+  EXPECT_EQ(tokens[4].value, "unexpected character 0x7F");
+  EXPECT_EQ(tokens[5].value, "e");
 }
 
 TEST(LexiconScanner, RegexTextEndsAtTheFirstClosingAngle) {
@@ -147,15 +156,6 @@ TEST(LexiconScanner, CommentsAndLineEnds) {
   EXPECT_EQ(tokens[0].line, 2);  // CR LF is one line end
   EXPECT_EQ(tokens[1].line, 3);  // a lone CR is one
   EXPECT_EQ(tokens[2].line, 5);
-}
-
-TEST(LexiconScanner, OtherCharactersAreCopiedToTheOutput) {
-  testing::internal::CaptureStdout();
-  std::vector<Token> tokens = scan(std::string("a\x01\x7f b", 5));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\x01\x7f");
-  ASSERT_EQ(tokens.size(), 2u);
-  EXPECT_EQ(tokens[0].value, "a");
-  EXPECT_EQ(tokens[1].value, "b");
 }
 
 TEST(LexiconScanner, EndOfInputRepeats) {
