@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -49,9 +50,11 @@ inline char *put(char *at, const char *bytes, size_t count) {
 // Looks one input line up (its line end already cut off; `length` bytes, 0-terminated) and
 // appends the answer: each result (ended by "\n", the context's end-of-line string) as
 // "input<TAB>result", or "input<TAB>input<TAB>+?" when there is none, then an empty line.
-// The line ends at its first NUL byte, if it has one, for the lookup as for the answer. Returns
-// whether the line had a result.
-inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Answers &out) {
+// The line ends at its first NUL byte, if it has one, for the lookup as for the answer. At most
+// `max_results` results are written; *cut, when given, becomes whether any were left out.
+// Returns whether the line had a result.
+inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Answers &out,
+                   size_t max_results = SIZE_MAX, bool *cut = nullptr) {
   length = strnlen(input, length);
   const char *results = apply_to_string(input, applyer);
   if (results == nullptr || *results == '\0') {
@@ -60,9 +63,11 @@ inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Ans
     *at++ = '\t';
     at = put(at, input, length);
     out.added(put(at, "\t+?\n\n", 5));
+    if (cut != nullptr) *cut = false;
     return false;
   }
-  for (const char *line = results; *line != '\0';) {
+  const char *line = results;
+  for (size_t count = 0; *line != '\0' && count < max_results; count++) {
     const char *end = std::strchr(line, '\n');
     if (end == nullptr) end = line + std::strlen(line);
     const size_t line_length = static_cast<size_t>(end - line);
@@ -74,6 +79,7 @@ inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Ans
     out.added(at);
     line = *end == '\n' ? end + 1 : end;
   }
+  if (cut != nullptr) *cut = *line != '\0';
   char *at = out.room(1);
   *at++ = '\n';
   out.added(at);

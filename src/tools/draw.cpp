@@ -30,15 +30,17 @@ int draw_command(int argc, char **argv) {
   char *dot = network_to_dot(net, max_states);
   free_network(net);
   if (dot == nullptr) return 1;
-  const char *name = output != nullptr ? output : "standard output";
-  FILE *stream = output != nullptr ? std::fopen(output, "w") : stdout;
-  size_t length = std::strlen(dot);
-  bool written = stream != nullptr && std::fwrite(dot, 1, length, stream) == length;
-  if (stream != nullptr && stream != stdout) written = std::fclose(stream) == 0 && written;
   int status = 0;
-  if (!written) {
-    std::fprintf(stderr, "kora: cannot write the drawing to '%s'\n", name);
-    status = 1;
+  size_t length = std::strlen(dot);
+  if (output == nullptr) {
+    std::fwrite(dot, 1, length, stdout);
+  } else {
+    status = write_whole_file(output, "the drawing", [dot, length](const char *file_name) {
+      FILE *stream = std::fopen(file_name, "w");
+      if (stream == nullptr) return false;
+      bool written = std::fwrite(dot, 1, length, stream) == length;
+      return std::fclose(stream) == 0 && written;
+    });
   }
   std::free(dot);
   return status;

@@ -6,6 +6,7 @@
 // The commands are listed in the table below; `kora` alone prints their usage.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,15 +33,17 @@ const Command commands[] = {
     {"print", "[--words | --spaced] NETWORK", "a network listed state by state", print_command},
     {"info", "NETFILE", "the header of a saved network file and the size of each network in it",
      info_command},
-    {"lookup", "[--words | --spaced] [--flush] [-j N] NETWORK [INPUT]",
+    {"lookup", "[--words | --spaced] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "applies the network down to each line of INPUT (standard input by default): one line\n"
      "      \"input<TAB>output\" per result, \"input<TAB>input<TAB>+?\" when there is none, and an\n"
      "      empty line after each input; --flush flushes after each input (always on a terminal);\n"
      "      -j N looks up on N threads (default: the number of cores; one with --flush or on a\n"
      "      terminal), reading the input in batches of lines and writing the same output, in\n"
-     "      input order, as one thread",
+     "      input order, as one thread; an input with more than --max-results results (default\n"
+     "      10000; 0 for no limit) gets the first ones and a note on standard error, and the\n"
+     "      command exits with status 1",
      lookup_command},
-    {"generate", "[--words | --spaced] [--flush] [-j N] NETWORK [INPUT]",
+    {"generate", "[--words | --spaced] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "the same as lookup, applying the network up", generate_command},
     {"regex", "[-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
@@ -88,30 +91,35 @@ bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, cons
   return true;
 }
 
-bool take_number_option(int &argc, char **argv, const char *name, long low, long high,
-                        long *value) {
+bool take_option(int &argc, char **argv, const char *name, const char **value) {
   size_t length = std::strlen(name);
   bool long_option = name[0] == '-' && name[1] == '-';
   int kept = 0;
   for (int i = 0; i < argc; i++) {
-    const char *number = nullptr;
     if (std::strcmp(argv[i], name) == 0) {
       if (i + 1 == argc) return false;
-      number = argv[++i];
+      *value = argv[++i];
     } else if (std::strncmp(argv[i], name, length) == 0 &&
                (!long_option || argv[i][length] == '=')) {
-      number = argv[i] + length + (long_option ? 1 : 0);
+      *value = argv[i] + length + (long_option ? 1 : 0);
     } else {
       argv[kept++] = argv[i];
-      continue;
     }
-    char *end = nullptr;
-    errno = 0;
-    long n = std::strtol(number, &end, 10);
-    if (*number == '\0' || *end != '\0' || errno != 0 || n < low || n > high) return false;
-    *value = n;
   }
   argc = kept;
+  return true;
+}
+
+bool take_number_option(int &argc, char **argv, const char *name, long low, long high,
+                        long *value) {
+  const char *number = nullptr;
+  if (!take_option(argc, argv, name, &number)) return false;
+  if (number == nullptr) return true;
+  char *end = nullptr;
+  errno = 0;
+  long n = std::strtol(number, &end, 10);
+  if (*number == '\0' || *end != '\0' || errno != 0 || n < low || n > high) return false;
+  *value = n;
   return true;
 }
 
@@ -119,19 +127,25 @@ bool take_number_option(int &argc, char **argv, const char *name, long low, long
 
 int main(int argc, char **argv) {
   using namespace kora_tool;
+  // Output into a closed pipe ends the process quietly, as in other tools, even when the parent
+  // left SIGPIPE ignored: the write error that would otherwise remain cannot be told apart.
+  std::signal(SIGPIPE, SIG_DFL);
   if (argc < 2) return usage();
   for (const Command &command : commands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     if (argc == 3 && std::strcmp(argv[2], "--help") == 0) {
       std::printf("usage:\n");
       print_command_usage(command, stdout);
-      return 0;
+      return flush_standard_output() ? 0 : 1;
     }
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
     int_parameters()->word[KORA_VERBOSE] = 0;  // no progress dots or file notes
+    watch_library_messages();
     int status = command.run(argc - 2, argv + 2);
     reclaim_kora(context);
+    if (status == 0 && failures_seen() > 0) status = 1;
+    if (!flush_standard_output()) status = 1;
     return status;
   }
   return usage();

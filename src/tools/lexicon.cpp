@@ -4,8 +4,9 @@
 // The library prints the messages of a compilation on standard error; the command collects them
 // and writes each as "FILE:LINE: message" when it names a line ("line 3: syntax error at 'x'"),
 // as "FILE: warning: message" or "FILE: error: message" for the library's warnings and errors,
-// and other lines (the names that follow a warning) as they are. A compilation with an error
-// saves nothing and exits with status 1.
+// and other lines (the names that follow a warning) as they are. A compilation with an error,
+// or with a warning that entries are not in the network (a continuation class never defined, a
+// sublexicon nothing leads to), fails: it saves nothing, prints no size and exits with status 1.
 
 #include <unistd.h>
 
@@ -23,7 +24,7 @@ bool starts_with(const std::string &text, const char *prefix) {
   return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
-// Rewrites one line of the library's messages; returns whether it was an error.
+// Rewrites one line of the library's messages; returns whether it fails the compilation.
 bool report_line(const char *file_name, std::string line) {
   if (line.empty()) return false;
   if (starts_with(line, "line ")) {
@@ -41,14 +42,14 @@ bool report_line(const char *file_name, std::string line) {
     if (line.size() >= 4 && line.compare(line.size() - 4, 4, " ***") == 0)
       line.erase(line.size() - 4);
     std::fprintf(stderr, "%s: %s: %s\n", file_name, is_error ? "error" : "warning", line.c_str());
-    return is_error;
+    return is_error || loses_input(line);
   }
   std::fprintf(stderr, "%s\n", line.c_str());
   return false;
 }
 
 // Runs read_vorn with standard error going to a scratch file, then reports what it printed.
-// *failed becomes true when an error was printed.
+// *failed becomes true when a message failed the compilation.
 NET *compile(const char *file_name, bool *failed) {
   std::fflush(stderr);
   FILE *captured = std::tmpfile();
@@ -87,12 +88,15 @@ int lexicon_command(int argc, char **argv) {
   const char *output = nullptr;
   std::vector<const char *> files;
   if (!parse_arguments(argc, argv, {}, &output, files) || files.size() != 1) return usage();
+  if (!check_readable(files[0])) return 1;
   bool failed = false;
   NET *net = compile(files[0], &failed);
   if (net == nullptr) return 1;
-  int status = failed ? 1 : 0;
-  if (!failed && output != nullptr) status = save_network(net, output);
-  print_summary(net);
+  int status = 1;
+  if (!failed && failures_seen() == 0) {
+    status = output != nullptr ? save_network(net, output) : 0;
+    print_summary(net);
+  }
   free_network(net);
   return status;
 }

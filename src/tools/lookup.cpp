@@ -1,7 +1,10 @@
-// kora lookup / kora generate [--words | --spaced] [--flush] [-j N] NETWORK [INPUT]: applies a
-// network down (lookup) or up (generate) to each line of INPUT or of the standard input, in the
-// convention of lookup tools: "input<TAB>output" for each result, "input<TAB>input<TAB>+?" when
-// there is none, and an empty line after each input.
+// kora lookup / kora generate [--words | --spaced] [--flush] [-j N] [--max-results N] NETWORK
+// [INPUT]: applies a network down (lookup) or up (generate) to each line of INPUT or of the
+// standard input, in the convention of lookup tools: "input<TAB>output" for each result,
+// "input<TAB>input<TAB>+?" when there is none, and an empty line after each input. An input
+// with more than N results (default kDefaultMaxResults, 0 for no limit) gets its first N and a
+// note on standard error, and the command then exits with status 1; so does one the library
+// reported an error for.
 //
 // The input is read in large blocks, as it arrives. With one thread, lines are answered in
 // order and the answers written in large blocks; when output goes to a terminal or with --flush
@@ -13,13 +16,14 @@
 // At most a few batches per worker are in flight, so memory stays bounded by the batch size
 // (or by the longest line) whatever the input's length. The messages a worker's lookups report
 // are kept with its batch and written in input order too, so the output on both streams is the
-// same as with one thread.
+// same as with one thread. A write error on standard output stops the reading.
 
 #include <unistd.h>
 
 #include <cerrno>
-
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +48,11 @@ constexpr size_t kBatchBytes = 1 << 20;
 constexpr size_t kBatchesPerWorker = 3;
 // The input is read, and without flushing the output written, in blocks of about this size.
 constexpr size_t kBlockBytes = 64 * 1024;
+// Results written per input unless --max-results says otherwise: far more than a word has
+// analyses, far fewer than a runaway network (one that inserts or deletes freely) produces.
+constexpr long kDefaultMaxResults = 10000;
+// A note about an input quotes at most this many of its bytes.
+constexpr size_t kQuotedBytes = 60;
 
 void write_all(const char *bytes, size_t size, FILE *stream) {
   if (size > 0) std::fwrite(bytes, 1, size, stream);
@@ -116,18 +125,34 @@ class LineReader {
   bool at_end_ = false;
 };
 
+// Answers one line with at most max_results results; when some were left out, says so through
+// report() and counts a failure.
+void answer_line(APPLY_CONTEXT *applyer, const char *line, size_t length, size_t max_results,
+                 Answers &out) {
+  bool cut = false;
+  answer(applyer, line, length, out, max_results, &cut);
+  if (!cut) return;
+  count_failure();
+  length = strnlen(line, length);
+  std::string quoted(line, length < kQuotedBytes ? length : kQuotedBytes);
+  if (length > kQuotedBytes) quoted += "...";
+  std::string most = std::to_string(max_results);
+  report("kora: '" + quoted + "' has more than " + most + " results; only the first " + most +
+         " are written (see --max-results)\n");
+}
+
 // --- One thread -------------------------------------------------------------------------------
 
 // Answers line by line. When flushing, each answer is written and flushed before the next line
 // is read; otherwise the answers go out in blocks.
-void apply_one_thread(NET *net, int input_side, FILE *input, bool flush) {
+void apply_one_thread(NET *net, int input_side, FILE *input, bool flush, size_t max_results) {
   APPLY_CONTEXT *applyer = init_apply(net, input_side, nullptr);
   LineReader reader(input);
   char *line;
   size_t length;
   Answers out;
-  while (reader.next(&line, &length)) {
-    answer(applyer, line, length, out);
+  while (!std::ferror(stdout) && reader.next(&line, &length)) {
+    answer_line(applyer, line, length, max_results, out);
     if (flush || out.size() >= kBlockBytes) {
       write_all(out, stdout);
       out.clear();
@@ -148,24 +173,10 @@ struct Batch {
   bool done = false;
 };
 
-// Where the library's messages go on a worker thread: the batch it is answering.
-thread_local std::string *message_sink = nullptr;
-
-void keep_message(const char *kind, const char *message) {
-  std::string text = "\n*** ";
-  text.append(kind).append(": ").append(message).append(" ***\n");
-  if (message_sink != nullptr)
-    message_sink->append(text);
-  else
-    write_all(text, stderr);
-}
-
-void keep_error(const char *message, const char *, int) { keep_message("ERROR", message); }
-void keep_warning(const char *message, const char *, int) { keep_message("Warning", message); }
-
 class Pipeline {
  public:
-  Pipeline(NET *net, int input_side, unsigned workers) {
+  Pipeline(NET *net, int input_side, unsigned workers, size_t max_results)
+      : max_results_(max_results) {
     // The applyers are made before any thread runs; each worker then uses only its own.
     for (unsigned k = 0; k < workers; k++) applyers_.push_back(init_apply(net, input_side, nullptr));
     for (unsigned k = 0; k < workers; k++) threads_.emplace_back(&Pipeline::work, this, applyers_[k]);
@@ -188,7 +199,7 @@ class Pipeline {
     char *line;
     size_t length;
     bool more = true;
-    while (more) {
+    while (more && !std::ferror(stdout)) {
       auto batch = std::make_shared<Batch>();
       while (batch->lengths.size() < kBatchLines && batch->text.size() < kBatchBytes &&
              (more = reader.next(&line, &length))) {
@@ -236,13 +247,13 @@ class Pipeline {
         batch = waiting_.front();
         waiting_.pop_front();
       }
-      message_sink = &batch->messages;
+      keep_messages_in(&batch->messages);
       const char *line = batch->text.c_str();
       for (size_t length : batch->lengths) {
-        answer(applyer, line, length, batch->out);
+        answer_line(applyer, line, length, max_results_, batch->out);
         line += length + 1;
       }
-      message_sink = nullptr;
+      keep_messages_in(nullptr);
       {
         std::lock_guard<std::mutex> lock(mutex_);
         batch->done = true;
@@ -251,6 +262,7 @@ class Pipeline {
     }
   }
 
+  size_t max_results_;
   std::vector<APPLY_CONTEXT *> applyers_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;
@@ -273,33 +285,33 @@ int apply_lines(int argc, char **argv, int input_side) {
   bool flush = false;
   unsigned jobs = std::thread::hardware_concurrency();
   if (jobs == 0) jobs = 1;
+  long max_results = kDefaultMaxResults;
   Source source;
   std::vector<const char *> files;
   if (!take_jobs(argc, argv, &jobs) ||
+      !take_number_option(argc, argv, "--max-results", 0, LONG_MAX, &max_results) ||
       !parse_network_arguments(argc, argv, {{"--flush", &flush}}, 2, &source, files))
     return usage();
   FILE *input = stdin;
-  if (files.size() == 2 && (input = std::fopen(files[1], "r")) == nullptr) {
-    std::fprintf(stderr, "kora: cannot read '%s'\n", files[1]);
-    return 1;
+  if (files.size() == 2) {
+    if (!check_readable(files[1])) return 1;
+    if ((input = std::fopen(files[1], "r")) == nullptr) {
+      std::fprintf(stderr, "kora: cannot read '%s': %s\n", files[1], std::strerror(errno));
+      return 1;
+    }
   }
   NET *net = read_network(files[0], source);
   if (net == nullptr) {
     if (input != stdin) std::fclose(input);
     return 1;
   }
+  size_t most = max_results == 0 ? SIZE_MAX : static_cast<size_t>(max_results);
   flush = flush || isatty(fileno(stdout));
   if (jobs == 1 || flush) {
-    apply_one_thread(net, input_side, input, flush);
+    apply_one_thread(net, input_side, input, flush, most);
   } else {
-    set_error_function(keep_error);
-    set_warning_function(keep_warning);
-    {
-      Pipeline pipeline(net, input_side, jobs);
-      pipeline.run(input);
-    }
-    set_error_function(nullptr);
-    set_warning_function(nullptr);
+    Pipeline pipeline(net, input_side, jobs, most);
+    pipeline.run(input);
   }
   free_network(net);
   if (input != stdin) std::fclose(input);

@@ -1,9 +1,15 @@
 // Networks as arguments and results of the tool's commands: reading a network from a saved file,
-// a word list or spaced text; saving one; and its size in one line.
+// a word list or spaced text; saving one, whole or not at all; and its size in one line.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <string>
 
 #include "count-paths.h"
 #include "kora.h"
@@ -30,20 +36,52 @@ bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, siz
 }
 
 NET *read_network(const char *file_name, Source source) {
+  if (!check_readable(file_name)) return nullptr;
+  size_t failures = failures_seen();
+  NET *net = nullptr;
   switch (source) {
-    case Source::words: return read_text(file_name);
-    case Source::spaced: return read_spaced_text(file_name);
-    case Source::saved: break;
+    case Source::words: net = read_text(file_name); break;
+    case Source::spaced: net = read_spaced_text(file_name); break;
+    case Source::saved: net = load_net(file_name, nullptr); break;
   }
-  NET *net = load_net(file_name, nullptr);
-  if (net == nullptr) std::fprintf(stderr, "kora: cannot load a network from '%s'\n", file_name);
+  // A network the library complained about while reading it is not to be trusted.
+  if (net != nullptr && failures_seen() > failures) {
+    free_network(net);
+    net = nullptr;
+  }
+  if (net == nullptr) std::fprintf(stderr, "kora: cannot read a network from '%s'\n", file_name);
   return net;
 }
 
-int save_network(NET *net, const char *output) {
-  if (save_net(net, output, nullptr) == 0) return 0;
-  std::fprintf(stderr, "kora: cannot save the network to '%s'\n", output);
+int write_whole_file(const char *output, const char *what,
+                     const std::function<bool(const char *file_name)> &write) {
+  std::string temporary = std::string(output) + ".XXXXXX";
+  int error = 0;  // the system's reason, when a step of its own failed
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) {
+    error = errno;
+  } else {
+    // mkstemp makes the file readable by its owner only; give it the mode a new file gets.
+    mode_t mask = umask(0);
+    umask(mask);
+    bool ready = fchmod(fd, 0666 & ~mask) == 0;
+    if (close(fd) != 0) ready = false;
+    if (!ready) error = errno;
+    if (ready && write(temporary.c_str())) {
+      if (std::rename(temporary.c_str(), output) == 0) return 0;
+      error = errno;
+    }
+    unlink(temporary.c_str());
+  }
+  std::fprintf(stderr, "kora: cannot write %s to '%s'%s%s\n", what, output,
+               error != 0 ? ": " : "", error != 0 ? std::strerror(error) : "");
   return 1;
+}
+
+int save_network(NET *net, const char *output) {
+  return write_whole_file(output, "the network", [net](const char *file_name) {
+    return save_net(net, file_name, nullptr) == 0;
+  });
 }
 
 void print_summary(NET *net) {

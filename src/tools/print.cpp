@@ -21,6 +21,7 @@ int print_command(int argc, char **argv) {
 
 int info_command(int argc, char **argv) {
   if (argc != 1) return usage();
+  if (!check_readable(argv[0])) return 1;
   return print_file_info(argv[0], stdout) == 0 ? 0 : 1;
 }
 

@@ -1,9 +1,13 @@
 // The commands of the kora tool, one function each, and what they share. Each command takes the
 // arguments that follow its name and returns the process's exit status: 0 on success, 1 when the
-// library refused its input, 2 for a usage error.
+// library refused its input, 2 for a usage error. Whatever a command returns, the process exits
+// with 1 when the library reported an error or lost part of the input (failures_seen) or when
+// standard output could not be written.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "kora.h"
@@ -46,10 +50,13 @@ struct Flag {
 bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, const char **output,
                      std::vector<const char *> &operands);
 
-// Takes every occurrence of the option `name` and its number out of the arguments: "NAME N", or
-// "NAME=N" for a long option ("--max-states") and "NAMEN" for a short one ("-j"). *value
-// becomes the last number given; false when a number is missing, malformed or outside
-// [low, high].
+// Takes every occurrence of the option `name` and its value out of the arguments: "NAME VALUE",
+// or "NAME=VALUE" for a long option ("--max-states") and "NAMEVALUE" for a short one ("-j").
+// *value becomes the last value given (unchanged when there is none); false when a value is
+// missing.
+bool take_option(int &argc, char **argv, const char *name, const char **value);
+
+// take_option for a number: false when it is missing, malformed or outside [low, high].
 bool take_number_option(int &argc, char **argv, const char *name, long low, long high,
                         long *value);
 
@@ -71,11 +78,47 @@ bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, siz
 // tool's message on standard error, when it cannot be read. The caller frees the network.
 NET *read_network(const char *file_name, Source source);
 
-// Saves the network to `output`; 0, or 1 after a message on standard error.
+// Writes the file `output` whole or not at all: `write` is given a new file's name beside
+// `output` and returns whether it wrote all of it; the file then replaces `output`, or is
+// removed. 0, or 1 after "kora: cannot write WHAT to 'OUTPUT'" on standard error.
+int write_whole_file(const char *output, const char *what,
+                     const std::function<bool(const char *file_name)> &write);
+
+// Saves the network to `output` with write_whole_file.
 int save_network(NET *net, const char *output);
 
 // Prints "N states, M arcs, P words." ("paths" for a transducer); a network with loops has
 // "loops" in place of the count of its paths.
 void print_summary(NET *net);
+
+// --- Failures and messages (status.cpp) --------------------------------------------------------
+
+// Installs the tool's callbacks for the library's errors and warnings: each is written as the
+// library writes it ("\n*** ERROR: %s ***\n", "\n*** Warning: %s ***\n") through report();
+// errors, and warnings that say part of the input was lost (loses_input), count as failures.
+void watch_library_messages();
+
+// Whether a warning of the library says that part of the input is not in the result (a word
+// left out, lexicon entries that lead nowhere or that nothing leads to).
+bool loses_input(const std::string &warning);
+
+// The failures counted since the command started, on any thread; count_failure adds one the
+// tool met itself (a result cut by --max-results).
+size_t failures_seen();
+void count_failure();
+
+// While a sink is set, what this thread reports (the library's messages and the tool's notes)
+// is appended to it instead of being written; null writes it on standard error again.
+void keep_messages_in(std::string *sink);
+void report(const std::string &text);
+
+// Whether `file_name` is a file that can be read: false, after "kora: cannot read 'FILE':
+// reason" on standard error, when it cannot be opened or is a directory.
+bool check_readable(const char *file_name);
+
+// Flushes standard output: false, after a message on standard error, when anything written to
+// it (by the tool or the library) was lost. (Output into a closed pipe never gets here: main
+// lets SIGPIPE end the process.)
+bool flush_standard_output();
 
 }  // namespace kora_tool

@@ -1,7 +1,8 @@
 #!/bin/sh
 # kora lookup -j N writes exactly what one thread writes, in input order: over a few thousand
 # lines with analyses, unknown words (+?), empty lines, CR LF line ends, a line of bad UTF-8
-# (its message on standard error in the same place) and a line longer than a batch of bytes.
+# (its message on standard error in the same place, and exit status 1) and a line longer than a
+# batch of bytes.
 set -eu
 printf 'c a t +Noun\nc a t 0\n\nc a t +Noun +Pl\nc a t s 0\n\nd o g +Noun\nd o g 0\n\n' > "$TMPDIR/nouns.txt"
 "$KORA" words --spaced -o "$TMPDIR/nouns.fst" "$TMPDIR/nouns.txt" > /dev/null
@@ -20,8 +21,11 @@ awk 'BEGIN {
   print ""
   printf "cats"
 }' > "$TMPDIR/input.txt"
-"$KORA" lookup -j 1 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/one.txt" 2> "$TMPDIR/one.err"
-"$KORA" lookup -j 3 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/three.txt" 2> "$TMPDIR/three.err"
+status=0
+"$KORA" lookup -j 1 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/one.txt" 2> "$TMPDIR/one.err" || status=$?
+test $status -eq 1 && status=0
+"$KORA" lookup -j 3 "$TMPDIR/nouns.fst" "$TMPDIR/input.txt" > "$TMPDIR/three.txt" 2> "$TMPDIR/three.err" || status=$?
+test $status -eq 1
 cmp "$TMPDIR/one.txt" "$TMPDIR/three.txt"
 cmp "$TMPDIR/one.err" "$TMPDIR/three.err"
 # The output is the lookup tools' convention, not empty: spot checks.
@@ -31,7 +35,7 @@ grep -q "$(printf '^dog+Noun\tdog$')" "$TMPDIR/three.txt"
 test "$(grep -c 'Cannot parse a symbol starting with 0xFF' "$TMPDIR/three.err")" -eq 571
 test "$(wc -l < "$TMPDIR/three.txt")" -eq 8004
 # Generation from a pipe, and the default number of threads.
-"$KORA" lookup --spaced "$TMPDIR/nouns.txt" < "$TMPDIR/input.txt" > "$TMPDIR/default.txt" 2> /dev/null
+"$KORA" lookup --spaced "$TMPDIR/nouns.txt" < "$TMPDIR/input.txt" > "$TMPDIR/default.txt" 2> /dev/null || true
 cmp "$TMPDIR/one.txt" "$TMPDIR/default.txt"
 grep -v '+?$' "$TMPDIR/one.txt" | cut -f2 | grep . > "$TMPDIR/surface.txt"
 "$KORA" generate -j1 "$TMPDIR/nouns.fst" < "$TMPDIR/surface.txt" > "$TMPDIR/gen1.txt"

@@ -9,4 +9,4 @@ test "$out" = "46 states, 57 arcs, 24 words."
 sort -r "$EXAMPLES/fruits.txt" > "$TMPDIR/reversed.txt"
 test "$("$KORA" words "$TMPDIR/reversed.txt")" = "$out"
 if "$KORA" words "$TMPDIR/no-such-file" 2>"$TMPDIR/err"; then exit 1; fi
-grep -q "Cannot open '$TMPDIR/no-such-file'." "$TMPDIR/err"
+grep -q "cannot read '$TMPDIR/no-such-file': No such file or directory" "$TMPDIR/err"
