@@ -32,7 +32,12 @@ const char *const kLosingWarnings[] = {
 
 void report_error(const char *message, const char *, int) {
   failures++;
-  report(std::string("\n*** ERROR: ") + message + " ***\n");
+  std::string text = std::string("\n*** ERROR: ") + message + " ***\n";
+  // The library ends the process after running out of memory: no sink would be written.
+  if (std::strncmp(message, "Out of memory", 13) == 0)
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  else
+    report(text);
 }
 
 void report_warning(const char *message, const char *, int) {

@@ -46,3 +46,19 @@ grep -q "$(printf '^cats\tcat+Noun+Pl$')" "$TMPDIR/gen2.txt"
 "$KORA" lookup --help | grep -q -- '-j N'
 if "$KORA" lookup -j 0 "$TMPDIR/nouns.fst" < /dev/null 2>/dev/null; then exit 1; fi
 if "$KORA" lookup -j "$TMPDIR/nouns.fst" < /dev/null 2>/dev/null; then exit 1; fi
+# An input with more results than --max-results gets the first ones and a note, in the same
+# place with N threads, and the status is 1; 0 lifts the limit. Each way to insert "^" is a result.
+"$KORA" regex -o "$TMPDIR/del.fst" '%^ -> 0' > /dev/null
+printf 'b\naaaaaaaaaaaaaa\naaa\n' > "$TMPDIR/many.txt"
+for j in 1 2; do
+  status=0
+  "$KORA" generate -j $j --max-results 100 "$TMPDIR/del.fst" "$TMPDIR/many.txt" \
+    > "$TMPDIR/cut$j.txt" 2> "$TMPDIR/cut$j.err" || status=$?
+  test $status -eq 1
+done
+cmp "$TMPDIR/cut1.txt" "$TMPDIR/cut2.txt"
+cmp "$TMPDIR/cut1.err" "$TMPDIR/cut2.err"
+test "$(wc -l < "$TMPDIR/cut1.txt")" -eq $((4 + 1 + 100 + 1 + 16 + 1))
+echo "kora: 'aaaaaaaaaaaaaa' has more than 100 results; only the first 100 are written (see --max-results)" |
+  cmp - "$TMPDIR/cut1.err"
+test "$(echo aaaaaaaaaaaaaaa | "$KORA" generate --max-results 0 "$TMPDIR/del.fst" | wc -l)" -eq 65537
