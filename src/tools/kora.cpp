@@ -1,12 +1,17 @@
 // kora: the command-line face of the library. It uses only the public interface of libkora.
 //
-//   kora COMMAND ARGUMENTS...
+//   kora COMMAND [--memory-limit SIZE] ARGUMENTS...
 //   kora COMMAND --help
 //
-// The commands are listed in the table below; `kora` alone prints their usage.
+// The commands are listed in the table below; `kora` alone prints their usage. Every command
+// runs with a memory limit for the library (half of the machine's memory unless given).
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,8 +62,50 @@ const Command commands[] = {
      draw_command},
 };
 
+const char kEveryCommand[] =
+    "Every command takes --memory-limit SIZE: the most memory the library may hold, in bytes\n"
+    "or with a K, M or G suffix; 0 for no limit; by default half of the machine's memory, or\n"
+    "of the address space when ulimit -v allows less. An operation that would need more stops\n"
+    "with an error.\n";
+
 void print_command_usage(const Command &command, FILE *stream) {
   std::fprintf(stream, "  kora %s %s\n      %s\n", command.name, command.usage, command.summary);
+}
+
+// Reads SIZE: a number of bytes, or of KiB, MiB or GiB with a K, M or G after it. False when it
+// is malformed or too large for a size_t.
+bool parse_size(const char *text, size_t *bytes) {
+  if (*text < '0' || *text > '9') return false;
+  char *end = nullptr;
+  errno = 0;
+  unsigned long long n = std::strtoull(text, &end, 10);
+  int shift = 0;
+  if (*end != '\0') {
+    const char *units = "KMG";
+    const char *unit = std::strchr(units, *end);
+    if (unit == nullptr || end[1] != '\0') return false;
+    shift = 10 * static_cast<int>(unit - units + 1);
+  }
+  if (errno != 0 || n > (SIZE_MAX >> shift)) return false;
+  *bytes = static_cast<size_t>(n) << shift;
+  return true;
+}
+
+// Half of the machine's physical memory, or of the process's address space when it is limited
+// to less (ulimit -v), so that a runaway operation stops with the library's message before an
+// allocation fails; 0 (no limit) when neither can be told.
+size_t default_memory_limit() {
+  size_t bytes = 0;
+  long pages = sysconf(_SC_PHYS_PAGES);
+  long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages > 0 && page_size > 0)
+    bytes = static_cast<size_t>(pages) / 2 * static_cast<size_t>(page_size);
+  struct rlimit address_space;
+  if (getrlimit(RLIMIT_AS, &address_space) == 0 && address_space.rlim_cur != RLIM_INFINITY) {
+    size_t half = static_cast<size_t>(address_space.rlim_cur / 2);
+    if (bytes == 0 || half < bytes) bytes = half;
+  }
+  return bytes;
 }
 
 }  // namespace
@@ -69,7 +116,8 @@ int usage() {
   for (const Command &command : commands) print_command_usage(command, stderr);
   std::fprintf(stderr,
                "A NETWORK is a saved network file (see words -o), or with --words a word list and\n"
-               "with --spaced spaced text.\n");
+               "with --spaced spaced text.\n%s",
+               kEveryCommand);
   return 2;
 }
 
@@ -136,13 +184,22 @@ int main(int argc, char **argv) {
     if (argc == 3 && std::strcmp(argv[2], "--help") == 0) {
       std::printf("usage:\n");
       print_command_usage(command, stdout);
+      std::fputs(kEveryCommand, stdout);
       return flush_standard_output() ? 0 : 1;
     }
+    int command_argc = argc - 2;
+    char **command_argv = argv + 2;
+    size_t memory_limit = default_memory_limit();
+    const char *size = nullptr;
+    if (!take_option(command_argc, command_argv, "--memory-limit", &size) ||
+        (size != nullptr && !parse_size(size, &memory_limit)))
+      return usage();
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
     int_parameters()->word[KORA_VERBOSE] = 0;  // no progress dots or file notes
+    set_memory_limit(context, memory_limit);
     watch_library_messages();
-    int status = command.run(argc - 2, argv + 2);
+    int status = command.run(command_argc, command_argv);
     reclaim_kora(context);
     if (status == 0 && failures_seen() > 0) status = 1;
     if (!flush_standard_output()) status = 1;

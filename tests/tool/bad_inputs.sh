@@ -96,6 +96,10 @@ draw -o saved.fst missing          | 1 | cannot read 'missing'
 draw dir                           | 1 | cannot read 'dir': Is a directory
 draw -o saved.fst cut.fst          | 1 | cannot read a network from 'cut.fst'
 draw --max-states 3 -o saved.fst good.fst | 1 | more than the 3 allowed
+# Past the memory limit, or with a malformed one.
+regex -o saved.fst --memory-limit 4M '[a|b]* a [a|b]^18' | 1 | Memory limit exceeded: READ_REGEX (limit 4194304 bytes)
+words --memory-limit=1K "$EXAMPLES/fruits.txt" | 1 | Memory limit exceeded
+text --memory-limit 12X good.fst   | 2 | usage
 # A full disk as standard output.
 version > /dev/full                | 1 | cannot write to standard output: No space left on device
 words --print "$EXAMPLES/fruits.txt" > /dev/full | 1 | cannot write to standard output
@@ -110,6 +114,8 @@ draw good.fst > /dev/full          | 1 | cannot write to standard output
 regex --help > /dev/full           | 1 | cannot write to standard output
 TABLE
 [ "$failures" -eq 0 ]
+
+"$KORA" text --help | grep -q -- '--memory-limit SIZE'
 
 # The unterminated quote is reported, never echoed on standard output.
 "$KORA" lexicon quote.vorn 2> /dev/null > out || true

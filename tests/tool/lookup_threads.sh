@@ -62,3 +62,17 @@ test "$(wc -l < "$TMPDIR/cut1.txt")" -eq $((4 + 1 + 100 + 1 + 16 + 1))
 echo "kora: 'aaaaaaaaaaaaaa' has more than 100 results; only the first 100 are written (see --max-results)" |
   cmp - "$TMPDIR/cut1.err"
 test "$(echo aaaaaaaaaaaaaaa | "$KORA" generate --max-results 0 "$TMPDIR/del.fst" | wc -l)" -eq 65537
+# Past the memory limit, a lookup reports the error and answers +?; the other inputs, before
+# and after it, are answered, the same with N threads.
+printf 'b\naaaaaaaaaaaaaaaaaa\nc\n' > "$TMPDIR/huge.txt"
+for j in 1 2; do
+  status=0
+  "$KORA" generate -j $j --memory-limit 2M "$TMPDIR/del.fst" "$TMPDIR/huge.txt" \
+    > "$TMPDIR/limit$j.txt" 2> "$TMPDIR/limit$j.err" || status=$?
+  test $status -eq 1
+done
+cmp "$TMPDIR/limit1.txt" "$TMPDIR/limit2.txt"
+cmp "$TMPDIR/limit1.err" "$TMPDIR/limit2.err"
+grep -q 'Memory limit exceeded: APPLY_TO_STRING (limit 2097152 bytes)' "$TMPDIR/limit2.err"
+grep -qx "$(printf 'aaaaaaaaaaaaaaaaaa\taaaaaaaaaaaaaaaaaa\t+?')" "$TMPDIR/limit2.txt"
+test "$(grep -c "$(printf '^[bc]\t')" "$TMPDIR/limit2.txt")" -eq 8
