@@ -3,6 +3,7 @@
 #include "error.h"
 
 #include <atomic>
+#include <cctype>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -86,8 +87,15 @@ void error_printf(const char *format, ...) {
   error(text);
 }
 
+// The allocating operation is named in upper case whatever the caller wrote (a table's name
+// such as "compose_fst" serves too).
 void out_of_memory(const char *what) {
-  error_printf("Out of memory: %s", what);
+  char name[kMessageSize];
+  size_t length = 0;
+  for (; what[length] != '\0' && length + 1 < sizeof name; length++)
+    name[length] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[length])));
+  name[length] = '\0';
+  error_printf("Out of memory: %s", name);
   std::exit(1);
 }
 

@@ -24,7 +24,7 @@ void warning_printf(const char *format, ...) __attribute__((format(printf, 1, 2)
 void error(const char *text);
 void error_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
-// Reports "Out of memory: <what>" as an error and ends the process in every case.
+// Reports "Out of memory: <WHAT>" (upper case) as an error and ends the process in every case.
 [[noreturn]] void out_of_memory(const char *what);
 
 // Zeroed memory of `bytes`, owned by the caller (std::free); when none can be had,
