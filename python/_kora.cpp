@@ -21,11 +21,15 @@
 // thread while a call runs (no Python is touched under the lock), then errors are raised as
 // kora.Error carrying the library's messages and warnings are issued as kora.Warning.
 //
+// Arguments are checked (python/arguments.h) before anything reaches the library: a wrong kind
+// raises TypeError and a value the library cannot take ValueError, each naming the argument.
+//
 // Tested by tests/python/test_*.py.
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -39,12 +43,19 @@
 #include <utility>
 #include <vector>
 
+#include "arguments.h"
 #include "count-paths.h"
 #include "kora.h"
 
 namespace py = pybind11;
 
 namespace {
+
+using kora_python::bytes_argument;
+using kora_python::integer_argument;
+using kora_python::path_argument;
+using kora_python::text_argument;
+using kora_python::text_list_argument;
 
 // --- The library lock and the messages of a call ------------------------------------------------
 
@@ -209,13 +220,15 @@ py::list results(const std::string &output) {
   return list;
 }
 
-int side_of(const std::string &direction) {
-  if (direction == "down") return 0;
-  if (direction == "up") return 1;
-  throw py::value_error("direction must be 'down' or 'up', not '" + direction + "'");
+int side_of(py::handle direction) {
+  const std::string name = text_argument(direction, "direction");
+  if (name == "down") return 0;
+  if (name == "up") return 1;
+  throw py::value_error("direction must be 'down' or 'up', not '" + name + "'");
 }
 
-py::list lookup(Net &net, const std::string &input, int side) {
+py::list lookup(Net &net, py::handle argument, int side) {
+  const std::string input = text_argument(argument, "input");
   std::string output;
   {
     py::gil_scoped_release no_gil;
@@ -227,9 +240,8 @@ py::list lookup(Net &net, const std::string &input, int side) {
   return results(output);
 }
 
-py::list lookup_many(Net &net, const py::iterable &inputs, int side) {
-  std::vector<std::string> lines;
-  for (py::handle input : inputs) lines.push_back(input.cast<std::string>());
+py::list lookup_many(Net &net, py::handle inputs, int side) {
+  const std::vector<std::string> lines = text_list_argument(inputs, "inputs");
   std::vector<std::string> outputs(lines.size());
   {
     py::gil_scoped_release no_gil;
@@ -294,7 +306,8 @@ py::bytes to_bytes(const Net &net) {
   return py::bytes(bytes);
 }
 
-NetPtr from_bytes(const std::string &bytes) {
+NetPtr from_bytes(py::handle data) {
+  const std::string bytes = bytes_argument(data, "data");
   return make_net("no network could be read from the bytes", [&] {
     return load_net_from_memory(reinterpret_cast<const unsigned char *>(bytes.data()),
                                 bytes.size(), nullptr);
@@ -316,7 +329,6 @@ class Paths {
   Paths(const Net &net, std::optional<long long> limit) : left_(limit) {
     exclusive([&] { snapshot(net.get()); return 0; });
     report(false, "");
-    if (left_ && *left_ < 0) left_ = 0;
     if (states_.empty() || distance_[0] == kFar) left_ = 0;
     prepare_lengths();
     start_walk();
@@ -620,12 +632,20 @@ PYBIND11_MODULE(_kora, m) {
                (NET_arity(n.get()) == 2 ? "transducer>" : "automaton>");
       })
       .def("repeat",
-           [](const Net &n, int min, std::optional<int> max) {
-             return make_net("repeat failed",
-                             [&] { return repeat_net(n.get(), min, max ? *max : -1, 1); });
+           [](const Net &n, py::handle min_argument, py::handle max_argument) {
+             const int min = static_cast<int>(integer_argument(min_argument, "min", 0, INT_MAX));
+             int max = -1;
+             if (!max_argument.is_none()) {
+               max = static_cast<int>(integer_argument(max_argument, "max", 0, INT_MAX));
+               if (max < min)
+                 throw py::value_error("max (" + std::to_string(max) + ") is less than min (" +
+                                       std::to_string(min) + ")");
+             }
+             return make_net("repeat failed", [&] { return repeat_net(n.get(), min, max, 1); });
            },
            py::arg("min"), py::arg("max") = py::none(),
-           "From min to max repetitions (max None: no maximum).")
+           "From min to max repetitions (max None: no maximum); ValueError when min is negative "
+           "or max is less than min.")
       .def("minimize",
            [](const Net &n) {
              return make_net("minimize failed", [&] {
@@ -639,31 +659,51 @@ PYBIND11_MODULE(_kora, m) {
            },
            "The minimal network of the same relation (a new network).")
       .def("copy", [](const Net &n) { return make_net("copy failed", [&] { return copy_net(n.get()); }); })
-      .def("equivalent", &equivalent, py::arg("other"),
+      .def("equivalent",
+           [](const Net &n, py::handle other) {
+             if (!py::isinstance<Net>(other))
+               throw py::type_error(std::string("other must be a kora.Net, not ") +
+                                    Py_TYPE(other.ptr())->tp_name);
+             return equivalent(n, other.cast<const Net &>());
+           },
+           py::arg("other"),
            "Whether the two networks accept the same strings (or string pairs).")
-      .def("lookup", [](Net &n, const std::string &s) { return lookup(n, s, 0); }, py::arg("input"),
-           "The lower strings of the paths whose upper side is the input.")
-      .def("generate", [](Net &n, const std::string &s) { return lookup(n, s, 1); }, py::arg("input"),
-           "The upper strings of the paths whose lower side is the input.")
+      .def("lookup", [](Net &n, py::handle input) { return lookup(n, input, 0); },
+           py::arg("input"),
+           "The lower strings of the paths whose upper side is the input (a str).")
+      .def("generate", [](Net &n, py::handle input) { return lookup(n, input, 1); },
+           py::arg("input"),
+           "The upper strings of the paths whose lower side is the input (a str).")
       .def("lookup_many",
-           [](Net &n, const py::iterable &inputs, const std::string &direction) {
+           [](Net &n, py::handle inputs, py::handle direction) {
              return lookup_many(n, inputs, side_of(direction));
            },
            py::arg("inputs"), py::arg("direction") = "down",
            "lookup (direction 'down') or generate ('up') of every input, as a list of lists, "
            "with the GIL released for the whole batch.")
       .def("paths",
-           [](const Net &n, std::optional<long long> limit) { return Paths(n, limit); },
+           [](const Net &n, py::handle limit) {
+             if (limit.is_none()) return Paths(n, std::nullopt);
+             return Paths(n, integer_argument(limit, "limit", 0, LLONG_MAX));
+           },
            py::arg("limit") = py::none(),
            "An iterator over the (upper, lower) strings of the paths, shortest first, at most "
-           "limit of them (None: all, without end when the network has a loop).")
+           "limit of them (None: all, without end when the network has a loop; ValueError when "
+           "negative).")
       .def("save",
-           [](const Net &n, const std::string &path) {
-             int status = exclusive([&] { return save_net(n.get(), path.c_str(), nullptr); });
+           [](const Net &n, py::handle path) {
+             const std::string file = path_argument(path, "path");
+             int status = exclusive([&] { return save_net(n.get(), file.c_str(), nullptr); });
              report(status != 0, "the network could not be saved");
            },
-           py::arg("path"), "Saves the network to a network file.")
-      .def("dot", &dot, py::arg("max_states") = 1000,
+           py::arg("path"),
+           "Saves the network to a network file (path: str, bytes or os.PathLike).")
+      .def("dot",
+           [](const Net &n, py::handle max_states) {
+             return dot(n, static_cast<long>(
+                               integer_argument(max_states, "max_states", LONG_MIN, LONG_MAX)));
+           },
+           py::arg("max_states") = 1000,
            "The network as a Graphviz DOT digraph (final states as double circles, the arcs "
            "between two states as one edge); kora.Error when it has more than max_states "
            "states (max_states 0 or less: no limit; 1000 by default, as kora draw).")
@@ -689,27 +729,35 @@ PYBIND11_MODULE(_kora, m) {
       .def("__next__", &Paths::next);
 
   m.def("regex",
-        [](const std::string &source) {
+        [](py::handle source) {
+          const std::string text = text_argument(source, "source");
           return make_net("the regular expression could not be compiled",
-                          [&] { return read_regex(source.c_str()); });
+                          [&] { return read_regex(text.c_str()); });
         },
-        py::arg("source"), "Compiles a regular expression.");
+        py::arg("source"), "Compiles a regular expression (a str).");
   m.def("lexicon",
-        [](const std::string &path) {
-          return make_net("the lexicon could not be compiled", [&] { return read_vorn(path.c_str()); });
+        [](py::handle path) {
+          const std::string file = path_argument(path, "path");
+          return make_net("the lexicon could not be compiled",
+                          [&] { return read_vorn(file.c_str()); });
         },
-        py::arg("path"), "Compiles a lexicon source file.");
+        py::arg("path"), "Compiles a lexicon source file (path: str, bytes or os.PathLike).");
   m.def("read_words",
-        [](const std::string &path, bool spaced) {
-          return make_net("the word list could not be read",
-                          [&] { return spaced ? read_spaced_text(path.c_str()) : read_text(path.c_str()); });
+        [](py::handle path, bool spaced) {
+          const std::string file = path_argument(path, "path");
+          return make_net("the word list could not be read", [&] {
+            return spaced ? read_spaced_text(file.c_str()) : read_text(file.c_str());
+          });
         },
         py::arg("path"), py::arg("spaced") = false,
         "The minimal network of a word list (or of spaced text).");
   m.def("load",
-        [](const std::string &path) {
-          return make_net("no network could be loaded", [&] { return load_net(path.c_str(), nullptr); });
+        [](py::handle path) {
+          const std::string file = path_argument(path, "path");
+          return make_net("no network could be loaded",
+                          [&] { return load_net(file.c_str(), nullptr); });
         },
-        py::arg("path"), "The first network of a network file.");
-  m.def("from_bytes", &from_bytes, py::arg("data"), "The network of the bytes of a network file.");
+        py::arg("path"), "The first network of a network file (path: str, bytes or os.PathLike).");
+  m.def("from_bytes", &from_bytes, py::arg("data"),
+        "The network of the bytes (bytes-like) of a network file.");
 }
