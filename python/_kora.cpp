@@ -36,7 +36,6 @@
 #include <mutex>
 #include <optional>
 #include <shared_mutex>
-#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -79,32 +78,31 @@ void keep_warning(const char *message, const char *, int) {
   call_messages.warnings.emplace_back(message != nullptr ? message : "");
 }
 
-// kora.Error: a refusal or failure of the library, with its messages.
-class Error : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
+PyObject *error_class = nullptr;    // kora.Error: a refusal or failure of the library
 PyObject *warning_class = nullptr;  // kora.Warning
 
-std::string joined(const std::vector<std::string> &lines) {
-  std::string text;
-  for (const std::string &line : lines) {
-    if (!text.empty()) text += '\n';
-    text += line;
-  }
-  return text;
+// Library text (UTF-8; undecodable bytes kept as surrogate escapes) as a Python string.
+py::str text(const char *bytes, size_t length) {
+  PyObject *object = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(length), "surrogateescape");
+  if (object == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(object);
 }
 
+py::str text(const std::string &bytes) { return text(bytes.data(), bytes.size()); }
+
 // With the GIL held: issues the warnings of the call just made as kora.Warning and raises its
-// errors as kora.Error (or `failure` when it failed without a message).
+// errors, one message a line, as kora.Error (or `failure` when it failed without a message).
 void report(bool failed, const char *failure) {
   Messages messages = std::move(call_messages);
   call_messages = Messages();
   for (const std::string &warning : messages.warnings)
-    if (PyErr_WarnEx(warning_class, warning.c_str(), 1) != 0) throw py::error_already_set();
-  if (!messages.errors.empty()) throw Error(joined(messages.errors));
-  if (failed) throw Error(failure);
+    if (PyErr_WarnFormat(warning_class, 1, "%U", text(warning).ptr()) != 0)
+      throw py::error_already_set();
+  if (messages.errors.empty() && !failed) return;
+  std::string all = messages.errors.empty() ? failure : "";
+  for (const std::string &error : messages.errors) all += (all.empty() ? "" : "\n") + error;
+  PyErr_SetObject(error_class, text(all).ptr());
+  throw py::error_already_set();
 }
 
 // Runs `work` with the GIL released, holding the library lock exclusively.
@@ -199,13 +197,6 @@ NetPtr unary(const Net &net, const char *failure, NET *(*operation)(NET *, int))
 }
 
 // --- Text out ---------------------------------------------------------------------------------
-
-// Library text (UTF-8; undecodable bytes kept as surrogate escapes) as a Python string.
-py::str text(const char *bytes, size_t length) {
-  PyObject *object = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(length), "surrogateescape");
-  if (object == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::str>(object);
-}
 
 // The results of one lookup, each ended by "\n", as a list of strings.
 py::list results(const std::string &output) {
@@ -595,7 +586,9 @@ const UnaryOperation unary_operations[] = {
 
 PYBIND11_MODULE(_kora, m) {
   m.doc() = "The kora finite-state library (the extension behind the kora package).";
-  py::register_exception<Error>(m, "Error", PyExc_Exception);
+  error_class = PyErr_NewException("kora.Error", PyExc_Exception, nullptr);
+  if (error_class == nullptr) throw py::error_already_set();
+  m.attr("Error") = py::handle(error_class);
   warning_class = PyErr_NewException("kora.Warning", PyExc_UserWarning, nullptr);
   if (warning_class == nullptr) throw py::error_already_set();
   m.attr("Warning") = py::handle(warning_class);
