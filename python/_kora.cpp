@@ -187,7 +187,8 @@ template <typename Combine>
 NetPtr combine(const char *failure, const Net &a, const Net &b, Combine &&combine_nets) {
   return make_net(failure, [&] {
     if (a.get() != b.get()) return combine_nets(a.get(), b.get(), 1, 1);
-    return combine_nets(a.get(), copy_net(b.get()), 1, 0);
+    NET *copy = copy_net(b.get());
+    return copy != nullptr ? combine_nets(a.get(), copy, 1, 0) : nullptr;
   });
 }
 
@@ -254,7 +255,7 @@ template <typename Write>
 std::string text_of_copy(const Net &net, const char *failure, Write &&write) {
   std::pair<bool, std::string> made = exclusive([&] {
     NET *copy = copy_net(net.get());
-    char *written = write(copy);
+    char *written = copy != nullptr ? write(copy) : nullptr;
     free_network(copy);
     std::pair<bool, std::string> result(written != nullptr, written != nullptr ? written : "");
     std::free(written);
@@ -540,9 +541,8 @@ py::set sigma(const Net &net) {
 bool equivalent(const Net &a, const Net &b) {
   bool same = exclusive([&] {
     NET *x = copy_net(a.get()), *y = copy_net(b.get());
-    minimize_net(x);
-    minimize_net(y);
-    bool answer = test_equivalent(x, y) != 0;
+    bool answer = x != nullptr && y != nullptr && minimize_net(x) == 0 && minimize_net(y) == 0 &&
+                  test_equivalent(x, y) != 0;
     free_network(x);
     free_network(y);
     return answer;
@@ -643,7 +643,7 @@ PYBIND11_MODULE(_kora, m) {
            [](const Net &n) {
              return make_net("minimize failed", [&] {
                NET *copy = copy_net(n.get());
-               if (minimize_net(copy) != 0) {
+               if (copy == nullptr || minimize_net(copy) != 0) {
                  free_network(copy);
                  return static_cast<NET *>(nullptr);
                }
