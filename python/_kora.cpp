@@ -736,14 +736,15 @@ PYBIND11_MODULE(_kora, m) {
         },
         py::arg("path"), "Compiles a lexicon source file (path: str, bytes or os.PathLike).");
   m.def("read_words",
-        [](py::handle path, bool spaced) {
-          const std::string file = path_argument(path, "path");
+        [](py::handle source, bool spaced) {
+          const std::string file = path_argument(source, "source");
           return make_net("the word list could not be read", [&] {
             return spaced ? read_spaced_text(file.c_str()) : read_text(file.c_str());
           });
         },
-        py::arg("path"), py::arg("spaced") = false,
-        "The minimal network of a word list (or of spaced text).");
+        py::arg("source"), py::arg("spaced") = false,
+        "The minimal network of a word-list file (or of spaced text), named as kora.words "
+        "names it.");
   m.def("load",
         [](py::handle path) {
           const std::string file = path_argument(path, "path");

@@ -56,7 +56,7 @@ VALUE_ERRORS = [
     (lambda: NET.lookup_many(["cat"], direction="do\0wn"), "direction contains a NUL character"),
     (lambda: kora.load("x.fst\0y"), "path contains a NUL character"),
     (lambda: kora.lexicon(b"x\0y"), "path contains a NUL character"),
-    (lambda: kora.words("x\0y"), "path contains a NUL character"),
+    (lambda: kora.words("x\0y"), "source contains a NUL character"),
     (lambda: NET.save(pathlib.Path("x\0y")), "path contains a NUL character"),
 ]
 
