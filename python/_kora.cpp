@@ -21,6 +21,11 @@
 // thread while a call runs (no Python is touched under the lock), then errors are raised as
 // kora.Error carrying the library's messages and warnings are issued as kora.Warning.
 //
+// Memory. The library's memory limit (set_memory_limit in kora.h) is set when the module is
+// imported to half of the machine's physical memory, so that a runaway operation fails instead
+// of taking the interpreter down; a call stopped by it raises MemoryError with the library's
+// message. kora.set_memory_limit changes it for the whole process.
+//
 // Arguments are checked (python/arguments.h) before anything reaches the library: a wrong kind
 // raises TypeError and a value the library cannot take ValueError, each naming the argument.
 //
@@ -28,6 +33,8 @@
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
+
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -91,7 +98,8 @@ py::str text(const char *bytes, size_t length) {
 py::str text(const std::string &bytes) { return text(bytes.data(), bytes.size()); }
 
 // With the GIL held: issues the warnings of the call just made as kora.Warning and raises its
-// errors, one message a line, as kora.Error (or `failure` when it failed without a message).
+// errors, one message a line, as MemoryError when the library's memory limit stopped the call
+// and as kora.Error otherwise (or `failure` when it failed without a message).
 void report(bool failed, const char *failure) {
   Messages messages = std::move(call_messages);
   call_messages = Messages();
@@ -100,8 +108,12 @@ void report(bool failed, const char *failure) {
       throw py::error_already_set();
   if (messages.errors.empty() && !failed) return;
   std::string all = messages.errors.empty() ? failure : "";
-  for (const std::string &error : messages.errors) all += (all.empty() ? "" : "\n") + error;
-  PyErr_SetObject(error_class, text(all).ptr());
+  bool over_limit = false;
+  for (const std::string &error : messages.errors) {
+    all += (all.empty() ? "" : "\n") + error;
+    over_limit |= error.starts_with("Memory limit exceeded: ");
+  }
+  PyErr_SetObject(over_limit ? PyExc_MemoryError : error_class, text(all).ptr());
   throw py::error_already_set();
 }
 
@@ -111,6 +123,14 @@ auto exclusive(Work &&work) {
   py::gil_scoped_release no_gil;
   std::unique_lock<std::shared_mutex> lock(library_lock());
   return work();
+}
+
+// Half of the machine's physical memory: the memory limit the module starts with (0, no limit,
+// when the system does not say).
+size_t half_of_physical_memory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return 0;
+  return static_cast<size_t>(pages) * static_cast<size_t>(page_size) / 2;
 }
 
 // --- Networks ---------------------------------------------------------------------------------
@@ -603,8 +623,24 @@ PYBIND11_MODULE(_kora, m) {
     int_parameters()->word[KORA_VERBOSE] = 0;
     int_parameters()->word[KORA_QUIT_ON_ERROR] = 0;
     int_parameters()->word[KORA_INTERACTIVE] = 1;
+    set_memory_limit(context, half_of_physical_memory());
   }
   m.attr("version") = libkora_version();
+  m.def("set_memory_limit",
+        [](py::handle limit) {
+          const auto bytes = static_cast<size_t>(integer_argument(limit, "limit", 0, LLONG_MAX));
+          exclusive([&] {
+            set_memory_limit(get_default_kora_context(), bytes);
+            return 0;
+          });
+        },
+        py::arg("limit"),
+        "Limits the memory that the library may hold at once, the networks alive included, to "
+        "limit bytes (0: no limit). A call that would pass it raises MemoryError and leaves "
+        "everything as it was. Half of the machine's physical memory when kora is imported.");
+  m.def("memory_limit",
+        [] { return exclusive([] { return get_default_kora_context()->memory_limit; }); },
+        "The memory limit in bytes (0: no limit).");
 
   py::class_<Net, NetPtr> net(m, "Net", "A finite-state network: an automaton or a transducer.");
   net.def_property_readonly("states", [](const Net &n) { return NET_num_states(n.get()); },

@@ -14,16 +14,22 @@ concatenation, ``a & b`` intersection, ``a - b`` difference, ``~a`` complement, 
 composition; methods ``star()``, ``plus()``, ``optional()``, ``repeat()``, ``reverse()``,
 ``invert()``, ``upper()``, ``lower()`` and ``minimize()`` return new networks too. Networks
 pickle as the bytes of a network file. The library's refusals raise :class:`kora.Error` with
-its message; its warnings are issued as :class:`kora.Warning`.
+its message; its warnings are issued as :class:`kora.Warning`. Arguments are checked first: a
+wrong kind raises TypeError, a value the library cannot take (a NUL character, a negative
+count) ValueError. The library holds at most :func:`memory_limit` bytes (half of the
+machine's physical memory unless :func:`set_memory_limit` says otherwise): a call that would
+hold more raises MemoryError, and the module goes on working.
 """
 
 import os
 import tempfile
 
 from . import _kora
-from ._kora import Error, Net, Warning, from_bytes, lexicon, load, regex, version
+from ._kora import (Error, Net, Warning, from_bytes, lexicon, load, memory_limit, regex,
+                    set_memory_limit, version)
 
-__all__ = ["Error", "Net", "Warning", "from_bytes", "lexicon", "load", "regex", "version", "words"]
+__all__ = ["Error", "Net", "Warning", "from_bytes", "lexicon", "load", "memory_limit", "regex",
+           "set_memory_limit", "version", "words"]
 
 
 def _spaced(word, name):
