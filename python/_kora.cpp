@@ -21,30 +21,47 @@
 // thread while a call runs (no Python is touched under the lock), then errors are raised as
 // kora.Error carrying the library's messages and warnings are issued as kora.Warning.
 //
+// Memory. The library's memory limit (set_memory_limit in kora.h) is set when the module is
+// imported to half of the machine's physical memory, so that a runaway operation fails instead
+// of taking the interpreter down; a call stopped by it raises MemoryError with the library's
+// message. kora.set_memory_limit changes it for the whole process.
+//
+// Arguments are checked (python/arguments.h) before anything reaches the library: a wrong kind
+// raises TypeError and a value the library cannot take ValueError, each naming the argument.
+//
 // Tested by tests/python/test_*.py.
 
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <shared_mutex>
-#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "arguments.h"
 #include "count-paths.h"
 #include "kora.h"
 
 namespace py = pybind11;
 
 namespace {
+
+using kora_python::bytes_argument;
+using kora_python::integer_argument;
+using kora_python::path_argument;
+using kora_python::text_argument;
+using kora_python::text_list_argument;
 
 // --- The library lock and the messages of a call ------------------------------------------------
 
@@ -68,32 +85,36 @@ void keep_warning(const char *message, const char *, int) {
   call_messages.warnings.emplace_back(message != nullptr ? message : "");
 }
 
-// kora.Error: a refusal or failure of the library, with its messages.
-class Error : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
+PyObject *error_class = nullptr;    // kora.Error: a refusal or failure of the library
 PyObject *warning_class = nullptr;  // kora.Warning
 
-std::string joined(const std::vector<std::string> &lines) {
-  std::string text;
-  for (const std::string &line : lines) {
-    if (!text.empty()) text += '\n';
-    text += line;
-  }
-  return text;
+// Library text (UTF-8; undecodable bytes kept as surrogate escapes) as a Python string.
+py::str text(const char *bytes, size_t length) {
+  PyObject *object = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(length), "surrogateescape");
+  if (object == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::str>(object);
 }
 
+py::str text(const std::string &bytes) { return text(bytes.data(), bytes.size()); }
+
 // With the GIL held: issues the warnings of the call just made as kora.Warning and raises its
-// errors as kora.Error (or `failure` when it failed without a message).
+// errors, one message a line, as MemoryError when the library's memory limit stopped the call
+// and as kora.Error otherwise (or `failure` when it failed without a message).
 void report(bool failed, const char *failure) {
   Messages messages = std::move(call_messages);
   call_messages = Messages();
   for (const std::string &warning : messages.warnings)
-    if (PyErr_WarnEx(warning_class, warning.c_str(), 1) != 0) throw py::error_already_set();
-  if (!messages.errors.empty()) throw Error(joined(messages.errors));
-  if (failed) throw Error(failure);
+    if (PyErr_WarnFormat(warning_class, 1, "%U", text(warning).ptr()) != 0)
+      throw py::error_already_set();
+  if (messages.errors.empty() && !failed) return;
+  std::string all = messages.errors.empty() ? failure : "";
+  bool over_limit = false;
+  for (const std::string &error : messages.errors) {
+    all += (all.empty() ? "" : "\n") + error;
+    over_limit |= error.starts_with("Memory limit exceeded: ");
+  }
+  PyErr_SetObject(over_limit ? PyExc_MemoryError : error_class, text(all).ptr());
+  throw py::error_already_set();
 }
 
 // Runs `work` with the GIL released, holding the library lock exclusively.
@@ -102,6 +123,14 @@ auto exclusive(Work &&work) {
   py::gil_scoped_release no_gil;
   std::unique_lock<std::shared_mutex> lock(library_lock());
   return work();
+}
+
+// Half of the machine's physical memory: the memory limit the module starts with (0, no limit,
+// when the system does not say).
+size_t half_of_physical_memory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return 0;
+  return static_cast<size_t>(pages) * static_cast<size_t>(page_size) / 2;
 }
 
 // --- Networks ---------------------------------------------------------------------------------
@@ -178,7 +207,8 @@ template <typename Combine>
 NetPtr combine(const char *failure, const Net &a, const Net &b, Combine &&combine_nets) {
   return make_net(failure, [&] {
     if (a.get() != b.get()) return combine_nets(a.get(), b.get(), 1, 1);
-    return combine_nets(a.get(), copy_net(b.get()), 1, 0);
+    NET *copy = copy_net(b.get());
+    return copy != nullptr ? combine_nets(a.get(), copy, 1, 0) : nullptr;
   });
 }
 
@@ -188,13 +218,6 @@ NetPtr unary(const Net &net, const char *failure, NET *(*operation)(NET *, int))
 }
 
 // --- Text out ---------------------------------------------------------------------------------
-
-// Library text (UTF-8; undecodable bytes kept as surrogate escapes) as a Python string.
-py::str text(const char *bytes, size_t length) {
-  PyObject *object = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(length), "surrogateescape");
-  if (object == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::str>(object);
-}
 
 // The results of one lookup, each ended by "\n", as a list of strings.
 py::list results(const std::string &output) {
@@ -209,13 +232,15 @@ py::list results(const std::string &output) {
   return list;
 }
 
-int side_of(const std::string &direction) {
-  if (direction == "down") return 0;
-  if (direction == "up") return 1;
-  throw py::value_error("direction must be 'down' or 'up', not '" + direction + "'");
+int side_of(py::handle direction) {
+  const std::string name = text_argument(direction, "direction");
+  if (name == "down") return 0;
+  if (name == "up") return 1;
+  throw py::value_error("direction must be 'down' or 'up', not '" + name + "'");
 }
 
-py::list lookup(Net &net, const std::string &input, int side) {
+py::list lookup(Net &net, py::handle argument, int side) {
+  const std::string input = text_argument(argument, "input");
   std::string output;
   {
     py::gil_scoped_release no_gil;
@@ -227,9 +252,8 @@ py::list lookup(Net &net, const std::string &input, int side) {
   return results(output);
 }
 
-py::list lookup_many(Net &net, const py::iterable &inputs, int side) {
-  std::vector<std::string> lines;
-  for (py::handle input : inputs) lines.push_back(input.cast<std::string>());
+py::list lookup_many(Net &net, py::handle inputs, int side) {
+  const std::vector<std::string> lines = text_list_argument(inputs, "inputs");
   std::vector<std::string> outputs(lines.size());
   {
     py::gil_scoped_release no_gil;
@@ -251,7 +275,7 @@ template <typename Write>
 std::string text_of_copy(const Net &net, const char *failure, Write &&write) {
   std::pair<bool, std::string> made = exclusive([&] {
     NET *copy = copy_net(net.get());
-    char *written = write(copy);
+    char *written = copy != nullptr ? write(copy) : nullptr;
     free_network(copy);
     std::pair<bool, std::string> result(written != nullptr, written != nullptr ? written : "");
     std::free(written);
@@ -294,7 +318,8 @@ py::bytes to_bytes(const Net &net) {
   return py::bytes(bytes);
 }
 
-NetPtr from_bytes(const std::string &bytes) {
+NetPtr from_bytes(py::handle data) {
+  const std::string bytes = bytes_argument(data, "data");
   return make_net("no network could be read from the bytes", [&] {
     return load_net_from_memory(reinterpret_cast<const unsigned char *>(bytes.data()),
                                 bytes.size(), nullptr);
@@ -316,7 +341,6 @@ class Paths {
   Paths(const Net &net, std::optional<long long> limit) : left_(limit) {
     exclusive([&] { snapshot(net.get()); return 0; });
     report(false, "");
-    if (left_ && *left_ < 0) left_ = 0;
     if (states_.empty() || distance_[0] == kFar) left_ = 0;
     prepare_lengths();
     start_walk();
@@ -537,9 +561,8 @@ py::set sigma(const Net &net) {
 bool equivalent(const Net &a, const Net &b) {
   bool same = exclusive([&] {
     NET *x = copy_net(a.get()), *y = copy_net(b.get());
-    minimize_net(x);
-    minimize_net(y);
-    bool answer = test_equivalent(x, y) != 0;
+    bool answer = x != nullptr && y != nullptr && minimize_net(x) == 0 && minimize_net(y) == 0 &&
+                  test_equivalent(x, y) != 0;
     free_network(x);
     free_network(y);
     return answer;
@@ -583,7 +606,9 @@ const UnaryOperation unary_operations[] = {
 
 PYBIND11_MODULE(_kora, m) {
   m.doc() = "The kora finite-state library (the extension behind the kora package).";
-  py::register_exception<Error>(m, "Error", PyExc_Exception);
+  error_class = PyErr_NewException("kora.Error", PyExc_Exception, nullptr);
+  if (error_class == nullptr) throw py::error_already_set();
+  m.attr("Error") = py::handle(error_class);
   warning_class = PyErr_NewException("kora.Warning", PyExc_UserWarning, nullptr);
   if (warning_class == nullptr) throw py::error_already_set();
   m.attr("Warning") = py::handle(warning_class);
@@ -598,8 +623,24 @@ PYBIND11_MODULE(_kora, m) {
     int_parameters()->word[KORA_VERBOSE] = 0;
     int_parameters()->word[KORA_QUIT_ON_ERROR] = 0;
     int_parameters()->word[KORA_INTERACTIVE] = 1;
+    set_memory_limit(context, half_of_physical_memory());
   }
   m.attr("version") = libkora_version();
+  m.def("set_memory_limit",
+        [](py::handle limit) {
+          const auto bytes = static_cast<size_t>(integer_argument(limit, "limit", 0, LLONG_MAX));
+          exclusive([&] {
+            set_memory_limit(get_default_kora_context(), bytes);
+            return 0;
+          });
+        },
+        py::arg("limit"),
+        "Limits the memory that the library may hold at once, the networks alive included, to "
+        "limit bytes (0: no limit). A call that would pass it raises MemoryError and leaves "
+        "everything as it was. Half of the machine's physical memory when kora is imported.");
+  m.def("memory_limit",
+        [] { return exclusive([] { return get_default_kora_context()->memory_limit; }); },
+        "The memory limit in bytes (0: no limit).");
 
   py::class_<Net, NetPtr> net(m, "Net", "A finite-state network: an automaton or a transducer.");
   net.def_property_readonly("states", [](const Net &n) { return NET_num_states(n.get()); },
@@ -620,17 +661,25 @@ PYBIND11_MODULE(_kora, m) {
                (NET_arity(n.get()) == 2 ? "transducer>" : "automaton>");
       })
       .def("repeat",
-           [](const Net &n, int min, std::optional<int> max) {
-             return make_net("repeat failed",
-                             [&] { return repeat_net(n.get(), min, max ? *max : -1, 1); });
+           [](const Net &n, py::handle min_argument, py::handle max_argument) {
+             const int min = static_cast<int>(integer_argument(min_argument, "min", 0, INT_MAX));
+             int max = -1;
+             if (!max_argument.is_none()) {
+               max = static_cast<int>(integer_argument(max_argument, "max", 0, INT_MAX));
+               if (max < min)
+                 throw py::value_error("max (" + std::to_string(max) + ") is less than min (" +
+                                       std::to_string(min) + ")");
+             }
+             return make_net("repeat failed", [&] { return repeat_net(n.get(), min, max, 1); });
            },
            py::arg("min"), py::arg("max") = py::none(),
-           "From min to max repetitions (max None: no maximum).")
+           "From min to max repetitions (max None: no maximum); ValueError when min is negative "
+           "or max is less than min.")
       .def("minimize",
            [](const Net &n) {
              return make_net("minimize failed", [&] {
                NET *copy = copy_net(n.get());
-               if (minimize_net(copy) != 0) {
+               if (copy == nullptr || minimize_net(copy) != 0) {
                  free_network(copy);
                  return static_cast<NET *>(nullptr);
                }
@@ -639,31 +688,51 @@ PYBIND11_MODULE(_kora, m) {
            },
            "The minimal network of the same relation (a new network).")
       .def("copy", [](const Net &n) { return make_net("copy failed", [&] { return copy_net(n.get()); }); })
-      .def("equivalent", &equivalent, py::arg("other"),
+      .def("equivalent",
+           [](const Net &n, py::handle other) {
+             if (!py::isinstance<Net>(other))
+               throw py::type_error(std::string("other must be a kora.Net, not ") +
+                                    Py_TYPE(other.ptr())->tp_name);
+             return equivalent(n, other.cast<const Net &>());
+           },
+           py::arg("other"),
            "Whether the two networks accept the same strings (or string pairs).")
-      .def("lookup", [](Net &n, const std::string &s) { return lookup(n, s, 0); }, py::arg("input"),
-           "The lower strings of the paths whose upper side is the input.")
-      .def("generate", [](Net &n, const std::string &s) { return lookup(n, s, 1); }, py::arg("input"),
-           "The upper strings of the paths whose lower side is the input.")
+      .def("lookup", [](Net &n, py::handle input) { return lookup(n, input, 0); },
+           py::arg("input"),
+           "The lower strings of the paths whose upper side is the input (a str).")
+      .def("generate", [](Net &n, py::handle input) { return lookup(n, input, 1); },
+           py::arg("input"),
+           "The upper strings of the paths whose lower side is the input (a str).")
       .def("lookup_many",
-           [](Net &n, const py::iterable &inputs, const std::string &direction) {
+           [](Net &n, py::handle inputs, py::handle direction) {
              return lookup_many(n, inputs, side_of(direction));
            },
            py::arg("inputs"), py::arg("direction") = "down",
            "lookup (direction 'down') or generate ('up') of every input, as a list of lists, "
            "with the GIL released for the whole batch.")
       .def("paths",
-           [](const Net &n, std::optional<long long> limit) { return Paths(n, limit); },
+           [](const Net &n, py::handle limit) {
+             if (limit.is_none()) return Paths(n, std::nullopt);
+             return Paths(n, integer_argument(limit, "limit", 0, LLONG_MAX));
+           },
            py::arg("limit") = py::none(),
            "An iterator over the (upper, lower) strings of the paths, shortest first, at most "
-           "limit of them (None: all, without end when the network has a loop).")
+           "limit of them (None: all, without end when the network has a loop; ValueError when "
+           "negative).")
       .def("save",
-           [](const Net &n, const std::string &path) {
-             int status = exclusive([&] { return save_net(n.get(), path.c_str(), nullptr); });
+           [](const Net &n, py::handle path) {
+             const std::string file = path_argument(path, "path");
+             int status = exclusive([&] { return save_net(n.get(), file.c_str(), nullptr); });
              report(status != 0, "the network could not be saved");
            },
-           py::arg("path"), "Saves the network to a network file.")
-      .def("dot", &dot, py::arg("max_states") = 1000,
+           py::arg("path"),
+           "Saves the network to a network file (path: str, bytes or os.PathLike).")
+      .def("dot",
+           [](const Net &n, py::handle max_states) {
+             return dot(n, static_cast<long>(
+                               integer_argument(max_states, "max_states", LONG_MIN, LONG_MAX)));
+           },
+           py::arg("max_states") = 1000,
            "The network as a Graphviz DOT digraph (final states as double circles, the arcs "
            "between two states as one edge); kora.Error when it has more than max_states "
            "states (max_states 0 or less: no limit; 1000 by default, as kora draw).")
@@ -689,27 +758,36 @@ PYBIND11_MODULE(_kora, m) {
       .def("__next__", &Paths::next);
 
   m.def("regex",
-        [](const std::string &source) {
+        [](py::handle source) {
+          const std::string text = text_argument(source, "source");
           return make_net("the regular expression could not be compiled",
-                          [&] { return read_regex(source.c_str()); });
+                          [&] { return read_regex(text.c_str()); });
         },
-        py::arg("source"), "Compiles a regular expression.");
+        py::arg("source"), "Compiles a regular expression (a str).");
   m.def("lexicon",
-        [](const std::string &path) {
-          return make_net("the lexicon could not be compiled", [&] { return read_vorn(path.c_str()); });
+        [](py::handle path) {
+          const std::string file = path_argument(path, "path");
+          return make_net("the lexicon could not be compiled",
+                          [&] { return read_vorn(file.c_str()); });
         },
-        py::arg("path"), "Compiles a lexicon source file.");
+        py::arg("path"), "Compiles a lexicon source file (path: str, bytes or os.PathLike).");
   m.def("read_words",
-        [](const std::string &path, bool spaced) {
-          return make_net("the word list could not be read",
-                          [&] { return spaced ? read_spaced_text(path.c_str()) : read_text(path.c_str()); });
+        [](py::handle source, bool spaced) {
+          const std::string file = path_argument(source, "source");
+          return make_net("the word list could not be read", [&] {
+            return spaced ? read_spaced_text(file.c_str()) : read_text(file.c_str());
+          });
         },
-        py::arg("path"), py::arg("spaced") = false,
-        "The minimal network of a word list (or of spaced text).");
+        py::arg("source"), py::arg("spaced") = false,
+        "The minimal network of a word-list file (or of spaced text), named as kora.words "
+        "names it.");
   m.def("load",
-        [](const std::string &path) {
-          return make_net("no network could be loaded", [&] { return load_net(path.c_str(), nullptr); });
+        [](py::handle path) {
+          const std::string file = path_argument(path, "path");
+          return make_net("no network could be loaded",
+                          [&] { return load_net(file.c_str(), nullptr); });
         },
-        py::arg("path"), "The first network of a network file.");
-  m.def("from_bytes", &from_bytes, py::arg("data"), "The network of the bytes of a network file.");
+        py::arg("path"), "The first network of a network file (path: str, bytes or os.PathLike).");
+  m.def("from_bytes", &from_bytes, py::arg("data"),
+        "The network of the bytes (bytes-like) of a network file.");
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Compares the names that a shared library defines for its users with a list of names.
+# Compares every name that a shared library defines for its users (C++ names included) with a
+# list of names.
 # Usage: check-exports.sh LIBRARY EXPECTED-LIST
-# Names starting with "_" come from the toolchain (sanitizer hooks, _init, _fini) and are ignored.
 set -euo pipefail
-diff -u <(grep -v -e '^#' -e '^$' "$2" | sort -u) \
-        <(nm -D --defined-only "$1" | awk '{print $3}' | grep -v '^_' | sort -u) \
+exported=$(nm -D --defined-only "$1" | awk '{print $3}' | sort -u)
+diff -u <(grep -v -e '^#' -e '^$' "$2" | sort -u) <(printf '%s\n' "$exported") \
   || { echo "exported names of $1 differ from $2 (- listed, + exported)"; exit 1; }

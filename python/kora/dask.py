@@ -6,7 +6,10 @@ they are scattered to every worker before the partitions run (without one, they 
 the task graph). Each worker process loads it once and keeps the loaded network in a small
 cache keyed by the bytes' digest, so every partition after the first one on a worker starts
 looking up at once. Results keep the input's order: a Bag of lists of results, or a Series of
-lists, with the same values as ``[net.lookup(s) for s in inputs]``.
+lists, with the same values as ``[net.lookup(s) for s in inputs]``. The memory limit of the
+calling process when :func:`lookup` is called travels with the network: each partition sets it
+in its worker before loading and looking up, so a lookup past it raises MemoryError there, and
+the computation with it, as it would here.
 """
 
 import hashlib
@@ -20,7 +23,7 @@ try:
 except ImportError:  # dask without pandas: Bags only
     dask_dataframe = None
 
-from . import Net, from_bytes
+from . import Net, from_bytes, memory_limit, set_memory_limit
 
 __all__ = ["lookup"]
 
@@ -45,13 +48,15 @@ def _network(digest, data):
         return net
 
 
-def _lookup_partition(inputs, data, digest, direction):
+def _lookup_partition(inputs, data, digest, direction, limit):
+    set_memory_limit(limit)
     return _network(digest, data).lookup_many(list(inputs), direction)
 
 
-def _lookup_series(series, data, digest, direction):
+def _lookup_series(series, data, digest, direction, limit):
     import pandas
 
+    set_memory_limit(limit)
     results = _network(digest, data).lookup_many(series.tolist(), direction)
     return pandas.Series(results, index=series.index, name=series.name, dtype=object)
 
@@ -88,11 +93,12 @@ def lookup(collection, net, direction="down"):
     data = net.to_bytes()
     digest = hashlib.sha256(data).hexdigest()
     shipped = _shipped(data, digest)
+    limit = memory_limit()
 
     if isinstance(collection, dask.bag.Bag):
-        return collection.map_partitions(_lookup_partition, shipped, digest, direction)
+        return collection.map_partitions(_lookup_partition, shipped, digest, direction, limit)
     if dask_dataframe is not None and isinstance(collection, dask_dataframe.Series):
-        return collection.map_partitions(_lookup_series, shipped, digest, direction,
+        return collection.map_partitions(_lookup_series, shipped, digest, direction, limit,
                                          meta=(collection.name, object))
     raise TypeError("collection must be a dask Bag or a dask DataFrame column (Series), not %s"
                     % type(collection).__name__)

@@ -160,6 +160,11 @@ class TestErrorsAndWarnings:
             net = kora.words(source)
         assert words_of(net) == ["good"]
 
+    def test_messages_quoting_bytes_that_are_not_utf8_keep_them_as_surrogate_escapes(self):
+        with pytest.warns(kora.Warning, match="illegal UTF-8"):
+            with pytest.raises(kora.Error, match="\udc80"):
+                kora.regex("\udc80")
+
     def test_the_error_is_an_exception_and_warnings_user_warnings(self):
         assert issubclass(kora.Error, Exception)
         assert issubclass(kora.Warning, UserWarning)

@@ -64,3 +64,18 @@ def test_other_collections_are_refused(net):
         kora.dask.lookup(["cat"], net)
     with pytest.raises(TypeError):
         kora.dask.lookup(dask.bag.from_sequence(["cat"]), "not a network")
+
+
+def test_the_clients_memory_limit_travels_to_the_workers(client):
+    exploding = kora.regex("[a:a | a:b]*")
+    bag = dask.bag.from_sequence(["a", "a" * 24], npartitions=2)
+    before = kora.memory_limit()
+    kora.set_memory_limit(4 << 20)
+    try:
+        lookups = kora.dask.lookup(bag, exploding)
+    finally:
+        kora.set_memory_limit(before)
+    with pytest.raises(MemoryError, match="^Memory limit exceeded: APPLY_TO_STRING"):
+        lookups.compute()
+    again = kora.dask.lookup(dask.bag.from_sequence(["a", "aa"], npartitions=2), exploding)
+    assert [sorted(found) for found in again.compute()] == [["a", "b"], ["aa", "ab", "ba", "bb"]]
