@@ -74,7 +74,9 @@ const unsigned char *get_label(const unsigned char *p, uint32_t *label) {
 
 int compare_packed(const unsigned char *a, size_t a_length, const unsigned char *b,
                    size_t b_length) {
-  const int common = std::memcmp(a, b, std::min(a_length, b_length));
+  // An empty sequence may have no bytes at all (a null pointer), which memcmp must not see.
+  const size_t shared = std::min(a_length, b_length);
+  const int common = shared == 0 ? 0 : std::memcmp(a, b, shared);
   if (common != 0) return common;
   return a_length < b_length ? -1 : a_length > b_length ? 1 : 0;
 }

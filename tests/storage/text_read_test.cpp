@@ -122,6 +122,14 @@ TEST_F(TextReadTest, NulBytesSpellNothing) {
   free_network(net);
 }
 
+// Spaced text whose pairs include an empty label sequence beside others sorts it without
+// reading its (absent) bytes (found by fuzz_read_spaced_text).
+TEST_F(TextReadTest, AnEmptyLabelSequenceSortsWithTheOthers) {
+  NET *found = read_spaced_text(KORA_TEST_DATA "/fuzz/read_spaced_text-empty-label-sequence.txt");
+  ASSERT_NE(found, nullptr);
+  free_network(found);
+}
+
 TEST_F(TextReadTest, AnEmptyListIsTheEmptyLanguage) {
   for (const char *bytes : {"", "\n\n\r\n", "END;\nword\n"}) {
     NET *net = read(bytes);
