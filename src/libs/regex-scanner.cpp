@@ -358,9 +358,14 @@ void record_opening_text() {
   }
   size_t end = line.size();
   while (end > 0 && is_blank(static_cast<unsigned char>(line[end - 1]))) end--;
-  bool complete = end > 0 && line[end - 1] == ';' && line.size() <= kOpeningTextSize;
-  line.resize(std::min(end, kOpeningTextSize - 4));
-  if (!complete) line += " ...";
+  // A line read whole that ends with ";" is kept whole; any other is cut to leave room for " ...".
+  const bool complete = end > 0 && line[end - 1] == ';' && line.size() <= kOpeningTextSize;
+  if (complete) {
+    line.resize(end);
+  } else {
+    line.resize(std::min(end, kOpeningTextSize - 4));
+    line += " ...";
+  }
   std::snprintf(s.opening, sizeof s.opening, "%s", line.c_str());
   s.expression_line = input().line;
 }

@@ -200,6 +200,15 @@ TEST_F(RegexScanner, OpeningTextIsBounded) {
   kora::free_token_value(&value);
   EXPECT_STREQ(kora::opening_text(), "x y;");
   kora::pop_source();
+  // A complete line up to the bound is kept whole, ";" included; one longer is cut.
+  for (size_t length : {116, 119, 120, 121}) {
+    const std::string line = std::string(length - 3, 'a') + " b;";
+    kora::push_string_source(line.c_str());
+    kora::next_regex_token(&value);
+    kora::free_token_value(&value);
+    EXPECT_EQ(kora::opening_text(), length <= 120 ? line : line.substr(0, 116) + " ...") << length;
+    kora::pop_source();
+  }
 }
 
 TEST_F(RegexScanner, FilesAndPipesAreSources) {
