@@ -24,6 +24,8 @@ size_t block_bytes_of(const HEAP *heap) {
 // before). The first block of a heap takes memory page by page as its cells are used; a heap
 // that needs another block is building something large, and gets the block's pages at once.
 constexpr size_t kMappedBlockBytes = 256 * 1024;
+// A first block with at most this many bytes used is kept when the heap is cleared.
+constexpr size_t kRewrittenBytes = 64 * 1024;
 
 // The block's bytes are charged to the memory budget first, which may abandon the call.
 std::byte *new_block_memory(const HEAP *heap, bool first, const char *what) {
@@ -169,13 +171,24 @@ void free_heap(HEAP *heap) {
   release_heap(heap);
 }
 
+// Gives every block back, but for a first block of which little was used, zeroed again and
+// kept: a program that makes and frees one small network at a time (a word at a time, say)
+// would otherwise map and unmap a block for each.
 void clear_heap(HEAP *heap) {
   if (heap == nullptr) return;
   HEAP_BLOCK *first = heap->first_block;
-  release_blocks(heap, first, first);
-  *first = HEAP_BLOCK{};
+  const size_t used = static_cast<size_t>(heap->used_in_block) * heap->cell_size;
+  if (heap->current_block == first && first->cells != nullptr && used <= kRewrittenBytes) {
+    release_blocks(heap, first->next, nullptr);
+    first->next = nullptr;
+    std::memset(first->cells, 0, used);
+    heap->next_cell = first->cells;
+  } else {
+    release_blocks(heap, first, first);
+    *first = HEAP_BLOCK{};
+    heap->next_cell = nullptr;
+  }
   heap->current_block = first;
-  heap->next_cell = nullptr;
   heap->free_list = nullptr;
   heap->used_in_block = 0;
   heap->cells_in_use = 0;

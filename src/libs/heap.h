@@ -62,8 +62,9 @@ void free_cell(void *cell, HEAP *heap);
 void free_heap(HEAP *heap);
 
 // Frees every cell of the heap at once, freed or not: its blocks go back to the system and the
-// heap is as it was made (its next cell comes from a new zero-filled block). For a caller that
-// knows that nothing points into the heap any more; null is ignored.
+// heap is as it was made (its next cell comes zero-filled from a new block), except that a
+// first block with at most 64 KiB used is kept, zeroed again, for the next cells. For a caller
+// that knows that nothing points into the heap any more; null is ignored.
 void clear_heap(HEAP *heap);
 
 // Frees every heap on the global list.
