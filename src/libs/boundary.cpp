@@ -51,6 +51,10 @@ void forget_made(void *object) {
   std::erase_if(made_in_call, [object](const MadeRecord &record) { return record.object == object; });
 }
 
+void note_freed(void *object) {
+  if (!made_in_call.empty() && made_in_call.back().object == object) made_in_call.pop_back();
+}
+
 namespace boundary_detail {
 
 OutermostCall::~OutermostCall() {

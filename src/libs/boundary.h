@@ -37,6 +37,10 @@ extern thread_local int guarded_call_depth __attribute__((tls_model("initial-exe
 void note_made(void *object, void (*release)(void *));
 // The running call keeps `object` beyond its end (it was stored somewhere longer-lived).
 void forget_made(void *object);
+// `object` was freed: when it is the newest record, as for a network made and freed within
+// one step, the record goes, so that a long call's list stays about as long as what it
+// holds. O(1); an older record stays (releasing a freed record does nothing).
+void note_freed(void *object);
 
 namespace boundary_detail {
 

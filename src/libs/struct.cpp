@@ -226,20 +226,18 @@ void delete_states(NET *net, bool (*keep)(STATE *state)) {
   }
 }
 
+const char *special_representation(const NET *net) {
+  if (net->flags2.has_arc_vectors) return "vectorized network";
+  if (net->flags2.optimized) return "optimized network";
+  if (net->flags.compacted) return "compacted network";
+  if (net->flags.shared_arc_lists) return "network with shared arc_lists";
+  if (net->flags2.reduced_labelset) return "network with reduced labelsets";
+  if (net->flags2.is_virtual) return "virtual network";
+  return nullptr;
+}
+
 int check_plain_net(NET *net) {
-  const char *kind = nullptr;
-  if (net->flags2.has_arc_vectors)
-    kind = "vectorized network";
-  else if (net->flags2.optimized)
-    kind = "optimized network";
-  else if (net->flags.compacted)
-    kind = "compacted network";
-  else if (net->flags.shared_arc_lists)
-    kind = "network with shared arc_lists";
-  else if (net->flags2.reduced_labelset)
-    kind = "network with reduced labelsets";
-  else if (net->flags2.is_virtual)
-    kind = "virtual network";
+  const char *kind = special_representation(net);
   if (kind == nullptr) return 0;
   error_printf("Cannot do this operation on a %s.", kind);
   return 1;
@@ -521,6 +519,7 @@ KORA_API void free_network(NET *net) {
     if (net == nullptr || !net->flags2.live) return;
     for (int i = 0; i < network_freed_hook_count; ++i) network_freed_hooks[i](net);
     net->flags2.live = 0;
+    note_freed(net);
     free_build_index(net);
     if (net->flags2.vantel_compressed) {
       warning("free_network: Wrong file format. Cannot free network.");

@@ -86,6 +86,10 @@ void free_state(STATE *state, NET *net);
 // Removes and frees every state for which keep(state) is false, with its arcs.
 void delete_states(NET *net, bool (*keep)(STATE *state));
 
+// The name of the special representation the network is in ("vectorized network", ...), or
+// null for the plain one.
+const char *special_representation(const NET *net);
+
 // Reports "Cannot do this operation on a %s." and gives 1 when the network is not in the plain
 // representation (vectorized, optimized, compacted, shared arc lists, reduced labelset,
 // virtual); else 0.
