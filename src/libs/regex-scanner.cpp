@@ -471,6 +471,7 @@ RegexToken expression_token(RegexTokenValue *value) {
     const Spelling *best = nullptr;
     size_t best_length = 0;
     for (const Spelling &spelling : kSpellings) {
+      if (static_cast<unsigned char>(spelling.text[0]) != c) continue;
       size_t length = std::strlen(spelling.text);
       if (length > best_length && matches_at(spelling.text)) {
         best = &spelling;

@@ -43,21 +43,32 @@ int utf8_length(uint32_t code, const char *bytes) {
   return std::strncmp(bytes, encoded, length) == 0 ? length : 1;
 }
 
-std::vector<Character> characters_of(const char *string, bool utf8) {
+// Buffers reused from one string to the next: a word list written as an expression makes a
+// network per word.
+struct Scratch {
+  std::vector<uint32_t> codes;
   std::vector<Character> characters;
+  std::vector<Symbol> symbols;
+  std::vector<uint32_t> ids;
+  std::vector<int> offsets;
+};
+thread_local Scratch scratch;
+
+void read_characters(const char *string, bool utf8, std::vector<Character> *characters) {
+  characters->clear();
   if (!utf8) {
     for (int i = 0; string[i] != 0; i++)
-      characters.push_back({static_cast<unsigned char>(string[i]), i + 1});
-    return characters;
+      characters->push_back({static_cast<unsigned char>(string[i]), i + 1});
+    return;
   }
-  std::vector<uint32_t> codes(std::strlen(string) + 1);
+  std::vector<uint32_t> &codes = scratch.codes;
+  codes.resize(std::strlen(string) + 1);
   const int count = utf8_decode(string, codes.data());
   int position = 0;
   for (int i = 0; i < count; i++) {
-    characters.push_back({codes[i], position + 1});
+    characters->push_back({codes[i], position + 1});
     position += utf8_length(codes[i], string + position);
   }
-  return characters;
 }
 
 // The symbol of a character read from the string.
@@ -96,13 +107,16 @@ void read_escape(const std::vector<Character> &characters, size_t *i, bool utf8,
   *i = last;
 }
 
-std::vector<Symbol> symbols_of(const char *string, bool text_mode) {
+// The symbols of `string` into `symbols` (replacing what it held).
+void read_symbols(const char *string, bool text_mode, std::vector<Symbol> *out) {
   const FST_CONTEXT *settings = context();
   const bool utf8 =
       settings->in_char_encoding == KORA_UTF8 || settings->out_char_encoding == KORA_UTF8;
-  const std::vector<Character> characters = characters_of(string, utf8);
-  std::vector<Symbol> symbols;
-  std::vector<uint32_t> ids;
+  std::vector<Character> &characters = scratch.characters;
+  read_characters(string, utf8, &characters);
+  std::vector<Symbol> &symbols = *out;
+  symbols.clear();
+  std::vector<uint32_t> &ids = scratch.ids;
   for (size_t i = 0; i < characters.size(); i++) {
     const Character &character = characters[i];
     ids.clear();
@@ -122,7 +136,6 @@ std::vector<Symbol> symbols_of(const char *string, bool text_mode) {
     for (uint32_t id : ids)
       if (id != ID_NO_SYMBOL) symbols.push_back({id, character.offset});
   }
-  return symbols;
 }
 
 // Adds to every OTHER arc the arcs for the other symbols of the sigma, so that OTHER also
@@ -188,9 +201,12 @@ NET *make_string_net(const char *string, bool positions, bool text_mode) {
     error("Unexpected NULL argument in string_to_net().");
     return nullptr;
   }
+  read_symbols(string, text_mode, &scratch.symbols);
   std::vector<uint32_t> ids;
-  std::vector<int> offsets;
-  for (const Symbol &symbol : symbols_of(string, text_mode)) {
+  ids.reserve(scratch.symbols.size());
+  std::vector<int> &offsets = scratch.offsets;
+  offsets.clear();
+  for (const Symbol &symbol : scratch.symbols) {
     ids.push_back(symbol.id);
     offsets.push_back(symbol.offset);
   }
