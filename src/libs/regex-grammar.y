@@ -11,6 +11,7 @@
 %code requires {
 #include <cstdint>
 #include "kora.h"
+#include "regex-chain.h"
 #include "regex-in.h"
 }
 
@@ -52,6 +53,7 @@ static REPL_RULES *anywhere(REPL_RULES *rules) {
   char *text;
   uint32_t *fat;
   kora::REPL_RULES *rules;
+  kora::RegexChain *chain;
 }
 
 %token END_OF_EXPRESSION LPAREN RPAREN LBRACKET RBRACKET COMMA PARALLEL
@@ -68,7 +70,8 @@ static REPL_RULES *anywhere(REPL_RULES *rules) {
 %token <fat> QUOTED_SYMBOL RANGE_STRING
 %token ERROR_SYNC
 
-%type <net> statement regex rule_level term_level concatenation factor side insertion
+%type <net> statement regex rule_level factor side insertion
+%type <chain> term_level concatenation compose_chain compose_tail
 %type <symbol> symbol
 %type <alph> symbol_list
 %type <nv> arguments contexts context
@@ -80,6 +83,7 @@ static REPL_RULES *anywhere(REPL_RULES *rules) {
 %destructor { free_alph($$); } <alph>
 %destructor { std::free($$); } <text> <fat>
 %destructor { free_replace_rules($$); } <rules>
+%destructor { regex_discard($$); } <chain>
 
 /* Loosest first. The context rules take CONTEXT_END so that the last context of a restriction
    absorbs every operator to its right; COMMA binds tighter, so a "," after a context starts the
@@ -114,37 +118,50 @@ statement
 
 regex
   : rule_level
+  | term_level { $$ = regex_settle($1); }
+  | compose_chain { $$ = regex_settle($1); }
+  ;
+
+/* A .o. B .o. C groups to the right; the whole run is composed at once. */
+compose_chain
+  : term_level COMPOSE compose_tail { $$ = regex_chain_compose(regex_settle($1), $3); }
+  ;
+
+compose_tail
+  : compose_chain
+  | rule_level { $$ = regex_chain($1); }
   | term_level
   ;
 
 rule_level
-  : term_level COMPOSE regex { $$ = regex_binary(RegexOp::COMPOSE, $1, $3); }
-  | term_level LENIENT_COMPOSE regex { $$ = regex_binary(RegexOp::LENIENT_COMPOSE, $1, $3); }
-  | term_level BEFORE term_level { $$ = regex_binary(RegexOp::BEFORE, $1, $3); }
-  | term_level AFTER term_level { $$ = regex_binary(RegexOp::AFTER, $1, $3); }
-  | term_level CROSS term_level { $$ = regex_binary(RegexOp::CROSS, $1, $3); }
+  : term_level LENIENT_COMPOSE regex { $$ = regex_binary(RegexOp::LENIENT_COMPOSE, regex_settle($1), $3); }
+  | term_level BEFORE term_level { $$ = regex_binary(RegexOp::BEFORE, regex_settle($1), regex_settle($3)); }
+  | term_level AFTER term_level { $$ = regex_binary(RegexOp::AFTER, regex_settle($1), regex_settle($3)); }
+  | term_level CROSS term_level { $$ = regex_binary(RegexOp::CROSS, regex_settle($1), regex_settle($3)); }
   | rule_list { $$ = compile_replace_group($1); }
   | group_list { $$ = compile_parallel_replace($1); }
   ;
 
+/* Runs of |, & and concatenation are collected and combined when they end (regex-chain.h). */
 term_level
-  : term_level SHUFFLE term_level { $$ = regex_binary(RegexOp::SHUFFLE, $1, $3); }
-  | term_level UNION term_level { $$ = regex_binary(RegexOp::UNION, $1, $3); }
-  | term_level INTERSECT term_level { $$ = regex_binary(RegexOp::INTERSECT, $1, $3); }
-  | term_level MINUS term_level { $$ = regex_binary(RegexOp::MINUS, $1, $3); }
-  | term_level UPPER_MINUS term_level { $$ = regex_binary(RegexOp::UPPER_MINUS, $1, $3); }
-  | term_level LOWER_MINUS term_level { $$ = regex_binary(RegexOp::LOWER_MINUS, $1, $3); }
-  | term_level UPPER_PRIORITY term_level { $$ = regex_binary(RegexOp::UPPER_PRIORITY, $1, $3); }
-  | term_level LOWER_PRIORITY term_level { $$ = regex_binary(RegexOp::LOWER_PRIORITY, $1, $3); }
-  | term_level LEFT_MERGE term_level { $$ = regex_binary(RegexOp::LEFT_MERGE, $1, $3); }
-  | term_level RIGHT_MERGE term_level { $$ = regex_binary(RegexOp::RIGHT_MERGE, $1, $3); }
-  | term_level RESTRICT_ARROW contexts %prec RESTRICTION_END { $$ = compile_restriction($1, $2, $3); }
+  : term_level SHUFFLE term_level { $$ = regex_chain_join(RegexOp::SHUFFLE, $1, $3); }
+  | term_level UNION term_level { $$ = regex_chain_join(RegexOp::UNION, $1, $3); }
+  | term_level INTERSECT term_level { $$ = regex_chain_join(RegexOp::INTERSECT, $1, $3); }
+  | term_level MINUS term_level { $$ = regex_chain_join(RegexOp::MINUS, $1, $3); }
+  | term_level UPPER_MINUS term_level { $$ = regex_chain_join(RegexOp::UPPER_MINUS, $1, $3); }
+  | term_level LOWER_MINUS term_level { $$ = regex_chain_join(RegexOp::LOWER_MINUS, $1, $3); }
+  | term_level UPPER_PRIORITY term_level { $$ = regex_chain_join(RegexOp::UPPER_PRIORITY, $1, $3); }
+  | term_level LOWER_PRIORITY term_level { $$ = regex_chain_join(RegexOp::LOWER_PRIORITY, $1, $3); }
+  | term_level LEFT_MERGE term_level { $$ = regex_chain_join(RegexOp::LEFT_MERGE, $1, $3); }
+  | term_level RIGHT_MERGE term_level { $$ = regex_chain_join(RegexOp::RIGHT_MERGE, $1, $3); }
+  | term_level RESTRICT_ARROW contexts %prec RESTRICTION_END
+      { $$ = regex_chain(compile_restriction(regex_settle($1), $2, $3)); }
   | concatenation
   ;
 
 concatenation
-  : factor
-  | concatenation factor { $$ = regex_binary(RegexOp::CONCAT, $1, $2); }
+  : factor { $$ = regex_chain($1); }
+  | concatenation factor { $$ = regex_chain_join(RegexOp::CONCAT, $1, regex_chain($2)); }
   ;
 
 factor
@@ -239,8 +256,8 @@ arrow
   ;
 
 side
-  : term_level
-  | EPS_BRACKET_OPEN term_level EPS_BRACKET_CLOSE { $$ = mark_epsilon_brackets($2); }
+  : term_level { $$ = regex_settle($1); }
+  | EPS_BRACKET_OPEN term_level EPS_BRACKET_CLOSE { $$ = mark_epsilon_brackets(regex_settle($2)); }
   | EPS_BRACKET_OPEN EPS_BRACKET_CLOSE { $$ = mark_epsilon_brackets(epsilon_net()); }
   ;
 
@@ -253,9 +270,9 @@ rule
   ;
 
 insertion
-  : term_level INSERT term_level { $$ = make_insertion($1, $3); }
-  | term_level INSERT { $$ = make_insertion($1, nullptr); }
-  | INSERT term_level { $$ = make_insertion(nullptr, $2); }
+  : term_level INSERT term_level { $$ = make_insertion(regex_settle($1), regex_settle($3)); }
+  | term_level INSERT { $$ = make_insertion(regex_settle($1), nullptr); }
+  | INSERT term_level { $$ = make_insertion(nullptr, regex_settle($2)); }
   | INSERT { $$ = make_insertion(nullptr, nullptr); }
   ;
 
@@ -265,9 +282,10 @@ contexts
   ;
 
 context
-  : term_level CONTEXT_MARK term_level %prec CONTEXT_END { $$ = make_context($1, $3); }
-  | term_level CONTEXT_MARK %prec CONTEXT_END { $$ = make_context($1, nullptr); }
-  | CONTEXT_MARK term_level %prec CONTEXT_END { $$ = make_context(nullptr, $2); }
+  : term_level CONTEXT_MARK term_level %prec CONTEXT_END
+      { $$ = make_context(regex_settle($1), regex_settle($3)); }
+  | term_level CONTEXT_MARK %prec CONTEXT_END { $$ = make_context(regex_settle($1), nullptr); }
+  | CONTEXT_MARK term_level %prec CONTEXT_END { $$ = make_context(nullptr, regex_settle($2)); }
   | CONTEXT_MARK %prec CONTEXT_END { $$ = make_context(nullptr, nullptr); }
   ;
 
@@ -283,6 +301,11 @@ NET *&regex_result_slot() {
 bool &regex_saw_end() {
   static bool end = false;
   return end;
+}
+
+int parse_regex_input() {
+  RegexChainArena chains;
+  return regex_parse();
 }
 
 }  // namespace kora

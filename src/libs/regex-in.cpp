@@ -54,7 +54,7 @@ NET *parse_one() {
   free_network(slot);
   slot = nullptr;
   regex_saw_end() = false;
-  if (regex_parse() == 2) recover_from_error();  // the stack was exhausted
+  if (parse_regex_input() == 2) recover_from_error();  // the stack was exhausted
   NET *net = slot;
   slot = nullptr;
   return net;

@@ -23,6 +23,9 @@ namespace kora {
 NET *&regex_result_slot();
 bool &regex_saw_end();
 
+// regex_parse with the operator runs of the parse (regex-chain.h) freed when it ends.
+int parse_regex_input();
+
 // --- Reading ----------------------------------------------------------------------------------
 
 // Compiles the NUL-terminated regex `text` (";" appended when its last non-blank character is not

@@ -1,6 +1,8 @@
-// Union of networks, merged pairwise into the first.
+// Union of networks: merged pairwise into the first (union_fsm), or all at once (union_many).
 
 #include "union.h"
+
+#include <unordered_set>
 
 #include "alph.h"
 #include "calculus.h"
@@ -75,6 +77,75 @@ STATE *last_state(const NET *net) {
   STATE *last = net->states;
   while (last != nullptr && last->next != nullptr) last = last->next;
   return last;
+}
+
+
+// The labels of the one string `net` accepts when it is a single path (every state but the
+// last has one arc and is not final; the last is final without arcs; no other state) and its
+// sigma lacks OTHER, into `labels`. O(length).
+bool single_string(const NET *net, std::vector<uint32_t> *labels) {
+  if (net->sigma != nullptr && test_alph_member(net->sigma, OTHER)) return false;
+  labels->clear();
+  const STATE *state = net->start;
+  for (uint32_t steps = 1; steps <= net->num_states; steps++) {
+    if (state->arcs == nullptr) return state->flags.final && steps == net->num_states;
+    if (state->flags.final || state->arcs->next != nullptr) return false;
+    labels->push_back(state->arcs->label);
+    state = state->arcs->destination;
+  }
+  return false;  // a cycle
+}
+
+// The union of the plain networks `operands` (two or more, consumed) in one pass: each sigma is
+// first expanded against the union of all, then a new start state takes the arcs of every start
+// state (moved, or copied when arcs enter that start state) and the state lists are joined
+// behind it. The result is the first operand's record. O(V + E) over all operands, plus the
+// expansions of OTHER.
+NET *union_in_one_pass(const std::vector<NET *> &operands) {
+  ALPH *sigma = make_alph(0, KORA_BINARY_ALPH);
+  for (NET *net : operands) sigma = union_alph(sigma, net_sigma(net), 0, 1);
+  NET *result = operands[0];
+  STATE *start = alloc_state();
+  ARC **arc_tail = &start->arcs;
+  STATE **state_tail = &start->next;
+  uint32_t states = 1;
+  uint32_t arcs = 0;
+  bool deterministic = true;
+  for (NET *net : operands) {
+    expand_other(net, sigma);
+    start->flags.final |= net->start->flags.final;
+    deterministic = deterministic && net->flags.deterministic;
+    *arc_tail = take_start_arcs(net);
+    while (*arc_tail != nullptr) arc_tail = &(*arc_tail)->next;
+    *state_tail = net->states;
+    while (*state_tail != nullptr) state_tail = &(*state_tail)->next;
+    states += net->num_states;
+    arcs += net->num_arcs;
+    if (net == result) continue;
+    result->flags.completed &= net->flags.completed;
+    result->flags.loop_free &= net->flags.loop_free;
+    result->flags.pruned &= net->flags.pruned;
+    result->flags.epsilon_free &= net->flags.epsilon_free;
+    result->flags.closed_sigma &= net->flags.closed_sigma;
+    merge_common_flags(result, net);
+    add_labels(result, net->labels);
+  }
+  std::unordered_set<uint32_t> start_labels;
+  for (const ARC *arc = start->arcs; arc != nullptr && deterministic; arc = arc->next)
+    deterministic = arc->label != EPSILON && start_labels.insert(arc->label).second;
+  start->flags.deterministic = deterministic;
+  for (size_t i = 1; i < operands.size(); i++) free_network_record(operands[i]);
+  result->states = start;
+  result->start = start;
+  result->num_states = states;
+  result->num_arcs = arcs;
+  result->flags.deterministic = deterministic;
+  result->flags.minimized = 0;
+  result->flags.sorted_states = 0;
+  result->flags2.sorted_arcs = 0;
+  free_alph(result->sigma);
+  result->sigma = sigma;
+  return result;
 }
 
 }  // namespace
@@ -163,6 +234,41 @@ NET *union_fsm(NV *nets, int copy, int minimize) {
     if (minimize) result = min_fsm(result, 0);
   }
   return recompute_flag_marks(result);
+}
+
+UnionBuilder::UnionBuilder(bool minimize) : minimize_(minimize) {}
+
+UnionBuilder::~UnionBuilder() {
+  for (NET *net : others_) free_network(net);
+  if (string_sigma_ != nullptr) free_alph(string_sigma_);
+}
+
+void UnionBuilder::add(NET *net) {
+  if (minimize_ && single_string(net, &labels_)) {
+    strings_.add(labels_.data(), labels_.size());
+    if (string_sigma_ == nullptr) string_sigma_ = make_alph(0, KORA_BINARY_ALPH);
+    string_sigma_ = union_alph(string_sigma_, net_sigma(net), 0, 1);
+    free_network(net);
+    return;
+  }
+  others_.push_back(net);
+}
+
+NET *UnionBuilder::finish() {
+  std::vector<NET *> operands;
+  if (string_sigma_ != nullptr) {
+    NET *strings = minimal_net_of_sequences(strings_);
+    free_alph(strings->sigma);
+    strings->sigma = string_sigma_;
+    string_sigma_ = nullptr;
+    strings_.clear();
+    operands.push_back(strings);
+  }
+  operands.insert(operands.end(), others_.begin(), others_.end());
+  others_.clear();
+  if (operands.empty()) return null_net();
+  NET *result = operands.size() == 1 ? operands[0] : union_in_one_pass(operands);
+  return recompute_flag_marks(minimize_ ? min_fsm(result, 0) : result);
 }
 
 }  // namespace kora

@@ -9,7 +9,10 @@
 // Tested in tests/calculus/operators_test.cpp.
 #pragma once
 
+#include <vector>
+
 #include "kora.h"
+#include "minimal-sequences.h"
 
 namespace kora {
 
@@ -21,6 +24,37 @@ namespace kora {
 // Refusals (networks of different label maps, compacted or non-plain networks) free the
 // networks unless `copy` and give a new null network.
 NET *union_fsm(NV *nets, int copy, int minimize);
+
+// The union of many plain networks of one label map, built as they arrive, for long unions such
+// as a word list written as an expression: where union_fsm pays for the whole result at every
+// step, this pays for each operand once. With `minimize`, an operand that is a single string
+// (one path, no OTHER in its sigma) is taken into the word-list construction at once
+// (minimal-sequences.h) and freed; finish() joins the other operands to the minimal network of
+// the strings in one pass (a new start state taking every start state's arcs, the state lists
+// linked behind it) and minimizes the whole once. Without `minimize` every operand is kept and
+// joined in one pass, and nothing is minimized. The result has the language and sigma of the
+// pairwise union; no operand gives a new null network.
+// Time O(V + E) over the operands plus one minimization; space the minimal network of the
+// strings so far (packed) and the other operands.
+class UnionBuilder {
+ public:
+  explicit UnionBuilder(bool minimize);
+  ~UnionBuilder();  // frees the operands not yet joined
+  UnionBuilder(const UnionBuilder &) = delete;
+  UnionBuilder &operator=(const UnionBuilder &) = delete;
+
+  // Takes `net` over.
+  void add(NET *net);
+  // The union of the operands added (the caller's); the builder is empty afterwards.
+  NET *finish();
+
+ private:
+  bool minimize_;
+  LabelSequences strings_;
+  ALPH *string_sigma_ = nullptr;  // the union of the strings' sigmas; null before the first
+  std::vector<NET *> others_;
+  std::vector<uint32_t> labels_;  // scratch
+};
 
 // The union of `result` and `other`, both consumed (the same record counts once); the result
 // is `result`'s record unless `result` accepts nothing. Both must be plain networks of one

@@ -218,7 +218,7 @@ class TestDrawing:
             '  start [shape=point, style=invis];\n'
             '  start -> 0;\n'
             '  0;\n'
-            '  0 -> 1 [label="e, d"];\n'
+            '  0 -> 1 [label="d, e"];\n'
             '  0 -> 2 [label="a:b"];\n'
             '  1 [shape=doublecircle];\n'
             '  2;\n'
