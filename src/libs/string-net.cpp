@@ -51,6 +51,7 @@ struct Scratch {
   std::vector<Symbol> symbols;
   std::vector<uint32_t> ids;
   std::vector<int> offsets;
+  std::vector<uint32_t> labels;
 };
 thread_local Scratch scratch;
 
@@ -165,7 +166,8 @@ uint32_t character_symbol(uint32_t code) {
 NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets) {
   NET *net = null_net();
   STATE *state = net->start;
-  std::vector<uint32_t> labels;
+  std::vector<uint32_t> &labels = scratch.labels;
+  labels.clear();
   for (size_t i = 0; i < ids.size(); i++) {
     const uint32_t id = ids[i];
     STATE *next = alloc_state();

@@ -240,28 +240,47 @@ UnionBuilder::UnionBuilder(bool minimize) : minimize_(minimize) {}
 
 UnionBuilder::~UnionBuilder() {
   for (NET *net : others_) free_network(net);
-  if (string_sigma_ != nullptr) free_alph(string_sigma_);
 }
 
 void UnionBuilder::add(NET *net) {
   if (minimize_ && single_string(net, &labels_)) {
     strings_.add(labels_.data(), labels_.size());
-    if (string_sigma_ == nullptr) string_sigma_ = make_alph(0, KORA_BINARY_ALPH);
-    string_sigma_ = union_alph(string_sigma_, net_sigma(net), 0, 1);
+    note_symbols(net->sigma);
     free_network(net);
     return;
   }
   others_.push_back(net);
 }
 
+// Marks the members of `sigma`, read straight from its items: this runs once per word, and a
+// binary sigma is merged by a loop without branches over its length.
+void UnionBuilder::note_symbols(const ALPH *sigma) {
+  has_strings_ = true;
+  if (sigma == nullptr) return;
+  if (sigma->type == KORA_BINARY_ALPH) {
+    const size_t length = static_cast<size_t>(sigma->len);
+    if (length > string_symbols_.size()) string_symbols_.resize(length);
+    uint32_t *marks = string_symbols_.data();
+    for (size_t id = 0; id < length; id++) marks[id] |= sigma->items[id];
+    return;
+  }
+  for (int i = 0; i < sigma->len; i++) {
+    const uint32_t id = sigma->items[i];
+    if (id >= string_symbols_.size()) string_symbols_.resize(id + 1);
+    string_symbols_[id] = 1;
+  }
+}
+
 NET *UnionBuilder::finish() {
   std::vector<NET *> operands;
-  if (string_sigma_ != nullptr) {
+  if (has_strings_) {
     NET *strings = minimal_net_of_sequences(strings_);
-    free_alph(strings->sigma);
-    strings->sigma = string_sigma_;
-    string_sigma_ = nullptr;
+    for (uint32_t id = 0; id < string_symbols_.size(); id++)
+      if (string_symbols_[id] != 0 && !test_alph_member(strings->sigma, id))
+        alph_add_to(strings->sigma, id, 0);
     strings_.clear();
+    string_symbols_.clear();
+    has_strings_ = false;
     operands.push_back(strings);
   }
   operands.insert(operands.end(), others_.begin(), others_.end());

@@ -49,9 +49,12 @@ class UnionBuilder {
   NET *finish();
 
  private:
+  void note_symbols(const ALPH *sigma);
+
   bool minimize_;
   LabelSequences strings_;
-  ALPH *string_sigma_ = nullptr;  // the union of the strings' sigmas; null before the first
+  bool has_strings_ = false;
+  std::vector<uint32_t> string_symbols_;  // the members of the strings' sigmas: nonzero by id
   std::vector<NET *> others_;
   std::vector<uint32_t> labels_;  // scratch
 };
