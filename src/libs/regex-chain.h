@@ -47,6 +47,12 @@ class RegexChainArena {
 // A run of one operand: `net` (consumed).
 RegexChain *regex_chain(NET *net);
 
+// A braced string, and a symbol, kept as a string of symbols until something needs its network
+// (string_to_net of the text, regex_symbol_net of the symbol): the strings of a long union go
+// into it as they are.
+RegexChain *regex_braced_chain(const char *text);
+RegexChain *regex_symbol_chain(uint32_t id);
+
 // LEFT op RIGHT. For |, & and concatenation, RIGHT's network joins LEFT's run when LEFT is a
 // run of `op` or a single operand; otherwise LEFT is combined first and a new run of `op`
 // starts. Any other operator combines both at once (regex_binary) into a run of one.

@@ -70,8 +70,8 @@ static REPL_RULES *anywhere(REPL_RULES *rules) {
 %token <fat> QUOTED_SYMBOL RANGE_STRING
 %token ERROR_SYNC
 
-%type <net> statement regex rule_level factor side insertion
-%type <chain> term_level concatenation compose_chain compose_tail
+%type <net> statement regex rule_level side insertion
+%type <chain> term_level concatenation factor compose_chain compose_tail
 %type <symbol> symbol
 %type <alph> symbol_list
 %type <nv> arguments contexts context
@@ -134,15 +134,20 @@ compose_tail
   ;
 
 rule_level
-  : term_level LENIENT_COMPOSE regex { $$ = regex_binary(RegexOp::LENIENT_COMPOSE, regex_settle($1), $3); }
-  | term_level BEFORE term_level { $$ = regex_binary(RegexOp::BEFORE, regex_settle($1), regex_settle($3)); }
-  | term_level AFTER term_level { $$ = regex_binary(RegexOp::AFTER, regex_settle($1), regex_settle($3)); }
-  | term_level CROSS term_level { $$ = regex_binary(RegexOp::CROSS, regex_settle($1), regex_settle($3)); }
+  : term_level LENIENT_COMPOSE regex
+      { $$ = regex_binary(RegexOp::LENIENT_COMPOSE, regex_settle($1), $3); }
+  | term_level BEFORE term_level
+      { $$ = regex_binary(RegexOp::BEFORE, regex_settle($1), regex_settle($3)); }
+  | term_level AFTER term_level
+      { $$ = regex_binary(RegexOp::AFTER, regex_settle($1), regex_settle($3)); }
+  | term_level CROSS term_level
+      { $$ = regex_binary(RegexOp::CROSS, regex_settle($1), regex_settle($3)); }
   | rule_list { $$ = compile_replace_group($1); }
   | group_list { $$ = compile_parallel_replace($1); }
   ;
 
-/* Runs of |, & and concatenation are collected and combined when they end (regex-chain.h). */
+/* Runs of |, & and concatenation are collected and combined when they end (regex-chain.h); a
+   braced string or a symbol stays a string until something needs its network. */
 term_level
   : term_level SHUFFLE term_level { $$ = regex_chain_join(RegexOp::SHUFFLE, $1, $3); }
   | term_level UNION term_level { $$ = regex_chain_join(RegexOp::UNION, $1, $3); }
@@ -160,48 +165,59 @@ term_level
   ;
 
 concatenation
-  : factor { $$ = regex_chain($1); }
-  | concatenation factor { $$ = regex_chain_join(RegexOp::CONCAT, $1, regex_chain($2)); }
+  : factor
+  | concatenation factor { $$ = regex_chain_join(RegexOp::CONCAT, $1, $2); }
   ;
 
 factor
-  : LBRACKET regex RBRACKET { $$ = regex_unary(RegexUnary::MINIMIZE, $2); }
-  | LBRACKET RBRACKET { $$ = epsilon_net(); }
-  | LPAREN regex RPAREN { $$ = regex_unary(RegexUnary::OPTIONAL, $2); }
+  : LBRACKET regex RBRACKET { $$ = regex_chain(regex_unary(RegexUnary::MINIMIZE, $2)); }
+  | LBRACKET RBRACKET { $$ = regex_chain(epsilon_net()); }
+  | LPAREN regex RPAREN { $$ = regex_chain(regex_unary(RegexUnary::OPTIONAL, $2)); }
   | SUBSTITUTE LBRACKET regex COMMA symbol COMMA symbol_list RBRACKET
-      { $$ = regex_substitute($3, $5, $7); }
-  | factor IGNORE factor { $$ = regex_binary(RegexOp::IGNORE, $1, $3); }
-  | factor IGNORE_INSIDE factor { $$ = regex_binary(RegexOp::IGNORE_INSIDE, $1, $3); }
-  | TERM_COMPLEMENT factor { $$ = regex_unary(RegexUnary::TERM_COMPLEMENT, $2); }
-  | factor STAR { $$ = regex_unary(RegexUnary::STAR, $1); }
-  | factor PLUS { $$ = regex_unary(RegexUnary::PLUS, $1); }
-  | factor POWER count { $$ = regex_repeat($1, regex_positive($3), $3); }
-  | factor POWER_LESS count { $$ = regex_repeat($1, 0, regex_positive($3) - 1); }
-  | factor POWER_MORE count { $$ = regex_repeat($1, $3 + 1, -1); }
-  | factor POWER_RANGE count COMMA count RBRACE %prec POWER_RANGE { $$ = regex_repeat($1, $3, $5); }
-  | COMPLEMENT factor { $$ = regex_unary(RegexUnary::COMPLEMENT, $2); }
-  | CONTAINS factor { $$ = regex_unary(RegexUnary::CONTAINS, $2); }
-  | CONTAINS_AT_MOST_ONE factor { $$ = regex_unary(RegexUnary::CONTAINS_AT_MOST_ONE, $2); }
-  | CONTAINS_ONE factor { $$ = regex_unary(RegexUnary::CONTAINS_ONE, $2); }
-  | factor UPPER { $$ = regex_unary(RegexUnary::UPPER, $1); }
-  | factor LOWER { $$ = regex_unary(RegexUnary::LOWER, $1); }
-  | factor INVERT { $$ = regex_unary(RegexUnary::INVERT, $1); }
-  | factor REVERSE { $$ = regex_unary(RegexUnary::REVERSE, $1); }
-  | factor PAIR factor { $$ = regex_binary(RegexOp::CROSS, $1, $3); }
-  | FILE_OPERATOR symbol { $$ = regex_include_file($1, $2); }
-  | VARIABLE_REFERENCE symbol { $$ = regex_variable_reference($2); }
-  | symbol { $$ = regex_symbol_net($1); }
-  | BRACED_STRING { $$ = regex_braced_net($1); std::free($1); }
-  | LIT_OPEN symbol RPAREN { $$ = regex_literal_net($2); }
-  | ENDTAG_OPEN symbol RPAREN { $$ = regex_end_tag($2); }
-  | RANGE_STRING { $$ = regex_range_net($1); std::free($1); }
-  | FUNCTION_NAME arguments RPAREN { $$ = regex_function_call($1, $2); }
-  | EXPLODE_OPEN arguments RPAREN { $$ = regex_explode($2); }
-  | SIGMA_OPEN regex RPAREN { $$ = regex_sigma_net($2); }
-  | LABELS_OPEN regex RPAREN { $$ = regex_labels_net($2); }
-  | CONTEXT_FUNCTION arguments RPAREN { $$ = regex_context_function($1, $2); }
-  | CASE_FUNCTION_NAME regex RPAREN { $$ = regex_case_function($1, $2, nullptr); }
-  | CASE_FUNCTION_NAME regex COMMA SYMBOL RPAREN { $$ = regex_case_function($1, $2, $4); }
+      { $$ = regex_chain(regex_substitute($3, $5, $7)); }
+  | factor IGNORE factor
+      { $$ = regex_chain(regex_binary(RegexOp::IGNORE, regex_settle($1), regex_settle($3))); }
+  | factor IGNORE_INSIDE factor
+      {
+        $$ = regex_chain(regex_binary(RegexOp::IGNORE_INSIDE, regex_settle($1), regex_settle($3)));
+      }
+  | TERM_COMPLEMENT factor
+      { $$ = regex_chain(regex_unary(RegexUnary::TERM_COMPLEMENT, regex_settle($2))); }
+  | factor STAR { $$ = regex_chain(regex_unary(RegexUnary::STAR, regex_settle($1))); }
+  | factor PLUS { $$ = regex_chain(regex_unary(RegexUnary::PLUS, regex_settle($1))); }
+  | factor POWER count { $$ = regex_chain(regex_repeat(regex_settle($1), regex_positive($3), $3)); }
+  | factor POWER_LESS count
+      { $$ = regex_chain(regex_repeat(regex_settle($1), 0, regex_positive($3) - 1)); }
+  | factor POWER_MORE count { $$ = regex_chain(regex_repeat(regex_settle($1), $3 + 1, -1)); }
+  | factor POWER_RANGE count COMMA count RBRACE %prec POWER_RANGE
+      { $$ = regex_chain(regex_repeat(regex_settle($1), $3, $5)); }
+  | COMPLEMENT factor { $$ = regex_chain(regex_unary(RegexUnary::COMPLEMENT, regex_settle($2))); }
+  | CONTAINS factor { $$ = regex_chain(regex_unary(RegexUnary::CONTAINS, regex_settle($2))); }
+  | CONTAINS_AT_MOST_ONE factor
+      { $$ = regex_chain(regex_unary(RegexUnary::CONTAINS_AT_MOST_ONE, regex_settle($2))); }
+  | CONTAINS_ONE factor
+      { $$ = regex_chain(regex_unary(RegexUnary::CONTAINS_ONE, regex_settle($2))); }
+  | factor UPPER { $$ = regex_chain(regex_unary(RegexUnary::UPPER, regex_settle($1))); }
+  | factor LOWER { $$ = regex_chain(regex_unary(RegexUnary::LOWER, regex_settle($1))); }
+  | factor INVERT { $$ = regex_chain(regex_unary(RegexUnary::INVERT, regex_settle($1))); }
+  | factor REVERSE { $$ = regex_chain(regex_unary(RegexUnary::REVERSE, regex_settle($1))); }
+  | factor PAIR factor
+      { $$ = regex_chain(regex_binary(RegexOp::CROSS, regex_settle($1), regex_settle($3))); }
+  | FILE_OPERATOR symbol { $$ = regex_chain(regex_include_file($1, $2)); }
+  | VARIABLE_REFERENCE symbol { $$ = regex_chain(regex_variable_reference($2)); }
+  | symbol { $$ = regex_symbol_chain($1); }
+  | BRACED_STRING { $$ = regex_braced_chain($1); std::free($1); }
+  | LIT_OPEN symbol RPAREN { $$ = regex_chain(regex_literal_net($2)); }
+  | ENDTAG_OPEN symbol RPAREN { $$ = regex_chain(regex_end_tag($2)); }
+  | RANGE_STRING { $$ = regex_chain(regex_range_net($1)); std::free($1); }
+  | FUNCTION_NAME arguments RPAREN { $$ = regex_chain(regex_function_call($1, $2)); }
+  | EXPLODE_OPEN arguments RPAREN { $$ = regex_chain(regex_explode($2)); }
+  | SIGMA_OPEN regex RPAREN { $$ = regex_chain(regex_sigma_net($2)); }
+  | LABELS_OPEN regex RPAREN { $$ = regex_chain(regex_labels_net($2)); }
+  | CONTEXT_FUNCTION arguments RPAREN { $$ = regex_chain(regex_context_function($1, $2)); }
+  | CASE_FUNCTION_NAME regex RPAREN { $$ = regex_chain(regex_case_function($1, $2, nullptr)); }
+  | CASE_FUNCTION_NAME regex COMMA SYMBOL RPAREN
+      { $$ = regex_chain(regex_case_function($1, $2, $4)); }
   ;
 
 arguments

@@ -284,8 +284,6 @@ NET *regex_symbol_net(uint32_t id) {
 
 NET *regex_literal_net(uint32_t id) { return id == EPSILON ? epsilon_net() : label_net(id); }
 
-NET *regex_braced_net(const char *text) { return string_to_net(text, 0); }
-
 NET *regex_range_net(const uint32_t *codes) {
   ALPH *symbols = make_alph(0, KORA_LABEL_ALPH);
   for (size_t i = 0; codes[i] != 0; i += 3) {

@@ -70,8 +70,6 @@ uint32_t regex_quoted_symbol(uint32_t *codes);
 // symbol itself. Lit(s): always the symbol itself.
 NET *regex_symbol_net(uint32_t id);
 NET *regex_literal_net(uint32_t id);
-// The concatenation of the characters of `text`, one symbol each.
-NET *regex_braced_net(const char *text);
 // The one-symbol strings of the character ranges x-y... of `codes`.
 NET *regex_range_net(const uint32_t *codes);
 // Sigma(A), Labels(A).

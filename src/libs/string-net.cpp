@@ -52,10 +52,16 @@ struct Scratch {
   std::vector<uint32_t> ids;
   std::vector<int> offsets;
   std::vector<uint32_t> labels;
+  std::vector<uint32_t> path;
 };
-thread_local Scratch scratch;
+// Taken once per string: each access to a thread-local of a shared library is a call.
+Scratch &scratch() {
+  thread_local Scratch buffers;
+  return buffers;
+}
 
-void read_characters(const char *string, bool utf8, std::vector<Character> *characters) {
+void read_characters(const char *string, bool utf8, Scratch &scratch,
+                     std::vector<Character> *characters) {
   characters->clear();
   if (!utf8) {
     for (int i = 0; string[i] != 0; i++)
@@ -108,13 +114,13 @@ void read_escape(const std::vector<Character> &characters, size_t *i, bool utf8,
   *i = last;
 }
 
-// The symbols of `string` into `symbols` (replacing what it held).
-void read_symbols(const char *string, bool text_mode, std::vector<Symbol> *out) {
+// The symbols of `string` into `out` (replacing what it held).
+void read_symbols(const char *string, bool text_mode, Scratch &scratch, std::vector<Symbol> *out) {
   const FST_CONTEXT *settings = context();
   const bool utf8 =
       settings->in_char_encoding == KORA_UTF8 || settings->out_char_encoding == KORA_UTF8;
   std::vector<Character> &characters = scratch.characters;
-  read_characters(string, utf8, &characters);
+  read_characters(string, utf8, scratch, &characters);
   std::vector<Symbol> &symbols = *out;
   symbols.clear();
   std::vector<uint32_t> &ids = scratch.ids;
@@ -166,7 +172,7 @@ uint32_t character_symbol(uint32_t code) {
 NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets) {
   NET *net = null_net();
   STATE *state = net->start;
-  std::vector<uint32_t> &labels = scratch.labels;
+  std::vector<uint32_t> &labels = scratch().labels;
   labels.clear();
   for (size_t i = 0; i < ids.size(); i++) {
     const uint32_t id = ids[i];
@@ -198,14 +204,22 @@ NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets)
   return net;
 }
 
+void string_symbols(const char *string, std::vector<uint32_t> *ids) {
+  Scratch &scratch = kora::scratch();
+  read_symbols(string, false, scratch, &scratch.symbols);
+  ids->clear();
+  for (const Symbol &symbol : scratch.symbols) ids->push_back(symbol.id);
+}
+
 NET *make_string_net(const char *string, bool positions, bool text_mode) {
   if (string == nullptr) {
     error("Unexpected NULL argument in string_to_net().");
     return nullptr;
   }
-  read_symbols(string, text_mode, &scratch.symbols);
-  std::vector<uint32_t> ids;
-  ids.reserve(scratch.symbols.size());
+  Scratch &scratch = kora::scratch();
+  read_symbols(string, text_mode, scratch, &scratch.symbols);
+  std::vector<uint32_t> &ids = scratch.path;
+  ids.clear();
   std::vector<int> &offsets = scratch.offsets;
   offsets.clear();
   for (const Symbol &symbol : scratch.symbols) {

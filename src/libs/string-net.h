@@ -24,6 +24,10 @@ namespace kora {
 // is reported ("Unexpected NULL argument in string_to_net().") and gives null.
 NET *make_string_net(const char *string, bool positions, bool text_mode);
 
+// The symbols of `string` read as make_string_net reads it without `text_mode`, into `ids`
+// (replacing what it held): the labels of its path.
+void string_symbols(const char *string, std::vector<uint32_t> *ids);
+
 // The symbol of the one character `code`: a code from 2 to 127 is its own id, any other is
 // interned (ID_NO_SYMBOL when that fails).
 uint32_t character_symbol(uint32_t code);

@@ -12,6 +12,7 @@
 #include "minimize.h"
 #include "modify.h"
 #include "prune.h"
+#include "string-net.h"
 #include "struct.h"
 
 namespace kora {
@@ -250,6 +251,20 @@ void UnionBuilder::add(NET *net) {
     return;
   }
   others_.push_back(net);
+}
+
+void UnionBuilder::add_string(const uint32_t *labels, size_t count) {
+  if (!minimize_) {
+    std::vector<uint32_t> path(labels, labels + count);
+    others_.push_back(path_net(path, nullptr));
+    return;
+  }
+  strings_.add(labels, count);
+  has_strings_ = true;
+  for (size_t i = 0; i < count; i++) {
+    if (labels[i] >= string_symbols_.size()) string_symbols_.resize(labels[i] + 1);
+    string_symbols_[labels[i]] = 1;
+  }
 }
 
 // Marks the members of `sigma`, read straight from its items: this runs once per word, and a

@@ -45,6 +45,8 @@ class UnionBuilder {
 
   // Takes `net` over.
   void add(NET *net);
+  // Adds the string of `count` symbols (or identity labels) of the current label map.
+  void add_string(const uint32_t *labels, size_t count);
   // The union of the operands added (the caller's); the builder is empty afterwards.
   NET *finish();
 
