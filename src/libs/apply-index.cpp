@@ -32,18 +32,16 @@ IndexArc index_arc(uint32_t label, int input_side) {
     std::string spelling;
     append_label(spelling, output, 0);
     byte = spelling.size() == 1 ? static_cast<unsigned char>(spelling[0]) : 0;
-    if (byte >= 0x80 || byte == '\n') byte = 0;
+    if (byte >= 0x80) byte = 0;
   }
   return {IndexArc::input_word_of(input, special, label == OTHER), 0,
           IndexArc::output_word_of(output, byte, plain)};
 }
 
-// Whether the arc writes the symbol it reads, an ordinary symbol other than a newline, or is an
-// epsilon move that writes nothing.
+// Whether the arc writes the ordinary symbol it reads, or is an epsilon move that writes nothing.
 bool copies_input_symbol(const IndexArc &arc, uint32_t label) {
   if (label == EPSILON) return true;
-  return arc.special() == kOrdinary && !arc.other_label() && arc.input() == arc.output() &&
-         arc.input() != '\n';
+  return arc.special() == kOrdinary && !arc.other_label() && arc.input() == arc.output();
 }
 
 // The entries of the labels met last, by the low bits of the label: a network has far fewer
@@ -324,14 +322,13 @@ void Spellings::forget(int encoding) {
 }
 
 Spellings::Spelling Spellings::make(uint32_t id) {
-  if (id >= label_count()) return {"", 0, 0};  // an id never given out prints nothing
-  if (id >= made_.size()) made_.resize(id + 1, Made{0, 0, 0});
+  if (id >= label_count()) return {"", 0};  // an id never given out prints nothing
+  if (id >= made_.size()) made_.resize(id + 1, Made{0, 0});
   const size_t offset = text_.size();
   append_label(text_, id, 0);
   const auto length = static_cast<uint32_t>(text_.size() - offset);
-  const auto newlines = static_cast<uint32_t>(std::count(text_.begin() + offset, text_.end(), '\n'));
-  made_[id] = {static_cast<uint32_t>(offset) + 1, length, newlines};
-  return {text_.data() + offset, length, newlines};
+  made_[id] = {static_cast<uint32_t>(offset) + 1, length};
+  return {text_.data() + offset, length};
 }
 
 }  // namespace kora

@@ -53,8 +53,8 @@ enum : uint8_t { kOrdinary = 0, kEpsilonInput = 1, kOtherSpecial = 2 };
 //   output_word: the output-side symbol of the label; bits 24-30 output_byte, bit 31
 //                plain_output (one-sided output writes the output side's own spelling, as the
 //                label is not OTHER and its output side is neither a flag nor epsilon-like).
-//                output_byte is that spelling when it is one ASCII byte other than a newline
-//                (the same in every output encoding), else 0.
+//                output_byte is that spelling when it is one ASCII byte (the same in every
+//                output encoding), else 0.
 struct IndexArc {
   uint32_t input_word;
   uint32_t destination;  // the entry of its destination state
@@ -237,7 +237,6 @@ class Spellings {
   struct Spelling {
     const char *text;
     uint32_t length;
-    uint32_t newlines;
   };
 
   void prepare() {
@@ -245,7 +244,7 @@ class Spellings {
   }
   Spelling of(uint32_t id) {
     if (id < made_.size() && made_[id].offset != 0)
-      return {text_.data() + made_[id].offset - 1, made_[id].length, made_[id].newlines};
+      return {text_.data() + made_[id].offset - 1, made_[id].length};
     return make(id);
   }
 
@@ -253,7 +252,6 @@ class Spellings {
   struct Made {
     uint32_t offset;  // 1 + the offset of the spelling in text_; 0 when not made
     uint32_t length;
-    uint32_t newlines;
   };
   void forget(int encoding);
   Spelling make(uint32_t id);

@@ -2,7 +2,6 @@
 
 #include "apply.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -602,7 +601,6 @@ inline void put_spelling(STRING_BUFFER *out, const Spellings::Spelling &spelling
   else
     std::memcpy(text, spelling.text, spelling.length);
   out->pos += length;
-  out->line_count += static_cast<int>(spelling.newlines);
 }
 
 void append_symbol(APPLY_CONTEXT *a, uint32_t symbol) {
@@ -719,7 +717,6 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
   STRING_BUFFER *out = a->output;
   char *cursor = static_cast<char *>(out->string) + out->pos;
   char *limit = static_cast<char *>(out->string) + out->length;
-  int lines = 0;
   // Makes room for `length` bytes now and one for each step after step k.
   auto make_room = [&](size_t length) {
     const size_t needed = length + (count - k - 1);
@@ -741,16 +738,14 @@ size_t put_plain_run(APPLY_CONTEXT *a, StepOf step_of, size_t k, size_t count) {
     make_room(spelling.length);
     std::memcpy(cursor, spelling.text, spelling.length);
     cursor += spelling.length;
-    lines += static_cast<int>(spelling.newlines);
   }
   out->pos = static_cast<int>(cursor - static_cast<char *>(out->string));
-  out->line_count += lines;
   return k;
 }
 
 // Ends a result in the output buffer: the separator, and the terminator after it.
 void end_result(APPLY_CONTEXT *a) {
-  put_spelling(a->output, {a->separator, a->separator_length, a->separator_newlines});
+  put_spelling(a->output, {a->separator, a->separator_length});
   static_cast<char *>(a->output->string)[a->output->pos] = '\0';
 }
 
@@ -814,7 +809,7 @@ void format_apply_result(APPLY_CONTEXT *a) {
       a->output_side != 2 && !a->print_space && ascii(a->whole_record, a->whole_record_length)) {
     // The arcs wrote what they read: the input's ASCII characters, spelled alike in every
     // encoding.
-    put_spelling(a->output, {a->whole_record, a->whole_record_length, 0});
+    put_spelling(a->output, {a->whole_record, a->whole_record_length});
     end_result(a);
     return;
   }
@@ -869,8 +864,6 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
     prepare_index(a);
     a->separator = c->eol_string != nullptr ? c->eol_string : "\r\n";
     a->separator_length = static_cast<uint32_t>(std::strlen(a->separator));
-    a->separator_newlines =
-        static_cast<uint32_t>(std::count(a->separator, a->separator + a->separator_length, '\n'));
     a->output = make_thin_buffer(kOutputBufferSize);
     a->on_result = format_apply_result;
     return a;

@@ -143,7 +143,6 @@ struct APPLY_CONTEXT {
   void (*on_result)(APPLY_CONTEXT *applyer);
   const char *separator;
   uint32_t separator_length;
-  uint32_t separator_newlines;
   STRING_BUFFER *output;
   // What make_applyer opened for the applyer, which free_applyer closes and frees.
   NET *owned_net;
