@@ -25,6 +25,7 @@ takes about an hour on two cores. Before the faults, the unmodified tree is buil
 suite run once: it must pass, or no verdict would mean anything.
 
 Usage: run.py BUILD_DIR [ID_OR_PATTERN ...] [--table FILE] [--timeout SECONDS] [--jobs N]
+              [--tests REGEX] [--skip-clean-run]
        run.py BUILD_DIR --list      (checks the anchors only, builds nothing)
 """
 
@@ -133,13 +134,13 @@ START = re.compile(rb"^\s*Start\s+(\d+): (\S+)")
 DONE = re.compile(rb"^\s*\d+/\d+ Test\s+#(\d+): (\S+) \.*\s*(.*?)\s+[\d.]+ sec")
 
 
-def run_suite(build_dir, jobs, timeout, log):
+def run_suite(build_dir, jobs, timeout, log, only=None):
     """Runs the suite through ctest, stopping at the first failure. A test that runs longer than
     `timeout` seconds is stopped by ctest (or, when the test's own TIMEOUT property is longer,
     by this function, which then ends ctest). Returns (first failing test or None, whether it
     failed by a timeout, whether ctest ran any test)."""
     command = ["ctest", "--test-dir", str(build_dir), "-j", str(jobs), "--stop-on-failure",
-               "--timeout", str(timeout), "--output-on-failure"]
+               "--timeout", str(timeout), "--output-on-failure"] + (["-R", only] if only else [])
     running, failure, ran = {}, None, False
     with open(log, "wb") as out:
         process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
@@ -233,7 +234,7 @@ def try_fault(fault, args, logs):
         if not build(args.build_dir, args.jobs, logs / (fault["id"] + ".build.log")):
             return "build-fails", ""
         failure, ran = run_suite(args.build_dir, args.jobs, args.timeout,
-                                 logs / (fault["id"] + ".test.log"))
+                                 logs / (fault["id"] + ".test.log"), args.tests)
         if not ran:
             return "error", "ctest ran no test"
         if failure is None:
@@ -300,6 +301,9 @@ def main():
     parser.add_argument("--table", type=Path, help="also write the table to this file")
     parser.add_argument("--timeout", type=int, default=120, help="seconds allowed to one test")
     parser.add_argument("--jobs", type=int, default=2, help="ninja and ctest jobs")
+    parser.add_argument("--tests", metavar="REGEX",
+                        help="run only the tests ctest -R selects (to check a new test; a table "
+                             "for comparison runs them all)")
     parser.add_argument("--list", action="store_true", help="only check the anchors")
     parser.add_argument("--skip-clean-run", action="store_true",
                         help="do not run the suite on the unmodified tree first")
@@ -331,7 +335,8 @@ def main():
             sys.exit("The unmodified tree does not build: see %s" % (logs / "clean.build.log"))
         if not args.skip_clean_run:
             started = time.monotonic()
-            failure, ran = run_suite(args.build_dir, args.jobs, args.timeout, logs / "clean.test.log")
+            failure, ran = run_suite(args.build_dir, args.jobs, args.timeout, logs / "clean.test.log",
+                                     args.tests)
             if failure is not None or not ran:
                 sys.exit("The suite fails on the unmodified tree (%s): see %s"
                          % (failure[0] if failure else "no test ran", logs / "clean.test.log"))
@@ -357,7 +362,8 @@ def main():
     lines = table(rows) + [""] + summary(rows)
     lines.append("Run of %s at commit %s, %s build, %d jobs, %d s per test: %d min in all."
                  % (time.strftime("%Y-%m-%d"), commit, cache_value(args.build_dir, "CMAKE_BUILD_TYPE"),
-                    args.jobs, args.timeout, round(elapsed / 60)))
+                    args.jobs, args.timeout, round(elapsed / 60))
+                 + (" Only the tests matching %s ran." % args.tests if args.tests else ""))
     print("\n".join([""] + lines))
     if args.table is not None:
         args.table.write_text("\n".join(lines) + "\n", encoding="utf-8")
