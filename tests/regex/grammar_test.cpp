@@ -285,6 +285,7 @@ TEST_F(RegexGrammar, RulesRewriteAsTheirArrowsAndContextsSay) {
   const Case cases[] = {
       {"a -> b || c _ d", "cadad", {"cbdad"}},
       {"a -> b || b _", "baa", {"bba"}},
+      {"a -> b || _ c", "acab", {"bcab"}},
       {"a -> b \\/ b _", "baa", {"bbb"}},
       {"a+ @-> x", "aaa", {"x"}},
       {"a+ @> x", "aaa", {"xxx"}},
