@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -128,6 +129,25 @@ TEST_F(TextReadTest, AnEmptyLabelSequenceSortsWithTheOthers) {
   NET *found = read_spaced_text(KORA_TEST_DATA "/fuzz/read_spaced_text-empty-label-sequence.txt");
   ASSERT_NE(found, nullptr);
   free_network(found);
+}
+
+// The sequence store codes a label in one byte below 0x80, two below 0x4000, three below
+// 0x200000: words of labels on both sides of the bounds come back as they were.
+TEST_F(TextReadTest, LabelsAtTheBoundsOfTheSequenceCodeComeBack) {
+  std::map<uint32_t, std::string> names = {{'a', "a"}};
+  for (int i = 0; kora::label_count() <= 0x4001; ++i) {
+    const std::string name = "s" + std::to_string(i);
+    names[kora::symbol_id(name.c_str())] = name;
+  }
+  const std::set<Symbols> words = {{0x3FFF, 0x4000}, {0x4000}, {0x4001, 0x4000, 'a'}};
+  std::string text;
+  for (const Symbols &word : words) {
+    for (uint32_t id : word) text += names[id] + " ";
+    text += "\n\n";
+  }
+  NET *net = read(text, true);
+  EXPECT_EQ(label_paths(net), words);
+  free_network(net);
 }
 
 TEST_F(TextReadTest, AnEmptyListIsTheEmptyLanguage) {
