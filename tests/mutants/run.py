@@ -21,7 +21,7 @@ checkout of its own that nobody edits while the script runs (the script rewrites
 
 (KORA_TSAN=OFF spares a second compilation of the library per fault; the Python module is
 built whenever Python 3 and pybind11 are found, as KORA_PYTHON's default says.) A full run
-takes about an hour on two cores. Before the faults, the unmodified tree is built and the
+takes 60 to 80 minutes on two cores. Before the faults, the unmodified tree is built and the
 suite run once: it must pass, or no verdict would mean anything.
 
 Usage: run.py BUILD_DIR [ID_OR_PATTERN ...] [--table FILE] [--timeout SECONDS] [--jobs N]
