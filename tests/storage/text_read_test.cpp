@@ -136,7 +136,8 @@ TEST_F(TextReadTest, AnEmptyLabelSequenceSortsWithTheOthers) {
 TEST_F(TextReadTest, LabelsAtTheBoundsOfTheSequenceCodeComeBack) {
   std::map<uint32_t, std::string> names = {{'a', "a"}};
   for (int i = 0; kora::label_count() <= 0x4001; ++i) {
-    const std::string name = "s" + std::to_string(i);
+    std::string name = "s";
+    name += std::to_string(i);
     names[kora::symbol_id(name.c_str())] = name;
   }
   const std::set<Symbols> words = {{0x3FFF, 0x4000}, {0x4000}, {0x4001, 0x4000, 'a'}};
