@@ -202,8 +202,6 @@ void free_all_heaps() {
   }
 }
 
-HEAP *first_heap() { return all_heaps; }
-
 size_t heap_size(const HEAP *heap, int count_all, size_t *block_bytes) {
   size_t one_block = block_bytes_of(heap) + sizeof(HEAP_BLOCK);
   if (block_bytes != nullptr) *block_bytes = one_block;
@@ -232,11 +230,6 @@ void for_each_cell(HEAP *heap, void (*visit)(void *cell, void *data), void *data
     for (unsigned i = 0; i < used; i++) visit(block->cells + static_cast<size_t>(i) * heap->cell_size, data);
     if (block == heap->current_block) break;
   }
-}
-
-void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data)) {
-  if (heap->free_list != nullptr) error("map_heap2: Freelist is not empty");
-  for_each_cell(heap, visit, heap->user_data);
 }
 
 }  // namespace kora

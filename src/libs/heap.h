@@ -18,7 +18,6 @@ struct HEAP_BLOCK {
 
 struct HEAP {
   char name[24];                // at most 23 characters, for statistics
-  void *user_data;              // handed to the visitor of map_heap2
   HEAP_BLOCK *first_block;
   HEAP_BLOCK *current_block;    // the block whose cells are being handed out
   std::byte *next_cell;         // next never-used cell of the current block
@@ -75,15 +74,8 @@ void free_all_heaps();
 // receives the bytes of one block.
 size_t heap_size(const HEAP *heap, int count_all, size_t *block_bytes = nullptr);
 
-// The heaps currently on the global list, newest first.
-HEAP *first_heap();
-
 // Calls visit(cell, data) for every cell ever handed out, freed ones included, in allocation
 // order; a null heap has none.
 void for_each_cell(HEAP *heap, void (*visit)(void *cell, void *data), void *data);
-
-// Calls visit(cell, heap->user_data) for every cell handed out so far, in allocation order.
-// Meant for heaps without freed cells: a non-empty free list is reported (the visit goes on).
-void map_heap2(HEAP *heap, void (*visit)(void *cell, void *user_data));
 
 }  // namespace kora

@@ -101,14 +101,13 @@ TEST_F(HeapTest, RunsAreFreshCellsInARowWithinOneBlock) {
   kora::free_heap(heap);
 }
 
-void count_cell(void *, void *user_data) { ++*static_cast<int *>(user_data); }
+void count_cell(void *, void *data) { ++*static_cast<int *>(data); }
 
 // A thousand cells over many small blocks are distinct (written over in full), and a visit sees
-// each one; a visit with cells on the free list is reported but goes on.
-TEST_F(HeapTest, CellsAreDistinctAndMapVisitsEach) {
+// each one, freed ones included.
+TEST_F(HeapTest, CellsAreDistinctAndAVisitSeesEach) {
   HEAP *heap = kora::init_heap(16, 7, "Many");
   int visited = 0;
-  heap->user_data = &visited;
   std::set<void *> seen;
   for (int i = 0; i < 1000; i++) {
     auto *cell = static_cast<char *>(kora::cell_alloc(heap));
@@ -116,9 +115,8 @@ TEST_F(HeapTest, CellsAreDistinctAndMapVisitsEach) {
     std::memset(cell, 0xAB, 16);
   }
   kora::free_cell(*seen.begin(), heap);
-  kora::map_heap2(heap, count_cell);
-  EXPECT_EQ(visited, 1000) << "the visit goes on after the report";
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"map_heap2: Freelist is not empty"});
+  kora::for_each_cell(heap, count_cell, &visited);
+  EXPECT_EQ(visited, 1000);
   kora::free_heap(heap);
 }
 

@@ -1,5 +1,5 @@
-// Hash tables, stacks, cons lists, binary trees and the link pool: sorted chains checked
-// against std::map, chunk boundaries, sharing of tails, find-or-insert, and misuse messages.
+// Hash tables and stacks: sorted chains checked against std::map, chunk boundaries and misuse
+// messages.
 
 #include <algorithm>
 #include <cstdint>
@@ -8,9 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "btree.h"
-#include "cons.h"
-#include "dbl-heap.h"
 #include "hash-tbl.h"
 #include "kora_test.h"
 #include "stack.h"
@@ -83,69 +80,6 @@ TEST_F(ContainersTest, StackAcrossChunksAndMisuse) {
   EXPECT_EQ(kora::make_hash_table(0, "None"), nullptr);
   EXPECT_EQ(messages().errors, (Strings{"kora_push: can't push onto NULL stack",
                                         "In make_hash_table: Length is negative or zero: 0"}));
-}
-
-TEST_F(ContainersTest, AppendCopySharesTheTailAndCopiesTheRest) {
-  HEAP *heap = kora::make_cons_heap();
-  kora::CONS *tail = kora::cons(word(3), nullptr, heap);
-  kora::CONS *list = kora::cons(word(1), kora::cons(word(2), nullptr, heap), heap);
-  kora::CONS *joined = kora::append_copy(list, tail, heap);
-  ASSERT_EQ(kora::list_length(joined), 3);
-  EXPECT_EQ(joined->rest->first, word(2));
-  EXPECT_EQ(joined->rest->rest, tail);
-  EXPECT_EQ(list->rest->rest, nullptr) << "the original is unchanged";
-  EXPECT_EQ(kora::append_copy(nullptr, tail, heap), tail);
-  kora::free_cons_list(joined, heap);
-  EXPECT_EQ(heap->cells_in_use, 2) << "only the original list is left";
-  kora::free_heap(heap);
-}
-
-void in_order(const kora::BTREE *node, std::vector<uintptr_t> &keys) {
-  if (node == nullptr) return;
-  in_order(node->left, keys);
-  keys.push_back(number(node->key));
-  in_order(node->right, keys);
-}
-
-// Shuffled keys inserted twice: in order the tree gives each key once, and the second round
-// finds the nodes instead of allocating.
-TEST_F(ContainersTest, BtreeKeepsTheSearchOrder) {
-  kora_test::for_seeds(10, [&](unsigned, std::mt19937 &random) {
-    HEAP *heap = kora::make_btree_heap();
-    kora::BTREE *root = nullptr;
-    std::vector<uintptr_t> keys;
-    for (uintptr_t k = 0; k < 200; k++) keys.push_back(k);
-    std::shuffle(keys.begin(), keys.end(), random);
-    for (uintptr_t k : keys) kora::btree_insert(word(k), &root, heap, compare_numbers)->data = word(k);
-    for (uintptr_t k : keys) EXPECT_EQ(kora::btree_insert(word(k), &root, heap, compare_numbers)->data, word(k));
-    std::vector<uintptr_t> walked;
-    in_order(root, walked);
-    std::sort(keys.begin(), keys.end());
-    EXPECT_EQ(walked, keys);
-    EXPECT_EQ(heap->cells_in_use, 200);
-    kora::free_heap(heap);
-  });
-}
-
-struct Member {
-  void *link = nullptr;
-};
-
-TEST_F(ContainersTest, DblLinksOnePerObjectAndAFullPoolIsReported) {
-  kora::DBL_HEAP *pool = kora::init_dbl_heap(3, 17);
-  Member m[4];
-  kora::DBL_LINK *l[3];
-  for (int i = 0; i < 3; i++) l[i] = kora::dbl_allocate(&m[i], &m[i].link, pool);
-  EXPECT_EQ(kora::dbl_allocate(&m[0], &m[0].link, pool), l[0]) << "an object gets one link";
-  EXPECT_EQ(kora::dbl_allocate(&m[3], &m[3].link, pool), nullptr);
-  EXPECT_EQ(messages().errors, Strings{"DBLALLOCATE could ot allocate a DBL_LINK."});
-  // Linking 1 between 0 and 2 gives the chain 0, 1, 2.
-  kora::dbl_link(nullptr, l[0], nullptr);
-  kora::dbl_link(l[0], l[2], nullptr);
-  kora::dbl_link(l[0], l[1], l[2]);
-  EXPECT_EQ(l[0]->next, l[1]);
-  EXPECT_EQ(l[2]->prev, l[1]);
-  kora::free_dbl_heap(pool);
 }
 
 }  // namespace
