@@ -12,7 +12,6 @@
 #include "context.h"
 #include "error.h"
 #include "fat-str.h"
-#include "str-buf.h"
 #include "utf8.h"
 
 namespace kora {
@@ -68,11 +67,6 @@ int put_code(Output &out, uint32_t c) {
   return length;
 }
 
-// The character after the backslash of the C escape of `c` in C-style printing, else 0.
-char c_style_letter(uint32_t c) {
-  return c == '"' || c == '\\' ? static_cast<char>(c) : c_escape_letter(c);
-}
-
 int char_code(Output &out, uint32_t c) {
   if (c < 256 && is_printable(c)) {
     put_code(out, c);
@@ -125,11 +119,6 @@ int fat_escaped(Output &out, const uint32_t *fs, const char *specials) {
 
 }  // namespace
 
-int print_char_code(FILE *stream, uint32_t c) {
-  Output out(stream);
-  return char_code(out, c);
-}
-
 int print_fat(FILE *stream, const uint32_t *fs) {
   Output out(stream);
   return fat(out, fs);
@@ -140,58 +129,9 @@ int append_fat(std::string &text, const uint32_t *fs) {
   return fat(out, fs);
 }
 
-int print_fat_escaped(FILE *stream, const uint32_t *fs, const char *specials) {
-  Output out(stream);
-  return fat_escaped(out, fs, specials);
-}
-
 int append_fat_escaped(std::string &text, const uint32_t *fs, const char *specials) {
   Output out(text);
   return fat_escaped(out, fs, specials);
-}
-
-int print_fat_c_style(FILE *stream, const uint32_t *fs) {
-  Output out(stream);
-  int columns = 0;
-  for (; *fs != 0; ++fs) {
-    uint32_t c = *fs;
-    char letter = c_style_letter(c);
-    if (letter != 0) {
-      columns += out.format("\\%c", letter);
-    } else if (c < 256) {
-      put_code(out, c);
-      columns += 1;
-    } else {
-      columns += char_code(out, c);
-    }
-  }
-  return columns;
-}
-
-int print_fat_regex_style(FILE *stream, const uint32_t *fs) {
-  if ((fs[0] == '0' || fs[0] == '?') && fs[1] == 0) {
-    Output out(stream);
-    return out.format("%%%c", static_cast<char>(fs[0]));
-  }
-  return print_fat_c_style(stream, fs);
-}
-
-int fat_print_width(const uint32_t *fs) {
-  if (!output_is_utf8()) return fat_strlen(fs);
-  int width = 0;
-  while (*fs != 0) width += utf8_char_size(next_code(&fs));
-  return width;
-}
-
-int print_string_buffer(const STRING_BUFFER *buffer, FILE *stream) {
-  if (buffer == nullptr) {
-    error_printf("Unexpected NULL pointer in %s().", "print_string_buffer");
-    return 0;
-  }
-  if (stream == nullptr) stream = stdout;
-  if (buffer->char_size != 1) return print_fat(stream, STRING_BUFFER_fat(buffer));
-  std::fwrite(buffer->string, 1, static_cast<size_t>(buffer->pos), stream);
-  return buffer->pos;
 }
 
 }  // namespace kora

@@ -1,4 +1,4 @@
-// Fat strings: basics, Windows-1252, printable tests and conversions to and from thin strings.
+// Fat strings: basics, Windows-1252, the printable test and conversions to and from thin strings.
 
 #include "fat-str.h"
 
@@ -35,8 +35,6 @@ int unicode_to_cp1252(uint32_t code) {
 bool reading_cp1252() {
   return context()->in_char_encoding != KORA_UTF8 && parameter(KORA_REPORT_BAD_CHARS) != 0;
 }
-
-bool output_is_utf8() { return context()->out_char_encoding == KORA_UTF8; }
 
 FAT_STR allocate_codes(size_t count, const char *what) {
   auto *codes = static_cast<FAT_STR>(std::calloc(count, sizeof(uint32_t)));
@@ -81,64 +79,6 @@ char *thin_result(STRING_BUFFER *target, STRING_BUFFER *given, int pos) {
   return text;
 }
 
-// Room for the longest escaped form of one code and a terminator.
-constexpr size_t kPieceSize = 16;
-
-// The escapes that the quoting modes share: C escapes and the blank, "0" and "?" in double
-// quotes, the double quote as %". Writes the piece and returns its length, or 0 for other codes.
-int quoted_piece(uint32_t c, char letter, char *piece) {
-  if (letter != 0) return std::snprintf(piece, kPieceSize, "\"\\%c\"", letter);
-  if (c == ' ' || c == '0' || c == '?') return std::snprintf(piece, kPieceSize, "\"%c\"", c);
-  if (c == '"') return std::snprintf(piece, kPieceSize, "%%\"");
-  return 0;
-}
-
-// The escaped ISO-8859-1 form of one code (see fat_to_thin_esc); returns its length.
-int latin1_piece(uint32_t c, bool quote, bool raw, char *piece) {
-  if (c >= 256) return std::snprintf(piece, kPieceSize, "\\u%04X", c & 0xFFFF);
-  if (!raw) {
-    int length = quote ? quoted_piece(c, c_escape_letter(c), piece) : 0;
-    if (length != 0) return length;
-    if (is_printable(c)) {
-      piece[0] = static_cast<char>(c);
-      return 1;
-    }
-  }
-  return std::snprintf(piece, kPieceSize, "\"\\x%02X\"", c);
-}
-
-// The escaped UTF-8 form of one character (see fat_to_utf8_esc); returns its length.
-int utf8_piece(uint32_t c, char *piece) {
-  int length = quoted_piece(c, c == 7 ? 'a' : c_escape_letter(c), piece);
-  if (length != 0) return length;
-  if (c < 128 && !is_printable_utf8(c)) return std::snprintf(piece, kPieceSize, "\\x%.2x", c);
-  if (in_cp1252_block(c) && !is_cp1252_defined(c)) {
-    return std::snprintf(piece, kPieceSize, "\\x%x", c);
-  }
-  return utf8_encode_char(c, piece);
-}
-
-// Calls emit(piece, length) for the escaped form of each character of `fs`.
-template <typename Emit>
-void escape_pieces(const uint32_t *fs, bool utf8, bool quote, bool raw, Emit emit) {
-  char piece[kPieceSize];
-  while (*fs != 0) {
-    int length = utf8 ? utf8_piece(next_code(&fs), piece) : latin1_piece(*fs++, quote, raw, piece);
-    emit(piece, length);
-  }
-}
-
-// The escaped form of `fs` in `buffer`, or in a new string sized from fat_escaped_width.
-char *escape_into(const uint32_t *fs, STRING_BUFFER *buffer, bool utf8, bool quote, bool raw) {
-  STRING_BUFFER *target = thin_target(buffer, static_cast<size_t>(fat_escaped_width(fs)) + 8);
-  escape_pieces(fs, utf8, quote, raw, [target](const char *piece, int length) {
-    assure_buffer_space(static_cast<size_t>(length), target);
-    std::memcpy(STRING_BUFFER_thin(target) + target->pos, piece, static_cast<size_t>(length));
-    target->pos += length;
-  });
-  return thin_result(target, buffer, target->pos);
-}
-
 }  // namespace
 
 // ---- Basics ------------------------------------------------------------------------------------
@@ -158,21 +98,10 @@ FAT_STR fat_strdup(const uint32_t *fs) {
   return fat_strcpy(allocate_codes(static_cast<size_t>(fat_strlen(fs)) + 1, "FAT_STRDUP"), fs);
 }
 
-FAT_STR alloc_fat(int n) { return allocate_codes(static_cast<size_t>(n), "ALLOC_FAT"); }
-
 int fat_strcmp(const uint32_t *a, const uint32_t *b) {
   if (a == b) return 0;
   while (*a != 0 && *a == *b) ++a, ++b;
   if (*a == *b) return 0;
-  return *a < *b ? -1 : 1;
-}
-
-int fat_strcmp_alpha(const uint32_t *a, const uint32_t *b) {
-  while (*a != 0 && *a == *b) ++a, ++b;
-  if (*a == *b) return 0;
-  if (*a == 0 || *b == 0) return *a == 0 ? -1 : 1;
-  auto is_letter = [](uint32_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-  if (*a < 128 && *b < 128 && is_letter(*a) != is_letter(*b)) return is_letter(*a) ? -1 : 1;
   return *a < *b ? -1 : 1;
 }
 
@@ -215,7 +144,7 @@ int convert_cp1252_in_place(FAT_STR fs) {
   return result;
 }
 
-// ---- Printable tests ---------------------------------------------------------------------------
+// ---- Printable test ----------------------------------------------------------------------------
 
 int is_printable(uint32_t c) {
   if ((c >= 8 && c <= 12) || (c >= 32 && c <= 126) || (c >= 161 && c <= 255)) return 1;
@@ -223,12 +152,6 @@ int is_printable(uint32_t c) {
   const FST_CONTEXT *settings = context();
   return parameter(KORA_REPORT_BAD_CHARS) != 0 && is_cp1252_defined(c) &&
          settings->in_char_encoding != KORA_UTF8 && settings->out_char_encoding != KORA_UTF8;
-}
-
-int is_printable_utf8(uint32_t c) {
-  if (c < 128) return (c >= 7 && c <= 13) || (c >= 32 && c <= 126);
-  if (c < 160) return is_cp1252_defined(c);
-  return 1;
 }
 
 // ---- Thin to fat -------------------------------------------------------------------------------
@@ -274,21 +197,6 @@ char *fat_to_utf8(const uint32_t *fs, STRING_BUFFER *buffer) {
   char *text = STRING_BUFFER_thin(target);
   utf8_encode(fs, text, static_cast<size_t>(target->length), false);
   return thin_result(target, buffer, static_cast<int>(std::strlen(text)));
-}
-
-char *fat_to_thin_esc(const uint32_t *fs, STRING_BUFFER *buffer, int quote, int raw) {
-  return escape_into(fs, buffer, false, quote != 0, raw != 0);
-}
-
-char *fat_to_utf8_esc(const uint32_t *fs, STRING_BUFFER *buffer) {
-  return escape_into(fs, buffer, true, true, false);
-}
-
-int fat_escaped_width(const uint32_t *fs) {
-  int width = 0;
-  escape_pieces(fs, output_is_utf8(), true, false,
-                [&width](const char *, int length) { width += length; });
-  return width;
 }
 
 }  // namespace kora

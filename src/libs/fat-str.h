@@ -1,8 +1,7 @@
 // Fat strings: 0-terminated arrays of 32-bit character codes, the form in which the library holds
 // symbol names and text. This module provides their basic operations, the Windows-1252 reading
-// of the bytes 0x80-0x9F, the printable tests, and the conversions between fat strings and thin
-// (8-bit) strings in UTF-8 or ISO-8859-1, plain and in the escaped form that symbol names are
-// written in so that they can be read back.
+// of the bytes 0x80-0x9F, the printable test, and the conversions between fat strings and thin
+// (8-bit) strings in UTF-8 or ISO-8859-1.
 //
 // A string returned as "new" is allocated with malloc and belongs to the caller (std::free).
 // A conversion given a STRING_BUFFER replaces the buffer's content and returns its characters,
@@ -29,17 +28,9 @@ FAT_STR fat_strcpy(FAT_STR to, const uint32_t *from);
 // A new copy of `fs`.
 FAT_STR fat_strdup(const uint32_t *fs);
 
-// A new zero-filled array of `n` codes (room for n - 1 codes and the terminator).
-FAT_STR alloc_fat(int n);
-
 // Compares by code value; a proper prefix is smaller. Negative, 0 or positive as `a` sorts
 // before, with or after `b`.
 int fat_strcmp(const uint32_t *a, const uint32_t *b);
-
-// The collation of sorted listings. After the common prefix, the string that ends first is
-// smaller; when both codes are below 128 an ASCII letter sorts before any non-letter, and two
-// letters or two non-letters compare by code; otherwise by code. Sign as fat_strcmp.
-int fat_strcmp_alpha(const uint32_t *a, const uint32_t *b);
 
 // The letter of the C escape of backspace, tab, newline, vertical tab and carriage return (b, t,
 // n, v, r); 0 for any other code.
@@ -60,15 +51,11 @@ bool is_cp1252_defined(uint32_t code);
 // when an undefined code was met (it stays as it is), else 0.
 int convert_cp1252_in_place(FAT_STR fs);
 
-// ---- Printable tests ---------------------------------------------------------------------------
+// ---- Printable test ----------------------------------------------------------------------------
 
 // 8-12, the blank, graphic ASCII and 161-255 are printable; 128-159 only when parameter word 10
 // is set, Windows-1252 defines the code, and neither the input nor the output encoding is UTF-8.
 int is_printable(uint32_t c);
-
-// The test for UTF-8 output: below 128 the codes 7-13 and 32-126; 128-159 when Windows-1252
-// defines them; every code from 160 up.
-int is_printable_utf8(uint32_t c);
 
 // ---- Thin to fat -------------------------------------------------------------------------------
 
@@ -91,23 +78,5 @@ char *fat_to_thin(const uint32_t *fs, STRING_BUFFER *buffer);
 
 // UTF-8, lenient (see utf8.h). Writes into the thin `buffer`, or a new string when it is null.
 char *fat_to_utf8(const uint32_t *fs, STRING_BUFFER *buffer);
-
-// The escaped ISO-8859-1 form of a symbol name. With `raw`, codes below 256 are written as
-// "\xHH" including the double quotes. Otherwise, with `quote`: \b \t \n \v \r are written as C
-// escapes in double quotes; the blank, "0" and "?" in double quotes; a double quote as %"; other
-// printable codes as they are and other codes below 256 as with `raw`. Without `quote`, printable
-// codes are copied and the rest written as with `raw`. Codes from 256 up are never printable in
-// ISO-8859-1 and become \u and their low 16 bits in four hexadecimal digits. Writes into the thin
-// `buffer`, or returns a new string when it is null.
-char *fat_to_thin_esc(const uint32_t *fs, STRING_BUFFER *buffer, int quote, int raw);
-
-// The escaped UTF-8 form: as fat_to_thin_esc with `quote`, plus \a for code 7; the control codes
-// 0-6, 14-31 and 127 as \x and two lower-case hexadecimal digits (no quotes); the undefined
-// Windows-1252 codes as \x and their lower-case hexadecimal; every other code as its UTF-8 bytes.
-char *fat_to_utf8_esc(const uint32_t *fs, STRING_BUFFER *buffer);
-
-// The length of the escaped form of `fs` in the output encoding (fat_to_utf8_esc for UTF-8,
-// fat_to_thin_esc with `quote` for ISO-8859-1), terminator not included.
-int fat_escaped_width(const uint32_t *fs);
 
 }  // namespace kora

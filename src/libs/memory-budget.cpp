@@ -25,8 +25,6 @@ void charge_memory(size_t bytes) {
 
 void release_memory(size_t bytes) { held.fetch_sub(bytes, std::memory_order_relaxed); }
 
-size_t memory_held() { return held.load(std::memory_order_relaxed); }
-
 }  // namespace kora
 
 extern "C" {

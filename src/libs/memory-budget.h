@@ -19,9 +19,6 @@ namespace kora {
 void charge_memory(size_t bytes);
 void release_memory(size_t bytes);
 
-// The bytes counted now.
-size_t memory_held();
-
 // A working table's share of the budget, given back when the charge dies.
 class MemoryCharge {
  public:

@@ -11,7 +11,6 @@
 #include "boundary.h"
 #include "error.h"
 #include "memory-budget.h"
-#include "utf8.h"
 
 namespace kora {
 namespace {
@@ -125,50 +124,6 @@ int append_string_to_buffer(const char *s, STRING_BUFFER *buffer) {
     return buffer != nullptr ? buffer->pos : 0;
   }
   return append_bytes(s, static_cast<int>(std::strlen(s)), buffer);
-}
-
-int append_bytes_to_buffer(const char *bytes, int count, STRING_BUFFER *buffer) {
-  if (!thin_target(buffer, "append_bytes_to_buffer", "string")) {
-    return buffer != nullptr ? buffer->pos : 0;
-  }
-  return append_bytes(bytes, count, buffer);
-}
-
-int append_fat_char_utf8(uint32_t c, STRING_BUFFER *buffer) {
-  if (!thin_target(buffer, "append_fat_char_utf8", "character")) {
-    return buffer != nullptr ? buffer->pos : 0;
-  }
-  char bytes[4];
-  return append_bytes(bytes, utf8_encode_char(c, bytes), buffer);
-}
-
-int append_fat_utf8(const uint32_t *fs, STRING_BUFFER *buffer) {
-  if (!thin_target(buffer, "append_fat_utf8", "string")) {
-    return buffer != nullptr ? buffer->pos : 0;
-  }
-  while (*fs != 0) {
-    char bytes[4];
-    append_bytes(bytes, utf8_encode_char(next_code(&fs), bytes), buffer);
-  }
-  return buffer->pos;
-}
-
-int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source) {
-  if (!present(target, "append_buffer_to_buffer")) return 0;
-  if (!present(source, "append_buffer_to_buffer")) return target->pos;
-  if (target->char_size != source->char_size) {
-    error_printf("Buffers are of different type.");
-    return target->pos;
-  }
-  int count = source->pos;
-  assure_buffer_space(count, target);
-  size_t char_size = static_cast<size_t>(target->char_size);
-  std::memcpy(static_cast<char *>(target->string) + static_cast<size_t>(target->pos) * char_size,
-              source->string, static_cast<size_t>(count) * char_size);
-  target->pos += count;
-  target->line_count += source->line_count;
-  terminate(target);
-  return target->pos;
 }
 
 }  // namespace kora

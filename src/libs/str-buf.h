@@ -20,11 +20,6 @@ struct STRING_BUFFER {
   void *string;    // the characters
 };
 
-#define STRING_BUFFER_char_size(buffer) ((buffer)->char_size)
-#define STRING_BUFFER_length(buffer) ((buffer)->length)
-#define STRING_BUFFER_pos(buffer) ((buffer)->pos)
-#define STRING_BUFFER_line_count(buffer) ((buffer)->line_count)
-#define STRING_BUFFER_string(buffer) ((buffer)->string)
 #define STRING_BUFFER_thin(buffer) (static_cast<char *>((buffer)->string))
 #define STRING_BUFFER_fat(buffer) (static_cast<uint32_t *>((buffer)->string))
 
@@ -52,17 +47,5 @@ void assure_buffer_space(size_t n, STRING_BUFFER *buffer);
 // append changes nothing and returns the position (0 for a null buffer).
 int append_char_to_buffer(int c, STRING_BUFFER *buffer);
 int append_string_to_buffer(const char *s, STRING_BUFFER *buffer);
-// The same for `count` bytes that need not be terminated.
-int append_bytes_to_buffer(const char *bytes, int count, STRING_BUFFER *buffer);
-
-// Append the UTF-8 bytes of `c` (or of the codes of `fs`, surrogate pairs combined) to a thin
-// buffer; each newline is counted. Return the new position, as above on refusal.
-int append_fat_char_utf8(uint32_t c, STRING_BUFFER *buffer);
-int append_fat_utf8(const uint32_t *fs, STRING_BUFFER *buffer);
-
-// Appends the characters of `source` to `target`, which must have the same character size
-// ("Buffers are of different type." otherwise); positions and line counts add up. Returns the
-// new position of `target`, or its old one (0 when null) on refusal.
-int append_buffer_to_buffer(STRING_BUFFER *target, const STRING_BUFFER *source);
 
 }  // namespace kora

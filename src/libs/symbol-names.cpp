@@ -152,23 +152,6 @@ const char *unpercent(const char *text, int strip) {
   return result.c_str();
 }
 
-const char *unbrace(const char *text) {
-  static char result[kBracedTextSize + 1];
-  if (text == nullptr) return "";
-  size_t length = std::strlen(text);
-  const char *begin = text;
-  if (length >= 2 && text[0] == '{' && text[length - 1] == '}') {
-    begin = text + 1;
-    length -= 2;
-  } else {
-    warning_printf("Expecting an initial { and final } in %s.", text);
-  }
-  if (length > kBracedTextSize) length = kBracedTextSize;
-  std::memcpy(result, begin, length);
-  result[length] = '\0';
-  return result;
-}
-
 const uint32_t *parse_quoted_string(const char *text) {
   static uint32_t codes[kQuotedStringSize + 1];
   codes[0] = 0;

@@ -1,4 +1,4 @@
-// Readers of symbol names written in source text: percent escapes, braces and double-quoted
+// Readers of symbol names written in source text: percent escapes and double-quoted
 // strings with backslash escapes. The regex scanner and the lexicon compiler call them on the
 // tokens they have cut out.
 //
@@ -12,18 +12,11 @@ namespace kora {
 
 // The longest decoded quoted string, in codes.
 constexpr int kQuotedStringSize = 1023;
-// The longest text unbrace gives.
-constexpr int kBracedTextSize = 1024;
 
 // `text` with each "%" removed and the character after it kept as it is; with `strip`, the
 // first and last characters (the delimiters) are dropped first. A "%" that ends the text stays.
 // Null gives "".
 const char *unpercent(const char *text, int strip);
-
-// The text between an initial "{" and a final "}", cut to kBracedTextSize characters. Without
-// them the warning "Expecting an initial { and final } in %s." is given and the text itself is
-// returned (cut likewise). Null gives "".
-const char *unbrace(const char *text);
 
 // Decodes a double-quoted string of the context's input encoding into codes. The string ends
 // at the first double quote that no backslash escapes; the rest of the text is ignored. Escapes:

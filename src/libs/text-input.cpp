@@ -50,10 +50,12 @@ bool is_name_char(char c) {
 // Sets the context's input encoding.
 void set_input_encoding(int encoding) { set_input_char_encoding(context(), encoding); }
 
-// read_line, which reports long lines only with `report_long` and a last line without a line
-// end only with `report_unterminated`.
-int read_piece(char *buffer, int size, FILE *stream, int *length, bool report_long,
-               bool report_unterminated) {
+// Reads the characters of one line into `buffer` (`size` bytes, at least 2) and terminates
+// them, as LineReader describes. Returns TEXT_LINE for a line; TEXT_END at end of file with
+// nothing read; TEXT_LONG_LINE when size - 1 characters were read without a line end; and
+// TEXT_BINARY when a third NUL byte is met. A last line without a line end is reported only with
+// `report_unterminated`. `length` receives the number of characters stored, NUL bytes included.
+int read_piece(char *buffer, int size, FILE *stream, int *length, bool report_unterminated) {
   int count = 0;
   int nuls = 0;
   int status = TEXT_LINE;
@@ -80,27 +82,13 @@ int read_piece(char *buffer, int size, FILE *stream, int *length, bool report_lo
   buffer[count] = '\0';
   if (length != nullptr) *length = count;
   if (status == TEXT_BINARY || ended) return status;
-  if (count == size - 1) {
-    if (report_long) std::fprintf(stderr, "%d characters without an end-of-line\n", size);
-    return TEXT_LONG_LINE;
-  }
+  if (count == size - 1) return TEXT_LONG_LINE;
   if (count == 0) return TEXT_END;
   if (report_unterminated) std::fprintf(stderr, "Last line is not terminated.\n");
   return TEXT_LINE;
 }
 
 }  // namespace
-
-int read_line(char *buffer, int size, FILE *stream, int *length) {
-  const bool verbose = parameter(KORA_VERBOSE) != 0;
-  return read_piece(buffer, size, stream, length, verbose, verbose);
-}
-
-bool next_is_comment(FILE *stream) {
-  int c = getc_unlocked(stream);
-  if (c != EOF) ungetc(c, stream);
-  return c == '#' || c == '!';
-}
 
 bool is_coding_declaration(const char *line) { return declared_name(line) != nullptr; }
 
@@ -129,7 +117,7 @@ int check_byte_order_mark(FILE *stream, int *encoding) {
   const long start = std::ftell(stream);
   char line[kFirstLineSize];
   int length = 0;
-  const int status = read_piece(line, kFirstLineSize, stream, &length, false, false);
+  const int status = read_piece(line, kFirstLineSize, stream, &length, false);
   const auto *bytes = reinterpret_cast<const unsigned char *>(line);
   auto starts_with = [&](std::initializer_list<unsigned char> mark) {
     if (static_cast<int>(mark.size()) > length) return false;
@@ -202,8 +190,8 @@ int LineReader::next() {
   bool any = false;
   for (;;) {
     int length = 0;
-    const int status = read_piece(piece, sizeof piece, stream_, &length, false,
-                                 parameter(KORA_VERBOSE) != 0);
+    const int status =
+        read_piece(piece, sizeof piece, stream_, &length, parameter(KORA_VERBOSE) != 0);
     if (status == TEXT_BINARY) return TEXT_BINARY;
     if (status == TEXT_END) {
       if (!any) return TEXT_END;

@@ -21,7 +21,7 @@
 
 namespace kora {
 
-// Statuses of read_line and of the line reader.
+// Statuses of reading a line.
 enum TextStatus {
   TEXT_LINE = 0,       // a line was read
   TEXT_END = -1,       // end of file, nothing read
@@ -36,19 +36,6 @@ enum TextFileStatus {
   TEXT_CANNOT_OPEN = 9,      // missing, unreadable or not a regular file
   TEXT_NOT_TEXT = 10         // the first line looks binary
 };
-
-// Reads the characters of one line into `buffer` (`size` bytes, at least 2) and terminates
-// them; the line end is consumed but not stored (CR LF is one line end; after a lone CR the
-// next character is put back). Returns TEXT_LINE for a line, also for a last line without a
-// line end (then, when verbose, "Last line is not terminated.\n" goes to standard error);
-// TEXT_END at end of file with nothing read; TEXT_LONG_LINE when size - 1 characters were read
-// without a line end (when verbose, "%d characters without an end-of-line\n" with `size`); and
-// TEXT_BINARY when a third NUL byte is met (the first two are stored as characters). When
-// `length` is given it receives the number of characters stored, NUL bytes included.
-int read_line(char *buffer, int size, FILE *stream, int *length = nullptr);
-
-// Whether the next character of the stream is "#" or "!" (it is put back).
-bool next_is_comment(FILE *stream);
 
 // Whether `line` has the form of a coding declaration: "#" or "!", later "-*-", later "coding:".
 bool is_coding_declaration(const char *line);
@@ -85,8 +72,10 @@ int set_input_encoding_for_file(int *saved, int *detected, FILE *stream, const c
 // goes back to `saved` (with `verbose`, "Input encoding restored to %s.\n" on standard error).
 void restore_input_encoding(int saved, int detected, int verbose);
 
-// Reads whole lines of any length, in pieces of read_line, and counts them. Only a last line
-// without a line end is reported (when verbose), as read_line does.
+// Reads whole lines of any length and counts them. A line end is LF, CR or CR LF; it is consumed
+// but not stored (after a lone CR the next character is put back). A last line without a line
+// end is a line too; when verbose, "Last line is not terminated.\n" goes to standard error. A
+// third NUL byte in a line means the file is not text (the first two are kept as characters).
 class LineReader {
  public:
   explicit LineReader(FILE *stream = nullptr) : stream_(stream) {}

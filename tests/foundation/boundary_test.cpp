@@ -25,8 +25,8 @@ NET *counter(int modulus) {
   return read_regex(("[[a|b]^" + std::to_string(modulus) + "]*").c_str());
 }
 
-// Each call explodes; allowed 16 MiB more than the library holds, it must fail with the
-// budget's message, free the networks it made, leave its kept operands as they were and leave
+// Each call explodes; allowed 32 MiB, far more than the library holds before it, it must fail
+// with the budget's message, free the networks it made, leave its kept operands as they were and leave
 // the library working.
 TEST_F(BoundaryTest, ExplodingCallsStopAtTheLimitAndLeaveTheLibraryWorking) {
   NET *deletion = read_regex("%^ -> 0");
@@ -51,7 +51,7 @@ TEST_F(BoundaryTest, ExplodingCallsStopAtTheLimitAndLeaveTheLibraryWorking) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.operation);
     const int networks = kora::NET_HEAP->cells_in_use;
-    const size_t limit = kora::memory_held() + (16u << 20);
+    const size_t limit = 32u << 20;
     set_memory_limit(context_, limit);
     messages().clear();
     EXPECT_TRUE(c.fails(a, b, generator));

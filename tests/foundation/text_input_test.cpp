@@ -1,4 +1,4 @@
-// Text input: line ends and statuses, comments, coding declarations, byte order marks, and the
+// Text input: line ends and statuses, coding declarations, byte order marks, and the
 // switching and restoring of the input encoding around a file.
 
 #include "text-input.h"
@@ -24,15 +24,15 @@ struct Line {
   bool operator==(const Line &other) const = default;
 };
 
-// Every read_line result up to the end of the stream (the final -1 included).
-std::vector<Line> lines_of(const std::string &bytes, int size = 100) {
+// Every line reader result up to the end of the stream (the final -1 included).
+std::vector<Line> lines_of(const std::string &bytes) {
   FILE *stream = stream_of(bytes);
+  kora::LineReader reader(stream);
   std::vector<Line> lines;
-  std::vector<char> buffer(static_cast<size_t>(size));
   for (;;) {
-    int length = -1;
-    const int status = kora::read_line(buffer.data(), size, stream, &length);
-    lines.push_back({status, std::string(buffer.data(), static_cast<size_t>(length))});
+    const int status = reader.next();
+    const bool line = status == kora::TEXT_LINE;
+    lines.push_back({status, line ? std::string(reader.text(), reader.length()) : ""});
     if (status == kora::TEXT_END || status == kora::TEXT_BINARY) break;
   }
   std::fclose(stream);
@@ -60,9 +60,9 @@ TEST_F(TextInputTest, LineEndsAreLfCrAndCrLfAndNeverStored) {
   EXPECT_EQ(lines_of("\r\n\r\n"), (std::vector<Line>{{0, ""}, {0, ""}, {-1, ""}}));
 }
 
-TEST_F(TextInputTest, ALineThatFillsTheBufferIsReportedAsLongAndGoesOn) {
-  EXPECT_EQ(lines_of("abcdefg\n", 4),
-            (std::vector<Line>{{13, "abc"}, {13, "def"}, {0, "g"}, {-1, ""}}));
+TEST_F(TextInputTest, ALongLineIsReadWhole) {
+  const std::string line(10000, 'x');
+  EXPECT_EQ(lines_of(line + "\r\nz"), (std::vector<Line>{{0, line}, {0, "z"}, {-1, ""}}));
 }
 
 TEST_F(TextInputTest, TheThirdNulByteMarksABinaryFile) {
@@ -70,16 +70,6 @@ TEST_F(TextInputTest, TheThirdNulByteMarksABinaryFile) {
   EXPECT_EQ(lines_of(two), (std::vector<Line>{{0, std::string("a\0b\0c", 5)}, {-1, ""}}));
   const std::string three("a\0\0\0b\n", 6);
   EXPECT_EQ(lines_of(three).back().status, kora::TEXT_BINARY);
-}
-
-TEST_F(TextInputTest, NextIsCommentPeeksWithoutConsuming) {
-  for (const char *text : {"# x", "! x", "x #", ""}) {
-    FILE *stream = stream_of(text);
-    const bool comment = text[0] == '#' || text[0] == '!';
-    EXPECT_EQ(kora::next_is_comment(stream), comment) << text;
-    EXPECT_EQ(std::getc(stream), text[0] == 0 ? EOF : text[0]);
-    std::fclose(stream);
-  }
 }
 
 TEST_F(TextInputTest, CodingDeclarationsNameUtf8OrLatin1InAnyCase) {

@@ -28,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   kora::unpercent(text.c_str(), 0);
   kora::unpercent(text.c_str(), 1);
-  kora::unbrace(text.c_str());
   const uint32_t *quoted = kora::parse_quoted_string(text.c_str());
   if (quoted != nullptr) {
     kora::is_flag_diacritic(quoted, 1);

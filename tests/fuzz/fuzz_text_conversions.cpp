@@ -22,12 +22,9 @@ FILE *null_stream() {
 void convert_out(const uint32_t *fs) {
   std::free(kora::fat_to_utf8(fs, nullptr));
   std::free(kora::fat_to_thin(fs, nullptr));
-  std::free(kora::fat_to_thin_esc(fs, nullptr, 1, 0));
-  std::free(kora::fat_to_thin_esc(fs, nullptr, 0, 1));
-  std::free(kora::fat_to_utf8_esc(fs, nullptr));
-  kora::print_fat_escaped(null_stream(), fs, " 0\n?%\t\r\v\b\f");
-  kora::print_fat_regex_style(null_stream(), fs);
-  kora::fat_print_width(fs);
+  std::string escaped;
+  kora::append_fat_escaped(escaped, fs, " 0\n?%\t\r\v\b\f");
+  kora::print_fat(null_stream(), fs);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ using kora_test::messages;
 
 // A fat string owned by the test.
 kora::FAT_STR fat(const std::u32string &s) {
-  kora::FAT_STR fs = kora::alloc_fat(static_cast<int>(s.size()) + 1);
+  auto *fs = static_cast<kora::FAT_STR>(std::calloc(s.size() + 1, sizeof(uint32_t)));
   for (size_t i = 0; i < s.size(); i++) fs[i] = s[i];
   return fs;
 }
@@ -120,7 +120,8 @@ TEST_F(PropTest, ValuesBecomeText) {
 
 TEST_F(PropTest, SequencesAndByteBlocksCannotBeCoerced) {
   kora::add_list_prop(net_, kora::standard_name("TAGS"), kora::NewSequence(kora::INTEGER_TYPE, 2));
-  kora::add_array_prop(net_, kora::standard_name("SIGMA"), kora::NewSequence(kora::STRING_TYPE, 0));
+  kora::add_prop(net_, kora::standard_name("SIGMA"),
+                 kora::MAKE_OBJECT(kora::ARRAY_TYPE, {.sequence = kora::NewSequence(kora::STRING_TYPE, 0)}));
   kora::add_prop(net_, kora::standard_name("SOURCE"),
                  kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE, {.byte_block = kora::make_byte_block("ab", 2)}));
   kora::add_prop(net_, kora::standard_name("STATUS"), kora::MAKE_OBJECT(kora::OBJECT_TYPE, {}));

@@ -1,4 +1,4 @@
-// Readers of names in source text: percent escapes, braces, and quoted strings with their
+// Readers of names in source text: percent escapes and quoted strings with their
 // escapes, limits and reports.
 
 #include <string>
@@ -24,16 +24,6 @@ TEST_F(SymbolNameTest, Unpercent) {
   EXPECT_STREQ(unpercent("x", 1), "");
   EXPECT_STREQ(unpercent(nullptr, 0), "");
   EXPECT_TRUE(messages().warnings.empty());
-}
-
-TEST_F(SymbolNameTest, Unbrace) {
-  EXPECT_STREQ(unbrace("{abc}"), "abc");
-  EXPECT_STREQ(unbrace("{}"), "");
-  EXPECT_TRUE(messages().warnings.empty());
-  EXPECT_STREQ(unbrace("abc}"), "abc}");
-  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Expecting an initial { and final } in abc}."});
-  std::string long_text = "{" + std::string(2000, 'x') + "}";
-  EXPECT_EQ(std::string(unbrace(long_text.c_str())), std::string(kBracedTextSize, 'x'));
 }
 
 struct Quoted {

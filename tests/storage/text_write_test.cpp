@@ -168,7 +168,7 @@ TEST_F(TextWriteTest, ACycleUnderALoopFreeMarkStopsEveryWriterWithAnError) {
       EXPECT_EQ(state->flags.visit_mark, 0);
   }
   EXPECT_FALSE(kora_test::file_exists(path));
-  EXPECT_EQ(std::string(PAGE_text(page)), "0\n\na\n\n");
+  EXPECT_EQ(std::string(page->text), "0\n\na\n\n");
   EXPECT_EQ(messages().errors,
             std::vector<std::string>(4, "A circular net cannot be written in text format."));
   free_network(net);
@@ -179,14 +179,12 @@ TEST_F(TextWriteTest, PagesReceiveTheSameLines) {
   PAGE *page = kora::make_page(100, 0, -1);
   NET *net = read_back("cat\ncar\n", false);
   EXPECT_EQ(write_text_to_page(net, page), 0);
-  EXPECT_EQ(std::string(PAGE_text(page)), "car\r\ncat\r\n");
-  kora::reset_page(page);
+  EXPECT_EQ(std::string(page->text), "car\r\ncat\r\n");
   NET *transducer = path_net({pair('a', 'x'), 'b'});
   EXPECT_EQ(write_spaced_text_to_page(transducer, page), 0);
-  EXPECT_EQ(std::string(PAGE_text(page)), "a b\r\nx b\r\n\r\n");
-  kora::reset_page(page);
+  EXPECT_EQ(std::string(page->text), "car\r\ncat\r\na b\r\nx b\r\n\r\n");
   EXPECT_EQ(write_text_to_page(transducer, page), 0);  // the upper side, with a warning
-  EXPECT_EQ(std::string(PAGE_text(page)), "ab\r\n");
+  EXPECT_EQ(std::string(page->text), "car\r\ncat\r\na b\r\nx b\r\n\r\nab\r\n");
   EXPECT_EQ(messages().warnings, std::vector<std::string>{"print_fsm_path: Not expecting an FSTLABEL."});
   EXPECT_EQ(write_text_to_page(nullptr, page), 1);
   EXPECT_EQ(write_spaced_text_to_page(net, nullptr), 1);
