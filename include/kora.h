@@ -56,7 +56,6 @@ enum {
   KORA_COMPOSE_FLAG_AS_SPECIAL = 24,
   KORA_VECTORIZE_THRESHOLD = 27,  /* (50) */
   KORA_COMPOSE_FAILURE_TOKENS = 28,
-  KORA_SPACE_LABEL_VECTORS = 31,  /* print a blank between the labels of a label vector */
   KORA_PRINT_SPACE = 38,          /* applyers write a blank between the symbols of a result */
   KORA_SHOW_FLAGS = 39,           /* applyers write the flag diacritics of a result */
   KORA_APPLY_BOTH_SIDES = 40,     /* applyers write both sides of a result in pair notation */

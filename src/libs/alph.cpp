@@ -325,15 +325,6 @@ bool alph_has_other(const ALPH *alph) {
   return found;
 }
 
-uint32_t max_side_id(const ALPH *alph, int side) {
-  uint32_t highest = 0;
-  for_each_member(alph, [&](uint32_t id) {
-    if (side != 1) highest = std::max(highest, upper_id(id));
-    if (side != 0) highest = std::max(highest, lower_id(id));
-  });
-  return highest;
-}
-
 bool is_reserved_id(uint32_t id) {
   LABEL_MAP *map = current_label_map();
   return map != nullptr && id < map->reserved_count;
@@ -348,10 +339,6 @@ bool alph_is_reserved_only(const ALPH *alph) {
 // --- Iteration --------------------------------------------------------------------------------
 
 ALPH_ITERATOR *start_alph_iterator(ALPH_ITERATOR *iterator, const ALPH *alph) {
-  if (iterator == nullptr) {
-    iterator = static_cast<ALPH_ITERATOR *>(std::malloc(sizeof(ALPH_ITERATOR)));
-    if (iterator == nullptr) out_of_memory("start_alph_iterator");
-  }
   iterator->alph = alph;
   iterator->position = 0;
   return iterator;
@@ -369,8 +356,6 @@ uint32_t next_alph_item(ALPH_ITERATOR *iterator) {
   }
   return ID_NO_SYMBOL;
 }
-
-void free_alph_iterator(ALPH_ITERATOR *iterator) { std::free(iterator); }
 
 // --- Network alphabets ------------------------------------------------------------------------
 

@@ -73,10 +73,6 @@ ALPH *add_symbols_of_label(ALPH *alph, uint32_t label);
 // Whether some member has OTHER as its upper or lower side.
 bool alph_has_other(const ALPH *alph);
 
-// The largest upper (side 0), lower (side 1) or either (side 2) symbol id of the members;
-// 0 for an empty alphabet.
-uint32_t max_side_id(const ALPH *alph, int side);
-
 // Whether every member is one of the current label map's built-in ids.
 bool alph_is_reserved_only(const ALPH *alph);
 bool is_reserved_id(uint32_t id);
@@ -88,15 +84,12 @@ struct ALPH_ITERATOR {
   int position;  // next item to look at
 };
 
-// Prepares `iterator` (a new one, freed by the caller with free_alph_iterator, when null) to
-// walk the members of `alph`, which must not change during the walk. Returns the iterator.
+// Prepares `iterator` to walk the members of `alph`, which must not change during the walk.
+// Returns the iterator.
 ALPH_ITERATOR *start_alph_iterator(ALPH_ITERATOR *iterator, const ALPH *alph);
 
 // The next member in item order, or 0xFFFFFF after the last one.
 uint32_t next_alph_item(ALPH_ITERATOR *iterator);
-
-// Frees an iterator that start_alph_iterator allocated.
-void free_alph_iterator(ALPH_ITERATOR *iterator);
 
 // --- Network alphabets ------------------------------------------------------------------------
 
@@ -108,8 +101,6 @@ ALPH *labels_from_arcs(NET *net);
 // A new binary alphabet (owned by the caller) of the upper symbols (side 0), lower symbols
 // (side 1) or all symbols (side 2) of the network's labels, EPSILON left out.
 ALPH *sigma_from_labels(NET *net, int side);
-inline ALPH *upper_sigma(NET *net) { return sigma_from_labels(net, 0); }
-inline ALPH *lower_sigma(NET *net) { return sigma_from_labels(net, 1); }
 
 // A new binary alphabet (owned by the caller) of the sigma members that no label of the
 // network uses.

@@ -37,11 +37,8 @@ namespace {
 
 constexpr int kDefinitionBuckets = 50;
 
-// The current table, and the one set aside with set_aside_definitions (slot_taken says whether
-// the slot holds a table, which may be null when none had been made yet).
+// The table, made on first use.
 HASH_TABLE *definitions = nullptr;
-HASH_TABLE *saved_definitions = nullptr;
-bool slot_taken = false;
 
 HASH_TABLE *definitions_table() {
   if (definitions == nullptr) definitions = make_hash_table(kDefinitionBuckets, "Definitions");
@@ -267,29 +264,6 @@ NET *take_definition(uint32_t id) {
   return net;
 }
 
-int undefine_by_id(uint32_t id) {
-  NET *net = take_definition(id);
-  ALPH *list = defined_list(id);
-  if (net == nullptr && list == nullptr) {
-    FILE *stream = message_stream();
-    std::fputc('\'', stream);
-    print_label(id, stream, 0);
-    std::fputs("' has no network or list definition.", stream);
-    flush_message_as_error();
-    return 1;
-  }
-  free_network(net);
-  if (list != nullptr) {
-    remove_list(label_record(id));
-    if (parameter(KORA_VERBOSE)) {
-      std::printf("Undefined %s '", "list");
-      print_label(id, stdout, 0);
-      std::fputs("'.\n", stdout);
-    }
-  }
-  return 0;
-}
-
 int definition_count() { return definitions == nullptr ? 0 : definitions->entry_count; }
 
 void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *data) {
@@ -307,35 +281,14 @@ void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *da
 void forget_deleted_definition(NET *net) {
   const uint32_t id = net->definition_label;
   if (id == ID_NO_SYMBOL) return;
-  for (HASH_TABLE *table : {definitions, saved_definitions}) {
-    if (lookup_in(table, id) != net) continue;
-    FILE *stream = message_stream();
-    std::fputs("Undefined '", stream);
-    print_label(id, stream, 0);
-    std::fputs("' because the network got deleted.", stream);
-    flush_message_as_warning();
-    id_table_remove(table, id);
-    net->definition_label = ID_NO_SYMBOL;
-    return;
-  }
-}
-
-int set_aside_definitions() {
-  if (slot_taken) return 1;
-  saved_definitions = definitions;
-  definitions = nullptr;
-  slot_taken = true;
-  return 0;
-}
-
-int restore_definitions() {
-  if (!slot_taken) return 1;
-  HASH_TABLE *fresh = definitions;
-  definitions = saved_definitions;
-  saved_definitions = nullptr;
-  slot_taken = false;
-  free_table_and_networks(fresh);
-  return 0;
+  if (lookup_in(definitions, id) != net) return;
+  FILE *stream = message_stream();
+  std::fputs("Undefined '", stream);
+  print_label(id, stream, 0);
+  std::fputs("' because the network got deleted.", stream);
+  flush_message_as_warning();
+  id_table_remove(definitions, id);
+  net->definition_label = ID_NO_SYMBOL;
 }
 
 // --- Lists ----------------------------------------------------------------------------------
@@ -380,20 +333,6 @@ int define_list_by_id(uint32_t id, ALPH *alph, int replace) {
   return 0;
 }
 
-ALPH *list_of(const char *name) {
-  if (name == nullptr) return nullptr;
-  ALPH *list = defined_list(name_id(name));
-  if (list == nullptr) error_printf("The symbol '%s' is not defined as a list.", name);
-  return list;
-}
-
-bool is_latin1_class_name(const char *name) {
-  if (name == nullptr) return false;
-  for (const char *class_name : LATIN1_CLASS_NAMES)
-    if (std::strcmp(name, class_name) == 0) return true;
-  return false;
-}
-
 void define_latin1_lists() {
   INT_PARAMETERS *parameters = int_parameters();
   const int32_t verbose = parameters->word[KORA_VERBOSE];
@@ -417,7 +356,6 @@ bool list_and_net_agree(ALPH *list, NET *net) {
 // --- The end --------------------------------------------------------------------------------
 
 void free_definitions() {
-  restore_definitions();
   free_table_and_networks(definitions);
   definitions = nullptr;
   free_function_table();

@@ -6,8 +6,7 @@
 // the name's label id (hashed as itself) to the network; a defined network records the id in
 // its definition_label. A defined list is the `definition` (binary form) of the name's label,
 // with definition_type LIST_DEFINITION. Lookups by id cost O(1); the exported functions intern
-// the name first. A second table can be set aside in one slot while a compiler works with a
-// fresh one. Tested in tests/model/define_test.cpp.
+// the name first. Tested in tests/model/define_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -45,11 +44,6 @@ NET *copy_defined_net(uint32_t id);
 // definition_label reset; null when there is none.
 NET *take_definition(uint32_t id);
 
-// Frees the network defined under `id` and the list defined under it (saying "Undefined list
-// '<name>'." on the standard output when verbose). Returns 0, or 1 with an error when the name
-// has neither.
-int undefine_by_id(uint32_t id);
-
 // The number of network definitions in the current table.
 int definition_count();
 
@@ -58,18 +52,10 @@ int definition_count();
 // there is none.
 void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *data);
 
-// Called by free_network before it frees `net`: when `net` is the value of its definition (in
-// the current or the set-aside table), warns "Undefined '<name>' because the network got
+// Called by free_network before it frees `net`: when `net` is the value of its definition,
+// warns "Undefined '<name>' because the network got
 // deleted.", removes the definition and resets the definition_label.
 void forget_deleted_definition(NET *net);
-
-// Sets the current definitions table aside in the one slot; definitions made from now on go to
-// a fresh, empty table. Returns 0, or 1 (changing nothing) when the slot is taken.
-int set_aside_definitions();
-
-// Frees the current table with its networks and makes the set-aside table current again.
-// Returns 0, or 1 (changing nothing) when no table was set aside.
-int restore_definitions();
 
 // --- Lists ----------------------------------------------------------------------------------
 
@@ -83,13 +69,6 @@ ALPH *defined_list(uint32_t id);
 // otherwise the old list is freed. When verbose, "Defined list <name>" or "Redefined list
 // <name>" goes to the standard output. Returns 0, or 1 when refused.
 int define_list_by_id(uint32_t id, ALPH *alph, int replace);
-
-// The list defined under the symbol `name`, or null with the error "The symbol '%s' is not
-// defined as a list.".
-ALPH *list_of(const char *name);
-
-// Whether `name` is one of the fifteen Latin-1 class names ("all", "alnum", ... "rabr").
-bool is_latin1_class_name(const char *name);
 
 // Defines the fifteen Latin-1 classes as symbol lists under their names, in order, and then
 // "delim", with verbose reporting off. Called by initialize_kora right after the label maps

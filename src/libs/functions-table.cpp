@@ -32,7 +32,6 @@ HASH_TABLE *the_function_table() {
 void release_record(FUNCTION_RECORD *func) {
   free_lab_vector(func->parameters);
   std::free(func->body);
-  func->in_use = 0;
   free_cell(func, function_records);
 }
 
@@ -41,7 +40,7 @@ void release_record(FUNCTION_RECORD *func) {
 FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, char *body) {
   FUNCTION_RECORD *func = lookup_function(id);
   if (func != nullptr) {
-    if (parameter(KORA_VERBOSE) && func->in_use) {
+    if (parameter(KORA_VERBOSE)) {
       FILE *stream = message_stream();
       std::fputs("Function '", stream);
       print_function_signature(id, func->parameters, stream);
@@ -60,19 +59,11 @@ FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, cha
   func->parameters = parameters;
   func->body = body;
   func->encoding = parameter(KORA_CHAR_ENCODING);
-  func->in_use = 1;
   return func;
 }
 
 FUNCTION_RECORD *lookup_function(uint32_t id) {
   return static_cast<FUNCTION_RECORD *>(id_table_lookup(the_function_table(), id));
-}
-
-void free_function_record(FUNCTION_RECORD *func) {
-  KORA_ASSERT(FUNC_in_use(func));
-  if (function_table != nullptr)
-    id_table_remove(function_table, func->name);
-  release_record(func);
 }
 
 void print_function_signature(uint32_t id, const LAB_VECTOR *parameters, FILE *stream) {

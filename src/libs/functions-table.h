@@ -18,14 +18,7 @@ struct FUNCTION_RECORD {
   LAB_VECTOR *parameters;  // the label ids of the parameter names; owned
   char *body;              // the body text (malloc); owned
   int encoding;            // the library's character encoding (parameter word 44) when defined
-  int in_use;              // 1 while the record is in the table
 };
-
-#define FUNC_name(func) ((func)->name)
-#define FUNC_parameters(func) ((func)->parameters)
-#define FUNC_body(func) ((func)->body)
-#define FUNC_encoding(func) ((func)->encoding)
-#define FUNC_in_use(func) ((func)->in_use)
 
 // Defines the function `id` with `parameters` and `body` (malloc'ed text), both of which the
 // record owns from then on, and the current library encoding; returns the record (the table's).
@@ -35,10 +28,6 @@ FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, cha
 
 // The record of the function `id` (the table's), or null.
 FUNCTION_RECORD *lookup_function(uint32_t id);
-
-// Removes the record from the table and frees it with its parameters and body. The record must
-// be in use (assertion "FUNC_in_use(func)").
-void free_function_record(FUNCTION_RECORD *func);
 
 // Prints the name of `id`, the names of the parameters separated by ", ", and ")" on `stream`
 // (standard output when null).

@@ -20,7 +20,6 @@
 #include "error.h"
 #include "fat-print.h"
 #include "heap.h"
-#include "lab-vect.h"
 #include "utf8.h"
 
 namespace kora {
@@ -608,25 +607,6 @@ int is_special_symbol(uint32_t id) {
          (id >= BOUNDARY_SYMBOL && id <= NON_RIGHT_CONTEXT);
 }
 
-namespace {
-
-int names_bytes(const LABEL *symbol) {
-  for (const uint32_t *c = symbol->name; *c != 0; c++)
-    if (*c >= 256) return 0;
-  return 1;
-}
-
-}  // namespace
-
-int is_byte_label(uint32_t id) {
-  const LABEL *record = label_record(id);
-  if (record == nullptr) return 0;
-  if (record->arity == 1) return names_bytes(record);
-  for (int i = 0; i < record->arity; i++)
-    if (!names_bytes(label_record(record->tuple->components[i]))) return 0;
-  return 1;
-}
-
 int is_multichar_symbol(uint32_t id) {
   const LABEL *record = label_record(id);
   if (record == nullptr || record->arity != 1) return 0;
@@ -674,33 +654,6 @@ int print_label(uint32_t id, FILE *stream, int escape) {
   std::string text;
   int columns = append_label(text, id, escape);
   std::fwrite(text.data(), 1, text.size(), stream != nullptr ? stream : stdout);
-  return columns;
-}
-
-int label_to_buffer(char *buffer, uint32_t id, int size, int escape) {
-  KORA_ASSERT(buffer != NULL);
-  std::string text;
-  append_label(text, id, escape);
-  if (text.size() < static_cast<size_t>(size > 0 ? size : 0)) {
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return static_cast<int>(text.size());
-  }
-  if (size > 0) buffer[0] = '\0';
-  return -1;
-}
-
-int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape) {
-  if (vector == nullptr) return 0;
-  if (stream == nullptr) stream = stdout;
-  bool spaced = parameter(KORA_SPACE_LABEL_VECTORS) != 0;
-  int columns = 0;
-  bool first = true;
-  for (int i = 0; i < vector->length; i++) {
-    if (vector->items[i] == kLabVectorFiller) continue;
-    if (spaced && !first) columns += std::fputs(" ", stream) >= 0 ? 1 : 0;
-    columns += print_label(vector->items[i], stream, escape);
-    first = false;
-  }
   return columns;
 }
 

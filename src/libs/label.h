@@ -122,8 +122,6 @@ struct LABEL_SIDES {
 extern LABEL_SIDES label_sides;
 
 #define LIM_id_count(map) ((map)->count)
-#define LABEL_arity(label) ((label)->arity)
-#define LABEL_flag(label) ((label)->flag)
 
 // --- Maps -------------------------------------------------------------------------------------
 
@@ -232,8 +230,6 @@ inline int label_arity(uint32_t label) {
 
 // OTHER, GUARDEDEPSILON, _DET_EPSILON_, the boundary, check and context symbols.
 int is_special_symbol(uint32_t id);
-// Every code of the name, or of every component's name, is below 256.
-int is_byte_label(uint32_t id);
 // A name of two or more codes that starts with neither "*" nor "@".
 int is_multichar_symbol(uint32_t id);
 
@@ -247,15 +243,5 @@ int print_label(uint32_t id, FILE *stream, int escape);
 
 // Appends what print_label prints to `text` and returns its columns.
 int append_label(std::string &text, uint32_t id, int escape);
-
-// Writes what print_label prints, terminated, into `buffer` of `size` bytes and returns its
-// length, or -1 (and the empty string when size > 0) when it does not fit. A null buffer is an
-// assertion failure.
-int label_to_buffer(char *buffer, uint32_t id, int size, int escape);
-
-// Prints each id of the vector with print_label (escaped with `escape`) on `stream` (standard
-// output when null), skipping slots that hold 0xFFFFFF; with parameter word 31 set a blank
-// separates the labels. Returns the columns written; a null vector prints nothing.
-int print_lab_vector(const LAB_VECTOR *vector, FILE *stream, int escape);
 
 }  // namespace kora

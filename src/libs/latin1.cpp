@@ -158,17 +158,6 @@ ALPH *list_defined_under(uint32_t id) {
   return label != nullptr && label->arity == 1 ? label->definition : nullptr;
 }
 
-// Whether the label `id` is the symbol "delim".
-bool is_delim_name(uint32_t id) {
-  static const uint32_t delim[] = {'d', 'e', 'l', 'i', 'm', 0};
-  const LABEL *label = id != ID_NO_SYMBOL ? label_record(id) : nullptr;
-  return label != nullptr && label->arity == 1 && fat_strcmp(label->name, delim) == 0;
-}
-
-// The id of "delim" as last found; checked by name before each use, since ids are given anew
-// when the library is initialized again.
-uint32_t delim_id = ID_NO_SYMBOL;
-
 }  // namespace
 
 ALPH *latin1_list(const char *name) {
@@ -198,13 +187,6 @@ ALPH *make_delim_list() {
     delim = union_alph(delim, space, 0, 1);
   add_ranges(delim, {{0x2000, 0x200B}, {0x2010, 0x2026}, {0x2028, 0x206F}});
   return delim;
-}
-
-bool is_delimiter(uint32_t id) {
-  if (id == ID_NO_SYMBOL) return true;
-  if (!is_delim_name(delim_id)) delim_id = id_of_name("delim");
-  ALPH *delim = list_defined_under(delim_id);
-  return delim != nullptr && test_alph_member(delim, id) != 0;
 }
 
 }  // namespace kora

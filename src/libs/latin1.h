@@ -2,8 +2,7 @@
 // symbols, and the list "delim" of characters that separate words.
 //
 // The label map defines every class, and then "delim", as a symbol list under its name when it
-// is made; is_delimiter reads the list defined under "delim". Building a class interns at most
-// a few hundred one-character symbols.
+// is made. Building a class interns at most a few hundred one-character symbols.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +29,5 @@ ALPH *latin1_list(const char *name);
 // symbol list defined under "space" (reported when there is none) and the general punctuation
 // U+2000-U+200B, U+2010-U+2026 and U+2028-U+206F.
 ALPH *make_delim_list();
-
-// Whether `id` is the no-label id 0xFFFFFF or a member of the symbol list defined under "delim".
-bool is_delimiter(uint32_t id);
 
 }  // namespace kora

@@ -1,4 +1,4 @@
-// Net vectors and vectors of net vectors.
+// Net vectors.
 
 #include "nv.h"
 
@@ -32,8 +32,6 @@ void resize_nets(NV *nv, int length, const char *what) {
 
 }  // namespace
 
-
-
 NV *expand_nv(NV *nv, int extra) {
   if (nv != nullptr && extra > 0) resize_nets(nv, nv->len + extra, "EXPAND_NV");
   return nv;
@@ -45,31 +43,10 @@ NV *nv_of_net(NET *net) {
   return nv;
 }
 
-NV *nv_push_front(NET *net, NV *nv) {
-  if (nv == nullptr) return nv_of_net(net);
-  expand_nv(nv, 1);
-  std::copy_backward(nv->nets, nv->nets + nv->len - 1, nv->nets + nv->len);
-  nv->nets[0] = net;
-  return nv;
-}
-
 NV *nv_push_back(NET *net, NV *nv) {
   if (nv == nullptr) return nv_of_net(net);
   expand_nv(nv, 1);
   nv->nets[nv->len - 1] = net;
-  return nv;
-}
-
-NET *nv_get(NV *nv, int position) {
-  if (nv == nullptr || position < 0 || position >= nv->len) {
-    error_printf("No net at position %d.", position);
-    return nullptr;
-  }
-  return nv->nets[position];
-}
-
-NV *nv_reverse(NV *nv) {
-  if (nv != nullptr) std::reverse(nv->nets, nv->nets + nv->len);
   return nv;
 }
 
@@ -83,31 +60,12 @@ NV *nv_append(NV *a, NV *b) {
   return a;
 }
 
-
 void free_nets_of_nv(NV *nv) {
   if (nv == nullptr) return;
   for (int i = 0; i < nv->len; ++i) {
     free_network(nv->nets[i]);
     nv->nets[i] = nullptr;
   }
-}
-
-
-NVV *make_nvv(int count) {
-  count = std::max(count, 0);
-  auto *nvv = static_cast<NVV *>(std::calloc(1, sizeof(NVV)));
-  auto *nvs = static_cast<NV **>(std::calloc(std::max(count, 1), sizeof(NV *)));
-  if (nvv == nullptr || nvs == nullptr) out_of_memory("MAKE_NVV");
-  nvv->len = count;
-  nvv->nvs = nvs;
-  return nvv;
-}
-
-void free_nvv(NVV *nvv) {
-  if (nvv == nullptr) return;
-  for (int i = 0; i < nvv->len; ++i) free_nv_and_nets(nvv->nvs[i]);
-  std::free(nvv->nvs);
-  std::free(nvv);
 }
 
 }  // namespace kora

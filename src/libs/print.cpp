@@ -241,36 +241,6 @@ const char *foreign_map_name(const NET *net) {
   return map->name;
 }
 
-// --- Words ------------------------------------------------------------------------------------
-
-// Writes a word as lines of at most `width` bytes (any length when width <= 0), never cutting
-// a character of UTF-8 output; the empty word as a single blank.
-void print_word(const std::string &word, int width, FILE *stream) {
-  if (word.empty()) {
-    line_put(" ", 1);
-    line_end(stream);
-    return;
-  }
-  bool utf8 = context()->out_char_encoding == KORA_UTF8;
-  size_t start = 0;
-  while (start < word.size()) {
-    size_t end =
-        width > 0 ? std::min(word.size(), start + static_cast<size_t>(width)) : word.size();
-    while (utf8 && end < word.size() && end > start + 1 && (word[end] & 0xC0) == 0x80) end--;
-    line_put(word.data() + start, static_cast<int>(end - start));
-    line_end(stream);
-    start = end;
-  }
-}
-
-// The kind of network print_words cannot walk, or null.
-const char *unwalkable_kind(const NET *net) {
-  if (net->flags2.has_arc_vectors) return "vectorized network";
-  if (net->flags.compacted) return "compacted network";
-  if (net->flags2.is_virtual) return "virtual network";
-  return nullptr;
-}
-
 }  // namespace
 
 // --- The line buffer --------------------------------------------------------------------------
@@ -305,11 +275,6 @@ void reset_line_buffer() { line = LineBuffer{}; }
 
 // --- Sizes and summaries ----------------------------------------------------------------------
 
-void print_size(long long bytes, FILE *stream) {
-  line_put(size_text(bytes).c_str());
-  line_flush(stream);
-}
-
 long long net_size(const NET *net) {
   if (net == nullptr) return 0;
   long long size = 0;
@@ -323,8 +288,6 @@ long long net_size(const NET *net) {
   return size;
 }
 
-void print_net_size(NET *net, FILE *stream) { print_net_size(net, stream, end_of_line()); }
-
 void print_net_size(NET *net, FILE *stream, const char *eol) {
   if (net == nullptr) return;
   line_put(summary_line(net).c_str());
@@ -334,20 +297,6 @@ void print_net_size(NET *net, FILE *stream, const char *eol) {
     line_put(map);
     line_put(".", 1);
     end_line_with(stream, eol);
-  }
-}
-
-void net_summary_to_page(NET *net, PAGE *page) {
-  if (page == nullptr) {
-    string_to_page("", 0, page);
-    return;
-  }
-  if (net == nullptr) return;
-  string_to_page(summary_line(net).c_str(), 1, page);
-  if (const char *map = foreign_map_name(net)) {
-    new_page_line(page);
-    std::string phrase = std::string(" Label Map: ") + map + ".";
-    string_to_page(phrase.c_str(), 1, page);
   }
 }
 
@@ -376,72 +325,6 @@ void print_state(STATE *state, NET *net, FILE *stream) {
     line_put(".", 1);
   }
   line_end(stream);
-}
-
-long long print_words(NET *net, int width, int max_visits, int show_count, FILE *stream) {
-  if (net == nullptr) return 0;
-  if (const char *kind = unwalkable_kind(net)) {
-    error_printf("Cannot do this operation on a %s.", kind);
-    return 0;
-  }
-  max_visits = std::clamp(max_visits, 1, 255);
-  LABEL_MAP *saved_map = current_label_map();
-  if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
-  set_visit_marks(net, 0);
-  net->flags.visit_marks_dirty = 1;
-
-  // The current path: its states, the length of the word before each was entered, and the
-  // next arc to follow from each. A visit mark counts a state's occurrences on the path.
-  STACK *states = create_stack("States to print");
-  STACK *positions = create_stack("Positions to remember");
-  STACK *arcs = create_stack("Arcs to print");
-  std::string word;
-  long long count = 0;
-  bool cut = false;
-  auto enter = [&](STATE *state, size_t position) {
-    state->flags.visit_mark = (state->flags.visit_mark + 1) & 0xFF;
-    if (state->flags.final) {
-      print_word(word, width, stream);
-      count++;
-    }
-    kora_push(state, states);
-    kora_push(reinterpret_cast<void *>(position), positions);
-    kora_push(state->arcs, arcs);
-  };
-  if (net->start != nullptr) enter(net->start, 0);
-  while (states->depth > 0) {
-    ARC *arc = static_cast<ARC *>(pop(arcs));
-    if (arc == nullptr) {
-      auto *state = static_cast<STATE *>(pop(states));
-      state->flags.visit_mark = (state->flags.visit_mark - 1) & 0xFF;
-      word.resize(reinterpret_cast<size_t>(pop(positions)));
-      continue;
-    }
-    kora_push(arc->next, arcs);
-    STATE *dest = arc->destination;
-    if (dest->flags.visit_mark >= max_visits) {
-      cut = true;
-      continue;
-    }
-    size_t position = word.size();
-    if (dest->flags.visit_mark > 0) word += "..";
-    if (arc->label != EPSILON && arc->label != ALTCHAIN_SYMBOL)
-      append_label(word, arc->label, 0);
-    enter(dest, position);
-  }
-  free_stack(arcs);
-  free_stack(positions);
-  free_stack(states);
-
-  set_visit_marks(net, 0);
-  set_label_map(saved_map);
-  if (show_count) {
-    line_printf("Word count: %lld", count);
-    if (cut) line_put("  (actually, infinite)");
-    line_end(stream);
-  }
-  line_flush(stream);
-  return count;
 }
 
 }  // namespace kora

@@ -304,39 +304,9 @@ OBJ_VALUE *allocate_sequence_data(int32_t element_type, int length) {
   return static_cast<OBJ_VALUE *>(allocate(length, sizeof(OBJ_VALUE), "ALLOCATE_SEQUENCE_DATA"));
 }
 
-void SetSequenceLen(SEQUENCE *sequence, int length) {
-  if (length < 0) length = 0;
-  if (length == sequence->length) return;
-  if (length < sequence->length) {
-    std::vector<SEQUENCE *> pending;
-    Kind kind = element_kind(sequence->element_type);
-    for (int i = length; i < sequence->length; i++) release(kind, sequence->data[i], pending);
-    release_pending(pending);
-  }
-  if (length == 0) {
-    std::free(sequence->data);
-    sequence->data = nullptr;
-  } else {
-    void *data = std::realloc(sequence->data, sizeof(OBJ_VALUE) * length);
-    if (data == nullptr) out_of_memory("SetSequenceLen");
-    sequence->data = static_cast<OBJ_VALUE *>(data);
-    for (int i = sequence->length; i < length; i++) sequence->data[i] = OBJ_VALUE{};
-  }
-  sequence->length = length;
-}
-
 OBJECT *copy_object(const OBJECT *object) {
   std::vector<CopyTask> tasks;
   OBJECT *copy = copy_object_record(object, tasks);
-  fill_copies(tasks);
-  return copy;
-}
-
-SEQUENCE *COPY_SEQUENCE(const SEQUENCE *sequence) {
-  std::vector<CopyTask> tasks;
-  OBJ_VALUE from{};
-  from.sequence = const_cast<SEQUENCE *>(sequence);
-  SEQUENCE *copy = copy_value(Kind::kSequence, from, tasks).sequence;
   fill_copies(tasks);
   return copy;
 }
@@ -433,12 +403,6 @@ void add_string_prop(NET *net, const uint32_t *key, FAT_STR string) {
   OBJ_VALUE value{};
   value.string = string;
   add_prop(net, key, MAKE_OBJECT(STRING_TYPE, value));
-}
-
-void add_array_prop(NET *net, const uint32_t *key, SEQUENCE *sequence) {
-  OBJ_VALUE value{};
-  value.sequence = sequence;
-  add_prop(net, key, MAKE_OBJECT(ARRAY_TYPE, value));
 }
 
 void add_list_prop(NET *net, const uint32_t *key, SEQUENCE *sequence) {

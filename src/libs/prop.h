@@ -107,16 +107,11 @@ SEQUENCE *NewSequence(int32_t element_type, int length);
 // type: %d\n" in allocate_sequence_data.
 OBJ_VALUE *allocate_sequence_data(int32_t element_type, int length);
 
-// Makes `length` the sequence's length: elements past it are freed, new ones are zero.
-void SetSequenceLen(SEQUENCE *sequence, int length);
-
 // Deep copies, owned by the caller. Strings, symbol names and the names of a symbol package are
 // duplicated unless shared; nested arrays, lists, objects and byte blocks are copied. Null gives
 // null. copy_object of a symbol-package object is the fatal programming error "Cannot copy a
-// symbol package outside of a sequence.\n"; an unknown type in copy_object or element type in
-// COPY_SEQUENCE is fatal too.
+// symbol package outside of a sequence.\n"; an unknown type or element type is fatal too.
 OBJECT *copy_object(const OBJECT *object);
-SEQUENCE *COPY_SEQUENCE(const SEQUENCE *sequence);
 IO_SYMBOL *COPY_IO_SYMBOL(const IO_SYMBOL *symbol);
 BYTE_BLOCK *COPY_BYTE_BLOCK(const BYTE_BLOCK *block);
 
@@ -146,11 +141,10 @@ OBJECT *get_prop(const NET *net, const uint32_t *key);
 // null when there is none.
 PROP *remove_prop(NET *net, const uint32_t *key);
 
-// Typed setters: wrap the value in a new object and call add_prop. The string, the sequence (an
-// array's or a list's) becomes the property's.
+// Typed setters: wrap the value in a new object and call add_prop. The string, the list's
+// sequence becomes the property's.
 void add_character_prop(NET *net, const uint32_t *key, uint32_t character);
 void add_string_prop(NET *net, const uint32_t *key, FAT_STR string);
-void add_array_prop(NET *net, const uint32_t *key, SEQUENCE *sequence);
 void add_list_prop(NET *net, const uint32_t *key, SEQUENCE *sequence);
 
 // Frees one cell: its key unless shared, its value and the cell. Null is ignored.

@@ -30,7 +30,6 @@ namespace {
 
 NetworkHook network_freed_hooks[kMaxNetworkFreedHooks] = {};
 int network_freed_hook_count = 0;
-NetworkHook table_freeing_hook = nullptr;
 
 // --- Building blocks ---------------------------------------------------------------------------
 
@@ -85,8 +84,6 @@ void add_network_freed_hook(NetworkHook hook) {
     programming_error("add_network_freed_hook", "more than %d hooks", kMaxNetworkFreedHooks);
   network_freed_hooks[network_freed_hook_count++] = hook;
 }
-
-void set_table_freeing_hook(NetworkHook hook) { table_freeing_hook = hook; }
 
 void forget_network_heaps() {
   NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = nullptr;
@@ -526,11 +523,8 @@ KORA_API void free_network(NET *net) {
       return;
     }
     if (net->flags.tabular) {
-      if (table_freeing_hook != nullptr)
-        table_freeing_hook(net);
-      else
-        error_printf(
-            "Network contains a transition table which cannot be handled in this implementation.");
+      error_printf(
+          "Network contains a transition table which cannot be handled in this implementation.");
     } else if (owns_all_states_and_arcs(net)) {
       clear_heap(STATE_HEAP);
       clear_heap(ARC_HEAP);

@@ -31,12 +31,9 @@ void free_live_networks();
 // run first, in the order they were added, on every live network being freed: the modules that
 // keep something for a network (its definition, its cached tables) drop it there. Adding a hook
 // twice adds it once; at most kMaxNetworkFreedHooks are kept (a programming error beyond).
-// The table-freeing hook frees the transition table of a tabular network in place of its
-// states (without one, free_network reports that it cannot); null uninstalls it.
 using NetworkHook = void (*)(NET *net);
 constexpr int kMaxNetworkFreedHooks = 8;
 void add_network_freed_hook(NetworkHook hook);
-void set_table_freeing_hook(NetworkHook hook);
 
 // Forgets the heaps above (the heap memory goes with free_all_heaps) and the network-freed
 // hooks.

@@ -31,11 +31,10 @@ std::string capture(const std::function<void(FILE *)> &print) {
   return result;
 }
 
-std::string size_line(NET *net) { return capture([&](FILE *s) { kora::print_net_size(net, s); }); }
-std::string listing(NET *net) { return capture([&](FILE *s) { print_net(net, s); }); }
-std::string words(NET *net, int width, int max, int count) {
-  return capture([&](FILE *s) { kora::print_words(net, width, max, count, s); });
+std::string size_line(NET *net) {
+  return capture([&](FILE *s) { kora::print_net_size(net, s, "\n"); });
 }
+std::string listing(NET *net) { return capture([&](FILE *s) { print_net(net, s); }); }
 
 // Plain "\n" line ends unless a test checks the context's own.
 class PrintTest : public kora_test::Library {
@@ -129,73 +128,34 @@ TEST_F(PrintTest, ListingLinesBreakOnlyBeforeAnItemThatWouldNotFit) {
   });
 }
 
-TEST_F(PrintTest, SizesUseDecimalUnits) {
-  const std::pair<long long, const char *> rows[] = {
-      {1000, "1000 bytes"}, {1001, "1.0 Kb"}, {1500, "1.5 Kb"}, {2000000, "2.0 Mb"},
-      {3000000000LL, "3.0 Gb"}};
-  for (const auto &[bytes, text] : rows)
-    EXPECT_EQ(capture([&](FILE *s) { kora::print_size(bytes, s); }), text);
-}
-
-// The summary on a stream and on a page, with the label map named when it is not the default.
+// The summary, with the label map named when it is not the default.
 TEST_F(PrintTest, SummaryOfOneStateAndOfAnotherLabelMap) {
   NET *net = epsilon_net();
   kora::set_label_map(kora::make_label_map("Other", 10));
   NET *other = epsilon_net();
   kora::set_label_map(nullptr);
-  PAGE *page = kora::make_page(1920, 0, 72);
   const std::string line = "48 bytes. 1 state, 0 arcs, 1 path.";
   for (auto [n, expected] : {std::pair{net, line}, {other, line + "\n Label Map: Other."}}) {
     EXPECT_EQ(size_line(n), expected + "\n");
-    kora::reset_page(page);
-    kora::net_summary_to_page(n, page);
-    EXPECT_EQ(page->text, expected);
     EXPECT_FALSE(n->flags.paths_indexed) << "the summary leaves no index behind";
     free_network(n);
   }
-  kora::free_page(page);
-  kora::net_summary_to_page(nullptr, nullptr);
-  EXPECT_EQ(messages().errors, Strings{"Unexpected NULL pointer in string_to_page()."});
-}
-
-TEST_F(PrintTest, WordsOfALoopShowTheCutAndTheRepeatedSegments) {
-  NET *net = epsilon_net();
-  add_arc_to_state(net, net->start, 'a', net->start, nullptr, 0);
-  EXPECT_EQ(words(net, 72, 1, 1), " \nWord count: 1  (actually, infinite)\n");
-  EXPECT_EQ(words(net, 72, 2, 1), " \n..a\nWord count: 2  (actually, infinite)\n");
-  EXPECT_FALSE(net->flags.visit_marks_dirty || net->start->flags.visit_mark);
-  free_network(net);
-}
-
-TEST_F(PrintTest, WordsSkipEpsilonAndBreakAtTheWidth) {
-  NET *net = kora_test::build_net(
-      3, {2},
-      {{0, kora::EPSILON, 1}, {0, kora::symbol_id("abc"), 1}, {1, kora::symbol_id("defg"), 2}});
-  EXPECT_EQ(words(net, 4, 1, 1), "abcd\nefg\ndefg\nWord count: 2\n");
-  EXPECT_EQ(words(net, 0, 1, 0), "abcdefg\ndefg\n");
-  free_network(net);
 }
 
 TEST_F(PrintTest, OverfullLinesAreCutAndReported) {
   context_->output_buffer_size = 20;
   NET *net = symbol_net("abcdefghijklmnopqrstuvwxyz0123");
-  EXPECT_EQ(words(net, 0, 1, 0), "abcdefghijklmnopqrst\n");
-  EXPECT_EQ(messages().warnings,
-            Strings{"Output buffer full, please increase output_buffer_size to at least 286."});
+  EXPECT_NE(listing(net).find("\ns0:   abcdefghijklmn\nfs1:  (no arcs)\n"), std::string::npos)
+      << "each line keeps the first 20 bytes";
+  ASSERT_FALSE(messages().warnings.empty());
+  EXPECT_EQ(messages().warnings[0].rfind("Output buffer full, please increase output_buffer_size", 0),
+            0u);
   free_network(net);
 }
 
 TEST_F(PrintTest, SmallPrintersAndRefusals) {
   EXPECT_EQ(listing(nullptr), "");
   EXPECT_EQ(messages().errors, Strings{"Unexpected NULL pointer in print_net()."});
-
-  LAB_VECTOR *labels = kora::make_lab_vector(4);
-  for (uint32_t id : {uint32_t{'a'}, kora::ID_NO_SYMBOL, kora::pair_id('a', 'b'), kora::EPSILON})
-    kora::lab_vector_push(id, labels);
-  EXPECT_EQ(capture([&](FILE *s) { kora::print_lab_vector(labels, s, 0); }), "aa:b0");
-  int_parameters()->word[KORA_SPACE_LABEL_VECTORS] = 1;
-  EXPECT_EQ(capture([&](FILE *s) { kora::print_lab_vector(labels, s, 0); }), "a a:b 0");
-  kora::free_lab_vector(labels);
 }
 
 }  // namespace

@@ -86,16 +86,14 @@ class FunctionsTest : public kora_test::Library {
  protected:
   void SetUp() override {
     kora_test::Library::SetUp();
-    saved_ = kora::regex_compiler();
     kora::set_regex_compiler(compile_stub);
     observed = Observed{};
     int_parameters()->word[KORA_VERBOSE] = 0;
   }
   void TearDown() override {
-    kora::set_regex_compiler(saved_);
+    kora::set_regex_compiler(read_regex);  // what initialize_kora installs
     kora_test::Library::TearDown();
   }
-  kora::RegexCompiler saved_ = nullptr;
 };
 
 uint32_t id_of(const char *name) { return kora::symbol_id(name); }
@@ -249,7 +247,7 @@ TEST_F(FunctionsTest, ParameterDefinitionsAreRestored) {
   ASSERT_EQ(define_function("Up(upper)", "upper b"), 0);
   EXPECT_EQ(strings_of(call("Up(", {symbol_net("a")})), (Texts{"a b"}));
   EXPECT_EQ(symbol_list("upper"), list);
-  EXPECT_FALSE(kora::is_defined(id_of("upper")));
+  EXPECT_EQ(kora::defined_net(id_of("upper")), nullptr);
 
   // A body that no longer compiles: the bindings still go.
   kora::set_regex_compiler(compile_nothing);
@@ -257,7 +255,7 @@ TEST_F(FunctionsTest, ParameterDefinitionsAreRestored) {
   EXPECT_EQ(kora::defined_net(id_of("x")), defined);
   EXPECT_EQ(strings_of(call("Up(", {symbol_net("a")})), Texts{});
   EXPECT_EQ(symbol_list("upper"), list);
-  EXPECT_FALSE(kora::is_defined(id_of("upper")));
+  EXPECT_EQ(kora::defined_net(id_of("upper")), nullptr);
 }
 
 TEST_F(FunctionsTest, CallsRunQuietlyInTheFunctionsEncoding) {

@@ -88,8 +88,7 @@ class MutationTest : public kora_test::Library {
     for (int i = 0; nv != nullptr && i < nv->len; i++) {
       NET *net = nv->nets[i];
       write_spaced_text(net, "/dev/null");
-      kora::print_words(net, 0, 2, 1, null_);
-      kora::print_net_size(net, null_);
+      kora::print_net_size(net, null_, "\n");
       size_t length = 0;
       std::free(save_net_to_memory(net, &length, nullptr));
       minimize_net(net);
