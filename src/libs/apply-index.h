@@ -120,8 +120,6 @@ class ApplyIndex {
 
   explicit ApplyIndex(int input_side) : input_side_(input_side) {}
 
-  int input_side() const { return input_side_; }
-
   // Whether every arc indexed so far reads an ordinary symbol or nothing on the input side
   // (none has a flag diacritic, OTHER or no symbol there). Then no network can be inserted, and
   // the search needs neither flag registers nor sigma tests.

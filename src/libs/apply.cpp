@@ -116,9 +116,8 @@ int read_symbols(APPLY_CONTEXT *a, uint32_t *id) {
     }
   }
   int new_line = 0, length = 0;
-  int status = parse_symbol_from_buffer(in, id, a->input_stream, a->parse_table,
-                                        0, 0, 0, a->line_mode, &new_line, &length,
-                                        &a->input_characters);
+  int status = parse_symbol_from_buffer(in, id, a->input_stream, a->parse_table, a->line_mode,
+                                        &new_line, &length, &a->input_characters);
   if (status == PARSE_END) {
     a->end_of_input = 1;
     *id = ID_NO_SYMBOL;
@@ -843,7 +842,6 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
     FST_CONTEXT *c = context_record != nullptr ? context_record : context();
     auto *a = new APPLY_CONTEXT();
     a->allocated_here = 1;
-    a->stream_buffer.keep_echo = false;
     a->net = net;
     a->input_side = input_side == 1 ? 1 : 0;
     const int32_t *words = c->parameters->word;

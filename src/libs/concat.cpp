@@ -183,24 +183,6 @@ void extend_fsm(NET *net, uint32_t label, bool keep_final) {
   net->flags2.sorted_arcs = 0;
 }
 
-NET *concat_label(NET *net, uint32_t label, int copy, int minimize) {
-  if (!check_operand(net, "extend")) return net;
-  if (label_record(label) == nullptr) {
-    error_printf("%d is not a valid arc label.", static_cast<int>(label));
-    return net;
-  }
-  if (copy) net = copy_fsm(net);
-  if (test_alph_member(net_sigma(net), OTHER) && !null_fsm_p(net)) {
-    ALPH *symbols = add_symbols_of_label(make_alph(0, KORA_BINARY_ALPH), label);
-    expand_other(net, symbols);
-    free_alph(symbols);
-  }
-  if (label_arity(label) == 2 && upper_id(label) == lower_id(label) && upper_id(label) != OTHER)
-    error_printf("concat_label: X:X (%d)", static_cast<int>(label));
-  extend_fsm(net, label, false);
-  return recompute_flag_marks(minimize ? min_fsm(net, 0) : net);
-}
-
 NET *repeat_fsm(NET *net, int min, int max, int copy, int minimize) {
   if (!check_operand(net, "repeat")) return net;
   if (max < 0) max = -1;

@@ -1,5 +1,5 @@
-// Concatenation: of several networks (concat_fsm), of a network with one label (concat_label,
-// extend_fsm), and of a network with copies of itself (repeat_fsm).
+// Concatenation: of several networks (concat_fsm), of a network with one label (extend_fsm),
+// and of a network with copies of itself (repeat_fsm).
 //
 // concat_fsm joins the networks in place: every final state of the result so far takes over
 // the role of the next network's start state (its finality and copies of its arcs), and the
@@ -32,12 +32,6 @@ NET *concat_fsm(NV *nets, int copy, int minimize);
 // EPSILON or for a network that accepts nothing. The label joins the label set, its symbols the
 // sigma.
 void extend_fsm(NET *net, uint32_t label, bool keep_final);
-
-// `net` followed by `label` (on a copy with `copy`, else in place): the network's OTHER is first
-// expanded with the symbols of the label it did not know, then extend_fsm appends the label.
-// With `minimize` the result goes through min_fsm. A compacted or non-plain network is refused
-// with the message for "extend" and returned unchanged.
-NET *concat_label(NET *net, uint32_t label, int copy, int minimize);
 
 // From `min` to `max` repetitions of `net` (on copies of it with `copy`, else consuming it);
 // `max` -1 (or any negative value) means no maximum. A `max` below `min` is warned about

@@ -470,8 +470,6 @@ NET *eliminate_flags_hook(NET *net, int minimize, int all) {
 
 }  // namespace
 
-NET *flag_constraint(NET *net, uint32_t attribute) { return constraint_of(collect_flags(net, attribute)); }
-
 int flag_attribute_occurs_in_p(NET *net, uint32_t attribute) {
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, net_labels(net));

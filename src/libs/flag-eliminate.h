@@ -38,13 +38,6 @@ int flag_attribute_occurs_in_p(NET *net, uint32_t attribute);
 // in place (with a warning when verbose).
 NET *eliminate_flag_attribute(NET *net, uint32_t attribute, int minimize);
 
-// The constraint language of the tests (U, D, R) among the flags of `attribute` in the network:
-// the strings of flags (and any other symbols) in which every test succeeds, as a new
-// deterministic automaton (the caller's) whose sigma holds only flags of the attribute and
-// OTHER; null when it would accept every string. The elimination keeps the paths whose flags,
-// on their side, spell a string of it; a composition with it keeps the same paths.
-NET *flag_constraint(NET *net, uint32_t attribute);
-
 // Expands the insert flags of the network, and then eliminates the attributes of its list
 // flags (with `lists`) or of all its flags (with `all`). Works on a copy (the caller's) when
 // `copy` is 1, else in place; returns the network worked on. Minimized with `minimize`. A

@@ -243,7 +243,7 @@ void VornBuilder::note_symbol(uint32_t id) {
 }
 
 bool VornBuilder::tokenize(const std::string &word, std::vector<uint32_t> *out) {
-  if (tokenize_string(word.c_str(), table_, 1, 0, 1, ids_) != 0) {
+  if (tokenize_string(word.c_str(), table_, ids_) != 0) {
     warning_printf("Cannot parse '%s'.", word.c_str());
     if (!noted_parse_failure_) {
       noted_parse_failure_ = true;

@@ -24,8 +24,6 @@ class LabelSequences {
   void add(const uint32_t *labels, size_t count);
 
   size_t size() const { return starts_.size(); }
-  // Whether the sequences are in increasing order (equal neighbours allowed).
-  bool sorted() const { return sorted_; }
   // Puts the sequences in increasing order: by label id at the first difference, a proper prefix
   // first. O(n log n) comparisons.
   void sort();

@@ -139,10 +139,6 @@ void enter_alphabet(PARSE_TABLE *table, const ALPH *symbols) {
 
 // --- Cutting ----------------------------------------------------------------------------------
 
-bool is_blank(char c, bool keep_line_ends) {
-  return c == ' ' || c == '\t' || (c == '\n' && !keep_line_ends);
-}
-
 // Walks the trie from `text` as far as the text follows it and returns the id of the longest
 // spelling passed (ID_NO_SYMBOL if none) with the position after it in *end. With
 // escape_inside, a "%" followed by a byte stands for that byte anywhere in the spelling.
@@ -195,8 +191,9 @@ int single_character(const char *text, uint32_t *out_id, InputCharacters *local)
   return taken;
 }
 
-// Cuts one symbol at the non-empty `text`, by the rule of parse_symbol (escape_inside for
-// tokenize_string). Sets *matched when a spelling of the table matched.
+// Cuts one symbol at the non-empty `text`: with zero_is_epsilon a "0" is EPSILON; with
+// percent_escape a "%" before a byte makes that byte start the symbol, and with escape_inside
+// (tokenize_string) stand for that byte anywhere in the spelling. Sets *matched when a spelling of the table matched.
 int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int percent_escape,
                bool escape_inside, uint32_t *out_id, const char **out_end, bool *matched,
                InputCharacters *local) {
@@ -223,9 +220,6 @@ int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int pe
 
 constexpr size_t kStreamCompactAt = 4096;
 
-// The buffer of parse_symbol_from_stream, which keeps one for whoever calls it.
-StreamBuffer stream_input;
-
 // Guards the building of the parse tables cached on networks (and, through
 // net_preparation_lock, what the applyer prepares on a network).
 std::recursive_mutex table_building;
@@ -251,9 +245,7 @@ void top_up(StreamBuffer &in) {
       in.at_end = true;
       break;
     }
-    size_t length = std::strlen(line);
-    if (in.keep_echo) in.echo.append(line, length);
-    in.fill += length;
+    in.fill += std::strlen(line);
   }
 }
 
@@ -268,10 +260,7 @@ void make_parse_table_heaps() {
                         "Parse table nodes");
 }
 
-void forget_parse_table_heaps() {
-  table_heap = vector_heap = node_heap = nullptr;
-  reset_stream_input();
-}
+void forget_parse_table_heaps() { table_heap = vector_heap = node_heap = nullptr; }
 
 PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
   if ((net == nullptr) == (alphabet == nullptr))
@@ -351,32 +340,13 @@ void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id) {
 
 // --- Cutting strings --------------------------------------------------------------------------
 
-int parse_symbol(uint32_t *out_id, const char *text, const char **out_end, PARSE_TABLE *table,
-                 int zero_is_epsilon, int skip_space, int percent_escape) {
-  if (text == nullptr || *text == '\0') return PARSE_END;
-  bool matched = false;
-  const char *end = text;
-  int status = cut_symbol(text, table, zero_is_epsilon, percent_escape, false, out_id, &end,
-                          &matched, nullptr);
-  if (status != PARSE_OK) return status;
-  if (skip_space)
-    while (is_blank(*end, false)) ++end;
-  *out_end = end;
-  return PARSE_OK;
-}
-
-int tokenize_string(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int skip_space,
-                    int percent_escape, LAB_VECTOR *ids) {
+int tokenize_string(const char *text, PARSE_TABLE *table, LAB_VECTOR *ids) {
   lab_vector_reset(ids);
   const char *p = text == nullptr ? "" : text;
-  while (true) {
-    if (skip_space)
-      while (is_blank(*p, false)) ++p;
-    if (*p == '\0') break;
+  while (*p != '\0') {
     uint32_t id = ID_NO_SYMBOL;
     bool matched = false;
-    if (cut_symbol(p, table, zero_is_epsilon, percent_escape, true, &id, &p, &matched, nullptr) !=
-        PARSE_OK) {
+    if (cut_symbol(p, table, 1, 1, true, &id, &p, &matched, nullptr) != PARSE_OK) {
       lab_vector_reset(ids);
       lab_vector_push(ID_NO_SYMBOL, ids);
       return 1;
@@ -397,16 +367,7 @@ int parse_local_symbol(uint32_t *out_id, const char *text, const char **out_end,
   return cut_symbol(text, table, 0, 0, false, out_id, out_end, &matched, local);
 }
 
-int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
-                             int zero_is_epsilon, int skip_space, int percent_escape,
-                             int line_mode, int *new_line, int *out_length) {
-  return parse_symbol_from_buffer(stream_input, out_id, stream, table, zero_is_epsilon,
-                                  skip_space, percent_escape, line_mode, new_line, out_length,
-                                  nullptr);
-}
-
 int parse_symbol_from_buffer(StreamBuffer &in, uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
-                             int zero_is_epsilon, int skip_space, int percent_escape,
                              int line_mode, int *new_line, int *out_length,
                              InputCharacters *local) {
   if (in.stream != stream) {
@@ -427,22 +388,13 @@ int parse_symbol_from_buffer(StreamBuffer &in, uint32_t *out_id, FILE *stream, P
   }
   bool matched = false;
   const char *end = start;
-  int status = cut_symbol(start, table, zero_is_epsilon, percent_escape, false, out_id, &end,
-                          &matched, local);
+  int status = cut_symbol(start, table, 0, 0, false, out_id, &end, &matched, local);
   if (status != PARSE_OK) {
     in.position += 1;  // past the bad byte, so that the next call goes on
     return status;
   }
   in.position = static_cast<size_t>(end - in.buffer);
   *out_length = static_cast<int>(end - start);
-  while (skip_space) {
-    if (in.position == in.fill) {
-      top_up(in);
-      if (in.position == in.fill) break;
-    }
-    if (!is_blank(in.buffer[in.position], line_mode != 0)) break;
-    ++in.position;
-  }
   return PARSE_OK;
 }
 
@@ -453,8 +405,6 @@ void StreamBuffer::reset() {
   at_end = false;
 }
 
-void reset_stream_input() { stream_input.reset(); }
-
 std::recursive_mutex &net_preparation_lock() { return table_building; }
 
 uint32_t InputCharacters::id_of(uint32_t code) {
@@ -464,9 +414,5 @@ uint32_t InputCharacters::id_of(uint32_t code) {
   if (added) codes_.push_back(code);
   return entry->second;
 }
-
-const std::string &stream_echo() { return stream_input.echo; }
-
-void clear_stream_echo() { stream_input.echo.clear(); }
 
 }  // namespace kora

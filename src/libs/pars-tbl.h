@@ -62,7 +62,7 @@ inline int input_encoding_mode() {
   return context()->in_char_encoding == KORA_LATIN1 ? KORA_LATIN1 : KORA_UTF8;
 }
 
-// Results of parse_symbol and parse_symbol_from_stream.
+// Results of cutting a symbol.
 enum { PARSE_OK = 0, PARSE_BAD_UTF8 = 1, PARSE_END = 3 };
 
 // Characters of one reader's input that the label map does not know. Instead of being interned
@@ -87,17 +87,14 @@ class InputCharacters {
 constexpr size_t kStreamBufferSize = 8192;
 
 // The buffer of a stream being cut: bytes [position, fill) are read but not yet cut, and
-// buffer[fill] is 0. echo collects the lines read when keep_echo says so. An applyer owns one
-// (without an echo), so applyers on different threads never share it.
+// buffer[fill] is 0. An applyer owns one, so applyers on different threads never share it.
 struct StreamBuffer {
   FILE *stream = nullptr;
   char buffer[kStreamBufferSize] = {};
   size_t position = 0;
   size_t fill = 0;
   bool at_end = false;
-  bool keep_echo = true;
-  std::string echo;
-  // Forgets the buffered input (not the echo).
+  // Forgets the buffered input.
   void reset();
 };
 
@@ -144,48 +141,29 @@ void free_net_parse_tables(NET *net);
 // "Symbol %d is an empty string." and enters nothing.
 void add_symbol_to_parse_table(PARSE_TABLE *table, uint32_t symbol_id);
 
-// Cuts one symbol off the 0-terminated `text`: PARSE_OK with its id in *out_id and the position
-// after it (and after the blanks, tabs and newlines that follow, with skip_space) in *out_end;
-// PARSE_END at the end of the text (null or empty); PARSE_BAD_UTF8, reported, when in UTF-8
-// mode no spelling matches and the bytes there are not a UTF-8 character. With zero_is_epsilon
-// a "0" is EPSILON; with percent_escape a "%" before a byte makes that byte start the symbol.
-int parse_symbol(uint32_t *out_id, const char *text, const char **out_end, PARSE_TABLE *table,
-                 int zero_is_epsilon, int skip_space, int percent_escape);
-
-// The same rule over a stream read through one buffer of 8192 bytes, filled a line at a time;
-// a spelling is never cut at the end of the buffer. Returns PARSE_END at the end of the stream.
-// In line mode a line end (LF, CR or CR LF) ends the record: *out_id is ID_NO_SYMBOL,
-// *out_length 0 and *new_line 1; otherwise *out_length is the bytes the symbol took and
-// *new_line 0. Reading another stream, or reset_stream_input, starts a fresh buffer.
-int parse_symbol_from_stream(uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
-                             int zero_is_epsilon, int skip_space, int percent_escape,
-                             int line_mode, int *new_line, int *out_length);
-
-// parse_symbol_from_stream through the caller's buffer, with unknown characters given ids of
-// `local` (interned when it is null). Threads that each use their own buffer and `local` may
-// cut at once while nothing is interned.
+// Cuts one symbol off the input at the buffer's position, reading the stream into the buffer
+// (8192 bytes, filled a line at a time; a spelling is never cut at the end of the buffer), by
+// the longest spelling of the table that matches there, else one character: PARSE_OK with its id
+// in *out_id and the bytes it took in *out_length; PARSE_END at the end of the stream;
+// PARSE_BAD_UTF8, reported, when in UTF-8 mode no spelling matches and the bytes there are not a
+// UTF-8 character (the position moves past one byte). In line mode a line end (LF, CR or CR LF)
+// ends the record: *out_id is ID_NO_SYMBOL, *out_length 0 and *new_line 1; otherwise *new_line
+// is 0. Reading another stream starts a fresh buffer. Unknown characters are given ids of
+// `local` (interned when it is null). Threads that each use their own buffer and `local` may cut
+// at once while nothing is interned.
 int parse_symbol_from_buffer(StreamBuffer &in, uint32_t *out_id, FILE *stream, PARSE_TABLE *table,
-                             int zero_is_epsilon, int skip_space, int percent_escape,
                              int line_mode, int *new_line, int *out_length,
                              InputCharacters *local);
 
-// parse_symbol with its three options off and unknown characters given ids of `local`
-// (interned when it is null).
+// Cuts one symbol off the 0-terminated `text` by the same rule: PARSE_OK and the position after
+// it in *out_end, PARSE_END for a null or empty text.
 int parse_local_symbol(uint32_t *out_id, const char *text, const char **out_end,
                        PARSE_TABLE *table, InputCharacters *local);
 
-// Forgets the buffered input of parse_symbol_from_stream.
-void reset_stream_input();
-
-// The lines parse_symbol_from_stream has read since the echo was last cleared.
-const std::string &stream_echo();
-void clear_stream_echo();
-
-// Cuts the whole of `text` into *ids, ended by ID_NO_SYMBOL: the rule of parse_symbol, except
-// that blanks are skipped before each symbol (skip_space), a "%" escapes any byte of a spelling
-// (percent_escape), and each character that matched no spelling is entered into the table.
-// Returns 0, or 1 (reported) on a UTF-8 error, with *ids holding only the end mark.
-int tokenize_string(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int skip_space,
-                    int percent_escape, LAB_VECTOR *ids);
+// Cuts the whole of `text` into *ids, ended by ID_NO_SYMBOL, as lexicon entries are read: by the
+// rule of parse_local_symbol, except that a "0" is EPSILON, a "%" escapes any byte of a
+// spelling, and each character that matched no spelling is entered into the table. Returns 0,
+// or 1 (reported) on a UTF-8 error, with *ids holding only the end mark.
+int tokenize_string(const char *text, PARSE_TABLE *table, LAB_VECTOR *ids);
 
 }  // namespace kora

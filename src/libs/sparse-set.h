@@ -30,7 +30,6 @@ class SparseSet {
   // stays O(1) amortized); members stay.
   void widen(uint32_t universe);
 
-  uint32_t universe() const { return static_cast<uint32_t>(sparse_.size()); }
   uint32_t size() const { return size_; }
 
   // The position of `k` among the members, 0 for the first inserted, or kAbsent. Any k may be

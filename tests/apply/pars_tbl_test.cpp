@@ -1,5 +1,5 @@
 // Parse tables: longest-match cutting of strings and streams into symbols, in both encodings,
-// with the options of the cutters, list symbols, and the state-list sort the printers use.
+// the lexicon's way of cutting, and list symbols.
 
 #include <cstdio>
 #include <string>
@@ -12,7 +12,6 @@
 #include "label.h"
 #include "networks.h"
 #include "pars-tbl.h"
-#include "state-order.h"
 
 namespace {
 
@@ -34,15 +33,23 @@ PARSE_TABLE *table_of(const std::vector<const char *> &names) {
   return table;
 }
 
-// The ids parse_symbol cuts from `text`, one call after another.
-std::vector<uint32_t> cut(const char *text, PARSE_TABLE *table, int zero = 0, int skip = 0,
-                          int percent = 0) {
+// The ids parse_local_symbol cuts from `text`, one call after another.
+std::vector<uint32_t> cut(const char *text, PARSE_TABLE *table) {
   std::vector<uint32_t> ids;
   uint32_t symbol = 0;
   const char *end = text;
-  while (kora::parse_symbol(&symbol, end, &end, table, zero, skip, percent) == kora::PARSE_OK)
+  while (kora::parse_local_symbol(&symbol, end, &end, table, nullptr) == kora::PARSE_OK)
     ids.push_back(symbol);
   return ids;
+}
+
+// The ids tokenize_string cuts from `text`, the end mark included.
+std::vector<uint32_t> tokens(const char *text, PARSE_TABLE *table, int status = 0) {
+  LAB_VECTOR *ids = kora::make_lab_vector(4);
+  EXPECT_EQ(kora::tokenize_string(text, table, ids), status);
+  std::vector<uint32_t> got(ids->items, ids->items + ids->length);
+  kora::free_lab_vector(ids);
+  return got;
 }
 
 std::vector<uint32_t> ids_of(const std::vector<const char *> &names) {
@@ -90,28 +97,24 @@ TEST_F(ParseTableTest, LongestMatchAgreesWithABruteForceCutter) {
       at += best;
     }
     EXPECT_EQ(cut(text.c_str(), table), expected) << "text " << text;
-    LAB_VECTOR *ids = kora::make_lab_vector(4);
-    ASSERT_EQ(kora::tokenize_string(text.c_str(), table, 0, 0, 0, ids), 0);
     expected.push_back(ID_NO_SYMBOL);
-    EXPECT_EQ(std::vector<uint32_t>(ids->items, ids->items + ids->length), expected);
-    kora::free_lab_vector(ids);
+    EXPECT_EQ(tokens(text.c_str(), table), expected) << "text " << text;
     kora::free_parse_table(table);
   });
 }
 
-TEST_F(ParseTableTest, EpsilonAndOtherAreReadAsCharactersUnlessZeroIsEpsilon) {
+TEST_F(ParseTableTest, EpsilonAndOtherAreReadAsCharactersExceptZeroInLexicons) {
   PARSE_TABLE *table = table_of({"a"});
   EXPECT_FALSE(table->has_multichar);
   EXPECT_EQ(cut("0?", table), (std::vector<uint32_t>{'0', '?'}));
-  EXPECT_EQ(cut("0a", table, 1), (std::vector<uint32_t>{kora::EPSILON, 'a'}));
-  // A "%" protects the byte after it: "%0" is the character 0 even with zero_is_epsilon.
-  EXPECT_EQ(cut("%0%%", table, 1, 0, 1), (std::vector<uint32_t>{'0', '%'}));
-  EXPECT_EQ(cut("a  \t\na", table, 0, 1), (std::vector<uint32_t>{'a', 'a'}));
+  EXPECT_EQ(tokens("0a", table), (std::vector<uint32_t>{kora::EPSILON, 'a', ID_NO_SYMBOL}));
+  // A "%" protects the byte after it: "%0" is the character 0.
+  EXPECT_EQ(tokens("%0%%", table), (std::vector<uint32_t>{'0', '%', ID_NO_SYMBOL}));
   EXPECT_EQ(cut("a a", table), (std::vector<uint32_t>{'a', ' ', 'a'}));
   uint32_t symbol = 0;
   const char *end = nullptr;
-  EXPECT_EQ(kora::parse_symbol(&symbol, "", &end, table, 0, 0, 0), kora::PARSE_END);
-  EXPECT_EQ(kora::parse_symbol(&symbol, nullptr, &end, table, 0, 0, 0), kora::PARSE_END);
+  EXPECT_EQ(kora::parse_local_symbol(&symbol, "", &end, table, nullptr), kora::PARSE_END);
+  EXPECT_EQ(kora::parse_local_symbol(&symbol, nullptr, &end, table, nullptr), kora::PARSE_END);
   kora::free_parse_table(table);
 }
 
@@ -119,7 +122,7 @@ TEST_F(ParseTableTest, InvalidUtf8IsReportedWithItsFirstByte) {
   PARSE_TABLE *table = table_of({"a"});
   uint32_t symbol = 0;
   const char *end = nullptr;
-  EXPECT_EQ(kora::parse_symbol(&symbol, "\xFF" "a", &end, table, 0, 0, 0), kora::PARSE_BAD_UTF8);
+  EXPECT_EQ(kora::parse_local_symbol(&symbol, "\xFF" "a", &end, table, nullptr), kora::PARSE_BAD_UTF8);
   ASSERT_EQ(messages().errors.size(), 1u);
   EXPECT_EQ(messages().errors[0], "Cannot parse a symbol starting with 0xFF in UTF8-mode.");
   // An unknown but valid character becomes a symbol of its own.
@@ -173,28 +176,21 @@ TEST_F(ParseTableTest, SidesAndListSymbolsChooseTheSpellings) {
 
 TEST_F(ParseTableTest, TokenizingEscapesInsideSpellingsAndLearnsNewCharacters) {
   PARSE_TABLE *table = table_of({"+Noun"});
-  LAB_VECTOR *ids = kora::make_lab_vector(4);
-  ASSERT_EQ(kora::tokenize_string(" +N%oun x", table, 0, 1, 1, ids), 0);
-  std::vector<uint32_t> got(ids->items, ids->items + ids->length);
-  EXPECT_EQ(got, (std::vector<uint32_t>{id("+Noun"), 'x', ID_NO_SYMBOL}));
+  EXPECT_EQ(tokens("+N%oun x", table), (std::vector<uint32_t>{id("+Noun"), ' ', 'x', ID_NO_SYMBOL}));
   // x is now a spelling of the table: "+Nounx" cuts without falling back.
   EXPECT_NE(table->root->entries['x'], nullptr);
-
-  ASSERT_EQ(kora::tokenize_string("x\xC0", table, 0, 0, 0, ids), 1);
-  got.assign(ids->items, ids->items + ids->length);
-  EXPECT_EQ(got, (std::vector<uint32_t>{ID_NO_SYMBOL}));
-  kora::free_lab_vector(ids);
+  EXPECT_EQ(tokens("x\xC0", table, 1), (std::vector<uint32_t>{ID_NO_SYMBOL}));
   kora::free_parse_table(table);
 }
 
 // Reads every symbol of a stream in line mode; a line end shows as ID_NO_SYMBOL.
-std::vector<uint32_t> read_stream(FILE *file, PARSE_TABLE *table, int skip = 0) {
-  kora::reset_stream_input();
+std::vector<uint32_t> read_stream(FILE *file, PARSE_TABLE *table) {
+  kora::StreamBuffer in;
   std::vector<uint32_t> ids;
   uint32_t symbol = 0;
   int new_line = 0, length = 0;
-  while (kora::parse_symbol_from_stream(&symbol, file, table, 0, skip, 0, 1, &new_line,
-                                        &length) == kora::PARSE_OK) {
+  while (kora::parse_symbol_from_buffer(in, &symbol, file, table, 1, &new_line, &length,
+                                        nullptr) == kora::PARSE_OK) {
     EXPECT_EQ(new_line, symbol == ID_NO_SYMBOL);
     ids.push_back(symbol);
   }
@@ -205,11 +201,9 @@ TEST_F(ParseTableTest, StreamsCutLinesWithEveryLineEnd) {
   PARSE_TABLE *table = table_of({"c", "ch", "chr"});
   FILE *file = stream_of("chrc\nchc\r\nc h \r\rc");
   uint32_t end = ID_NO_SYMBOL;
-  EXPECT_EQ(read_stream(file, table, 1),
-            (std::vector<uint32_t>{id("chr"), 'c', end, id("ch"), 'c', end, 'c', 'h', end, end,
-                                   'c'}));
-  EXPECT_EQ(kora::stream_echo(), "chrc\nchc\r\nc h \r\rc");
-  kora::clear_stream_echo();
+  EXPECT_EQ(read_stream(file, table),
+            (std::vector<uint32_t>{id("chr"), 'c', end, id("ch"), 'c', end, 'c', ' ', 'h', ' ',
+                                   end, end, 'c'}));
   std::fclose(file);
   kora::free_parse_table(table);
 }
@@ -225,29 +219,6 @@ TEST_F(ParseTableTest, LongLinesNeverCutASpellingAtTheBufferEnd) {
   EXPECT_EQ(read_stream(file, table), expected);
   std::fclose(file);
   kora::free_parse_table(table);
-}
-
-TEST_F(ParseTableTest, ReorderStatesSortsAndCorrectsTheCount) {
-  NET *net = make_empty_net();
-  for (int i = 0; i < 6; i++) add_state_to_net(net, i % 2);
-  net->num_states = 4;
-  auto finals_first = [](const STATE *a, const STATE *b) {
-    return static_cast<int>(b->flags.final) - static_cast<int>(a->flags.final);
-  };
-  kora::reorder_states(net, finals_first);
-  EXPECT_EQ(messages().warnings,
-            std::vector<std::string>{"reorder_states: State count too low. Difference is 2."});
-  EXPECT_EQ(net->num_states, 6u);
-  std::vector<int> finality;
-  for (STATE *s = net->states; s != nullptr; s = s->next) finality.push_back(s->flags.final);
-  EXPECT_EQ(finality, (std::vector<int>{1, 1, 1, 0, 0, 0}));
-
-  messages().clear();
-  net->num_states = 9;
-  kora::reorder_states(net, finals_first);
-  EXPECT_EQ(messages().warnings,
-            std::vector<std::string>{"reorder_states: State count too high. Difference is 3."});
-  free_network(net);
 }
 
 }  // namespace

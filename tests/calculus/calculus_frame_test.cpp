@@ -108,22 +108,21 @@ TEST_F(CalculusFrameTest, NetworksOfDifferentLabelMapsAreRefused) {
                                    "One specifies 'Default', another specifies 'Private'."});
 }
 
-// concat_label against the concatenation with the one-label network of the same label.
-TEST_F(CalculusFrameTest, ConcatLabelAppendsOnePosition) {
+// extend_fsm against the concatenation with the one-label network of the same label.
+TEST_F(CalculusFrameTest, ExtendAppendsOnePosition) {
   const uint32_t other = kora::OTHER;
   const uint32_t labels[] = {other, 'a', 'd', kora::pair_id(other, 'a'), kora::pair_id('b', other),
                              kora::pair_id(other, other), kora::pair_id(other, kora::EPSILON),
                              kora::pair_id('b', 'c')};
   for_seeds(200, [&](unsigned seed, std::mt19937 &random) {
-    NET *net = random_operand(random, {.transducer = seed % 2 == 0, .epsilon = false, .other = seed % 3 == 0});
+    NET *net = random_operand(random, {.transducer = seed % 2 == 0, .epsilon = false});
     const uint32_t label = labels[random() % std::size(labels)];
     NET *one = label_net(label);
     const Symbols universe = kora_test::universe_of({net, one});
     const Relation want = concatenation(language(net, universe), language(one, universe));
-    NET *result = kora::concat_label(net, label, seed % 4 == 0, seed % 5 == 0);
-    EXPECT_EQ(language(result, universe), want) << "label " << label;
-    if (result != net) free_network(net);
-    for (NET *n : {result, one}) free_network(n);
+    kora::extend_fsm(net, label, false);
+    EXPECT_EQ(language(net, universe), want) << "label " << label;
+    for (NET *n : {net, one}) free_network(n);
   });
   EXPECT_TRUE(messages().errors.empty());
 }

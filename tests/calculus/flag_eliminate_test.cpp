@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "alph.h"
-#include "compose.h"
 #include "flag-diacritics.h"
 #include "flag-eliminate.h"
 #include "flag-marks.h"
@@ -113,42 +112,6 @@ TEST_F(FlagEliminateTest, AgreesWithThePathsThatObeyTheFlags) {
     EXPECT_EQ(language(result, universe), expected);
     if (result != net) free_network(result);
     free_network(net);
-  });
-}
-
-// The product that keeps the obeying paths is the composition with the constraint language:
-// network then constraint for flags on the lower side (and plain flags), constraint then
-// network for flags on the upper side.
-TEST_F(FlagEliminateTest, KeepsThePathsOfTheCompositionWithTheConstraint) {
-  const uint32_t a = attribute("@P.A.x@");
-  const kora_test::Symbols flags = flags_of_a();
-  for_seeds(100, [&](unsigned seed, std::mt19937 &random) {
-    NET *net = random_flagged(random, flags, false, false);
-    if (seed % 2) {  // the flags on the lower side of pairs with b, or on the upper side
-      for (STATE *s = net->states; s != nullptr; s = s->next)
-        for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next)
-          if (kora::symbol_flag(arc->label) != nullptr)
-            arc->label = seed % 4 == 1 ? kora::pair_id('b', arc->label) : kora::pair_id(arc->label, 'b');
-      kora::labels_from_arcs(net);
-    }
-    NET *constraint = kora::flag_constraint(net, a);
-    if (constraint == nullptr) {
-      free_network(net);
-      return;
-    }
-    const bool upper = seed % 4 == 3;
-    NET *composed = upper ? kora::compose_fst(constraint, net, 0, kora::FLAGS_NO_INSERT)
-                          : kora::compose_fst(net, constraint, 0, kora::FLAGS_NO_INSERT);
-    const Symbols universe = kora_test::without_flags(kora_test::universe_of({net}), a);
-    Relation expected;
-    for (const auto &[u, l] : kora_test::enumerate(composed, kora_test::universe_of({net}), 6)) {
-      kora_test::Symbols su = kora_test::without_flags(u, a), sl = kora_test::without_flags(l, a);
-      if (su.size() <= kLength && sl.size() <= kLength) expected.insert({su, sl});
-    }
-    NET *result = eliminate_flag(net, "A", 1);
-    EXPECT_EQ(language(result, universe), expected);
-    for (NET *n : {composed, constraint, net}) free_network(n);
-    if (result != net) free_network(result);
   });
 }
 

@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   LAB_VECTOR *ids = kora::make_lab_vector(16);
   kora::PARSE_TABLE *table = kora::get_parse_table(nets[0], 0);
-  kora::tokenize_string(text.c_str(), table, size % 5 == 0, size % 7 == 0, size % 11 == 0, ids);
+  kora::tokenize_string(text.c_str(), table, ids);
   kora::free_lab_vector(ids);
   return 0;
 }
