@@ -45,7 +45,6 @@ enum {
   KORA_ERROR_COUNT = 0,           /* errors seen by the current compilation */
   KORA_MAX_ERRORS = 1,            /* the regex parser gives up past this many errors (10) */
   KORA_ERROR_SEEN = 4,            /* set to 1 by error reporting when KORA_QUIT_ON_ERROR is set */
-  KORA_LOG_FILE_ACCESS = 5,       /* record every file opened for reading or writing */
   KORA_REPORT_BAD_CHARS = 10,     /* report bad characters during conversion (1) */
   KORA_VERBOSE = 12,              /* informational messages (1) */
   KORA_RECORD_REGEX_SOURCE = 15,  /* keep the source of a compiled regex as its SOURCE property */

@@ -24,9 +24,6 @@ constexpr int64_t kEpochOffset = 2208988800LL;
 
 struct HeaderState {
   FILE_HEADER last;
-  std::vector<std::string> search_path;
-  std::vector<std::string> reads;
-  std::vector<std::string> writes;
   int64_t fixed_time = -1;
   FORMAT_TABLE table{unsupported_writer, unsupported_writer, unsupported_writer,
                      unsupported_writer, unsupported_reader, unsupported_reader,
@@ -69,24 +66,6 @@ std::string get_text(ByteReader &in, size_t length) {
   if (!in.get_bytes(length, &bytes)) return {};
   const auto *text = reinterpret_cast<const char *>(bytes);
   return std::string(text, strnlen(text, length));
-}
-
-bool is_temporary(const std::string &path) {
-  if (strncasecmp(path.c_str(), "/tmp/", 5) == 0) return true;
-  const char *tmpdir = std::getenv("TMPDIR");
-  if (tmpdir == nullptr || tmpdir[0] == '\0') return false;
-  size_t length = std::strlen(tmpdir);
-  while (length > 1 && tmpdir[length - 1] == '/') length--;
-  return path.compare(0, length, tmpdir, length) == 0 &&
-         (path.size() == length || path[length] == '/');
-}
-
-void register_file(const std::string &path, const char *mode) {
-  if (parameter(KORA_LOG_FILE_ACCESS) == 0 || is_temporary(path)) return;
-  std::vector<std::string> &registry = mode[0] == 'r' ? state().reads : state().writes;
-  for (const std::string &name : registry)
-    if (name == path) return;
-  registry.push_back(path);
 }
 
 // The flags stored in the flag word, by bit. The start state's finality (0x100) is not a flag
@@ -141,12 +120,6 @@ FILE_HEADER &last_file_header() { return state().last; }
 void reset_file_headers() {
   HeaderState &s = state();
   s.last = FILE_HEADER{};
-  s.search_path.clear();
-  s.search_path.shrink_to_fit();
-  s.reads.clear();
-  s.reads.shrink_to_fit();
-  s.writes.clear();
-  s.writes.shrink_to_fit();
   s.fixed_time = -1;
   s.table =
       FORMAT_TABLE{unsupported_writer, unsupported_writer, unsupported_writer, unsupported_writer,
@@ -314,41 +287,9 @@ int probe_bytes(const uint8_t *bytes, size_t size) {
   return 10;
 }
 
-int probe_file(const char *file_name) {
-  FILE *file = open_expanded(file_name, "rb");
-  if (file == nullptr) {
-    error_printf("Cannot open input file '%s'", file_name == nullptr ? "" : file_name);
-    return 9;
-  }
-  uint8_t bytes[HEADER_TYPE_OFFSET + 1];
-  size_t size = std::fread(bytes, 1, sizeof bytes, file);
-  std::fclose(file);
-  return probe_bytes(bytes, size);
-}
-
-FILE *open_library_file(const char *path, const char *mode) {
-  if (path == nullptr || mode == nullptr) return nullptr;
-  FILE *file = std::fopen(path, mode);
-  std::string opened = path;
-  if (file == nullptr && errno == ENOENT && mode[0] == 'r' && path[0] != '/' && path[0] != '.') {
-    for (const std::string &directory : state().search_path) {
-      char name[1024];
-      int length = std::snprintf(name, sizeof name, "%s/%s", directory.c_str(), path);
-      if (length < 0 || static_cast<size_t>(length) >= sizeof name) continue;
-      file = std::fopen(name, mode);
-      if (file != nullptr) {
-        opened = name;
-        break;
-      }
-    }
-  }
-  if (file != nullptr) register_file(opened, mode);
-  return file;
-}
-
 FILE *open_expanded(const char *file_name, const char *mode) {
   char *expanded = expand_file_name(file_name == nullptr ? "" : file_name);
-  FILE *file = open_library_file(expanded, mode);
+  FILE *file = std::fopen(expanded, mode);
   std::free(expanded);
   return file;
 }
@@ -371,18 +312,6 @@ bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes) {
   const bool ok = !std::ferror(file);
   std::fclose(file);
   return ok;
-}
-
-void set_search_path(const std::vector<std::string> &directories) {
-  state().search_path = directories;
-}
-
-const std::vector<std::string> &file_registry(const char *name) {
-  static const std::vector<std::string> none;
-  if (name == nullptr) return none;
-  if (std::strcmp(name, "io_reads") == 0) return state().reads;
-  if (std::strcmp(name, "io_writes") == 0) return state().writes;
-  return none;
 }
 
 FORMAT_TABLE &format_table() { return state().table; }

@@ -74,31 +74,18 @@ bool write_header(ByteWriter &out, int type, int sub_version, const char *notice
 // the bytes; in quiet mode nothing is reported.
 bool get_header(ByteReader &in, bool quiet);
 
-// The probe of a file's type byte: 0 when it is 1, 8, 19, 20 or 101; 9 with "Cannot open input
-// file '%s'" when the file cannot be opened; 10 with "This looks like a text file. Cannot load
-// it." when the byte is 32 to 255, else 10 with "Unknown file type %d" (-1 for a file too short
-// to have one).
-int probe_file(const char *file_name);
+// The probe of a file's type byte: 0 when it is 1, 8, 19, 20 or 101; 10 with "This looks like a
+// text file. Cannot load it." when the byte is 32 to 255, else 10 with "Unknown file type %d" (-1
+// for bytes too short to have one).
 int probe_bytes(const uint8_t *bytes, size_t size);
 
-// Opens the file with fopen's `mode`. A relative name (not starting with "/" or ".") that does
-// not exist is looked for, when reading, in each directory of the search path in turn. When
-// parameter word KORA_LOG_FILE_ACCESS is set, each opened file is recorded once in the registry
-// "io_reads" or "io_writes", except files under $TMPDIR or under /tmp/. Null when it cannot be
-// opened (nothing reported).
-FILE *open_library_file(const char *path, const char *mode);
-
-// open_library_file of the name as expand_file_name expands it (a null name counts as "").
+// Opens the file named as expand_file_name expands it (a null name counts as "") with fopen's
+// `mode`; null when it cannot be opened (nothing reported).
 FILE *open_expanded(const char *file_name, const char *mode);
 
 // Reads the whole file into `bytes` (through open_expanded); false when it cannot be opened or
 // read.
 bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes);
-
-// The directories searched by open_library_file, in order.
-void set_search_path(const std::vector<std::string> &directories);
-// The names recorded in the registry "io_reads" or "io_writes" (empty for other names).
-const std::vector<std::string> &file_registry(const char *name);
 
 // The current time in Unix seconds, or -1 with "utc_time_ptr: Cannot determine local time.".
 // set_fixed_time makes it answer `seconds` until set_fixed_time(-1) (for files made to be

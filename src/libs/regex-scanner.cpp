@@ -660,7 +660,7 @@ REGEX_INPUT *push_string_source(const char *text) {
 
 bool push_file_source(const char *file_name) {
   if (file_name == nullptr) return false;
-  FILE *stream = open_library_file(file_name, "rb");
+  FILE *stream = std::fopen(file_name, "rb");
   if (stream == nullptr) {
     error_printf("%s: %s", file_name, std::strerror(errno != 0 ? errno : ENOENT));
     return false;

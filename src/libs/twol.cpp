@@ -15,11 +15,6 @@
 namespace kora {
 namespace {
 
-OBJECT *symbol_object(uint32_t id) {
-  return MAKE_OBJECT(SYMBOL_TYPE,
-                     OBJ_VALUE{.symbol = make_io_symbol(fat_strdup(label_record(id)->name))});
-}
-
 uint32_t intern_name(const uint32_t *name) {
   uint32_t id = ID_NO_SYMBOL;
   FAT_STR copy = fat_strdup(name);
@@ -35,34 +30,6 @@ uint32_t intern_range(const uint32_t *name, int from, int to) {
 }
 
 }  // namespace
-
-OBJECT *record_sigma(ALPH *alph) {
-  std::vector<uint32_t> members;
-  ALPH_ITERATOR iterator;
-  start_alph_iterator(&iterator, alph);
-  bool symbols_only = true;
-  for (uint32_t id = next_alph_item(&iterator); id != ID_NO_SYMBOL;
-       id = next_alph_item(&iterator)) {
-    members.push_back(id);
-    symbols_only = symbols_only && label_arity(id) == 1;
-  }
-  const int count = static_cast<int>(members.size());
-  SEQUENCE *sequence = NewSequence(symbols_only ? SYMBOL_PACKAGE_TYPE : OBJECT_TYPE, count);
-  for (int i = 0; i < count; i++) {
-    uint32_t id = members[i];
-    if (symbols_only) {
-      sequence->data[i].string = fat_strdup(label_record(id)->name);
-    } else if (label_arity(id) == 1) {
-      sequence->data[i].object = symbol_object(id);
-    } else {
-      SEQUENCE *pair = NewSequence(OBJECT_TYPE, 2);
-      pair->data[0].object = symbol_object(upper_id(id));
-      pair->data[1].object = symbol_object(lower_id(id));
-      sequence->data[i].object = MAKE_OBJECT(ARRAY_TYPE, OBJ_VALUE{.sequence = pair});
-    }
-  }
-  return MAKE_OBJECT(LIST_TYPE, OBJ_VALUE{.sequence = sequence});
-}
 
 uint32_t obj_to_symbol_id(const OBJECT *object) {
   switch (object == nullptr ? OBJECT_TYPE : object->type) {

@@ -1,8 +1,8 @@
-// Alphabets as property values, and the conversion of two-level (TWOL) networks.
+// Alphabets read from property values, and the conversion of two-level (TWOL) networks.
 //
-// A sigma can be recorded as a property value (record_sigma: a list of the symbols' names, or
-// of symbol and tuple objects when some members are pairs) and recovered from one (recover_sigma
-// from SAVED-SIGMA). A TWOL network's labels are single symbols whose names spell pairs,
+// A sigma stored as a property value (a list of the symbols' names, or of symbol and tuple
+// objects when some members are pairs) is recovered from it (recover_sigma from SAVED-SIGMA).
+// A TWOL network's labels are single symbols whose names spell pairs,
 // "upper:lower"; its SIGMA property lists them. convert_twol_nets turns such networks into
 // ordinary transducers, which load_net does for every file it reads. Each operation is linear in
 // the size of the alphabet and the network. Tested in tests/storage/files_test.cpp.
@@ -15,12 +15,8 @@
 
 namespace kora {
 
-// A list object for the alphabet (owned by the caller): a symbol package of the members' names
-// when all members are symbols, else symbol objects and arrays of two symbol objects (pairs).
-OBJECT *record_sigma(ALPH *alph);
-
 // The alphabet (owned by the caller; binary form, or label form with `label_form`) of a list
-// value as record_sigma makes it. Null, reported, for any other value.
+// value as described above. Null, reported, for any other value.
 ALPH *prop_val_to_alph(const OBJECT *value, bool label_form);
 
 // The symbol named by a symbol, string or character object, interned; ID_NO_SYMBOL, reported,

@@ -1,21 +1,20 @@
-// How files are found, probed and recorded, the header read back, and the definitions saved and
-// loaded as a whole.
+// How files are probed, the header read back, two-level networks converted, and the definitions
+// saved and loaded as a whole.
 
 #include "files.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bin-header.h"
+#include "fat-str.h"
 #include "kora_test.h"
+#include "label.h"
 #include "language.h"
 #include "networks.h"
 #include "prop-names.h"
-#include "twol.h"
+#include "prop.h"
 
 namespace {
 
@@ -31,57 +30,15 @@ class FilesTest : public kora_test::Library {
 };
 
 TEST_F(FilesTest, ProbingTellsNetworkFilesFromTextAndUnknownFiles) {
-  std::string path = kora_test::scratch_path("probe");
-  EXPECT_EQ(kora::probe_file(path.c_str()), 9);
-  EXPECT_EQ(messages().errors.back(), "Cannot open input file '" + path + "'");
   for (uint8_t type : {1, 8, 19, 20, 101}) {
-    kora_test::write_bytes(path, Bytes{0, 0, 0, 0, type});
-    EXPECT_EQ(kora::probe_file(path.c_str()), 0) << int(type);
+    const Bytes bytes{0, 0, 0, 0, type};
+    EXPECT_EQ(kora::probe_bytes(bytes.data(), bytes.size()), 0) << int(type);
   }
-  kora_test::write_bytes(path, Bytes{0, 0, 0, 0, 'a'});
-  EXPECT_EQ(kora::probe_file(path.c_str()), 10);
+  const Bytes text{0, 0, 0, 0, 'a'}, unknown{0, 0, 0, 0, 21};
+  EXPECT_EQ(kora::probe_bytes(text.data(), text.size()), 10);
   EXPECT_EQ(messages().errors.back(), "This looks like a text file. Cannot load it.");
-  kora_test::write_bytes(path, Bytes{0, 0, 0, 0, 21});
-  EXPECT_EQ(kora::probe_file(path.c_str()), 10);
+  EXPECT_EQ(kora::probe_bytes(unknown.data(), unknown.size()), 10);
   EXPECT_EQ(messages().errors.back(), "Unknown file type 21");
-  std::remove(path.c_str());
-}
-
-TEST_F(FilesTest, ARelativeNameIsFoundInTheFirstSearchDirectoryThatHoldsIt) {
-  std::string base = kora_test::scratch_path("dirs");
-  std::string first = base + "-1", second = base + "-2";
-  ASSERT_EQ(system(("mkdir -p '" + first + "' '" + second + "'").c_str()), 0);
-  NET *net = symbol_net("a");
-  ASSERT_EQ(save_net(net, (second + "/found.fst").c_str(), nullptr), 0);
-  kora::set_search_path({first, second});
-  NET *loaded = load_net("found.fst", nullptr);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(kora_test::words(loaded, 2), (std::set<std::string>{"a"}));
-  EXPECT_EQ(kora::last_file_header().file_name, "found.fst");
-  free_network(loaded);
-  // Names starting with "." or "/" are not searched.
-  EXPECT_EQ(load_net("./found.fst", nullptr), nullptr);
-  ASSERT_EQ(system(("rm -rf '" + first + "' '" + second + "'").c_str()), 0);
-  free_network(net);
-}
-
-TEST_F(FilesTest, TrackedFilesAreRecordedOnceExceptTemporaryOnes) {
-  char directory[] = "./kora-track-XXXXXX";
-  ASSERT_NE(mkdtemp(directory), nullptr);
-  std::string path = std::string(directory) + "/tracked.fst";
-  NET *net = symbol_net("a");
-  int_parameters()->word[KORA_LOG_FILE_ACCESS] = 1;
-  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
-  ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
-  NET *loaded = load_net(path.c_str(), nullptr);
-  ASSERT_EQ(save_net(net, "/tmp/kora-untracked.fst", nullptr), 0);
-  EXPECT_EQ(kora::file_registry("io_writes"), (std::vector<std::string>{path}));
-  EXPECT_EQ(kora::file_registry("io_reads"), (std::vector<std::string>{path}));
-  std::remove("/tmp/kora-untracked.fst");
-  std::remove(path.c_str());
-  rmdir(directory);
-  free_network(loaded);
-  free_network(net);
 }
 
 // The notice is the COPYRIGHT property; one too long for the header's two-byte length is cut
@@ -156,7 +113,10 @@ TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
   add_arc_to_state(net, start, ab_symbol, middle, nullptr, 0);
   add_arc_to_state(net, middle, 'c', end, nullptr, 0);
   net->flags.twol = 1;
-  kora::add_prop(net, kora::standard_name("SIGMA"), kora::record_sigma(net_sigma(net)));
+  kora::SEQUENCE *names = kora::NewSequence(kora::SYMBOL_PACKAGE_TYPE, 2);
+  names->data[0].string = kora::fat_strdup(kora::label_record(ab_symbol)->name);
+  names->data[1].string = kora::fat_strdup(kora::label_record('c')->name);
+  kora::add_list_prop(net, kora::standard_name("SIGMA"), names);
   std::string path = kora_test::scratch_path("twol.fst");
   ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
   NET *loaded = load_net(path.c_str(), nullptr);
