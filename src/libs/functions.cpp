@@ -352,8 +352,6 @@ NET *specifier_net(uint32_t specifier, const char *function) {
 
 void set_regex_compiler(RegexCompiler compile) { installed_compiler = compile; }
 
-RegexCompiler regex_compiler() { return installed_compiler; }
-
 bool is_system_function(uint32_t id) {
   if (id >= FIRST_FUNCTION_SYMBOL && id <= LAST_FUNCTION_SYMBOL) return true;
   for (const char *name : {"Lit(", "Sigma(", "Labels("})

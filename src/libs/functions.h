@@ -20,8 +20,6 @@ using RegexCompiler = NET *(*)(const char *text);
 
 // Installs the compiler used to validate and to call functions (null uninstalls it).
 void set_regex_compiler(RegexCompiler compile);
-// The compiler installed, or null.
-RegexCompiler regex_compiler();
 
 // Whether `id` names a system function: the built-in function symbols ("Explode(" to
 // "EndTag(") and "Lit(", "Sigma(", "Labels(".

@@ -45,9 +45,6 @@
 namespace kora {
 namespace {
 
-int error_printing = 1;
-long error_position = -1;
-
 // The result of one parse: the network of the expression (the caller's) or null.
 NET *parse_one() {
   NET *&slot = regex_result_slot();
@@ -129,8 +126,7 @@ void report_regex_error(const char *message) {
     error_printf("Regex error at %s on line %lld in '%s'", current_token_text(), current_line() + 1,
                  name);
   } else {
-    if (error_printing) error_printf("Regex error (%s) at %s", message, current_token_text());
-    error_position = static_cast<long>(current_token_offset());
+    error_printf("Regex error (%s) at %s", message, current_token_text());
   }
   set_scanner_state(ScannerState::ERROR_SYNC);
   INT_PARAMETERS *parameters = int_parameters();
@@ -141,14 +137,6 @@ void report_regex_error(const char *message) {
     set_scanner_state(ScannerState::FINISHED);
   }
 }
-
-int set_regex_error_printing(int on) {
-  int old = error_printing;
-  error_printing = on;
-  return old;
-}
-
-long regex_error_position() { return error_position; }
 
 // --- Reading ------------------------------------------------------------------------------------
 
@@ -213,7 +201,6 @@ NET *compile_regex(const char *text) {
   StringCompilation compilation(source);
   INT_PARAMETERS *parameters = int_parameters();
   parameters->word[KORA_ERROR_COUNT] = 0;
-  error_position = -1;
   set_scanner_state(ScannerState::BETWEEN_EXPRESSIONS);
   NET *net = parse_one();
   if (net != nullptr && parameters->word[KORA_ERROR_COUNT] != 0) {

@@ -45,19 +45,12 @@ NET *compile_next_regex(bool *at_end);
 // or when any expression failed (the networks compiled are then freed).
 NV *read_regexes(const char *file_name, int count);
 
-// Where in the string the last error of compile_regex was found (byte offset), or -1.
-long regex_error_position();
-
 // --- Errors -----------------------------------------------------------------------------------
 
-// The parser's error report: names the position (file and line, or the message and token text
-// when error printing is on), moves the scanner to ERROR_SYNC, and counts the error in parameter
-// word 0; past the limit of word 1, "too many errors (%d): trying to terminate processing" and
-// the scanner finishes.
+// The parser's error report: names the position (file and line, or the message and token text),
+// moves the scanner to ERROR_SYNC, and counts the error in parameter word 0; past the limit of
+// word 1, "too many errors (%d): trying to terminate processing" and the scanner finishes.
 void report_regex_error(const char *message);
-
-// Whether regex_error prints its report (on by default); returns the previous value.
-int set_regex_error_printing(int on);
 
 // --- Constructions called by the grammar -------------------------------------------------------
 

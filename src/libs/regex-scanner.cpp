@@ -1,7 +1,7 @@
 // The regular-expression scanner: a hand-written longest-match lexer over a stack of sources.
 //
-// Each source keeps the text read so far in a buffer and a read position in it. Files, pipes
-// and the terminal are read a line at a time (so that reading the terminal never waits for more
+// Each source keeps the text read so far in a buffer and a read position in it. Files and the
+// terminal are read a line at a time (so that reading the terminal never waits for more
 // than the line typed); the buffer's consumed part is dropped once it passes 16384 bytes, so a
 // long file costs memory for one line, not for the file. A string is scanned from a copy.
 //
@@ -29,19 +29,6 @@
 
 namespace kora {
 
-const char *regex_token_name(RegexToken token) {
-  switch (token) {
-    case RegexToken::END_OF_INPUT:
-      return "END_OF_INPUT";
-#define KORA_REGEX_TOKEN_NAME(name) \
-  case RegexToken::name:            \
-    return #name;
-      KORA_REGEX_TOKENS(KORA_REGEX_TOKEN_NAME)
-#undef KORA_REGEX_TOKEN_NAME
-  }
-  return "?";
-}
-
 void free_token_value(RegexTokenValue *value) {
   std::free(value->text);
   std::free(value->fat);
@@ -53,9 +40,8 @@ void free_token_value(RegexTokenValue *value) {
 struct REGEX_INPUT {
   std::string buffer;        // text read and not yet dropped
   size_t pos = 0;            // read position in buffer
-  size_t dropped = 0;        // bytes dropped before buffer[0]
   bool at_end = false;       // nothing more to read
-  FILE *stream = nullptr;    // file, pipe or standard input
+  FILE *stream = nullptr;    // file or standard input
   int type = SOURCE_TERMINAL;
   char *name = nullptr;      // file name, owned
   long long line = 0;        // newlines consumed
@@ -78,10 +64,8 @@ struct Scanner {
   bool last_ended_expression = false;  // the last token was ";" or the end of input
   int echo = 1;
   int missing_semicolon_warning = 1;
-  int interactive_depth = 0;
   bool quiet = false;               // skipping after an error: no warnings
   std::string token_text;
-  size_t token_offset = 0;
   long long expression_line = 0;
   char opening[kOpeningTextSize + 8] = "";
 };
@@ -108,7 +92,6 @@ bool refill(REGEX_INPUT &in) {
   }
   if (in.pos > kScanBufferSize) {
     in.buffer.erase(0, in.pos);
-    in.dropped += in.pos;
     in.pos = 0;
   }
   size_t got = 0;
@@ -133,19 +116,11 @@ int peek(size_t k = 0) {
   return static_cast<unsigned char>(in.buffer[in.pos + k]);
 }
 
-void prompt() {
-  Scanner &s = scanner();
-  if (s.source == nullptr && s.interactive_depth >= 1) std::fflush(stdout);
-}
-
 // Consumes n bytes, counting newlines.
 void advance(size_t n) {
   REGEX_INPUT &in = input();
   for (size_t i = 0; i < n && in.pos < in.buffer.size(); i++) {
-    if (in.buffer[in.pos] == '\n') {
-      in.line++;
-      prompt();
-    }
+    if (in.buffer[in.pos] == '\n') in.line++;
     in.pos++;
   }
 }
@@ -337,12 +312,9 @@ uint32_t *duplicate_fat(const uint32_t *codes) {
   return copy;
 }
 
-// Starts a token of n bytes at the read position: records its text and offset, consumes it.
+// Starts a token of n bytes at the read position: records its text, consumes it.
 void take(size_t n) {
-  Scanner &s = scanner();
-  REGEX_INPUT &in = input();
-  s.token_text = text_at(n);
-  s.token_offset = in.dropped + in.pos;
+  scanner().token_text = text_at(n);
   advance(n);
 }
 
@@ -540,11 +512,6 @@ RegexToken next_regex_token(RegexTokenValue *value) {
       case ScannerState::ERROR_SYNC:
         s.state = ScannerState::EXPRESSION;
         return RegexToken::ERROR_SYNC;  // the character stays to be read
-      case ScannerState::SKIP_LINE:
-        skip_comment();
-        if (peek() == '\n') advance(1);
-        s.state = ScannerState::BETWEEN_EXPRESSIONS;
-        continue;
       case ScannerState::FILE_START:
         s.state = ScannerState::BETWEEN_EXPRESSIONS;
         continue;
@@ -580,10 +547,6 @@ void recover_from_error() {
     if (s.state == ScannerState::EXPRESSION) s.state = ScannerState::BETWEEN_EXPRESSIONS;
     return;
   }
-  if (s.source == nullptr && s.interactive_depth >= 1) {
-    s.state = ScannerState::SKIP_LINE;
-    return;
-  }
   s.state = ScannerState::EXPRESSION;
   s.quiet = true;
   for (;;) {
@@ -607,31 +570,16 @@ int set_missing_semicolon_warning(int on) {
   return old;
 }
 
-int set_interactive_depth(int depth) {
-  int old = scanner().interactive_depth;
-  scanner().interactive_depth = depth;
-  return old;
-}
-
 const char *current_token_text() { return scanner().token_text.c_str(); }
 long long current_line() { return input().line; }
 long long expression_start_line() { return scanner().expression_line; }
 const char *current_source_name() { return input().name; }
-int current_source_type() { return input().type; }
-size_t current_token_offset() { return scanner().token_offset; }
 const char *opening_text() { return scanner().opening; }
 
 int source_depth() {
   int depth = 0;
   for (REGEX_INPUT *in = scanner().source; in != nullptr; in = in->previous) depth++;
   return depth;
-}
-
-bool file_source_open(const char *file_name) {
-  for (REGEX_INPUT *in = scanner().source; in != nullptr && in->type == SOURCE_FILE;
-       in = in->previous)
-    if (in->name != nullptr && std::strcmp(in->name, file_name) == 0) return true;
-  return false;
 }
 
 namespace {
@@ -694,21 +642,6 @@ bool push_file_source(const char *file_name) {
   return true;
 }
 
-bool push_pipe_source(const char *command) {
-  if (command == nullptr) return false;
-  std::fflush(nullptr);
-  FILE *stream = popen(command, "r");
-  if (stream == nullptr) {
-    error_printf("%s: %s", command, std::strerror(errno));
-    return false;
-  }
-  auto *in = new REGEX_INPUT;
-  in->type = SOURCE_PIPE;
-  in->stream = stream;
-  push(in, ScannerState::BETWEEN_EXPRESSIONS);
-  return true;
-}
-
 void pop_source() {
   Scanner &s = scanner();
   REGEX_INPUT *in = s.source;
@@ -718,8 +651,6 @@ void pop_source() {
   if (in->type == SOURCE_FILE) {
     std::fclose(in->stream);
     restore_input_encoding(in->saved_encoding, in->detected_encoding, 0);
-  } else if (in->type == SOURCE_PIPE) {
-    pclose(in->stream);
   }
   s.source = in->previous;
   s.state = s.source != nullptr ? s.source->state : s.terminal.state;

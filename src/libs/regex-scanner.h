@@ -1,12 +1,12 @@
 // The regular-expression scanner: cuts regex text into tokens for the grammar (regex-in.h).
 //
-// Sources form a stack: a string, a text file, the output of a command, and under them all the
-// terminal (standard input). An "@re" inclusion pushes a file on top of the source being read and
+// Sources form a stack: strings and text files, and under them all the terminal (standard
+// input). An "@re" inclusion pushes a file on top of the source being read and
 // pops it at its end, which restores the source below with its scanner state.
 //
 // Tokens are found by longest match; when a fixed spelling (".o.", "Lit(", "0") and the general
 // symbol or function-name rule match the same length, the fixed spelling wins. The scanner is in
-// one of six states (ScannerState). Each token costs time linear in its length; a file is read a
+// one of five states (ScannerState). Each token costs time linear in its length; a file is read a
 // line at a time into a buffer whose consumed part is dropped once it passes 16384 bytes.
 // Tested in tests/regex/scanner_test.cpp.
 #pragma once
@@ -39,9 +39,6 @@ enum class RegexToken {
 #undef KORA_REGEX_TOKEN_ENUM
 };
 
-// The name of a token kind ("SYMBOL"), for tests and messages.
-const char *regex_token_name(RegexToken token);
-
 // The value of a token. `text` (malloc'd, the receiver's to free) is set for SYMBOL (escapes
 // removed), BRACED_STRING (the characters between the braces), FUNCTION_NAME and
 // CASE_FUNCTION_NAME (the name with its "("); `fat` (malloc'd, 0-terminated codes) for
@@ -58,10 +55,10 @@ struct RegexTokenValue {
 // Frees what a token value owns and empties it.
 void free_token_value(RegexTokenValue *value);
 
-enum class ScannerState { EXPRESSION, BETWEEN_EXPRESSIONS, FINISHED, ERROR_SYNC, SKIP_LINE, FILE_START };
+enum class ScannerState { EXPRESSION, BETWEEN_EXPRESSIONS, FINISHED, ERROR_SYNC, FILE_START };
 
 // Source types.
-enum { SOURCE_TERMINAL = 0, SOURCE_FILE = 1, SOURCE_PIPE = 2, SOURCE_STRING = 3 };
+enum { SOURCE_TERMINAL = 0, SOURCE_FILE = 1, SOURCE_STRING = 3 };
 
 struct REGEX_INPUT;
 
@@ -77,12 +74,9 @@ REGEX_INPUT *push_string_source(const char *text);
 // false, with nothing pushed, on failure.
 bool push_file_source(const char *file_name);
 
-// Runs `command` and pushes its output as a source. False when it cannot be started.
-bool push_pipe_source(const char *command);
-
 // Pops the current source: "Closing file %s...\n" when verbose and the source has a name; closes
-// the file or pipe, frees the record and restores the source below, its state and the input
-// encoding. Popping the last source leaves the terminal as the source. Nothing to pop is ignored.
+// the file, frees the record and restores the source below, its state and the input encoding.
+// Popping the last source leaves the terminal as the source. Nothing to pop is ignored.
 void pop_source();
 
 // The number of sources pushed (the terminal not counted).
@@ -97,27 +91,20 @@ void set_scanner_state(ScannerState state);
 
 // Error recovery, after the grammar has seen the resynchronization token: when the token before
 // the error ended the expression, the state the error interrupted comes back; otherwise tokens are
-// skipped up to and including the next ";" or the end of input (from the terminal, the rest of
-// the line), quietly. A FINISHED scanner stays so.
+// skipped up to and including the next ";" or the end of input, quietly. A FINISHED scanner
+// stays so.
 void recover_from_error();
 
 // Switches; each returns its previous value.
 int set_echo(int on);
 int set_missing_semicolon_warning(int on);
-int set_interactive_depth(int depth);
 
 // About the current source and token, for messages.
 const char *current_token_text();
 long long current_line();                // newlines consumed
 long long expression_start_line();       // newlines consumed before the expression began
 const char *current_source_name();       // null for a string or the terminal
-int current_source_type();
-size_t current_token_offset();           // of the current token from the start of the source
 const char *opening_text();              // the first line of the expression being read
-
-// Whether `file_name` is a file being read at some level of the source stack; the search goes
-// down from the top and stops at the first source that is not a file.
-bool file_source_open(const char *file_name);
 
 // Pops every source and resets the scanner. Part of reclaiming the library.
 void reset_regex_scanner();

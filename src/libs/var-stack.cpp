@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "alph.h"
 #include "error.h"
 
 namespace kora {
@@ -36,12 +35,6 @@ NET *RE2N_peek_var(VAR_STACK *stack, const char *name) {
 NET *RE2N_get_var(VAR_STACK *stack, const char *name) {
   NET *net = RE2N_peek_var(stack, name);
   return net == nullptr ? nullptr : copy_net(net);
-}
-
-ALPH *RE2N_get_var_alph(VAR_STACK *stack, const char *name) {
-  NET *net = RE2N_peek_var(stack, name);
-  if (net == nullptr) return nullptr;
-  return copy_alph(net_sigma(net));
 }
 
 }  // namespace kora

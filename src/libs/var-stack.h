@@ -36,7 +36,4 @@ NET *RE2N_get_var(VAR_STACK *stack, const char *name);
 // The network saved under `name`, still the stack's; null when there is none.
 NET *RE2N_peek_var(VAR_STACK *stack, const char *name);
 
-// A copy (the caller's) of the sigma of the network saved under `name`, or null.
-ALPH *RE2N_get_var_alph(VAR_STACK *stack, const char *name);
-
 }  // namespace kora
