@@ -15,7 +15,7 @@
 #include "error.h"
 #include "fat-str.h"
 #include "label.h"
-#include "nv.h"
+#include "net-vector.h"
 #include "prop-names.h"
 #include "prop.h"
 

@@ -35,7 +35,7 @@
 #include "lab-vect.h"
 #include "label.h"
 #include "minimize.h"
-#include "nv.h"
+#include "net-vector.h"
 #include "reverse.h"
 #include "string-net.h"
 #include "struct.h"

@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include "alph.h"
 #include "label.h"
-#include "nv.h"
+#include "net-vector.h"
 #include "regex-scanner.h"
 
 static int regex_lex(REGEX_STYPE *value);

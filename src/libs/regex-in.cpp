@@ -37,7 +37,7 @@
 #include "merge.h"
 #include "minimize.h"
 #include "modify.h"
-#include "nv.h"
+#include "net-vector.h"
 #include "priority-union.h"
 #include "regex-scanner.h"
 #include "struct.h"

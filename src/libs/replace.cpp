@@ -19,7 +19,7 @@
 #include "functions.h"
 #include "label.h"
 #include "modify.h"
-#include "nv.h"
+#include "net-vector.h"
 #include "replace-cond.h"
 
 namespace kora {

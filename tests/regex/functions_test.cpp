@@ -17,7 +17,7 @@
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
-#include "nv.h"
+#include "net-vector.h"
 
 namespace {
 

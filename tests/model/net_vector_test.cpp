@@ -4,19 +4,19 @@
 #include <vector>
 
 #include "kora_test.h"
-#include "nv.h"
+#include "net-vector.h"
 
 namespace {
 
 using Nets = std::vector<NET *>;
 
-class NvTest : public kora_test::Library {};
+class NetVectorTest : public kora_test::Library {};
 
 Nets entries(const NV *nv) { return {nv->nets, nv->nets + NV_len(nv)}; }
 
 // The array grows in powers of two: lengths that cross many of them, by pushes, appends and
 // expansions, must keep every entry (AddressSanitizer watches the writes).
-TEST_F(NvTest, GrowingAcrossCapacitiesKeepsEveryEntry) {
+TEST_F(NetVectorTest, GrowingAcrossCapacitiesKeepsEveryEntry) {
   NET *n[3] = {null_net(), epsilon_net(), symbol_net("a")};
   NV *nv = kora::make_nv(3);
   Nets reference(3, nullptr);
@@ -41,7 +41,7 @@ TEST_F(NvTest, GrowingAcrossCapacitiesKeepsEveryEntry) {
   for (NET *net : n) free_network(net);
 }
 
-TEST_F(NvTest, FreeingNetsKeepsTheRecordAndFreeNvKeepsTheNets) {
+TEST_F(NetVectorTest, FreeingNetsKeepsTheRecordAndFreeNvKeepsTheNets) {
   NET *kept = symbol_net("k");
   NV *nv = kora::nv_push_back(symbol_net("x"), kora::nv_of_net(symbol_net("y")));
   kora::free_nets_of_nv(nv);

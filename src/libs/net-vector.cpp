@@ -1,6 +1,6 @@
 // Net vectors.
 
-#include "nv.h"
+#include "net-vector.h"
 
 #include <algorithm>
 #include <bit>
