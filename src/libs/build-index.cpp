@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "alph.h"
-#include "arc.h"
+#include "big-arc.h"
 #include "error.h"
 #include "flat-hash.h"
 #include "label.h"

@@ -40,7 +40,7 @@
 #include <vector>
 
 #include "alph.h"
-#include "arc.h"
+#include "big-arc.h"
 #include "boundary.h"
 #include "calculus.h"
 #include "closures.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "arc.h"
+#include "big-arc.h"
 #include "heap.h"
 #include "kora.h"
 

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "arc.h"
+#include "big-arc.h"
 #include "compose.h"
 #include "kora_test.h"
 #include "label.h"
