@@ -15,7 +15,7 @@
 
 #include "kora.h"
 #include "measure.h"
-#include "paths.h"
+#include "path-counts.h"
 
 int main(int argc, char **argv) {
   if (argc < 2) {

@@ -15,7 +15,7 @@
 #include "label.h"
 #include "minimize.h"
 #include "modify.h"
-#include "paths.h"
+#include "path-counts.h"
 #include "prune.h"
 #include "scratch.h"
 #include "state-mr.h"

@@ -19,7 +19,7 @@
 #include "heap.h"
 #include "label.h"
 #include "page.h"
-#include "paths.h"
+#include "path-counts.h"
 #include "prop-names.h"
 #include "prop.h"
 #include "scratch.h"

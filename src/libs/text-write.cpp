@@ -36,7 +36,7 @@
 #include "fat-str.h"
 #include "label.h"
 #include "page.h"
-#include "paths.h"
+#include "path-counts.h"
 #include "scratch.h"
 #include "struct.h"
 #include "text-write.h"

@@ -5,7 +5,7 @@
 // of a state's destinations when it leaves the state, so each arc is looked at once: time
 // O(V + E), space O(V) for the stack. Counts are unsigned 64-bit numbers kept in the states'
 // client cells; a sum that does not fit saturates at UINT64_MAX. The same walk finds cycles,
-// which make the counts infinite. Tested in tests/model/paths_test.cpp against a brute-force
+// which make the counts infinite. Tested in tests/model/path_counts_test.cpp against a brute-force
 // count.
 #pragma once
 

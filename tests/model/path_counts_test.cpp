@@ -8,7 +8,7 @@
 
 #include "kora_test.h"
 #include "language.h"
-#include "paths.h"
+#include "path-counts.h"
 #include "print.h"
 
 namespace {
@@ -17,7 +17,7 @@ using kora::path_count;
 using kora_test::messages;
 using Strings = std::vector<std::string>;
 
-class PathsTest : public kora_test::Library {};
+class PathCountsTest : public kora_test::Library {};
 
 // The paths from `from` to final states, by walking every path (exponential, for small networks).
 uint64_t brute_force_paths(const STATE *from) {
@@ -29,7 +29,7 @@ uint64_t brute_force_paths(const STATE *from) {
 
 // Random networks whose arcs go from lower to higher states only; the count of every state must
 // match brute force.
-TEST_F(PathsTest, RandomAcyclicNetworksMatchBruteForce) {
+TEST_F(PathCountsTest, RandomAcyclicNetworksMatchBruteForce) {
   kora_test::for_seeds(200, [&](unsigned, std::mt19937 &random) {
     NET *net = kora_test::random_net(
         random, {.max_states = 10, .max_arcs = 30, .acyclic = true, .epsilon = false});
@@ -45,7 +45,7 @@ TEST_F(PathsTest, RandomAcyclicNetworksMatchBruteForce) {
   });
 }
 
-TEST_F(PathsTest, CyclesGiveCircularAndClearLoopFree) {
+TEST_F(PathCountsTest, CyclesGiveCircularAndClearLoopFree) {
   NET *net = kora_test::build_net(3, {1}, {{0, 'x', 1}, {1, 'y', 2}, {2, 'z', 1}});
   net->flags.loop_free = 1;  // a wrong mark, which the walk corrects
   EXPECT_EQ(kora::index_net(net), kora::PATHS_CIRCULAR);
@@ -75,7 +75,7 @@ NET *doubling_chain(int steps) {
   return net;
 }
 
-TEST_F(PathsTest, CountsSaturateAt64Bits) {
+TEST_F(PathCountsTest, CountsSaturateAt64Bits) {
   NET *exact = doubling_chain(63);
   EXPECT_EQ(kora::index_net(exact), kora::PATHS_INDEXED);
   EXPECT_EQ(path_count(exact->start), uint64_t{1} << 63);
@@ -96,7 +96,7 @@ TEST_F(PathsTest, CountsSaturateAt64Bits) {
   free_network(overflow);
 }
 
-TEST_F(PathsTest, OtherRepresentationsAreNotIndexed) {
+TEST_F(PathCountsTest, OtherRepresentationsAreNotIndexed) {
   NET *net = symbol_net("a");
   net->flags2.is_virtual = 1;
   EXPECT_EQ(kora::index_net(net), kora::PATHS_VIRTUAL);
@@ -111,7 +111,7 @@ TEST_F(PathsTest, OtherRepresentationsAreNotIndexed) {
 }
 
 // On a small stack, which a recursion along the chain would overflow.
-TEST_F(PathsTest, LongChainNeedsNoRecursion) {
+TEST_F(PathCountsTest, LongChainNeedsNoRecursion) {
   NET *net = doubling_chain(100000);
   kora_test::with_small_stack([&] { EXPECT_EQ(kora::index_net(net), kora::PATHS_OVERFLOW); });
   free_network(net);

@@ -6,7 +6,7 @@
 // is added to the state it was entered from, and the walk goes on with the next arc there. An
 // arc to a state marked 1 closes a cycle.
 
-#include "paths.h"
+#include "path-counts.h"
 
 #include "error.h"
 #include "scratch.h"
