@@ -1,10 +1,11 @@
 // Checks the layering of the library's modules against the table in src/libs/layers.txt.
 //
-// Each line of the table names a layer and its modules, lowest layer first; a module is a
-// source file and its header under one base name. A module may include the headers of its own
-// layer and of lower layers. The check fails, naming the file and the include, when a module
-// includes a header of a higher layer, when modules of one layer include one another in a
-// cycle, or when a file of src/libs has no place in the table.
+// The table lists the layers, lowest first, each with its modules and a few words on what each
+// holds; a module is a source file and its header under one base name. A module may include the
+// headers of its own layer and of lower layers. The check fails, naming the file and the
+// include, when a module includes a header of a higher layer, when modules of one layer include
+// one another in a cycle, when a file of src/libs has no place in the table, or when the table
+// leaves a layer or module without its words.
 //
 // Usage: check_layers SRC_LIBS_DIR. Prints every fault and exits 1 if there is one.
 #include <algorithm>
@@ -27,29 +28,43 @@ struct Layers {
   std::map<std::string, size_t> level;    // module -> index into names
 };
 
-// Reads "layer: module module ..." lines; '#' starts a comment.
+// Reads the table: "layer NAME: what it is for" opens a layer, and each "MODULE: what it holds"
+// after it puts a module in that layer; '#' starts a comment. A layer or module without its
+// words, a module before the first layer and a module listed twice are faults.
 bool read_layers(const fs::path &table, Layers &layers) {
   std::ifstream in(table);
   if (!in) {
     std::cerr << table.string() << ": cannot open\n";
     return false;
   }
+  const std::regex entry(R"(^\s*(layer\s+)?([A-Za-z0-9_-]+)\s*:\s*(.*?)\s*$)");
   std::string line;
   bool ok = true;
-  while (std::getline(in, line)) {
+  for (int number = 1; std::getline(in, line); number++) {
     line = line.substr(0, line.find('#'));
-    size_t colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    std::istringstream name_in(line.substr(0, colon));
-    std::string name;
-    name_in >> name;
-    layers.names.push_back(name);
-    std::istringstream modules(line.substr(colon + 1));
-    for (std::string module; modules >> module;) {
-      if (!layers.level.emplace(module, layers.names.size() - 1).second) {
-        std::cerr << table.string() << ": module " << module << " is listed twice\n";
-        ok = false;
-      }
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    const std::string where = table.filename().string() + ":" + std::to_string(number) + ": ";
+    std::smatch match;
+    if (!std::regex_match(line, match, entry)) {
+      std::cerr << where << "expected \"layer NAME: ...\" or \"MODULE: ...\"\n";
+      ok = false;
+      continue;
+    }
+    const bool is_layer = match[1].matched;
+    const std::string name = match[2].str();
+    if (match[3].length() == 0) {
+      std::cerr << where << (is_layer ? "layer " : "module ") << name
+                << " says nothing of what it holds\n";
+      ok = false;
+    }
+    if (is_layer) {
+      layers.names.push_back(name);
+    } else if (layers.names.empty()) {
+      std::cerr << where << "module " << name << " comes before the first layer\n";
+      ok = false;
+    } else if (!layers.level.emplace(name, layers.names.size() - 1).second) {
+      std::cerr << where << "module " << name << " is listed twice\n";
+      ok = false;
     }
   }
   return ok;
