@@ -2,9 +2,11 @@
  * kora: a finite-state network library.
  *
  * This is the whole public interface: plain records and functions, usable from C and C++.
- * The library keeps its state in one global context, filled by initialize_kora() and released
- * by reclaim_kora(). It is single-threaded: never call into it from two threads at once, with
- * the one exception of applyers (see "Threads" at init_apply below).
+ * The library's state is global, one copy per process: the default context (FST_CONTEXT below),
+ * the interface parameters, the message callbacks, and the heaps, label maps, definitions and
+ * tables that initialize_kora() makes and reclaim_kora() releases. It is single-threaded: never
+ * call into it from two threads at once, with the one exception of applyers (see "Threads" at
+ * init_apply below).
  *
  * Failures are reported, not thrown: no C++ exception ever leaves a function of this header.
  * Warnings and errors are delivered to the callbacks set with set_warning_function() and

@@ -19,15 +19,9 @@
 #include "platform.h"
 
 namespace kora {
-
-HEAP *ALPH_HEAP = nullptr;
-
 namespace {
 
 constexpr int kMinClass = 2;
-
-// The item-array heaps, one per size class k (2^k items); null until first used.
-HEAP *item_heaps[MAX_LV + 1];
 
 // The smallest size class whose arrays hold `length` items (at least 4).
 int size_class(int length) {
@@ -45,9 +39,9 @@ uint32_t *alloc_items(int length, int *capacity) {
     return nullptr;
   }
   const int k = size_class(length);
-  if (item_heaps[k] == nullptr)
-    item_heaps[k] = init_heap(static_cast<unsigned>(sizeof(uint32_t)) << k, 8, "Label vectors");
-  void *cell = cell_alloc(item_heaps[k]);
+  if (alph_item_heaps[k] == nullptr)
+    alph_item_heaps[k] = init_heap(static_cast<unsigned>(sizeof(uint32_t)) << k, 8, "Label vectors");
+  void *cell = cell_alloc(alph_item_heaps[k]);
   // A reused cell keeps the items of its former alphabet.
   std::memset(cell, 0, sizeof(uint32_t) << k);
   *capacity = 1 << k;
@@ -60,7 +54,7 @@ void free_items(uint32_t *items, int capacity) {
   if (items == nullptr) return;
   const bool valid = capacity >= (1 << kMinClass) && capacity <= (1 << MAX_LV) &&
                      std::has_single_bit(static_cast<unsigned>(capacity));
-  HEAP *heap = valid ? item_heaps[std::countr_zero(static_cast<unsigned>(capacity))] : nullptr;
+  HEAP *heap = valid ? alph_item_heaps[std::countr_zero(static_cast<unsigned>(capacity))] : nullptr;
   if (heap == nullptr) {
     error("free_alph_items: Illegal ALPH_max");
     return;
@@ -298,7 +292,7 @@ void make_alph_heap() { ALPH_HEAP = init_heap(sizeof(ALPH), page_size() / 4, "Al
 
 void forget_alph_item_heaps() {
   ALPH_HEAP = nullptr;
-  for (HEAP *&heap : item_heaps) heap = nullptr;
+  for (HEAP *&heap : alph_item_heaps) heap = nullptr;
 }
 
 // --- Membership and editing -------------------------------------------------------------------

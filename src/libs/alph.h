@@ -51,8 +51,11 @@ void adjust_alph_size(ALPH *alph, int length);
 // Frees the items and the cell. Null and an alphabet already freed are ignored.
 void free_alph(ALPH *alph);
 
-// The heap of alphabet records ("Alphabets"); null outside initialize_kora .. reclaim_kora.
+// The heap of alphabet records ("Alphabets"); null outside initialize_kora .. reclaim_kora. The
+// heaps of item arrays, one per size class k (2^k items), null until first used. Both are
+// defined in globals.cpp with the rest of the library's state.
 extern HEAP *ALPH_HEAP;
+extern HEAP *alph_item_heaps[MAX_LV + 1];
 
 // Creates ALPH_HEAP.
 void make_alph_heap();

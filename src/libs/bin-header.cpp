@@ -22,19 +22,6 @@ namespace {
 // Seconds from 1 January 1900 to 1 January 1970.
 constexpr int64_t kEpochOffset = 2208988800LL;
 
-struct HeaderState {
-  FILE_HEADER last;
-  int64_t fixed_time = -1;
-  FORMAT_TABLE table{unsupported_writer, unsupported_writer, unsupported_writer,
-                     unsupported_writer, unsupported_reader, unsupported_reader,
-                     unsupported_reader, unsupported_reader};
-};
-
-HeaderState &state() {
-  static HeaderState *the_state = new HeaderState;
-  return *the_state;
-}
-
 // Appends `text` and, when its length is odd, a zero byte.
 void put_padded(ByteWriter &out, const std::string &text) {
   out.put_bytes(text.data(), text.size());
@@ -115,10 +102,10 @@ void set_file_flags(NET *net, uint32_t word) {
   for (const FileFlag &flag : kFileFlags) flag.set(net, (word & flag.bit) != 0);
 }
 
-FILE_HEADER &last_file_header() { return state().last; }
+FILE_HEADER &last_file_header() { return file_headers.last; }
 
 void reset_file_headers() {
-  HeaderState &s = state();
+  FileHeaders &s = file_headers;
   s.last = FILE_HEADER{};
   s.fixed_time = -1;
   s.table =
@@ -127,7 +114,7 @@ void reset_file_headers() {
 }
 
 int64_t utc_time() {
-  if (state().fixed_time >= 0) return state().fixed_time;
+  if (file_headers.fixed_time >= 0) return file_headers.fixed_time;
   std::time_t now = std::time(nullptr);
   if (now == static_cast<std::time_t>(-1)) {
     error("utc_time_ptr: Cannot determine local time.");
@@ -136,7 +123,7 @@ int64_t utc_time() {
   return static_cast<int64_t>(now);
 }
 
-void set_fixed_time(int64_t seconds) { state().fixed_time = seconds < 0 ? -1 : seconds; }
+void set_fixed_time(int64_t seconds) { file_headers.fixed_time = seconds < 0 ? -1 : seconds; }
 
 bool write_header(ByteWriter &out, int type, int sub_version, const char *notice, int count,
                   NET *first) {
@@ -189,7 +176,7 @@ bool write_header(ByteWriter &out, int type, int sub_version, const char *notice
   if (table)
     for (int i = 0; i < count; i++) out.put_u32(0);
   header.total_length = static_cast<int64_t>(out.size() - start);
-  state().last = std::move(header);
+  file_headers.last = std::move(header);
   return true;
 }
 
@@ -263,8 +250,8 @@ bool get_header(ByteReader &in, bool quiet) {
     for (size_t i = 0; i < count; i++) header.locations[i] = in.get_u32();
   }
   if (in.failed()) return false;
-  header.file_name = state().last.file_name;
-  state().last = std::move(header);
+  header.file_name = file_headers.last.file_name;
+  file_headers.last = std::move(header);
   return true;
 }
 
@@ -314,7 +301,7 @@ bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes) {
   return ok;
 }
 
-FORMAT_TABLE &format_table() { return state().table; }
+FORMAT_TABLE &format_table() { return file_headers.table; }
 
 int unsupported_writer(NET *, ByteWriter &, BODY_WRITE *) {
   error("Unsupported file format; cannot write this network to file.");

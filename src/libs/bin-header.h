@@ -149,4 +149,15 @@ FORMAT_TABLE &format_table();
 int unsupported_writer(NET *net, ByteWriter &out, BODY_WRITE *work);
 int unsupported_reader(NET *net, ByteReader &in, BODY_READ *work);
 
+// What this module keeps between files. Defined in globals.cpp with the rest of the library's
+// state.
+struct FileHeaders {
+  FILE_HEADER last;         // the header of the last file read or written
+  int64_t fixed_time = -1;  // the time utc_time answers, or -1 for the clock
+  FORMAT_TABLE table{unsupported_writer, unsupported_writer, unsupported_writer,
+                     unsupported_writer, unsupported_reader, unsupported_reader,
+                     unsupported_reader, unsupported_reader};
+};
+extern FileHeaders file_headers;
+
 }  // namespace kora

@@ -37,12 +37,10 @@ namespace {
 
 constexpr int kDefinitionBuckets = 50;
 
-// The table, made on first use.
-HASH_TABLE *definitions = nullptr;
-
 HASH_TABLE *definitions_table() {
-  if (definitions == nullptr) definitions = make_hash_table(kDefinitionBuckets, "Definitions");
-  return definitions;
+  if (defined_networks == nullptr)
+    defined_networks = make_hash_table(kDefinitionBuckets, "Definitions");
+  return defined_networks;
 }
 
 NET *lookup_in(HASH_TABLE *table, uint32_t id) {
@@ -247,7 +245,9 @@ int define_net_by_id(uint32_t id, NET *net, int check) {
   return 0;
 }
 
-NET *defined_net(uint32_t id) { return id == EPSILON ? nullptr : lookup_in(definitions, id); }
+NET *defined_net(uint32_t id) {
+  return id == EPSILON ? nullptr : lookup_in(defined_networks, id);
+}
 
 bool is_defined(uint32_t id) { return defined_net(id) != nullptr; }
 
@@ -259,20 +259,20 @@ NET *copy_defined_net(uint32_t id) {
 NET *take_definition(uint32_t id) {
   NET *net = defined_net(id);
   if (net == nullptr) return nullptr;
-  id_table_remove(definitions, id);
+  id_table_remove(defined_networks, id);
   net->definition_label = ID_NO_SYMBOL;
   return net;
 }
 
-int definition_count() { return definitions == nullptr ? 0 : definitions->entry_count; }
+int definition_count() { return defined_networks == nullptr ? 0 : defined_networks->entry_count; }
 
 void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *data) {
-  if (definitions == nullptr || definitions->entry_count == 0) {
+  if (defined_networks == nullptr || defined_networks->entry_count == 0) {
     std::fputs("No defined symbols.\n", stdout);
     return;
   }
   HASH_ITERATOR iterator;
-  start_hash_iterator(&iterator, definitions);
+  start_hash_iterator(&iterator, defined_networks);
   for (HASH_ENTRY *entry = next_hash_entry(&iterator); entry != nullptr;
        entry = next_hash_entry(&iterator))
     visit(key_id(entry->key), static_cast<NET *>(entry->value), data);
@@ -281,13 +281,13 @@ void list_definitions(void (*visit)(uint32_t id, NET *net, void *data), void *da
 void forget_deleted_definition(NET *net) {
   const uint32_t id = net->definition_label;
   if (id == ID_NO_SYMBOL) return;
-  if (lookup_in(definitions, id) != net) return;
+  if (lookup_in(defined_networks, id) != net) return;
   FILE *stream = message_stream();
   std::fputs("Undefined '", stream);
   print_label(id, stream, 0);
   std::fputs("' because the network got deleted.", stream);
   flush_message_as_warning();
-  id_table_remove(definitions, id);
+  id_table_remove(defined_networks, id);
   net->definition_label = ID_NO_SYMBOL;
 }
 
@@ -356,8 +356,8 @@ bool list_and_net_agree(ALPH *list, NET *net) {
 // --- The end --------------------------------------------------------------------------------
 
 void free_definitions() {
-  free_table_and_networks(definitions);
-  definitions = nullptr;
+  free_table_and_networks(defined_networks);
+  defined_networks = nullptr;
   free_function_table();
   for (uint32_t id = 0; id < label_count(); ++id) {
     LABEL *label = label_record(id);

@@ -15,6 +15,12 @@
 
 namespace kora {
 
+struct HASH_TABLE;
+
+// The definitions table, made on first use. Defined in globals.cpp with the rest of the
+// library's state.
+extern HASH_TABLE *defined_networks;
+
 // The definition_type of a label whose `definition` is a symbol list.
 constexpr uint32_t LIST_DEFINITION = 2;
 

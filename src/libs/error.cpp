@@ -13,15 +13,8 @@
 
 namespace {
 
-kora_message_function error_function = nullptr;
-kora_message_function warning_function = nullptr;
-
 // Messages are formatted into at most this many characters.
 constexpr int kMessageSize = 1000;
-
-// Where the message stream records the length of its text on each flush (a size_t, which the
-// context record has no field for).
-size_t message_length = 0;
 
 // The message is copied out before the stream is rewound for the next one, so that a report
 // may assemble a message of its own.
@@ -41,12 +34,16 @@ void flush_message(void (*report)(const char *)) {
 
 namespace kora {
 
-void set_error_callback(kora_message_function function) { error_function = function; }
-void set_warning_callback(kora_message_function function) { warning_function = function; }
+void set_error_callback(kora_message_function function) {
+  message_channel.error_function = function;
+}
+void set_warning_callback(kora_message_function function) {
+  message_channel.warning_function = function;
+}
 
 void warning(const char *text) {
-  if (warning_function != nullptr) {
-    warning_function(text, "", 0);
+  if (message_channel.warning_function != nullptr) {
+    message_channel.warning_function(text, "", 0);
     return;
   }
   std::fprintf(stderr, "\n*** Warning: %s ***\n", text);
@@ -63,8 +60,8 @@ void warning_printf(const char *format, ...) {
 
 void error(const char *text) {
   INT_PARAMETERS *parameters = int_parameters();
-  if (error_function != nullptr) {
-    error_function(text, "", 0);
+  if (message_channel.error_function != nullptr) {
+    message_channel.error_function(text, "", 0);
   } else {
     std::fprintf(stderr, "\n*** ERROR: %s ***\n", text);
     std::fflush(stderr);
@@ -145,7 +142,8 @@ int check_input_source(const char *string, FILE *stream) {
 FILE *message_stream() {
   FST_CONTEXT *context = kora::context();
   if (context->message_file == nullptr)
-    context->message_file = open_memstream(&context->message_buffer, &message_length);
+    context->message_file =
+        open_memstream(&context->message_buffer, &message_channel.message_length);
   return context->message_file != nullptr ? context->message_file : stderr;
 }
 

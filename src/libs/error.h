@@ -9,6 +9,16 @@
 
 namespace kora {
 
+// Where warnings and errors go. Defined in globals.cpp with the rest of the library's state.
+struct MessageChannel {
+  kora_message_function error_function = nullptr;    // null: standard error
+  kora_message_function warning_function = nullptr;  // null: standard error
+  // Where the message stream records the length of its text on each flush (a size_t, which the
+  // context record has no field for).
+  size_t message_length = 0;
+};
+extern MessageChannel message_channel;
+
 // The callbacks of warning() and error() (set_warning_function and set_error_function of
 // kora.h); null restores printing on standard error.
 void set_warning_callback(kora_message_function function);

@@ -3,12 +3,6 @@
 #include "flag-marks.h"
 
 namespace kora {
-namespace {
-
-InsertFlagExpander installed_expander = nullptr;
-FlagEliminator installed_eliminator = nullptr;
-
-}  // namespace
 
 NET *recompute_flag_marks(NET *net) {
   if (net == nullptr || net->flags2.is_virtual) return net;
@@ -21,17 +15,17 @@ NET *recompute_flag_marks(NET *net) {
 }
 
 void set_flag_elimination_hooks(InsertFlagExpander expander, FlagEliminator eliminator) {
-  installed_expander = expander;
-  installed_eliminator = eliminator;
+  flag_elimination_hooks = {expander, eliminator};
 }
 
 NET *expand_insert_flags(NET *net) {
-  return installed_expander != nullptr && net != nullptr ? installed_expander(net) : net;
+  InsertFlagExpander expand = flag_elimination_hooks.expander;
+  return expand != nullptr && net != nullptr ? expand(net) : net;
 }
 
 NET *eliminate_flags_in_place(NET *net, int minimize, int all) {
-  return installed_eliminator != nullptr && net != nullptr ? installed_eliminator(net, minimize, all)
-                                                           : net;
+  FlagEliminator eliminate = flag_elimination_hooks.eliminator;
+  return eliminate != nullptr && net != nullptr ? eliminate(net, minimize, all) : net;
 }
 
 }  // namespace kora

@@ -40,6 +40,13 @@ using FlagEliminator = NET *(*)(NET *net, int minimize, int all);
 // Installed at start-up by the flag-elimination module (null uninstalls).
 void set_flag_elimination_hooks(InsertFlagExpander expander, FlagEliminator eliminator);
 
+// The hooks installed. Defined in globals.cpp with the rest of the library's state.
+struct FlagEliminationHooks {
+  InsertFlagExpander expander = nullptr;
+  FlagEliminator eliminator = nullptr;
+};
+extern FlagEliminationHooks flag_elimination_hooks;
+
 // Runs the installed expander; without one, returns `net` unchanged.
 NET *expand_insert_flags(NET *net);
 

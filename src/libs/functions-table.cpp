@@ -17,22 +17,20 @@ namespace {
 constexpr int kFunctionBuckets = 61;
 constexpr unsigned kRecordsPerBlock = 24;
 
-HASH_TABLE *function_table = nullptr;
-HEAP *function_records = nullptr;
-
 HASH_TABLE *the_function_table() {
-  if (function_table == nullptr) {
-    function_table = make_hash_table(kFunctionBuckets, "Function table");
-    function_records = init_heap(sizeof(FUNCTION_RECORD), kRecordsPerBlock, "Function records");
+  if (user_functions.table == nullptr) {
+    user_functions.table = make_hash_table(kFunctionBuckets, "Function table");
+    user_functions.records =
+        init_heap(sizeof(FUNCTION_RECORD), kRecordsPerBlock, "Function records");
   }
-  return function_table;
+  return user_functions.table;
 }
 
 // Frees what the record owns and the record itself.
 void release_record(FUNCTION_RECORD *func) {
   free_lab_vector(func->parameters);
   std::free(func->body);
-  free_cell(func, function_records);
+  free_cell(func, user_functions.records);
 }
 
 }  // namespace
@@ -50,10 +48,10 @@ FUNCTION_RECORD *define_function_record(uint32_t id, LAB_VECTOR *parameters, cha
     free_lab_vector(func->parameters);
     std::free(func->body);
   } else {
-    func = static_cast<FUNCTION_RECORD *>(cell_alloc(function_records));
+    func = static_cast<FUNCTION_RECORD *>(cell_alloc(user_functions.records));
     if (func == nullptr) out_of_memory("DEFINE_FUNCTION_RECORD");
     func->name = id;
-    if (id_table_insert(function_table, id, func) != 0)
+    if (id_table_insert(user_functions.table, id, func) != 0)
       out_of_memory("DEFINE_FUNCTION_RECORD");
   }
   func->parameters = parameters;
@@ -77,13 +75,13 @@ void print_function_signature(uint32_t id, const LAB_VECTOR *parameters, FILE *s
 }
 
 void free_function_table() {
-  if (function_table == nullptr) return;
-  std::vector<void *> records = hash_values(function_table);
-  free_hash_table(function_table);
-  function_table = nullptr;
+  if (user_functions.table == nullptr) return;
+  std::vector<void *> records = hash_values(user_functions.table);
+  free_hash_table(user_functions.table);
+  user_functions.table = nullptr;
   for (void *func : records) release_record(static_cast<FUNCTION_RECORD *>(func));
-  free_heap(function_records);
-  function_records = nullptr;
+  free_heap(user_functions.records);
+  user_functions.records = nullptr;
 }
 
 }  // namespace kora

@@ -20,6 +20,17 @@ struct FUNCTION_RECORD {
   int encoding;            // the library's character encoding (parameter word 44) when defined
 };
 
+struct HASH_TABLE;
+struct HEAP;
+
+// The table and the heap of its records, both made on first use. Defined in globals.cpp with the
+// rest of the library's state.
+struct UserFunctions {
+  HASH_TABLE *table = nullptr;
+  HEAP *records = nullptr;
+};
+extern UserFunctions user_functions;
+
 // Defines the function `id` with `parameters` and `body` (malloc'ed text), both of which the
 // record owns from then on, and the current library encoding; returns the record (the table's).
 // An existing record of `id` is reused: its old parameters and body are freed, and when verbose

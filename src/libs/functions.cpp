@@ -47,11 +47,6 @@ namespace {
 // Arguments a call may pass: the count must stay below this.
 constexpr int kMaxCallArguments = 255;
 
-RegexCompiler installed_compiler = nullptr;
-
-// The user functions whose bodies are being compiled, innermost last.
-std::vector<uint32_t> active_calls;
-
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool has_blank(const std::string &text) {
@@ -175,7 +170,7 @@ bool occurs_as_symbol(const std::string &body, const std::string &name) {
 
 // Compiles `text` with the installed compiler; null when it fails or none is installed.
 NET *compile(const std::string &text) {
-  return installed_compiler != nullptr ? installed_compiler(text.c_str()) : nullptr;
+  return regex_functions.compiler != nullptr ? regex_functions.compiler(text.c_str()) : nullptr;
 }
 
 // Checks that every parameter occurs in the body and can be written inside "Lit(" ... ")";
@@ -187,7 +182,7 @@ bool check_parameters(const std::string &prototype, const Prototype &parsed,
       error_printf("Parameter '%s' does not occur in the function definition", parameter.c_str());
       return false;
     }
-    if (installed_compiler == nullptr) continue;
+    if (regex_functions.compiler == nullptr) continue;
     NET *literal = compile(std::string("Lit(").append(parameter).append(")"));
     if (literal == nullptr) {
       error_printf(
@@ -350,7 +345,7 @@ NET *specifier_net(uint32_t specifier, const char *function) {
 
 }  // namespace
 
-void set_regex_compiler(RegexCompiler compile) { installed_compiler = compile; }
+void set_regex_compiler(RegexCompiler compile) { regex_functions.compiler = compile; }
 
 bool is_system_function(uint32_t id) {
   if (id >= FIRST_FUNCTION_SYMBOL && id <= LAST_FUNCTION_SYMBOL) return true;
@@ -375,22 +370,23 @@ NET *call_user_function(uint32_t name, NV *arguments) {
     free_nv_and_nets(arguments);
     return null_net();
   }
-  if (std::find(active_calls.begin(), active_calls.end(), name) != active_calls.end()) {
+  std::vector<uint32_t> &active = regex_functions.active_calls;
+  if (std::find(active.begin(), active.end(), name) != active.end()) {
     report_signature_error("Function '", func, "' calls itself and cannot be computed.");
     free_nv_and_nets(arguments);
     return null_net();
   }
-  if (installed_compiler == nullptr) {
+  if (regex_functions.compiler == nullptr) {
     error("No regex compiler is installed to compute the function.");
     free_nv_and_nets(arguments);
     return null_net();
   }
   const int verbose = parameter(KORA_VERBOSE);
   int_parameters()->word[KORA_VERBOSE] = 0;
-  active_calls.push_back(name);
+  active.push_back(name);
   NV empty{0, nullptr};
   NET *result = compile_call(func, arguments != nullptr ? arguments : &empty);
-  active_calls.pop_back();
+  active.pop_back();
   free_nv_and_nets(arguments);
   int_parameters()->word[KORA_VERBOSE] = verbose;
   return result != nullptr ? result : null_net();
@@ -513,7 +509,7 @@ KORA_API int define_function(const char *prototype, const char *body) {
       error_printf("'%s' is a system function. It cannot be redefined.", parsed.name.c_str());
       return 1;
     }
-    if (installed_compiler != nullptr && !has_file_operator(text) &&
+    if (regex_functions.compiler != nullptr && !has_file_operator(text) &&
         text.find("Implode(") == std::string::npos) {
       NET *check = compile(text);
       if (check == nullptr) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "kora.h"
 
@@ -20,6 +21,14 @@ using RegexCompiler = NET *(*)(const char *text);
 
 // Installs the compiler used to validate and to call functions (null uninstalls it).
 void set_regex_compiler(RegexCompiler compile);
+
+// What the regex functions keep between calls. Defined in globals.cpp with the rest of the
+// library's state.
+struct RegexFunctions {
+  RegexCompiler compiler = nullptr;    // installed by set_regex_compiler
+  std::vector<uint32_t> active_calls;  // the user functions being called, innermost last
+};
+extern RegexFunctions regex_functions;
 
 // Whether `id` names a system function: the built-in function symbols ("Explode(" to
 // "EndTag(") and "Lit(", "Sigma(", "Labels(".

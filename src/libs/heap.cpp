@@ -13,8 +13,6 @@
 namespace kora {
 namespace {
 
-HEAP *all_heaps = nullptr;
-
 size_t block_bytes_of(const HEAP *heap) {
   return static_cast<size_t>(heap->cells_per_block) * heap->cell_size;
 }

@@ -29,6 +29,10 @@ struct HEAP {
   HEAP *next_heap;              // the global list of heaps, newest first
 };
 
+// Every heap made and not yet freed, newest first, linked through next_heap. Defined in
+// globals.cpp with the rest of the library's state.
+extern HEAP *all_heaps;
+
 // A new heap at the head of the global list. A block count of 0 is reported and gives null.
 HEAP *init_heap(unsigned cell_size, unsigned cells_per_block, const char *name);
 

@@ -23,9 +23,6 @@
 #include "utf8.h"
 
 namespace kora {
-
-LABEL_SIDES label_sides{};
-
 namespace {
 
 constexpr unsigned kLabelsPerBlock = 1024;
@@ -35,23 +32,9 @@ constexpr uint32_t kNameHashSeed = 101;
 // The characters that print_label escapes in a one-character name.
 constexpr const char *kEscapedInLabels = " 0\n?%\t\r\v\b\f";
 
-// Every map in creation order; the current map; the three maps of make_label_maps.
-LABEL_MAP *first_map = nullptr;
-LABEL_MAP *the_current_map = nullptr;
-LABEL_MAP *the_attribute_map = nullptr;
-LABEL_MAP *the_value_map = nullptr;
-LABEL_MAP *the_default_map = nullptr;
-// Reads the flag record of a new name; installed by the flag-diacritic module.
-FlagReader flag_reader = nullptr;
-// The cells of every label record of every map.
-HEAP *label_heap = nullptr;
-// Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about. Atomic
-// because applyers on several threads read bytes through input_character_code.
-std::atomic<uint32_t> warned_undefined_bytes{0};
-
 // Points label_sides at the current map's arrays, or at nothing.
 void follow_current_map() {
-  const LABEL_MAP *map = the_current_map;
+  const LABEL_MAP *map = label_maps.current;
   label_sides = map != nullptr
                     ? LABEL_SIDES{map->count, map->upper_sides, map->lower_sides, map->arities}
                     : LABEL_SIDES{};
@@ -162,7 +145,7 @@ LABEL *find_tuple(LABEL_MAP *map, const uint32_t *components, int arity) {
 
 // A record from the label heap with no id yet, both apply marks 1 and nothing else set.
 LABEL *new_label(int arity) {
-  auto *label = static_cast<LABEL *>(cell_alloc(label_heap));
+  auto *label = static_cast<LABEL *>(cell_alloc(label_maps.label_heap));
   if (label == nullptr) out_of_memory("INTERN_NEW_LABEL");
   *label = LABEL{};
   label->reserved = ID_NO_SYMBOL;
@@ -197,7 +180,7 @@ void free_label(LABEL *label) {
   else
     std::free(label->tuple);
   std::free(label->flag);
-  free_cell(label, label_heap);
+  free_cell(label, label_maps.label_heap);
 }
 
 // Gives `label` the map's next id and enters it. Returns 0; or, when no id is left, reports,
@@ -221,7 +204,7 @@ int intern_new_label(LABEL_MAP *map, LABEL *label, uint32_t *out) {
   map->upper_sides[id] = label->arity == 1 ? id : label->tuple->components[0];
   map->lower_sides[id] = label->arity == 1 ? id : label->tuple->components[1];
   map->arities[id] = label->arity;
-  if (map == the_current_map) follow_current_map();
+  if (map == label_maps.current) follow_current_map();
   bool added;
   *map->table->insert(
       table_hash(label),
@@ -240,8 +223,8 @@ int intern_name(LABEL_MAP *map, uint32_t *out, const uint32_t *name, bool parse_
   }
   LABEL *label = new_symbol_label(name);
   int status = intern_new_label(map, label, out);
-  if (status != 0 || !parse_flags || flag_reader == nullptr) return status;
-  FLAG_DIACRITIC *flag = flag_reader(label->name);
+  if (status != 0 || !parse_flags || label_maps.flag_reader == nullptr) return status;
+  FLAG_DIACRITIC *flag = label_maps.flag_reader(label->name);
   if (flag == nullptr) return status;
   label->apply_mark_1 = 0;
   label->apply_mark_2 = 0;
@@ -251,7 +234,7 @@ int intern_name(LABEL_MAP *map, uint32_t *out, const uint32_t *name, bool parse_
 
 // Whether `map` is on the global list.
 bool is_map(const LABEL_MAP *map) {
-  for (LABEL_MAP *m = first_map; m != nullptr; m = m->next)
+  for (LABEL_MAP *m = label_maps.first; m != nullptr; m = m->next)
     if (m == map) return true;
   return false;
 }
@@ -287,11 +270,11 @@ bool check_components(const uint32_t *components, int arity) {
 int intern_tuple_components(uint32_t *out, const uint32_t *components, int arity) {
   *out = ID_NO_SYMBOL;
   if (!check_components(components, arity)) return 1;
-  if (LABEL *label = find_tuple(the_current_map, components, arity)) {
+  if (LABEL *label = find_tuple(label_maps.current, components, arity)) {
     *out = label->id;
     return 0;
   }
-  return intern_new_label(the_current_map, new_tuple_label(components, arity), out);
+  return intern_new_label(label_maps.current, new_tuple_label(components, arity), out);
 }
 
 // Appends an ASCII name (at most 23 characters) to the "Default" map.
@@ -305,12 +288,12 @@ void intern_builtin(const char *name) {
   }
   codes[n] = 0;
   uint32_t id;
-  intern_new_label(the_default_map, new_symbol_label(codes), &id);
+  intern_new_label(label_maps.default_map, new_symbol_label(codes), &id);
 }
 
 // Interns the built-in symbols 0-152 into the empty "Default" map and sets their apply marks.
 void intern_builtins() {
-  LABEL_MAP *label_map = the_default_map;
+  LABEL_MAP *label_map = label_maps.default_map;
   KORA_ASSERT(label_map && LIM_id_count(label_map) == 0);
   for (const char *name :
        {"**EPSILON**", "**OTHER**", "*ALTCHAIN*", "GUARDEDEPSILON", "_DET_EPSILON_"})
@@ -374,30 +357,30 @@ int intern_code(uint32_t *out, uint32_t code) {
 
 // --- Maps -------------------------------------------------------------------------------------
 
-void set_flag_reader(FlagReader reader) { flag_reader = reader; }
+void set_flag_reader(FlagReader reader) { label_maps.flag_reader = reader; }
 
 void make_label_maps() {
-  label_heap = init_heap(sizeof(LABEL), kLabelsPerBlock, "Labels");
-  the_attribute_map = make_label_map("Attribute", 10);
-  the_value_map = make_label_map("Value", 50);
-  the_default_map = make_label_map("Default", 32768);
-  reserve_id_zero(the_attribute_map);
-  reserve_id_zero(the_value_map);
-  the_current_map = the_default_map;
+  label_maps.label_heap = init_heap(sizeof(LABEL), kLabelsPerBlock, "Labels");
+  label_maps.attribute = make_label_map("Attribute", 10);
+  label_maps.value = make_label_map("Value", 50);
+  label_maps.default_map = make_label_map("Default", 32768);
+  reserve_id_zero(label_maps.attribute);
+  reserve_id_zero(label_maps.value);
+  label_maps.current = label_maps.default_map;
   intern_builtins();
 }
 
 void free_label_maps() {
-  while (first_map != nullptr) {
-    LABEL_MAP *next = first_map->next;
-    free_map(first_map);
-    first_map = next;
+  while (label_maps.first != nullptr) {
+    LABEL_MAP *next = label_maps.first->next;
+    free_map(label_maps.first);
+    label_maps.first = next;
   }
-  free_heap(label_heap);
-  label_heap = nullptr;
-  the_current_map = the_attribute_map = the_value_map = the_default_map = nullptr;
+  free_heap(label_maps.label_heap);
+  label_maps.label_heap = nullptr;
+  label_maps.current = label_maps.attribute = label_maps.value = label_maps.default_map = nullptr;
   follow_current_map();
-  warned_undefined_bytes = 0;
+  label_maps.warned_undefined_bytes = 0;
 }
 
 LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
@@ -407,23 +390,23 @@ LABEL_MAP *make_label_map(const char *name, uint32_t increment) {
   map->increment = increment > 0 ? increment : 1;
   resize_label_arrays(map, map->increment, "MAKE_SYMBOL_MAP");
   map->table = new FlatHash<uint32_t>("INTERN_NEW_SYMBOL");
-  LABEL_MAP **link = &first_map;
+  LABEL_MAP **link = &label_maps.first;
   while (*link != nullptr) link = &(*link)->next;
   *link = map;
   return map;
 }
 
-LABEL_MAP *current_label_map() { return the_current_map; }
-LABEL_MAP *attribute_label_map() { return the_attribute_map; }
-LABEL_MAP *value_label_map() { return the_value_map; }
+LABEL_MAP *current_label_map() { return label_maps.current; }
+LABEL_MAP *attribute_label_map() { return label_maps.attribute; }
+LABEL_MAP *value_label_map() { return label_maps.value; }
 
 int set_label_map(LABEL_MAP *map) {
-  if (map == nullptr) map = the_default_map;
+  if (map == nullptr) map = label_maps.default_map;
   if (map == nullptr || !is_map(map)) {
     warning("Cannot set label map to a non-existing label map.");
     return 1;
   }
-  the_current_map = map;
+  label_maps.current = map;
   follow_current_map();
   return 0;
 }
@@ -466,10 +449,10 @@ uint32_t symbol_id(const char *name) {
 
 int intern_fat_symbol(uint32_t *out, FAT_STR name) {
   *out = ID_NO_SYMBOL;
-  if (name == nullptr || the_current_map == nullptr) return 1;
+  if (name == nullptr || label_maps.current == nullptr) return 1;
   if (name[0] == 0) return *out = EPSILON, 0;
   if (parameter(KORA_REPORT_BAD_CHARS)) convert_cp1252_in_place(name);
-  return intern_name(the_current_map, out, name, true);
+  return intern_name(label_maps.current, out, name, true);
 }
 
 int intern_symbol_in_map(LABEL_MAP *map, uint32_t *out, const uint32_t *name) {
@@ -484,7 +467,7 @@ uint32_t input_character_code(uint32_t code, bool from_byte) {
   cp1252_to_unicode(&converted, code);
   uint32_t bit = 1u << (code - 0x80);
   if (from_byte && !is_cp1252_defined(code) && parameter(KORA_VERBOSE) &&
-      !(warned_undefined_bytes.fetch_or(bit) & bit))
+      !(label_maps.warned_undefined_bytes.fetch_or(bit) & bit))
     warning_printf("'0x%X' is an undefined code\n in ISO-8859-1 and in CP1252.", code);
   return converted;
 }
@@ -538,16 +521,16 @@ uint32_t pair_id(uint32_t upper, uint32_t lower) {
 
 int intern_tuple(uint32_t *out, const uint32_t *components, int arity) {
   *out = ID_NO_SYMBOL;
-  if (components == nullptr || arity < 2 || arity > INT16_MAX || the_current_map == nullptr)
+  if (components == nullptr || arity < 2 || arity > INT16_MAX || label_maps.current == nullptr)
     return 1;
   return intern_tuple_components(out, components, arity);
 }
 
 int lookup_symbol(uint32_t *out, const uint32_t *name) {
   *out = ID_NO_SYMBOL;
-  if (name == nullptr || the_current_map == nullptr) return 2;
+  if (name == nullptr || label_maps.current == nullptr) return 2;
   if (name[0] == 0) return *out = EPSILON, 0;
-  LABEL *label = find_name(the_current_map, name);
+  LABEL *label = find_name(label_maps.current, name);
   if (label == nullptr) return 2;
   *out = label->id;
   return 0;
@@ -596,11 +579,11 @@ uint32_t label_hash(const LABEL *label) {
 // --- Label information ------------------------------------------------------------------------
 
 LABEL *label_record(uint32_t id) {
-  LABEL_MAP *map = the_current_map;
+  LABEL_MAP *map = label_maps.current;
   return map != nullptr && id < map->count ? map->labels[id] : nullptr;
 }
 
-uint32_t label_count() { return the_current_map != nullptr ? the_current_map->count : 0; }
+uint32_t label_count() { return label_maps.current != nullptr ? label_maps.current->count : 0; }
 
 int is_special_symbol(uint32_t id) {
   return id == OTHER || id == GUARDED_EPSILON || id == DET_EPSILON ||

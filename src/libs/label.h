@@ -19,6 +19,7 @@
 // one array read. Tested in tests/model/label_test.cpp.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -28,6 +29,8 @@
 #include "kora.h"
 
 namespace kora {
+
+struct HEAP;
 
 // Built-in ids, fixed when the "Default" map is made.
 constexpr uint32_t EPSILON = 0;
@@ -130,6 +133,22 @@ extern LABEL_SIDES label_sides;
 // flag-diacritic module installs it at start-up; without one no name is a flag.
 using FlagReader = FLAG_DIACRITIC *(*)(const uint32_t *name);
 void set_flag_reader(FlagReader reader);
+
+// The label maps and what interning keeps beside them. Defined in globals.cpp with the rest of
+// the library's state; label_sides above follows `current`.
+struct LabelMaps {
+  LABEL_MAP *first = nullptr;        // every map in creation order, linked through next
+  LABEL_MAP *current = nullptr;      // the map that interning and the side arrays use
+  LABEL_MAP *attribute = nullptr;    // "Attribute": the attributes of flag diacritics
+  LABEL_MAP *value = nullptr;        // "Value": the values of flag diacritics
+  LABEL_MAP *default_map = nullptr;  // "Default": the map of networks
+  FlagReader flag_reader = nullptr;  // installed by the flag-diacritic module
+  HEAP *label_heap = nullptr;        // the cells of every label record of every map
+  // Bit b - 0x80 is set once the undefined Windows-1252 byte b has been warned about. Atomic
+  // because applyers on several threads read bytes through input_character_code.
+  std::atomic<uint32_t> warned_undefined_bytes{0};
+};
+extern LabelMaps label_maps;
 
 // Makes "Attribute", "Value" and "Default" with the built-in symbols and makes "Default"
 // current. In "Attribute" and "Value" the id 0 is held by the empty name, so that no real

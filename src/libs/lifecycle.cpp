@@ -35,9 +35,6 @@
 namespace kora {
 namespace {
 
-// True until the heaps are made; set again by reclaim_kora.
-bool heaps_to_create = true;
-
 void create_heaps() {
   if (!heaps_to_create) return;
   make_network_heaps();

@@ -2,28 +2,22 @@
 
 #include "memory-budget.h"
 
-#include <atomic>
 #include <string>
 
 #include "boundary.h"
 #include "context.h"
 
 namespace kora {
-namespace {
-
-std::atomic<size_t> held{0};
-
-}  // namespace
 
 void charge_memory(size_t bytes) {
-  const size_t now = held.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+  const size_t now = bytes_held.fetch_add(bytes, std::memory_order_relaxed) + bytes;
   const size_t limit = context()->memory_limit;
   if (limit == 0 || now <= limit || guarded_call_depth == 0) return;
-  held.fetch_sub(bytes, std::memory_order_relaxed);
+  bytes_held.fetch_sub(bytes, std::memory_order_relaxed);
   throw CallAbandoned{"Memory limit exceeded", "limit " + std::to_string(limit) + " bytes"};
 }
 
-void release_memory(size_t bytes) { held.fetch_sub(bytes, std::memory_order_relaxed); }
+void release_memory(size_t bytes) { bytes_held.fetch_sub(bytes, std::memory_order_relaxed); }
 
 }  // namespace kora
 

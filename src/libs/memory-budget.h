@@ -10,9 +10,14 @@
 // by every thread (applyers run on several at once) and costs one atomic add per charge.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 namespace kora {
+
+// The bytes counted now: atomic, since applyers on several threads charge at once. Defined in
+// globals.cpp with the rest of the library's state.
+extern std::atomic<size_t> bytes_held;
 
 // Counts `bytes` more; inside an exported call, throws CallAbandoned when that would pass
 // the limit (the bytes are then not counted).

@@ -21,21 +21,17 @@
 namespace kora {
 namespace {
 
-HEAP *table_heap = nullptr;
-HEAP *vector_heap = nullptr;
-HEAP *node_heap = nullptr;
-
 // --- Cells ------------------------------------------------------------------------------------
 
 // A reused cell keeps its old words, so every cell is cleared as it is handed out.
 PARSE_TABLE_VECTOR *new_vector() {
-  auto *vector = static_cast<PARSE_TABLE_VECTOR *>(cell_alloc(vector_heap));
+  auto *vector = static_cast<PARSE_TABLE_VECTOR *>(cell_alloc(parse_tables.vector_heap));
   std::memset(vector, 0, sizeof *vector);
   return vector;
 }
 
 PARSE_TABLE_NODE *new_node(uint32_t symbol_id) {
-  auto *node = static_cast<PARSE_TABLE_NODE *>(cell_alloc(node_heap));
+  auto *node = static_cast<PARSE_TABLE_NODE *>(cell_alloc(parse_tables.node_heap));
   node->symbol_id = symbol_id;
   node->next = nullptr;
   return node;
@@ -47,17 +43,17 @@ void free_vector(PARSE_TABLE_VECTOR *vector) {
   for (PARSE_TABLE_NODE *node : vector->entries) {
     if (node == nullptr) continue;
     if (node->next != nullptr) free_vector(node->next);
-    free_cell(node, node_heap);
+    free_cell(node, parse_tables.node_heap);
   }
-  free_cell(vector, vector_heap);
+  free_cell(vector, parse_tables.vector_heap);
 }
 
-std::atomic<uint64_t> last_generation{0};
-
-uint64_t next_generation() { return last_generation.fetch_add(1, std::memory_order_relaxed) + 1; }
+uint64_t next_generation() {
+  return parse_tables.last_generation.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 PARSE_TABLE *new_table(int encoding_mode) {
-  auto *table = static_cast<PARSE_TABLE *>(cell_alloc(table_heap));
+  auto *table = static_cast<PARSE_TABLE *>(cell_alloc(parse_tables.table_heap));
   table->generation = next_generation();
   table->encoding_mode = encoding_mode;
   table->has_multichar = 0;
@@ -193,7 +189,8 @@ int single_character(const char *text, uint32_t *out_id, InputCharacters *local)
 
 // Cuts one symbol at the non-empty `text`: with zero_is_epsilon a "0" is EPSILON; with
 // percent_escape a "%" before a byte makes that byte start the symbol, and with escape_inside
-// (tokenize_string) stand for that byte anywhere in the spelling. Sets *matched when a spelling of the table matched.
+// (tokenize_string) stand for that byte anywhere in the spelling. Sets *matched when a spelling
+// of the table matched.
 int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int percent_escape,
                bool escape_inside, uint32_t *out_id, const char **out_end, bool *matched,
                InputCharacters *local) {
@@ -219,11 +216,6 @@ int cut_symbol(const char *text, PARSE_TABLE *table, int zero_is_epsilon, int pe
 // --- Stream input -----------------------------------------------------------------------------
 
 constexpr size_t kStreamCompactAt = 4096;
-
-// Guards the building of the parse tables cached on networks (and, through
-// net_preparation_lock, what the applyer prepares on a network).
-std::recursive_mutex table_building;
-
 
 // Keeps at least the rest of the current line in the buffer: moves the unread bytes to the
 // front once the position is past the middle, then reads lines while no line end is buffered
@@ -254,13 +246,16 @@ void top_up(StreamBuffer &in) {
 // --- Heaps and tables -------------------------------------------------------------------------
 
 void make_parse_table_heaps() {
-  table_heap = init_heap(sizeof(PARSE_TABLE), page_size() / sizeof(PARSE_TABLE), "Parse table");
-  vector_heap = init_heap(sizeof(PARSE_TABLE_VECTOR), 16, "Parse table vectors");
-  node_heap = init_heap(sizeof(PARSE_TABLE_NODE), page_size() / sizeof(PARSE_TABLE_NODE),
-                        "Parse table nodes");
+  parse_tables.table_heap =
+      init_heap(sizeof(PARSE_TABLE), page_size() / sizeof(PARSE_TABLE), "Parse table");
+  parse_tables.vector_heap = init_heap(sizeof(PARSE_TABLE_VECTOR), 16, "Parse table vectors");
+  parse_tables.node_heap = init_heap(sizeof(PARSE_TABLE_NODE),
+                                     page_size() / sizeof(PARSE_TABLE_NODE), "Parse table nodes");
 }
 
-void forget_parse_table_heaps() { table_heap = vector_heap = node_heap = nullptr; }
+void forget_parse_table_heaps() {
+  parse_tables.table_heap = parse_tables.vector_heap = parse_tables.node_heap = nullptr;
+}
 
 PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
   if ((net == nullptr) == (alphabet == nullptr))
@@ -279,7 +274,7 @@ PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
 PARSE_TABLE *build_parse_table(NET *net, int side) {
   std::atomic_ref<void *> slot(parse_table_slot(net, side));
   const int mode = input_encoding_mode();
-  std::lock_guard<std::recursive_mutex> lock(table_building);
+  std::lock_guard<std::recursive_mutex> lock(parse_tables.building);
   auto *table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_relaxed));
   if (table != nullptr && table->encoding_mode == mode) return table;
   free_parse_table(table);
@@ -292,7 +287,7 @@ void free_parse_table(PARSE_TABLE *table) {
   if (table == nullptr) return;
   free_vector(table->root);
   free_alph(table->alphabet);
-  free_cell(table, table_heap);
+  free_cell(table, parse_tables.table_heap);
 }
 
 void free_net_parse_tables(NET *net) {
@@ -405,7 +400,7 @@ void StreamBuffer::reset() {
   at_end = false;
 }
 
-std::recursive_mutex &net_preparation_lock() { return table_building; }
+std::recursive_mutex &net_preparation_lock() { return parse_tables.building; }
 
 uint32_t InputCharacters::id_of(uint32_t code) {
   uint32_t known = find_character_symbol(code);

@@ -29,6 +29,8 @@
 
 namespace kora {
 
+struct HEAP;
+
 struct PARSE_TABLE_VECTOR;
 
 struct PARSE_TABLE_NODE {
@@ -97,6 +99,20 @@ struct StreamBuffer {
   // Forgets the buffered input.
   void reset();
 };
+
+// The heaps of the tables, the counter of their generations and the lock of their building.
+// Defined in globals.cpp with the rest of the library's state.
+struct ParseTables {
+  HEAP *table_heap = nullptr;   // "Parse table"
+  HEAP *vector_heap = nullptr;  // "Parse table vectors"
+  HEAP *node_heap = nullptr;    // "Parse table nodes"
+  // The last generation given to a table; atomic, as tables may be made on several threads.
+  std::atomic<uint64_t> last_generation{0};
+  // Guards the building of the parse tables cached on networks (and, through
+  // net_preparation_lock, what the applyer prepares on a network).
+  std::recursive_mutex building;
+};
+extern ParseTables parse_tables;
 
 // Creates the heaps "Parse table", "Parse table vectors" and "Parse table nodes"; called at
 // start-up. forget_parse_table_heaps drops the pointers after every heap has been freed.

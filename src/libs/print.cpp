@@ -36,14 +36,6 @@ constexpr int kArcColumn = 6;
 // Flag names start at this column of the "Flags:" line and of its continuation lines.
 constexpr int kFlagColumn = 7;
 
-struct LineBuffer {
-  int length = 0;           // bytes held in the context's output buffer
-  int column = 0;           // columns since the last line end
-  int dropped_in_line = 0;  // bytes of the current line that did not fit
-  int dropped = 0;          // bytes that did not fit since the last reset
-};
-LineBuffer line;
-
 const char *end_of_line() {
   const char *eol = context()->eol_string;
   return eol != nullptr ? eol : "\r\n";
@@ -55,8 +47,8 @@ FILE *or_stdout(FILE *stream) { return stream != nullptr ? stream : stdout; }
 void end_line_with(FILE *stream, const char *eol) {
   line_flush(stream);
   std::fputs(eol, or_stdout(stream));
-  line.column = 0;
-  line.dropped_in_line = 0;
+  line_buffer.column = 0;
+  line_buffer.dropped_in_line = 0;
 }
 
 // Appends a formatted text of at most 127 bytes (numbers and short phrases).
@@ -72,7 +64,7 @@ void line_printf(const char *format, ...) {
 
 // Appends blanks until the line reaches `column` (none when it is there already).
 void pad_to(int column) {
-  while (line.column < column) line_put(" ", 1);
+  while (line_buffer.column < column) line_put(" ", 1);
 }
 
 std::string state_name(long long number, bool final) {
@@ -88,7 +80,7 @@ void put_list_item(const std::string &item, bool first, int indent, FILE *stream
     pad_to(indent);
   } else {
     int width = context()->line_width;
-    int needed = line.column + 2 + static_cast<int>(item.size()) + 1;
+    int needed = line_buffer.column + 2 + static_cast<int>(item.size()) + 1;
     if (width > 0 && needed > width) {
       line_put(",", 1);
       line_end(stream);
@@ -248,30 +240,30 @@ const char *foreign_map_name(const NET *net) {
 void line_put(const char *text, int length) {
   FST_CONTEXT *c = context();
   int capacity = c->output_buffer != nullptr ? c->output_buffer_size : 0;
-  int fits = std::max(0, std::min(length, capacity - line.length));
-  if (fits > 0) std::memcpy(c->output_buffer + line.length, text, static_cast<size_t>(fits));
-  line.length += fits;
-  line.column += length;
+  int fits = std::max(0, std::min(length, capacity - line_buffer.length));
+  if (fits > 0) std::memcpy(c->output_buffer + line_buffer.length, text, static_cast<size_t>(fits));
+  line_buffer.length += fits;
+  line_buffer.column += length;
   int lost = length - fits;
   if (lost <= 0) return;
-  line.dropped += lost;
-  if (line.dropped_in_line == 0)
+  line_buffer.dropped += lost;
+  if (line_buffer.dropped_in_line == 0)
     warning_printf("Output buffer full, please increase output_buffer_size to at least %d.",
-                   capacity + 256 + line.dropped);
-  line.dropped_in_line += lost;
+                   capacity + 256 + line_buffer.dropped);
+  line_buffer.dropped_in_line += lost;
 }
 
 void line_put(const char *text) { line_put(text, static_cast<int>(std::strlen(text))); }
 
 void line_flush(FILE *stream) {
-  if (line.length > 0)
-    std::fwrite(context()->output_buffer, 1, static_cast<size_t>(line.length), or_stdout(stream));
-  line.length = 0;
+  if (line_buffer.length > 0)
+    std::fwrite(context()->output_buffer, 1, static_cast<size_t>(line_buffer.length), or_stdout(stream));
+  line_buffer.length = 0;
 }
 
 void line_end(FILE *stream) { end_line_with(stream, end_of_line()); }
 
-void reset_line_buffer() { line = LineBuffer{}; }
+void reset_line_buffer() { line_buffer = LineBuffer{}; }
 
 // --- Sizes and summaries ----------------------------------------------------------------------
 

@@ -21,6 +21,15 @@ namespace kora {
 
 // --- The line buffer --------------------------------------------------------------------------
 
+// The line being printed. Defined in globals.cpp with the rest of the library's state.
+struct LineBuffer {
+  int length = 0;           // bytes held in the context's output buffer
+  int column = 0;           // columns since the last line end
+  int dropped_in_line = 0;  // bytes of the current line that did not fit
+  int dropped = 0;          // bytes that did not fit since the last reset
+};
+extern LineBuffer line_buffer;
+
 // Appends `length` bytes to the current line. Bytes that do not fit in the output buffer are
 // dropped; the first drop of a line gives the warning "Output buffer full, please increase
 // output_buffer_size to at least %d." (the capacity + 256 + the drops so far).

@@ -25,8 +25,6 @@ constexpr int kBuckets = 101;
 // Longer than any name of the table.
 constexpr size_t kLongestName = 32;
 
-HASH_TABLE *names = nullptr;
-
 unsigned hash_name(const void *key) { return fat_hash(static_cast<const uint32_t *>(key)); }
 
 int compare_names(const void *a, const void *b) {
@@ -38,25 +36,25 @@ void free_name(void *key, void *) { std::free(key); }
 }  // namespace
 
 void make_names_table() {
-  if (names != nullptr) return;
-  names = make_hash_table(kBuckets, "Names");
+  if (property_names != nullptr) return;
+  property_names = make_hash_table(kBuckets, "Names");
   for (const char *name : kNames) {
     FAT_STR fat = thin_to_fat(name);
-    hash_insert(names, fat, fat, hash_name, compare_names);
+    hash_insert(property_names, fat, fat, hash_name, compare_names);
   }
 }
 
 void free_names_table() {
-  if (names == nullptr) return;
-  map_hash(names, free_name);
-  free_hash_table(names);
-  names = nullptr;
+  if (property_names == nullptr) return;
+  map_hash(property_names, free_name);
+  free_hash_table(property_names);
+  property_names = nullptr;
 }
 
 FAT_STR shared_name(const uint32_t *name) {
-  if (names == nullptr || name == nullptr) return nullptr;
+  if (property_names == nullptr || name == nullptr) return nullptr;
   void *found = nullptr;
-  hash_lookup(names, name, &found, hash_name, compare_names);
+  hash_lookup(property_names, name, &found, hash_name, compare_names);
   return static_cast<FAT_STR>(found);
 }
 

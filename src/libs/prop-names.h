@@ -14,6 +14,12 @@
 
 namespace kora {
 
+struct HASH_TABLE;
+
+// The table, from make_names_table to free_names_table. Defined in globals.cpp with the rest of
+// the library's state.
+extern HASH_TABLE *property_names;
+
 // Makes the table and fills it. Called by initialize_kora after the label maps exist; a second
 // call without free_names_table in between changes nothing.
 void make_names_table();

@@ -18,12 +18,6 @@
 namespace kora {
 namespace {
 
-// Settings that outlive a context: made on first need, freed by reclaim_kora.
-struct Configuration {
-  char *copyright_holder;
-};
-Configuration *configuration = nullptr;
-
 Configuration *the_configuration() {
   if (configuration == nullptr) {
     configuration = static_cast<Configuration *>(std::calloc(1, sizeof(Configuration)));

@@ -10,8 +10,6 @@
 namespace kora {
 namespace {
 
-STACK *all_stacks = nullptr;
-
 STACK_CHUNK *new_chunk(STACK_CHUNK *previous, const char *what) {
   auto *chunk = static_cast<STACK_CHUNK *>(std::calloc(1, sizeof(STACK_CHUNK)));
   if (chunk == nullptr) out_of_memory(what);

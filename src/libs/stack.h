@@ -27,6 +27,10 @@ struct STACK {
   STACK *next;         // the global list of stacks
 };
 
+// Every stack made and not yet freed, newest first, linked through next. Defined in
+// globals.cpp with the rest of the library's state.
+extern STACK *all_stacks;
+
 // A new empty stack named `name` ("Unknown" when null), owned by the caller (free_stack).
 STACK *create_stack(const char *name);
 

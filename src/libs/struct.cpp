@@ -20,16 +20,7 @@
 #include "prop.h"
 
 namespace kora {
-
-HEAP *NET_HEAP = nullptr;
-HEAP *STATE_HEAP = nullptr;
-HEAP *ARC_HEAP = nullptr;
-HEAP *BIG_ARC_HEAP = nullptr;
-
 namespace {
-
-NetworkHook network_freed_hooks[kMaxNetworkFreedHooks] = {};
-int network_freed_hook_count = 0;
 
 // --- Building blocks ---------------------------------------------------------------------------
 
@@ -78,16 +69,16 @@ void free_live_networks() {
 }
 
 void add_network_freed_hook(NetworkHook hook) {
-  for (int i = 0; i < network_freed_hook_count; ++i)
-    if (network_freed_hooks[i] == hook) return;
-  if (network_freed_hook_count == kMaxNetworkFreedHooks)
+  for (int i = 0; i < network_freed_hooks.count; ++i)
+    if (network_freed_hooks.hooks[i] == hook) return;
+  if (network_freed_hooks.count == kMaxNetworkFreedHooks)
     programming_error("add_network_freed_hook", "more than %d hooks", kMaxNetworkFreedHooks);
-  network_freed_hooks[network_freed_hook_count++] = hook;
+  network_freed_hooks.hooks[network_freed_hooks.count++] = hook;
 }
 
 void forget_network_heaps() {
   NET_HEAP = STATE_HEAP = ARC_HEAP = BIG_ARC_HEAP = nullptr;
-  network_freed_hook_count = 0;
+  network_freed_hooks.count = 0;
 }
 
 namespace {
@@ -514,7 +505,7 @@ KORA_API NET *copy_net(NET *net) {
 KORA_API void free_network(NET *net) {
   guarded(__func__, [&] {
     if (net == nullptr || !net->flags2.live) return;
-    for (int i = 0; i < network_freed_hook_count; ++i) network_freed_hooks[i](net);
+    for (int i = 0; i < network_freed_hooks.count; ++i) network_freed_hooks.hooks[i](net);
     net->flags2.live = 0;
     note_freed(net);
     free_build_index(net);

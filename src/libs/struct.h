@@ -35,6 +35,14 @@ using NetworkHook = void (*)(NET *net);
 constexpr int kMaxNetworkFreedHooks = 8;
 void add_network_freed_hook(NetworkHook hook);
 
+// The hooks added, in order. Defined in globals.cpp with the rest of the library's state, as
+// are the heaps above.
+struct NetworkFreedHooks {
+  NetworkHook hooks[kMaxNetworkFreedHooks] = {};
+  int count = 0;
+};
+extern NetworkFreedHooks network_freed_hooks;
+
 // Forgets the heaps above (the heap memory goes with free_all_heaps) and the network-freed
 // hooks.
 void forget_network_heaps();

@@ -137,7 +137,7 @@ void decode_escape(const char **p, QuotedString *out) {
 }  // namespace
 
 const char *unpercent(const char *text, int strip) {
-  static std::string result;
+  std::string &result = symbol_name_results.unpercented;
   result.clear();
   if (text == nullptr) return "";
   size_t begin = 0, end = std::strlen(text);
@@ -153,7 +153,7 @@ const char *unpercent(const char *text, int strip) {
 }
 
 const uint32_t *parse_quoted_string(const char *text) {
-  static uint32_t codes[kQuotedStringSize + 1];
+  uint32_t *codes = symbol_name_results.quoted;
   codes[0] = 0;
   if (text == nullptr) return codes;
   int length = static_cast<int>(std::strlen(text));

@@ -2,16 +2,25 @@
 // strings with backslash escapes. The regex scanner and the lexicon compiler call them on the
 // tokens they have cut out.
 //
-// Each result lives in a static buffer of its function, valid until that function is called
-// again. Each call is one pass over its text. Tested in tests/model/symbol_names_test.cpp.
+// Each result lives in a buffer of its function (symbol_name_results), valid until that
+// function is called again. Each call is one pass over its text. Tested in tests/model/symbol_names_test.cpp.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kora {
 
 // The longest decoded quoted string, in codes.
 constexpr int kQuotedStringSize = 1023;
+
+// The results of the last calls, which the readers hand out. Defined in globals.cpp with the
+// rest of the library's state.
+struct SymbolNameResults {
+  std::string unpercented;                // of unpercent
+  uint32_t quoted[kQuotedStringSize + 1];  // of parse_quoted_string
+};
+extern SymbolNameResults symbol_name_results;
 
 // `text` with each "%" removed and the character after it kept as it is; with `strip`, the
 // first and last characters (the delimiters) are dropped first. A "%" that ends the text stays.
