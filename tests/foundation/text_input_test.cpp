@@ -175,32 +175,6 @@ TEST_F(TextInputTest, MissingAndBinaryFilesAreRefused) {
   EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, binary.c_str(), 0), 10);
   EXPECT_EQ(messages().errors,
             std::vector<std::string>{"'" + binary + "' appears to be a binary file."});
-
-  kora::TextFile file;
-  messages().clear();
-  EXPECT_EQ(kora::open_text_file("/no/such/file", &file), kora::TEXT_CANNOT_OPEN);
-  EXPECT_EQ(kora::open_text_file(files_.directory().c_str(), &file),
-            kora::TEXT_CANNOT_OPEN);
-  EXPECT_EQ(messages().errors.size(), 2u);
-  EXPECT_EQ(messages().errors[0], "Cannot open '/no/such/file'.");
-  messages().clear();
-  EXPECT_EQ(kora::open_text_file(binary.c_str(), &file), kora::TEXT_NOT_TEXT);
-  EXPECT_TRUE(messages().errors.empty());  // the caller names the format
-  close_text_file(&file);                   // never opened: ignored
-}
-
-TEST_F(TextInputTest, TheLineReaderJoinsTheLongLinePiecesAndCountsLines) {
-  const std::string longest(10050, 'x');
-  const std::string path = write_file("kora-long-line.txt", "\xEF\xBB\xBF" "first\r\n" + longest +
-                                                                "\rlast");
-  kora::TextFile file;
-  ASSERT_EQ(kora::open_text_file(path.c_str(), &file), kora::TEXT_OK);
-  std::vector<std::string> lines;
-  while (file.lines.next() == kora::TEXT_LINE) lines.emplace_back(file.lines.text(), file.lines.length());
-  EXPECT_EQ(lines, (std::vector<std::string>{"first", longest, "last"}));
-  EXPECT_EQ(file.lines.number(), 3);
-  kora::close_text_file(&file);
-  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
 }
 
 }  // namespace
