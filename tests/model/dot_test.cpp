@@ -62,20 +62,6 @@ TEST_F(DotTest, SmallTransducerMatchesGoldenDrawing) {
   free_network(net);
 }
 
-TEST_F(DotTest, EmptyAndSingleStateNetworks) {
-  NET *null = null_net();
-  EXPECT_EQ(dot_of(null),
-            "digraph {\n  rankdir=LR;\n  node [shape=circle];\n"
-            "  start [shape=point, style=invis];\n  start -> 0;\n  0;\n}\n");
-  free_network(null);
-  NET *epsilon = epsilon_net();
-  EXPECT_EQ(dot_of(epsilon, 1),
-            "digraph {\n  rankdir=LR;\n  node [shape=circle];\n"
-            "  start [shape=point, style=invis];\n  start -> 0;\n  0 [shape=doublecircle];\n}\n");
-  free_network(epsilon);
-  EXPECT_TRUE(messages().errors.empty());
-}
-
 // What a drawing or a listing says about a network: the final states and, for each pair of
 // states, the labels of its arcs in order.
 struct Shape {
