@@ -1,10 +1,7 @@
-// Helpers of the epsilon-removal, determinization and minimization tests.
-//
-// Those operations treat labels as atoms (a tuple is one label, OTHER is one label) and keep
-// arcs with different user pointers apart, so the exact reference is the set of label
-// sequences a network accepts, each label optionally paired with its arc's user pointer. It is
-// computed breadth first over (state, sequence) configurations, which stays small on networks
-// with EPSILON cycles where path enumeration explodes.
+// Helpers of the epsilon-removal, determinization and minimization tests, which compare label
+// sequences (kora_test::atom_sequences: those operations treat labels as atoms and keep arcs
+// with different user pointers apart): whether a result is clean, and a fingerprint of a
+// network that shows whether it was touched.
 #pragma once
 
 #include <algorithm>
@@ -17,36 +14,14 @@
 #include <vector>
 
 #include "kora.h"
+#include "language.h"
 #include "label.h"
 #include "struct.h"
 #include "structure.h"
 
 namespace label_sequences {
 
-using Atom = std::pair<uint32_t, const void *>;  // label, user pointer
-using Sequence = std::vector<Atom>;
-
-// The sequences of at most max_length labels spelled by paths from the start state to a final
-// state; EPSILON arcs spell nothing.
-inline std::set<Sequence> accepted(const NET *net, size_t max_length, bool pointers) {
-  std::set<Sequence> spelled;
-  std::set<std::pair<const STATE *, Sequence>> seen{{net->start, {}}};
-  std::vector<std::pair<const STATE *, Sequence>> work{{net->start, {}}};
-  while (!work.empty()) {
-    auto [state, sequence] = work.back();
-    work.pop_back();
-    if (state->flags.final) spelled.insert(sequence);
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      Sequence next = sequence;
-      if (arc->label != kora::EPSILON) {
-        if (next.size() == max_length) continue;
-        next.push_back({arc->label, pointers ? kora::arc_user_pointer(arc) : nullptr});
-      }
-      if (seen.insert({arc->destination, next}).second) work.push_back({arc->destination, next});
-    }
-  }
-  return spelled;
-}
+using kora_test::Atom;
 
 // An empty string when `net` is a clean epsilon-free result: no EPSILON arc, scratch fields
 // clear, counts right, no arc to a state off the list, no arc repeated. Otherwise what is wrong. With

@@ -10,7 +10,7 @@
 
 #include "kora.h"
 #include "kora_test.h"
-#include "regex_support.h"
+#include "language.h"
 
 namespace kora_test {
 namespace {
@@ -143,7 +143,7 @@ TEST_F(RegexGrammar, ConstructsDenoteTheirLanguages) {
     SCOPED_TRACE(c.expression);
     Compiled compiled(c.expression);
     ASSERT_NE(compiled.net, nullptr);
-    EXPECT_EQ(spell(compiled.net, c.max_length), c.words);
+    EXPECT_EQ(words(compiled.net, c.max_length), c.words);
   }
   EXPECT_TRUE(messages().errors.empty()) << messages().errors[0];
 }
@@ -167,7 +167,7 @@ TEST_F(RegexGrammar, SymbolsStandForTheirDefinitions) {
   ASSERT_EQ(define_regex_list("Cons", "b c"), 0);
   Compiled word("Vowel Cons Lit(Vowel)");
   ASSERT_NE(word.net, nullptr);
-  EXPECT_EQ(spell(word.net, 3), (std::set<std::string>{"ab<Vowel>", "ac<Vowel>", "eb<Vowel>", "ec<Vowel>"}));
+  EXPECT_EQ(words(word.net, 3), (std::set<std::string>{"ab<Vowel>", "ac<Vowel>", "eb<Vowel>", "ec<Vowel>"}));
   NET *defined = net("Vowel");
   ASSERT_NE(defined, nullptr);
   char *text = get_string_property(defined, "DEFINITION");
@@ -236,7 +236,7 @@ TEST_F(RegexGrammar, ErrorsInsideAnExpressionAreReportedAndLeaveAResult) {
     Compiled compiled(c.expression);
     ASSERT_NE(compiled.net, nullptr);
     EXPECT_EQ(messages().errors, std::vector<std::string>{c.error});
-    EXPECT_EQ(spell(compiled.net, 2), c.words);
+    EXPECT_EQ(words(compiled.net, 2), c.words);
   }
   messages().clear();
   Compiled more("a^>0"), plus("a+");

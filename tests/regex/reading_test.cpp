@@ -10,7 +10,7 @@
 #include "kora_test.h"
 #include "regex-in.h"
 #include "regex-scanner.h"
-#include "regex_support.h"
+#include "language.h"
 
 namespace kora_test {
 namespace {
@@ -33,7 +33,7 @@ TEST_F(RegexReading, SemicolonIsOptionalAndOnlyOneExpressionIsRead) {
   EXPECT_TRUE(same_relation(with.net, without.net, 3));
   EXPECT_TRUE(same_relation(with.net, blank.net, 3));
   Compiled first("a; b;");
-  EXPECT_EQ(spell(first.net, 2), std::set<std::string>{"a"});
+  EXPECT_EQ(words(first.net, 2), std::set<std::string>{"a"});
   EXPECT_TRUE(messages().errors.empty());
   EXPECT_TRUE(messages().warnings.empty());
 }
@@ -80,7 +80,7 @@ TEST_F(RegexReading, FilesOfExpressionsRecoverAfterEachError) {
       results.push_back("-");
       continue;
     }
-    results.push_back(*spell(net, 2).begin());
+    results.push_back(*words(net, 2).begin());
     char *source = get_string_property(net, "SOURCE");
     sources.push_back(source != nullptr ? source : "");
     free(source);
@@ -111,7 +111,7 @@ TEST_F(RegexReading, ReadingAFileGivesOneNetworkPerExpression) {
   NV *nets = kora::read_regexes(path.c_str(), -1);
   ASSERT_NE(nets, nullptr);
   ASSERT_EQ(NV_len(nets), 2);
-  EXPECT_EQ(spell(NV_net(nets, 1), 2), std::set<std::string>{"bc"});
+  EXPECT_EQ(words(NV_net(nets, 1), 2), std::set<std::string>{"bc"});
   free_nv_and_nets(nets);
   nets = kora::read_regexes(path.c_str(), 1);
   ASSERT_NE(nets, nullptr);
@@ -144,7 +144,7 @@ TEST_F(RegexReading, ModeratelyDeepNestingCompiles) {
   for (int i = 0; i < 2000; i++) text += "]";
   Compiled nested(text.c_str());
   ASSERT_NE(nested.net, nullptr);
-  EXPECT_EQ(spell(nested.net, 2), std::set<std::string>{"a"});
+  EXPECT_EQ(words(nested.net, 2), std::set<std::string>{"a"});
 }
 
 }  // namespace

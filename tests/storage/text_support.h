@@ -1,6 +1,6 @@
-// What the text-format tests share: the label paths of a loop-free network (the oracle of the
-// readers and writers), the minimal network of a set of words built as a trie by hand and
-// minimized, and a network's listing for identity checks.
+// What the text-format tests share besides the label paths of language.h: the minimal network
+// of a set of words built as a trie by hand and minimized, and a network's listing for identity
+// checks.
 #pragma once
 
 #include <cstdio>
@@ -9,31 +9,10 @@
 #include <vector>
 
 #include "kora.h"
+#include "language.h"
 #include "networks.h"
 
 namespace kora_test {
-
-// Every label sequence from the start state to a final state, EPSILON arcs spelling nothing.
-// The network must be loop-free.
-inline std::set<Symbols> label_paths(const NET *net) {
-  std::set<Symbols> paths;
-  struct Frame {
-    const STATE *state;
-    Symbols labels;
-  };
-  std::vector<Frame> stack{{net->start, {}}};
-  while (!stack.empty()) {
-    Frame frame = std::move(stack.back());
-    stack.pop_back();
-    if (frame.state->flags.final) paths.insert(frame.labels);
-    for (const ARC *arc = frame.state->arcs; arc != nullptr; arc = arc->next) {
-      Frame next{arc->destination, frame.labels};
-      if (arc->label != KORA_EPSILON) next.labels.push_back(arc->label);
-      stack.push_back(std::move(next));
-    }
-  }
-  return paths;
-}
 
 // The trie of the label sequences, built through add_state_to_net and add_arc_to_state, then
 // minimized with minimize_net.

@@ -4,6 +4,7 @@
 #include <map>
 #include <tuple>
 
+#include "arc.h"
 #include "label.h"
 
 namespace kora_test {
@@ -121,18 +122,76 @@ std::string describe(const Relation &relation) {
   return text + " }";
 }
 
-std::set<std::string> words(const NET *net, size_t max_symbols) {
-  std::set<std::string> texts;
-  for (const StringPair &pair : shorter_than(enumerate(net, {}, 2 * max_symbols + 2), max_symbols)) {
-    std::string text;
-    for (uint32_t id : pair.first)
-      if (id > 32 && id < 127)
-        text += static_cast<char>(id);
-      else
-        text.append("<").append(std::to_string(id)).append(">");
-    texts.insert(text);
+namespace {
+
+std::string symbols_text(const Symbols &symbols) {
+  std::string text;
+  for (uint32_t id : symbols) {
+    if (id > 32 && id < 127) {
+      text += static_cast<char>(id);
+      continue;
+    }
+    std::string name;
+    kora::append_label(name, id, 0);
+    text.append("<").append(name).append(">");
   }
-  return texts;
+  return text;
+}
+
+}  // namespace
+
+std::set<std::string> words(const NET *net, size_t max_length,
+                            const std::vector<const NET *> &universe_nets) {
+  std::vector<const NET *> nets = universe_nets;
+  nets.push_back(net);
+  std::set<std::string> out;
+  for (const StringPair &pair : enumerate(net, universe_of(nets), max_length)) {
+    const std::string upper = symbols_text(pair.first), lower = symbols_text(pair.second);
+    out.insert(upper == lower ? upper : upper + ":" + lower);
+  }
+  return out;
+}
+
+::testing::AssertionResult same_relation(const NET *a, const NET *b, size_t max_length) {
+  if (a == nullptr || b == nullptr) return ::testing::AssertionFailure() << "a network is null";
+  const Symbols universe = universe_of({a, b});
+  const Relation ra = enumerate(a, universe, max_length), rb = enumerate(b, universe, max_length);
+  if (ra == rb) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << describe(ra) << "\n  differs from\n" << describe(rb);
+}
+
+std::set<std::vector<Atom>> atom_sequences(const NET *net, size_t max_length, bool pointers) {
+  using Configuration = std::pair<const STATE *, std::vector<Atom>>;
+  std::set<std::vector<Atom>> spelled;
+  std::set<Configuration> seen{{net->start, {}}};
+  std::vector<Configuration> work{{net->start, {}}};
+  while (!work.empty()) {
+    auto [state, sequence] = work.back();
+    work.pop_back();
+    if (state->flags.final) spelled.insert(sequence);
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      std::vector<Atom> next = sequence;
+      if (arc->label != kora::EPSILON) {
+        if (next.size() == max_length) continue;
+        next.push_back({arc->label, pointers ? kora::arc_user_pointer(arc) : nullptr});
+      }
+      // A loop-free network meets no configuration twice but through converging paths, which
+      // cost no more than the sequences they spell: the long chains of text files need no set.
+      if (net->flags.loop_free || seen.insert({arc->destination, next}).second)
+        work.push_back({arc->destination, next});
+    }
+  }
+  return spelled;
+}
+
+std::set<Symbols> label_paths(const NET *net) {
+  std::set<Symbols> paths;
+  for (const std::vector<Atom> &sequence : atom_sequences(net, std::numeric_limits<size_t>::max(), false)) {
+    Symbols labels;
+    for (const Atom &atom : sequence) labels.push_back(atom.first);
+    paths.insert(labels);
+  }
+  return paths;
 }
 
 std::string utf8_name(uint32_t id) {

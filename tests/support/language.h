@@ -7,7 +7,10 @@
 // with x, and OTHER:OTHER for every pair of two different such symbols.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <limits>
 #include <set>
 #include <string>
 #include <utility>
@@ -44,10 +47,37 @@ Relation shorter_than(const Relation &relation, size_t max_length);
 // Readable form of a relation for failure messages.
 std::string describe(const Relation &relation);
 
-// Every string of at most `max_symbols` symbols the automaton accepts (paths of at most
-// 2 * max_symbols + 2 arcs, room for EPSILON arcs between symbols); printable ASCII symbols are
-// their characters, others <id>.
-std::set<std::string> words(const NET *net, size_t max_symbols);
+// The pairs of `net` of at most `max_length` symbols a side, as "upper" for an identity pair and
+// "upper:lower" otherwise; symbols of one printable ASCII character are written as themselves,
+// others as <name> (the two fresh symbols of the universe as <FRESH-1>, <FRESH-2>). OTHER stands
+// for the symbols of `universe_nets` and of `net` outside its sigma, and the fresh ones.
+std::set<std::string> words(const NET *net, size_t max_length,
+                            const std::vector<const NET *> &universe_nets = {});
+
+// Whether two networks have the same pairs up to `max_length` symbols a side, over the symbols of
+// both and two fresh ones.
+::testing::AssertionResult same_relation(const NET *a, const NET *b, size_t max_length);
+
+// The label sequences of at most `max_length` labels that paths from the start state to a final
+// state spell, each label an atom (a tuple or OTHER is one label; EPSILON spells nothing) paired
+// with its arc's user pointer when `pointers` is set: the reference of the operations that treat
+// labels as atoms, and of the text readers and writers. A walk over (state, sequence)
+// configurations, each visited once, so that EPSILON cycles cost nothing.
+using Atom = std::pair<uint32_t, const void *>;
+std::set<std::vector<Atom>> atom_sequences(const NET *net, size_t max_length, bool pointers);
+
+// The label sequences alone, of any length: the network must be loop-free (and is best marked so,
+// which spares the walk its set of configurations).
+std::set<Symbols> label_paths(const NET *net);
+
+// Owns a network compiled from a regular expression for the length of a test.
+struct Compiled {
+  NET *net;
+  explicit Compiled(const char *regex) : net(read_regex(regex)) {}
+  ~Compiled() { free_network(net); }
+  Compiled(const Compiled &) = delete;
+  Compiled &operator=(const Compiled &) = delete;
+};
 
 // The name of a symbol in UTF-8 ("" for EPSILON and for ids that are not symbols).
 std::string utf8_name(uint32_t id);
