@@ -41,15 +41,4 @@ TEST_F(ComplementTest, ClosedSigmaGainsNoOther) {
   free_network(negated);
 }
 
-TEST_F(ComplementTest, Refusals) {
-  const auto &errors = kora_test::messages().errors;
-  NET *pair = pair_net('a', 'b');
-  EXPECT_EQ(negate_net(pair, 0), nullptr);
-  EXPECT_EQ(errors.at(0), "Negation is not defined for transducers.");
-  NET *null = kora::negate_fsm(pair, 1, 1);
-  EXPECT_EQ(errors.at(1).rfind("The complement operator ~ is defined only", 0), 0u);
-  EXPECT_EQ(test_non_null(null), 0);
-  for (NET *net : {pair, null}) free_network(net);
-}
-
 }  // namespace

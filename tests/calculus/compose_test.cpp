@@ -193,15 +193,6 @@ TEST_F(ComposeTest, EdgeCases) {
   free_network(a);
 }
 
-TEST_F(ComposeTest, RefusalsAndMessages) {
-  NET *a = symbol_net("a");
-  EXPECT_EQ(compose_net(nullptr, a, 0, 0), nullptr);
-  EXPECT_EQ(compose_net(a, nullptr, 0, 0), nullptr);
-  EXPECT_EQ(messages().errors, (std::vector<std::string>{"Unexpected NULL argument in compose_net()",
-                                                         "Unexpected NULL argument in compose_net()"}));
-  free_network(a);
-}
-
 // With compose-flag-as-special on, flags on the facing sides are not matched but copied.
 TEST_F(ComposeTest, FlagsAsSpecial) {
   const uint32_t flag = kora::symbol_id("@P.CASE.NOM@");

@@ -99,7 +99,7 @@ TEST_F(CrossProductTest, ShuffleAgreesWithInterleavings) {
   free_network(empty);
 }
 
-TEST_F(CrossProductTest, EdgeCasesAndRefusals) {
+TEST_F(CrossProductTest, EdgeCases) {
   // a with bc: a:b followed by 0:c.
   int_parameters()->word[KORA_MINIMIZE] = 1;
   NET *result = crossproduct_net(symbol_net("a"), string_to_net("bc", 0), 0, 0);
@@ -112,17 +112,6 @@ TEST_F(CrossProductTest, EdgeCasesAndRefusals) {
   EXPECT_EQ(result->num_arcs, 0u);
   EXPECT_FALSE(result->start->flags.final);
   free_network(result);
-  // Transducers are refused.
-  NET *pair = pair_net('a', 'b');
-  result = crossproduct_net(pair, symbol_net("a"), 1, 0);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{
-                                   "Aborting crossproduct.\n    Operation is not applicable to a transducer."});
-  EXPECT_EQ(result->num_arcs, 0u);
-  free_network(result);
-  free_network(pair);
-  messages().clear();
-  EXPECT_EQ(shuffle_net(nullptr, nullptr, 0), nullptr);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Unexpected NULL argument in shuffle_net()."});
 }
 
 }  // namespace

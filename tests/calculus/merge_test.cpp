@@ -110,11 +110,6 @@ TEST_F(MergeTest, EdgeCasesAndRefusals) {
 
   EXPECT_EQ(kora::define_label_set(c, kora_test::chain_net(3)), -1);
   EXPECT_EQ(messages().errors.back(), "Incorrect 'define_label_set'. Too many states.");
-
-  NET *refused = kora::merge_fsm(pair_net('a', 'b'), symbol_net("a"), 0, 1);
-  EXPECT_EQ(messages().errors.back(), "merge_fsm: Cannot merge a transducer.");
-  EXPECT_EQ(test_non_null(refused), 0);
-  free_network(refused);
 }
 
 }  // namespace

@@ -47,19 +47,4 @@ TEST_F(MinusTest, Shortcuts) {
   for (NET *net : {nothing, universal}) free_network(net);
 }
 
-TEST_F(MinusTest, Refusals) {
-  const auto &errors = kora_test::messages().errors;
-  NET *a = a_star();
-  kora::set_label_map(kora::make_label_map("Elsewhere", 10));
-  NET *foreign = epsilon_net();
-  kora::set_label_map(nullptr);
-  EXPECT_EQ(kora::minus_fsm(a, foreign, 0, 0, 1), a) << "the minuend comes back";
-  EXPECT_EQ(errors.size(), 1u);
-  free_network(a);
-  NET *result = minus_net(nullptr, symbol_net("a"), 0, 0);
-  EXPECT_EQ(errors.at(1), "Cannot apply 'minus' to a NULL network.");
-  EXPECT_EQ(test_non_null(result), 0);
-  free_network(result);
-}
-
 }  // namespace

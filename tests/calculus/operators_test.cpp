@@ -186,17 +186,6 @@ TEST_F(OperatorsTest, UniversalNetworks) {
   for (NET *n : {star, plus}) free_network(n);
 }
 
-TEST_F(OperatorsTest, SideOfReducedLabelsetIsRefused) {
-  NET *pair = pair_net('a', 'b');
-  pair->flags2.reduced_labelset = 1;
-  EXPECT_EQ(upper_side_net(pair, 0), pair);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{
-                                   "'upper-side net' cannot be applied to a net with a reduced "
-                                   "labelset.\n"});
-  pair->flags2.reduced_labelset = 0;
-  free_network(pair);
-}
-
 using Path = std::vector<std::pair<uint32_t, intptr_t>>;
 
 // The label and the user pointer (a byte offset) of each arc along a one-path network.
@@ -225,11 +214,6 @@ TEST_F(StringToNetTest, TextReadersMode) {
   }
   EXPECT_EQ(language(net, universe, 6), want);
   free_network(net);
-}
-
-TEST_F(StringToNetTest, NullStringIsRefused) {
-  EXPECT_EQ(string_to_net(nullptr, 0), nullptr);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Unexpected NULL argument in string_to_net()."});
 }
 
 }  // namespace

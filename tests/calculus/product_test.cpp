@@ -49,23 +49,6 @@ TEST_F(IntersectTest, EdgeCases) {
   for (NET *net : {consumed, universal, deletion, same}) free_network(net);
 }
 
-TEST_F(IntersectTest, RefusalsGiveANullNetwork) {
-  kora::set_label_map(kora::make_label_map("Elsewhere", 10));
-  NET *foreign = epsilon_net();
-  kora::set_label_map(nullptr);
-  NET *results[] = {intersect_net(symbol_net("a"), foreign, 0, 0),
-                    intersect_net(nullptr, symbol_net("a"), 0, 0)};
-  const auto &errors = kora_test::messages().errors;
-  ASSERT_EQ(errors.size(), 2u);
-  EXPECT_EQ(errors[0].rfind("Networks do not have a common label map.", 0), 0u);
-  EXPECT_EQ(errors[1], "Cannot apply 'intersection' to a NULL network.");
-  for (NET *result : results) {
-    EXPECT_EQ(test_non_null(result), 0);
-    free_network(result);
-  }
-  EXPECT_EQ(test_intersect(nullptr, nullptr), 0);
-}
-
 // test_intersect says whether the product accepts anything; a short common string means yes.
 TEST_F(IntersectTest, TestIntersectAgreesWithTheProduct) {
   for_seeds(300, [&](unsigned, std::mt19937 &random) {
