@@ -262,71 +262,46 @@ TEST_F(ApplyIndexTest, CharactersOfNoLabelAreReadOnlyByOther) {
   free_network(net);
 }
 
-TEST_F(ApplyIndexTest, AsciiCharactersThatStartNoSpellingAreThemselves) {
-  // "\xC3\xA9" gives the parse table a two-byte spelling; '#' starts no spelling, so it is read
-  // as the character itself, outside the sigma: OTHER reads it, and 'a' is no OTHER.
-  uint32_t e_acute = 0;
-  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
-  NET *net = kora_test::build_net(2, {1}, {{0, e_acute, 1}, {0, OTHER, 1}, {1, 'a', 1}});
-  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
-  EXPECT_STREQ(apply_to_string("#a", applyer), "#a\n");
-  EXPECT_STREQ(apply_to_string("\xC3\xA9" "a", applyer), "\xC3\xA9" "a\n");
-  EXPECT_STREQ(apply_to_string("a", applyer), "");
-  EXPECT_STREQ(apply_to_string("a#", applyer), "");
-  free_applyer(applyer);
-  free_network(net);
-}
-
-TEST_F(ApplyIndexTest, AnAcceptorWritesItsAsciiInputAsRead) {
-  // An acceptor's result is its input, copied as it came when all of it is ASCII. Read as
-  // ISO-8859-1, the byte E9 is the symbol e-acute, which is written in the output encoding.
-  uint32_t e_acute = 0;
-  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
-  NET *net = kora_test::build_net(3, {1, 2}, {{0, 'a', 1}, {1, EPSILON, 2}, {0, e_acute, 2}});
-  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
-  EXPECT_STREQ(apply_to_string("a", applyer), "a\na\n");
-  EXPECT_STREQ(apply_to_string("\xC3\xA9", applyer), "\xC3\xA9\n");
-  context_->in_char_encoding = KORA_LATIN1;
-  EXPECT_STREQ(apply_to_string("\xE9", applyer), "\xC3\xA9\n");
-  context_->in_char_encoding = KORA_UTF8;
-  free_applyer(applyer);
-  free_network(net);
-}
-
-TEST_F(ApplyIndexTest, SpellingsFollowTheOutputEncoding) {
-  uint32_t e_acute = 0;
-  ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
-  NET *net = kora_test::build_net(2, {1}, {{0, kora::pair_id('e', e_acute), 1}});
-  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
-  EXPECT_STREQ(apply_to_string("e", applyer), "\xC3\xA9\n");
-  context_->out_char_encoding = KORA_LATIN1;
-  EXPECT_STREQ(apply_to_string("e", applyer), "\xE9\n");
-  context_->out_char_encoding = KORA_UTF8;
-  EXPECT_STREQ(apply_to_string("e", applyer), "\xC3\xA9\n");
-  free_applyer(applyer);
-  free_network(net);
-}
-
-TEST_F(ApplyIndexTest, OneByteOutputsMixWithLongerSpellings) {
-  // Outputs of one ASCII byte are written from the arcs; a newline, a two-byte character and a
-  // multi-character symbol come from the spellings, in a result that outgrows the buffer.
+// Results are written from one-byte arcs and from cached spellings (a two-byte character, a
+// newline, a multi-character symbol) in a result that outgrows the buffer, in the output
+// encoding in force; an acceptor copies its ASCII input as read, and its OTHER arc reads '#',
+// which starts no spelling of the parse table (read as ISO-8859-1, the byte E9 is e-acute).
+TEST_F(ApplyIndexTest, ResultsAreSpelledInTheOutputEncoding) {
   uint32_t e_acute = 0;
   ASSERT_EQ(kora::intern_utf8_symbol(&e_acute, "\xC3\xA9"), 0);
   const uint32_t noun = kora::symbol_id("+Noun");
-  NET *net = kora_test::build_net(1, {0},
-                                  {{0, 'a', 0},
-                                   {0, kora::pair_id('n', '\n'), 0},
-                                   {0, kora::pair_id('e', e_acute), 0},
-                                   {0, kora::pair_id('m', noun), 0}});
-  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  NET *transducer = kora_test::build_net(1, {0},
+                                         {{0, 'a', 0},
+                                          {0, kora::pair_id('n', '\n'), 0},
+                                          {0, kora::pair_id('e', e_acute), 0},
+                                          {0, kora::pair_id('m', noun), 0}});
+  NET *acceptor =
+      kora_test::build_net(3, {1, 2}, {{0, 'a', 1}, {1, EPSILON, 2}, {0, e_acute, 2}, {0, OTHER, 1}});
   const std::string many(300, 'a');
-  EXPECT_EQ(apply_to_string((many + "anem" + many).c_str(), applyer),
-            many + "a\n\xC3\xA9+Noun" + many + "\n");
-  context_->out_char_encoding = KORA_LATIN1;
-  EXPECT_STREQ(apply_to_string("mean", applyer), "+Noun\xE9" "a\n\n");
-  context_->out_char_encoding = KORA_UTF8;
-  free_applyer(applyer);
-  free_network(net);
+  const struct {
+    NET *net;
+    int in, out;
+    std::string input, results;
+  } cases[] = {
+      {transducer, KORA_UTF8, KORA_UTF8, many + "anem" + many, many + "a\n\xC3\xA9+Noun" + many + "\n"},
+      {transducer, KORA_UTF8, KORA_LATIN1, "mean", "+Noun\xE9" "a\n\n"},
+      {transducer, KORA_UTF8, KORA_UTF8, "e", "\xC3\xA9\n"},
+      {acceptor, KORA_UTF8, KORA_UTF8, "a", "a\na\n"},
+      {acceptor, KORA_UTF8, KORA_UTF8, "#", "#\n#\n"},
+      {acceptor, KORA_UTF8, KORA_UTF8, "a#", ""},
+      {acceptor, KORA_UTF8, KORA_UTF8, "\xC3\xA9", "\xC3\xA9\n"},
+      {acceptor, KORA_LATIN1, KORA_UTF8, "\xE9", "\xC3\xA9\n"},
+  };
+  APPLY_CONTEXT *applyers[] = {init_apply(transducer, 0, nullptr), init_apply(acceptor, 0, nullptr)};
+  for (const auto &c : cases) {
+    context_->in_char_encoding = c.in;
+    context_->out_char_encoding = c.out;
+    const char *results = apply_to_string(c.input.c_str(), applyers[c.net == acceptor]);
+    EXPECT_EQ(results == nullptr ? "" : results, c.results) << c.input;
+  }
+  context_->in_char_encoding = context_->out_char_encoding = KORA_UTF8;
+  for (APPLY_CONTEXT *applyer : applyers) free_applyer(applyer);
+  for (NET *net : {transducer, acceptor}) free_network(net);
 }
 
 TEST_F(ApplyIndexTest, OneByteSymbolsFollowTheParseTable) {

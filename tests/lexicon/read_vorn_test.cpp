@@ -81,8 +81,7 @@ TEST_F(ReadVorn, EntriesContinueThroughTheirClassesToTheEnd) {
       {"LEXICON A\na # ;\nLEXICON Root\nA ;\nr A ;\n", {"a", "ra"}},
       {"LEXICON A\na # ;\nLEXICON ROOT\nR A ;\n", {"Ra"}},
       {"LEXICON First\nf Second ;\nLEXICON Second\ns # ;\n", {"fs"}},
-      // Escapes, and a 0 inside a word.
-      {"LEXICON Root\na%:b:c # ;", {"a:b"}},
+      // Escapes (the escaped colon: AnEscapedColonStaysInTheUpperWord), a 0 inside a word.
       {"LEXICON Root\na0b # ;\n%0 # ;\n%!%;%< # ;\n", {"ab", "0", "!;<"}},
   };
   for (const auto &c : cases) {
