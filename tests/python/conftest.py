@@ -1,5 +1,5 @@
-"""Shared fixtures of the Python module's tests: the examples directory and the word lists
-that the law tests draw their small languages from."""
+"""Shared fixtures of the Python module's tests: the examples directory, and the seeded word
+lists of the ownership test."""
 
 import os
 import pathlib
@@ -20,16 +20,6 @@ def random_words(rng, count, alphabet="ab", longest=3):
     """`count` random strings over `alphabet` of at most `longest` characters (as a set)."""
     return {"".join(rng.choice(alphabet) for _ in range(rng.randint(0, longest)))
             for _ in range(count)}
-
-
-def all_strings(alphabet, longest):
-    """Every string over `alphabet` of at most `longest` characters."""
-    strings = [""]
-    layer = [""]
-    for _ in range(longest):
-        layer = [s + c for s in layer for c in alphabet]
-        strings += layer
-    return strings
 
 
 def seeds(count):

