@@ -2,7 +2,6 @@
 // byte at the boundaries where their lengths change, and the reader's refusal of truncations.
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "bin-code.h"
@@ -46,29 +45,6 @@ TEST_F(EncodingTest, NumbersAreWrittenAsTheExamplesAndChangeLengthAtSevenBitGrou
     EXPECT_EQ(kora::number_length(value), bits <= 6 ? 1 : bits / 7 + 1) << value;
     EXPECT_EQ(number_bytes(value).size(), static_cast<size_t>(kora::number_length(value))) << value;
   }
-}
-
-TEST_F(EncodingTest, NumbersReadBackWhateverTheirLength) {
-  kora_test::for_seeds(20, [](unsigned, std::mt19937 &random) {
-    ByteWriter out;
-    std::vector<int64_t> values;
-    for (int i = 0; i < 200; i++) {
-      int bits = static_cast<int>(random() % 62);
-      int64_t value = static_cast<int64_t>(random() | (static_cast<uint64_t>(random()) << 32)) &
-                      ((int64_t{1} << bits) - 1);
-      if (random() % 2) value = -value;
-      values.push_back(value);
-      out.put_number(value);
-    }
-    ByteReader in(out.data(), out.size());
-    for (int64_t value : values) ASSERT_EQ(in.get_number(), value);
-    EXPECT_FALSE(in.failed());
-    EXPECT_EQ(in.remaining(), 0u);
-  });
-  // A reader takes groups of leading zeros as any writer might have made them.
-  Bytes padded{0x80, 0x80, 0x80, 0x05};
-  ByteReader in(padded.data(), padded.size());
-  EXPECT_EQ(in.get_number(), 5);
 }
 
 TEST_F(EncodingTest, ArcItemsOfTheSixteenFirstLabelsTakeOneByte) {
