@@ -58,18 +58,6 @@ std::vector<uint32_t> ids_of(const std::vector<const char *> &names) {
   return ids;
 }
 
-TEST_F(ParseTableTest, LongestSpellingWinsAndPrefixesFallBackToCharacters) {
-  PARSE_TABLE *table = table_of({"c", "ch", "chr"});
-  EXPECT_EQ(cut("chrc", table), ids_of({"chr", "c"}));
-  EXPECT_EQ(cut("chc", table), ids_of({"ch", "c"}));
-  EXPECT_TRUE(table->has_multichar);
-  kora::free_parse_table(table);
-
-  table = table_of({"chr"});
-  EXPECT_EQ(cut("chx", table), ids_of({"c", "h", "x"}));
-  kora::free_parse_table(table);
-}
-
 // Longest match against a brute-force cutter: at each position the longest symbol name that the
 // rest of the text starts with, else one character.
 TEST_F(ParseTableTest, LongestMatchAgreesWithABruteForceCutter) {

@@ -155,19 +155,6 @@ TEST_F(ComposeTest, MergePassKeepsTheRelation) {
   free_network(net);
 }
 
-TEST_F(ComposeTest, OtherAgainstSymbolsOfTheOtherNetwork) {
-  // OTHER in the lower network passes a symbol known only to the upper one through as itself.
-  NET *s = symbol_net("s");
-  NET *result = compose_net(s, kleene_star_net(), 1, 0);
-  EXPECT_EQ(language(result, {'s', 't'}), (Relation{{{'s'}, {'s'}}}));
-  free_network(result);
-  // And OTHER:x rewrites it.
-  result = compose_net(s, pair_net(kora::OTHER, 'x'), 1, 0);
-  EXPECT_EQ(language(result, {'s', 'x'}), (Relation{{{'s'}, {'x'}}}));
-  free_network(result);
-  free_network(s);
-}
-
 TEST_F(ComposeTest, EdgeCases) {
   // Nothing composed with anything is a new null network.
   NET *a = pair_net('a', 'b');

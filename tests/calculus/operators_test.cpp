@@ -177,15 +177,6 @@ TEST_F(OperatorsTest, ConcatOfTheSameRecord) {
   free_network(square);
 }
 
-TEST_F(OperatorsTest, UniversalNetworks) {
-  const Symbols universe = {'a', 'b', kora::symbol_id("FRESH-1")};
-  const Relation all = all_strings(universe);
-  NET *star = kleene_star_net(), *plus = kleene_plus_net();
-  EXPECT_EQ(language(star, universe), all);
-  EXPECT_EQ(language(plus, universe), difference(all, {{{}, {}}}));
-  for (NET *n : {star, plus}) free_network(n);
-}
-
 using Path = std::vector<std::pair<uint32_t, intptr_t>>;
 
 // The label and the user pointer (a byte offset) of each arc along a one-path network.
