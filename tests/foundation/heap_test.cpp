@@ -15,10 +15,18 @@ using kora_test::messages;
 class HeapTest : public kora_test::Library {};
 
 // Cells come zero-filled whether fresh, cut as a run (which stays within one block and gives at
-// least one cell) or handed out again after a clear, which frees every cell at once.
+// least one cell) or handed out again after a clear, which frees every cell at once and gives
+// back every block but a first one little used.
 TEST_F(HeapTest, CellsRunsAndClearing) {
   const unsigned cells = 10, size = 16;
   HEAP *heap = kora::init_heap(size, cells, "Runs");
+  for (int i = 0; i < 3; i++) std::memset(kora::cell_alloc(heap), 0x66, size);
+  kora::clear_heap(heap);  // a first block little used is kept, zeroed again
+  for (int i = 0; i < 3; i++) {
+    auto *cell = static_cast<char *>(kora::cell_alloc(heap));
+    for (unsigned byte = 0; byte < size; byte++) ASSERT_EQ(cell[byte], 0) << i;
+  }
+  kora::clear_heap(heap);
   std::memset(kora::cell_alloc(heap), 0x77, size);
   unsigned count = 0;
   auto *run = static_cast<char *>(kora::cell_run(heap, 4, &count));

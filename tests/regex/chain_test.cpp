@@ -13,7 +13,7 @@
 #include "files.h"
 #include "kora.h"
 #include "kora_test.h"
-#include "regex_support.h"
+#include "language.h"
 
 namespace kora_test {
 namespace {
@@ -155,7 +155,7 @@ TEST_F(RegexChains, ASyntaxErrorInsideARunFreesItsOperands) {
     EXPECT_FALSE(messages().errors.empty());
   }
   Compiled after("{ab} | {cd}");  // the compiler is still usable
-  EXPECT_EQ(spell(after.net, 3), (std::set<std::string>{"ab", "cd"}));
+  EXPECT_EQ(words(after.net, 3), (std::set<std::string>{"ab", "cd"}));
 }
 
 }  // namespace
