@@ -4,7 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "arc.h"
+#include "big-arc.h"
 #include "label.h"
 
 namespace kora_test {
