@@ -677,6 +677,32 @@ KORA_API int test_lower_bounded(NET *net);
 KORA_API int minimize_net(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
+ * Vectorization: a faster representation for applying large deterministic networks. A state
+ * with at least `threshold` arcs keeps them as an arc vector, one destination slot per label of
+ * the network, so that an applyer finds the arc for an input symbol by indexing instead of by
+ * walking a list; states with fewer arcs keep their lists. A vectorized network applies, copies
+ * (copy_net gives a plain copy), prints and saves (as the plain network) like any other, and is
+ * refused by the operations that edit arcs ("Cannot do this operation on a vectorized
+ * network."): unvectorize it first. Memory: one pointer per label per vectorized state.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Vectorizes `net` and every network it inserts (@I.name@ flags naming defined networks), each
+ * in place: the states with `threshold` arcs or more (a network's property "VECTORIZE-N", an
+ * array whose second field is an integer, sets its own threshold instead; a trailing ALTCHAIN
+ * arc of an optimized network counts the arcs it leads to). Parameter word
+ * KORA_VECTORIZE_THRESHOLD holds `threshold` during the call. Returns the number of states
+ * vectorized; 0 leaves a network as it was: null, already vectorized, no state reaching the
+ * threshold, or not deterministic (warned "Can't vectorize a non-deterministic network."; a
+ * network built by hand counts as deterministic when no state has an EPSILON arc or two arcs
+ * with one label). The network stays the caller's. */
+KORA_API int vectorize_states(NET *net, int threshold);
+
+/* Turns every vectorized state of `net`, and of the networks it inserts, back into an arc list
+ * (same arcs; the order of a list may change) and drops the vectors. Returns the number of
+ * states restored; 0 for null or a network without vectors. */
+KORA_API int unvectorize_net(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
  * Substitution and sigma closure. A `copy` of 1 works on a copy (the caller's), any other value
  * works in place and returns the same network. Symbol lists are alphabets in either form and stay
  * the caller's. Refusals are reported as errors and return the network unchanged (no copy is

@@ -9,6 +9,7 @@
 #include "label.h"
 #include "pars-tbl.h"
 #include "scratch.h"
+#include "struct.h"
 
 namespace kora {
 namespace {
@@ -17,7 +18,8 @@ bool epsilon_like(uint32_t symbol) {
   return symbol == EPSILON || symbol == ALTCHAIN_SYMBOL || symbol == GUARDED_EPSILON;
 }
 
-// The entry of an arc labelled `label`, its destination left to the caller.
+}  // namespace
+
 IndexArc index_arc(uint32_t label, int input_side) {
   const uint32_t input = input_side == 1 ? lower_id(label) : upper_id(label);
   const uint32_t output = input_side == 1 ? upper_id(label) : lower_id(label);
@@ -37,6 +39,8 @@ IndexArc index_arc(uint32_t label, int input_side) {
   return {IndexArc::input_word_of(input, special, label == OTHER), 0,
           IndexArc::output_word_of(output, byte, plain)};
 }
+
+namespace {
 
 // Whether the arc writes the ordinary symbol it reads, or is an epsilon move that writes nothing.
 bool copies_input_symbol(const IndexArc &arc, uint32_t label) {
@@ -89,6 +93,9 @@ uint32_t ApplyIndex::start_of(NET *net) {
   entries.reserve(entries.size() +
                   std::min<size_t>(size_t{net->num_states} + net->num_arcs, kMostReserved));
   LabelEntries labels(input_side_);
+  // Arcs come through the iterator, so that vectorized states are read like lists.
+  ARC_ITERATOR arcs;
+  start_arc_iterator(net, &arcs);
   std::vector<std::pair<uint32_t, STATE *>> forward;  // (arc, destination) not copied yet
   std::vector<uint32_t> with_epsilon_moves;
   std::vector<STATE *> to_copy{net->start};  // the top is copied next
@@ -100,7 +107,10 @@ uint32_t ApplyIndex::start_of(NET *net) {
     state->client_cell = reinterpret_cast<void *>(uintptr_t{number} + 1);
     entries.push_back({.state = {}});
     const size_t first_forward = forward.size();
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+    ARC *cursor;
+    bool done;
+    start_state_arcs(&arcs, state, &cursor, &done);
+    while (const ARC *arc = next_arc(&arcs, &cursor, &done)) {
       IndexArc entry = labels.of(arc->label);
       if (arc->destination->client_cell != nullptr)
         entry.destination = entry_of(arc->destination);
@@ -155,6 +165,7 @@ uint32_t ApplyIndex::start_of(NET *net) {
     if (epsilon_move) with_epsilon_moves.push_back(number);
   }
   for (const auto &[arc, destination] : forward) entries[arc].arc.destination = entry_of(destination);
+  free_arc_iterator(&arcs);
   clear_client_cells(net);
   mark_epsilon_moves(with_epsilon_moves);
   mark_ending_moves(with_epsilon_moves);

@@ -77,6 +77,10 @@ struct IndexArc {
   bool reads(uint32_t symbol) const { return input_word == symbol; }
 };
 
+// The entry of an arc labelled `label` read from `input_side`, its destination left to the
+// caller. Builds the label's spelling: callers keep what it gives.
+IndexArc index_arc(uint32_t label, int input_side);
+
 struct IndexState {
   uint32_t count;           // the number of its arcs, the entries right after it
   uint32_t wide;            // its entry of the wide states, or kNotWide

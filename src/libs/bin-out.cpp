@@ -296,8 +296,8 @@ int network_to_stream(NET *net, ByteWriter &out) {
           "Network has shared arc lists. This property cannot be preserved\nin a file. "
           "Saving as an optimized network instead.");
       written = copy = copy_fsm(net);
-    } else if (net->flags2.has_arc_vectors && check_plain_net(net) != 0) {
-      return 1;
+    } else if (net->flags2.has_arc_vectors) {
+      written = copy = copy_fsm(net);  // a plain copy: files hold arc lists
     }
     status = written == nullptr ? 1 : write_standard_record(written, out, table.standard_writer);
   }

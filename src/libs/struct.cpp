@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "arc-vector.h"
 #include "boundary.h"
 #include "build-index.h"
 #include "context.h"
@@ -194,7 +195,13 @@ void free_state_arcs(STATE *state, NET *net) {
 
 void free_state(STATE *state, NET *net) {
   if (!state->flags.live) return;
-  if (!state->flags.table_arcs) free_state_arcs(state, net);
+  if (state->flags.vectorized) {
+    free_arc_vector(state_arc_vector(state), net);
+    state->arcs = nullptr;
+    state->flags.vectorized = 0;
+  } else if (!state->flags.table_arcs) {
+    free_state_arcs(state, net);
+  }
   state->flags.live = 0;
   free_cell(state, STATE_HEAP);
 }
@@ -255,17 +262,25 @@ NET *copy_fsm(NET *net) {
     return static_cast<STATE *>(source->client_cell);
   };
   if (net->start != nullptr) copy->start = copy_of(net->start);
+  // The arcs of vectorized states come through the iterator, so that the copy is plain.
+  ARC_ITERATOR iterator;
+  start_arc_iterator(net, &iterator);
   for (STATE *s = net->states; s != nullptr; s = s->next) {
     STATE *target = copy_of(s);
     ARC **tail = &target->arcs;
-    for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
+    ARC *cursor;
+    bool done;
+    start_state_arcs(&iterator, s, &cursor, &done);
+    while (const ARC *arc = next_arc(&iterator, &cursor, &done)) {
       STATE *dest = copy_of(arc->destination);
       ARC *made = arc->flags.big ? alloc_big_arc(arc->label, dest, arc_user_pointer(arc), copy)
                                  : alloc_arc(arc->label, dest, copy);
       *tail = made;
       tail = &made->next;
     }
+    if (s->flags.vectorized) target->flags.deterministic = 1;
   }
+  free_arc_iterator(&iterator);
   for (STATE *s = net->states; s != nullptr; s = s->next) s->client_cell = nullptr;
 
   copy->flags = net->flags;
@@ -329,15 +344,44 @@ ARC_ITERATOR *start_arc_iterator(NET *net, ARC_ITERATOR *iterator) {
   iterator->net = net;
   iterator->scratch = nullptr;
   iterator->allocated = allocated;
+  iterator->vectorized = nullptr;
+  iterator->slot = 0;
+  if (net != nullptr && net->flags2.has_arc_vectors) {
+    iterator->scratch = new ARC{};
+    iterator->scratch->flags.live = 1;
+  }
   return iterator;
 }
 
-void start_state_arcs(ARC_ITERATOR *, STATE *state, ARC **cursor, bool *done) {
+void start_state_arcs(ARC_ITERATOR *iterator, STATE *state, ARC **cursor, bool *done) {
+  if (state->flags.vectorized && iterator->scratch != nullptr) {
+    const uint32_t length = arc_vector_length(iterator->net);
+    iterator->vectorized = state;
+    iterator->slot = next_filled_slot(state_arc_vector(state), 0, length);
+    *cursor = nullptr;
+    *done = iterator->slot == length;
+    return;
+  }
+  iterator->vectorized = nullptr;
   *cursor = state->arcs;
   *done = state->arcs == nullptr;
 }
 
-ARC *next_arc(ARC_ITERATOR *, ARC **cursor, bool *done) {
+ARC *next_arc(ARC_ITERATOR *iterator, ARC **cursor, bool *done) {
+  if (iterator->vectorized != nullptr) {
+    const ARC_VECTOR *vector = state_arc_vector(iterator->vectorized);
+    const uint32_t length = arc_vector_length(iterator->net);
+    const uint32_t slot = iterator->slot;
+    if (slot >= length) {
+      *done = true;
+      return nullptr;
+    }
+    iterator->scratch->label = ALPH_item(iterator->net->vectorized_alph, slot);
+    iterator->scratch->destination = vector->destinations[slot];
+    iterator->slot = next_filled_slot(vector, slot + 1, length);
+    *done = iterator->slot == length;
+    return iterator->scratch;
+  }
   ARC *arc = *cursor;
   if (arc == nullptr) {
     *done = true;
@@ -349,7 +393,10 @@ ARC *next_arc(ARC_ITERATOR *, ARC **cursor, bool *done) {
 }
 
 void free_arc_iterator(ARC_ITERATOR *iterator) {
-  if (iterator != nullptr && iterator->allocated) delete iterator;
+  if (iterator == nullptr) return;
+  delete iterator->scratch;
+  iterator->scratch = nullptr;
+  if (iterator->allocated) delete iterator;
 }
 
 }  // namespace kora
@@ -535,6 +582,7 @@ KORA_API void free_network(NET *net) {
     free_alph(net->vectorized_alph);
     free_alph(net->auxiliary_alph);
     free_property_list(net_properties(net));
+    free_heap(static_cast<HEAP *>(net->arc_vector_heap));
     free_cell(net, NET_HEAP);
   });
 }

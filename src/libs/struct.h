@@ -110,12 +110,15 @@ NET *expand_other_pairs(NET *net, int copy_first);
 
 // --- Walking arcs -----------------------------------------------------------------------------
 
-// Walks the arcs of one state at a time. Later representations present their arcs through the
-// scratch arc; plain states hand out their own arcs.
+// Walks the arcs of one state at a time. Plain states hand out their own arcs; a vectorized
+// state (arc-vector.h) presents one arc per filled slot, in label-position order, through the
+// scratch arc, which the next call overwrites.
 struct ARC_ITERATOR {
   NET *net;
   ARC *scratch;
   bool allocated;  // the iterator record was allocated by start_arc_iterator
+  const STATE *vectorized;  // the vectorized state being walked, or null
+  uint32_t slot;            // its next slot to look at
 };
 
 ARC_ITERATOR *start_arc_iterator(NET *net, ARC_ITERATOR *iterator);
