@@ -210,11 +210,19 @@ uint32_t id_count() {
   return map != nullptr ? map->count : 0;
 }
 
-// Calls visit(label) for the label of every arc of the network's state list.
+// Calls visit(label) for the label of every arc of the network's state list. A vectorized
+// state (whose arcs field holds its arc vector) stands for every label of the network's label
+// copy, which its arcs are among.
 template <typename Visit>
 void for_each_arc_label(const NET *net, Visit visit) {
-  for (const STATE *state = net->states; state != nullptr; state = state->next)
+  for (const STATE *state = net->states; state != nullptr; state = state->next) {
+    if (state->flags.vectorized) {
+      for (int k = 0; net->vectorized_alph != nullptr && k < net->vectorized_alph->len; k++)
+        visit(net->vectorized_alph->items[k]);
+      continue;
+    }
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) visit(arc->label);
+  }
 }
 
 }  // namespace

@@ -45,13 +45,18 @@ void label_check(NET *net) {
   auto [old_count, old_largest] = old != nullptr ? size_and_largest(old) : std::pair<int, int64_t>{0, -1};
   // Binary form is the flag array of the labels seen; it grows with the largest label met.
   ALPH *used = make_alph(0, KORA_BINARY_ALPH);
+  auto note = [&](uint32_t label) {
+    if (label == EPSILON || test_alph_member(used, label)) return;
+    alph_add_to(used, label, 0);
+    if (old != nullptr && label > old_largest) report_unaccounted_label(label);
+  };
   for (const STATE *state = net->states; state != nullptr; state = state->next) {
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      const uint32_t label = arc->label;
-      if (label == EPSILON || test_alph_member(used, label)) continue;
-      alph_add_to(used, label, 0);
-      if (old != nullptr && label > old_largest) report_unaccounted_label(label);
+    if (state->flags.vectorized) {  // its arcs are among the labels of the label copy
+      for (int k = 0; net->vectorized_alph != nullptr && k < net->vectorized_alph->len; k++)
+        note(net->vectorized_alph->items[k]);
+      continue;
     }
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) note(arc->label);
   }
   binary_to_label(used);
   if (old == nullptr) {

@@ -4,6 +4,7 @@
 // search with its direction messages.
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -227,6 +228,43 @@ TEST_F(VectorizeTest, InsertedNetworksAreVectorizedAndSearched) {
   EXPECT_FALSE(net("inner")->flags2.has_arc_vectors);
   free_network(outer);
   free_network(plain);
+}
+
+// Every operation either works on a vectorized network, reading its vectors as arcs, or
+// refuses it with a message; none reads a vector as an arc list, and the network is unchanged.
+TEST_F(VectorizeTest, OperationsWorkOnAVectorizedNetworkOrRefuseIt) {
+  using Operation = std::function<void(NET *)>;
+  NET *other = read_regex("a b | c");
+  // A refusal gives the argument back, or null.
+  auto drop = [](NET *result, NET *argument) {
+    if (result != argument) free_network(result);
+  };
+  const std::vector<std::pair<const char *, Operation>> operations = {
+      {"copy", [](NET *n) { free_network(copy_net(n)); }},
+      {"print", [](NET *n) { kora_test::stdout_of([n] { print_net(n, stdout); }); }},
+      {"dot", [](NET *n) { std::free(network_to_dot(n, 100)); }},
+      {"labels", [](NET *n) { update_net_labels_and_sigma(n); }},
+      {"bounded", [](NET *n) { test_upper_bounded(n); }},
+      {"non-null", [](NET *n) { test_non_null(n); }},
+      {"equivalent", [other](NET *n) { test_equivalent(n, other); }},
+      {"union", [other, drop](NET *n) { drop(union_net(n, other, 1, 1), n); }},
+      {"compose", [other, drop](NET *n) { drop(compose_net(n, other, 1, 1), n); }},
+      {"intersect", [other, drop](NET *n) { drop(intersect_net(n, other, 1, 1), n); }},
+      {"reverse", [drop](NET *n) { drop(reverse_net(n, 1), n); }},
+      {"negate", [drop](NET *n) { drop(negate_net(n, 1), n); }},
+      {"lower side", [drop](NET *n) { drop(lower_side_net(n, 1), n); }},
+      {"minimize", [](NET *n) { minimize_net(n); }},
+  };
+  for (const auto &[name, operation] : operations) {
+    NET *net = read_regex("[a|b|c|d] [e|f|g] (h)");
+    ASSERT_GT(vectorize_states(net, 2), 0);
+    operation(net);
+    EXPECT_EQ(net->flags2.has_arc_vectors, 1) << name;
+    EXPECT_EQ(results(net, "bfh", 0), std::vector<std::string>{"bfh"}) << name;
+    EXPECT_EQ(unvectorize_net(net), 2) << name;
+    free_network(net);
+  }
+  free_network(other);
 }
 
 // Saving writes the plain network; loading it gives the language back.
