@@ -45,6 +45,9 @@ struct VectorSearch::Network {
   // range_first[s + 1]); the entry of OTHER lists those that read any symbol outside the sigma.
   std::vector<uint32_t> range_first;
   std::vector<uint32_t> range_labels;
+  // Whether some label reads nothing or a flag on the input side: else the side lists of its
+  // vectors are empty, and are not read.
+  bool side_lists = false;
 
   const Label &label(uint32_t id, int input_side) {
     if (id >= labels.size()) labels.resize(id + 1, Label{{}, kNone, false});
@@ -119,6 +122,9 @@ void prepare_network(VectorSearch::Network &n, NET *net, int side) {
       n.label(l, side);
       n.labels[l].position = p;
     }
+  for (uint32_t l : labels)
+    if (const IndexArc arc = n.label(l, side).arc; arc.special() != kOrdinary && arc.input() != OTHER)
+      n.side_lists = true;
   // Labels that read a symbol: an ordinary input side, or OTHER (filed under OTHER).
   auto key_of = [&n, side](uint32_t l) -> uint32_t {
     const IndexArc arc = n.label(l, side).arc;
@@ -139,8 +145,17 @@ void prepare_network(VectorSearch::Network &n, NET *net, int side) {
 
 }  // namespace
 
-VectorSearch::VectorSearch(NET *net, int input_side) : input_side_(input_side) {
+VectorSearch::VectorSearch(NET *net, int input_side)
+    : input_side_(input_side), silent_(index_arc(EPSILON, input_side)) {
   network_of(net);
+}
+
+const IndexArc *VectorSearch::step_arc(size_t k) {
+  const uint32_t label = frames_[k + 1].label;
+  if (label == ID_NO_SYMBOL) return &silent_;
+  Network &n = *networks_[frames_[k].net];
+  n.label(label, input_side_);
+  return &n.labels[label].arc;
 }
 
 VectorSearch::~VectorSearch() = default;
@@ -162,16 +177,13 @@ uint32_t VectorSearch::symbol(int position, bool *failed) {
 
 void VectorSearch::push(STATE *state, uint32_t net, int position, uint32_t label,
                         VectorFrame::Kind kind, bool consumed) {
-  VectorFrame frame{};
+  VectorFrame &frame = frames_.emplace_back();
   frame.state = state;
-  frame.net = net;
   frame.position = position;
   frame.label = label;
+  frame.net = net;
   frame.kind = kind;
   frame.consumed = consumed;
-  if (label != ID_NO_SYMBOL) frame.arc = networks_[frames_.back().net]->label(label, input_side_).arc;
-  else frame.arc = networks_[0]->label(EPSILON, input_side_).arc;  // writes nothing
-  frames_.push_back(frame);
   if (max_depth_ > 0 && frames_.size() > static_cast<size_t>(max_depth_) && !depth_reported_) {
     depth_reported_ = true;
     warning_printf("Recursion depth in longest_paths() exceeds maximum, %d", max_depth_);
@@ -182,7 +194,10 @@ void VectorSearch::pop() {
   const VectorFrame &frame = frames_.back();
   if (frame.flag_saved) input_->flag_register->set(frame.flag_attribute, frame.flag_previous);
   if (frame.kind == VectorFrame::INSERT) inserts_.pop_back();
-  if (frame.kind == VectorFrame::RETURN) inserts_.push_back({frame.closed_caller, frame.closed_return});
+  if (frame.kind == VectorFrame::RETURN) {
+    inserts_.push_back(closed_.back());
+    closed_.pop_back();
+  }
   frames_.pop_back();
 }
 
@@ -207,13 +222,16 @@ void VectorSearch::arrive(VectorFrame &frame, uint32_t x) {
   frame.phase = 2;
   const STATE *state = frame.state;
   if (state->flags.vectorized) {
-    const ARC_VECTOR *vector = state_arc_vector(state);
-    const ALPH *epsilons = input_side_ == 0 ? vector->upper_epsilon : vector->lower_epsilon;
-    const ALPH *flags = input_side_ == 0 ? vector->upper_flags : vector->lower_flags;
-    frame.epsilon_next = 0;
-    frame.epsilon_end = static_cast<uint32_t>((epsilons != nullptr ? epsilons->len : 0) +
-                                              (flags != nullptr ? flags->len : 0));
-    networks_[frame.net]->range_of(x, &frame.symbol_next, &frame.symbol_end);
+    const Network &n = *networks_[frame.net];
+    frame.epsilon_next = frame.epsilon_end = 0;
+    if (n.side_lists) {
+      const ARC_VECTOR *vector = state_arc_vector(state);
+      const ALPH *epsilons = input_side_ == 0 ? vector->upper_epsilon : vector->lower_epsilon;
+      const ALPH *flags = input_side_ == 0 ? vector->upper_flags : vector->lower_flags;
+      frame.epsilon_end = static_cast<uint32_t>((epsilons != nullptr ? epsilons->len : 0) +
+                                                (flags != nullptr ? flags->len : 0));
+    }
+    n.range_of(x, &frame.symbol_next, &frame.symbol_end);
   } else {
     frame.next_arc = state->arcs;
   }
@@ -311,22 +329,32 @@ bool VectorSearch::try_choice(uint32_t x) {
   if (frame.state->flags.vectorized) {
     const ARC_VECTOR *vector = state_arc_vector(frame.state);
     const Network &n = *networks_[frame.net];
-    const ALPH *epsilons = input_side_ == 0 ? vector->upper_epsilon : vector->lower_epsilon;
-    const ALPH *flags = input_side_ == 0 ? vector->upper_flags : vector->lower_flags;
-    const uint32_t in_epsilons = epsilons != nullptr ? static_cast<uint32_t>(epsilons->len) : 0;
     while (frame.epsilon_next < frame.epsilon_end) {
+      const ALPH *epsilons = input_side_ == 0 ? vector->upper_epsilon : vector->lower_epsilon;
+      const ALPH *flags = input_side_ == 0 ? vector->upper_flags : vector->lower_flags;
+      const uint32_t in_epsilons = epsilons != nullptr ? static_cast<uint32_t>(epsilons->len) : 0;
       const uint32_t k = frame.epsilon_next++;
       const uint32_t label =
           k < in_epsilons ? ALPH_item(epsilons, k) : ALPH_item(flags, k - in_epsilons);
-      STATE *destination = vector->destinations[n.labels[label].position];
+      STATE *destination = arc_vector_slots(vector)[n.labels[label].position];
       if (destination != nullptr && try_label(label, destination, x, false)) return true;
     }
+    const uint32_t *labels = n.range_labels.data();
+    const Network::Label *known = n.labels.data();
+    STATE *const *destinations = arc_vector_slots(vector);
+    auto destination_of = [&](uint32_t label) -> STATE * {
+      const uint32_t position = known[label].position;
+      return position == kNone ? nullptr : destinations[position];
+    };
     while (frame.symbol_next < frame.symbol_end) {
-      const uint32_t label = n.range_labels[frame.symbol_next++];
-      const uint32_t position = n.labels[label].position;
-      if (position == kNone) continue;
-      STATE *destination = vector->destinations[position];
-      if (destination != nullptr) return try_label(label, destination, x, true);
+      const uint32_t label = labels[frame.symbol_next++];
+      STATE *destination = destination_of(label);
+      if (destination == nullptr) continue;
+      // A frame with nothing left to try is left at once when the search comes back to it.
+      while (frame.symbol_next < frame.symbol_end && destination_of(labels[frame.symbol_next]) == nullptr)
+        frame.symbol_next++;
+      if (frame.symbol_next == frame.symbol_end) frame.phase = 3;
+      return try_label(label, destination, x, true);
     }
     return false;
   }
@@ -349,14 +377,18 @@ int VectorSearch::run(const SearchInput &input) {
   inserts_.clear();
   input.flag_register->clear();
   int results = 0;
-  VectorFrame first{};
+  closed_.clear();
+  VectorFrame &first = frames_.emplace_back();
+  first = VectorFrame{};
   first.state = net->start;
   first.label = ID_NO_SYMBOL;
   first.kind = VectorFrame::START;
-  first.arc = networks_[0]->label(EPSILON, input_side_).arc;
-  frames_.push_back(first);
   while (!frames_.empty()) {
     VectorFrame &frame = frames_.back();
+    if (frame.phase == 3) {
+      pop();
+      continue;
+    }
     bool failed = false;
     const uint32_t x = symbol(frame.position, &failed);
     if (failed) break;
@@ -371,10 +403,9 @@ int VectorSearch::run(const SearchInput &input) {
         const Open open = inserts_.back();
         if (!goes_round(frame.state, open.return_to, ID_NO_SYMBOL)) {
           inserts_.pop_back();
+          closed_.push_back(open);
           push(open.return_to, open.caller, frame.position, ID_NO_SYMBOL, VectorFrame::RETURN,
                false);
-          frames_.back().closed_caller = open.caller;
-          frames_.back().closed_return = open.return_to;
           continue;
         }
       }

@@ -54,21 +54,18 @@ struct SearchInput {
 struct VectorFrame {
   enum Kind : uint8_t { START, MOVE, INSERT, RETURN };
   STATE *state;
-  uint32_t net;        // the network the state belongs to (its number in the search)
+  const ARC *next_arc;                 // a list state's arcs still to try
+  uint32_t epsilon_next, epsilon_end;  // a vectorized state's side lists still to try
+  uint32_t symbol_next, symbol_end;    // its range-map labels still to try
   int position;        // the input read before the state
-  IndexArc arc;        // what the label that led here reads and writes (formatting)
-  uint32_t label;      // that label, ID_NO_SYMBOL for the start and a return
+  uint32_t label;      // the label that led here, ID_NO_SYMBOL for the start and a return
+  uint32_t net;        // the network the state belongs to (its number in the search)
   Kind kind;
   bool consumed;       // the label read an input symbol
-  uint8_t phase;       // 0 on arrival, 1 after a return move, 2 trying its choices
+  uint8_t phase;       // 0 on arrival, 1 after a return move, 2 trying its choices, 3 none left
   bool flag_saved;     // the label changed flag_attribute's word, which was flag_previous
   uint32_t flag_attribute;
   uint32_t flag_previous;
-  uint32_t epsilon_next, epsilon_end;  // the vectorized state's side lists still to try
-  uint32_t symbol_next, symbol_end;    // its range-map labels still to try
-  const ARC *next_arc;                 // a list state's arcs still to try
-  STATE *closed_return;                // for a return: the inserted network it left
-  uint32_t closed_caller;
 };
 
 class VectorSearch {
@@ -83,9 +80,11 @@ class VectorSearch {
   // final state; returns the number of results.
   int run(const SearchInput &input);
 
-  // While on_result runs: the steps of the path found, after the start (count() of them).
-  const VectorFrame *steps() const { return frames_.data() + 1; }
+  // While on_result runs: the steps of the path found (count() of them): whether step k read
+  // an input symbol, and what its label reads and writes.
   size_t count() const { return frames_.empty() ? 0 : frames_.size() - 1; }
+  bool consumed(size_t k) const { return frames_[k + 1].consumed; }
+  const IndexArc *step_arc(size_t k);
   bool running() const { return running_; }
 
   struct Network;  // what the search knows of one network (range map, labels)
@@ -109,6 +108,8 @@ class VectorSearch {
     STATE *return_to;
   };
   std::vector<Open> inserts_;
+  std::vector<Open> closed_;  // the inserted networks that the RETURN frames of the path left
+  IndexArc silent_;           // what a return writes: nothing
   const SearchInput *input_ = nullptr;
   bool running_ = false;
   bool depth_reported_ = false;

@@ -836,10 +836,9 @@ const char *apply_record(APPLY_CONTEXT *a) {
 // The step accessors hold copies of the pointers they read through, which the bytes written
 // could otherwise alias.
 void format_apply_result(APPLY_CONTEXT *a) {
-  if (const VectorSearch *vectors = a->vector_search[a->input_side].get();
+  if (VectorSearch *vectors = a->vector_search[a->input_side].get();
       vectors != nullptr && vectors->running()) {
-    const VectorFrame *steps = vectors->steps();
-    format_path(a, [steps](size_t k) { return PathStep{&steps[k].arc, steps[k].consumed}; },
+    format_path(a, [vectors](size_t k) { return PathStep{vectors->step_arc(k), vectors->consumed(k)}; },
                 vectors->count());
     return;
   }

@@ -1,23 +1,19 @@
-// Arc vectors: the records of vectorized states and their heap; see arc-vector.h.
+// Arc vectors: the records of vectorized states; see arc-vector.h.
 
 #include "arc-vector.h"
+
+#include <cstring>
 
 #include "alph.h"
 #include "error.h"
 
 namespace kora {
 
-namespace {
-// As many records per block as the library has always made of them.
-constexpr unsigned kVectorsPerBlock = 1638;
-}  // namespace
-
-ARC_VECTOR *alloc_arc_vector() {
-  if (ARC_VECTOR_HEAP == nullptr)
-    ARC_VECTOR_HEAP = init_heap(sizeof(ARC_VECTOR), kVectorsPerBlock, "Arc vectors");
-  auto *vector = static_cast<ARC_VECTOR *>(cell_alloc(ARC_VECTOR_HEAP));
+ARC_VECTOR *alloc_arc_vector(NET *net) {
+  auto *vector = static_cast<ARC_VECTOR *>(cell_alloc(static_cast<HEAP *>(net->arc_vector_heap)));
   if (vector == nullptr) out_of_memory("make_vector_state");
-  *vector = ARC_VECTOR{};
+  std::memset(static_cast<void *>(vector), 0, arc_vector_cell_size(arc_vector_length(net)));
+  vector->destinations = arc_vector_slots(vector);
   return vector;
 }
 
@@ -27,11 +23,7 @@ void free_arc_vector(ARC_VECTOR *vector, NET *net) {
   free_alph(vector->lower_epsilon);
   free_alph(vector->upper_flags);
   free_alph(vector->lower_flags);
-  if (vector->destinations != nullptr && net->arc_vector_heap != nullptr)
-    free_cell(vector->destinations, static_cast<HEAP *>(net->arc_vector_heap));
-  free_cell(vector, ARC_VECTOR_HEAP);
+  free_cell(vector, static_cast<HEAP *>(net->arc_vector_heap));
 }
-
-void forget_arc_vector_heap() { ARC_VECTOR_HEAP = nullptr; }
 
 }  // namespace kora

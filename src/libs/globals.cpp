@@ -20,7 +20,6 @@
 //     result of the parse (regex-grammar.y).
 
 #include "alph.h"
-#include "arc-vector.h"
 #include "bin-header.h"
 #include "context.h"
 #include "define.h"
@@ -89,9 +88,6 @@ HEAP *NET_HEAP = nullptr;
 HEAP *STATE_HEAP = nullptr;
 HEAP *ARC_HEAP = nullptr;
 HEAP *BIG_ARC_HEAP = nullptr;
-
-// The heap of the arc-vector records of vectorized states, made on first use.
-HEAP *ARC_VECTOR_HEAP = nullptr;
 
 // What the higher modules do when a network is freed (drop its definition, its parse tables).
 NetworkFreedHooks network_freed_hooks;

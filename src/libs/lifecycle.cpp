@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "alph.h"
-#include "arc-vector.h"
 #include "bin-header.h"
 #include "bin-in.h"
 #include "bin-out.h"
@@ -126,7 +125,6 @@ KORA_API void reclaim_kora(FST_CONTEXT *c) {
     free_all_stacks();
     free_all_heaps();
     forget_network_heaps();
-    forget_arc_vector_heap();
     forget_parse_table_heaps();
     forget_alph_item_heaps();
     heaps_to_create = true;

@@ -9,7 +9,8 @@
 //
 // How: the labels are numbered once (label-index.h), then each state past the threshold gets a
 // zeroed destination array from one heap of page-sized blocks per network ("Net arc vectors"),
-// so that many vectors cost one allocation per block, not one per state. An arc list that ends
+// (each a record followed by its slots), so that many vectors cost one allocation per block,
+// not one per state. An arc list that ends
 // in an ALTCHAIN arc (arc optimization) continues in the arcs of the arc's destination, which
 // are gathered into the same vector (or merged from its vector when it has one). Only when
 // every vector is made are the old lists freed, leaving arcs that a list state shares. An
@@ -23,7 +24,6 @@
 #include "vectorize.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "alph.h"
@@ -194,7 +194,7 @@ class Vectorizer {
   }
 
   void make_vector_heap(uint32_t candidates) {
-    const size_t cell = labels_.labels.size() * sizeof(STATE *);
+    const size_t cell = arc_vector_cell_size(static_cast<uint32_t>(labels_.labels.size()));
     const size_t fit = std::max<size_t>(1, size_t{kPagesPerBlock} * page_size() / cell);
     const auto per_block = static_cast<unsigned>(std::min<size_t>(fit, candidates));
     net_->arc_vector_heap = init_heap(static_cast<unsigned>(cell), per_block, "Net arc vectors");
@@ -241,11 +241,7 @@ class Vectorizer {
   // a new vector, which replaces the state's list. A second arc for one label ends the
   // gathering with the error.
   void vectorize_state(STATE *state) {
-    ARC_VECTOR *vector = alloc_arc_vector();
-    auto *destinations = static_cast<STATE **>(cell_alloc(static_cast<HEAP *>(net_->arc_vector_heap)));
-    if (destinations == nullptr) out_of_memory("VECTORIZE_NET");
-    std::memset(destinations, 0, labels_.labels.size() * sizeof(STATE *));
-    vector->destinations = destinations;
+    ARC_VECTOR *vector = alloc_arc_vector(net_);
     const ARC *arc = state->arcs;
     uint32_t hops = 0;
     while (arc != nullptr) {
