@@ -209,14 +209,11 @@ uint32_t take_only_arcs(const ApplyIndex &index, const uint32_t *symbols, uint32
 const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_side]; }
 
 // Makes the index of the applyer's input side if it has none yet, with the applyer's network
-// as its state 0 onwards; for a vectorized network, its search over the arc vectors instead.
+// as its state 0 onwards. A vectorized network is indexed like any other (the index reads its
+// arc vectors through the arc iterator): the index's per-state tables already find the arc for
+// a symbol in one step, in a copy several times smaller than the vectors, so a search over the
+// vectors themselves finds the same results more slowly.
 void prepare_index(APPLY_CONTEXT *a) {
-  if (a->net->flags2.has_arc_vectors) {
-    std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
-    std::unique_ptr<VectorSearch> &vectors = a->vector_search[a->input_side];
-    if (vectors == nullptr) vectors = std::make_unique<VectorSearch>(a->net, a->input_side);
-    return;
-  }
   std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
   if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
   if (a->net->start != nullptr) index->start_of(a->net);
@@ -584,7 +581,7 @@ int ordinary_search(APPLY_CONTEXT *a) {
   return results;
 }
 
-// What the searches of apply-vector.h borrow from the applyer.
+// What the bimachine search borrows from the applyer.
 SearchInput search_input(APPLY_CONTEXT *a) {
   return {a,           &a->io_symbols,   &a->io_length, &a->io_complete, read_symbol_at,
           a->on_result, &a->flag_register, a->flags_active != 0};
@@ -593,14 +590,11 @@ SearchInput search_input(APPLY_CONTEXT *a) {
 int bimachine_record(APPLY_CONTEXT *a);
 
 // Runs the search over the record; returns the number of results. The index of the input side
-// (or the search of a vectorized network) was made with the applyer (init_apply,
-// switch_input_side).
+// was made with the applyer (init_apply, switch_input_side).
 int search(APPLY_CONTEXT *a) {
   if (a->right_net != nullptr && a->right_net->flags2.right_bimachine) return bimachine_record(a);
   if (a->net->start == nullptr) return 0;
   a->spellings.prepare();
-  if (VectorSearch *vectors = a->vector_search[a->input_side].get())
-    return vectors->run(search_input(a));
   return index_of(a).ordinary_or_epsilon() ? ordinary_search(a) : general_search(a);
 }
 
@@ -836,12 +830,6 @@ const char *apply_record(APPLY_CONTEXT *a) {
 // The step accessors hold copies of the pointers they read through, which the bytes written
 // could otherwise alias.
 void format_apply_result(APPLY_CONTEXT *a) {
-  if (VectorSearch *vectors = a->vector_search[a->input_side].get();
-      vectors != nullptr && vectors->running()) {
-    format_path(a, [vectors](size_t k) { return PathStep{vectors->step_arc(k), vectors->consumed(k)}; },
-                vectors->count());
-    return;
-  }
   const ApplyIndex &index = index_of(a);
   const IndexEntry *entries = index.entries.data();
   if (a->ordinary_search && a->whole_record != nullptr && index.copies_input() &&

@@ -50,7 +50,7 @@
 #include <vector>
 
 #include "apply-index.h"
-#include "apply-vector.h"
+#include "apply-bimachine.h"
 #include "flag-action.h"
 #include "kora.h"
 #include "pars-tbl.h"
@@ -181,9 +181,7 @@ struct APPLY_CONTEXT {
   // applyer is created or switched to the side; and the spellings of output labels.
   std::unique_ptr<kora::ApplyIndex> index[2];
   kora::Spellings spellings;
-  // For a vectorized network, the search over its arc vectors (apply-vector.h), one per input
-  // side, in place of the index; and the output of a bimachine search.
-  std::unique_ptr<kora::VectorSearch> vector_search[2];
+  // The output of a bimachine search.
   std::vector<uint32_t> bimachine_output;
   // The symbol each byte is by itself in the parse table of that generation (single_byte_symbol),
   // or ID_NO_SYMBOL where the parse table must cut the input.

@@ -4,8 +4,8 @@
 // each state that has at least the threshold's number of arcs holding them as an arc vector
 // (arc-vector.h): a destination slot per label of the network, indexed by the label's position
 // in the network's label copy (vectorized_alph), and four short lists of the labels that an
-// applyer must try without an input symbol (epsilon-like sides) or as flags. The applyer
-// (apply-vector.h) then finds the arc that reads a symbol by indexing.
+// applyer must try without an input symbol (epsilon-like sides) or as flags. The arc that
+// reads a label is then found by indexing.
 //
 // How: the labels are numbered once (label-index.h), then each state past the threshold gets a
 // zeroed destination array from one heap of page-sized blocks per network ("Net arc vectors"),
