@@ -1129,6 +1129,41 @@ KORA_API const char *apply_to_string(const char *string, APPLY_CONTEXT *applyer)
 KORA_API void free_applyer(APPLY_CONTEXT *applyer);
 KORA_API void free_applyer_complete(APPLY_CONTEXT *applyer);
 
+/* ---------------------------------------------------------------------------------------------
+ * Arc optimization and shared arc lists: smaller minimal networks.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Makes a network smaller in place, with the same language: states whose arc lists end with the
+ * same run of arcs keep only their own arcs and end with one arc labelled ALTCHAIN to a state
+ * that holds the run. A network not marked minimized is minimized first (with the warning
+ * "Input net is not marked as minimized."). Afterwards the network is marked optimized (and
+ * ALTCHAIN is in its labels and sigma) exactly when ALTCHAIN arcs were made; user pointers are
+ * dropped. With parameter word KORA_VERBOSE on, the sizes before and after and the changes are
+ * written to stderr. Refused with a warning, unchanged: a network already optimized ("Nothing
+ * to do; network has already been optimized.") or with shared arcs. Operations that change arc
+ * lists un-optimize their operands first, with a warning; apply and save_net take optimized
+ * networks as they are (a saved one loads back optimized). */
+KORA_API void optimize_arcs(NET *net);
+
+/* Restores the plain form of an optimized network in place; deterministic and minimized as
+ * before optimize_arcs. A network that is not optimized is left alone; one with shared arcs is
+ * refused with an error ("Cannot unoptimize a net with shared arcs.\nPlease do 'unshare arcs'
+ * first."). */
+KORA_API void unoptimize_arcs(NET *net);
+
+/* Splices the lists of an optimized network in place so that its ALTCHAIN arcs and the states
+ * that held the shared runs disappear: a run of arcs is stored once and read by every list
+ * that ends with it. The result can be applied and saved (saving writes an optimized network),
+ * not modified. Returns 0 on success or when the arcs are shared already, 1 after an error for
+ * a network that is not optimized ("Arcs cannot be shared because the network has not been
+ * optimized.") or has a malformed list. */
+KORA_API int share_arcs(NET *net);
+
+/* Returns a new plain copy of a network with shared arcs (every list whole) and frees the
+ * argument, which the caller must not use again; the copy belongs to the caller. Null for a
+ * null argument. */
+KORA_API NET *unshare_arcs(NET *net);
+
 #ifdef __cplusplus
 }
 #endif

@@ -16,6 +16,7 @@
 #include "fat-str.h"
 #include "label.h"
 #include "net-vector.h"
+#include "optimize.h"
 #include "print.h"
 #include "prop-names.h"
 #include "prop.h"
@@ -569,6 +570,9 @@ NET *network_from_stream(ByteReader &in, int file_type) {
     return fail_record(net);
   }
   mark_flags(net);
+  if (!net->flags2.optimized && !net->flags.compacted && net->sigma != nullptr &&
+      test_alph_member(net->sigma, ALTCHAIN_SYMBOL))
+    rebuild_alternative_chains(net);
   return net;
 }
 

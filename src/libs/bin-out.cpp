@@ -17,6 +17,7 @@
 #include "fat-str.h"
 #include "label.h"
 #include "net-vector.h"
+#include "optimize.h"
 #include "prop-names.h"
 #include "prop.h"
 #include "struct.h"
@@ -296,6 +297,7 @@ int network_to_stream(NET *net, ByteWriter &out) {
           "Network has shared arc lists. This property cannot be preserved\nin a file. "
           "Saving as an optimized network instead.");
       written = copy = copy_fsm(net);
+      if (copy != nullptr) optimize_arcs_quietly(copy);
     } else if (net->flags2.has_arc_vectors) {
       written = copy = copy_fsm(net);  // a plain copy: files hold arc lists
     }

@@ -4,6 +4,7 @@
 #include "calculus.h"
 
 #include <algorithm>
+#include <cstring>
 #include <tuple>
 #include <unordered_set>
 
@@ -12,6 +13,7 @@
 #include "error.h"
 #include "label-check.h"
 #include "label.h"
+#include "optimized-operands.h"
 #include "struct.h"
 
 namespace kora {
@@ -20,19 +22,36 @@ bool minimize_results() { return parameter(KORA_MINIMIZE) != 0; }
 
 // --- Refusals ---------------------------------------------------------------------------------
 
+namespace {
+
+// The operations that meet arc-optimized operands themselves, each with its own warning.
+bool converts_optimized(const char *operation) {
+  for (const char *name :
+       {"union", "concatenation", "minus", "completion", "complementation"})
+    if (std::strcmp(operation, name) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
 bool check_operand(NET *net, const char *operation) {
   if (net == nullptr) {
     error_printf("Cannot apply '%s' to a NULL network.", operation);
     return false;
   }
   if (net->flags.compacted) return compacted_net_error(operation, false);
-  if (check_plain_net(net)) return false;
+  if (!net->flags.shared_arc_lists && arc_optimized(net) && !converts_optimized(operation)) {
+    warning_printf("Can't apply '%s' to an optimized network. Un-optimizing it first.",
+                   operation);
+    unoptimize_operand(net, nullptr);
+  }
+  const char *kind = special_representation(net);
+  const bool passes =
+      kind == nullptr ||
+      (std::strcmp(kind, "optimized network") == 0 && converts_optimized(operation));
+  if (!passes && check_plain_net(net)) return false;
   if (net->start == nullptr) {
     error_printf("Cannot apply '%s' to a network without a start state.", operation);
-    return false;
-  }
-  if (net->labels != nullptr && test_alph_member(net->labels, ALTCHAIN_SYMBOL)) {
-    error_printf("Cannot do this operation on a %s.", "optimized network");
     return false;
   }
   return true;

@@ -9,9 +9,11 @@
 //     operands and a minimize flag; the compilers call them in their consuming form.
 //   - Exported wrappers minimize their results when parameter word 16 is on.
 //   - A compacted network is refused with "Cannot apply '%s' to a compacted net. Please
-//     uncompact first."; a network in any other non-plain representation (vectorized,
-//     arc-optimized, shared arc lists, reduced labelset, virtual) is refused with the message of
-//     check_plain_net. A binary operation then frees the operands it was handed and returns a
+//     uncompact first.". An arc-optimized network is un-optimized in place first, with a
+//     warning, by the frame or, for union, concatenation, difference, completion and
+//     complementation, by the operation itself with its own warning. A network in any other
+//     non-plain representation (vectorized, shared arc lists, reduced labelset, virtual) is
+//     refused with the message of check_plain_net. A binary operation then frees the operands it was handed and returns a
 //     new null network; a unary one returns its argument unchanged.
 //   - Networks combined by one operation must have been made in one label map.
 //   - Before two networks are merged their sigmas are harmonized: each one's OTHER, which stands
@@ -39,7 +41,9 @@ bool minimize_results();
 // "union"): false, after reporting, for a null network ("Cannot apply '%s' to a NULL
 // network."), a compacted one (the compacted-net message), one in another non-plain
 // representation (check_plain_net's message) and one without a start state ("Cannot apply
-// '%s' to a network without a start state."). Changes nothing.
+// '%s' to a network without a start state."). An arc-optimized network is un-optimized in place
+// with the warning "Can't apply '%s' to an optimized network. Un-optimizing it first.", unless
+// the operation converts it itself (see the top of this file); nothing else changes.
 bool check_operand(NET *net, const char *operation);
 
 // Whether the networks of `nets` may be combined by `operation`: each passes check_operand and

@@ -21,6 +21,7 @@
 #include "flag-marks.h"
 #include "label.h"
 #include "minimize.h"
+#include "optimized-operands.h"
 #include "struct.h"
 
 namespace kora {
@@ -63,6 +64,8 @@ NET *complete_net(NET *net, int copy) {
     error("Complete is not implemented for transducers.  Aborting.");
     return net;
   }
+  unoptimize_operand(net, "Can't compute the negation of an optimized network. Un-optimizing "
+                          "before negating.");
   label_to_binary(net_sigma(net));
   check_epsilon_in_sigma(net);
   if (test_alph_member(net->sigma, OTHER) && has_enough_arcs(net, members_of(net->sigma).size())) {

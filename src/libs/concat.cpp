@@ -13,6 +13,7 @@
 #include "label.h"
 #include "minimize.h"
 #include "modify.h"
+#include "optimized-operands.h"
 #include "prune.h"
 #include "struct.h"
 
@@ -128,6 +129,11 @@ NET *concat_fsm(NV *nets, int copy, int minimize) {
     NET *net = nets->nets[i];
     operands.push_back(copy || !seen.insert(net).second ? copy_fsm(net) : net);
   }
+  // Concatenation moves states from one network into another, which shared arc lists do not
+  // survive: optimized operands are un-optimized.
+  for (NET *operand : operands)
+    unoptimize_operand(operand, "concat_fsm: Cannot concatenate optimized networks. "
+                                "Un-optimizing and then concatenating.");
   for (NET *operand : operands) {
     if (!null_fsm_p(operand)) continue;
     for (NET *other : operands)

@@ -43,6 +43,7 @@
 #include "label-index.h"
 #include "label.h"
 #include "memory-budget.h"
+#include "optimized-operands.h"
 #include "scratch.h"
 #include "sparse-set.h"
 #include "stack.h"
@@ -250,13 +251,6 @@ class SubsetConstruction {
   STACK *deferred_;
 };
 
-bool has_altchain_arc(const NET *net) {
-  for (const STATE *state = net->states; state != nullptr; state = state->next)
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
-      if (arc->label == ALTCHAIN_SYMBOL) return true;
-  return false;
-}
-
 }  // namespace
 
 int subset_construction(NET *net, uint32_t label_count) {
@@ -274,20 +268,12 @@ NET *determinize_fsm(NET *net, int copy_mode) {
   if (copy_mode == 1) net = copy_fsm(net);
   if (net == nullptr) return nullptr;
   if (net->flags.deterministic && net->flags.epsilon_free) return net;
-  bool optimized = net->flags2.optimized;
-  if (!optimized) {
-    if (check_plain_net(net)) return net;
-    optimized = has_altchain_arc(net);
-  }
-  if (optimized)
-    warning("determinize_fsm: Can't determinize an optimized network. Un-optimizing and "
-            "determinizing.");
+  if (!net->flags2.optimized && check_plain_net(net)) return net;
+  unoptimize_operand(net, "determinize_fsm: Can't determinize an optimized network. "
+                          "Un-optimizing and determinizing.");
   if (copy_mode == 2) net = copy_fsm(net);
   if (net == nullptr) return nullptr;
-  if (optimized) {
-    net->flags.deterministic = 0;
-    return net;
-  }
+  if (net->flags.deterministic && net->flags.epsilon_free) return net;
 
   remove_epsilons(net, 0);
   if (net->num_arcs < 2) {

@@ -15,9 +15,8 @@ namespace kora {
 // un-optimization step and then on a copy. A network already both deterministic and
 // epsilon_free is returned as it is, uncopied even for mode 2.
 // An optimized network (or one with ALTCHAIN arcs) gets the warning "determinize_fsm: Can't
-// determinize an optimized network. Un-optimizing and determinizing."; arc optimization cannot
-// be undone here, so it comes back (copied for mode 2) with deterministic cleared and otherwise
-// unchanged. Another representation than the plain one is reported (check_plain_net) and the
+// determinize an optimized network. Un-optimizing and determinizing." and is un-optimized in
+// place (for mode 2 before the copy, so the argument stays un-optimized). Another representation than the plain one is reported (check_plain_net) and the
 // network returned unchanged. Null gives null, as does a copy that cannot be made.
 // Otherwise the network comes back deterministic and epsilon_free with sorted_arcs clear; when
 // the subset construction ran (two arcs or more once the EPSILON arcs are gone) also with

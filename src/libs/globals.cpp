@@ -30,6 +30,7 @@
 #include "heap.h"
 #include "label.h"
 #include "lifecycle.h"
+#include "optimized-operands.h"
 #include "memory-budget.h"
 #include "pars-tbl.h"
 #include "print.h"
@@ -99,6 +100,9 @@ LineBuffer line_buffer;
 
 // Flag elimination as the operations reach it, installed by flag-eliminate.
 FlagEliminationHooks flag_elimination_hooks;
+
+// The un-optimizer and the arc sharer that the operations call on arc-optimized operands.
+ArcOptimizationHooks arc_optimization_hooks;
 
 // --- definitions --------------------------------------------------------------------------------
 

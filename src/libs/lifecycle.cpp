@@ -28,6 +28,7 @@
 #include "regex-scanner.h"
 #include "prop-names.h"
 #include "settings.h"
+#include "share.h"
 #include "stack.h"
 #include "str-buf.h"
 #include "struct.h"
@@ -48,6 +49,7 @@ void create_heaps() {
   install_standard_writer();
   install_standard_reader();
   install_flag_elimination();
+  install_arc_optimization();
   set_regex_compiler(read_regex);
   heaps_to_create = false;
 }

@@ -29,6 +29,7 @@
 #include "label-index.h"
 #include "label.h"
 #include "minimize-classes.h"
+#include "optimized-operands.h"
 #include "prune.h"
 #include "struct.h"
 
@@ -47,10 +48,6 @@ const char *refusal(const NET *net) {
   if (net->flags.shared_arc_lists) return "A network with shared arcs";
   return nullptr;
 }
-
-// Whether an arc carries ALTCHAIN, the label that arc optimization leaves behind; the label
-// set holds every arc label (it is computed from the arcs when the network has none).
-bool has_altchain_arc(NET *net) { return test_alph_member(net_labels(net), ALTCHAIN_SYMBOL); }
 
 bool alph_is_empty(const ALPH *alph) {
   if (alph == nullptr) return true;
@@ -123,8 +120,10 @@ void merge_equivalent_states(NET *net, uint32_t label_count) {
 
 // Minimizes `net` in place; 0 when it is minimized, 1 when it was refused (reported).
 int minimize_in_place(NET *net) {
+  if (net->flags.minimized && net->flags2.optimized) return 0;
+  unoptimize_operand(net, "min_fsm: Can't minimize an optimized network. Unoptimizing and "
+                          "minimizing...");
   const char *refused = refusal(net);
-  if (refused == nullptr && has_altchain_arc(net)) refused = "An arc-optimized network";
   if (refused != nullptr) {
     error_printf("%s cannot be minimized.", refused);
     return 1;

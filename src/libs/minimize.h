@@ -14,10 +14,13 @@ namespace kora {
 // with sorted_arcs cleared, visit marks 0 and client cells empty. The start state may have been
 // replaced by an equivalent state: read it from the network afterwards. A network already marked
 // minimized is only pruned (when not marked pruned) and has its sigma cleaned.
+// An arc-optimized network marked minimized is returned as it is; one not so marked (or
+// carrying ALTCHAIN arcs unmarked) is un-optimized first with the warning "min_fsm: Can't
+// minimize an optimized network. Unoptimizing and minimizing...".
 // Refusals, reported and giving the network worked on unchanged: "%s cannot be minimized." for
 // a network without start state or in a representation other than plain arc lists (vectorized,
-// compacted, arc-optimized or carrying ALTCHAIN arcs, shared arcs), and the report of
-// check_plain_net for a reduced labelset or a virtual network.
+// compacted, shared arcs), and the report of check_plain_net for a reduced labelset or a
+// virtual network.
 // A null argument reports "min_fsm: argument is NULL." and gives a new null_net (the caller's).
 NET *min_fsm(NET *net, int copy_flag);
 

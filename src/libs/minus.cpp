@@ -30,6 +30,7 @@
 #include "label.h"
 #include "minimize.h"
 #include "modify.h"
+#include "optimized-operands.h"
 #include "prune.h"
 #include "scratch.h"
 #include "stack.h"
@@ -192,6 +193,17 @@ int universal_p(NET *net) {
   return 1;
 }
 
+namespace {
+
+// Un-optimizes an operand of the difference, noting it on stderr with `note` when verbose.
+void unoptimize_side(NET *net, const char *note) {
+  if (net->flags.shared_arc_lists || !arc_optimized(net)) return;
+  if (parameter(KORA_VERBOSE)) std::fputs(note, stderr);
+  unoptimize_operand(net, nullptr);
+}
+
+}  // namespace
+
 NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   if (a != nullptr && b != nullptr && check_common_label_map(a, b)) {
     if (!keep2) free_network(b);
@@ -205,6 +217,8 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   // From here on both are the operation's own: the caller's networks are never changed.
   if (keep2 || b == a) b = copy_fsm(b);
   if (copy1) a = copy_fsm(a);
+  unoptimize_side(a, "Can't subtract from an optimized network.\n    Un-optimizing ...\n");
+  unoptimize_side(b, "Can't subtract an optimized network.\n    Un-optimizing ...\n");
 
   if (null_fsm_p(b)) {
     free_network(b);

@@ -221,6 +221,27 @@ void delete_states(NET *net, bool (*keep)(STATE *state)) {
   }
 }
 
+// The lists share tails: the arcs are collected when first met, a list being walked only up to
+// the first arc met before (its tail was walked then), and freed after. The marks are cleared
+// first by walking every list whole: O(V + E') for E' the arcs of the lists unshared.
+void unshare_arc_lists(NET *net) {
+  std::vector<ARC *> arcs;
+  for (STATE *s = net->states; s != nullptr; s = s->next)
+    if (!s->flags.vectorized && !s->flags.table_arcs)
+      for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) arc->flags.visit_mark = 0;
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    if (s->flags.vectorized || s->flags.table_arcs) continue;
+    for (ARC *arc = s->arcs; arc != nullptr && arc->flags.visit_mark != 3; arc = arc->next) {
+      arc->flags.visit_mark = 3;
+      arcs.push_back(arc);
+    }
+    s->arcs = nullptr;
+  }
+  for (ARC *arc : arcs) free_arc(arc);
+  net->num_arcs = 0;
+  net->flags.shared_arc_lists = 0;
+}
+
 const char *special_representation(const NET *net) {
   if (net->flags2.has_arc_vectors) return "vectorized network";
   if (net->flags2.optimized) return "optimized network";
@@ -560,6 +581,7 @@ KORA_API void free_network(NET *net) {
       warning("free_network: Wrong file format. Cannot free network.");
       return;
     }
+    if (net->flags.shared_arc_lists) unshare_arc_lists(net);
     if (net->flags.tabular) {
       error_printf(
           "Network contains a transition table which cannot be handled in this implementation.");

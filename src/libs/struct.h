@@ -91,6 +91,11 @@ void free_state(STATE *state, NET *net);
 // Removes and frees every state for which keep(state) is false, with its arcs.
 void delete_states(NET *net, bool (*keep)(STATE *state));
 
+// Frees every arc of a network with shared arc lists once (a tail that several lists share is
+// freed once), leaves every state without arcs, sets num_arcs to 0 and clears
+// shared_arc_lists.
+void unshare_arc_lists(NET *net);
+
 // The name of the special representation the network is in ("vectorized network", ...), or
 // null for the plain one.
 const char *special_representation(const NET *net);

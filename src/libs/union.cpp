@@ -11,6 +11,7 @@
 #include "label-check.h"
 #include "minimize.h"
 #include "modify.h"
+#include "optimized-operands.h"
 #include "prune.h"
 #include "string-net.h"
 #include "struct.h"
@@ -221,6 +222,14 @@ NET *union_pair(NET *result, NET *other) {
   return result;
 }
 
+namespace {
+
+constexpr const char *kOptimizedUnion =
+    "union_fsm_aux: Can't compute union of optimized networks. Un-optimizing and then "
+    "computing union.";
+
+}  // namespace
+
 NET *union_fsm(NV *nets, int copy, int minimize) {
   if (nets == nullptr || nets->len == 0) return null_net();
   if (!check_operands(nets, "union")) {
@@ -229,9 +238,12 @@ NET *union_fsm(NV *nets, int copy, int minimize) {
   }
   const std::vector<NET *> operands = distinct_networks(nets);
   NET *result = copy ? copy_fsm(operands[0]) : operands[0];
+  unoptimize_operand(result, kOptimizedUnion);
   if (minimize) result = min_fsm(result, 0);
   for (size_t i = 1; i < operands.size(); i++) {
-    result = union_pair(result, copy ? copy_fsm(operands[i]) : operands[i]);
+    NET *other = copy ? copy_fsm(operands[i]) : operands[i];
+    unoptimize_operand(other, kOptimizedUnion);
+    result = union_pair(result, other);
     if (minimize) result = min_fsm(result, 0);
   }
   return recompute_flag_marks(result);

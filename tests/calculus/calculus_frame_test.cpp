@@ -123,12 +123,6 @@ TEST_F(CalculusFrameTest, RefusalsReportOneErrorAndAnswerAsDocumented) {
        [](Kept &k) { return negate_net(compacted(k), 0); }},
       {"Cannot apply 'contains' to a compacted net.", kArgument, [](Kept &k) { return contains_net(compacted(k), 1); }},
       // Other representations, label maps and sides.
-      {"Cannot do this operation on a optimized network.", kNothing,
-       [](Kept &k) {
-         NET *optimized = keep(k, symbol_net("a"));
-         optimized->flags2.optimized = 1;
-         return concat_net(optimized, symbol_net("b"), 1, 0);
-       }},
       {"Cannot do this operation on a vectorized network.", kArgument,
        [](Kept &k) {
          NET *net = keep(k, kora_test::build_net(2, {1}, {{0, kora::EPSILON, 1}}));
@@ -202,6 +196,29 @@ TEST_F(CalculusFrameTest, RefusalsReportOneErrorAndAnswerAsDocumented) {
       free_network(net);
     }
   }
+}
+
+// An arc-optimized operand is un-optimized first: by the operation itself with its own warning,
+// or by the frame with the frame's.
+TEST_F(CalculusFrameTest, OptimizedNetworksAreUnoptimizedFirst) {
+  NET *optimized = symbol_net("a");
+  optimized->flags2.optimized = 1;
+  NET *result = concat_net(optimized, symbol_net("b"), 1, 0);
+  EXPECT_EQ(language(result, {'a', 'b'}), Relation({{{'a', 'b'}, {'a', 'b'}}}));
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"concat_fsm: Cannot concatenate optimized networks. "
+                                     "Un-optimizing and then concatenating."});
+  EXPECT_TRUE(optimized->flags2.optimized) << "the kept operand was copied first";
+  free_network(result);
+  messages().clear();
+  result = reverse_net(optimized, 1);
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{
+                "Can't apply 'reverse' to an optimized network. Un-optimizing it first."});
+  EXPECT_TRUE(messages().errors.empty());
+  EXPECT_FALSE(optimized->flags2.optimized) << "the frame un-optimizes in place";
+  free_network(result);
+  free_network(optimized);
 }
 
 // extend_fsm against the concatenation with the one-label network of the same label.

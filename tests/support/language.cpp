@@ -39,6 +39,7 @@ Symbols universe_of(const std::vector<const NET *> &nets) {
   }
   symbols.erase(kora::OTHER);
   symbols.erase(kora::EPSILON);
+  symbols.erase(kora::ALTCHAIN_SYMBOL);
   symbols.insert(kora::symbol_id("FRESH-1"));
   symbols.insert(kora::symbol_id("FRESH-2"));
   return Symbols(symbols.begin(), symbols.end());
@@ -63,10 +64,11 @@ Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, si
     to_visit.pop_back();
     if (state->flags.final) result.insert({upper, lower});
     for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      const bool silent = arc->label == kora::EPSILON || arc->label == kora::ALTCHAIN_SYMBOL;
       auto found = cache.find(arc->label);
-      if (arc->label != kora::EPSILON && found == cache.end())
+      if (!silent && found == cache.end())
         found = cache.emplace(arc->label, label_instances(arc->label, net, universe)).first;
-      for (const auto &[u, l] : arc->label == kora::EPSILON ? nothing : found->second) {
+      for (const auto &[u, l] : silent ? nothing : found->second) {
         Configuration next{arc->destination, upper, lower};
         if (u != kora::EPSILON) std::get<1>(next).push_back(u);
         if (l != kora::EPSILON) std::get<2>(next).push_back(l);

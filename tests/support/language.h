@@ -32,7 +32,8 @@ std::vector<std::pair<uint32_t, uint32_t>> label_instances(uint32_t label, const
                                                            const Symbols &universe);
 
 // Every (upper, lower) pair the network accepts whose sides have at most max_length symbols,
-// EPSILON spelling nothing. For a network of arity 1 upper equals lower.
+// EPSILON spelling nothing, as do the ALTCHAIN arcs of optimized networks (they stand for the
+// arcs of their destination); shared arc lists are read as they run. For a network of arity 1 upper equals lower.
 Relation enumerate(const NET *net, const Symbols &universe, size_t max_length);
 // The same with a bound for each side.
 Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, size_t max_lower);
