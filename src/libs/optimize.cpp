@@ -7,8 +7,9 @@
 // two or more arcs recur, as they do in the minimal networks of word lists and lexicons.
 //
 // How. Every state's arcs are put in one order (the labels of a bimachine's "_DET_EPSILON_"
-// first, then by how many arcs of the state carry the label, then by label id), so that equal
-// tails read alike. The lists are inserted, last arc first, into a suffix trie whose nodes are
+// first, then by how many arcs of the state carry the label, then by how many arcs of the
+// network have the same label and destination, then by label id), so that equal tails read
+// alike and the arcs that many states have come last, where tails are shared. The lists are inserted, last arc first, into a suffix trie whose nodes are
 // arcs keyed by (parent, label, destination) in a hash table; the top level of the trie is
 // grouped by the destination of the last arc. An arc equal to a node already there is freed
 // and the node is used; the state hangs below the node of its first arc. A reordering pass
@@ -21,7 +22,8 @@
 // ALTCHAIN arc to its holder. An ALTCHAIN arc to a holder of a single arc is replaced by a
 // copy of that arc, and the holders no longer reached are deleted.
 //
-// Cost. Ordering: O(E log d) for E arcs and at most d arcs per state. The trie: O(E) expected
+// Cost. Ordering: O(E log d) for E arcs and at most d arcs per state, after one hashed count
+// per arc. The trie: O(E) expected
 // hash lookups, one per arc, no scan of siblings (sibling lists are doubly linked). Each
 // exchange of the reordering pass frees at least one node, so the pass does O(E) work apart
 // from the merges, which also free a node per step. Rebuilding and the clean-up are O(V + E).
@@ -35,6 +37,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "alph.h"
@@ -73,23 +76,61 @@ struct Node {
   bool visited = false;
 };
 
-// The order of the arcs of one state (see the top of the file). A label's position in the
-// "first" alphabet (only "_DET_EPSILON_", for a left bimachine) comes before everything.
-void order_arcs(STATE *state, bool det_epsilon_first, std::vector<ARC *> *arcs) {
+// How many arcs of the network carry each (label, destination): O(E) expected to count.
+class ArcCounts {
+  struct Entry {
+    uint32_t label;
+    STATE *destination;
+    uint32_t count;
+  };
+  struct Same {
+    const ARC *arc;
+    bool operator()(const Entry &e) const {
+      return e.label == arc->label && e.destination == arc->destination;
+    }
+  };
+  static uint64_t hash(const ARC *arc) {
+    return hash_word(hash_word(0, arc->label), reinterpret_cast<uintptr_t>(arc->destination));
+  }
+
+ public:
+  explicit ArcCounts(NET *net) {
+    for (STATE *s = net->states; s != nullptr; s = s->next)
+      for (ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
+        bool added = false;
+        Entry *entry = table_.insert(hash(arc), Same{arc}, &added);
+        if (added) *entry = {arc->label, arc->destination, 0};
+        entry->count++;
+      }
+  }
+  uint32_t of(const ARC *arc) const { return table_.find(hash(arc), Same{arc})->count; }
+
+ private:
+  FlatHash<Entry> table_{"OPTIMIZE_ARCS"};
+};
+
+// The order of the arcs of one state (see the top of the file): a label's position in the
+// "first" alphabet (only "_DET_EPSILON_", for a left bimachine) before everything; then the
+// number of arcs of the state with the same label; then the number of arcs of the network with
+// the same label and destination, so that the arcs that many states have come last, where
+// the lists' common tails are; then the label.
+void order_arcs(STATE *state, bool det_epsilon_first, const ArcCounts &counts,
+                std::vector<ARC *> *arcs) {
   arcs->clear();
   for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) arcs->push_back(arc);
   if (arcs->size() < 2) return;
   std::sort(arcs->begin(), arcs->end(), [](ARC *x, ARC *y) { return x->label < y->label; });
-  std::vector<std::pair<uint64_t, ARC *>> keyed;
+  using Key = std::tuple<bool, size_t, uint32_t, uint32_t>;
+  std::vector<std::pair<Key, ARC *>> keyed;
   keyed.reserve(arcs->size());
   for (size_t i = 0; i < arcs->size();) {
     size_t j = i;
     while (j < arcs->size() && (*arcs)[j]->label == (*arcs)[i]->label) j++;
     for (size_t k = i; k < j; k++) {
-      const uint32_t label = (*arcs)[k]->label;
-      const uint64_t first = det_epsilon_first && label == DET_EPSILON ? 0 : 1;
-      const uint64_t order = label == ALTCHAIN_SYMBOL ? ID_NO_SYMBOL : label;
-      keyed.emplace_back(first << 62 | static_cast<uint64_t>(j - i) << 24 | order, (*arcs)[k]);
+      ARC *arc = (*arcs)[k];
+      const bool later = !(det_epsilon_first && arc->label == DET_EPSILON);
+      const uint32_t order = arc->label == ALTCHAIN_SYMBOL ? ID_NO_SYMBOL : arc->label;
+      keyed.emplace_back(Key{later, j - i, counts.of(arc), order}, arc);
     }
     i = j;
   }
@@ -221,9 +262,10 @@ void ArcTrie::insert_lists(bool det_epsilon_first) {
   hung_next_.assign(states_.size(), kNone);
   nodes_.reserve(net_->num_arcs + net_->num_states);
   std::vector<ARC *> arcs;
+  const ArcCounts counts(net_);
   for (uint32_t number = 0; number < states_.size(); number++) {
     STATE *state = states_[number];
-    order_arcs(state, det_epsilon_first, &arcs);
+    order_arcs(state, det_epsilon_first, counts, &arcs);
     state->arcs = nullptr;
     if (arcs.empty()) continue;
     STATE *last_destination = arcs.back()->destination;
