@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "alph.h"
 #include "label.h"
 #include "struct.h"
 
@@ -43,13 +44,22 @@ struct Signature {
 
 }  // namespace
 
-std::vector<LabelClass> label_classes(const NET *net) {
+std::vector<LabelClass> compute_label_classes(const NV *nets) {
   std::vector<ArcRecord> records;
-  records.reserve(net->num_arcs);
-  for (const STATE *state = net->states; state != nullptr; state = state->next)
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
-      if (arc->label != EPSILON)
-        records.push_back({arc->label, state, arc->destination, arc_user_pointer(arc)});
+  for (int n = 0; n < nets->len; n++) {
+    NET *net = nets->nets[n];
+    if (net == nullptr) continue;
+    // A label without arcs gets one record with no source: its signature is empty.
+    ALPH_ITERATOR iterator;
+    start_alph_iterator(&iterator, net_labels(net));
+    for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+         label = next_alph_item(&iterator))
+      records.push_back({label, nullptr, nullptr, nullptr});
+    for (const STATE *state = net->states; state != nullptr; state = state->next)
+      for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next)
+        if (arc->label != EPSILON)
+          records.push_back({arc->label, state, arc->destination, arc_user_pointer(arc)});
+  }
 
   std::sort(records.begin(), records.end(), [](const ArcRecord &a, const ArcRecord &b) {
     if (a.label != b.label) return a.label < b.label;
@@ -62,11 +72,14 @@ std::vector<LabelClass> label_classes(const NET *net) {
                             }),
                 records.end());
 
+  // The records without a source sort first in each label's run and are left out of it.
   std::vector<Signature> signatures;
   for (size_t i = 0; i < records.size();) {
     size_t end = i;
     while (end < records.size() && records[end].label == records[i].label) end++;
-    signatures.push_back({records[i].label, i, end});
+    size_t begin = i;
+    while (begin < end && records[begin].source == nullptr) begin++;
+    signatures.push_back({records[i].label, begin, end});
     i = end;
   }
   // Signatures in lexicographic order; equal ones end up adjacent, each run of them in

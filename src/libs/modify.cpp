@@ -319,7 +319,9 @@ NET *compact_sigma(NET *net) {
     free_alph(held);
     return net;
   }
-  const std::vector<LabelClass> classes = label_classes(net);
+  NET *only[1] = {net};
+  const NV one{1, only};
+  const std::vector<LabelClass> classes = compute_label_classes(&one);
   if (classes.empty() || classes[0][0] != OTHER) {
     warning("compact_sigma: No equivalence class for OTHER found.");
     free_alph(held);
