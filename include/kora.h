@@ -703,6 +703,33 @@ KORA_API int vectorize_states(NET *net, int threshold);
 KORA_API int unvectorize_net(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
+ * Labelset reduction. Labels that every state treats alike (each state has arcs with both, to
+ * the same destinations, or with neither) form a class; a reduced network keeps the arcs of one
+ * label of each class and stands for the same relation with fewer arcs. The applyer looks up
+ * and generates on a reduced network exactly as on the full one. The full label set and the
+ * classes are kept as the properties SIGMA and EQV-VECTOR, which saving and loading keep; the
+ * network is marked reduced_labelset. The calculus refuses a reduced network (except copy_net,
+ * whose copy has its full label set back); restore it first.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Reduces the network in place and returns it; its sigma is kept. A network whose classes are
+ * all single labels is returned unchanged and not marked (with word KORA_VERBOSE set, "Does not
+ * reduce: all equivalence classes are singleton sets." is written to the standard error
+ * stream). Errors, the network returned unchanged: "The labelset has already been reduced.",
+ * "Cannot apply labelset reduction to a network\nthat has shared arcs." and, for another
+ * representation than the plain one, "Cannot do this operation on a %s.". A null network is
+ * reported ("reduce_labelset: argument is NULL.") and gives null. */
+KORA_API NET *reduce_labelset(NET *net);
+
+/* Restores the full label set of a reduced network in place and returns it: the same language,
+ * labels and arc count as before reduction (the restored arcs come first in their states).
+ * Warnings, the network returned unchanged: "Nothing to do. The labelset has not been
+ * reduced.", "Cannot restore without the full alphabet." and "No EQV_VECTOR.  Nothing to
+ * restore." when a record is missing. A null network is reported ("unreduce_labelset: argument
+ * is NULL.") and gives null. */
+KORA_API NET *unreduce_labelset(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
  * Substitution and sigma closure. A `copy` of 1 works on a copy (the caller's), any other value
  * works in place and returns the same network. Symbol lists are alphabets in either form and stay
  * the caller's. Refusals are reported as errors and return the network unchanged (no copy is

@@ -382,7 +382,10 @@ ALPH *labels_from_arcs(NET *net) {
 ALPH *sigma_from_labels(NET *net, int side) {
   ALPH *sigma = make_alph(0, KORA_BINARY_ALPH);
   if (sigma == nullptr || net == nullptr || net->labels == nullptr) return sigma;
-  for_each_member(net->labels, [&](uint32_t label) {
+  ALPH *full = net->flags2.reduced_labelset && labelset_hooks.unreduced_labels != nullptr
+                   ? labelset_hooks.unreduced_labels(net)
+                   : nullptr;
+  for_each_member(full != nullptr ? full : net->labels, [&](uint32_t label) {
     if (side == 0)
       add_member(sigma, upper_id(label));
     else if (side == 1)
@@ -390,6 +393,7 @@ ALPH *sigma_from_labels(NET *net, int side) {
     else
       add_symbols_of_label(sigma, label);
   });
+  free_alph(full);
   return sigma;
 }
 

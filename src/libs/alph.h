@@ -102,7 +102,8 @@ uint32_t next_alph_item(ALPH_ITERATOR *iterator);
 ALPH *labels_from_arcs(NET *net);
 
 // A new binary alphabet (owned by the caller) of the upper symbols (side 0), lower symbols
-// (side 1) or all symbols (side 2) of the network's labels, EPSILON left out.
+// (side 1) or all symbols (side 2) of the network's labels, EPSILON left out; of its full label
+// set when its label set is reduced.
 ALPH *sigma_from_labels(NET *net, int side);
 
 // A new binary alphabet (owned by the caller) of the sigma members that no label of the
@@ -111,5 +112,19 @@ ALPH *sigma_extras(NET *net);
 
 // Sets the network's arity to the largest arity of its labels (at least 1).
 void set_arity_from_labels(NET *net);
+
+// --- Reduced label sets -------------------------------------------------------------------------
+
+// A network with a reduced label set (labelset.h) carries one label of each class of equivalent
+// labels on its arcs. The code that must answer for all its labels (sigma_from_labels,
+// flags_present_p, copy_fsm, index_net) reaches the labelset module, which lies above, through
+// these hooks; the labelset module installs them at start-up (lifecycle). Defined in
+// globals.cpp; null until installed, and then a reduced network is taken as it is.
+struct LabelsetHooks {
+  ALPH *(*unreduced_labels)(NET *net);             // its full label set, owned by the caller
+  uint32_t (*class_size)(NET *net, uint32_t label);  // the labels that an arc label stands for
+  NET *(*unreduce)(NET *net);                      // restores the full label set in place
+};
+extern LabelsetHooks labelset_hooks;
 
 }  // namespace kora

@@ -7,6 +7,7 @@
 #include "context.h"
 #include "flag-sides.h"
 #include "label.h"
+#include "labelset.h"
 #include "pars-tbl.h"
 #include "scratch.h"
 #include "struct.h"
@@ -96,6 +97,9 @@ uint32_t ApplyIndex::start_of(NET *net) {
   // Arcs come through the iterator, so that vectorized states are read like lists.
   ARC_ITERATOR arcs;
   start_arc_iterator(net, &arcs);
+  // An arc of a network with a reduced label set is copied once for each label of its class.
+  const LabelClassMap *classes =
+      net->flags2.reduced_labelset ? reduced_to_unreduced_map(net) : nullptr;
   std::vector<std::pair<uint32_t, STATE *>> forward;  // (arc, destination) not copied yet
   std::vector<uint32_t> with_epsilon_moves;
   std::vector<STATE *> to_copy{net->start};  // the top is copied next
@@ -111,14 +115,20 @@ uint32_t ApplyIndex::start_of(NET *net) {
     bool done;
     start_state_arcs(&arcs, state, &cursor, &done);
     while (const ARC *arc = next_arc(&arcs, &cursor, &done)) {
-      IndexArc entry = labels.of(arc->label);
-      if (arc->destination->client_cell != nullptr)
-        entry.destination = entry_of(arc->destination);
-      else
-        forward.emplace_back(static_cast<uint32_t>(entries.size()), arc->destination);
-      entries.push_back({.arc = entry});
-      if (entry.special() == kOtherSpecial) other_special_arcs_++;
-      if (!copies_input_symbol(entry, arc->label)) arcs_not_copying_++;
+      const uint32_t label = arc->label;
+      std::span<const uint32_t> members;
+      if (classes != nullptr) members = classes->members(label);
+      if (members.empty()) members = {&label, 1};
+      for (uint32_t member : members) {
+        IndexArc entry = labels.of(member);
+        if (arc->destination->client_cell != nullptr)
+          entry.destination = entry_of(arc->destination);
+        else
+          forward.emplace_back(static_cast<uint32_t>(entries.size()), arc->destination);
+        entries.push_back({.arc = entry});
+        if (entry.special() == kOtherSpecial) other_special_arcs_++;
+        if (!copies_input_symbol(entry, member)) arcs_not_copying_++;
+      }
     }
     for (size_t k = forward.size(); k-- > first_forward;) to_copy.push_back(forward[k].second);
     const uint32_t count = static_cast<uint32_t>(entries.size()) - number - 1;

@@ -12,6 +12,9 @@
 // arcs' positions in order: the arcs that can read a given symbol are found by binary search
 // and merged with the special ones by position, so arcs are still tried in list order and
 // results come out in the order the lists give.
+// An arc of a network with a reduced label set stands for every label of its label's class
+// (labelset.h): it is copied once for each, in the class's order, so that the search sees the
+// arcs of the full network.
 // A deterministic state (no special arcs, no input symbol on two arcs) is marked, so that the
 // search can take its one arc for a symbol without coming back to it, and so is a state that
 // reads one arc at most while input symbols remain (its epsilon moves lead only to states

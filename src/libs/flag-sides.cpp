@@ -42,12 +42,17 @@ int flags_present_p(NET *net, int side) {
     return 0;
   }
   if (net == nullptr) return 0;
+  ALPH *full = net->flags2.reduced_labelset && labelset_hooks.unreduced_labels != nullptr
+                   ? labelset_hooks.unreduced_labels(net)
+                   : nullptr;
   ALPH_ITERATOR iterator;
-  start_alph_iterator(&iterator, net_labels(net));
-  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+  start_alph_iterator(&iterator, full != nullptr ? full : net_labels(net));
+  int present = 0;
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL && !present;
        label = next_alph_item(&iterator))
-    if (symbol_flag(side == UPPER_SIDE ? upper_id(label) : lower_id(label)) != nullptr) return 1;
-  return 0;
+    present = symbol_flag(side == UPPER_SIDE ? upper_id(label) : lower_id(label)) != nullptr;
+  free_alph(full);
+  return present;
 }
 
 }  // namespace kora

@@ -82,6 +82,9 @@ SymbolNameResults symbol_name_results;
 HEAP *ALPH_HEAP = nullptr;
 HEAP *alph_item_heaps[MAX_LV + 1] = {};
 
+// How the alphabet and network code reach the labelset module (installed at start-up).
+LabelsetHooks labelset_hooks;
+
 // --- networks -----------------------------------------------------------------------------------
 
 // The heaps of networks, states, arcs and arcs with a user pointer.

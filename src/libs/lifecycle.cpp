@@ -21,6 +21,7 @@
 #include "functions.h"
 #include "lab-vect.h"
 #include "label.h"
+#include "labelset.h"
 #include "page.h"
 #include "pars-tbl.h"
 #include "print.h"
@@ -50,6 +51,7 @@ void create_heaps() {
   install_standard_reader();
   install_flag_elimination();
   install_arc_optimization();
+  install_labelset_hooks();
   set_regex_compiler(read_regex);
   heaps_to_create = false;
 }

@@ -15,6 +15,7 @@
 #include "heap.h"
 #include "lab-vect.h"
 #include "label.h"
+#include "labelset.h"
 #include "platform.h"
 #include "utf8.h"
 
@@ -93,8 +94,10 @@ void collect_side_symbols(NET *net, int side, ALPH *symbols, std::vector<const N
     return;
   }
   if (net->labels == nullptr) return;
+  // A reduced network is read with the symbols of its full label set.
+  ALPH *full = net->flags2.reduced_labelset ? unreduced_labels(net) : nullptr;
   ALPH_ITERATOR iterator;
-  start_alph_iterator(&iterator, net->labels);
+  start_alph_iterator(&iterator, full != nullptr ? full : net->labels);
   for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
        label = next_alph_item(&iterator)) {
     uint32_t sides[2] = {upper_id(label), lower_id(label)};
@@ -123,6 +126,7 @@ void collect_side_symbols(NET *net, int side, ALPH *symbols, std::vector<const N
       union_alph(symbols, const_cast<ALPH *>(list), 0, 1);
     }
   }
+  free_alph(full);
 }
 
 void enter_alphabet(PARSE_TABLE *table, const ALPH *symbols) {

@@ -8,6 +8,7 @@
 
 #include "path-counts.h"
 
+#include "alph.h"
 #include "error.h"
 #include "scratch.h"
 #include "stack.h"
@@ -19,10 +20,21 @@ void set_count(STATE *state, uint64_t count) {
   state->client_cell = reinterpret_cast<void *>(static_cast<uintptr_t>(count));
 }
 
-// Adds the count of `from` to that of `to`, saturating; true when the sum did not fit.
-bool add_count(STATE *to, const STATE *from) {
-  uint64_t sum;
-  bool overflow = __builtin_add_overflow(path_count(to), path_count(from), &sum);
+struct Walk {
+  STACK *path;
+  NET *weighted;  // a network with a reduced label set: an arc counts once per label it stands for
+  bool overflow = false;
+};
+
+// Adds the count of `from`, reached by `arc`, to that of `to`, saturating; true when the sum did
+// not fit.
+bool add_count(STATE *to, const STATE *from, const ARC *arc, const Walk &walk) {
+  uint64_t paths = path_count(from), sum;
+  bool overflow = false;
+  if (walk.weighted != nullptr)
+    overflow = __builtin_mul_overflow(paths, labelset_hooks.class_size(walk.weighted, arc->label),
+                                      &paths);
+  overflow = overflow || __builtin_add_overflow(path_count(to), paths, &sum);
   set_count(to, overflow ? UINT64_MAX : sum);
   return overflow;
 }
@@ -31,11 +43,6 @@ void enter(STATE *state) {
   state->flags.visit_mark = 1;
   set_count(state, state->flags.final ? 1 : 0);
 }
-
-struct Walk {
-  STACK *path;
-  bool overflow = false;
-};
 
 // Counts the paths of every state reachable from `root` that is not finished yet. Returns false
 // when a cycle was found (the walk then stops, leaving marks and counts half done).
@@ -56,7 +63,7 @@ bool count_from(STATE *root, Walk &walk) {
         case 1:
           return false;
         case 0:
-          walk.overflow |= add_count(current, dest);
+          walk.overflow |= add_count(current, dest, arc, walk);
           arc = arc->next;
           break;
         default:
@@ -70,7 +77,7 @@ bool count_from(STATE *root, Walk &walk) {
     if (entered_by == nullptr) return true;
     const ARC *below = static_cast<const ARC *>(peek(walk.path));
     STATE *parent = below != nullptr ? below->destination : root;
-    walk.overflow |= add_count(parent, current);
+    walk.overflow |= add_count(parent, current, entered_by, walk);
     current = parent;
     arc = entered_by->next;
   }
@@ -87,7 +94,8 @@ int index_net(NET *net) {
   if (net->flags2.has_arc_vectors || net->flags.compacted) return PATHS_VECTORIZED;
   set_visit_marks(net, 2);
   clear_client_cells(net);
-  Walk walk{create_stack("Arcs to index")};
+  Walk walk{create_stack("Arcs to index"),
+            net->flags2.reduced_labelset && labelset_hooks.class_size != nullptr ? net : nullptr};
   bool circular = false;
   for (STATE *s = net->states; s != nullptr && !circular; s = s->next)
     if (s->flags.visit_mark == 2) circular = !count_from(s, walk);

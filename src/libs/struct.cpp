@@ -329,6 +329,9 @@ NET *copy_fsm(NET *net) {
   }
   copy->sigma = copy_alph(net->sigma);
   copy->properties = copy_property_list(net_properties(net));
+  // A copy is made to be worked on: it gets the full label set back.
+  if (copy->flags2.reduced_labelset && labelset_hooks.unreduce != nullptr)
+    labelset_hooks.unreduce(copy);
   set_label_map(saved_map);
   return copy;
 }

@@ -106,7 +106,8 @@ const char *special_representation(const NET *net);
 int check_plain_net(NET *net);
 
 // A deep copy (states, arcs with user pointers, flags, alphabets, properties) made in the
-// network's own label map; null for a tabular network.
+// network's own label map; null for a tabular network. The copy of a network with a reduced
+// label set has its full label set restored.
 NET *copy_fsm(NET *net);
 
 // Adds, next to every arc OTHER:x or x:OTHER (x not EPSILON), an arc labelled x to the same
