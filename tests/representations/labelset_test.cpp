@@ -1,0 +1,264 @@
+// Labelset reduction: on random networks given twin labels (a second label on exactly the arcs
+// of a first one, so that the two are equivalent), reducing and restoring keeps the relation,
+// the labels and the arc count; lookup on the reduced form gives the results of the plain one,
+// also after saving and loading; and the refusals and the cases that change nothing.
+
+#include <algorithm>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "alph.h"
+#include "files.h"
+#include "kora_test.h"
+#include "label.h"
+#include "labelset.h"
+#include "language.h"
+#include "networks.h"
+#include "path-counts.h"
+
+namespace {
+
+using kora::EPSILON;
+using kora::OTHER;
+using kora_test::messages;
+using kora_test::Symbols;
+
+class LabelsetTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    context_->eol_string = "\n";
+  }
+};
+
+// The twin of a symbol: a, b, c, the flag and OTHER have one; EPSILON is its own.
+uint32_t twin_symbol(uint32_t symbol) {
+  if (symbol == EPSILON) return EPSILON;
+  if (symbol == OTHER) return 'g';
+  if (symbol >= 'a' && symbol <= 'c') return symbol + 3;
+  return kora::symbol_id("@U.f.y@");
+}
+
+uint32_t twin_label(uint32_t label) {
+  if (kora::label_arity(label) == 1) return twin_symbol(label);
+  uint32_t pair = 0;
+  kora::intern_pair(&pair, twin_symbol(kora::upper_id(label)), twin_symbol(kora::lower_id(label)));
+  return pair;
+}
+
+// A random network over a, b, c and a flag, some of whose labels (chosen at random) get a twin
+// beside each of their arcs.
+NET *twinned_net(std::mt19937 &random) {
+  kora_test::RandomNetOptions options;
+  options.transducer = random() % 2 == 0;
+  options.other = random() % 2 == 0;
+  options.max_arcs = 12;
+  options.symbols = {'a', 'b', 'c', kora::symbol_id("@U.f.x@")};
+  NET *net = kora_test::random_net(random, options);
+  std::vector<std::pair<ARC *, STATE *>> arcs;
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) arcs.emplace_back(arc, state);
+  std::set<uint32_t> twinned;
+  for (const auto &[arc, state] : arcs)
+    if (arc->label != EPSILON && (twinned.count(arc->label) || random() % 2 == 0))
+      twinned.insert(arc->label);
+  for (const auto &[arc, state] : arcs)
+    if (twinned.count(arc->label) && twin_label(arc->label) != arc->label)
+      kora_test::quiet_arc(net, state, twin_label(arc->label), arc->destination);
+  return net;
+}
+
+std::string results_of(NET *net, int side, const std::string &input) {
+  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+  const char *output = apply_to_string(input.c_str(), applyer);
+  std::vector<std::string> lines;
+  std::istringstream text(output == nullptr ? "" : output);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  free_applyer(applyer);
+  std::sort(lines.begin(), lines.end());
+  std::string all;
+  for (const std::string &line : lines) all += line + "|";
+  return all;
+}
+
+// Every input of up to two characters over the symbols and twins, and z, which no network
+// knows: the results of both sides on `a` and `b` must agree.
+void expect_same_lookups(NET *a, NET *b) {
+  std::vector<std::string> inputs{""};
+  const std::string characters = "abcdefgz";
+  for (char first : characters) {
+    inputs.push_back(std::string(1, first));
+    for (char second : characters) inputs.push_back(std::string{first, second});
+  }
+  for (int side = 0; side < 2; side++)
+    for (const std::string &input : inputs)
+      ASSERT_EQ(results_of(a, side, input), results_of(b, side, input))
+          << "side " << side << ", input \"" << input << "\"";
+}
+
+TEST_F(LabelsetTest, ReducingAndRestoringKeepsRelationLabelsAndArcs) {
+  kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
+    NET *net = twinned_net(random);
+    const kora_test::Symbols universe = kora_test::universe_of({net});
+    const kora_test::Relation relation = kora_test::enumerate(net, universe, 3);
+    const std::set<uint32_t> labels = kora_test::alph_members(net_labels(net));
+    const uint32_t arcs = net->num_arcs;
+    const bool has_twins = std::any_of(labels.begin(), labels.end(), [&](uint32_t label) {
+      return twin_label(label) != label && labels.count(twin_label(label));
+    });
+
+    ASSERT_EQ(reduce_labelset(net), net);
+    if (has_twins) {
+      EXPECT_TRUE(net->flags2.reduced_labelset);
+    }
+    if (net->flags2.reduced_labelset) {
+      EXPECT_LT(net->num_arcs, arcs);
+      EXPECT_LT(kora_test::alph_members(net->labels).size(), labels.size());
+      // The full label set is still what the network answers for.
+      ALPH *full = kora::unreduced_labels(net);
+      EXPECT_EQ(kora_test::alph_members(full), labels);
+      kora::free_alph(full);
+    }
+    if (net->flags2.reduced_labelset) {
+      ASSERT_EQ(unreduce_labelset(net), net);
+    }
+    EXPECT_FALSE(net->flags2.reduced_labelset);
+    EXPECT_EQ(net->num_arcs, arcs);
+    EXPECT_EQ(kora_test::alph_members(net->labels), labels);
+    EXPECT_EQ(kora_test::enumerate(net, universe, 3), relation);
+    EXPECT_EQ(get_string_property(net, "EQV-VECTOR"), nullptr);
+    free_network(net);
+  });
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(LabelsetTest, LookupOnTheReducedFormGivesThePlainResults) {
+  kora_test::for_seeds(25, [&](unsigned, std::mt19937 &random) {
+    NET *plain = twinned_net(random);
+    NET *reduced = copy_net(plain);
+    reduce_labelset(reduced);
+    expect_same_lookups(plain, reduced);
+    free_network(reduced);
+    free_network(plain);
+  });
+}
+
+// A file keeps the flag and both records: the loaded network looks up as the plain one and
+// restores to its relation and labels (the file keeps only the states that can be reached).
+TEST_F(LabelsetTest, SavingAndLoadingKeepsTheReduction) {
+  kora_test::for_seeds(10, [&](unsigned seed, std::mt19937 &random) {
+    NET *plain = twinned_net(random);
+    NET *reduced = copy_net(plain);
+    reduce_labelset(reduced);
+    const std::string path = kora_test::scratch_path("reduced" + std::to_string(seed));
+    ASSERT_EQ(save_net(reduced, path.c_str(), nullptr), 0);
+    NET *loaded = load_net(path.c_str(), nullptr);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->flags2.reduced_labelset, reduced->flags2.reduced_labelset);
+    expect_same_lookups(plain, loaded);
+    if (loaded->flags2.reduced_labelset) unreduce_labelset(loaded);
+    const kora_test::Symbols universe = kora_test::universe_of({plain});
+    EXPECT_EQ(kora_test::enumerate(loaded, universe, 3), kora_test::enumerate(plain, universe, 3));
+    EXPECT_EQ(kora_test::alph_members(loaded->labels), kora_test::alph_members(net_labels(plain)));
+    free_network(loaded);
+    free_network(reduced);
+    free_network(plain);
+  });
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+// a and d lead alike from the start; b is on its own.
+NET *small_net() {
+  return kora_test::build_net(3, {2}, {{0, 'a', 1}, {0, 'd', 1}, {1, 'b', 2}});
+}
+
+TEST_F(LabelsetTest, RefusalsAndCasesThatChangeNothing) {
+  NET *distinct = kora_test::build_net(2, {1}, {{0, 'a', 1}, {0, 'b', 0}});
+  reduce_labelset(distinct);
+  EXPECT_FALSE(distinct->flags2.reduced_labelset);
+  EXPECT_EQ(distinct->num_arcs, 2u);
+  EXPECT_EQ(get_string_property(distinct, "EQV-VECTOR"), nullptr);
+  unreduce_labelset(distinct);
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Nothing to do. The labelset has not been reduced."});
+  messages().clear();
+
+  NET *net = small_net();
+  reduce_labelset(net);
+  ASSERT_TRUE(net->flags2.reduced_labelset);
+  EXPECT_EQ(net->num_arcs, 2u);
+  EXPECT_EQ(reduce_labelset(net), net);
+  EXPECT_EQ(messages().errors, std::vector<std::string>{"The labelset has already been reduced."});
+  EXPECT_EQ(net->num_arcs, 2u);
+  messages().clear();
+
+  // A reduced network answers for its full label set; its copy is restored.
+  ALPH *sigma = kora::sigma_from_labels(net, 2);
+  EXPECT_TRUE(test_alph_member(sigma, 'd'));
+  kora::free_alph(sigma);
+  ALPH *key = kora::unreduce_key(net);
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->items['d'], static_cast<uint32_t>('a'));
+  EXPECT_EQ(key->items['b'], static_cast<uint32_t>('b'));
+  EXPECT_EQ(kora::index_net(net), kora::PATHS_INDEXED);
+  EXPECT_EQ(kora::path_count(net->start), 2u);
+  NET *copy = copy_net(net);
+  EXPECT_FALSE(copy->flags2.reduced_labelset);
+  EXPECT_EQ(copy->num_arcs, 3u);
+  free_network(copy);
+
+  // Labels to keep stay in classes of their own.
+  NET *kept = small_net();
+  ALPH *keep = kora::make_alph(0, KORA_BINARY_ALPH);
+  alph_add_to(keep, 'd', 0);
+  kora::reduce_labelset_aux(kept, keep, true, true);
+  EXPECT_FALSE(kept->flags2.reduced_labelset);
+  EXPECT_EQ(kept->num_arcs, 3u);
+  kora::free_alph(keep);
+
+  NET *shared = small_net();
+  shared->flags.shared_arc_lists = 1;
+  reduce_labelset(shared);
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"Cannot apply labelset reduction to a network\nthat has shared arcs."});
+  EXPECT_FALSE(shared->flags2.reduced_labelset);
+  shared->flags.shared_arc_lists = 0;
+  messages().clear();
+
+  // Without its records a reduced network cannot be restored.
+  NET *lost = small_net();
+  reduce_labelset(lost);
+  remove_string_property(lost, "SIGMA");
+  messages().clear();
+  unreduce_labelset(lost);
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Cannot restore without the full alphabet."});
+
+  for (NET *each : {distinct, net, kept, shared, lost}) free_network(each);
+}
+
+// A transducer whose pairs a:x and d:x lead alike cannot be projected while reduced; ALTCHAIN
+// added by arc optimization joins the records as a class of its own.
+TEST_F(LabelsetTest, ProjectionsRefuseAndAltchainExtendsTheRecords) {
+  uint32_t ax = 0, dx = 0;
+  kora::intern_pair(&ax, 'a', 'x');
+  kora::intern_pair(&dx, 'd', 'x');
+  NET *net = kora_test::build_net(2, {1}, {{0, ax, 1}, {0, dx, 1}});
+  reduce_labelset(net);
+  ASSERT_TRUE(net->flags2.reduced_labelset);
+  EXPECT_EQ(upper_side_net(net, 0), net);
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"'upper-side net' cannot be applied to a net with a reduced labelset.\n"});
+
+  kora::extend_reduction_with_altchain(net);
+  ALPH *key = kora::unreduce_key(net);
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->items[kora::ALTCHAIN_SYMBOL], kora::ALTCHAIN_SYMBOL);
+  EXPECT_EQ(key->items[dx], ax);
+  unreduce_labelset(net);
+  EXPECT_EQ(net->num_arcs, 2u);
+  EXPECT_TRUE(test_alph_member(net->labels, kora::ALTCHAIN_SYMBOL));
+  free_network(net);
+}
+
+}  // namespace
