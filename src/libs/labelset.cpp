@@ -255,8 +255,11 @@ NET *unreduce_labelset_aux(NET *net, ALPH *full) {
   }
   std::vector<uint32_t> labels;
   if (full != nullptr) {
-    binary_to_label(full);
-    labels.assign(full->items, full->items + full->len);
+    ALPH_ITERATOR iterator;
+    start_alph_iterator(&iterator, full);
+    for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+         label = next_alph_item(&iterator))
+      labels.push_back(label);
   } else if (!recorded_labels(net, labels)) {
     warning("Cannot restore without the full alphabet.");
     return net;

@@ -46,12 +46,12 @@ NET *reduce_labelset_aux(NET *net, ALPH *keep, bool record, bool keep_sigma);
 // Restores the full label set of a reduced network in place and returns it: every arc whose
 // label stands for others gets one arc beside it, to the same destination, for each other label
 // of its class; the labels become the full label set, whose symbols join the sigma; the two
-// properties and the cached tables go. The full label set is `full` (label form, in the order
-// the classes were numbered; left to the caller) when given, else the SIGMA property. Warnings,
-// the network returned unchanged: "Nothing to do. The labelset has not been reduced.", "Cannot
-// restore without the full alphabet.", "No EQV_VECTOR.  Nothing to restore."; a class vector
-// whose length differs from the full label set's is the error "restore_label_set: Bad length
-// for EQV_VECTOR: %d".
+// properties and the cached tables go. The full label set is `full` when given (in its item
+// order, which must be the order the classes were numbered in; left to the caller), else the
+// SIGMA property. Warnings, the network returned unchanged: "Nothing to do. The labelset has
+// not been reduced.", "Cannot restore without the full alphabet.", "No EQV_VECTOR.  Nothing to
+// restore."; a class vector whose length differs from the full label set's is the error
+// "restore_label_set: Bad length for EQV_VECTOR: %d".
 NET *unreduce_labelset_aux(NET *net, ALPH *full);
 
 // The unreduce key of a reduced network, made once and kept on it (NET_unreduce_key, owned by
