@@ -235,13 +235,17 @@ NET *reduce_labelset_aux(NET *net, ALPH *keep, bool record, bool keep_sigma) {
   if (record) add_prop(net, sigma_key(), labels_value(full));
   add_prop(net, classes_key(), numbers_value(numbers));
   delete_marked_arcs(net, marked);
+  std::vector<uint32_t> kept;
   for (uint32_t label : full) {
-    if (!marked[label]) continue;
-    alph_remove_from(net->labels, label, 0);
-    if (keep_sigma || net->sigma == nullptr) continue;
-    alph_remove_from(net->sigma, upper_id(label), 0);
-    alph_remove_from(net->sigma, lower_id(label), 0);
+    if (!marked[label]) {
+      kept.push_back(label);
+    } else if (!keep_sigma && net->sigma != nullptr) {
+      alph_remove_from(net->sigma, upper_id(label), 0);
+      alph_remove_from(net->sigma, lower_id(label), 0);
+    }
   }
+  free_alph(net->labels);
+  net->labels = labels_to_alph(kept.data(), static_cast<int>(kept.size()), KORA_LABEL_ALPH);
   discard_match_tables(net);
   net->flags2.reduced_labelset = 1;
   net->flags2.sorted_arcs = 0;
