@@ -643,8 +643,10 @@ KORA_API int load_defined_nets(const char *file_name);
 KORA_API NET *load_defined_net(const char *name, const char *file_name);
 
 /* Prints the header of a network file (type, date, notice, network count) and one summary line
- * per network (its name, size, states, arcs and paths) on `stream` (standard output when null).
- * Returns 0, or 1 (reported) when the file cannot be loaded. */
+ * per network (its name, size, states, arcs and paths) on `stream` (standard output when null),
+ * followed, for a network kept arc-optimized or with a reduced labelset, by a line
+ * "   Form: arc-optimized, reduced labelset" naming the forms it is in. Returns 0, or 1
+ * (reported) when the file cannot be loaded. */
 KORA_API int print_file_info(const char *file_name, FILE *stream);
 
 /* ---------------------------------------------------------------------------------------------

@@ -669,6 +669,11 @@ KORA_API int print_file_info(const char *file_name, FILE *stream) {
         std::fprintf(stream, " %s", fat_to_utf8(name->value.string, buffer));
       std::fputs(": ", stream);
       print_net_size(net, stream, eol);
+      // The forms a file keeps: arc optimization and labelset reduction.
+      if (net->flags2.optimized || net->flags2.reduced_labelset)
+        std::fprintf(stream, "   Form: %s%s%s%s", net->flags2.optimized ? "arc-optimized" : "",
+                     net->flags2.optimized && net->flags2.reduced_labelset ? ", " : "",
+                     net->flags2.reduced_labelset ? "reduced labelset" : "", eol);
     }
     free_string_buffer(buffer);
     free_nv_and_nets(nv);

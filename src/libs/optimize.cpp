@@ -47,6 +47,7 @@
 #include "error.h"
 #include "flat-hash.h"
 #include "label.h"
+#include "labelset.h"
 #include "minimize.h"
 #include "print.h"
 #include "prune.h"
@@ -498,6 +499,7 @@ void optimize_arcs_in_place(NET *net) {
   if (chains > 0) {
     net->labels = alph_add_to(net_labels(net), ALTCHAIN_SYMBOL, 0);
     net->sigma = alph_add_to(net->sigma, ALTCHAIN_SYMBOL, 0);
+    extend_reduction_with_altchain(net);
   }
   net->flags2.optimized = chains > 0;
   if (verbose) {

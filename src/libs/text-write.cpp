@@ -35,6 +35,7 @@
 #include "error.h"
 #include "fat-str.h"
 #include "label.h"
+#include "optimize.h"
 #include "page.h"
 #include "path-counts.h"
 #include "scratch.h"
@@ -268,7 +269,6 @@ bool needs_unicode(NET *net) {
 
 // The checks of the writers; 0 when the network may be written, else 1 after reporting.
 int check_writable(NET *net, bool spaced) {
-  if (check_plain_net(net) != 0) return 1;
   if (is_circular(net)) {
     error(kCircularMessage);
     return 1;
@@ -298,12 +298,42 @@ class NetLabelMap {
   LABEL_MAP *saved_;
 };
 
+// The network a writer lists: the network itself in the plain form, else a plain copy of an
+// arc-optimized, shared, vectorized or reduced one (owned here). Null, reported, for a form
+// that has no plain copy (compacted, virtual).
+class PlainForm {
+ public:
+  explicit PlainForm(NET *net) : net_(net) {
+    if (special_representation(net) == nullptr) return;
+    if (net->flags.compacted || net->flags2.is_virtual) {
+      check_plain_net(net);
+      net_ = nullptr;
+      return;
+    }
+    copy_ = net_ = copy_fsm(net);
+    if (copy_ != nullptr && copy_->flags2.optimized) unoptimize_arcs_in_place(copy_);
+  }
+  ~PlainForm() {
+    if (copy_ != nullptr) free_network(copy_);
+  }
+  PlainForm(const PlainForm &) = delete;
+  PlainForm &operator=(const PlainForm &) = delete;
+  NET *get() const { return net_; }
+
+ private:
+  NET *net_;
+  NET *copy_ = nullptr;
+};
+
 int write_to_file(NET *net, const char *file_name, bool spaced) {
   if (net == nullptr) {
     error_printf("No network to write to '%s'.", file_name == nullptr ? "stdout" : file_name);
     return 1;
   }
   NetLabelMap map(net);
+  PlainForm plain(net);
+  if (plain.get() == nullptr) return 1;
+  net = plain.get();
   if (check_writable(net, spaced) != 0) return 1;
   const bool verbose = parameter(KORA_VERBOSE) != 0;
   FILE *stream = stdout;
@@ -348,7 +378,9 @@ int write_to_page(NET *net, PAGE *page, bool spaced) {
     return 1;
   }
   NetLabelMap map(net);
-  if (check_plain_net(net) != 0) return 1;
+  PlainForm plain(net);
+  if (plain.get() == nullptr) return 1;
+  net = plain.get();
   if (is_circular(net)) {
     error(kCircularMessage);
     return 1;

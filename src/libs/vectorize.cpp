@@ -34,7 +34,9 @@
 #include "error.h"
 #include "flag-sides.h"
 #include "label-index.h"
+#include "labelset.h"
 #include "label.h"
+#include "optimize.h"
 #include "platform.h"
 #include "prop.h"
 #include "struct.h"
@@ -131,7 +133,7 @@ class Vectorizer {
       return 0;
     }
     if (net_->flags2.has_arc_vectors) return 0;
-    if (net_->flags2.reduced_labelset && check_plain_net(net_) != 0) return 0;
+    if (net_->flags2.reduced_labelset) unreduce_labelset_aux(net_, nullptr);
     const int threshold = threshold_of(net_);
     uint32_t candidates = 0;
     for (const STATE *s = net_->states; s != nullptr; s = s->next)
@@ -403,6 +405,7 @@ int unvectorize_fsm(NET *net) {
   }
   Vectorizer::drop_vector_fields(net);
   net->flags2.has_arc_vectors = 0;
+  if (net->flags2.optimized) unoptimize_arcs_in_place(net);
   return restored;
 }
 

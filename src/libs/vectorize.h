@@ -16,11 +16,13 @@ namespace kora {
 // number of arcs (the second field of the network's "VECTORIZE-N" property when it has one, else
 // parameter word KORA_VECTORIZE_THRESHOLD); returns the number of states vectorized. A network
 // that is not deterministic is warned about and left as it is (0); one that is already
-// vectorized, or where no state reaches the threshold, is left as it is (0).
+// vectorized, or where no state reaches the threshold, is left as it is (0). A network with a
+// reduced labelset is restored first.
 int vectorize_net(NET *net);
 
 // Turns every vectorized state of `net` back into an arc list (one arc per filled slot, in
-// label-position order) and drops the network's vectors; returns the number of states restored.
+// label-position order) and drops the network's vectors, un-optimizing an arc-optimized one;
+// returns the number of states restored.
 int unvectorize_fsm(NET *net);
 
 }  // namespace kora

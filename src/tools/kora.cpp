@@ -60,6 +60,11 @@ const Command commands[] = {
      "      state, one edge per pair of states labelled with its arcs' labels; a network of\n"
      "      more than N states (default 1000; 0 for no limit) is refused",
      draw_command},
+    {"optimize", "[--words | --spaced] [--arcs] [--reduce] -o OUT NETWORK",
+     "saves the network in a smaller form that lookup reads as it is: --arcs lets states share\n"
+     "      the common ends of their arc lists, --reduce keeps one label of each group of labels\n"
+     "      that every state treats alike; with neither option, both",
+     optimize_command},
 };
 
 const char kEveryCommand[] =

@@ -88,7 +88,11 @@ void print_summary(NET *net) {
   const char *kind = NET_arity(net) == 2 ? "path" : "word";
   std::printf("%u state%s, %u arc%s, ", NET_num_states(net), plural(NET_num_states(net)),
               NET_num_arcs(net), plural(NET_num_arcs(net)));
-  if (std::optional<uint64_t> paths = count_paths(net))
+  // The arcs of a reduced labelset stand for several labels each: its paths are not counted
+  // from them.
+  if (net->flags2.reduced_labelset)
+    std::printf("reduced labelset.\n");
+  else if (std::optional<uint64_t> paths = count_paths(net))
     std::printf("%llu %s%s.\n", static_cast<unsigned long long>(*paths), kind, plural(*paths));
   else
     std::printf("loops.\n");

@@ -32,6 +32,7 @@ int generate_command(int argc, char **argv);
 int lexicon_command(int argc, char **argv);
 int regex_command(int argc, char **argv);
 int draw_command(int argc, char **argv);
+int optimize_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.
 int usage();
