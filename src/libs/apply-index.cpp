@@ -113,22 +113,35 @@ uint32_t ApplyIndex::start_of(NET *net) {
     const size_t first_forward = forward.size();
     ARC *cursor;
     bool done;
-    start_state_arcs(&arcs, state, &cursor, &done);
-    while (const ARC *arc = next_arc(&arcs, &cursor, &done)) {
-      const uint32_t label = arc->label;
-      std::span<const uint32_t> members;
-      if (classes != nullptr) members = classes->members(label);
-      if (members.empty()) members = {&label, 1};
-      for (uint32_t member : members) {
-        IndexArc entry = labels.of(member);
-        if (arc->destination->client_cell != nullptr)
-          entry.destination = entry_of(arc->destination);
-        else
-          forward.emplace_back(static_cast<uint32_t>(entries.size()), arc->destination);
-        entries.push_back({.arc = entry});
-        if (entry.special() == kOtherSpecial) other_special_arcs_++;
-        if (!copies_input_symbol(entry, member)) arcs_not_copying_++;
+    // An ALTCHAIN arc (arc optimization) stands for the arcs of its destination, which are
+    // copied in its place: the copy of an optimized network is the copy of the plain one. A
+    // chain is followed at most once per state of the network, so that a malformed file with a
+    // cycle of chains cannot hold the copy up.
+    uint32_t chains_followed = 0;
+    for (STATE *arcs_of = state; arcs_of != nullptr;) {
+      STATE *chain = nullptr;
+      start_state_arcs(&arcs, arcs_of, &cursor, &done);
+      while (const ARC *arc = next_arc(&arcs, &cursor, &done)) {
+        const uint32_t label = arc->label;
+        if (label == ALTCHAIN_SYMBOL) {
+          chain = arc->destination;
+          continue;
+        }
+        std::span<const uint32_t> members;
+        if (classes != nullptr) members = classes->members(label);
+        if (members.empty()) members = {&label, 1};
+        for (uint32_t member : members) {
+          IndexArc entry = labels.of(member);
+          if (arc->destination->client_cell != nullptr)
+            entry.destination = entry_of(arc->destination);
+          else
+            forward.emplace_back(static_cast<uint32_t>(entries.size()), arc->destination);
+          entries.push_back({.arc = entry});
+          if (entry.special() == kOtherSpecial) other_special_arcs_++;
+          if (!copies_input_symbol(entry, member)) arcs_not_copying_++;
+        }
       }
+      arcs_of = chain != nullptr && chains_followed++ < net->num_states ? chain : nullptr;
     }
     for (size_t k = forward.size(); k-- > first_forward;) to_copy.push_back(forward[k].second);
     const uint32_t count = static_cast<uint32_t>(entries.size()) - number - 1;

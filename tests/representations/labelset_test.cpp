@@ -1,7 +1,8 @@
 // Labelset reduction: on random networks given twin labels (a second label on exactly the arcs
 // of a first one, so that the two are equivalent), reducing and restoring keeps the relation,
-// the labels and the arc count; lookup on the reduced form gives the results of the plain one,
-// also after saving and loading; and the refusals and the cases that change nothing.
+// the labels and the arc count; lookup on a saved and loaded reduced form gives the results of
+// the plain one (forms_test.cpp checks lookup on the reduced form in memory); and the refusals
+// and the cases that change nothing.
 
 #include <algorithm>
 #include <set>
@@ -33,43 +34,6 @@ class LabelsetTest : public kora_test::Library {
   }
 };
 
-// The twin of a symbol: a, b, c, the flag and OTHER have one; EPSILON is its own.
-uint32_t twin_symbol(uint32_t symbol) {
-  if (symbol == EPSILON) return EPSILON;
-  if (symbol == OTHER) return 'g';
-  if (symbol >= 'a' && symbol <= 'c') return symbol + 3;
-  return kora::symbol_id("@U.f.y@");
-}
-
-uint32_t twin_label(uint32_t label) {
-  if (kora::label_arity(label) == 1) return twin_symbol(label);
-  uint32_t pair = 0;
-  kora::intern_pair(&pair, twin_symbol(kora::upper_id(label)), twin_symbol(kora::lower_id(label)));
-  return pair;
-}
-
-// A random network over a, b, c and a flag, some of whose labels (chosen at random) get a twin
-// beside each of their arcs.
-NET *twinned_net(std::mt19937 &random) {
-  kora_test::RandomNetOptions options;
-  options.transducer = random() % 2 == 0;
-  options.other = random() % 2 == 0;
-  options.max_arcs = 12;
-  options.symbols = {'a', 'b', 'c', kora::symbol_id("@U.f.x@")};
-  NET *net = kora_test::random_net(random, options);
-  std::vector<std::pair<ARC *, STATE *>> arcs;
-  for (STATE *state = net->states; state != nullptr; state = state->next)
-    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) arcs.emplace_back(arc, state);
-  std::set<uint32_t> twinned;
-  for (const auto &[arc, state] : arcs)
-    if (arc->label != EPSILON && (twinned.count(arc->label) || random() % 2 == 0))
-      twinned.insert(arc->label);
-  for (const auto &[arc, state] : arcs)
-    if (twinned.count(arc->label) && twin_label(arc->label) != arc->label)
-      kora_test::quiet_arc(net, state, twin_label(arc->label), arc->destination);
-  return net;
-}
-
 std::string results_of(NET *net, int side, const std::string &input) {
   APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
   const char *output = apply_to_string(input.c_str(), applyer);
@@ -100,13 +64,13 @@ void expect_same_lookups(NET *a, NET *b) {
 
 TEST_F(LabelsetTest, ReducingAndRestoringKeepsRelationLabelsAndArcs) {
   kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
-    NET *net = twinned_net(random);
+    NET *net = kora_test::twinned_net(random);
     const kora_test::Symbols universe = kora_test::universe_of({net});
     const kora_test::Relation relation = kora_test::enumerate(net, universe, 3);
     const std::set<uint32_t> labels = kora_test::alph_members(net_labels(net));
     const uint32_t arcs = net->num_arcs;
     const bool has_twins = std::any_of(labels.begin(), labels.end(), [&](uint32_t label) {
-      return twin_label(label) != label && labels.count(twin_label(label));
+      return kora_test::twin_label(label) != label && labels.count(kora_test::twin_label(label));
     });
 
     ASSERT_EQ(reduce_labelset(net), net);
@@ -134,22 +98,11 @@ TEST_F(LabelsetTest, ReducingAndRestoringKeepsRelationLabelsAndArcs) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
-TEST_F(LabelsetTest, LookupOnTheReducedFormGivesThePlainResults) {
-  kora_test::for_seeds(25, [&](unsigned, std::mt19937 &random) {
-    NET *plain = twinned_net(random);
-    NET *reduced = copy_net(plain);
-    reduce_labelset(reduced);
-    expect_same_lookups(plain, reduced);
-    free_network(reduced);
-    free_network(plain);
-  });
-}
-
 // A file keeps the flag and both records: the loaded network looks up as the plain one and
 // restores to its relation and labels (the file keeps only the states that can be reached).
 TEST_F(LabelsetTest, SavingAndLoadingKeepsTheReduction) {
   kora_test::for_seeds(10, [&](unsigned seed, std::mt19937 &random) {
-    NET *plain = twinned_net(random);
+    NET *plain = kora_test::twinned_net(random);
     NET *reduced = copy_net(plain);
     reduce_labelset(reduced);
     const std::string path = kora_test::scratch_path("reduced" + std::to_string(seed));

@@ -1,6 +1,6 @@
 // Arc optimization and shared arc lists: on seeded random networks (transducers, OTHER, flag
 // diacritics, EPSILON arcs before minimization) the optimized and shared forms keep the
-// language and apply gives the results of the plain form; undoing them restores the arc and
+// language (lookup on them is checked in forms_test.cpp); undoing them restores the arc and
 // state counts; the refusals, the verbose statistics and the operations that meet optimized
 // networks say what they do.
 
@@ -116,53 +116,6 @@ TEST_F(OptimizeTest, SharingKeepsTheLanguageAndUnsharingGivesThePlainNetwork) {
     free_network(plain);
   });
   EXPECT_TRUE(messages().errors.size() > 0);  // share_arcs on networks that were not optimized
-}
-
-std::vector<std::string> sorted_lines(const char *output) {
-  std::vector<std::string> lines;
-  std::istringstream text(output == nullptr ? "" : output);
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
-
-std::vector<std::vector<std::string>> apply_all(NET *net, int side,
-                                                const std::vector<std::string> &inputs) {
-  std::vector<std::vector<std::string>> results;
-  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-  for (const std::string &input : inputs)
-    results.push_back(sorted_lines(apply_to_string(input.c_str(), applyer)));
-  free_applyer(applyer);
-  return results;
-}
-
-TEST_F(OptimizeTest, ApplyGivesTheSameResultsOnThePlainOptimizedAndSharedForms) {
-  kora_test::RandomNetOptions options;
-  options.max_states = 8;
-  options.max_arcs = 30;
-  options.acyclic = true;
-  options.transducer = true;
-  options.other = true;
-  options.symbols = {'a', 'b', 'c', 'd'};
-  std::vector<std::string> inputs;
-  for (const kora_test::Symbols &input : kora_test::strings_up_to({'a', 'b', 'c', 'd', 'e'}, 4))
-    inputs.emplace_back(input.begin(), input.end());
-  kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
-    NET *plain = kora_test::random_net(random, options);
-    minimize_net(plain);
-    NET *optimized = copy_net(plain);
-    optimize_arcs(optimized);
-    NET *shared = copy_net(optimized);
-    if (shared->flags2.optimized) share_arcs(shared);
-    for (int side = 0; side < 2; side++) {
-      const auto expected = apply_all(plain, side, inputs);
-      ASSERT_EQ(apply_all(optimized, side, inputs), expected) << "optimized, side " << side;
-      ASSERT_EQ(apply_all(shared, side, inputs), expected) << "shared, side " << side;
-    }
-    free_network(plain);
-    free_network(optimized);
-    free_network(shared);
-  });
 }
 
 // Three states of one arc list {x -> e, y -> e}, one final, two not: the final one ends with

@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "alph.h"
@@ -134,6 +135,44 @@ void with_small_stack(const std::function<void()> &work) {
   ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()> *>(&work)), 0);
   pthread_join(thread, nullptr);
   pthread_attr_destroy(&attributes);
+}
+
+namespace {
+
+uint32_t twin_symbol(uint32_t symbol) {
+  if (symbol == kora::EPSILON) return kora::EPSILON;
+  if (symbol == kora::OTHER) return 'g';
+  if (symbol >= 'a' && symbol <= 'c') return symbol + 3;
+  return kora::symbol_id("@U.f.y@");
+}
+
+}  // namespace
+
+uint32_t twin_label(uint32_t label) {
+  if (kora::label_arity(label) == 1) return twin_symbol(label);
+  uint32_t pair = 0;
+  kora::intern_pair(&pair, twin_symbol(kora::upper_id(label)), twin_symbol(kora::lower_id(label)));
+  return pair;
+}
+
+NET *twinned_net(std::mt19937 &random) {
+  RandomNetOptions options;
+  options.transducer = random() % 2 == 0;
+  options.other = random() % 2 == 0;
+  options.max_arcs = 12;
+  options.symbols = {'a', 'b', 'c', kora::symbol_id("@U.f.x@")};
+  NET *net = random_net(random, options);
+  std::vector<std::pair<ARC *, STATE *>> arcs;
+  for (STATE *state = net->states; state != nullptr; state = state->next)
+    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) arcs.emplace_back(arc, state);
+  std::set<uint32_t> twinned;
+  for (const auto &[arc, state] : arcs)
+    if (arc->label != kora::EPSILON && (twinned.count(arc->label) || random() % 2 == 0))
+      twinned.insert(arc->label);
+  for (const auto &[arc, state] : arcs)
+    if (twinned.count(arc->label) && twin_label(arc->label) != arc->label)
+      quiet_arc(net, state, twin_label(arc->label), arc->destination);
+  return net;
 }
 
 }  // namespace kora_test

@@ -48,6 +48,15 @@ struct RandomNetOptions {
 // the caller frees it.
 NET *random_net(std::mt19937 &random, const RandomNetOptions &options);
 
+// The twin of a label: of a, b, c, the flag @U.f.x@ and OTHER the symbols d, e, f, @U.f.y@ and
+// g; of a pair, the pair of the twins. EPSILON is its own twin.
+uint32_t twin_label(uint32_t label);
+
+// A random network over a, b, c and a flag (a transducer, with OTHER, or neither), some of whose
+// labels (chosen at random) get their twin beside each of their arcs: labels that every state
+// treats alike, which labelset reduction folds.
+NET *twinned_net(std::mt19937 &random);
+
 // `count` distinct symbols with names of 2 to 13 characters, interned in the current label map.
 Symbols many_symbols(size_t count);
 
