@@ -42,7 +42,10 @@ constexpr int kShortArcList = 16;
 void label_check(NET *net) {
   if (net == nullptr) return;
   ALPH *old = net->labels;
-  auto [old_count, old_largest] = old != nullptr ? size_and_largest(old) : std::pair<int, int64_t>{0, -1};
+  const std::pair<int, int64_t> old_size =
+      old != nullptr ? size_and_largest(old) : std::pair<int, int64_t>{0, -1};
+  const int old_count = old_size.first;
+  const int64_t old_largest = old_size.second;
   // Binary form is the flag array of the labels seen; it grows with the largest label met.
   ALPH *used = make_alph(0, KORA_BINARY_ALPH);
   auto note = [&](uint32_t label) {

@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the reader of network files as if they were a file: every network the
-// reader accepts is walked and written again, and everything is freed, so that the sanitizers see
+// reader accepts is walked, written again, looked up in (which reads an optimized network's
+// chains and a reduced one's label classes) and copied (which restores a reduced labelset from
+// the file's records), and everything is freed, so that the sanitizers see
 // any read past the end, leak or inconsistent network. Inputs are bounded to 64 KiB; the library
 // is started afresh every 2000 inputs so that the symbols the inputs intern do not pile up.
 
@@ -45,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (states != net->num_states || arcs != net->num_arcs) __builtin_trap();
     kora::ByteWriter out;
     kora::network_to_stream(net, out);
+    APPLY_CONTEXT *applyer = init_apply(net, static_cast<int>(size % 2), nullptr);
+    if (applyer != nullptr) {
+      apply_to_string("ab", applyer);
+      free_applyer(applyer);
+    }
+    if (NET *copy = copy_net(net)) free_network(copy);
   }
   free_nv_and_nets(nv);
   return 0;
