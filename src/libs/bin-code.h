@@ -15,7 +15,7 @@
 // destination is final): one byte 0x40 | E | F | x when x has fewer than 5 bits, else a first
 // byte 0xC0 | E | F | the high bits followed by seven-bit groups. Bit 6 of an arc item's first
 // byte is always set, and that of a (non-negative) number never, which is how a reader tells
-// them apart. Every operation is O(1) per byte. Tested in tests/storage/encoding_test.cpp.
+// them apart. Every operation is O(1) per byte. Tested in tests/formats/encoding_test.cpp.
 #pragma once
 
 #include <cstddef>

@@ -13,8 +13,8 @@
 //      the location table: one u32 per network, the offset of its record or 0 when it could
 //      not be written (files of types 8 and 101 have none).
 // The header of the last file read or written is kept (last_file_header) for the caller that
-// wants its dates and notice. Tested in tests/storage/golden_test.cpp and
-// tests/storage/files_test.cpp.
+// wants its dates and notice. Tested in tests/formats/golden_test.cpp and
+// tests/formats/files_test.cpp.
 #pragma once
 
 #include <cstdint>

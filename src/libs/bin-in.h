@@ -11,8 +11,8 @@
 // States and arcs come straight from the library's cell heaps; each state keeps a pointer to
 // its last arc while it is open, so arcs are appended in file order in O(1) and the loaded
 // network's state list is in file order, the start state first. Loading is O(V + E + L) time
-// and O(V) space besides the network. Tested in tests/storage/save_load_test.cpp,
-// tests/storage/corrupt_test.cpp and tests/fuzz/fuzz_load_nets.cpp.
+// and O(V) space besides the network. Tested in tests/formats/save_load_test.cpp,
+// tests/formats/corrupt_test.cpp and tests/fuzz/fuzz_load_nets.cpp.
 #pragma once
 
 #include <cstdint>

@@ -7,8 +7,8 @@
 // type as numbers, then each element in the way of its type (objects as objects, the names of
 // a symbol package as strings). Writing and reading are linear in the bytes; nesting is
 // followed by recursion, bounded on reading by MAX_NESTING so that a hostile file cannot
-// exhaust the stack. Tested in tests/storage/save_load_test.cpp and
-// tests/storage/corrupt_test.cpp.
+// exhaust the stack. Tested in tests/formats/save_load_test.cpp and
+// tests/formats/corrupt_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -19,8 +19,8 @@
 // reachable part, so a network with unreachable states loads without them.
 //
 // Cost: O(V + E + L log L) time for L labels, O(V + L) space besides the bytes; the whole file
-// is assembled in memory and written with one call. Tested in tests/storage/save_load_test.cpp
-// and tests/storage/golden_test.cpp.
+// is assembled in memory and written with one call. Tested in tests/formats/save_load_test.cpp
+// and tests/formats/golden_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 // closes a cycle), 0 = known to lead to no cycle, so each state and arc is looked at once:
 // O(V + E) time, O(V) stack. A positive answer is cached in the network's flags2
 // (upper_bounded_known, lower_bounded_known). The walk is iterative, with an explicit stack.
-// Tested in tests/calculus/bounded_test.cpp.
+// Tested in tests/operations/bounded_test.cpp.
 //
 // An arc reads nothing on a side when its label is a tuple with EPSILON on that side, or one of
 // the plain symbols ALTCHAIN and _DET_EPSILON_ (markers of the optimized and sequentialized

@@ -24,7 +24,7 @@
 // changed by other means the index is made again, so mixing other operations with hand
 // building stays correct and costs O(V + E) per change; only edits that keep all of these
 // (such as relabelling an arc in place without touching the label alphabet) go unseen.
-// Tested in tests/model/net_test.cpp.
+// Tested in tests/networks/net_test.cpp.
 #pragma once
 
 #include <cstdint>

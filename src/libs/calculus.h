@@ -22,7 +22,7 @@
 //
 // Costs: the checks are O(1) per network; harmonization is linear in the two sigmas plus the
 // cost of the substitution, which is linear in the arcs of a network that has OTHER.
-// Tested in tests/calculus/calculus_frame_test.cpp.
+// Tested in tests/operations/calculus_frame_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 // copies of the start state's arcs, and a start state that must become final but is entered by
 // arcs is first replaced by a fresh copy of itself. Costs: plus O(E + F k log k) for F final
 // states and a start state of k arcs; optional O(E) (the test for arcs into the start state);
-// substring O(V + E log E). Tested in tests/calculus/operators_test.cpp.
+// substring O(V + E log E). Tested in tests/operations/operators_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 // finds a state's missing symbols by stamping the labels of its arcs in an array indexed by
 // label id, so no list is searched.
 // Cost: determinization (exponential in the worst case), then O(V * S + E) for completion with
-// V states and S sigma symbols, O(V) for the flip. Tested in tests/calculus/complement_test.cpp.
+// V states and S sigma symbols, O(V) for the flip. Tested in tests/operations/complement_test.cpp.
 
 #include "complement.h"
 

@@ -27,7 +27,7 @@
 //
 // Cost: O(P log d + M) expected time for P reachable pairs, M result arcs and d the largest
 // out-degree of B, plus O(L) for a table indexed by label id (L labels in the label map);
-// space O(P + M + E_B). Tested in tests/calculus/compose_test.cpp.
+// space O(P + M + E_B). Tested in tests/operations/compose_test.cpp.
 
 #include "compose.h"
 

@@ -6,7 +6,7 @@
 // next network's states are moved into the result. No EPSILON arcs are made. Time
 // O(V + E + F * k) over all operands, where F is the number of final states that receive the k
 // arcs of a start state; the operands' sigmas are first unioned and each OTHER expanded against
-// the union. Tested in tests/calculus/operators_test.cpp.
+// the union. Tested in tests/operations/operators_test.cpp.
 #pragma once
 
 #include <cstdint>

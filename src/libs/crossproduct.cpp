@@ -10,7 +10,7 @@
 // are. Several networks are shuffled two at a time, the smaller first.
 // Cost: O(P + M) expected time for P reachable pairs and M result arcs (the cross product makes
 // |p| * |q| arcs at a pair), plus a label cache per pair of labels. Tested in
-// tests/calculus/crossproduct_test.cpp.
+// tests/operations/crossproduct_test.cpp.
 
 #include "crossproduct.h"
 

@@ -6,7 +6,7 @@
 // the name's label id (hashed as itself) to the network; a defined network records the id in
 // its definition_label. A defined list is the `definition` (binary form) of the name's label,
 // with definition_type LIST_DEFINITION. Lookups by id cost O(1); the exported functions intern
-// the name first. Tested in tests/model/define_test.cpp.
+// the name first. Tested in tests/networks/define_test.cpp.
 #pragma once
 
 #include <cstdint>

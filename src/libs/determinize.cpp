@@ -28,7 +28,7 @@
 // of set states is exponential in the worst case, as for any determinization. Space: a sparse
 // set of the n label indexes with two entries per index (the labels met while one state is
 // regrouped, emptied in constant time), the member lists of the set states and the flat hash
-// table over them. Tested in tests/calculus/determinize_test.cpp.
+// table over them. Tested in tests/operations/determinize_test.cpp.
 
 #include "determinize.h"
 

@@ -7,7 +7,7 @@
 // one edge whose label lists their labels in arc order, separated by ", ", each spelled as the
 // listing spells it (escaped, pairs as upper:lower, EPSILON as 0, OTHER as ?); inside the DOT
 // strings '"' and '\' are escaped. Time and space O(V + E) beyond the text itself. Tested in
-// tests/model/dot_test.cpp.
+// tests/networks/dot_test.cpp.
 #pragma once
 
 #include <string>

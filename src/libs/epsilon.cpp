@@ -20,7 +20,7 @@
 // While the removal runs, the states are numbered through their client cells, and the closure
 // and the destinations of one rebuilt state are sparse sets over these numbers, emptied in
 // constant time for the next one. Space O(V) for the numbering and the sets. Tested in
-// tests/calculus/epsilon_test.cpp.
+// tests/operations/epsilon_test.cpp.
 
 #include "epsilon.h"
 

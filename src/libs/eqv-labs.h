@@ -13,7 +13,7 @@
 // signatures next to each other. Sets of destinations are compared, so nondeterministic states
 // are handled exactly; a label of the label sets that no arc carries has the empty signature.
 // Time O(E log E + L log L), space O(E + L) for E arcs and L labels. Tested in
-// tests/calculus/modify_test.cpp and tests/representations/labelset_test.cpp.
+// tests/operations/modify_test.cpp and tests/representations/labelset_test.cpp.
 #pragma once
 
 #include <cstdint>

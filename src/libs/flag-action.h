@@ -6,7 +6,7 @@
 // order, reads and writes it through flag_action, and a flag that fails cuts the path. Flags
 // that name a definition (I, T: a defined network; F: a defined function; L, X: a defined
 // list) succeed when the definition exists and hand it to the caller. Every action is O(1)
-// apart from the growth of the register. Tested in tests/calculus/flag_action_test.cpp.
+// apart from the growth of the register. Tested in tests/operations/flag_action_test.cpp.
 #pragma once
 
 #include <cstdint>

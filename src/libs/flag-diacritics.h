@@ -5,7 +5,7 @@
 // "%" protects the next character; fields keep their text as written, protecting "%" included,
 // so a field can never itself be a flag diacritic. The record holds the action, the attribute's
 // id in the "Attribute" map and a value whose map depends on the action (see FLAG_DIACRITIC in
-// label.h). Parsing is one pass over the name. Tested in tests/model/flag_diacritics_test.cpp.
+// label.h). Parsing is one pass over the name. Tested in tests/networks/flag_diacritics_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -13,7 +13,7 @@
 //
 // Cost: the constraint has a few states per distinct flag of the attribute and is built from
 // small automata; the composition is linear in the product of the network with it; each
-// splice is linear in the inserted network. Tested in tests/calculus/flag_eliminate_test.cpp.
+// splice is linear in the inserted network. Tested in tests/operations/flag_eliminate_test.cpp.
 #pragma once
 
 #include <cstdint>

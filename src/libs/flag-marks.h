@@ -10,7 +10,7 @@
 // which sit above the operations. The operations that need it (composition expands insert
 // flags, difference eliminates list flags) call the entry points below, which run the
 // functions that the flag-elimination module installs at start-up; without them they change
-// nothing. Tested in tests/calculus/flag_marks_test.cpp.
+// nothing. Tested in tests/operations/flag_marks_test.cpp.
 #pragma once
 
 #include <cstdint>

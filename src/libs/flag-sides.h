@@ -4,7 +4,7 @@
 //
 // A defined list hangs on the label of its name (LABEL::definition), so a list flag's list is
 // one array read away; nothing here reaches the definitions module. flags_present_p reads the
-// network's label set: O(L) for L labels. Tested in tests/calculus/flag_sides_test.cpp.
+// network's label set: O(L) for L labels. Tested in tests/operations/flag_sides_test.cpp.
 #pragma once
 
 #include <cstdint>

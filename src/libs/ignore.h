@@ -6,7 +6,7 @@
 // symbols, else a copy of B spliced from each state back to itself (splice.h). Costs:
 // contains O(V + E + |sigma|); ignore O(V_A * (V_B + E_B + F_B d log d)) for the splices, after
 // minimizing B. The exported contains_net and ignore_net are declared in kora.h.
-// Tested in tests/calculus/ignore_test.cpp.
+// Tested in tests/operations/ignore_test.cpp.
 #pragma once
 
 #include "kora.h"

@@ -4,7 +4,7 @@
 // The label set of a network should list exactly the labels on its arcs. Operations that only
 // remove arcs (pruning, minimization) call label_check afterwards, which walks the arcs once:
 // O(V + E) time and O(L) space for L the largest label id used. Tested in
-// tests/calculus/prune_test.cpp.
+// tests/operations/prune_test.cpp.
 #pragma once
 
 #include "kora.h"

@@ -14,7 +14,7 @@
 // Each arc finds its index in constant expected time through flat hash tables (flat-hash.h)
 // keyed by label id and by (label, user pointer), so the space is O(n) however large the ids
 // are. Time O(V + E + L) for L labels in the label set. Tested in
-// tests/calculus/determinize_test.cpp.
+// tests/operations/determinize_test.cpp.
 //
 // The plain indexes alone (plain_label_index) number the labels of any walk as they are met;
 // the label tables of the walks over pairs of states (state-mr.h) use them, so that their size

@@ -5,7 +5,7 @@
 // map's label array, whose index is the id, recording its sides and arity beside it. Both steps
 // are O(1) on average (see label.h for how the table and the arrays grow). Lookups of a thin
 // name first decode it into a fat one, which costs O(length). Tested in
-// tests/model/label_test.cpp.
+// tests/networks/label_test.cpp.
 
 #include "label.h"
 

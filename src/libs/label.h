@@ -16,7 +16,7 @@
 // arity of every label, filled when the label is interned and grown with the label array.
 // label_sides points at the current map's three arrays, so that upper_id, lower_id and
 // label_arity, which composition-like loops call for every arc, are an inline bounds check and
-// one array read. Tested in tests/model/label_test.cpp.
+// one array read. Tested in tests/networks/label_test.cpp.
 #pragma once
 
 #include <atomic>

@@ -12,7 +12,7 @@
 // - Universality of a side: the difference universe - side is empty.
 // Cost: determinization (exponential in the worst case), then O(P + E) for the P reachable
 // pairs; pairs are found again through a hash index, labels through a label table sized by
-// the labels met (state-mr.h). Tested in tests/calculus/language_tests_test.cpp.
+// the labels met (state-mr.h). Tested in tests/operations/language_tests_test.cpp.
 
 #include "language-tests.h"
 

@@ -7,7 +7,7 @@
 // the filler waits. So a template C V C (consonant, vowel, consonant classes) merged with the
 // filler "a" gives C a C. Cost: one product over the reachable pairs of template and filler
 // states, O(P * d_T * d_F) for P pairs and out-degrees d; the class test is one array read.
-// Tested in tests/calculus/merge_test.cpp.
+// Tested in tests/operations/merge_test.cpp.
 #pragma once
 
 #include <cstdint>

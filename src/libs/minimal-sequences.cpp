@@ -27,7 +27,7 @@
 // Cost: each label of the input is decoded and compared once, and each state is hashed and
 // compared once when it leaves the path (O(out-degree)); with the sorting, O(L + n log n * c).
 // Space: the minimal network, the register (2 to 4 slots of 16 bytes per state), one path.
-// Tested in tests/storage/text_read_test.cpp.
+// Tested in tests/formats/text_read_test.cpp.
 
 #include "minimal-sequences.h"
 

@@ -6,7 +6,7 @@
 // minimal_net_of_sequences then builds the minimal deterministic network of the set directly,
 // never holding more than the minimal network and one path (see minimal-sequences.cpp), so a
 // word list of any order costs memory proportional to its minimal network and its text, not to
-// its trie. Tested in tests/storage/text_read_test.cpp.
+// its trie. Tested in tests/formats/text_read_test.cpp.
 #pragma once
 
 #include <cstddef>

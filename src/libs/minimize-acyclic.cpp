@@ -12,7 +12,7 @@
 //
 // Cost: O(V + E) expected time. Space: 24 bytes per step of the longest path for the walk's
 // stack, 16 to 32 bytes per class in the table and 12 bytes per label index for comparing
-// signatures, besides the caller's class_of. Tested in tests/calculus/minimize_test.cpp.
+// signatures, besides the caller's class_of. Tested in tests/operations/minimize_test.cpp.
 
 #include "flat-hash.h"
 #include "minimize-classes.h"

@@ -15,7 +15,7 @@
 // element to the front of its set and a cut moves no element at all.
 //
 // Cost: O(E log V) time. Space: about 4 (7V + 7E + 2 max(V, E)) bytes, all freed on return.
-// Tested in tests/calculus/minimize_test.cpp.
+// Tested in tests/operations/minimize_test.cpp.
 
 #include "minimize-classes.h"
 

@@ -17,7 +17,7 @@
 //
 // Cost of the merge: O(V + E) expected time for an acyclic network, O(E log V) otherwise, plus
 // the renumbering of labels (O(E)); space O(V + E) in arrays freed on return, never a cell per
-// arc. Tested in tests/calculus/minimize_test.cpp.
+// arc. Tested in tests/operations/minimize_test.cpp.
 
 #include "minimize.h"
 

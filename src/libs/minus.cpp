@@ -11,7 +11,7 @@
 // Cost: determinizing B (exponential in the worst case), then O(P + E_A) expected for the P
 // reachable pairs and the arcs of A; the label table takes space for the labels met, not for
 // the largest label id.
-// Tested in tests/calculus/minus_test.cpp.
+// Tested in tests/operations/minus_test.cpp.
 
 #include "minus.h"
 

@@ -10,7 +10,7 @@
 // arcs into label equivalence classes (eqv-labs.h): O(E log E).
 //
 // The exported forms substitute_symbol, substitute_label, close_sigma and close_net_alphabet are
-// declared in kora.h. Tested in tests/calculus/modify_test.cpp.
+// declared in kora.h. Tested in tests/operations/modify_test.cpp.
 #pragma once
 
 #include <cstdint>

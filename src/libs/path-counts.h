@@ -6,7 +6,7 @@
 // O(V + E), space O(V) for the stack. Counts are unsigned 64-bit numbers kept in the states'
 // client cells; a sum that does not fit saturates at UINT64_MAX. The same walk finds cycles,
 // which make the counts infinite. In a network with a reduced label set an arc stands for every
-// label of its label's class, so it counts once for each (labelset.h). Tested in tests/model/path_counts_test.cpp against a brute-force
+// label of its label's class, so it counts once for each (labelset.h). Tested in tests/networks/path_counts_test.cpp against a brute-force
 // count.
 #pragma once
 

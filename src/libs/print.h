@@ -9,7 +9,7 @@
 // of null means the standard output.
 //
 // Listing a network is linear in its size (it first puts the state list in the standard order of
-// state-order.h). Tested in tests/model/print_test.cpp.
+// state-order.h). Tested in tests/networks/print_test.cpp.
 #pragma once
 
 #include <cstdint>

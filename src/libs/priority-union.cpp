@@ -9,7 +9,7 @@
 // along (the merge pass folds the one-sided arcs that composition leaves). Priority union is
 // union with that difference; lenient composition is priority union of the composition over A.
 // Cost: that of the parts: two projections, a difference (determinizing B's side language) and
-// a composition. Tested in tests/calculus/priority_union_test.cpp.
+// a composition. Tested in tests/operations/priority_union_test.cpp.
 
 #include "priority-union.h"
 

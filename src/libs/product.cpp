@@ -11,7 +11,7 @@
 // smallest first, which keeps intermediate products small.
 // Cost: O(P + M) expected time and space for P reachable pairs and M matched arcs; the label
 // table takes space for the labels met, not for the largest label id. The test of a common
-// string stops at the first pair of final states. Tested in tests/calculus/product_test.cpp.
+// string stops at the first pair of final states. Tested in tests/operations/product_test.cpp.
 
 #include "product.h"
 

@@ -8,7 +8,7 @@
 // and the arcs are reversed back. While arcs are reversed, each arc records which way it points
 // in its direction field, the two `unused` bits of the arc flag word; nothing else uses those
 // bits. Every walk is iterative with an explicit stack of arcs. Each operation takes O(V + E)
-// time and O(E) stack space at worst. Tested in tests/calculus/prune_test.cpp.
+// time and O(E) stack space at worst. Tested in tests/operations/prune_test.cpp.
 #pragma once
 
 #include "kora.h"

@@ -5,7 +5,7 @@
 // state; the final states' reversed arcs are gathered on one new start state, so no EPSILON
 // arcs are made. Time O(V + E log E). invert_fsm swaps the sides of every tuple label, O(E +
 // L log L) for L labels. The projections replace every label by one of its sides, O(E) plus the
-// epsilon removal or minimization that follows. Tested in tests/calculus/operators_test.cpp.
+// epsilon removal or minimization that follows. Tested in tests/operations/operators_test.cpp.
 #pragma once
 
 #include "kora.h"

@@ -7,7 +7,7 @@
 // without arcs becomes t itself, the others take t's finality and copies of t's arcs), and the
 // inserted states join the host. Time O(V_I + E_I + F_I * d_t log d_t) for an inserted network
 // of V_I states, E_I arcs and F_I final states with arcs, and a state t of d_t arcs.
-// Tested in tests/calculus/splice_test.cpp.
+// Tested in tests/operations/splice_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,7 @@
 // used as scratch and left at 0, with visit_marks_dirty clear. Both operations are iterative
 // and take O(V + E) time and O(V) extra space. Networks whose states or arcs are not plain
 // lists (compacted, or with arc vectors) are left alone. Tested in
-// tests/model/state_order_test.cpp.
+// tests/networks/state_order_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 // "%" makes the next character literal and "\" starts an escape sequence (\n, \t, \x41,
 // \u00E9, \101 and the others of quoted strings). Time O(n log n) for a string of n characters
 // (interning and the label set), plus the substitution when OTHER occurs.
-// Tested in tests/calculus/operators_test.cpp.
+// Tested in tests/operations/operators_test.cpp.
 #pragma once
 
 #include <cstdint>

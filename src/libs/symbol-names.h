@@ -3,7 +3,7 @@
 // tokens they have cut out.
 //
 // Each result lives in a buffer of its function (symbol_name_results), valid until that
-// function is called again. Each call is one pass over its text. Tested in tests/model/symbol_names_test.cpp.
+// function is called again. Each call is one pass over its text. Tested in tests/networks/symbol_names_test.cpp.
 #pragma once
 
 #include <cstdint>

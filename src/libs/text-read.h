@@ -17,7 +17,7 @@
 // A word (block) with invalid UTF-8 in UTF-8 mode is left out with the warning "'%s', line
 // %lld: invalid UTF-8; the word is left out.". The file's encoding is detected as text-input.h
 // does and the context's input encoding restored afterwards. Reading costs O(bytes) plus the
-// construction of minimal-sequences.h. Tested in tests/storage/text_read_test.cpp.
+// construction of minimal-sequences.h. Tested in tests/formats/text_read_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -21,7 +21,7 @@
 // would otherwise be empty, which separates blocks). Text to a file or the standard output
 // starts with the coding line "# -*- coding: %s -*-", except on the standard output when the
 // interactive parameter is on; pages get no coding line.
-// Tested in tests/storage/text_write_test.cpp.
+// Tested in tests/formats/text_write_test.cpp.
 
 #include <algorithm>
 #include <cstdio>

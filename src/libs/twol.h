@@ -5,7 +5,7 @@
 // A TWOL network's labels are single symbols whose names spell pairs,
 // "upper:lower"; its SIGMA property lists them. convert_twol_nets turns such networks into
 // ordinary transducers, which load_net does for every file it reads. Each operation is linear in
-// the size of the alphabet and the network. Tested in tests/storage/files_test.cpp.
+// the size of the alphabet and the network. Tested in tests/formats/files_test.cpp.
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 // each has a state without arcs, those two states are merged and the result stays minimized
 // without running minimization. Time O(V + E) per merge (harmonization, the test for arcs into
 // the start states and the emptiness tests are linear); space O(k) for the start arcs.
-// Tested in tests/calculus/operators_test.cpp.
+// Tested in tests/operations/operators_test.cpp.
 #pragma once
 
 #include <vector>
