@@ -679,10 +679,12 @@ KORA_API int test_lower_bounded(NET *net);
 KORA_API int minimize_net(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
- * Vectorization: a faster representation for applying large deterministic networks. A state
- * with at least `threshold` arcs keeps them as an arc vector, one destination slot per label of
- * the network, so that an applyer finds the arc for an input symbol by indexing instead of by
- * walking a list; states with fewer arcs keep their lists. A vectorized network applies, copies
+ * Vectorization: arc vectors in place of long arc lists. A state with at least `threshold` arcs
+ * keeps them as an arc vector, one destination slot per label of the network, in which the arc
+ * for a label is found by indexing; states with fewer arcs keep their lists. An applyer reads a
+ * vectorized network into the same compact index as the plain one (whose tables already find
+ * the arc of a wide state in one step), so lookups find the same results at the same speed. A
+ * vectorized network applies, copies
  * (copy_net gives a plain copy), prints and saves (as the plain network) like any other, and is
  * refused by the operations that edit arcs ("Cannot do this operation on a vectorized
  * network."): unvectorize it first. Memory: one pointer per label per vectorized state.
