@@ -27,7 +27,7 @@ std::string dump(const std::string &source) {
     if (token.kind == LexToken::word || token.kind == LexToken::quoted ||
         token.kind == LexToken::regex_text || token.kind == LexToken::invalid)
       text += "(" + token.value + ")";
-    if (token.line > 1) text += "@" + std::to_string(token.line);
+    if (token.line > 1) text.append("@").append(std::to_string(token.line));
     out += (out.empty() ? "" : " ") + text;
   }
   return out;
