@@ -29,20 +29,7 @@ echo "# in process: program machine input api words answered best_wps median_wps
 "$build/bench/lookup_words" "$list" "$repeats"
 "$build/openfst_lookup_words" "$list" "$repeats"
 
-# Runs a command $repeats times and prints the best and the median words per second.
-time_process() {
-  name=$1 words=$2
-  shift 2
-  for r in $(seq "$repeats"); do
-    start=$(date +%s%N)
-    "$@" > /dev/null 2>&1
-    end=$(date +%s%N)
-    echo $((end - start))
-  done | sort -n | awk -v name="$name" -v words="$words" '
-    { t[NR] = $1 / 1e9 }
-    END { printf "%s words=%d best_wps=%.0f median_wps=%.0f\n", name, words, words / t[1],
-                 words / t[int((NR + 1) / 2)] }'
-}
+. "$root/bench/time-process.sh"
 
 echo "# processes (loading included): program machine input words best_wps median_wps"
 for machine in acceptor tagger; do

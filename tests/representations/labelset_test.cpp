@@ -35,15 +35,8 @@ class LabelsetTest : public kora_test::Library {
 };
 
 std::string results_of(NET *net, int side, const std::string &input) {
-  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-  const char *output = apply_to_string(input.c_str(), applyer);
-  std::vector<std::string> lines;
-  std::istringstream text(output == nullptr ? "" : output);
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  free_applyer(applyer);
-  std::sort(lines.begin(), lines.end());
   std::string all;
-  for (const std::string &line : lines) all += line + "|";
+  for (const std::string &line : kora_test::sorted_results(net, side, input)) all += line + "|";
   return all;
 }
 

@@ -32,17 +32,9 @@ class VectorizeTest : public kora_test::Library {
   }
 };
 
-// The results of applying `net` to `input` from `side`, sorted (the vectorized search tries a
-// state's choices in another order than its list).
+// The results of applying `net` to `input` from `side`, sorted.
 std::vector<std::string> results(NET *net, const std::string &input, int side) {
-  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-  const char *output = apply_to_string(input.c_str(), applyer);
-  std::vector<std::string> lines;
-  std::istringstream text(output == nullptr ? "" : output);
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  free_applyer(applyer);
-  std::sort(lines.begin(), lines.end());
-  return lines;
+  return kora_test::sorted_results(net, side, input);
 }
 
 // Every state's arcs as (label, destination) pairs, by state.

@@ -1,6 +1,8 @@
 #include "kora_test.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <sstream>
 
 namespace kora_test {
 namespace {
@@ -50,6 +52,17 @@ std::vector<unsigned> seeds(unsigned count) {
   std::vector<unsigned> all(count);
   for (unsigned i = 0; i < count; i++) all[i] = i + 1;
   return all;
+}
+
+std::vector<std::string> sorted_results(NET *net, int side, const std::string &input) {
+  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+  const char *output = apply_to_string(input.c_str(), applyer);
+  std::vector<std::string> lines;
+  std::istringstream text(output == nullptr ? "" : output);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  free_applyer(applyer);
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }
 
 }  // namespace kora_test

@@ -39,6 +39,10 @@ class Library : public ::testing::Test {
 // The members of a binary or a label alphabet, read straight from its items.
 std::set<uint32_t> alph_members(const ALPH *alph);
 
+// The results of applying `net` from `side` (0 upper, 1 lower) to `input`, one per line of the
+// output, sorted: the representations of a network may find them in another order.
+std::vector<std::string> sorted_results(NET *net, int side, const std::string &input);
+
 // The seeds of a randomized test: 1 to `count`; 1 to N with KORA_TEST_SEEDS=N in the
 // environment (for long runs); only S with KORA_TEST_SEED=S (to run a failure again).
 std::vector<unsigned> seeds(unsigned count);
