@@ -1122,6 +1122,22 @@ typedef struct APPLY_CONTEXT APPLY_CONTEXT;
  * NULL." and gives null. Bind it to input with init_apply_to_string or init_apply_to_stream. */
 KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *context);
 
+/* An applyer for a bimachine: a pair of sequential transducers applied one after the other
+ * without backtracking. The left half `left` (flag left_bimachine) reads the input, one arc per
+ * symbol, an arc reading the symbol "_DET_EPSILON_" being taken where no arc reads the symbol;
+ * the right half `right` (flag right_bimachine) then reads what the left half wrote, from its
+ * last symbol back to its first, and its output, in input order, is the one result. Both halves
+ * must be sequentialized on the input side (upper_sequentialized for input side 0,
+ * lower_sequentialized for 1), else "No parse table created because FSTs do not belong to a
+ * bimachine or they are incorrectly marked." and null; a half without labels gives "No parse
+ * table created because one or both FSTs have no label alphabet.". The input is cut into the
+ * symbols of both halves' input sides. The applyer is used as one of init_apply (neither half is
+ * copied: both must outlive it); switched to the other side, it gives no results and warns "This
+ * is an upwards bimachine. It cannot be applied downwards." or "This is a downwards bimachine.
+ * It cannot be applied upwards.". */
+KORA_API APPLY_CONTEXT *init_apply_bimachine(NET *left, NET *right, int input_side,
+                                             FST_CONTEXT *context);
+
 /* init_apply bound to exactly one of `string` and `stream` (read line by line, one record per
  * line). Reports "No network!", "Must specify either an input string or\n    an input stream."
  * or "Cannot use an input string and\n    an input stream. Only one should be specified." and

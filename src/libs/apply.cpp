@@ -648,7 +648,11 @@ void finish_record(APPLY_CONTEXT *a) {
 }
 
 void choose_reader(APPLY_CONTEXT *a) {
-  a->parse_table = get_parse_table(a->net, a->input_side);
+  // A bimachine switched to the other side reads with the left half's table; its search then
+  // reports that the halves do not go that way.
+  a->parse_table = a->bimachine_table != nullptr && a->bimachine_side == a->input_side
+                       ? a->bimachine_table
+                       : get_parse_table(a->net, a->input_side);
   if (a->single_bytes_generation != a->parse_table->generation) {
     for (int byte = 0; byte < 256; byte++)
       a->single_bytes[byte] = single_byte_symbol(a->parse_table, static_cast<unsigned char>(byte));
@@ -896,6 +900,28 @@ KORA_API APPLY_CONTEXT *init_apply(NET *net, int input_side, FST_CONTEXT *contex
   });
 }
 
+KORA_API APPLY_CONTEXT *init_apply_bimachine(NET *left, NET *right, int input_side,
+                                             FST_CONTEXT *context_record) {
+  return guarded(__func__, nullptr, [&]() -> APPLY_CONTEXT * {
+    if (left == nullptr || right == nullptr) {
+      error("NETptr must not be NULL.");
+      return nullptr;
+    }
+    const int side = input_side == 1 ? 1 : 0;
+    PARSE_TABLE *table = nullptr;
+    {
+      std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
+      table = make_bimachine_parse_table(left, right, side);
+    }
+    if (table == nullptr) return nullptr;
+    APPLY_CONTEXT *a = init_apply(left, side, context_record);
+    a->right_net = right;
+    a->bimachine_table = table;
+    a->bimachine_side = side;
+    return a;
+  });
+}
+
 KORA_API void init_apply_to_string(const char *string, APPLY_CONTEXT *a) {
   guarded(__func__, [&] {
     if (a == nullptr) return;
@@ -986,6 +1012,8 @@ KORA_API void free_applyer(APPLY_CONTEXT *a) {
     }
     free_network(a->owned_net);
     a->owned_net = nullptr;
+    free_parse_table(a->bimachine_table);
+    a->bimachine_table = nullptr;
     if (a->allocated_here) delete a;
   });
 }

@@ -181,8 +181,11 @@ struct APPLY_CONTEXT {
   // applyer is created or switched to the side; and the spellings of output labels.
   std::unique_ptr<kora::ApplyIndex> index[2];
   kora::Spellings spellings;
-  // The output of a bimachine search.
+  // The output of a bimachine search, and the applyer's own parse table of the two halves
+  // (init_apply_bimachine) for input side bimachine_side; freed with the applyer.
   std::vector<uint32_t> bimachine_output;
+  kora::PARSE_TABLE *bimachine_table;
+  int bimachine_side;
   // The symbol each byte is by itself in the parse table of that generation (single_byte_symbol),
   // or ID_NO_SYMBOL where the parse table must cut the input.
   uint32_t single_bytes[256];

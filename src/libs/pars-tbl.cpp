@@ -275,6 +275,29 @@ PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side) {
   return table;
 }
 
+PARSE_TABLE *make_bimachine_parse_table(NET *left, NET *right, int side) {
+  const auto sequentialized = [side](const NET *net) {
+    return side == 0 ? net->flags2.upper_sequentialized : net->flags2.lower_sequentialized;
+  };
+  if (!left->flags2.left_bimachine || !right->flags2.right_bimachine || !sequentialized(left) ||
+      !sequentialized(right)) {
+    error("No parse table created because FSTs do not belong to a bimachine or they are "
+          "incorrectly marked.");
+    return nullptr;
+  }
+  if (left->labels == nullptr || right->labels == nullptr) {
+    error("No parse table created because one or both FSTs have no label alphabet.");
+    return nullptr;
+  }
+  PARSE_TABLE *table = new_table(input_encoding_mode());
+  table->alphabet = make_alph(0, KORA_BINARY_ALPH);
+  std::vector<const NET *> seen;
+  collect_side_symbols(left, side, table->alphabet, seen);
+  collect_side_symbols(right, side, table->alphabet, seen);
+  enter_alphabet(table, table->alphabet);
+  return table;
+}
+
 PARSE_TABLE *build_parse_table(NET *net, int side) {
   std::atomic_ref<void *> slot(parse_table_slot(net, side));
   const int mode = input_encoding_mode();

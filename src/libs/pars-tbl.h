@@ -126,6 +126,12 @@ void forget_parse_table_heaps();
 // symbols of the networks they name. From an alphabet: its symbols.
 PARSE_TABLE *make_parse_table(NET *net, const ALPH *alphabet, int side);
 
+// A new table owned by the caller for the two halves of a bimachine read from side `side`: the
+// symbols of that side of both networks' labels. Refuses (an error, null) unless `left` is
+// marked left_bimachine, `right` right_bimachine and both are sequentialized on that side, or
+// when either has no label alphabet.
+PARSE_TABLE *make_bimachine_parse_table(NET *left, NET *right, int side);
+
 // The table of side 0 or 1 cached on the network, built on first use and rebuilt when the
 // input encoding has changed since; it stays the network's and goes with it. Threads may ask
 // for the table of one network at once: the first builds it under a lock, and once built it is

@@ -245,8 +245,8 @@ TEST_F(VectorizeTest, AVectorizedNetworkIsSavedAsAPlainOne) {
 
 // A bimachine: the left half writes each symbol's class (vowel V, else the symbol itself, OTHER
 // copying an unknown one), the right half, reading from the end, rewrites the class V as its
-// position's mark. Applied up, the left half (sequentialized for down) refuses with the
-// direction message.
+// position's mark. Switched to apply up, the left half (sequentialized for down) gives the
+// direction message; halves marked for the other side are refused.
 TEST_F(VectorizeTest, ABimachineRunsItsHalvesOneAfterTheOther) {
   NET *left = kora_test::build_net(
       1, {0}, {{0, kora::pair_id('a', 'V'), 0}, {0, 'b', 0}, {0, OTHER, 0}});
@@ -257,23 +257,32 @@ TEST_F(VectorizeTest, ABimachineRunsItsHalvesOneAfterTheOther) {
                   {0, 'b', 0}, {1, 'b', 1}, {0, OTHER, 0}, {1, OTHER, 1}});
   right->flags2.right_bimachine = 1;
   right->flags2.upper_sequentialized = 1;
-  APPLY_CONTEXT *applyer = init_apply(left, 0, nullptr);
-  applyer->right_net = right;
+  APPLY_CONTEXT *applyer = init_apply_bimachine(left, right, 0, nullptr);
+  ASSERT_NE(applyer, nullptr);
   // Read from the end: the last vowel becomes A, the vowels before it e.
   EXPECT_STREQ(apply_to_string("aba", applyer), "ebA\n");
   EXPECT_STREQ(apply_to_string("abq", applyer), "Abq\n");  // q, unknown, copied through
-  free_applyer(applyer);
-  applyer = init_apply(left, 1, nullptr);
-  applyer->right_net = right;
+  switch_input_side(applyer);
   EXPECT_STREQ(apply_to_string("aba", applyer), "");
   EXPECT_EQ(kora_test::messages().warnings,
             std::vector<std::string>{"This is a downwards bimachine. It cannot be applied upwards."});
   free_applyer(applyer);
   kora_test::messages().clear();
+
+  EXPECT_EQ(init_apply_bimachine(left, right, 1, nullptr), nullptr);
+  EXPECT_EQ(init_apply_bimachine(right, left, 0, nullptr), nullptr);
+  EXPECT_EQ(kora_test::messages().errors,
+            std::vector<std::string>(2, "No parse table created because FSTs do not belong to a "
+                                        "bimachine or they are incorrectly marked."));
+  kora_test::messages().clear();
+
+  // Sequentialized for up but applied down: the search names the direction.
   left->flags2.upper_sequentialized = 0;
   left->flags2.lower_sequentialized = 1;
-  applyer = init_apply(left, 0, nullptr);
-  applyer->right_net = right;
+  right->flags2.lower_sequentialized = 1;
+  applyer = init_apply_bimachine(left, right, 1, nullptr);
+  ASSERT_NE(applyer, nullptr);
+  switch_input_side(applyer);
   EXPECT_STREQ(apply_to_string("aba", applyer), "");
   EXPECT_EQ(kora_test::messages().warnings,
             std::vector<std::string>{"This is an upwards bimachine. It cannot be applied downwards."});
