@@ -10,7 +10,9 @@
 # StdVectorFst and StdConstFst with a SortedMatcher (bench/peers/openfst_lookup_words.cpp) in
 # process on the same machines and inputs; and as whole processes, loading included, `kora
 # lookup -j 1` on the plain and on the `kora optimize` files beside SFST's `fst-infl2`.
-# Words per second, best and median of the repeats.
+# Words per second, best and median of the repeats. In process, what makes a machine ready for
+# lookups is timed apart on both sides (ready_ms): kora's applyer with its index, OpenFst's arc
+# sorting and ConstFst conversion.
 # Needs: apt-get install -y libfst-dev sfst wamerican wbritish-huge
 #
 # Usage: bench/compare-representations.sh [BUILD-DIRECTORY [REPEATS]]   (default: build-bench 5)
