@@ -712,8 +712,10 @@ KORA_API int unvectorize_net(NET *net);
  * label of each class and stands for the same relation with fewer arcs. The applyer looks up
  * and generates on a reduced network exactly as on the full one. The full label set and the
  * classes are kept as the properties SIGMA and EQV-VECTOR, which saving and loading keep; the
- * network is marked reduced_labelset. The calculus refuses a reduced network (except copy_net,
- * whose copy has its full label set back); restore it first.
+ * network is marked reduced_labelset. The calculus refuses a reduced network, except copy_net
+ * (whose copy has its full label set back), the unions (which restore their reduced operands,
+ * in place or in their copies) and substitute_symbol and substitute_label (which restore the
+ * network and reduce the result again); restore it first.
  * ------------------------------------------------------------------------------------------- */
 
 /* Reduces the network in place and returns it; its sigma is kept. A network whose classes are

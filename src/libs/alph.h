@@ -117,13 +117,14 @@ void set_arity_from_labels(NET *net);
 
 // A network with a reduced label set (labelset.h) carries one label of each class of equivalent
 // labels on its arcs. The code that must answer for all its labels (sigma_from_labels,
-// flags_present_p, copy_fsm, index_net) reaches the labelset module, which lies above, through
+// flags_present_p, copy_fsm, index_net, union and substitution) reaches the labelset module, which lies above, through
 // these hooks; the labelset module installs them at start-up (lifecycle). Defined in
 // globals.cpp; null until installed, and then a reduced network is taken as it is.
 struct LabelsetHooks {
   ALPH *(*unreduced_labels)(NET *net);             // its full label set, owned by the caller
   uint32_t (*class_size)(NET *net, uint32_t label);  // the labels that an arc label stands for
   NET *(*unreduce)(NET *net);                      // restores the full label set in place
+  NET *(*reduce)(NET *net);                        // reduces the label set in place again
 };
 extern LabelsetHooks labelset_hooks;
 

@@ -48,7 +48,9 @@ bool check_operand(NET *net, const char *operation) {
   const char *kind = special_representation(net);
   const bool passes =
       kind == nullptr ||
-      (std::strcmp(kind, "optimized network") == 0 && converts_optimized(operation));
+      (std::strcmp(kind, "optimized network") == 0 && converts_optimized(operation)) ||
+      (std::strcmp(kind, "network with reduced labelsets") == 0 &&
+       std::strcmp(operation, "union") == 0);
   if (!passes && check_plain_net(net)) return false;
   if (net->start == nullptr) {
     error_printf("Cannot apply '%s' to a network without a start state.", operation);

@@ -391,9 +391,10 @@ void extend_reduction_with_altchain(NET *net) {
 }
 
 void install_labelset_hooks() {
-  labelset_hooks = {unreduced_labels, class_size, [](NET *net) {
-                      return unreduce_labelset_aux(net, nullptr);
-                    }};
+  labelset_hooks = {
+      unreduced_labels, class_size,
+      [](NET *net) { return unreduce_labelset_aux(net, nullptr); },
+      [](NET *net) { return reduce_labelset_aux(net, nullptr, true, true); }};
   add_network_freed_hook(free_match_table);
 }
 

@@ -10,6 +10,7 @@
 #include "modify.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <span>
 #include <tuple>
@@ -222,7 +223,12 @@ bool substitution_refused(NET *net, uint32_t x, const std::vector<uint32_t> &mem
       return true;
     }
   }
-  return check_plain_net(net) != 0 || check_net_label_map(net) != 0;
+  // A reduced label set is restored for the substitution (substitute_and_minimize); other
+  // representations are refused.
+  const char *kind = special_representation(net);
+  const bool reduced_only =
+      kind != nullptr && std::strcmp(kind, "network with reduced labelsets") == 0;
+  return (!reduced_only && check_plain_net(net) != 0) || check_net_label_map(net) != 0;
 }
 
 // The exported substitutions: checks, substitutes (on a copy with `copy` 1) and minimizes when
@@ -234,8 +240,25 @@ NET *substitute_and_minimize(const char *caller, uint32_t x, ALPH *list, NET *ne
     return nullptr;
   }
   if (substitution_refused(net, x, members_of(list), label_mode)) return net;
-  NET *result = substitute_worker(net, x, list, copy, label_mode, false);
+  // A reduced network is restored (in place, or by the copy) and its result reduced again.
+  const bool reduced = net->flags2.reduced_labelset;
+  NET *target = net;
+  if (reduced) {
+    if (copy) {
+      target = copy_fsm(net);
+      copy = 0;
+    } else if (labelset_hooks.unreduce != nullptr) {
+      labelset_hooks.unreduce(net);
+    }
+    if (target->flags2.reduced_labelset) {  // its full label set could not be found
+      check_plain_net(target);
+      if (target != net) free_network(target);
+      return net;
+    }
+  }
+  NET *result = substitute_worker(target, x, list, copy, label_mode, false);
   if (result != nullptr && parameter(KORA_MINIMIZE)) result = min_fsm(result, 0);
+  if (result != nullptr && reduced && labelset_hooks.reduce != nullptr) labelset_hooks.reduce(result);
   return result;
 }
 

@@ -228,6 +228,22 @@ constexpr const char *kOptimizedUnion =
     "union_fsm_aux: Can't compute union of optimized networks. Un-optimizing and then "
     "computing union.";
 
+// An operand as the pairwise union takes it: a copy when copying, with its full label set if
+// it had a reduced one (restored in place, or by copy_fsm), un-optimized. Null, with the
+// refusal of a reduced network, when its full label set cannot be found.
+NET *union_operand(NET *net, int copy) {
+  NET *operand = copy ? copy_fsm(net) : net;
+  if (operand->flags2.reduced_labelset && labelset_hooks.unreduce != nullptr)
+    labelset_hooks.unreduce(operand);
+  if (operand->flags2.reduced_labelset) {
+    check_plain_net(operand);
+    if (copy) free_network(operand);
+    return nullptr;
+  }
+  unoptimize_operand(operand, kOptimizedUnion);
+  return operand;
+}
+
 }  // namespace
 
 NET *union_fsm(NV *nets, int copy, int minimize) {
@@ -237,13 +253,16 @@ NET *union_fsm(NV *nets, int copy, int minimize) {
     return null_net();
   }
   const std::vector<NET *> operands = distinct_networks(nets);
-  NET *result = copy ? copy_fsm(operands[0]) : operands[0];
-  unoptimize_operand(result, kOptimizedUnion);
-  if (minimize) result = min_fsm(result, 0);
-  for (size_t i = 1; i < operands.size(); i++) {
-    NET *other = copy ? copy_fsm(operands[i]) : operands[i];
-    unoptimize_operand(other, kOptimizedUnion);
-    result = union_pair(result, other);
+  NET *result = nullptr;
+  for (size_t i = 0; i < operands.size(); i++) {
+    NET *other = union_operand(operands[i], copy);
+    if (other == nullptr) {  // the operands are freed as on any refusal
+      free_network(result);
+      if (!copy)
+        for (size_t j = i; j < operands.size(); j++) free_network(operands[j]);
+      return null_net();
+    }
+    result = result == nullptr ? other : union_pair(result, other);
     if (minimize) result = min_fsm(result, 0);
   }
   return recompute_flag_marks(result);

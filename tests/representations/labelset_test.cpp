@@ -115,6 +115,49 @@ TEST_F(LabelsetTest, SavingAndLoadingKeepsTheReduction) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
+// Union and substitution restore a reduced operand (in place, or in the copy they make) and
+// compute what they compute on the plain one; substitution reduces its result again.
+TEST_F(LabelsetTest, UnionAndSubstitutionWorkOnTheFullLabelSet) {
+  kora_test::for_seeds(30, [&](unsigned seed, std::mt19937 &random) {
+    NET *plain = kora_test::twinned_net(random);
+    NET *other = kora_test::twinned_net(random);
+    NET *reduced = reduce_labelset(copy_net(plain));
+    const bool copy = seed % 2 == 0;
+    const kora_test::Symbols universe = kora_test::universe_of({plain, other});
+
+    NET *expected = union_net(plain, other, 1, 1);
+    // (a copy of a reduced network is a plain one)
+    NET *united = union_net(copy ? reduced : reduce_labelset(copy_net(plain)), other, copy, 1);
+    ASSERT_NE(united, nullptr);
+    EXPECT_FALSE(united->flags2.reduced_labelset);
+    EXPECT_EQ(kora_test::enumerate(united, universe, 3), kora_test::enumerate(expected, universe, 3));
+    free_network(united);
+    free_network(expected);
+
+    ALPH *by = kora::make_alph(0, KORA_BINARY_ALPH);
+    alph_add_to(by, 'x', 0);
+    const bool was_reduced = reduced->flags2.reduced_labelset;
+    expected = substitute_symbol('a', by, copy_net(plain), 0);
+    NET *substituted = substitute_symbol('a', by, reduced, copy);
+    ASSERT_NE(substituted, nullptr);
+    if (was_reduced) {
+      NET *again = reduce_labelset(copy_net(expected));
+      EXPECT_EQ(substituted->flags2.reduced_labelset, again->flags2.reduced_labelset);
+      free_network(again);
+    }
+    if (substituted->flags2.reduced_labelset) unreduce_labelset(substituted);
+    const kora_test::Symbols with_x = kora_test::universe_of({expected});
+    EXPECT_EQ(kora_test::enumerate(substituted, with_x, 3), kora_test::enumerate(expected, with_x, 3));
+    if (copy) free_network(substituted);
+    kora::free_alph(by);
+    free_network(expected);
+    free_network(reduced);
+    free_network(other);
+    free_network(plain);
+  });
+  EXPECT_TRUE(messages().errors.empty());
+}
+
 // a and d lead alike from the start; b is on its own.
 NET *small_net() {
   return kora_test::build_net(3, {2}, {{0, 'a', 1}, {0, 'd', 1}, {1, 'b', 2}});
