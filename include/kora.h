@@ -588,7 +588,11 @@ KORA_API void free_nv(NV *nv);
 KORA_API void free_nv_and_nets(NV *nv);
 
 /* Writes the networks of `nv` to the file, which is created or replaced; the networks stay the
- * caller's (each written state's client cell holds its file number plus one). A network that
+ * caller's (each written state's client cell holds its file number plus one). The header holds
+ * the time of writing, or, when the environment variable SOURCE_DATE_EPOCH holds a number of
+ * Unix seconds (the reproducible-builds convention), that time: equal networks saved under it
+ * give equal bytes. Another value warns "SOURCE_DATE_EPOCH='%s' is not a number of seconds: the
+ * clock's time is used.". A network that
  * cannot be written (a representation without a writer, a symbol with a character above
  * U+FFFF) is reported and has location 0 in the file; the others are written. Returns 0; 3 for
  * a null vector; 1 with "Only %d nets present. Cannot write %d." and nothing written when some

@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <system_error>
 
 #include "context.h"
 #include "error.h"
@@ -113,8 +115,29 @@ void reset_file_headers() {
                    unsupported_reader, unsupported_reader, unsupported_reader, unsupported_reader};
 }
 
+namespace {
+
+// The time SOURCE_DATE_EPOCH gives (the reproducible-builds convention: a decimal number of
+// Unix seconds), -1 when it is not set, and -2 with a warning when it is not such a number.
+int64_t source_date_epoch() {
+  const char *text = std::getenv("SOURCE_DATE_EPOCH");
+  if (text == nullptr) return -1;
+  int64_t seconds = 0;
+  const char *end = text + std::strlen(text);
+  const auto [stop, failure] = std::from_chars(text, end, seconds);
+  if (*text == '\0' || failure != std::errc() || stop != end || seconds < 0) {
+    warning_printf("SOURCE_DATE_EPOCH='%s' is not a number of seconds: the clock's time is used.",
+                   text);
+    return -2;
+  }
+  return seconds;
+}
+
+}  // namespace
+
 int64_t utc_time() {
   if (file_headers.fixed_time >= 0) return file_headers.fixed_time;
+  if (const int64_t epoch = source_date_epoch(); epoch >= 0) return epoch;
   std::time_t now = std::time(nullptr);
   if (now == static_cast<std::time_t>(-1)) {
     error("utc_time_ptr: Cannot determine local time.");

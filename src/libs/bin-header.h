@@ -87,9 +87,11 @@ FILE *open_expanded(const char *file_name, const char *mode);
 // read.
 bool read_library_file(const char *file_name, std::vector<uint8_t> &bytes);
 
-// The current time in Unix seconds, or -1 with "utc_time_ptr: Cannot determine local time.".
-// set_fixed_time makes it answer `seconds` until set_fixed_time(-1) (for files made to be
-// compared byte for byte).
+// The current time in Unix seconds, or -1 with "utc_time_ptr: Cannot determine local time.":
+// the time of the environment variable SOURCE_DATE_EPOCH when it holds a number of seconds
+// (else a warning, and the clock), so that builds can be reproduced byte for byte.
+// set_fixed_time makes it answer `seconds` until set_fixed_time(-1), before the variable (for
+// files made to be compared byte for byte).
 int64_t utc_time();
 void set_fixed_time(int64_t seconds);
 

@@ -72,6 +72,34 @@ TEST_F(FilesTest, TheHeaderReadBackHasTheWrittenDateNoticeAndCount) {
   }
 }
 
+// SOURCE_DATE_EPOCH sets the time written into the header, so that saving gives the same bytes
+// whenever it runs; a value that is not a number of seconds is reported and the clock used.
+TEST_F(FilesTest, SourceDateEpochMakesSavedBytesReproducible) {
+  kora::set_fixed_time(-1);
+  NET *net = symbol_net("a");
+  const std::string path = kora_test::scratch_path("epoch.fst");
+  auto saved = [&] {
+    EXPECT_EQ(save_net(net, path.c_str(), nullptr), 0);
+    Bytes bytes = kora_test::read_bytes(path);
+    std::remove(path.c_str());
+    return bytes;
+  };
+  setenv("SOURCE_DATE_EPOCH", "86400", 1);
+  const Bytes first = saved();
+  EXPECT_EQ(kora::utc_time(), 86400);
+  EXPECT_EQ(saved(), first);
+  EXPECT_TRUE(messages().warnings.empty());
+  for (const char *bad : {"", "12ab", "-5", "99999999999999999999"}) {
+    setenv("SOURCE_DATE_EPOCH", bad, 1);
+    EXPECT_GT(kora::utc_time(), 1700000000) << bad;
+    EXPECT_EQ(messages().warnings.back(), std::string("SOURCE_DATE_EPOCH='").append(bad).append(
+                                              "' is not a number of seconds: the clock's time is used."));
+  }
+  unsetenv("SOURCE_DATE_EPOCH");
+  messages().clear();
+  free_network(net);
+}
+
 TEST_F(FilesTest, SavedDefinitionsComeBackUnderTheirNamesInAFreshLibrary) {
   std::string path = kora_test::scratch_path("definitions.fst");
   EXPECT_EQ(save_defined_nets(path.c_str(), 0), 1);
