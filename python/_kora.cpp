@@ -512,10 +512,14 @@ using namespace kora_python;
 
 PYBIND11_MODULE(_kora, m) {
   m.doc() = "The kora finite-state library (the extension behind the kora package).";
-  error_class = PyErr_NewException("kora.Error", PyExc_Exception, nullptr);
+  error_class = PyErr_NewExceptionWithDoc(
+      "kora.Error", "A refusal or failure of the library, carrying its messages, one a line.",
+      PyExc_Exception, nullptr);
   if (error_class == nullptr) throw py::error_already_set();
   m.attr("Error") = py::handle(error_class);
-  warning_class = PyErr_NewException("kora.KoraWarning", PyExc_UserWarning, nullptr);
+  warning_class = PyErr_NewExceptionWithDoc(
+      "kora.KoraWarning", "A warning of the library (part of an input left out, ...).",
+      PyExc_UserWarning, nullptr);
   if (warning_class == nullptr) throw py::error_already_set();
   m.attr("KoraWarning") = py::handle(warning_class);
 
