@@ -620,8 +620,12 @@ PYBIND11_MODULE(_kora, m) {
       .def("optimize", &minimal,
            (std::string("Determinized and minimized: ") + kMinimalDoc).c_str())
       .def("copy",
-           [](const Net &n) { return make_net("copy failed", [&] { return copy_net(n.get()); }); },
-           "A new network equal to this one (in the plain representation).")
+           [](const Net &n) {
+             return make_net("the network cannot be copied in the plain representation",
+                             [&] { return plain_copy_of(n.get()); });
+           },
+           "A new network equal to this one, in the plain representation (arc lists that "
+           "add_state and add_arc may change), whatever the representation it was loaded in.")
       .def("equivalent",
            [](const Net &n, py::handle other) {
              if (!py::isinstance<Net>(other))

@@ -86,9 +86,6 @@ void Net::free_applyers() {
   }
 }
 
-namespace {
-
-// A plain copy of a network in another representation (the caller's), or null.
 NET *plain_copy_of(NET *net) {
   NET *copy = copy_net(net);  // plain arcs for a vectorized network, all labels for a reduced one
   if (copy != nullptr && copy->flags.shared_arc_lists) copy = unshare_arcs(copy);
@@ -99,8 +96,6 @@ NET *plain_copy_of(NET *net) {
   }
   return copy;
 }
-
-}  // namespace
 
 StateTable *Net::table() {
   if (table_) {

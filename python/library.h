@@ -90,6 +90,10 @@ struct StateTable {
 // Whether the network is in the plain representation: arc lists that the calculus edits.
 bool is_plain(const NET *net);
 
+// A copy of the network in the plain representation (the caller's), or null when none can be
+// made (a compacted or virtual network).
+NET *plain_copy_of(NET *net);
+
 class Net {
  public:
   explicit Net(NET *net) : net_(net) {}

@@ -278,7 +278,7 @@ bool changeable(const Net &net) {
   if (is_plain(net.get())) return true;
   call_messages.errors.emplace_back(
       "states, arcs and symbols are added only to a network in the plain representation "
-      "(this one was loaded arc-optimized, vectorized or reduced)");
+      "(this one was loaded arc-optimized, vectorized or reduced): add them to its copy()");
   return false;
 }
 

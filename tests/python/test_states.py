@@ -95,6 +95,7 @@ def test_building_is_refused_where_it_cannot_be_done(tmp_path):
     assert small.num_arcs < plain.num_arcs and rebuild(small).equivalent(plain)
     with pytest.raises(kora.Error, match="plain representation"):
         small.add_state()
+    assert small.copy().add_state().index == plain.num_states
 
 
 def test_symbols_cut_strings_by_longest_match():
