@@ -200,9 +200,9 @@ bool acceptor(const Graph &graph) {
 
 // The answer of `question(graph)` about a network, its table made under the lock.
 template <typename Question>
-bool ask(const Net &net, Question &&question) {
+bool ask(Net &net, Question &&question) {
   std::pair<bool, bool> answer = exclusive([&] {
-    StateTable *table = const_cast<Net &>(net).table();
+    StateTable *table = net.table();
     if (table == nullptr) return std::pair<bool, bool>(false, false);
     return std::pair<bool, bool>(true, question(graph_of(*table)));
   });
@@ -500,24 +500,24 @@ void define_states(py::module_ &module, py::class_<Net, NetPtr> &net) {
            "longer stands for them.");
 
   net.def_property_readonly(
-         "is_deterministic", [](const Net &n) { return ask(n, deterministic); },
+         "is_deterministic", [](Net &n) { return ask(n, deterministic); },
          "No state has an EPSILON arc or two arcs with one label (labels compared as wholes: a "
          "pair is one label, OTHER is one label). O(arcs).")
       .def_property_readonly(
-          "is_epsilon_free", [](const Net &n) { return ask(n, epsilon_free); },
+          "is_epsilon_free", [](Net &n) { return ask(n, epsilon_free); },
           "No arc is labelled EPSILON (a pair with EPSILON on one side is not). O(arcs).")
       .def_property_readonly(
-          "is_acyclic", [](const Net &n) { return ask(n, acyclic); },
+          "is_acyclic", [](Net &n) { return ask(n, acyclic); },
           "No cycle lies on a path from the start state to a final state: the network has "
           "finitely many paths. O(states + arcs).")
       .def_property_readonly(
-          "is_acceptor", [](const Net &n) { return ask(n, acceptor); },
+          "is_acceptor", [](Net &n) { return ask(n, acceptor); },
           "No arc carries a pair: every path maps its string to itself. O(arcs).")
       .def_property_readonly(
-          "is_transducer", [](const Net &n) { return !ask(n, acceptor); },
+          "is_transducer", [](Net &n) { return !ask(n, acceptor); },
           "Some arc carries a pair (not is_acceptor).")
       .def_property_readonly(
-          "is_functional", [](const Net &n) { return ask(n, functional); },
+          "is_functional", [](Net &n) { return ask(n, functional); },
           "Every upper string is mapped to at most one lower string (an acceptor always is). "
           "Cost: the pairs of states reachable on one upper string, times the longest "
           "difference between two outputs.");
