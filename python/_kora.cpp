@@ -3,23 +3,13 @@
 //
 // Ownership. A Python Net owns one NET record and frees it when it dies; no operation consumes
 // its operands (the keep and copy flags always keep them), so every result is a new record of
-// its own. Nets never change after they are made: methods that transform return a new Net. The
-// library is initialized once, when the module is imported, and never reclaimed: objects may
-// outlive any point at which it could safely be done (module globals die in no fixed order at
-// exit), and the process returns the memory.
+// its own. A Net changes only through its add_ and set_ methods (building by hand, states.h);
+// every other method that transforms returns a new Net. The library is initialized once, when
+// the module is imported, and never reclaimed: objects may outlive any point at which it could
+// safely be done (module globals die in no fixed order at exit), and the process returns the
+// memory.
 //
-// Threads. The library is single-threaded except for applyers, which may look up one network
-// on several threads at once provided nothing else runs (see "Threads" in kora.h). One
-// reader-writer lock stands for that rule: lookups hold it shared, every other library call
-// holds it exclusively. The GIL is released around every call that may take time (compiling,
-// combining, loading, looking up), the lock taken after the GIL is released and released before
-// the GIL is taken back, so a thread holding the lock never waits for the GIL. Each Net keeps a
-// pool of applyers per direction: a lookup takes one (making it when the pool is empty) and
-// gives it back, so lookups on one Net from several threads each have their own.
-//
-// Messages. The library reports errors and warnings through callbacks; they are collected per
-// thread while a call runs (no Python is touched under the lock), then errors are raised as
-// kora.Error carrying the library's messages and warnings are issued as kora.Warning.
+// Threads and messages: see library.h.
 //
 // Memory. The library's memory limit (set_memory_limit in kora.h) is set when the module is
 // imported to half of the machine's physical memory, so that a runaway operation fails instead
@@ -28,6 +18,9 @@
 //
 // Arguments are checked (python/arguments.h) before anything reaches the library: a wrong kind
 // raises TypeError and a value the library cannot take ValueError, each naming the argument.
+//
+// Names. The classes are made while the module's __module__ is "kora", so that they are
+// kora.Net, kora.State, ... in signatures, help() and pickles, as the package exports them.
 //
 // Tested by tests/python/test_*.py.
 
@@ -40,9 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -52,78 +43,14 @@
 #include "arguments.h"
 #include "count-paths.h"
 #include "kora.h"
+#include "library.h"
+#include "states.h"
 
 namespace py = pybind11;
 
+namespace kora_python {
+
 namespace {
-
-using kora_python::bytes_argument;
-using kora_python::integer_argument;
-using kora_python::path_argument;
-using kora_python::text_argument;
-using kora_python::text_list_argument;
-
-// --- The library lock and the messages of a call ------------------------------------------------
-
-// Never destroyed: a Net may be freed after static destructors have run.
-std::shared_mutex &library_lock() {
-  static auto *lock = new std::shared_mutex;
-  return *lock;
-}
-
-struct Messages {
-  std::vector<std::string> errors;
-  std::vector<std::string> warnings;
-};
-
-thread_local Messages call_messages;
-
-void keep_error(const char *message, const char *, int) {
-  call_messages.errors.emplace_back(message != nullptr ? message : "");
-}
-void keep_warning(const char *message, const char *, int) {
-  call_messages.warnings.emplace_back(message != nullptr ? message : "");
-}
-
-PyObject *error_class = nullptr;    // kora.Error: a refusal or failure of the library
-PyObject *warning_class = nullptr;  // kora.Warning
-
-// Library text (UTF-8; undecodable bytes kept as surrogate escapes) as a Python string.
-py::str text(const char *bytes, size_t length) {
-  PyObject *object = PyUnicode_DecodeUTF8(bytes, static_cast<Py_ssize_t>(length), "surrogateescape");
-  if (object == nullptr) throw py::error_already_set();
-  return py::reinterpret_steal<py::str>(object);
-}
-
-py::str text(const std::string &bytes) { return text(bytes.data(), bytes.size()); }
-
-// With the GIL held: issues the warnings of the call just made as kora.Warning and raises its
-// errors, one message a line, as MemoryError when the library's memory limit stopped the call
-// and as kora.Error otherwise (or `failure` when it failed without a message).
-void report(bool failed, const char *failure) {
-  Messages messages = std::move(call_messages);
-  call_messages = Messages();
-  for (const std::string &warning : messages.warnings)
-    if (PyErr_WarnFormat(warning_class, 1, "%U", text(warning).ptr()) != 0)
-      throw py::error_already_set();
-  if (messages.errors.empty() && !failed) return;
-  std::string all = messages.errors.empty() ? failure : "";
-  bool over_limit = false;
-  for (const std::string &error : messages.errors) {
-    all += (all.empty() ? "" : "\n") + error;
-    over_limit |= error.starts_with("Memory limit exceeded: ");
-  }
-  PyErr_SetObject(over_limit ? PyExc_MemoryError : error_class, text(all).ptr());
-  throw py::error_already_set();
-}
-
-// Runs `work` with the GIL released, holding the library lock exclusively.
-template <typename Work>
-auto exclusive(Work &&work) {
-  py::gil_scoped_release no_gil;
-  std::unique_lock<std::shared_mutex> lock(library_lock());
-  return work();
-}
 
 // Half of the machine's physical memory: the memory limit the module starts with (0, no limit,
 // when the system does not say).
@@ -131,90 +58,6 @@ size_t half_of_physical_memory() {
   const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
   if (pages <= 0 || page_size <= 0) return 0;
   return static_cast<size_t>(pages) * static_cast<size_t>(page_size) / 2;
-}
-
-// --- Networks ---------------------------------------------------------------------------------
-
-class Net {
- public:
-  explicit Net(NET *net) : net_(net) {}
-  Net(const Net &) = delete;
-  Net &operator=(const Net &) = delete;
-
-  // Called with the GIL held. Waiting for the lock with it is safe: whoever holds the lock
-  // finishes without the GIL.
-  // Whatever the library reports while freeing is dropped, not left to the next call.
-  ~Net() {
-    Messages pending = std::move(call_messages);
-    {
-      std::unique_lock<std::shared_mutex> lock(library_lock());
-      for (auto &pool : pools_)
-        for (APPLY_CONTEXT *applyer : pool) free_applyer(applyer);
-      free_network(net_);
-    }
-    call_messages = std::move(pending);
-  }
-
-  NET *get() const { return net_; }
-
-  // Runs `work(applyer)` with an applyer of this network for `side` (0 down, 1 up), holding
-  // the library lock shared; the GIL must have been released.
-  template <typename Work>
-  void with_applyer(int side, Work &&work) {
-    std::shared_lock<std::shared_mutex> lock(library_lock());
-    APPLY_CONTEXT *applyer = nullptr;
-    {
-      std::lock_guard<std::mutex> pool_lock(pool_mutex_);
-      if (!pools_[side].empty()) {
-        applyer = pools_[side].back();
-        pools_[side].pop_back();
-      }
-    }
-    if (applyer == nullptr) applyer = init_apply(net_, side, nullptr);
-    if (applyer == nullptr) return;
-    work(applyer);
-    std::lock_guard<std::mutex> pool_lock(pool_mutex_);
-    pools_[side].push_back(applyer);
-  }
-
- private:
-  NET *net_;
-  std::mutex pool_mutex_;
-  std::vector<APPLY_CONTEXT *> pools_[2];
-};
-
-using NetPtr = std::shared_ptr<Net>;
-
-// A new Net of what `make` returns, run with the GIL released under the exclusive lock; an
-// error reported meanwhile (or a null result) frees the result and raises kora.Error.
-template <typename Make>
-NetPtr make_net(const char *failure, Make &&make) {
-  NET *result = exclusive([&] {
-    NET *net = make();
-    if (net != nullptr && !call_messages.errors.empty()) {
-      free_network(net);
-      net = nullptr;
-    }
-    return net;
-  });
-  report(result == nullptr, failure);
-  return std::make_shared<Net>(result);
-}
-
-// The two operands of a binary operation; one record passed twice is given as itself and a
-// copy, so that no operation ever sees an alias.
-template <typename Combine>
-NetPtr combine(const char *failure, const Net &a, const Net &b, Combine &&combine_nets) {
-  return make_net(failure, [&] {
-    if (a.get() != b.get()) return combine_nets(a.get(), b.get(), 1, 1);
-    NET *copy = copy_net(b.get());
-    return copy != nullptr ? combine_nets(a.get(), copy, 1, 0) : nullptr;
-  });
-}
-
-// A unary operation with copy flag 1.
-NetPtr unary(const Net &net, const char *failure, NET *(*operation)(NET *, int)) {
-  return make_net(failure, [&] { return operation(net.get(), 1); });
 }
 
 // --- Text out ---------------------------------------------------------------------------------
@@ -532,17 +375,14 @@ bool has_path(const Net &net) {
   });
 }
 
-// The names of the symbols of the network's sigma.
+// The symbols of the network's sigma, spelled as arcs spell them (states.h).
 py::set sigma(const Net &net) {
   std::vector<std::string> names = exclusive([&] {
     std::vector<std::string> found;
     ALPH *alph = net_sigma(net.get());
     if (alph == nullptr) return found;
     auto add = [&](uint32_t id) {
-      if (char *name = label_side_name(id, 0)) {
-        found.emplace_back(name);
-        std::free(name);
-      }
+      if (id != KORA_EPSILON) found.push_back(sides_of(id).upper);
     };
     for (int i = 0; i < ALPH_len(alph); i++) {
       if (ALPH_type(alph) == KORA_BINARY_ALPH && ALPH_item(alph, i) != 0)
@@ -554,7 +394,7 @@ py::set sigma(const Net &net) {
   });
   report(false, "");
   py::set set;
-  for (const std::string &name : names) set.add(text(name.data(), name.size()));
+  for (const std::string &name : names) set.add(text(name));
   return set;
 }
 
@@ -571,18 +411,67 @@ bool equivalent(const Net &a, const Net &b) {
   return same;
 }
 
-// The calculus as Python operators and methods: name, what a failure says, the operation.
+// A copy of the network made minimal (deterministic, no EPSILON arcs, fewest states).
+NetPtr minimal(const Net &net) {
+  return make_net("minimize failed", [&] {
+    NET *copy = copy_net(net.get());
+    if (copy == nullptr || minimize_net(copy) != 0) {
+      free_network(copy);
+      return static_cast<NET *>(nullptr);
+    }
+    return copy;
+  });
+}
+
+// The side named `side`: 0 for "upper" or "input", 1 for "lower" or "output".
+int projection_side(py::handle side) {
+  const std::string name = text_argument(side, "side");
+  if (name == "upper" || name == "input") return 0;
+  if (name == "lower" || name == "output") return 1;
+  throw py::value_error("side must be 'upper', 'lower', 'input' or 'output', not '" + name + "'");
+}
+
+// From `lower` to `upper` repetitions (upper None: no maximum).
+NetPtr repetitions(const Net &net, py::handle lower_argument, py::handle upper_argument,
+                   const char *lower_name, const char *upper_name) {
+  const int lower = static_cast<int>(integer_argument(lower_argument, lower_name, 0, INT_MAX));
+  int upper = -1;
+  if (!upper_argument.is_none()) {
+    upper = static_cast<int>(integer_argument(upper_argument, upper_name, 0, INT_MAX));
+    if (upper < lower)
+      throw py::value_error(std::string(upper_name) + " (" + std::to_string(upper) +
+                            ") is less than " + lower_name + " (" + std::to_string(lower) + ")");
+  }
+  if (upper < 0 && lower <= 1)
+    return unary(net, "closure failed", lower == 0 ? zero_plus_net : one_plus_net);
+  return make_net("repeat failed", [&] { return repeat_net(net.get(), lower, upper, 1); });
+}
+
+// The calculus as Python methods (and operators): the names, what a failure says, the
+// operation and its docstring.
 struct BinaryOperation {
-  const char *name;
+  const char *method;
+  const char *symbol;  // the operator's method, or null
   const char *failure;
-  NET *(*operation)(NET *, NET *, int, int);
+  BinaryFunction operation;
+  const char *doc;
 };
 const BinaryOperation binary_operations[] = {
-    {"__or__", "union failed", union_net},
-    {"__add__", "concatenation failed", concat_net},
-    {"__and__", "intersection failed", intersect_net},
-    {"__sub__", "difference failed", minus_net},
-    {"__matmul__", "composition failed", compose_net},
+    {"union", "__or__", "union failed", union_net,
+     "a.union(b), a | b: the strings (or pairs) of either network, as a new network."},
+    {"concat", "__add__", "concatenation failed", concat_net,
+     "a.concat(b), a + b: a string (pair) of a followed by one of b, as a new network."},
+    {"intersect", "__and__", "intersection failed", intersect_net,
+     "a.intersect(b), a & b: the strings (pairs) of both networks, as a new network. Labels "
+     "are compared as wholes, which is exact for automata and for pairs of equal length."},
+    {"difference", "__sub__", "difference failed", minus_net,
+     "a.difference(b), a - b: the strings (pairs) of a that b lacks, as a new network."},
+    {"compose", "__matmul__", "composition failed", compose_net,
+     "a.compose(b), a @ b: the pairs (x, z) such that a maps x to some y and b maps y to z, "
+     "as a new network."},
+    {"cross", nullptr, "cross product failed", crossproduct_net,
+     "a.cross(b): every string of automaton a paired with every string of automaton b, symbol "
+     "by symbol from the left, as a new transducer (a transducer operand is a kora.Error)."},
 };
 
 struct UnaryOperation {
@@ -592,32 +481,52 @@ struct UnaryOperation {
   const char *doc;
 };
 const UnaryOperation unary_operations[] = {
-    {"__invert__", "complement failed", negate_net, "The complement of an automaton."},
-    {"star", "star failed", zero_plus_net, "Zero or more repetitions."},
-    {"plus", "plus failed", one_plus_net, "One or more repetitions."},
-    {"optional", "optional failed", optional_net, "The language or the empty string."},
-    {"reverse", "reverse failed", reverse_net, "Every path spelled backwards."},
-    {"invert", "invert failed", invert_net, "Upper and lower sides exchanged."},
-    {"upper", "upper side failed", upper_side_net, "The upper-side language, as an automaton."},
-    {"lower", "lower side failed", lower_side_net, "The lower-side language, as an automaton."},
+    {"__invert__", "complement failed", negate_net,
+     "~a: the complement of an automaton (the strings over its sigma and OTHER it does not "
+     "accept), as a new network; a transducer is a kora.Error."},
+    {"star", "star failed", zero_plus_net, "Zero or more repetitions, as a new network."},
+    {"plus", "plus failed", one_plus_net, "One or more repetitions, as a new network."},
+    {"optional", "optional failed", optional_net,
+     "The language or the empty string, as a new network."},
+    {"ques", "optional failed", optional_net,
+     "The language or the empty string, as a new network (optional())."},
+    {"reverse", "reverse failed", reverse_net, "Every path spelled backwards, as a new network."},
+    {"invert", "invert failed", invert_net,
+     "Upper and lower sides exchanged, as a new network."},
+    {"upper", "upper side failed", upper_side_net,
+     "The upper-side language, as a new automaton (project('upper'))."},
+    {"lower", "lower side failed", lower_side_net,
+     "The lower-side language, as a new automaton (project('lower'))."},
 };
+
+const char *const kMinimalDoc =
+    "the minimal network of the same relation, as a new network: deterministic (no EPSILON "
+    "arc, no two arcs with one label from a state) with the fewest states. Labels count as "
+    "wholes.";
 
 }  // namespace
 
+}  // namespace kora_python
+
+using namespace kora_python;
+
 PYBIND11_MODULE(_kora, m) {
   m.doc() = "The kora finite-state library (the extension behind the kora package).";
-  error_class = PyErr_NewException("kora.Error", PyExc_Exception, nullptr);
+  error_class = PyErr_NewExceptionWithDoc(
+      "kora.Error", "A refusal or failure of the library, carrying its messages, one a line.",
+      PyExc_Exception, nullptr);
   if (error_class == nullptr) throw py::error_already_set();
   m.attr("Error") = py::handle(error_class);
-  warning_class = PyErr_NewException("kora.Warning", PyExc_UserWarning, nullptr);
+  warning_class = PyErr_NewExceptionWithDoc(
+      "kora.KoraWarning", "A warning of the library (part of an input left out, ...).",
+      PyExc_UserWarning, nullptr);
   if (warning_class == nullptr) throw py::error_already_set();
-  m.attr("Warning") = py::handle(warning_class);
+  m.attr("KoraWarning") = py::handle(warning_class);
 
   // Once per process: the library stays initialized until the process ends.
   {
     std::unique_lock<std::shared_mutex> lock(library_lock());
-    set_error_function(keep_error);
-    set_warning_function(keep_warning);
+    collect_messages();
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
     int_parameters()->word[KORA_VERBOSE] = 0;
@@ -642,18 +551,40 @@ PYBIND11_MODULE(_kora, m) {
         [] { return exclusive([] { return get_default_kora_context()->memory_limit; }); },
         "The memory limit in bytes (0: no limit).");
 
-  py::class_<Net, NetPtr> net(m, "Net", "A finite-state network: an automaton or a transducer.");
-  net.def_property_readonly("states", [](const Net &n) { return NET_num_states(n.get()); },
-                            "The number of states.")
-      .def_property_readonly("arcs", [](const Net &n) { return NET_num_arcs(n.get()); },
+  // The classes below are named kora.X (see "Names" above).
+  m.attr("__module__") = "kora";
+
+  py::class_<Paths>(m, "Paths", "An iterator over the (upper, lower) strings of a network's paths.")
+      .def("__iter__", [](Paths &paths) -> Paths & { return paths; })
+      .def("__next__", &Paths::next);
+
+  py::class_<Net, NetPtr> net(
+      m, "Net",
+      "A finite-state network: an automaton (a language) or a transducer (a relation between "
+      "upper and lower strings). Net() is the empty language, one non-final start state to build "
+      "on with add_state and add_arc. Operations never change their operands: each returns a new "
+      "network.");
+  net.def(py::init([] { return make_net("no network could be made", [] { return null_net(); }); }))
+      .def_property_readonly("num_states", [](const Net &n) { return NET_num_states(n.get()); },
+                             "The number of states.")
+      .def_property_readonly("num_arcs", [](const Net &n) { return NET_num_arcs(n.get()); },
                              "The number of arcs.")
       .def_property_readonly("arity", [](const Net &n) { return NET_arity(n.get()); },
-                             "1 for an automaton, 2 for a transducer.")
-      .def_property_readonly("sigma", &sigma, "The names of the symbols the network knows.")
+                             "1 for an automaton, 2 for a transducer, as the library keeps it.")
+      .def_property_readonly("sigma", &sigma,
+                             "The symbols the network knows, as a set of str (\"?\" OTHER, "
+                             "\"%?\" the symbol ?); OTHER stands for every other symbol.")
+      .def_property_readonly("is_empty", [](const Net &n) { return !has_path(n); },
+                             "No path leads from the start state to a final state.")
       .def("__len__", &path_count,
            "The number of paths (words of an automaton, string pairs of a transducer); "
            "TypeError when the network has a loop.")
-      .def("__bool__", &has_path, "Whether the network accepts anything.")
+      .def("__bool__", &has_path, "Whether the network accepts anything (not is_empty).")
+      .def("__contains__", [](Net &n, py::handle s) { return !lookup(n, s, 0).empty(); },
+           py::arg("string"),
+           "s in net: whether some path has s (a str) as its upper string, the string read by "
+           "lookup(); for an automaton, whether it accepts s. s is cut into the network's "
+           "symbols by longest match, as lookup cuts it.")
       .def("__str__", &listing, "The listing of the network, state by state.")
       .def("__repr__", [](const Net &n) {
         return "<kora.Net: " + std::to_string(NET_num_states(n.get())) + " states, " +
@@ -661,33 +592,40 @@ PYBIND11_MODULE(_kora, m) {
                (NET_arity(n.get()) == 2 ? "transducer>" : "automaton>");
       })
       .def("repeat",
-           [](const Net &n, py::handle min_argument, py::handle max_argument) {
-             const int min = static_cast<int>(integer_argument(min_argument, "min", 0, INT_MAX));
-             int max = -1;
-             if (!max_argument.is_none()) {
-               max = static_cast<int>(integer_argument(max_argument, "max", 0, INT_MAX));
-               if (max < min)
-                 throw py::value_error("max (" + std::to_string(max) + ") is less than min (" +
-                                       std::to_string(min) + ")");
-             }
-             return make_net("repeat failed", [&] { return repeat_net(n.get(), min, max, 1); });
+           [](const Net &n, py::handle min, py::handle max) {
+             return repetitions(n, min, max, "min", "max");
            },
            py::arg("min"), py::arg("max") = py::none(),
-           "From min to max repetitions (max None: no maximum); ValueError when min is negative "
-           "or max is less than min.")
-      .def("minimize",
-           [](const Net &n) {
-             return make_net("minimize failed", [&] {
-               NET *copy = copy_net(n.get());
-               if (copy == nullptr || minimize_net(copy) != 0) {
-                 free_network(copy);
-                 return static_cast<NET *>(nullptr);
-               }
-               return copy;
-             });
+           "From min to max repetitions (max None: no maximum), as a new network; ValueError "
+           "when min is negative or max is less than min.")
+      .def("closure",
+           [](const Net &n, py::handle lower, py::handle upper) {
+             return repetitions(n, lower, upper, "lower", "upper");
            },
-           "The minimal network of the same relation (a new network).")
-      .def("copy", [](const Net &n) { return make_net("copy failed", [&] { return copy_net(n.get()); }); })
+           py::arg("lower") = 0, py::arg("upper") = py::none(),
+           "From lower to upper repetitions (upper None: no maximum), as a new network: "
+           "closure() is star(), closure(1) is plus().")
+      .def("project",
+           [](const Net &n, py::handle side) {
+             return projection_side(side) == 0 ? unary(n, "upper side failed", upper_side_net)
+                                               : unary(n, "lower side failed", lower_side_net);
+           },
+           py::arg("side"),
+           "The language of one side, as a new automaton: side 'upper' (or 'input') or 'lower' "
+           "(or 'output').")
+      .def("minimize", &minimal, (std::string("The ") + kMinimalDoc).c_str())
+      .def("determinize", &minimal,
+           (std::string("A deterministic network of the same relation: kora.h determinizes as "
+                        "part of minimization, so this is ") + kMinimalDoc).c_str())
+      .def("optimize", &minimal,
+           (std::string("Determinized and minimized: ") + kMinimalDoc).c_str())
+      .def("copy",
+           [](const Net &n) {
+             return make_net("the network cannot be copied in the plain representation",
+                             [&] { return plain_copy_of(n.get()); });
+           },
+           "A new network equal to this one, in the plain representation (arc lists that "
+           "add_state and add_arc may change), whatever the representation it was loaded in.")
       .def("equivalent",
            [](const Net &n, py::handle other) {
              if (!py::isinstance<Net>(other))
@@ -740,12 +678,13 @@ PYBIND11_MODULE(_kora, m) {
       .def(py::pickle([](const Net &n) { return to_bytes(n); },
                       [](const py::bytes &bytes) { return from_bytes(bytes); }));
 
-  for (const BinaryOperation &binary : binary_operations)
-    net.def(binary.name,
-            [binary](const Net &a, const Net &b) {
-              return combine(binary.failure, a, b, binary.operation);
-            },
-            py::is_operator());
+  for (const BinaryOperation &binary : binary_operations) {
+    auto method = [binary](const Net &a, const Net &b) {
+      return combine(binary.failure, a, b, binary.operation);
+    };
+    net.def(binary.method, method, py::arg("other"), binary.doc);
+    if (binary.symbol != nullptr) net.def(binary.symbol, method, py::is_operator(), binary.doc);
+  }
   for (const UnaryOperation &unary_operation : unary_operations)
     net.def(unary_operation.name,
             [unary_operation](const Net &n) {
@@ -753,9 +692,8 @@ PYBIND11_MODULE(_kora, m) {
             },
             unary_operation.doc);
 
-  py::class_<Paths>(m, "Paths")
-      .def("__iter__", [](Paths &paths) -> Paths & { return paths; })
-      .def("__next__", &Paths::next);
+  define_states(m, net);
+  py::delattr(m, "__module__");
 
   m.def("regex",
         [](py::handle source) {
@@ -763,7 +701,7 @@ PYBIND11_MODULE(_kora, m) {
           return make_net("the regular expression could not be compiled",
                           [&] { return read_regex(text.c_str()); });
         },
-        py::arg("source"), "Compiles a regular expression (a str).");
+        py::arg("source"), "Compiles a regular expression (a str) into a new network.");
   m.def("lexicon",
         [](py::handle path) {
           const std::string file = path_argument(path, "path");

@@ -41,5 +41,5 @@ def test_a_call_past_the_limit_raises_memory_error_and_the_module_goes_on(small_
     kora.set_memory_limit(0)
     assert kora.memory_limit() == 0
     net = kora.regex("[a|b]* a [a|b]^10")
-    assert net.states == 2 ** 11
+    assert net.num_states == 2 ** 11
     assert net.lookup("a" + "b" * 10) == ["a" + "b" * 10]
