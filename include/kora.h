@@ -599,6 +599,11 @@ KORA_API void free_nv_and_nets(NV *nv);
  * entries are null; 9 with "Cannot open '%s'." when the file cannot be written. */
 KORA_API int save_nets(NV *nv, const char *file_name, FST_CONTEXT *context);
 
+/* Saved files (save_nets, save_net, save_net_to_memory) hold `seconds` (Unix time, at least 0)
+ * as their time of writing, before SOURCE_DATE_EPOCH and the clock, until set_save_time(-1)
+ * gives the time back to them. */
+KORA_API void set_save_time(long long seconds);
+
 /* save_nets() of the one network; 3 for a null network. */
 KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *context);
 

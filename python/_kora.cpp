@@ -148,11 +148,14 @@ std::string dot(const Net &net, long max_states) {
                       [&](NET *copy) { return network_to_dot(copy, max_states); });
 }
 
-// The saved-file bytes of the network.
+// The saved-file bytes of the network, with the time of writing fixed at 0 (January 1, 1970),
+// so that equal networks give equal bytes (pickles, and the Dask path's cache by digest).
 py::bytes to_bytes(const Net &net) {
   std::string bytes = exclusive([&] {
     size_t length = 0;
+    set_save_time(0);
     unsigned char *saved = save_net_to_memory(net.get(), &length, nullptr);
+    set_save_time(-1);
     std::string copy(reinterpret_cast<const char *>(saved), saved != nullptr ? length : 0);
     std::free(saved);
     return copy;
@@ -674,7 +677,9 @@ PYBIND11_MODULE(_kora, m) {
            "The network as a Graphviz DOT digraph (final states as double circles, the arcs "
            "between two states as one edge); kora.Error when it has more than max_states "
            "states (max_states 0 or less: no limit; 1000 by default, as kora draw).")
-      .def("to_bytes", &to_bytes, "The bytes of a network file holding the network.")
+      .def("to_bytes", &to_bytes,
+           "The bytes of a network file holding the network. The file's time of writing is\n"
+           "fixed (January 1, 1970), so equal networks give equal bytes.")
       .def(py::pickle([](const Net &n) { return to_bytes(n); },
                       [](const py::bytes &bytes) { return from_bytes(bytes); }));
 

@@ -399,4 +399,8 @@ KORA_API int save_net(NET *net, const char *file_name, FST_CONTEXT *) {
   });
 }
 
+KORA_API void set_save_time(long long seconds) {
+  guarded(__func__, [&] { set_fixed_time(seconds < 0 ? -1 : static_cast<int64_t>(seconds)); });
+}
+
 }  // extern "C"

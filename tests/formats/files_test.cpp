@@ -88,6 +88,9 @@ TEST_F(FilesTest, SourceDateEpochMakesSavedBytesReproducible) {
   const Bytes first = saved();
   EXPECT_EQ(kora::utc_time(), 86400);
   EXPECT_EQ(saved(), first);
+  set_save_time(1000);  // before the variable
+  EXPECT_EQ(kora::utc_time(), 1000);
+  set_save_time(-1);
   EXPECT_TRUE(messages().warnings.empty());
   for (const char *bad : {"", "12ab", "-5", "99999999999999999999"}) {
     setenv("SOURCE_DATE_EPOCH", bad, 1);

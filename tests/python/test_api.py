@@ -150,6 +150,9 @@ class TestFilesAndPickling:
         data = net.to_bytes()
         assert len(data) == len(saved)
         assert kora.from_bytes(saved).equivalent(kora.from_bytes(data))
+        # The time of writing is fixed: equal networks give equal bytes, whenever they are made.
+        assert kora.lexicon(examples / "animals.vorn").to_bytes() == data
+        assert b"January 01, 1970" in data
 
     def test_pickle_round_trips(self):
         for net in [kora.regex("{cat}:{chat} | d o g"), kora.regex("a* b"), kora.regex("a - a"),
