@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -23,7 +24,8 @@ namespace kora_tool {
 namespace {
 
 const Command commands[] = {
-    {"version", "", "the library's version string", version_command},
+    {"version", "", "the version of the program and the library's version string",
+     version_command},
     {"words", "[--spaced] [--print] [-o OUT] FILE",
      "the minimal network of a word list (one word per line; with --spaced, of spaced text):\n"
      "      its size in one line, or with --print its listing state by state; -o saves it",
@@ -115,14 +117,18 @@ size_t default_memory_limit() {
 
 }  // namespace
 
-int usage() {
-  std::fprintf(stderr,
-               "usage:\n");
-  for (const Command &command : commands) print_command_usage(command, stderr);
-  std::fprintf(stderr,
+void print_usage(FILE *stream) {
+  std::fprintf(stream, "usage:\n");
+  for (const Command &command : commands) print_command_usage(command, stream);
+  std::fprintf(stream,
                "A NETWORK is a saved network file (see words -o), or with --words a word list and\n"
-               "with --spaced spaced text.\n%s",
+               "with --spaced spaced text.\n%s"
+               "kora --version prints the versions of the program and the library.\n",
                kEveryCommand);
+}
+
+int usage() {
+  print_usage(stderr);
   return 2;
 }
 
@@ -150,7 +156,10 @@ bool take_option(int &argc, char **argv, const char *name, const char **value) {
   int kept = 0;
   for (int i = 0; i < argc; i++) {
     if (std::strcmp(argv[i], name) == 0) {
-      if (i + 1 == argc) return false;
+      if (i + 1 == argc) {
+        std::fprintf(stderr, "kora: option %s needs a value\n", name);
+        return false;
+      }
       *value = argv[++i];
     } else if (std::strncmp(argv[i], name, length) == 0 &&
                (!long_option || argv[i][length] == '=')) {
@@ -171,7 +180,15 @@ bool take_number_option(int &argc, char **argv, const char *name, long low, long
   char *end = nullptr;
   errno = 0;
   long n = std::strtol(number, &end, 10);
-  if (*number == '\0' || *end != '\0' || errno != 0 || n < low || n > high) return false;
+  if (*number == '\0' || *end != '\0' || errno != 0 || n < low || n > high) {
+    if (high == LONG_MAX)
+      std::fprintf(stderr, "kora: option %s takes a number of at least %ld, not '%s'\n", name,
+                   low, number);
+    else
+      std::fprintf(stderr, "kora: option %s takes a number from %ld to %ld, not '%s'\n", name,
+                   low, high, number);
+    return false;
+  }
   *value = n;
   return true;
 }
@@ -184,6 +201,11 @@ int main(int argc, char **argv) {
   // left SIGPIPE ignored: the write error that would otherwise remain cannot be told apart.
   std::signal(SIGPIPE, SIG_DFL);
   if (argc < 2) return usage();
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return version_command(0, nullptr);
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    print_usage(stdout);
+    return flush_standard_output() ? 0 : 1;
+  }
   for (const Command &command : commands) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     if (argc == 3 && std::strcmp(argv[2], "--help") == 0) {
@@ -196,9 +218,14 @@ int main(int argc, char **argv) {
     char **command_argv = argv + 2;
     size_t memory_limit = default_memory_limit();
     const char *size = nullptr;
-    if (!take_option(command_argc, command_argv, "--memory-limit", &size) ||
-        (size != nullptr && !parse_size(size, &memory_limit)))
+    if (!take_option(command_argc, command_argv, "--memory-limit", &size)) return usage();
+    if (size != nullptr && !parse_size(size, &memory_limit)) {
+      std::fprintf(stderr,
+                   "kora: option --memory-limit takes a number of bytes, or of KiB, MiB or GiB "
+                   "with a K, M or G after it, not '%s'\n",
+                   size);
       return usage();
+    }
     FST_CONTEXT *context = initialize_kora();
     context->eol_string = "\n";
     int_parameters()->word[KORA_VERBOSE] = 0;  // no progress dots or file notes

@@ -35,21 +35,52 @@ bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, siz
   return true;
 }
 
+namespace {
+
+// A saved network, the library's messages held back: a file that is no network file at all (a
+// word list, an empty or a foreign file) is named as such, with a hint for a word list; what
+// went wrong in a network file is reported as the library says it. *named says whether the
+// file was named as no network file.
+NET *load_saved_network(const char *file_name, bool *named) {
+  std::string messages;
+  keep_messages_in(&messages);
+  NET *net = load_net(file_name, nullptr);
+  keep_messages_in(nullptr);
+  const bool foreign = messages.find("Unknown file type") != std::string::npos;
+  const bool text = messages.find("looks like a text file") != std::string::npos ||
+                    messages.find("Bad file header") != std::string::npos;
+  *named = net == nullptr && (foreign || text);
+  if (net == nullptr && foreign) {
+    std::fprintf(stderr, "kora: %s is not a kora network file\n", file_name);
+  } else if (net == nullptr && text) {
+    std::fprintf(stderr,
+                 "kora: %s is not a kora network file (for a word list, give --words)\n",
+                 file_name);
+  } else {
+    report(messages);
+  }
+  return net;
+}
+
+}  // namespace
+
 NET *read_network(const char *file_name, Source source) {
   if (!check_readable(file_name)) return nullptr;
   size_t failures = failures_seen();
   NET *net = nullptr;
+  bool named = false;
   switch (source) {
     case Source::words: net = read_text(file_name); break;
     case Source::spaced: net = read_spaced_text(file_name); break;
-    case Source::saved: net = load_net(file_name, nullptr); break;
+    case Source::saved: net = load_saved_network(file_name, &named); break;
   }
   // A network the library complained about while reading it is not to be trusted.
   if (net != nullptr && failures_seen() > failures) {
     free_network(net);
     net = nullptr;
   }
-  if (net == nullptr) std::fprintf(stderr, "kora: cannot read a network from '%s'\n", file_name);
+  if (net == nullptr && !named)
+    std::fprintf(stderr, "kora: cannot read a network from '%s'\n", file_name);
   return net;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,6 +37,8 @@ int optimize_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.
 int usage();
+// The usage of every command, on `stream` (kora --help).
+void print_usage(FILE *stream);
 
 // --- Arguments (kora.cpp) ---------------------------------------------------------------------
 

@@ -1,4 +1,5 @@
-// kora version: prints the library's version string.
+// kora version (and kora --version): the version of the program, from the build, and the
+// library's version string.
 
 #include <cstdio>
 
@@ -9,7 +10,7 @@ namespace kora_tool {
 
 int version_command(int argc, char **) {
   if (argc != 0) return usage();
-  std::printf("%s\n", libkora_version());
+  std::printf("kora %s\n%s\n", KORA_VERSION, libkora_version());
   return 0;
 }
 

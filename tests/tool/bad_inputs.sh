@@ -57,9 +57,9 @@ lexicon -o saved.fst undefined.vorn | 1 | undefined.vorn: warning: Sublexicon is
 lexicon -o saved.fst quote.vorn    | 1 | quote.vorn:2: info string without its closing quote
 text missing                       | 1 | cannot read 'missing'
 text --words dir                   | 1 | cannot read 'dir': Is a directory
-text empty                         | 1 | cannot read a network from 'empty'
-text /bin/sh                       | 1 | cannot read a network from '/bin/sh'
-text random                        | 1 | cannot read a network from 'random'
+text empty                         | 1 | kora: empty is not a kora network file$
+text /bin/sh                       | 1 | kora: /bin/sh is not a kora network file$
+text random                        | 1 | random is not a kora network file
 text cut.fst                       | 1 | Unexpected end-of-file
 text flipped.fst                   | 1 | Byte count mismatch
 print dir                          | 1 | cannot read 'dir': Is a directory
@@ -73,7 +73,8 @@ info cut.fst                       | 1 | Unexpected end-of-file
 info flipped.fst                   | 1 | Byte count mismatch
 lookup missing                     | 1 | cannot read 'missing'
 lookup dir                         | 1 | cannot read 'dir': Is a directory
-lookup random                      | 1 | cannot read a network from 'random'
+lookup random                      | 1 | random is not a kora network file
+lookup "$EXAMPLES/fruits.txt"       | 1 | fruits.txt is not a kora network file (for a word list, give --words)
 lookup cut.fst                     | 1 | cannot read a network from 'cut.fst'
 lookup good.fst missing            | 1 | cannot read 'missing'
 lookup good.fst dir                | 1 | cannot read 'dir': Is a directory
@@ -99,7 +100,10 @@ draw --max-states 3 -o saved.fst good.fst | 1 | more than the 3 allowed
 # Past the memory limit, or with a malformed one.
 regex -o saved.fst --memory-limit 4M '[a|b]* a [a|b]^18' | 1 | Memory limit exceeded: READ_REGEX (limit 4194304 bytes)
 words --memory-limit=1K "$EXAMPLES/fruits.txt" | 1 | Memory limit exceeded
-text --memory-limit 12X good.fst   | 2 | usage
+text --memory-limit 12X good.fst   | 2 | option --memory-limit takes a number of bytes
+lookup -j x good.fst               | 2 | option -j takes a number from 1 to 1024, not 'x'
+lookup good.fst -j                 | 2 | option -j needs a value
+draw --max-states -3 good.fst      | 2 | option --max-states takes a number of at least 0, not '-3'
 # A full disk as standard output.
 version > /dev/full                | 1 | cannot write to standard output: No space left on device
 words --print "$EXAMPLES/fruits.txt" > /dev/full | 1 | cannot write to standard output

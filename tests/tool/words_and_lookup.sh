@@ -120,3 +120,8 @@ sleep 1
 SOURCE_DATE_EPOCH=1700000000 "$KORA" words -o epoch2.fst "$EXAMPLES/fruits.txt" > /dev/null
 cmp epoch1.fst epoch2.fst
 "$KORA" info epoch1.fst | grep -q 'November 14, 2023 22:13:20 GMT'
+# The versions of the program and the library; --help is the usage, on standard output.
+"$KORA" --version | head -1 | grep -qx 'kora [0-9][0-9.]*'
+"$KORA" version > version.txt
+"$KORA" --version | cmp - version.txt
+"$KORA" --help | grep -q '^  kora lookup '
