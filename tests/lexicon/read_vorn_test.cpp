@@ -213,10 +213,11 @@ TEST_F(ReadVorn, ParseErrorsAbortTheCompilation) {
     EXPECT_TRUE(is_null_network(net));
     free_network(net);
     EXPECT_EQ(printed_, c.printed);
-    const size_t count = std::count(printed_.begin(), printed_.end(), '\n') / 2;
-    EXPECT_EQ(messages().errors,
-              std::vector<std::string>{"Compilation aborted because of " + std::to_string(count) +
-                                       (count == 1 ? " parse error." : " parse errors.")});
+    // Each syntax error is printed on a line of its own after an empty one.
+    const size_t errors = std::count(printed_.begin(), printed_.end(), '\n') / 2;
+    EXPECT_EQ(messages().errors, std::vector<std::string>{std::string("Compilation aborted because of ")
+                                                              .append(std::to_string(errors))
+                                                              .append(errors == 1 ? " parse error." : " parse errors.")});
   }
 }
 
