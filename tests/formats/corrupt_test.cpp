@@ -61,30 +61,6 @@ TEST_F(CorruptTest, ARecordWhoseTrailingLengthIsOffByOneLoadsEmptyAndTheOthersSt
   for (NET *net : nets) free_network(net);
 }
 
-TEST_F(CorruptTest, EveryStateReferenceOutOfRangeIsRefused) {
-  // symbol_net("a"): the body is the arc item of a (last arc, final destination) and the number
-  // of its new destination, 1; then the trailing length.
-  NET *net = symbol_net("a");
-  NET *other = symbol_net("b");
-  Bytes bytes = kora_test::saved_bytes({net, other});
-  const size_t reference = record(bytes, 1) - 2;
-  ASSERT_EQ(bytes[reference], 1);
-  for (int state = 2; state < 64; state++) {
-    messages().clear();
-    Bytes damaged = bytes;
-    damaged[reference] = static_cast<uint8_t>(state);
-    NV *nv = load(damaged);
-    EXPECT_EQ(messages().errors,
-              (std::vector<std::string>{"get_arc: no state at loc " + std::to_string(state)}))
-        << state;
-    ASSERT_NE(nv, nullptr);
-    EXPECT_EQ(nv->len, 1) << "the undamaged network still loads";
-    free_nv_and_nets(nv);
-  }
-  free_network(net);
-  free_network(other);
-}
-
 TEST_F(CorruptTest, EveryNegativeLabelIndexIsRefused) {
   // An automaton's label table: count, arity 1, then one number per label.
   NET *net = symbol_net("a");

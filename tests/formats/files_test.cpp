@@ -1,5 +1,5 @@
-// How files are probed, the header read back, two-level networks converted, and the definitions
-// saved and loaded as a whole.
+// The header read back, two-level networks converted, and the definitions saved and loaded as
+// a whole.
 
 #include "files.h"
 
@@ -28,18 +28,6 @@ class FilesTest : public kora_test::Library {
     int_parameters()->word[KORA_VERBOSE] = 0;
   }
 };
-
-TEST_F(FilesTest, ProbingTellsNetworkFilesFromTextAndUnknownFiles) {
-  for (uint8_t type : {1, 8, 19, 20, 101}) {
-    const Bytes bytes{0, 0, 0, 0, type};
-    EXPECT_EQ(kora::probe_bytes(bytes.data(), bytes.size()), 0) << int(type);
-  }
-  const Bytes text{0, 0, 0, 0, 'a'}, unknown{0, 0, 0, 0, 21};
-  EXPECT_EQ(kora::probe_bytes(text.data(), text.size()), 10);
-  EXPECT_EQ(messages().errors.back(), "This looks like a text file. Cannot load it.");
-  EXPECT_EQ(kora::probe_bytes(unknown.data(), unknown.size()), 10);
-  EXPECT_EQ(messages().errors.back(), "Unknown file type 21");
-}
 
 // The notice is the COPYRIGHT property; one too long for the header's two-byte length is cut
 // to what fits (the header length counts it padded to an even length).

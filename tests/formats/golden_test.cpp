@@ -69,11 +69,6 @@ NET *with_plain_flags(NET *net) {
   return net;
 }
 
-TEST_F(GoldenTest, AFileWithoutNetworksIsItsHeader) {
-  Bytes bytes = saved_bytes({});
-  EXPECT_EQ(bytes, header_at_epoch(0, 92, {}));
-}
-
 TEST_F(GoldenTest, TheTimeTextAndTheNoticeArePaddedToEvenLengths) {
   kora::set_fixed_time(86400 * 9);  // January 10, 1970: the time text has 29 characters too
   copyright_holder("x");            // notice "Copyright (c) 1970 by x": 23 characters

@@ -1,6 +1,6 @@
 // Saving and loading: seeded random automata and transducers come back with the same language,
-// labels, sigma, flags and properties; files of several networks, the refusals of save_nets,
-// and networks that save_nets must write through a copy.
+// labels, sigma, flags and properties; the refusals of save_nets, networks that save_nets must
+// write through a copy, and the memory variants.
 
 #include <algorithm>
 #include <cstdio>
@@ -181,33 +181,6 @@ TEST_F(SaveLoadTest, PropertiesOfEveryTypeComeBackInOrder) {
   free_network(net);
 }
 
-TEST_F(SaveLoadTest, AFileOfSeveralNetworksLoadsThemInOrder) {
-  NET *nets[3] = {symbol_net("a"), epsilon_net(), kora_test::chain_net(5, true)};
-  NV *nv = make_nv(3);
-  for (int i = 0; i < 3; i++) nv->nets[i] = nets[i];
-  ASSERT_EQ(save_nets(nv, path_.c_str(), nullptr), 0);
-  NV *loaded = load_nets(path_.c_str(), nullptr);
-  ASSERT_NE(loaded, nullptr);
-  ASSERT_EQ(loaded->len, 3);
-  for (int i = 0; i < 3; i++) expect_same_network(nets[i], loaded->nets[i]);
-  // load_net takes the first only.
-  NET *first = load_net(path_.c_str(), nullptr);
-  expect_same_network(nets[0], first);
-  free_network(first);
-  free_nv_and_nets(loaded);
-  free_nv_and_nets(nv);
-}
-
-TEST_F(SaveLoadTest, AVectorWithFewerNetworksThanItsLengthWritesNothing) {
-  NV *nv = make_nv(4);
-  for (int i = 0; i < 3; i++) nv->nets[i] = symbol_net("a");
-  EXPECT_EQ(save_nets(nv, path_.c_str(), nullptr), 1);
-  EXPECT_EQ(messages().errors, (std::vector<std::string>{"Only 3 nets present. Cannot write 4."}));
-  EXPECT_TRUE(kora_test::read_bytes(path_).empty());
-  free_nv_and_nets(nv);
-  EXPECT_EQ(save_nets(nullptr, path_.c_str(), nullptr), 3);
-}
-
 TEST_F(SaveLoadTest, UnwritableFilesAndNetworksAreReported) {
   NET *net = symbol_net("a");
   EXPECT_EQ(save_net(net, "/no-such-directory/x.fst", nullptr), 9);
@@ -261,19 +234,6 @@ TEST_F(SaveLoadTest, ASharedArcNetworkIsWrittenThroughACopyWithAWarning) {
             "Network has shared arc lists. This property cannot be preserved\nin a file. "
             "Saving as an optimized network instead.");
   EXPECT_EQ(kora_test::words(loaded, 4), kora_test::words(net, 4));
-  free_network(loaded);
-  free_network(net);
-}
-
-TEST_F(SaveLoadTest, AWrongArityIsFixedWithAWarning) {
-  NET *net = symbol_net("a");
-  net->arity = 2;
-  NET *loaded = round_trip(net);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(net->arity, 1);
-  EXPECT_EQ(messages().warnings,
-            (std::vector<std::string>{
-                "check_net_arity: Wrong arity. Marked as 2, should be 1. Fixed.\n"}));
   free_network(loaded);
   free_network(net);
 }

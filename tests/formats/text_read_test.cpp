@@ -151,18 +151,6 @@ TEST_F(TextReadTest, LabelsAtTheBoundsOfTheSequenceCodeComeBack) {
   free_network(net);
 }
 
-TEST_F(TextReadTest, AnEmptyListIsTheEmptyLanguage) {
-  for (const char *bytes : {"", "\n\n\r\n", "END;\nword\n"}) {
-    NET *net = read(bytes);
-    ASSERT_NE(net, nullptr);
-    EXPECT_EQ(net->num_states, 1u);
-    EXPECT_EQ(net->num_arcs, 0u);
-    EXPECT_FALSE(net->start->flags.final);
-    EXPECT_TRUE(net->flags.minimized);
-    free_network(net);
-  }
-}
-
 TEST_F(TextReadTest, LineEndsOfEveryKindAndAnUnterminatedLastLineGiveTheSameWords) {
   const std::vector<std::string> words = {"one", "two", "three"};
   NET *lf = read(lines_of(words));

@@ -108,17 +108,6 @@ TEST_F(TextWriteTest, SpacedTextCentresSymbolsInColumnsAndEscapes) {
   free_network(escapes);
 }
 
-TEST_F(TextWriteTest, TheEmptyPathIsWrittenAsEpsilonInSpacedText) {
-  context_->eol_string = "\n";
-  NET *net = epsilon_net();
-  EXPECT_EQ(written(net, true), "# -*- coding: utf-8 -*-\n0\n\n");
-  NET *back = read_back(written(net, true), true);
-  EXPECT_TRUE(back->start->flags.final);
-  EXPECT_EQ(back->num_arcs, 0u);
-  free_network(net);
-  free_network(back);
-}
-
 TEST_F(TextWriteTest, RefusalsWriteNothing) {
   const std::string path = files_.path("refused.txt");
   EXPECT_EQ(write_text(nullptr, path.c_str()), 1);

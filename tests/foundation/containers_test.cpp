@@ -1,5 +1,4 @@
-// Vectors and label vectors: growth arithmetic, the filler of unused slots and the messages for
-// bad arguments.
+// Label vectors: the filler of unused slots.
 
 #include <cstdint>
 #include <string>
@@ -16,21 +15,6 @@ namespace {
 using kora_test::messages;
 
 class VectorTest : public kora_test::Library {};
-
-TEST_F(VectorTest, GrowthDoublesUntilTheNeedIsExceeded) {
-  // {capacity, need, grown}: no growth while the need fits; 8 does not exceed 8; from 0 the need
-  // itself is doubled.
-  for (auto [capacity, need, grown] : {std::tuple{4, 4, 4}, {4, 5, 8}, {4, 8, 16}, {0, 5, 10}})
-    EXPECT_EQ(kora::grown_capacity(capacity, need, "T"), grown) << capacity << " " << need;
-}
-
-TEST_F(VectorTest, BadArgumentsAreReported) {
-  EXPECT_EQ(kora::make_vector(-3), nullptr);
-  EXPECT_EQ(kora::make_lab_vector(-1), nullptr);
-  EXPECT_EQ(messages().errors, (std::vector<std::string>{
-                                   "make_vector: Negative or zero length: -3",
-                                   "make_lab_vector: Negative or zero length: -1"}));
-}
 
 // Label vectors fill unused slots with the no-label id, also after a reset.
 TEST_F(VectorTest, LabelVectorsFillUnusedSlots) {

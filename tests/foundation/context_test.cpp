@@ -29,17 +29,6 @@ TEST_F(ContextTest, DefaultParametersAtTheirPositions) {
     EXPECT_EQ(word[position], 1) << "word " << position;
 }
 
-TEST_F(ContextTest, InitializationFillsTheContextAndReclaimForgetsTheHeaps) {
-  EXPECT_EQ(context_, get_default_kora_context());
-  EXPECT_EQ(context_->line_width, 72);
-  EXPECT_STREQ(context_->eol_string, "\r\n");
-  ASSERT_NE(kora::cell_alloc(kora::STATE_HEAP), nullptr);
-  reclaim_kora(context_);
-  EXPECT_EQ(kora::cell_alloc(kora::STATE_HEAP), nullptr);
-  context_ = initialize_kora();
-  EXPECT_EQ(kora::STATE_HEAP->cells_in_use, 0);
-}
-
 // A refused code changes nothing; the input encoding ignores codes it does not know.
 TEST_F(ContextTest, CharacterEncodings) {
   EXPECT_EQ(set_char_encoding(context_, KORA_LATIN1), 0);

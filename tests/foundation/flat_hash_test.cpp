@@ -1,6 +1,5 @@
 // Flat hash tables: a seeded random run against std::map through growth and clears, with a
-// hash so poor that tags collide and one with its tag bits zero; shrinking when cleared nearly
-// empty.
+// hash so poor that tags collide and one with its tag bits zero.
 
 #include <cstdint>
 #include <map>
@@ -60,26 +59,6 @@ TEST(FlatHashTest, AgreesWithAMapThroughGrowthAndClears) {
       }
     });
   }
-}
-
-// Emptying a large table that holds a few entries reallocates it small; one at least an eighth
-// full is zeroed in place.
-TEST(FlatHashTest, ClearShrinksATableLeftNearlyEmpty) {
-  kora::FlatHash<uint32_t> table("TEST");
-  bool added;
-  auto fill = [&](uint32_t count) {
-    for (uint32_t key = 1; key <= count; key++)
-      *table.insert(kora::hash_mix(key), [key](uint32_t held) { return held == key; }, &added) = key;
-  };
-  fill(1000);
-  EXPECT_EQ(table.capacity(), 2048u);
-  table.clear();
-  EXPECT_EQ(table.capacity(), 2048u);
-  EXPECT_EQ(table.find(kora::hash_mix(1), [](uint32_t held) { return held == 1; }), nullptr);
-  fill(3);
-  table.clear();
-  EXPECT_EQ(table.capacity(), 16u);
-  EXPECT_EQ(table.size(), 0u);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Cell heaps: zero-filled cells and runs, clearing, visiting, and the messages for misuse.
+// Cell heaps: zero-filled cells and runs, clearing and visiting.
 
 #include <cstring>
 #include <set>
@@ -70,22 +70,6 @@ TEST_F(HeapTest, CellsAreDistinctAndAVisitSeesEach) {
   kora::for_each_cell(heap, count_cell, &visited);
   EXPECT_EQ(visited, 1000);
   kora::free_heap(heap);
-}
-
-TEST_F(HeapTest, MisuseIsReportedNotFatal) {
-  EXPECT_EQ(kora::init_heap(8, 0, "Empty"), nullptr);
-  EXPECT_EQ(kora::cell_alloc(nullptr), nullptr);
-  HEAP *tiny = kora::init_heap(4, 8, "Tiny");
-  kora::free_cell(kora::cell_alloc(tiny), tiny);
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{
-                "init_heap: Block size is <=0",
-                "cell_alloc: can't allocate from null heap (did you forget to call "
-                "initialize_kora()?)",
-                "free_cell: cell_size must be larger than a pointer. cell size=4, "
-                "sizeof(void*)=8"}));
-  kora::free_heap(tiny);
-  kora::free_heap(nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Pages: line ends with indentation, growth, and the reports of inconsistent margins and missing
-// pages.
+// Pages: line ends with indentation, and growth.
 
 #include "page.h"
 
@@ -30,20 +29,6 @@ TEST_F(PageTest, LinesEndWithTheContextsTerminatorAndTheTextGrows) {
   EXPECT_EQ(kora::line_to_page(line.c_str(), page_), 1);
   EXPECT_EQ(kora::line_to_page("end", page_), 2);
   EXPECT_EQ(text(), line + "\n end\n ");
-}
-
-TEST_F(PageTest, InconsistentMarginsAndMissingPagesAreReported) {
-  page_ = kora::make_page(50, 80, 72);
-  EXPECT_EQ(messages().warnings,
-            (std::vector<std::string>{
-                "make_page: right margin (72) exceeds size of page (50).",
-                "make_page: page indentation (80) exceeds right margin (72)."}));
-  kora::new_page_line(nullptr);
-  EXPECT_EQ(kora::line_to_page("x", nullptr), 0);
-  std::vector<std::string> expected;
-  for (const char *f : {"new_page_line", "string_to_page"})
-    expected.push_back(std::string("Unexpected NULL pointer in ") + f + "().");
-  EXPECT_EQ(messages().errors, expected);
 }
 
 }  // namespace

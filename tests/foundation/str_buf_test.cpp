@@ -1,4 +1,4 @@
-// String buffers: growth, line counting, and the refusals of wrong arguments.
+// String buffers: growth and line counting.
 
 #include "str-buf.h"
 
@@ -24,21 +24,6 @@ TEST_F(StringBufferTest, GrowsToDoubleOrToWhatIsNeededAndCountsLines) {
   EXPECT_EQ(STRING_BUFFER_thin(buffer), text);
   EXPECT_EQ(buffer->line_count, 2);
   kora::free_string_buffer(buffer);
-}
-
-TEST_F(StringBufferTest, WrongArgumentsAreReportedAndChangeNothing) {
-  STRING_BUFFER *fat_buffer = kora::make_fat_buffer(4);
-  EXPECT_EQ(kora::append_char_to_buffer('x', fat_buffer), 0);
-  EXPECT_EQ(kora::append_string_to_buffer("x", fat_buffer), 0);
-  EXPECT_EQ(kora::append_string_to_buffer("x", nullptr), 0);
-  kora::assure_buffer_space(1, nullptr);
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{"Appending a thin character to a fat string buffer",
-                                      "Appending a thin string to a fat string buffer",
-                                      "Unexpected NULL pointer in append_string_to_buffer().",
-                                      "Unexpected NULL pointer in assure buffer space()."}));
-  kora::free_string_buffer(fat_buffer);
-  kora::free_string_buffer(nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Text input: line ends and statuses, coding declarations, byte order marks, and the
-// switching and restoring of the input encoding around a file.
+// Text input: the NUL bytes of binary files, coding declarations and byte order marks. Line ends,
+// long lines, the encoding of a file and refused files are seen through the word-list reader
+// (tests/formats/text_read_test.cpp).
 
 #include "text-input.h"
 
@@ -45,25 +46,7 @@ class TextInputTest : public Library {
     Library::SetUp();
     int_parameters()->word[KORA_VERBOSE] = 0;
   }
-  std::string write_file(const std::string &name, const std::string &bytes) {
-    return files_.write(name, bytes);
-  }
-  kora_test::ScratchFiles files_;
 };
-
-TEST_F(TextInputTest, LineEndsAreLfCrAndCrLfAndNeverStored) {
-  const std::vector<Line> expected = {{0, "a"}, {0, "b"}, {0, "c"}, {0, ""}, {0, "d"}, {-1, ""}};
-  EXPECT_EQ(lines_of("a\nb\rc\r\n\nd\n"), expected);
-  // A lone CR before the end, and a last line without a line end.
-  EXPECT_EQ(lines_of("x\ry"), (std::vector<Line>{{0, "x"}, {0, "y"}, {-1, ""}}));
-  EXPECT_EQ(lines_of(""), (std::vector<Line>{{-1, ""}}));
-  EXPECT_EQ(lines_of("\r\n\r\n"), (std::vector<Line>{{0, ""}, {0, ""}, {-1, ""}}));
-}
-
-TEST_F(TextInputTest, ALongLineIsReadWhole) {
-  const std::string line(10000, 'x');
-  EXPECT_EQ(lines_of(line + "\r\nz"), (std::vector<Line>{{0, line}, {0, "z"}, {-1, ""}}));
-}
 
 TEST_F(TextInputTest, TheThirdNulByteMarksABinaryFile) {
   const std::string two("a\0b\0c\n", 6);
@@ -146,35 +129,6 @@ TEST_F(TextInputTest, ByteOrderMarksAreSkippedSoReadersNeverSeeThem) {
     }
     std::fclose(stream);
   }
-}
-
-TEST_F(TextInputTest, ADeclaredEncodingHoldsForTheFileAndIsRestoredAfterwards) {
-  const std::string path = write_file("kora-latin1-declared.txt", "# -*- coding: latin-1 -*-\ncaf\xE9\n");
-  int saved = 0, detected = 0;
-  ASSERT_EQ(context_->in_char_encoding, KORA_UTF8);
-  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, path.c_str(), 0), 0);
-  EXPECT_EQ(saved, KORA_UTF8);
-  EXPECT_EQ(detected, KORA_LATIN1);
-  EXPECT_EQ(context_->in_char_encoding, KORA_LATIN1);
-  kora::restore_input_encoding(saved, detected, 0);
-  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
-
-  // Without a declaration the encoding in force stays.
-  const std::string plain = write_file("kora-plain.txt", "word\n");
-  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, plain.c_str(), 0), 0);
-  EXPECT_EQ(detected, KORA_UTF8);
-  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
-}
-
-TEST_F(TextInputTest, MissingAndBinaryFilesAreRefused) {
-  int saved = 0, detected = 0;
-  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, nullptr, 0), 0);
-  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, "/no/such/file", 0), 9);
-  EXPECT_EQ(messages().warnings, std::vector<std::string>{"'/no/such/file' cannot be opened."});
-  const std::string binary = write_file("kora-binary.bin", std::string("\x7F" "ELF\0\0\0\x01\n", 9));
-  EXPECT_EQ(kora::set_input_encoding_for_file(&saved, &detected, nullptr, binary.c_str(), 0), 10);
-  EXPECT_EQ(messages().errors,
-            std::vector<std::string>{"'" + binary + "' appears to be a binary file."});
 }
 
 }  // namespace

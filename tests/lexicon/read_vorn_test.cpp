@@ -80,8 +80,8 @@ TEST_F(ReadVorn, EntriesContinueThroughTheirClassesToTheEnd) {
       // The root is Root (in either spelling of the keyword) or else the first sublexicon.
       {"LEXICON A\na # ;\nLEXICON Root\nA ;\nr A ;\n", {"a", "ra"}},
       {"LEXICON A\na # ;\nLEXICON ROOT\nR A ;\n", {"Ra"}},
-      {"LEXICON First\nf Second ;\nLEXICON Second\ns # ;\n", {"fs"}},
-      // Escapes (the escaped colon: AnEscapedColonStaysInTheUpperWord), a 0 inside a word.
+      {"LEXICON First\nf Second ;\nLEXICON Second\ns # ;\nEND\n! trailing comment\n", {"fs"}},
+      // Escapes (the escaped colon: PairEntriesAlignFromTheLeft), a 0 inside a word.
       {"LEXICON Root\na0b # ;\n%0 # ;\n%!%;%< # ;\n", {"ab", "0", "!;<"}},
   };
   for (const auto &c : cases) {
@@ -90,16 +90,6 @@ TEST_F(ReadVorn, EntriesContinueThroughTheirClassesToTheEnd) {
     EXPECT_TRUE(messages().warnings.empty());
     EXPECT_EQ(printed_, "");
   }
-}
-
-TEST_F(ReadVorn, TheResultIsMinimalWithoutClassSymbols) {
-  NET *net = compile("LEXICON Root\ncat Noun ;\nrat Noun ;\nLEXICON Noun\n0 # ;\ns # ;\n");
-  ASSERT_NE(net, nullptr);
-  EXPECT_TRUE(NET_minimized(net));
-  EXPECT_EQ(net->num_states, 5u);  // {c,r} a t (s) final
-  std::set<uint32_t> sigma = kora_test::alph_members(net->sigma);
-  EXPECT_EQ(sigma, (std::set<uint32_t>{'a', 'c', 'r', 's', 't'}));
-  free_network(net);
 }
 
 TEST_F(ReadVorn, MulticharSymbolsAreCutByLongestMatch) {
@@ -122,16 +112,9 @@ TEST_F(ReadVorn, MulticharSymbolsAreCutByLongestMatch) {
   free_network(net);
 }
 
-TEST_F(ReadVorn, AnEscapedColonStaysInTheUpperWord) {
-  NET *net = compile("LEXICON Root\na%:b:c # ;");
-  ASSERT_NE(net, nullptr);
-  Relation relation = kora_test::enumerate(net, {'a', 'b', 'c'}, 4);
-  EXPECT_EQ(relation, (Relation{{{'a', ':', 'b'}, {'c'}}}));
-  free_network(net);
-}
-
 TEST_F(ReadVorn, PairEntriesAlignFromTheLeft) {
-  NET *net = compile("LEXICON Root\ncats:cat # ;\n:x # ;\ny: # ;\n0:0 # ;\nab:0 # ;\n");
+  NET *net = compile("LEXICON Root\ncats:cat # ;\n:x # ;\ny: # ;\n0:0 # ;\nab:0 # ;\n: # ;\n0:t # ;\n"
+                     "s : c # ;\n");
   ASSERT_NE(net, nullptr);
   EXPECT_EQ(NET_arity(net), 2);
   Relation relation = kora_test::enumerate(net, {'a', 'b', 'c', 's', 't', 'x', 'y'}, 5);
@@ -139,7 +122,9 @@ TEST_F(ReadVorn, PairEntriesAlignFromTheLeft) {
                                 {{}, {'x'}},
                                 {{'y'}, {}},
                                 {{}, {}},
-                                {{'a', 'b'}, {}}}));
+                                {{'a', 'b'}, {}},
+                                {{}, {'t'}},
+                                {{'s'}, {'c'}}}));
   // s is paired with EPSILON at the end: the pair label s:0 is on an arc.
   uint32_t s_to_epsilon = kora::pair_id('s', kora::EPSILON);
   bool found = false;
@@ -148,11 +133,11 @@ TEST_F(ReadVorn, PairEntriesAlignFromTheLeft) {
       found = found || ARC_label(arc) == s_to_epsilon;
   EXPECT_TRUE(found);
   free_network(net);
-  // "0" holds a place in the alignment.
-  net = compile("LEXICON Root\na0c:xyz # ;");
+  // "0" holds a place in the alignment; an escaped colon stays in the upper word.
+  net = compile("LEXICON Root\na0c:xyz # ;\na%:b:c # ;");
   ASSERT_NE(net, nullptr);
-  EXPECT_EQ(kora_test::enumerate(net, {'a', 'c', 'x', 'y', 'z'}, 4),
-            (Relation{{{'a', 'c'}, {'x', 'y', 'z'}}}));
+  EXPECT_EQ(kora_test::enumerate(net, {'a', 'b', 'c', 'x', 'y', 'z'}, 4),
+            (Relation{{{'a', 'c'}, {'x', 'y', 'z'}}, {{'a', ':', 'b'}, {'c'}}}));
   free_network(net);
 }
 
@@ -177,29 +162,6 @@ TEST_F(ReadVorn, UndefinedClassesLoseTheirEntries) {
             "    b g i x y z\n");
 }
 
-TEST_F(ReadVorn, LostSymbolsAreWrapped) {
-  std::string source = "MULTICHAR_SYMBOLS";
-  std::string lost;
-  for (int i = 0; i < 30; ++i) source += " tag" + std::to_string(100 + i);
-  source += "\nLEXICON Root\na # ;\n";
-  for (int i = 0; i < 30; ++i) source += "tag" + std::to_string(100 + i) + " Nowhere ;\n";
-  NET *net = compile(source);
-  ASSERT_NE(net, nullptr);
-  free_network(net);
-  std::string expected = "\n*** Warning: Lost all entries containing the following symbols:\n";
-  std::string line = "    ";
-  for (int i = 0; i < 30; ++i) {
-    std::string name = "tag" + std::to_string(100 + i);
-    if (line.size() > 4 && line.size() + 1 + name.size() > 78) {
-      expected += line + "\n";
-      line = "    ";
-    }
-    line += (line.size() > 4 ? " " : "") + name;
-  }
-  expected += line + "\n";
-  EXPECT_EQ(printed_, expected);
-}
-
 TEST_F(ReadVorn, UnusedSublexiconsAreListed) {
   EXPECT_EQ(words_of("LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n"),
             (std::set<std::string>{"a"}));
@@ -215,20 +177,59 @@ TEST_F(ReadVorn, ASublexiconDeclaredTwiceKeepsAllItsEntries) {
             std::vector<std::string>{"Sublexicon is declared more than once. (Noun)"});
 }
 
+// Each source has syntax errors: the lines and tokens are printed, parsing resumes after the
+// next ";" (the entries in between are still read), and nothing is compiled.
 TEST_F(ReadVorn, ParseErrorsAbortTheCompilation) {
-  NET *net = compile("LEXICON Root\ncat Noun\n");
-  EXPECT_TRUE(is_null_network(net));
+  const struct {
+    const char *source;
+    const char *printed;
+  } cases[] = {
+      {"LEXICON Root\ncat Noun\n", "\nline 3: syntax error at ''\n"},
+      {"LEXICON Root\n\ncat : : Noun ;\n", "\nline 3: syntax error at ':'\n"},
+      // A sublexicon without entries; a file without sublexicons.
+      {"LEXICON Root\nLEXICON Noun\na # ;", "\nline 2: syntax error at 'LEXICON'\n"},
+      {"MULTICHAR_SYMBOLS +N\n", "\nline 2: syntax error at ''\n"},
+      // Anything but comments after END.
+      {"LEXICON Root\na # ;\nEND\n! fine\nb # ;\nc # ;", "\nline 5: syntax error at 'b'\n"},
+      // A class must be a word, and an info string comes after it.
+      {"LEXICON Root\na 0 ;", "\nline 2: syntax error at '0'\n"},
+      {"LEXICON Root\na \"info\" C ;", "\nline 2: syntax error at 'C'\n"},
+      // A regular expression without its end, an empty one.
+      {"LEXICON Root\n< a b C ;\n", "\nline 3: syntax error at ''\n"},
+      {"LEXICON Root\n<> C ;\n", "\nline 2: syntax error at '>'\n"},
+      // Sections out of order.
+      {"LEXICON Root\na # ;\nMULTICHAR_SYMBOLS x\n", "\nline 3: syntax error at 'MULTICHAR_SYMBOLS'\n"},
+      {"DEFINITIONS\nV a ;\nLEXICON Root\na # ;", "\nline 2: syntax error at 'a'\n"},
+      // An info string without its closing quote; a control character.
+      {"LEXICON Root\ncat \"x ;\n", "\nline 2: info string without its closing quote\n"},
+      {"LEXICON Root\n\x02 a # ;\n", "\nline 2: unexpected character 0x02\n"},
+      {"LEXICON Root\na b c ;\nok # ;\nd : : ;\nLEXICON X\n: ; fine # ;\n",
+       "\nline 2: syntax error at 'c'\n\nline 4: syntax error at ':'\n\nline 6: syntax error at ';'\n"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.source);
+    messages().clear();
+    NET *net = compile(c.source);
+    EXPECT_TRUE(is_null_network(net));
+    free_network(net);
+    EXPECT_EQ(printed_, c.printed);
+    // Each syntax error is printed on a line of its own after an empty one.
+    const size_t errors = std::count(printed_.begin(), printed_.end(), '\n') / 2;
+    EXPECT_EQ(messages().errors, std::vector<std::string>{std::string("Compilation aborted because of ")
+                                                              .append(std::to_string(errors))
+                                                              .append(errors == 1 ? " parse error." : " parse errors.")});
+  }
+}
+
+// A long list of entries needs no deep parse stack.
+TEST_F(ReadVorn, LongFilesNeedNoDeepStack) {
+  std::string source = "LEXICON Root\n";
+  for (int i = 0; i < 20000; ++i) source.append("w").append(std::to_string(i)).append(" # ;\n");
+  NET *net = compile(source);
+  ASSERT_NE(net, nullptr);
+  EXPECT_TRUE(kora_test::words(net, 6).count("w19999"));
+  EXPECT_EQ(printed_, "");
   free_network(net);
-  EXPECT_EQ(printed_, "\nline 3: syntax error at ''\n");
-  EXPECT_EQ(messages().errors,
-            std::vector<std::string>{"Compilation aborted because of 1 parse error."});
-  messages().clear();
-  net = compile("LEXICON Root\na b c ;\nd : : ;\nok # ;\n");
-  EXPECT_TRUE(is_null_network(net));
-  free_network(net);
-  EXPECT_EQ(printed_, "\nline 2: syntax error at 'c'\n\nline 3: syntax error at ':'\n");
-  EXPECT_EQ(messages().errors,
-            std::vector<std::string>{"Compilation aborted because of 2 parse errors."});
 }
 
 TEST_F(ReadVorn, FilesThatCannotBeRead) {
@@ -306,14 +307,6 @@ TEST_F(ReadVorn, RegularExpressionEntriesAndDefinitions) {
   EXPECT_EQ(kora_test::alph_members(defined->sigma), (std::set<uint32_t>{'a', 'e', 'i'}));
 }
 
-TEST_F(ReadVorn, RegularExpressionPairEntries) {
-  NET *net = compile("LEXICON Root\n< a:b c > Fin ;\n< (d) > Fin ;\nLEXICON Fin\n0 # ;\n");
-  ASSERT_NE(net, nullptr);
-  EXPECT_EQ(kora_test::enumerate(net, {'a', 'b', 'c', 'd'}, 3),
-            (Relation{{{'a', 'c'}, {'b', 'c'}}, {{'d'}, {'d'}}, {{}, {}}}));
-  free_network(net);
-}
-
 TEST_F(ReadVorn, RegularExpressionErrorsLoseTheirSublexicon) {
   NET *net = compile("DEFINITIONS\nBad = [ a ;\nLEXICON Root\nx # ;\nr Broken ;\n"
                      "LEXICON Broken\nb # ;\n< a | > # ;\n");
@@ -331,16 +324,6 @@ TEST_F(ReadVorn, RegularExpressionErrorsLoseTheirSublexicon) {
   ASSERT_NE(defined, nullptr);
   uint32_t placeholder = kora::symbol_id("*** regex error ***");
   EXPECT_EQ(kora_test::alph_members(defined->sigma), std::set<uint32_t>{placeholder});
-}
-
-TEST_F(ReadVorn, VerboseProgress) {
-  int_parameters()->word[KORA_VERBOSE] = 1;
-  NET *net = compile("LEXICON Root\na Noun ;\nb Noun ;\nLEXICON Noun\n0 # ;\n");
-  int_parameters()->word[KORA_VERBOSE] = 0;
-  ASSERT_NE(net, nullptr);
-  free_network(net);
-  EXPECT_NE(printed_.find("Root...2, Noun...1\n"), std::string::npos) << printed_;
-  EXPECT_NE(printed_.find("Building lexicon...\nMinimizing...\nDone!\n"), std::string::npos);
 }
 
 }  // namespace

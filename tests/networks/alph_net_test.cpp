@@ -1,5 +1,6 @@
 // alphabet_net: the language is the members' one-symbol strings (checked against std::set on
-// random alphabets in both forms), EPSILON makes the start final, and the special cases.
+// random alphabets in both forms), EPSILON makes the start final, and the alphabets of OTHER and
+// of pairs.
 
 #include <random>
 #include <set>
@@ -58,21 +59,6 @@ TEST_F(AlphNetTest, NullAndTransducerAlphabets) {
   EXPECT_TRUE(test_alph_member(transducer->sigma, 'a') && test_alph_member(transducer->sigma, 'b'));
   free_network(transducer);
   kora::free_alph(pairs);
-}
-
-TEST_F(AlphNetTest, OtherShapesDoNotAgreeWithTheList) {
-  const uint32_t ids[] = {'a', 'b'};
-  ALPH *alph = kora::labels_to_alph(ids, 2, KORA_BINARY_ALPH);
-  NET *a = symbol_net("a");
-  EXPECT_FALSE(kora::list_and_net_agree(alph, a)) << "too few labels";
-  NET *ab = alphabet_net(alph);
-  ab->start->flags.final = 1;
-  EXPECT_FALSE(kora::list_and_net_agree(alph, ab)) << "accepts the empty string too";
-  ab->start->flags.final = 0;
-  add_arc_to_state(ab, ab->start, 'c', add_state_to_net(ab, 1), nullptr, 0);
-  EXPECT_FALSE(kora::list_and_net_agree(alph, ab)) << "three states";
-  for (NET *net : {a, ab}) free_network(net);
-  kora::free_alph(alph);
 }
 
 }  // namespace

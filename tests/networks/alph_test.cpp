@@ -1,5 +1,5 @@
-// Alphabets: set operations against std::set on random alphabets in both forms, conversions,
-// editing edge cases, item-array size classes, and the alphabets of a network.
+// Alphabets: set operations against std::set on random alphabets in both forms, equality,
+// conversions, the iterator, and the alphabets of a network.
 
 #include <random>
 #include <set>
@@ -117,31 +117,6 @@ TEST_F(AlphTest, IteratorVisitsMembersInItemOrder) {
                                              : (std::vector<uint32_t>{40, 2, 17}));
     kora::free_alph(alph);
   }
-}
-
-TEST_F(AlphTest, RefusalsAreReported) {
-  EXPECT_EQ(kora::make_alph(4, 2), nullptr);
-  EXPECT_EQ(kora::make_alph(0xFFFFFF, KORA_BINARY_ALPH), nullptr);
-  kora::adjust_alph_size(nullptr, 5);
-  ALPH *alph = kora::make_alph(1, KORA_BINARY_ALPH);
-  kora::adjust_alph_size(alph, 0x1000000);
-  EXPECT_EQ(alph->len, 1);
-  const uint32_t bad[] = {5, 0xFFFFFF};
-  EXPECT_EQ(kora::labels_to_alph(bad, 2, KORA_LABEL_ALPH), nullptr);
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{
-                "make_alph: Bad type: 2",
-                "make_alph: Cannot allocate alphabet larger than MAX_LABEL, size requested was "
-                "16777215",
-                "adjust_alph_size: argument is NULL",
-                "make_alph_items: Alphabet length (16777216) exceeds MAX_LABEL (16777214)",
-                "labels_to_alph: Bad label id: 16777215"}));
-  EXPECT_EQ(alph_add_to(nullptr, 3, 1), nullptr);
-  EXPECT_EQ(net_sigma(nullptr), nullptr);
-  EXPECT_TRUE(test_equal_alphs(nullptr, alph));
-  ALPH *empty = intersect_alph(alph, nullptr, 0, 1);
-  EXPECT_TRUE(alph_members(empty).empty());
-  kora::free_alph(empty);
 }
 
 // A network made of plain records: state 0 --labels--> state 1.

@@ -1,7 +1,6 @@
 // Definitions of networks and symbol lists: lookups, copies and ownership, redefinition and
 // undefinition with their messages, agreement between the two kinds of definition, the
-// rewriting of self-referential definitions (languages checked with the words() oracle), the
-// function table and the ids of the Latin-1 class lists.
+// rewriting of self-referential definitions (languages checked with the words() oracle).
 
 #include <cstring>
 #include <map>
@@ -239,35 +238,6 @@ TEST_F(DefineTest, ComponentsOfTuplesAreWarnedAboutAndKeepTheSigma) {
 
 // --- Functions ------------------------------------------------------------------------------
 
-TEST_F(DefineTest, FunctionRecordsAreReusedWhenRedefined) {
-  const uint32_t f = id_of("F(");
-  LAB_VECTOR *parameters = kora::make_lab_vector(2);
-  kora::lab_vector_push(id_of("x"), parameters);
-  kora::lab_vector_push(id_of("y"), parameters);
-  kora::FUNCTION_RECORD *record = kora::define_function_record(f, parameters, strdup("x y"));
-  EXPECT_EQ(kora::lookup_function(f), record);
-  EXPECT_EQ(record->encoding, KORA_UTF8);
-
-  // The warning prints the signature.
-  EXPECT_EQ(kora::define_function_record(f, kora::make_lab_vector(1), strdup("")), record);
-  EXPECT_EQ(messages().warnings, Strings{"Function 'F(x, y)' is being redefined."});
-  EXPECT_STREQ(record->body, "");
-  kora::define_function_record(id_of("G("), nullptr, strdup("g"));  // left to free_definitions
-}
-
 // --- The Latin-1 lists ----------------------------------------------------------------------
-
-// With the default parameters (word 10 on, so "all" brings the Windows-1252 characters), the
-// first characters and names interned after the built-in ids, in order of first use.
-TEST_F(DefineTest, Latin1ListIdsFollowTheBuiltInIds) {
-  kora::define_latin1_lists();  // defining the lists again gives no new ids
-  const std::pair<uint32_t, std::u32string> rows[] = {
-      {153, U"\x01"}, {253, U"\u20AC"}, {280, U"all"}, {295, U"\u2000"}, {387, U"delim"},
-  };
-  for (const auto &[id, name] : rows) EXPECT_EQ(kora_test::label_name(id), name) << id;
-  for (const char *name : kora::LATIN1_CLASS_NAMES)
-    EXPECT_NE(kora::defined_list(id_of(name)), nullptr) << name;
-  EXPECT_TRUE(test_alph_member(kora::defined_list(id_of("delim")), 295)) << "U+2000";
-}
 
 }  // namespace

@@ -241,18 +241,6 @@ TEST_F(LabelTest, BadPairComponentsAreRefused) {
                                      " on both sides of the symbol pair."});
 }
 
-TEST_F(LabelTest, LabelInformation) {
-  uint32_t tag = symbol_id("+Noun");
-  EXPECT_TRUE(is_multichar_symbol(tag));
-  for (uint32_t id : {uint32_t{'a'}, symbol_id("*x*"), symbol_id("@C.A@"), pair(tag, 'a')})
-    EXPECT_FALSE(is_multichar_symbol(id)) << id;
-
-  uint32_t unknown = label_count() + 10;
-  EXPECT_EQ(label_record(unknown), nullptr);
-  EXPECT_EQ(upper_id(unknown), ID_NO_SYMBOL);
-  EXPECT_EQ(print_label(unknown, nullptr, 1), 0);
-}
-
 TEST_F(LabelTest, SwitchingAndCheckingMaps) {
   LABEL_MAP *standard = current_label_map();
   LABEL_MAP *other = make_label_map("Other", 5);

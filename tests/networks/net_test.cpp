@@ -1,4 +1,5 @@
-// Networks built by hand: constructors, the refusals of add_arc_to_state, copying and freeing.
+// Networks built by hand: constructors, add_arc_to_state against a scan of the network, copying
+// and freeing.
 
 #include <algorithm>
 #include <cstring>
@@ -226,33 +227,6 @@ TEST_F(NetTest, AddArcDecidesAsScanningTheNetworkWould) {
     EXPECT_NE(error.find("not in the network"), error.npos) << error;
 }
 
-// A state's arcs are looked up on its list up to a few arcs and in a table beyond: around the
-// change, every earlier arc is still known as a duplicate, and a label's second destination
-// still makes the state nondeterministic.
-TEST_F(NetTest, AddArcKnowsEveryArcAcrossTheScanningLimit) {
-  int_parameters()->word[KORA_VERBOSE] = 0;
-  for (uint32_t count : {7u, 8u, 9u, 10u, 20u}) {
-    SCOPED_TRACE(std::string("arcs ").append(std::to_string(count)));
-    NET *net = make_empty_net();
-    STATE *from = add_state_to_net(net, 0), *to = add_state_to_net(net, 1),
-          *elsewhere = add_state_to_net(net, 1);
-    for (uint32_t label = 'a'; label < 'a' + count; label++)
-      ASSERT_NE(add_arc_to_state(net, from, label, to, nullptr, 0), nullptr);
-    EXPECT_TRUE(from->flags.deterministic);
-    for (uint32_t label = 'a'; label < 'a' + count; label++)
-      EXPECT_EQ(add_arc_to_state(net, from, label, to, nullptr, 0), nullptr) << label;
-    for (uint32_t label = 'a'; label < 'a' + count; label++) {
-      EXPECT_NE(add_arc_to_state(net, from, label, elsewhere, nullptr, 0), nullptr) << label;
-      EXPECT_FALSE(from->flags.deterministic);
-      EXPECT_EQ(add_arc_to_state(net, from, label, elsewhere, nullptr, 0), nullptr) << label;
-      EXPECT_EQ(add_arc_to_state(net, from, label, to, nullptr, 0), nullptr) << label;
-    }
-    EXPECT_EQ(net->num_arcs, 2 * count);
-    free_network(net);
-  }
-  EXPECT_TRUE(messages().errors.empty());
-}
-
 // One state with 200000 arcs of distinct labels, then 100000 more with one label to distinct
 // states: scanning the state's arcs or the label list for each arc would take tens of billions
 // of steps.
@@ -336,24 +310,6 @@ TEST_F(NetTest, SecondFreeDoesNothing) {
   for (NET *n : {first, second}) free_network(n);
 }
 
-// Freeing the only network, whose states and arcs are every cell in use, gives the state and
-// arc heaps' blocks back whole; the next networks are made on fresh blocks.
-TEST_F(NetTest, FreeingTheOnlyNetworkGivesItsHeapBlocksBack) {
-  ASSERT_EQ(kora::NET_HEAP->cells_in_use, 0);
-  NET *large = kora_test::chain_net(40000, true);  // more states and arcs than one block holds
-  ASSERT_EQ(kora::STATE_HEAP->cells_in_use, static_cast<int>(large->num_states));
-  free_network(large);
-  for (kora::HEAP *heap : {kora::STATE_HEAP, kora::ARC_HEAP}) {
-    EXPECT_EQ(heap->cells_in_use, 0) << heap->name;
-    EXPECT_EQ(kora::heap_size(heap, 1), sizeof(kora::HEAP)) << heap->name << ": no block left";
-  }
-  free_network(large);
-  NET *next = symbol_net("a");
-  EXPECT_EQ(words(next, 2), std::set<std::string>{"a"});
-  free_network(next);
-  EXPECT_TRUE(messages().errors.empty() && messages().warnings.empty());
-}
-
 // With another network alive, or a state that no network holds, freeing a network frees its own
 // cells only: the others stay whole.
 TEST_F(NetTest, FreeingOneNetworkLeavesEveryOtherCell) {
@@ -371,29 +327,6 @@ TEST_F(NetTest, FreeingOneNetworkLeavesEveryOtherCell) {
   EXPECT_TRUE(loose->flags.live && loose->flags.final);
   kora::free_state(loose, nullptr);
   EXPECT_EQ(kora::STATE_HEAP->cells_in_use, 0);
-}
-
-// A tabular network's table belongs to a representation this library does not build:
-// free_network reports that it cannot free the table.
-TEST_F(NetTest, TabularNetworkIsReported) {
-  NET *net = symbol_net("a");
-  net->flags.tabular = 1;
-  free_network(net);
-  EXPECT_EQ(messages().errors,
-            Strings{"Network contains a transition table which cannot be handled in this "
-                    "implementation."});
-  EXPECT_EQ(net->flags2.live, 0);
-}
-
-TEST_F(NetTest, RepresentationGuard) {
-  NET *net = null_net();
-  EXPECT_EQ(kora::check_plain_net(net), 0);
-  net->flags.compacted = net->flags2.optimized = 1;
-  EXPECT_EQ(kora::check_plain_net(net), 1);
-  EXPECT_EQ(add_arc_to_state(net, net->start, 'a', net->start, nullptr, 0), nullptr);
-  EXPECT_EQ(messages().errors, Strings(2, "Cannot do this operation on a optimized network."));
-  net->flags.compacted = net->flags2.optimized = 0;
-  free_network(net);
 }
 
 }  // namespace

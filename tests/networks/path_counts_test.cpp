@@ -1,5 +1,5 @@
-// Path counts: random acyclic networks against a brute-force count, cycles, saturation, and the
-// summary and word printer that rely on them.
+// Path counts: random acyclic networks against a brute-force count, cycles, saturation (with the
+// summary that relies on it), and a long chain.
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,20 +94,6 @@ TEST_F(PathCountsTest, CountsSaturateAt64Bits) {
   EXPECT_STREQ(text, "3.6 Kb. 65 states, 128 arcs, more than 4294967295 paths.\n");
   std::free(text);
   free_network(overflow);
-}
-
-TEST_F(PathCountsTest, OtherRepresentationsAreNotIndexed) {
-  NET *net = symbol_net("a");
-  net->flags2.is_virtual = 1;
-  EXPECT_EQ(kora::index_net(net), kora::PATHS_VIRTUAL);
-  net->flags2.is_virtual = 0;
-  net->flags2.has_arc_vectors = 1;
-  EXPECT_EQ(kora::index_net(net), kora::PATHS_VECTORIZED);
-  net->flags2.has_arc_vectors = 0;
-  EXPECT_FALSE(net->flags.paths_indexed);
-  free_network(net);
-  EXPECT_EQ(kora::index_net(nullptr), kora::PATHS_VECTORIZED);
-  EXPECT_EQ(messages().errors, Strings{"Unexpected NULL pointer in index_net."});
 }
 
 // On a small stack, which a recursion along the chain would overflow.

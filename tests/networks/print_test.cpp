@@ -1,4 +1,4 @@
-// Printing networks: golden listings, summaries and sizes, words, and the small printers.
+// Printing networks: a golden listing with its summary, and the breaking and cutting of long lines.
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "kora_test.h"
-#include "lab-vect.h"
 #include "label.h"
 #include "language.h"
 #include "page.h"
@@ -17,7 +16,6 @@
 namespace {
 
 using kora_test::messages;
-using Strings = std::vector<std::string>;
 
 // Everything `print` writes on the stream it is given.
 std::string capture(const std::function<void(FILE *)> &print) {
@@ -36,7 +34,7 @@ std::string size_line(NET *net) {
 }
 std::string listing(NET *net) { return capture([&](FILE *s) { print_net(net, s); }); }
 
-// Plain "\n" line ends unless a test checks the context's own.
+// Plain "\n" line ends.
 class PrintTest : public kora_test::Library {
  protected:
   void SetUp() override {
@@ -45,17 +43,6 @@ class PrintTest : public kora_test::Library {
     context_->eol_string = "\n";
   }
 };
-
-TEST_F(PrintTest, EpsilonNetListingUsesTheContextLineEnd) {
-  context_->eol_string = "\r\n";
-  NET *net = epsilon_net();
-  EXPECT_EQ(listing(net),
-            "Net: \r\n"
-            "Flags: deterministic, pruned, minimized, epsilon_free, loop_free\r\n"
-            "Arity: 1\r\n"
-            "fs0:  (no arcs)\r\n");
-  free_network(net);
-}
 
 // A transducer with a cycle whose states were made in an order the listing must not follow.
 TEST_F(PrintTest, CyclicTransducerSummaryAndListing) {
@@ -128,20 +115,6 @@ TEST_F(PrintTest, ListingLinesBreakOnlyBeforeAnItemThatWouldNotFit) {
   });
 }
 
-// The summary, with the label map named when it is not the default.
-TEST_F(PrintTest, SummaryOfOneStateAndOfAnotherLabelMap) {
-  NET *net = epsilon_net();
-  kora::set_label_map(kora::make_label_map("Other", 10));
-  NET *other = epsilon_net();
-  kora::set_label_map(nullptr);
-  const std::string line = "48 bytes. 1 state, 0 arcs, 1 path.";
-  for (auto [n, expected] : {std::pair{net, line}, {other, line + "\n Label Map: Other."}}) {
-    EXPECT_EQ(size_line(n), expected + "\n");
-    EXPECT_FALSE(n->flags.paths_indexed) << "the summary leaves no index behind";
-    free_network(n);
-  }
-}
-
 TEST_F(PrintTest, OverfullLinesAreCutAndReported) {
   context_->output_buffer_size = 20;
   NET *net = symbol_net("abcdefghijklmnopqrstuvwxyz0123");
@@ -151,11 +124,6 @@ TEST_F(PrintTest, OverfullLinesAreCutAndReported) {
   EXPECT_EQ(messages().warnings[0].rfind("Output buffer full, please increase output_buffer_size", 0),
             0u);
   free_network(net);
-}
-
-TEST_F(PrintTest, SmallPrintersAndRefusals) {
-  EXPECT_EQ(listing(nullptr), "");
-  EXPECT_EQ(messages().errors, Strings{"Unexpected NULL pointer in print_net()."});
 }
 
 }  // namespace

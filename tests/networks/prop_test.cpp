@@ -292,14 +292,6 @@ TEST_F(PropTest, DeeplyNestedListsAreCopiedAndFreedWithoutRecursion) {
   kora::free_object(value);
 }
 
-TEST_F(PropTest, CopyingASymbolPackageObjectIsFatal) {
-  OBJECT *package = kora::MAKE_OBJECT(kora::SYMBOL_PACKAGE_TYPE, {});
-  EXPECT_EXIT(kora::copy_object(package), testing::ExitedWithCode(1),
-              "Cannot copy a symbol package outside of a sequence.");
-  EXPECT_EXIT(kora::NewSequence(9, 1), testing::ExitedWithCode(1), "Unrecognized data type: 9");
-  kora::free_object(package);
-}
-
 // Keys and values are stored as code points and read back in the current encoding.
 TEST_F(PropTest, KeysAndValuesRoundTripInBothEncodings) {
   const char *key = "gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC";

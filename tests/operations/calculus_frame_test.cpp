@@ -99,6 +99,8 @@ TEST_F(CalculusFrameTest, RefusalsReportOneErrorAndAnswerAsDocumented) {
        [](Kept &) { return minus_net(nullptr, symbol_net("a"), 0, 0); }},
       {"Cannot apply 'intersection' to a NULL network.", kNothing,
        [](Kept &) { return intersect_net(nullptr, symbol_net("a"), 0, 0); }},
+      {"Cannot apply 'union' to a network without a start state.", kNothing,
+       [](Kept &k) { return union_net(keep(k, make_empty_net()), symbol_net("a"), 1, 0); }},
       // Compacted operands.
       {"Cannot apply 'union' to a compacted net. Please uncompact first.", kNothing,
        [](Kept &k) { return union_net(compacted(k), symbol_net("b"), 1, 0); }},
@@ -157,8 +159,12 @@ TEST_F(CalculusFrameTest, RefusalsReportOneErrorAndAnswerAsDocumented) {
        [](Kept &k) { return kora::negate_fsm(keep(k, pair_net('a', 'b')), 1, 1); }},
       {"Aborting crossproduct.\n    Operation is not applicable to a transducer.", kNothing,
        [](Kept &k) { return crossproduct_net(keep(k, pair_net('a', 'b')), symbol_net("a"), 1, 0); }},
+      {"Aborting crossproduct.\n    Operation is not applicable to a transducer.", kNothing,
+       [](Kept &k) { return crossproduct_net(symbol_net("a"), keep(k, pair_net('a', 'b')), 0, 1); }},
       {"merge_fsm: Cannot merge a transducer.", kNothing,
        [](Kept &) { return kora::merge_fsm(pair_net('a', 'b'), symbol_net("a"), 0, 1); }},
+      {"merge_fsm: Cannot merge a transducer.", kNothing,
+       [](Kept &) { return kora::merge_fsm(symbol_net("a"), pair_net('a', 'b'), 0, 1); }},
       // Substitution of and by pairs, of a bad label and in a reduced label set.
       {"Cannot substitute for an fstpair.", kArgument,
        [](Kept &k) { return substituted(false, kora::pair_id('a', 'b'), {'b'}, keep(k, symbol_net("a")), 1); }},

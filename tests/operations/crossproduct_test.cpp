@@ -1,5 +1,4 @@
-// Cross product and shuffle against their set definitions on enumerated languages, and their
-// edge cases and refusals.
+// Cross product and shuffle against their set definitions on enumerated languages.
 
 #include <gtest/gtest.h>
 
@@ -97,21 +96,6 @@ TEST_F(CrossProductTest, ShuffleAgreesWithInterleavings) {
   NET *empty = kora::shuffle_fsm(&none, 0, 1);
   EXPECT_EQ(language(empty, {'a'}), (Relation{{{}, {}}}));
   free_network(empty);
-}
-
-TEST_F(CrossProductTest, EdgeCases) {
-  // a with bc: a:b followed by 0:c.
-  int_parameters()->word[KORA_MINIMIZE] = 1;
-  NET *result = crossproduct_net(symbol_net("a"), string_to_net("bc", 0), 0, 0);
-  ASSERT_EQ(result->num_arcs, 2u);
-  EXPECT_EQ(result->start->arcs->label, kora::pair_id('a', 'b'));
-  EXPECT_EQ(result->start->arcs->destination->arcs->label, kora::pair_id(kora::EPSILON, 'c'));
-  free_network(result);
-  // Nothing with anything is a new null network.
-  result = crossproduct_net(null_net(), symbol_net("a"), 0, 0);
-  EXPECT_EQ(result->num_arcs, 0u);
-  EXPECT_FALSE(result->start->flags.final);
-  free_network(result);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Determinization beyond the random networks of epsilon_test.cpp: set states are made only once,
-// user pointers and *AND_CHECK* arcs keep arcs apart, and networks with nothing to do or of
-// another representation come back as they were.
+// user pointers and *AND_CHECK* arcs keep arcs apart, and networks with nothing to do come back
+// as they were.
 
 #include <set>
 
@@ -58,24 +58,6 @@ TEST_F(DeterminizeTest, UserPointersAndAndChecksKeepArcsApart) {
   EXPECT_EQ(arcs, (std::multiset<std::pair<uint32_t, const void *>>{
                       {'a', p}, {'a', q}, {kora::AND_CHECK, nullptr}, {kora::AND_CHECK, nullptr}}));
   EXPECT_EQ(net->num_states, 4u);
-  free_network(net);
-}
-
-// An optimized network is refused with a warning and left as it was, copy or not.
-// An optimized network is un-optimized, with the warning, before it is determinized; for
-// copy_mode 2 the argument stays un-optimized and the copy is determinized.
-TEST_F(DeterminizeTest, OptimizedNetworksAreUnoptimizedFirst) {
-  NET *net = build_net(2, {1}, {{0, 'a', 1}, {0, 'a', 0}});
-  net->flags2.optimized = 1;
-  NET *copy = determinize_fsm(net, 2);
-  EXPECT_NE(copy, net);
-  EXPECT_EQ(kora_test::messages().warnings[0],
-            "determinize_fsm: Can't determinize an optimized network. Un-optimizing and "
-            "determinizing.");
-  EXPECT_FALSE(net->flags2.optimized);
-  EXPECT_TRUE(copy->flags.deterministic);
-  EXPECT_FALSE(copy->flags2.optimized);
-  free_network(copy);
   free_network(net);
 }
 

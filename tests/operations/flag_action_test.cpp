@@ -1,6 +1,6 @@
 // Flag actions on the register: the action table against set, unset and negated registers,
 // agreement with the reference semantics on random flag sequences, the definitions that flags
-// name, and the reports.
+// name, and the reports of undefined names.
 
 #include <cstdlib>
 #include <cstring>
@@ -95,19 +95,6 @@ TEST_F(FlagActionTest, EachActionAgainstUnsetSetAndNegatedRegisters) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
-TEST_F(FlagActionTest, RegisterEncoding) {
-  FlagRegister reg;
-  const FLAG_DIACRITIC *positive = flag("@P.CASE.NOM@");
-  const uint32_t attribute = positive->attribute, nom = positive->value;
-  ASSERT_EQ(first_failure({"@P.CASE.NOM@"}, &reg), -1);
-  EXPECT_EQ(reg.get(attribute), nom);
-  ASSERT_EQ(first_failure({"@N.CASE.NOM@"}, &reg), -1);
-  EXPECT_EQ(reg.get(attribute), nom ^ 0x8000);
-  ASSERT_EQ(first_failure({"@C.CASE@"}, &reg), -1);
-  EXPECT_EQ(reg.get(attribute), 0u);
-  EXPECT_EQ(reg.get(attribute + 1000), 0u) << "attributes never written are unset";
-}
-
 // Random sequences of flags of two attributes with two values each, against the reference.
 TEST_F(FlagActionTest, AgreesWithTheReferenceOnRandomSequences) {
   const std::vector<std::string> names = {
@@ -180,29 +167,6 @@ TEST_F(FlagActionTest, UndefinedNamesAreReportedAndFail) {
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(messages().errors, std::vector<std::string>{row.message});
   }
-}
-
-TEST_F(FlagActionTest, BadCodesAndValues) {
-  FlagRegister reg;
-  FLAG_DIACRITIC unknown{15, 1, 1};
-  EXPECT_EQ(flag_action(&reg, &unknown, nullptr), 0);
-  FLAG_DIACRITIC large{POSITIVE_SETTING, 1, 40000};
-  EXPECT_EQ(flag_action(&reg, &large, nullptr), 1) << "reported, then carried out";
-  EXPECT_EQ(reg.get(1), 40000u);
-  FLAG_DIACRITIC none{NO_FLAG_ACTION, 0, 0};
-  EXPECT_EQ(flag_action(&reg, &none, nullptr), 1);
-  const std::vector<std::string> expected = {
-      "flag_action: Unknown flag action: 15",
-      "flag_action: Id of the flag value is 40000, greater than 32767"};
-  EXPECT_EQ(messages().errors, expected);
-  EXPECT_EQ(std::string(1, flag_action_letter(INSERT_SUBNET)) + flag_action_letter(EXTERNAL_ACTION) +
-                flag_action_letter(FAIL_ACTION) + flag_action_letter(FUNCTION_ACTION),
-            "IXFF");
-}
-
-TEST_F(FlagActionTest, FlagErrorOnAnActionThatNamesNoDefinitionIsFatal) {
-  FLAG_DIACRITIC unify{UNIFY_TEST, 1, 1};
-  EXPECT_DEATH(flag_error(&unify), "4 is a bad value for flag action");
 }
 
 }  // namespace

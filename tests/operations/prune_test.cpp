@@ -120,27 +120,4 @@ TEST_F(PruneTest, LabelCheckRebuildsAndReportsUnknownLabels) {
   free_network(net);
 }
 
-TEST_F(PruneTest, DisjointAndDistinctLabelsAgreeWithSets) {
-  kora_test::for_seeds(300, [&](unsigned round, std::mt19937 &random) {
-    std::set<uint32_t> x, y;
-    for (int i = random() % 5; i > 0; i--) x.insert(3 + random() % 12);
-    for (int i = random() % 5; i > 0; i--) y.insert(3 + random() % 12);
-    std::vector<uint32_t> xs(x.begin(), x.end()), ys(y.begin(), y.end()), common;
-    ALPH *a = kora::labels_to_alph(xs.data(), static_cast<int>(xs.size()), round % 2 ? KORA_BINARY_ALPH : KORA_LABEL_ALPH);
-    ALPH *b = kora::labels_to_alph(ys.data(), static_cast<int>(ys.size()), round % 3 ? KORA_LABEL_ALPH : KORA_BINARY_ALPH);
-    std::set_intersection(x.begin(), x.end(), y.begin(), y.end(), std::back_inserter(common));
-    EXPECT_EQ(kora::labels_disjoint_p(a, b), common.empty() ? 1 : 0);
-    kora::free_alph(a);
-    kora::free_alph(b);
-  });
-
-  NET *net = null_net();
-  STATE *end = add_state_to_net(net, 1);
-  for (int i = 0; i < 40; i++) kora::push_arc(kora::alloc_arc(10 + i, end, net), net->start);
-  EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), 1);
-  kora::push_arc(kora::alloc_arc(30, net->start, net), net->start);
-  EXPECT_EQ(kora::distinct_labels_p(net->start->arcs), 0);
-  free_network(net);
-}
-
 }  // namespace

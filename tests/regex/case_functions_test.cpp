@@ -3,7 +3,7 @@
 // outside Latin-1) are case-mapped and their relations compared with the strings of the
 // original mapped by a reference written here: per-character tables, the word starts of Cap(,
 // and every mix for the optional forms and AnyCase(. The final-sigma rule, pairs, sides,
-// flags, the alphabets and the messages are checked on hand-built networks.
+// special symbols and the messages are checked on hand-built networks.
 
 #include <cctype>
 #include <functional>
@@ -224,33 +224,6 @@ TEST_F(CaseFunctionsTest, SpecialSymbolsAndFlagsStayAsTheyAre) {
   free_network(result);
 }
 
-TEST_F(CaseFunctionsTest, FlagsAlphabetsAndMinimization) {
-  int_parameters()->word[KORA_MINIMIZE] = 0;
-  NET *net = string_to_net("ab", 0);
-  ASSERT_EQ(minimize_net(net), 0);
-  net = apply("UpCase(", net);
-  EXPECT_FALSE(NET_deterministic(net));
-  EXPECT_FALSE(NET_minimized(net));
-  EXPECT_EQ(kora_test::alph_members(net->labels), (std::set<uint32_t>{'A', 'B'}));
-  EXPECT_EQ(kora_test::alph_members(net->sigma), (std::set<uint32_t>{'A', 'B'}));
-  // Nothing changes: the flags stay.
-  net = apply("UpCase(", net);
-  ASSERT_EQ(minimize_net(net), 0);
-  net = apply("UpCase(", net);
-  EXPECT_TRUE(NET_deterministic(net));
-  EXPECT_TRUE(NET_minimized(net));
-  // Word 16 minimizes the result; arcs made equal merge.
-  int_parameters()->word[KORA_MINIMIZE] = 1;
-  NET *merged = apply("UpCase(", words_net({"ab", "Ab", "aB"}));
-  EXPECT_TRUE(NET_minimized(merged));
-  EXPECT_EQ(merged->num_arcs, 2u);
-  EXPECT_EQ(strings_of(merged), (Texts{"AB"}));
-  NET *optional = apply("OptUpCase(", string_to_net("ab", 0));
-  EXPECT_TRUE(NET_minimized(optional));
-  EXPECT_EQ(strings_of(optional), (Texts{"ab", "Ab", "aB", "AB"}));
-  free_network(net);
-}
-
 TEST_F(CaseFunctionsTest, BadFunctionsAndSidesAreReported) {
   EXPECT_EQ(strings_of(apply("UpCase(", symbol_net("a"), "x")), Texts{});
   EXPECT_EQ(messages().errors.back(),
@@ -268,21 +241,6 @@ TEST_F(CaseFunctionsTest, BadFunctionsAndSidesAreReported) {
 }
 
 // --- The simple case maps ------------------------------------------------------------------------
-
-TEST(CaseMap, KnownMappings) {
-  struct Case {
-    uint32_t code, upper, lower;
-  } cases[] = {{'a', 'A', 'a'},           {0xFF, 0x178, 0xFF},      {0xDF, 0xDF, 0xDF},
-               {0xB5, 0x39C, 0xB5},       {0x130, 0x130, 0x69},     {0x3C2, 0x3A3, 0x3C2},
-               {0x3A3, 0x3A3, 0x3C3},     {0x100, 0x100, 0x101},    {0x12F, 0x12E, 0x12F},
-               {0x400, 0x400, 0x450},     {0x1F80, 0x1F88, 0x1F80}, {0x1F88, 0x1F88, 0x1F80},
-               {0x1E9E, 0x1E9E, 0xDF},    {0x1C5, 0x1C4, 0x1C6},    {0x2170, 0x2170, 0x2170},
-               {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}};
-  for (const Case &c : cases) {
-    EXPECT_EQ(kora::simple_upper(c.code), c.upper) << std::hex << c.code;
-    EXPECT_EQ(kora::simple_lower(c.code), c.lower) << std::hex << c.code;
-  }
-}
 
 // Mapping twice maps as once, ASCII maps as the C locale does, and every mapped character
 // maps back to a character of the same case class: upper(lower(upper(c))) = upper(c).

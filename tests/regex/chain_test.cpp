@@ -138,14 +138,6 @@ TEST_F(RegexChains, RunsBrokenByOtherOperatorsGroupAsBefore) {
   }
 }
 
-TEST_F(RegexChains, SymbolsThatNameDefinitionsStandForThemInARun) {
-  ASSERT_EQ(define_regex_net("Stem", "{xy} | z"), 0);
-  ASSERT_EQ(define_regex_list("Vowels", "a e"), 0);
-  Compiled run("b | Stem | Vowels | {cd} | c"), bracketed("b | [{xy} | z] | [a | e] | {cd} | c");
-  EXPECT_TRUE(same_relation(run.net, bracketed.net, 4));
-  EXPECT_EQ(words(run.net, 3), (std::set<std::string>{"a", "b", "c", "cd", "e", "xy", "z"}));
-}
-
 TEST_F(RegexChains, ASyntaxErrorInsideARunFreesItsOperands) {
   for (const char *expression :
        {"{ab} | {cd} | {ef} | [ ;", "a b c d ( ;", "a & b & [ c ;", "a .o. b .o. c .o. ] ;"}) {

@@ -303,18 +303,6 @@ TEST_F(RegexGrammar, RulesRewriteAsTheirArrowsAndContextsSay) {
   }
 }
 
-TEST_F(RegexGrammar, FileInclusionsAndVariablesAreNotAvailable) {
-  for (const char *expression : {"@txt foo", ".RE2N_VAR. x"}) {
-    SCOPED_TRACE(expression);
-    messages().clear();
-    Compiled compiled(expression);
-    ASSERT_NE(compiled.net, nullptr);
-    EXPECT_EQ(NET_num_arcs(compiled.net), 0u);
-    ASSERT_EQ(messages().errors.size(), 1u);
-    EXPECT_NE(messages().errors[0].find("is not yet available."), std::string::npos);
-  }
-}
-
 }  // namespace
 }  // namespace kora_test
 

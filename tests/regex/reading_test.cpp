@@ -137,15 +137,5 @@ TEST_F(RegexReading, DeepNestingExhaustsTheParseStackNotTheProcess) {
   EXPECT_NE(after.net, nullptr);
 }
 
-TEST_F(RegexReading, ModeratelyDeepNestingCompiles) {
-  std::string text;
-  for (int i = 0; i < 2000; i++) text += "[";
-  text += "a";
-  for (int i = 0; i < 2000; i++) text += "]";
-  Compiled nested(text.c_str());
-  ASSERT_NE(nested.net, nullptr);
-  EXPECT_EQ(words(nested.net, 2), std::set<std::string>{"a"});
-}
-
 }  // namespace
 }  // namespace kora_test

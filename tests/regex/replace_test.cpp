@@ -21,7 +21,6 @@
 #include "alph.h"
 #include "language.h"
 #include "replace.h"
-#include "var-stack.h"
 
 // The table rows leave trailing members at their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -465,57 +464,6 @@ bool same(NET *a, NET *b) {
   return equal;
 }
 
-TEST_F(Replace, FailuresReportAndGiveTheirResults) {
-  NET *net = kora::compile_replace_group(kora::make_replace_rule(pair_net('a', 'b'), 0, string_net("x")));
-  ASSERT_EQ(messages().errors.size(), 1u);
-  EXPECT_EQ(messages().errors[0],
-            "Error in parallel replacement: All UPPER, LOWER, LEFT and RIGHT must be simple fsm, and no "
-            "transducers.\n.");
-  EXPECT_TRUE(same(net, universal()));
-  free_network(net);
-
-  messages().clear();
-  net = kora::compile_replace_group(kora::make_replace_rule(string_net("a"), 25, string_net("x")));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Invalid arrow type"});
-  EXPECT_TRUE(same(net, universal()));
-  free_network(net);
-
-  messages().clear();
-  net = kora::compile_parallel_replace(kora::attach_contexts(
-      kora::make_replace_rule(string_net("a"), 42, string_net("x")), 0, kora::make_context(string_net("c"), nullptr)));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"In parallel replacement: Arrow variable must not have value 42."});
-  EXPECT_EQ(test_non_null(net), 0);
-  free_network(net);
-
-  messages().clear();
-  net = kora::compile_parallel_replace(kora::attach_contexts(
-      kora::make_replace_rule(string_net("a"), 0, string_net("x")), 7, kora::make_context(string_net("c"), nullptr)));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Error in parallel replacement: wrong context direction."});
-  EXPECT_TRUE(same(net, universal()));
-  free_network(net);
-
-  messages().clear();
-  net = kora::compile_parallel_replace(kora::attach_contexts(
-      kora::make_replace_rule(string_net("a"), 0, string_net("x")), 0,
-      kora::make_context(kora::make_insertion(string_net("c"), nullptr), nullptr)));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"INSERT_SYMBOL occurred in LEFT context."});
-  EXPECT_EQ(test_non_null(net), 0);
-  free_network(net);
-
-  messages().clear();
-  net = kora::compile_replace_group(
-      kora::make_replace_rule(kora::make_insertion(string_net("a"), nullptr), 3, string_net("x")));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"INSERT_SYMBOL occurred in UPPER."});
-  free_network(net);
-
-  messages().clear();
-  net = kora::compile_replace_group(
-      kora::make_replace_rule(string_net("a"), 0, kora::make_insertion(label_net(KORA_OTHER), nullptr)));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Chunk markers must not contain OTHER."});
-  EXPECT_EQ(test_non_null(net), 0);
-  free_network(net);
-}
-
 TEST_F(Replace, OnlyOneInsertionPointPerInsertion) {
   NET *inner = kora::make_insertion(string_net("a"), nullptr);
   NET *net = kora::make_insertion(inner, string_net("b"));
@@ -523,18 +471,6 @@ TEST_F(Replace, OnlyOneInsertionPointPerInsertion) {
   NET *want = concat_net(concat_net(string_net("a"), label_net(kora::insertion_symbol()), 0, 0), string_net("b"), 0, 0);
   EXPECT_TRUE(same(net, want));
   free_network(net);
-}
-
-TEST_F(Replace, VariableStackKeepsEachNameOnce) {
-  kora::VAR_STACK *stack = kora::RE2N_create_var_stack();
-  EXPECT_EQ(kora::RE2N_save_var(stack, "brackets", string_net("a")), 0);
-  EXPECT_EQ(kora::RE2N_save_var(stack, "brackets", string_net("b")), 1);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"Attempt to save variable 'brackets' twice to the stack"});
-  NET *copy = kora::RE2N_get_var(stack, "brackets");
-  EXPECT_TRUE(same(copy, string_net("a")));
-  free_network(copy);
-  EXPECT_EQ(kora::RE2N_get_var(stack, "eps_single"), nullptr);
-  kora::RE2N_free_var_stack(stack);
 }
 
 // --- Restriction ---------------------------------------------------------------------------------
@@ -601,25 +537,68 @@ TEST_F(Replace, RestrictionEdgeCases) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
-TEST_F(Replace, RestrictionRefusals) {
-  NET *net = kora::compile_restriction(pair_net('a', 'b'), 0, contexts_of({ctx({"b"}, {})}));
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{"Error in a restrict statement. CENTER must be a simple network, not a transducer.",
-                                      "Aborting. Returning [?*] instead."}));
-  EXPECT_TRUE(same(net, universal()));
-  free_network(net);
-  messages().clear();
-  NV *contexts = kora::make_context(pair_net('a', 'b'), nullptr);
-  net = kora::compile_restriction(string_net("a"), 1, contexts);
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{"Every context of the restrict operation has to be a simple FSM and not a transducer.",
-                                      "Aborting. Returning [?*] instead."}));
-  free_network(net);
-  messages().clear();
-  net = kora::compile_restriction(string_net("a"), 5, contexts_of({ctx({"b"}, {})}));
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"During restriction in multiple contexts: Wrong arrow type: 5"});
-  EXPECT_TRUE(same(net, universal()));
-  free_network(net);
+// Each refused rule reports its errors and answers with [?*], with a network that accepts
+// nothing, or (an insertion in UPPER) with what is left of the rule.
+TEST_F(Replace, RefusalsReportAndGiveTheirResults) {
+  enum Answer { kNothing, kUniversal, kLeft };
+  const struct {
+    std::vector<std::string> errors;
+    Answer answer;
+    NET *(*compile)();
+  } cases[] = {
+      {{"Error in parallel replacement: All UPPER, LOWER, LEFT and RIGHT must be simple fsm, and no "
+        "transducers.\n."},
+       kUniversal,
+       [] { return kora::compile_replace_group(kora::make_replace_rule(pair_net('a', 'b'), 0, string_net("x"))); }},
+      {{"Invalid arrow type"}, kUniversal,
+       [] { return kora::compile_replace_group(kora::make_replace_rule(string_net("a"), 25, string_net("x"))); }},
+      {{"In parallel replacement: Arrow variable must not have value 42."}, kNothing,
+       [] {
+         return kora::compile_parallel_replace(kora::attach_contexts(
+             kora::make_replace_rule(string_net("a"), 42, string_net("x")), 0, kora::make_context(string_net("c"), nullptr)));
+       }},
+      {{"Error in parallel replacement: wrong context direction."}, kUniversal,
+       [] {
+         return kora::compile_parallel_replace(kora::attach_contexts(
+             kora::make_replace_rule(string_net("a"), 0, string_net("x")), 7, kora::make_context(string_net("c"), nullptr)));
+       }},
+      {{"INSERT_SYMBOL occurred in LEFT context."}, kNothing,
+       [] {
+         return kora::compile_parallel_replace(
+             kora::attach_contexts(kora::make_replace_rule(string_net("a"), 0, string_net("x")), 0,
+                                   kora::make_context(kora::make_insertion(string_net("c"), nullptr), nullptr)));
+       }},
+      {{"INSERT_SYMBOL occurred in UPPER."}, kLeft,
+       [] {
+         return kora::compile_replace_group(
+             kora::make_replace_rule(kora::make_insertion(string_net("a"), nullptr), 3, string_net("x")));
+       }},
+      {{"Chunk markers must not contain OTHER."}, kNothing,
+       [] {
+         return kora::compile_replace_group(
+             kora::make_replace_rule(string_net("a"), 0, kora::make_insertion(label_net(KORA_OTHER), nullptr)));
+       }},
+      {{"Error in a restrict statement. CENTER must be a simple network, not a transducer.",
+        "Aborting. Returning [?*] instead."},
+       kUniversal, [] { return kora::compile_restriction(pair_net('a', 'b'), 0, contexts_of({ctx({"b"}, {})})); }},
+      {{"Every context of the restrict operation has to be a simple FSM and not a transducer.",
+        "Aborting. Returning [?*] instead."},
+       kUniversal, [] { return kora::compile_restriction(string_net("a"), 1, kora::make_context(pair_net('a', 'b'), nullptr)); }},
+      {{"During restriction in multiple contexts: Wrong arrow type: 5"}, kUniversal,
+       [] { return kora::compile_restriction(string_net("a"), 5, contexts_of({ctx({"b"}, {})})); }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.errors[0]);
+    messages().clear();
+    NET *net = c.compile();
+    EXPECT_EQ(messages().errors, c.errors);
+    if (c.answer == kUniversal) {
+      EXPECT_TRUE(same(net, universal()));
+    } else if (c.answer == kNothing) {
+      EXPECT_EQ(test_non_null(net), 0);
+    }
+    free_network(net);
+  }
 }
 
 }  // namespace

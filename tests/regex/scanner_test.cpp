@@ -1,6 +1,6 @@
 // The scanner at the level of tokens: longest match with fixed spellings winning ties, symbols
-// and their escapes, quoted, range and braced strings, the states between expressions, and
-// files as sources.
+// and their escapes, quoted, range and braced strings, the states between expressions, the
+// opening text of messages, and files refused as sources.
 
 #include <gtest/gtest.h>
 
@@ -199,49 +199,18 @@ TEST_F(RegexScanner, EndOfInputInsideAnExpressionWarnsOfTheSemicolon) {
   kora::pop_source();
 }
 
+// The opening text of an expression (its first line, for messages): a complete line up to the
+// bound is kept whole, ";" included; one longer is cut.
 TEST_F(RegexScanner, OpeningTextIsBounded) {
-  std::string long_line(5000, 'a');
-  kora::push_string_source((long_line + " b;").c_str());
   kora::RegexTokenValue value;
-  kora::next_regex_token(&value);
-  kora::free_token_value(&value);
-  std::string opening = kora::opening_text();
-  EXPECT_LE(opening.size(), 128u);
-  EXPECT_EQ(opening.substr(opening.size() - 4), " ...");
-  kora::pop_source();
-  kora::push_string_source("  x y;\n z;");
-  kora::next_regex_token(&value);
-  kora::free_token_value(&value);
-  EXPECT_STREQ(kora::opening_text(), "x y;");
-  kora::pop_source();
-  // A complete line up to the bound is kept whole, ";" included; one longer is cut.
-  for (size_t length : {116, 119, 120, 121}) {
+  for (size_t length : {116, 119, 120, 121, 5000}) {
     const std::string line = std::string(length - 3, 'a') + " b;";
-    kora::push_string_source(line.c_str());
+    kora::push_string_source(std::string("  ").append(line).append("\n z;").c_str());
     kora::next_regex_token(&value);
     kora::free_token_value(&value);
     EXPECT_EQ(kora::opening_text(), length <= 120 ? line : line.substr(0, 116) + " ...") << length;
     kora::pop_source();
   }
-}
-
-TEST_F(RegexScanner, FilesAreSources) {
-  const std::string dir = testing::TempDir();
-  const std::string path = dir + "/scanner-source.re";
-  std::ofstream(path) << "a;\n" << std::string(40000, ' ') << "b;\n";
-  ASSERT_TRUE(kora::push_file_source(path.c_str()));
-  EXPECT_STREQ(kora::current_source_name(), path.c_str());
-  std::vector<std::string> seen;
-  for (;;) {
-    kora::RegexTokenValue value;
-    RegexToken token = kora::next_regex_token(&value);
-    if (value.text != nullptr) seen.push_back(value.text);
-    kora::free_token_value(&value);
-    if (token == RegexToken::END_OF_INPUT) break;
-  }
-  EXPECT_EQ(seen, (std::vector<std::string>{"a", "b"}));
-  kora::pop_source();
-  EXPECT_EQ(kora::source_depth(), 0);
 }
 
 TEST_F(RegexScanner, BinaryAndMissingFilesAreRefused) {
@@ -257,17 +226,6 @@ TEST_F(RegexScanner, BinaryAndMissingFilesAreRefused) {
   EXPECT_FALSE(kora::push_file_source("/no/such/file"));
   ASSERT_EQ(messages().errors.size(), 1u);
   EXPECT_EQ(messages().errors[0], "/no/such/file: No such file or directory");
-}
-
-TEST_F(RegexScanner, VerboseOpeningAndClosing) {
-  const std::string path = testing::TempDir() + "/scanner-verbose.re";
-  std::ofstream(path) << "a;\n";
-  int_parameters()->word[KORA_VERBOSE] = 1;
-  testing::internal::CaptureStderr();
-  ASSERT_TRUE(kora::push_file_source(path.c_str()));
-  kora::pop_source();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            std::string("Opening file ") + path + "...\nClosing file " + path + "...\n");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Arc optimization and shared arc lists: on seeded random networks (transducers, OTHER, flag
 // diacritics, EPSILON arcs before minimization) the optimized and shared forms keep the
 // language (lookup on them is checked in forms_test.cpp); undoing them restores the arc and
-// state counts; the refusals, the verbose statistics and the operations that meet optimized
-// networks say what they do.
+// state counts; the refusals and the operations that meet optimized networks say what they do
+// (the verbose statistics are those of examples/optimize-arcs.c, which a test runs).
 
 #include <algorithm>
 #include <cstdio>
@@ -233,27 +233,6 @@ TEST_F(OptimizeTest, RefusalsSayWhy) {
   EXPECT_EQ(broken->num_arcs, arcs);
   EXPECT_FALSE(broken->flags.shared_arc_lists);
   free_network(broken);
-}
-
-TEST_F(OptimizeTest, VerboseStatistics) {
-  NET *net = words_net();
-  const long long arcs = net->num_arcs, states = net->num_states;
-  int_parameters()->word[KORA_VERBOSE] = 1;
-  testing::internal::CaptureStderr();
-  optimize_arcs(net);
-  unoptimize_arcs(net);
-  unoptimize_arcs(net);
-  const std::string text = testing::internal::GetCapturedStderr();
-  int_parameters()->word[KORA_VERBOSE] = 0;
-  EXPECT_EQ(text.find("OPTIMIZER INPUT SIZE: "), 0u) << text;
-  EXPECT_NE(text.find(" arcs reordered.\nOPTIMIZER OUTPUT SIZE: "), std::string::npos) << text;
-  EXPECT_NE(text.find("\n  Arcs: -"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nStates: "), std::string::npos) << text;
-  EXPECT_NE(text.find("Nothing to do: the network has not been optimized.\n"), std::string::npos)
-      << text;
-  EXPECT_EQ(net->num_arcs, arcs);
-  EXPECT_EQ(net->num_states, states);
-  free_network(net);
 }
 
 TEST_F(OptimizeTest, OperationsUnoptimizeTheirOperandsAndSayWhat) {

@@ -97,14 +97,6 @@ Symbols without_flags(const Symbols &string, uint32_t attribute) {
   return result;
 }
 
-Relation obeying_flags(const Relation &relation, uint32_t attribute) {
-  Relation result;
-  for (const auto &[upper, lower] : relation)
-    if (obeys_flags(upper, attribute) && obeys_flags(lower, attribute))
-      result.insert({without_flags(upper, attribute), without_flags(lower, attribute)});
-  return result;
-}
-
 Relation obeying_paths(const NET *net, const Symbols &universe, uint32_t attribute, size_t max_length) {
   Relation result;
   using Configuration = std::tuple<const STATE *, Settings, Settings, Symbols, Symbols>;

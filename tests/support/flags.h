@@ -20,10 +20,6 @@ bool obeys_flags(const Symbols &string, uint32_t attribute = kAllAttributes);
 // The string without the flag symbols of `attribute` (kAllAttributes: of any attribute).
 Symbols without_flags(const Symbols &string, uint32_t attribute = kAllAttributes);
 
-// The pairs whose upper and lower strings both obey the flags of `attribute`, with those flags
-// taken out.
-Relation obeying_flags(const Relation &relation, uint32_t attribute);
-
 // Every (upper, lower) pair of at most `max_length` symbols a side that the network accepts
 // along a path whose flags of `attribute` (on either side) all succeed, those flags left out of
 // the strings: a walk over (state, register of each side, strings so far), so that loops of
