@@ -362,19 +362,15 @@ NET *expand_other_pairs(NET *net, int copy_first) {
   return net;
 }
 
-ARC_ITERATOR *start_arc_iterator(NET *net, ARC_ITERATOR *iterator) {
-  bool allocated = iterator == nullptr;
-  if (allocated) iterator = new ARC_ITERATOR{};
+void start_arc_iterator(NET *net, ARC_ITERATOR *iterator) {
   iterator->net = net;
   iterator->scratch = nullptr;
-  iterator->allocated = allocated;
   iterator->vectorized = nullptr;
   iterator->slot = 0;
   if (net != nullptr && net->flags2.has_arc_vectors) {
     iterator->scratch = new ARC{};
     iterator->scratch->flags.live = 1;
   }
-  return iterator;
 }
 
 void start_state_arcs(ARC_ITERATOR *iterator, STATE *state, ARC **cursor, bool *done) {
@@ -420,7 +416,6 @@ void free_arc_iterator(ARC_ITERATOR *iterator) {
   if (iterator == nullptr) return;
   delete iterator->scratch;
   iterator->scratch = nullptr;
-  if (iterator->allocated) delete iterator;
 }
 
 }  // namespace kora

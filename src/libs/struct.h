@@ -118,16 +118,16 @@ NET *expand_other_pairs(NET *net, int copy_first);
 
 // Walks the arcs of one state at a time. Plain states hand out their own arcs; a vectorized
 // state (arc-vector.h) presents one arc per filled slot, in label-position order, through the
-// scratch arc, which the next call overwrites.
+// scratch arc, which the next call overwrites. The record is the caller's (on the stack);
+// free_arc_iterator frees what start_arc_iterator put in it.
 struct ARC_ITERATOR {
   NET *net;
   ARC *scratch;
-  bool allocated;  // the iterator record was allocated by start_arc_iterator
   const STATE *vectorized;  // the vectorized state being walked, or null
   uint32_t slot;            // its next slot to look at
 };
 
-ARC_ITERATOR *start_arc_iterator(NET *net, ARC_ITERATOR *iterator);
+void start_arc_iterator(NET *net, ARC_ITERATOR *iterator);
 void start_state_arcs(ARC_ITERATOR *iterator, STATE *state, ARC **cursor, bool *done);
 // The next arc of the state, or null after the last; *done is set with the last arc.
 ARC *next_arc(ARC_ITERATOR *iterator, ARC **cursor, bool *done);
