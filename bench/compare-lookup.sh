@@ -18,11 +18,8 @@ repeats=${2:-5}
 list=/usr/share/dict/american-english
 
 . "$root/bench/build-bench.sh"
-build_bench "$build" lookup_words kora-tool
-g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_lookup_words.cpp" \
-  -o "$build/openfst_lookup_words" -lfst
 . "$root/bench/lookup-data.sh"
-lookup_data "$build" "$list"
+lookup_comparison "$build" "$list" kora-tool
 work="$build/lookup-data"
 
 echo "# in process: program machine input api words answered best_wps median_wps"

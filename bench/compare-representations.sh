@@ -24,11 +24,8 @@ list=/usr/share/dict/american-english
 huge=/usr/share/dict/british-english-huge
 
 . "$root/bench/build-bench.sh"
-build_bench "$build" lookup_words representations kora-tool
-g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_lookup_words.cpp" \
-  -o "$build/openfst_lookup_words" -lfst
 . "$root/bench/lookup-data.sh"
-lookup_data "$build" "$list"
+lookup_comparison "$build" "$list" representations kora-tool
 work="$build/lookup-data"
 
 echo "# sizes and in-process lookup: program machine form make_s states arcs bytes file_bytes ..."

@@ -25,3 +25,15 @@ lookup_data() {
     fst-compiler-utf8 -q -c "$work/$machine.sfst" "$work/$machine.ca"
   done
 }
+
+# lookup_comparison BUILD LIST TARGET... builds lookup_words and the kora targets named (with
+# build_bench, of build-bench.sh, sourced before), compiles OpenFst's peer
+# BUILD/openfst_lookup_words, and makes BUILD/lookup-data with lookup_data.
+lookup_comparison() {
+  comparison_build=$1 comparison_list=$2
+  shift 2
+  build_bench "$comparison_build" lookup_words "$@"
+  g++ -O2 -DNDEBUG -std=c++17 "$root/bench/peers/openfst_lookup_words.cpp" \
+    -o "$comparison_build/openfst_lookup_words" -lfst
+  lookup_data "$comparison_build" "$comparison_list"
+}
