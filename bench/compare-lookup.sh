@@ -1,10 +1,10 @@
 #!/bin/sh
 # Looks up every word of the Debian word list wamerican, in the same run, with kora
-# (bench/lookup_words.cpp: apply_to_string and a stream, in process; `kora lookup` as a whole
-# process, with -j 1 and -j 2), OpenFst (bench/peers/openfst_lookup_words.cpp: SortedMatcher
+# (bench/lookup_words.cpp: apply_to_string and a stream, in process; `kora apply down` as a
+# whole process, with -j 1 and -j 2), OpenFst (bench/peers/openfst_lookup_words.cpp: SortedMatcher
 # over a StdVectorFst and a StdConstFst, in process) and SFST (`fst-infl2` as a whole process).
-# Machines: the minimal acceptor of the words, and a tagger mapping each ASCII word to itself
-# followed by a tag (+Poss, +Prop, +Pl or +Sg). Inputs: the list, the list shuffled, the list
+# Machines: the minimal acceptor of the words, and a tagger mapping each ASCII word (its upper
+# side, so it is applied down) to itself followed by a tag (+Poss, +Prop, +Pl or +Sg). Inputs: the list, the list shuffled, the list
 # with every second word made unknown ("#" appended), and for the processes also the list
 # repeated ten times. Building the machines is not timed; the processes include loading them.
 # Each measurement is repeated; the best and the median words per second are printed.
@@ -33,9 +33,9 @@ for machine in acceptor tagger; do
   for input in words shuffled half-unknown words-x10; do
     words=$(wc -l < "$work/$input")
     time_process "kora-lookup-j1 $machine $input" "$words" \
-      "$build/kora" lookup -j 1 "$work/$machine.fst" "$work/$input"
+      "$build/kora" apply down -j 1 "$work/$machine.fst" "$work/$input"
     time_process "kora-lookup-j2 $machine $input" "$words" \
-      "$build/kora" lookup -j 2 "$work/$machine.fst" "$work/$input"
+      "$build/kora" apply down -j 2 "$work/$machine.fst" "$work/$input"
     time_process "sfst-fst-infl2 $machine $input" "$words" \
       fst-infl2 -q "$work/$machine.ca" "$work/$input"
   done

@@ -9,7 +9,7 @@
 # second word unknown) up in each form through apply_to_string, in process; OpenFst's
 # StdVectorFst and StdConstFst with a SortedMatcher (bench/peers/openfst_lookup_words.cpp) in
 # process on the same machines and inputs; and as whole processes, loading included, `kora
-# lookup -j 1` on the plain and on the `kora optimize` files beside SFST's `fst-infl2`.
+# apply down -j 1` on the plain and on the `kora optimize` files beside SFST's `fst-infl2`.
 # Words per second, best and median of the repeats. In process, what makes a machine ready for
 # lookups is timed apart on both sides (ready_ms): kora's applyer with its index, OpenFst's arc
 # sorting and ConstFst conversion.
@@ -47,9 +47,9 @@ for machine in acceptor tagger; do
   for input in words shuffled half-unknown; do
     words=$(wc -l < "$work/$input")
     time_process "kora-lookup-plain $machine $input" "$words" \
-      "$build/kora" lookup -j 1 "$work/$machine.fst" "$work/$input"
+      "$build/kora" apply down -j 1 "$work/$machine.fst" "$work/$input"
     time_process "kora-lookup-optimized $machine $input" "$words" \
-      "$build/kora" lookup -j 1 "$work/$machine-optimized.fst" "$work/$input"
+      "$build/kora" apply down -j 1 "$work/$machine-optimized.fst" "$work/$input"
     time_process "sfst-fst-infl2 $machine $input" "$words" \
       fst-infl2 -q "$work/$machine.ca" "$work/$input"
   done

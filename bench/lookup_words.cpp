@@ -13,7 +13,7 @@
 //           each record's results appended to the output text.
 // Each measurement is repeated; one line per measurement gives the best and the median words
 // per second. With "save DIR", the two machines are also saved as DIR/acceptor.fst and
-// DIR/tagger.fst for the comparison scripts, which time kora lookup as a process (REPEATS 0
+// DIR/tagger.fst for the comparison scripts, which time kora apply down as a process (REPEATS 0
 // only saves them). With --network, a saved network is loaded (not timed) and the lines of a
 // file are looked up as strings.
 //

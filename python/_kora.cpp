@@ -586,8 +586,8 @@ PYBIND11_MODULE(_kora, m) {
       .def("__contains__", [](Net &n, py::handle s) { return !lookup(n, s, 0).empty(); },
            py::arg("string"),
            "s in net: whether some path has s (a str) as its upper string, the string read by "
-           "lookup(); for an automaton, whether it accepts s. s is cut into the network's "
-           "symbols by longest match, as lookup cuts it.")
+           "generate(); for an automaton, whether it accepts s. s is cut into the network's "
+           "symbols by longest match, as generate cuts it.")
       .def("__str__", &listing, "The listing of the network, state by state.")
       .def("__repr__", [](const Net &n) {
         return "<kora.Net: " + std::to_string(NET_num_states(n.get())) + " states, " +
@@ -638,19 +638,27 @@ PYBIND11_MODULE(_kora, m) {
            },
            py::arg("other"),
            "Whether the two networks accept the same strings (or string pairs).")
-      .def("lookup", [](Net &n, py::handle input) { return lookup(n, input, 0); },
+      .def("lookup", [](Net &n, py::handle input) { return lookup(n, input, 1); },
            py::arg("input"),
-           "The lower strings of the paths whose upper side is the input (a str).")
-      .def("generate", [](Net &n, py::handle input) { return lookup(n, input, 1); },
+           "The analyses of a surface string: the upper (lexical) strings of the paths whose "
+           "lower side is the input (a str); apply_up().")
+      .def("generate", [](Net &n, py::handle input) { return lookup(n, input, 0); },
            py::arg("input"),
-           "The upper strings of the paths whose lower side is the input (a str).")
+           "The surface strings of an analysis: the lower strings of the paths whose upper side "
+           "is the input (a str); apply_down().")
+      .def("apply_up", [](Net &n, py::handle input) { return lookup(n, input, 1); },
+           py::arg("input"),
+           "The upper strings of the paths whose lower side is the input (a str): lookup().")
+      .def("apply_down", [](Net &n, py::handle input) { return lookup(n, input, 0); },
+           py::arg("input"),
+           "The lower strings of the paths whose upper side is the input (a str): generate().")
       .def("lookup_many",
            [](Net &n, py::handle inputs, py::handle direction) {
              return lookup_many(n, inputs, side_of(direction));
            },
-           py::arg("inputs"), py::arg("direction") = "down",
-           "lookup (direction 'down') or generate ('up') of every input, as a list of lists, "
-           "with the GIL released for the whole batch.")
+           py::arg("inputs"), py::arg("direction") = "up",
+           "lookup (direction 'up', applying the network up) or generate ('down') of every "
+           "input, as a list of lists, with the GIL released for the whole batch.")
       .def("paths",
            [](const Net &n, py::handle limit) {
              if (limit.is_none()) return Paths(n, std::nullopt);

@@ -8,7 +8,8 @@ or are built by hand::
     plural = kora.cross("cat", "cats") | kora.cross("dog", "dogs")
     animals = kora.words(["cat", "dog", "mouse"])
     "cat" in animals             # True
-    plural.invert().lookup("cats")  # ['cat']
+    plural.generate("cat")       # ['cats']
+    plural.lookup("cats")        # ['cat']: lookup analyses (applies up)
 
 Operations never change their operands; each returns a new network. They are functions
 (``kora.union``, ``concat``, ``intersect``, ``difference``, ``compose``, ``cross``, ``closure``,
@@ -204,7 +205,7 @@ def cross(a, b):
     """Every string of ``a`` paired with every string of ``b`` (automata, or str for their
     strings), symbol by symbol from the left, as a new transducer::
 
-        kora.cross("cat", "chat").lookup("cat")   # ['chat']
+        kora.cross("cat", "chat").generate("cat")   # ['chat']
     """
     return _net(a, "a").cross(_net(b, "b"))
 

@@ -78,8 +78,9 @@ def _shipped(data, digest):
     return client.scatter(data, broadcast=True, hash=False)
 
 
-def lookup(collection, net, direction="down"):
-    """Looks each string of ``collection`` up in ``net`` (``direction`` "up": generates).
+def lookup(collection, net, direction="up"):
+    """Looks each string of ``collection`` up in ``net``: analyses it (``direction`` "up", as
+    ``Net.lookup``) or generates from it (``direction`` "down", as ``Net.generate``).
 
     ``collection`` is a ``dask.bag.Bag`` of strings or a ``dask.dataframe.Series`` of strings;
     the result is a lazy collection of the same kind whose items are the lists of results, in

@@ -47,16 +47,15 @@ inline char *put(char *at, const char *bytes, size_t count) {
   return at + count;
 }
 
-// Looks one input line up (its line end already cut off; `length` bytes, 0-terminated) and
-// appends the answer: each result (ended by "\n", the context's end-of-line string) as
-// "input<TAB>result", or "input<TAB>input<TAB>+?" when there is none, then an empty line.
-// The line ends at its first NUL byte, if it has one, for the lookup as for the answer. At most
-// `max_results` results are written; *cut, when given, becomes whether any were left out.
-// Returns whether the line had a result.
-inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Answers &out,
-                   size_t max_results = SIZE_MAX, bool *cut = nullptr) {
+// Appends the answer to one input line (`length` bytes, without its line end) given its
+// results, each ended by "\n" (the context's end-of-line string): each result as
+// "input<TAB>result", or "input<TAB>input<TAB>+?" when there is none (null or empty), then an
+// empty line. The input ends at its first NUL byte, if it has one. At most `max_results`
+// results are written; *cut, when given, becomes whether any were left out. Returns whether
+// the line had a result.
+inline bool format_answer(const char *input, size_t length, const char *results, Answers &out,
+                          size_t max_results = SIZE_MAX, bool *cut = nullptr) {
   length = strnlen(input, length);
-  const char *results = apply_to_string(input, applyer);
   if (results == nullptr || *results == '\0') {
     char *at = out.room(2 * length + 6);
     at = put(at, input, length);
@@ -84,6 +83,14 @@ inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Ans
   *at++ = '\n';
   out.added(at);
   return true;
+}
+
+// Looks one input line up (its line end already cut off; `length` bytes, 0-terminated) and
+// appends the answer as format_answer() writes it.
+inline bool answer(APPLY_CONTEXT *applyer, const char *input, size_t length, Answers &out,
+                   size_t max_results = SIZE_MAX, bool *cut = nullptr) {
+  length = strnlen(input, length);
+  return format_answer(input, length, apply_to_string(input, applyer), out, max_results, cut);
 }
 
 }  // namespace kora_tool

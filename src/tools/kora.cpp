@@ -40,18 +40,23 @@ const Command commands[] = {
     {"print", "[--words | --spaced] NETWORK", "a network listed state by state", print_command},
     {"info", "NETFILE", "the header of a saved network file and the size of each network in it",
      info_command},
-    {"lookup", "[--words | --spaced] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
-     "applies the network down to each line of INPUT (standard input by default): one line\n"
+    {"lookup", "[--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
+     "analyses each line of INPUT (standard input by default): applies the network up, reading\n"
+     "      the lower (surface) side and writing the upper (lexical) side; one line\n"
      "      \"input<TAB>output\" per result, \"input<TAB>input<TAB>+?\" when there is none, and an\n"
-     "      empty line after each input; --flush flushes after each input (always on a terminal);\n"
-     "      -j N looks up on N threads (default: the number of cores; one with --flush or on a\n"
-     "      terminal), reading the input in batches of lines and writing the same output, in\n"
-     "      input order, as one thread; an input with more than --max-results results (default\n"
-     "      10000; 0 for no limit) gets the first ones and a note on standard error, and the\n"
-     "      command exits with status 1",
+     "      empty line after each input; --cascade applies every network of the file in turn,\n"
+     "      as their composition in file order would (otherwise only the first, with a note);\n"
+     "      --flush flushes after each input (always on a terminal); -j N looks up on N threads\n"
+     "      (default: the number of cores; one with --flush or on a terminal), reading the input\n"
+     "      in batches of lines and writing the same output, in input order, as one thread; an\n"
+     "      input with more than --max-results results (default 10000; 0 for no limit) gets the\n"
+     "      first ones and a note on standard error, and the command exits with status 1",
      lookup_command},
-    {"generate", "[--words | --spaced] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
-     "the same as lookup, applying the network up", generate_command},
+    {"generate", "[--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
+     "the same as lookup, applying the network down: reading the upper side, writing the lower",
+     generate_command},
+    {"apply", "(up | down) [--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
+     "apply up is lookup, apply down is generate", apply_command},
     {"regex", "[-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
      "      size of each network in one line; -o saves them all",

@@ -1,17 +1,23 @@
-// kora lookup / kora generate [--words | --spaced] [--flush] [-j N] [--max-results N] NETWORK
-// [INPUT]: applies a network down (lookup) or up (generate) to each line of INPUT or of the
-// standard input, in the convention of lookup tools: "input<TAB>output" for each result,
-// "input<TAB>input<TAB>+?" when there is none, and an empty line after each input. An input
-// with more than N results (default kDefaultMaxResults, 0 for no limit) gets its first N and a
-// note on standard error, and the command then exits with status 1; so does one the library
-// reported an error for.
+// kora lookup / generate / apply (up | down) [--words | --spaced] [--cascade] [--flush] [-j N]
+// [--max-results N] NETWORK [INPUT]: applies a network to each line of INPUT or of the standard
+// input, in the convention of lookup tools: "input<TAB>output" for each result,
+// "input<TAB>input<TAB>+?" when there is none, and an empty line after each input. lookup
+// analyses (applies up: reads the lower, lexical-surface side and writes the upper side),
+// generate applies down. An input with more than N results (default kDefaultMaxResults, 0 for
+// no limit) gets its first N and a note on standard error, and the command then exits with
+// status 1; so does one the library reported an error for.
+//
+// A file of several networks is a cascade: with --cascade each result of one network is an
+// input of the next, so that the cascade answers as the composition of its networks in file
+// order would (down: in file order; up: in reverse order); without it, the first network is
+// applied, with a note that the others are not.
 //
 // The input is read in large blocks, as it arrives. With one thread, lines are answered in
 // order and the answers written in large blocks; when output goes to a terminal or with --flush
 // (which therefore always use one thread), each answer is written and flushed before the next
 // line is read, so the tool can serve another program through a pipe. With N threads, the main
-// thread reads the input in batches of lines, N workers, each with an applyer of its own over
-// the one network, answer whole batches, and the main thread writes the answers batch by batch
+// thread reads the input in batches of lines, N workers, each with applyers of its own over
+// the networks, answer whole batches, and the main thread writes the answers batch by batch
 // in input order.
 // At most a few batches per worker are in flight, so memory stays bounded by the batch size
 // (or by the longest line) whatever the input's length. The messages a worker's lookups report
@@ -20,6 +26,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
@@ -32,6 +39,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "answers.h"
@@ -125,12 +133,61 @@ class LineReader {
   bool at_end_ = false;
 };
 
+// One applyer per network of a cascade, in the order they apply (a single network is a
+// cascade of one).
+using Stages = std::vector<APPLY_CONTEXT *>;
+
+Stages make_stages(const std::vector<NET *> &nets, int input_side) {
+  Stages stages;
+  for (NET *net : nets) stages.push_back(init_apply(net, input_side, nullptr));
+  if (input_side == 1) std::reverse(stages.begin(), stages.end());
+  return stages;
+}
+
+void free_stages(Stages &stages) {
+  for (APPLY_CONTEXT *applyer : stages) free_applyer(applyer);
+  stages.clear();
+}
+
+// The results of a cascade for one input, each ended by "\n": every result of a stage is
+// looked up in the next, and the results of the last stage are kept in the order found,
+// without repeats. A stage keeps at most max_results + 1 results, enough for the caller to see
+// that some were cut. Costs one lookup per result of each stage.
+std::string cascade_results(const Stages &stages, const char *input, size_t max_results) {
+  std::vector<std::string> inputs{input};
+  for (APPLY_CONTEXT *stage : stages) {
+    std::vector<std::string> outputs;
+    std::unordered_set<std::string> seen;
+    for (const std::string &text : inputs) {
+      const char *results = apply_to_string(text.c_str(), stage);
+      for (const char *line = results; line != nullptr && *line != '\0';) {
+        const char *end = std::strchr(line, '\n');
+        if (end == nullptr) end = line + std::strlen(line);
+        std::string result(line, static_cast<size_t>(end - line));
+        if (outputs.size() <= max_results && seen.insert(result).second)
+          outputs.push_back(std::move(result));
+        line = *end == '\n' ? end + 1 : end;
+      }
+    }
+    inputs = std::move(outputs);
+  }
+  std::string joined;
+  for (const std::string &result : inputs) joined.append(result).push_back('\n');
+  return joined;
+}
+
 // Answers one line with at most max_results results; when some were left out, says so through
 // report() and counts a failure.
-void answer_line(APPLY_CONTEXT *applyer, const char *line, size_t length, size_t max_results,
+void answer_line(const Stages &stages, const char *line, size_t length, size_t max_results,
                  Answers &out) {
   bool cut = false;
-  answer(applyer, line, length, out, max_results, &cut);
+  if (stages.size() == 1) {
+    answer(stages[0], line, length, out, max_results, &cut);
+  } else {
+    length = strnlen(line, length);
+    const std::string results = cascade_results(stages, line, max_results);
+    format_answer(line, length, results.c_str(), out, max_results, &cut);
+  }
   if (!cut) return;
   count_failure();
   length = strnlen(line, length);
@@ -145,14 +202,15 @@ void answer_line(APPLY_CONTEXT *applyer, const char *line, size_t length, size_t
 
 // Answers line by line. When flushing, each answer is written and flushed before the next line
 // is read; otherwise the answers go out in blocks.
-void apply_one_thread(NET *net, int input_side, FILE *input, bool flush, size_t max_results) {
-  APPLY_CONTEXT *applyer = init_apply(net, input_side, nullptr);
+void apply_one_thread(const std::vector<NET *> &nets, int input_side, FILE *input, bool flush,
+                      size_t max_results) {
+  Stages stages = make_stages(nets, input_side);
   LineReader reader(input);
   char *line;
   size_t length;
   Answers out;
   while (!std::ferror(stdout) && reader.next(&line, &length)) {
-    answer_line(applyer, line, length, max_results, out);
+    answer_line(stages, line, length, max_results, out);
     if (flush || out.size() >= kBlockBytes) {
       write_all(out, stdout);
       out.clear();
@@ -160,7 +218,7 @@ void apply_one_thread(NET *net, int input_side, FILE *input, bool flush, size_t 
     }
   }
   write_all(out, stdout);
-  free_applyer(applyer);
+  free_stages(stages);
 }
 
 // --- Several threads --------------------------------------------------------------------------
@@ -175,11 +233,11 @@ struct Batch {
 
 class Pipeline {
  public:
-  Pipeline(NET *net, int input_side, unsigned workers, size_t max_results)
+  Pipeline(const std::vector<NET *> &nets, int input_side, unsigned workers, size_t max_results)
       : max_results_(max_results) {
     // The applyers are made before any thread runs; each worker then uses only its own.
-    for (unsigned k = 0; k < workers; k++) applyers_.push_back(init_apply(net, input_side, nullptr));
-    for (unsigned k = 0; k < workers; k++) threads_.emplace_back(&Pipeline::work, this, applyers_[k]);
+    for (unsigned k = 0; k < workers; k++) stages_.push_back(make_stages(nets, input_side));
+    for (unsigned k = 0; k < workers; k++) threads_.emplace_back(&Pipeline::work, this, &stages_[k]);
   }
 
   ~Pipeline() {
@@ -189,7 +247,7 @@ class Pipeline {
     }
     work_ready_.notify_all();
     for (std::thread &thread : threads_) thread.join();
-    for (APPLY_CONTEXT *applyer : applyers_) free_applyer(applyer);
+    for (Stages &stages : stages_) free_stages(stages);
   }
 
   // Reads the whole input and writes the answers in order.
@@ -237,7 +295,7 @@ class Pipeline {
     write_all(batch->out, stdout);
   }
 
-  void work(APPLY_CONTEXT *applyer) {
+  void work(const Stages *stages) {
     while (true) {
       std::shared_ptr<Batch> batch;
       {
@@ -250,7 +308,7 @@ class Pipeline {
       keep_messages_in(&batch->messages);
       const char *line = batch->text.c_str();
       for (size_t length : batch->lengths) {
-        answer_line(applyer, line, length, max_results_, batch->out);
+        answer_line(*stages, line, length, max_results_, batch->out);
         line += length + 1;
       }
       keep_messages_in(nullptr);
@@ -263,7 +321,7 @@ class Pipeline {
   }
 
   size_t max_results_;
-  std::vector<APPLY_CONTEXT *> applyers_;
+  std::vector<Stages> stages_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;
   std::condition_variable work_ready_;
@@ -282,7 +340,7 @@ bool take_jobs(int &argc, char **argv, unsigned *jobs) {
 }
 
 int apply_lines(int argc, char **argv, int input_side) {
-  bool flush = false;
+  bool flush = false, cascade = false;
   unsigned jobs = std::thread::hardware_concurrency();
   if (jobs == 0) jobs = 1;
   long max_results = kDefaultMaxResults;
@@ -290,7 +348,8 @@ int apply_lines(int argc, char **argv, int input_side) {
   std::vector<const char *> files;
   if (!take_jobs(argc, argv, &jobs) ||
       !take_number_option(argc, argv, "--max-results", 0, LONG_MAX, &max_results) ||
-      !parse_network_arguments(argc, argv, {{"--flush", &flush}}, 2, &source, files))
+      !parse_network_arguments(argc, argv, {{"--flush", &flush}, {"--cascade", &cascade}}, 2,
+                               &source, files))
     return usage();
   FILE *input = stdin;
   if (files.size() == 2) {
@@ -300,28 +359,44 @@ int apply_lines(int argc, char **argv, int input_side) {
       return 1;
     }
   }
-  NET *net = read_network(files[0], source);
-  if (net == nullptr) {
+  std::vector<NET *> nets = read_networks(files[0], source);
+  if (nets.empty()) {
     if (input != stdin) std::fclose(input);
     return 1;
+  }
+  if (nets.size() > 1 && !cascade) {
+    std::fprintf(stderr,
+                 "kora: warning: %s holds %zu networks; only the first is applied (--cascade "
+                 "applies them all in turn)\n",
+                 files[0], nets.size());
+    for (size_t i = 1; i < nets.size(); i++) free_network(nets[i]);
+    nets.resize(1);
   }
   size_t most = max_results == 0 ? SIZE_MAX : static_cast<size_t>(max_results);
   flush = flush || isatty(fileno(stdout));
   if (jobs == 1 || flush) {
-    apply_one_thread(net, input_side, input, flush, most);
+    apply_one_thread(nets, input_side, input, flush, most);
   } else {
-    Pipeline pipeline(net, input_side, jobs, most);
+    Pipeline pipeline(nets, input_side, jobs, most);
     pipeline.run(input);
   }
-  free_network(net);
+  for (NET *net : nets) free_network(net);
   if (input != stdin) std::fclose(input);
   return 0;
 }
 
 }  // namespace
 
-int lookup_command(int argc, char **argv) { return apply_lines(argc, argv, 0); }
+int lookup_command(int argc, char **argv) { return apply_lines(argc, argv, 1); }
 
-int generate_command(int argc, char **argv) { return apply_lines(argc, argv, 1); }
+int generate_command(int argc, char **argv) { return apply_lines(argc, argv, 0); }
+
+int apply_command(int argc, char **argv) {
+  if (argc < 1) return usage();
+  if (std::strcmp(argv[0], "up") == 0) return apply_lines(argc - 1, argv + 1, 1);
+  if (std::strcmp(argv[0], "down") == 0) return apply_lines(argc - 1, argv + 1, 0);
+  std::fprintf(stderr, "kora: apply: the direction must be 'up' or 'down', not '%s'\n", argv[0]);
+  return 2;
+}
 
 }  // namespace kora_tool

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "count-paths.h"
 #include "kora.h"
@@ -37,51 +38,77 @@ bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, siz
 
 namespace {
 
-// A saved network, the library's messages held back: a file that is no network file at all (a
-// word list, an empty or a foreign file) is named as such, with a hint for a word list; what
-// went wrong in a network file is reported as the library says it. *named says whether the
-// file was named as no network file.
-NET *load_saved_network(const char *file_name, bool *named) {
+// The networks of a saved file (`all`) or its first one, the library's messages held back: a
+// file that is no network file at all (a word list, an empty or a foreign file) is named as
+// such, with a hint for a word list; what went wrong in a network file is reported as the
+// library says it. *named says whether the file was named as no network file.
+std::vector<NET *> load_saved_networks(const char *file_name, bool all, bool *named) {
   std::string messages;
   keep_messages_in(&messages);
-  NET *net = load_net(file_name, nullptr);
+  std::vector<NET *> nets;
+  if (all) {
+    if (NV *nv = load_nets(file_name, nullptr)) {
+      for (int i = 0; i < NV_len(nv); i++) nets.push_back(NV_net(nv, i));
+      free_nv(nv);
+    }
+  }
+  // The networks of a two-level file are converted together, which load_net does.
+  if (!nets.empty() && nets[0]->flags.twol) {
+    for (NET *net : nets) free_network(net);
+    nets.clear();
+    all = false;
+  }
+  if (!all) {
+    if (NET *net = load_net(file_name, nullptr)) nets.push_back(net);
+  }
   keep_messages_in(nullptr);
   const bool foreign = messages.find("Unknown file type") != std::string::npos;
   const bool text = messages.find("looks like a text file") != std::string::npos ||
                     messages.find("Bad file header") != std::string::npos;
-  *named = net == nullptr && (foreign || text);
-  if (net == nullptr && foreign) {
+  *named = nets.empty() && (foreign || text);
+  if (nets.empty() && foreign) {
     std::fprintf(stderr, "kora: %s is not a kora network file\n", file_name);
-  } else if (net == nullptr && text) {
+  } else if (nets.empty() && text) {
     std::fprintf(stderr,
                  "kora: %s is not a kora network file (for a word list, give --words)\n",
                  file_name);
   } else {
     report(messages);
   }
-  return net;
+  return nets;
+}
+
+std::vector<NET *> read_networks(const char *file_name, Source source, bool all) {
+  if (!check_readable(file_name)) return {};
+  size_t failures = failures_seen();
+  std::vector<NET *> nets;
+  bool named = false;
+  NET *net = nullptr;
+  switch (source) {
+    case Source::words: net = read_text(file_name); break;
+    case Source::spaced: net = read_spaced_text(file_name); break;
+    case Source::saved: nets = load_saved_networks(file_name, all, &named); break;
+  }
+  if (net != nullptr) nets.push_back(net);
+  // Networks the library complained about while reading them are not to be trusted.
+  if (!nets.empty() && failures_seen() > failures) {
+    for (NET *each : nets) free_network(each);
+    nets.clear();
+  }
+  if (nets.empty() && !named)
+    std::fprintf(stderr, "kora: cannot read a network from '%s'\n", file_name);
+  return nets;
 }
 
 }  // namespace
 
+std::vector<NET *> read_networks(const char *file_name, Source source) {
+  return read_networks(file_name, source, true);
+}
+
 NET *read_network(const char *file_name, Source source) {
-  if (!check_readable(file_name)) return nullptr;
-  size_t failures = failures_seen();
-  NET *net = nullptr;
-  bool named = false;
-  switch (source) {
-    case Source::words: net = read_text(file_name); break;
-    case Source::spaced: net = read_spaced_text(file_name); break;
-    case Source::saved: net = load_saved_network(file_name, &named); break;
-  }
-  // A network the library complained about while reading it is not to be trusted.
-  if (net != nullptr && failures_seen() > failures) {
-    free_network(net);
-    net = nullptr;
-  }
-  if (net == nullptr && !named)
-    std::fprintf(stderr, "kora: cannot read a network from '%s'\n", file_name);
-  return net;
+  std::vector<NET *> nets = read_networks(file_name, source, false);
+  return nets.empty() ? nullptr : nets[0];
 }
 
 int write_whole_file(const char *output, const char *what,

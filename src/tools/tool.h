@@ -30,6 +30,7 @@ int print_command(int argc, char **argv);
 int info_command(int argc, char **argv);
 int lookup_command(int argc, char **argv);
 int generate_command(int argc, char **argv);
+int apply_command(int argc, char **argv);
 int lexicon_command(int argc, char **argv);
 int regex_command(int argc, char **argv);
 int draw_command(int argc, char **argv);
@@ -81,6 +82,10 @@ bool parse_network_arguments(int argc, char **argv, std::vector<Flag> flags, siz
 // The network of the file (the first network of a saved file). Null, with the library's or the
 // tool's message on standard error, when it cannot be read. The caller frees the network.
 NET *read_network(const char *file_name, Source source);
+
+// Every network of the file, in order (the one network of a word list or spaced text). Empty,
+// with the message, when it cannot be read. The caller frees the networks.
+std::vector<NET *> read_networks(const char *file_name, Source source);
 
 // Writes the file `output` whole or not at all: `write` is given a new file's name beside
 // `output` and returns whether it wrote all of it; the file then replaces `output`, or is

@@ -39,5 +39,5 @@ if [ -n "${KORA_PYTHON_DIR:-}" ]; then
     ASAN_OPTIONS=detect_leaks=0 "$PYTHON" -c '
 import kora
 assert kora.__file__.startswith("'"$prefix"'"), kora.__file__
-assert kora.regex("{cat}:{chat}").lookup("cat") == ["chat"]')
+assert kora.regex("{cat}:{chat}").lookup("chat") == ["cat"]')
 fi

@@ -35,16 +35,16 @@ INPUTS = ["cat", "dog", "cow", "ab", "", "ba", "cat"] * 30
 def test_bag_lookup_is_the_loop(client, net):
     bag = dask.bag.from_sequence(INPUTS, npartitions=7)
     assert kora.dask.lookup(bag, net).compute() == [net.lookup(s) for s in INPUTS]
-    generated = kora.dask.lookup(bag, net, direction="up").compute()
+    generated = kora.dask.lookup(bag, net, direction="down").compute()
     assert generated == [net.generate(s) for s in INPUTS]
 
 
 def test_dataframe_column_lookup_is_the_loop(client, net):
     frame = pandas.DataFrame({"word": INPUTS, "n": range(len(INPUTS))})
     column = dask.dataframe.from_pandas(frame, npartitions=5)["word"]
-    result = kora.dask.lookup(column, net).compute()
+    result = kora.dask.lookup(column, net, direction="down").compute()
     assert list(result.index) == list(range(len(INPUTS)))
-    assert result.tolist() == [net.lookup(s) for s in INPUTS]
+    assert result.tolist() == [net.generate(s) for s in INPUTS]
 
 
 def test_each_worker_loads_the_network_once(client, net):
@@ -72,10 +72,11 @@ def test_the_clients_memory_limit_travels_to_the_workers(client):
     before = kora.memory_limit()
     kora.set_memory_limit(4 << 20)
     try:
-        lookups = kora.dask.lookup(bag, exploding)
+        lookups = kora.dask.lookup(bag, exploding, direction="down")
     finally:
         kora.set_memory_limit(before)
     with pytest.raises(MemoryError, match="^Memory limit exceeded: APPLY_TO_STRING"):
         lookups.compute()
-    again = kora.dask.lookup(dask.bag.from_sequence(["a", "aa"], npartitions=2), exploding)
+    again = kora.dask.lookup(dask.bag.from_sequence(["a", "aa"], npartitions=2), exploding,
+                             direction="down")
     assert [sorted(found) for found in again.compute()] == [["a", "b"], ["aa", "ab", "ba", "bb"]]

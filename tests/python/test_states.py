@@ -104,7 +104,7 @@ def test_symbols_cut_strings_by_longest_match():
     assert kora.words(["cat+N+Pl"], symbols=grammar).sigma == {"c", "a", "t", "+N", "+Pl"}
     assert kora.string("cat+N+Pl", symbols=grammar).equivalent(kora.regex("{cat} %+N %+Pl"))
     assert kora.string("+N+", symbols=["+", "+N", "+N+P"]).equivalent(kora.regex("%+N %+"))
-    assert kora.words([("cat+N", "cat")], symbols=grammar).lookup("cat+N") == ["cat"]
+    assert kora.words([("cat+N", "cat")], symbols=grammar).generate("cat+N") == ["cat"]
     with pytest.raises(TypeError):
         kora.string("x", symbols="+N")
 

@@ -26,8 +26,8 @@ done <<'TABLE'
 "$KORA" info fruits.fst | sed -n -e '/^Type/p' -e '/^Networks/p' -e 's/^1: .* \([0-9]* states\)/1: \1/p'|Type: 19\nNetworks: 1 (1 loaded)\n1: 46 states, 57 arcs, 24 paths.\n
 "$KORA" text --words "$EXAMPLES/fruits.txt"|@fruits.sorted
 "$KORA" text fruits.fst|@fruits.sorted
-"$KORA" lookup --spaced nouns.txt input.txt|cat+Noun+Pl\tcats\n\ndog\tdog\t+?\n\n\t\t+?\n\ncat+Noun\tcat\n\n
-printf 'cats\r\n' | "$KORA" generate --flush nouns.fst|cats\tcat+Noun+Pl\n\n
+"$KORA" generate --spaced nouns.txt input.txt|cat+Noun+Pl\tcats\n\ndog\tdog\t+?\n\n\t\t+?\n\ncat+Noun\tcat\n\n
+printf 'cats\r\n' | "$KORA" lookup --flush nouns.fst|cats\tcat+Noun+Pl\n\n
 "$KORA" lookup --help | grep -o -e 'input<TAB>input<TAB>+?' -e '-j N looks up'|input<TAB>input<TAB>+?\n-j N looks up\n
 TABLE
 [ "$failures" -eq 0 ]
@@ -39,14 +39,14 @@ awk 'BEGIN { for (i = 0; i < 100000; i++) printf "x"; print "" }' > long.txt
 { printf 'cats\r\n'; cat long.txt; printf 'ca\000ts\n\r\ncats'; } > blocks.txt
 { printf 'cats\tcat+Noun+Pl\n\n'; long=$(cat long.txt); printf '%s\t%s\t+?\n\n' "$long" "$long"
   printf 'ca\tca\t+?\n\n\t\t+?\n\ncats\tcat+Noun+Pl\n\n'; } > blocks.expected
-"$KORA" generate -j 1 nouns.fst blocks.txt | cmp - blocks.expected
-"$KORA" generate -j 2 nouns.fst < blocks.txt | cmp - blocks.expected
+"$KORA" lookup -j 1 nouns.fst blocks.txt | cmp - blocks.expected
+"$KORA" lookup -j 2 nouns.fst < blocks.txt | cmp - blocks.expected
 
 # With --flush, a dialogue through two pipes: the next line is written only after the answer to
 # the last one has been read.
 mkfifo to-kora from-kora
 timeout 20 sh -c '
-  "$KORA" generate --flush nouns.fst < to-kora > from-kora &
+  "$KORA" lookup --flush nouns.fst < to-kora > from-kora &
   exec 3> to-kora 4< from-kora
   for word in cats cat dogs; do
     echo "$word" >&3
@@ -74,7 +74,7 @@ awk 'BEGIN {
 }' > many.txt
 for j in 1 3; do
   status=0
-  "$KORA" lookup -j $j nouns.fst many.txt > many$j.txt 2> many$j.err || status=$?
+  "$KORA" generate -j $j nouns.fst many.txt > many$j.txt 2> many$j.err || status=$?
   test $status -eq 1
 done
 cmp many1.txt many3.txt
@@ -82,10 +82,10 @@ cmp many1.err many3.err
 grep -q "$(printf '^word1\tword1\t+?$')" many3.txt
 test "$(grep -c 'Cannot parse a symbol starting with 0xFF' many3.err)" -eq 571
 test "$(wc -l < many3.txt)" -eq 8004
-"$KORA" lookup --spaced nouns.txt < many.txt 2> /dev/null | cmp - many1.txt
+"$KORA" generate --spaced nouns.txt < many.txt 2> /dev/null | cmp - many1.txt
 grep -v '+?$' many1.txt | cut -f2 | grep . > surface.txt
-"$KORA" generate -j1 nouns.fst < surface.txt > gen1.txt
-"$KORA" generate -j 2 nouns.fst < surface.txt | cmp - gen1.txt
+"$KORA" lookup -j1 nouns.fst < surface.txt > gen1.txt
+"$KORA" lookup -j 2 nouns.fst < surface.txt | cmp - gen1.txt
 grep -q "$(printf '^cats\tcat+Noun+Pl$')" gen1.txt
 
 # More results than --max-results: the first ones and a note, in the same place with N threads,
@@ -96,10 +96,10 @@ printf 'b\naaaaaaaaaaaaaa\naaa\n' > cut.txt
 printf 'b\naaaaaaaaaaaaaaaaaa\nc\n' > huge.txt
 for j in 1 2; do
   status=0
-  "$KORA" generate -j $j --max-results 100 del.fst cut.txt > cut$j.txt 2> cut$j.err || status=$?
+  "$KORA" lookup -j $j --max-results 100 del.fst cut.txt > cut$j.txt 2> cut$j.err || status=$?
   test $status -eq 1
   status=0
-  "$KORA" generate -j $j --memory-limit 2M del.fst huge.txt > huge$j.txt 2> huge$j.err || status=$?
+  "$KORA" lookup -j $j --memory-limit 2M del.fst huge.txt > huge$j.txt 2> huge$j.err || status=$?
   test $status -eq 1
 done
 cmp cut1.txt cut2.txt
@@ -109,7 +109,7 @@ cmp huge1.err huge2.err
 test "$(wc -l < cut1.txt)" -eq $((4 + 1 + 100 + 1 + 16 + 1))
 echo "kora: 'aaaaaaaaaaaaaa' has more than 100 results; only the first 100 are written (see --max-results)" |
   cmp - cut1.err
-test "$(echo aaaaaaaaaaaaaaa | "$KORA" generate --max-results 0 del.fst | wc -l)" -eq 65537
+test "$(echo aaaaaaaaaaaaaaa | "$KORA" lookup --max-results 0 del.fst | wc -l)" -eq 65537
 grep -q 'Memory limit exceeded: APPLY_TO_STRING (limit 2097152 bytes)' huge2.err
 grep -qx "$(printf 'aaaaaaaaaaaaaaaaaa\taaaaaaaaaaaaaaaaaa\t+?')" huge2.txt
 test "$(grep -c "$(printf '^[bc]\t')" huge2.txt)" -eq 8
