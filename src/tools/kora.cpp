@@ -57,9 +57,11 @@ const Command commands[] = {
      generate_command},
     {"apply", "(up | down) [--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "apply up is lookup, apply down is generate", apply_command},
-    {"regex", "[-o OUT] (EXPR | -f FILE)",
+    {"regex", "[-D NAME=FILE | -D NAME=REGEX]... [-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
-     "      size of each network in one line; -o saves them all",
+     "      size of each network in one line; -o saves them all. -D defines NAME, for the\n"
+     "      expressions to use, as the network of FILE (a saved network file of one network) or\n"
+     "      of REGEX, in order: kora regex -D Lex=lex.fst -D Rule='a -> b' 'Lex .o. Rule'",
      regex_command},
     {"draw", "[--words | --spaced] [--max-states N] [-o OUT] NETWORK",
      "the network as a Graphviz DOT digraph (to draw with `dot -Tsvg`), on standard output or\n"
@@ -155,7 +157,7 @@ bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, cons
   return true;
 }
 
-bool take_option(int &argc, char **argv, const char *name, const char **value) {
+bool take_options(int &argc, char **argv, const char *name, std::vector<const char *> &values) {
   size_t length = std::strlen(name);
   bool long_option = name[0] == '-' && name[1] == '-';
   int kept = 0;
@@ -165,15 +167,22 @@ bool take_option(int &argc, char **argv, const char *name, const char **value) {
         std::fprintf(stderr, "kora: option %s needs a value\n", name);
         return false;
       }
-      *value = argv[++i];
+      values.push_back(argv[++i]);
     } else if (std::strncmp(argv[i], name, length) == 0 &&
                (!long_option || argv[i][length] == '=')) {
-      *value = argv[i] + length + (long_option ? 1 : 0);
+      values.push_back(argv[i] + length + (long_option ? 1 : 0));
     } else {
       argv[kept++] = argv[i];
     }
   }
   argc = kept;
+  return true;
+}
+
+bool take_option(int &argc, char **argv, const char *name, const char **value) {
+  std::vector<const char *> values;
+  if (!take_options(argc, argv, name, values)) return false;
+  if (!values.empty()) *value = values.back();
   return true;
 }
 

@@ -61,6 +61,9 @@ bool parse_arguments(int argc, char **argv, const std::vector<Flag> &flags, cons
 // missing.
 bool take_option(int &argc, char **argv, const char *name, const char **value);
 
+// take_option keeping every value given, in order, in `values`.
+bool take_options(int &argc, char **argv, const char *name, std::vector<const char *> &values);
+
 // take_option for a number: false when it is missing, malformed or outside [low, high].
 bool take_number_option(int &argc, char **argv, const char *name, long low, long high,
                         long *value);
