@@ -47,20 +47,40 @@ inline char *put(char *at, const char *bytes, size_t count) {
   return at + count;
 }
 
+// Puts an input or a result into an answer line, whose fields are separated by tabs: a tab in it
+// is written "\t" and a backslash "\\", as in a quoted symbol of a regular expression, so
+// that the line splits into its fields at its tabs. Needs room for 2 * count bytes.
+inline char *put_field(char *at, const char *bytes, size_t count) {
+  const char *end = bytes + count;
+  const char *special = bytes;
+  while (special < end && *special != '\t' && *special != '\\') special++;
+  if (special == end) return put(at, bytes, count);
+  at = put(at, bytes, static_cast<size_t>(special - bytes));
+  for (const char *c = special; c < end; c++) {
+    if (*c == '\t' || *c == '\\') {
+      *at++ = '\\';
+      *at++ = *c == '\t' ? 't' : '\\';
+    } else {
+      *at++ = *c;
+    }
+  }
+  return at;
+}
+
 // Appends the answer to one input line (`length` bytes, without its line end) given its
 // results, each ended by "\n" (the context's end-of-line string): each result as
 // "input<TAB>result", or "input<TAB>input<TAB>+?" when there is none (null or empty), then an
-// empty line. The input ends at its first NUL byte, if it has one. At most `max_results`
-// results are written; *cut, when given, becomes whether any were left out. Returns whether
-// the line had a result.
+// empty line; inputs and results written with put_field(). The input ends at its first NUL
+// byte, if it has one. At most `max_results` results are written; *cut, when given, becomes
+// whether any were left out. Returns whether the line had a result.
 inline bool format_answer(const char *input, size_t length, const char *results, Answers &out,
                           size_t max_results = SIZE_MAX, bool *cut = nullptr) {
   length = strnlen(input, length);
   if (results == nullptr || *results == '\0') {
-    char *at = out.room(2 * length + 6);
-    at = put(at, input, length);
+    char *at = out.room(4 * length + 6);
+    at = put_field(at, input, length);
     *at++ = '\t';
-    at = put(at, input, length);
+    at = put_field(at, input, length);
     out.added(put(at, "\t+?\n\n", 5));
     if (cut != nullptr) *cut = false;
     return false;
@@ -70,10 +90,10 @@ inline bool format_answer(const char *input, size_t length, const char *results,
     const char *end = std::strchr(line, '\n');
     if (end == nullptr) end = line + std::strlen(line);
     const size_t line_length = static_cast<size_t>(end - line);
-    char *at = out.room(length + line_length + 2);
-    at = put(at, input, length);
+    char *at = out.room(2 * (length + line_length) + 2);
+    at = put_field(at, input, length);
     *at++ = '\t';
-    at = put(at, line, line_length);
+    at = put_field(at, line, line_length);
     *at++ = '\n';
     out.added(at);
     line = *end == '\n' ? end + 1 : end;

@@ -36,3 +36,9 @@ done
 "$KORA" lookup grammar.fst words.txt > first.txt 2> err
 grep -q 'foxs	fox+N+Pl' first.txt
 grep -qx "kora: warning: grammar.fst holds 2 networks; only the first is applied (--cascade applies them all in turn)" err
+
+# The fields of an answer line are split at its tabs: a tab in an input or a result is written
+# \t and a backslash \\.
+"$KORA" regex -o tab.fst '%	:x | a:%\' > /dev/null
+printf '\t\na\nb\\\t\n' | "$KORA" generate tab.fst > tabs.txt
+printf '\\t\tx\n\na\t\\\\\n\nb\\\\\\t\tb\\\\\\t\t+?\n\n' | cmp - tabs.txt
