@@ -184,7 +184,9 @@ NetPtr from_bytes(py::handle data) {
 // with a cycle has infinitely many paths and goes on until the limit.
 class Paths {
  public:
-  Paths(const Net &net, std::optional<long long> limit) : left_(limit) {
+  // With `as_regex`, each side is written as a regular expression of its symbols.
+  Paths(const Net &net, std::optional<long long> limit, bool as_regex)
+      : left_(limit), as_regex_(as_regex) {
     exclusive([&] { snapshot(net.get()); return 0; });
     report(false, "");
     if (states_.empty() || distance_[0] == kFar) left_ = 0;
@@ -199,8 +201,8 @@ class Paths {
         if (left_) --*left_;
         std::string upper, lower;
         for (const Arc *arc : path_) {
-          upper += names_[arc->name].first;
-          lower += names_[arc->name].second;
+          append_side(upper, names_[arc->name].first);
+          append_side(lower, names_[arc->name].second);
         }
         return py::make_tuple(text(upper.data(), upper.size()), text(lower.data(), lower.size()));
       }
@@ -263,15 +265,45 @@ class Paths {
         const uint32_t label = ARC_label(arc);
         auto [found, added] = label_name.emplace(label, names_.size());
         if (added) {
-          char *upper = label_side_name(label, 0);
-          char *lower = label_side_name(label, 1);
-          names_.emplace_back(upper != nullptr ? upper : "", lower != nullptr ? lower : "");
-          std::free(upper);
-          std::free(lower);
+          const Sides &sides = sides_of(label);
+          if (as_regex_)
+            names_.emplace_back(regex_symbol(sides.upper_id, sides.upper),
+                                regex_symbol(sides.lower_id, sides.lower));
+          else
+            names_.emplace_back(library_spelling(sides.upper), library_spelling(sides.lower));
         }
         states_[i].push_back(Arc{destination, found->second});
       }
     }
+  }
+
+  // A side's name as lookup writes it: OTHER and the symbol ? are both "?".
+  static std::string library_spelling(const std::string &name) {
+    return name == "%?" ? "?" : name;
+  }
+
+  // A symbol as a regular expression writes it: "" for EPSILON, "?" for OTHER, otherwise its
+  // name with "%" before every character that may not stand there in a symbol ("%+N", "%0").
+  static std::string regex_symbol(uint32_t id, const std::string &spelled) {
+    if (id == KORA_EPSILON) return "";
+    if (id == KORA_OTHER) return "?";
+    const std::string name = library_spelling(spelled);
+    std::string written;
+    for (size_t i = 0; i < name.size(); i++) {
+      const unsigned char c = static_cast<unsigned char>(name[i]);
+      const bool letter = std::isalpha(c) || c >= 0x7F || c == '\'' || c == '=';
+      const bool kept = i == 0 ? letter || (c >= '1' && c <= '9')
+                               : letter || std::isdigit(c) || c == '#' || c == '?';
+      if (!kept) written += '%';
+      written += name[i];
+    }
+    return written;
+  }
+
+  // Appends a symbol to a side: in regular-expression form separated by a blank.
+  void append_side(std::string &side, const std::string &symbol) const {
+    if (as_regex_ && !side.empty() && !symbol.empty()) side += ' ';
+    side += symbol;
   }
 
   // The longest path when the kept part has no cycle (nothing when it has one); walks from
@@ -342,6 +374,7 @@ class Paths {
   std::vector<std::pair<std::string, std::string>> names_;
   std::optional<size_t> longest_;
   std::optional<long long> left_;
+  bool as_regex_;
   size_t length_ = 0;
   std::vector<Frame> frames_;
   std::vector<const Arc *> path_;
@@ -660,14 +693,18 @@ PYBIND11_MODULE(_kora, m) {
            "lookup (direction 'up', applying the network up) or generate ('down') of every "
            "input, as a list of lists, with the GIL released for the whole batch.")
       .def("paths",
-           [](const Net &n, py::handle limit) {
-             if (limit.is_none()) return Paths(n, std::nullopt);
-             return Paths(n, integer_argument(limit, "limit", 0, LLONG_MAX));
+           [](const Net &n, py::handle limit, bool regex) {
+             if (limit.is_none()) return Paths(n, std::nullopt, regex);
+             return Paths(n, integer_argument(limit, "limit", 0, LLONG_MAX), regex);
            },
-           py::arg("limit") = py::none(),
+           py::arg("limit") = py::none(), py::kw_only(), py::arg("regex") = false,
            "An iterator over the (upper, lower) strings of the paths, shortest first, at most "
            "limit of them (None: all, without end when the network has a loop; ValueError when "
-           "negative).")
+           "negative). The strings are written as lookup writes them: symbol names one after "
+           "the other, OTHER as \"?\". With regex=True each side is written without ambiguity, "
+           "as a regular expression of its symbols: separated by blanks, \"?\" for OTHER, "
+           "escapes where needed (\"c a t %+N\", \"%?\"), so that kora.regex(side) is "
+           "that side's string.")
       .def("save",
            [](const Net &n, py::handle path) {
              const std::string file = path_argument(path, "path");

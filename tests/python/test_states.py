@@ -32,15 +32,28 @@ def rebuild(net):
     return copy
 
 
-def random_net(rng, acyclic):
+def random_net(rng, acyclic, labels=LABELS):
     """A network of up to 6 states with random arcs (forward only when ``acyclic``)."""
     net = kora.Net()
     states = [net.start] + [net.add_state(final=rng.random() < 0.4) for _ in range(rng.randint(1, 5))]
     for _ in range(rng.randint(1, 10)):
         i = rng.randrange(len(states) - 1 if acyclic else len(states))
         j = rng.randrange(i + 1, len(states)) if acyclic else rng.randrange(len(states))
-        net.add_arc(states[i], rng.choice(LABELS), states[j])
+        net.add_arc(states[i], rng.choice(labels), states[j])
     return net
+
+
+@pytest.mark.parametrize("seed", seeds(20))
+def test_paths_written_as_regexes_compile_back_to_each_side(seed):
+    # Without OTHER, which a regular expression's ? does not mean: the symbol ?, "+N", EPSILON.
+    labels = [label for label in LABELS + ["0", "%", "a b"] if "?" not in label]
+    net = random_net(rng_of(seed), acyclic=True, labels=labels)
+    paths = list(net.paths(regex=True))
+    for side, index in (("upper", 0), ("lower", 1)):
+        compiled = [kora.regex(path[index]) for path in paths]
+        assert kora.union(kora.Net(), *compiled).equivalent(net.project(side))
+    assert sorted(kora.regex("%? | %0 %+N c | a:0 b").paths(regex=True)) == [
+        ("%0 %+N c", "%0 %+N c"), ("%?", "%?"), ("a b", "b")]
 
 
 @pytest.mark.parametrize("seed", seeds(20))
