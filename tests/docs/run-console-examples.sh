@@ -18,9 +18,11 @@ if [ $# -ne 4 ]; then
   echo "usage: $0 KORA PAGE.md EXAMPLES SCRATCH" >&2
   exit 2
 fi
-kora=$1 page=$2 examples=$3 scratch=$4
+kora=$1 page=$2 examples=$(cd "$3" && pwd) scratch=$4
+case $kora in /*) ;; *) kora=$(pwd)/$kora ;; esac
 rm -rf "$scratch"
 mkdir -p "$scratch/bin" "$scratch/cases" "$scratch/run"
+scratch=$(cd "$scratch" && pwd)
 ln -s "$kora" "$scratch/bin/kora"
 ln -s "$examples" "$scratch/run/examples"
 
