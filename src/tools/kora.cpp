@@ -54,7 +54,8 @@ const Command commands[] = {
      "the same as lookup, applying the network up", generate_command},
     {"regex", "[-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
-     "      size of each network in one line; -o saves them all",
+     "      size of each network in one line; -o saves them all; a syntax error is followed by\n"
+     "      its line with a caret under the token where the parser stopped",
      regex_command},
     {"draw", "[--words | --spaced] [--max-states N] [-o OUT] NETWORK",
      "the network as a Graphviz DOT digraph (to draw with `dot -Tsvg`), on standard output or\n"
