@@ -1100,13 +1100,25 @@ KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
  * coding line, else from the context) into a minimal network, the caller's. Multi-character
  * symbols declared under MULTICHAR_SYMBOLS are cut by longest match; "< regex >" entries and
  * the definitions under DEFINITIONS are compiled by read_regex, and the definitions stay defined
- * afterwards. An expression that does not compile is printed as "\nline N: Regular expression
- * error: 'TEXT'\n" and its sublexicon is left out. Syntax errors are printed on standard error as
- * "\nline N: syntax error at 'TOKEN'\n"; warnings (undefined, unused and twice-declared
- * sublexicons, lost symbols, ignored info strings) do not stop the compilation. A file with
- * syntax errors gives the error "Compilation aborted because of N parse error(s)." and the null
- * network (one non-final state), as does a lexicon without sublexicons. Returns null, after
- * "Cannot open '%s'." or "'%s' appears not to be a text file.", when the file cannot be read. */
+ * afterwards.
+ *
+ * Messages about a place in the file begin with its line, "line N: ", which a caller that knows
+ * the file's name may turn into "FILE:N: ". Errors: each syntax error, "line N: syntax error at
+ * 'TOKEN'", on the line of the fault (for a ";" left off at the end of a line, that line, with a
+ * second line "    missing ';' after 'WORD'"); compiling resumes at the next entry, so each
+ * independent error is reported once. An expression that does not compile is reported by
+ * read_regex and then as "line N: Regular expression error: 'TEXT'", N the line of its error,
+ * and its sublexicon is left out. Warnings (undefined, unused and twice-declared sublexicons,
+ * symbols whose entries were all lost, ignored info strings) carry their lines too and do not
+ * stop the compilation; a sublexicon defined but not used is one warning each, "line N:
+ * Sublexicons defined but not used: NAME". Without a callback these are printed on standard
+ * error as "\nline N: syntax error at 'TOKEN'\n", "\nline N: Regular expression error:
+ * 'TEXT'\n", "\n*** Warning:  Sublexicons defined but not used:\n" and one "      NAME" line
+ * each, "\n*** Warning: Lost all entries containing the following symbols:\n    SYMBOLS\n",
+ * and the rest as any warning. A file with syntax errors gives the error "Compilation aborted
+ * because of N parse error(s)." and the null network (one non-final state), as does a lexicon
+ * without sublexicons. Returns null, after "Cannot open '%s'." or "'%s' appears not to be a
+ * text file.", when the file cannot be read. */
 KORA_API NET *read_vorn(const char *file_name);
 
 /* ---------------------------------------------------------------------------------------------

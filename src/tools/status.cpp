@@ -30,6 +30,11 @@ const char *const kLosingWarnings[] = {
     "No sublexicons defined",
 };
 
+void report_library_warning(const char *message, const char *, int) {
+  if (loses_input(message)) failures++;
+  report(std::string("\n*** Warning: ") + message + " ***\n");
+}
+
 }  // namespace
 
 void report_library_error(const char *message, const char *, int) {
@@ -40,11 +45,6 @@ void report_library_error(const char *message, const char *, int) {
     std::fwrite(text.data(), 1, text.size(), stderr);
   else
     report(text);
-}
-
-void report_library_warning(const char *message, const char *, int) {
-  if (loses_input(message)) failures++;
-  report(std::string("\n*** Warning: ") + message + " ***\n");
 }
 
 void watch_library_messages() {
