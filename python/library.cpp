@@ -43,6 +43,48 @@ py::str text(const char *bytes, size_t length) {
 
 py::str text(const std::string &bytes) { return text(bytes.data(), bytes.size()); }
 
+void locate_messages(const std::string &file) {
+  auto locate = [&](std::string &message) {
+    if (message.compare(0, 5, "line ") != 0) return;
+    size_t end = message.find_first_not_of("0123456789", 5);
+    if (end == std::string::npos || end == 5 || message.compare(end, 2, ": ") != 0) return;
+    message = file + ":" + message.substr(5, end - 5) + message.substr(end);
+  };
+  for (std::string &error : call_messages.errors) locate(error);
+  for (std::string &warning : call_messages.warnings) locate(warning);
+}
+
+namespace {
+
+// The line of `text` that holds `offset`, and under it a caret, each indented by two blanks; a
+// place past the last character written (the ";" that the library adds) is shown after it.
+std::string place_in(const std::string &text, size_t offset) {
+  size_t end_of_text = text.find_last_not_of(" \t\r\n");
+  end_of_text = end_of_text == std::string::npos ? 0 : end_of_text + 1;
+  const bool at_end = offset >= end_of_text;
+  if (at_end) offset = end_of_text;
+  size_t line_start = offset;
+  while (line_start > 0 && text[line_start - 1] != '\n') line_start--;
+  size_t line_end = text.find('\n', line_start);
+  if (line_end == std::string::npos) line_end = text.size();
+  std::string pad;  // keeps the line's tabs, one column for each UTF-8 character
+  for (size_t i = line_start; i < offset; i++) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\t') pad += '\t';
+    else if ((c & 0xC0) != 0x80) pad += ' ';
+  }
+  return "  " + text.substr(line_start, line_end - line_start) + "\n  " + pad + "^" +
+         (at_end ? " at the end of the expression" : "");
+}
+
+}  // namespace
+
+void show_regex_error_place(const std::string &text) {
+  if (call_messages.errors.empty() || !call_messages.errors[0].starts_with("Regex error")) return;
+  long long offset = regex_error_position(nullptr, nullptr);
+  if (offset >= 0) call_messages.errors[0] += "\n" + place_in(text, static_cast<size_t>(offset));
+}
+
 void report(bool failed, const char *failure) {
   Messages messages = std::move(call_messages);
   call_messages = Messages();
