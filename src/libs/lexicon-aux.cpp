@@ -185,7 +185,8 @@ uint32_t VornBuilder::class_label(const std::string &name, std::string *stripped
   *stripped = strip_escapes(name);
   std::string bracketed = "<<<" + *stripped + ">>>";
   if (bracketed.size() >= kMaxClassLabelLength) {
-    error_printf("line %lld: Sublexicon name '%s' is too long: names must be shorter than %d bytes.",
+    error_printf("line %lld: Sublexicon name '%s' is too long: names must be shorter than %d "
+                 "bytes.",
                  line_, stripped->c_str(), static_cast<int>(kMaxClassLabelLength - 6));
     return ID_NO_SYMBOL;
   }
@@ -489,13 +490,13 @@ NET *VornBuilder::build() {
   std::string unused;
   for (size_t i = 1; i < sublexicons_.size(); ++i)
     if (sublexicons_[i].declared && !reached[i]) unused += "      " + sublexicons_[i].name + "\n";
+  const std::string list = "\n*** Warning:  Sublexicons defined but not used:\n" + unused;
   bool listed = false;
   for (size_t i = 1; i < sublexicons_.size(); ++i) {
     if (!sublexicons_[i].declared || reached[i]) continue;
     std::string message = "line " + std::to_string(sublexicons_[i].declared_line) +
                           ": Sublexicons defined but not used: " + sublexicons_[i].name;
-    warning_or_print(message.c_str(),
-                     listed ? "" : ("\n*** Warning:  Sublexicons defined but not used:\n" + unused).c_str());
+    warning_or_print(message.c_str(), listed ? "" : list.c_str());
     listed = true;
   }
 

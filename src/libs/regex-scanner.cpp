@@ -450,7 +450,8 @@ RegexToken expression_token(RegexTokenValue *value) {
       if (s.missing_semicolon_warning && !s.quiet) {
         // A callback gets its own label for a warning, and the file.
         std::string message = "missing semicolon.";
-        if (input().name != nullptr) message.append(" (at the end of '").append(input().name) += "')";
+        if (input().name != nullptr)
+          message.append(" (at the end of '").append(input().name).append("')");
         warning_or_print(message.c_str(), "Warning: missing semicolon.\n");
       }
       return RegexToken::END_OF_EXPRESSION;

@@ -47,7 +47,8 @@ std::string place_in(const std::string &text, size_t offset) {
   }
   std::string shown = "  " + line + "\n  " + pad + "^";
   if (at_end)
-    shown += source.file_name != nullptr ? " at the end of the file" : " at the end of the expression";
+    shown += source.file_name != nullptr ? " at the end of the file"
+                                         : " at the end of the expression";
   return shown + "\n";
 }
 
@@ -58,7 +59,8 @@ bool read_source_file() {
   if (file == nullptr) return false;
   char buffer[65536];
   size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) source.text.append(buffer, count);
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    source.text.append(buffer, count);
   std::fclose(file);
   source.read = true;
   return true;
