@@ -255,6 +255,7 @@ class FileSourceScope {
 }  // namespace
 
 NET *compile_regex(const char *text) {
+  if (source_depth() == 0) forget_error_place();
   if (text == nullptr) {
     error("Unexpected NULL argument in read_regex().");
     return nullptr;
@@ -262,7 +263,6 @@ NET *compile_regex(const char *text) {
   std::string source = text;
   size_t end = source.find_last_not_of(" \t\r\n");
   if (end == std::string::npos || source[end] != ';') source += ";";
-  if (source_depth() == 0) forget_error_place();
   StringCompilation compilation(source);
   INT_PARAMETERS *parameters = int_parameters();
   parameters->word[KORA_ERROR_COUNT] = 0;
