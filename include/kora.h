@@ -995,7 +995,10 @@ KORA_API int test_lower_universal(NET *net);
  * Regular expressions. An expression is read up to ";" (added when missing); its symbols are
  * interned, and names defined as networks or symbol lists stand for their definitions. Syntax
  * errors are reported as "Regex error (%s) at %s" with the message and the text of the token
- * where the parser stopped.
+ * where the parser stopped (in a file: "Regex error at %s on line %lld in '%s'"), and
+ * regex_error_position tells where that token is. When the token is ".o." or ".O." and a
+ * replace rule stands before it, a second line of the message hints that the rule needs
+ * brackets ("[A -> B || L _ R] .o. C").
  * ------------------------------------------------------------------------------------------- */
 
 /* Compiles the regular expression `regex` into a new network (the caller's), minimized when word
@@ -1010,6 +1013,18 @@ KORA_API NET *read_regex(const char *regex);
  * word KORA_MAX_ERRORS of them reading stops. Returns null when the file cannot be read or when
  * any expression failed. */
 KORA_API NV *read_regex_file(const char *file_name);
+
+/* Where the last error that the parser of regular expressions reported (a syntax error, see
+ * above) was found: the token at which it stopped, in the text that the compilation began with: the string of read_regex (of
+ * define_regex_net, define_regex_list, and each regular expression of read_vorn) or the file of
+ * read_regex_file, not the body of a regex function it called. Returns the token's byte offset
+ * from the start of that text, and sets *line and *column (either may be null), both from 1,
+ * the column counted in bytes. An error at the end of the text (at the ";" that read_regex
+ * added, or at the end of a file) has the text's length as its offset. The place is recorded
+ * before the error is reported, so an error callback may ask for it; in a file with several
+ * errors it is that of the latest. Returns -1, leaving *line and *column alone, when the last
+ * compilation had no such error. */
+KORA_API long long regex_error_position(long long *line, long long *column);
 
 /* Compiles `regex` and defines the result under `name` (its DEFINITION property is the text).
  * Returns 0; 1 after "null regex_str" for a null text, "Cannot compile '%s'." when it does not
@@ -1085,13 +1100,25 @@ KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
  * coding line, else from the context) into a minimal network, the caller's. Multi-character
  * symbols declared under MULTICHAR_SYMBOLS are cut by longest match; "< regex >" entries and
  * the definitions under DEFINITIONS are compiled by read_regex, and the definitions stay defined
- * afterwards. An expression that does not compile is printed as "\nline N: Regular expression
- * error: 'TEXT'\n" and its sublexicon is left out. Syntax errors are printed on standard error as
- * "\nline N: syntax error at 'TOKEN'\n"; warnings (undefined, unused and twice-declared
- * sublexicons, lost symbols, ignored info strings) do not stop the compilation. A file with
- * syntax errors gives the error "Compilation aborted because of N parse error(s)." and the null
- * network (one non-final state), as does a lexicon without sublexicons. Returns null, after
- * "Cannot open '%s'." or "'%s' appears not to be a text file.", when the file cannot be read. */
+ * afterwards.
+ *
+ * Messages about a place in the file begin with its line, "line N: ", which a caller that knows
+ * the file's name may turn into "FILE:N: ". Errors: each syntax error, "line N: syntax error at
+ * 'TOKEN'", on the line of the fault (for a ";" left off at the end of a line, that line, with a
+ * second line "    missing ';' after 'WORD'"); compiling resumes at the next entry, so each
+ * independent error is reported once. An expression that does not compile is reported by
+ * read_regex and then as "line N: Regular expression error: 'TEXT'", N the line of its error,
+ * and its sublexicon is left out. Warnings (undefined, unused and twice-declared sublexicons,
+ * symbols whose entries were all lost, ignored info strings) carry their lines too and do not
+ * stop the compilation; a sublexicon defined but not used is one warning each, "line N:
+ * Sublexicons defined but not used: NAME". Without a callback these are printed on standard
+ * error as "\nline N: syntax error at 'TOKEN'\n", "\nline N: Regular expression error:
+ * 'TEXT'\n", "\n*** Warning:  Sublexicons defined but not used:\n" and one "      NAME" line
+ * each, "\n*** Warning: Lost all entries containing the following symbols:\n    SYMBOLS\n",
+ * and the rest as any warning. A file with syntax errors gives the error "Compilation aborted
+ * because of N parse error(s)." and the null network (one non-final state), as does a lexicon
+ * without sublexicons. Returns null, after "Cannot open '%s'." or "'%s' appears not to be a
+ * text file.", when the file cannot be read. */
 KORA_API NET *read_vorn(const char *file_name);
 
 /* ---------------------------------------------------------------------------------------------

@@ -748,17 +748,27 @@ PYBIND11_MODULE(_kora, m) {
   m.def("regex",
         [](py::handle source) {
           const std::string text = text_argument(source, "source");
-          return make_net("the regular expression could not be compiled",
-                          [&] { return read_regex(text.c_str()); });
+          return make_net("the regular expression could not be compiled", [&] {
+            NET *net = read_regex(text.c_str());
+            if (net == nullptr) show_regex_error_place(text);
+            return net;
+          });
         },
-        py::arg("source"), "Compiles a regular expression (a str) into a new network.");
+        py::arg("source"),
+        "Compiles a regular expression (a str) into a new network. A syntax error raises "
+        "kora.Error with the line of the expression and a caret under the place of the error.");
   m.def("lexicon",
         [](py::handle path) {
           const std::string file = path_argument(path, "path");
-          return make_net("the lexicon could not be compiled",
-                          [&] { return read_vorn(file.c_str()); });
+          return make_net("the lexicon could not be compiled", [&] {
+            NET *net = read_vorn(file.c_str());
+            locate_messages(file);
+            return net;
+          });
         },
-        py::arg("path"), "Compiles a lexicon source file (path: str, bytes or os.PathLike).");
+        py::arg("path"),
+        "Compiles a lexicon source file (path: str, bytes or os.PathLike). Its errors raise "
+        "kora.Error and its warnings are kora.KoraWarning, each message as 'FILE:LINE: ...'.");
   m.def("read_words",
         [](py::handle source, bool spaced) {
           const std::string file = path_argument(source, "source");

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "error-place.h"
+
 namespace py = pybind11;
 
 namespace kora_python {
@@ -42,6 +44,35 @@ py::str text(const char *bytes, size_t length) {
 }
 
 py::str text(const std::string &bytes) { return text(bytes.data(), bytes.size()); }
+
+void locate_messages(const std::string &file) {
+  auto locate = [&](std::string &message) {
+    if (message.compare(0, 5, "line ") != 0) return;
+    size_t end = message.find_first_not_of("0123456789", 5);
+    if (end == std::string::npos || end == 5 || message.compare(end, 2, ": ") != 0) return;
+    message = file + ":" + message.substr(5, end - 5) + message.substr(end);
+  };
+  for (std::string &error : call_messages.errors) locate(error);
+  for (std::string &warning : call_messages.warnings) locate(warning);
+}
+
+void show_regex_error_place(const std::string &text) {
+  if (call_messages.errors.empty() || !call_messages.errors[0].starts_with("Regex error")) return;
+  long long offset = regex_error_position(nullptr, nullptr);
+  if (offset >= 0)
+    call_messages.errors[0] += "\n" + kora_tool::error_place(text, static_cast<size_t>(offset),
+                                                              " at the end of the expression");
+  // The library's hint follows the error as a warning: here it joins the error.
+  std::vector<std::string> &warnings = call_messages.warnings;
+  for (auto warning = warnings.begin(); warning != warnings.end();) {
+    if (warning->starts_with("Hint: ")) {
+      call_messages.errors[0] += "\n" + *warning;
+      warning = warnings.erase(warning);
+    } else {
+      ++warning;
+    }
+  }
+}
 
 void report(bool failed, const char *failure) {
   Messages messages = std::move(call_messages);

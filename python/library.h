@@ -56,6 +56,15 @@ extern PyObject *warning_class;  // kora.KoraWarning
 pybind11::str text(const char *bytes, size_t length);
 pybind11::str text(const std::string &bytes);
 
+// The messages of the call just made (this thread's) that name a line of a lexicon file, "line
+// N: message", as "FILE:N: message".
+void locate_messages(const std::string &file);
+
+// Under the first error of the call just made, when it is the regex parser's ("Regex error
+// ..."): the line of `text` where the parser stopped and a caret under the place that
+// regex_error_position gives. With the library lock held.
+void show_regex_error_place(const std::string &text);
+
 // With the GIL held: issues the warnings of the call just made as kora.KoraWarning and raises
 // its errors, one message a line, as MemoryError when the library's memory limit stopped the
 // call and as kora.Error otherwise (or `failure` when it failed without a message).

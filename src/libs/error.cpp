@@ -84,6 +84,22 @@ void error_printf(const char *format, ...) {
   error(text);
 }
 
+void warning_or_print(const char *message, const char *printed) {
+  if (message_channel.warning_function != nullptr)
+    message_channel.warning_function(message, "", 0);
+  else
+    std::fputs(printed, stderr);
+}
+
+void error_or_print(const char *message, const char *printed) {
+  if (message_channel.error_function != nullptr) {
+    message_channel.error_function(message, "", 0);
+  } else {
+    std::fputs(printed, stderr);
+    std::fflush(stderr);
+  }
+}
+
 // The allocating operation is named in upper case whatever the caller wrote (a table's name
 // such as "compose_fst" serves too).
 void out_of_memory(const char *what) {

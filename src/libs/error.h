@@ -34,6 +34,13 @@ void warning_printf(const char *format, ...) __attribute__((format(printf, 1, 2)
 void error(const char *text);
 void error_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+// Messages that the library prints in a layout of their own rather than as "*** ... ***" (the
+// lexicon compiler's "\nline %lld: ..." reports, its lists of names): with a callback installed,
+// the callback receives `message`; without one, `printed` goes to standard error as it is.
+// Neither ends the process: the failure that follows such an error is reported with error().
+void warning_or_print(const char *message, const char *printed);
+void error_or_print(const char *message, const char *printed);
+
 // Reports "Out of memory: <WHAT>" (upper case) as an error and ends the process in every case.
 [[noreturn]] void out_of_memory(const char *what);
 

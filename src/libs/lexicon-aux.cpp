@@ -48,10 +48,18 @@ std::string strip_escapes(const std::string &word) {
   return stripped;
 }
 
-// The network of a regular expression of an entry or a definition, or null after the regex
-// compiler has reported why.
-NET *compile_lexicon_regex(const std::string &text) {
-  return read_regex(text.c_str());
+// The network of the regular expression `text` of an entry or a definition, which begins on
+// line `line`, or null after the regex compiler's report and "\nline %lld: Regular expression
+// error: '%s'\n" with the line of the error (that of the text when the error has no place).
+NET *compile_lexicon_regex(const std::string &text, long long line) {
+  NET *net = read_regex(text.c_str());
+  if (net != nullptr) return net;
+  long long error_line = 1;
+  regex_error_position(&error_line, nullptr);
+  std::string message = "line " + std::to_string(line + error_line - 1) +
+                        ": Regular expression error: '" + text + "'";
+  error_or_print(message.c_str(), ("\n" + message + "\n").c_str());
+  return nullptr;
 }
 
 // The one-symbol network that stands for a regular expression that did not compile.
@@ -63,6 +71,8 @@ struct Sublexicon {
   std::string name;          // as declared, escapes stripped
   uint32_t class_label;      // "<<<name>>>"
   bool declared = false;
+  long long declared_line = 0;   // where its LEXICON line is
+  long long mentioned_line = 0;  // where an entry first continues to it
   bool regex_failed = false;  // a regular-expression entry did not compile: not finished
   LabelSequences entries;
   NET *regexes = nullptr;    // the union of its regular-expression entries, with class labels
@@ -81,13 +91,14 @@ class VornBuilder : public LexiconBuilder {
   void no_multichar_symbols() override { declared_ = false; }
   void definition(const std::string &name, const std::string &regex, long long line) override;
   void begin_lexicons() override;
-  void begin_sublexicon(const std::string &name) override;
-  void simple_entry(const std::string &word, const std::string &class_name) override;
+  void begin_sublexicon(const std::string &name, long long line) override;
+  void simple_entry(const std::string &word, const std::string &class_name,
+                    long long line) override;
   void pair_entry(const std::string &upper, const std::string &lower,
-                  const std::string &class_name) override;
+                  const std::string &class_name, long long line) override;
   void regex_entry(const std::string &regex, const std::string &class_name,
                    long long line) override;
-  void info_string() override;
+  void info_string(long long line) override;
   void end_sublexicon() override;
   void end_lexicons() override {}
 
@@ -99,6 +110,8 @@ class VornBuilder : public LexiconBuilder {
   uint32_t class_label(const std::string &name, std::string *stripped);
   // The sublexicon of a class label, created undeclared when new.
   size_t find_or_create(uint32_t label, const std::string &name);
+  // find_or_create for the class of an entry on line_.
+  void mention(uint32_t label, const std::string &name);
   // Cuts `word` into symbols, appended to `out`; false (reported) on a UTF-8 error.
   bool tokenize(const std::string &word, std::vector<uint32_t> *out);
   void note_symbol(uint32_t id);
@@ -110,13 +123,14 @@ class VornBuilder : public LexiconBuilder {
   void report_lost(const NET *result);
 
   bool progress_;
+  long long line_ = 0;  // the line of the construct being built, for messages
   bool declared_ = false;
   bool noted_parse_failure_ = false;
   bool noted_info_ = false;
   std::vector<uint32_t> multichar_;
   PARSE_TABLE *table_ = nullptr;
   LAB_VECTOR *ids_;
-  std::vector<uint8_t> alphabet_;  // by symbol id: used in an entry
+  std::vector<long long> alphabet_;  // by symbol id: the first line of an entry using it, or 0
   std::deque<Sublexicon> sublexicons_;  // a deque: current_ stays valid as it grows
   std::unordered_map<uint32_t, size_t> by_label_;
   Sublexicon *current_ = nullptr;
@@ -145,11 +159,8 @@ void VornBuilder::multichar_symbol(const std::string &word) {
 }
 
 void VornBuilder::definition(const std::string &name, const std::string &regex, long long line) {
-  NET *net = compile_lexicon_regex(regex);
-  if (net == nullptr) {
-    std::fprintf(stderr, "\nline %lld: Regular expression error: '%s'\n", line, regex.c_str());
-    net = regex_error_placeholder();
-  }
+  NET *net = compile_lexicon_regex(regex, line);
+  if (net == nullptr) net = regex_error_placeholder();
   uint32_t id = ID_NO_SYMBOL;
   std::string stripped = strip_escapes(name);
   if (intern_symbol(&id, stripped.c_str()) != 0 ||
@@ -174,8 +185,9 @@ uint32_t VornBuilder::class_label(const std::string &name, std::string *stripped
   *stripped = strip_escapes(name);
   std::string bracketed = "<<<" + *stripped + ">>>";
   if (bracketed.size() >= kMaxClassLabelLength) {
-    error_printf("Sublexicon name '%s' is too long: names must be shorter than %d bytes.",
-                 stripped->c_str(), static_cast<int>(kMaxClassLabelLength - 6));
+    error_printf("line %lld: Sublexicon name '%s' is too long: names must be shorter than %d "
+                 "bytes.",
+                 line_, stripped->c_str(), static_cast<int>(kMaxClassLabelLength - 6));
     return ID_NO_SYMBOL;
   }
   uint32_t id = ID_NO_SYMBOL;
@@ -191,6 +203,11 @@ size_t VornBuilder::find_or_create(uint32_t label, const std::string &name) {
   sublexicons_.back().class_label = label;
   by_label_.emplace(label, sublexicons_.size() - 1);
   return sublexicons_.size() - 1;
+}
+
+void VornBuilder::mention(uint32_t label, const std::string &name) {
+  Sublexicon &sublexicon = sublexicons_[find_or_create(label, name)];
+  if (sublexicon.mentioned_line == 0) sublexicon.mentioned_line = line_;
 }
 
 void VornBuilder::progress_text(const std::string &text, bool separate) {
@@ -209,7 +226,8 @@ void VornBuilder::progress_text(const std::string &text, bool separate) {
   progress_column_ += static_cast<int>(text.size());
 }
 
-void VornBuilder::begin_sublexicon(const std::string &name) {
+void VornBuilder::begin_sublexicon(const std::string &name, long long line) {
+  line_ = line;
   entry_count_ = 0;
   std::string stripped;
   uint32_t label = class_label(name, &stripped);
@@ -221,7 +239,10 @@ void VornBuilder::begin_sublexicon(const std::string &name) {
   size_t index = find_or_create(label, stripped);
   current_ = &sublexicons_[index];
   if (current_->declared || index == 0)
-    warning_printf("Sublexicon is declared more than once. (%s)", stripped.c_str());
+    warning_printf("line %lld: Sublexicon is declared more than once. (%s)", line,
+                   stripped.c_str());
+  else
+    current_->declared_line = line;
   current_->declared = true;
 }
 
@@ -230,27 +251,28 @@ void VornBuilder::end_sublexicon() {
   current_ = nullptr;
 }
 
-void VornBuilder::info_string() {
+void VornBuilder::info_string(long long line) {
   if (noted_info_) return;
   noted_info_ = true;
-  warning("Ignoring info strings.");
+  warning_printf("line %lld: Ignoring info strings.", line);
 }
 
 void VornBuilder::note_symbol(uint32_t id) {
   if (id == EPSILON || id == ID_NO_SYMBOL) return;
   if (id >= alphabet_.size()) alphabet_.resize(id + 1 + id / 2, 0);
-  alphabet_[id] = 1;
+  if (alphabet_[id] == 0) alphabet_[id] = line_;
 }
 
 bool VornBuilder::tokenize(const std::string &word, std::vector<uint32_t> *out) {
   if (tokenize_string(word.c_str(), table_, ids_) != 0) {
-    warning_printf("Cannot parse '%s'.", word.c_str());
+    warning_printf("line %lld: Cannot parse '%s'.", line_, word.c_str());
     if (!noted_parse_failure_) {
       noted_parse_failure_ = true;
-      std::fputs("\nNOTE:  If you declare MULTICHAR_SYMBOLS instead of ALPHABET, all undeclared\n"
-                 "\t             symbols are parsed as single characters.  If neither set is "
-                 "declared,\n\t             then all symbols are parsed as single characters.\n",
-                 stderr);
+      const char *note =
+          "NOTE:  If you declare MULTICHAR_SYMBOLS instead of ALPHABET, all undeclared\n"
+          "\t             symbols are parsed as single characters.  If neither set is "
+          "declared,\n\t             then all symbols are parsed as single characters.";
+      warning_or_print(note, ("\n" + std::string(note) + "\n").c_str());
     }
     return false;
   }
@@ -287,7 +309,9 @@ void VornBuilder::add_entry(uint32_t class_label) {
   current_->entries.add(entry_.data(), entry_.size());
 }
 
-void VornBuilder::simple_entry(const std::string &word, const std::string &class_name) {
+void VornBuilder::simple_entry(const std::string &word, const std::string &class_name,
+                               long long line) {
+  line_ = line;
   if (!count_entry()) return;
   entry_.clear();
   if (!tokenize(word, &entry_)) return;
@@ -295,12 +319,13 @@ void VornBuilder::simple_entry(const std::string &word, const std::string &class
   uint32_t label = class_label(class_name, &stripped);
   if (label == ID_NO_SYMBOL) return;
   for (uint32_t id : entry_) note_symbol(id);
-  find_or_create(label, stripped);
+  mention(label, stripped);
   add_entry(label);
 }
 
 void VornBuilder::pair_entry(const std::string &upper, const std::string &lower,
-                             const std::string &class_name) {
+                             const std::string &class_name, long long line) {
+  line_ = line;
   if (!count_entry()) return;
   entry_.clear();
   lower_.clear();
@@ -316,20 +341,20 @@ void VornBuilder::pair_entry(const std::string &upper, const std::string &lower,
     note_symbol(lower_[i]);
     if (entry_[i] != lower_[i]) entry_[i] = pair_id(entry_[i], lower_[i]);
   }
-  find_or_create(label, stripped);
+  mention(label, stripped);
   add_entry(label);
 }
 
 void VornBuilder::regex_entry(const std::string &regex, const std::string &class_name,
                               long long line) {
+  line_ = line;
   if (!count_entry()) return;
   std::string stripped;
   uint32_t label = class_label(class_name, &stripped);
   if (label == ID_NO_SYMBOL) return;
-  find_or_create(label, stripped);
-  NET *net = compile_lexicon_regex(regex);
+  mention(label, stripped);
+  NET *net = compile_lexicon_regex(regex, line);
   if (net == nullptr) {
-    std::fprintf(stderr, "\nline %lld: Regular expression error: '%s'\n", line, regex.c_str());
     net = regex_error_placeholder();
     current_->regex_failed = true;
   }
@@ -368,7 +393,7 @@ void VornBuilder::finish_sublexicons() {
   if (alphabet_.size() > OTHER && alphabet_[OTHER] != 0) {
     // OTHER in some entry: it must not stand for symbols that other sublexicons spell out.
     ALPH *symbols = make_alph(static_cast<int>(alphabet_.size()), KORA_BINARY_ALPH);
-    for (size_t id = 0; id < alphabet_.size(); ++id) ALPH_item(symbols, id) = alphabet_[id];
+    for (size_t id = 0; id < alphabet_.size(); ++id) ALPH_item(symbols, id) = alphabet_[id] != 0;
     for (Sublexicon &sublexicon : sublexicons_) expand_other(sublexicon.net, symbols);
     free_alph(symbols);
   }
@@ -383,22 +408,26 @@ void VornBuilder::report_undefined() {
         if (found == by_label_.end() || found->second == 0) continue;
         if (sublexicons_[found->second].declared || reported[found->second]) continue;
         reported[found->second] = 1;
-        warning_printf("Sublexicon is mentioned but not defined. (%s)",
+        warning_printf("line %lld: Sublexicon is mentioned but not defined. (%s)",
+                       sublexicons_[found->second].mentioned_line,
                        sublexicons_[found->second].name.c_str());
       }
     }
   }
 }
 
+// The warning names the line of the first entry with a lost symbol.
 void VornBuilder::report_lost(const NET *result) {
   const ALPH *sigma = result->sigma;
   std::string list;
   int column = 4;
+  long long first_line = 0;
   for (size_t id = 0; id < alphabet_.size(); ++id) {
     if (alphabet_[id] == 0) continue;
     if (sigma != nullptr && ALPH_type(sigma) == KORA_BINARY_ALPH &&
         static_cast<int>(id) < ALPH_len(sigma) && ALPH_item(sigma, id) != 0)
       continue;
+    if (first_line == 0 || alphabet_[id] < first_line) first_line = alphabet_[id];
     std::string name;
     append_label(name, static_cast<uint32_t>(id), 1);
     if (column > 4 && column + 1 + static_cast<int>(name.size()) > 78) {
@@ -412,8 +441,10 @@ void VornBuilder::report_lost(const NET *result) {
     column += static_cast<int>(name.size());
   }
   if (list.empty()) return;
-  std::fprintf(stderr, "\n*** Warning: Lost all entries containing the following symbols:\n    %s\n",
-               list.c_str());
+  const std::string warning =
+      "Lost all entries containing the following symbols:\n    " + list;
+  warning_or_print(("line " + std::to_string(first_line) + ": " + warning).c_str(),
+                   ("\n*** Warning: " + warning + "\n").c_str());
 }
 
 NET *VornBuilder::build() {
@@ -454,11 +485,20 @@ NET *VornBuilder::build() {
       }
     }
   }
+  // Printed, the unused sublexicons are one list; a callback gets a warning for each, with the
+  // line of its LEXICON (the list goes with the first, printed as a whole).
   std::string unused;
   for (size_t i = 1; i < sublexicons_.size(); ++i)
     if (sublexicons_[i].declared && !reached[i]) unused += "      " + sublexicons_[i].name + "\n";
-  if (!unused.empty())
-    std::fprintf(stderr, "\n*** Warning:  Sublexicons defined but not used:\n%s", unused.c_str());
+  const std::string list = "\n*** Warning:  Sublexicons defined but not used:\n" + unused;
+  bool listed = false;
+  for (size_t i = 1; i < sublexicons_.size(); ++i) {
+    if (!sublexicons_[i].declared || reached[i]) continue;
+    std::string message = "line " + std::to_string(sublexicons_[i].declared_line) +
+                          ": Sublexicons defined but not used: " + sublexicons_[i].name;
+    warning_or_print(message.c_str(), listed ? "" : list.c_str());
+    listed = true;
+  }
 
   // The join: the reached networks' states move into the root's network, and class arcs become
   // EPSILON arcs into the start states of their sublexicons.

@@ -15,7 +15,8 @@
 //     of C, and a word ends where it reaches the start state of the end class "#". The joined
 //     network is pruned and minimized (which removes the EPSILON arcs).
 // Undefined and unused sublexicons, symbols lost with them, info strings and sublexicons
-// declared twice are warned about; parse errors abort the compilation.
+// declared twice are warned about, each warning beginning with its line ("line N: "); parse
+// errors abort the compilation.
 //
 // Cost: tokenizing is linear in the bytes of the entries; building each sublexicon is the
 // incremental minimal construction (sorting its sequences when they come unsorted); the join is

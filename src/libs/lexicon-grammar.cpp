@@ -2,8 +2,10 @@
 
 #include "lexicon-grammar.h"
 
-#include <cstdio>
+#include <string>
+#include <utility>
 
+#include "error.h"
 #include "lexicon-scanner.h"
 
 namespace kora {
@@ -21,8 +23,9 @@ class Parser {
   enum Section { before_multichar, after_multichar, after_definitions, in_lexicons, after_end };
 
   void advance() {
+    previous_ = std::move(current_);
     if (have_lookahead_) {
-      current_ = lookahead_;
+      current_ = std::move(lookahead_);
       have_lookahead_ = false;
     } else {
       current_ = scan();
@@ -40,8 +43,7 @@ class Parser {
   Token scan() {
     Token token = scanner_.next();
     while (token.kind == LexToken::invalid) {
-      std::fprintf(stderr, "\nline %lld: %s\n", token.line, token.value.c_str());
-      errors_++;
+      report(token.line, token.value);
       token = scanner_.next();
     }
     return token;
@@ -57,13 +59,33 @@ class Parser {
            at(LexToken::open_angle);
   }
 
-  // Reports a syntax error at the current token and skips to where parsing can resume; with
-  // `consume`, the current token is skipped even when a section could start there.
-  void syntax_error(bool consume = false) {
-    std::fprintf(stderr, "\nline %lld: %s at '%s'\n", current_.line, "syntax error",
-                 current_.text.c_str());
+  // Counts one parse error and reports "line N: TEXT" (printed "\nline N: TEXT\n").
+  void report(long long line, const std::string &text) {
+    std::string message = "line " + std::to_string(line) + ": " + text;
+    error_or_print(message.c_str(), ("\n" + message + "\n").c_str());
     errors_++;
-    if (consume && !at(LexToken::end_of_input)) advance();
+  }
+  // Reports a syntax error at the current token.
+  void syntax_error() { report(current_.first_line, "syntax error at '" + current_.text + "'"); }
+  // Reports a syntax error where `what` may be missing after the token before. When the current
+  // token stands on a later line (or is the end of the input), the error is on the line of the
+  // token before, with a second line naming what is missing, and true is returned: parsing
+  // resumes at the current token. Otherwise it is a syntax error at the current token.
+  bool missing(const std::string &what) {
+    if (!at(LexToken::end_of_input) && current_.first_line <= previous_.line) {
+      syntax_error();
+      return false;
+    }
+    report(previous_.line, "syntax error at '" + current_.text + "'\n    " + what);
+    return true;
+  }
+  // Skips to the next section (the current token first, even when it starts one).
+  void skip_section() {
+    if (!at(LexToken::end_of_input)) advance();
+    while (!at_section_start()) advance();
+  }
+  // Skips past the next ";" (stopping at the start of a section).
+  void skip_entry() {
     while (!at_section_start() && !at(LexToken::semicolon)) advance();
     if (at(LexToken::semicolon)) advance();
   }
@@ -78,14 +100,16 @@ class Parser {
   void definitions_section();
   void sublexicon();
   bool entry();
-  bool lower_and_class(const std::string &upper);
-  bool entry_end(const std::string &class_name);
+  bool lower_and_class(const std::string &upper, long long line);
+  bool entry_end();
 
   LexiconScanner scanner_;
   LexiconBuilder &builder_;
+  Token previous_;
   Token current_;
   Token lookahead_;
   bool have_lookahead_ = false;
+  std::string missing_;  // what the entry just refused lacked ("';' after 'Noun'"), if known
   long long errors_ = 0;
 };
 
@@ -106,18 +130,21 @@ void Parser::definitions_section() {
     advance();
     if (!at(LexToken::equals)) {
       syntax_error();
+      skip_entry();
       continue;
     }
     advance();
     if (!at(LexToken::regex_text)) {
       syntax_error();
+      skip_entry();
       continue;
     }
     std::string text = current_.value;
-    long long line = current_.line;
+    long long line = current_.first_line;
     advance();
     if (!at(LexToken::semicolon)) {
       syntax_error();
+      skip_entry();
       continue;
     }
     advance();
@@ -126,25 +153,28 @@ void Parser::definitions_section() {
 }
 
 // The end of an entry after its class word: an optional info string and ";".
-bool Parser::entry_end(const std::string &class_name) {
+bool Parser::entry_end() {
   bool info = at(LexToken::quoted);
+  long long info_line = current_.first_line;
   if (info) advance();
-  if (!at(LexToken::semicolon)) return false;
+  if (!at(LexToken::semicolon)) {
+    missing_ = "missing ';' after '" + previous_.text + "'";
+    return false;
+  }
   advance();
-  if (info) builder_.info_string();
-  (void)class_name;
+  if (info) builder_.info_string(info_line);
   return true;
 }
 
 // After "U:" (U possibly empty): "L Class", "0 Class" or "Class".
-bool Parser::lower_and_class(const std::string &upper) {
+bool Parser::lower_and_class(const std::string &upper, long long line) {
   if (at(LexToken::epsilon_zero)) {
     advance();
     if (!at(LexToken::word)) return false;
     std::string class_name = current_.value;
     advance();
-    if (!entry_end(class_name)) return false;
-    builder_.pair_entry(upper, "0", class_name);
+    if (!entry_end()) return false;
+    builder_.pair_entry(upper, "0", class_name, line);
     return true;
   }
   if (!at(LexToken::word)) return false;
@@ -153,48 +183,51 @@ bool Parser::lower_and_class(const std::string &upper) {
     advance();
     std::string class_name = current_.value;
     advance();
-    if (!entry_end(class_name)) return false;
-    builder_.pair_entry(upper, first, class_name);
+    if (!entry_end()) return false;
+    builder_.pair_entry(upper, first, class_name, line);
     return true;
   }
   advance();
-  if (!entry_end(first)) return false;
-  builder_.pair_entry(upper, "", first);
+  if (!entry_end()) return false;
+  builder_.pair_entry(upper, "", first, line);
   return true;
 }
 
-// One entry; false (nothing reported yet) on a syntax error.
+// One entry; false (nothing reported yet, missing_ set when a ";" was left off) on a syntax
+// error.
 bool Parser::entry() {
+  missing_.clear();
+  const long long line = current_.first_line;
   if (at(LexToken::open_angle)) {
     advance();
     if (!at(LexToken::regex_text)) return false;
     std::string text = current_.value;
+    long long text_line = current_.first_line;
     advance();
     if (!at(LexToken::close_angle)) return false;
-    long long line = current_.line;
     advance();
     if (!at(LexToken::word)) return false;
     std::string class_name = current_.value;
     advance();
-    if (!entry_end(class_name)) return false;
-    builder_.regex_entry(text, class_name, line);
+    if (!entry_end()) return false;
+    builder_.regex_entry(text, class_name, text_line);
     return true;
   }
   if (at(LexToken::colon)) {
     advance();
-    return lower_and_class("");
+    return lower_and_class("", line);
   }
   if (at(LexToken::epsilon_zero)) {
     advance();
     if (at(LexToken::colon)) {
       advance();
-      return lower_and_class("0");
+      return lower_and_class("0", line);
     }
     if (!at(LexToken::word)) return false;
     std::string class_name = current_.value;
     advance();
-    if (!entry_end(class_name)) return false;
-    builder_.simple_entry("0", class_name);
+    if (!entry_end()) return false;
+    builder_.simple_entry("0", class_name, line);
     return true;
   }
   // A word: the upper word, the entry word or the class itself.
@@ -202,17 +235,17 @@ bool Parser::entry() {
   advance();
   if (at(LexToken::colon)) {
     advance();
-    return lower_and_class(first);
+    return lower_and_class(first, line);
   }
   if (at(LexToken::word)) {
     std::string class_name = current_.value;
     advance();
-    if (!entry_end(class_name)) return false;
-    builder_.simple_entry(first, class_name);
+    if (!entry_end()) return false;
+    builder_.simple_entry(first, class_name, line);
     return true;
   }
-  if (!entry_end(first)) return false;
-  builder_.simple_entry("", first);
+  if (!entry_end()) return false;
+  builder_.simple_entry("", first, line);
   return true;
 }
 
@@ -220,15 +253,30 @@ void Parser::sublexicon() {
   advance();
   if (!at(LexToken::word)) {
     syntax_error();
+    skip_section();
     return;
   }
-  builder_.begin_sublexicon(current_.value);
+  std::string name = current_.value;
+  builder_.begin_sublexicon(name, current_.first_line);
   advance();
-  if (!at_entry_start()) {
-    syntax_error();
-  } else {
-    while (at_entry_start())
-      if (!entry()) syntax_error();
+  if (at_section_start()) missing("no entry in the sublexicon '" + name + "'");
+  bool after_stray = false;  // the token before was skipped with an error
+  while (!at_section_start()) {
+    if (!at_entry_start()) {
+      // A token no entry starts with (a second ";"): skipped, reported once in a run.
+      if (!after_stray) syntax_error();
+      after_stray = true;
+      advance();
+      continue;
+    }
+    after_stray = false;
+    if (entry()) continue;
+    if (missing_.empty()) {
+      syntax_error();
+    } else if (missing(missing_)) {
+      continue;  // a ";" left off at the end of a line: the next entry starts here
+    }
+    skip_entry();
   }
   builder_.end_sublexicon();
 }
@@ -255,7 +303,9 @@ ParseResult Parser::run() {
         break;
       }
     } else {
-      syntax_error(true);
+      // A section out of order, entries before the first LEXICON, a stray token.
+      syntax_error();
+      skip_section();
     }
   }
   if (section < in_lexicons && errors_ == 0) {

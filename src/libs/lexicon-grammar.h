@@ -8,14 +8,24 @@
 //   form          = | U | 0 | 0:0 | U:L | U: | U:0 | :L | 0:L | : | "<" text ">"
 //
 // The parser is hand-written, one token of lookahead except after "U:" and ":" where a second
-// token tells a lower word from the class. A syntax error prints "\nline %lld: syntax error at
-// '%s'\n" on standard error with the line and the token's text, counts one parse error, and
-// parsing resumes after the next ";" (or at the next LEXICON, DEFINITIONS or END, or the end of
-// the input), so that one run reports every independent error. Nothing after END but blanks
-// and comments is allowed. A character the scanner cannot take (an INVALID token) prints
-// "\nline %lld: %s\n" with the scanner's message, counts one parse error and is skipped. The
-// parser keeps no stack that grows with the input. Cost: O(tokens).
-// Tested in tests/lexicon/lexicon_grammar_test.cpp.
+// token tells a lower word from the class. Nothing after END but blanks and comments is allowed.
+// The parser keeps no stack that grows with the input. Cost: O(tokens).
+//
+// Syntax errors. Each is reported as "line %lld: syntax error at '%s'" with the token's text, to
+// the error callback or, without one, printed on standard error as "\nline %lld: syntax error
+// at '%s'\n", and counts one parse error. The line is the one where the fault is: that of the
+// token, but when something is missing and the next token stands on a later line (a ";" left
+// off at the end of a line, a sublexicon without entries), the line of the token before. A
+// second line then says what is missing ("    missing ';' after 'Noun'"). Parsing resumes at
+// the next entry, so that one run reports each independent error once:
+//   - after a ";" left off at the end of a line, at the next token;
+//   - after a token that no entry starts with (a second ";"), at the next token; a run of such
+//     tokens is reported once;
+//   - after any other error inside an entry, after the next ";";
+//   - outside a sublexicon, at the next LEXICON, DEFINITIONS, MULTICHAR_SYMBOLS or END.
+// A character the scanner cannot take (an INVALID token) is reported the same way as "line
+// %lld: %s" with the scanner's message, counted, and skipped.
+// Tested in tests/lexicon/read_vorn_test.cpp.
 #pragma once
 
 #include <string>
@@ -32,15 +42,18 @@ class LexiconBuilder {
   virtual void multichar_symbol(const std::string &word) = 0;
   virtual void end_multichar_symbols() = 0;
   virtual void no_multichar_symbols() = 0;
+  // The lines are where the construct begins; that of a regular expression is where its text
+  // begins.
   virtual void definition(const std::string &name, const std::string &regex, long long line) = 0;
   virtual void begin_lexicons() = 0;
-  virtual void begin_sublexicon(const std::string &name) = 0;
-  virtual void simple_entry(const std::string &word, const std::string &class_name) = 0;
+  virtual void begin_sublexicon(const std::string &name, long long line) = 0;
+  virtual void simple_entry(const std::string &word, const std::string &class_name,
+                            long long line) = 0;
   virtual void pair_entry(const std::string &upper, const std::string &lower,
-                          const std::string &class_name) = 0;
+                          const std::string &class_name, long long line) = 0;
   virtual void regex_entry(const std::string &regex, const std::string &class_name,
                            long long line) = 0;
-  virtual void info_string() = 0;
+  virtual void info_string(long long line) = 0;
   virtual void end_sublexicon() = 0;
   virtual void end_lexicons() = 0;
 };

@@ -45,6 +45,7 @@ Token LexiconScanner::make(LexToken kind, size_t start) {
   token.text = std::string(source_.substr(start, position_ - start));
   token.value = token.text;
   token.line = line_;
+  token.first_line = start_line_;
   return token;
 }
 
@@ -101,7 +102,7 @@ Token LexiconScanner::scan_quoted(size_t start, bool *matched) {
 // up to the ";" that ends a definition. "%" escapes the next character; inside double quotes
 // "%" and backslash do, and nothing ends the text. Empty text gives the token that follows.
 Token LexiconScanner::scan_regex_text(bool entry) {
-  size_t start = position_;
+  size_t start = token_start();
   bool quoted = false;
   while (!at_end()) {
     char c = peek();
@@ -139,14 +140,14 @@ Token LexiconScanner::next() {
     if (!close_pending_) return scan_regex_text(true);
     close_pending_ = false;
     state_ = State::entries;
-    if (at_end()) return make(LexToken::end_of_input, position_);
-    size_t start = position_;
+    size_t start = token_start();
+    if (at_end()) return make(LexToken::end_of_input, start);
     advance();
     return make(LexToken::close_angle, start);
   }
   if (state_ == State::definition_body) return scan_regex_text(false);
   while (!at_end()) {
-    size_t start = position_;
+    size_t start = token_start();
     unsigned char c = static_cast<unsigned char>(peek());
     if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
       advance();
@@ -193,7 +194,7 @@ Token LexiconScanner::next() {
     }
     return token;
   }
-  return make(LexToken::end_of_input, position_);
+  return make(LexToken::end_of_input, token_start());
 }
 
 }  // namespace kora

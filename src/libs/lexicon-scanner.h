@@ -50,7 +50,8 @@ struct Token {
   LexToken kind = LexToken::end_of_input;
   std::string text;   // the characters as written (empty at the end of the input)
   std::string value;  // the word, the info string without quotes, or the expression
-  long long line = 1; // the line the token ends on
+  long long line = 1;        // the line the token ends on
+  long long first_line = 1;  // the line it begins on
 };
 
 class LexiconScanner {
@@ -74,7 +75,13 @@ class LexiconScanner {
   // Consumes one character, counting a line end (CR LF counts once).
   char advance();
   bool is_word_character(unsigned char c) const;
+  // The token of the text from `start` (where the line was start_line_) to the position.
   Token make(LexToken kind, size_t start);
+  // Marks the position as the start of a token.
+  size_t token_start() {
+    start_line_ = line_;
+    return position_;
+  }
   Token scan_word(size_t start);
   Token scan_quoted(size_t start, bool *matched);
   Token scan_regex_text(bool entry);
@@ -82,6 +89,7 @@ class LexiconScanner {
   std::string_view source_;
   size_t position_ = 0;
   long long line_ = 1;
+  long long start_line_ = 1;  // the line of the token being scanned
   State state_ = State::entries;
   bool close_pending_ = false;  // an ENTRY_REGEX text was returned; its ">" comes next
 };

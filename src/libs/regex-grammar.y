@@ -330,6 +330,7 @@ int parse_regex_input() {
 static int regex_lex(REGEX_STYPE *value) {
   RegexTokenValue token_value;
   RegexToken token = next_regex_token(&token_value);
+  follow_regex_token(token);
   switch (token) {
     case RegexToken::SYMBOL:
     case RegexToken::BRACED_STRING:

@@ -23,6 +23,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "alph.h"
 #include "boundary.h"
@@ -45,13 +47,28 @@
 namespace kora {
 namespace {
 
+// What follow_regex_token keeps of the tokens read: for each open bracket (the expression
+// itself at the bottom) whether a replace arrow stands in it, and the last token.
+struct TokenTrail {
+  std::vector<bool> rule_in_bracket{false};
+  RegexToken last = RegexToken::END_OF_INPUT;
+};
+
+TokenTrail &token_trail() {
+  static TokenTrail trail;
+  return trail;
+}
+
 // The result of one parse: the network of the expression (the caller's) or null.
 NET *parse_one() {
   NET *&slot = regex_result_slot();
   free_network(slot);
   slot = nullptr;
   regex_saw_end() = false;
+  TokenTrail outer = std::move(token_trail());  // a parse inside another: a function's body
+  token_trail() = TokenTrail();
   if (parse_regex_input() == 2) recover_from_error();  // the stack was exhausted
+  token_trail() = std::move(outer);
   NET *net = slot;
   slot = nullptr;
   return net;
@@ -120,14 +137,63 @@ NET *not_yet_available(const char *construct) {
 
 // --- Errors -------------------------------------------------------------------------------------
 
+namespace {
+
+bool opens_bracket(RegexToken token) {
+  switch (token) {
+    case RegexToken::LBRACKET: case RegexToken::LPAREN: case RegexToken::EPS_BRACKET_OPEN:
+    case RegexToken::SIGMA_OPEN: case RegexToken::LABELS_OPEN: case RegexToken::LIT_OPEN:
+    case RegexToken::IMPLODE_OPEN: case RegexToken::EXPLODE_OPEN: case RegexToken::ENDTAG_OPEN:
+    case RegexToken::CONTEXT_FUNCTION: case RegexToken::CASE_FUNCTION_NAME:
+    case RegexToken::FUNCTION_NAME:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The hint for an error at the current token: in the grammar a replace rule (or a list of
+// them) is a whole expression, which cannot be the left operand of ".o." or ".O." without
+// brackets.
+std::string regex_error_hint() {
+  const TokenTrail &trail = token_trail();
+  if ((trail.last != RegexToken::COMPOSE && trail.last != RegexToken::LENIENT_COMPOSE) ||
+      !trail.rule_in_bracket.back())
+    return "";
+  const char *op = current_token_text();
+  return std::string("Hint: a replace rule (or a list of them) before ") + op +
+         " must be in brackets: [A -> B || L _ R] " + op + " C";
+}
+
+}  // namespace
+
+void follow_regex_token(RegexToken token) {
+  TokenTrail &trail = token_trail();
+  trail.last = token;
+  if (opens_bracket(token)) {
+    trail.rule_in_bracket.push_back(false);
+  } else if (token == RegexToken::RBRACKET || token == RegexToken::RPAREN ||
+             token == RegexToken::EPS_BRACKET_CLOSE) {
+    if (trail.rule_in_bracket.size() > 1) trail.rule_in_bracket.pop_back();
+  } else if (token == RegexToken::REPLACE_ARROW || token == RegexToken::LEFTWARD_ARROW) {
+    trail.rule_in_bracket.back() = true;
+  } else if (token == RegexToken::END_OF_EXPRESSION || token == RegexToken::END_OF_INPUT) {
+    trail.rule_in_bracket.assign(1, false);
+  }
+}
+
 void report_regex_error(const char *message) {
+  record_error_place();
   const char *name = current_source_name();
+  const std::string hint = regex_error_hint();
   if (name != nullptr) {
-    error_printf("Regex error at %s on line %lld in '%s'", current_token_text(), current_line() + 1,
-                 name);
+    error_printf("Regex error at %s on line %lld in '%s'", current_token_text(),
+                 current_line() + 1, name);
   } else {
     error_printf("Regex error (%s) at %s", message, current_token_text());
   }
+  // After the error, as a warning of its own, so that the error's text stays as it is.
+  if (!hint.empty()) warning_printf("%s", hint.c_str());
   set_scanner_state(ScannerState::ERROR_SYNC);
   INT_PARAMETERS *parameters = int_parameters();
   parameters->word[KORA_ERROR_COUNT]++;
@@ -191,6 +257,7 @@ class FileSourceScope {
 }  // namespace
 
 NET *compile_regex(const char *text) {
+  if (source_depth() == 0) forget_error_place();
   if (text == nullptr) {
     error("Unexpected NULL argument in read_regex().");
     return nullptr;
@@ -224,6 +291,7 @@ NET *compile_next_regex(bool *at_end) {
 
 NV *read_regexes(const char *file_name, int count) {
   if (!push_file_source(file_name)) return nullptr;
+  forget_error_place();
   int_parameters()->word[KORA_ERROR_COUNT] = 0;
   NV *nets = make_nv(0);
   {
@@ -556,5 +624,15 @@ KORA_API NET *substitute_net(uint32_t symbol, ALPH *list, NET *net, int copy) {
 KORA_API NV *read_regex_file(const char *file_name) {
   return guarded(__func__, nullptr, [&]() -> NV * {
     return read_regexes(file_name, -1);
+  });
+}
+
+KORA_API long long regex_error_position(long long *line, long long *column) {
+  return guarded(__func__, -1LL, [&]() -> long long {
+    RegexPlace place;
+    if (!last_error_place(&place)) return -1;
+    if (line != nullptr) *line = place.line + 1;
+    if (column != nullptr) *column = place.column + 1;
+    return place.offset;
   });
 }

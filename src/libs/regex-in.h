@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "kora.h"
+#include "regex-scanner.h"
 #include "replace.h"
 
 // The parser (regex-grammar.y): reads one input from the scanner. 0 when it accepted, 2 when its
@@ -47,10 +48,16 @@ NV *read_regexes(const char *file_name, int count);
 
 // --- Errors -----------------------------------------------------------------------------------
 
-// The parser's error report: names the position (file and line, or the message and token text),
-// moves the scanner to ERROR_SYNC, and counts the error in parameter word 0; past the limit of
-// word 1, "too many errors (%d): trying to terminate processing" and the scanner finishes.
+// The parser's error report: records the place of the current token in the source that the
+// compilation began with (regex_error_position of kora.h), names it (file and line, or the
+// message and token text), with a hint when a replace rule stands before ".o." or ".O.", moves
+// the scanner to ERROR_SYNC, and counts the error in parameter word 0; past the limit of word
+// 1, "too many errors (%d): trying to terminate processing" and the scanner finishes.
 void report_regex_error(const char *message);
+
+// Follows every token the parser reads, for the hint of report_regex_error: whether a replace
+// arrow stands at the current bracket depth of the expression.
+void follow_regex_token(RegexToken token);
 
 // --- Constructions called by the grammar -------------------------------------------------------
 

@@ -45,6 +45,8 @@ struct REGEX_INPUT {
   int type = SOURCE_TERMINAL;
   char *name = nullptr;      // file name, owned
   long long line = 0;        // newlines consumed
+  size_t dropped = 0;        // bytes dropped from the front of buffer
+  size_t line_start = 0;     // offset of the current line from the source's start
   int saved_encoding = 0;    // input encoding before a file was pushed
   int detected_encoding = 0;
   ScannerState state = ScannerState::BETWEEN_EXPRESSIONS;  // state of this source
@@ -66,6 +68,9 @@ struct Scanner {
   int missing_semicolon_warning = 1;
   bool quiet = false;               // skipping after an error: no warnings
   std::string token_text;
+  RegexPlace token_place;
+  bool error_place_known = false;
+  RegexPlace error_place;
   long long expression_line = 0;
   char opening[kOpeningTextSize + 8] = "";
 };
@@ -92,6 +97,7 @@ bool refill(REGEX_INPUT &in) {
   }
   if (in.pos > kScanBufferSize) {
     in.buffer.erase(0, in.pos);
+    in.dropped += in.pos;
     in.pos = 0;
   }
   size_t got = 0;
@@ -120,8 +126,11 @@ int peek(size_t k = 0) {
 void advance(size_t n) {
   REGEX_INPUT &in = input();
   for (size_t i = 0; i < n && in.pos < in.buffer.size(); i++) {
-    if (in.buffer[in.pos] == '\n') in.line++;
     in.pos++;
+    if (in.buffer[in.pos - 1] == '\n') {
+      in.line++;
+      in.line_start = in.dropped + in.pos;
+    }
   }
 }
 
@@ -312,8 +321,18 @@ uint32_t *duplicate_fat(const uint32_t *codes) {
   return copy;
 }
 
-// Starts a token of n bytes at the read position: records its text, consumes it.
+// Records the read position as the place of the current token.
+void mark_token_place() {
+  REGEX_INPUT &in = input();
+  RegexPlace &place = scanner().token_place;
+  place.offset = static_cast<long long>(in.dropped + in.pos);
+  place.line = in.line;
+  place.column = static_cast<long long>(in.dropped + in.pos - in.line_start);
+}
+
+// Starts a token of n bytes at the read position: records its text and place, consumes it.
 void take(size_t n) {
+  mark_token_place();
   scanner().token_text = text_at(n);
   advance(n);
 }
@@ -427,7 +446,14 @@ RegexToken expression_token(RegexTokenValue *value) {
     if (c < 0) {
       s.state = ScannerState::FINISHED;
       s.token_text.clear();
-      if (s.missing_semicolon_warning && !s.quiet) std::fprintf(stderr, "Warning: missing semicolon.\n");
+      mark_token_place();
+      if (s.missing_semicolon_warning && !s.quiet) {
+        // A callback gets its own label for a warning, and the file.
+        std::string message = "missing semicolon.";
+        if (input().name != nullptr)
+          message.append(" (at the end of '").append(input().name).append("')");
+        warning_or_print(message.c_str(), "Warning: missing semicolon.\n");
+      }
       return RegexToken::END_OF_EXPRESSION;
     }
     if (is_blank(c) || c == '\n') {
@@ -507,6 +533,7 @@ RegexToken next_regex_token(RegexTokenValue *value) {
     switch (s.state) {
       case ScannerState::FINISHED:
         s.token_text.clear();
+        mark_token_place();
         token = RegexToken::END_OF_INPUT;
         break;
       case ScannerState::ERROR_SYNC:
@@ -571,6 +598,7 @@ int set_missing_semicolon_warning(int on) {
 }
 
 const char *current_token_text() { return scanner().token_text.c_str(); }
+RegexPlace current_token_place() { return scanner().token_place; }
 long long current_line() { return input().line; }
 long long expression_start_line() { return scanner().expression_line; }
 const char *current_source_name() { return input().name; }
@@ -580,6 +608,21 @@ int source_depth() {
   int depth = 0;
   for (REGEX_INPUT *in = scanner().source; in != nullptr; in = in->previous) depth++;
   return depth;
+}
+
+void record_error_place() {
+  Scanner &s = scanner();
+  if (source_depth() != 1) return;
+  s.error_place = s.token_place;
+  s.error_place_known = true;
+}
+
+void forget_error_place() { scanner().error_place_known = false; }
+
+bool last_error_place(RegexPlace *place) {
+  const Scanner &s = scanner();
+  if (s.error_place_known) *place = s.error_place;
+  return s.error_place_known;
 }
 
 namespace {
@@ -665,7 +708,11 @@ void reset_regex_scanner() {
   s.terminal.buffer.clear();
   s.terminal.pos = 0;
   s.terminal.at_end = false;
+  s.terminal.dropped = 0;
+  s.terminal.line_start = 0;
   s.token_text.clear();
+  s.token_place = RegexPlace();
+  s.error_place_known = false;
   s.opening[0] = '\0';
 }
 

@@ -99,12 +99,28 @@ void recover_from_error();
 int set_echo(int on);
 int set_missing_semicolon_warning(int on);
 
+// Where a token begins in its source: the byte offset from the source's start, the line
+// (newlines before it) and the column (bytes from the start of its line).
+struct RegexPlace {
+  long long offset = 0;
+  long long line = 0;
+  long long column = 0;
+};
+
 // About the current source and token, for messages.
 const char *current_token_text();
+RegexPlace current_token_place();        // at the end of the source for the end of input
 long long current_line();                // newlines consumed
 long long expression_start_line();       // newlines consumed before the expression began
 const char *current_source_name();       // null for a string or the terminal
 const char *opening_text();              // the first line of the expression being read
+
+// The place of the last error of a compilation (regex_error_position of kora.h). Recording
+// keeps the current token's place when the source being read is the one the compilation began
+// with (not the body of a function that it called); forgetting starts a compilation.
+void record_error_place();
+void forget_error_place();
+bool last_error_place(RegexPlace *place);
 
 // Pops every source and resets the scanner. Part of reclaiming the library.
 void reset_regex_scanner();

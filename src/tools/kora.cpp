@@ -60,9 +60,10 @@ const Command commands[] = {
      "apply up is lookup, apply down is generate", apply_command},
     {"regex", "[-D NAME=FILE | -D NAME=REGEX]... [-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
-     "      size of each network in one line; -o saves them all. -D defines NAME, for the\n"
-     "      expressions to use, as the network of FILE (a saved network file of one network) or\n"
-     "      of REGEX, in order: kora regex -D Lex=lex.fst -D Rule='a -> b' 'Lex .o. Rule'",
+     "      size of each network in one line; -o saves them all; a syntax error is followed by\n"
+     "      its line with a caret under the token where the parser stopped. -D defines NAME,\n"
+     "      for the expressions to use, as the network of FILE (a saved network file of one\n"
+     "      network) or of REGEX, in order: kora regex -D Lex=lex.fst -D Rule='a -> b' 'Lex .o. Rule'",
      regex_command},
     {"draw", "[--words | --spaced] [--max-states N] [-o OUT] NETWORK",
      "the network as a Graphviz DOT digraph (to draw with `dot -Tsvg`), on standard output or\n"

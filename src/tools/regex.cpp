@@ -4,6 +4,9 @@
 // expressions are compiled, as the network of a saved network file or of a regular expression,
 // so that the expressions (and later definitions) use it by name: a lexicon compiled before and
 // the rules that spell its forms make one analyser in one call.
+//
+// Under each error of the parser the command shows where it stopped: the line of the expression
+// (or of the file) and a caret under the token, at the place regex_error_position gives.
 
 #include <sys/stat.h>
 
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "error-place.h"
 #include "kora.h"
 #include "tool.h"
 
@@ -52,6 +56,42 @@ int define_all(const std::vector<const char *> &definitions) {
   return 0;
 }
 
+// The text being compiled, for the places of its errors: the expression, or the file's
+// contents once an error needs them.
+struct CompiledText {
+  std::string text;
+  const char *file_name = nullptr;  // null for an expression
+  bool read = false;
+};
+
+CompiledText source;
+
+// The contents of the file, or false when it cannot be read again.
+bool read_source_file() {
+  if (source.read) return true;
+  FILE *file = std::fopen(source.file_name, "rb");
+  if (file == nullptr) return false;
+  char buffer[65536];
+  size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    source.text.append(buffer, count);
+  std::fclose(file);
+  source.read = true;
+  return true;
+}
+
+// The error callback while compiling: the library's report, then, for an error of the parser,
+// its place.
+void report_with_place(const char *message, const char *extra, int code) {
+  report_library_error(message, extra, code);
+  if (std::strncmp(message, "Regex error", 11) != 0) return;
+  long long offset = regex_error_position(nullptr, nullptr);
+  if (offset < 0 || (source.file_name != nullptr && !read_source_file())) return;
+  const char *end_note =
+      source.file_name != nullptr ? " at the end of the file" : " at the end of the expression";
+  report(error_place(source.text, static_cast<size_t>(offset), end_note) + "\n");
+}
+
 }  // namespace
 
 int regex_command(int argc, char **argv) {
@@ -64,6 +104,11 @@ int regex_command(int argc, char **argv) {
     return usage();
   if (int status = define_all(definitions); status != 0) return status;
   if (from_file && !check_readable(operands[0])) return 1;
+  if (from_file)
+    source.file_name = operands[0];
+  else
+    source.text = operands[0];
+  set_error_function(report_with_place);
   NV *nets = nullptr;
   if (from_file) {
     nets = read_regex_file(operands[0]);
@@ -71,6 +116,7 @@ int regex_command(int argc, char **argv) {
     nets = make_nv(1);
     NV_net(nets, 0) = net;
   }
+  set_error_function(report_library_error);
   if (nets != nullptr && from_file && NV_len(nets) == 0) {
     std::fprintf(stderr, "kora: '%s' holds no regular expression\n", operands[0]);
     count_failure();

@@ -30,7 +30,14 @@ const char *const kLosingWarnings[] = {
     "No sublexicons defined",
 };
 
-void report_error(const char *message, const char *, int) {
+void report_library_warning(const char *message, const char *, int) {
+  if (loses_input(message)) failures++;
+  report(std::string("\n*** Warning: ") + message + " ***\n");
+}
+
+}  // namespace
+
+void report_library_error(const char *message, const char *, int) {
   failures++;
   std::string text = std::string("\n*** ERROR: ") + message + " ***\n";
   // The library ends the process after running out of memory: no sink would be written.
@@ -40,16 +47,9 @@ void report_error(const char *message, const char *, int) {
     report(text);
 }
 
-void report_warning(const char *message, const char *, int) {
-  if (loses_input(message)) failures++;
-  report(std::string("\n*** Warning: ") + message + " ***\n");
-}
-
-}  // namespace
-
 void watch_library_messages() {
-  set_error_function(report_error);
-  set_warning_function(report_warning);
+  set_error_function(report_library_error);
+  set_warning_function(report_library_warning);
 }
 
 bool loses_input(const std::string &warning) {

@@ -110,6 +110,9 @@ void print_summary(NET *net);
 // errors, and warnings that say part of the input was lost (loses_input), count as failures.
 void watch_library_messages();
 
+// The error callback that watch_library_messages installs, for a command whose own adds to it.
+void report_library_error(const char *message, const char *extra, int code);
+
 // Whether a warning of the library says that part of the input is not in the result (a word
 // left out, lexicon entries that lead nowhere or that nothing leads to).
 bool loses_input(const std::string &warning);

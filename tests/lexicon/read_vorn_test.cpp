@@ -145,26 +145,37 @@ TEST_F(ReadVorn, InfoStringsAreIgnoredWithOneWarning) {
   EXPECT_EQ(words_of("LEXICON Root\ncat Noun \"a pet\" ;\ndog Noun \"another\" ;\n"
                      "LEXICON Noun\n0 # ;"),
             (std::set<std::string>{"cat", "dog"}));
-  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Ignoring info strings."});
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"line 2: Ignoring info strings."});
   // Once per compilation: the next file warns again.
   messages().clear();
-  words_of("LEXICON Root\ncat # \"x\" ;");
-  EXPECT_EQ(messages().warnings, std::vector<std::string>{"Ignoring info strings."});
+  words_of("LEXICON Root\n\ncat # \"x\" ;");
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"line 3: Ignoring info strings."});
 }
 
 TEST_F(ReadVorn, UndefinedClassesLoseTheirEntries) {
   EXPECT_EQ(words_of("LEXICON Root\ncat # ;\nxyz Verb ;\nbig Verb ;\n"),
             (std::set<std::string>{"cat"}));
   EXPECT_EQ(messages().warnings,
-            std::vector<std::string>{"Sublexicon is mentioned but not defined. (Verb)"});
-  EXPECT_EQ(printed_,
-            "\n*** Warning: Lost all entries containing the following symbols:\n"
-            "    b g i x y z\n");
+            (std::vector<std::string>{"line 3: Sublexicon is mentioned but not defined. (Verb)",
+                                      "line 3: Lost all entries containing the following "
+                                      "symbols:\n    b g i x y z"}));
+  EXPECT_EQ(printed_, "");
 }
 
 TEST_F(ReadVorn, UnusedSublexiconsAreListed) {
-  EXPECT_EQ(words_of("LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n"),
-            (std::set<std::string>{"a"}));
+  const std::string source =
+      "LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n";
+  EXPECT_EQ(words_of(source), (std::set<std::string>{"a"}));
+  // A callback gets a warning for each, with the line of its LEXICON.
+  EXPECT_EQ(messages().warnings,
+            (std::vector<std::string>{
+                "line 3: Sublexicons defined but not used: Orphan",
+                "line 5: Sublexicons defined but not used: Lonely",
+                "line 4: Lost all entries containing the following symbols:\n    b c"}));
+  EXPECT_EQ(printed_, "");
+  // Without one, the list is printed.
+  set_warning_function(nullptr);
+  free_network(compile(source));
   EXPECT_EQ(printed_,
             "\n*** Warning:  Sublexicons defined but not used:\n      Orphan\n      Lonely\n"
             "\n*** Warning: Lost all entries containing the following symbols:\n    b c\n");
@@ -174,37 +185,50 @@ TEST_F(ReadVorn, ASublexiconDeclaredTwiceKeepsAllItsEntries) {
   EXPECT_EQ(words_of("LEXICON Root\nx Noun ;\nLEXICON Noun\na # ;\nLEXICON Noun\nb # ;\n"),
             (std::set<std::string>{"xa", "xb"}));
   EXPECT_EQ(messages().warnings,
-            std::vector<std::string>{"Sublexicon is declared more than once. (Noun)"});
+            std::vector<std::string>{"line 5: Sublexicon is declared more than once. (Noun)"});
 }
 
-// Each source has syntax errors: the lines and tokens are printed, parsing resumes after the
-// next ";" (the entries in between are still read), and nothing is compiled.
+// Each source has syntax errors, reported with the line of the fault (the line before, with
+// what is missing, when a ";" or the entries of a sublexicon are left off at the end of a line);
+// parsing resumes at the next entry, so that each error is reported once; nothing is compiled.
 TEST_F(ReadVorn, ParseErrorsAbortTheCompilation) {
   const struct {
     const char *source;
-    const char *printed;
+    std::vector<std::string> errors;
   } cases[] = {
-      {"LEXICON Root\ncat Noun\n", "\nline 3: syntax error at ''\n"},
-      {"LEXICON Root\n\ncat : : Noun ;\n", "\nline 3: syntax error at ':'\n"},
-      // A sublexicon without entries; a file without sublexicons.
-      {"LEXICON Root\nLEXICON Noun\na # ;", "\nline 2: syntax error at 'LEXICON'\n"},
-      {"MULTICHAR_SYMBOLS +N\n", "\nline 2: syntax error at ''\n"},
-      // Anything but comments after END.
-      {"LEXICON Root\na # ;\nEND\n! fine\nb # ;\nc # ;", "\nline 5: syntax error at 'b'\n"},
-      // A class must be a word, and an info string comes after it.
-      {"LEXICON Root\na 0 ;", "\nline 2: syntax error at '0'\n"},
-      {"LEXICON Root\na \"info\" C ;", "\nline 2: syntax error at 'C'\n"},
-      // A regular expression without its end, an empty one.
-      {"LEXICON Root\n< a b C ;\n", "\nline 3: syntax error at ''\n"},
-      {"LEXICON Root\n<> C ;\n", "\nline 2: syntax error at '>'\n"},
-      // Sections out of order.
-      {"LEXICON Root\na # ;\nMULTICHAR_SYMBOLS x\n", "\nline 3: syntax error at 'MULTICHAR_SYMBOLS'\n"},
-      {"DEFINITIONS\nV a ;\nLEXICON Root\na # ;", "\nline 2: syntax error at 'a'\n"},
-      // An info string without its closing quote; a control character.
-      {"LEXICON Root\ncat \"x ;\n", "\nline 2: info string without its closing quote\n"},
-      {"LEXICON Root\n\x02 a # ;\n", "\nline 2: unexpected character 0x02\n"},
+      {"LEXICON Root\ncat Noun\n", {"line 2: syntax error at ''\n    missing ';' after 'Noun'"}},
+      {"LEXICON Root\n\ncat : : Noun ;\n", {"line 3: syntax error at ':'"}},
+      // A ";" left off: the next line is the next entry.
+      {"LEXICON Root\ncat Noun\ndog Noun ;\nLEXICON Noun\n0 # ;\n",
+       {"line 2: syntax error at 'dog'\n    missing ';' after 'Noun'"}},
+      {"LEXICON Root\na X\nLEXICON X\nb # ;",
+       {"line 2: syntax error at 'LEXICON'\n    missing ';' after 'X'"}},
       {"LEXICON Root\na b c ;\nok # ;\nd : : ;\nLEXICON X\n: ; fine # ;\n",
-       "\nline 2: syntax error at 'c'\n\nline 4: syntax error at ':'\n\nline 6: syntax error at ';'\n"},
+       {"line 2: syntax error at 'c'", "line 4: syntax error at ':'", "line 6: syntax error at ';'"}},
+      // A second ";", and a run of tokens no entry starts with, are one error each.
+      {"LEXICON Root\na # ; ;\nb # ;\nc # ;\n", {"line 2: syntax error at ';'"}},
+      {"LEXICON Root\n; ; \"x\" ;\na # ;\n; b : : ;", {"line 2: syntax error at ';'",
+                                                    "line 4: syntax error at ';'",
+                                                    "line 4: syntax error at ':'"}},
+      // A sublexicon without entries; a file without sublexicons; entries before the first.
+      {"LEXICON Root\nLEXICON Noun\na # ;",
+       {"line 1: syntax error at 'LEXICON'\n    no entry in the sublexicon 'Root'"}},
+      {"MULTICHAR_SYMBOLS +N\n", {"line 2: syntax error at ''"}},
+      {"a # ;\nb # ;\nLEXICON Root\nc # ;", {"line 1: syntax error at 'a'"}},
+      // Anything but comments after END.
+      {"LEXICON Root\na # ;\nEND\n! fine\nb # ;\nc # ;", {"line 5: syntax error at 'b'"}},
+      // A class must be a word, and an info string comes after it.
+      {"LEXICON Root\na 0 ;", {"line 2: syntax error at '0'"}},
+      {"LEXICON Root\na \"info\" C ;", {"line 2: syntax error at 'C'"}},
+      // A regular expression without its end, an empty one.
+      {"LEXICON Root\n< a b C ;\n", {"line 3: syntax error at ''"}},
+      {"LEXICON Root\n<> C ;\n", {"line 2: syntax error at '>'"}},
+      // Sections out of order.
+      {"LEXICON Root\na # ;\nMULTICHAR_SYMBOLS x\n", {"line 3: syntax error at 'MULTICHAR_SYMBOLS'"}},
+      {"DEFINITIONS\nV a ;\nLEXICON Root\na # ;", {"line 2: syntax error at 'a'"}},
+      // An info string without its closing quote; a control character.
+      {"LEXICON Root\ncat \"x ;\n", {"line 2: info string without its closing quote"}},
+      {"LEXICON Root\n\x02 a # ;\n", {"line 2: unexpected character 0x02"}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.source);
@@ -212,13 +236,23 @@ TEST_F(ReadVorn, ParseErrorsAbortTheCompilation) {
     NET *net = compile(c.source);
     EXPECT_TRUE(is_null_network(net));
     free_network(net);
-    EXPECT_EQ(printed_, c.printed);
-    // Each syntax error is printed on a line of its own after an empty one.
-    const size_t errors = std::count(printed_.begin(), printed_.end(), '\n') / 2;
-    EXPECT_EQ(messages().errors, std::vector<std::string>{std::string("Compilation aborted because of ")
-                                                              .append(std::to_string(errors))
-                                                              .append(errors == 1 ? " parse error." : " parse errors.")});
+    EXPECT_EQ(printed_, "");
+    std::vector<std::string> errors = c.errors;
+    errors.push_back("Compilation aborted because of " + std::to_string(errors.size()) +
+                     (errors.size() == 1 ? " parse error." : " parse errors."));
+    EXPECT_EQ(messages().errors, errors);
   }
+}
+
+// Without an error callback, each syntax error is printed on lines of its own after an empty
+// one.
+TEST_F(ReadVorn, ParseErrorsArePrintedWithoutACallback) {
+  set_error_function(nullptr);
+  free_network(compile("LEXICON Root\ncat Noun\ndog Noun ;\nLEXICON Noun\n0 # ; ;\n"));
+  EXPECT_EQ(printed_,
+            "\nline 2: syntax error at 'dog'\n    missing ';' after 'Noun'\n"
+            "\nline 5: syntax error at ';'\n"
+            "\n*** ERROR: Compilation aborted because of 2 parse errors. ***\n");
 }
 
 // A long list of entries needs no deep parse stack.
@@ -247,14 +281,12 @@ TEST_F(ReadVorn, FilesThatCannotBeRead) {
 TEST_F(ReadVorn, InvalidUtf8DropsTheEntry) {
   EXPECT_EQ(words_of("LEXICON Root\nok # ;\nb\xff # ;\nc\xfe # ;\n"),
             (std::set<std::string>{"ok"}));
-  ASSERT_GE(messages().warnings.size(), 2u);
-  EXPECT_EQ(std::count(messages().warnings.begin(), messages().warnings.end(),
-                       "Cannot parse 'b\xff'."), 1);
-  // The note is printed once.
-  std::string note = "\nNOTE:  If you declare MULTICHAR_SYMBOLS instead of ALPHABET";
-  size_t first = printed_.find(note);
-  ASSERT_NE(first, std::string::npos);
-  EXPECT_EQ(printed_.find(note, first + 1), std::string::npos);
+  ASSERT_GE(messages().warnings.size(), 3u);
+  EXPECT_EQ(messages().warnings[0], "line 3: Cannot parse 'b\xff'.");
+  EXPECT_EQ(messages().warnings[2], "line 4: Cannot parse 'c\xfe'.");
+  // The note comes once, after the first.
+  EXPECT_EQ(messages().warnings[1].rfind("NOTE:  If you declare MULTICHAR_SYMBOLS", 0), 0u);
+  EXPECT_EQ(printed_, "");
 }
 
 TEST_F(ReadVorn, Latin1FilesAreReadInTheirEncoding) {
@@ -271,7 +303,7 @@ TEST_F(ReadVorn, LongClassNamesAreRefused) {
   EXPECT_EQ(words_of("LEXICON Root\na " + name + " ;\nb # ;\nLEXICON " + name + "\nc # ;"),
             (std::set<std::string>{"b"}));
   ASSERT_EQ(messages().errors.size(), 2u);
-  EXPECT_EQ(messages().errors[0], "Sublexicon name '" + name +
+  EXPECT_EQ(messages().errors[0], "line 2: Sublexicon name '" + name +
                                       "' is too long: names must be shorter than 94 bytes.");
   // 93 characters are fine.
   messages().clear();
@@ -309,16 +341,22 @@ TEST_F(ReadVorn, RegularExpressionEntriesAndDefinitions) {
 
 TEST_F(ReadVorn, RegularExpressionErrorsLoseTheirSublexicon) {
   NET *net = compile("DEFINITIONS\nBad = [ a ;\nLEXICON Root\nx # ;\nr Broken ;\n"
-                     "LEXICON Broken\nb # ;\n< a | > # ;\n");
+                     "LEXICON Broken\nb # ;\n< a | > # ;\n< a\n | ] > # ;\n");
   ASSERT_NE(net, nullptr);
   EXPECT_EQ(kora_test::words(net, 4), std::set<std::string>{"x"});
   free_network(net);
-  EXPECT_EQ(printed_,
-            "\nline 2: Regular expression error: ' [ a '\n"
-            "\nline 8: Regular expression error: ' a | '\n"
-            "\n*** Warning: Lost all entries containing the following symbols:\n"
-            "    b r *** regex error ***\n");
-  EXPECT_FALSE(messages().errors.empty());  // the regex compiler's own reports
+  EXPECT_EQ(printed_, "");
+  // Each after the regex compiler's own report; the line is that of the error in the text.
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{"Regex error (syntax error) at ;",
+                                      "line 2: Regular expression error: ' [ a '",
+                                      "Regex error (syntax error) at ;",
+                                      "line 8: Regular expression error: ' a | '",
+                                      "Regex error (syntax error) at ]",
+                                      "line 10: Regular expression error: ' a\n | ] '"}));
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"line 5: Lost all entries containing the following "
+                                     "symbols:\n    b r *** regex error ***"});
   // The placeholder is defined under the name.
   NET *defined = get_net("Bad", 0);
   ASSERT_NE(defined, nullptr);

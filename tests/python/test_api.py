@@ -180,9 +180,15 @@ class TestFilesAndPickling:
 
 
 class TestErrorsAndWarnings:
-    def test_a_regex_syntax_error_carries_the_message(self):
-        with pytest.raises(kora.Error, match=r"^Regex error \("):
-            kora.regex("[a |")
+    def test_a_regex_syntax_error_carries_the_message_and_the_place(self, capfd):
+        with pytest.raises(kora.Error) as raised:
+            kora.regex("a\n\tb | | c")
+        assert str(raised.value) == "Regex error (syntax error) at |\n  \tb | | c\n  \t    ^"
+        with pytest.raises(kora.Error) as raised:
+            kora.regex("[a |  ")
+        assert str(raised.value) == ("Regex error (syntax error) at ;\n"
+                                     "  [a |  \n      ^ at the end of the expression")
+        assert capfd.readouterr() == ("", "")
 
     def test_a_missing_file(self, tmp_path):
         missing = str(tmp_path / "missing")
@@ -202,11 +208,28 @@ class TestErrorsAndWarnings:
         with pytest.raises(ValueError):
             kora.regex("a").lookup_many(["a"], direction="sideways")
 
-    def test_a_lexicon_with_a_syntax_error(self, tmp_path):
+    def test_a_lexicon_with_syntax_errors_names_their_lines(self, tmp_path, capfd):
         source = tmp_path / "bad.vorn"
-        source.write_text("LEXICON Root\ncat # \n")
-        with pytest.raises(kora.Error, match="parse error"):
+        source.write_text("LEXICON Root\ncat #\n\ndog # ; ;\n")
+        with pytest.raises(kora.Error) as raised:
             kora.lexicon(source)
+        assert str(raised.value) == (
+            "%s:2: syntax error at 'dog'\n    missing ';' after '#'\n"
+            "%s:4: syntax error at ';'\n"
+            "Compilation aborted because of 2 parse errors." % (source, source))
+        assert capfd.readouterr() == ("", "")
+
+    def test_lexicon_warnings_name_their_lines(self, tmp_path, capfd):
+        source = tmp_path / "unused.vorn"
+        source.write_text("LEXICON Root\na # ;\nb # \"gloss\" ;\nLEXICON Orphan\nc # ;\n")
+        with pytest.warns(kora.KoraWarning) as caught:
+            net = kora.lexicon(source)
+        assert words_of(net) == ["a", "b"]
+        assert [str(warning.message) for warning in caught] == [
+            "%s:3: Ignoring info strings." % source,
+            "%s:4: Sublexicons defined but not used: Orphan" % source,
+            "%s:5: Lost all entries containing the following symbols:\n    c" % source]
+        assert capfd.readouterr() == ("", "")
 
     def test_warnings_are_kora_warnings(self, tmp_path):
         source = tmp_path / "words.txt"

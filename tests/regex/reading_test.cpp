@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "kora.h"
 #include "kora_test.h"
@@ -55,6 +56,91 @@ TEST_F(RegexReading, SyntaxErrorsAreReportedWithTheTokenAndPosition) {
   EXPECT_NE(after.net, nullptr);
 }
 
+// The place of the token where the parser stopped, as an offset into the text and as a line and
+// a column from 1; the ";" that read_regex adds is at the end of the text.
+TEST_F(RegexReading, ThePlaceOfAnErrorIsRecorded) {
+  struct Case {
+    const char *text;
+    long long offset, line, column;
+  } cases[] = {
+      {"a | | b", 4, 1, 5},
+      {"[a", 2, 1, 3},
+      {"a\n  b | )", 8, 2, 7},
+      {"\"ab", 0, 1, 1},
+      {"%\xc3%\xa4 | ]", 7, 1, 8},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(read_regex(c.text), nullptr);
+    long long line = 0, column = 0;
+    EXPECT_EQ(regex_error_position(&line, &column), c.offset);
+    EXPECT_EQ(line, c.line);
+    EXPECT_EQ(column, c.column);
+  }
+  // A compilation without an error forgets the place, and leaves the line and column alone.
+  Compiled fine("a b");
+  long long line = 7;
+  EXPECT_EQ(regex_error_position(&line, nullptr), -1);
+  EXPECT_EQ(line, 7);
+}
+
+namespace {
+std::vector<long long> places_seen;
+void note_place(const char *, const char *, int) {
+  long long line = 0;
+  regex_error_position(&line, nullptr);
+  places_seen.push_back(line);
+}
+}  // namespace
+
+// An error callback may ask for the place of the error it reports: in a file, its line.
+TEST_F(RegexReading, TheCallbackOfEachErrorInAFileSeesItsPlace) {
+  std::string path = write("places.re", "a |;\nb;\n\n  [c;\n");
+  places_seen.clear();
+  set_error_function(note_place);
+  EXPECT_EQ(read_regex_file(path.c_str()), nullptr);
+  set_error_function(nullptr);
+  EXPECT_EQ(places_seen, (std::vector<long long>{1, 4}));
+  long long line = 0, column = 0;
+  EXPECT_EQ(regex_error_position(&line, &column), 13);
+  EXPECT_EQ(column, 5);
+}
+
+// A replace rule written before ".o." or ".O." without brackets is a syntax error there, the
+// error followed by a warning with a hint; rules inside brackets, or after the operator, are not.
+TEST_F(RegexReading, ARuleBeforeCompositionGetsAHintToBracketIt) {
+  const std::string hint =
+      "Hint: a replace rule (or a list of them) before .o. must be in brackets: "
+      "[A -> B || L _ R] .o. C";
+  for (const char *text : {"a -> b || c _ d .o. b -> e", "a -> b, c -> d .o. e",
+                           "x .o. a -> b .o. e", "[x] .o. (a) -> b || _ c .o. e"}) {
+    SCOPED_TRACE(text);
+    messages().clear();
+    EXPECT_EQ(read_regex(text), nullptr);
+    ASSERT_EQ(messages().errors.size(), 1u);
+    EXPECT_EQ(messages().errors[0], "Regex error (syntax error) at .o.");
+    EXPECT_EQ(messages().warnings, std::vector<std::string>{hint});
+  }
+  messages().clear();
+  EXPECT_EQ(read_regex("a -> b .O. c"), nullptr);
+  ASSERT_EQ(messages().warnings.size(), 1u);
+  EXPECT_NE(messages().warnings[0].find("before .O. must be in brackets: [A -> B || L _ R] .O. C"),
+            std::string::npos);
+  for (const char *text : {"[a -> b || c _ d] .o. b -> e", "x .o. a -> b",
+                           "[a -> b] .o. [b -> c] .o. c -> d"}) {
+    Compiled fine(text);
+    EXPECT_NE(fine.net, nullptr) << text;
+  }
+  // Other errors after a bracketed rule, and errors at .o. without a rule, have no hint.
+  for (const char *text : {"[a -> b] .o. .o. c", "a | .o. b", "[a -> b] | .o. c"}) {
+    SCOPED_TRACE(text);
+    messages().clear();
+    EXPECT_EQ(read_regex(text), nullptr);
+    ASSERT_EQ(messages().errors.size(), 1u);
+    EXPECT_TRUE(messages().warnings.empty());
+  }
+}
+
 TEST_F(RegexReading, SwitchesAreRestored) {
   int_parameters()->word[KORA_VERBOSE] = 1;
   EXPECT_EQ(read_regex("a |"), nullptr);
@@ -87,7 +173,9 @@ TEST_F(RegexReading, FilesOfExpressionsRecoverAfterEachError) {
     free_network(net);
   }
   kora::pop_source();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: missing semicolon.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"missing semicolon. (at the end of '" + path + "')"});
   EXPECT_EQ(results, (std::vector<std::string>{"a", "-", "c", "-", "ef"}));
   EXPECT_EQ(sources, (std::vector<std::string>{path + ":1", path + ":3", path + ":5"}));
   ASSERT_EQ(messages().errors.size(), 2u);

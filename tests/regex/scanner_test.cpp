@@ -183,20 +183,26 @@ TEST_F(RegexScanner, BetweenExpressionsAndTheEnd) {
   kora::pop_source();
 }
 
+// The warning goes to the warning callback, or without one is printed as it is.
 TEST_F(RegexScanner, EndOfInputInsideAnExpressionWarnsOfTheSemicolon) {
-  kora::push_string_source("a b");
-  testing::internal::CaptureStderr();
-  std::vector<RegexToken> seen;
-  for (int i = 0; i < 4; i++) {
-    kora::RegexTokenValue value;
-    seen.push_back(kora::next_regex_token(&value));
-    kora::free_token_value(&value);
+  for (bool callback : {true, false}) {
+    if (!callback) set_warning_function(nullptr);
+    kora::push_string_source("a b");
+    testing::internal::CaptureStderr();
+    std::vector<RegexToken> seen;
+    for (int i = 0; i < 4; i++) {
+      kora::RegexTokenValue value;
+      seen.push_back(kora::next_regex_token(&value));
+      kora::free_token_value(&value);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              callback ? "" : "Warning: missing semicolon.\n");
+    EXPECT_EQ(seen, (std::vector<RegexToken>{RegexToken::SYMBOL, RegexToken::SYMBOL,
+                                             RegexToken::END_OF_EXPRESSION,
+                                             RegexToken::END_OF_INPUT}));
+    kora::pop_source();
   }
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: missing semicolon.\n");
-  EXPECT_EQ(seen, (std::vector<RegexToken>{RegexToken::SYMBOL, RegexToken::SYMBOL,
-                                           RegexToken::END_OF_EXPRESSION,
-                                           RegexToken::END_OF_INPUT}));
-  kora::pop_source();
+  EXPECT_EQ(messages().warnings, std::vector<std::string>{"missing semicolon."});
 }
 
 // The opening text of an expression (its first line, for messages): a complete line up to the

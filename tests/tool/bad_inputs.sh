@@ -53,7 +53,7 @@ lexicon -o saved.fst empty         | 1 | empty:1: syntax error
 lexicon -o saved.fst /bin/sh       | 1 | '/bin/sh' appears not to be a text file
 lexicon -o saved.fst random        | 1 | random:1: syntax error
 lexicon -o saved.fst bad.vorn      | 1 | bad.vorn:2: syntax error at ':'
-lexicon -o saved.fst undefined.vorn | 1 | undefined.vorn: warning: Sublexicon is mentioned but not defined. (Nx)
+lexicon -o saved.fst undefined.vorn | 1 | undefined.vorn:2: warning: Sublexicon is mentioned but not defined. (Nx)
 lexicon -o saved.fst quote.vorn    | 1 | quote.vorn:2: info string without its closing quote
 text missing                       | 1 | cannot read 'missing'
 text --words dir                   | 1 | cannot read 'dir': Is a directory
