@@ -22,10 +22,12 @@
 #include "lab-vect.h"
 #include "label.h"
 #include "labelset.h"
+#include "lexicon-aux.h"
 #include "page.h"
 #include "pars-tbl.h"
 #include "print.h"
 #include "regex-in.h"
+#include "regex-include.h"
 #include "regex-scanner.h"
 #include "prop-names.h"
 #include "settings.h"
@@ -53,6 +55,8 @@ void create_heaps() {
   install_arc_optimization();
   install_labelset_hooks();
   set_regex_compiler(read_regex);
+  set_include_readers({[](FILE *stream) { return compile_lexicon_stream(stream, nullptr); },
+                       nullptr});
   heaps_to_create = false;
 }
 

@@ -41,6 +41,7 @@
 #include "modify.h"
 #include "net-vector.h"
 #include "priority-union.h"
+#include "regex-include.h"
 #include "regex-scanner.h"
 #include "struct.h"
 
@@ -530,7 +531,46 @@ uint32_t regex_implode(NV *args) { return implode_symbols(args); }
 
 NET *regex_end_tag(uint32_t symbol) { return end_tag_net(symbol); }
 
-NET *regex_include_file(int, uint32_t) { return not_yet_available("A file inclusion"); }
+namespace {
+
+// The expressions of an included file, compiled in the middle of the including expression: the
+// error count and the end mark of the outer compilation are set aside meanwhile, and the
+// included file's errors are then counted in the outer one, which fails with them.
+NV *compile_included_source() {
+  INT_PARAMETERS *parameters = int_parameters();
+  const int outer_errors = parameters->word[KORA_ERROR_COUNT];
+  const bool outer_saw_end = regex_saw_end();
+  parameters->word[KORA_ERROR_COUNT] = 0;
+  NV *nets = make_nv(0);
+  bool at_end = false;
+  while (true) {
+    NET *net = compile_next_regex(&at_end);
+    if (at_end) break;
+    if (net != nullptr) nv_push_back(net, nets);
+  }
+  const int errors = parameters->word[KORA_ERROR_COUNT];
+  parameters->word[KORA_ERROR_COUNT] = outer_errors + errors;
+  regex_saw_end() = outer_saw_end;
+  if (errors != 0) {
+    free_nv_and_nets(nets);
+    return nullptr;
+  }
+  return nets;
+}
+
+}  // namespace
+
+NET *regex_include_file(int file_operator, uint32_t file_name) {
+  if (file_name == ID_NO_SYMBOL || label_record(file_name)->arity != 1) return null_net();
+  // The name's bytes in the library's encoding, at most 500 of them.
+  const uint32_t *fat = label_record(file_name)->name;
+  char *thin = parameter(KORA_CHAR_ENCODING) == KORA_LATIN1 ? fat_to_thin(fat, nullptr)
+                                                            : fat_to_utf8(fat, nullptr);
+  std::string name(thin);
+  std::free(thin);
+  if (name.size() > 500) name.resize(500);
+  return include_file(file_operator, name.c_str(), compile_included_source);
+}
 
 NET *regex_variable_reference(uint32_t) { return not_yet_available(".RE2N_VAR."); }
 

@@ -120,10 +120,12 @@ NET *regex_explode(NV *args);
 uint32_t regex_implode(NV *args);
 NET *regex_end_tag(uint32_t symbol);
 
+// @re NAME and the other file operators: the network of the file (regex-include.h).
+NET *regex_include_file(int file_operator, uint32_t file_name);
+
 // --- Constructions not available in this library ------------------------------------------------
 // Each reports "<construct> is not yet available." and gives the null network.
 
-NET *regex_include_file(int file_operator, uint32_t file_name);
 NET *regex_variable_reference(uint32_t name);
 
 // --- Replace rules: the records and compilers of replace.h -------------------------------------

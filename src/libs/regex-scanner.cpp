@@ -610,6 +610,20 @@ int source_depth() {
   return depth;
 }
 
+bool file_source_open(const char *file_name) {
+  char *wanted = realpath(file_name, nullptr);
+  bool open = false;
+  for (REGEX_INPUT *in = scanner().source; in != nullptr && in->type == SOURCE_FILE && !open;
+       in = in->previous) {
+    char *name = realpath(in->name, nullptr);
+    open = wanted != nullptr && name != nullptr ? std::strcmp(wanted, name) == 0
+                                                : std::strcmp(file_name, in->name) == 0;
+    std::free(name);
+  }
+  std::free(wanted);
+  return open;
+}
+
 void record_error_place() {
   Scanner &s = scanner();
   if (source_depth() != 1) return;
@@ -656,6 +670,10 @@ bool push_file_source(const char *file_name) {
     error_printf("%s: %s", file_name, std::strerror(errno != 0 ? errno : ENOENT));
     return false;
   }
+  return push_stream_source(stream, file_name);
+}
+
+bool push_stream_source(FILE *stream, const char *file_name) {
   if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "Opening file %s...\n", file_name);
   unsigned char head[HEADER_TYPE_OFFSET + 1];
   size_t got = std::fread(head, 1, sizeof head, stream);

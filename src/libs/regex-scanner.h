@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace kora {
 
@@ -73,6 +74,14 @@ REGEX_INPUT *push_string_source(const char *text);
 // scanner starts in FILE_START, which looks at nothing but treats the source as text. Returns
 // false, with nothing pushed, on failure.
 bool push_file_source(const char *file_name);
+
+// push_file_source for a stream already open, named `file_name` in messages; the source owns it
+// from now on, also when the push fails.
+bool push_stream_source(FILE *stream, const char *file_name);
+
+// Whether the file is the current source or a file source below it, down to the first source
+// that is not a file; names are compared as the files they resolve to.
+bool file_source_open(const char *file_name);
 
 // Pops the current source: "Closing file %s...\n" when verbose and the source has a name; closes
 // the file, frees the record and restores the source below, its state and the input encoding.

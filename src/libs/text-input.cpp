@@ -217,9 +217,14 @@ int open_text_file(const char *filename, TextFile *file) {
     error_printf("Cannot open '%s'.", filename == nullptr ? "(null)" : filename);
     return TEXT_CANNOT_OPEN;
   }
+  return open_text_stream(stream, filename, file);
+}
+
+int open_text_stream(FILE *stream, const char *name, TextFile *file) {
+  *file = TextFile();
   const int verbose = parameter(KORA_VERBOSE);
   const int status = set_input_encoding_for_file(&file->saved_encoding, &file->detected_encoding,
-                                                 stream, filename, verbose);
+                                                 stream, name, verbose);
   if (status != TEXT_OK) {
     std::fclose(stream);
     return status;

@@ -113,6 +113,10 @@ struct TextFile {
 // TEXT_NOT_TEXT when the first line looks binary (not reported: the caller names the format).
 int open_text_file(const char *filename, TextFile *file);
 
+// open_text_file for a stream already open (`name` for messages), which the TextFile then owns:
+// close_text_file closes it, and so does a status other than TEXT_OK.
+int open_text_stream(FILE *stream, const char *name, TextFile *file);
+
 // Closes the file and restores the input encoding. A file never opened is ignored.
 void close_text_file(TextFile *file);
 

@@ -281,13 +281,9 @@ class SpacedTextReader : public SequenceReader {
   bool has_pending_ = false;
 };
 
-// Reads a file through a Reader of its lines.
+// Reads an open text file through a Reader of its lines, and closes it.
 template <typename Reader>
-NET *read_text_file(const char *file_name) {
-  TextFile file;
-  const int status = open_text_file(file_name, &file);
-  if (status == TEXT_NOT_TEXT) error_printf("'%s' appears not to be a text file.", file_name);
-  if (status != TEXT_OK) return nullptr;
+NET *read_open_text(TextFile &file, const char *file_name) {
   FileLines lines(file, file_name);
   Reader reader(lines);
   NET *net = seqs_to_net(reader);
@@ -295,7 +291,26 @@ NET *read_text_file(const char *file_name) {
   return net;
 }
 
+// Reads a file through a Reader of its lines.
+template <typename Reader>
+NET *read_text_file(const char *file_name) {
+  TextFile file;
+  const int status = open_text_file(file_name, &file);
+  if (status == TEXT_NOT_TEXT) error_printf("'%s' appears not to be a text file.", file_name);
+  if (status != TEXT_OK) return nullptr;
+  return read_open_text<Reader>(file, file_name);
+}
+
 }  // namespace
+
+NET *read_text_stream(FILE *stream, const char *name, bool spaced, bool *not_text) {
+  TextFile file;
+  const int status = open_text_stream(stream, name, &file);
+  *not_text = status == TEXT_NOT_TEXT;
+  if (status != TEXT_OK) return nullptr;
+  return spaced ? read_open_text<SpacedTextReader>(file, name)
+                : read_open_text<WordListReader>(file, name);
+}
 
 NET *seqs_to_net(SequenceReader &reader) {
   const bool verbose = parameter(KORA_VERBOSE) != 0;

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "kora.h"
@@ -44,5 +45,10 @@ class SequenceReader {
 // with the note "NOTE: Making start state final on empty sequence." on standard error when
 // verbose, when verbose a "." goes there every 100 sequences. A reader that failed gives null.
 NET *seqs_to_net(SequenceReader &reader);
+
+// The network of the word list (or, `spaced`, the spaced text) of an open stream, which is read
+// to its end and closed; `name` names it in messages. Null when it cannot be read; *not_text
+// then says whether that is because the stream is not text (not reported: the caller names it).
+NET *read_text_stream(FILE *stream, const char *name, bool spaced, bool *not_text);
 
 }  // namespace kora

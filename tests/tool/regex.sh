@@ -43,3 +43,17 @@ status=0; "$KORA" regex -D noequals a 2>"$TMPDIR/err" || status=$?
 test $status -eq 2 && grep -q "option -D takes NAME=FILE or NAME=REGEX, not 'noequals'" "$TMPDIR/err"
 if "$KORA" regex -D 'X=[a' X 2>"$TMPDIR/err"; then exit 1; fi
 grep -q "kora: -D X: cannot compile '\[a'" "$TMPDIR/err"
+
+# A grammar that includes other files compiles from anywhere; an error in an included file is
+# reported with that file and line.
+mkdir -p "$TMPDIR/grammar/sub"
+printf 'cat\ndog\n' > "$TMPDIR/grammar/sub/stems.txt"
+printf '[@txt "stems.txt"] %%+N:0 %%+Pl:s;\n' > "$TMPDIR/grammar/sub/nouns.re"
+printf '@re "sub/nouns.re";\n' > "$TMPDIR/grammar/main.re"
+"$KORA" regex -o "$TMPDIR/nouns.fst" -f "$TMPDIR/grammar/main.re" > /dev/null
+test "$(echo dogs | "$KORA" lookup "$TMPDIR/nouns.fst" | cut -f2)" = "dog+N+Pl"
+printf 'a;\nb |;\n' > "$TMPDIR/grammar/sub/bad.re"
+printf 'x;\n@re "sub/bad.re";\n' > "$TMPDIR/grammar/top.re"
+if "$KORA" regex -o "$TMPDIR/top.fst" -f "$TMPDIR/grammar/top.re" 2>"$TMPDIR/err"; then exit 1; fi
+grep -q "Regex error at ; on line 2 in '$TMPDIR/grammar/sub/bad.re'" "$TMPDIR/err"
+test ! -e "$TMPDIR/top.fst"
