@@ -129,10 +129,6 @@ NET *ignore_inside(NET *a, NET *b) {
   return result;
 }
 
-NET *not_yet_available(const char *construct) {
-  error_printf("%s is not yet available.", construct);
-  return null_net();
-}
 
 }  // namespace
 
@@ -572,7 +568,10 @@ NET *regex_include_file(int file_operator, uint32_t file_name) {
   return include_file(file_operator, name.c_str(), compile_included_source);
 }
 
-NET *regex_variable_reference(uint32_t) { return not_yet_available(".RE2N_VAR."); }
+NET *regex_variable_reference(uint32_t) {
+  error(".RE2N_VAR. names a network of a variable stack, and regular expressions have none.");
+  return null_net();
+}
 
 REPL_RULES *regex_function_rule(NET *upper, int arrow, char *function) {
   REPL_RULES *rule = make_replace_rule(upper, arrow, nullptr);

@@ -123,9 +123,8 @@ NET *regex_end_tag(uint32_t symbol);
 // @re NAME and the other file operators: the network of the file (regex-include.h).
 NET *regex_include_file(int file_operator, uint32_t file_name);
 
-// --- Constructions not available in this library ------------------------------------------------
-// Each reports "<construct> is not yet available." and gives the null network.
-
+// .RE2N_VAR. NAME: a network of the variable stack of a lexicon's compiler, which regular
+// expressions never have: reported as an error, the null network.
 NET *regex_variable_reference(uint32_t name);
 
 // --- Replace rules: the records and compilers of replace.h -------------------------------------

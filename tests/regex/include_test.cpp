@@ -131,6 +131,7 @@ TEST_F(Including, RefusalsGiveTheNullNetwork) {
                  "File '" + binary + "' was opened by @re in a regular expression.\n    It "
                  "appears not to be a text_file.");
   expect_refused("@bin \"" + files.path("missing.fst") + "\"", "Cannot open input file");
+  expect_refused(".RE2N_VAR. x", ".RE2N_VAR. names a network of a variable stack");
   const std::string broken = files.write("broken.re", "a;\nb |;\n");
   messages().clear();
   EXPECT_EQ(read_regex(("x @re \"" + broken + "\"").c_str()), nullptr);
