@@ -92,7 +92,7 @@ regex -o saved.fst -f cut.fst      | 1 | probably in a binary format
 regex -o saved.fst -f bad.re       | 1 | Regex error at ; on line 2 in 'bad.re'
 regex -o saved.fst 'a | | b'       | 1 | syntax error
 regex -o saved.fst '\a:b'          | 1 | complement operator
-regex -o saved.fst 'a .o. @"x.fst"' | 1 | file inclusion
+regex -o saved.fst 'a .o. @"x.fst"' | 1 | Failed to load the nets from the binary file 'x.fst'
 draw -o saved.fst missing          | 1 | cannot read 'missing'
 draw dir                           | 1 | cannot read 'dir': Is a directory
 draw -o saved.fst cut.fst          | 1 | cannot read a network from 'cut.fst'
