@@ -649,9 +649,9 @@ PYBIND11_MODULE(_kora, m) {
            py::arg("side"),
            "The language of one side, as a new automaton: side 'upper' (or 'input') or 'lower' "
            "(or 'output').")
-      .def("minimize", &minimal, (std::string("The ") + kMinimalDoc).c_str())
+      .def("minimize", &minimal, (std::string("Minimized: ") + kMinimalDoc).c_str())
       .def("determinize", &minimal,
-           (std::string("A deterministic network of the same relation: kora.h determinizes as "
+           (std::string("A deterministic network of the same relation: kora determinizes as "
                         "part of minimization, so this is ") + kMinimalDoc).c_str())
       .def("optimize", &minimal,
            (std::string("Determinized and minimized: ") + kMinimalDoc).c_str())

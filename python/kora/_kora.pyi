@@ -6,6 +6,7 @@ _Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 _Label = Union[str, Tuple[str, str]]
 
 version: str
+"""The library's version string, as the C function libkora_version() gives it."""
 
 class Error(Exception): ...
 class KoraWarning(UserWarning): ...

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "alph.h"
 #include "bin-objects.h"
@@ -323,6 +324,9 @@ NV *read_networks(ByteReader &in, const char *name) {
   const int type = header.type;
   const bool table = type != FILE_TYPE_OLD && type != FILE_TYPE_NO_TABLE;
   NV *nv = make_nv(0);
+  // The vector is freed should a read give up the call (the networks in it are the call's, freed
+  // by the boundary); it is handed out only when whole.
+  std::unique_ptr<NV, void (*)(NV *)> vector(nv, free_nv);
   for (int i = 0; i < header.network_count; i++) {
     if (table) {
       uint32_t location = header.locations[static_cast<size_t>(i)];
@@ -340,11 +344,8 @@ NV *read_networks(ByteReader &in, const char *name) {
       nv_push_back(net, nv);
     }
   }
-  if (nv->len == 0) {
-    free_nv(nv);
-    return nullptr;
-  }
-  return nv;
+  if (nv->len == 0) return nullptr;
+  return vector.release();
 }
 
 }  // namespace
