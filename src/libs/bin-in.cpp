@@ -228,28 +228,6 @@ void clear_contradicted_marks(NET *net, const BODY_READ &work, size_t sigma_size
   if (work.fewest_arcs < sigma_size) net->flags.completed = 0;
 }
 
-// Marks the state deterministic unless two of its arcs share a label or one is EPSILON. `seen`
-// has a slot per label id and holds no pointer to this state before the call.
-void mark_deterministic(STATE *state, std::vector<const STATE *> &seen) {
-  bool deterministic = true;
-  for (ARC *arc = state->arcs; arc != nullptr && deterministic; arc = arc->next) {
-    if (arc->label == EPSILON || seen[arc->label] == state) deterministic = false;
-    seen[arc->label] = state;
-  }
-  state->flags.deterministic = deterministic;
-}
-
-// Marks every state deterministic or not; true when all are.
-bool mark_deterministic_states(NET *net) {
-  std::vector<const STATE *> seen(label_count(), nullptr);
-  bool all = true;
-  for (STATE *state = net->states; state != nullptr; state = state->next) {
-    mark_deterministic(state, seen);
-    all = all && state->flags.deterministic;
-  }
-  return all;
-}
-
 // Sets the has-flags marks of the sides whose symbols include flag diacritics.
 void mark_flags(NET *net) {
   net->flags2.upper_has_flags = 0;
@@ -348,7 +326,28 @@ NV *read_networks(ByteReader &in, const char *name) {
   return vector.release();
 }
 
+// Marks the state deterministic unless two of its arcs share a label or one is EPSILON. `seen`
+// has a slot per label id and holds no pointer to this state before the call.
+void mark_deterministic(STATE *state, std::vector<const STATE *> &seen) {
+  bool deterministic = true;
+  for (ARC *arc = state->arcs; arc != nullptr && deterministic; arc = arc->next) {
+    if (arc->label == EPSILON || seen[arc->label] == state) deterministic = false;
+    seen[arc->label] = state;
+  }
+  state->flags.deterministic = deterministic;
+}
+
 }  // namespace
+
+bool mark_deterministic_states(NET *net) {
+  std::vector<const STATE *> seen(label_count(), nullptr);
+  bool all = true;
+  for (STATE *state = net->states; state != nullptr; state = state->next) {
+    mark_deterministic(state, seen);
+    all = all && state->flags.deterministic;
+  }
+  return all;
+}
 
 // The body lists the arcs depth first from the start state: each arc item is followed either
 // by the arc items of its destination, a new state (its first byte has bit 0x40), or by the

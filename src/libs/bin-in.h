@@ -63,6 +63,11 @@ NV *load_nets_from(const char *file_name, const char *open_failure);
 // The same from bytes in memory, for the fuzzer and the tests; `name` is only for messages.
 NV *load_nets_from_bytes(const uint8_t *bytes, size_t size, const char *name);
 
+// Sets the deterministic mark of every state of the network: a state is deterministic unless
+// two of its arcs share a label or one is EPSILON. True when all are. O(V + E) time, a slot per
+// label id of space.
+bool mark_deterministic_states(NET *net);
+
 // The first network of `nv`, converted from a two-level network when it is marked as one; the
 // others and the vector are freed. Null gives null.
 NET *first_net(NV *nv);

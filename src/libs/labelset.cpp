@@ -26,26 +26,11 @@ FAT_STR classes_key() { return standard_name("EQV-VECTOR"); }
 
 // ---- The records as property values --------------------------------------------------------
 
-// A symbol object naming `symbol`; the name is the label map's, shared, never copied.
-OBJECT *symbol_object(uint32_t symbol) {
-  return MAKE_OBJECT(SYMBOL_TYPE, OBJ_VALUE{.symbol = make_io_symbol(label_record(symbol)->name)});
-}
-
 // The list value of SIGMA: each label in order, a symbol as a symbol object, a pair as an array
 // of its two symbols.
 OBJECT *labels_value(const std::vector<uint32_t> &labels) {
   SEQUENCE *list = NewSequence(OBJECT_TYPE, static_cast<int>(labels.size()));
-  for (size_t i = 0; i < labels.size(); i++) {
-    const uint32_t label = labels[i];
-    if (label_arity(label) == 1) {
-      list->data[i].object = symbol_object(label);
-      continue;
-    }
-    SEQUENCE *pair = NewSequence(OBJECT_TYPE, 2);
-    pair->data[0].object = symbol_object(upper_id(label));
-    pair->data[1].object = symbol_object(lower_id(label));
-    list->data[i].object = MAKE_OBJECT(ARRAY_TYPE, OBJ_VALUE{.sequence = pair});
-  }
+  for (size_t i = 0; i < labels.size(); i++) list->data[i].object = label_object(labels[i]);
   return MAKE_OBJECT(LIST_TYPE, OBJ_VALUE{.sequence = list});
 }
 
@@ -56,28 +41,40 @@ OBJECT *numbers_value(const std::vector<int32_t> &numbers) {
   return MAKE_OBJECT(ARRAY_TYPE, OBJ_VALUE{.sequence = array});
 }
 
-// The symbol a symbol object names, interned in the current label map; ID_NO_SYMBOL for
-// another object.
-uint32_t named_symbol(const OBJECT *object) {
-  if (object == nullptr || object->type != SYMBOL_TYPE || object->value.symbol == nullptr ||
-      object->value.symbol->name == nullptr)
-    return ID_NO_SYMBOL;
-  FAT_STR name = fat_strdup(object->value.symbol->name);
+// The symbol named `name`, interned in the current label map; ID_NO_SYMBOL for null.
+uint32_t named_symbol(const uint32_t *name) {
+  if (name == nullptr) return ID_NO_SYMBOL;
+  FAT_STR copy = fat_strdup(name);
   uint32_t id = ID_NO_SYMBOL;
-  intern_fat_symbol(&id, name);
-  std::free(name);
+  intern_fat_symbol(&id, copy);
+  std::free(copy);
   return id;
+}
+
+// The symbol a symbol object names; ID_NO_SYMBOL for another object.
+uint32_t named_symbol(const OBJECT *object) {
+  if (object == nullptr || object->type != SYMBOL_TYPE || object->value.symbol == nullptr)
+    return ID_NO_SYMBOL;
+  return named_symbol(object->value.symbol->name);
 }
 
 // The labels of the SIGMA property in order, into `labels`; false when it is missing or holds
 // something else than a list of symbols and pairs.
 bool recorded_labels(const NET *net, std::vector<uint32_t> &labels) {
   const OBJECT *value = get_prop(net, sigma_key());
-  if (value == nullptr || value->type != LIST_TYPE || value->value.sequence == nullptr ||
-      value->value.sequence->element_type != OBJECT_TYPE)
+  if (value == nullptr || value->type != LIST_TYPE || value->value.sequence == nullptr)
     return false;
   const SEQUENCE *list = value->value.sequence;
   labels.clear();
+  if (list->element_type == SYMBOL_PACKAGE_TYPE) {  // symbols only, as properties text reads them
+    for (int i = 0; i < list->length; i++) {
+      const uint32_t label = named_symbol(list->data[i].string);
+      if (label == ID_NO_SYMBOL) return false;
+      labels.push_back(label);
+    }
+    return true;
+  }
+  if (list->element_type != OBJECT_TYPE) return false;
   for (int i = 0; i < list->length; i++) {
     const OBJECT *item = list->data[i].object;
     uint32_t label = ID_NO_SYMBOL;

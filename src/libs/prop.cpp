@@ -16,6 +16,7 @@
 #include "boundary.h"
 #include "context.h"
 #include "error.h"
+#include "label.h"
 #include "prop-names.h"
 
 namespace kora {
@@ -339,6 +340,17 @@ void free_byte_block(BYTE_BLOCK *block) {
   if (block == nullptr) return;
   std::free(block->bytes);
   std::free(block);
+}
+
+OBJECT *label_object(uint32_t label) {
+  auto symbol_object = [](uint32_t symbol) {
+    return MAKE_OBJECT(SYMBOL_TYPE, OBJ_VALUE{.symbol = make_io_symbol(label_record(symbol)->name)});
+  };
+  if (label_arity(label) == 1) return symbol_object(label);
+  SEQUENCE *pair = NewSequence(OBJECT_TYPE, 2);
+  pair->data[0].object = symbol_object(upper_id(label));
+  pair->data[1].object = symbol_object(lower_id(label));
+  return MAKE_OBJECT(ARRAY_TYPE, OBJ_VALUE{.sequence = pair});
 }
 
 // ---- Property lists ----------------------------------------------------------------------------

@@ -121,6 +121,11 @@ void free_object(OBJECT *object);
 void free_io_symbol(IO_SYMBOL *symbol);
 void free_byte_block(BYTE_BLOCK *block);
 
+// The object naming a label of the current label map (owned by the caller): a symbol object for
+// a symbol, an array of the two symbol objects of its sides for a pair. The names are the label
+// map's, shared.
+OBJECT *label_object(uint32_t label);
+
 // ---- Property lists ----------------------------------------------------------------------------
 
 // The head of the network's property list (null when it has none).

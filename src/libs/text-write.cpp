@@ -76,19 +76,6 @@ struct SymbolText {
   int width = 0;
 };
 
-// Appends the code to `text` in the output encoding.
-void append_code(uint32_t code, bool utf8, std::string *text) {
-  if (utf8) {
-    char bytes[4];
-    text->append(bytes, static_cast<size_t>(utf8_encode_char(code, bytes)));
-    return;
-  }
-  uint32_t name[2] = {code, 0};
-  char *thin = fat_to_thin(name, nullptr);
-  *text += thin[0];
-  std::free(thin);
-}
-
 // The written form of the symbol `id`: escaped for spaced text with `spaced`.
 SymbolText symbol_text(uint32_t id, bool spaced, bool utf8) {
   SymbolText result;
@@ -113,7 +100,7 @@ SymbolText symbol_text(uint32_t id, bool spaced, bool utf8) {
       result.text += '%';
       ++result.width;
     }
-    append_code(*c, utf8, &result.text);
+    append_output_code(*c, utf8, &result.text);
     ++result.width;
   }
   return result;
@@ -256,17 +243,6 @@ bool has_multichar_symbol(NET *net) {
   return any_sigma_symbol(net, [](uint32_t id) { return is_multichar_symbol(id) != 0; });
 }
 
-// Whether a symbol of the sigma has a character that ISO-8859-1 cannot write.
-bool needs_unicode(NET *net) {
-  return any_sigma_symbol(net, [](uint32_t id) {
-    const LABEL *label = label_record(id);
-    if (label == nullptr || label->arity != 1 || id == EPSILON || id == OTHER) return false;
-    for (const uint32_t *c = label->name; *c != 0; ++c)
-      if (*c > 0xFF) return true;
-    return false;
-  });
-}
-
 // The checks of the writers; 0 when the network may be written, else 1 after reporting.
 int check_writable(NET *net, bool spaced) {
   if (is_circular(net)) {
@@ -286,44 +262,52 @@ int check_writable(NET *net, bool spaced) {
   return 0;
 }
 
-// The label map of the network made current for the time of a write.
-class NetLabelMap {
- public:
-  explicit NetLabelMap(NET *net) : saved_(current_label_map()) {
-    if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
-  }
-  ~NetLabelMap() { set_label_map(saved_); }
+}  // namespace
 
- private:
-  LABEL_MAP *saved_;
-};
-
-// The network a writer lists: the network itself in the plain form, else a plain copy of an
-// arc-optimized, shared, vectorized or reduced one (owned here). Null, reported, for a form
-// that has no plain copy (compacted, virtual).
-class PlainForm {
- public:
-  explicit PlainForm(NET *net) : net_(net) {
-    if (special_representation(net) == nullptr) return;
-    if (net->flags.compacted || net->flags2.is_virtual) {
-      check_plain_net(net);
-      net_ = nullptr;
-      return;
-    }
-    copy_ = net_ = copy_fsm(net);
-    if (copy_ != nullptr && copy_->flags2.optimized) unoptimize_arcs_in_place(copy_);
+void append_output_code(uint32_t code, bool utf8, std::string *text) {
+  if (utf8) {
+    char bytes[4];
+    text->append(bytes, static_cast<size_t>(utf8_encode_char(code, bytes)));
+    return;
   }
-  ~PlainForm() {
-    if (copy_ != nullptr) free_network(copy_);
-  }
-  PlainForm(const PlainForm &) = delete;
-  PlainForm &operator=(const PlainForm &) = delete;
-  NET *get() const { return net_; }
+  uint32_t name[2] = {code, 0};
+  char *thin = fat_to_thin(name, nullptr);
+  *text += thin[0];
+  std::free(thin);
+}
 
- private:
-  NET *net_;
-  NET *copy_ = nullptr;
-};
+bool needs_unicode(NET *net) {
+  return any_sigma_symbol(net, [](uint32_t id) {
+    const LABEL *label = label_record(id);
+    if (label == nullptr || label->arity != 1 || id == EPSILON || id == OTHER) return false;
+    for (const uint32_t *c = label->name; *c != 0; ++c)
+      if (*c > 0xFF) return true;
+    return false;
+  });
+}
+
+NetLabelMap::NetLabelMap(NET *net) : saved_(current_label_map()) {
+  if (net->label_map != nullptr) set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+}
+
+NetLabelMap::~NetLabelMap() { set_label_map(saved_); }
+
+PlainForm::PlainForm(NET *net) : net_(net) {
+  if (special_representation(net) == nullptr) return;
+  if (net->flags.compacted || net->flags2.is_virtual) {
+    check_plain_net(net);
+    net_ = nullptr;
+    return;
+  }
+  copy_ = net_ = copy_fsm(net);
+  if (copy_ != nullptr && copy_->flags2.optimized) unoptimize_arcs_in_place(copy_);
+}
+
+PlainForm::~PlainForm() {
+  if (copy_ != nullptr) free_network(copy_);
+}
+
+namespace {
 
 int write_to_file(NET *net, const char *file_name, bool spaced) {
   if (net == nullptr) {

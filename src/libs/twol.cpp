@@ -66,6 +66,28 @@ uint32_t obj_to_tuple_id(const OBJECT *object) {
   return pair;
 }
 
+OBJECT *record_sigma(const ALPH *alph) {
+  std::vector<uint32_t> members;
+  bool symbols_only = true;
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, alph);
+  for (uint32_t id = alph == nullptr ? ID_NO_SYMBOL : next_alph_item(&iterator);
+       id != ID_NO_SYMBOL; id = next_alph_item(&iterator)) {
+    if (label_arity(id) == 0) continue;
+    members.push_back(id);
+    symbols_only = symbols_only && label_arity(id) == 1;
+  }
+  const int count = static_cast<int>(members.size());
+  SEQUENCE *list = NewSequence(symbols_only ? SYMBOL_PACKAGE_TYPE : OBJECT_TYPE, count);
+  for (int i = 0; i < count; i++) {
+    if (symbols_only)
+      list->data[i].string = label_record(members[i])->name;
+    else
+      list->data[i].object = label_object(members[i]);
+  }
+  return MAKE_OBJECT(LIST_TYPE, OBJ_VALUE{.sequence = list});
+}
+
 ALPH *prop_val_to_alph(const OBJECT *value, bool label_form) {
   if (value == nullptr || value->type != LIST_TYPE || value->value.sequence == nullptr) {
     error_printf("prop_val_to_alph: Unexpected type of alphabet property: %d",
