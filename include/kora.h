@@ -61,7 +61,8 @@ enum {
   KORA_SHOW_FLAGS = 39,           /* applyers write the flag diacritics of a result */
   KORA_APPLY_BOTH_SIDES = 40,     /* applyers write both sides of a result in pair notation */
   KORA_CHAR_ENCODING = 44,        /* 1 = UTF-8, 2 = ISO-8859-1 (1) */
-  KORA_INTERACTIVE = 47           /* errors never end the process (1) */
+  KORA_INTERACTIVE = 47,          /* errors never end the process (1) */
+  KORA_PROLOG_ONE_PASS = 48       /* read_prolog reads the standard input in one pass (0) */
 };
 
 /* Character encodings of thin (8-bit) text. */
@@ -514,6 +515,39 @@ KORA_API char *get_string_property(NET *net, const char *key);
  * removed all the same, with a warning. Returns 0, or 1 when the network has no such property
  * (with a warning) or an argument is null (with an error). */
 KORA_API int remove_string_property(NET *net, const char *key);
+
+/* Properties text: a network's properties one per line, in list order, as "KEY: VALUE", each
+ * value written by its type: an integer in decimal (-12), a character between single quotes
+ * ('a'), a string between double quotes ("nouns"), a symbol bare (Noun; ":" first when the name
+ * is empty or would read as a number: :123), an array as "< " elements " >", a list as "( "
+ * elements " )", a byte block as "#", two hexadecimal digits a byte, "#" (#00FF#). Backslash
+ * escapes: \\, \n, \t, \r, \xHH for other control characters, \uHHHH and \UHHHHHHHH for
+ * characters the output encoding cannot hold, \" in strings, \' in characters, and in bare
+ * keys and symbols before a blank or one of : , [ ] < > ( ) ' " (and a leading #). */
+
+/* Writes the network's properties to the file `file_name` (created or replaced), or to the
+ * standard output when it is null, in the output encoding. Returns 0; 1 with an error for a
+ * null network ("NULL network has no properties."), a file that cannot be opened ("Cannot open
+ * '%s'.") or written ("Cannot write to '%s'."), and a value that has no written form (a bare
+ * object: "print_object: Illegal object type \"Object\""), whose property is left out while
+ * the others are written. With KORA_VERBOSE, "Opening output file '%s'" and "Closing output
+ * file '%s'" go to standard error. */
+KORA_API int write_net_properties(NET *net, const char *file_name);
+
+/* Reads the properties of the properties text `file_name` (the standard input when null) into
+ * the network, one a line: a key the network has gets the new value in its place, another key
+ * is added at the end. Empty lines and lines whose first character (after blanks) is "#" are
+ * skipped. A list of symbols is read as a symbol package, an array of symbols as symbol objects
+ * (the form of a pair), a sequence of items of one other type as a sequence of that type,
+ * anything else as a sequence of objects. A line that does not
+ * read is printed on standard error as "WARNING: MESSAGE at TEXT" and "Aborting", and left
+ * out; the messages are "Invalid Properpty Name", "Invalid Character definition", "Invalid
+ * String definition", "Invalid Symbol definition", "Illegal value", "Error in Value", "Error
+ * found" and "Package no more supported" (for PACKAGE:NAME and [ ... ]). Returns 0 when every
+ * line was read; 1 when a line was left out, for a null network ("NULL network cannot have any
+ * properties") and for a file that is not text; 9 with "Cannot open '%s'." when the file cannot
+ * be opened. */
+KORA_API int read_net_properties(NET *net, const char *file_name);
 
 /* ---------------------------------------------------------------------------------------------
  * Definitions: a symbol name can be defined as a network or as a symbol list (an alphabet), and
@@ -1091,6 +1125,62 @@ KORA_API int write_spaced_text(NET *net, const char *file_name);
  * lists. */
 KORA_API int write_text_to_page(NET *net, PAGE *page);
 KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
+
+/* ---------------------------------------------------------------------------------------------
+ * Prolog files: networks as Prolog facts, one per line, after a coding line
+ * ("# -*- coding: utf-8 -*-"). For each network, NAME being its Prolog name and its states
+ * numbered from 0, the start state:
+ *   network(NAME).
+ *   symbol(NAME, "a").          each symbol of the sigma, in id order
+ *   arc(NAME, 0, 1, "a").       state by state, each state's arcs in order
+ *   arc(NAME, 1, 2, "b":"0").   a pair: its upper and lower symbol
+ *   final(NAME, 2).             each final state
+ * Inside the quotes EPSILON is 0 and OTHER ?; the symbols named 0 and ? are %0 and %?; in names
+ * % is %%, a double quote \", a backslash \\, a newline, carriage return or tab \n, \r, \t.
+ * "!" starts a comment to the end of the line, and a line "END;" ends the file.
+ *
+ * The Prolog name of a network is its NETWORKNAME (a string of 1 to 78 characters) in lower case,
+ * blanks and the characters , . : ( ) ! " written as "_"; otherwise, or when an earlier network
+ * of the same file has that name, "net_" and a number in hexadecimal that the network keeps while
+ * it lives. Reading gives a network whose name is not of that form its name as NETWORKNAME.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Writes the network as Prolog facts to the file `file_name` (created or replaced), or to the
+ * standard output when it is null (without the coding line when KORA_INTERACTIVE is set). The
+ * output encoding becomes UTF-8 for the file when ISO-8859-1 cannot write a symbol or the name.
+ * The network stays the caller's, with its state list put in the order print_net lists it; a
+ * network in another representation than plain arc lists is written as its plain form. A state
+ * that is not the start state, not final and without arcs in or out is named by no fact: it is
+ * not written. Returns
+ * 0; 1 with an error, writing nothing, for a null network ("No network to write to '%s'."), a
+ * compacted or virtual one, and a file that cannot be opened ("Cannot open '%s'."); 1 with
+ * "Cannot write to '%s'." when the writing failed. With KORA_VERBOSE, "Opening output file
+ * '%s'" and "Closing '%s'" go to standard error. */
+KORA_API int write_prolog(NET *net, const char *file_name);
+
+/* write_prolog() of every network of `nv`, one after the other in one file (each under its own
+ * Prolog name). The networks stay the caller's. A null vector or a null entry is refused as a
+ * null network is; so is the whole vector when one network cannot be written. */
+KORA_API int write_prolog_nets(NV *nv, const char *file_name);
+
+/* The networks of the Prolog file `file_name` (the standard input when null), in the order
+ * their names first occur, in a new vector that the caller owns with its networks
+ * (free_nv_and_nets). Each network's states are in number order, each state's arcs in file
+ * order; its sigma holds the symbols of its "symbol" facts and of its labels; it is marked
+ * deterministic and epsilon_free when its arcs are, and carries no other mark. A file is read in
+ * two passes, so that states can be kept in tables by number; the standard input is read in
+ * one when it cannot be rewound or when KORA_PROLOG_ONE_PASS is set. A syntax error is printed
+ * on standard error as "*** syntax error at 'TOKEN'" (or "bad state number", "unterminated
+ * string", "invalid UTF-8") and reported as the error "Parse error on line N in file 'NAME'."
+ * ("Parse error on line N." for the standard input); the networks read before it are returned.
+ * Null when the file holds no network, cannot be opened ("Cannot open '%s'.") or is not text
+ * ("'%s' appears not to be a text file."). */
+KORA_API NV *read_prolog_nets(const char *file_name);
+
+/* The first network of read_prolog_nets() (the caller's); the others are freed, with the note
+ * "Returning only the first network out of %d" on standard error when KORA_VERBOSE is set. Null
+ * as read_prolog_nets(). */
+KORA_API NET *read_prolog(const char *file_name);
 
 /* ---------------------------------------------------------------------------------------------
  * Lexicons: source files of sublexicons whose entries continue into one another.

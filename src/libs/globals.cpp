@@ -34,6 +34,7 @@
 #include "memory-budget.h"
 #include "pars-tbl.h"
 #include "print.h"
+#include "prolog-out.h"
 #include "prop-names.h"
 #include "settings.h"
 #include "stack.h"
@@ -125,6 +126,9 @@ ParseTables parse_tables;
 // The header of the last file, the clock of file headers and the table of body readers and
 // writers.
 FileHeaders file_headers;
+
+// The numbers of the networks written as Prolog facts without a name of their own.
+PrologNumbers prolog_numbers;
 
 // --- regex-functions ----------------------------------------------------------------------------
 

@@ -26,6 +26,7 @@
 #include "page.h"
 #include "pars-tbl.h"
 #include "print.h"
+#include "prolog-out.h"
 #include "regex-in.h"
 #include "regex-include.h"
 #include "regex-scanner.h"
@@ -49,6 +50,7 @@ void create_heaps() {
   add_network_freed_hook(forget_deleted_definition);
   make_parse_table_heaps();
   add_network_freed_hook(free_net_parse_tables);
+  add_network_freed_hook(forget_prolog_number);
   install_standard_writer();
   install_standard_reader();
   install_flag_elimination();
@@ -128,6 +130,7 @@ KORA_API void reclaim_kora(FST_CONTEXT *c) {
     regex_result_slot() = nullptr;
     free_definitions();
     free_live_networks();
+    forget_prolog_numbers();
     free_names_table();
     free_label_maps();
     free_all_stacks();
