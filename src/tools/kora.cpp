@@ -76,6 +76,13 @@ const Command commands[] = {
      "      the common ends of their arc lists, --reduce keeps one label of each group of labels\n"
      "      that every state treats alike; with neither option, both",
      optimize_command},
+    {"convert", "[--from FORMAT] [--properties FILE] --to FORMAT IN OUT",
+     "writes the networks of IN to OUT (- for the standard output) in another format. FORMAT\n"
+     "      is binary (a saved network file, the default for --from), text (a word list),\n"
+     "      spaced (spaced text), prolog (Prolog facts) or, for --to, properties (the\n"
+     "      network's properties, one per line); --properties FILE reads such properties into\n"
+     "      the networks before they are written",
+     convert_command},
 };
 
 const char kEveryCommand[] =

@@ -88,6 +88,17 @@ std::vector<NET *> read_networks(const char *file_name, Source source, bool all)
     case Source::words: net = read_text(file_name); break;
     case Source::spaced: net = read_spaced_text(file_name); break;
     case Source::saved: nets = load_saved_networks(file_name, all, &named); break;
+    case Source::prolog:
+      if (NV *nv = read_prolog_nets(file_name)) {
+        for (int i = 0; i < NV_len(nv); i++) {
+          if (all || i == 0)
+            nets.push_back(NV_net(nv, i));
+          else
+            free_network(NV_net(nv, i));
+        }
+        free_nv(nv);
+      }
+      break;
   }
   if (net != nullptr) nets.push_back(net);
   // Networks the library complained about while reading them are not to be trusted.

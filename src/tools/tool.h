@@ -35,6 +35,7 @@ int lexicon_command(int argc, char **argv);
 int regex_command(int argc, char **argv);
 int draw_command(int argc, char **argv);
 int optimize_command(int argc, char **argv);
+int convert_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.
 int usage();
@@ -71,8 +72,8 @@ bool take_number_option(int &argc, char **argv, const char *name, long low, long
 // --- Networks as arguments and results (net-file.cpp) ------------------------------------------
 
 // Where a command's network comes from: a saved network file (the tool's own format), a word
-// list or spaced text.
-enum class Source { saved, words, spaced };
+// list, spaced text or Prolog facts.
+enum class Source { saved, words, spaced, prolog };
 
 // Reads the arguments "[--words | --spaced] NETWORK ..." of a command that takes a network, with
 // the command's own options in `flags`: *source becomes what --words or --spaced select (a
