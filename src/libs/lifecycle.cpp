@@ -57,8 +57,7 @@ void create_heaps() {
   install_arc_optimization();
   install_labelset_hooks();
   set_regex_compiler(read_regex);
-  set_include_readers({[](FILE *stream) { return compile_lexicon_stream(stream, nullptr); },
-                       nullptr});
+  set_include_readers({[](FILE *stream) { return compile_lexicon_stream(stream, nullptr); }});
   heaps_to_create = false;
 }
 

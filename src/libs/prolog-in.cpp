@@ -8,8 +8,8 @@
 //   NAME, STATE: atoms, runs of characters that do not end an atom (ends_prolog_atom in
 //           prolog-out.h); a STATE is a decimal number below 2^31.
 // "!" starts a comment that runs to the end of the line; blanks and control characters
-// separate tokens; a first line that declares the file's coding is skipped (and, on the
-// standard input, sets the encoding the rest is read in). Inside quotes a lone 0 is EPSILON and
+// separate tokens; a first line that declares the file's coding is skipped (and sets the
+// encoding of the rest of a stream that open_text_file did not open). Inside quotes a lone 0 is EPSILON and
 // a lone ? OTHER; "%" makes the next character literal (%0 and %? are the symbols 0 and ?, %%
 // is %); so does a backslash, except that \n, \r and \t stand for newline, carriage return and
 // tab. A quoted name ends on its line.
@@ -27,8 +27,8 @@
 // many state numbers it mentions, so that the second can keep its states in a table indexed by
 // number. A network whose numbers are sparse (its table would hold more than four slots per
 // mention, plus 1024) keeps its states in a hash table instead, as does every network read in
-// one pass: the standard input is, when it cannot be rewound or when parameter word
-// KORA_PROLOG_ONE_PASS is set. The states of a hash table are sorted by number at the end.
+// one pass: a stream is when it cannot be rewound, and the standard input also when parameter
+// word KORA_PROLOG_ONE_PASS is set. The states of a hash table are sorted by number at the end.
 // Time O(bytes) with tables, O(bytes + V log V) with hash tables; space O(V + E).
 //
 // A syntax error stops the reading: "*** MESSAGE at 'TOKEN'\n" goes to the standard error
@@ -83,8 +83,10 @@ struct Token {
 // Cuts the lines of a file into tokens.
 class Scanner {
  public:
-  Scanner(FILE *stream, bool standard_input)
-      : lines_(stream), standard_input_(standard_input),
+  // With `own_coding`, a coding line sets the encoding of the rest of the stream; otherwise the
+  // context's input encoding is the stream's.
+  Scanner(FILE *stream, bool own_coding)
+      : lines_(stream), own_coding_(own_coding),
         utf8_(context()->in_char_encoding == KORA_UTF8) {}
 
   Token next() {
@@ -131,7 +133,7 @@ class Scanner {
     at_ = 0;
     if (lines_.number() == 1 && is_coding_declaration(text_.c_str())) {
       int declared = utf8_ ? KORA_UTF8 : KORA_LATIN1;
-      if (standard_input_ && parse_coding_declaration(text_.c_str(), &declared) == 0)
+      if (own_coding_ && parse_coding_declaration(text_.c_str(), &declared) == 0)
         utf8_ = declared == KORA_UTF8;
       return next_line();
     }
@@ -208,7 +210,7 @@ class Scanner {
   }
 
   LineReader lines_;
-  bool standard_input_;
+  bool own_coding_;
   bool utf8_;
   std::string text_;
   size_t at_ = 0;
@@ -522,9 +524,9 @@ class Builder {
 // ---- Reading -----------------------------------------------------------------------------------
 
 // The first pass: the extents of the networks' state numbers, up to the end or the first error.
-Extents first_pass(FILE *stream, bool standard_input) {
+Extents first_pass(FILE *stream, bool own_coding) {
   Extents extents;
-  Scanner scanner(stream, standard_input);
+  Scanner scanner(stream, own_coding);
   Parser parser(scanner);
   Clause clause;
   while (parser.next(&clause)) {
@@ -539,26 +541,26 @@ Extents first_pass(FILE *stream, bool standard_input) {
 }
 
 // The networks of the stream, read in two passes (the stream rewound in between) or one;
-// `file_name` is null for the standard input. Null, reported, when the stream is not text.
-NV *read_networks(FILE *stream, const char *file_name, bool two_passes) {
+// `name` is null for the standard input. Null, reported, when the stream is not text.
+NV *read_networks(FILE *stream, const char *name, bool two_passes, bool own_coding) {
   Extents extents;
   if (two_passes) {
     const long start = std::ftell(stream);
-    extents = first_pass(stream, file_name == nullptr);
+    extents = first_pass(stream, own_coding);
     std::clearerr(stream);
     std::fseek(stream, start, SEEK_SET);
   }
-  Scanner scanner(stream, file_name == nullptr);
+  Scanner scanner(stream, own_coding);
   Parser parser(scanner);
   Builder builder(two_passes ? &extents : nullptr);
   Clause clause;
   while (parser.next(&clause)) builder.add(clause);
   if (scanner.binary()) {
     builder.discard();
-    error_printf("'%s' appears not to be a text file.", file_name == nullptr ? "stdin" : file_name);
+    error_printf("'%s' appears not to be a text file.", name == nullptr ? "stdin" : name);
     return nullptr;
   }
-  if (parser.failed()) parser.report(file_name);
+  if (parser.failed()) parser.report(name);
   return builder.finish();
 }
 
@@ -569,20 +571,25 @@ bool rewindable(FILE *stream) {
 }
 
 NV *read_prolog_file(const char *file_name) {
-  if (file_name == nullptr) {
-    const bool two_passes = parameter(KORA_PROLOG_ONE_PASS) == 0 && rewindable(stdin);
-    return read_networks(stdin, nullptr, two_passes);
-  }
+  if (file_name == nullptr) return read_prolog_stream(stdin, nullptr);
   TextFile file;
   const int status = open_text_file(file_name, &file);
   if (status == TEXT_NOT_TEXT) error_printf("'%s' appears not to be a text file.", file_name);
   if (status != TEXT_OK) return nullptr;
-  NV *nv = read_networks(file.stream, file_name, true);
+  NV *nv = read_networks(file.stream, file_name, true, false);
   close_text_file(&file);
   return nv;
 }
 
 }  // namespace
+
+NV *read_prolog_stream(FILE *stream, const char *name) {
+  const bool standard_input = stream == stdin;
+  const bool one_pass = standard_input && parameter(KORA_PROLOG_ONE_PASS) != 0;
+  return read_networks(stream, standard_input ? nullptr : name, !one_pass && rewindable(stream),
+                       true);
+}
+
 }  // namespace kora
 
 using namespace kora;

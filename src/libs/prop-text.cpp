@@ -11,7 +11,8 @@
 //   byte block  "#", two upper-case hex digits a byte, "#" #00FF#
 // The elements of a sequence are written by their element type in the same way: the names of a
 // symbol package as symbols, objects as the values they hold. A key is written bare (or as ""
-// when it is empty).
+// when it is empty). A first line that would be taken for a byte order mark or a coding
+// declaration (text-input.h) comes after a line "#".
 //
 // Escapes, with a backslash: \\ for the backslash, \n \t \r for newline, tab and carriage
 // return, \xHH for the other control characters (C0, DEL and C1; \x00 only in a character),
@@ -39,6 +40,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -215,6 +217,15 @@ bool append_object(const OBJECT *object, bool utf8, std::string *out) {
   }
 }
 
+// Whether a first line would not be read as it is written: taken for a byte order mark or a
+// declaration of the file's coding (text-input.h).
+bool misread_first_line(const std::string &line) {
+  static const char *const marks[] = {"\xEF\xBB\xBF", "\xFE\xFF", "\xFF\xFE"};
+  for (const char *mark : marks)
+    if (line.compare(0, std::strlen(mark), mark) == 0) return true;
+  return is_coding_declaration(line.c_str());
+}
+
 int write_properties(NET *net, const char *file_name) {
   if (net == nullptr) {
     error("NULL network has no properties.");
@@ -232,6 +243,7 @@ int write_properties(NET *net, const char *file_name) {
   }
   const bool utf8 = context()->out_char_encoding == KORA_UTF8;
   bool complete = true;
+  bool first = true;
   std::string line;
   for (const PROP *prop = net_properties(net); prop != nullptr; prop = prop->next) {
     line.clear();
@@ -245,6 +257,8 @@ int write_properties(NET *net, const char *file_name) {
       continue;
     }
     line += '\n';
+    if (first && misread_first_line(line)) std::fputs("#\n", stream);
+    first = false;
     std::fwrite(line.data(), 1, line.size(), stream);
   }
   bool written = std::ferror(stream) == 0;

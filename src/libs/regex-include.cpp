@@ -10,6 +10,7 @@
 #include "context.h"
 #include "error.h"
 #include "net-vector.h"
+#include "prolog-in.h"
 #include "regex-scanner.h"
 #include "text-input.h"
 #include "text-read.h"
@@ -18,7 +19,7 @@
 namespace kora {
 namespace {
 
-IncludeReaders include_readers = {nullptr, nullptr};
+IncludeReaders include_readers = {nullptr};
 
 const char *spelling(int file_operator) {
   static const char *const names[] = {"@", "@re", "@txt", "@stxt", "@pl", "@lx"};
@@ -142,7 +143,7 @@ NET *include_text(int file_operator, const char *name, const std::string &file) 
       std::fclose(stream);
       return net != nullptr ? net : null_net();
     default: {
-      NV *nets = include_readers.prolog(stream, name);
+      NV *nets = read_prolog_stream(stream, name);
       std::fclose(stream);
       if (nets == nullptr || nets->len == 0) {
         if (nets != nullptr) free_nv(nets);

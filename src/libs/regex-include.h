@@ -30,11 +30,9 @@ using SourceCompiler = NV *(*)();
 NET *include_file(int file_operator, const char *file_name, SourceCompiler compile_source);
 
 // The readers of the layers above, installed at start-up: the lexicon compiler (a stream read
-// to its end) and the Prolog reader (every network of a stream). Null readers refuse the
-// operator as having no reader.
+// to its end).
 struct IncludeReaders {
   NET *(*lexicon)(FILE *stream);
-  NV *(*prolog)(FILE *stream, const char *name);
 };
 void set_include_readers(IncludeReaders readers);
 

@@ -98,7 +98,10 @@ int convert(const FormatName &from, const FormatName &to, const char *properties
   }
   if (status == 0) {
     if (std::strcmp(output, "-") == 0) {
-      status = write_networks(to.format, nets, nullptr) ? 0 : 1;
+      if (!write_networks(to.format, nets, nullptr)) {
+        std::fprintf(stderr, "kora: cannot write %s to the standard output\n", to.what);
+        status = 1;
+      }
     } else {
       status = write_whole_file(output, to.what, [&](const char *file_name) {
         return write_networks(to.format, nets, file_name);

@@ -298,6 +298,27 @@ TEST_F(PrologTest, ReadPrologGivesTheFirstNetworkAndCountsTheOthers) {
   free_network(net);
 }
 
+// A regular expression takes the first network of a Prolog file with @pl.
+TEST_F(PrologTest, RegularExpressionsTakeTheFirstNetworkWithTheFileOperator) {
+  const std::string two = file(
+      "network(ab).\narc(ab, 0, 1, \"a\").\narc(ab, 1, 2, \"b\").\nfinal(ab, 2).\n"
+      "network(other).\nfinal(other, 0).\n");
+  NET *net = read_regex(("[@pl \"" + two + "\"] c").c_str());
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(kora_test::words(net, 4), std::set<std::string>{"abc"});
+  EXPECT_EQ(messages().warnings,
+            std::vector<std::string>{"File '" + two + "' was called by a regular expression.\n"
+                                     "It contains 2 prolog networks.\nOnly the first network "
+                                     "was used !!!"});
+  free_network(net);
+  const std::string empty = file("! no network\n");
+  net = read_regex(("@pl \"" + empty + "\"").c_str());
+  EXPECT_FALSE(test_non_null(net));
+  EXPECT_EQ(messages().errors.front(),
+            "Failed to build networks from the prolog file '" + empty + "'.");
+  free_network(net);
+}
+
 // Comments, blanks, "start" facts, facts of several networks in any order, a line END;, and
 // state numbers far apart (kept in a hash table rather than a table by number).
 TEST_F(PrologTest, TheGrammarAroundTheFacts) {
