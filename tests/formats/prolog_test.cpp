@@ -408,6 +408,31 @@ TEST_F(PrologTest, TheStandardInputInOnePassOrTwo) {
   free_network(net);
 }
 
+// The fuzzer's seeds and what it found, read in either encoding: the networks written back
+// read back as as many networks of the same sizes.
+TEST_F(PrologTest, WhatTheFuzzerFoundReadsBackAsWritten) {
+  std::vector<std::string> inputs;
+  for (const char *directory : {"/fuzz-read-prolog/seeds", "/fuzz-read-prolog/regressions"})
+    for (const std::string &path : kora_test::files_in(std::string(KORA_TEST_DATA) + directory))
+      inputs.push_back(path);
+  ASSERT_GE(inputs.size(), 4u);
+  for (const std::string &input : inputs) {
+    for (int encoding : {KORA_UTF8, KORA_LATIN1}) {
+      SCOPED_TRACE(input + (encoding == KORA_UTF8 ? " in UTF-8" : " in ISO-8859-1"));
+      set_char_encoding(context_, encoding);
+      std::vector<NET *> nets = read_back(kora_test::read_file(input));
+      std::vector<NET *> back = read_back(written(nets));
+      ASSERT_EQ(back.size(), nets.size());
+      for (size_t i = 0; i < nets.size(); i++) {
+        EXPECT_EQ(back[i]->num_states, nets[i]->num_states);
+        EXPECT_EQ(back[i]->num_arcs, nets[i]->num_arcs);
+      }
+      free_all(back);
+      free_all(nets);
+    }
+  }
+}
+
 TEST_F(PrologTest, Refusals) {
   const std::string path = files_.path("refused.pl");
   EXPECT_EQ(write_prolog(nullptr, path.c_str()), 1);
