@@ -1151,11 +1151,10 @@ KORA_API int write_spaced_text_to_page(NET *net, PAGE *page);
  * The network stays the caller's, with its state list put in the order print_net lists it; a
  * network in another representation than plain arc lists is written as its plain form. A state
  * that is not the start state, not final and without arcs in or out is named by no fact: it is
- * not written. Returns
- * 0; 1 with an error, writing nothing, for a null network ("No network to write to '%s'."), a
- * compacted or virtual one, and a file that cannot be opened ("Cannot open '%s'."); 1 with
- * "Cannot write to '%s'." when the writing failed. With KORA_VERBOSE, "Opening output file
- * '%s'" and "Closing '%s'" go to standard error. */
+ * not written. Returns 0; 1 with an error, writing nothing, for a null network ("No network to
+ * write to '%s'."), a compacted or virtual one, and a file that cannot be opened ("Cannot open
+ * '%s'."); 1 with "Cannot write to '%s'." when the writing failed. With KORA_VERBOSE, "Opening
+ * output file '%s'" and "Closing '%s'" go to standard error. */
 KORA_API int write_prolog(NET *net, const char *file_name);
 
 /* write_prolog() of every network of `nv`, one after the other in one file (each under its own
@@ -1171,10 +1170,10 @@ KORA_API int write_prolog_nets(NV *nv, const char *file_name);
  * two passes, so that states can be kept in tables by number; the standard input is read in
  * one when it cannot be rewound or when KORA_PROLOG_ONE_PASS is set. A syntax error is printed
  * on standard error as "*** syntax error at 'TOKEN'" (or "bad state number", "unterminated
- * string", "invalid UTF-8") and reported as the error "Parse error on line N in file 'NAME'."
- * ("Parse error on line N." for the standard input); the networks read before it are returned.
- * Null when the file holds no network, cannot be opened ("Cannot open '%s'.") or is not text
- * ("'%s' appears not to be a text file."). */
+ * string", "invalid UTF-8", "NUL character in a name") and reported as the error "Parse error
+ * on line N in file 'NAME'." ("Parse error on line N." for the standard input); the networks
+ * read before it are returned. Null when the file holds no network, cannot be opened ("Cannot
+ * open '%s'.") or is not text ("'%s' appears not to be a text file."). */
 KORA_API NV *read_prolog_nets(const char *file_name);
 
 /* The first network of read_prolog_nets() (the caller's); the others are freed, with the note

@@ -9,10 +9,10 @@
 //           prolog-out.h); a STATE is a decimal number below 2^31.
 // "!" starts a comment that runs to the end of the line; blanks and control characters
 // separate tokens; a first line that declares the file's coding is skipped (and sets the
-// encoding of the rest of a stream that open_text_file did not open). Inside quotes a lone 0 is EPSILON and
-// a lone ? OTHER; "%" makes the next character literal (%0 and %? are the symbols 0 and ?, %%
-// is %); so does a backslash, except that \n, \r and \t stand for newline, carriage return and
-// tab. A quoted name ends on its line.
+// encoding of the rest of a stream that open_text_file did not open). Inside quotes a lone 0 is
+// EPSILON and a lone ? OTHER; "%" makes the next character literal (%0 and %? are the symbols 0
+// and ?, %% is %); so does a backslash, except that \n, \r and \t stand for newline, carriage
+// return and tab. A quoted name ends on its line.
 //
 // A network is made when its name is first met, and the networks are returned in that order;
 // its NETWORKNAME is the name, unless the name is a generated one ("net_" and hexadecimal
@@ -163,6 +163,7 @@ class Scanner {
 
   void atom(Token *token) {
     const size_t start = at_;
+    token->codes.reserve(16);
     while (at_ < text_.size() && !ends_prolog_atom(static_cast<unsigned char>(text_[at_]))) {
       uint32_t code = 0;
       if (!decode(&code)) {
@@ -177,6 +178,7 @@ class Scanner {
 
   void quoted(Token *token) {
     const size_t start = at_++;
+    token->codes.reserve(16);
     for (;;) {
       if (at_ == text_.size()) return bad(token, start, "unterminated string");
       const char c = text_[at_];

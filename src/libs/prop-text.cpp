@@ -70,8 +70,8 @@ bool escaped_in(uint32_t c, Form form, bool first) {
     case Form::kCharacter:
       return c == '\'';
     case Form::kBare:
-      return (first && c == '#') || c == ' ' || c == ':' || c == ',' || c == '[' || c == ']' || c == '<' || c == '>' ||
-             c == '(' || c == ')' || c == '\'' || c == '"';
+      return (first && c == '#') || c == ' ' || c == ':' || c == ',' || c == '[' || c == ']' ||
+             c == '<' || c == '>' || c == '(' || c == ')' || c == '\'' || c == '"';
   }
   return false;
 }
@@ -615,7 +615,8 @@ int read_properties(NET *net, const char *file_name) {
     const int status = open_text_file(file_name, &file);
     if (status == TEXT_CANNOT_OPEN) return TEXT_CANNOT_OPEN;
     if (status == TEXT_OK) {
-      if (parameter(KORA_VERBOSE) != 0) std::fprintf(stderr, "Opening input file '%s'\n", file_name);
+      if (parameter(KORA_VERBOSE) != 0)
+        std::fprintf(stderr, "Opening input file '%s'\n", file_name);
       complete = read_property_lines(net, file.lines, &binary);
       close_text_file(&file);
     }

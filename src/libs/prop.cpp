@@ -344,7 +344,8 @@ void free_byte_block(BYTE_BLOCK *block) {
 
 OBJECT *label_object(uint32_t label) {
   auto symbol_object = [](uint32_t symbol) {
-    return MAKE_OBJECT(SYMBOL_TYPE, OBJ_VALUE{.symbol = make_io_symbol(label_record(symbol)->name)});
+    IO_SYMBOL *named = make_io_symbol(label_record(symbol)->name);
+    return MAKE_OBJECT(SYMBOL_TYPE, OBJ_VALUE{.symbol = named});
   };
   if (label_arity(label) == 1) return symbol_object(label);
   SEQUENCE *pair = NewSequence(OBJECT_TYPE, 2);

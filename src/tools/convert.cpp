@@ -116,7 +116,8 @@ int convert(const FormatName &from, const FormatName &to, const char *properties
 
 int convert_command(int argc, char **argv) {
   const char *from_name = "binary", *to_name = nullptr, *properties = nullptr;
-  if (!take_option(argc, argv, "--from", &from_name) || !take_option(argc, argv, "--to", &to_name) ||
+  if (!take_option(argc, argv, "--from", &from_name) ||
+      !take_option(argc, argv, "--to", &to_name) ||
       !take_option(argc, argv, "--properties", &properties))
     return usage();
   std::vector<const char *> files;

@@ -101,7 +101,8 @@ void free_all(const std::vector<NET *> &nets) {
 
 TEST_F(PrologTest, WritesTheNetworkStateByStateAfterItsSymbols) {
   // Arcs are added in front of a state's list: the start state's list is c, then a.
-  NET *net = kora_test::build_net(3, {2}, {{0, 'a', 1}, {1, pair('b', kora::EPSILON), 2}, {0, 'c', 2}});
+  NET *net = kora_test::build_net(
+      3, {2}, {{0, 'a', 1}, {1, pair('b', kora::EPSILON), 2}, {0, 'c', 2}});
   update_net_labels_and_sigma(net);
   set_name(net, "Big Net");
   EXPECT_EQ(written(net),
@@ -144,7 +145,8 @@ TEST_F(PrologTest, NamesFollowNetworkNamesOrAreGenerated) {
   nets.push_back(numbered);
   const std::string text = written(nets);
   std::vector<std::string> declared;
-  for (size_t at = text.find("network("); at != std::string::npos; at = text.find("network(", at + 1))
+  for (size_t at = text.find("network("); at != std::string::npos;
+       at = text.find("network(", at + 1))
     declared.push_back(text.substr(at + 8, text.find(')', at) - at - 8));
   ASSERT_EQ(declared.size(), nets.size());
   EXPECT_EQ(declared[0], "big_net");
@@ -170,7 +172,8 @@ TEST_F(PrologTest, NamesFollowNetworkNamesOrAreGenerated) {
     std::string name = name_of(back[i]);
     if (i == 2) {  // the name's characters, not its UTF-8 bytes
       const kora::OBJECT *value = kora::get_prop(back[i], kora::standard_name("NETWORKNAME"));
-      EXPECT_EQ(std::u32string(reinterpret_cast<const char32_t *>(value->value.string)), U"größe");
+      EXPECT_EQ(std::u32string(reinterpret_cast<const char32_t *>(value->value.string)),
+                U"größe");
       continue;
     }
     EXPECT_EQ(name, expected[i]) << i;
@@ -188,7 +191,8 @@ TEST_F(PrologTest, SymbolsAreQuotedAndEscapedAndReadBackAsTheSameLabels) {
                           pair(kora::OTHER, kora::OTHER), pair(kora::OTHER, 'a'),
                           pair(kora::EPSILON, '?'), kora::EPSILON};
   std::vector<kora_test::Arc> arcs;
-  for (size_t i = 0; i < labels.size(); i++) arcs.push_back({0, labels[i], static_cast<int>(i % 2) + 1});
+  for (size_t i = 0; i < labels.size(); i++)
+    arcs.push_back({0, labels[i], static_cast<int>(i % 2) + 1});
   NET *net = kora_test::build_net(3, {1, 2}, arcs);
   set_name(net, "n");
   const std::string text = written(net);

@@ -32,7 +32,9 @@ kora::FAT_STR fat(const std::u32string &text) {
   return kora::fat_strdup(codes.data());
 }
 
-OBJECT *integer(int32_t n) { return kora::MAKE_OBJECT(kora::INTEGER_TYPE, OBJ_VALUE{.integer = n}); }
+OBJECT *integer(int32_t n) {
+  return kora::MAKE_OBJECT(kora::INTEGER_TYPE, OBJ_VALUE{.integer = n});
+}
 OBJECT *character(uint32_t c) {
   return kora::MAKE_OBJECT(kora::CHARACTER_TYPE, OBJ_VALUE{.character = c});
 }
@@ -43,8 +45,8 @@ OBJECT *symbol(const std::u32string &name) {
   return kora::MAKE_OBJECT(kora::SYMBOL_TYPE, OBJ_VALUE{.symbol = kora::make_io_symbol(fat(name))});
 }
 OBJECT *bytes(const std::vector<unsigned char> &data) {
-  return kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE,
-                           OBJ_VALUE{.byte_block = kora::make_byte_block(data.data(), static_cast<int>(data.size()))});
+  kora::BYTE_BLOCK *block = kora::make_byte_block(data.data(), static_cast<int>(data.size()));
+  return kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE, OBJ_VALUE{.byte_block = block});
 }
 // An array or a list of objects (taken over).
 OBJECT *sequence(int32_t type, const std::vector<OBJECT *> &items) {
@@ -283,7 +285,8 @@ OBJECT *random_value(std::mt19937 &random, int depth) {
       std::vector<OBJECT *> items(random() % 4);
       // Half of the sequences hold items of one type, the way the reader types them.
       const bool uniform = random() % 2 == 0;
-      for (OBJECT *&item : items) item = uniform && &item != &items[0] ? kora::copy_object(items[0]) : random_value(random, depth - 1);
+      for (size_t i = 0; i < items.size(); i++)
+        items[i] = uniform && i > 0 ? kora::copy_object(items[0]) : random_value(random, depth - 1);
       return sequence(random() % 2 ? kora::ARRAY_TYPE : kora::LIST_TYPE, items);
     }
   }
@@ -316,19 +319,22 @@ uint32_t sym(const char *name) { return kora::symbol_id(name); }
 
 TEST_F(PropTextTest, ASigmaIsRecordedAsNamesOrAsObjects) {
   ALPH *symbols = kora::make_alph(0, KORA_BINARY_ALPH);
-  for (uint32_t id : {sym("b"), sym("a"), sym("multi"), kora::OTHER}) symbols = alph_add_to(symbols, id, 0);
+  for (uint32_t id : {sym("b"), sym("a"), sym("multi"), kora::OTHER})
+    symbols = alph_add_to(symbols, id, 0);
   OBJECT *names = kora::record_sigma(symbols);
   add(U"SAVED-SIGMA", names);
   EXPECT_EQ(names->value.sequence->element_type, kora::SYMBOL_PACKAGE_TYPE);
   ALPH *with_pair = alph_add_to(kora::copy_alph(symbols), kora::pair_id('a', 'b'), 0);
   add(U"SIGMA", kora::record_sigma(with_pair));
-  EXPECT_EQ(written(net_), "SAVED-SIGMA: ( **OTHER** a b multi )\nSIGMA: ( **OTHER** a b multi < a b > )\n");
+  EXPECT_EQ(written(net_),
+            "SAVED-SIGMA: ( **OTHER** a b multi )\nSIGMA: ( **OTHER** a b multi < a b > )\n");
   // Read back from the text, each gives the alphabet again, in either form.
   NET *back = null_net();
   EXPECT_EQ(read_into(back, written(net_)), 0);
   for (bool label_form : {false, true}) {
-    ALPH *saved = kora::prop_val_to_alph(kora::get_prop(back, kora::standard_name("SAVED-SIGMA")), label_form);
-    ALPH *full = kora::prop_val_to_alph(kora::get_prop(back, kora::standard_name("SIGMA")), label_form);
+    auto value = [&](const char *key) { return kora::get_prop(back, kora::standard_name(key)); };
+    ALPH *saved = kora::prop_val_to_alph(value("SAVED-SIGMA"), label_form);
+    ALPH *full = kora::prop_val_to_alph(value("SIGMA"), label_form);
     EXPECT_EQ(ALPH_type(saved), label_form ? KORA_LABEL_ALPH : KORA_BINARY_ALPH);
     EXPECT_EQ(kora_test::alph_members(saved), kora_test::alph_members(symbols));
     EXPECT_EQ(kora_test::alph_members(full), kora_test::alph_members(with_pair));
@@ -360,7 +366,8 @@ TEST_F(PropTextTest, RecoverSigmaTakesTheSavedSigmaOrTheLabels) {
   kora::add_prop(net, key, integer(1));
   kora::recover_sigma(net);
   EXPECT_NE(kora::get_prop(net, key), nullptr);
-  EXPECT_EQ(messages().errors, std::vector<std::string>{"recover_sigma: unexpected type of SAVED-SIGMA: 0"});
+  EXPECT_EQ(messages().errors,
+            std::vector<std::string>{"recover_sigma: unexpected type of SAVED-SIGMA: 0"});
   kora::free_alph(saved);
   free_network(net);
 }
