@@ -38,7 +38,8 @@ class PrologTest : public Library {
 
   // What write_prolog_nets puts in a file for the networks.
   std::string written(const std::vector<NET *> &nets) {
-    const std::string path = files_.path("out-" + std::to_string(count_++) + ".pl");
+    const std::string path =
+        files_.path(std::string("out-").append(std::to_string(count_++)).append(".pl"));
     NV *nv = make_nv(static_cast<int>(nets.size()));
     for (size_t i = 0; i < nets.size(); i++) nv->nets[i] = nets[i];
     EXPECT_EQ(write_prolog_nets(nv, path.c_str()), 0);
@@ -48,7 +49,7 @@ class PrologTest : public Library {
   std::string written(NET *net) { return written(std::vector<NET *>{net}); }
 
   std::string file(const std::string &text) {
-    return files_.write("in-" + std::to_string(count_++) + ".pl", text);
+    return files_.write(std::string("in-").append(std::to_string(count_++)).append(".pl"), text);
   }
 
   // The networks of the text, read from a file; *stderr_text receives what went to stderr.
@@ -88,7 +89,7 @@ std::vector<std::string> structure(const NET *net) {
     std::string line = s->flags.final ? "final" : "-";
     for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next) {
       const size_t to = std::find(states.begin(), states.end(), arc->destination) - states.begin();
-      line += " " + std::to_string(arc->label) + ">" + std::to_string(to);
+      line.append(" ").append(std::to_string(arc->label)).append(">").append(std::to_string(to));
     }
     lines.push_back(line);
   }
@@ -337,7 +338,8 @@ TEST_F(PrologTest, TheGrammarAroundTheFacts) {
   EXPECT_EQ(name_of(back[0]), "two");
   EXPECT_EQ(structure(back[0]), (std::vector<std::string>{"-", "final 98>0"}));
   EXPECT_EQ(structure(back[1]),
-            (std::vector<std::string>{"- 97>2", "final", "- " + std::to_string('%') + ">1"}));
+            (std::vector<std::string>{"- 97>2", "final",
+                                      std::string("- ").append(std::to_string('%')).append(">1")}));
   EXPECT_TRUE(kora_test::alph_members(net_sigma(back[1])).count('z'));
   EXPECT_TRUE(messages().errors.empty());
   free_all(back);

@@ -75,14 +75,16 @@ class PropTextTest : public Library {
 
   // What write_net_properties puts in a file for the network.
   std::string written(NET *net) {
-    const std::string path = files_.path("out-" + std::to_string(count_++) + ".txt");
+    const std::string path =
+        files_.path(std::string("out-").append(std::to_string(count_++)).append(".txt"));
     EXPECT_EQ(write_net_properties(net, path.c_str()), 0);
     return kora_test::read_file(path);
   }
 
   // Reads the text into the network; returns read_net_properties's status and what it printed.
   int read_into(NET *net, const std::string &text, std::string *printed = nullptr) {
-    const std::string path = files_.write("in-" + std::to_string(count_++) + ".txt", text);
+    const std::string path =
+        files_.write(std::string("in-").append(std::to_string(count_++)).append(".txt"), text);
     testing::internal::CaptureStderr();
     const int status = read_net_properties(net, path.c_str());
     const std::string out = testing::internal::GetCapturedStderr();
@@ -163,7 +165,7 @@ TEST_F(PropTextTest, ReadingReplacesAKeyInPlaceAndAppendsNewOnes) {
 }
 
 TEST_F(PropTextTest, ALineThatDoesNotReadIsReportedAndLeftOut) {
-  const std::string nested = "D: " + std::string(65, '(') + std::string(65, ')');
+  const std::string nested = std::string("D: ").append(65, '(').append(65, ')');
   const struct {
     std::string line;
     std::string printed;
