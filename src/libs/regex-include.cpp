@@ -63,20 +63,26 @@ NET *refused(FILE *stream) {
   return null_net();
 }
 
-// "@bin": the first network of a saved network file.
-NET *include_binary(const char *name) {
-  NV *nets = load_nets_from(name, "Cannot open input file '%s'.");
+// The first of the networks read from the file `name` (consumed), with a warning naming the
+// `kind` of file when there were more; the null network after `failure` when there were none.
+NET *first_included(NV *nets, const char *name, const char *kind, const char *failure) {
   if (nets == nullptr || nets->len == 0) {
     if (nets != nullptr) free_nv(nets);
-    error_printf("Failed to load the nets from the binary file '%s'.", name);
+    error_printf(failure, name);
     return null_net();
   }
   if (nets->len > 1)
     warning_printf(
-        "File '%s' was called by a regular expression.\nIt contains %d binary networks.\n"
+        "File '%s' was called by a regular expression.\nIt contains %d %s networks.\n"
         "Only the first network was used !!!",
-        name, nets->len);
+        name, nets->len, kind);
   return first_net(nets);
+}
+
+// "@bin": the first network of a saved network file.
+NET *include_binary(const char *name) {
+  return first_included(load_nets_from(name, "Cannot open input file '%s'."), name, "binary",
+                        "Failed to load the nets from the binary file '%s'.");
 }
 
 // "@re": the union of the networks of a file of regular expressions.
@@ -145,20 +151,8 @@ NET *include_text(int file_operator, const char *name, const std::string &file) 
     default: {
       NV *nets = read_prolog_stream(stream, name);
       std::fclose(stream);
-      if (nets == nullptr || nets->len == 0) {
-        if (nets != nullptr) free_nv(nets);
-        error_printf("Failed to build networks from the prolog file '%s'.", name);
-        return null_net();
-      }
-      if (nets->len > 1)
-        warning_printf(
-            "File '%s' was called by a regular expression.\nIt contains %d prolog networks.\n"
-            "Only the first network was used !!!",
-            name, nets->len);
-      for (int i = 1; i < nets->len; i++) free_network(nets->nets[i]);
-      net = nets->nets[0];
-      free_nv(nets);
-      return net;
+      return first_included(nets, name, "prolog",
+                            "Failed to build networks from the prolog file '%s'.");
     }
   }
 }
