@@ -543,10 +543,9 @@ KORA_API int write_net_properties(NET *net, const char *file_name);
  * read is printed on standard error as "WARNING: MESSAGE at TEXT" and "Aborting", and left
  * out; the messages are "Invalid Properpty Name", "Invalid Character definition", "Invalid
  * String definition", "Invalid Symbol definition", "Illegal value", "Error in Value", "Error
- * found" and "Package no more supported" (for PACKAGE:NAME and [ ... ]). Returns 0 when every
- * line was read; 1 when a line was left out, for a null network ("NULL network cannot have any
- * properties") and for a file that is not text; 9 with "Cannot open '%s'." when the file cannot
- * be opened. */
+ * found" and "Package no more supported" (for PACKAGE:NAME and [ ... ]). Returns 0, also when a
+ * line was left out; 1 for a null network ("NULL network cannot have any properties") and for a
+ * file that is not text; 9 with "Cannot open '%s'." when the file cannot be opened. */
 KORA_API int read_net_properties(NET *net, const char *file_name);
 
 /* ---------------------------------------------------------------------------------------------

@@ -571,10 +571,10 @@ class PropertyLine {
   Fault *fault_ = nullptr;
 };
 
-// Reads the property lines of `lines` into the network; false when a line was left out.
-bool read_property_lines(NET *net, LineReader &lines, bool *binary) {
+// Reads the property lines of `lines` into the network; a line that does not read is reported
+// and left out.
+void read_property_lines(NET *net, LineReader &lines, bool *binary) {
   const bool utf8 = context()->in_char_encoding == KORA_UTF8;
-  bool complete = true;
   std::string text;
   for (;;) {
     const int status = lines.next();
@@ -591,13 +591,11 @@ bool read_property_lines(NET *net, LineReader &lines, bool *binary) {
       std::fprintf(stderr, "WARNING: %s at %s\n", fault.message,
                    rest.empty() ? "end of line" : rest.c_str());
       std::fputs("Aborting\n", stderr);
-      complete = false;
       continue;
     }
     key.push_back(0);
     add_prop(net, key.data(), value);
   }
-  return complete;
 }
 
 int read_properties(NET *net, const char *file_name) {
@@ -606,10 +604,9 @@ int read_properties(NET *net, const char *file_name) {
     return 1;
   }
   bool binary = false;
-  bool complete = true;
   if (file_name == nullptr) {
     LineReader lines(stdin);
-    complete = read_property_lines(net, lines, &binary);
+    read_property_lines(net, lines, &binary);
   } else {
     TextFile file;
     const int status = open_text_file(file_name, &file);
@@ -617,7 +614,7 @@ int read_properties(NET *net, const char *file_name) {
     if (status == TEXT_OK) {
       if (parameter(KORA_VERBOSE) != 0)
         std::fprintf(stderr, "Opening input file '%s'\n", file_name);
-      complete = read_property_lines(net, file.lines, &binary);
+      read_property_lines(net, file.lines, &binary);
       close_text_file(&file);
     }
     binary = binary || status == TEXT_NOT_TEXT;
@@ -626,7 +623,7 @@ int read_properties(NET *net, const char *file_name) {
     error_printf("'%s' appears not to be a text file.", file_name == nullptr ? "stdin" : file_name);
     return 1;
   }
-  return complete ? 0 : 1;
+  return 0;
 }
 
 }  // namespace

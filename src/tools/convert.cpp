@@ -7,6 +7,8 @@
 // the other formats one: a file of several is refused for them. OUT "-" is the standard output
 // (not for a network file); any other OUT is written whole or not at all.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -78,6 +80,30 @@ bool write_networks(Format format, const std::vector<NET *> &nets, const char *f
   return status == 0 && failures_seen() == failures;
 }
 
+// Reads the properties text into the network. read_net_properties reports a line it leaves
+// out on standard error and reads on, so what it writes there is caught (and written again) to
+// tell whether every line was read. False when one was not or the file could not be read.
+bool read_properties_into(NET *net, const char *properties) {
+  std::fflush(stderr);
+  FILE *caught = std::tmpfile();
+  const int saved = caught != nullptr ? dup(STDERR_FILENO) : -1;
+  if (saved >= 0) dup2(fileno(caught), STDERR_FILENO);
+  const int status = read_net_properties(net, properties);
+  std::string printed;
+  if (saved >= 0) {
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    std::rewind(caught);
+    char block[4096];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, caught)) > 0) printed.append(block, got);
+  }
+  if (caught != nullptr) std::fclose(caught);
+  std::fputs(printed.c_str(), stderr);
+  return status == 0 && printed.find("Aborting\n") == std::string::npos;
+}
+
 int convert(const FormatName &from, const FormatName &to, const char *properties,
             const char *input, const char *output) {
   std::vector<NET *> nets = read_networks(input, source_of(from.format));
@@ -90,7 +116,7 @@ int convert(const FormatName &from, const FormatName &to, const char *properties
   }
   if (status == 0 && properties != nullptr) {
     for (NET *net : nets) {
-      if (check_readable(properties) && read_net_properties(net, properties) == 0) continue;
+      if (check_readable(properties) && read_properties_into(net, properties)) continue;
       std::fprintf(stderr, "kora: cannot read the properties of '%s'\n", properties);
       status = 1;
       break;

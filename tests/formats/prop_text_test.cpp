@@ -194,7 +194,7 @@ TEST_F(PropTextTest, ALineThatDoesNotReadIsReportedAndLeftOut) {
     SCOPED_TRACE(c.line);
     NET *net = null_net();
     std::string printed;
-    EXPECT_EQ(read_into(net, "BEFORE: 1\n" + c.line + "\nAFTER: 2\n", &printed), 1);
+    EXPECT_EQ(read_into(net, "BEFORE: 1\n" + c.line + "\nAFTER: 2\n", &printed), 0);
     EXPECT_EQ(printed, "WARNING: " + c.printed + "\nAborting\n");
     EXPECT_EQ(written(net), "BEFORE: 1\nAFTER: 2\n");
     free_network(net);
