@@ -169,6 +169,8 @@ KORA_API NET *intersect_net(NET *net1, NET *net2, int keep1, int keep2) {
     if (net1 == net2) keep1 = keep2 = keep1 || keep2;
     NET *operands[2] = {net1, net2};
     NV nets{2, operands};
+    // Two networks handed over are worked on in place rather than copied and freed.
+    if (!keep1 && !keep2 && net1 != net2) return intersect_fsm(&nets, 0, minimize_results());
     NET *result = intersect_fsm(&nets, 1, minimize_results());
     if (!keep1) free_network(net1);
     if (!keep2 && net2 != net1) free_network(net2);
