@@ -19,6 +19,7 @@
 #include "determinize.h"
 #include "error.h"
 #include "flag-marks.h"
+#include "label-check.h"
 #include "label.h"
 #include "minimize.h"
 #include "optimized-operands.h"
@@ -52,6 +53,54 @@ void check_epsilon_in_sigma(NET *net) {
     error("complete_net: EPSILON found in net marked epsilon-free.");
     net->flags.epsilon_free = 0;
   }
+}
+
+// A minimal network in plain arc lists: its complement can skip minimization.
+bool is_plain_minimal(const NET *net) {
+  return net->flags.minimized && net->flags.deterministic && net->flags.pruned &&
+         !net->flags2.optimized && !net->flags2.has_arc_vectors && !net->flags.shared_arc_lists &&
+         !net->flags.compacted;
+}
+
+// The complement of a minimal automaton, completed with a sink and flipped, is minimal but for
+// one dead state at most: the state from which the automaton accepted every continuation, now
+// non-final with nothing but loops (two such states would have been one). Its distinct states
+// stay distinguishable, by the strings that told them apart before, and the sink, now final,
+// differs from each of them, which all accepted something. So removing that state, and the arcs
+// into it, gives the minimal complement in O(V + E) where minimizing would cost O(E log V).
+// The completed network is cyclic (the sink loops), as the minimizer would find. False, with
+// nothing changed, when the dead state is the start state (the complement is empty): the
+// minimizer then makes the empty network.
+bool remove_dead_state(NET *net) {
+  STATE *dead = nullptr;
+  for (STATE *s = net->states; s != nullptr && dead == nullptr; s = s->next) {
+    if (s->flags.final || s->arcs == nullptr) continue;
+    const ARC *arc = s->arcs;
+    while (arc != nullptr && arc->destination == s) arc = arc->next;
+    if (arc == nullptr) dead = s;
+  }
+  if (dead == nullptr) return true;
+  if (dead == net->start) return false;
+  for (STATE *s = net->states; s != nullptr; s = s->next) {
+    if (s == dead) continue;
+    for (ARC **link = &s->arcs; *link != nullptr;) {
+      ARC *arc = *link;
+      if (arc->destination != dead) {
+        link = &arc->next;
+        continue;
+      }
+      *link = arc->next;
+      free_arc(arc);
+      net->num_arcs--;
+    }
+  }
+  STATE **link = &net->states;
+  while (*link != dead) link = &(*link)->next;
+  *link = dead->next;
+  free_state(dead, net);
+  net->num_states--;
+  label_check(net);
+  return true;
 }
 
 }  // namespace
@@ -118,10 +167,19 @@ NET *negate_fsm(NET *net, int copy, int minimize) {
     if (copy != 1) free_network(net);
     return null_net();
   }
+  const bool was_minimal = is_plain_minimal(net);
   net = determinize_fsm(net, copy == 1 ? 1 : 0);
+  const uint32_t arcs_before = net->num_arcs;
   complete_net(net, 0);
+  const bool sink_added = net->num_arcs > arcs_before;
   for (STATE *s = net->states; s != nullptr; s = s->next) s->flags.final = !s->flags.final;
   net->flags.pruned = net->flags.minimized = 0;
+  if (minimize && was_minimal && sink_added && remove_dead_state(net)) {
+    for (STATE *s = net->states; s != nullptr; s = s->next) s->flags.deterministic = 1;
+    net->flags.deterministic = net->flags.epsilon_free = 1;
+    net->flags.pruned = net->flags.minimized = 1;
+    net->flags2.sorted_arcs = 0;
+  }
   return recompute_flag_marks(minimize ? min_fsm(net, 0) : net);
 }
 
