@@ -241,6 +241,40 @@ uint32_t next_row(APPROX_APPLYER *s, const ApproxNode &parent, uint32_t symbol, 
   return least;
 }
 
+// At a node whose row's least cell is the bound, the symbols whose row would keep a cell within
+// it (into s->frontier): the word's symbol after each cell at the bound, which matches at no
+// cost, and with transpositions the first of a swapped pair. Every other symbol's row passes
+// the bound, so its arcs need not be tried: most nodes of a search lie on this frontier.
+void find_frontier(APPROX_APPLYER *s, const ApproxNode &node) {
+  const size_t n = s->word.size(), width = n + 1;
+  const uint8_t *row = s->rows.data() + node.depth * width;
+  const uint8_t *before = node.depth > 0 ? row - width : nullptr;
+  const bool swaps = s->transpositions && before != nullptr && !node.last_wild &&
+                     node.last_symbol != ID_NO_SYMBOL;
+  s->frontier.clear();
+  for (size_t j = 1; j <= n; j++) {
+    if (row[j - 1] <= s->bound) s->frontier.push_back(s->word[j - 1]);
+    if (swaps && j >= 2 && before[j - 2] + 1u <= s->bound && s->word[j - 1] == node.last_symbol)
+      s->frontier.push_back(s->word[j - 2]);
+  }
+}
+
+// Pushes the moves of the special arc `arc` from node `top`: an epsilon move, a flag that
+// names no definition, or an OTHER arc reading each unknown symbol of the word that may_read.
+template <typename MayRead>
+void push_special(APPROX_APPLYER *s, uint32_t top, uint32_t arc, MayRead may_read) {
+  const IndexArc &entry = net_index(s).arc(arc);
+  const uint32_t input = entry.input();
+  if (entry.special() == kEpsilonInput) {
+    s->moves.push_back({top, arc, kNoArc, ID_NO_SYMBOL});
+  } else if (const FLAG_DIACRITIC *flag = symbol_flag(input)) {
+    if (!names_definition(input, flag)) s->moves.push_back({top, arc, kNoArc, ID_NO_SYMBOL});
+  } else if (input == OTHER) {
+    for (auto u = s->unknowns.rbegin(); u != s->unknowns.rend(); ++u)
+      if (may_read(*u)) s->moves.push_back({top, arc, kNoArc, *u});
+  }
+}
+
 // Arrival at the top node: a result when its state is final within the bound; then the moves
 // from its state, pushed last arc first so that arcs are tried in list order.
 void arrive_plain(APPROX_APPLYER *s) {
@@ -251,18 +285,36 @@ void arrive_plain(APPROX_APPLYER *s) {
   const size_t n = s->word.size();
   if (state.final && s->rows[node.depth * (n + 1) + n] <= s->bound)
     record(s, s->rows[node.depth * (n + 1) + n]);
+  const bool on_frontier = node.least == s->bound;
+  if (on_frontier) find_frontier(s, node);
+  auto may_read = [s, on_frontier](uint32_t symbol) {
+    return !on_frontier ||
+           std::find(s->frontier.begin(), s->frontier.end(), symbol) != s->frontier.end();
+  };
+  if (on_frontier && state.wide != ApplyIndex::kNotWide) {
+    // A wide state on the frontier: its arcs for each frontier symbol by binary search, and
+    // its special arcs.
+    const WideState &wide = index.wides[state.wide];
+    std::sort(s->frontier.begin(), s->frontier.end());
+    s->frontier.erase(std::unique(s->frontier.begin(), s->frontier.end()), s->frontier.end());
+    const auto first = index.plain.begin() + wide.plain_first;
+    const auto last = index.plain.begin() + wide.plain_end;
+    for (uint32_t symbol : s->frontier) {
+      for (auto at = std::lower_bound(first, last, std::make_pair(symbol, 0u));
+           at != last && at->first == symbol; ++at)
+        s->moves.push_back({top, at->second, kNoArc, symbol});
+    }
+    for (uint32_t k = wide.special_first; k < wide.special_end; k++)
+      push_special(s, top, index.specials[k], may_read);
+    return;
+  }
   for (uint32_t arc = node.state + state.count; arc > node.state; arc--) {
     const IndexArc &entry = index.arc(arc);
     const uint32_t input = entry.input();
     if (entry.special() == kOrdinary) {
-      s->moves.push_back({top, arc, kNoArc, input});
-    } else if (entry.special() == kEpsilonInput) {
-      s->moves.push_back({top, arc, kNoArc, ID_NO_SYMBOL});
-    } else if (const FLAG_DIACRITIC *flag = symbol_flag(input)) {
-      if (!names_definition(input, flag)) s->moves.push_back({top, arc, kNoArc, ID_NO_SYMBOL});
-    } else if (input == OTHER) {
-      for (auto u = s->unknowns.rbegin(); u != s->unknowns.rend(); ++u)
-        s->moves.push_back({top, arc, kNoArc, *u});
+      if (may_read(input)) s->moves.push_back({top, arc, kNoArc, input});
+    } else {
+      push_special(s, top, arc, may_read);
     }
   }
 }
@@ -273,7 +325,8 @@ void search_plain(APPROX_APPLYER *s) {
   if (s->rows.size() < n + 1) s->rows.resize(n + 1);
   for (size_t j = 0; j <= n; j++)
     s->rows[j] = static_cast<uint8_t>(std::min<size_t>(j, s->bound + 1));
-  s->path.push_back({0, 0, kNoArc, ID_NO_SYMBOL, 0, ID_NO_SYMBOL, 0, 0, false, true, false, 0, 0});
+  s->path.push_back(
+      {0, 0, kNoArc, ID_NO_SYMBOL, 0, 0, ID_NO_SYMBOL, 0, 0, false, true, false, 0, 0});
   arrive_plain(s);
   while (!s->moves.empty()) {
     const ApproxMove move = s->moves.back();
@@ -291,7 +344,8 @@ void search_plain(APPROX_APPLYER *s) {
       if (goes_round(s, arc.destination, move.arc) || !pass_flag(s, arc, child)) continue;
     } else {
       const bool wild = arc.special() != kOrdinary;
-      if (next_row(s, parent, move.symbol, wild) > s->bound) continue;
+      child.least = next_row(s, parent, move.symbol, wild);
+      if (child.least > s->bound) continue;
       child.depth = parent.depth + 1;
       child.last_symbol = move.symbol;
       child.last_wild = wild;
@@ -358,7 +412,8 @@ void arrive_model(APPROX_APPLYER *s) {
 void search_model(APPROX_APPLYER *s) {
   const ApplyIndex &index = net_index(s);
   const ApplyIndex &model = *s->model_index;
-  s->path.push_back({0, 0, kNoArc, ID_NO_SYMBOL, 0, ID_NO_SYMBOL, 0, 0, false, true, false, 0, 0});
+  s->path.push_back(
+      {0, 0, kNoArc, ID_NO_SYMBOL, 0, 0, ID_NO_SYMBOL, 0, 0, false, true, false, 0, 0});
   arrive_model(s);
   while (!s->moves.empty()) {
     const ApproxMove move = s->moves.back();

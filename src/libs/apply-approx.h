@@ -30,6 +30,7 @@ struct ApproxNode {
   uint32_t arc;          // the network's arc of the step, or ApplyIndex::kNoArc
   uint32_t symbol;       // the input symbol that arc read, or ID_NO_SYMBOL for an epsilon move
   uint32_t depth;        // input symbols of the network read so far: its row is number `depth`
+  uint32_t least;        // the smallest cell of that row
   uint32_t last_symbol;  // the last of them (for transpositions), or ID_NO_SYMBOL
   uint32_t position;     // symbols of the word read so far (with an error model)
   uint32_t cost;         // the errors of the model's arcs so far (with an error model)
@@ -64,6 +65,9 @@ struct APPROX_APPLYER {
   // The word cut into symbols, and those of its symbols that only OTHER arcs can read.
   std::vector<uint32_t> word;
   std::vector<uint32_t> unknowns;
+  // The symbols that can be read next without passing the bound, at a node whose row's least
+  // cell is the bound itself (where only symbols that match at once can follow).
+  std::vector<uint32_t> frontier;
   // Scratch of the search, kept between words.
   std::vector<uint8_t> rows;  // row d, of word.size() + 1 cells, at d * (word.size() + 1)
   std::vector<kora::ApproxNode> path;
