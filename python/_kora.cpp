@@ -162,7 +162,8 @@ std::vector<Suggestions> suggest_many(Net &net, const std::vector<std::string> &
   {
     py::gil_scoped_release no_gil;
     net.with_approx_applyer(settings.model, [&](APPROX_APPLYER *applyer) {
-      for (size_t i = 0; i < words.size(); i++) found[i] = suggestions_of(applyer, words[i], settings);
+      for (size_t i = 0; i < words.size(); i++)
+        found[i] = suggestions_of(applyer, words[i], settings);
     });
   }
   report(false, "");

@@ -14,9 +14,12 @@
 // 1996's error-tolerant recognition). Reading a symbol makes the next row from the last in
 // O(|w|); a path whose row has no cell within the bound is cut, since the distance of every
 // continuation is at least that minimum; at a final state the row's last cell is the
-// distance. Epsilon moves keep the row; flag diacritics on the input side are obeyed as lookup
-// obeys them; an OTHER arc reads only the symbols of w that are not in the network's sigma, at
-// no cost where they meet their own place in w (as lookup reads them) and at no other place.
+// distance. Where the row's minimum is the bound itself (most nodes of a search), only a symbol
+// that matches the word right after a cell at the bound keeps the path alive, so only the arcs
+// of those few symbols are tried (found by binary search in a wide state). Epsilon moves keep
+// the row; flag diacritics on the input side are obeyed as lookup obeys them; an OTHER arc
+// reads only the symbols of w that are not in the network's sigma, at no cost where they meet
+// their own place in w (as lookup reads them) and at no other place.
 // Epsilon moves follow the applyer's loop rule (no state twice since the last symbol read), so
 // the paths walked, and the results, are those lookup would follow. Networks entered by
 // @I.name@ flags and list flags (@L, @X) are not followed. The bound is raised from 0 to k
@@ -88,8 +91,7 @@ bool cut_word(APPROX_APPLYER *s, const char *text, PARSE_TABLE *table) {
   while (text != nullptr && *text != '\0') {
     uint32_t id = ID_NO_SYMBOL;
     const char *end = text;
-    const int status =
-        parse_local_symbol(&id, text, &end, table, &s->applyer->input_characters);
+    const int status = parse_local_symbol(&id, text, &end, table, &s->applyer->input_characters);
     if (status == PARSE_END) break;
     if (status != PARSE_OK) return false;
     s->word.push_back(id);
@@ -249,8 +251,8 @@ void find_frontier(APPROX_APPLYER *s, const ApproxNode &node) {
   const size_t n = s->word.size(), width = n + 1;
   const uint8_t *row = s->rows.data() + node.depth * width;
   const uint8_t *before = node.depth > 0 ? row - width : nullptr;
-  const bool swaps = s->transpositions && before != nullptr && !node.last_wild &&
-                     node.last_symbol != ID_NO_SYMBOL;
+  const bool swaps =
+      s->transpositions && before != nullptr && !node.last_wild && node.last_symbol != ID_NO_SYMBOL;
   s->frontier.clear();
   for (size_t j = 1; j <= n; j++) {
     if (row[j - 1] <= s->bound) s->frontier.push_back(s->word[j - 1]);

@@ -105,7 +105,8 @@ void suggest_lines(NET *net, NET *model, const Settings &settings, FILE *input, 
     auto answer_run = [&](size_t run) {
       const size_t first = lines.size() * run / runs, last = lines.size() * (run + 1) / runs;
       if (runs > 1) keep_messages_in(&messages[run]);
-      for (size_t k = first; k < last; k++) answer_line(applyers[run], settings, lines[k], outs[run]);
+      for (size_t k = first; k < last; k++)
+        answer_line(applyers[run], settings, lines[k], outs[run]);
       if (runs > 1) keep_messages_in(nullptr);
     };
     std::vector<std::thread> threads;
@@ -113,7 +114,8 @@ void suggest_lines(NET *net, NET *model, const Settings &settings, FILE *input, 
     answer_run(0);
     for (std::thread &thread : threads) thread.join();
     for (size_t run = 0; run < runs; run++) {
-      if (!messages[run].empty()) std::fwrite(messages[run].data(), 1, messages[run].size(), stderr);
+      if (!messages[run].empty())
+        std::fwrite(messages[run].data(), 1, messages[run].size(), stderr);
       write_out(outs[run]);
     }
     if (flush) std::fflush(stdout);
@@ -125,7 +127,8 @@ void suggest_lines(NET *net, NET *model, const Settings &settings, FILE *input, 
 
 int suggest_command(int argc, char **argv) {
   Settings settings;
-  long max_edits = kDefaultMaxEdits, limit = kDefaultLimit, jobs = std::thread::hardware_concurrency();
+  long max_edits = kDefaultMaxEdits, limit = kDefaultLimit,
+       jobs = std::thread::hardware_concurrency();
   if (jobs == 0) jobs = 1;
   bool transpositions = false;
   const char *errors = nullptr;

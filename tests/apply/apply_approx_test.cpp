@@ -52,8 +52,8 @@ int distance(const Symbols &word, const Symbols &candidate, bool swaps, Wild wil
     for (size_t j = 1; j <= n; j++) {
       int best = std::min(d[i - 1][j] + edit, d[i][j - 1] + 1);
       best = std::min(best, d[i - 1][j - 1] + (c == word[j - 1] ? 0 : edit));
-      if (swaps && i >= 2 && j >= 2 && !wild(c) && !wild(candidate[i - 2]) &&
-          c == word[j - 2] && candidate[i - 2] == word[j - 1])
+      if (swaps && i >= 2 && j >= 2 && !wild(c) && !wild(candidate[i - 2]) && c == word[j - 2] &&
+          candidate[i - 2] == word[j - 1])
         best = std::min(best, d[i - 2][j - 2] + 1);
       d[i][j] = std::min(best, kFar);
     }
@@ -104,7 +104,8 @@ std::vector<Suggestion> expected(const std::vector<Entry> &entries, NET *net, co
   for (const Entry &entry : entries) {
     const int d = distance(word, entry.symbols, swaps, wild);
     if (d > bound) continue;
-    for (const std::string &output : entry.outputs) found.push_back({d, spell(entry.symbols), output});
+    for (const std::string &output : entry.outputs)
+      found.push_back({d, spell(entry.symbols), output});
   }
   std::sort(found.begin(), found.end(), [](const Suggestion &x, const Suggestion &y) {
     return std::tie(x.distance, x.match, x.output) < std::tie(y.distance, y.match, y.output);
@@ -116,8 +117,8 @@ std::vector<Suggestion> expected(const std::vector<Entry> &entries, NET *net, co
 std::vector<Suggestion> suggest(APPROX_APPLYER *applyer, const std::string &word, int bound,
                                 bool swaps, int limit) {
   std::vector<Suggestion> found;
-  const int count = apply_approx(word.c_str(), bound, limit,
-                                 swaps ? KORA_APPROX_TRANSPOSITIONS : 0, applyer);
+  const int count =
+      apply_approx(word.c_str(), bound, limit, swaps ? KORA_APPROX_TRANSPOSITIONS : 0, applyer);
   EXPECT_GE(count, 0);
   for (int k = 0; k < count; k++) {
     int d = -1;
@@ -210,12 +211,14 @@ TEST_F(ApplyApproxTest, FlagsAndMultiCharacterSymbolsAsLookupSeesThem) {
 TEST_F(ApplyApproxTest, TiesComeInByteOrderAndTheLimitKeepsTheBest) {
   NET *net = read_regex("{cat} | {bat} | {hat} | {at} | {cart} | {cast} | {act} | {dog};");
   APPROX_APPLYER *applyer = init_apply_approx(net, 1, nullptr, nullptr);
-  const std::vector<Suggestion> all = {{0, "cat", "cat"},   {1, "at", "at"},   {1, "bat", "bat"},
+  const std::vector<Suggestion> all = {{0, "cat", "cat"},   {1, "at", "at"},     {1, "bat", "bat"},
                                        {1, "cart", "cart"}, {1, "cast", "cast"}, {1, "hat", "hat"},
                                        {2, "act", "act"}};
   EXPECT_EQ(suggest(applyer, "cat", 2, false, 0), all);
-  EXPECT_EQ(suggest(applyer, "cat", 2, false, 3), std::vector<Suggestion>(all.begin(), all.begin() + 3));
-  EXPECT_EQ(suggest(applyer, "cat", 2, false, 1), std::vector<Suggestion>(all.begin(), all.begin() + 1));
+  EXPECT_EQ(suggest(applyer, "cat", 2, false, 3),
+            std::vector<Suggestion>(all.begin(), all.begin() + 3));
+  EXPECT_EQ(suggest(applyer, "cat", 2, false, 1),
+            std::vector<Suggestion>(all.begin(), all.begin() + 1));
   // A swap is one edit with transpositions, two without.
   EXPECT_EQ(suggest(applyer, "cta", 1, true, 0), (std::vector<Suggestion>{{1, "cat", "cat"}}));
   EXPECT_EQ(suggest(applyer, "cta", 1, false, 0), (std::vector<Suggestion>{}));
@@ -228,8 +231,9 @@ TEST_F(ApplyApproxTest, ATransducerGivesTheAnalysesOfTheNearestWords) {
   NET *net = read_regex("{cat} %+N:0 | {cut} %+V:0 | {cot} %+N:0;");
   ASSERT_NE(net, nullptr);
   APPROX_APPLYER *up = init_apply_approx(net, 1, nullptr, nullptr);
-  EXPECT_EQ(suggest(up, "cst", 1, false, 0),
-            (std::vector<Suggestion>{{1, "cat", "cat+N"}, {1, "cot", "cot+N"}, {1, "cut", "cut+V"}}));
+  EXPECT_EQ(
+      suggest(up, "cst", 1, false, 0),
+      (std::vector<Suggestion>{{1, "cat", "cat+N"}, {1, "cot", "cot+N"}, {1, "cut", "cut+V"}}));
   free_approx_applyer(up);
   free_network(net);
 }
@@ -243,10 +247,10 @@ TEST_F(ApplyApproxTest, AnErrorModelReplacesPlainEdits) {
   APPROX_APPLYER *applyer = init_apply_approx(net, 1, model, nullptr);
   EXPECT_EQ(suggest(applyer, "vine", 1, false, 0),
             (std::vector<Suggestion>{{0, "vine", "vine"}, {1, "fine", "fine"}}));
-  EXPECT_EQ(suggest(applyer, "vine", 1, false, 1),
-            (std::vector<Suggestion>{{0, "vine", "vine"}}));
+  EXPECT_EQ(suggest(applyer, "vine", 1, false, 1), (std::vector<Suggestion>{{0, "vine", "vine"}}));
   EXPECT_EQ(suggest(applyer, "fone", 1, false, 0), (std::vector<Suggestion>{}));
-  EXPECT_EQ(suggest(applyer, "fone", 2, false, 0), (std::vector<Suggestion>{{2, "phone", "phone"}}));
+  EXPECT_EQ(suggest(applyer, "fone", 2, false, 0),
+            (std::vector<Suggestion>{{2, "phone", "phone"}}));
   EXPECT_EQ(suggest(applyer, "vun", 0, false, 0), (std::vector<Suggestion>{}));
   EXPECT_EQ(suggest(applyer, "vun", 2, false, 0), (std::vector<Suggestion>{{1, "fun", "fun"}}));
   // "line" is no plain edit away under the model.
