@@ -1303,6 +1303,74 @@ KORA_API void free_applyer(APPLY_CONTEXT *applyer);
 KORA_API void free_applyer_complete(APPLY_CONTEXT *applyer);
 
 /* ---------------------------------------------------------------------------------------------
+ * Approximate lookup, for spelling correction: the strings of a network's input side within a
+ * number of edits of a word, and what the network writes for them, best first. No list of the
+ * network's strings is made: the search walks the network and gives up a path as soon as no
+ * continuation of it can come within the bound (see src/libs/apply-approx.cpp for its cost).
+ *
+ * Edits are insertions, deletions and substitutions of one symbol each, and with
+ * KORA_APPROX_TRANSPOSITIONS also swaps of two adjacent symbols (a swapped pair is not edited
+ * again). The word is cut into the network's symbols as lookup cuts it (a multi-character
+ * symbol is one symbol, so one edit); flag diacritics are obeyed as lookup obeys them; an OTHER
+ * arc reads a symbol of the word that is not in the network's sigma, where the word has it,
+ * and is never inserted or substituted. Networks inserted by @I.name@ flags and list flags are
+ * not followed.
+ *
+ * A result is a distinct pair of a matched string (the input side of a path) and what that path
+ * writes on its output side, as lookup writes one side (on an automaton, the matched string
+ * again; on a transducer, say, the analyses of the nearest words). Its distance is the edit
+ * distance from the word to the matched string. Results come ordered by distance, then by
+ * matched string, then by output, both compared as bytes, so the order is the same on every
+ * run and every machine.
+ *
+ * An error model replaces plain edits: a transducer whose upper side is what is typed and whose
+ * lower side what was meant (keyboard neighbours, sound-alike spellings, with identity arcs for
+ * what is typed right), such as [? | a:e | e:a]* written as a regular expression
+ * with the usual operators. A path of the model costs one error for each arc labelled by a pair
+ * and none for an identity label; a result's distance is the fewest errors of a model path that
+ * reads the word on its upper side while the network reads, on its input side, what the model
+ * path writes on its lower side. The two networks are walked together: their composition is
+ * never built. The word is then cut by the model's upper side, OTHER in a pair label of the
+ * model matches nothing, flags of the model are epsilons, and transpositions are the model's
+ * business.
+ *
+ * Threads: as applyers (see "Threads" above); an approximate applyer is one thread's at a time.
+ * ------------------------------------------------------------------------------------------- */
+
+typedef struct APPROX_APPLYER APPROX_APPLYER;
+
+/* Options of apply_approx, or-ed together. */
+enum { KORA_APPROX_TRANSPOSITIONS = 1 /* a swap of two adjacent symbols is one edit */ };
+
+/* A new approximate applyer for `net` read on `input_side` (0: the upper side, writing the
+ * lower, as apply down; 1: the lower side, writing the upper, as lookup), with the parameters of
+ * `context` (the default context when null: KORA_OBEY_FLAGS, KORA_PRINT_SPACE and
+ * KORA_SHOW_FLAGS apply as for init_apply). `error_model`, when not null, is used in place of
+ * plain edits (see above). Neither network is owned or copied: both must outlive the applyer
+ * and stay unchanged while it is used. A null network reports "NETptr must not be NULL." and
+ * gives null. Free it with free_approx_applyer. */
+KORA_API APPROX_APPLYER *init_apply_approx(NET *net, int input_side, NET *error_model,
+                                           FST_CONTEXT *context);
+
+/* Finds the results for the word `string` (UTF-8 or Latin-1 as the input encoding says) within
+ * `max_edits` edits (0 to 100; with an error model, errors), keeps the first `limit` of them in
+ * the order above (0: all), and returns how many it kept; read them with approx_result. Returns
+ * -1, keeping no result, after reporting an error: max_edits or limit out of range, a UTF-8
+ * error in the word. A null applyer gives -1 quietly. */
+KORA_API int apply_approx(const char *string, int max_edits, int limit, int options,
+                          APPROX_APPLYER *applyer);
+
+/* Result number k (0 first) of the last apply_approx: its output, with *distance set to its
+ * distance and *match (when `match` is not null) to its matched string. The strings belong to
+ * the applyer and last until its next apply_approx or free_approx_applyer. Null when there is
+ * no result number k. */
+KORA_API const char *approx_result(const APPROX_APPLYER *applyer, int k, int *distance,
+                                   const char **match);
+
+/* Frees the approximate applyer (not its networks); null is ignored. */
+KORA_API void free_approx_applyer(APPROX_APPLYER *applyer);
+
+/* ---------------------------------------------------------------------------------------------
  * Arc optimization and shared arc lists: smaller minimal networks.
  * ------------------------------------------------------------------------------------------- */
 

@@ -111,6 +111,65 @@ py::list lookup_many(Net &net, py::handle inputs, int side) {
   return all;
 }
 
+// The settings of a suggestion: the bound, the limit, the options and the error model.
+struct SuggestSettings {
+  int max_edits, limit, options;
+  NET *model;
+};
+
+SuggestSettings suggest_settings(py::handle max_edits, py::handle limit, bool transpositions,
+                                 py::handle errors) {
+  SuggestSettings settings{};
+  settings.max_edits = static_cast<int>(integer_argument(max_edits, "max_edits", 0, 100));
+  settings.limit =
+      limit.is_none() ? 0 : static_cast<int>(integer_argument(limit, "limit", 1, INT_MAX));
+  settings.options = transpositions ? KORA_APPROX_TRANSPOSITIONS : 0;
+  if (!errors.is_none()) {
+    if (!py::isinstance<Net>(errors))
+      throw py::type_error(std::string("errors must be a kora.Net or None, not ") +
+                           Py_TYPE(errors.ptr())->tp_name);
+    settings.model = errors.cast<const Net &>().get();
+  }
+  return settings;
+}
+
+using Suggestions = std::vector<std::pair<std::string, int>>;
+
+Suggestions suggestions_of(APPROX_APPLYER *applyer, const std::string &word,
+                           const SuggestSettings &settings) {
+  Suggestions found;
+  const int count =
+      apply_approx(word.c_str(), settings.max_edits, settings.limit, settings.options, applyer);
+  for (int k = 0; k < count; k++) {
+    int distance = 0;
+    const char *output = approx_result(applyer, k, &distance, nullptr);
+    found.emplace_back(output, distance);
+  }
+  return found;
+}
+
+py::list suggestion_list(const Suggestions &found) {
+  py::list list;
+  for (const auto &[output, distance] : found)
+    list.append(py::make_tuple(text(output.data(), output.size()), distance));
+  return list;
+}
+
+// The suggestions for each of `words`, looked for with the GIL released for the whole batch.
+std::vector<Suggestions> suggest_many(Net &net, const std::vector<std::string> &words,
+                                      const SuggestSettings &settings) {
+  std::vector<Suggestions> found(words.size());
+  {
+    py::gil_scoped_release no_gil;
+    net.with_approx_applyer(settings.model, [&](APPROX_APPLYER *applyer) {
+      for (size_t i = 0; i < words.size(); i++)
+        found[i] = suggestions_of(applyer, words[i], settings);
+    });
+  }
+  report(false, "");
+  return found;
+}
+
 // What `write(copy)` makes of a copy of the network, as a string, and whether it made
 // anything: the listing and the drawing are made from a copy because both put the state list
 // in their order first. `write` returns a malloc'd text (or null) and must not free the copy.
@@ -692,6 +751,42 @@ PYBIND11_MODULE(_kora, m) {
            py::arg("inputs"), py::arg("direction") = "up",
            "lookup (direction 'up', applying the network up) or generate ('down') of every "
            "input, as a list of lists, with the GIL released for the whole batch.")
+      .def("suggest",
+           [](Net &n, py::handle word, py::handle max_edits, py::handle limit,
+              bool transpositions, py::handle errors) {
+             const std::string input = text_argument(word, "word");
+             const SuggestSettings settings =
+                 suggest_settings(max_edits, limit, transpositions, errors);
+             return suggestion_list(suggest_many(n, {input}, settings)[0]);
+           },
+           py::arg("word"), py::arg("max_edits") = 2, py::arg("limit") = 10, py::kw_only(),
+           py::arg("transpositions") = false, py::arg("errors") = py::none(),
+           "Spelling correction: the strings of the lower side (the side lookup reads) within "
+           "max_edits insertions, deletions or substitutions of a symbol of word (0 to 100; with "
+           "transpositions=True a swap of two adjacent symbols is one edit too), as a list of "
+           "(suggestion, distance) pairs, best first: by distance, then by the matched string "
+           "and the suggestion in byte order; at most limit of them (None: all). A suggestion "
+           "is what the network writes for the string: the string itself on an automaton, its "
+           "analyses on a lexical transducer. errors, a transducer from typed strings (upper "
+           "side) to intended ones (lower side), replaces plain edits: each of its arcs "
+           "labelled by a pair costs one, identity arcs none. The language is never listed: "
+           "the search walks the network and gives up a path as soon as it cannot come within "
+           "max_edits.")
+      .def("suggest_many",
+           [](Net &n, py::handle words, py::handle max_edits, py::handle limit,
+              bool transpositions, py::handle errors) {
+             const std::vector<std::string> inputs = text_list_argument(words, "words");
+             const SuggestSettings settings =
+                 suggest_settings(max_edits, limit, transpositions, errors);
+             py::list all;
+             for (const Suggestions &found : suggest_many(n, inputs, settings))
+               all.append(suggestion_list(found));
+             return all;
+           },
+           py::arg("words"), py::arg("max_edits") = 2, py::arg("limit") = 10, py::kw_only(),
+           py::arg("transpositions") = false, py::arg("errors") = py::none(),
+           "suggest() of every word, as a list of lists, with the GIL released for the whole "
+           "batch.")
       .def("paths",
            [](const Net &n, py::handle limit, bool regex) {
              if (limit.is_none()) return Paths(n, std::nullopt, regex);

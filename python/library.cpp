@@ -115,6 +115,8 @@ void Net::free_applyers() {
     for (APPLY_CONTEXT *applyer : pool) free_applyer(applyer);
     pool.clear();
   }
+  for (APPROX_APPLYER *applyer : approx_pool_) free_approx_applyer(applyer);
+  approx_pool_.clear();
 }
 
 NET *plain_copy_of(NET *net) {

@@ -132,6 +132,31 @@ class Net {
     pools_[side].push_back(applyer);
   }
 
+  // Runs `work(applyer)` with an approximate applyer of this network read up (its lower side),
+  // with the error model `model` or none, holding the library lock shared; the GIL must have
+  // been released. Applyers without a model are kept for the next call, as lookup's are.
+  template <typename Work>
+  void with_approx_applyer(NET *model, Work &&work) {
+    std::shared_lock<std::shared_mutex> lock(library_lock());
+    APPROX_APPLYER *applyer = nullptr;
+    if (model == nullptr) {
+      std::lock_guard<std::mutex> pool_lock(pool_mutex_);
+      if (!approx_pool_.empty()) {
+        applyer = approx_pool_.back();
+        approx_pool_.pop_back();
+      }
+    }
+    if (applyer == nullptr) applyer = init_apply_approx(net_, 1, model, nullptr);
+    if (applyer == nullptr) return;
+    work(applyer);
+    if (model != nullptr) {
+      free_approx_applyer(applyer);
+      return;
+    }
+    std::lock_guard<std::mutex> pool_lock(pool_mutex_);
+    approx_pool_.push_back(applyer);
+  }
+
   // The state table, numbered anew when the network changed behind it; null (after the
   // library's error) when no plain copy could be made. Under the exclusive lock.
   StateTable *table();
@@ -147,6 +172,7 @@ class Net {
   NET *net_;
   std::mutex pool_mutex_;
   std::vector<APPLY_CONTEXT *> pools_[2];
+  std::vector<APPROX_APPLYER *> approx_pool_;
   std::unique_ptr<StateTable> table_;
 };
 

@@ -238,9 +238,10 @@ def render():
         out += class_entries(stubs, name)
     out.append("## `kora.dask`\n")
     out.append(markdown(kora.dask.__doc__) + "\n")
-    lookup = kora.dask.lookup
-    out.append(entry("### `kora.dask.lookup%s`" % inspect.signature(lookup),
-                     markdown(lookup.__doc__)))
+    for name in kora.dask.__all__:
+        function = getattr(kora.dask, name)
+        out.append(entry("### `kora.dask.%s%s`" % (name, inspect.signature(function)),
+                         markdown(function.__doc__)))
     return "\n".join(out)
 
 

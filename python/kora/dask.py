@@ -9,7 +9,8 @@ looking up at once. Results keep the input's order: a Bag of lists of results, o
 lists, with the same values as ``[net.lookup(s) for s in inputs]``. The memory limit of the
 calling process when :func:`lookup` is called travels with the network: each partition sets it
 in its worker before loading and looking up, so a lookup past it raises MemoryError there, and
-the computation with it, as it would here.
+the computation with it, as it would here. :func:`suggest` maps ``Net.suggest`` (spelling
+correction) over a Bag or a column the same way.
 """
 
 import hashlib
@@ -25,7 +26,7 @@ except ImportError:  # dask without pandas: Bags only
 
 from . import Net, from_bytes, memory_limit, set_memory_limit
 
-__all__ = ["lookup"]
+__all__ = ["lookup", "suggest"]
 
 # The networks loaded in this process, by digest, the most recently used last.
 _CACHE_SIZE = 4
@@ -59,6 +60,30 @@ def _lookup_series(series, data, digest, direction, limit):
     set_memory_limit(limit)
     results = _network(digest, data).lookup_many(series.tolist(), direction)
     return pandas.Series(results, index=series.index, name=series.name, dtype=object)
+
+
+def _suggest_partition(inputs, data, digest, settings, limit):
+    set_memory_limit(limit)
+    net = _network(digest, data)
+    return net.suggest_many(list(inputs), **_settings_here(settings))
+
+
+def _suggest_series(series, data, digest, settings, limit):
+    import pandas
+
+    set_memory_limit(limit)
+    net = _network(digest, data)
+    results = net.suggest_many(series.tolist(), **_settings_here(settings))
+    return pandas.Series(results, index=series.index, name=series.name, dtype=object)
+
+
+def _settings_here(settings):
+    """The keyword arguments of ``Net.suggest_many`` from what travelled: the error model as the
+    bytes of its network file and their digest, loaded once per process like the network."""
+    settings = dict(settings)
+    model = settings.pop("errors")
+    settings["errors"] = None if model is None else _network(model[1], model[0])
+    return settings
 
 
 def _shipped(data, digest):
@@ -100,6 +125,43 @@ def lookup(collection, net, direction="up"):
         return collection.map_partitions(_lookup_partition, shipped, digest, direction, limit)
     if dask_dataframe is not None and isinstance(collection, dask_dataframe.Series):
         return collection.map_partitions(_lookup_series, shipped, digest, direction, limit,
+                                         meta=(collection.name, object))
+    raise TypeError("collection must be a dask Bag or a dask DataFrame column (Series), not %s"
+                    % type(collection).__name__)
+
+
+def suggest(collection, net, max_edits=2, limit=10, *, transpositions=False, errors=None):
+    """Spelling correction of each string of ``collection`` against ``net``, as
+    ``Net.suggest(s, max_edits, limit, transpositions=..., errors=...)`` gives it: a list of
+    (suggestion, distance) pairs, best first.
+
+    ``collection`` is a ``dask.bag.Bag`` of strings or a ``dask.dataframe.Series`` of strings;
+    the result is a lazy collection of the same kind whose items are the lists of suggestions,
+    in the input's order. The network, and the error model ``errors`` when one is given, travel
+    as in :func:`lookup`.
+    """
+    if not isinstance(net, Net):
+        raise TypeError("net must be a kora.Net, not %s" % type(net).__name__)
+    if errors is not None and not isinstance(errors, Net):
+        raise TypeError("errors must be a kora.Net or None, not %s" % type(errors).__name__)
+    # The arguments are checked here, before anything is computed, by a call on no word.
+    net.suggest_many([], max_edits, limit, transpositions=transpositions, errors=errors)
+    data = net.to_bytes()
+    digest = hashlib.sha256(data).hexdigest()
+    shipped = _shipped(data, digest)
+    model = None
+    if errors is not None:
+        model_data = errors.to_bytes()
+        model_digest = hashlib.sha256(model_data).hexdigest()
+        model = (model_data, model_digest)
+    settings = {"max_edits": max_edits, "limit": limit, "transpositions": transpositions,
+                "errors": model}
+    memory = memory_limit()
+
+    if isinstance(collection, dask.bag.Bag):
+        return collection.map_partitions(_suggest_partition, shipped, digest, settings, memory)
+    if dask_dataframe is not None and isinstance(collection, dask_dataframe.Series):
+        return collection.map_partitions(_suggest_series, shipped, digest, settings, memory,
                                          meta=(collection.name, object))
     raise TypeError("collection must be a dask Bag or a dask DataFrame column (Series), not %s"
                     % type(collection).__name__)

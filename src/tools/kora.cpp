@@ -58,6 +58,18 @@ const Command commands[] = {
      generate_command},
     {"apply", "(up | down) [--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "apply up is lookup, apply down is generate", apply_command},
+    {"suggest",
+     "[--words | --spaced] [--max-edits K] [--limit N] [--transpositions] [--errors MODEL] [-j N] "
+     "NETWORK [INPUT]",
+     "spelling correction: for each line of INPUT (standard input by default), the strings of\n"
+     "      the network's lower side within K edits (default 2), best first (by distance, then\n"
+     "      in byte order), at most N (default 10; 0 for all), one line\n"
+     "      \"input<TAB>suggestion<TAB>distance\" each, the suggestion being what the network\n"
+     "      writes for the string (its upper side); \"input<TAB>input<TAB>+?\" when there is\n"
+     "      none; --transpositions counts a swap of adjacent symbols as one edit; --errors takes\n"
+     "      the edits from the error model in the network file MODEL (typed strings above,\n"
+     "      intended ones below; each arc of a pair one error); -j N as for lookup",
+     suggest_command},
     {"regex", "[-D NAME=FILE | -D NAME=REGEX]... [-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
      "      size of each network in one line; -o saves them all; a syntax error is followed by\n"

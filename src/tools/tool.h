@@ -31,6 +31,7 @@ int info_command(int argc, char **argv);
 int lookup_command(int argc, char **argv);
 int generate_command(int argc, char **argv);
 int apply_command(int argc, char **argv);
+int suggest_command(int argc, char **argv);
 int lexicon_command(int argc, char **argv);
 int regex_command(int argc, char **argv);
 int draw_command(int argc, char **argv);

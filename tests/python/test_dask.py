@@ -80,3 +80,13 @@ def test_the_clients_memory_limit_travels_to_the_workers(client):
     again = kora.dask.lookup(dask.bag.from_sequence(["a", "aa"], npartitions=2), exploding,
                              direction="down")
     assert [sorted(found) for found in again.compute()] == [["a", "b"], ["aa", "ab", "ba", "bb"]]
+
+
+def test_bag_suggest_is_the_loop(client, net):
+    bag = dask.bag.from_sequence(INPUTS, npartitions=7)
+    assert kora.dask.suggest(bag, net, 1, 3).compute() == [net.suggest(s, 1, 3) for s in INPUTS]
+    model = kora.regex("[? | o:a]*")
+    suggested = kora.dask.suggest(bag, net, 1, None, errors=model).compute()
+    assert suggested == [net.suggest(s, 1, None, errors=model) for s in INPUTS]
+    with pytest.raises(ValueError):
+        kora.dask.suggest(bag, net, max_edits=-1)
