@@ -1,4 +1,4 @@
-// The pattern applyer: the ring of input symbols, the longest-match search, the markup of the
+// The pattern applyer: the window of input text, the longest-match search, the markup of the
 // matches and their counts. See apply-patterns.h for what it computes and what it costs.
 
 #include "apply-patterns.h"
@@ -45,7 +45,7 @@ struct Tag {
 struct PatternFrame {
   uint32_t state;         // in the applyer's index
   NET *net;               // the network it belongs to (an inserted one, or the pattern network)
-  uint64_t position;      // the text read up to here, as a position of the ring
+  uint32_t position;      // the symbols read from the scan position up to here
   uint32_t path_length;   // the length of the applyer's path when the frame was pushed
   uint32_t last_output;   // the last symbol written on the path, or ID_NO_SYMBOL
   int phase;              // 0 on arrival, 1 after the checks, 2 after the return move, 3 arcs
@@ -60,12 +60,24 @@ struct PatternState {
   bool owns_output_file = false;
   std::string separator;
 
-  // The ring: symbols [scan, read) of the input are at ring[position & mask].
-  uint32_t ring_size = kDefaultRingSymbols, block = kDefaultRingBlock;
-  std::vector<uint32_t> ring;
-  uint64_t scan = 0, read = 0;
-  bool source_done = false;  // the bound input has nothing more
+  // The window: bytes [base, base + fill) of the input are at data; a string is its own window,
+  // a stream's bytes are read into `buffer` a block at a time. Offsets are from the start of
+  // the input; the scan position is the offset where the next match is tried.
+  size_t capacity = kDefaultWindowBytes, block = kDefaultWindowBlock;
+  size_t lookahead = 8;  // a symbol's spelling is at most this many bytes
+  const char *data = nullptr;
+  std::vector<char> buffer;
+  uint64_t base = 0, scan = 0;
+  size_t fill = 0;
+  bool at_end = false;       // nothing more to read into the window
   bool exhausted = false;    // next_pattern_output has returned the last of it
+  bool raw_copy = true;      // unmatched text is copied as it is (the same encoding out as in)
+  bool may_start[256] = {};  // whether a match may start with the byte
+
+  // The symbols cut from the scan position on for the current search, and where each ends.
+  std::vector<uint32_t> cut_symbols;
+  std::vector<uint64_t> cut_ends;
+  bool cut_stopped = false;  // the last cut met the end, a line feed or a byte it could not read
 
   // The closing tags of the output side, in the order of the network's labels, and their slots
   // by symbol id (-1 for other symbols).
@@ -176,73 +188,80 @@ void reset_counts(PatternState &p) {
   p.total = 0;
 }
 
-// --- The ring ---------------------------------------------------------------------------------
+// --- The window -------------------------------------------------------------------------------
 
-// Reads the next symbol of the bound input: 1 with its id, 0 at the end, -1 when a byte could
-// not be read (reported by the cutter, and passed over).
-int read_next(APPLY_CONTEXT *a, uint32_t *id) {
-  if (a->input_stream == nullptr) {
-    const char *text = a->input_string;
-    if (text == nullptr || *text == '\0') return 0;
-    const uint32_t single = a->single_bytes[static_cast<unsigned char>(*text)];
-    if (single != ID_NO_SYMBOL) {
-      *id = single;
-      a->input_string = text + 1;
-      return 1;
+// Makes bytes up to offset `end` available when the input has them, reading blocks into the
+// window and moving its unread part (from the scan position) to the front when it is full;
+// false when they are not there (the input ends first, or they are more than the window holds
+// from the scan position).
+bool ensure(APPLY_CONTEXT *a, PatternState &p, uint64_t end) {
+  while (end > p.base + p.fill) {
+    if (p.at_end) return false;
+    if (p.fill == p.capacity) {
+      const auto kept = static_cast<size_t>(p.scan - p.base);
+      if (kept == 0) return false;
+      std::memmove(p.buffer.data(), p.buffer.data() + kept, p.fill - kept);
+      p.fill -= kept;
+      p.base = p.scan;
     }
-    const char *end = text;
-    const int status = parse_local_symbol(id, text, &end, a->parse_table, &a->input_characters);
-    if (status == PARSE_END) return 0;
-    if (status != PARSE_OK) {
-      a->input_string = text + 1;
-      return -1;
-    }
-    a->input_string = end;
-    return 1;
+    const size_t want = std::min(p.block, p.capacity - p.fill);
+    const size_t got = std::fread(p.buffer.data() + p.fill, 1, want, a->input_stream);
+    p.fill += got;
+    p.buffer[p.fill] = '\0';
+    if (got < want) p.at_end = true;
   }
-  StreamBuffer &in = a->stream_buffer;
-  if (in.stream == a->input_stream && in.position < in.fill) {
-    const uint32_t single = a->single_bytes[static_cast<unsigned char>(in.buffer[in.position])];
-    if (single != ID_NO_SYMBOL) {
-      *id = single;
-      in.position++;
-      return 1;
-    }
-  }
-  int new_line = 0, length = 0;
-  const int status = parse_symbol_from_buffer(in, id, a->input_stream, a->parse_table, 0,
-                                              &new_line, &length, &a->input_characters);
-  if (status == PARSE_END) return 0;
-  return status == PARSE_OK ? 1 : -1;
+  return true;
 }
 
-// Reads up to a block of symbols into the ring, as far as it has room.
-void fill_ring(APPLY_CONTEXT *a, PatternState &p) {
-  const uint64_t room = p.ring_size - (p.read - p.scan);
-  const uint64_t want = std::min<uint64_t>(room, p.block);
-  const uint64_t mask = p.ring_size - 1;
-  for (uint64_t k = 0; k < want && !p.source_done;) {
-    uint32_t id = 0;
-    const int status = read_next(a, &id);
-    if (status == 0) {
-      p.source_done = true;
-    } else if (status == 1) {
-      p.ring[p.read++ & mask] = id;
-      k++;
-    }
-  }
+// The symbol that starts at offset q and the offset after it. ID_NO_SYMBOL (one byte on) at a
+// line feed, at a byte that cannot be read (reported by the cutter) and at a NUL byte;
+// ID_NO_SYMBOL at q itself at the end of the input or of the window.
+std::pair<uint32_t, uint64_t> cut(APPLY_CONTEXT *a, PatternState &p, uint64_t q) {
+  ensure(a, p, q + p.lookahead);
+  if (q >= p.base + p.fill) return {ID_NO_SYMBOL, q};
+  const char *text = p.data + (q - p.base);
+  const auto byte = static_cast<unsigned char>(*text);
+  if (byte == '\n') return {ID_NO_SYMBOL, q + 1};
+  const uint32_t single = a->single_bytes[byte];
+  if (single != ID_NO_SYMBOL) return {single, q + 1};
+  uint32_t id = ID_NO_SYMBOL;
+  const char *end = text;
+  if (parse_local_symbol(&id, text, &end, a->parse_table, &a->input_characters) != PARSE_OK)
+    return {ID_NO_SYMBOL, q + 1};
+  return {id, q + static_cast<uint64_t>(end - text)};
 }
 
-// The symbol at ring position q (at least scan) for the search: ID_NO_SYMBOL at the end of the
-// input, at a line feed, and beyond what the ring holds.
-inline uint32_t symbol_at(APPLY_CONTEXT *a, PatternState &p, uint64_t q) {
-  if (q >= p.read) {
-    if (p.source_done || q - p.scan >= p.ring_size) return ID_NO_SYMBOL;
-    fill_ring(a, p);
-    if (q >= p.read) return ID_NO_SYMBOL;
+// Symbol k of the current search (counted from the scan position), cut when first asked for:
+// ID_NO_SYMBOL from the first line feed, unreadable byte or end on.
+inline uint32_t symbol_at(APPLY_CONTEXT *a, PatternState &p, uint32_t k) {
+  while (k >= p.cut_symbols.size() && !p.cut_stopped) {
+    const uint64_t from = p.cut_ends.empty() ? p.scan : p.cut_ends.back();
+    const auto [id, end] = cut(a, p, from);
+    if (id == ID_NO_SYMBOL) {
+      p.cut_stopped = true;
+    } else {
+      p.cut_symbols.push_back(id);
+      p.cut_ends.push_back(end);
+    }
   }
-  const uint32_t x = p.ring[q & (p.ring_size - 1)];
-  return x == '\n' ? ID_NO_SYMBOL : x;
+  return k < p.cut_symbols.size() ? p.cut_symbols[k] : ID_NO_SYMBOL;
+}
+
+// The longest spelling, in bytes, of a symbol of the network's input side: at most four bytes
+// per character in UTF-8, and eight ("\\u" and up to six hexadecimal digits) in ISO-8859-1.
+size_t longest_spelling(const APPLY_CONTEXT *a) {
+  int longest = 1;
+  if (a->net->labels == nullptr) return 8;
+  ALPH_ITERATOR iterator;
+  start_alph_iterator(&iterator, a->net->labels);
+  for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
+       label = next_alph_item(&iterator)) {
+    const uint32_t in = a->input_side == 0 ? upper_id(label) : lower_id(label);
+    if (in != ID_NO_SYMBOL && in > DET_EPSILON && label_arity(in) == 1 &&
+        symbol_flag(in) == nullptr)
+      longest = std::max(longest, fat_strlen(label_record(in)->name));
+  }
+  return static_cast<size_t>(longest) * (input_encoding_mode() == KORA_LATIN1 ? 8 : 4);
 }
 
 // Starts reading the input the applyer was bound to, when it was bound since the last read:
@@ -251,9 +270,25 @@ inline uint32_t symbol_at(APPLY_CONTEXT *a, PatternState &p, uint64_t q) {
 void start_input(APPLY_CONTEXT *a, PatternState &p) {
   if (a->input_pos != 0) return;
   a->input_pos = 1;
-  p.ring.assign(p.ring_size, 0);
-  p.scan = p.read = 0;
-  p.source_done = p.exhausted = false;
+  p.base = p.scan = 0;
+  p.exhausted = false;
+  if (a->input_stream != nullptr) {
+    p.buffer.assign(p.capacity + 1, '\0');
+    p.data = p.buffer.data();
+    p.fill = 0;
+    p.at_end = false;
+  } else {
+    p.data = a->input_string != nullptr ? a->input_string : "";
+    p.fill = std::strlen(p.data);
+    p.at_end = true;
+  }
+  const int out = context()->out_char_encoding == KORA_LATIN1 ? KORA_LATIN1 : KORA_UTF8;
+  p.raw_copy = a->parse_table->encoding_mode == out;
+  for (int byte = 0; byte < 256; byte++) {
+    const uint32_t single = a->single_bytes[byte];
+    p.may_start[byte] = byte != '\n' && (single == ID_NO_SYMBOL || !p.filter ||
+                                          (single < p.starts.size() && p.starts[single] != 0));
+  }
   if (p.count) reset_counts(p);
 }
 
@@ -288,7 +323,7 @@ uint32_t written(uint32_t last, const IndexArc &arc) {
   return o;
 }
 
-bool push_frame(APPLY_CONTEXT *a, PatternState &p, uint32_t state, NET *net, uint64_t position,
+bool push_frame(APPLY_CONTEXT *a, PatternState &p, uint32_t state, NET *net, uint32_t position,
                 uint32_t last_output, uint32_t path_length) {
   if (a->arc_path.size() > static_cast<size_t>(p.max_depth)) {
     if (!p.depth_reported)
@@ -320,7 +355,7 @@ void pop_frame(APPLY_CONTEXT *a, PatternState &p) {
 }
 
 // Takes `step` from the top frame to a new frame at `position`; false when it is too deep.
-bool take(APPLY_CONTEXT *a, PatternState &p, const ApplyStep &step, NET *net, uint64_t position,
+bool take(APPLY_CONTEXT *a, PatternState &p, const ApplyStep &step, NET *net, uint32_t position,
           uint32_t last_output) {
   const auto length = static_cast<uint32_t>(a->arc_path.size());
   a->arc_path.push_back(step);
@@ -342,7 +377,7 @@ void try_special(APPLY_CONTEXT *a, PatternState &p, uint32_t arc_number, uint32_
   auto restore = [&] {
     if (undo.flag_saved) a->flag_register.set(undo.flag_attribute, undo.flag_previous);
   };
-  auto go = [&](ApplyStep::Kind kind, uint64_t position) {
+  auto go = [&](ApplyStep::Kind kind, uint32_t position) {
     if (undo.flag_saved) {
       undo.kind = kind;
       a->undos.push_back(undo);
@@ -432,7 +467,7 @@ void try_return(APPLY_CONTEXT *a, PatternState &p) {
 // A candidate: the path to the top frame ends at a final state with a closing tag written.
 void note_match(APPLY_CONTEXT *a, PatternState &p, const PatternFrame &frame) {
   const int32_t slot = tag_slot(p, frame.last_output);
-  const auto length = static_cast<uint32_t>(frame.position - p.scan);
+  const uint32_t length = frame.position;
   if (slot < 0 || length == 0 || length < p.best_length) return;
   if (length > p.best_length) {
     p.best_length = length;
@@ -453,7 +488,10 @@ void longest_match(APPLY_CONTEXT *a, PatternState &p) {
   a->inserts.clear();
   a->insert_depth = 0;
   a->flag_register.clear();
-  push_frame(a, p, 0, a->net, p.scan, ID_NO_SYMBOL, 0);
+  p.cut_symbols.clear();
+  p.cut_ends.clear();
+  p.cut_stopped = false;
+  push_frame(a, p, 0, a->net, 0, ID_NO_SYMBOL, 0);
   while (!p.frames.empty()) {
     PatternFrame &frame = p.frames.back();
     const ApplyIndex &index = index_of(a);
@@ -498,7 +536,7 @@ void longest_match(APPLY_CONTEXT *a, PatternState &p) {
       continue;
     }
     const IndexArc &entry = index.arc(arc);
-    const uint64_t position = frame.position;
+    const uint32_t position = frame.position;
     if (entry.special() == kOrdinary) {
       take(a, p, {ApplyStep::CONSUME, arc, entry.destination}, frame.net, position + 1,
            written(frame.last_output, entry));
@@ -557,8 +595,7 @@ std::string closing_tag(APPLY_CONTEXT *a, uint32_t tag) {
 // The text of the match, its input symbols spelled one after the other.
 std::string match_text(APPLY_CONTEXT *a, PatternState &p) {
   const int start = a->output->pos;
-  for (uint32_t k = 0; k < p.best_length; k++)
-    put_symbol(a, p.ring[(p.scan + k) & (p.ring_size - 1)]);
+  for (uint32_t k = 0; k < p.best_length; k++) put_symbol(a, p.cut_symbols[k]);
   std::string text(static_cast<char *>(a->output->string) + start,
                    static_cast<size_t>(a->output->pos - start));
   a->output->pos = start;
@@ -649,7 +686,8 @@ void write_match(APPLY_CONTEXT *a, PatternState &p) {
   }
   if (p.locate) {
     for (const int32_t slot : p.best_tags) {
-      put(a, std::to_string(p.scan) + "\t" + std::to_string(p.best_length) + "\t" +
+      put(a, std::to_string(p.scan) + "\t" +
+                 std::to_string(p.cut_ends[p.best_length - 1] - p.scan) + "\t" +
                  p.tags[slot].name);
       put(a, p.separator);
     }
@@ -667,9 +705,8 @@ void write_match(APPLY_CONTEXT *a, PatternState &p) {
   if (p.mark)
     for (const int32_t slot : p.best_tags) put(a, opening_tag(a, p.tags[slot].symbol));
   // The output of the path, through the applyer's formatter; it ends with the tag.
-  const uint64_t mask = p.ring_size - 1;
   if (a->io_symbols.size() < p.best_length) a->io_symbols.resize(p.best_length);
-  for (uint32_t k = 0; k < p.best_length; k++) a->io_symbols[k] = p.ring[(p.scan + k) & mask];
+  std::copy_n(p.cut_symbols.begin(), p.best_length, a->io_symbols.begin());
   a->io_length = p.best_length;
   a->arc_path = p.best_path;
   format_apply_result(a);
@@ -690,39 +727,52 @@ void flush_to_file(APPLY_CONTEXT *a, PatternState &p) {
   reset_string_buffer(a->output);
 }
 
+// Copies the unmatched text from the scan position to offset `end` (bytes of single-byte
+// symbols or line feeds) and moves the scan position there.
+void copy_run(APPLY_CONTEXT *a, PatternState &p, uint64_t end, bool copy) {
+  const char *text = p.data + (p.scan - p.base);
+  const auto length = static_cast<size_t>(end - p.scan);
+  p.scan = end;
+  if (!copy) return;
+  if (p.raw_copy) {
+    put(a, text, length);
+    return;
+  }
+  for (size_t k = 0; k < length; k++) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    put_symbol(a, byte == '\n' ? '\n' : a->single_bytes[byte]);
+  }
+}
+
 // Scans from the scan position until the input ends or the output buffer holds `until` bytes
-// or more; returns the number of matches found.
+// or more; returns the number of matches found. Runs of bytes with which no match can start
+// are copied at once; at any other byte the longest match is looked for.
 long scan(APPLY_CONTEXT *a, PatternState &p, int until) {
   const bool copy = !p.extract && !p.locate;
-  const uint64_t mask = p.ring_size - 1;
   long matches = 0;
   a->spellings.prepare();
   while (a->output->pos < until) {
-    if (p.scan == p.read) {
-      if (!p.source_done) fill_ring(a, p);
-      if (p.scan == p.read) break;
+    if (!ensure(a, p, p.scan + p.lookahead) && p.scan >= p.base + p.fill) break;
+    const auto *text = reinterpret_cast<const unsigned char *>(p.data + (p.scan - p.base));
+    const auto available = static_cast<size_t>(p.base + p.fill - p.scan);
+    size_t run = 0;
+    while (run < available && !p.may_start[text[run]]) run++;
+    if (run > 0) {
+      copy_run(a, p, p.scan + run, copy);
+      continue;
     }
-    // A run of symbols that start no match is copied at once.
-    if (p.filter) {
-      const uint64_t end = p.read;
-      uint64_t q = p.scan;
-      for (; q < end; q++) {
-        const uint32_t x = p.ring[q & mask];
-        if (x < p.starts.size() && p.starts[x] != 0) break;
-        if (copy) put_symbol(a, x);
-      }
-      p.scan = q;
-      if (q == end) continue;
-    }
-    const uint32_t x = p.ring[p.scan & mask];
-    if (x != '\n') longest_match(a, p);
-    if (x != '\n' && p.best_length > 0) {
+    longest_match(a, p);
+    if (p.best_length > 0) {
       write_match(a, p);
-      p.scan += p.best_length;
+      p.scan = p.cut_ends[p.best_length - 1];
       matches++;
     } else {
-      if (copy) put_symbol(a, x);
-      p.scan++;
+      const uint64_t end = p.cut_symbols.empty() ? cut(a, p, p.scan).second : p.cut_ends[0];
+      if (copy && !p.cut_symbols.empty() && !p.raw_copy)
+        put_symbol(a, p.cut_symbols[0]);
+      else if (copy)  // (the search may have moved the window)
+        put(a, p.data + (p.scan - p.base), static_cast<size_t>(end - p.scan));
+      p.scan = end;
     }
     if (p.output_file != nullptr && a->output->pos >= kChunkBytes) flush_to_file(a, p);
   }
@@ -742,12 +792,10 @@ PatternState *bound_state(APPLY_CONTEXT *a, const char *caller) {
 
 }  // namespace
 
-bool set_pattern_ring(APPLY_CONTEXT *applyer, uint32_t symbols, uint32_t block) {
+bool set_pattern_window(APPLY_CONTEXT *applyer, size_t bytes, size_t block) {
   PatternState *p = state_of(applyer);
-  if (p == nullptr || symbols < 2 || (symbols & (symbols - 1)) != 0 || block < 1 ||
-      block > symbols)
-    return false;
-  p->ring_size = symbols;
+  if (p == nullptr || bytes < 2 * p->lookahead || block < 1 || block > bytes) return false;
+  p->capacity = bytes;
   p->block = block;
   applyer->input_pos = 0;
   return true;
@@ -803,6 +851,7 @@ KORA_API APPLY_CONTEXT *init_apply_patterns(NET *net, int input_side, FST_CONTEX
     a->separator_length = 0;
     find_tags(a, *p);
     find_starts(a, *p);
+    p->lookahead = longest_spelling(a);
     a->patterns = p;
     return a;
   });
@@ -839,7 +888,7 @@ KORA_API long apply_patterns(APPLY_CONTEXT *applyer) {
       const int until = p->output_file != nullptr ? kChunkBytes : INT32_MAX;
       matches += scan(applyer, *p, until);
       flush_to_file(applyer, *p);
-      if (p->scan == p->read && p->source_done) break;
+      if (p->at_end && p->scan >= p->base + p->fill) break;
     }
     p->exhausted = true;
     if (p->output_file != nullptr) std::fflush(p->output_file);
@@ -854,7 +903,7 @@ KORA_API const char *next_pattern_output(APPLY_CONTEXT *applyer) {
     reset_string_buffer(applyer->output);
     const int until = applyer->input_stream != nullptr ? kChunkBytes : INT32_MAX;
     scan(applyer, *p, until);
-    if (p->scan == p->read && p->source_done) p->exhausted = true;
+    if (p->at_end && p->scan >= p->base + p->fill) p->exhausted = true;
     if (p->output_file != nullptr) {
       flush_to_file(applyer, *p);
       std::fflush(p->output_file);

@@ -18,33 +18,38 @@
 // scan position: the paths explored from it, which for a deterministic network is one step per
 // symbol of the longest prefix of the text there that the network can read.
 //
-// The text is read into a ring buffer of symbols (cut by the network's parse table, as the
-// applyer cuts input), a block at a time, so that a stream of any length is scanned in constant
-// memory. A match is never longer than the ring (kDefaultRingSymbols symbols unless
-// set_pattern_ring changes it) and never contains a line feed: the line end is copied and the
-// scan starts afresh after it, so that blocks of whole lines can be marked up independently
-// (the tool's -j) with the same result as the whole text.
+// The text is read into a window of bytes a block at a time (a string is its own window), so
+// that a stream of any length is scanned in constant memory; symbols are cut from it by the
+// network's parse table, as the applyer cuts its input, when the search asks for them. A match
+// is never longer than the window (kDefaultWindowBytes unless set_pattern_window changes it)
+// and never contains a line feed: the line end is copied and the scan starts afresh after it,
+// so that blocks of whole lines can be marked up independently (the tool's -j) with the same
+// result as the whole text. Where the input and output encodings are the same, runs of bytes
+// with which no match can start (by a table of the start state's symbols) are copied as they
+// are, without being cut into symbols: the cost of unmatched text is a table look-up per byte.
 //
 // Tag symbols whose name is defined as a network (a "transducer" tag) or as a regex function
 // of one argument (a "function" tag) replace the match by the single string that the
 // definition gives for it. Tested in tests/apply/apply_patterns_test.cpp.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "kora.h"
 
 namespace kora {
 
-// The ring's size in symbols and the symbols read into it at a time.
-constexpr uint32_t kDefaultRingSymbols = 1 << 16;
-constexpr uint32_t kDefaultRingBlock = 1 << 12;
+// The window's size in bytes and the bytes read into it at a time.
+constexpr size_t kDefaultWindowBytes = 1 << 16;
+constexpr size_t kDefaultWindowBlock = 1 << 14;
 
-// Sets the ring of a pattern applyer to `symbols` (a power of two, at least 2) read `block` at
-// a time (at least 1, at most `symbols`); takes effect when it is next bound to input. Tests
-// use small rings to make matches wrap around. False, changing nothing, for other values or an
-// applyer that is not a pattern applyer.
-bool set_pattern_ring(APPLY_CONTEXT *applyer, uint32_t symbols, uint32_t block);
+// Sets the window of a pattern applyer to `bytes` read `block` at a time (at least 1, at most
+// `bytes`); takes effect when it is next bound to input. Tests use small windows to make
+// matches span several blocks and several moves of the window. False, changing nothing, for a
+// window too small for two of the network's longest spellings or an applyer that is not a
+// pattern applyer.
+bool set_pattern_window(APPLY_CONTEXT *applyer, size_t bytes, size_t block);
 
 // Makes the pattern applyer close its output file when it is freed (make_pattern_applyer opened
 // it).

@@ -188,9 +188,9 @@ TEST_F(PatternTest, MarkupExtractionAndCountsAgreeWithTheLongestMatchReference) 
   });
 }
 
-TEST_F(PatternTest, SmallRingsAndStreamsGiveTheSameMarkupAsAString) {
-  // Matches up to ten symbols, rings of 16 read 4 or 3 at a time: matches longer than a block
-  // wrap around the ring's end.
+TEST_F(PatternTest, SmallWindowsAndStreamsGiveTheSameMarkupAsAString) {
+  // Matches up to ten symbols (twenty bytes), windows of 32 bytes read 4 or 3 at a time:
+  // matches span several blocks, and the window moves in the middle of a search.
   const std::vector<std::string> alphabet = {"a", "b", "\xC3\xA9", "\n", "a", "b"};
   kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
     const std::vector<Pattern> patterns = random_patterns(random, 10);
@@ -198,10 +198,10 @@ TEST_F(PatternTest, SmallRingsAndStreamsGiveTheSameMarkupAsAString) {
     ASSERT_NE(net, nullptr);
     const std::string text = random_text(random, alphabet, 300);
     const Reference expected = reference(patterns, text);
-    for (const uint32_t block : {4u, 3u, 16u}) {
+    for (const size_t block : {4u, 3u, 32u}) {
       APPLY_CONTEXT *applyer =
           new_pattern_applyer(net, text.c_str(), nullptr, nullptr, 1, nullptr);
-      ASSERT_TRUE(kora::set_pattern_ring(applyer, 16, block));
+      ASSERT_TRUE(kora::set_pattern_window(applyer, 32, block));
       EXPECT_EQ(all_output(applyer), expected.marked) << "block " << block;
       FILE *stream = kora_test::stream_of(text);
       init_apply_to_stream(stream, applyer);
@@ -214,12 +214,14 @@ TEST_F(PatternTest, SmallRingsAndStreamsGiveTheSameMarkupAsAString) {
   });
 }
 
-TEST_F(PatternTest, AMatchLongerThanTheRingIsNotFound) {
-  NET *net = read_regex("[{abcdefghij} EndTag(long)] | [{abc} EndTag(short)]");
-  APPLY_CONTEXT *applyer = new_pattern_applyer(net, "xabcdefghijx", nullptr, nullptr, 1, nullptr);
-  ASSERT_TRUE(kora::set_pattern_ring(applyer, 8, 2));
-  EXPECT_STREQ(next_pattern_output(applyer), "x<short>abc</short>defghijx");
-  EXPECT_FALSE(kora::set_pattern_ring(applyer, 12, 2));  // not a power of two
+TEST_F(PatternTest, AMatchLongerThanTheWindowIsNotFound) {
+  NET *net = read_regex("[{abcdefghijklmnopqrstuvwxyz} EndTag(long)] | [{abc} EndTag(short)]");
+  FILE *stream = kora_test::stream_of("xabcdefghijklmnopqrstuvwxyzx");
+  APPLY_CONTEXT *applyer = new_pattern_applyer(net, nullptr, stream, nullptr, 1, nullptr);
+  ASSERT_TRUE(kora::set_pattern_window(applyer, 20, 2));
+  EXPECT_STREQ(next_pattern_output(applyer), "x<short>abc</short>defghijklmnopqrstuvwxyzx");
+  EXPECT_FALSE(kora::set_pattern_window(applyer, 2, 2));  // smaller than two spellings
+  std::fclose(stream);
   free_applyer(applyer);
   free_network(net);
 }
@@ -254,6 +256,7 @@ TEST_F(PatternTest, EdgeCasesOfMarkup) {
   int_parameters()->word[KORA_MARK_PATTERNS] = 1;
   int_parameters()->word[KORA_LOCATE_PATTERNS] = 1;
   EXPECT_EQ(mark(net, "cat dog", 0), "0\t3\tanimal\n4\t3\tbig\n");
+  EXPECT_EQ(mark(net, "\xC3\xA9 dog", 0), "3\t3\tbig\n");  // in bytes
   int_parameters()->word[KORA_LOCATE_PATTERNS] = 0;
   free_network(net);
 
