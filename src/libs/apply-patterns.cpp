@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "alph.h"
@@ -99,6 +100,15 @@ struct PatternState {
   std::vector<ApplyStep> best_path;
   bool depth_reported = false;
 
+  // The trie walk (see fast_walk): each state's kind by its entry in the index, and the tag of
+  // a state's tag exit; the tags' spellings in the output encoding.
+  std::vector<uint8_t> walk_kind;
+  std::vector<int32_t> exit_tag;
+  std::vector<std::string> opening, closing;
+  uint64_t walk_end = 0;      // the end of the match, or of the first symbol when none
+  int32_t walk_tag = -1;      // the match's tag, or -1
+  uint32_t walk_symbol = 0;   // the first symbol
+
   PAGE *page = nullptr;
   ~PatternState() {
     free_page(page);
@@ -183,10 +193,48 @@ void find_starts(APPLY_CONTEXT *a, PatternState &p) {
   p.starts = std::move(starts);
 }
 
+enum : uint8_t { kWalkNot = 0, kWalkPlain = 1, kWalkTagExit = 2 };
+
+// Sorts the states of the pattern network for the trie walk: a state whose ordinary arcs read
+// distinct symbols and write no closing tag is plain when it has no other arcs, and a tag exit
+// when its only other arc reads nothing and writes a closing tag into a final state without
+// arcs (the end of a pattern); every other state is left to the general search.
+void find_walk_kinds(APPLY_CONTEXT *a, PatternState &p) {
+  const ApplyIndex &index = *a->index[a->input_side];
+  p.walk_kind.assign(index.entries.size(), kWalkNot);
+  p.exit_tag.assign(index.entries.size(), -1);
+  std::vector<uint32_t> inputs;
+  for (uint32_t s = 0; s < index.entries.size(); s = index.next_state(s)) {
+    const IndexState &state = index.state(s);
+    inputs.clear();
+    int32_t tag = -1;
+    bool usable = true;
+    for (uint32_t arc = s + 1; arc <= s + state.count && usable; arc++) {
+      const IndexArc &entry = index.arc(arc);
+      if (entry.special() == kOrdinary) {
+        inputs.push_back(entry.input());
+        usable = tag_slot(p, entry.output()) < 0;
+        continue;
+      }
+      const IndexState &end = index.state(entry.destination);
+      usable = entry.special() == kEpsilonInput && tag < 0 && end.final && end.count == 0 &&
+               tag_slot(p, entry.output()) >= 0;
+      tag = tag_slot(p, entry.output());
+    }
+    std::sort(inputs.begin(), inputs.end());
+    if (!usable || std::adjacent_find(inputs.begin(), inputs.end()) != inputs.end()) continue;
+    p.walk_kind[s] = tag < 0 ? kWalkPlain : kWalkTagExit;
+    p.exit_tag[s] = tag;
+  }
+}
+
 void reset_counts(PatternState &p) {
   std::fill(p.counts.begin(), p.counts.end(), 0);
   p.total = 0;
 }
+
+std::string opening_tag(APPLY_CONTEXT *a, uint32_t tag);
+std::string closing_tag(APPLY_CONTEXT *a, uint32_t tag);
 
 // --- The window -------------------------------------------------------------------------------
 
@@ -288,6 +336,13 @@ void start_input(APPLY_CONTEXT *a, PatternState &p) {
     const uint32_t single = a->single_bytes[byte];
     p.may_start[byte] = byte != '\n' && (single == ID_NO_SYMBOL || !p.filter ||
                                           (single < p.starts.size() && p.starts[single] != 0));
+  }
+  a->spellings.prepare();
+  p.opening.clear();
+  p.closing.clear();
+  for (const Tag &tag : p.tags) {
+    p.opening.push_back(opening_tag(a, tag.symbol));
+    p.closing.push_back(closing_tag(a, tag.symbol));
   }
   if (p.count) reset_counts(p);
 }
@@ -744,6 +799,74 @@ void copy_run(APPLY_CONTEXT *a, PatternState &p, uint64_t end, bool copy) {
   }
 }
 
+// The longest match at the scan position by a walk down the pattern network as down a trie,
+// for the common case of a network of plain and tag-exit states (find_walk_kinds) read without
+// flags: one arc per symbol, no frames, no path kept. Returns 1 for a match (walk_end, walk_tag)
+// whose arcs all write what they read, 0 for none (walk_end the end of the first symbol), and
+// -1 when the general search must decide (a state of another kind, a match that writes other
+// text, a path deeper than the maximum).
+int fast_walk(APPLY_CONTEXT *a, PatternState &p) {
+  const ApplyIndex &index = index_of(a);
+  uint32_t state = 0, depth = 0;
+  uint64_t q = p.scan;
+  bool identity = true, best_identity = true;
+  p.walk_tag = -1;
+  p.walk_end = p.scan + 1;
+  p.walk_symbol = ID_NO_SYMBOL;
+  while (true) {
+    const uint8_t kind = p.walk_kind[state];
+    if (kind == kWalkNot) return -1;
+    if (kind == kWalkTagExit && depth > 0) {
+      p.walk_tag = p.exit_tag[state];
+      p.walk_end = q;
+      best_identity = identity;
+    }
+    if (q + p.lookahead > p.base + p.fill && !p.at_end) ensure(a, p, q + p.lookahead);
+    if (q >= p.base + p.fill) break;
+    const auto byte = static_cast<unsigned char>(p.data[q - p.base]);
+    if (byte == '\n') break;
+    uint32_t x = a->single_bytes[byte];
+    uint64_t next = q + 1;
+    if (x == ID_NO_SYMBOL) {
+      std::tie(x, next) = cut(a, p, q);
+      if (x == ID_NO_SYMBOL || (x >= 128 && symbol_flag(x) != nullptr)) break;
+    }
+    if (depth == 0) {
+      p.walk_symbol = x;
+      p.walk_end = next;
+    }
+    const uint32_t arc = index.only_arc(state, index.state(state), x);
+    if (arc == ApplyIndex::kNoArc) break;
+    if (++depth > static_cast<uint32_t>(p.max_depth)) return -1;
+    const IndexArc &entry = index.arc(arc);
+    identity = identity && entry.output() == x && entry.plain_output();
+    state = entry.destination;
+    q = next;
+  }
+  if (p.walk_tag < 0) return 0;
+  return best_identity && p.raw_copy && p.tags[p.walk_tag].kind == PLAIN_TAG ? 1 : -1;
+}
+
+// Writes the match that fast_walk found, as the options say, and counts it.
+void write_walk_match(APPLY_CONTEXT *a, PatternState &p) {
+  const int32_t slot = p.walk_tag;
+  if (p.count) {
+    p.counts[slot]++;
+    p.total++;
+  }
+  if (p.locate) {
+    put(a, std::to_string(p.scan) + "\t" + std::to_string(p.walk_end - p.scan) + "\t" +
+               p.tags[slot].name);
+    put(a, p.separator);
+    return;
+  }
+  if (p.remove) return;
+  if (p.mark) put(a, p.opening[slot]);
+  put(a, p.data + (p.scan - p.base), static_cast<size_t>(p.walk_end - p.scan));
+  if (p.mark) put(a, p.closing[slot]);
+  if (p.extract) put(a, p.separator);
+}
+
 // Scans from the scan position until the input ends or the output buffer holds `until` bytes
 // or more; returns the number of matches found. Runs of bytes with which no match can start
 // are copied at once; at any other byte the longest match is looked for.
@@ -759,6 +882,23 @@ long scan(APPLY_CONTEXT *a, PatternState &p, int until) {
     while (run < available && !p.may_start[text[run]]) run++;
     if (run > 0) {
       copy_run(a, p, p.scan + run, copy);
+      continue;
+    }
+    const int walked = p.walk_kind.empty() ? -1 : fast_walk(a, p);
+    if (walked == 1) {
+      write_walk_match(a, p);
+      p.scan = p.walk_end;
+      matches++;
+      continue;
+    }
+    if (walked == 0) {
+      if (copy && p.raw_copy)
+        put(a, p.data + (p.scan - p.base), static_cast<size_t>(p.walk_end - p.scan));
+      else if (copy && p.walk_symbol != ID_NO_SYMBOL)
+        put_symbol(a, p.walk_symbol);
+      else if (copy)
+        put(a, p.data + (p.scan - p.base), 1);
+      p.scan = p.walk_end;
       continue;
     }
     longest_match(a, p);
@@ -851,6 +991,7 @@ KORA_API APPLY_CONTEXT *init_apply_patterns(NET *net, int input_side, FST_CONTEX
     a->separator_length = 0;
     find_tags(a, *p);
     find_starts(a, *p);
+    find_walk_kinds(a, *p);
     p->lookahead = longest_spelling(a);
     a->patterns = p;
     return a;

@@ -67,61 +67,54 @@ struct Block {
 };
 
 // Reads blocks of whole lines (the last one may lack its line end) straight from a file
-// descriptor.
+// descriptor into the blocks' own strings; the part line after a block's last line end is
+// carried over to the next block.
 class BlockReader {
  public:
   explicit BlockReader(FILE *input) : fd_(fileno(input)) {}
 
   // The next block into *text; false at the end of the input.
   bool next(std::string *text) {
-    while (true) {
-      if (buffer_.size() >= kBlockBytes || at_end_) {
-        size_t cut = buffer_.size();
-        if (!at_end_) {
-          const size_t newline = buffer_.rfind('\n');
-          if (newline == std::string::npos) {
-            fill();  // a line longer than a block: the block grows to its end
-            continue;
-          }
-          cut = newline + 1;
+    text->swap(carry_);
+    carry_.clear();
+    size_t searched = 0;  // bytes of *text without a line end
+    while (!at_end_) {
+      if (text->size() >= kBlockBytes) {
+        const size_t newline = text->rfind('\n');
+        if (newline != std::string::npos && newline >= searched) {
+          carry_.assign(*text, newline + 1, std::string::npos);
+          text->resize(newline + 1);
+          return true;
         }
-        if (cut == 0) return false;
-        text->assign(buffer_, 0, cut);
-        buffer_.erase(0, cut);
-        return true;
+        searched = text->size();  // a line longer than a block: the block grows to its end
       }
-      fill();
+      const size_t size = text->size();
+      text->resize(size + kReadBytes);
+      ssize_t got;
+      do {
+        got = read(fd_, text->data() + size, kReadBytes);
+      } while (got < 0 && errno == EINTR);
+      text->resize(size + (got > 0 ? static_cast<size_t>(got) : 0));
+      if (got <= 0) at_end_ = true;
     }
+    return !text->empty();
   }
 
  private:
-  // Reads what is there; false at the end.
-  bool fill() {
-    char chunk[64 * 1024];
-    ssize_t got;
-    do {
-      got = read(fd_, chunk, sizeof chunk);
-    } while (got < 0 && errno == EINTR);
-    if (got <= 0) {
-      at_end_ = true;
-      return false;
-    }
-    buffer_.append(chunk, static_cast<size_t>(got));
-    return true;
-  }
-
+  static constexpr size_t kReadBytes = 256 * 1024;
   int fd_;
-  std::string buffer_;
+  std::string carry_;
   bool at_end_ = false;
 };
 
 class Pipeline {
  public:
-  Pipeline(NET *net, int side, unsigned workers) {
-    // The applyers are made before any thread runs; each worker then uses only its own.
+  Pipeline(NET *net, int side, unsigned workers, bool count) {
+    // The applyers are made before any thread runs; each worker then uses only its own (and,
+    // when counting, one more that adds up the counts of its blocks).
     for (unsigned k = 0; k < workers; k++) {
       applyers_.push_back(init_apply_patterns(net, side, nullptr));
-      totals_.push_back(init_apply_patterns(net, side, nullptr));
+      if (count) totals_.push_back(init_apply_patterns(net, side, nullptr));
     }
     for (unsigned k = 0; k < workers; k++) threads_.emplace_back(&Pipeline::work, this, k);
   }
@@ -154,7 +147,7 @@ class Pipeline {
     while (in_flight_count() > 0) write_first();
   }
 
-  // The counts of every worker, added up in the first worker's total.
+  // The counts of every worker, added up in the first worker's total (when counting).
   APPLY_CONTEXT *counts() {
     for (size_t k = 1; k < totals_.size(); k++) add_pattern_match_counts(totals_[0], totals_[k]);
     return totals_[0];
@@ -190,7 +183,7 @@ class Pipeline {
       }
       init_apply_to_string(block->text.c_str(), applyer);
       for (const char *out; (out = next_pattern_output(applyer)) != nullptr;) block->out += out;
-      add_pattern_match_counts(totals_[k], applyer);
+      if (!totals_.empty()) add_pattern_match_counts(totals_[k], applyer);
       {
         std::lock_guard<std::mutex> lock(mutex_);
         block->done = true;
@@ -264,7 +257,7 @@ int patterns_command(int argc, char **argv) {
     if (count && applyer != nullptr) std::fputs(pattern_match_counts_to_page(applyer, nullptr), stdout);
     free_applyer(applyer);
   } else {
-    Pipeline pipeline(net, side, static_cast<unsigned>(jobs));
+    Pipeline pipeline(net, side, static_cast<unsigned>(jobs), count);
     pipeline.run(input);
     if (count) std::fputs(pattern_match_counts_to_page(pipeline.counts(), nullptr), stdout);
   }

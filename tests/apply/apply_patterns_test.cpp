@@ -164,12 +164,16 @@ std::vector<Pattern> random_patterns(std::mt19937 &random, size_t longest) {
 
 TEST_F(PatternTest, MarkupExtractionAndCountsAgreeWithTheLongestMatchReference) {
   const std::vector<std::string> alphabet = {"a", "b", "\xC3\xA9", "\n", " ", "a", "b"};
-  kora_test::for_seeds(200, [&](unsigned, std::mt19937 &random) {
+  kora_test::for_seeds(200, [&](unsigned seed, std::mt19937 &random) {
     const std::vector<Pattern> patterns = random_patterns(random, 4);
-    NET *net = read_regex(pattern_regex(patterns).c_str());
+    // Half of the networks start with a flag diacritic on a path that matches nothing here:
+    // they are searched by the general search, the others mostly by the walk down the trie.
+    std::string regex = pattern_regex(patterns);
+    if (seed % 2 == 0) regex += " | [\"@U.x.y@\" {zz} EndTag(flagged)]";
+    NET *net = read_regex(regex.c_str());
     ASSERT_NE(net, nullptr);
     const std::string text = random_text(random, alphabet, 40);
-    SCOPED_TRACE(pattern_regex(patterns) + " over '" + text + "'");
+    SCOPED_TRACE(regex + " over '" + text + "'");
     const Reference expected = reference(patterns, text);
     EXPECT_EQ(mark(net, text), expected.marked);
     {
