@@ -238,9 +238,9 @@ def render():
         out += class_entries(stubs, name)
     out.append("## `kora.dask`\n")
     out.append(markdown(kora.dask.__doc__) + "\n")
-    lookup = kora.dask.lookup
-    out.append(entry("### `kora.dask.lookup%s`" % inspect.signature(lookup),
-                     markdown(lookup.__doc__)))
+    for function in (kora.dask.lookup, kora.dask.mark):
+        out.append(entry("### `kora.dask.%s%s`" % (function.__name__, inspect.signature(function)),
+                         markdown(function.__doc__)))
     return "\n".join(out)
 
 
