@@ -1319,7 +1319,7 @@ KORA_API void free_applyer_complete(APPLY_CONTEXT *applyer);
  * different tags are all tagged, the tags nested in the network's order. A match reads at
  * least one symbol and never a line feed (lines are marked up independently); its path has at
  * most KORA_MAX_PATH_DEPTH steps (longer ones are reported once, "Recursion depth in
- * longest_paths() exceeds maximum, %d", and not followed) and reads at most 65536 symbols. Flag diacritics, OTHER, list flags and inserted networks work as in the applyer.
+ * longest_paths() exceeds maximum, %d", and not followed) and at most 64 KB of text. Flag diacritics, OTHER, list flags and inserted networks work as in the applyer.
  * A closing tag whose name is defined as a network (define_net) or as a regex function of
  * one argument (define_function) writes, in place of the match, the one string that the
  * network gives for it (applied in the applyer's direction) or that the function's network
@@ -1332,9 +1332,10 @@ KORA_API void free_applyer_complete(APPLY_CONTEXT *applyer);
  * KORA_MARK_PATTERNS (on: the tags are written; off: only the match's output), KORA_DELETE_
  * PATTERNS (matches are left out), KORA_EXTRACT_PATTERNS (only the matches are written, each
  * followed by the end-of-line string), KORA_LOCATE_PATTERNS (only "START\tLENGTH\tTAG" and the
- * end-of-line string per tag of each match, in symbols from the start of the input),
+ * end-of-line string per tag of each match, in bytes from the start of the input),
  * KORA_COUNT_PATTERNS (matches are counted per tag). Text is read and written as the applyer
- * reads and writes it (the context's encodings); unmatched text is copied symbol by symbol.
+ * reads and writes it (the context's encodings); unmatched text is copied as it is when the two
+ * encodings are the same, else symbol by symbol.
  * Several threads may use pattern applyers of one network as they may use applyers, except
  * that transducer and function tags compile regular expressions (single-threaded).
  * ------------------------------------------------------------------------------------------- */
