@@ -1377,9 +1377,9 @@ KORA_API APPLY_CONTEXT *make_pattern_applyer(const char *net_file, const char *s
 KORA_API long apply_patterns(APPLY_CONTEXT *applyer);
 
 /* The markup of the next stretch of the bound input, in a buffer the applyer owns until its
- * next call: a string whole, a stream in stretches of about 64 KB whose concatenation is the
- * markup of the whole stream (so a stream of any size is marked up in constant memory); null
- * when the input is exhausted. Counting starts afresh with each binding, so after the last
+ * next call: stretches of about 64 KB of markup (a short string's in one) whose concatenation is
+ * the markup of the whole input, so that a stream of any size is marked up in constant memory;
+ * null when the input is exhausted. Counting starts afresh with each binding, so after the last
  * stretch the counts are those of the whole input. */
 KORA_API const char *next_pattern_output(APPLY_CONTEXT *applyer);
 

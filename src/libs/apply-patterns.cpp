@@ -305,8 +305,7 @@ size_t longest_spelling(const APPLY_CONTEXT *a) {
   for (uint32_t label = next_alph_item(&iterator); label != ID_NO_SYMBOL;
        label = next_alph_item(&iterator)) {
     const uint32_t in = a->input_side == 0 ? upper_id(label) : lower_id(label);
-    if (in != ID_NO_SYMBOL && in > DET_EPSILON && label_arity(in) == 1 &&
-        symbol_flag(in) == nullptr)
+    if (in != ID_NO_SYMBOL && in > DET_EPSILON && label_arity(in) == 1)
       longest = std::max(longest, fat_strlen(label_record(in)->name));
   }
   return static_cast<size_t>(longest) * (input_encoding_mode() == KORA_LATIN1 ? 8 : 4);
@@ -1042,8 +1041,7 @@ KORA_API const char *next_pattern_output(APPLY_CONTEXT *applyer) {
     PatternState *p = bound_state(applyer, "next_pattern_output");
     if (p == nullptr || p->exhausted) return nullptr;
     reset_string_buffer(applyer->output);
-    const int until = applyer->input_stream != nullptr ? kChunkBytes : INT32_MAX;
-    scan(applyer, *p, until);
+    scan(applyer, *p, kChunkBytes);
     if (p->at_end && p->scan >= p->base + p->fill) p->exhausted = true;
     if (p->output_file != nullptr) {
       flush_to_file(applyer, *p);

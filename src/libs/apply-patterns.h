@@ -14,8 +14,12 @@
 // applyer's general search (apply.h), and cutting epsilon loops the same way (an epsilon move
 // may not revisit a state visited since the last consumed symbol). Every final state reached
 // after a closing tag is a candidate; the longest wins, and equally long ones with other tags
-// are added once. The path of the winner goes through the applyer's own formatter. Cost per
-// scan position: the paths explored from it, which for a deterministic network is one step per
+// are added once. The path of the winner goes through the applyer's own formatter. Most pattern
+// networks (a list of names or terms, each followed by its tag) need none of that: when every
+// state's ordinary arcs read distinct symbols and its only other arc writes a closing tag into
+// a final state without arcs, the network is walked as a trie, one arc per symbol, without
+// frames or a path, and the general search is kept for the states and matches the walk cannot
+// decide. Cost per scan position: the paths explored from it, which for a trie is one step per
 // symbol of the longest prefix of the text there that the network can read.
 //
 // The text is read into a window of bytes a block at a time (a string is its own window), so

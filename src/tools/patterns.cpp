@@ -182,6 +182,7 @@ class Pipeline {
         waiting_.pop_front();
       }
       init_apply_to_string(block->text.c_str(), applyer);
+      block->out.reserve(block->text.size() + block->text.size() / 4);
       for (const char *out; (out = next_pattern_output(applyer)) != nullptr;) block->out += out;
       if (!totals_.empty()) add_pattern_match_counts(totals_[k], applyer);
       {
