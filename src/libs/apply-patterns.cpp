@@ -65,6 +65,8 @@ struct PatternState {
   // a stream's bytes are read into `buffer` a block at a time. Offsets are from the start of
   // the input; the scan position is the offset where the next match is tried.
   size_t capacity = kDefaultWindowBytes, block = kDefaultWindowBlock;
+  size_t next_capacity = kDefaultWindowBytes, next_block = kDefaultWindowBlock;  // from the next
+                                                                              // binding on
   size_t lookahead = 8;  // a symbol's spelling is at most this many bytes
   const char *data = nullptr;
   std::vector<char> buffer;
@@ -317,6 +319,8 @@ size_t longest_spelling(const APPLY_CONTEXT *a) {
 void start_input(APPLY_CONTEXT *a, PatternState &p) {
   if (a->input_pos != 0) return;
   a->input_pos = 1;
+  p.capacity = p.next_capacity;
+  p.block = p.next_block;
   p.base = p.scan = 0;
   p.exhausted = false;
   if (a->input_stream != nullptr) {
@@ -934,9 +938,8 @@ PatternState *bound_state(APPLY_CONTEXT *a, const char *caller) {
 bool set_pattern_window(APPLY_CONTEXT *applyer, size_t bytes, size_t block) {
   PatternState *p = state_of(applyer);
   if (p == nullptr || bytes < 2 * p->lookahead || block < 1 || block > bytes) return false;
-  p->capacity = bytes;
-  p->block = block;
-  applyer->input_pos = 0;
+  p->next_capacity = bytes;
+  p->next_block = block;
   return true;
 }
 

@@ -49,7 +49,8 @@ constexpr size_t kDefaultWindowBytes = 1 << 16;
 constexpr size_t kDefaultWindowBlock = 1 << 14;
 
 // Sets the window of a pattern applyer to `bytes` read `block` at a time (at least 1, at most
-// `bytes`); takes effect when it is next bound to input. Tests use small windows to make
+// `bytes`); takes effect when it starts reading the input it is bound to (at once when it has
+// not yet read any). Tests use small windows to make
 // matches span several blocks and several moves of the window. False, changing nothing, for a
 // window too small for two of the network's longest spellings or an applyer that is not a
 // pattern applyer.

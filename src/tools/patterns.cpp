@@ -75,7 +75,7 @@ class BlockReader {
 
   // The next block into *text; false at the end of the input.
   bool next(std::string *text) {
-    text->swap(carry_);
+    text->assign(carry_);  // (keeping the capacity of a recycled block)
     carry_.clear();
     size_t searched = 0;  // bytes of *text without a line end
     while (!at_end_) {
@@ -134,7 +134,7 @@ class Pipeline {
     BlockReader reader(input);
     const size_t most = kBlocksPerWorker * threads_.size();
     while (!std::ferror(stdout)) {
-      auto block = std::make_shared<Block>();
+      std::shared_ptr<Block> block = recycled();
       if (!reader.next(&block->text)) break;
       {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -168,6 +168,20 @@ class Pipeline {
       in_flight_.pop_front();
     }
     write_all(block->out.data(), block->out.size());
+    std::lock_guard<std::mutex> lock(mutex_);
+    free_.push_back(block);
+  }
+
+  // A block to fill: one written before, whose strings keep their memory (so that the pages of
+  // a megabyte are not given back and faulted in again for every block), or a new one.
+  std::shared_ptr<Block> recycled() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.empty()) return std::make_shared<Block>();
+    std::shared_ptr<Block> block = free_.back();
+    free_.pop_back();
+    block->out.clear();
+    block->done = false;
+    return block;
   }
 
   void work(unsigned k) {
@@ -188,7 +202,6 @@ class Pipeline {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         block->done = true;
-        block->text = std::string();
       }
       block_done_.notify_all();
     }
@@ -199,6 +212,7 @@ class Pipeline {
   std::mutex mutex_;
   std::condition_variable work_ready_, block_done_;
   std::deque<std::shared_ptr<Block>> in_flight_, waiting_;
+  std::vector<std::shared_ptr<Block>> free_;
   bool closing_ = false;
 };
 
