@@ -61,7 +61,7 @@ enum {
   KORA_SHOW_FLAGS = 39,           /* applyers write the flag diacritics of a result */
   KORA_APPLY_BOTH_SIDES = 40,     /* applyers write both sides of a result in pair notation */
   KORA_COUNT_PATTERNS = 41,       /* pattern applyers count the matches of each tag (0) */
-  KORA_MARK_PATTERNS = 42,        /* pattern applyers write "<tag>" and "</tag>" around matches (1) */
+  KORA_MARK_PATTERNS = 42,        /* pattern applyers write <tag> and </tag> around matches (1) */
   KORA_DELETE_PATTERNS = 43,      /* pattern applyers leave the matches out (0) */
   KORA_CHAR_ENCODING = 44,        /* 1 = UTF-8, 2 = ISO-8859-1 (1) */
   KORA_EXTRACT_PATTERNS = 46,     /* pattern applyers write only the matches, one per item (0) */
@@ -1319,11 +1319,12 @@ KORA_API void free_applyer_complete(APPLY_CONTEXT *applyer);
  * different tags are all tagged, the tags nested in the network's order. A match reads at
  * least one symbol and never a line feed (lines are marked up independently); its path has at
  * most KORA_MAX_PATH_DEPTH steps (longer ones are reported once, "Recursion depth in
- * longest_paths() exceeds maximum, %d", and not followed) and at most 64 KB of text. Flag diacritics, OTHER, list flags and inserted networks work as in the applyer.
- * A closing tag whose name is defined as a network (define_net) or as a regex function of
- * one argument (define_function) writes, in place of the match, the one string that the
- * network gives for it (applied in the applyer's direction) or that the function's network
- * holds on the output side; otherwise the report "Transducer 'name' defined as 'name' yields
+ * longest_paths() exceeds maximum, %d", and not followed) and at most 64 KB of text. Flag
+ * diacritics, OTHER, list flags and inserted networks work as in the applyer. A closing tag
+ * whose name is defined as a network (define_net) or as a regex function of one argument
+ * (define_function) writes, in place of the match, the one string that the network gives for
+ * it (applied down: the match on its upper side) or that the function makes of it (the lower
+ * side of its network); otherwise the report "Transducer 'name' defined as 'name' yields
  * multiple strings when applied to:\nTEXT" (or "Function ...", "an infinite string", "no
  * result") is given and the match is marked up as usual. Context markers (LC( and the like)
  * are not read by the search: a path through one never matches.

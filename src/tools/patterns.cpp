@@ -269,7 +269,8 @@ int patterns_command(int argc, char **argv) {
     std::fflush(stdout);
     APPLY_CONTEXT *applyer = new_pattern_applyer(net, nullptr, input, stdout, side, nullptr);
     if (applyer == nullptr || apply_patterns(applyer) < 0) status = 1;
-    if (count && applyer != nullptr) std::fputs(pattern_match_counts_to_page(applyer, nullptr), stdout);
+    if (count && applyer != nullptr)
+      std::fputs(pattern_match_counts_to_page(applyer, nullptr), stdout);
     free_applyer(applyer);
   } else {
     Pipeline pipeline(net, side, static_cast<unsigned>(jobs), count);

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size > 4096) return 0;
   set_char_encoding(context, size % 2 == 0 ? KORA_UTF8 : KORA_LATIN1);
   // A string ends at its first NUL byte; the stream gets the same bytes.
-  std::string text(reinterpret_cast<const char *>(data), strnlen(reinterpret_cast<const char *>(data), size));
+  const auto *bytes = reinterpret_cast<const char *>(data);
+  const std::string text(bytes, strnlen(bytes, size));
   for (NET *net : nets)
     if (markup(net, text, false) != markup(net, text, true)) std::abort();
   return 0;
