@@ -60,9 +60,15 @@ enum {
   KORA_PRINT_SPACE = 38,          /* applyers write a blank between the symbols of a result */
   KORA_SHOW_FLAGS = 39,           /* applyers write the flag diacritics of a result */
   KORA_APPLY_BOTH_SIDES = 40,     /* applyers write both sides of a result in pair notation */
+  KORA_COUNT_PATTERNS = 41,       /* pattern applyers count the matches of each tag (0) */
+  KORA_MARK_PATTERNS = 42,        /* pattern applyers write <tag> and </tag> around matches (1) */
+  KORA_DELETE_PATTERNS = 43,      /* pattern applyers leave the matches out (0) */
   KORA_CHAR_ENCODING = 44,        /* 1 = UTF-8, 2 = ISO-8859-1 (1) */
+  KORA_EXTRACT_PATTERNS = 46,     /* pattern applyers write only the matches, one per item (0) */
   KORA_INTERACTIVE = 47,          /* errors never end the process (1) */
-  KORA_PROLOG_ONE_PASS = 48       /* read_prolog reads the standard input in one pass (0) */
+  KORA_PROLOG_ONE_PASS = 48,      /* read_prolog reads the standard input in one pass (0) */
+  KORA_LOCATE_PATTERNS = 49,      /* pattern applyers write "START\tLENGTH\tTAG" per match (0) */
+  KORA_MAX_PATH_DEPTH = 37        /* the longest path a pattern search follows (5000) */
 };
 
 /* Character encodings of thin (8-bit) text. */
@@ -1369,6 +1375,99 @@ KORA_API const char *approx_result(const APPROX_APPLYER *applyer, int k, int *di
 
 /* Frees the approximate applyer (not its networks); null is ignored. */
 KORA_API void free_approx_applyer(APPROX_APPLYER *applyer);
+
+/* ---------------------------------------------------------------------------------------------
+ * Marking patterns in running text. A pattern network is a transducer whose paths read a
+ * pattern on the input side and write it back followed by a closing tag, a symbol spelled
+ * "</name>" (the regex function EndTag(name) makes one on the upper side: read such a network
+ * with input_side 1). A pattern applyer scans the text from left to right; at each position it
+ * takes the longest match (the longest path that reads text from there and ends in a final
+ * state after a closing tag), writes "<name>" before it and "</name>" after it, and goes on
+ * after the match; where nothing matches, one symbol is copied. Matches of equal length with
+ * different tags are all tagged, the tags nested in the network's order. A match reads at
+ * least one symbol and never a line feed (lines are marked up independently); its path has at
+ * most KORA_MAX_PATH_DEPTH steps (longer ones are reported once, "Recursion depth in
+ * longest_paths() exceeds maximum, %d", and not followed) and at most 64 KB of text. Flag
+ * diacritics, OTHER, list flags and inserted networks work as in the applyer. A closing tag
+ * whose name is defined as a network (define_net) or as a regex function of one argument
+ * (define_function) writes, in place of the match, the one string that the network gives for
+ * it (applied down: the match on its upper side) or that the function makes of it (the lower
+ * side of its network); otherwise the report "Transducer 'name' defined as 'name' yields
+ * multiple strings when applied to:\nTEXT" (or "Function ...", "an infinite string", "no
+ * result") is given and the match is marked up as usual. Context markers (LC( and the like)
+ * are not read by the search: a path through one never matches.
+ *
+ * Options are read from the context's parameters when the applyer is made:
+ * KORA_MARK_PATTERNS (on: the tags are written; off: only the match's output), KORA_DELETE_
+ * PATTERNS (matches are left out), KORA_EXTRACT_PATTERNS (only the matches are written, each
+ * followed by the end-of-line string), KORA_LOCATE_PATTERNS (only "START\tLENGTH\tTAG" and the
+ * end-of-line string per tag of each match, in bytes from the start of the input),
+ * KORA_COUNT_PATTERNS (matches are counted per tag). Text is read and written as the applyer
+ * reads and writes it (the context's encodings); unmatched text is copied as it is when the two
+ * encodings are the same, else symbol by symbol.
+ * Several threads may use pattern applyers of one network as they may use applyers, except
+ * that transducer and function tags compile regular expressions (single-threaded).
+ * ------------------------------------------------------------------------------------------- */
+
+/* A new pattern applyer for `net` (not owned; it must outlive the applyer), read from
+ * `input_side` (0: the upper side is read and the lower written; 1 the reverse), with the
+ * options of `context` (the default context when null). Bind it to input with
+ * init_apply_to_string or init_apply_to_stream; free it with free_applyer. Null after
+ * "Usage: init_apply_patterns(net, input_side, cntxt)." for a null network, after "When the
+ * variables 'delete-patterns' and 'extract-patterns' are both ON\n'apply patterns up' and
+ * 'apply patterns down' produce no output.\nunless 'count-patterns' is ON. Aborting..." and
+ * after "Sorry. This function has not yet been implemented for %s." for reduced networks,
+ * bimachines and compacted networks. */
+KORA_API APPLY_CONTEXT *init_apply_patterns(NET *net, int input_side, FST_CONTEXT *context);
+
+/* init_apply_patterns with counting on, bound to exactly one of `string` and `stream` (the
+ * caller's), writing to `output` when it is not null (apply_patterns and next_pattern_output
+ * then write there and return what they wrote), else to the applyer's buffer. Null, after
+ * "No network!" or the messages of new_applyer about the input, or those of
+ * init_apply_patterns. */
+KORA_API APPLY_CONTEXT *new_pattern_applyer(NET *net, const char *string, FILE *stream,
+                                            FILE *output, int input_side, FST_CONTEXT *context);
+
+/* new_pattern_applyer over the first network of the saved file `net_file`, reading `string`
+ * or the text file `input_file` (its encoding detected as make_applyer does; the standard input
+ * when both are null) and writing to the file `output_file` (created or emptied; the buffer
+ * when null). The applyer owns the network and both files: free_applyer frees and closes them.
+ * Null when a string and a file are both given ("A pattern applyer can be initialized for a
+ * string or a stream but not both.") and when a file cannot be loaded or opened, after the
+ * message; nothing stays open then. */
+KORA_API APPLY_CONTEXT *make_pattern_applyer(const char *net_file, const char *string,
+                                             const char *input_file, const char *output_file,
+                                             int input_side, FST_CONTEXT *context);
+
+/* Scans all the input bound to a pattern applyer and returns the number of matches (-1 for an
+ * applyer that is not bound or not a pattern applyer). With an output file the markup goes
+ * there as it is made, in constant memory; otherwise it accumulates in the applyer's buffer,
+ * which next_pattern_output returns. Counting starts afresh with each binding. */
+KORA_API long apply_patterns(APPLY_CONTEXT *applyer);
+
+/* The markup of the next stretch of the bound input, in a buffer the applyer owns until its
+ * next call: stretches of about 64 KB of markup (a short string's in one) whose concatenation is
+ * the markup of the whole input, so that a stream of any size is marked up in constant memory;
+ * null when the input is exhausted. Counting starts afresh with each binding, so after the last
+ * stretch the counts are those of the whole input. */
+KORA_API const char *next_pattern_output(APPLY_CONTEXT *applyer);
+
+/* Appends the table of match counts to `page`, or to a page the applyer owns when it is null,
+ * and returns the page's text (owned by the page): "Pattern" padded to the longest tag,
+ * "\t# of matches", a rule, a line "<name>" padded, "\t%7ld" with its count for each closing
+ * tag of the output side in the order of the network's labels, a rule, and "\tTotal:\t%7ld".
+ * Lines end with the context's end-of-line string. Null for an applyer that is not a pattern
+ * applyer. */
+KORA_API const char *pattern_match_counts_to_page(APPLY_CONTEXT *applyer, PAGE *page);
+
+/* The count of tag number `tag` (in the table's order) and its name (without "</" and ">",
+ * UTF-8, owned by the applyer) in *name when `name` is not null; the total for `tag` -1; -1
+ * for any other `tag` or an applyer that is not a pattern applyer. */
+KORA_API long pattern_match_count(APPLY_CONTEXT *applyer, int tag, const char **name);
+
+/* Adds the counts of `from` to those of `into`, two pattern applyers of one network (as the
+ * applyers of several threads are): 0, or 1 changing nothing when they have not the same tags. */
+KORA_API int add_pattern_match_counts(APPLY_CONTEXT *into, APPLY_CONTEXT *from);
 
 /* ---------------------------------------------------------------------------------------------
  * Arc optimization and shared arc lists: smaller minimal networks.

@@ -44,6 +44,7 @@
 #include "count-paths.h"
 #include "kora.h"
 #include "library.h"
+#include "patterns.h"
 #include "states.h"
 
 namespace py = pybind11;
@@ -838,6 +839,7 @@ PYBIND11_MODULE(_kora, m) {
             unary_operation.doc);
 
   define_states(m, net);
+  define_patterns(net);
   py::delattr(m, "__module__");
 
   m.def("regex",

@@ -1,6 +1,7 @@
-"""Looking words up over Dask collections that may not fit one machine.
+"""Looking words up and marking patterns over Dask collections that may not fit one machine.
 
-:func:`lookup` maps ``Net.lookup`` over a Dask Bag of strings or a dask DataFrame column. The
+:func:`lookup` maps ``Net.lookup`` over a Dask Bag of strings or a dask DataFrame column, and
+:func:`mark` maps ``Net.mark`` (or ``extract``, ``count``) over a Bag of documents. The
 network travels as the bytes of its network file, once per worker: with a distributed client
 they are scattered to every worker before the partitions run (without one, they are one node of
 the task graph). Each worker process loads it once and keeps the loaded network in a small
@@ -26,7 +27,7 @@ except ImportError:  # dask without pandas: Bags only
 
 from . import Net, from_bytes, memory_limit, set_memory_limit
 
-__all__ = ["lookup", "suggest"]
+__all__ = ["lookup", "mark", "suggest"]
 
 # The networks loaded in this process, by digest, the most recently used last.
 _CACHE_SIZE = 4
@@ -84,6 +85,11 @@ def _settings_here(settings):
     model = settings.pop("errors")
     settings["errors"] = None if model is None else _network(model[1], model[0])
     return settings
+
+
+def _mark_partition(texts, data, digest, what, direction, limit):
+    set_memory_limit(limit)
+    return _network(digest, data).patterns_many(list(texts), what, direction)
 
 
 def _shipped(data, digest):
@@ -165,3 +171,25 @@ def suggest(collection, net, max_edits=2, limit=10, *, transpositions=False, err
                                          meta=(collection.name, object))
     raise TypeError("collection must be a dask Bag or a dask DataFrame column (Series), not %s"
                     % type(collection).__name__)
+
+
+def mark(collection, net, what="mark", direction=None):
+    """Marks up each document (a str) of ``collection``, a ``dask.bag.Bag``, with the pattern
+    network ``net``: ``what`` "mark" gives ``net.mark(text)``, "extract" ``net.extract(text)`` and
+    "count" ``net.count(text)`` for each, in the Bag's order, as a lazy Bag. ``direction`` is that
+    of ``Net.mark``. The network travels to the workers as for :func:`lookup`: once per worker,
+    loaded once per process, with the memory limit of the calling process; each partition is
+    marked up by one pattern applyer.
+    """
+    if not isinstance(net, Net):
+        raise TypeError("net must be a kora.Net, not %s" % type(net).__name__)
+    if what not in ("mark", "extract", "count"):
+        raise ValueError("what must be 'mark', 'extract' or 'count', not %r" % (what,))
+    if direction not in (None, "down", "up"):
+        raise ValueError("direction must be 'down', 'up' or None, not %r" % (direction,))
+    if not isinstance(collection, dask.bag.Bag):
+        raise TypeError("collection must be a dask Bag, not %s" % type(collection).__name__)
+    data = net.to_bytes()
+    digest = hashlib.sha256(data).hexdigest()
+    return collection.map_partitions(_mark_partition, _shipped(data, digest), digest, what,
+                                     direction, memory_limit())

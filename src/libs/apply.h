@@ -190,6 +190,8 @@ struct APPLY_CONTEXT {
   // or ID_NO_SYMBOL where the parse table must cut the input.
   uint32_t single_bytes[256];
   uint64_t single_bytes_generation;
+  // The state of a pattern applyer (apply-patterns.cpp), freed with the applyer; null for others.
+  std::shared_ptr<void> patterns;
 };
 
 namespace kora {

@@ -70,6 +70,18 @@ const Command commands[] = {
      "      the edits from the error model in the network file MODEL (typed strings above,\n"
      "      intended ones below; each arc of a pair one error); -j N as for lookup",
      suggest_command},
+    {"patterns",
+     "[--words | --spaced] [--up | --down] [--delete | --extract | --count] [--latin1] [-j N] "
+     "NETWORK [INPUT]",
+     "marks up INPUT (standard input by default) with a pattern network: at each position the\n"
+     "      longest match is written between <name> and </name>, its closing tag in the network,\n"
+     "      the rest copied; --delete leaves the matches out, --extract writes only them, one\n"
+     "      per line, --count writes only the table of matches per tag. The network is read from\n"
+     "      the side without the tags (--up: the lower side, --down: the upper side); --latin1\n"
+     "      reads and writes ISO-8859-1. Matches never hold a line end. One thread streams the\n"
+     "      text in constant memory; -j N marks up blocks of lines on N threads, with the same\n"
+     "      output",
+     patterns_command},
     {"regex", "[-D NAME=FILE | -D NAME=REGEX]... [-o OUT] (EXPR | -f FILE)",
      "compiles a regular expression, or each expression of FILE (each ended by \";\"): the\n"
      "      size of each network in one line; -o saves them all; a syntax error is followed by\n"

@@ -37,6 +37,7 @@ int regex_command(int argc, char **argv);
 int draw_command(int argc, char **argv);
 int optimize_command(int argc, char **argv);
 int convert_command(int argc, char **argv);
+int patterns_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.
 int usage();

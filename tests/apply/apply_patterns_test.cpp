@@ -1,0 +1,382 @@
+// The pattern applyer: markup, extraction and counts of seeded random texts against a
+// brute-force longest-match reference (overlapping patterns, prefixes of one another, matches
+// at the ends of the text and beside line ends, multi-byte characters), from strings and from
+// streams, with rings small enough that matches wrap around them; the edge cases and messages
+// of the interface; transducer and function tags; ISO-8859-1 text.
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "apply-patterns.h"
+#include "files.h"
+#include "kora_test.h"
+
+namespace {
+
+using kora_test::messages;
+
+class PatternTest : public kora_test::Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    context_->eol_string = "\n";
+  }
+};
+
+struct Pattern {
+  std::string text;  // UTF-8
+  std::string tag;
+};
+
+// The regex of a pattern network: each pattern followed by EndTag of its tag (upper side).
+std::string pattern_regex(const std::vector<Pattern> &patterns) {
+  std::string regex;
+  for (const Pattern &p : patterns) {
+    if (!regex.empty()) regex += " | ";
+    regex.append("[{").append(p.text).append("} EndTag(").append(p.tag).append(")]");
+  }
+  return regex;
+}
+
+// The characters of UTF-8 text, each as its bytes.
+std::vector<std::string> characters(const std::string &text) {
+  std::vector<std::string> out;
+  for (size_t k = 0; k < text.size();) {
+    size_t length = 1;
+    const auto lead = static_cast<unsigned char>(text[k]);
+    if (lead >= 0xF0) length = 4;
+    else if (lead >= 0xE0) length = 3;
+    else if (lead >= 0xC0) length = 2;
+    out.push_back(text.substr(k, length));
+    k += length;
+  }
+  return out;
+}
+
+struct Reference {
+  std::string marked, extracted;
+  std::map<std::string, long> counts;
+};
+
+// The longest match at each position by trying every pattern there; a match never holds a
+// line feed. Each pattern text has one tag in these tests.
+Reference reference(const std::vector<Pattern> &patterns, const std::string &text) {
+  const std::vector<std::string> chars = characters(text);
+  Reference r;
+  for (size_t i = 0; i < chars.size();) {
+    const Pattern *best = nullptr;
+    size_t best_length = 0;
+    for (const Pattern &p : patterns) {
+      const std::vector<std::string> pc = characters(p.text);
+      if (pc.size() <= best_length || i + pc.size() > chars.size()) continue;
+      bool same = true;
+      for (size_t k = 0; k < pc.size() && same; k++) same = chars[i + k] == pc[k];
+      if (same) {
+        best = &p;
+        best_length = pc.size();
+      }
+    }
+    if (best == nullptr) {
+      r.marked += chars[i++];
+      continue;
+    }
+    const std::string item = "<" + best->tag + ">" + best->text + "</" + best->tag + ">";
+    r.marked += item;
+    r.extracted += item + "\n";
+    r.counts[best->tag]++;
+    i += best_length;
+  }
+  return r;
+}
+
+// The parameters of the options, set for the applyers made while it lives.
+struct Options {
+  explicit Options(bool extract, bool remove = false, bool count = false) {
+    int32_t *w = int_parameters()->word;
+    w[KORA_EXTRACT_PATTERNS] = extract;
+    w[KORA_DELETE_PATTERNS] = remove;
+    w[KORA_COUNT_PATTERNS] = count;
+  }
+  ~Options() {
+    int32_t *w = int_parameters()->word;
+    w[KORA_EXTRACT_PATTERNS] = w[KORA_DELETE_PATTERNS] = w[KORA_COUNT_PATTERNS] = 0;
+  }
+};
+
+// Everything next_pattern_output gives, joined.
+std::string all_output(APPLY_CONTEXT *applyer) {
+  std::string out;
+  for (const char *chunk; (chunk = next_pattern_output(applyer)) != nullptr;) out += chunk;
+  return out;
+}
+
+std::string mark(NET *net, const std::string &text, int side = 1) {
+  APPLY_CONTEXT *applyer = new_pattern_applyer(net, text.c_str(), nullptr, nullptr, side, nullptr);
+  std::string out = all_output(applyer);
+  free_applyer(applyer);
+  return out;
+}
+
+std::map<std::string, long> counts_of(APPLY_CONTEXT *applyer) {
+  std::map<std::string, long> counts;
+  const char *name = nullptr;
+  for (int k = 0; pattern_match_count(applyer, k, &name) >= 0; k++) {
+    const long n = pattern_match_count(applyer, k, &name);
+    if (n > 0) counts[name] = n;
+  }
+  return counts;
+}
+
+std::string random_text(std::mt19937 &random, const std::vector<std::string> &alphabet,
+                        size_t most) {
+  std::string text;
+  const size_t length = random() % (most + 1);
+  for (size_t k = 0; k < length; k++) text += alphabet[random() % alphabet.size()];
+  return text;
+}
+
+// Random patterns over a, b and é, of one to `longest` characters, each text once.
+std::vector<Pattern> random_patterns(std::mt19937 &random, size_t longest) {
+  const std::vector<std::string> letters = {"a", "b", "\xC3\xA9"};
+  std::vector<Pattern> patterns;
+  const size_t count = 1 + random() % 6;
+  while (patterns.size() < count) {
+    std::string text;
+    const size_t length = 1 + random() % longest;
+    for (size_t k = 0; k < length; k++) text += letters[random() % letters.size()];
+    bool seen = false;
+    for (const Pattern &p : patterns) seen = seen || p.text == text;
+    // Prefixes of patterns already chosen come often: they make the longest match matter.
+    if (!patterns.empty() && random() % 3 == 0) {
+      const std::vector<std::string> chars = characters(patterns[random() % patterns.size()].text);
+      text.clear();
+      for (size_t k = 0, n = 1 + random() % chars.size(); k < n; k++) text += chars[k];
+      seen = false;
+      for (const Pattern &p : patterns) seen = seen || p.text == text;
+    }
+    if (!seen) patterns.push_back({text, "t" + std::to_string(random() % 3)});
+  }
+  return patterns;
+}
+
+TEST_F(PatternTest, MarkupExtractionAndCountsAgreeWithTheLongestMatchReference) {
+  const std::vector<std::string> alphabet = {"a", "b", "\xC3\xA9", "\n", " ", "a", "b"};
+  kora_test::for_seeds(200, [&](unsigned seed, std::mt19937 &random) {
+    const std::vector<Pattern> patterns = random_patterns(random, 4);
+    // Half of the networks start with a flag diacritic on a path that matches nothing here:
+    // they are searched by the general search, the others mostly by the walk down the trie.
+    std::string regex = pattern_regex(patterns);
+    if (seed % 2 == 0) regex += " | [\"@U.x.y@\" {zz} EndTag(flagged)]";
+    NET *net = read_regex(regex.c_str());
+    ASSERT_NE(net, nullptr);
+    const std::string text = random_text(random, alphabet, 40);
+    SCOPED_TRACE(regex + " over '" + text + "'");
+    const Reference expected = reference(patterns, text);
+    EXPECT_EQ(mark(net, text), expected.marked);
+    {
+      Options extract(true);
+      EXPECT_EQ(mark(net, text), expected.extracted);
+    }
+    {
+      Options count(true, true, true);
+      APPLY_CONTEXT *applyer =
+          new_pattern_applyer(net, text.c_str(), nullptr, nullptr, 1, nullptr);
+      EXPECT_EQ(all_output(applyer), "");
+      EXPECT_EQ(counts_of(applyer), expected.counts);
+      free_applyer(applyer);
+    }
+    free_network(net);
+  });
+}
+
+TEST_F(PatternTest, SmallWindowsAndStreamsGiveTheSameMarkupAsAString) {
+  // Matches up to ten symbols (twenty bytes), windows of 32 bytes read 4 or 3 at a time:
+  // matches span several blocks, and the window moves in the middle of a search.
+  const std::vector<std::string> alphabet = {"a", "b", "\xC3\xA9", "\n", "a", "b"};
+  kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
+    const std::vector<Pattern> patterns = random_patterns(random, 10);
+    NET *net = read_regex(pattern_regex(patterns).c_str());
+    ASSERT_NE(net, nullptr);
+    const std::string text = random_text(random, alphabet, 300);
+    const Reference expected = reference(patterns, text);
+    for (const size_t block : {4u, 3u, 32u}) {
+      APPLY_CONTEXT *applyer =
+          new_pattern_applyer(net, text.c_str(), nullptr, nullptr, 1, nullptr);
+      ASSERT_TRUE(kora::set_pattern_window(applyer, 32, block));
+      EXPECT_EQ(all_output(applyer), expected.marked) << "block " << block;
+      FILE *stream = kora_test::stream_of(text);
+      init_apply_to_stream(stream, applyer);
+      EXPECT_EQ(all_output(applyer), expected.marked) << "stream, block " << block;
+      EXPECT_EQ(counts_of(applyer), expected.counts);
+      std::fclose(stream);
+      free_applyer(applyer);
+    }
+    free_network(net);
+  });
+}
+
+TEST_F(PatternTest, AMatchLongerThanTheWindowIsNotFound) {
+  NET *net = read_regex("[{abcdefghijklmnopqrstuvwxyz} EndTag(long)] | [{abc} EndTag(short)]");
+  FILE *stream = kora_test::stream_of("xabcdefghijklmnopqrstuvwxyzx");
+  APPLY_CONTEXT *applyer = new_pattern_applyer(net, nullptr, stream, nullptr, 1, nullptr);
+  ASSERT_TRUE(kora::set_pattern_window(applyer, 20, 2));
+  EXPECT_STREQ(next_pattern_output(applyer), "x<short>abc</short>defghijklmnopqrstuvwxyzx");
+  EXPECT_FALSE(kora::set_pattern_window(applyer, 2, 2));  // smaller than two spellings
+  std::fclose(stream);
+  free_applyer(applyer);
+  free_network(net);
+}
+
+TEST_F(PatternTest, EdgeCasesOfMarkup) {
+  NET *net = read_regex("[{cat} EndTag(animal)] | [{ab} EndTag(two)] | [{abc} EndTag(three)]");
+  EXPECT_EQ(mark(net, "a cat sat"), "a <animal>cat</animal> sat");
+  EXPECT_EQ(mark(net, "abcab"), "<three>abc</three><two>ab</two>");  // the longer one only
+  EXPECT_EQ(mark(net, "no match here"), "no match here");
+  EXPECT_EQ(mark(net, ""), "");
+  EXPECT_EQ(mark(net, "ca\nt cat\n"), "ca\nt <animal>cat</animal>\n");
+  free_network(net);
+
+  // Two tags on one text: both, nested in the order of the network's labels, counted each.
+  net = read_regex("[{Paris} EndTag(city)] | [{Paris} EndTag(name)]");
+  APPLY_CONTEXT *applyer = new_pattern_applyer(net, "in Paris.", nullptr, nullptr, 1, nullptr);
+  const std::string out = next_pattern_output(applyer);
+  EXPECT_TRUE(out == "in <city><name>Paris</name></city>." ||
+              out == "in <name><city>Paris</city></name>.")
+      << out;
+  EXPECT_EQ(pattern_match_count(applyer, -1, nullptr), 2);
+  EXPECT_EQ(next_pattern_output(applyer), nullptr);
+  free_applyer(applyer);
+  free_network(net);
+
+  // A pattern network read the other way: the tag on the lower side, input side 0; and one
+  // whose output differs from its input, written in the match's place.
+  net = invert_net(read_regex("[{cat} EndTag(animal)] | [{DOG}:{dog} EndTag(big)]"), 0);
+  EXPECT_EQ(mark(net, "cat dog", 0), "<animal>cat</animal> <big>DOG</big>");
+  int_parameters()->word[KORA_MARK_PATTERNS] = 0;
+  EXPECT_EQ(mark(net, "cat dog", 0), "cat DOG");
+  int_parameters()->word[KORA_MARK_PATTERNS] = 1;
+  int_parameters()->word[KORA_LOCATE_PATTERNS] = 1;
+  EXPECT_EQ(mark(net, "cat dog", 0), "0\t3\tanimal\n4\t3\tbig\n");
+  EXPECT_EQ(mark(net, "\xC3\xA9 dog", 0), "3\t3\tbig\n");  // in bytes
+  int_parameters()->word[KORA_LOCATE_PATTERNS] = 0;
+  free_network(net);
+
+  // OTHER in a pattern matches a symbol outside the network's sigma.
+  net = read_regex("[c ? t EndTag(cXt)]");
+  EXPECT_EQ(mark(net, "cut ct cu t"), "<cXt>cut</cXt> ct cu t");
+  free_network(net);
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(PatternTest, DeleteAndCountWritesNothingAndTheTableListsEveryTag) {
+  NET *net = read_regex("[{cat} EndTag(animal)] | [{dog} EndTag(animal)] | [{red} EndTag(colour)]");
+  Options options(false, true, true);
+  APPLY_CONTEXT *applyer =
+      new_pattern_applyer(net, "cat dog red cat", nullptr, nullptr, 1, nullptr);
+  EXPECT_EQ(all_output(applyer), "   ");
+  EXPECT_STREQ(pattern_match_counts_to_page(applyer, nullptr),
+               "Pattern \t# of matches\n"
+               "----------------------------\n"
+               "<animal>\t      3\n"
+               "<colour>\t      1\n"
+               "----------------------------\n"
+               "\tTotal:\t      4\n");
+  // Counts of two applyers add up.
+  APPLY_CONTEXT *other = new_pattern_applyer(net, "red", nullptr, nullptr, 1, nullptr);
+  all_output(other);
+  EXPECT_EQ(add_pattern_match_counts(applyer, other), 0);
+  EXPECT_EQ(pattern_match_count(applyer, -1, nullptr), 5);
+  free_applyer(other);
+  free_applyer(applyer);
+  free_network(net);
+}
+
+TEST_F(PatternTest, MessagesOfTheInterface) {
+  NET *net = read_regex("[{cat} EndTag(animal)]");
+  EXPECT_EQ(init_apply_patterns(nullptr, 1, nullptr), nullptr);
+  EXPECT_EQ(new_pattern_applyer(nullptr, "x", nullptr, nullptr, 1, nullptr), nullptr);
+  EXPECT_EQ(new_pattern_applyer(net, nullptr, nullptr, nullptr, 1, nullptr), nullptr);
+  EXPECT_EQ(new_pattern_applyer(net, "x", stdin, nullptr, 1, nullptr), nullptr);
+  {
+    Options both(true, true, false);
+    EXPECT_EQ(init_apply_patterns(net, 1, nullptr), nullptr);
+  }
+  EXPECT_EQ(make_pattern_applyer("no-such-file", "x", "other", nullptr, 1, nullptr), nullptr);
+  const std::vector<std::string> expected = {
+      "Usage: init_apply_patterns(net, input_side, cntxt).",
+      "No network!",
+      "Must specify either an input string or\n    an input stream.",
+      "Cannot use an input string and\n    an input stream. Only one should be specified.",
+      "When the variables 'delete-patterns' and 'extract-patterns' are both ON\n'apply patterns "
+      "up' and 'apply patterns down' produce no output.\nunless 'count-patterns' is ON. "
+      "Aborting...",
+      "A pattern applyer can be initialized for a string or a stream but not both."};
+  EXPECT_EQ(messages().errors, expected);
+  messages().clear();
+  net->flags.compacted = 1;
+  EXPECT_EQ(init_apply_patterns(net, 1, nullptr), nullptr);
+  net->flags.compacted = 0;
+  net->flags2.reduced_labelset = 1;
+  EXPECT_EQ(init_apply_patterns(net, 1, nullptr), nullptr);
+  net->flags2.reduced_labelset = 0;
+  EXPECT_EQ(messages().errors,
+            (std::vector<std::string>{
+                "Sorry. This function has not yet been implemented for compacted networks.",
+                "Sorry. This function has not yet been implemented for reduced networks."}));
+  // Not a pattern applyer.
+  APPLY_CONTEXT *plain = init_apply(net, 1, nullptr);
+  EXPECT_EQ(apply_patterns(plain), -1);
+  EXPECT_EQ(pattern_match_count(plain, -1, nullptr), -1);
+  free_applyer(plain);
+  free_network(net);
+}
+
+TEST_F(PatternTest, ApplyPatternsWritesToTheOutputFileAndMakePatternApplyerOwnsItsFiles) {
+  NET *net = read_regex("[{cat} EndTag(animal)]");
+  const std::string net_file = kora_test::scratch_path("patterns.knet");
+  const std::string in_file = kora_test::scratch_path("patterns-in.txt");
+  const std::string out_file = kora_test::scratch_path("patterns-out.txt");
+  ASSERT_EQ(save_net(net, net_file.c_str(), nullptr), 0);
+  std::string text;
+  for (int k = 0; k < 20000; k++) text += "a cat\n";
+  kora_test::write_bytes(in_file, kora_test::Bytes(text.begin(), text.end()));
+  APPLY_CONTEXT *applyer = make_pattern_applyer(net_file.c_str(), nullptr, in_file.c_str(),
+                                                out_file.c_str(), 1, nullptr);
+  ASSERT_NE(applyer, nullptr);
+  EXPECT_EQ(apply_patterns(applyer), 20000);
+  free_applyer(applyer);
+  std::string expected;
+  for (int k = 0; k < 20000; k++) expected += "a <animal>cat</animal>\n";
+  EXPECT_EQ(kora_test::read_file(out_file), expected);
+  EXPECT_EQ(make_pattern_applyer(net_file.c_str(), nullptr, "no/such/file", nullptr, 1, nullptr),
+            nullptr);
+  free_network(net);
+}
+
+TEST_F(PatternTest, TransducerAndFunctionTagsReplaceTheMatch) {
+  define_regex_net("year", "{1999}:{99} | {2001}:{01}");
+  define_function("shout(X)", "X .o. [a -> A]");
+  NET *net = read_regex("[[{1999} | {2001} | {2002}] EndTag(year)] | [{banana} EndTag(shout)]");
+  EXPECT_EQ(mark(net, "banana"), "bAnAnA");
+  for (auto &e : messages().errors) ADD_FAILURE() << e;
+  EXPECT_EQ(mark(net, "1999 banana 2001"), "99 bAnAnA 01");
+  for (auto &e : messages().errors) ADD_FAILURE() << e;
+  EXPECT_TRUE(messages().errors.empty());
+  EXPECT_EQ(mark(net, "2002"), "<year>2002</year>");
+  ASSERT_EQ(messages().errors.size(), 1u);
+  EXPECT_EQ(messages().errors[0],
+            "Transducer 'year' defined as 'year' yields no result when applied to:\n2002");
+  free_network(net);
+}
+
+TEST_F(PatternTest, Latin1TextIsReadAndWrittenInLatin1) {
+  set_char_encoding(context_, KORA_LATIN1);
+  NET *net = read_regex("[{\xe9t\xe9} EndTag(season)]");
+  EXPECT_EQ(mark(net, "un \xe9t\xe9 chaud"), "un <season>\xe9t\xe9</season> chaud");
+  free_network(net);
+}
+
+}  // namespace
