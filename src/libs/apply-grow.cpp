@@ -2,6 +2,7 @@
 
 #include "apply-grow.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "label.h"
@@ -17,10 +18,7 @@ IndexGrowth::IndexGrowth(NET *net, ApplyIndex &index) : net_(net), index_(index)
 
 uint32_t IndexGrowth::entry_of(STATE *state) {
   const uint32_t number = virtual_state_number(state);
-  if (number >= entries_.size()) {
-    entries_.resize(number + 1, kNotIndexed);
-    waiting_.resize(number + 1);
-  }
+  if (number >= entries_.size()) entries_.resize(number + 1, kNotIndexed);
   if (entries_[number] != kNotIndexed) return entries_[number];
   std::vector<uint32_t> labels;
   std::vector<STATE *> destinations;
@@ -30,54 +28,89 @@ uint32_t IndexGrowth::entry_of(STATE *state) {
   }
   const uint32_t entry = index_.append_state(state->flags.final != 0, labels);
   entries_[number] = entry;
-  for (uint32_t arc : waiting_[number]) index_.entries[arc].arc.destination = entry;
-  std::vector<uint32_t>().swap(waiting_[number]);
+  stamps_.resize(index_.entries.size(), 0);
   for (size_t k = 0; k < destinations.size(); ++k) {
-    const uint32_t arc = entry + 1 + static_cast<uint32_t>(k);
     const uint32_t to = virtual_state_number(destinations[k]);
-    if (to >= entries_.size()) {
-      entries_.resize(to + 1, kNotIndexed);
-      waiting_.resize(to + 1);
+    uint32_t &destination = index_.entries[entry + 1 + k].arc.destination;
+    if (to < entries_.size() && entries_[to] != kNotIndexed) {
+      destination = entries_[to];
+    } else {
+      destination = kWaiting | static_cast<uint32_t>(waiting_.size());
+      waiting_.push_back(destinations[k]);
     }
-    if (entries_[to] != kNotIndexed)
-      index_.entries[arc].arc.destination = entries_[to];
-    else
-      waiting_[to].push_back(arc);
   }
+  return entry;
+}
+
+uint32_t IndexGrowth::destination_of(uint32_t arc) {
+  const uint32_t destination = index_.arc(arc).destination;
+  if (!(destination & kWaiting)) return destination;
+  // Appending the destination may move the entries: the arc is found again afterwards.
+  const uint32_t entry = entry_of(waiting_[destination & ~kWaiting]);
+  index_.entries[arc].arc.destination = entry;
   return entry;
 }
 
 void IndexGrowth::reach(const uint32_t *symbols, uint32_t count) {
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
-  // The walk goes by virtual states, whose arcs give the destinations of arcs still waiting.
-  std::vector<std::pair<STATE *, uint32_t>> stack;
-  seen_.clear();
-  auto visit = [&](STATE *state, uint32_t position) {
-    const Pair key{virtual_state_number(state), position};
-    bool added = false;
-    Pair *entry = seen_.insert(hash_word(hash_mix(key.state), key.position),
-                               [&](const Pair &known) { return known == key; }, &added);
-    if (!added) return;
-    *entry = key;
-    stack.emplace_back(state, position);
+  // A pair (entry, position) is not walked again while its entry's stamp holds it: a loop of
+  // moves that read nothing ends there, and a pair met again after another position stamped
+  // its entry is walked once more at most per such stamp.
+  serial_++;
+  auto visit = [&](uint32_t entry, uint32_t position) {
+    const uint64_t stamp = serial_ << 32 | position;
+    if (stamps_[entry] == stamp) return;
+    stamps_[entry] = stamp;
+    stack_.emplace_back(entry, position);
   };
-  stack.clear();
-  visit(net_->start, 0);
-  while (!stack.empty()) {
-    auto [state, position] = stack.back();
-    stack.pop_back();
-    const uint32_t entry = entry_of(state);
-    uint32_t k = entry + 1;
-    for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next, ++k) {
-      const IndexArc &indexed = index_.arc(k);
-      if (indexed.special() != kOrdinary) {
-        visit(arc->destination, position);
-        if (indexed.special() == kOtherSpecial && position < count)
-          visit(arc->destination, position + 1);
-      } else if (position < count && indexed.reads(symbols[position])) {
-        visit(arc->destination, position + 1);
-      }
+  stack_.clear();
+  visit(0, 0);
+  while (!stack_.empty()) {
+    auto [entry, position] = stack_.back();
+    stack_.pop_back();
+    // Through states that read one arc at most while symbols remain (their epsilon moves, if
+    // any, lead to states of the index without arcs), the walk takes that arc in place, as the
+    // search does: position grows at each step, so no loop can close.
+    while (position < count) {
+      const IndexState &at = index_.state(entry);
+      if (!at.reads_one || symbols[position] == OTHER) break;
+      const uint32_t arc = index_.only_arc(entry, at, symbols[position]);
+      if (arc == ApplyIndex::kNoArc || (index_.arc(arc).destination & kWaiting)) break;
+      entry = index_.arc(arc).destination;
+      position++;
     }
+    // The arcs to take are noted first: appending a destination may move the index's vectors.
+    taken_.clear();
+    const IndexState &state = index_.state(entry);
+    const uint32_t x = position < count ? symbols[position] : ID_NO_SYMBOL;
+    auto note = [&](uint32_t arc) {
+      const IndexArc &indexed = index_.arc(arc);
+      if (indexed.special() != kOrdinary) {
+        taken_.emplace_back(arc, position);
+        if (indexed.special() == kOtherSpecial && x != ID_NO_SYMBOL)
+          taken_.emplace_back(arc, position + 1);
+      } else if (x != ID_NO_SYMBOL && indexed.reads(x)) {
+        taken_.emplace_back(arc, position + 1);
+      }
+    };
+    if (state.wide == ApplyIndex::kNotWide) {
+      for (uint32_t arc = entry + 1; arc <= entry + state.count; ++arc) note(arc);
+    } else {
+      // A wide state's special arcs, and its ordinary arcs reading x by binary search.
+      const WideState &wide = index_.wides[state.wide];
+      for (uint32_t k = wide.special_first; k < wide.special_end; ++k) note(index_.specials[k]);
+      const auto first = index_.plain.begin() + wide.plain_first;
+      const auto last = index_.plain.begin() + wide.plain_end;
+      for (auto at = std::lower_bound(first, last, std::make_pair(x, 0u)); at != last && at->first == x;
+           ++at)
+        note(at->second);
+    }
+    bool resolved = false;
+    for (const auto &[arc, to] : taken_) {
+      resolved = resolved || (index_.arc(arc).destination & kWaiting) != 0;
+      visit(destination_of(arc), to);
+    }
+    if (resolved) index_.refine_state(entry);
   }
 }
 

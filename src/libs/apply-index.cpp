@@ -177,6 +177,23 @@ uint32_t ApplyIndex::append_state(bool final, const std::vector<uint32_t> &label
   return number;
 }
 
+void ApplyIndex::refine_state(uint32_t number) {
+  IndexState &header = entries[number].state;
+  if (header.reads_one) return;
+  const uint32_t end = next_state(number);
+  for (uint32_t a = number + 1; a < end; ++a) {
+    const IndexArc &arc = entries[a].arc;
+    if (arc.special() == kOrdinary) continue;
+    if (arc.special() != kEpsilonInput || arc.destination >= entries.size() ||
+        state(arc.destination).count != 0)
+      return;
+  }
+  header.move_ends = header.only_move != 0;
+  if (!distinct_inputs(number)) return;
+  header.reads_one = true;
+  if (header.wide != kNotWide) make_table(wides[header.wide]);
+}
+
 // Completes the header of the state at entry `number`, whose arcs are the entries after it up
 // to the end: its count, its wide tables, and the marks that its own arcs decide. Returns
 // whether it has epsilon moves (whose marks wait for their destinations).

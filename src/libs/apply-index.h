@@ -171,6 +171,11 @@ class ApplyIndex {
   // their cautious values: a state with epsilon moves is not known to read one arc at most, nor
   // its only move to end. Returns the state's entry.
   uint32_t append_state(bool final, const std::vector<uint32_t> &labels);
+  // Gives an appended state at entry `number` the marks it earns once the destinations of its
+  // special arcs are in the index (an arc whose destination is not an entry yet earns none):
+  // when they are all epsilon moves to states without arcs, it reads one arc at most while
+  // symbols remain, and its only move ends.
+  void refine_state(uint32_t number);
 
   // Each state's entry followed by its arcs' entries, in list order: arriving at a state reads
   // its first arcs from the same cache line.

@@ -58,7 +58,16 @@ int read_virtual_body(NET *net, ByteReader &in, BODY_READ *work) {
     if (operands[k] == nullptr) break;
   }
   reading_depth--;
-  if (operands[0] == nullptr || (count == 2 && operands[1] == nullptr)) {
+  bool readable = operands[0] != nullptr && (count == 1 || operands[1] != nullptr);
+  for (NET *operand : operands)
+    if (readable && operand != nullptr &&
+        (operand->start == nullptr ||
+         (!operand->flags2.is_virtual && special_representation(operand) != nullptr))) {
+      error("network_from_stream: The operands of a virtual network must be plain or virtual "
+            "networks with a start state.");
+      readable = false;
+    }
+  if (!readable) {
     free_network(operands[0]);
     free_network(operands[1]);
     return 1;

@@ -3,10 +3,12 @@
 // networks (1 or 2) and the operands' records in full, each with its own trailing length, so
 // that a cascade of virtual compositions is saved as records nested as deep as the cascade.
 //
-// Reading checks the operation and the operand count before any operand is read, and nests at
-// most kMostVirtualNesting records deep, so that a damaged file can neither call for an
-// operation that does not exist nor make the reader recurse without bound: either is reported
-// and the network left out. Time and space are those of reading the operands. Tested in
+// Reading checks the operation and the operand count before any operand is read, the operands
+// (plain or virtual networks with a start state) once they are, and nests at most
+// kMostVirtualNesting records deep, so that a damaged file can neither call for an operation
+// that does not exist, nor hand it an operand it cannot walk, nor make the reader recurse
+// without bound: each is reported and the network left out. (A program that makes a virtual
+// network of an operation without implementation stops instead: make_virtual_net.) Time and space are those of reading the operands. Tested in
 // tests/representations/virtual_test.cpp and tests/fuzz/fuzz_load_nets.cpp.
 #pragma once
 
