@@ -28,7 +28,6 @@ uint32_t IndexGrowth::entry_of(STATE *state) {
   }
   const uint32_t entry = index_.append_state(state->flags.final != 0, labels);
   entries_[number] = entry;
-  stamps_.resize(index_.entries.size(), 0);
   for (size_t k = 0; k < destinations.size(); ++k) {
     const uint32_t to = virtual_state_number(destinations[k]);
     uint32_t &destination = index_.entries[entry + 1 + k].arc.destination;
@@ -53,14 +52,15 @@ uint32_t IndexGrowth::destination_of(uint32_t arc) {
 
 void IndexGrowth::reach(const uint32_t *symbols, uint32_t count) {
   std::lock_guard<std::recursive_mutex> lock(net_preparation_lock());
-  // A pair (entry, position) is not walked again while its entry's stamp holds it: a loop of
-  // moves that read nothing ends there, and a pair met again after another position stamped
-  // its entry is walked once more at most per such stamp.
-  serial_++;
+  // A pair (entry, position) is walked once.
+  seen_.clear();
   auto visit = [&](uint32_t entry, uint32_t position) {
-    const uint64_t stamp = serial_ << 32 | position;
-    if (stamps_[entry] == stamp) return;
-    stamps_[entry] = stamp;
+    const Pair key{entry, position};
+    bool added = false;
+    Pair *slot = seen_.insert(hash_word(hash_mix(entry), position),
+                              [&](const Pair &known) { return known == key; }, &added);
+    if (!added) return;
+    *slot = key;
     stack_.emplace_back(entry, position);
   };
   stack_.clear();

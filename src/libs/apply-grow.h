@@ -14,9 +14,10 @@
 // of a state are its arcs in list order, as the full copy has them. The marks of appended states
 // that depend on other states keep their cautious values, which costs the search a shortcut,
 // never a result. Once the states of a lookup are in the index, the walk costs about what the
-// search does: it reads the same entries, with a stamp per entry instead of a hash table.
+// search does: it reads the same entries, and takes the one arc of states that read one arc at
+// most in place; only the other states are noted in a hash set of the pairs walked.
 //
-// Cost per record: O(P) for the P (entry, position) pairs the walk visits, plus the expansion
+// Cost per record: O(P) expected for the P (entry, position) pairs the walk visits, plus the expansion
 // of the states met for the first time; the index holds the states met so far.
 // Expanding is done under net_preparation_lock, so applyers of one virtual network may run on
 // several threads. Tested in tests/apply/apply_virtual_test.cpp.
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "apply-index.h"
+#include "flat-hash.h"
 #include "kora.h"
 
 namespace kora {
@@ -51,12 +53,16 @@ class IndexGrowth {
   ApplyIndex &index_;
   std::vector<uint32_t> entries_;  // by virtual state number: its entry, or kNotIndexed
   std::vector<STATE *> waiting_;   // the destinations of waiting arcs
-  // The walk of reach: its stack of (entry, position), and by entry the last pair walked, as
-  // the walk's serial number and the position.
+  // The walk of reach: its stack of (entry, position), the arcs it takes from one state, and
+  // the pairs it has walked.
   std::vector<std::pair<uint32_t, uint32_t>> stack_;
-  std::vector<std::pair<uint32_t, uint32_t>> taken_;  // (arc, position) of one state
-  std::vector<uint64_t> stamps_;
-  uint64_t serial_ = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> taken_;  // (arc, position)
+  struct Pair {
+    uint32_t entry;
+    uint32_t position;
+    bool operator==(const Pair &other) const = default;
+  };
+  FlatHash<Pair> seen_{"APPLY_VIRTUAL_NET"};
 };
 
 }  // namespace kora
