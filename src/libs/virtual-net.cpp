@@ -254,29 +254,34 @@ bool sink_final(VIRTUAL_NET &, const VIRTUAL_STATE &s) { return s.mark == 3; }
 
 // --- determinize -----------------------------------------------------------------------------------
 
-// The members' arcs gathered per label, EPSILON arcs followed (each state once per expansion);
-// one arc per label, in label order, to the set of its destinations.
+// The members of a set with every state reached from them by EPSILON arcs of the operand, each
+// once: the states whose arcs and finality the set has.
+std::vector<STATE *> epsilon_closure(VIRTUAL_NET &v, const VIRTUAL_STATE &s) {
+  std::vector<STATE *> closure;
+  FlatHash<STATE *> seen("DETERMINIZE_VIRTUAL");
+  auto add = [&](STATE *state) {
+    bool added = false;
+    STATE **slot = seen.insert(hash_mix(reinterpret_cast<uintptr_t>(state)),
+                               [&](STATE *known) { return known == state; }, &added);
+    if (!added) return;
+    *slot = state;
+    closure.push_back(state);
+  };
+  for (uint32_t k = 0; k < s.list_size; ++k) add(v.members[s.list_first + k]);
+  for (size_t next = 0; next < closure.size(); ++next)
+    for (ARC *arc = state_arcs(v.first, closure[next]); arc != nullptr; arc = arc->next)
+      if (arc->label == EPSILON && !dead(v.first, arc->destination)) add(arc->destination);
+  return closure;
+}
+
+// The arcs of the set's closure gathered per label: one arc per label, in label order, to the
+// set of their destinations.
 void determinize_arcs(VIRTUAL_NET &v, const VIRTUAL_STATE &s, std::vector<VirtualArc> &out) {
-  std::vector<STATE *> stack(v.members.begin() + s.list_first,
-                             v.members.begin() + s.list_first + s.list_size);
-  std::vector<STATE *> seen(stack);
-  std::sort(seen.begin(), seen.end());
   std::vector<OperandArc> moves;
-  while (!stack.empty()) {
-    STATE *state = stack.back();
-    stack.pop_back();
-    for (ARC *arc = state_arcs(v.first, state); arc != nullptr; arc = arc->next) {
-      if (dead(v.first, arc->destination)) continue;
-      if (arc->label != EPSILON) {
+  for (STATE *state : epsilon_closure(v, s))
+    for (ARC *arc = state_arcs(v.first, state); arc != nullptr; arc = arc->next)
+      if (arc->label != EPSILON && !dead(v.first, arc->destination))
         moves.push_back({arc->label, arc->destination});
-        continue;
-      }
-      auto at = std::lower_bound(seen.begin(), seen.end(), arc->destination);
-      if (at != seen.end() && *at == arc->destination) continue;
-      seen.insert(at, arc->destination);
-      stack.push_back(arc->destination);
-    }
-  }
   std::sort(moves.begin(), moves.end(), [](const OperandArc &x, const OperandArc &y) {
     return x.label != y.label ? x.label < y.label : x.destination < y.destination;
   });
@@ -292,27 +297,11 @@ void determinize_arcs(VIRTUAL_NET &v, const VIRTUAL_STATE &s, std::vector<Virtua
   }
 }
 
+// Final when a state of the closure is (for an epsilon-free operand, a member).
 bool determinize_final(VIRTUAL_NET &v, const VIRTUAL_STATE &s) {
-  STATE *const *first = v.members.data() + s.list_first;
-  std::vector<STATE *> stack(first, first + s.list_size);
-  if (v.first->flags.epsilon_free)
-    return std::any_of(stack.begin(), stack.end(),
-                       [&](STATE *m) { return state_final(v.first, m); });
-  std::vector<STATE *> seen(stack);
-  std::sort(seen.begin(), seen.end());
-  while (!stack.empty()) {
-    STATE *state = stack.back();
-    stack.pop_back();
-    if (state_final(v.first, state)) return true;
-    for (ARC *arc = state_arcs(v.first, state); arc != nullptr; arc = arc->next) {
-      if (arc->label != EPSILON) continue;
-      auto at = std::lower_bound(seen.begin(), seen.end(), arc->destination);
-      if (at != seen.end() && *at == arc->destination) continue;
-      seen.insert(at, arc->destination);
-      stack.push_back(arc->destination);
-    }
-  }
-  return false;
+  const std::vector<STATE *> closure = epsilon_closure(v, s);
+  return std::any_of(closure.begin(), closure.end(),
+                     [&](STATE *state) { return state_final(v.first, state); });
 }
 
 // --- compose ---------------------------------------------------------------------------------------
