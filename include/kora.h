@@ -784,6 +784,60 @@ KORA_API NET *reduce_labelset(NET *net);
 KORA_API NET *unreduce_labelset(NET *net);
 
 /* ---------------------------------------------------------------------------------------------
+ * Virtual networks. A virtual network stands for the result of an operation on one or two
+ * networks without being built: its states are made when something first walks to them and
+ * then kept. An applyer looking a string up in it expands only the states that lookup can
+ * reach, so a composition too large to build can still be applied. A virtual network can be
+ * applied, printed (its expanded states), summarized, copied, saved and loaded (the file holds
+ * the operation and its operands), and be an operand of another virtual network; the calculus
+ * refuses it ("Cannot do this operation on a virtual network.").
+ *
+ * A virtual network owns its operands: a keep flag of 0 hands the network over to it (the
+ * caller must not use or free it afterwards), a nonzero keep flag gives it a copy and leaves
+ * the caller's network alone. Freeing the virtual network frees its operands. The operands
+ * must not be in another representation than plain arc lists or virtual. Before two plain
+ * operands are combined, the OTHER of each is made to mean the same symbols in both; a
+ * virtual operand is taken with its sigma as it is. The operation needs no more of them than
+ * a walk over states: intersection, union and composition pair states and arcs by label (the
+ * operands of intersection should be epsilon-free, as minimized networks are), and minus and
+ * negate determinize the operand they complement.
+ *
+ * Expanding is not thread-safe by itself; applyers of one virtual network may run on several
+ * threads at once (they expand under one lock), but nothing else may use the network then.
+ * ------------------------------------------------------------------------------------------- */
+
+#define KORA_VIRTUAL_CONCAT 0        /* net1 followed by net2 */
+#define KORA_VIRTUAL_INTERSECT 1     /* both */
+#define KORA_VIRTUAL_OPTION 2        /* net1 or the empty string */
+#define KORA_VIRTUAL_MINUS 3         /* net1 but not net2 */
+#define KORA_VIRTUAL_NEGATE 4        /* the complement of the automaton net1 over its sigma+OTHER */
+#define KORA_VIRTUAL_UNION 5         /* either */
+#define KORA_VIRTUAL_ZERO_PLUS 7     /* zero or more repetitions of net1 */
+#define KORA_VIRTUAL_DETERMINIZE 8   /* net1, deterministic */
+#define KORA_VIRTUAL_COPY 10         /* net1 itself */
+#define KORA_VIRTUAL_LOWER 12        /* the lower-side language of net1 */
+#define KORA_VIRTUAL_UPPER 13        /* the upper-side language of net1 */
+#define KORA_VIRTUAL_TAGS 15         /* one-symbol strings: OTHER and net1's multicharacter symbols */
+#define KORA_VIRTUAL_NON_TAGS 16     /* one-symbol strings: OTHER and net1's other symbols */
+#define KORA_VIRTUAL_COMPOSE 17      /* net1 composed with net2 (net1 above) */
+
+/* A new virtual network of `operation` (a KORA_VIRTUAL_* id) over net1 and, for the operations
+ * of two operands (concat, intersect, minus, union, compose), net2 (else null). Returns the
+ * caller's network, or null when refused (reported: an id without an operation, "Unimplemented
+ * virtual operation, ID is: %d"; a missing or extra operand; an operand in another
+ * representation; a transducer given to negate; networks of different label maps); the
+ * networks handed over are then freed. */
+KORA_API NET *virtual_net(int operation, NET *net1, NET *net2, int keep1, int keep2);
+
+/* The composition nets[0] o nets[1] o ... o nets[len-1] (a lexicon above a cascade of rules) as
+ * one virtual network, nested left to right; nets[0] alone gives a virtual copy. The sigmas of
+ * the plain networks are first made to agree through OTHER, all of them at once. With `keep`
+ * 0 the networks are handed over (the vector stays the caller's), otherwise copies are taken.
+ * Null for a null or empty vector, a null entry, and the refusals of virtual_net (reported; the
+ * networks handed over are freed). */
+KORA_API NET *lazy_compose_net(NV *nets, int keep);
+
+/* ---------------------------------------------------------------------------------------------
  * Substitution and sigma closure. A `copy` of 1 works on a copy (the caller's), any other value
  * works in place and returns the same network. Symbol lists are alphabets in either form and stay
  * the caller's. Refusals are reported as errors and return the network unchanged (no copy is

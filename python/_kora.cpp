@@ -883,6 +883,23 @@ PYBIND11_MODULE(_kora, m) {
                           [&] { return load_net(file.c_str(), nullptr); });
         },
         py::arg("path"), "The first network of a network file (path: str, bytes or os.PathLike).");
+  m.def(
+      "lazy_compose",
+      [](const py::args &nets) {
+        std::vector<NET *> operands;
+        for (py::handle item : nets) {
+          if (!py::isinstance<Net>(item))
+            throw py::type_error(std::string("lazy_compose() takes kora.Net arguments, not ") +
+                                 std::string(py::str(py::type::of(item).attr("__name__"))));
+          operands.push_back(item.cast<Net &>().get());
+        }
+        if (operands.empty()) throw py::type_error("lazy_compose() needs at least one network");
+        return make_net("the lazy composition failed", [&] {
+          NV vector{static_cast<int>(operands.size()), operands.data()};
+          return lazy_compose_net(&vector, 1);
+        });
+      },
+      "The composition of the networks, the first one above, as a virtual network.");
   m.def("from_bytes", &from_bytes, py::arg("data"),
         "The network of the bytes (bytes-like) of a network file.");
 }

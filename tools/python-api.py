@@ -29,9 +29,9 @@ PAGE = pathlib.Path(__file__).resolve().parents[1] / "docs" / "python-api.md"
 # The module's functions by topic, in the order of the page.
 FUNCTION_SECTIONS = [
     ("Making networks", ["regex", "lexicon", "words", "string", "load", "from_bytes"]),
-    ("The calculus", ["union", "concat", "intersect", "difference", "compose", "cross", "closure",
-                      "plus", "ques", "project", "invert", "determinize", "minimize",
-                      "optimize"]),
+    ("The calculus", ["union", "concat", "intersect", "difference", "compose", "lazy_compose",
+                      "cross", "closure", "plus", "ques", "project", "invert", "determinize",
+                      "minimize", "optimize"]),
     ("Memory", ["memory_limit", "set_memory_limit"]),
 ]
 CLASSES = ["Net", "State", "Arc", "Paths", "Error", "KoraWarning"]

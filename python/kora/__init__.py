@@ -39,8 +39,9 @@ from ._kora import (Arc, Error, KoraWarning, Net, Paths, State, from_bytes, lexi
 
 __all__ = ["Arc", "EPSILON", "Error", "KoraWarning", "Net", "OTHER", "Paths", "State", "closure",
            "compose", "concat", "cross", "determinize", "difference", "from_bytes", "intersect",
-           "invert", "lexicon", "load", "memory_limit", "minimize", "optimize", "plus", "project",
-           "ques", "regex", "set_memory_limit", "string", "union", "version", "words"]
+           "invert", "lazy_compose", "lexicon", "load", "memory_limit", "minimize", "optimize",
+           "plus", "project", "ques", "regex", "set_memory_limit", "string", "union", "version",
+           "words"]
 
 EPSILON = ""
 """The empty string as an arc's symbol."""
@@ -199,6 +200,21 @@ def compose(a, b):
     """The composition of ``a`` with ``b`` (``a`` maps x to y, ``b`` maps y to z), as a new
     network."""
     return _net(a, "a").compose(_net(b, "b"))
+
+
+def lazy_compose(*nets):
+    """The composition of ``nets`` (a lexicon above a cascade of rules, str for their strings),
+    the first one above, as a virtual network: its states are made as lookups reach them, so
+    that a composition too large to build can still be looked up in. The result looks up,
+    generates, saves and pickles as the composition does (nothing is expanded by saving); the
+    operations of the calculus refuse it. The operands are copied::
+
+        rules = [kora.regex("a -> b"), kora.regex("b -> c")]
+        kora.lazy_compose(kora.words(["ab"]), *rules).generate("ab")   # ['cc']
+    """
+    if not nets:
+        raise TypeError("lazy_compose() needs at least one network")
+    return _kora.lazy_compose(*[_net(net, "nets[%d]" % k) for k, net in enumerate(nets)])
 
 
 def cross(a, b):

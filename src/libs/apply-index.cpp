@@ -144,48 +144,8 @@ uint32_t ApplyIndex::start_of(NET *net) {
       arcs_of = chain != nullptr && chains_followed++ < net->num_states ? chain : nullptr;
     }
     for (size_t k = forward.size(); k-- > first_forward;) to_copy.push_back(forward[k].second);
-    const uint32_t count = static_cast<uint32_t>(entries.size()) - number - 1;
-    uint32_t wide = kNotWide;
-    if (count > kWideState) {
-      WideState state_wide{};
-      state_wide.plain_first = static_cast<uint32_t>(plain.size());
-      state_wide.special_first = static_cast<uint32_t>(specials.size());
-      for (uint32_t a = number + 1; a < number + 1 + count; ++a) {
-        if (entries[a].arc.special())
-          specials.push_back(a);
-        else
-          plain.emplace_back(entries[a].arc.input(), a);
-      }
-      std::sort(plain.begin() + state_wide.plain_first, plain.end());
-      state_wide.plain_end = static_cast<uint32_t>(plain.size());
-      state_wide.special_end = static_cast<uint32_t>(specials.size());
-      wide = static_cast<uint32_t>(wides.size());
-      wides.push_back(state_wide);
-    }
-    // What the search needs to know of the state's choices: all but reads_one of the states
-    // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
-    bool epsilon_move = false, reads_on = false;
-    uint32_t specials_seen = 0, last_special = 0;
-    for (uint32_t a = number + 1; a < number + 1 + count; ++a) {
-      epsilon_move = epsilon_move || entries[a].arc.special() == kEpsilonInput;
-      reads_on = reads_on || entries[a].arc.special() != kEpsilonInput;
-      if (entries[a].arc.special() != kOrdinary) {
-        specials_seen++;
-        last_special = a;
-      }
-    }
-    IndexState &header = entries[number].state;
-    header.count = count;
-    header.wide = wide;
-    header.final = state->flags.final != 0;
-    header.reads_on = reads_on;
-    if (specials_seen == 1 && entries[last_special].arc.special() == kEpsilonInput &&
-        last_special - number <= UINT16_MAX)
-      header.only_move = static_cast<uint16_t>(last_special - number);
-    header.deterministic = specials_seen == 0 && (count < 2 || distinct_inputs(number));
-    header.reads_one = header.deterministic;
-    if (header.deterministic && wide != kNotWide) make_table(wides[wide]);
-    if (epsilon_move) with_epsilon_moves.push_back(number);
+    entries[number].state.final = state->flags.final != 0;
+    if (finish_state(number)) with_epsilon_moves.push_back(number);
   }
   for (const auto &[arc, destination] : forward) entries[arc].arc.destination = entry_of(destination);
   free_arc_iterator(&arcs);
@@ -193,6 +153,92 @@ uint32_t ApplyIndex::start_of(NET *net) {
   mark_epsilon_moves(with_epsilon_moves);
   mark_ending_moves(with_epsilon_moves);
   return base;
+}
+
+uint32_t ApplyIndex::append_state(bool final, const std::vector<uint32_t> &labels) {
+  const auto number = static_cast<uint32_t>(entries.size());
+  entries.push_back({.state = {}});
+  for (uint32_t label : labels) {
+    if (label >= label_arcs_.size()) {
+      label_arcs_.resize(label + 1);
+      label_known_.resize(label + 1, 0);
+    }
+    if (!label_known_[label]) {
+      label_arcs_[label] = index_arc(label, input_side_);
+      label_known_[label] = 1;
+    }
+    const IndexArc entry = label_arcs_[label];
+    entries.push_back({.arc = entry});
+    if (entry.special() == kOtherSpecial) other_special_arcs_++;
+    if (!copies_input_symbol(entry, label)) arcs_not_copying_++;
+  }
+  entries[number].state.final = final;
+  finish_state(number);
+  return number;
+}
+
+void ApplyIndex::refine_state(uint32_t number) {
+  IndexState &header = entries[number].state;
+  if (header.reads_one) return;
+  const uint32_t end = next_state(number);
+  for (uint32_t a = number + 1; a < end; ++a) {
+    const IndexArc &arc = entries[a].arc;
+    if (arc.special() == kOrdinary) continue;
+    if (arc.special() != kEpsilonInput || arc.destination >= entries.size() ||
+        state(arc.destination).count != 0)
+      return;
+  }
+  header.move_ends = header.only_move != 0;
+  if (!distinct_inputs(number)) return;
+  header.reads_one = true;
+  if (header.wide != kNotWide) make_table(wides[header.wide]);
+}
+
+// Completes the header of the state at entry `number`, whose arcs are the entries after it up
+// to the end: its count, its wide tables, and the marks that its own arcs decide. Returns
+// whether it has epsilon moves (whose marks wait for their destinations).
+bool ApplyIndex::finish_state(uint32_t number) {
+  const uint32_t count = static_cast<uint32_t>(entries.size()) - number - 1;
+  uint32_t wide = kNotWide;
+  if (count > kWideState) {
+    WideState state_wide{};
+    state_wide.plain_first = static_cast<uint32_t>(plain.size());
+    state_wide.special_first = static_cast<uint32_t>(specials.size());
+    for (uint32_t a = number + 1; a < number + 1 + count; ++a) {
+      if (entries[a].arc.special())
+        specials.push_back(a);
+      else
+        plain.emplace_back(entries[a].arc.input(), a);
+    }
+    std::sort(plain.begin() + state_wide.plain_first, plain.end());
+    state_wide.plain_end = static_cast<uint32_t>(plain.size());
+    state_wide.special_end = static_cast<uint32_t>(specials.size());
+    wide = static_cast<uint32_t>(wides.size());
+    wides.push_back(state_wide);
+  }
+  // What the search needs to know of the state's choices: all but reads_one of the states
+  // with epsilon moves, which waits for their destinations (see mark_epsilon_moves).
+  bool epsilon_move = false, reads_on = false;
+  uint32_t specials_seen = 0, last_special = 0;
+  for (uint32_t a = number + 1; a < number + 1 + count; ++a) {
+    epsilon_move = epsilon_move || entries[a].arc.special() == kEpsilonInput;
+    reads_on = reads_on || entries[a].arc.special() != kEpsilonInput;
+    if (entries[a].arc.special() != kOrdinary) {
+      specials_seen++;
+      last_special = a;
+    }
+  }
+  IndexState &header = entries[number].state;
+  header.count = count;
+  header.wide = wide;
+  header.reads_on = reads_on;
+  if (specials_seen == 1 && entries[last_special].arc.special() == kEpsilonInput &&
+      last_special - number <= UINT16_MAX)
+    header.only_move = static_cast<uint16_t>(last_special - number);
+  header.deterministic = specials_seen == 0 && (count < 2 || distinct_inputs(number));
+  header.reads_one = header.deterministic;
+  if (header.deterministic && wide != kNotWide) make_table(wides[wide]);
+  return epsilon_move;
 }
 
 // Completes the marks of the states with epsilon moves (`sources`). A state reads on iff it

@@ -165,6 +165,18 @@ class ApplyIndex {
   // copying and left null.
   uint32_t start_of(NET *net);
 
+  // Appends the entry of one state and its arcs' entries (their labels in list order, their
+  // destinations left 0 for the caller to fill), for an index that grows as the search reaches
+  // the states of a virtual network (apply-grow.h). The marks that depend on other states take
+  // their cautious values: a state with epsilon moves is not known to read one arc at most, nor
+  // its only move to end. Returns the state's entry.
+  uint32_t append_state(bool final, const std::vector<uint32_t> &labels);
+  // Gives an appended state at entry `number` the marks it earns once the destinations of its
+  // special arcs are in the index (an arc whose destination is not an entry yet earns none):
+  // when they are all epsilon moves to states without arcs, it reads one arc at most while
+  // symbols remain, and its only move ends.
+  void refine_state(uint32_t number);
+
   // Each state's entry followed by its arcs' entries, in list order: arriving at a state reads
   // its first arcs from the same cache line.
   std::vector<IndexEntry> entries;
@@ -177,6 +189,7 @@ class ApplyIndex {
   // Binary search in the plain pairs of a wide state that reads one, without a table.
   uint32_t only_wide_arc(const WideState &wide, uint32_t symbol) const;
   bool distinct_inputs(uint32_t number) const;
+  bool finish_state(uint32_t number);
   void mark_epsilon_moves(const std::vector<uint32_t> &sources);
   void mark_ending_moves(const std::vector<uint32_t> &sources);
   void make_table(WideState &wide);
@@ -185,6 +198,8 @@ class ApplyIndex {
   uint32_t other_special_arcs_ = 0;
   uint32_t arcs_not_copying_ = 0;
   std::vector<std::pair<const NET *, uint32_t>> starts_;
+  std::vector<IndexArc> label_arcs_;   // the entries of labels appended states met, by label
+  std::vector<uint8_t> label_known_;
 };
 
 // Walks the arcs of one state that may be taken with one input symbol, in list order. Plain

@@ -216,7 +216,20 @@ const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_s
 void prepare_index(APPLY_CONTEXT *a) {
   std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
   if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
-  if (a->net->start != nullptr) index->start_of(a->net);
+  if (a->net->start == nullptr) return;
+  if (!a->net->flags2.is_virtual)
+    index->start_of(a->net);
+  else if (a->growth[a->input_side] == nullptr)
+    a->growth[a->input_side] = std::make_unique<IndexGrowth>(a->net, *index);
+}
+
+// Grows the index of a virtual network by the states the search can reach over the record,
+// which is read whole first.
+void grow_index(APPLY_CONTEXT *a) {
+  bool failed = false;
+  int position = 0;
+  while (!failed && symbol_at(a, position, &failed) != ID_NO_SYMBOL) position++;
+  a->growth[a->input_side]->reach(a->io_symbols.data(), a->io_length);
 }
 
 // A step of a path as the epsilon-loop rule sees it.
@@ -594,6 +607,7 @@ int bimachine_record(APPLY_CONTEXT *a);
 int search(APPLY_CONTEXT *a) {
   if (a->right_net != nullptr && a->right_net->flags2.right_bimachine) return bimachine_record(a);
   if (a->net->start == nullptr) return 0;
+  if (a->growth[a->input_side] != nullptr) grow_index(a);
   a->spellings.prepare();
   return index_of(a).ordinary_or_epsilon() ? ordinary_search(a) : general_search(a);
 }

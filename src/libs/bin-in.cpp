@@ -549,10 +549,14 @@ NET *network_from_stream(ByteReader &in, int file_type) {
   }
   work.progress = context()->show_progress != 0 && parameter(KORA_VERBOSE) != 0;
   if (reader(net, in, &work) != 0) return fail_record(net);
-  if (work.used.size() != work.labels.size()) work.used.assign(work.labels.size(), true);
-  const size_t sigma_size = finish_alphabets(net, symbols, work.labels, work.used);
-  if (!work.deterministic_marked) work.all_deterministic = mark_deterministic_states(net);
-  clear_contradicted_marks(net, work, sigma_size);
+  // A virtual network's alphabets are its operands' (virtual-net.h): the atoms and labels of its
+  // record are not read into it.
+  if (!net->flags2.is_virtual) {
+    if (work.used.size() != work.labels.size()) work.used.assign(work.labels.size(), true);
+    const size_t sigma_size = finish_alphabets(net, symbols, work.labels, work.used);
+    if (!work.deterministic_marked) work.all_deterministic = mark_deterministic_states(net);
+    clear_contradicted_marks(net, work, sigma_size);
+  }
 
   int64_t expected = in.get_number();
   int64_t got = static_cast<int64_t>(in.position() - start);

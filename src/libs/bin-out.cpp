@@ -167,7 +167,17 @@ bool atoms_fit(const std::vector<uint32_t> &atoms) {
   return true;
 }
 
-// Writes one standard network's record after its header fields have been checked.
+// The trailing length of a record of `written` bytes so far: the record's whole length, the
+// length number included.
+int64_t trailing_length(int64_t written) {
+  int length = number_length(written);
+  int64_t value = written + length;
+  if (number_length(value) > length) value++;
+  return value;
+}
+
+}  // namespace
+
 int write_standard_record(NET *net, ByteWriter &out, BodyWriter body_writer) {
   BODY_WRITE work;
   std::vector<uint32_t> labels = symbol_tally(net, work.file_label);
@@ -177,7 +187,9 @@ int write_standard_record(NET *net, ByteWriter &out, BodyWriter body_writer) {
     error_printf("Labels of arity %d cannot be written to a network file.", arity);
     return 1;
   }
-  if (arity != net->arity) {
+  if (net->flags2.is_virtual) {
+    arity = net->arity;
+  } else if (arity != net->arity) {
     warning_printf("check_net_arity: Wrong arity. Marked as %d, should be %d. Fixed.\n", net->arity,
                    arity);
     net->arity = static_cast<int16_t>(arity);
@@ -227,17 +239,6 @@ int write_standard_record(NET *net, ByteWriter &out, BodyWriter body_writer) {
   out.put_bytes(body.data(), body.size());
   return 0;
 }
-
-// The trailing length of a record of `written` bytes so far: the record's whole length, the
-// length number included.
-int64_t trailing_length(int64_t written) {
-  int length = number_length(written);
-  int64_t value = written + length;
-  if (number_length(value) > length) value++;
-  return value;
-}
-
-}  // namespace
 
 int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work) {
   for (STATE *state = net->states; state != nullptr; state = state->next)

@@ -44,6 +44,12 @@ struct BODY_WRITE {
 // (what was appended is then taken back).
 int network_to_stream(NET *net, ByteWriter &out);
 
+// Appends the record of `net` but its trailing length: the counts, flags, properties, atoms and
+// labels of the network, then the body that `body_writer` writes. Returns 0, or 1 when the
+// network cannot be written (reported). A virtual network keeps its arity; any other has it
+// corrected from its labels, with a warning.
+int write_standard_record(NET *net, ByteWriter &out, BodyWriter body_writer);
+
 // The standard body (installed as the standard writer by initialize_kora). Leaves each written
 // state's client cell holding its file number plus one.
 int write_standard_body(NET *net, ByteWriter &out, BODY_WRITE *work);

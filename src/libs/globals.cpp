@@ -13,7 +13,7 @@
 // Kept in their modules, and listed here:
 //   - thread-local state, one copy per thread: the depth of exported calls under way and the
 //     networks a failing call made (boundary.cpp), and the scratch vectors of string_net
-//     (string-net.cpp);
+//     (string-net.cpp), and the depth of virtual records being read (bin-virtual.cpp);
 //   - the memory page size, asked of the system once and kept (platform.cpp);
 //   - the regex compiler's state of one compilation: the scanner's stack of sources and its
 //     state (regex-scanner.cpp), the innermost arena of operator runs (regex-chain.cpp) and the
@@ -39,6 +39,7 @@
 #include "settings.h"
 #include "stack.h"
 #include "struct.h"
+#include "virtual-net.h"
 #include "symbol-names.h"
 
 namespace kora {
@@ -96,6 +97,7 @@ HEAP *BIG_ARC_HEAP = nullptr;
 
 // What the higher modules do when a network is freed (drop its definition, its parse tables).
 NetworkFreedHooks network_freed_hooks;
+VirtualNetHooks virtual_net_hooks;
 
 // The line that print_net is printing.
 LineBuffer line_buffer;
@@ -115,6 +117,11 @@ HASH_TABLE *defined_networks = nullptr;
 
 // The user-defined regex functions.
 UserFunctions user_functions;
+
+// --- representations ----------------------------------------------------------------------------
+
+// The serial number of the next virtual network's information record.
+uint64_t virtual_serial_counter = 0;
 
 // --- apply --------------------------------------------------------------------------------------
 

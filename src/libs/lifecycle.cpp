@@ -12,6 +12,7 @@
 #include "bin-header.h"
 #include "bin-in.h"
 #include "bin-out.h"
+#include "bin-virtual.h"
 #include "boundary.h"
 #include "context.h"
 #include "define.h"
@@ -36,6 +37,7 @@
 #include "stack.h"
 #include "str-buf.h"
 #include "struct.h"
+#include "virtual-net.h"
 
 namespace kora {
 namespace {
@@ -53,9 +55,11 @@ void create_heaps() {
   add_network_freed_hook(forget_prolog_number);
   install_standard_writer();
   install_standard_reader();
+  install_virtual_formats();
   install_flag_elimination();
   install_arc_optimization();
   install_labelset_hooks();
+  install_virtual_net_hooks();
   set_regex_compiler(read_regex);
   set_include_readers({[](FILE *stream) { return compile_lexicon_stream(stream, nullptr); }});
   heaps_to_create = false;

@@ -275,6 +275,8 @@ long long net_size(const NET *net) {
   if (net->flags.compacted) return size + net->block_size;
   if (net->flags.tabular) return size + 16LL * net->num_arcs;
   size += 16LL * net->num_states + 16LL * net->num_arcs;
+  if (net->flags2.is_virtual && virtual_net_hooks.extra_size != nullptr)
+    size += static_cast<long long>(virtual_net_hooks.extra_size(net));
   if (net->flags2.has_arc_vectors && net->arc_vector_heap != nullptr)
     size += static_cast<long long>(heap_size(static_cast<const HEAP *>(net->arc_vector_heap), 1));
   return size;
@@ -338,7 +340,10 @@ KORA_API void print_net(NET *net, FILE *stream) {
     print_flags(net, stream);
     line_printf("Arity: %d", net->arity);
     line_end(stream);
-    if (!net->flags.compacted && !net->flags2.is_virtual) print_states(net, stream);
+    if (net->flags2.is_virtual && virtual_net_hooks.list_states != nullptr)
+      virtual_net_hooks.list_states(net, stream);
+    else if (!net->flags.compacted && !net->flags2.is_virtual)
+      print_states(net, stream);
     set_label_map(saved_map);
     line_flush(stream);
   });

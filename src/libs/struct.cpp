@@ -265,6 +265,10 @@ int check_plain_net(NET *net) {
 NET *copy_fsm(NET *net) {
   LABEL_MAP *saved_map = current_label_map();
   set_label_map(static_cast<LABEL_MAP *>(net->label_map));
+  if (net->flags2.is_virtual && virtual_net_hooks.copy != nullptr) {
+    set_label_map(saved_map);
+    return virtual_net_hooks.copy(net);
+  }
   if (net->flags.tabular) {
     error("copy_fsm: Tabular nets cannot be copied.");
     set_label_map(saved_map);

@@ -43,6 +43,15 @@ struct NetworkFreedHooks {
 };
 extern NetworkFreedHooks network_freed_hooks;
 
+// What copy_fsm, print_net and net_size do with a virtual network, installed by the module of
+// virtual networks (virtual-net.h) at start-up; null entries leave such a network alone.
+struct VirtualNetHooks {
+  NET *(*copy)(NET *net);                         // a virtual copy over copies of its operands
+  void (*list_states)(NET *net, FILE *stream);    // the listing of its expanded states
+  uint64_t (*extra_size)(const NET *net);         // its operands and tables, in bytes
+};
+extern VirtualNetHooks virtual_net_hooks;
+
 // Forgets the heaps above (the heap memory goes with free_all_heaps) and the network-freed
 // hooks.
 void forget_network_heaps();

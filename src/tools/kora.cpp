@@ -40,7 +40,7 @@ const Command commands[] = {
     {"print", "[--words | --spaced] NETWORK", "a network listed state by state", print_command},
     {"info", "NETFILE", "the header of a saved network file and the size of each network in it",
      info_command},
-    {"lookup", "[--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
+    {"lookup", "[--words | --spaced] [--cascade | --lazy] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "analyses each line of INPUT (standard input by default): applies the network up, reading\n"
      "      the lower (surface) side and writing the upper (lexical) side; one line\n"
      "      \"input<TAB>output\" per result, \"input<TAB>input<TAB>+?\" when there is none, and an\n"
@@ -53,10 +53,10 @@ const Command commands[] = {
      "      input with more than --max-results results (default 10000; 0 for no limit) gets the\n"
      "      first ones and a note on standard error, and the command exits with status 1",
      lookup_command},
-    {"generate", "[--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
+    {"generate", "[--words | --spaced] [--cascade | --lazy] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "the same as lookup, applying the network down: reading the upper side, writing the lower",
      generate_command},
-    {"apply", "(up | down) [--words | --spaced] [--cascade] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
+    {"apply", "(up | down) [--words | --spaced] [--cascade | --lazy] [--flush] [-j N] [--max-results N] NETWORK [INPUT]",
      "apply up is lookup, apply down is generate", apply_command},
     {"suggest",
      "[--words | --spaced] [--max-edits K] [--limit N] [--transpositions] [--errors MODEL] [-j N] "

@@ -1,4 +1,5 @@
-// kora lookup / generate / apply (up | down) [--words | --spaced] [--cascade] [--flush] [-j N]
+// kora lookup / generate / apply (up | down) [--words | --spaced] [--cascade | --lazy] [--flush]
+// [-j N]
 // [--max-results N] NETWORK [INPUT]: applies a network to each line of INPUT or of the standard
 // input, in the convention of lookup tools: "input<TAB>output" for each result,
 // "input<TAB>input<TAB>+?" when there is none, and an empty line after each input. lookup
@@ -10,7 +11,10 @@
 // A file of several networks is a cascade: with --cascade each result of one network is an
 // input of the next, so that the cascade answers as the composition of its networks in file
 // order would (down: in file order; up: in reverse order); without it, the first network is
-// applied, with a note that the others are not.
+// applied, with a note that the others are not. With --lazy the networks are composed in file
+// order into one virtual network (lazy_compose_net), whose states are made as the lookups reach
+// them: the answers of the composition, without building it, nor looking up every result of
+// one network in the next.
 //
 // The input is read in large blocks, as it arrives. With one thread, lines are answered in
 // order and the answers written in large blocks; when output goes to a terminal or with --flush
@@ -340,7 +344,7 @@ bool take_jobs(int &argc, char **argv, unsigned *jobs) {
 }
 
 int apply_lines(int argc, char **argv, int input_side) {
-  bool flush = false, cascade = false;
+  bool flush = false, cascade = false, lazy = false;
   unsigned jobs = std::thread::hardware_concurrency();
   if (jobs == 0) jobs = 1;
   long max_results = kDefaultMaxResults;
@@ -348,9 +352,14 @@ int apply_lines(int argc, char **argv, int input_side) {
   std::vector<const char *> files;
   if (!take_jobs(argc, argv, &jobs) ||
       !take_number_option(argc, argv, "--max-results", 0, LONG_MAX, &max_results) ||
-      !parse_network_arguments(argc, argv, {{"--flush", &flush}, {"--cascade", &cascade}}, 2,
+      !parse_network_arguments(argc, argv, {{"--flush", &flush}, {"--cascade", &cascade}, {"--lazy", &lazy}},
+                               2,
                                &source, files))
     return usage();
+  if (cascade && lazy) {
+    std::fprintf(stderr, "kora: --cascade and --lazy exclude each other\n");
+    return 2;
+  }
   FILE *input = stdin;
   if (files.size() == 2) {
     if (!check_readable(files[1])) return 1;
@@ -364,7 +373,16 @@ int apply_lines(int argc, char **argv, int input_side) {
     if (input != stdin) std::fclose(input);
     return 1;
   }
-  if (nets.size() > 1 && !cascade) {
+  if (lazy) {
+    NV vector{static_cast<int>(nets.size()), nets.data()};
+    NET *composed = lazy_compose_net(&vector, 0);
+    nets.clear();
+    if (composed == nullptr) {
+      if (input != stdin) std::fclose(input);
+      return 1;
+    }
+    nets.push_back(composed);
+  } else if (nets.size() > 1 && !cascade) {
     std::fprintf(stderr,
                  "kora: warning: %s holds %zu networks; only the first is applied (--cascade "
                  "applies them all in turn)\n",
