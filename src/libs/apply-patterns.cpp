@@ -397,19 +397,7 @@ bool push_frame(APPLY_CONTEXT *a, PatternState &p, uint32_t state, NET *net, uin
 void pop_frame(APPLY_CONTEXT *a, PatternState &p) {
   const uint32_t length = p.frames.back().path_length;
   p.frames.pop_back();
-  while (!a->undos.empty() && a->undos.back().step >= length) {
-    const ApplyUndo &undo = a->undos.back();
-    if (undo.flag_saved) a->flag_register.set(undo.flag_attribute, undo.flag_previous);
-    if (undo.kind == ApplyStep::INSERT) {
-      a->inserts.pop_back();
-      a->insert_depth--;
-    } else if (undo.kind == ApplyStep::RETURN) {
-      a->inserts.push_back(undo.closed);
-      a->insert_depth++;
-    }
-    a->undos.pop_back();
-  }
-  a->arc_path.resize(length);
+  undo_steps_from(a, length);
 }
 
 // Takes `step` from the top frame to a new frame at `position`; false when it is too deep.

@@ -275,19 +275,7 @@ void push_frame(APPLY_CONTEXT *a, uint32_t state, NET *net, int position) {
 void pop_frame(APPLY_CONTEXT *a) {
   const uint32_t length = a->frames.back().path_length;
   a->frames.pop_back();
-  while (!a->undos.empty() && a->undos.back().step >= length) {
-    const ApplyUndo &undo = a->undos.back();
-    if (undo.flag_saved) a->flag_register.set(undo.flag_attribute, undo.flag_previous);
-    if (undo.kind == ApplyStep::INSERT) {
-      a->inserts.pop_back();
-      a->insert_depth--;
-    } else if (undo.kind == ApplyStep::RETURN) {
-      a->inserts.push_back(undo.closed);
-      a->insert_depth++;
-    }
-    a->undos.pop_back();
-  }
-  a->arc_path.resize(length);
+  undo_steps_from(a, length);
 }
 
 // Takes the ordinary arc `arc`, which reads the input symbol at the top frame's position.
@@ -844,6 +832,22 @@ const char *apply_record(APPLY_CONTEXT *a) {
 }
 
 }  // namespace
+
+void undo_steps_from(APPLY_CONTEXT *a, uint32_t length) {
+  while (!a->undos.empty() && a->undos.back().step >= length) {
+    const ApplyUndo &undo = a->undos.back();
+    if (undo.flag_saved) a->flag_register.set(undo.flag_attribute, undo.flag_previous);
+    if (undo.kind == ApplyStep::INSERT) {
+      a->inserts.pop_back();
+      a->insert_depth--;
+    } else if (undo.kind == ApplyStep::RETURN) {
+      a->inserts.push_back(undo.closed);
+      a->insert_depth++;
+    }
+    a->undos.pop_back();
+  }
+  a->arc_path.resize(length);
+}
 
 // The step accessors hold copies of the pointers they read through, which the bytes written
 // could otherwise alias.

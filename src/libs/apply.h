@@ -199,6 +199,10 @@ struct APPLY_CONTEXT {
 
 namespace kora {
 
+// Drops the steps of the current path from `length` on, last first, undoing what each changed
+// (the flag register, the open inserted networks): what backtracking to that length needs.
+void undo_steps_from(APPLY_CONTEXT *applyer, uint32_t length);
+
 // The standard result formatter: writes the current path in the applyer's output format (one
 // side, or both sides in pair notation; see next_apply_output in kora.h) and the separator into
 // the output buffer.
