@@ -327,6 +327,16 @@ bool alph_has_other(const ALPH *alph) {
   return found;
 }
 
+std::vector<bool> sigma_members(const NET *net) {
+  std::vector<bool> members;
+  if (net->sigma == nullptr) return members;
+  for_each_member(net->sigma, [&](uint32_t id) {
+    if (id >= members.size()) members.resize(id + 1, false);
+    members[id] = true;
+  });
+  return members;
+}
+
 bool is_reserved_id(uint32_t id) {
   LABEL_MAP *map = current_label_map();
   return map != nullptr && id < map->reserved_count;

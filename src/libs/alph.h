@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "heap.h"
 #include "kora.h"
@@ -75,6 +76,10 @@ ALPH *add_symbols_of_label(ALPH *alph, uint32_t label);
 
 // Whether some member has OTHER as its upper or lower side.
 bool alph_has_other(const ALPH *alph);
+
+// The network's sigma as a table by symbol id: true for a member; an id past the table's end is
+// not one. Empty for a network without a sigma. O(sigma size + largest id).
+std::vector<bool> sigma_members(const NET *net);
 
 // Whether every member is one of the current label map's built-in ids.
 bool alph_is_reserved_only(const ALPH *alph);

@@ -69,18 +69,6 @@ bool names_definition(uint32_t symbol, const FLAG_DIACRITIC *flag) {
   return flag->action == INSERT_SUBNET || list_flag_p(symbol);
 }
 
-std::vector<bool> sigma_members(const NET *net) {
-  std::vector<bool> members;
-  if (net->sigma == nullptr) return members;
-  ALPH_ITERATOR iterator;
-  start_alph_iterator(&iterator, net->sigma);
-  for (uint32_t s = next_alph_item(&iterator); s != ID_NO_SYMBOL; s = next_alph_item(&iterator)) {
-    if (s >= members.size()) members.resize(s + 1, false);
-    members[s] = true;
-  }
-  return members;
-}
-
 bool member(const std::vector<bool> &members, uint32_t symbol) {
   return symbol < members.size() && members[symbol];
 }

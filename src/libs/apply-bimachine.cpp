@@ -46,18 +46,6 @@ uint32_t written(const ARC *arc, uint32_t x, int side) {
   return o == OTHER ? x : o;
 }
 
-std::vector<bool> sigma_members(const NET *net) {
-  std::vector<bool> members;
-  if (net->sigma == nullptr) return members;
-  ALPH_ITERATOR iterator;
-  start_alph_iterator(&iterator, net->sigma);
-  for (uint32_t s = next_alph_item(&iterator); s != ID_NO_SYMBOL; s = next_alph_item(&iterator)) {
-    if (s >= members.size()) members.resize(s + 1, false);
-    members[s] = true;
-  }
-  return members;
-}
-
 }  // namespace
 
 int bimachine_search(NET *left, NET *right, int input_side, const SearchInput &input,

@@ -66,7 +66,7 @@ void IndexGrowth::reach(const uint32_t *symbols, uint32_t count) {
   stack_.clear();
   visit(0, 0);
   while (!stack_.empty()) {
-    auto [entry, position] = stack_.back();
+    uint32_t entry = stack_.back().first, position = stack_.back().second;
     stack_.pop_back();
     // Through states that read one arc at most while symbols remain (their epsilon moves, if
     // any, lead to states of the index without arcs), the walk takes that arc in place, as the

@@ -39,16 +39,7 @@ bool in_sigma(APPLY_CONTEXT *a, const NET *net, uint32_t x) {
   for (auto &[owner, table] : a->sigmas)
     if (owner == net) members = &table;
   if (members == nullptr) {
-    std::vector<bool> table;
-    if (net->sigma != nullptr) {
-      ALPH_ITERATOR iterator;
-      start_alph_iterator(&iterator, net->sigma);
-      for (uint32_t s = next_alph_item(&iterator); s != ID_NO_SYMBOL; s = next_alph_item(&iterator)) {
-        if (s >= table.size()) table.resize(s + 1, false);
-        table[s] = true;
-      }
-    }
-    a->sigmas.emplace_back(net, std::move(table));
+    a->sigmas.emplace_back(net, sigma_members(net));
     members = &a->sigmas.back().second;
   }
   return x < members->size() && (*members)[x];
