@@ -83,7 +83,8 @@ Reference reference(const std::vector<Pattern> &patterns, const std::string &tex
       r.marked += chars[i++];
       continue;
     }
-    const std::string item = "<" + best->tag + ">" + best->text + "</" + best->tag + ">";
+    std::string item = std::string("<").append(best->tag).append(">").append(best->text);
+    item.append("</").append(best->tag).append(">");
     r.marked += item;
     r.extracted += item + "\n";
     r.counts[best->tag]++;
@@ -157,7 +158,7 @@ std::vector<Pattern> random_patterns(std::mt19937 &random, size_t longest) {
       seen = false;
       for (const Pattern &p : patterns) seen = seen || p.text == text;
     }
-    if (!seen) patterns.push_back({text, "t" + std::to_string(random() % 3)});
+    if (!seen) patterns.push_back({text, std::string("t").append(std::to_string(random() % 3))});
   }
   return patterns;
 }
