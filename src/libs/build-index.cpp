@@ -3,6 +3,7 @@
 #include "build-index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -116,10 +117,11 @@ class ArcSet {
   FlatHash<ArcEntry> table_;
 };
 
-// The state records, found from the states' addresses. States are cells of at least 32 bytes
-// cut in address order from large heap blocks, so the records are kept in pages of one slot
-// per 32 bytes of a 64 KiB address range, each page with the table of its states' further
-// groups: states made one after the other get neighbouring records and share a group table,
+// The state records, found from the states' addresses. States are cells of at least 2^kSlotBits
+// bytes (32 natively) cut in address order from large heap blocks, so the records are kept in
+// pages of one slot per 2^kSlotBits bytes of a 64 KiB address range, each page with the table
+// of its states' further groups: states made one after the other get neighbouring records and
+// share a group table,
 // where hash tables over all states would scatter them over memory much larger than the
 // caches. A hash table finds the page of an address (a network has few pages), the last page
 // used first. The records of pages are cut from batches of 1, 2, 4 ... 16 pages: were each
@@ -127,7 +129,7 @@ class ArcSet {
 // that hold states, so the pages needed, would double.
 class StateRecords {
  public:
-  static constexpr int kSlotBits = 5;
+  static constexpr int kSlotBits = std::bit_width(sizeof(STATE)) - 1;
   static constexpr int kPageBits = 16;
   static constexpr size_t kPageSlots = size_t{1} << (kPageBits - kSlotBits);
   static_assert(sizeof(STATE) >= size_t{1} << kSlotBits, "one state per slot");

@@ -2,7 +2,6 @@
 
 #include "error.h"
 
-#include <atomic>
 #include <cctype>
 #include <cstdarg>
 #include <cstdlib>
@@ -68,8 +67,8 @@ void error(const char *text) {
     if (parameters->word[KORA_QUIT_ON_ERROR]) {
       // Applyers report errors from several threads at once: the word is set atomically, and
       // written only when it changes.
-      std::atomic_ref<int32_t> seen(parameters->word[KORA_ERROR_SEEN]);
-      if (seen.load(std::memory_order_relaxed) != 1) seen.store(1, std::memory_order_relaxed);
+      int32_t *seen = &parameters->word[KORA_ERROR_SEEN];
+      if (__atomic_load_n(seen, __ATOMIC_RELAXED) != 1) __atomic_store_n(seen, 1, __ATOMIC_RELAXED);
     }
   }
   if (parameters->word[KORA_QUIT_ON_ERROR] && !parameters->word[KORA_INTERACTIVE]) std::exit(1);

@@ -299,14 +299,14 @@ PARSE_TABLE *make_bimachine_parse_table(NET *left, NET *right, int side) {
 }
 
 PARSE_TABLE *build_parse_table(NET *net, int side) {
-  std::atomic_ref<void *> slot(parse_table_slot(net, side));
+  void *&slot = parse_table_slot(net, side);
   const int mode = input_encoding_mode();
   std::lock_guard<std::recursive_mutex> lock(parse_tables.building);
-  auto *table = static_cast<PARSE_TABLE *>(slot.load(std::memory_order_relaxed));
+  auto *table = static_cast<PARSE_TABLE *>(__atomic_load_n(&slot, __ATOMIC_RELAXED));
   if (table != nullptr && table->encoding_mode == mode) return table;
   free_parse_table(table);
   table = make_parse_table(net, nullptr, side);
-  slot.store(table, std::memory_order_release);
+  __atomic_store_n(&slot, static_cast<void *>(table), __ATOMIC_RELEASE);
   return table;
 }
 

@@ -137,14 +137,16 @@ PARSE_TABLE *make_bimachine_parse_table(NET *left, NET *right, int side);
 // for the table of one network at once: the first builds it under a lock, and once built it is
 // only read (a rebuild for another encoding is not safe while others use the old table). The
 // slot is read without the lock (double-checked); build_parse_table looks again under the lock
-// and publishes a complete table with release order. Inline: the applyer asks on every lookup.
+// and publishes a complete table with release order. The slot is a plain pointer reached with
+// the compilers' atomic built-ins (the standard library of the WebAssembly build has no
+// std::atomic_ref). Inline: the applyer asks on every lookup.
 inline void *&parse_table_slot(NET *net, int side) {
   return side == 1 ? net->lower_parse_table : net->upper_parse_table;
 }
 PARSE_TABLE *build_parse_table(NET *net, int side);
 inline PARSE_TABLE *get_parse_table(NET *net, int side) {
-  auto *table = static_cast<PARSE_TABLE *>(
-      std::atomic_ref<void *>(parse_table_slot(net, side)).load(std::memory_order_acquire));
+  auto *table =
+      static_cast<PARSE_TABLE *>(__atomic_load_n(&parse_table_slot(net, side), __ATOMIC_ACQUIRE));
   if (table != nullptr && table->encoding_mode == input_encoding_mode()) return table;
   return build_parse_table(net, side);
 }

@@ -16,8 +16,8 @@
 namespace kora {
 namespace {
 
-void set_count(STATE *state, uint64_t count) {
-  state->client_cell = reinterpret_cast<void *>(static_cast<uintptr_t>(count));
+void set_count(STATE *state, uintptr_t count) {
+  state->client_cell = reinterpret_cast<void *>(count);
 }
 
 struct Walk {
@@ -29,13 +29,13 @@ struct Walk {
 // Adds the count of `from`, reached by `arc`, to that of `to`, saturating; true when the sum did
 // not fit.
 bool add_count(STATE *to, const STATE *from, const ARC *arc, const Walk &walk) {
-  uint64_t paths = path_count(from), sum;
+  uintptr_t paths = static_cast<uintptr_t>(path_count(from)), sum;
   bool overflow = false;
   if (walk.weighted != nullptr)
     overflow = __builtin_mul_overflow(paths, labelset_hooks.class_size(walk.weighted, arc->label),
                                       &paths);
-  overflow = overflow || __builtin_add_overflow(path_count(to), paths, &sum);
-  set_count(to, overflow ? UINT64_MAX : sum);
+  overflow = overflow || __builtin_add_overflow(static_cast<uintptr_t>(path_count(to)), paths, &sum);
+  set_count(to, overflow ? UINTPTR_MAX : sum);
   return overflow;
 }
 

@@ -3,8 +3,9 @@
 //
 // index_net walks the network depth first with an explicit stack of arcs and adds up the counts
 // of a state's destinations when it leaves the state, so each arc is looked at once: time
-// O(V + E), space O(V) for the stack. Counts are unsigned 64-bit numbers kept in the states'
-// client cells; a sum that does not fit saturates at UINT64_MAX. The same walk finds cycles,
+// O(V + E), space O(V) for the stack. Counts are kept in the states' client cells, as unsigned
+// numbers as wide as a pointer (64 bits natively, 32 in the WebAssembly build); a sum that does
+// not fit saturates at UINTPTR_MAX. The same walk finds cycles,
 // which make the counts infinite. In a network with a reduced label set an arc stands for every
 // label of its label's class, so it counts once for each (labelset.h). Tested in tests/networks/path_counts_test.cpp against a brute-force
 // count.
@@ -16,12 +17,10 @@
 
 namespace kora {
 
-static_assert(sizeof(void *) >= sizeof(uint64_t), "path counts live in client cells");
-
 // Results of index_net.
 enum IndexResult {
   PATHS_INDEXED = 0,    // loop-free; every client cell holds its state's count
-  PATHS_OVERFLOW = 1,   // loop-free, but a count did not fit in 64 bits
+  PATHS_OVERFLOW = 1,   // loop-free, but a count did not fit in a client cell
   PATHS_CIRCULAR = 2,   // the network has a cycle
   PATHS_VIRTUAL = 3,    // a virtual network: nothing done
   PATHS_VECTORIZED = 4  // arcs not in plain lists (arc vectors, compacted) or no network
