@@ -1,5 +1,6 @@
 // Where a regular expression went wrong, shown as compilers show it: the line of the text that
-// holds the error and a caret under its place. Shared by the tool and the Python module.
+// holds the error and a caret under its place. Shared by the tool, the Python module and the
+// playground (web/).
 #pragma once
 
 #include <cstddef>
