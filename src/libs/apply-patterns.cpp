@@ -785,9 +785,10 @@ void check_contexts(APPLY_CONTEXT *a, PatternState &p, const PatternFrame &frame
     const uint64_t from =
         left ? std::max(p.base, p.scan - std::min<uint64_t>(p.scan, p.history)) : p.scan;
     const uint64_t to = left ? end : std::min(p.base + p.fill, end + p.history);
-    std::string message = "\n*** Maximum context length (" + std::to_string(p.history) +
-                          ") exceeded while checking the ";
-    message.append(p.overflow_side)
+    std::string message = "\n*** Maximum context length (";
+    message.append(std::to_string(p.history))
+        .append(") exceeded while checking the ")
+        .append(p.overflow_side)
         .append(" context\n    for the ")
         .append(p.tags[slot].name)
         .append(" tag. The string under consideration is:\n")

@@ -513,6 +513,7 @@ TEST_F(PatternTest, ContextChecksCombineAndFollowEachOther) {
 TEST_F(PatternTest, MessagesOfTheSearch) {
   // A window of 160 bytes: contexts see 40 bytes beyond the match.
   const std::string digits = "01234567890123456789012345678901234567890123456789";
+  const std::string cat_digits = std::string("cat ").append(digits);
   const std::string maximum = "\n*** Maximum context length (40) exceeded while checking the ";
   const struct {
     std::string regex, text, message;
@@ -520,9 +521,9 @@ TEST_F(PatternTest, MessagesOfTheSearch) {
       {"{cat} EndTag(a) LC(\"#\" ?*)", digits + " cat",
        maximum + "left context\n    for the a tag. The string under consideration is:\n" +
            (digits + " cat").substr(11)},
-      {"{cat} EndTag(a) RC(?* \"#\")", "cat " + digits,
+      {"{cat} EndTag(a) RC(?* \"#\")", cat_digits,
        maximum + "right context\n    for the a tag. The string under consideration is:\n" +
-           ("cat " + digits).substr(0, 43)},
+           cat_digits.substr(0, 43)},
       {"{cat} EndTag(a) \"*AND_CHECK*\" x", "cat",
        "Expecting a context marker. Found 'x' instead.\n"},
       {"c LC(\" \") {at} EndTag(a)", " cat",
