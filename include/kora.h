@@ -1441,15 +1441,24 @@ KORA_API void free_approx_applyer(APPROX_APPLYER *applyer);
  * different tags are all tagged, the tags nested in the network's order. A match reads at
  * least one symbol and never a line feed (lines are marked up independently); its path has at
  * most KORA_MAX_PATH_DEPTH steps (longer ones are reported once, "Recursion depth in
- * longest_paths() exceeds maximum, %d", and not followed) and at most 64 KB of text. Flag
- * diacritics, OTHER, list flags and inserted networks work as in the applyer. A closing tag
- * whose name is defined as a network (define_net) or as a regex function of one argument
- * (define_function) writes, in place of the match, the one string that the network gives for
- * it (applied down: the match on its upper side) or that the function makes of it (the lower
- * side of its network); otherwise the report "Transducer 'name' defined as 'name' yields
- * multiple strings when applied to:\nTEXT" (or "Function ...", "an infinite string", "no
- * result") is given and the match is marked up as usual. Context markers (LC( and the like)
- * are not read by the search: a path through one never matches.
+ * longest_paths() exceeds maximum, %d", and not followed) and at most 64 KB of text (48 KB
+ * when the network has contexts). Flag diacritics, OTHER, list flags and inserted networks
+ * work as in the applyer. A closing tag whose name is defined as a network (define_net) or as
+ * a regex function of one argument (define_function) writes, in place of the match, the one
+ * string that the network gives for it (applied down: the match on its upper side) or that
+ * the function makes of it (the lower side of its network); otherwise the report
+ * "Transducer 'name' defined as 'name' yields multiple strings when applied to:\nTEXT" (or
+ * "Function ...", "an infinite string", "no result") is given and the match is marked up as
+ * usual. After its closing tag a path may ask for contexts, as the regex functions LC(A), RC(A),
+ * NLC(A), NRC(A), AND(X, Y), OR(X, Y) write them: the match counts only when the text before it
+ * ends with a string of A (LC), the text after it begins with one (RC), does not (NLC, NRC), or
+ * both (AND) or either (OR) of two contexts hold; a context sees no further than the line and at
+ * most a quarter of the window (16 KB) beyond the match ("\n*** Maximum context length (%d)
+ * exceeded while checking the left context\n..." otherwise, reported once, and the match does not
+ * count). A context marker before the closing tag is reported once ("... found but no check
+ * followed.\n"), as are an AND( or OR( not followed by contexts ("Expecting a context marker. Found
+ * '%s' instead.\n") and the flags @T.name@ and @F.name(@, which the search does not know
+ * ("Unimplemented flag diacritic."); paths through them never match.
  *
  * Options are read from the context's parameters when the applyer is made:
  * KORA_MARK_PATTERNS (on: the tags are written; off: only the match's output), KORA_DELETE_

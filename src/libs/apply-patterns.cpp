@@ -4,11 +4,11 @@
 #include "apply-patterns.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 #include "alph.h"
@@ -102,6 +102,27 @@ struct PatternState {
   std::vector<ApplyStep> best_path;
   bool depth_reported = false;
 
+  // Contexts (see check_contexts): whether the network has context markers on its input side,
+  // and which of its states have arcs that read one; the bytes of text a context may look at
+  // beyond either end of a match (the window keeps that many before the scan position).
+  bool contexts = false;
+  std::vector<uint8_t> has_marker;
+  size_t history = 0;
+  // The text around the current match, read as a context asks for it: the symbols before the
+  // scan position (backwards, one character each) and after the match's end at `right_from`;
+  // each stops at a line feed or an end of the input, or where it would read more than
+  // `history` bytes (then it overflowed).
+  std::vector<uint32_t> left_symbols, right_symbols;
+  uint64_t left_next = 0, right_next = 0, right_from = ~uint64_t{0};
+  bool left_stopped = false, right_stopped = false, left_overflow = false, right_overflow = false;
+  // The check under way: the states whose further checks are being tried (a loop of checks
+  // adds nothing), and the side of a context that needed more text than it may see.
+  std::vector<uint32_t> check_chain;
+  const char *overflow_side = nullptr;
+  // Messages given once for an applyer, not at every position of the text.
+  bool overflow_reported = false, marker_reported = false, expecting_reported = false,
+       flag_reported = false;
+
   // The trie walk (see fast_walk): each state's kind by its entry in the index, and the tag of
   // a state's tag exit; the tags' spellings in the output encoding.
   std::vector<uint8_t> walk_kind;
@@ -122,12 +143,24 @@ PatternState *state_of(const APPLY_CONTEXT *a) {
   return a == nullptr ? nullptr : static_cast<PatternState *>(a->patterns.get());
 }
 
+// The symbols that the context functions write: *AND_CHECK*, *OR_CHECK*, *LEFT_CONTEXT*,
+// *RIGHT_CONTEXT*, *NON_LEFT_CONTEXT*, *NON_RIGHT_CONTEXT*.
+bool is_context_symbol(uint32_t symbol) {
+  return symbol >= AND_CHECK && symbol <= NON_RIGHT_CONTEXT;
+}
+
 bool is_epsilon_like(uint32_t symbol) {
   return symbol == EPSILON || symbol == ALTCHAIN_SYMBOL || symbol == GUARDED_EPSILON;
 }
 
 int32_t tag_slot(const PatternState &p, uint32_t symbol) {
   return symbol < p.tag_slot.size() ? p.tag_slot[symbol] : -1;
+}
+
+// Gives a message the first time only: it would otherwise come at every position of the text.
+void report_once(bool *reported, const std::string &message) {
+  if (!*reported) error(message.c_str());
+  *reported = true;
 }
 
 // --- Tags -------------------------------------------------------------------------------------
@@ -215,7 +248,7 @@ void find_walk_kinds(APPLY_CONTEXT *a, PatternState &p) {
       const IndexArc &entry = index.arc(arc);
       if (entry.special() == kOrdinary) {
         inputs.push_back(entry.input());
-        usable = tag_slot(p, entry.output()) < 0;
+        usable = tag_slot(p, entry.output()) < 0 && !is_context_symbol(entry.input());
         continue;
       }
       const IndexState &end = index.state(entry.destination);
@@ -230,6 +263,21 @@ void find_walk_kinds(APPLY_CONTEXT *a, PatternState &p) {
   }
 }
 
+// Notes the states with an arc whose input side is a context marker or check, and whether
+// there are any.
+void find_markers(APPLY_CONTEXT *a, PatternState &p) {
+  const ApplyIndex &index = *a->index[a->input_side];
+  p.has_marker.assign(index.entries.size(), 0);
+  for (uint32_t s = 0; s < index.entries.size(); s = index.next_state(s)) {
+    for (uint32_t arc = s + 1; arc <= s + index.state(s).count; arc++) {
+      const IndexArc &entry = index.arc(arc);
+      if (entry.special() == kOrdinary && is_context_symbol(entry.input())) p.has_marker[s] = 1;
+    }
+    p.contexts = p.contexts || p.has_marker[s] != 0;
+  }
+  if (!p.contexts) p.has_marker.clear();
+}
+
 void reset_counts(PatternState &p) {
   std::fill(p.counts.begin(), p.counts.end(), 0);
   p.total = 0;
@@ -241,18 +289,20 @@ std::string closing_tag(APPLY_CONTEXT *a, uint32_t tag);
 // --- The window -------------------------------------------------------------------------------
 
 // Makes bytes up to offset `end` available when the input has them, reading blocks into the
-// window and moving its unread part (from the scan position) to the front when it is full;
-// false when they are not there (the input ends first, or they are more than the window holds
-// from the scan position).
+// window and moving its unread part (from the scan position, less the `history` bytes before
+// it) to the front when it is full; false when they are not there (the input ends first, or
+// they are more than the window holds from there).
 bool ensure(APPLY_CONTEXT *a, PatternState &p, uint64_t end) {
   while (end > p.base + p.fill) {
     if (p.at_end) return false;
     if (p.fill == p.capacity) {
-      const auto kept = static_cast<size_t>(p.scan - p.base);
-      if (kept == 0) return false;
-      std::memmove(p.buffer.data(), p.buffer.data() + kept, p.fill - kept);
-      p.fill -= kept;
-      p.base = p.scan;
+      // The text before the scan position that a left context may look at stays.
+      const uint64_t keep = p.scan - std::min<uint64_t>(p.scan - p.base, p.history);
+      const auto dropped = static_cast<size_t>(keep - p.base);
+      if (dropped == 0) return false;
+      std::memmove(p.buffer.data(), p.buffer.data() + dropped, p.fill - dropped);
+      p.fill -= dropped;
+      p.base = keep;
     }
     const size_t want = std::min(p.block, p.capacity - p.fill);
     const size_t got = std::fread(p.buffer.data() + p.fill, 1, want, a->input_stream);
@@ -323,6 +373,7 @@ void start_input(APPLY_CONTEXT *a, PatternState &p) {
   p.block = p.next_block;
   p.base = p.scan = 0;
   p.exhausted = false;
+  p.history = p.contexts ? p.capacity / 4 : 0;
   if (a->input_stream != nullptr) {
     p.buffer.assign(p.capacity + 1, '\0');
     p.data = p.buffer.data();
@@ -433,6 +484,10 @@ void try_special(APPLY_CONTEXT *a, PatternState &p, uint32_t arc_number, uint32_
       restore();
     }
   };
+  if (flag != nullptr && (flag->action == EXCLUDE_LIST || flag->action == FUNCTION_ACTION)) {
+    report_once(&p.flag_reported, "Unimplemented flag diacritic.");
+    return;
+  }
   if (flag != nullptr) {
     const bool names_definition = flag->action == INSERT_SUBNET || list_flag_p(i);
     if (a->flags_active || names_definition) {
@@ -524,6 +579,226 @@ void note_match(APPLY_CONTEXT *a, PatternState &p, const PatternFrame &frame) {
   }
 }
 
+// --- Contexts ---------------------------------------------------------------------------------
+//
+// A pattern path may go on after its closing tag with a context check, as the context
+// functions of the regex language write them: a marker (*LEFT_CONTEXT*, *RIGHT_CONTEXT*,
+// *NON_LEFT_CONTEXT*, *NON_RIGHT_CONTEXT*) followed by the context, or *AND_CHECK* or
+// *OR_CHECK* followed by markers and their contexts. The match counts only when the check
+// holds. A left context is read backwards from the start of the match, one character at a
+// time (its network holds the reverse of the context); a right context forwards from the end
+// of the match, cut into symbols as the match is. Either stops at a line feed and at the ends
+// of the input, and may look at `history` bytes at most. A context holds when its network,
+// from after the marker, reads some of that text (possibly none) and arrives at a final state,
+// or at a state whose own check holds (so LC(a) RC(b) written one after the other asks for
+// both); a negated one holds when no way does. AND holds when every branch holds, OR when one
+// does; branches with the same marker share their network, so AND(LC(a), LC(b)) is LC(a|b).
+// Nothing of the context is consumed or written. Cost: for each candidate end of a match at a
+// state with checks, the pairs (state of the context, symbols read) that the checks reach, each
+// once per context.
+
+// Symbol k of the text before the scan position, read backwards, or ID_NO_SYMBOL at a line
+// feed, at the start of the input, at a byte that cannot be read, or beyond `history` bytes.
+uint32_t left_symbol(APPLY_CONTEXT *a, PatternState &p, size_t k) {
+  const bool utf8 = input_encoding_mode() != KORA_LATIN1;
+  const uint64_t lowest = std::max(p.base, p.scan - std::min<uint64_t>(p.scan, p.history));
+  while (k >= p.left_symbols.size() && !p.left_stopped) {
+    const uint64_t end = p.left_next;
+    p.left_stopped = true;
+    if (end == 0) break;
+    if (end <= lowest) {
+      p.left_overflow = true;
+      break;
+    }
+    if (p.data[end - 1 - p.base] == '\n') break;
+    uint64_t start = end - 1;
+    auto continuation = [&](uint64_t q) {
+      return utf8 && (static_cast<unsigned char>(p.data[q - p.base]) & 0xC0) == 0x80;
+    };
+    while (start > lowest && end - start < 4 && continuation(start)) start--;
+    if (continuation(start)) {
+      p.left_overflow = start == lowest && lowest > 0;
+      break;
+    }
+    const auto byte = static_cast<unsigned char>(p.data[start - p.base]);
+    uint32_t id = end - start == 1 ? a->single_bytes[byte] : ID_NO_SYMBOL;
+    if (id == ID_NO_SYMBOL) {
+      // The character alone, so that a longer symbol it begins is not cut.
+      char character[8] = {};
+      std::memcpy(character, p.data + (start - p.base), static_cast<size_t>(end - start));
+      const char *after = character;
+      if (parse_local_symbol(&id, character, &after, a->parse_table, &a->input_characters) !=
+              PARSE_OK ||
+          after != character + (end - start))
+        break;
+    }
+    p.left_stopped = false;
+    p.left_symbols.push_back(id);
+    p.left_next = start;
+  }
+  if (k < p.left_symbols.size()) return p.left_symbols[k];
+  if (p.left_overflow) p.overflow_side = "left";
+  return ID_NO_SYMBOL;
+}
+
+// Symbol k of the text after the match's end, `right_from`, or ID_NO_SYMBOL at a line feed, at
+// the end of the input, at a byte that cannot be read, or beyond `history` bytes.
+uint32_t right_symbol(APPLY_CONTEXT *a, PatternState &p, size_t k) {
+  while (k >= p.right_symbols.size() && !p.right_stopped) {
+    const uint64_t q = p.right_next;
+    ensure(a, p, q + p.lookahead);
+    const bool ended = q >= p.base + p.fill;
+    if ((ended && p.at_end) || (!ended && p.data[q - p.base] == '\n')) {
+      p.right_stopped = true;
+      break;
+    }
+    const auto [id, end] = cut(a, p, q);
+    if (ended || end > p.right_from + p.history) {
+      p.right_stopped = p.right_overflow = true;
+      break;
+    }
+    if (id == ID_NO_SYMBOL) {
+      p.right_stopped = true;
+      break;
+    }
+    p.right_symbols.push_back(id);
+    p.right_next = end;
+  }
+  if (k < p.right_symbols.size()) return p.right_symbols[k];
+  if (p.right_overflow) p.overflow_side = "right";
+  return ID_NO_SYMBOL;
+}
+
+bool rest_holds(APPLY_CONTEXT *a, PatternState &p, uint32_t state, NET *net);
+
+// Whether the context whose network starts at `state` reads some of the text on its side and
+// arrives at a final state or at a state whose check holds: a depth-first walk over the pairs
+// (state, symbols read), each taken once.
+bool context_found(APPLY_CONTEXT *a, PatternState &p, uint32_t state, NET *net, bool left) {
+  const ApplyIndex &index = index_of(a);
+  std::vector<std::pair<uint32_t, uint32_t>> stack{{state, 0}};
+  std::unordered_set<uint64_t> seen{uint64_t{state} << 32};
+  auto push = [&stack, &seen](uint32_t s, uint32_t k) {
+    if (seen.insert(uint64_t{s} << 32 | k).second) stack.emplace_back(s, k);
+  };
+  while (!stack.empty()) {
+    const auto [s, k] = stack.back();
+    stack.pop_back();
+    if (index.state(s).final) return true;
+    if (s < p.has_marker.size() && p.has_marker[s] != 0 && rest_holds(a, p, s, net)) return true;
+    uint32_t x = left ? left_symbol(a, p, k) : right_symbol(a, p, k);
+    if (x != ID_NO_SYMBOL && (is_context_symbol(x) || (x >= 128 && symbol_flag(x) != nullptr)))
+      x = ID_NO_SYMBOL;
+    ArcCursor arcs;
+    arcs.start(index, s, x);
+    for (uint32_t arc = arcs.advance(index); arc != ApplyIndex::kNoArc;
+         arc = arcs.advance(index)) {
+      const IndexArc &entry = index.arc(arc);
+      const uint32_t i = entry.input();
+      if (entry.special() == kOrdinary) {
+        if (x != ID_NO_SYMBOL) push(entry.destination, k + 1);
+      } else if (entry.special() == kEpsilonInput || symbol_flag(i) != nullptr) {
+        push(entry.destination, k);
+      } else if (i == OTHER && x != ID_NO_SYMBOL && !in_sigma(net, x)) {
+        push(entry.destination, k + 1);
+      }
+    }
+  }
+  return false;
+}
+
+// Whether the check that the arc reading `symbol` begins, into `state`, holds.
+bool check_holds(APPLY_CONTEXT *a, PatternState &p, uint32_t symbol, uint32_t state, NET *net) {
+  switch (symbol) {
+    case LEFT_CONTEXT: return context_found(a, p, state, net, true);
+    case RIGHT_CONTEXT: return context_found(a, p, state, net, false);
+    case NON_LEFT_CONTEXT: return !context_found(a, p, state, net, true);
+    case NON_RIGHT_CONTEXT: return !context_found(a, p, state, net, false);
+    default: break;
+  }
+  const ApplyIndex &index = index_of(a);
+  bool any = false, all = true;
+  for (uint32_t arc = state + 1; arc <= state + index.state(state).count; arc++) {
+    const IndexArc &entry = index.arc(arc);
+    if (entry.special() != kOrdinary || !is_context_symbol(entry.input())) {
+      std::string name;
+      append_label(name, entry.input(), 0);
+      report_once(&p.expecting_reported,
+                  std::string("Expecting a context marker. Found '").append(name).append(
+                      "' instead.\n"));
+      return false;
+    }
+    const bool holds = check_holds(a, p, entry.input(), entry.destination, net);
+    any = any || holds;
+    all = all && holds;
+  }
+  return symbol == AND_CHECK ? all && index.state(state).count > 0 : any;
+}
+
+// Whether one of the checks that leave `state` holds; false for a state already being tried
+// further up (a loop of checks, which would go on with the same text).
+bool rest_holds(APPLY_CONTEXT *a, PatternState &p, uint32_t state, NET *net) {
+  if (std::find(p.check_chain.begin(), p.check_chain.end(), state) != p.check_chain.end())
+    return false;
+  p.check_chain.push_back(state);
+  const ApplyIndex &index = index_of(a);
+  bool holds = false;
+  for (uint32_t arc = state + 1; arc <= state + index.state(state).count && !holds; arc++) {
+    const IndexArc &entry = index.arc(arc);
+    if (entry.special() == kOrdinary && is_context_symbol(entry.input()))
+      holds = check_holds(a, p, entry.input(), entry.destination, net);
+  }
+  p.check_chain.pop_back();
+  return holds;
+}
+
+// At a state of the pattern network with context arcs: a match ending there (after its closing
+// tag) counts when one of its checks holds; a marker before the closing tag is reported.
+void check_contexts(APPLY_CONTEXT *a, PatternState &p, const PatternFrame &frame) {
+  const int32_t slot = tag_slot(p, frame.last_output);
+  if (slot < 0) {
+    const ApplyIndex &index = index_of(a);
+    for (uint32_t arc = frame.state + 1; arc <= frame.state + index.state(frame.state).count;
+         arc++) {
+      const IndexArc &entry = index.arc(arc);
+      if (entry.special() != kOrdinary || !is_context_symbol(entry.input())) continue;
+      std::string name;
+      append_label(name, entry.input(), 0);
+      report_once(&p.marker_reported, std::string("Context marker '")
+                                          .append(name)
+                                          .append("' ahead of the closing tag found but no "
+                                                  "check followed.\n"));
+    }
+    return;
+  }
+  if (frame.position == 0 || frame.position < p.best_length) return;
+  const uint64_t end = p.cut_ends[frame.position - 1];
+  if (end != p.right_from) {
+    p.right_from = p.right_next = end;
+    p.right_symbols.clear();
+    p.right_stopped = p.right_overflow = false;
+  }
+  p.overflow_side = nullptr;
+  const bool holds = rest_holds(a, p, frame.state, frame.net);
+  if (p.overflow_side != nullptr) {
+    const bool left = p.overflow_side[0] == 'l';
+    const uint64_t from =
+        left ? std::max(p.base, p.scan - std::min<uint64_t>(p.scan, p.history)) : p.scan;
+    const uint64_t to = left ? end : std::min(p.base + p.fill, end + p.history);
+    std::string message = "\n*** Maximum context length (";
+    message.append(std::to_string(p.history))
+        .append(") exceeded while checking the ")
+        .append(p.overflow_side)
+        .append(" context\n    for the ")
+        .append(p.tags[slot].name)
+        .append(" tag. The string under consideration is:\n")
+        .append(p.data + (from - p.base), static_cast<size_t>(to - from));
+    report_once(&p.overflow_reported, message);
+    return;
+  }
+  if (holds) note_match(a, p, frame);
+}
+
 // Finds the longest match at the scan position: its length in p.best_length (0 for none).
 void longest_match(APPLY_CONTEXT *a, PatternState &p) {
   p.best_length = 0;
@@ -537,18 +812,30 @@ void longest_match(APPLY_CONTEXT *a, PatternState &p) {
   p.cut_symbols.clear();
   p.cut_ends.clear();
   p.cut_stopped = false;
+  if (p.contexts) {
+    p.left_symbols.clear();
+    p.left_next = p.scan;
+    p.left_stopped = p.left_overflow = false;
+    p.right_from = ~uint64_t{0};
+  }
   push_frame(a, p, 0, a->net, 0, ID_NO_SYMBOL, 0);
   while (!p.frames.empty()) {
     PatternFrame &frame = p.frames.back();
     const ApplyIndex &index = index_of(a);
     if (frame.phase < 3) {
       const uint32_t x = symbol_at(a, p, frame.position);
-      const uint32_t plain =
-          x != ID_NO_SYMBOL && (x < 128 || symbol_flag(x) == nullptr) ? x : ID_NO_SYMBOL;
+      // (a marker's spelling in the text is not the marker)
+      const uint32_t plain = x != ID_NO_SYMBOL && (x < 128 || symbol_flag(x) == nullptr) &&
+                                     !is_context_symbol(x)
+                                 ? x
+                                 : ID_NO_SYMBOL;
       const IndexState at = index.state(frame.state);
       if (frame.phase == 0) {
         frame.phase = 1;
         if (at.final && a->insert_depth == 0) note_match(a, p, frame);
+        if (p.contexts && a->insert_depth == 0 && frame.state < p.has_marker.size() &&
+            p.has_marker[frame.state] != 0)
+          check_contexts(a, p, frame);
         if (at.deterministic && !(a->insert_depth > 0 && at.final)) {
           // One arc at most reads the symbol: the frame moves on by it in place.
           const uint32_t arc =
@@ -649,16 +936,17 @@ std::string match_text(APPLY_CONTEXT *a, PatternState &p) {
   return text;
 }
 
-// `text` inside the braces of a regular expression: every ASCII character that is not a letter
-// or digit escaped with "%".
+// The regular expression of the string `text`, one symbol per character: inside braces every
+// character stands for itself but "}", which goes between them as "%}".
 std::string braced(const std::string &text) {
-  std::string regex = "{";
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 128 && !std::isalnum(static_cast<unsigned char>(c)))
-      regex.push_back('%');
-    regex.push_back(c);
+  std::string regex = "[";
+  for (size_t k = 0; k <= text.size();) {
+    const size_t close = std::min(text.find('}', k), text.size());
+    if (close > k) regex.append("{").append(text, k, close - k).append("} ");
+    if (close < text.size()) regex.append("%} ");
+    k = close + 1;
   }
-  return regex.append("}");
+  return regex.append("]");
 }
 
 // The single string of the loop-free acceptor `net` with exactly one path.
@@ -982,6 +1270,7 @@ KORA_API APPLY_CONTEXT *init_apply_patterns(NET *net, int input_side, FST_CONTEX
     find_tags(a, *p);
     find_starts(a, *p);
     find_walk_kinds(a, *p);
+    find_markers(a, *p);
     p->lookahead = longest_spelling(a);
     a->patterns = p;
     return a;

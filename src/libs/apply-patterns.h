@@ -32,6 +32,12 @@
 // with which no match can start (by a table of the start state's symbols) are copied as they
 // are, without being cut into symbols: the cost of unmatched text is a table look-up per byte.
 //
+// After its closing tag a path may ask for contexts (the markers and checks that LC(, RC(, NLC(,
+// NRC(, AND( and OR( write): the match counts only when they hold, the left ones read backwards
+// from the start of the match and the right ones forwards from its end, never past a line feed
+// nor more than a quarter of the window away (the window keeps that much text before the scan
+// position). The Contexts section of apply-patterns.cpp gives the rules and the cost.
+//
 // Tag symbols whose name is defined as a network (a "transducer" tag) or as a regex function
 // of one argument (a "function" tag) replace the match by the single string that the
 // definition gives for it. Tested in tests/apply/apply_patterns_test.cpp.

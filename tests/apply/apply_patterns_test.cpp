@@ -371,6 +371,10 @@ TEST_F(PatternTest, TransducerAndFunctionTagsReplaceTheMatch) {
   EXPECT_EQ(messages().errors[0],
             "Transducer 'year' defined as 'year' yields no result when applied to:\n2002");
   free_network(net);
+  // Any character of the match reaches the function as itself.
+  net = read_regex("[{a b}|{a}b%}] EndTag(shout)");
+  EXPECT_EQ(mark(net, "a b, ab}"), "A b, Ab}");
+  free_network(net);
 }
 
 TEST_F(PatternTest, Latin1TextIsReadAndWrittenInLatin1) {
@@ -381,3 +385,190 @@ TEST_F(PatternTest, Latin1TextIsReadAndWrittenInLatin1) {
 }
 
 }  // namespace
+
+// --- Contexts ---------------------------------------------------------------------------------
+
+namespace {
+
+// A pattern with a context of one of the four kinds ("" for none), its text in UTF-8.
+struct ContextPattern {
+  std::string text, tag, kind, context;
+};
+
+// Whether the characters of `c` end `chars` before `i` (left) or begin it at `i` (right),
+// within the line.
+bool context_fits(const std::vector<std::string> &chars, size_t i, bool left,
+                  const std::vector<std::string> &c) {
+  for (size_t k = 0; k < c.size(); k++) {
+    const size_t at = left ? i - c.size() + k : i + k;
+    if ((left && i < c.size()) || at >= chars.size() || chars[at] != c[k]) return false;
+  }
+  for (size_t k = 0; k < c.size(); k++)
+    if (chars[left ? i - 1 - k : i + k] == "\n") return false;
+  return true;
+}
+
+// `text` as a regex: its characters inside braces (no "}" among them).
+std::string braced(const std::string &text) {
+  return text.empty() ? "[]" : std::string("{").append(text).append("}");
+}
+
+// The markup by trying every pattern, with its context, at every position.
+std::string context_reference(const std::vector<ContextPattern> &patterns,
+                              const std::string &text) {
+  const std::vector<std::string> chars = characters(text);
+  std::string marked;
+  for (size_t i = 0; i < chars.size();) {
+    const ContextPattern *best = nullptr;
+    size_t best_length = 0;
+    for (const ContextPattern &p : patterns) {
+      const std::vector<std::string> pc = characters(p.text), c = characters(p.context);
+      if (pc.size() <= best_length || i + pc.size() > chars.size()) continue;
+      bool same = true;
+      for (size_t k = 0; k < pc.size() && same; k++) same = chars[i + k] == pc[k];
+      const bool left = !p.kind.empty() && p.kind[p.kind.size() - 3] == 'L';
+      if (same && !p.kind.empty())
+        same = context_fits(chars, left ? i : i + pc.size(), left, c) == (p.kind[0] != 'N');
+      if (same) {
+        best = &p;
+        best_length = pc.size();
+      }
+    }
+    if (best == nullptr) {
+      marked += chars[i++];
+      continue;
+    }
+    marked.append("<").append(best->tag).append(">").append(best->text);
+    marked.append("</").append(best->tag).append(">");
+    i += best_length;
+  }
+  return marked;
+}
+
+}  // namespace
+
+TEST_F(PatternTest, ContextsAgreeWithTheReferenceFromStringsAndThroughSmallWindows) {
+  const std::vector<std::string> alphabet = {"a", "b", "\xC3\xA9", "\n", " ", "a", "b"};
+  const std::vector<std::string> kinds = {"", "LC(", "RC(", "NLC(", "NRC("};
+  kora_test::for_seeds(150, [&](unsigned, std::mt19937 &random) {
+    std::vector<ContextPattern> patterns;
+    std::string regex;
+    for (const Pattern &p : random_patterns(random, 3)) {
+      const std::string kind = kinds[random() % kinds.size()];
+      const std::string context = kind.empty() ? "" : random_text(random, alphabet, 2);
+      patterns.push_back({p.text, p.tag, kind, context});
+      if (!regex.empty()) regex += " | ";
+      regex.append("[{").append(p.text).append("} EndTag(").append(p.tag).append(")");
+      if (!kind.empty()) regex.append(" ").append(kind).append(braced(context)).append(")");
+      regex += "]";
+    }
+    NET *net = read_regex(regex.c_str());
+    ASSERT_NE(net, nullptr) << regex;
+    const std::string text = random_text(random, alphabet, 150);
+    SCOPED_TRACE(regex + " over '" + text + "'");
+    const std::string expected = context_reference(patterns, text);
+    EXPECT_EQ(mark(net, text), expected);
+    APPLY_CONTEXT *applyer = new_pattern_applyer(net, text.c_str(), nullptr, nullptr, 1, nullptr);
+    // (the window holds two spellings of the longest symbol, *NON_RIGHT_CONTEXT*, at least)
+    ASSERT_TRUE(kora::set_pattern_window(applyer, 160, 3));  // contexts of 40 bytes at most
+    FILE *stream = kora_test::stream_of(text);
+    init_apply_to_stream(stream, applyer);
+    EXPECT_EQ(all_output(applyer), expected) << "stream";
+    std::fclose(stream);
+    free_applyer(applyer);
+    free_network(net);
+  });
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(PatternTest, ContextChecksCombineAndFollowEachOther) {
+  const struct {
+    const char *regex, *text, *marked;
+  } cases[] = {
+      {"{cat} EndTag(a) AND(LC(\" \"), RC(\",\"))", "cat cat,cat cat", "cat <a>cat</a>,cat cat"},
+      {"{cat} EndTag(a) OR(NLC(?), NRC(?))", "cat cat,cat\ncat x",
+       "<a>cat</a> cat,<a>cat</a>\n<a>cat</a> x"},
+      {"{cat} EndTag(a) AND(NLC(x), NRC(y))", "xcat caty cat", "xcat caty <a>cat</a>"},
+      {"{cat} EndTag(a) LC(x) RC(y)", "xcaty xcat caty", "x<a>cat</a>y xcat caty"},
+      {"{cat} EndTag(a) LC({ab})", "abcat bcat", "ab<a>cat</a> bcat"},
+      {"{cat} EndTag(a) LC([a|b]+ \" \")", "ab cat  cat", "ab <a>cat</a>  cat"},
+      {"{cat} EndTag(a) LC(\"\xC3\xA9\")", "\xC3\xA9" "cat ecat", "\xC3\xA9<a>cat</a> ecat"},
+      // A longer match whose context fails leaves the shorter one.
+      {"[{cat} EndTag(a) RC(\" \")] | [{ca} EndTag(b)]", "cats cat ",
+       "<b>ca</b>ts <a>cat</a> "},
+      {"[{cat} EndTag(a)] | [{dog} EndTag(d) LC(\" \")]", "dog cat dog",
+       "dog <a>cat</a> <d>dog</d>"},
+      // A context never sees past a line end.
+      {"{cat} EndTag(a) NLC(?)", "x\ncat xcat", "x\n<a>cat</a> xcat"},
+  };
+  for (const auto &c : cases) {
+    NET *net = read_regex(c.regex);
+    ASSERT_NE(net, nullptr) << c.regex;
+    EXPECT_EQ(mark(net, c.text), c.marked) << c.regex;
+    free_network(net);
+  }
+  EXPECT_TRUE(messages().errors.empty());
+}
+
+TEST_F(PatternTest, MessagesOfTheSearch) {
+  // A window of 160 bytes: contexts see 40 bytes beyond the match.
+  const std::string digits = "01234567890123456789012345678901234567890123456789";
+  const std::string cat_digits = std::string("cat ").append(digits);
+  const std::string maximum = "\n*** Maximum context length (40) exceeded while checking the ";
+  const struct {
+    std::string regex, text, message;
+  } cases[] = {
+      {"{cat} EndTag(a) LC(\"#\" ?*)", digits + " cat",
+       maximum + "left context\n    for the a tag. The string under consideration is:\n" +
+           (digits + " cat").substr(11)},
+      {"{cat} EndTag(a) RC(?* \"#\")", cat_digits,
+       maximum + "right context\n    for the a tag. The string under consideration is:\n" +
+           cat_digits.substr(0, 43)},
+      {"{cat} EndTag(a) \"*AND_CHECK*\" x", "cat",
+       "Expecting a context marker. Found 'x' instead.\n"},
+      {"c LC(\" \") {at} EndTag(a)", " cat",
+       "Context marker '*LEFT_CONTEXT*' ahead of the closing tag found but no check "
+       "followed.\n"},
+      {"\"@T.x@\" {cat} EndTag(a)", "cat", "Unimplemented flag diacritic."},
+  };
+  for (const auto &c : cases) {
+    NET *net = read_regex(c.regex.c_str());
+    ASSERT_NE(net, nullptr) << c.regex;
+    FILE *stream = kora_test::stream_of(c.text);
+    APPLY_CONTEXT *applyer = new_pattern_applyer(net, nullptr, stream, nullptr, 1, nullptr);
+    ASSERT_TRUE(kora::set_pattern_window(applyer, 160, 4));
+    EXPECT_EQ(all_output(applyer), c.text) << c.regex;  // nothing is marked
+    EXPECT_EQ(messages().errors, std::vector<std::string>{c.message}) << c.regex;
+    messages().clear();
+    std::fclose(stream);
+    free_applyer(applyer);
+    free_network(net);
+  }
+  NET *net = read_regex("[{cat} \"@I.nowhere@\" EndTag(a)]");
+  EXPECT_EQ(mark(net, "cat"), "cat");
+  ASSERT_FALSE(messages().errors.empty());
+  EXPECT_EQ(messages().errors.back(), "Insert flag without defined network");
+  free_network(net);
+}
+
+TEST_F(PatternTest, TagDefinitionsThatGiveNoSingleStringAreReported) {
+  define_regex_net("many", "a:b | a:c");
+  define_regex_net("endless", "a .x. b+");
+  define_function("two(X,Y)", "X Y");
+  const struct {
+    const char *tag, *message;
+  } cases[] = {
+      {"many", "Transducer 'many' defined as 'many' yields multiple strings when applied to:\na"},
+      {"endless",
+       "Transducer 'endless' defined as 'endless' yields an infinite string when applied to:\na"},
+      {"two", "Function 'two(' defined as 'X Y'\n    It cannot be applied to a pattern.\n"},
+  };
+  for (const auto &c : cases) {
+    NET *net = read_regex(std::string("a EndTag(").append(c.tag).append(")").c_str());
+    const std::string tag = c.tag;
+    EXPECT_EQ(mark(net, "a"), std::string("<").append(tag).append(">a</").append(tag).append(">"));
+    EXPECT_EQ(messages().errors, std::vector<std::string>{c.message});
+    messages().clear();
+    free_network(net);
+  }
+}
