@@ -208,7 +208,7 @@ void prepare_index(APPLY_CONTEXT *a) {
   std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
   if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
   if (a->net->start == nullptr) return;
-  if (!a->net->flags2.is_virtual)
+  if (!a->net->flags2.is_virtual && !a->net->flags.compacted)
     index->start_of(a->net);
   else if (a->growth[a->input_side] == nullptr)
     a->growth[a->input_side] = std::make_unique<IndexGrowth>(a->net, *index);
