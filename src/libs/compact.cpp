@@ -192,13 +192,13 @@ class Compactor {
     const uint32_t states = net_->num_states, arcs = net_->num_arcs;
     const uint32_t start = facts_[index_of(net_->start)].position;
     net_->flags.start_final = net_->start->flags.final;
+    free_build_index(net_);
     for (StateFacts &facts : facts_) free_state(facts.state, net_);
     net_->num_states = states;
     net_->num_arcs = arcs;
     auto *owned = static_cast<uint8_t *>(std::malloc(block.size()));
     if (owned == nullptr) out_of_memory("compact_states_and_arcs");
     std::copy(block.begin(), block.end(), owned);
-    free_build_index(net_);
     attach_compact_block(net_, owned, static_cast<uint32_t>(block.size()), start, owned, nullptr);
   }
 

@@ -110,7 +110,7 @@ TEST_F(CompactTest, FrequentLabelsAndStatesGetTheShortestCodes) {
   EXPECT_EQ(net->auxiliary_alph->items[0], static_cast<uint32_t>('a'));
   // The most referenced state, the final one, comes first.
   STATE *final = nullptr;
-  ARC_ITERATOR iterator;
+  kora::ARC_ITERATOR iterator;
   kora::start_arc_iterator(net, &iterator);
   ARC *cursor;
   bool done;
