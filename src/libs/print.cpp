@@ -175,17 +175,19 @@ void print_states(NET *net, FILE *stream) {
 // before any arc names it.
 void print_compact_states(NET *net, FILE *stream) {
   const CompactNet *block = compact_of(net);
-  std::vector<STATE *> states;
+  std::vector<uint32_t> positions;
   const uint8_t *at = block->bytes + 1;
   CompactArc arc;
   for (uint32_t k = 0; k < net->num_states; ++k) {
-    const uint32_t position = static_cast<uint32_t>(at - block->bytes);
+    positions.push_back(static_cast<uint32_t>(at - block->bytes));
     while (decode_compact_arc(net, at, &arc)) {
       compact_state(net, arc.destination, arc.final);
       if (arc.last) break;
     }
-    states.push_back(compact_state(net, position, false));
   }
+  // A state no arc leads to is the start state (its record made already) or unreachable.
+  std::vector<STATE *> states;
+  for (uint32_t position : positions) states.push_back(compact_state(net, position, false));
   for (size_t k = 0; k < states.size(); ++k)
     states[k]->client_cell = reinterpret_cast<void *>(static_cast<intptr_t>(k));
   for (STATE *state : states) print_state(state, net, stream);
