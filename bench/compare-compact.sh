@@ -40,6 +40,10 @@ echo "# sizes: program save source states arcs ... bytes per arc of the files an
 "$build/openfst_file_io" save "$huge" acceptor "$data/huge-openfst" huge
 "$build/openfst_file_io" save "$list" tagger "$data/tagger-openfst" tagger
 
+for machine in huge tagger; do
+  "$build/openfst_mapped_lookup" --align "$data/$machine-openfst.const" "$data/$machine-openfst-aligned.const"
+done
+
 echo "# resident after loading (fresh process each): program file ... loaded_per_arc ..."
 for machine in huge tagger; do
   "$build/bench/compact_sizes" resident "$data/$machine.fst" read "$data/words-100" 100
@@ -71,10 +75,10 @@ peak() {
 echo "# the tool on the huge acceptor: time to the first answer, and peak memory for 100 lookups"
 first_answer "kora-lookup-compact-mapped huge" "$build/kora" lookup -j 1 "$data/huge-compact.fst"
 first_answer "kora-lookup-plain huge" "$build/kora" lookup -j 1 "$data/huge.fst"
-first_answer "openfst-const-mapped huge" "$build/openfst_mapped_lookup" "$data/huge-openfst.const"
+first_answer "openfst-const-mapped huge" "$build/openfst_mapped_lookup" "$data/huge-openfst-aligned.const"
 peak "kora-lookup-compact-mapped huge" "$build/kora" lookup -j 1 "$data/huge-compact.fst"
 peak "kora-lookup-plain huge" "$build/kora" lookup -j 1 "$data/huge.fst"
-peak "openfst-const-mapped huge" "$build/openfst_mapped_lookup" "$data/huge-openfst.const"
+peak "openfst-const-mapped huge" "$build/openfst_mapped_lookup" "$data/huge-openfst-aligned.const"
 
 echo "# lookup speed in process, compacted against plain: program machine form ... best_wps median_wps"
 for machine in acceptor tagger; do

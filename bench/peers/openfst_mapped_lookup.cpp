@@ -7,7 +7,8 @@
 // the first one can be seen from outside.
 //
 // Build: g++ -O2 -DNDEBUG -std=c++17 openfst_mapped_lookup.cpp -o openfst_mapped_lookup -lfst
-// Usage: openfst_mapped_lookup CONST-FST < WORDS
+// Usage: openfst_mapped_lookup --align CONST-FST ALIGNED (OpenFst maps only aligned files)
+//        openfst_mapped_lookup ALIGNED < WORDS
 
 #include <fst/fstlib.h>
 
@@ -45,8 +46,18 @@ void walk(const fst::ConstFst<Arc> &machine, Arc::StateId state, const std::stri
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (argc == 4 && std::string(argv[1]) == "--align") {
+    // OpenFst maps only a file written aligned.
+    std::unique_ptr<fst::ConstFst<Arc>> machine(fst::ConstFst<Arc>::Read(argv[2]));
+    if (machine == nullptr) return 1;
+    std::ofstream out(argv[3], std::ios_base::out | std::ios_base::binary);
+    fst::FstWriteOptions options(argv[3]);
+    options.align = true;
+    return machine->Write(out, options) ? 0 : 1;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: openfst_mapped_lookup CONST-FST < WORDS\n");
+    std::fprintf(stderr, "usage: openfst_mapped_lookup CONST-FST < WORDS\n"
+                         "       openfst_mapped_lookup --align CONST-FST ALIGNED-CONST-FST\n");
     return 2;
   }
   std::ifstream stream(argv[1], std::ios_base::in | std::ios_base::binary);

@@ -3,11 +3,13 @@
 // the block's label indexes are the file's), and for a body the start state's position, the
 // block's length and the block's bytes as they are.
 //
-// Reading checks the whole block before the network takes it (check_compact_block: address
-// mode, counts, label indexes, every address a state's position), so that nothing that walks
-// it later can leave it. The block is copied into memory, or, while a file is read through a
-// mapping (MappedReading, compact-arcs.h), pointed at where it lies in the mapped file, which then stays mapped
-// until the last network over it is freed. O(E log V) time to check; no copy when mapped.
+// A block read into memory is checked whole before the network takes it (check_compact_block:
+// address mode, counts, label indexes, every address a state's position; O(E log V)), so that
+// a damaged file is refused at once. While a file is read through a mapping (MappedReading,
+// compact-arcs.h), the block is left where it lies in the mapped file, which then stays mapped
+// until the last network over it is freed, and only its mode byte and start are checked:
+// reading it whole would bring every page of it into memory, and the decoder never reads
+// outside it anyway (decode_compact_arc).
 // Tested in tests/representations/compact_test.cpp and tests/fuzz/fuzz_load_nets.cpp.
 #pragma once
 

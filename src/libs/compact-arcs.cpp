@@ -151,8 +151,20 @@ STATE *compact_state(NET *net, uint32_t position, bool final) {
 
 bool decode_compact_arc(const NET *net, const uint8_t *&at, CompactArc *arc) {
   const CompactNet *block = compact_of(net);
+  const uint8_t *end = block->bytes + block->size;
+  const uint8_t mode = block->bytes[0];
+  if (at >= end) return false;
+  const size_t left = static_cast<size_t>(end - at);
+  const size_t header = code_extent(at, left);
+  const size_t address = header == 0 ? 0
+                         : mode == 0 ? code_extent(at + header, left - header)
+                         : left - header >= mode ? mode : 0;
+  if (address == 0) {
+    at = end;
+    return false;
+  }
   RawArc raw;
-  read_raw_arc(block->bytes[0], at, &raw);
+  read_raw_arc(mode, at, &raw);
   const ALPH *labels = net->auxiliary_alph;
   if (raw.index >= static_cast<uint32_t>(labels->len)) return false;
   arc->label = labels->items[raw.index];

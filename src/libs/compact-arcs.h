@@ -122,10 +122,12 @@ struct CompactArc {
 };
 
 // Decodes the arc at `at` and moves `at` past it; false for the pseudo-arc of a state without
-// arcs. The block must have been checked (check_compact_block) or written by compaction.
+// arcs. Never reads outside the block, whatever its bytes (a mapped block is not checked whole
+// when it is loaded): an arc that would run past the end, a position past the end, or a label
+// index beyond the list, also give false, which ends the state there.
 bool decode_compact_arc(const NET *net, const uint8_t *&at, CompactArc *arc);
 
-// Checks that a block read from a file can be walked safely: a known address mode, exactly
+// Checks a block read from a file into memory whole: a known address mode, exactly
 // `states` states and `arcs` arcs ending at the block's end, label indexes within the compaction
 // label list of `labels` entries (the pseudo-arc one past it, with position 0), and every
 // destination and the start the position of a state. Null when it can, else what is wrong.

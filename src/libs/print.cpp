@@ -178,7 +178,7 @@ void print_compact_states(NET *net, FILE *stream) {
   std::vector<uint32_t> positions;
   const uint8_t *at = block->bytes + 1;
   CompactArc arc;
-  for (uint32_t k = 0; k < net->num_states; ++k) {
+  for (uint32_t k = 0; k < net->num_states && at < block->bytes + block->size; ++k) {
     positions.push_back(static_cast<uint32_t>(at - block->bytes));
     while (decode_compact_arc(net, at, &arc)) {
       compact_state(net, arc.destination, arc.final);
