@@ -1,12 +1,13 @@
 // Benchmark: the representations of one network, their sizes and their lookup speed.
 //
 // The network is read from a saved file (or, with --words, made from a word list by read_text;
-// not timed). Five forms are made from it, each from a fresh copy: plain (as read), optimized
-// (optimize_arcs), shared (optimize_arcs then share_arcs), reduced (reduce_labelset) and
-// vectorized (vectorize_states, every state with at least THRESHOLD arcs, default 1). For each
+// not timed). Six forms are made from it, each from a fresh copy: plain (as read), optimized
+// (optimize_arcs), shared (optimize_arcs then share_arcs), reduced (reduce_labelset),
+// vectorized (vectorize_states, every state with at least THRESHOLD arcs, default 1) and
+// compacted (compact_net). For each
 // form one line gives the time taken to make it, its states, arcs and bytes in memory, the
-// bytes of its saved file (for the forms a file keeps: plain, optimized, reduced; -1 for the
-// others), and the words per second of looking up every line of WORDS-FILE through
+// bytes of its saved file (for the forms a file keeps: plain, optimized, reduced, compacted; -1
+// for the others), and the words per second of looking up every line of WORDS-FILE through
 // apply_to_string, answers written as kora lookup writes them (best and median of REPEATS),
 // with the milliseconds of making the applyer (ready_ms) apart.
 //
@@ -110,6 +111,7 @@ int main(int argc, char **argv) {
       {"shared", [](NET *net) { optimize_arcs(net), share_arcs(net); }, false},
       {"reduced", [](NET *net) { reduce_labelset(net); }, true},
       {"vectorized", [threshold](NET *net) { vectorize_states(net, threshold); }, false},
+      {"compacted", [](NET *net) { compact_net(net, nullptr); }, true},
   };
   for (const Form &form : forms) {
     NET *net = copy_net(source);

@@ -211,7 +211,7 @@ typedef struct NET {
   uint32_t num_arcs;
   uint32_t block_size;
   ALPH *auxiliary_alph;
-  void *virtual_info;
+  void *virtual_info;           /* a virtual network's description; a compacted one's block */
   void *mapping;                /* the library's index of a network built by add_arc_to_state */
 } NET;
 
@@ -257,7 +257,8 @@ typedef struct FST_CONTEXT {
   int owned;                    /* 1 when reclaiming frees the record and its parameter copy */
   const char *copyright_holder; /* default copyright holder of saved files */
   int spare3;
-  int spare4;
+  int map_arc_blocks;           /* 1: compacted networks loaded from files map their arc block
+                                   from the file instead of reading it into memory; 0 */
   int in_char_encoding;         /* encoding of text read: KORA_UTF8 or KORA_LATIN1 */
   int out_char_encoding;        /* encoding of text written */
   int message_buffer_size;
@@ -753,6 +754,37 @@ KORA_API int vectorize_states(NET *net, int threshold);
  * (same arcs; the order of a list may change) and drops the vectors. Returns the number of
  * states restored; 0 for null or a network without vectors. */
 KORA_API int unvectorize_net(NET *net);
+
+/* ---------------------------------------------------------------------------------------------
+ * Compaction: the whole network as one byte block, a few bytes per arc. Labels are renumbered
+ * by frequency and states laid out by the number of arcs leading to them, so that the codes
+ * written most are the shortest. A compacted network applies (init_apply), prints, copies
+ * (copy_net copies the block), reports its size and saves (as file type 20); loading it back
+ * reads the block into memory, or, when the context's map_arc_blocks is 1, maps it from the
+ * file read-only, so that only the pages a lookup reads take memory (the mapping goes when the
+ * network is freed). The operations of the calculus refuse it ("Cannot apply '%s' to a
+ * compacted net. Please uncompact first."): uncompact it first.
+ * ------------------------------------------------------------------------------------------- */
+
+/* Compacts `net` in place; the labels on the arcs of the networks of `nets` (may be null) count
+ * in the label frequencies too, so networks compacted with one another share their order. A
+ * compacted network is left as it is; a vectorized one is unvectorized first (with the message
+ * "Cannot compact a vectorized network.Unvectorizing first.\n." when KORA_VERBOSE is set, as
+ * are the statistics the compaction prints on standard error); an arc-optimized one, one with
+ * a reduced labelset or a virtual one is refused ("Cannot do this operation on a %s."). */
+KORA_API void compact_net(NET *net, NV *nets);
+
+/* Turns a compacted network back into states and arcs in place: the same relation, states and
+ * arcs (each state's arcs in order of label frequency). Other networks are left as they are. */
+KORA_API void uncompact_net(NET *net);
+
+/* Rewrites the beginning of every path of `net` so that the one-sided EPSILONs among its first
+ * `budget` symbols move to the end of that stretch, and returns the result as a new,
+ * determinized and minimized network in the representation `net` had (optimized, compacted or
+ * vectorized). The relation stays the same for relations whose paths align that way; `net` is
+ * left unchanged. A null network gives null; a network of another label map or in a
+ * representation that cannot be undone is refused with null. */
+KORA_API NET *shift_initial_epsilons(NET *net, int budget);
 
 /* ---------------------------------------------------------------------------------------------
  * Labelset reduction. Labels that every state treats alike (each state has arcs with both, to

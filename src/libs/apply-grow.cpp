@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <mutex>
 
+#include "compact-arcs.h"
 #include "label.h"
 #include "pars-tbl.h"
+#include "struct.h"
 #include "virtual-net.h"
 
 namespace kora {
@@ -16,20 +18,50 @@ IndexGrowth::IndexGrowth(NET *net, ApplyIndex &index) : net_(net), index_(index)
   entry_of(net->start);
 }
 
+namespace {
+
+// The number of a state of a virtual or compacted network: dense from 0 in the order the
+// states were made.
+uint32_t grown_state_number(const NET *net, const STATE *state) {
+  return net->flags.compacted ? compact_record(state)->number : virtual_state_number(state);
+}
+
+// The labels and destinations of a state's arcs, in order: a virtual state expanded, a
+// compacted one decoded.
+void grown_state_arcs(NET *net, STATE *state, std::vector<uint32_t> &labels,
+                      std::vector<STATE *> &destinations) {
+  if (!net->flags.compacted) {
+    for (ARC *arc = state_arcs(net, state); arc != nullptr; arc = arc->next) {
+      labels.push_back(arc->label);
+      destinations.push_back(arc->destination);
+    }
+    return;
+  }
+  ARC_ITERATOR iterator;
+  start_arc_iterator(net, &iterator);
+  ARC *cursor;
+  bool done;
+  start_state_arcs(&iterator, state, &cursor, &done);
+  while (const ARC *arc = next_arc(&iterator, &cursor, &done)) {
+    labels.push_back(arc->label);
+    destinations.push_back(arc->destination);
+  }
+  free_arc_iterator(&iterator);
+}
+
+}  // namespace
+
 uint32_t IndexGrowth::entry_of(STATE *state) {
-  const uint32_t number = virtual_state_number(state);
+  const uint32_t number = grown_state_number(net_, state);
   if (number >= entries_.size()) entries_.resize(number + 1, kNotIndexed);
   if (entries_[number] != kNotIndexed) return entries_[number];
   std::vector<uint32_t> labels;
   std::vector<STATE *> destinations;
-  for (ARC *arc = state_arcs(net_, state); arc != nullptr; arc = arc->next) {
-    labels.push_back(arc->label);
-    destinations.push_back(arc->destination);
-  }
+  grown_state_arcs(net_, state, labels, destinations);
   const uint32_t entry = index_.append_state(state->flags.final != 0, labels);
   entries_[number] = entry;
   for (size_t k = 0; k < destinations.size(); ++k) {
-    const uint32_t to = virtual_state_number(destinations[k]);
+    const uint32_t to = grown_state_number(net_, destinations[k]);
     uint32_t &destination = index_.entries[entry + 1 + k].arc.destination;
     if (to < entries_.size() && entries_[to] != kNotIndexed) {
       destination = entries_[to];

@@ -1,5 +1,7 @@
-// The growth of an applyer's index over a virtual network: states enter the index when a
-// lookup can reach them, and no sooner.
+// The growth of an applyer's index over a virtual or a compacted network: states enter the
+// index when a lookup can reach them, and no sooner. (A compacted network's states are decoded
+// from its block as they enter, so that a lookup over a mapped file reads only the pages of the
+// states it reaches, and the index holds only those states.)
 //
 // Copying a virtual network into the index when the applyer is made (apply-index.h) would
 // expand all of it. Instead, before each search the index is grown by every state that the

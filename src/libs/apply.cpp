@@ -203,12 +203,13 @@ const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_s
 // as its state 0 onwards. A vectorized network is indexed like any other (the index reads its
 // arc vectors through the arc iterator): the index's per-state tables already find the arc for
 // a symbol in one step, in a copy several times smaller than the vectors, so a search over the
-// vectors themselves finds the same results more slowly.
+// vectors themselves finds the same results more slowly. A virtual or compacted network's
+// index grows instead, by the states each lookup can reach (apply-grow.h).
 void prepare_index(APPLY_CONTEXT *a) {
   std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
   if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
   if (a->net->start == nullptr) return;
-  if (!a->net->flags2.is_virtual)
+  if (!a->net->flags2.is_virtual && !a->net->flags.compacted)
     index->start_of(a->net);
   else if (a->growth[a->input_side] == nullptr)
     a->growth[a->input_side] = std::make_unique<IndexGrowth>(a->net, *index);

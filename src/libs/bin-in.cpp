@@ -11,6 +11,7 @@
 #include "alph.h"
 #include "bin-objects.h"
 #include "boundary.h"
+#include "compact-arcs.h"
 #include "context.h"
 #include "define.h"
 #include "error.h"
@@ -18,6 +19,7 @@
 #include "label.h"
 #include "net-vector.h"
 #include "optimize.h"
+#include "platform.h"
 #include "print.h"
 #include "prop-names.h"
 #include "prop.h"
@@ -526,6 +528,7 @@ NET *network_from_stream(ByteReader &in, int file_type) {
   if (in.failed()) return nullptr;
   NET *net = make_network();
   set_file_flags(net, static_cast<uint32_t>(word));
+  if (net->flags2.is_virtual) net->flags.compacted = 0;
   work.start_final = (word & 0x100) != 0;
   if (!read_properties(net, in)) return fail_record(net);
   std::vector<uint32_t> symbols;
@@ -602,7 +605,41 @@ NV *load_nets_from_bytes(const uint8_t *bytes, size_t size, const char *name) {
   return nv;
 }
 
+namespace {
+
+// Reads the file through a read-only mapping, in which the compacted networks read leave their
+// blocks: the file stays mapped as long as one of them lives.
+NV *load_nets_mapped(const char *file_name, const char *open_failure) {
+  FILE *file = open_expanded(file_name, "rb");
+  if (file == nullptr) {
+    error_printf(open_failure, file_name);
+    return nullptr;
+  }
+  auto *mapping = new SharedMapping;
+  int failure = 0;
+  const bool mapped = map_file(fileno(file), &mapping->file, &failure);
+  std::fclose(file);
+  if (!mapped) {
+    delete mapping;
+    error_printf("MAP_ARC_BLOCK: %s (%d)", std::strerror(failure), failure);
+    return nullptr;
+  }
+  if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "Opening input file '%s'\n", file_name);
+  mapping->users = 1;
+  NV *nv = nullptr;
+  {
+    MappedReading reading(mapping);
+    nv = load_nets_from_bytes(mapping->file.bytes, mapping->file.size, file_name);
+  }
+  release_mapping(mapping);
+  return nv;
+}
+
+}  // namespace
+
 NV *load_nets_from(const char *file_name, const char *open_failure) {
+  if (file_name != nullptr && context()->map_arc_blocks == 1)
+    return load_nets_mapped(file_name, open_failure);
   std::vector<uint8_t> bytes;
   if (file_name == nullptr || !read_library_file(file_name, bytes)) {
     error_printf(open_failure, file_name == nullptr ? "" : file_name);

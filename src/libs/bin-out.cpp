@@ -30,6 +30,16 @@ constexpr uint32_t kNoIndex = UINT32_MAX;
 // The labels of the network's arcs by descending count, ties by ascending id, followed by
 // EPSILON and OTHER when no arc has them; `file_label` receives each one's position.
 std::vector<uint32_t> symbol_tally(NET *net, std::vector<uint32_t> &file_label) {
+  if (net->flags.compacted) {
+    // The compaction label list as it is: the block's label indexes are the file's.
+    const ALPH *list = net->auxiliary_alph;
+    std::vector<uint32_t> labels(list->items, list->items + list->len);
+    uint32_t largest = 0;
+    for (uint32_t label : labels) largest = std::max(largest, label);
+    file_label.assign(largest + 1, kNoIndex);
+    for (uint32_t i = 0; i < labels.size(); i++) file_label[labels[i]] = i;
+    return labels;
+  }
   std::vector<uint32_t> counts;
   for (STATE *state = net->states; state != nullptr; state = state->next)
     for (ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {

@@ -12,6 +12,7 @@
 #include "bin-header.h"
 #include "bin-in.h"
 #include "bin-out.h"
+#include "bin-compact.h"
 #include "bin-virtual.h"
 #include "boundary.h"
 #include "context.h"
@@ -56,6 +57,7 @@ void create_heaps() {
   install_standard_writer();
   install_standard_reader();
   install_virtual_formats();
+  install_compacted_formats();
   install_flag_elimination();
   install_arc_optimization();
   install_labelset_hooks();
@@ -72,7 +74,7 @@ void fill_default_context(FST_CONTEXT *c) {
   c->owned = 0;
   c->copyright_holder = kDefaultCopyrightHolder;
   c->spare3 = 1;
-  c->spare4 = 0;
+  c->map_arc_blocks = 0;
   c->in_char_encoding = KORA_UTF8;
   c->out_char_encoding = KORA_UTF8;
   c->parameters = int_parameters();

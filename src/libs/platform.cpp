@@ -1,6 +1,9 @@
 #include "platform.h"
 
 #include <sys/mman.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <unistd.h>
 
 namespace kora {
@@ -21,6 +24,30 @@ void *map_zeroed(size_t bytes, bool populate) {
 
 void unmap_zeroed(void *memory, size_t bytes) {
   if (memory != nullptr) munmap(memory, bytes);
+}
+
+bool map_file(int fd, FileMapping *mapping, int *failure) {
+  struct stat facts;
+  if (fstat(fd, &facts) != 0) {
+    *failure = errno;
+    return false;
+  }
+  if (facts.st_size == 0) {
+    *failure = EINVAL;
+    return false;
+  }
+  void *bytes = mmap(nullptr, static_cast<size_t>(facts.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  if (bytes == MAP_FAILED) {
+    *failure = errno;
+    return false;
+  }
+  mapping->bytes = static_cast<const uint8_t *>(bytes);
+  mapping->size = static_cast<size_t>(facts.st_size);
+  return true;
+}
+
+bool unmap_file(const FileMapping &mapping) {
+  return munmap(const_cast<uint8_t *>(mapping.bytes), mapping.size) == 0;
 }
 
 }  // namespace kora

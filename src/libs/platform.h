@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kora {
 
@@ -15,5 +16,17 @@ unsigned page_size();
 // used. Null when the system refuses. Give it back with unmap_zeroed.
 void *map_zeroed(size_t bytes, bool populate = false);
 void unmap_zeroed(void *memory, size_t bytes);
+
+// A whole file mapped read-only: its bytes stay where they are on disk and only the pages that
+// are read ever take memory.
+struct FileMapping {
+  const uint8_t *bytes = nullptr;
+  size_t size = 0;
+};
+// Maps the open file `fd` (the descriptor may be closed afterwards); false with `*failure` set
+// to the system's error number when it cannot be mapped (an empty file cannot: EINVAL).
+bool map_file(int fd, FileMapping *mapping, int *failure);
+// Gives a mapping back; false when the system refuses.
+bool unmap_file(const FileMapping &mapping);
 
 }  // namespace kora

@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "boundary.h"
+#include "compact-arcs.h"
 #include "context.h"
 #include "error.h"
 #include "fat-str.h"
@@ -166,6 +168,29 @@ void print_states(NET *net, FILE *stream) {
   for (STATE *s = net->states; s != nullptr; s = s->next)
     if (!s->flags.table_arcs) print_state(s, net, stream);
   clear_client_cells(net);
+}
+
+// A compacted network's states in block order, numbered so. Every state gets its record first
+// (a destination's finality is read off the arcs that lead to it), so that each is numbered
+// before any arc names it.
+void print_compact_states(NET *net, FILE *stream) {
+  const CompactNet *block = compact_of(net);
+  std::vector<uint32_t> positions;
+  const uint8_t *at = block->bytes + 1;
+  CompactArc arc;
+  for (uint32_t k = 0; k < net->num_states && at < block->bytes + block->size; ++k) {
+    positions.push_back(static_cast<uint32_t>(at - block->bytes));
+    while (decode_compact_arc(net, at, &arc)) {
+      compact_state(net, arc.destination, arc.final);
+      if (arc.last) break;
+    }
+  }
+  // A state no arc leads to is the start state (its record made already) or unreachable.
+  std::vector<STATE *> states;
+  for (uint32_t position : positions) states.push_back(compact_state(net, position, false));
+  for (size_t k = 0; k < states.size(); ++k)
+    states[k]->client_cell = reinterpret_cast<void *>(static_cast<intptr_t>(k));
+  for (STATE *state : states) print_state(state, net, stream);
 }
 
 // --- Summaries --------------------------------------------------------------------------------
@@ -342,7 +367,9 @@ KORA_API void print_net(NET *net, FILE *stream) {
     line_end(stream);
     if (net->flags2.is_virtual && virtual_net_hooks.list_states != nullptr)
       virtual_net_hooks.list_states(net, stream);
-    else if (!net->flags.compacted && !net->flags2.is_virtual)
+    else if (net->flags.compacted)
+      print_compact_states(net, stream);
+    else if (!net->flags2.is_virtual)
       print_states(net, stream);
     set_label_map(saved_map);
     line_flush(stream);

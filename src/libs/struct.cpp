@@ -13,6 +13,7 @@
 #include "arc-vector.h"
 #include "boundary.h"
 #include "build-index.h"
+#include "compact-arcs.h"
 #include "context.h"
 #include "error.h"
 #include "flat-hash.h"
@@ -276,6 +277,21 @@ NET *copy_fsm(NET *net) {
   }
   NET *copy = make_network();
   copy->label_map = net->label_map;
+  if (net->flags.compacted) {
+    copy->flags = net->flags;
+    copy->flags2 = net->flags2;
+    copy->arity = net->arity;
+    copy->definition_label = net->definition_label;
+    copy->num_states = net->num_states;
+    copy->num_arcs = net->num_arcs;
+    copy->auxiliary_alph = copy_alph(net->auxiliary_alph);
+    copy->labels = copy_alph(net->labels);
+    copy->sigma = copy_alph(net->sigma);
+    copy->properties = copy_property_list(net_properties(net));
+    copy_compact_block(net, copy);
+    set_label_map(saved_map);
+    return copy;
+  }
   for (STATE *s = net->states; s != nullptr; s = s->next) s->client_cell = nullptr;
   auto copy_of = [copy](STATE *source) {
     if (source->client_cell == nullptr) {
@@ -371,13 +387,22 @@ void start_arc_iterator(NET *net, ARC_ITERATOR *iterator) {
   iterator->scratch = nullptr;
   iterator->vectorized = nullptr;
   iterator->slot = 0;
-  if (net != nullptr && net->flags2.has_arc_vectors) {
+  iterator->compact = nullptr;
+  if (net != nullptr && (net->flags2.has_arc_vectors || net->flags.compacted)) {
     iterator->scratch = new ARC{};
     iterator->scratch->flags.live = 1;
   }
 }
 
 void start_state_arcs(ARC_ITERATOR *iterator, STATE *state, ARC **cursor, bool *done) {
+  if (const CompactNet *block = compact_of(iterator->net)) {
+    iterator->compact = block->bytes + compact_record(state)->position;
+    *cursor = nullptr;
+    const uint8_t *peek = iterator->compact;
+    CompactArc arc;
+    *done = !decode_compact_arc(iterator->net, peek, &arc);
+    return;
+  }
   if (state->flags.vectorized && iterator->scratch != nullptr) {
     const uint32_t length = arc_vector_length(iterator->net);
     iterator->vectorized = state;
@@ -392,6 +417,23 @@ void start_state_arcs(ARC_ITERATOR *iterator, STATE *state, ARC **cursor, bool *
 }
 
 ARC *next_arc(ARC_ITERATOR *iterator, ARC **cursor, bool *done) {
+  if (iterator->compact != nullptr) {
+    CompactArc arc;
+    if (!decode_compact_arc(iterator->net, iterator->compact, &arc)) {
+      iterator->compact = nullptr;
+      *done = true;
+      return nullptr;
+    }
+    iterator->scratch->label = arc.label;
+    iterator->scratch->destination = compact_state(iterator->net, arc.destination, arc.final);
+    if (arc.last) iterator->compact = nullptr;
+    *done = arc.last;
+    return iterator->scratch;
+  }
+  if (compact_of(iterator->net) != nullptr) {
+    *done = true;
+    return nullptr;
+  }
   if (iterator->vectorized != nullptr) {
     const ARC_VECTOR *vector = state_arc_vector(iterator->vectorized);
     const uint32_t length = arc_vector_length(iterator->net);
@@ -587,6 +629,8 @@ KORA_API void free_network(NET *net) {
     if (net->flags.tabular) {
       error_printf(
           "Network contains a transition table which cannot be handled in this implementation.");
+    } else if (net->flags.compacted) {
+      release_compact_block(net);
     } else if (owns_all_states_and_arcs(net)) {
       clear_heap(STATE_HEAP);
       clear_heap(ARC_HEAP);

@@ -129,11 +129,15 @@ NET *expand_other_pairs(NET *net, int copy_first);
 // state (arc-vector.h) presents one arc per filled slot, in label-position order, through the
 // scratch arc, which the next call overwrites. The record is the caller's (on the stack);
 // free_arc_iterator frees what start_arc_iterator put in it.
+// A compacted network's states (compact-arcs.h) are walked the same way: the iterator decodes
+// the state's arcs from the block and presents each through the scratch arc, its destination a
+// state record made on demand.
 struct ARC_ITERATOR {
   NET *net;
   ARC *scratch;
   const STATE *vectorized;  // the vectorized state being walked, or null
   uint32_t slot;            // its next slot to look at
+  const uint8_t *compact;   // the next arc of the compacted state being walked, or null
 };
 
 void start_arc_iterator(NET *net, ARC_ITERATOR *iterator);

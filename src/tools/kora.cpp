@@ -95,10 +95,12 @@ const Command commands[] = {
      "      state, one edge per pair of states labelled with its arcs' labels; a network of\n"
      "      more than N states (default 1000; 0 for no limit) is refused",
      draw_command},
-    {"optimize", "[--words | --spaced] [--arcs] [--reduce] -o OUT NETWORK",
+    {"optimize", "[--words | --spaced] [--arcs] [--reduce | --compact] -o OUT NETWORK",
      "saves the network in a smaller form that lookup reads as it is: --arcs lets states share\n"
      "      the common ends of their arc lists, --reduce keeps one label of each group of labels\n"
-     "      that every state treats alike; with neither option, both",
+     "      that every state treats alike; with neither option, both. --compact alone stores\n"
+     "      the network as one byte block of a few bytes per arc, which lookup maps from the\n"
+     "      file instead of reading it",
      optimize_command},
     {"convert", "[--from FORMAT] [--properties FILE] --to FORMAT IN OUT",
      "writes the networks of IN to OUT (- for the standard output) in another format. FORMAT\n"

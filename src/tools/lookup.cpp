@@ -368,6 +368,9 @@ int apply_lines(int argc, char **argv, int input_side) {
       return 1;
     }
   }
+  // A compacted network is looked up where it lies in the file: only the pages of the states
+  // that lookups reach are ever read.
+  get_default_kora_context()->map_arc_blocks = 1;
   std::vector<NET *> nets = read_networks(files[0], source);
   if (nets.empty()) {
     if (input != stdin) std::fclose(input);

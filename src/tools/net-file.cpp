@@ -157,10 +157,12 @@ void print_summary(NET *net) {
   const char *kind = NET_arity(net) == 2 ? "path" : "word";
   std::printf("%u state%s, %u arc%s, ", NET_num_states(net), plural(NET_num_states(net)),
               NET_num_arcs(net), plural(NET_num_arcs(net)));
-  // The arcs of a reduced labelset stand for several labels each: its paths are not counted
-  // from them.
+  // The arcs of a reduced labelset stand for several labels each, and a compacted network has
+  // no arc lists: their paths are not counted.
   if (net->flags2.reduced_labelset)
     std::printf("reduced labelset.\n");
+  else if (NET_compacted(net))
+    std::printf("compacted.\n");
   else if (std::optional<uint64_t> paths = count_paths(net))
     std::printf("%llu %s%s.\n", static_cast<unsigned long long>(*paths), kind, plural(*paths));
   else

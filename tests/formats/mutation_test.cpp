@@ -1,5 +1,6 @@
 // Single-byte changes of saved files, each loaded and whatever loads used as a user would
-// (written as text, its words listed and its paths counted, saved again, minimized). A hang is a
+// (written as text, its words listed and its paths counted, saved again, a compacted one
+// listed, looked up in and uncompacted, and minimized). A hang is a
 // failure by the test's timeout; the sanitizers see the rest.
 // Each byte takes each of its one-bit changes and the values at the edges of the number code
 // (0, 0x3F and 0x40 for the sign, 0x7F and 0x80 for the continuation, 0xFF): every value of
@@ -40,6 +41,13 @@ class MutationTest : public kora_test::Library {
       kora::print_net_size(net, null_, "\n");
       size_t length = 0;
       std::free(save_net_to_memory(net, &length, nullptr));
+      if (net->flags.compacted) {
+        print_net(net, null_);
+        APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+        apply_to_string("abc", applyer);
+        free_applyer(applyer);
+        uncompact_net(net);
+      }
       minimize_net(net);
     }
     free_nv_and_nets(nv);
@@ -51,7 +59,7 @@ class MutationTest : public kora_test::Library {
 TEST_F(MutationTest, EachByteChangeOfSavedFilesEndsWithinItsBound) {
   const std::string seeds = std::string(KORA_TEST_DATA) + "/fuzz-load-nets/seeds/";
   std::vector<std::string> files;
-  for (const char *name : {"cycle.fst", "transducer.fst", "several.fst", "lists.fst"})
+  for (const char *name : {"cycle.fst", "transducer.fst", "several.fst", "lists.fst", "compacted.fst"})
     files.push_back(seeds + name);
   int cases = 0;
   for (const std::string &file : files) {

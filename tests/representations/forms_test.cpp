@@ -1,6 +1,6 @@
 // One differential test over every representation: lookup in both directions gives the same
-// results on the plain form of a network and on its reduced, optimized, shared and vectorized
-// forms, alone and combined. The networks are seeded random ones with twin labels (so that
+// results on the plain form of a network and on its reduced, optimized, shared, vectorized and
+// compacted forms, alone and combined. The networks are seeded random ones with twin labels (so that
 // reduction folds some), transducers, OTHER, a flag diacritic and EPSILON arcs before
 // minimization.
 
@@ -54,6 +54,8 @@ TEST_F(FormsTest, LookupGivesThePlainResultsOnEveryForm) {
       {"vectorized", [](NET *net) { vectorize_states(net, 1); }},
       {"reduced and optimized", [](NET *net) { reduce_labelset(net), optimize_arcs(net); }},
       {"optimized and vectorized", [](NET *net) { optimize_arcs(net), vectorize_states(net, 2); }},
+      {"compacted", [](NET *net) { compact_net(net, nullptr); }},
+      {"vectorized and compacted", [](NET *net) { vectorize_states(net, 1), compact_net(net, nullptr); }},
   };
   // Every input of up to two characters over the symbols, their twins and z, which no network
   // knows.
@@ -74,7 +76,8 @@ TEST_F(FormsTest, LookupGivesThePlainResultsOnEveryForm) {
     for (const Form &form : forms) {
       NET *net = copy_net(plain);
       form.make(net);
-      changed += net->num_arcs != plain->num_arcs || net->flags2.has_arc_vectors;
+      changed += net->num_arcs != plain->num_arcs || net->flags2.has_arc_vectors ||
+                 net->flags.compacted;
       for (int side = 0; side < 2; side++)
         ASSERT_EQ(lookups(net, side, inputs), expected[side]) << form.name << ", side " << side;
       free_network(net);
