@@ -519,6 +519,7 @@ bool equivalent(const Net &a, const Net &b) {
 
 // A copy of the network made minimal (deterministic, no EPSILON arcs, fewest states).
 NetPtr minimal(const Net &net) {
+  refuse_lazy(net.get(), "minimize failed");
   return make_net("minimize failed", [&] {
     NET *copy = copy_net(net.get());
     if (copy == nullptr || minimize_net(copy) != 0) {
@@ -550,7 +551,9 @@ NetPtr repetitions(const Net &net, py::handle lower_argument, py::handle upper_a
   }
   if (upper < 0 && lower <= 1)
     return unary(net, "closure failed", lower == 0 ? zero_plus_net : one_plus_net);
-  return make_net("repeat failed", [&] { return repeat_net(net.get(), lower, upper, 1); });
+  refuse_lazy(net.get(), "repeat failed");
+  return make_net("repeat failed",
+                  [&] { return made_from(repeat_net(net.get(), lower, upper, 1), net.get()); });
 }
 
 // The calculus as Python methods (and operators): the names, what a failure says, the

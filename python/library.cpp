@@ -188,16 +188,24 @@ void Net::changed() {
   }
 }
 
+NET *made_from(NET *made, const NET *a, const NET *b) {
+  return made == a || made == b ? nullptr : made;
+}
+
 NetPtr combine(const char *failure, const Net &a, const Net &b, BinaryFunction combine_nets) {
+  refuse_lazy(a.get(), failure);
+  refuse_lazy(b.get(), failure);
   return make_net(failure, [&] {
-    if (a.get() != b.get()) return combine_nets(a.get(), b.get(), 1, 1);
+    if (a.get() != b.get())
+      return made_from(combine_nets(a.get(), b.get(), 1, 1), a.get(), b.get());
     NET *copy = copy_net(b.get());
-    return copy != nullptr ? combine_nets(a.get(), copy, 1, 0) : nullptr;
+    return copy != nullptr ? made_from(combine_nets(a.get(), copy, 1, 0), a.get()) : nullptr;
   });
 }
 
 NetPtr unary(const Net &net, const char *failure, NET *(*operation)(NET *, int)) {
-  return make_net(failure, [&] { return operation(net.get(), 1); });
+  refuse_lazy(net.get(), failure);
+  return make_net(failure, [&] { return made_from(operation(net.get(), 1), net.get()); });
 }
 
 }  // namespace kora_python

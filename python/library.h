@@ -111,6 +111,10 @@ void refuse_lazy(const NET *net, const char *what);
 // made (a compacted or virtual network).
 NET *plain_copy_of(NET *net);
 
+// `made`, or null when it is `a` or `b`: an operation that keeps its operands and refuses may
+// hand one back unchanged, which is not a result of its own.
+NET *made_from(NET *made, const NET *a, const NET *b = nullptr);
+
 class Net {
  public:
   explicit Net(NET *net) : net_(net) {}

@@ -302,83 +302,153 @@ std::string lookups_of(NET *net) {
   return text;
 }
 // The lookups of what a function made from `given`, freed unless it is `given` itself.
-std::string result_of(NET *made, NET *given) {
-  std::string text = lookups_of(made);
-  if (made != given) free_network(made);
+std::string made(NET *result, NET *given) {
+  std::string text = lookups_of(result);
+  if (result != given) free_network(result);
   return text;
 }
-std::string number_of(long long n) { return std::to_string(n); }
-NET *other_operand() { return read_regex("a:c | c a t"); }
+// A status, then the lookups of the network the function was given.
+std::string after(long long status, NET *given) {
+  return std::to_string(status) + lookups_of(given);
+}
+NET *other() { return read_regex("a:c | c a t"); }
+// The answer of a test of two networks, `other()` second or (`swap`) first.
+std::string tested(int (*test)(NET *, NET *), NET *n, bool swap = false) {
+  NET *o = other();
+  const int answer = swap ? test(o, n) : test(n, o);
+  free_network(o);
+  return std::to_string(answer);
+}
+std::string drawn(NET *n) {
+  char *dot = network_to_dot(n, 0);
+  std::free(dot);
+  return dot != nullptr ? "drawn" : "null";
+}
+std::string property(NET *n) {
+  add_string_property(n, "K", "v");
+  char *value = get_string_property(n, "K");
+  std::string text = value != nullptr ? value : "null";
+  std::free(value);
+  return text + std::to_string(remove_string_property(n, "K"));
+}
+std::string defined(NET *n) {
+  define_net("V", n, 1);
+  std::string text = lookups_of(get_net("V", 0));
+  undefine_net("V");
+  return text;
+}
+std::string reloaded(NET *n) {
+  size_t length = 0;
+  unsigned char *bytes = save_net_to_memory(n, &length, nullptr);
+  NET *back = bytes != nullptr ? load_net_from_memory(bytes, length, nullptr) : nullptr;
+  std::free(bytes);
+  return made(back, n);
+}
+std::string suggested(NET *n) {
+  APPROX_APPLYER *a = init_apply_approx(n, 1, nullptr, nullptr);
+  std::string text = a != nullptr ? std::to_string(apply_approx("bat", 2, 0, 0, a)) : "null";
+  free_approx_applyer(a);
+  return text;
+}
+std::string applies(APPLY_CONTEXT *applyer) {
+  free_applyer(applyer);
+  return applyer != nullptr ? "made" : "null";
+}
+std::string bimachine(NET *n) {
+  NET *o = other();
+  std::string text = applies(init_apply_bimachine(n, o, 1, nullptr));
+  free_network(o);
+  return text;
+}
 
 const ExportedCall kExportedCalls[] = {
-    {"copy_net", [](NET *n) { return result_of(copy_net(n), n); }, true},
-    {"print_net", [](NET *n) { return kora_test::stdout_of([n] { print_net(n, nullptr); }); }, false},
-    {"network_to_dot", [](NET *n) { char *d = network_to_dot(n, 0); std::free(d); return std::string(d != nullptr ? "drawn" : "null"); }, true},
-    {"net_labels", [](NET *n) { return number_of(net_labels(n) != nullptr); }, false},
-    {"net_sigma", [](NET *n) { return number_of(net_sigma(n) != nullptr); }, false},
-    {"update_net_labels_and_sigma", [](NET *n) { update_net_labels_and_sigma(n); return lookups_of(n); }, true},
-    {"properties", [](NET *n) { add_string_property(n, "K", "v"); char *v = get_string_property(n, "K"); std::string s = v; std::free(v); return s + number_of(remove_string_property(n, "K")); }, true},
-    {"define_net", [](NET *n) { define_net("V", n, 1); std::string s = lookups_of(get_net("V", 0)); undefine_net("V"); return s; }, true},
-    {"save_net_to_memory", [](NET *n) { size_t length = 0; unsigned char *b = save_net_to_memory(n, &length, nullptr); NET *back = b != nullptr ? load_net_from_memory(b, length, nullptr) : nullptr; std::free(b); return result_of(back, n); }, true},
-    {"test_upper_bounded", [](NET *n) { return number_of(test_upper_bounded(n)); }, true},
-    {"test_lower_bounded", [](NET *n) { return number_of(test_lower_bounded(n)); }, true},
-    {"minimize_net", [](NET *n) { return number_of(minimize_net(n)) + lookups_of(n); }, true},
-    {"vectorize_states", [](NET *n) { return number_of(vectorize_states(n, 1)) + lookups_of(n); }, true},
-    {"unvectorize_net", [](NET *n) { return number_of(unvectorize_net(n)) + lookups_of(n); }, true},
-    {"reduce_labelset", [](NET *n) { return lookups_of(reduce_labelset(n)); }, true},
-    {"unreduce_labelset", [](NET *n) { return lookups_of(unreduce_labelset(n)); }, true},
-    {"substitute_symbol", [](NET *n) { return result_of(substitute_symbol(KORA_OTHER, nullptr, n, 1), n); }, true},
-    {"substitute_label", [](NET *n) { return result_of(substitute_label(KORA_OTHER, nullptr, n, 1), n); }, true},
-    {"close_sigma", [](NET *n) { return result_of(close_sigma(n, nullptr, 1, 0), n); }, true},
-    {"close_net_alphabet", [](NET *n) { return lookups_of(close_net_alphabet(n)); }, true},
-    {"intersect_net", [](NET *n) { return result_of(intersect_net(n, other_operand(), 1, 0), n); }, true},
-    {"minus_net", [](NET *n) { return result_of(minus_net(n, other_operand(), 1, 0), n); }, true},
-    {"negate_net", [](NET *n) { return result_of(negate_net(n, 1), n); }, true},
-    {"test_intersect", [](NET *n) { NET *o = other_operand(); int t = test_intersect(n, o); free_network(o); return number_of(t); }, true},
-    {"compose_net", [](NET *n) { return result_of(compose_net(n, other_operand(), 1, 0), n); }, true},
-    {"compose_net (lower)", [](NET *n) { return result_of(compose_net(other_operand(), n, 0, 1), n); }, true},
-    {"crossproduct_net", [](NET *n) { return result_of(crossproduct_net(n, other_operand(), 1, 0), n); }, true},
-    {"shuffle_net", [](NET *n) { NET *o = other_operand(); NET *r = shuffle_net(n, o, 1); free_network(o); return result_of(r, n); }, true},
-    {"priority_union_net", [](NET *n) { return result_of(priority_union_net(n, other_operand(), 0, 1, 0), n); }, true},
-    {"lenient_compose_net", [](NET *n) { return result_of(lenient_compose_net(n, other_operand(), 1, 0), n); }, true},
-    {"concat_net", [](NET *n) { return result_of(concat_net(n, other_operand(), 1, 0), n); }, true},
-    {"union_net", [](NET *n) { return result_of(union_net(other_operand(), n, 0, 1), n); }, true},
-    {"one_plus_net", [](NET *n) { return result_of(one_plus_net(n, 1), n); }, true},
-    {"zero_plus_net", [](NET *n) { return result_of(zero_plus_net(n, 1), n); }, true},
-    {"optional_net", [](NET *n) { return result_of(optional_net(n, 1), n); }, true},
-    {"repeat_net", [](NET *n) { return result_of(repeat_net(n, 1, 2, 1), n); }, true},
-    {"reverse_net", [](NET *n) { return result_of(reverse_net(n, 1), n); }, true},
-    {"invert_net", [](NET *n) { return result_of(invert_net(n, 1), n); }, true},
-    {"upper_side_net", [](NET *n) { return result_of(upper_side_net(n, 1), n); }, true},
-    {"lower_side_net", [](NET *n) { return result_of(lower_side_net(n, 1), n); }, true},
-    {"substring_net", [](NET *n) { return result_of(substring_net(n, 1), n); }, true},
-    {"contains_net", [](NET *n) { return result_of(contains_net(n, 1), n); }, true},
-    {"ignore_net", [](NET *n) { return result_of(ignore_net(n, other_operand(), 1, 0), n); }, true},
-    {"eliminate_flag", [](NET *n) { return result_of(eliminate_flag(n, "F", 1), n); }, true},
-    {"other_than_net", [](NET *n) { return result_of(other_than_net(n, 1), n); }, true},
-    {"substitute_net", [](NET *n) { return result_of(substitute_net(KORA_OTHER, nullptr, n, 1), n); }, true},
-    {"test_non_null", [](NET *n) { return number_of(test_non_null(n)); }, true},
-    {"test_sublanguage", [](NET *n) { NET *o = other_operand(); int t = test_sublanguage(n, o); free_network(o); return number_of(t); }, true},
-    {"test_equivalent", [](NET *n) { NET *o = other_operand(); int t = test_equivalent(o, n); free_network(o); return number_of(t); }, true},
-    {"test_upper_universal", [](NET *n) { return number_of(test_upper_universal(n)); }, true},
-    {"test_lower_universal", [](NET *n) { return number_of(test_lower_universal(n)); }, true},
-    {"write_text", [](NET *n) { return number_of(write_text(n, "virtual-words.txt")); }, true},
-    {"write_spaced_text", [](NET *n) { return number_of(write_spaced_text(n, "virtual-words.txt")); }, true},
-    {"write_prolog", [](NET *n) { return number_of(write_prolog(n, "virtual.pl")); }, true},
-    {"write_net_properties", [](NET *n) { return number_of(write_net_properties(n, "virtual.prop")); }, true},
-    {"init_apply_bimachine", [](NET *n) { NET *o = other_operand(); APPLY_CONTEXT *a = init_apply_bimachine(n, o, 1, nullptr); free_applyer(a); free_network(o); return number_of(a != nullptr); }, true},
-    {"init_apply_approx", [](NET *n) {
-       APPROX_APPLYER *a = init_apply_approx(n, 1, nullptr, nullptr);
-       std::string s = a != nullptr ? number_of(apply_approx("bat", 2, 0, 0, a)) : "null";
-       free_approx_applyer(a);
-       return s; }, true},
-    {"init_apply_patterns", [](NET *n) { APPLY_CONTEXT *a = init_apply_patterns(n, 0, nullptr); free_applyer(a); return number_of(a != nullptr); }, true},
-    {"optimize_arcs", [](NET *n) { optimize_arcs(n); return lookups_of(n); }, true},
-    {"unoptimize_arcs", [](NET *n) { unoptimize_arcs(n); return lookups_of(n); }, true},
-    {"share_arcs", [](NET *n) { return number_of(share_arcs(n)) + lookups_of(n); }, true},
-    {"unshare_arcs", [](NET *n) { return lookups_of(unshare_arcs(n)); }, true},
-    {"add_state_to_net", [](NET *n) { return number_of(add_state_to_net(n, 1) != nullptr) + lookups_of(n); }, true},
-    {"add_arc_to_state", [](NET *n) { return number_of(add_arc_to_state(n, n->start, KORA_OTHER, n->start, nullptr, 0) != nullptr) + lookups_of(n); }, true},
+    {"copy_net", [](NET *n) { return made(copy_net(n), n); }, true},
+    {"print_net", [](NET *n) { return kora_test::stdout_of([n] { print_net(n, nullptr); }); },
+     false},
+    {"network_to_dot", drawn, true},
+    {"net_labels", [](NET *n) { return std::to_string(net_labels(n) != nullptr); }, false},
+    {"net_sigma", [](NET *n) { return std::to_string(net_sigma(n) != nullptr); }, false},
+    {"update_net_labels_and_sigma",
+     [](NET *n) {
+       update_net_labels_and_sigma(n);
+       return after(0, n);
+     },
+     true},
+    {"string properties", property, true},
+    {"define_net", defined, true},
+    {"save_net_to_memory", reloaded, true},
+    {"test_upper_bounded", [](NET *n) { return after(test_upper_bounded(n), n); }, true},
+    {"test_lower_bounded", [](NET *n) { return after(test_lower_bounded(n), n); }, true},
+    {"minimize_net", [](NET *n) { return after(minimize_net(n), n); }, true},
+    {"vectorize_states", [](NET *n) { return after(vectorize_states(n, 1), n); }, true},
+    {"unvectorize_net", [](NET *n) { return after(unvectorize_net(n), n); }, true},
+    {"reduce_labelset", [](NET *n) { return made(reduce_labelset(n), n); }, true},
+    {"unreduce_labelset", [](NET *n) { return made(unreduce_labelset(n), n); }, true},
+    {"substitute_symbol",
+     [](NET *n) { return made(substitute_symbol(KORA_OTHER, nullptr, n, 1), n); }, true},
+    {"substitute_label",
+     [](NET *n) { return made(substitute_label(KORA_OTHER, nullptr, n, 1), n); }, true},
+    {"close_sigma", [](NET *n) { return made(close_sigma(n, nullptr, 1, 0), n); }, true},
+    {"close_net_alphabet", [](NET *n) { return made(close_net_alphabet(n), n); }, true},
+    {"intersect_net", [](NET *n) { return made(intersect_net(n, other(), 1, 0), n); }, true},
+    {"minus_net", [](NET *n) { return made(minus_net(n, other(), 1, 0), n); }, true},
+    {"negate_net", [](NET *n) { return made(negate_net(n, 1), n); }, true},
+    {"test_intersect", [](NET *n) { return tested(test_intersect, n); }, true},
+    {"compose_net", [](NET *n) { return made(compose_net(n, other(), 1, 0), n); }, true},
+    {"compose_net (lower)", [](NET *n) { return made(compose_net(other(), n, 0, 1), n); }, true},
+    {"crossproduct_net", [](NET *n) { return made(crossproduct_net(n, other(), 1, 0), n); }, true},
+    {"shuffle_net",
+     [](NET *n) {
+       NET *o = other();
+       return made(shuffle_net(n, o, 1), n) + made(o, n);
+     },
+     true},
+    {"priority_union_net", [](NET *n) { return made(priority_union_net(n, other(), 0, 1, 0), n); },
+     true},
+    {"lenient_compose_net", [](NET *n) { return made(lenient_compose_net(n, other(), 1, 0), n); },
+     true},
+    {"concat_net", [](NET *n) { return made(concat_net(n, other(), 1, 0), n); }, true},
+    {"union_net", [](NET *n) { return made(union_net(other(), n, 0, 1), n); }, true},
+    {"one_plus_net", [](NET *n) { return made(one_plus_net(n, 1), n); }, true},
+    {"zero_plus_net", [](NET *n) { return made(zero_plus_net(n, 1), n); }, true},
+    {"optional_net", [](NET *n) { return made(optional_net(n, 1), n); }, true},
+    {"repeat_net", [](NET *n) { return made(repeat_net(n, 1, 2, 1), n); }, true},
+    {"reverse_net", [](NET *n) { return made(reverse_net(n, 1), n); }, true},
+    {"invert_net", [](NET *n) { return made(invert_net(n, 1), n); }, true},
+    {"upper_side_net", [](NET *n) { return made(upper_side_net(n, 1), n); }, true},
+    {"lower_side_net", [](NET *n) { return made(lower_side_net(n, 1), n); }, true},
+    {"substring_net", [](NET *n) { return made(substring_net(n, 1), n); }, true},
+    {"contains_net", [](NET *n) { return made(contains_net(n, 1), n); }, true},
+    {"ignore_net", [](NET *n) { return made(ignore_net(n, other(), 1, 0), n); }, true},
+    {"eliminate_flag", [](NET *n) { return made(eliminate_flag(n, "F", 1), n); }, true},
+    {"other_than_net", [](NET *n) { return made(other_than_net(n, 1), n); }, true},
+    {"substitute_net", [](NET *n) { return made(substitute_net(KORA_OTHER, nullptr, n, 1), n); },
+     true},
+    {"test_non_null", [](NET *n) { return after(test_non_null(n), n); }, true},
+    {"test_sublanguage", [](NET *n) { return tested(test_sublanguage, n); }, true},
+    {"test_equivalent", [](NET *n) { return tested(test_equivalent, n, true); }, true},
+    {"test_upper_universal", [](NET *n) { return after(test_upper_universal(n), n); }, true},
+    {"test_lower_universal", [](NET *n) { return after(test_lower_universal(n), n); }, true},
+    {"write_text", [](NET *n) { return after(write_text(n, "virtual.txt"), n); }, true},
+    {"write_spaced_text", [](NET *n) { return after(write_spaced_text(n, "virtual.txt"), n); },
+     true},
+    {"write_prolog", [](NET *n) { return after(write_prolog(n, "virtual.pl"), n); }, true},
+    {"write_net_properties", [](NET *n) { return after(write_net_properties(n, "v.prop"), n); },
+     true},
+    {"init_apply_bimachine", bimachine, true},
+    {"init_apply_approx", suggested, true},
+    {"init_apply_patterns", [](NET *n) { return applies(init_apply_patterns(n, 0, nullptr)); },
+     true},
+    {"optimize_arcs", [](NET *n) { optimize_arcs(n); return after(0, n); }, true},
+    {"unoptimize_arcs", [](NET *n) { unoptimize_arcs(n); return after(0, n); }, true},
+    {"share_arcs", [](NET *n) { return after(share_arcs(n), n); }, true},
+    {"unshare_arcs", [](NET *n) { return made(unshare_arcs(n), n); }, true},
+    {"add_state_to_net", [](NET *n) { return after(add_state_to_net(n, 1) != nullptr, n); }, true},
+    {"add_arc_to_state",
+     [](NET *n) {
+       return after(add_arc_to_state(n, n->start, KORA_OTHER, n->start, nullptr, 0) != nullptr, n);
+     },
+     true},
 };
 
 TEST_F(VirtualTest, ExportedFunctionsRefuseAVirtualNetworkOrAnswerAsForItsComposition) {
