@@ -343,7 +343,8 @@ std::vector<Call> exported_calls() {
            {"unreduce_labelset", unreduce_labelset}, {"close_net_alphabet", close_net_alphabet}})
     calls.push_back({f.first, [g = f.second](NET *n) { return made(g(n), n); }});
   // unshare_arcs frees what it copies; a refusal hands it back.
-  calls.push_back({"unshare_arcs", [](NET *n) { return made(unshare_arcs(copy_net(n)), nullptr); }});
+  calls.push_back(
+      {"unshare_arcs", [](NET *n) { return made(unshare_arcs(copy_net(n)), nullptr); }});
   using Test = int (*)(NET *, NET *);
   for (auto f : std::vector<std::pair<const char *, Test>>{
            {"test_intersect", test_intersect}, {"test_sublanguage", test_sublanguage},
@@ -413,24 +414,27 @@ TEST_F(VirtualTest, ExportedFunctionsRefuseAVirtualNetworkOrAnswerAsForItsCompos
   NET *upper = read_regex("{cat}:{dog} | {ab} | b");
   NET *rule = read_regex("a -> b");
   NET *operands[] = {upper, rule};
-  NV cascade{2, operands};
-  for (const auto &[name, call] : exported_calls()) {
-    SCOPED_TRACE(name);
-    NET *lazy = lazy_compose_net(&cascade, 1);
-    NET *eager = compose_net(upper, rule, 1, 1);
-    messages().clear();
-    const std::string answer = call(lazy);
-    const std::string refusal = messages().errors.empty() ? "" : messages().errors[0];
-    messages().clear();
-    const std::string eager_answer = call(eager);
-    if (refusal.empty()) {
-      EXPECT_EQ(answer, eager_answer);
-    } else if (messages().errors.empty() || messages().errors[0] != refusal) {
-      EXPECT_NE(refusal.find("virtual"), std::string::npos) << refusal;
+  NV cascade{2, operands}, automaton{1, operands + 1};
+  // A composition (a transducer) and a virtual copy of an automaton, with their eager forms.
+  for (NV *nets : {&cascade, &automaton}) {
+    auto eager = [&] { return nets->len == 2 ? compose_net(upper, rule, 1, 1) : copy_net(rule); };
+    for (const auto &[name, call] : exported_calls()) {
+      SCOPED_TRACE(name + (nets->len == 2 ? " of a composition" : " of an automaton"));
+      NET *lazy = lazy_compose_net(nets, 1), *built = eager();
+      messages().clear();
+      const std::string answer = call(lazy);
+      const std::string refusal = messages().errors.empty() ? "" : messages().errors[0];
+      messages().clear();
+      const std::string eager_answer = call(built);
+      if (refusal.empty()) {
+        EXPECT_EQ(answer, eager_answer);
+      } else if (messages().errors.empty() || messages().errors[0] != refusal) {
+        EXPECT_NE(refusal.find("virtual"), std::string::npos) << refusal;
+      }
+      EXPECT_EQ(lookups_of(lazy), made(eager(), nullptr));
+      free_network(lazy);
+      free_network(built);
     }
-    EXPECT_EQ(lookups_of(lazy), made(compose_net(upper, rule, 1, 1), nullptr));
-    free_network(lazy);
-    free_network(eager);
   }
   messages().clear();
   free_network(upper);
