@@ -794,8 +794,8 @@ KORA_API NET *unreduce_labelset(NET *net);
  * saved and loaded (the file holds the operation and its operands), and be an operand of
  * another virtual network. Every other function that reads a network's states refuses it
  * ("Cannot do this operation on a virtual network."): the calculus, the language tests,
- * minimization, the writers of text and Prolog, drawing, the other representations, and
- * adding states or arcs.
+ * minimization, the writers of text and Prolog, drawing, the other representations,
+ * approximate lookup, the pattern applyer, and adding states or arcs.
  *
  * A virtual network owns its operands: a keep flag of 0 hands the network over to it (the
  * caller must not use or free it afterwards), a nonzero keep flag gives it a copy and leaves
