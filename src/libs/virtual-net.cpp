@@ -526,7 +526,7 @@ void print_virtual_states(NET *net, FILE *stream) {
   for (NET *operand : {v->first, v->second}) {
     if (operand == nullptr) continue;
     path.append(outer > 0 ? "." : "").append(operand == v->first ? "1" : "2");
-    line_put(("Operand " + path + ":").c_str());
+    line_put(std::string("Operand ").append(path).append(":").c_str());
     line_end(stream);
     print_net(operand, stream);
     path.resize(outer);
@@ -688,8 +688,8 @@ std::string virtual_net_description(const NET *net) {
       continue;
     }
     const uint32_t states = operand->num_states, arcs = operand->num_arcs;
-    text.append("[" + std::to_string(states) + (states == 1 ? " state, " : " states, ") +
-                std::to_string(arcs) + (arcs == 1 ? " arc]" : " arcs]"));
+    text.append("[").append(std::to_string(states)).append(states == 1 ? " state, " : " states, ");
+    text.append(std::to_string(arcs)).append(arcs == 1 ? " arc]" : " arcs]");
   }
   return text.append(")");
 }
