@@ -694,7 +694,9 @@ KORA_API NET *load_defined_net(const char *name, const char *file_name);
 /* Prints the header of a network file (type, date, notice, network count) and one summary line
  * per network (its name, size, states, arcs and paths) on `stream` (standard output when null),
  * followed, for a network kept arc-optimized or with a reduced labelset, by a line
- * "   Form: arc-optimized, reduced labelset" naming the forms it is in. Returns 0, or 1
+ * "   Form: arc-optimized, reduced labelset" naming the forms it is in, and for a virtual network
+ * by a line "   Virtual: compose(compose([5 states, 7 arcs], [3 states, 9 arcs]), [4 states,
+ * 4 arcs])" saying what it is built of (its own counts are of the states made so far). Returns 0, or 1
  * (reported) when the file cannot be loaded. */
 KORA_API int print_file_info(const char *file_name, FILE *stream);
 
@@ -820,9 +822,12 @@ KORA_API NET *unreduce_labelset(NET *net);
  * networks without being built: its states are made when something first walks to them and
  * then kept. An applyer looking a string up in it expands only the states that lookup can
  * reach, so a composition too large to build can still be applied. A virtual network can be
- * applied, printed (its expanded states), summarized, copied, saved and loaded (the file holds
- * the operation and its operands), and be an operand of another virtual network; the calculus
- * refuses it ("Cannot do this operation on a virtual network.").
+ * applied, printed (its expanded states, then the listing of each operand), summarized, copied,
+ * saved and loaded (the file holds the operation and its operands), and be an operand of
+ * another virtual network. Every other function that reads a network's states refuses it
+ * ("Cannot do this operation on a virtual network."): the calculus, the language tests,
+ * minimization, the writers of text and Prolog, drawing, the other representations,
+ * approximate lookup, the pattern applyer, and adding states or arcs.
  *
  * A virtual network owns its operands: a keep flag of 0 hands the network over to it (the
  * caller must not use or free it afterwards), a nonzero keep flag gives it a copy and leaves
@@ -1440,7 +1445,8 @@ enum { KORA_APPROX_TRANSPOSITIONS = 1 /* a swap of two adjacent symbols is one e
  * KORA_SHOW_FLAGS apply as for init_apply). `error_model`, when not null, is used in place of
  * plain edits (see above). Neither network is owned or copied: both must outlive the applyer
  * and stay unchanged while it is used. A null network reports "NETptr must not be NULL." and
- * gives null. Free it with free_approx_applyer. */
+ * gives null, and so does a virtual network or error model ("Cannot do this operation on a
+ * virtual network."). Free it with free_approx_applyer. */
 KORA_API APPROX_APPLYER *init_apply_approx(NET *net, int input_side, NET *error_model,
                                            FST_CONTEXT *context);
 
@@ -1512,7 +1518,7 @@ KORA_API void free_approx_applyer(APPROX_APPLYER *applyer);
  * variables 'delete-patterns' and 'extract-patterns' are both ON\n'apply patterns up' and
  * 'apply patterns down' produce no output.\nunless 'count-patterns' is ON. Aborting..." and
  * after "Sorry. This function has not yet been implemented for %s." for reduced networks,
- * bimachines and compacted networks. */
+ * bimachines, compacted networks and virtual networks. */
 KORA_API APPLY_CONTEXT *init_apply_patterns(NET *net, int input_side, FST_CONTEXT *context);
 
 /* init_apply_patterns with counting on, bound to exactly one of `string` and `stream` (the

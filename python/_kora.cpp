@@ -159,6 +159,8 @@ py::list suggestion_list(const Suggestions &found) {
 // The suggestions for each of `words`, looked for with the GIL released for the whole batch.
 std::vector<Suggestions> suggest_many(Net &net, const std::vector<std::string> &words,
                                       const SuggestSettings &settings) {
+  refuse_lazy(net.get(), "suggest()");
+  if (settings.model != nullptr) refuse_lazy(settings.model, "suggest() with it as errors");
   std::vector<Suggestions> found(words.size());
   {
     py::gil_scoped_release no_gil;
@@ -204,6 +206,7 @@ std::string listing(const Net &net) {
 // The network as a Graphviz DOT digraph; more than `max_states` states (when positive) is
 // refused by the library with its message.
 std::string dot(const Net &net, long max_states) {
+  refuse_lazy(net.get(), "dot()");
   return text_of_copy(net, "the network could not be drawn",
                       [&](NET *copy) { return network_to_dot(copy, max_states); });
 }
@@ -247,6 +250,7 @@ class Paths {
   // With `as_regex`, each side is written as a regular expression of its symbols.
   Paths(const Net &net, std::optional<long long> limit, bool as_regex)
       : left_(limit), as_regex_(as_regex) {
+    refuse_lazy(net.get(), "paths()");
     exclusive([&] { snapshot(net.get()); return 0; });
     report(false, "");
     if (states_.empty() || distance_[0] == kFar) left_ = 0;
@@ -445,6 +449,7 @@ class Paths {
 
 // The number of paths; TypeError for a network with a loop.
 size_t path_count(const Net &net) {
+  refuse_lazy(net.get(), "len()");
   std::optional<uint64_t> count = exclusive([&] { return kora_tool::count_paths(net.get()); });
   report(false, "");
   if (!count) throw py::type_error("len() of a network with a loop: it has infinitely many paths");
@@ -453,8 +458,11 @@ size_t path_count(const Net &net) {
   return static_cast<size_t>(*count);
 }
 
+bool is_lazy(const Net &net) { return net.get()->flags2.is_virtual != 0; }
+
 // Whether some path leads from the start state to a final state.
 bool has_path(const Net &net) {
+  refuse_lazy(net.get(), "bool() and is_empty");
   return exclusive([&] {
     STATE *start = NET_start_state(net.get());
     if (start == nullptr) return false;
@@ -495,6 +503,8 @@ py::set sigma(const Net &net) {
 }
 
 bool equivalent(const Net &a, const Net &b) {
+  refuse_lazy(a.get(), "equivalent()");
+  refuse_lazy(b.get(), "equivalent()");
   bool same = exclusive([&] {
     NET *x = copy_net(a.get()), *y = copy_net(b.get());
     bool answer = x != nullptr && y != nullptr && minimize_net(x) == 0 && minimize_net(y) == 0 &&
@@ -509,6 +519,7 @@ bool equivalent(const Net &a, const Net &b) {
 
 // A copy of the network made minimal (deterministic, no EPSILON arcs, fewest states).
 NetPtr minimal(const Net &net) {
+  refuse_lazy(net.get(), "minimize failed");
   return make_net("minimize failed", [&] {
     NET *copy = copy_net(net.get());
     if (copy == nullptr || minimize_net(copy) != 0) {
@@ -540,7 +551,9 @@ NetPtr repetitions(const Net &net, py::handle lower_argument, py::handle upper_a
   }
   if (upper < 0 && lower <= 1)
     return unary(net, "closure failed", lower == 0 ? zero_plus_net : one_plus_net);
-  return make_net("repeat failed", [&] { return repeat_net(net.get(), lower, upper, 1); });
+  refuse_lazy(net.get(), "repeat failed");
+  return make_net("repeat failed",
+                  [&] { return made_from(repeat_net(net.get(), lower, upper, 1), net.get()); });
 }
 
 // The calculus as Python methods (and operators): the names, what a failure says, the
@@ -661,10 +674,23 @@ PYBIND11_MODULE(_kora, m) {
       "on with add_state and add_arc. Operations never change their operands: each returns a new "
       "network.");
   net.def(py::init([] { return make_net("no network could be made", [] { return null_net(); }); }))
-      .def_property_readonly("num_states", [](const Net &n) { return NET_num_states(n.get()); },
-                             "The number of states.")
-      .def_property_readonly("num_arcs", [](const Net &n) { return NET_num_arcs(n.get()); },
-                             "The number of arcs.")
+      .def_property_readonly("num_states",
+                             [](const Net &n) {
+                               refuse_lazy(n.get(), "num_states");
+                               return NET_num_states(n.get());
+                             },
+                             "The number of states (kora.Error for a lazy network).")
+      .def_property_readonly("num_arcs",
+                             [](const Net &n) {
+                               refuse_lazy(n.get(), "num_arcs");
+                               return NET_num_arcs(n.get());
+                             },
+                             "The number of arcs (kora.Error for a lazy network).")
+      .def_property_readonly("is_lazy", [](const Net &n) { return is_lazy(n); },
+                             "Whether the network is lazy (virtual, as kora.lazy_compose makes "
+                             "it): its states are made only as lookups reach them, and what "
+                             "needs them all (len(), paths(), num_states, the calculus, ...) "
+                             "raises kora.Error.")
       .def_property_readonly("arity", [](const Net &n) { return NET_arity(n.get()); },
                              "1 for an automaton, 2 for a transducer, as the library keeps it.")
       .def_property_readonly("sigma", &sigma,
@@ -681,11 +707,14 @@ PYBIND11_MODULE(_kora, m) {
            "s in net: whether some path has s (a str) as its upper string, the string read by "
            "generate(); for an automaton, whether it accepts s. s is cut into the network's "
            "symbols by longest match, as generate cuts it.")
-      .def("__str__", &listing, "The listing of the network, state by state.")
+      .def("__str__", &listing,
+           "The listing of the network, state by state; for a lazy network, the states made "
+           "so far and then the listing of each network it is built of.")
       .def("__repr__", [](const Net &n) {
+        const std::string kind = NET_arity(n.get()) == 2 ? "transducer>" : "automaton>";
+        if (is_lazy(n)) return "<kora.Net: lazy, " + kind;
         return "<kora.Net: " + std::to_string(NET_num_states(n.get())) + " states, " +
-               std::to_string(NET_num_arcs(n.get())) + " arcs, " +
-               (NET_arity(n.get()) == 2 ? "transducer>" : "automaton>");
+               std::to_string(NET_num_arcs(n.get())) + " arcs, " + kind;
       })
       .def("repeat",
            [](const Net &n, py::handle min, py::handle max) {
@@ -717,6 +746,7 @@ PYBIND11_MODULE(_kora, m) {
            (std::string("Determinized and minimized: ") + kMinimalDoc).c_str())
       .def("copy",
            [](const Net &n) {
+             refuse_lazy(n.get(), "copy()");
              return make_net("the network cannot be copied in the plain representation",
                              [&] { return plain_copy_of(n.get()); });
            },

@@ -96,6 +96,19 @@ bool is_plain(const NET *net) {
          !net->flags2.has_arc_vectors && !net->flags2.reduced_labelset && !net->flags2.is_virtual;
 }
 
+std::string lazy_refusal(const char *what) {
+  return std::string(what) +
+         ": the network is lazy (a virtual network, as kora.lazy_compose makes): its states are "
+         "made only as lookups reach them; it looks up, generates, saves and pickles, and "
+         "kora.compose builds the whole network for the rest";
+}
+
+void refuse_lazy(const NET *net, const char *what) {
+  if (!net->flags2.is_virtual) return;
+  PyErr_SetObject(error_class, text(lazy_refusal(what)).ptr());
+  throw py::error_already_set();
+}
+
 // Called with the GIL held. Waiting for the lock with it is safe: whoever holds the lock
 // finishes without the GIL.
 // Whatever the library reports while freeing is dropped, not left to the next call.
@@ -144,7 +157,9 @@ StateTable *Net::table() {
   if (!is_plain(net_)) {
     table->plain_copy = plain_copy_of(net_);
     if (table->plain_copy == nullptr) {
-      if (call_messages.errors.empty())
+      if (net_->flags2.is_virtual)
+        call_messages.errors.assign(1, lazy_refusal("its states"));
+      else if (call_messages.errors.empty())
         call_messages.errors.emplace_back("the states of this network cannot be listed");
       return nullptr;
     }
@@ -173,16 +188,24 @@ void Net::changed() {
   }
 }
 
+NET *made_from(NET *made, const NET *a, const NET *b) {
+  return made == a || made == b ? nullptr : made;
+}
+
 NetPtr combine(const char *failure, const Net &a, const Net &b, BinaryFunction combine_nets) {
+  refuse_lazy(a.get(), failure);
+  refuse_lazy(b.get(), failure);
   return make_net(failure, [&] {
-    if (a.get() != b.get()) return combine_nets(a.get(), b.get(), 1, 1);
+    if (a.get() != b.get())
+      return made_from(combine_nets(a.get(), b.get(), 1, 1), a.get(), b.get());
     NET *copy = copy_net(b.get());
-    return copy != nullptr ? combine_nets(a.get(), copy, 1, 0) : nullptr;
+    return copy != nullptr ? made_from(combine_nets(a.get(), copy, 1, 0), a.get()) : nullptr;
   });
 }
 
 NetPtr unary(const Net &net, const char *failure, NET *(*operation)(NET *, int)) {
-  return make_net(failure, [&] { return operation(net.get(), 1); });
+  refuse_lazy(net.get(), failure);
+  return make_net(failure, [&] { return made_from(operation(net.get(), 1), net.get()); });
 }
 
 }  // namespace kora_python

@@ -99,9 +99,21 @@ struct StateTable {
 // Whether the network is in the plain representation: arc lists that the calculus edits.
 bool is_plain(const NET *net);
 
+// Why `what` cannot be done on a lazy (virtual) network: its states are made only as lookups
+// reach them, so nothing that needs them all (a listing, a count, a drawing, the calculus) is
+// answered from it, rather than from the part made so far.
+std::string lazy_refusal(const char *what);
+
+// Raises kora.Error with lazy_refusal(what) when the network is lazy.
+void refuse_lazy(const NET *net, const char *what);
+
 // A copy of the network in the plain representation (the caller's), or null when none can be
 // made (a compacted or virtual network).
 NET *plain_copy_of(NET *net);
+
+// `made`, or null when it is `a` or `b`: an operation that keeps its operands and refuses may
+// hand one back unchanged, which is not a result of its own.
+NET *made_from(NET *made, const NET *a, const NET *b = nullptr);
 
 class Net {
  public:

@@ -56,6 +56,7 @@ struct Outcome {
 // for the side without the tags).
 std::vector<Outcome> run(Net &net, const std::vector<std::string> &texts, Work work,
                          py::handle direction) {
+  refuse_lazy(net.get(), "marking patterns");
   int side = -1;
   if (!direction.is_none()) {
     const std::string name = text_argument(direction, "direction");

@@ -276,6 +276,10 @@ std::vector<Arc> arcs_of(const State &state) {
 // on (an error says so otherwise). Under the lock.
 bool changeable(const Net &net) {
   if (is_plain(net.get())) return true;
+  if (net.get()->flags2.is_virtual) {
+    call_messages.errors.push_back(lazy_refusal("adding to it"));
+    return false;
+  }
   call_messages.errors.emplace_back(
       "states, arcs and symbols are added only to a network in the plain representation "
       "(this one was loaded arc-optimized, vectorized or reduced): add them to its copy()");

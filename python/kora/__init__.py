@@ -206,8 +206,10 @@ def lazy_compose(*nets):
     """The composition of ``nets`` (a lexicon above a cascade of rules, str for their strings),
     the first one above, as a virtual network: its states are made as lookups reach them, so
     that a composition too large to build can still be looked up in. The result looks up,
-    generates, saves and pickles as the composition does (nothing is expanded by saving); the
-    operations of the calculus refuse it. The operands are copied::
+    generates, saves and pickles as the composition does (nothing is expanded by saving), and
+    its ``is_lazy`` is True; what needs the whole network (``len()``, ``bool()``, ``paths()``,
+    ``num_states``, ``states()``, ``copy()``, ``dot()``, ``suggest()``, the calculus, ...) raises
+    :class:`Error` rather than answer from the states made so far. The operands are copied::
 
         rules = [kora.regex("a -> b"), kora.regex("b -> c")]
         kora.lazy_compose(kora.words(["ab"]), *rules).generate("ab")   # ['cc']

@@ -600,6 +600,11 @@ KORA_API ALPH *net_sigma(NET *net) {
 KORA_API void update_net_labels_and_sigma(NET *net) {
   guarded(__func__, [&] {
     if (net == nullptr) return;
+    // A virtual network's arcs are only those made so far: its labels are its operands'.
+    if (net->flags2.is_virtual) {
+      error("Cannot do this operation on a virtual network.");
+      return;
+    }
     if ((net->labels == nullptr) != (net->sigma == nullptr))
       programming_error("update_net_labels_and_sigma",
                         "labels and sigma must be either both NULL or both non-NULL");

@@ -481,6 +481,12 @@ KORA_API APPROX_APPLYER *init_apply_approx(NET *net, int input_side, NET *error_
       error("NETptr must not be NULL.");
       return nullptr;
     }
+    // The search walks the whole index within the bound, which a virtual network does not
+    // have: its states are made only as exact lookups reach them.
+    if (net->flags2.is_virtual || (error_model != nullptr && error_model->flags2.is_virtual)) {
+      error("Cannot do this operation on a virtual network.");
+      return nullptr;
+    }
     APPLY_CONTEXT *applyer = init_apply(net, input_side, context_record);
     if (applyer == nullptr) return nullptr;
     auto *s = new APPROX_APPLYER();

@@ -1253,8 +1253,9 @@ KORA_API APPLY_CONTEXT *init_apply_patterns(NET *net, int input_side, FST_CONTEX
     const char *refused = net->flags2.reduced_labelset ? "reduced networks"
                           : net->flags2.left_bimachine || net->flags2.right_bimachine
                               ? "bimachines"
-                          : net->flags.compacted ? "compacted networks"
-                                                 : nullptr;
+                          : net->flags.compacted  ? "compacted networks"
+                          : net->flags2.is_virtual ? "virtual networks"
+                                                   : nullptr;
     if (refused != nullptr) {
       error_printf("Sorry. This function has not yet been implemented for %s.", refused);
       return nullptr;

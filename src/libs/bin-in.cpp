@@ -25,6 +25,7 @@
 #include "prop.h"
 #include "struct.h"
 #include "twol.h"
+#include "virtual-net.h"
 
 namespace kora {
 namespace {
@@ -715,6 +716,8 @@ KORA_API int print_file_info(const char *file_name, FILE *stream) {
         std::fprintf(stream, "   Form: %s%s%s%s", net->flags2.optimized ? "arc-optimized" : "",
                      net->flags2.optimized && net->flags2.reduced_labelset ? ", " : "",
                      net->flags2.reduced_labelset ? "reduced labelset" : "", eol);
+      if (net->flags2.is_virtual)
+        std::fprintf(stream, "   Virtual: %s%s", virtual_net_description(net).c_str(), eol);
     }
     free_string_buffer(buffer);
     free_nv_and_nets(nv);

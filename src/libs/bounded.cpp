@@ -6,6 +6,7 @@
 #include "error.h"
 #include "label.h"
 #include "scratch.h"
+#include "struct.h"
 
 namespace kora {
 namespace {
@@ -123,6 +124,7 @@ KORA_API int test_upper_bounded(NET *net) {
       error("Unexpected NULL argument in test_upper_bounded().");
       return 0;
     }
+    if (check_not_virtual(net)) return 0;
     return linearbounded_p(net, 0);
   });
 }
@@ -133,6 +135,7 @@ KORA_API int test_lower_bounded(NET *net) {
       error("Unexpected NULL argument in test_lower_bounded().");
       return 0;
     }
+    if (check_not_virtual(net)) return 0;
     return linearbounded_p(net, 1);
   });
 }

@@ -557,6 +557,7 @@ KORA_API NET *eliminate_flag(NET *net, const char *attribute_name, int copy) {
       error_printf("Unexpected NULL argument in %s().", "eliminate_flag");
       return net;
     }
+    if (check_not_virtual(net)) return net;
     FAT_STR name;
     if (parameter(KORA_CHAR_ENCODING) == KORA_LATIN1) {
       name = thin_to_fat(attribute_name);

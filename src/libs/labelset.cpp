@@ -407,6 +407,7 @@ KORA_API NET *reduce_labelset(NET *net) {
       error("reduce_labelset: argument is NULL.");
       return nullptr;
     }
+    if (check_not_virtual(net)) return net;
     return reduce_labelset_aux(net, nullptr, true, true);
   });
 }
@@ -417,6 +418,7 @@ KORA_API NET *unreduce_labelset(NET *net) {
       error("unreduce_labelset: argument is NULL.");
       return nullptr;
     }
+    if (check_not_virtual(net)) return net;
     return unreduce_labelset_aux(net, nullptr);
   });
 }

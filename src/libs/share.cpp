@@ -168,6 +168,7 @@ KORA_API int share_arcs(NET *net) {
       error("Unexpected NULL argument in share_arcs().");
       return 1;
     }
+    if (check_not_virtual(net)) return 1;
     if (net->flags.shared_arc_lists) return 0;
     if (!net->flags2.optimized) {
       error("Arcs cannot be shared because the network has not been optimized.");
@@ -178,7 +179,10 @@ KORA_API int share_arcs(NET *net) {
 }
 
 KORA_API NET *unshare_arcs(NET *net) {
-  return guarded(__func__, nullptr, [&]() -> NET * { return unshare_arc_lists_copy(net, true); });
+  return guarded(__func__, nullptr, [&]() -> NET * {
+    if (check_not_virtual(net)) return net;
+    return unshare_arc_lists_copy(net, true);
+  });
 }
 
 }  // extern "C"

@@ -260,6 +260,12 @@ int check_plain_net(NET *net) {
   return 1;
 }
 
+int check_not_virtual(const NET *net) {
+  if (net == nullptr || !net->flags2.is_virtual) return 0;
+  error("Cannot do this operation on a virtual network.");
+  return 1;
+}
+
 // Copies states in the order the walk over the source state list meets them: the start state
 // first, then each state as the owner of arcs or as a destination. A source state's client cell
 // holds its copy while the walk runs.
@@ -541,6 +547,7 @@ KORA_API STATE *add_state_to_net(NET *net, int final) {
       error("Unexpected NULL argument in add_state_to_net.");
       return nullptr;
     }
+    if (check_not_virtual(net)) return nullptr;
     STATE *state = make_state(nullptr, net);
     state->flags.final = final != 0;
     enter_new_state(net, state);

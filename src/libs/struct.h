@@ -114,6 +114,11 @@ const char *special_representation(const NET *net);
 // virtual); else 0.
 int check_plain_net(NET *net);
 
+// Reports "Cannot do this operation on a virtual network." and gives 1 when the network is
+// virtual (its states are made only as walks reach them); else 0. For the functions that take
+// every representation but that one.
+int check_not_virtual(const NET *net);
+
 // A deep copy (states, arcs with user pointers, flags, alphabets, properties) made in the
 // network's own label map; null for a tabular network. The copy of a network with a reduced
 // label set has its full label set restored.

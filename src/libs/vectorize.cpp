@@ -417,7 +417,7 @@ extern "C" {
 
 KORA_API int vectorize_states(NET *net, int threshold) {
   return guarded(__func__, 0, [&]() -> int {
-    if (net == nullptr) return 0;
+    if (net == nullptr || check_not_virtual(net)) return 0;
     ThresholdWord word(threshold);
     int vectorized = 0;
     for (NET *each : with_inserted_networks(net)) {
@@ -430,7 +430,7 @@ KORA_API int vectorize_states(NET *net, int threshold) {
 
 KORA_API int unvectorize_net(NET *net) {
   return guarded(__func__, 0, [&]() -> int {
-    if (net == nullptr) return 0;
+    if (net == nullptr || check_not_virtual(net)) return 0;
     int restored = 0;
     for (NET *each : with_inserted_networks(net)) restored += unvectorize_fsm(each);
     return restored;

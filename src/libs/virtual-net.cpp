@@ -329,10 +329,18 @@ void matched_labels(uint32_t label1, uint32_t label2, std::vector<uint32_t> &lab
   }
 }
 
-// The epsilon-sequencing filter: in a state of mark 0 the first operand may move alone on an
-// EPSILON lower side (staying at mark 0) and the second alone on an EPSILON upper side (to mark
-// 1); at mark 1 only the second moves alone. A match of the touching sides returns to mark 0.
-// An arc made twice for the state (same label and destination) is made once.
+// The arcs of a composition state (s1, s2, mark): every arc of s1 whose lower side matches the
+// upper side of an arc of s2 gives an arc to (d1, d2, 0), and EPSILON on a touching side lets
+// one operand move alone, under the epsilon-sequencing filter: in a state of mark 0 the first
+// operand may move alone on an EPSILON lower side (staying at mark 0) and the second alone on
+// an EPSILON upper side (to mark 1); at mark 1 only the second moves alone. The second operand
+// may move alone in every state, whatever the arcs of s1 and whether it is final: allowing it
+// only where s1 has an arc of a non-EPSILON lower side, or where s1 is final without arcs,
+// would lose the paths on which the second operand inserts symbols while the first waits at
+// a state whose arcs all have EPSILON below, or at a final state that has arcs. The marks keep
+// each pair of paths to one path of the composition. An arc made twice for the state (same
+// label and destination) is made once. Cost: O(A log A) for the A arcs of s1 and s2 combined,
+// plus the arcs made.
 void compose_arcs(VIRTUAL_NET &v, const VIRTUAL_STATE &s, std::vector<VirtualArc> &out) {
   std::vector<OperandArc> arcs1, arcs2;
   live_arcs(v.first, s.first, arcs1);
@@ -483,7 +491,8 @@ void free_virtual_info(NET *net) {
   delete v;
 }
 
-// Prints the line of one expanded state: its number (with "f" when final), its arcs.
+// Prints the states expanded so far, a line each: its number (with "f" when final), its arcs;
+// then the listing of each operand, which together with the operation is the whole network.
 void print_virtual_states(NET *net, FILE *stream) {
   VIRTUAL_NET *v = virtual_of(net);
   if (v == nullptr) return;
@@ -509,6 +518,18 @@ void print_virtual_states(NET *net, FILE *stream) {
     line.append(".");
     line_put(line.c_str());
     line_end(stream);
+  }
+  // Operands are named by their path from the outermost network: "Operand 1.2:" is the
+  // second operand of the first.
+  static std::string path;
+  const size_t outer = path.size();
+  for (NET *operand : {v->first, v->second}) {
+    if (operand == nullptr) continue;
+    path.append(outer > 0 ? "." : "").append(operand == v->first ? "1" : "2");
+    line_put(std::string("Operand ").append(path).append(":").c_str());
+    line_end(stream);
+    print_net(operand, stream);
+    path.resize(outer);
   }
 }
 
@@ -652,6 +673,25 @@ uint64_t virtual_net_extra_size(const NET *net) {
   for (const NET *operand : {v->first, v->second})
     if (operand != nullptr) size += static_cast<uint64_t>(net_size(operand));
   return size;
+}
+
+std::string virtual_net_description(const NET *net) {
+  const VIRTUAL_NET *v = virtual_of(net);
+  if (v == nullptr) return "";
+  std::string text = v->methods->name;
+  text.append("(");
+  for (const NET *operand : {v->first, v->second}) {
+    if (operand == nullptr) continue;
+    if (operand != v->first) text.append(", ");
+    if (operand->flags2.is_virtual) {
+      text.append(virtual_net_description(operand));
+      continue;
+    }
+    const uint32_t states = operand->num_states, arcs = operand->num_arcs;
+    text.append("[").append(std::to_string(states)).append(states == 1 ? " state, " : " states, ");
+    text.append(std::to_string(arcs)).append(arcs == 1 ? " arc]" : " arcs]");
+  }
+  return text.append(")");
 }
 
 namespace {

@@ -47,6 +47,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "flat-hash.h"
@@ -192,6 +193,12 @@ NET *copy_virtual_net(NET *net);
 
 // The bytes a virtual network holds besides its states and arcs: its operands' and its tables.
 uint64_t virtual_net_extra_size(const NET *net);
+
+// What a virtual network is built of, in one line: its operation, then each operand in
+// brackets, a virtual one described the same way and any other by its counts:
+// "compose(compose([5 states, 7 arcs], [3 states, 9 arcs]), [4 states, 4 arcs])". Empty for a
+// network that is not virtual.
+std::string virtual_net_description(const NET *net);
 
 // Installs the hooks through which lower modules reach virtual networks: freeing, copying,
 // printing and the size summary.

@@ -13,7 +13,8 @@ namespace kora_tool {
 // The number of paths of a network from its start state to final states, counted once per state
 // in reverse topological order (an explicit depth-first walk over the public records); nothing
 // when the network has a loop. Saturates at UINT64_MAX - 1. Uses the client cells and leaves
-// them empty.
+// them empty, so it must not be given a virtual network, whose client cells are the library's
+// and whose states are not all made: its callers check first.
 inline std::optional<uint64_t> count_paths(NET *net) {
   STATE *start = NET_start_state(net);
   if (start == nullptr) return 0;

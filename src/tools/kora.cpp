@@ -89,6 +89,12 @@ const Command commands[] = {
      "      for the expressions to use, as the network of FILE (a saved network file of one\n"
      "      network) or of REGEX, in order: kora regex -D Lex=lex.fst -D Rule='a -> b' 'Lex .o. Rule'",
      regex_command},
+    {"compose", "[--lazy] [--words | --spaced] -o OUT NETWORK...",
+     "saves in OUT the composition of every network of the files, in order, the first one\n"
+     "      above (a lexicon above its rules), and prints its size in one line; with --lazy\n"
+     "      the composition is not built: OUT holds the networks and the operation, and\n"
+     "      lookup and generate make the states the inputs reach, as lookup --lazy does",
+     compose_command},
     {"draw", "[--words | --spaced] [--max-states N] [-o OUT] NETWORK",
      "the network as a Graphviz DOT digraph (to draw with `dot -Tsvg`), on standard output or\n"
      "      in OUT: states as circles, final states as double circles, an arrow into the start\n"

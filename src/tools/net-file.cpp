@@ -154,6 +154,11 @@ int save_network(NET *net, const char *output) {
 }
 
 void print_summary(NET *net) {
+  // A virtual network's states are made as walks reach them: it is not counted.
+  if (net->flags2.is_virtual) {
+    std::printf("virtual: made as lookups reach it.\n");
+    return;
+  }
   const char *kind = NET_arity(net) == 2 ? "path" : "word";
   std::printf("%u state%s, %u arc%s, ", NET_num_states(net), plural(NET_num_states(net)),
               NET_num_arcs(net), plural(NET_num_arcs(net)));

@@ -37,6 +37,7 @@ int regex_command(int argc, char **argv);
 int draw_command(int argc, char **argv);
 int optimize_command(int argc, char **argv);
 int convert_command(int argc, char **argv);
+int compose_command(int argc, char **argv);
 int patterns_command(int argc, char **argv);
 
 // Prints the usage of every command to standard error and returns 2.
@@ -103,7 +104,8 @@ int write_whole_file(const char *output, const char *what,
 int save_network(NET *net, const char *output);
 
 // Prints "N states, M arcs, P words." ("paths" for a transducer); a network with loops has
-// "loops" in place of the count of its paths.
+// "loops" in place of the count of its paths, and a virtual network, whose states are made
+// only as lookups reach them, "virtual: made as lookups reach it.".
 void print_summary(NET *net);
 
 // --- Failures and messages (status.cpp) --------------------------------------------------------

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "../operations/operator_oracle.h"
 #include "kora_test.h"
@@ -279,6 +282,163 @@ TEST_F(VirtualTest, AnIdWithoutOperationIsFatal) {
         kora::make_virtual_net(net, string_to_net("a", 0), nullptr, 11);
       },
       "Unimplemented virtual operation, ID is: 11");
+}
+
+
+// Every exported function that takes a network, given a virtual composition: it either refuses
+// with an error (saying the network is virtual, or what the composition built eagerly is also
+// refused for), or answers as it does for that composition; either way the virtual network
+// still looks up as before. Grouped by signature; each call gives its answer as text.
+std::string lookups_of(NET *net) {
+  std::string text = net == nullptr ? "null" : "";
+  for (const char *input : {"cat", "ab", "bb", "dog", "x"})
+    for (int side : {0, 1})
+      if (net != nullptr)
+        for (const std::string &result : kora_test::sorted_results(net, side, input))
+          text.append(input).append(side == 0 ? " v " : " ^ ").append(result).append("\n");
+  return text;
+}
+// The lookups of `result`, freed unless it is `given`; or a status and the lookups of `given`.
+std::string made(NET *result, NET *given) {
+  std::string text = lookups_of(result);
+  if (result != given) free_network(result);
+  return text;
+}
+std::string after(long long status, NET *given) {
+  return std::to_string(status) + lookups_of(given);
+}
+NET *other() { return read_regex("a:c | c a t"); }
+
+using Call = std::pair<std::string, std::function<std::string(NET *)>>;
+std::vector<Call> exported_calls() {
+  std::vector<Call> calls;
+  using Unary = NET *(*)(NET *, int);
+  for (auto f : std::vector<std::pair<const char *, Unary>>{
+           {"negate", negate_net}, {"one_plus", one_plus_net}, {"zero_plus", zero_plus_net},
+           {"optional", optional_net}, {"reverse", reverse_net}, {"invert", invert_net},
+           {"upper_side", upper_side_net}, {"lower_side", lower_side_net},
+           {"substring", substring_net}, {"contains", contains_net},
+           {"other_than", other_than_net}})
+    calls.push_back({f.first, [g = f.second](NET *n) { return made(g(n, 1), n); }});
+  using Binary = NET *(*)(NET *, NET *, int, int);
+  for (auto f : std::vector<std::pair<const char *, Binary>>{
+           {"intersect", intersect_net}, {"minus", minus_net}, {"compose", compose_net},
+           {"crossproduct", crossproduct_net}, {"lenient_compose", lenient_compose_net},
+           {"concat", concat_net}, {"union", union_net}, {"ignore", ignore_net}}) {
+    calls.push_back({f.first, [g = f.second](NET *n) { return made(g(n, other(), 1, 0), n); }});
+    calls.push_back({std::string(f.first) + " (second)",
+                     [g = f.second](NET *n) { return made(g(other(), n, 0, 1), n); }});
+  }
+  using Status = int (*)(NET *);
+  for (auto f : std::vector<std::pair<const char *, Status>>{
+           {"test_upper_bounded", test_upper_bounded}, {"test_lower_bounded", test_lower_bounded},
+           {"minimize_net", minimize_net}, {"unvectorize_net", unvectorize_net},
+           {"share_arcs", share_arcs}, {"test_non_null", test_non_null},
+           {"test_upper_universal", test_upper_universal},
+           {"test_lower_universal", test_lower_universal}})
+    calls.push_back({f.first, [g = f.second](NET *n) { return after(g(n), n); }});
+  using InPlace = NET *(*)(NET *);
+  for (auto f : std::vector<std::pair<const char *, InPlace>>{
+           {"copy_net", copy_net}, {"reduce_labelset", reduce_labelset},
+           {"unreduce_labelset", unreduce_labelset}, {"close_net_alphabet", close_net_alphabet}})
+    calls.push_back({f.first, [g = f.second](NET *n) { return made(g(n), n); }});
+  // unshare_arcs frees what it copies; a refusal hands it back.
+  calls.push_back(
+      {"unshare_arcs", [](NET *n) { return made(unshare_arcs(copy_net(n)), nullptr); }});
+  using Test = int (*)(NET *, NET *);
+  for (auto f : std::vector<std::pair<const char *, Test>>{
+           {"test_intersect", test_intersect}, {"test_sublanguage", test_sublanguage},
+           {"test_equivalent", test_equivalent}})
+    calls.push_back({f.first, [g = f.second](NET *n) {
+                       NET *o = other();
+                       const std::string answer = after(g(n, o), n);
+                       return answer + made(o, n);
+                     }});
+  using Write = int (*)(NET *, const char *);
+  for (auto f : std::vector<std::pair<const char *, Write>>{
+           {"write_text", write_text}, {"write_spaced_text", write_spaced_text},
+           {"write_prolog", write_prolog}, {"write_net_properties", write_net_properties}})
+    calls.push_back({f.first, [g = f.second](NET *n) { return after(g(n, "virtual.out"), n); }});
+  using Change = void (*)(NET *);
+  for (auto f : std::vector<std::pair<const char *, Change>>{
+           {"optimize_arcs", optimize_arcs}, {"unoptimize_arcs", unoptimize_arcs},
+           {"update_net_labels_and_sigma", update_net_labels_and_sigma}})
+    calls.push_back({f.first, [g = f.second](NET *n) { return g(n), after(0, n); }});
+  calls.push_back({"network_to_dot", [](NET *n) {
+                     char *dot = network_to_dot(n, 0);
+                     std::free(dot);
+                     return after(dot != nullptr, n);
+                   }});
+  calls.push_back({"save_net_to_memory", [](NET *n) {
+                     size_t length = 0;
+                     unsigned char *bytes = save_net_to_memory(n, &length, nullptr);
+                     NET *back = load_net_from_memory(bytes, length, nullptr);
+                     std::free(bytes);
+                     return made(back, n);
+                   }});
+  calls.push_back({"define_net", [](NET *n) {
+                     define_net("V", n, 1);
+                     return made(get_net("V", 1), n) + std::to_string(undefine_net("V"));
+                   }});
+  const std::vector<Call> others = {
+      {"substitute_symbol",
+       [](NET *n) { return made(substitute_symbol(KORA_OTHER, nullptr, n, 1), n); }},
+      {"substitute_label",
+       [](NET *n) { return made(substitute_label(KORA_OTHER, nullptr, n, 1), n); }},
+      {"substitute_net", [](NET *n) { return made(substitute_net(KORA_OTHER, nullptr, n, 1), n); }},
+      {"close_sigma", [](NET *n) { return made(close_sigma(n, nullptr, 1, 0), n); }},
+      {"eliminate_flag", [](NET *n) { return made(eliminate_flag(n, "F", 1), n); }},
+      {"repeat_net", [](NET *n) { return made(repeat_net(n, 1, 2, 1), n); }},
+      {"shuffle_net", [](NET *n) { return made(shuffle_net(n, n, 1), n); }},
+      {"priority_union_net", [](NET *n) { return made(priority_union_net(n, n, 0, 1, 1), n); }},
+      {"vectorize_states", [](NET *n) { return after(vectorize_states(n, 1), n); }},
+      {"add_state_to_net", [](NET *n) { return after(add_state_to_net(n, 1) != nullptr, n); }},
+      {"add_arc_to_state", [](NET *n) {
+         return after(add_arc_to_state(n, n->start, 0, n->start, nullptr, 0) != nullptr, n);
+       }}};
+  calls.insert(calls.end(), others.begin(), others.end());
+  calls.push_back({"init_apply_approx", [](NET *n) {
+                     APPROX_APPLYER *a = init_apply_approx(n, 1, nullptr, nullptr);
+                     free_approx_applyer(a);
+                     return after(a != nullptr, n);
+                   }});
+  calls.push_back({"init_apply_patterns", [](NET *n) {
+                     APPLY_CONTEXT *a = init_apply_patterns(n, 0, nullptr);
+                     free_applyer(a);
+                     return after(a != nullptr, n);
+                   }});
+  return calls;
+}
+
+TEST_F(VirtualTest, ExportedFunctionsRefuseAVirtualNetworkOrAnswerAsForItsComposition) {
+  NET *upper = read_regex("{cat}:{dog} | {ab} | b");
+  NET *rule = read_regex("a -> b");
+  NET *operands[] = {upper, rule};
+  NV cascade{2, operands}, automaton{1, operands + 1};
+  // A composition (a transducer) and a virtual copy of an automaton, with their eager forms.
+  for (NV *nets : {&cascade, &automaton}) {
+    auto eager = [&] { return nets->len == 2 ? compose_net(upper, rule, 1, 1) : copy_net(rule); };
+    for (const auto &[name, call] : exported_calls()) {
+      SCOPED_TRACE(name + (nets->len == 2 ? " of a composition" : " of an automaton"));
+      NET *lazy = lazy_compose_net(nets, 1), *built = eager();
+      messages().clear();
+      const std::string answer = call(lazy);
+      const std::string refusal = messages().errors.empty() ? "" : messages().errors[0];
+      messages().clear();
+      const std::string eager_answer = call(built);
+      if (refusal.empty()) {
+        EXPECT_EQ(answer, eager_answer);
+      } else if (messages().errors.empty() || messages().errors[0] != refusal) {
+        EXPECT_NE(refusal.find("virtual"), std::string::npos) << refusal;
+      }
+      EXPECT_EQ(lookups_of(lazy), made(eager(), nullptr));
+      free_network(lazy);
+      free_network(built);
+    }
+  }
+  messages().clear();
+  free_network(upper);
+  free_network(rule);
 }
 
 }  // namespace
