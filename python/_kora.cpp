@@ -447,11 +447,21 @@ class Paths {
 
 // --- Sizes ------------------------------------------------------------------------------------
 
-// The number of paths; TypeError for a network with a loop.
+// The number of paths, counted on the plain form of a network in another representation (a
+// compacted network has no arc lists; a reduced one's arcs stand for several labels each);
+// TypeError for a network with a loop.
 size_t path_count(const Net &net) {
   refuse_lazy(net.get(), "len()");
-  std::optional<uint64_t> count = exclusive([&] { return kora_tool::count_paths(net.get()); });
-  report(false, "");
+  bool failed = false;
+  std::optional<uint64_t> count = exclusive([&]() -> std::optional<uint64_t> {
+    if (is_plain(net.get())) return kora_tool::count_paths(net.get());
+    NET *plain = plain_copy_of(net.get());
+    failed = plain == nullptr;
+    std::optional<uint64_t> paths = failed ? 0 : kora_tool::count_paths(plain);
+    free_network(plain);
+    return paths;
+  });
+  report(failed, "the paths of this network cannot be counted");
   if (!count) throw py::type_error("len() of a network with a loop: it has infinitely many paths");
   if (*count > static_cast<uint64_t>(PY_SSIZE_T_MAX))
     throw py::value_error("the network has more paths than len() can count");

@@ -134,6 +134,7 @@ void Net::free_applyers() {
 
 NET *plain_copy_of(NET *net) {
   NET *copy = copy_net(net);  // plain arcs for a vectorized network, all labels for a reduced one
+  if (copy != nullptr && copy->flags.compacted) uncompact_net(copy);
   if (copy != nullptr && copy->flags.shared_arc_lists) copy = unshare_arcs(copy);
   if (copy != nullptr && copy->flags2.optimized) unoptimize_arcs(copy);
   if (copy != nullptr && !is_plain(copy)) {

@@ -99,12 +99,18 @@ def test_building_is_refused_where_it_cannot_be_done(tmp_path):
         net.add_arc(net.start, "a", other.start)
     with pytest.raises(TypeError, match="label must be"):
         net.add_arc(net.start, 1, net.start)
-    # A network saved with a reduced labelset is listed as its plain form and not built on.
+    # A network saved with a reduced labelset or compacted is listed and counted as its plain
+    # form and not built on.
     plain = kora.regex("{bat}|{bit}|{cat}|{cot}|{cut}|{hit}|{hot}|{hut}")
     plain.save(tmp_path / "plain.fst")
-    subprocess.run([os.environ["KORA_TOOL"], "optimize", "--reduce", "-o", str(tmp_path / "small.fst"),
-                    str(tmp_path / "plain.fst")], check=True, stdout=subprocess.DEVNULL)
+    for option, name in (("--reduce", "small.fst"), ("--compact", "compact.fst")):
+        subprocess.run([os.environ["KORA_TOOL"], "optimize", option, "-o", str(tmp_path / name),
+                        str(tmp_path / "plain.fst")], check=True, stdout=subprocess.DEVNULL)
+    compacted = kora.load(tmp_path / "compact.fst")
+    assert len(compacted) == 8 and rebuild(compacted).equivalent(plain)
+    assert compacted.lookup("cot") == ["cot"]
     small = kora.load(tmp_path / "small.fst")
+    assert len(small) == 8
     assert small.num_arcs < plain.num_arcs and rebuild(small).equivalent(plain)
     with pytest.raises(kora.Error, match="plain representation"):
         small.add_state()
