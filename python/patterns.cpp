@@ -4,14 +4,13 @@
 
 #include <pybind11/stl.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "arguments.h"
 #include "kora.h"
+#include "tag-side.h"
 
 namespace py = pybind11;
 
@@ -26,25 +25,6 @@ Work work_of(py::handle what) {
   if (name == "extract") return Work::extract;
   if (name == "count") return Work::count;
   throw py::value_error("what must be 'mark', 'extract' or 'count', not '" + name + "'");
-}
-
-// The side that carries closing tags ("</name>"): 0 upper, 1 lower, -1 none. Under the lock.
-int tag_side(NET *net) {
-  ALPH *labels = net_labels(net);
-  if (labels == nullptr) return -1;
-  for (int k = 0; k < labels->len; k++) {
-    if (labels->type != KORA_LABEL_ALPH && labels->items[k] == 0) continue;
-    const uint32_t label =
-        labels->type == KORA_LABEL_ALPH ? labels->items[k] : static_cast<uint32_t>(k);
-    for (int side = 0; side < 2; side++) {
-      char *name = label_side_name(label, side);
-      const size_t length = name == nullptr ? 0 : std::strlen(name);
-      const bool tag = length >= 4 && std::strncmp(name, "</", 2) == 0 && name[length - 1] == '>';
-      std::free(name);
-      if (tag) return side;
-    }
-  }
-  return -1;
 }
 
 struct Outcome {
@@ -68,7 +48,7 @@ std::vector<Outcome> run(Net &net, const std::vector<std::string> &texts, Work w
   std::vector<Outcome> outcomes = exclusive([&] {
     std::vector<Outcome> out(texts.size());
     if (side < 0) {
-      const int tags = tag_side(net.get());
+      const int tags = kora_tool::tag_side(net.get());  // under the lock
       if (tags < 0) {
         untagged = true;
         return out;

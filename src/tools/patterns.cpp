@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "kora.h"
+#include "tag-side.h"
 #include "tool.h"
 
 namespace kora_tool {
@@ -37,24 +38,6 @@ namespace {
 
 constexpr size_t kBlockBytes = 1 << 20;
 constexpr size_t kBlocksPerWorker = 3;
-
-// The side of the network that carries closing tags ("</name>"): 0 upper, 1 lower, -1 none.
-int tag_side(NET *net) {
-  ALPH *labels = net_labels(net);
-  if (labels == nullptr) return -1;
-  for (int k = 0; k < labels->len; k++) {
-    uint32_t label = labels->type == KORA_LABEL_ALPH ? labels->items[k] : static_cast<uint32_t>(k);
-    if (labels->type != KORA_LABEL_ALPH && labels->items[k] == 0) continue;
-    for (int side = 0; side < 2; side++) {
-      char *name = label_side_name(label, side);
-      const size_t length = name == nullptr ? 0 : std::strlen(name);
-      const bool tag = length >= 4 && std::strncmp(name, "</", 2) == 0 && name[length - 1] == '>';
-      std::free(name);
-      if (tag) return side;
-    }
-  }
-  return -1;
-}
 
 void write_all(const char *bytes, size_t size) {
   if (size > 0) std::fwrite(bytes, 1, size, stdout);
