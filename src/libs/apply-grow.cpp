@@ -51,20 +51,26 @@ void grown_state_arcs(NET *net, STATE *state, std::vector<uint32_t> &labels,
 
 }  // namespace
 
+uint32_t *IndexGrowth::indexed_entry(uint32_t number) {
+  Indexed *indexed =
+      entries_.find(hash_mix(number), [number](const Indexed &e) { return e.number == number; });
+  return indexed != nullptr ? &indexed->entry : nullptr;
+}
+
 uint32_t IndexGrowth::entry_of(STATE *state) {
   const uint32_t number = grown_state_number(net_, state);
-  if (number >= entries_.size()) entries_.resize(number + 1, kNotIndexed);
-  if (entries_[number] != kNotIndexed) return entries_[number];
+  if (const uint32_t *known = indexed_entry(number)) return *known;
   std::vector<uint32_t> labels;
   std::vector<STATE *> destinations;
   grown_state_arcs(net_, state, labels, destinations);
   const uint32_t entry = index_.append_state(state->flags.final != 0, labels);
-  entries_[number] = entry;
+  bool added;
+  *entries_.insert(hash_mix(number), [](const Indexed &) { return false; }, &added) = {number, entry};
   for (size_t k = 0; k < destinations.size(); ++k) {
     const uint32_t to = grown_state_number(net_, destinations[k]);
     uint32_t &destination = index_.entries[entry + 1 + k].arc.destination;
-    if (to < entries_.size() && entries_[to] != kNotIndexed) {
-      destination = entries_[to];
+    if (const uint32_t *known = indexed_entry(to)) {
+      destination = *known;
     } else {
       destination = kWaiting | static_cast<uint32_t>(waiting_.size());
       waiting_.push_back(destinations[k]);

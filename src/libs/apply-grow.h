@@ -44,7 +44,6 @@ class IndexGrowth {
   void reach(const uint32_t *symbols, uint32_t count);
 
  private:
-  static constexpr uint32_t kNotIndexed = UINT32_MAX;
   // An arc whose destination is not in the index yet has kWaiting | k for its destination, k
   // its place in waiting_.
   static constexpr uint32_t kWaiting = 0x80000000;
@@ -53,7 +52,14 @@ class IndexGrowth {
 
   NET *net_;
   ApplyIndex &index_;
-  std::vector<uint32_t> entries_;  // by virtual state number: its entry, or kNotIndexed
+  // The entries of the states indexed, by state number: a hash rather than a vector by number,
+  // so that a few lookups in a large network hold memory for the states they reached only.
+  struct Indexed {
+    uint32_t number;
+    uint32_t entry;
+  };
+  FlatHash<Indexed> entries_{"APPLY_VIRTUAL_NET"};
+  uint32_t *indexed_entry(uint32_t number);  // null when the state is not indexed yet
   std::vector<STATE *> waiting_;   // the destinations of waiting arcs
   // The walk of reach: its stack of (entry, position), the arcs it takes from one state, and
   // the pairs it has walked.
