@@ -6,17 +6,19 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "apply_support.h"
 #include "kora_test.h"
 #include "label.h"
 #include "networks.h"
 
 namespace {
 
+using apply_tests::lines_of;
+using apply_tests::spell;
 using kora_test::Symbols;
 
 struct Suggestion {
@@ -28,12 +30,6 @@ struct Suggestion {
 
 std::ostream &operator<<(std::ostream &out, const Suggestion &s) {
   return out << "{" << s.distance << " '" << s.match << "' '" << s.output << "'}";
-}
-
-std::string spell(const Symbols &symbols) {
-  std::string text;
-  for (uint32_t s : symbols) kora::append_label(text, s, 0);
-  return text;
 }
 
 // The restricted edit distance from `word` to `candidate`. A symbol `wild` says is outside the
@@ -59,13 +55,6 @@ int distance(const Symbols &word, const Symbols &candidate, bool swaps, Wild wil
     }
   }
   return d[m][n];
-}
-
-std::vector<std::string> lines_of(const char *text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text == nullptr ? "" : text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 // Every string over `alphabet` of at most `longest` symbols that `net` accepts on `side`, with
@@ -130,13 +119,8 @@ std::vector<Suggestion> suggest(APPROX_APPLYER *applyer, const std::string &word
   return found;
 }
 
-class ApplyApproxTest : public kora_test::Library {
+class ApplyApproxTest : public apply_tests::Applying {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-
   // Checks random words over `letters` (z is outside every network's sigma) against the
   // reference on `net`, read from `side`, every bound to 2, with and without swaps, limits too.
   void check_words(NET *net, int side, const Symbols &letters, std::mt19937 &random) {
@@ -191,6 +175,9 @@ TEST_F(ApplyApproxTest, WordListsWithWideStatesGiveEveryWordWithinTheBound) {
       if (words.insert(word).second) regex += " | {" + word + "}";
     }
     words.insert("x");
+    std::vector<Entry> entries;
+    for (const std::string &word : words)
+      entries.push_back({Symbols(word.begin(), word.end()), {word}});
     NET *net = read_regex((regex + ";").c_str());
     ASSERT_NE(net, nullptr);
     APPROX_APPLYER *applyer = init_apply_approx(net, 1, nullptr, nullptr);
@@ -202,18 +189,9 @@ TEST_F(ApplyApproxTest, WordListsWithWideStatesGiveEveryWordWithinTheBound) {
       const int limit = random() % 2 == 0 ? static_cast<int>(random() % 5) + 1 : 0;
       SCOPED_TRACE("word '" + typed + "' bound " + std::to_string(bound) +
                    (swaps ? " with swaps" : "") + " limit " + std::to_string(limit));
-      std::vector<Suggestion> want;
-      const Symbols typed_symbols(typed.begin(), typed.end());
-      for (const std::string &word : words) {
-        const int d = distance(typed_symbols, Symbols(word.begin(), word.end()), swaps,
-                               [](uint32_t) { return false; });
-        if (d <= bound) want.push_back({d, word, word});
-      }
-      std::stable_sort(want.begin(), want.end(), [](const Suggestion &x, const Suggestion &y) {
-        return x.distance < y.distance;
-      });
-      if (limit != 0 && want.size() > static_cast<size_t>(limit)) want.resize(limit);
-      EXPECT_EQ(suggest(applyer, typed, bound, swaps, limit), want);
+      EXPECT_EQ(suggest(applyer, typed, bound, swaps, limit),
+                expected(entries, net, Symbols(typed.begin(), typed.end()), bound, swaps,
+                         static_cast<size_t>(limit)));
     }
     free_approx_applyer(applyer);
     free_network(net);
@@ -239,45 +217,6 @@ TEST_F(ApplyApproxTest, FlagsAndMultiCharacterSymbolsAsLookupSeesThem) {
     });
     free_network(net);
   }
-  // A multi-character symbol is one symbol: one edit away.
-  NET *net = read_regex("a ch b;");
-  APPROX_APPLYER *applyer = init_apply_approx(net, 1, nullptr, nullptr);
-  EXPECT_EQ(suggest(applyer, "ab", 1, false, 0), (std::vector<Suggestion>{{1, "achb", "achb"}}));
-  EXPECT_EQ(suggest(applyer, "acb", 1, false, 0), (std::vector<Suggestion>{{1, "achb", "achb"}}));
-  EXPECT_EQ(suggest(applyer, "acxb", 1, false, 0), (std::vector<Suggestion>{}));
-  EXPECT_EQ(suggest(applyer, "acxb", 2, false, 0), (std::vector<Suggestion>{{2, "achb", "achb"}}));
-  free_approx_applyer(applyer);
-  free_network(net);
-}
-
-TEST_F(ApplyApproxTest, TiesComeInByteOrderAndTheLimitKeepsTheBest) {
-  NET *net = read_regex("{cat} | {bat} | {hat} | {at} | {cart} | {cast} | {act} | {dog};");
-  APPROX_APPLYER *applyer = init_apply_approx(net, 1, nullptr, nullptr);
-  const std::vector<Suggestion> all = {{0, "cat", "cat"},   {1, "at", "at"},     {1, "bat", "bat"},
-                                       {1, "cart", "cart"}, {1, "cast", "cast"}, {1, "hat", "hat"},
-                                       {2, "act", "act"}};
-  EXPECT_EQ(suggest(applyer, "cat", 2, false, 0), all);
-  EXPECT_EQ(suggest(applyer, "cat", 2, false, 3),
-            std::vector<Suggestion>(all.begin(), all.begin() + 3));
-  EXPECT_EQ(suggest(applyer, "cat", 2, false, 1),
-            std::vector<Suggestion>(all.begin(), all.begin() + 1));
-  // A swap is one edit with transpositions, two without.
-  EXPECT_EQ(suggest(applyer, "cta", 1, true, 0), (std::vector<Suggestion>{{1, "cat", "cat"}}));
-  EXPECT_EQ(suggest(applyer, "cta", 1, false, 0), (std::vector<Suggestion>{}));
-  EXPECT_EQ(suggest(applyer, "", 2, false, 0), (std::vector<Suggestion>{{2, "at", "at"}}));
-  free_approx_applyer(applyer);
-  free_network(net);
-}
-
-TEST_F(ApplyApproxTest, ATransducerGivesTheAnalysesOfTheNearestWords) {
-  NET *net = read_regex("{cat} %+N:0 | {cut} %+V:0 | {cot} %+N:0;");
-  ASSERT_NE(net, nullptr);
-  APPROX_APPLYER *up = init_apply_approx(net, 1, nullptr, nullptr);
-  EXPECT_EQ(
-      suggest(up, "cst", 1, false, 0),
-      (std::vector<Suggestion>{{1, "cat", "cat+N"}, {1, "cot", "cot+N"}, {1, "cut", "cut+V"}}));
-  free_approx_applyer(up);
-  free_network(net);
 }
 
 TEST_F(ApplyApproxTest, AnErrorModelReplacesPlainEdits) {

@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "alph.h"
 #include "apply-index.h"
+#include "apply_support.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
@@ -19,29 +19,13 @@
 
 namespace {
 
+using apply_tests::lines_of;
+using apply_tests::spell;
 using kora::EPSILON;
 using kora::OTHER;
 
-class ApplyIndexTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-};
+using ApplyIndexTest = apply_tests::Applying;
 
-std::vector<std::string> lines_of(const char *output) {
-  std::vector<std::string> lines;
-  std::istringstream text(output == nullptr ? "" : output);
-  for (std::string line; std::getline(text, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string spell(const kora_test::Symbols &symbols) {
-  std::string text;
-  for (uint32_t s : symbols) kora::append_label(text, s, 0);
-  return text;
-}
 
 // The reference: every path of the acyclic `net` that reads `input` on side `side`, found
 // depth first over the arc lists in their order, each written as the applyer writes it (the
@@ -83,19 +67,21 @@ int widest_state(const NET *net) {
   return widest;
 }
 
-TEST_F(ApplyIndexTest, WideStatesGiveTheResultsOfTheArcListsInTheirOrder) {
+// Lookup and generation on random acyclic transducers, two of three with wide states, the
+// others smaller and deeper.
+TEST_F(ApplyIndexTest, LookupsGiveThePathsOfTheArcListsInTheirOrder) {
   kora_test::RandomNetOptions options;
   options.acyclic = true;
   options.transducer = true;
   options.other = true;
-  options.max_states = 4;
-  options.max_arcs = 80;
   options.symbols = {'a', 'b', 'c', 'd', 'e', 'f'};
   // 'g' is unknown to every network.
   const kora_test::Symbols universe = {'a', 'b', 'c', 'd', 'e', 'f', 'g'};
   const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 3);
   int wide_networks = 0;
-  kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
+  kora_test::for_seeds(60, [&](unsigned seed, std::mt19937 &random) {
+    options.max_states = seed % 3 == 0 ? 6 : 4;
+    options.max_arcs = seed % 3 == 0 ? 12 : 80;
     NET *net = kora_test::random_net(random, options);
     if (widest_state(net) > static_cast<int>(kora::ApplyIndex::kWideState)) wide_networks++;
     for (int side = 0; side < 2; side++) {
@@ -184,36 +170,35 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   EXPECT_GT(other_only_moves, 10);
 }
 
-TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTried) {
-  // From state 0, "a" leads to 1; two epsilon moves through states of epsilon moves only (2 and
-  // 3, in a cycle) lead to 4, which reads "b": state 0 has a choice while symbols remain.
-  NET *net = kora_test::build_net(6, {1, 5},
-                                  {{0, 'a', 1},
-                                   {0, kora::pair_id(EPSILON, 'x'), 2},
-                                   {2, kora::pair_id(EPSILON, 'y'), 3},
-                                   {3, EPSILON, 2},
-                                   {3, EPSILON, 4},
-                                   {4, 'b', 5}});
-  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
-  EXPECT_STREQ(apply_to_string("a", applyer), "a\n");
-  EXPECT_STREQ(apply_to_string("b", applyer), "xyb\n");
-  EXPECT_STREQ(apply_to_string("c", applyer), "");
-  free_applyer(applyer);
-  free_network(net);
-}
-
-TEST_F(ApplyIndexTest, OnlyMovesBackToAChoiceAreCheckedForLoops) {
-  // After "a", state 1 has two epsilon moves; state 2's only move leads back to 1, visited since
-  // "a" was read, so the search turns back there instead of writing "axw..." results.
-  NET *net = kora_test::build_net(4, {1, 2, 3},
-                                  {{0, 'a', 1},
-                                   {1, kora::pair_id(EPSILON, 'x'), 2},
-                                   {1, kora::pair_id(EPSILON, 'y'), 3},
-                                   {2, kora::pair_id(EPSILON, 'w'), 1}});
-  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
-  EXPECT_STREQ(apply_to_string("a", applyer), "a\nay\nax\n");
-  free_applyer(applyer);
-  free_network(net);
+// In `further`, from state 0, "a" leads to 1; two epsilon moves through states of epsilon moves
+// only (2 and 3, in a cycle) lead to 4, which reads "b": state 0 has a choice while symbols
+// remain. In `back`, after "a", state 1 has two epsilon moves; state 2's only move leads back
+// to 1, visited since "a" was read, so the search turns back there instead of writing "axw...".
+TEST_F(ApplyIndexTest, EpsilonMovesThatReadFurtherOnAreTriedAndLoopsCut) {
+  NET *further = kora_test::build_net(6, {1, 5},
+                                      {{0, 'a', 1},
+                                       {0, kora::pair_id(EPSILON, 'x'), 2},
+                                       {2, kora::pair_id(EPSILON, 'y'), 3},
+                                       {3, EPSILON, 2},
+                                       {3, EPSILON, 4},
+                                       {4, 'b', 5}});
+  NET *back = kora_test::build_net(4, {1, 2, 3},
+                                   {{0, 'a', 1},
+                                    {1, kora::pair_id(EPSILON, 'x'), 2},
+                                    {1, kora::pair_id(EPSILON, 'y'), 3},
+                                    {2, kora::pair_id(EPSILON, 'w'), 1}});
+  const struct {
+    NET *net;
+    const char *input, *results;
+  } cases[] = {{further, "a", "a\n"}, {further, "b", "xyb\n"}, {further, "c", ""},
+               {back, "a", "a\nay\nax\n"}};
+  for (const auto &c : cases) {
+    APPLY_CONTEXT *applyer = init_apply(c.net, 0, nullptr);
+    EXPECT_STREQ(apply_to_string(c.input, applyer), c.results) << c.input;
+    free_applyer(applyer);
+  }
+  free_network(further);
+  free_network(back);
 }
 
 TEST_F(ApplyIndexTest, CharactersOfNoLabelAreReadOnlyByOther) {

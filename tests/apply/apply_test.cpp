@@ -1,80 +1,38 @@
-// The applyer: lookup and generation against the enumeration oracle on random acyclic
-// transducers, the epsilon-loop rules, OTHER, flag diacritics (obeyed, inserted networks,
-// lists), output formats, streams and bad input.
+// The applyer: the epsilon-loop rules, OTHER, flag diacritics (obeyed, inserted networks,
+// lists), output formats, streams and bad input. Random transducers against a reference walk of
+// their paths are in apply_index_test.cpp.
 
 #include <cstdio>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "alph.h"
+#include "apply_support.h"
 #include "files.h"
 #include "kora_test.h"
 #include "label.h"
-#include "language.h"
 #include "networks.h"
 
 namespace {
 
-using kora_test::Arc;
+using apply_tests::pair;
+using apply_tests::sym;
 using kora_test::build_net;
 using kora_test::messages;
 
-class ApplyTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-};
-
-uint32_t sym(const char *name) { return kora::symbol_id(name); }
-uint32_t pair(const char *upper, const char *lower) {
-  return kora::pair_id(sym(upper), sym(lower));
-}
+using ApplyTest = apply_tests::Applying;
 
 // The results of one string, in the order found.
 std::vector<std::string> lookup(NET *net, const std::string &input, int side = 0) {
   APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-  const char *output = apply_to_string(input.c_str(), applyer);
-  std::vector<std::string> results;
-  std::istringstream lines(output == nullptr ? "" : output);
-  for (std::string line; std::getline(lines, line);) results.push_back(line);
+  std::vector<std::string> results = apply_tests::lines_of(apply_to_string(input.c_str(), applyer));
   free_applyer(applyer);
   return results;
 }
 
 std::set<std::string> as_set(const std::vector<std::string> &results) {
   return {results.begin(), results.end()};
-}
-
-std::string spell(const kora_test::Symbols &symbols) {
-  std::string text;
-  for (uint32_t s : symbols) kora::append_label(text, s, 0);
-  return text;
-}
-
-TEST_F(ApplyTest, LookupAndGenerationAgreeWithTheRelationOnRandomTransducers) {
-  kora_test::RandomNetOptions options;
-  options.acyclic = true;
-  options.transducer = true;
-  const kora_test::Symbols universe = {'a', 'b', 'c', 'd'};
-  kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
-    NET *net = kora_test::random_net(random, options);
-    const kora_test::Relation relation = kora_test::enumerate(net, universe, 5, 5);
-    // Every input of up to 3 symbols over the universe, 'd' unknown to every network.
-    const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 3);
-    for (int side = 0; side < 2; side++)
-      for (const kora_test::Symbols &input : inputs) {
-        std::set<std::string> expected;
-        for (const auto &[upper, lower] : relation)
-          if ((side == 0 ? upper : lower) == input) expected.insert(spell(side == 0 ? lower : upper));
-        ASSERT_EQ(as_set(lookup(net, spell(input), side)), expected)
-            << "side " << side << " input '" << spell(input) << "'";
-      }
-    free_network(net);
-  });
 }
 
 TEST_F(ApplyTest, EdgeCasesOfTheSearch) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "alph.h"
+#include "apply_support.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
@@ -19,13 +20,8 @@
 
 namespace {
 
-class ApplyVirtualTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-};
+using kora_test::Symbols;
+using ApplyVirtualTest = apply_tests::Applying;
 
 // A plain network with the states and arcs of the whole expansion of `net`, each state's arcs
 // in the same order.
@@ -54,29 +50,21 @@ NET *plain_expansion(NET *net) {
   return plain;
 }
 
-std::vector<std::string> lookups(NET *net, int side, const std::vector<std::string> &words) {
+std::vector<std::string> lookups(NET *net, int side, const std::vector<Symbols> &words) {
   std::vector<std::string> results;
   APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-  for (const std::string &word : words) {
-    const char *output = apply_to_string(word.c_str(), applyer);
+  for (const Symbols &word : words) {
+    const char *output = apply_to_string(apply_tests::spell(word).c_str(), applyer);
     results.push_back(output == nullptr ? "(null)" : output);
   }
   free_applyer(applyer);
   return results;
 }
 
-std::vector<std::string> words_up_to(size_t length) {
-  std::vector<std::string> words{""};
-  for (size_t k = 0; k < words.size(); ++k)
-    if (words[k].size() < length)
-      for (char c : std::string("abcdz")) words.push_back(words[k] + c);
-  return words;
-}
-
 // Compositions, unions and concatenations of random transducers (epsilons, OTHER), looked up
 // on both sides, the virtual network fresh each time.
 TEST_F(ApplyVirtualTest, LookupsEqualThoseOfTheExpansion) {
-  const std::vector<std::string> words = words_up_to(3);
+  const std::vector<Symbols> words = kora_test::strings_up_to({'a', 'b', 'c', 'd', 'z'}, 3);
   const int operations[] = {KORA_VIRTUAL_COMPOSE, KORA_VIRTUAL_UNION, KORA_VIRTUAL_CONCAT,
                             KORA_VIRTUAL_ZERO_PLUS};
   kora_test::for_seeds(60, [&](unsigned seed, std::mt19937 &random) {

@@ -185,25 +185,18 @@ std::vector<uint32_t> read_stream(FILE *file, PARSE_TABLE *table) {
   return ids;
 }
 
+// Every kind of line end, and a line much longer than the buffer, whose end never cuts a
+// spelling.
 TEST_F(ParseTableTest, StreamsCutLinesWithEveryLineEnd) {
   PARSE_TABLE *table = table_of({"c", "ch", "chr"});
-  FILE *file = stream_of("chrc\nchc\r\nc h \r\rc");
-  uint32_t end = ID_NO_SYMBOL;
-  EXPECT_EQ(read_stream(file, table),
-            (std::vector<uint32_t>{id("chr"), 'c', end, id("ch"), 'c', end, 'c', ' ', 'h', ' ',
-                                   end, end, 'c'}));
-  std::fclose(file);
-  kora::free_parse_table(table);
-}
-
-TEST_F(ParseTableTest, LongLinesNeverCutASpellingAtTheBufferEnd) {
-  PARSE_TABLE *table = table_of({"chr"});
   std::string line;
   for (int i = 0; i < 7001; i++) line += "chr";  // 21 003 bytes, well past the buffer
-  FILE *file = stream_of(line + "\nchr");
-  std::vector<uint32_t> expected(7001, id("chr"));
-  expected.push_back(ID_NO_SYMBOL);
-  expected.push_back(id("chr"));
+  FILE *file = stream_of("chrc\nchc\r\nc h \r\r" + line + "\nc");
+  const uint32_t end = ID_NO_SYMBOL, chr = id("chr");
+  std::vector<uint32_t> expected = {chr, 'c', end, id("ch"), 'c', end, 'c', ' ', 'h', ' ', end,
+                                    end};
+  expected.insert(expected.end(), 7001, chr);
+  expected.insert(expected.end(), {end, 'c'});
   EXPECT_EQ(read_stream(file, table), expected);
   std::fclose(file);
   kora::free_parse_table(table);

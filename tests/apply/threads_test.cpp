@@ -11,24 +11,22 @@
 #include <vector>
 
 #include "alph.h"
+#include "apply_support.h"
 #include "kora_test.h"
 #include "label.h"
 #include "networks.h"
 
 namespace {
 
+using apply_tests::pair;
+using apply_tests::sym;
 using kora_test::build_net;
 
-uint32_t sym(const char *name) { return kora::symbol_id(name); }
-uint32_t pair(const char *upper, const char *lower) {
-  return kora::pair_id(sym(upper), sym(lower));
-}
 
-class ApplyThreadsTest : public kora_test::Library {
+class ApplyThreadsTest : public apply_tests::Applying {
  protected:
   void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
+    Applying::SetUp();
     define_net("Middle", build_net(3, {2}, {{0, 'x', 1}, {1, pair("+Sg", "z"), 2}}), 0);
     kora_test::define_list("V", {'a', sym("\xC3\xA9")});  // a and é
   }

@@ -204,15 +204,9 @@ TEST_F(CorruptTest, HostileCountsAndNestingDoNotExhaustMemoryOrStack) {
   EXPECT_FALSE(messages().errors.empty());
   // A property nested a thousand lists deep.
   Bytes nested(bytes.begin(), bytes.begin() + static_cast<long>(start) + 3);
-  nested.push_back(1);  // one property
-  nested.push_back(1);  // key "k"
-  nested.push_back(0);
-  nested.push_back('k');
-  for (int i = 0; i < 1000; i++) {
-    nested.push_back(5);     // a list object ...
-    nested.push_back(1);     // ... of one element ...
-    nested.push_back(0x41);  // ... of objects
-  }
+  nested.insert(nested.end(), {1, 1, 0, 'k'});  // one property, its key "k"
+  for (int i = 0; i < 1000; i++)
+    nested.insert(nested.end(), {5, 1, 0x41});  // a list object of one element of objects
   messages().clear();
   EXPECT_EQ(load(nested), nullptr);
   EXPECT_TRUE(has_error("get_sequence: Sequences nested too deeply."));

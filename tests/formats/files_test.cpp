@@ -149,16 +149,8 @@ TEST_F(FilesTest, SavedDefinitionsComeBackUnderTheirNamesInAFreshLibrary) {
 
 TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
   // Labels a:b and c as single symbols, listed in the SIGMA property.
-  NET *net = make_empty_net();
-  STATE *start = add_state_to_net(net, 0);
-  net->start = start;
-  STATE *middle = add_state_to_net(net, 0);
-  STATE *end = add_state_to_net(net, 1);
-  NET *ab = symbol_net("a:b");
-  uint32_t ab_symbol = ab->start->arcs->label;
-  free_network(ab);
-  add_arc_to_state(net, start, ab_symbol, middle, nullptr, 0);
-  add_arc_to_state(net, middle, 'c', end, nullptr, 0);
+  const uint32_t ab_symbol = kora::symbol_id("a:b");
+  NET *net = kora_test::build_net(3, {2}, {{0, ab_symbol, 1}, {1, 'c', 2}});
   net->flags.twol = 1;
   kora::SEQUENCE *names = kora::NewSequence(kora::SYMBOL_PACKAGE_TYPE, 2);
   names->data[0].string = kora::fat_strdup(kora::label_record(ab_symbol)->name);
@@ -168,10 +160,8 @@ TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
   ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
   NET *loaded = load_net(path.c_str(), nullptr);
   ASSERT_NE(loaded, nullptr);
-  NET *pair = pair_net('a', 'b');
-  uint32_t pair_ab = pair->start->arcs->label;
-  free_network(pair);
-  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)), (std::set<uint32_t>{pair_ab, 'c'}));
+  EXPECT_EQ(kora_test::alph_members(net_labels(loaded)),
+            (std::set<uint32_t>{kora::pair_id('a', 'b'), 'c'}));
   EXPECT_EQ(loaded->arity, 2);
   EXPECT_FALSE(loaded->flags.twol);
   EXPECT_EQ(kora::get_prop(loaded, kora::standard_name("SIGMA")), nullptr);

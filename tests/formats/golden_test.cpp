@@ -29,33 +29,20 @@ void append(Bytes &bytes, const std::string &text) {
 // The header of a file written at Unix time 0 by the default copyright holder, with its location
 // table of `count` entries, the first `first` (the others 0).
 Bytes header_at_epoch(int count, uint32_t total, std::vector<uint32_t> locations) {
-  Bytes bytes{static_cast<uint8_t>(total >> 24),
-              static_cast<uint8_t>(total >> 16),
-              static_cast<uint8_t>(total >> 8),
-              static_cast<uint8_t>(total),
-              19,
-              0,
-              50,
-              0x83,
-              0xAA,
-              0x7E,
-              0x80,
-              0x00,
-              92,
-              0,
-              0,
-              static_cast<uint8_t>(count),
-              0,
-              0,
-              0,
-              0};
+  Bytes bytes;
+  auto put_u32 = [&bytes](uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<uint8_t>(value >> shift));
+  };
+  put_u32(total);
+  const Bytes rest{19, 0, 50, 0x83, 0xAA, 0x7E, 0x80, 0x00, 92, 0, 0, static_cast<uint8_t>(count),
+                   0, 0, 0, 0};
+  bytes.insert(bytes.end(), rest.begin(), rest.end());
   append(bytes, "January 01, 1970 00:00:00 GMT");  // 29 characters
   bytes.push_back(0);
   append(bytes, "Copyright (c) 1970 by the kora developers");  // 41 characters
   bytes.push_back(0);
-  for (uint32_t location : locations)
-    for (int shift = 24; shift >= 0; shift -= 8)
-      bytes.push_back(static_cast<uint8_t>(location >> shift));
+  for (uint32_t location : locations) put_u32(location);
   return bytes;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fat-str.h"
 #include "files.h"
 #include "kora_test.h"
 #include "label.h"
@@ -69,11 +70,13 @@ class PrologTest : public Library {
   int count_ = 0;
 };
 
+// The NETWORKNAME of the network in UTF-8.
 std::string name_of(const NET *net) {
   const kora::OBJECT *value = kora::get_prop(net, kora::standard_name("NETWORKNAME"));
   if (value == nullptr || value->type != kora::STRING_TYPE) return "(none)";
-  std::string name;
-  for (const uint32_t *c = value->value.string; *c != 0; ++c) name += static_cast<char>(*c);
+  char *utf8 = kora::fat_to_utf8(value->value.string, nullptr);
+  const std::string name = utf8;
+  std::free(utf8);
   return name;
 }
 
@@ -131,16 +134,22 @@ TEST_F(PrologTest, WritesTheNetworkStateByStateAfterItsSymbols) {
 // most 78 characters, one name per network of a file; else net_ and the network's number, which
 // the reader takes for no name.
 TEST_F(PrologTest, NamesFollowNetworkNamesOrAreGenerated) {
-  const std::string long_name(79, 'x');
-  const char *const names[] = {"Big Net",       "A.b(c):d,e!f\"g\th", "Größe",
-                               "big net",       long_name.c_str() + 1,  long_name.c_str(),
-                               "NET_1F",        nullptr};
+  const std::string x78(78, 'x'), x79(79, 'x');
+  // Each NETWORKNAME and its Prolog name, "" for a generated one: taken by an earlier network,
+  // too long, generated in form, none.
+  const struct {
+    const char *name;
+    std::string declared;
+  } cases[] = {{"Big Net", "big_net"}, {"A.b(c):d,e!f\"g\th", "a_b_c__d_e_f_g_h"},
+               {"Größe", "größe"},     {"big net", ""},
+               {x78.c_str(), x78},     {x79.c_str(), ""},
+               {"NET_1F", ""},         {nullptr, ""}};
   std::vector<NET *> nets;
-  for (const char *name : names) {
+  for (const auto &c : cases) {
     nets.push_back(null_net());
-    if (name != nullptr) set_name(nets.back(), name);
+    if (c.name != nullptr) set_name(nets.back(), c.name);
   }
-  NET *numbered = null_net();
+  NET *numbered = null_net();  // a NETWORKNAME that is not a string
   kora::add_prop(numbered, kora::standard_name("NETWORKNAME"),
                  kora::MAKE_OBJECT(kora::INTEGER_TYPE, kora::OBJ_VALUE{.integer = 7}));
   nets.push_back(numbered);
@@ -150,35 +159,24 @@ TEST_F(PrologTest, NamesFollowNetworkNamesOrAreGenerated) {
        at = text.find("network(", at + 1))
     declared.push_back(text.substr(at + 8, text.find(')', at) - at - 8));
   ASSERT_EQ(declared.size(), nets.size());
-  EXPECT_EQ(declared[0], "big_net");
-  EXPECT_EQ(declared[1], "a_b_c__d_e_f_g_h");
-  EXPECT_EQ(declared[2], "größe");
-  EXPECT_EQ(declared[4], std::string(78, 'x'));
+  std::vector<NET *> back = read_back(text);
+  ASSERT_EQ(back.size(), nets.size());
   std::set<std::string> generated;
-  for (size_t i : {3, 5, 6, 7, 8}) {  // taken, too long, generated in form, none, not a string
-    EXPECT_EQ(declared[i].compare(0, 4, "net_"), 0) << declared[i];
-    EXPECT_EQ(declared[i].find_first_not_of("0123456789abcdef", 4), std::string::npos);
-    generated.insert(declared[i]);
+  for (size_t i = 0; i < nets.size(); i++) {
+    const std::string expected = i < std::size(cases) ? cases[i].declared : "";
+    if (expected.empty()) {
+      EXPECT_EQ(declared[i].compare(0, 4, "net_"), 0) << declared[i];
+      EXPECT_EQ(declared[i].find_first_not_of("0123456789abcdef", 4), std::string::npos);
+      generated.insert(declared[i]);
+    } else {
+      EXPECT_EQ(declared[i], expected);
+    }
+    // The reader takes a generated name for no name, and a name for its characters.
+    EXPECT_EQ(name_of(back[i]), expected.empty() ? "(none)" : expected) << i;
   }
   EXPECT_EQ(generated.size(), 5u);
   // A network keeps its number: written again, it has the same name.
   EXPECT_NE(written(nets[7]).find("network(" + declared[7] + ")."), std::string::npos);
-
-  std::vector<NET *> back = read_back(text);
-  ASSERT_EQ(back.size(), nets.size());
-  const std::vector<std::string> expected = {"big_net", "a_b_c__d_e_f_g_h", "größe", "(none)",
-                                             std::string(78, 'x'), "(none)", "(none)",
-                                             "(none)", "(none)"};
-  for (size_t i = 0; i < back.size(); i++) {
-    std::string name = name_of(back[i]);
-    if (i == 2) {  // the name's characters, not its UTF-8 bytes
-      const kora::OBJECT *value = kora::get_prop(back[i], kora::standard_name("NETWORKNAME"));
-      EXPECT_EQ(std::u32string(reinterpret_cast<const char32_t *>(value->value.string)),
-                U"größe");
-      continue;
-    }
-    EXPECT_EQ(name, expected[i]) << i;
-  }
   free_all(back);
   free_all(nets);
 }
@@ -289,26 +287,22 @@ TEST_F(PrologTest, RandomNetworksComeBackStateForState) {
   });
 }
 
-TEST_F(PrologTest, ReadPrologGivesTheFirstNetworkAndCountsTheOthers) {
-  const std::string path = file(
-      "network(first).\narc(first, 0, 1, \"a\").\nfinal(first, 1).\n"
-      "network(second).\nfinal(second, 0).\n");
-  int_parameters()->word[KORA_VERBOSE] = 1;
-  testing::internal::CaptureStderr();
-  NET *net = read_prolog(path.c_str());
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Returning only the first network out of 2\n");
-  ASSERT_NE(net, nullptr);
-  EXPECT_EQ(name_of(net), "first");
-  EXPECT_EQ(net->num_states, 2u);
-  free_network(net);
-}
-
-// A regular expression takes the first network of a Prolog file with @pl.
-TEST_F(PrologTest, RegularExpressionsTakeTheFirstNetworkWithTheFileOperator) {
+// read_prolog and a regular expression's @pl take the first network of a file: the one with a
+// note when verbose, the other with a warning.
+TEST_F(PrologTest, ReadPrologAndTheFileOperatorTakeTheFirstNetwork) {
   const std::string two = file(
       "network(ab).\narc(ab, 0, 1, \"a\").\narc(ab, 1, 2, \"b\").\nfinal(ab, 2).\n"
       "network(other).\nfinal(other, 0).\n");
-  NET *net = read_regex(("[@pl \"" + two + "\"] c").c_str());
+  int_parameters()->word[KORA_VERBOSE] = 1;
+  testing::internal::CaptureStderr();
+  NET *net = read_prolog(two.c_str());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Returning only the first network out of 2\n");
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(name_of(net), "ab");
+  EXPECT_EQ(net->num_states, 3u);
+  free_network(net);
+  int_parameters()->word[KORA_VERBOSE] = 0;
+  net = read_regex(("[@pl \"" + two + "\"] c").c_str());
   ASSERT_NE(net, nullptr);
   EXPECT_EQ(kora_test::words(net, 4), std::set<std::string>{"abc"});
   EXPECT_EQ(messages().warnings,

@@ -17,6 +17,7 @@
 
 namespace {
 
+using kora::pair_id;
 using kora_test::label_paths;
 using kora_test::Library;
 using kora_test::messages;
@@ -101,26 +102,46 @@ TEST_F(TextReadTest, AnyOrderOfTheWordsGivesTheMinimizedTrie) {
   });
 }
 
-TEST_F(TextReadTest, EmptyLinesAreSkippedAndEndStopsTheList) {
-  NET *plain = read("cat\ncar\n");
-  NET *gaps = read("\ncat\n\n\ncar\n\n");
-  NET *ended = read("cat\ncar\nEND;\ndog\n");
-  NET *eot = read("cat\ncar\n\x04\ndog\n");
-  for (NET *net : {gaps, ended, eot}) EXPECT_EQ(label_paths(net), label_paths(plain));
-  EXPECT_EQ(label_paths(plain), sequences_of({"cat", "car"}));
-  for (NET *net : {plain, gaps, ended, eot}) free_network(net);
-}
+// Blank lines are skipped; "END;" and a line "\x04" end the list; NUL bytes spell nothing (a
+// line of them is empty, found by fuzz_read_text); every kind of line end and a last line
+// without one end a word; a line longer than ten thousand bytes is one word; the encoding
+// comes from a declaration or a byte order mark, and is restored after the file.
+TEST_F(TextReadTest, WordListsOfEveryShapeGiveTheirWords) {
+  const std::string longest(12345, 'q');
+  const std::vector<std::string> cafe = {"caf\xC3\xA9", "na\xC3\xAFve"};
+  const struct {
+    std::string bytes;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"\ncat\n\n\ncar\n\n", {"cat", "car"}},
+      {"cat\ncar\nEND;\ndog\n", {"cat", "car"}},
+      {"cat\ncar\n\x04\ndog\n", {"cat", "car"}},
+      {std::string("a\0b\n\0\0\nc\nEN\0D;\nd\n", 17), {"ab", "c"}},
+      {kora_test::read_file(KORA_TEST_DATA "/fuzz/read_text-nul-bytes-and-end.txt"), {}},
+      {"one\rtwo\r\nthree", {"one", "two", "three"}},
+      {"one\r\ntwo\nthree\r", {"one", "two", "three"}},
+      {"a\n" + longest + "\nb\n", {"a", longest, "b"}},
+      {"caf\xC3\xA9\nna\xC3\xAFve\n", cafe},
+      {"# -*- coding: iso-8859-1 -*-\ncaf\xE9\nna\xEFve\n", cafe},
+      {"\xEF\xBB\xBF" "caf\xC3\xA9\nna\xC3\xAFve\n", cafe},
+      {"# -*- coding: utf-8 -*-\ncaf\xC3\xA9\nna\xC3\xAFve\n", cafe},
+  };
+  for (const auto &c : cases) {
+    NET *net = read(c.bytes);
+    ASSERT_NE(net, nullptr) << c.bytes;
+    EXPECT_EQ(label_paths(net), sequences_of(c.words)) << c.bytes;
+    EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);
+    free_network(net);
+  }
 
-// NUL bytes spell nothing: a line of them is empty, and one that is "\x04" without them ends the
-// list (found by fuzz_read_text).
-TEST_F(TextReadTest, NulBytesSpellNothing) {
-  NET *found = read_text(KORA_TEST_DATA "/fuzz/read_text-nul-bytes-and-end.txt");
-  ASSERT_NE(found, nullptr);
-  EXPECT_TRUE(label_paths(found).empty());
-  NET *net = read(std::string("a\0b\n\0\0\nc\nEN\0D;\nd\n", 17));
-  EXPECT_EQ(label_paths(net), sequences_of({"ab", "c"}));
-  free_network(found);
-  free_network(net);
+  // A Latin-1 context reads bytes, and a UTF-8 declaration switches it for one file.
+  set_char_encoding(context_, KORA_LATIN1);
+  NET *bytes = read("caf\xE9\n");
+  NET *switched = read("# -*- coding: utf-8 -*-\ncaf\xC3\xA9\n");
+  EXPECT_EQ(label_paths(bytes), label_paths(switched));
+  EXPECT_EQ(context_->in_char_encoding, KORA_LATIN1);
+  free_network(bytes);
+  free_network(switched);
 }
 
 // Spaced text whose pairs include an empty label sequence beside others sorts it without
@@ -149,44 +170,6 @@ TEST_F(TextReadTest, LabelsAtTheBoundsOfTheSequenceCodeComeBack) {
   NET *net = read(text, true);
   EXPECT_EQ(label_paths(net), words);
   free_network(net);
-}
-
-TEST_F(TextReadTest, LineEndsOfEveryKindAndAnUnterminatedLastLineGiveTheSameWords) {
-  const std::vector<std::string> words = {"one", "two", "three"};
-  NET *lf = read(lines_of(words));
-  NET *cr = read(lines_of(words, "\r"));
-  NET *crlf = read(lines_of(words, "\r\n"));
-  NET *open_end = read("one\ntwo\nthree");
-  for (NET *net : {lf, cr, crlf, open_end}) EXPECT_EQ(label_paths(net), sequences_of(words));
-  for (NET *net : {lf, cr, crlf, open_end}) free_network(net);
-}
-
-TEST_F(TextReadTest, ALineOfMoreThanTenThousandBytesIsOneWord) {
-  const std::string longest(12345, 'q');
-  NET *net = read("a\n" + longest + "\nb\n");
-  EXPECT_EQ(label_paths(net), sequences_of({"a", longest, "b"}));
-  EXPECT_EQ(net->num_states, 12346u);
-  free_network(net);
-}
-
-TEST_F(TextReadTest, EncodingsComeFromTheDeclarationOrTheByteOrderMark) {
-  NET *utf8 = read("caf\xC3\xA9\nna\xC3\xAFve\n");
-  NET *latin1 = read("# -*- coding: iso-8859-1 -*-\ncaf\xE9\nna\xEFve\n");
-  NET *marked = read("\xEF\xBB\xBF" "caf\xC3\xA9\nna\xC3\xAFve\n");
-  NET *declared = read("# -*- coding: utf-8 -*-\ncaf\xC3\xA9\nna\xC3\xAFve\n");
-  for (NET *net : {latin1, marked, declared}) EXPECT_EQ(label_paths(net), label_paths(utf8));
-  EXPECT_EQ(label_paths(utf8), sequences_of({"caf\xC3\xA9", "na\xC3\xAFve"}));
-  EXPECT_EQ(context_->in_char_encoding, KORA_UTF8);  // restored after the Latin-1 file
-  for (NET *net : {utf8, latin1, marked, declared}) free_network(net);
-
-  // A Latin-1 context reads bytes, and a UTF-8 declaration switches it for one file.
-  set_char_encoding(context_, KORA_LATIN1);
-  NET *bytes = read("caf\xE9\n");
-  NET *switched = read("# -*- coding: utf-8 -*-\ncaf\xC3\xA9\n");
-  EXPECT_EQ(label_paths(bytes), label_paths(switched));
-  EXPECT_EQ(context_->in_char_encoding, KORA_LATIN1);
-  free_network(bytes);
-  free_network(switched);
 }
 
 TEST_F(TextReadTest, AWordWithInvalidUtf8IsLeftOutWithAWarningNamingTheLine) {
@@ -218,23 +201,17 @@ TEST_F(TextReadTest, MissingDirectoriesAndBinaryFilesGiveNull) {
 
 // --- Spaced text ---------------------------------------------------------------------------
 
-uint32_t pair(uint32_t upper, uint32_t lower) {
-  uint32_t id = 0;
-  kora::intern_pair(&id, upper, lower);
-  return id;
-}
-
 TEST_F(TextReadTest, SpacedBlocksPairUpperAndLowerSymbolsByPosition) {
   NET *net = read("a b c\nx\n\nfoo\tbar\n\n", true);
   const uint32_t foo = kora::symbol_id("foo"), bar = kora::symbol_id("bar");
-  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{pair('a', 'x'), pair('b', 0), pair('c', 0)},
-                                                 {foo, bar}}));
+  EXPECT_EQ(label_paths(net),
+            (std::set<Symbols>{{pair_id('a', 'x'), pair_id('b', 0), pair_id('c', 0)}, {foo, bar}}));
   EXPECT_EQ(net->arity, 2);
   free_network(net);
 
   // A longer lower line pairs its rest with EPSILON; a third line starts the next block.
   net = read("a\nx y\nb\n", true);
-  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{pair('a', 'x'), pair(0, 'y')}, {'b'}}));
+  EXPECT_EQ(label_paths(net), (std::set<Symbols>{{pair_id('a', 'x'), pair_id(0, 'y')}, {'b'}}));
   free_network(net);
 }
 

@@ -141,51 +141,45 @@ TEST_F(ReadVorn, PairEntriesAlignFromTheLeft) {
   free_network(net);
 }
 
-TEST_F(ReadVorn, InfoStringsAreIgnoredWithOneWarning) {
-  EXPECT_EQ(words_of("LEXICON Root\ncat Noun \"a pet\" ;\ndog Noun \"another\" ;\n"
-                     "LEXICON Noun\n0 # ;"),
-            (std::set<std::string>{"cat", "dog"}));
-  EXPECT_EQ(messages().warnings, std::vector<std::string>{"line 2: Ignoring info strings."});
-  // Once per compilation: the next file warns again.
-  messages().clear();
-  words_of("LEXICON Root\n\ncat # \"x\" ;");
-  EXPECT_EQ(messages().warnings, std::vector<std::string>{"line 3: Ignoring info strings."});
-}
-
-TEST_F(ReadVorn, UndefinedClassesLoseTheirEntries) {
-  EXPECT_EQ(words_of("LEXICON Root\ncat # ;\nxyz Verb ;\nbig Verb ;\n"),
-            (std::set<std::string>{"cat"}));
-  EXPECT_EQ(messages().warnings,
-            (std::vector<std::string>{"line 3: Sublexicon is mentioned but not defined. (Verb)",
-                                      "line 3: Lost all entries containing the following "
-                                      "symbols:\n    b g i x y z"}));
-  EXPECT_EQ(printed_, "");
-}
-
-TEST_F(ReadVorn, UnusedSublexiconsAreListed) {
-  const std::string source =
-      "LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n";
-  EXPECT_EQ(words_of(source), (std::set<std::string>{"a"}));
-  // A callback gets a warning for each, with the line of its LEXICON.
-  EXPECT_EQ(messages().warnings,
-            (std::vector<std::string>{
-                "line 3: Sublexicons defined but not used: Orphan",
-                "line 5: Sublexicons defined but not used: Lonely",
-                "line 4: Lost all entries containing the following symbols:\n    b c"}));
-  EXPECT_EQ(printed_, "");
-  // Without one, the list is printed.
+// Lexicons that compile with warnings, each with the line it concerns: info strings (once per
+// compilation), classes never defined and sublexicons nothing leads to (with the symbols of the
+// entries lost), a sublexicon declared twice (which keeps all its entries).
+TEST_F(ReadVorn, WarningsNameTheirLines) {
+  const struct {
+    const char *source;
+    std::set<std::string> words;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {"LEXICON Root\ncat Noun \"a pet\" ;\ndog Noun \"another\" ;\nLEXICON Noun\n0 # ;",
+       {"cat", "dog"},
+       {"line 2: Ignoring info strings."}},
+      {"LEXICON Root\n\ncat # \"x\" ;", {"cat"}, {"line 3: Ignoring info strings."}},
+      {"LEXICON Root\ncat # ;\nxyz Verb ;\nbig Verb ;\n",
+       {"cat"},
+       {"line 3: Sublexicon is mentioned but not defined. (Verb)",
+        "line 3: Lost all entries containing the following symbols:\n    b g i x y z"}},
+      {"LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n",
+       {"a"},
+       {"line 3: Sublexicons defined but not used: Orphan",
+        "line 5: Sublexicons defined but not used: Lonely",
+        "line 4: Lost all entries containing the following symbols:\n    b c"}},
+      {"LEXICON Root\nx Noun ;\nLEXICON Noun\na # ;\nLEXICON Noun\nb # ;\n",
+       {"xa", "xb"},
+       {"line 5: Sublexicon is declared more than once. (Noun)"}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.source);
+    messages().clear();
+    EXPECT_EQ(words_of(c.source), c.words);
+    EXPECT_EQ(messages().warnings, c.warnings);
+    EXPECT_EQ(printed_, "");
+  }
+  // Without a callback, the unused sublexicons are printed in a list.
   set_warning_function(nullptr);
-  free_network(compile(source));
+  free_network(compile("LEXICON Root\na # ;\nLEXICON Orphan\nb # ;\nLEXICON Lonely\nc Orphan ;\n"));
   EXPECT_EQ(printed_,
             "\n*** Warning:  Sublexicons defined but not used:\n      Orphan\n      Lonely\n"
             "\n*** Warning: Lost all entries containing the following symbols:\n    b c\n");
-}
-
-TEST_F(ReadVorn, ASublexiconDeclaredTwiceKeepsAllItsEntries) {
-  EXPECT_EQ(words_of("LEXICON Root\nx Noun ;\nLEXICON Noun\na # ;\nLEXICON Noun\nb # ;\n"),
-            (std::set<std::string>{"xa", "xb"}));
-  EXPECT_EQ(messages().warnings,
-            std::vector<std::string>{"line 5: Sublexicon is declared more than once. (Noun)"});
 }
 
 // Each source has syntax errors, reported with the line of the fault (the line before, with

@@ -21,6 +21,7 @@ printf 'LEXICON Root\ncat : : ;\n' > bad.vorn
 printf 'LEXICON Root\ncat Nx ;\n' > undefined.vorn
 printf 'LEXICON Root\ncat "x ;\n' > quote.vorn
 printf 'apple\n\377pear\n' > badline.txt
+printf 'a\0\0\0b\n' > nuls
 
 failures=0
 while read -r line; do
@@ -47,6 +48,7 @@ words -o saved.fst /bin/sh         | 1 | '/bin/sh' appears not to be a text file
 words -o saved.fst random          | 1 | 'random', line 1: invalid UTF-8; the word is left out
 words -o saved.fst badline.txt     | 1 | 'badline.txt', line 2: invalid UTF-8; the word is left out
 words -o nodir/saved.fst empty     | 1 | cannot write the network to 'nodir/saved.fst': No such file
+words --spaced -o saved.fst nuls   | 1 | 'nuls' appears not to be a text file
 lexicon -o saved.fst missing       | 1 | cannot read 'missing'
 lexicon dir                        | 1 | cannot read 'dir': Is a directory
 lexicon -o saved.fst empty         | 1 | empty:1: syntax error
@@ -97,6 +99,12 @@ draw -o saved.fst missing          | 1 | cannot read 'missing'
 draw dir                           | 1 | cannot read 'dir': Is a directory
 draw -o saved.fst cut.fst          | 1 | cannot read a network from 'cut.fst'
 draw --max-states 3 -o saved.fst good.fst | 1 | more than the 3 allowed
+draw                               | 2 | usage
+optimize good.fst                  | 2 | usage
+optimize -o saved.fst              | 2 | usage
+optimize -o saved.fst missing      | 1 | cannot read 'missing'
+suggest good.fst missing           | 1 | cannot read 'missing'
+suggest --errors missing good.fst  | 1 | cannot read 'missing'
 # Past the memory limit, or with a malformed one.
 regex -o saved.fst --memory-limit 4M '[a|b]* a [a|b]^18' | 1 | Memory limit exceeded: READ_REGEX (limit 4194304 bytes)
 words --memory-limit=1K "$EXAMPLES/fruits.txt" | 1 | Memory limit exceeded
@@ -104,6 +112,9 @@ text --memory-limit 12X good.fst   | 2 | option --memory-limit takes a number of
 lookup -j x good.fst               | 2 | option -j takes a number from 1 to 1024, not 'x'
 lookup good.fst -j                 | 2 | option -j needs a value
 draw --max-states -3 good.fst      | 2 | option --max-states takes a number of at least 0, not '-3'
+draw --max-states x good.fst       | 2 | option --max-states takes a number
+suggest --max-edits 101 good.fst   | 2 | option --max-edits
+suggest --limit -1 good.fst        | 2 | option --limit
 # A full disk as standard output.
 version > /dev/full                | 1 | cannot write to standard output: No space left on device
 words --print "$EXAMPLES/fruits.txt" > /dev/full | 1 | cannot write to standard output
