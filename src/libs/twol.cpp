@@ -66,29 +66,7 @@ uint32_t obj_to_tuple_id(const OBJECT *object) {
   return pair;
 }
 
-OBJECT *record_sigma(const ALPH *alph) {
-  std::vector<uint32_t> members;
-  bool symbols_only = true;
-  ALPH_ITERATOR iterator;
-  start_alph_iterator(&iterator, alph);
-  for (uint32_t id = alph == nullptr ? ID_NO_SYMBOL : next_alph_item(&iterator);
-       id != ID_NO_SYMBOL; id = next_alph_item(&iterator)) {
-    if (label_arity(id) == 0) continue;
-    members.push_back(id);
-    symbols_only = symbols_only && label_arity(id) == 1;
-  }
-  const int count = static_cast<int>(members.size());
-  SEQUENCE *list = NewSequence(symbols_only ? SYMBOL_PACKAGE_TYPE : OBJECT_TYPE, count);
-  for (int i = 0; i < count; i++) {
-    if (symbols_only)
-      list->data[i].string = label_record(members[i])->name;
-    else
-      list->data[i].object = label_object(members[i]);
-  }
-  return MAKE_OBJECT(LIST_TYPE, OBJ_VALUE{.sequence = list});
-}
-
-ALPH *prop_val_to_alph(const OBJECT *value, bool label_form) {
+ALPH *prop_val_to_alph(const OBJECT *value) {
   if (value == nullptr || value->type != LIST_TYPE || value->value.sequence == nullptr) {
     error_printf("prop_val_to_alph: Unexpected type of alphabet property: %d",
                  value == nullptr ? OBJECT_TYPE : value->type);
@@ -124,7 +102,7 @@ ALPH *prop_val_to_alph(const OBJECT *value, bool label_form) {
     }
     if (id != ID_NO_SYMBOL) alph = alph_add_to(alph, id, 0);
   }
-  return label_form ? binary_to_label(alph) : alph;
+  return alph;
 }
 
 void recover_sigma(NET *net) {
@@ -136,7 +114,7 @@ void recover_sigma(NET *net) {
     return;
   }
   if (saved->type == LIST_TYPE) {
-    if (ALPH *sigma = prop_val_to_alph(saved, false)) {
+    if (ALPH *sigma = prop_val_to_alph(saved)) {
       free_alph(net->sigma);
       net->sigma = sigma;
     }
@@ -160,7 +138,7 @@ void convert_twol_nets(NV *nv, bool quiet) {
     return;
   }
   if (!quiet) std::fputs("Converting nets from TWOL to STANDARD mode.\n", stdout);
-  ALPH *sigma = prop_val_to_alph(sigma_value, false);
+  ALPH *sigma = prop_val_to_alph(sigma_value);
   std::vector<uint32_t> map(label_count(), ID_NO_SYMBOL);
   ALPH_ITERATOR iterator;
   start_alph_iterator(&iterator, sigma);

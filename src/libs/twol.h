@@ -1,8 +1,8 @@
 // Alphabets as property values, and the conversion of two-level (TWOL) networks.
 //
-// A sigma is stored as a property value (record_sigma: a list of the symbols' names, or of
-// symbol and tuple objects when some members are pairs) and recovered from it (prop_val_to_alph,
-// and recover_sigma from SAVED-SIGMA).
+// A sigma kept as a property value (a list of the symbols' names, or of symbol and tuple objects
+// when some members are pairs) is recovered from it (prop_val_to_alph, and recover_sigma from
+// SAVED-SIGMA).
 // A TWOL network's labels are single symbols whose names spell pairs,
 // "upper:lower"; its SIGMA property lists them. convert_twol_nets turns such networks into
 // ordinary transducers, which load_net does for every file it reads. Each operation is linear in
@@ -17,15 +17,10 @@
 
 namespace kora {
 
-// The list value recording the members of `alph` in alphabet order (owned by the caller): a
-// symbol package of their names when every member is a symbol, otherwise a symbol object for
-// each symbol and an array of two symbol objects for each pair. The names are the label map's,
-// shared. Ids that are no label of the current map are left out.
-OBJECT *record_sigma(const ALPH *alph);
-
-// The alphabet (owned by the caller; binary form, or label form with `label_form`) of a list
-// value as described above. Null, reported, for any other value.
-ALPH *prop_val_to_alph(const OBJECT *value, bool label_form);
+// The alphabet (owned by the caller, in binary form) of a list value as described above: a
+// symbol package of names, or symbol objects and arrays of two symbol objects for pairs. Null,
+// reported, for any other value.
+ALPH *prop_val_to_alph(const OBJECT *value);
 
 // The symbol named by a symbol, string or character object, interned; ID_NO_SYMBOL, reported,
 // for another type.

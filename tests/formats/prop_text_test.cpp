@@ -360,9 +360,9 @@ TEST_F(PropTextTest, ObjectsThatNameNoSymbolOrAlphabetAreRefused) {
   EXPECT_EQ(kora::obj_to_tuple_id(pair), kora::pair_id('a', 'b'));
   EXPECT_EQ(kora::obj_to_tuple_id(list), kora::ID_NO_SYMBOL);
   EXPECT_EQ(kora::obj_to_tuple_id(triple), kora::ID_NO_SYMBOL);
-  EXPECT_EQ(kora::prop_val_to_alph(number, false), nullptr);
-  EXPECT_EQ(kora::prop_val_to_alph(numbers, false), nullptr);
-  ALPH *empty = kora::prop_val_to_alph(odd_items, false);
+  EXPECT_EQ(kora::prop_val_to_alph(number), nullptr);
+  EXPECT_EQ(kora::prop_val_to_alph(numbers), nullptr);
+  ALPH *empty = kora::prop_val_to_alph(odd_items);
   EXPECT_TRUE(kora_test::alph_members(empty).empty());
   kora::free_alph(empty);
   EXPECT_EQ(messages().errors,
