@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "kora_test.h"
+
 namespace string_test {
 
 // The codes of a UTF-32 literal, as a fat string valid while `s` lives.
@@ -25,13 +27,10 @@ inline std::u32string take(uint32_t *fs) { std::u32string result = codes(fs); st
 // What print(stream) wrote; *result receives what print returned.
 template <typename Print>
 std::string printed(Print print, int *result = nullptr) {
-  char *text = nullptr;
-  size_t size = 0;
-  FILE *stream = open_memstream(&text, &size);
-  int value = print(stream);
-  if (result != nullptr) *result = value;
-  std::fclose(stream);
-  return take(text);
+  return kora_test::written_by([&](FILE *stream) {
+    int value = print(stream);
+    if (result != nullptr) *result = value;
+  });
 }
 
 }  // namespace string_test

@@ -251,17 +251,9 @@ TEST_F(ComposeTest, UserPointers) {
   free_network(result);
 }
 
-}  // namespace
-
-namespace {
-
-using namespace operator_oracle;
-
-class ComposeInsertTest : public kora_test::Library {};
-
 // Insert flags are replaced by the networks they name before matching, and their symbols leave
 // the sigma; with FLAGS_NO_INSERT they are matched as symbols.
-TEST_F(ComposeInsertTest, InsertFlagsAreExpanded) {
+TEST_F(ComposeTest, InsertFlagsAreExpanded) {
   define_net("Noun", string_to_net("ca", 0), 0);
   const uint32_t insert = kora::symbol_id("@I.Noun@");
   const Symbols universe{'a', 'c', 's', insert};
@@ -277,17 +269,9 @@ TEST_F(ComposeInsertTest, InsertFlagsAreExpanded) {
   EXPECT_TRUE(kora_test::messages().errors.empty());
 }
 
-}  // namespace
-
-namespace {
-
-using namespace operator_oracle;
-
-class ComposeFailureTest : public kora_test::Library {};
-
 // Word 28: when the pairs run out, failure arcs FAIL_TOKEN:0 lead from the last pairs back to
 // the start of the upper network; the construction ends and the label is used.
-TEST_F(ComposeFailureTest, FailurePhaseEnds) {
+TEST_F(ComposeTest, FailurePhaseEnds) {
   int_parameters()->word[KORA_COMPOSE_FAILURE_TOKENS] = 1;
   int_parameters()->word[KORA_MINIMIZE] = 0;
   NET *result = compose_net(string_to_net("ab", 0), kleene_star_net(), 0, 0);
