@@ -11,8 +11,8 @@
 
 #include "alph.h"
 #include "context.h"
+#include "fat_strings.h"
 #include "label-check.h"
-#include "label_helpers.h"
 
 namespace {
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
 #include <random>
 #include <string>
 
@@ -15,6 +13,7 @@
 #include "label.h"
 #include "language.h"
 #include "operator_oracle.h"
+#include "path-counts.h"
 #include "structure.h"
 
 namespace {
@@ -34,19 +33,6 @@ Symbols composition_universe(const NET *a, const NET *b) {
   Symbols universe = kora_test::universe_of({a, b});
   universe.push_back(kora::symbol_id("FRESH-3"));
   return universe;
-}
-
-// The number of accepting paths of an acyclic network.
-size_t path_count(const NET *net) {
-  std::map<const STATE *, size_t> memo;
-  std::function<size_t(const STATE *)> from = [&](const STATE *s) -> size_t {
-    auto found = memo.find(s);
-    if (found != memo.end()) return found->second;
-    size_t count = s->flags.final ? 1 : 0;
-    for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next) count += from(arc->destination);
-    return memo[s] = count;
-  };
-  return net->start == nullptr ? 0 : from(net->start);
 }
 
 RandomNetOptions transducer_options(std::mt19937 &random, const Symbols &symbols, bool acyclic) {
@@ -111,7 +97,8 @@ TEST_F(ComposeTest, EachInterleavingIsBuiltOnce) {
     const Symbols universe{'a', 'b'};
     const Relation want = composition(language(a, universe, 8), language(b, universe, 8));
     NET *result = compose_net(a, b, 0, 0);
-    EXPECT_EQ(path_count(result), want.size()) << describe(want);
+    ASSERT_EQ(kora::index_net(result), kora::PATHS_INDEXED);
+    EXPECT_EQ(kora::path_count(result->start), want.size()) << describe(want);
     EXPECT_EQ(language(result, universe, 8), want);
     free_network(result);
   });

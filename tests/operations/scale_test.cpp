@@ -18,6 +18,8 @@
 
 namespace {
 
+using kora_test::chain_net;
+using kora_test::fan_net;
 using kora_test::with_small_stack;
 
 class ScaleTest : public kora_test::Library {};
@@ -48,10 +50,10 @@ TEST_F(ScaleTest, ChainCycleAndFan) {
     std::function<NET *()> make;
     std::array<uint32_t, std::size(kOperations)> states;
   } shapes[] = {
-      {"chain", [] { return kora_test::chain_net(kLength); }, {chain, chain, chain, chain, chain}},
-      {"cycle", [] { return kora_test::chain_net(kLength, true); }, {kLength, kLength, 2, 2, kLength}},
-      {"distinct labels", [&] { return kora_test::fan_net(kWidth, labels); }, {fan, fan, 2, 2, fan}},
-      {"one label", [] { return kora_test::fan_net(kWidth, {'a'}); }, {fan, 2, 2, 2, fan}},
+      {"chain", [] { return chain_net(kLength); }, {chain, chain, chain, chain, chain}},
+      {"cycle", [] { return chain_net(kLength, true); }, {kLength, kLength, 2, 2, kLength}},
+      {"distinct labels", [&] { return fan_net(kWidth, labels); }, {fan, fan, 2, 2, fan}},
+      {"one label", [] { return fan_net(kWidth, {'a'}); }, {fan, 2, 2, 2, fan}},
   };
   for (const auto &shape : shapes)
     for (size_t i = 0; i < std::size(kOperations); i++) {
