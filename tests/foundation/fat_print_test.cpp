@@ -5,13 +5,13 @@
 #include <string>
 #include <tuple>
 
+#include "fat_strings.h"
 #include "kora_test.h"
-#include "string_test_support.h"
 
 namespace {
 
-using string_test::fat;
-using string_test::printed;
+using kora_test::fat;
+using kora_test::printed;
 
 class FatPrintTest : public kora_test::Library {};
 

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "context.h"
+#include "fat_strings.h"
 #include "kora_test.h"
-#include "string_test_support.h"
 
 namespace {
 
 using kora_test::messages;
-using string_test::fat;
-using string_test::take;
+using kora_test::fat;
+using kora_test::take;
 
 class FatStrTest : public kora_test::Library {
  protected:

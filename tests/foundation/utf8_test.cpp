@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "fat-str.h"
+#include "fat_strings.h"
 #include "kora_test.h"
-#include "string_test_support.h"
 #include "utf8.h"
 
 namespace {
 
 using kora_test::messages;
-using string_test::fat;
-using string_test::take;
+using kora_test::fat;
+using kora_test::take;
 
 // The UTF-8 bytes of a scalar value, written from the definition of the format.
 std::string reference_utf8(uint32_t c) {

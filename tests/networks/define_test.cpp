@@ -9,11 +9,8 @@
 
 #include "alph.h"
 #include "define.h"
-#include "functions-table.h"
 #include "kora_test.h"
 #include "label.h"
-#include "label_helpers.h"
-#include "latin1.h"
 #include "language.h"
 
 namespace {
@@ -235,9 +232,5 @@ TEST_F(DefineTest, ComponentsOfTuplesAreWarnedAboutAndKeepTheSigma) {
   EXPECT_FALSE(test_alph_member(n->labels, z));
   EXPECT_TRUE(test_alph_member(n->labels, za) && test_alph_member(n->sigma, z));
 }
-
-// --- Functions ------------------------------------------------------------------------------
-
-// --- The Latin-1 lists ----------------------------------------------------------------------
 
 }  // namespace

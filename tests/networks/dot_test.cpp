@@ -72,13 +72,7 @@ Shape shape_of_drawing(const std::string &dot) {
 
 // Reads a listing whose labels hold no ", " nor " -> ".
 Shape shape_of_listing(NET *net) {
-  char *text = nullptr;
-  size_t length = 0;
-  FILE *stream = open_memstream(&text, &length);
-  print_net(net, stream);
-  std::fclose(stream);
-  std::istringstream lines(std::string(text, length));
-  std::free(text);
+  std::istringstream lines(kora_test::written_by([&](FILE *s) { print_net(net, s); }));
   Shape shape;
   static const std::regex state(R"((f?)s(\d+): +(.*))");
   static const std::regex arc(R"((.*) -> f?s(\d+)\.?)");

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "fat_strings.h"
 #include "flag-diacritics.h"
 #include "label.h"
-#include "label_helpers.h"
 
 namespace {
 

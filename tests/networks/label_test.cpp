@@ -11,8 +11,8 @@
 
 #include "alph.h"
 #include "context.h"
+#include "fat_strings.h"
 #include "label-check.h"
-#include "label_helpers.h"
 
 namespace {
 
@@ -297,20 +297,11 @@ TEST_F(LabelTest, PrintingLabels) {
   };
   for (const auto &row : table) EXPECT_EQ(printed(row.id, row.escape), row.text) << row.id;
 
-  uint32_t tag = symbol_id("+Noun");
-  FILE *stream = tmpfile();
-  ASSERT_NE(stream, nullptr);
-  EXPECT_EQ(print_label(pair(EPSILON, tag), stream, 0), 7);
-  rewind(stream);
-  char text[16] = {};
-  ASSERT_NE(fgets(text, sizeof text, stream), nullptr);
-  EXPECT_STREQ(text, "0:+Noun");
-  fclose(stream);
+  const uint32_t tag = pair(EPSILON, symbol_id("+Noun"));
+  int length = 0;
+  EXPECT_EQ(kora_test::written_by([&](FILE *s) { length = print_label(tag, s, 0); }), "0:+Noun");
+  EXPECT_EQ(length, 7);
 }
-
-}  // namespace
-
-namespace {
 
 // label_side_name, the public way to spell a label: each side of a pair, a symbol on both
 // sides, EPSILON as nothing and OTHER as "?", multi-character and non-ASCII names in UTF-8; an

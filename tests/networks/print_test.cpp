@@ -1,8 +1,6 @@
 // Printing networks: a golden listing with its summary, and the breaking and cutting of long lines.
 
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,22 +15,12 @@ namespace {
 
 using kora_test::messages;
 
-// Everything `print` writes on the stream it is given.
-std::string capture(const std::function<void(FILE *)> &print) {
-  char *text = nullptr;
-  size_t length = 0;
-  FILE *stream = open_memstream(&text, &length);
-  print(stream);
-  std::fclose(stream);
-  std::string result(text, length);
-  std::free(text);
-  return result;
-}
+using kora_test::written_by;
 
 std::string size_line(NET *net) {
-  return capture([&](FILE *s) { kora::print_net_size(net, s, "\n"); });
+  return written_by([&](FILE *s) { kora::print_net_size(net, s, "\n"); });
 }
-std::string listing(NET *net) { return capture([&](FILE *s) { print_net(net, s); }); }
+std::string listing(NET *net) { return written_by([&](FILE *s) { print_net(net, s); }); }
 
 // Plain "\n" line ends.
 class PrintTest : public kora_test::Library {

@@ -105,35 +105,37 @@ TEST_F(PropTest, ListAgreesWithAnOrderedReference) {
   });
 }
 
-TEST_F(PropTest, ValuesBecomeText) {
-  kora::FAT_STR key = kora::standard_name("TYPE");
-  for (auto [value, expected] : {std::pair{integer(0), "0"}, {integer(INT32_MIN), "-2147483648"},
-                                 {symbol_object(fat(U"Noun")), "Noun"}}) {
-    kora::add_prop(net_, key, value);
-    EXPECT_EQ(text(net_, "TYPE"), expected);
+// Scalars become text; a missing key is silent; sequences, byte blocks and objects are refused.
+TEST_F(PropTest, ValuesBecomeTextOrAreRefused) {
+  auto object = [](int32_t type, OBJ_VALUE value) { return kora::MAKE_OBJECT(type, value); };
+  const struct {
+    OBJECT *value;
+    const char *text;
+    const char *error;
+  } table[] = {
+      {integer(0), "0", nullptr},
+      {integer(INT32_MIN), "-2147483648", nullptr},
+      {symbol_object(fat(U"Noun")), "Noun", nullptr},
+      {object(kora::CHARACTER_TYPE, {.character = U'é'}), "\xC3\xA9", nullptr},
+      {object(kora::LIST_TYPE, {.sequence = kora::NewSequence(kora::INTEGER_TYPE, 2)}), "<null>",
+       "Cannot coerce a value of type 'List' into a string."},
+      {object(kora::ARRAY_TYPE, {.sequence = kora::NewSequence(kora::STRING_TYPE, 0)}), "<null>",
+       "Cannot coerce a value of type 'Array' into a string."},
+      {object(kora::BYTE_BLOCK_TYPE, {.byte_block = kora::make_byte_block("ab", 2)}), "<null>",
+       "Cannot coerce a value of type 'Byte block' into a string."},
+      {object(kora::OBJECT_TYPE, {}), "<null>",
+       "Cannot coerce a value of type 'Object' into a string."},
+  };
+  for (const auto &row : table) {
+    messages().clear();
+    kora::add_prop(net_, kora::standard_name("TYPE"), row.value);
+    EXPECT_EQ(text(net_, "TYPE"), row.text);
+    EXPECT_EQ(messages().errors, row.error == nullptr ? std::vector<std::string>{}
+                                                      : std::vector<std::string>{row.error});
   }
-  kora::add_character_prop(net_, key, U'é');
-  EXPECT_EQ(text(net_, "TYPE"), "\xC3\xA9");
+  messages().clear();
   EXPECT_EQ(text(net_, "absent"), "<null>");
   EXPECT_TRUE(messages().errors.empty()) << "a missing key is silent";
-}
-
-TEST_F(PropTest, SequencesAndByteBlocksCannotBeCoerced) {
-  kora::add_list_prop(net_, kora::standard_name("TAGS"), kora::NewSequence(kora::INTEGER_TYPE, 2));
-  kora::add_prop(net_, kora::standard_name("SIGMA"),
-                 kora::MAKE_OBJECT(kora::ARRAY_TYPE, {.sequence = kora::NewSequence(kora::STRING_TYPE, 0)}));
-  kora::add_prop(net_, kora::standard_name("SOURCE"),
-                 kora::MAKE_OBJECT(kora::BYTE_BLOCK_TYPE, {.byte_block = kora::make_byte_block("ab", 2)}));
-  kora::add_prop(net_, kora::standard_name("STATUS"), kora::MAKE_OBJECT(kora::OBJECT_TYPE, {}));
-  EXPECT_EQ(text(net_, "TAGS"), "<null>");
-  EXPECT_EQ(text(net_, "SIGMA"), "<null>");
-  EXPECT_EQ(text(net_, "SOURCE"), "<null>");
-  EXPECT_EQ(text(net_, "STATUS"), "<null>");
-  EXPECT_EQ(messages().errors,
-            (std::vector<std::string>{"Cannot coerce a value of type 'List' into a string.",
-                                      "Cannot coerce a value of type 'Array' into a string.",
-                                      "Cannot coerce a value of type 'Byte block' into a string.",
-                                      "Cannot coerce a value of type 'Object' into a string."}));
   EXPECT_STREQ(kora::object_type_name(-2), "*Unknown*");
 }
 

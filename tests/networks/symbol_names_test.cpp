@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "context.h"
-#include "label_helpers.h"
+#include "fat_strings.h"
 #include "symbol-names.h"
 
 namespace {

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
 #include <random>
 #include <string>
 
@@ -15,6 +13,7 @@
 #include "label.h"
 #include "language.h"
 #include "operator_oracle.h"
+#include "path-counts.h"
 #include "structure.h"
 
 namespace {
@@ -34,19 +33,6 @@ Symbols composition_universe(const NET *a, const NET *b) {
   Symbols universe = kora_test::universe_of({a, b});
   universe.push_back(kora::symbol_id("FRESH-3"));
   return universe;
-}
-
-// The number of accepting paths of an acyclic network.
-size_t path_count(const NET *net) {
-  std::map<const STATE *, size_t> memo;
-  std::function<size_t(const STATE *)> from = [&](const STATE *s) -> size_t {
-    auto found = memo.find(s);
-    if (found != memo.end()) return found->second;
-    size_t count = s->flags.final ? 1 : 0;
-    for (const ARC *arc = s->arcs; arc != nullptr; arc = arc->next) count += from(arc->destination);
-    return memo[s] = count;
-  };
-  return net->start == nullptr ? 0 : from(net->start);
 }
 
 RandomNetOptions transducer_options(std::mt19937 &random, const Symbols &symbols, bool acyclic) {
@@ -111,7 +97,8 @@ TEST_F(ComposeTest, EachInterleavingIsBuiltOnce) {
     const Symbols universe{'a', 'b'};
     const Relation want = composition(language(a, universe, 8), language(b, universe, 8));
     NET *result = compose_net(a, b, 0, 0);
-    EXPECT_EQ(path_count(result), want.size()) << describe(want);
+    ASSERT_EQ(kora::index_net(result), kora::PATHS_INDEXED);
+    EXPECT_EQ(kora::path_count(result->start), want.size()) << describe(want);
     EXPECT_EQ(language(result, universe, 8), want);
     free_network(result);
   });
@@ -251,17 +238,9 @@ TEST_F(ComposeTest, UserPointers) {
   free_network(result);
 }
 
-}  // namespace
-
-namespace {
-
-using namespace operator_oracle;
-
-class ComposeInsertTest : public kora_test::Library {};
-
 // Insert flags are replaced by the networks they name before matching, and their symbols leave
 // the sigma; with FLAGS_NO_INSERT they are matched as symbols.
-TEST_F(ComposeInsertTest, InsertFlagsAreExpanded) {
+TEST_F(ComposeTest, InsertFlagsAreExpanded) {
   define_net("Noun", string_to_net("ca", 0), 0);
   const uint32_t insert = kora::symbol_id("@I.Noun@");
   const Symbols universe{'a', 'c', 's', insert};
@@ -277,17 +256,9 @@ TEST_F(ComposeInsertTest, InsertFlagsAreExpanded) {
   EXPECT_TRUE(kora_test::messages().errors.empty());
 }
 
-}  // namespace
-
-namespace {
-
-using namespace operator_oracle;
-
-class ComposeFailureTest : public kora_test::Library {};
-
 // Word 28: when the pairs run out, failure arcs FAIL_TOKEN:0 lead from the last pairs back to
 // the start of the upper network; the construction ends and the label is used.
-TEST_F(ComposeFailureTest, FailurePhaseEnds) {
+TEST_F(ComposeTest, FailurePhaseEnds) {
   int_parameters()->word[KORA_COMPOSE_FAILURE_TOKENS] = 1;
   int_parameters()->word[KORA_MINIMIZE] = 0;
   NET *result = compose_net(string_to_net("ab", 0), kleene_star_net(), 0, 0);

@@ -48,40 +48,36 @@ NET *random_language(std::mt19937 &random) {
                                  .other = random() % 2 == 0});
 }
 
-TEST_F(CrossProductTest, AgreesWithTheSetOfPairs) {
+// `operation` (keep flag 1: both operands kept, 0: both consumed) on random pairs against
+// `expected` of their languages, with word 16 on or off.
+void check(NET *(*operation)(NET *, NET *, int),
+           Relation (*expected)(const Relation &, const Relation &)) {
   for_seeds(200, [&](unsigned, std::mt19937 &random) {
     NET *a = random_language(random), *b = random_language(random);
     const Symbols universe = kora_test::universe_of({a, b});
     const Relation la = language(a, universe), lb = language(b, universe);
-    const int minimize = static_cast<int>(random() % 2);
-    int_parameters()->word[KORA_MINIMIZE] = minimize;
-    NET *kept = crossproduct_net(a, b, 1, 1);
-    EXPECT_EQ(language(kept, universe), kora_test::shorter_than(cross_product(la, lb), kLength))
-        << describe(la) << " x " << describe(lb);
+    int_parameters()->word[KORA_MINIMIZE] = static_cast<int>(random() % 2);
+    NET *kept = operation(a, b, 1);
+    EXPECT_EQ(language(kept, universe), expected(la, lb)) << describe(la) << ", " << describe(lb);
     EXPECT_EQ(kora_test::false_claims(kept), "");
     EXPECT_EQ(language(a, universe), la);
     EXPECT_EQ(language(b, universe), lb);
-    NET *consumed = crossproduct_net(a, b, 0, 0);
+    NET *consumed = operation(a, b, 0);
     EXPECT_EQ(language(consumed, universe), language(kept, universe));
     for (NET *net : {kept, consumed}) free_network(net);
   });
   EXPECT_TRUE(messages().errors.empty());
 }
 
+TEST_F(CrossProductTest, AgreesWithTheSetOfPairs) {
+  check([](NET *a, NET *b, int keep) { return crossproduct_net(a, b, keep, keep); },
+        [](const Relation &a, const Relation &b) {
+          return kora_test::shorter_than(cross_product(a, b), kLength);
+        });
+}
+
 TEST_F(CrossProductTest, ShuffleAgreesWithInterleavings) {
-  for_seeds(200, [&](unsigned, std::mt19937 &random) {
-    NET *a = random_language(random), *b = random_language(random);
-    const Symbols universe = kora_test::universe_of({a, b});
-    const Relation la = language(a, universe), lb = language(b, universe);
-    int_parameters()->word[KORA_MINIMIZE] = static_cast<int>(random() % 2);
-    NET *kept = shuffle_net(a, b, 1);
-    EXPECT_EQ(language(kept, universe), shuffled(la, lb, kLength));
-    EXPECT_EQ(kora_test::false_claims(kept), "");
-    EXPECT_EQ(language(a, universe), la);
-    NET *consumed = shuffle_net(a, b, 0);
-    EXPECT_EQ(language(consumed, universe), language(kept, universe));
-    for (NET *net : {kept, consumed}) free_network(net);
-  });
+  check(shuffle_net, [](const Relation &a, const Relation &b) { return shuffled(a, b, kLength); });
   // Three networks, one of them twice.
   NET *ab = string_to_net("ab", 0);
   NET *nets[3] = {ab, symbol_net("c"), ab};

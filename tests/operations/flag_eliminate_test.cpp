@@ -19,6 +19,8 @@ namespace {
 
 using namespace operator_oracle;
 using kora_test::messages;
+using kora_test::words;
+using Words = std::set<std::string>;
 using kora::symbol_id;
 
 class FlagEliminateTest : public kora_test::Library {
@@ -39,18 +41,6 @@ NET *strings(const std::vector<std::vector<std::string>> &alternatives) {
     for (const std::string &symbol : alternative) path = concat_net(path, symbol_net(symbol.c_str()), 0, 0);
     result = union_net(result, path, 0, 0);
   }
-  return result;
-}
-
-// Readable strings of a network, symbols separated by blanks, "upper / lower" for pairs.
-std::set<std::string> spelled(const NET *net, size_t length, const Symbols &universe = {}) {
-  auto text = [](const Symbols &symbols, std::string out) {
-    for (uint32_t symbol : symbols) kora::append_label(out.append(out.empty() ? "" : " "), symbol, 0);
-    return out;
-  };
-  std::set<std::string> result;
-  for (const auto &[upper, lower] : kora_test::enumerate(net, universe, length))
-    result.insert(upper == lower ? text(upper, "") : text(lower, text(upper, "") + " /"));
   return result;
 }
 
@@ -100,8 +90,8 @@ TEST_F(FlagEliminateTest, EdgeCases) {
   // Copying leaves the argument alone.
   NET *result = eliminate_flag(net, "A", 1);
   EXPECT_NE(result, net);
-  EXPECT_EQ(spelled(net, 3), std::set<std::string>{"@P.A.a@ x"});
-  EXPECT_EQ(spelled(result, 3), std::set<std::string>{"x"});
+  EXPECT_EQ(words(net, 3), Words{"<@P.A.a@>x"});
+  EXPECT_EQ(words(result, 3), Words{"x"});
   free_network(result);
   free_network(net);
 
@@ -110,13 +100,13 @@ TEST_F(FlagEliminateTest, EdgeCases) {
   net = concat_net(pair_net(p, 'x'), pair_net('y', r), 0, 0);
   net = union_net(net, concat_net(pair_net(p, 'x'), pair_net(symbol_id("@R.A.a@"), 'z'), 0, 0), 0, 0);
   result = eliminate_flag(net, "A", 0);
-  EXPECT_EQ(spelled(result, 3), std::set<std::string>{" / x z"});
+  EXPECT_EQ(words(result, 3), Words{":xz"});
   free_network(result);
 
   // An E flag is reported and dropped without any constraint.
   net = strings({{"@E.A.B@", "x"}, {"@P.A.a@", "y"}});
   result = eliminate_flag(net, "A", 0);
-  EXPECT_EQ(spelled(result, 3), (std::set<std::string>{"x", "y"}));
+  EXPECT_EQ(words(result, 3), (Words{"x", "y"}));
   EXPECT_EQ(messages().errors, std::vector<std::string>{"Eliminate command has not been defined for E flags yet."});
   free_network(result);
 
@@ -137,18 +127,18 @@ TEST_F(FlagEliminateTest, InsertFlagsAreReplacedByTheNetworksTheyName) {
   ASSERT_EQ(define_net("Y", strings({{"y", "@I.X@"}}), 0), 0);
   NET *net = strings({{"a", "@I.Y@", "d"}, {"@I.X@"}});
   NET *result = kora::eliminate_flags(net, 1, 1, 0, 0);
-  EXPECT_EQ(spelled(result, 5), (std::set<std::string>{"a y b c d", "a y d", "b c", ""}));
+  EXPECT_EQ(words(result, 5), (Words{"aybcd", "ayd", "bc", ""}));
   EXPECT_EQ(kora_test::flag_marks_of(result), 0);
   free_network(result);
   // With the flag on one side of a tuple, the network is crossed with the other side.
   NET *pair = pair_net(symbol_id("@I.X@"), 'q');
   result = kora::eliminate_flags(pair, 1, 1, 0, 0);
-  EXPECT_EQ(spelled(result, 3), (std::set<std::string>{"b c / q", " / q"}));
+  EXPECT_EQ(words(result, 3), (Words{"bc:q", ":q"}));
   free_network(result);
   free_network(pair);
   // The same through the entry point of the operations.
   result = kora::expand_insert_flags(kora::min_fsm(net, 1));
-  EXPECT_EQ(spelled(result, 5), (std::set<std::string>{"a y b c d", "a y d", "b c", ""}));
+  EXPECT_EQ(words(result, 5), (Words{"aybcd", "ayd", "bc", ""}));
   free_network(result);
   free_network(net);
 
@@ -160,7 +150,7 @@ TEST_F(FlagEliminateTest, InsertFlagsAreReplacedByTheNetworksTheyName) {
   messages().clear();
   net = strings({{"@I.nothing@"}, {"@I.Z@"}});
   result = kora::eliminate_flags(net, 1, 0, 0, 0);
-  EXPECT_TRUE(spelled(result, 3).count("@I.nothing@"));
+  EXPECT_TRUE(words(result, 3).count("<@I.nothing@>"));
   EXPECT_EQ(messages().errors, std::vector<std::string>{
                                    "Action fails because the symbol 'nothing' in '@I.nothing@'\n    is not defined as a network."});
   EXPECT_FALSE(messages().warnings.empty());
@@ -172,21 +162,14 @@ TEST_F(FlagEliminateTest, ListFlagsAreReplacedByTheirSymbols) {
   ASSERT_EQ(kora_test::define_list("V", {'a', 'e'}), 0);
   NET *net = strings({{"@L.V@", "z"}, {"b", "@X.V@"}});
   NET *result = kora::eliminate_flags(net, 1, 1, 1, 0);
-  const Symbols universe = kora_test::universe_of({result});
-  std::set<std::string> expected = {"a z", "e z", "b b", "b z"};
-  for (uint32_t fresh : {symbol_id("FRESH-1"), symbol_id("FRESH-2")}) {
-    std::string text = "b ";
-    kora::append_label(text, fresh, 0);
-    expected.insert(text);
-  }
-  EXPECT_EQ(spelled(result, 2, universe), expected);
+  EXPECT_EQ(words(result, 2), (Words{"az", "ez", "bb", "bz", "b<FRESH-1>", "b<FRESH-2>"}));
   free_network(result);
   // Difference sees the symbols of the list.
   NET *rest = minus_net(net, symbol_net("z"), 1, 0);
   NET *a_z = strings({{"a", "z"}});
   NET *without = minus_net(net, a_z, 1, 1);
-  EXPECT_TRUE(spelled(without, 2).count("e z"));
-  EXPECT_FALSE(spelled(without, 2).count("a z"));
+  EXPECT_TRUE(words(without, 2).count("ez"));
+  EXPECT_FALSE(words(without, 2).count("az"));
   for (NET *n : {rest, a_z, without, net}) free_network(n);
 
   messages().clear();

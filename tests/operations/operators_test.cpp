@@ -14,7 +14,6 @@
 #include "label.h"
 #include "language.h"
 #include "operator_oracle.h"
-#include "string-net.h"
 #include "struct.h"
 #include "structure.h"
 
@@ -191,19 +190,6 @@ TEST_F(StringToNetTest, PositionsAreByteOffsets) {
   const uint32_t e_acute = kora::symbol_id("\xC3\xA9");
   NET *net = string_to_net("\xC3\xA9" "ab", 1);
   EXPECT_EQ(path_of(net), (Path{{e_acute, 1}, {'a', 3}, {'b', 4}}));
-  free_network(net);
-}
-
-TEST_F(StringToNetTest, TextReadersMode) {
-  // a, EPSILON, OTHER, a literal 0, a newline, a literal %, the escape \x41 (A)
-  NET *net = kora::make_string_net("a0?%0\\n%%\\x41", false, true);
-  const Symbols universe = {'a', '0', '\n', '%', 'A', kora::symbol_id("FRESH-1")};
-  Relation want;
-  for (uint32_t any : universe) {
-    Symbols s = {'a', any, '0', '\n', '%', 'A'};
-    want.insert({s, s});
-  }
-  EXPECT_EQ(language(net, universe, 6), want);
   free_network(net);
 }
 

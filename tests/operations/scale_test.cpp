@@ -18,6 +18,8 @@
 
 namespace {
 
+using kora_test::chain_net;
+using kora_test::fan_net;
 using kora_test::with_small_stack;
 
 class ScaleTest : public kora_test::Library {};
@@ -37,43 +39,35 @@ const struct {
     {"prune", [](NET *net) { return kora::prune_fsm(net, 0); }, false},
 };
 
-// Each operation on a network from `make`, which must leave states[i] states and a clean result.
-void expect_through_each_operation(const std::function<NET *()> &make,
-                                   const std::array<uint32_t, std::size(kOperations)> &states) {
-  for (size_t i = 0; i < std::size(kOperations); i++) {
-    SCOPED_TRACE(kOperations[i].name);
-    with_small_stack([&] {
-      NET *net = make();
-      NET *result = kOperations[i].apply(net);
-      EXPECT_EQ(result->num_states, states[i]);
-      EXPECT_EQ(label_sequences::fault(result, kOperations[i].deterministic), "");
-      if (result != net) free_network(result);
-      free_network(net);
-    });
-  }
-  EXPECT_TRUE(kora_test::messages().errors.empty());
-}
-
-TEST_F(ScaleTest, Chain) {
-  const uint32_t all = kLength + 1;
-  expect_through_each_operation([] { return kora_test::chain_net(kLength); }, {all, all, all, all, all});
-}
-
-// (ab)*, whose minimal network has two states.
-TEST_F(ScaleTest, Cycle) {
-  expect_through_each_operation([] { return kora_test::chain_net(kLength, true); },
-                                {kLength, kLength, 2, 2, kLength});
-}
-
-TEST_F(ScaleTest, StateWithArcsOfDistinctLabels) {
+// Each operation on each shape, which must leave the number of states given for it and a clean
+// result: a chain, (ab)* as a cycle (whose minimal network has two states), and a state with
+// arcs of distinct labels or of one label.
+TEST_F(ScaleTest, ChainCycleAndFan) {
   const kora_test::Symbols labels = kora_test::many_symbols(kWidth);
-  const uint32_t all = kWidth + 1;
-  expect_through_each_operation([&] { return kora_test::fan_net(kWidth, labels); }, {all, all, 2, 2, all});
-}
-
-TEST_F(ScaleTest, StateWithArcsOfOneLabel) {
-  const uint32_t all = kWidth + 1;
-  expect_through_each_operation([] { return kora_test::fan_net(kWidth, {'a'}); }, {all, 2, 2, 2, all});
+  const uint32_t chain = kLength + 1, fan = kWidth + 1;
+  const struct {
+    const char *name;
+    std::function<NET *()> make;
+    std::array<uint32_t, std::size(kOperations)> states;
+  } shapes[] = {
+      {"chain", [] { return chain_net(kLength); }, {chain, chain, chain, chain, chain}},
+      {"cycle", [] { return chain_net(kLength, true); }, {kLength, kLength, 2, 2, kLength}},
+      {"distinct labels", [&] { return fan_net(kWidth, labels); }, {fan, fan, 2, 2, fan}},
+      {"one label", [] { return fan_net(kWidth, {'a'}); }, {fan, 2, 2, 2, fan}},
+  };
+  for (const auto &shape : shapes)
+    for (size_t i = 0; i < std::size(kOperations); i++) {
+      SCOPED_TRACE(std::string(shape.name) + ", " + kOperations[i].name);
+      with_small_stack([&] {
+        NET *net = shape.make();
+        NET *result = kOperations[i].apply(net);
+        EXPECT_EQ(result->num_states, shape.states[i]);
+        EXPECT_EQ(label_sequences::fault(result, kOperations[i].deterministic), "");
+        if (result != net) free_network(result);
+        free_network(net);
+      });
+    }
+  EXPECT_TRUE(kora_test::messages().errors.empty());
 }
 
 // Each state i has a -> i+1 and a -> a dead end of its own, so every step makes a set state:

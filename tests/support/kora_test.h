@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
@@ -68,6 +70,19 @@ std::string stdout_of(Action action) {
   ::testing::internal::CaptureStdout();
   action();
   return ::testing::internal::GetCapturedStdout();
+}
+
+// What `print` writes on the stream it is given.
+template <typename Print>
+std::string written_by(Print print) {
+  char *text = nullptr;
+  size_t length = 0;
+  FILE *stream = open_memstream(&text, &length);
+  print(stream);
+  std::fclose(stream);
+  std::string result(text, length);
+  std::free(text);
+  return result;
 }
 
 }  // namespace kora_test
