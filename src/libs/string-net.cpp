@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "alph.h"
@@ -15,7 +14,6 @@
 #include "label.h"
 #include "modify.h"
 #include "struct.h"
-#include "symbol-names.h"
 #include "utf8.h"
 
 namespace kora {
@@ -49,7 +47,6 @@ struct Scratch {
   std::vector<uint32_t> codes;
   std::vector<Character> characters;
   std::vector<Symbol> symbols;
-  std::vector<uint32_t> ids;
   std::vector<int> offsets;
   std::vector<uint32_t> labels;
   std::vector<uint32_t> path;
@@ -86,36 +83,8 @@ uint32_t symbol_of_character(uint32_t code, bool utf8) {
   return id;
 }
 
-bool is_digit_of(uint32_t code, int base) {
-  if (code >= '0' && code <= '9') return static_cast<int>(code - '0') < base;
-  return base == 16 && ((code >= 'a' && code <= 'f') || (code >= 'A' && code <= 'F'));
-}
-
-// Decodes the escape sequence that starts with the backslash at characters[*i] and moves *i to
-// its last character. The sequence is handed to the decoder of quoted strings, which reports
-// bad ones. A backslash that ends the string, or precedes a character beyond ASCII, is literal.
-void read_escape(const std::vector<Character> &characters, size_t *i, bool utf8,
-                 std::vector<uint32_t> *ids) {
-  const size_t start = *i;
-  if (start + 1 == characters.size() || characters[start + 1].code >= 128) {
-    ids->push_back(symbol_of_character('\\', utf8));
-    return;
-  }
-  std::string text = "\"\\";
-  uint32_t first = characters[start + 1].code;
-  text += static_cast<char>(first);
-  size_t last = start + 1;
-  const int base = first == 'u' || first == 'x' ? 16 : is_digit_of(first, 8) ? 8 : 0;
-  while (base != 0 && last + 1 < characters.size() && is_digit_of(characters[last + 1].code, base))
-    text += static_cast<char>(characters[++last].code);
-  text += '"';
-  for (const uint32_t *code = parse_quoted_string(text.c_str()); *code != 0; code++)
-    ids->push_back(character_symbol(*code));
-  *i = last;
-}
-
 // The symbols of `string` into `out` (replacing what it held).
-void read_symbols(const char *string, bool text_mode, Scratch &scratch, std::vector<Symbol> *out) {
+void read_symbols(const char *string, Scratch &scratch, std::vector<Symbol> *out) {
   const FST_CONTEXT *settings = context();
   const bool utf8 =
       settings->in_char_encoding == KORA_UTF8 || settings->out_char_encoding == KORA_UTF8;
@@ -123,25 +92,9 @@ void read_symbols(const char *string, bool text_mode, Scratch &scratch, std::vec
   read_characters(string, utf8, scratch, &characters);
   std::vector<Symbol> &symbols = *out;
   symbols.clear();
-  std::vector<uint32_t> &ids = scratch.ids;
-  for (size_t i = 0; i < characters.size(); i++) {
-    const Character &character = characters[i];
-    ids.clear();
-    if (!text_mode) {
-      ids.push_back(symbol_of_character(character.code, utf8));
-    } else if (character.code == '0') {
-      ids.push_back(EPSILON);
-    } else if (character.code == '?') {
-      ids.push_back(OTHER);
-    } else if (character.code == '%' && i + 1 < characters.size()) {
-      ids.push_back(symbol_of_character(characters[++i].code, utf8));
-    } else if (character.code == '\\') {
-      read_escape(characters, &i, utf8, &ids);
-    } else {
-      ids.push_back(symbol_of_character(character.code, utf8));
-    }
-    for (uint32_t id : ids)
-      if (id != ID_NO_SYMBOL) symbols.push_back({id, character.offset});
+  for (const Character &character : characters) {
+    const uint32_t id = symbol_of_character(character.code, utf8);
+    if (id != ID_NO_SYMBOL) symbols.push_back({id, character.offset});
   }
 }
 
@@ -206,18 +159,18 @@ NET *path_net(const std::vector<uint32_t> &ids, const std::vector<int> *offsets)
 
 void string_symbols(const char *string, std::vector<uint32_t> *ids) {
   Scratch &scratch = kora::scratch();
-  read_symbols(string, false, scratch, &scratch.symbols);
+  read_symbols(string, scratch, &scratch.symbols);
   ids->clear();
   for (const Symbol &symbol : scratch.symbols) ids->push_back(symbol.id);
 }
 
-NET *make_string_net(const char *string, bool positions, bool text_mode) {
+NET *make_string_net(const char *string, bool positions) {
   if (string == nullptr) {
     error("Unexpected NULL argument in string_to_net().");
     return nullptr;
   }
   Scratch &scratch = kora::scratch();
-  read_symbols(string, text_mode, scratch, &scratch.symbols);
+  read_symbols(string, scratch, &scratch.symbols);
   std::vector<uint32_t> &ids = scratch.path;
   ids.clear();
   std::vector<int> &offsets = scratch.offsets;
@@ -235,7 +188,7 @@ extern "C" {
 
 KORA_API NET *string_to_net(const char *string, int positions) {
   return kora::guarded(__func__, nullptr, [&]() -> NET * {
-    return kora::make_string_net(string, positions != 0, false);
+    return kora::make_string_net(string, positions != 0);
   });
 }
 
