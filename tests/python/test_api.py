@@ -16,14 +16,6 @@ def words_of(net):
 
 
 class TestCompilers:
-    def test_regex_transducer_looks_up_and_generates(self):
-        net = kora.regex("{cat}:{dog} | {cow}")
-        assert net.generate("cat") == ["dog"]
-        assert net.lookup("dog") == ["cat"]
-        assert net.generate("cow") == ["cow"]
-        assert net.generate("horse") == []
-        assert net.arity == 2
-
     def test_lexicon_analyses_and_generates(self, examples):
         net = kora.lexicon(examples / "animals.vorn")
         assert net.lookup("mice") == ["mouse+N+Pl"]
@@ -57,7 +49,6 @@ class TestCompilers:
     def test_a_word_with_a_line_break_is_refused(self):
         with pytest.raises(ValueError):
             kora.words(["a\nb"])
-
 
     def test_tool_definitions_compose_as_python_does(self, examples, tmp_path):
         # kora regex -D names a saved lexicon and a rule; the expression composes them.
@@ -94,13 +85,9 @@ class TestOperators:
         assert sorted((r @ s).paths()) == [("a", "x")]
         assert sorted(r.invert().paths()) == [("b", "a"), ("c", "b")]
         assert words_of(r.upper()) == ["a", "b"] and words_of(r.lower()) == ["b", "c"]
-        assert (a + a | b).minimize().equivalent(a + a | b)
+        assert (a + a | b).minimize().equivalent(a + a | b) and not a.equivalent(b)
         assert words_of(a) == ["a", "ab"] and words_of(b) == ["ab", "b"]
         assert sorted(r.paths()) == [("a", "b"), ("b", "c")]
-
-    def test_equivalence_answers_both_ways(self):
-        assert kora.regex("a b | a c").equivalent(kora.regex("a [b | c]"))
-        assert not kora.regex("a b").equivalent(kora.regex("a c"))
 
     def test_operators_take_only_networks(self):
         net = kora.regex("a")
@@ -152,13 +139,6 @@ class TestSizesAndListing:
 
 
 class TestFilesAndPickling:
-    def test_save_and_load(self, tmp_path):
-        net = kora.regex("{cat}:{chat}")
-        net.save(tmp_path / "net.fst")
-        loaded = kora.load(tmp_path / "net.fst")
-        assert loaded.generate("cat") == ["chat"]
-        assert loaded.equivalent(net)
-
     def test_bytes_are_those_of_the_saved_file(self, tmp_path, examples):
         net = kora.lexicon(examples / "animals.vorn")
         net.save(str(tmp_path / "net.fst"))
@@ -184,10 +164,6 @@ class TestErrorsAndWarnings:
         with pytest.raises(kora.Error) as raised:
             kora.regex("a\n\tb | | c")
         assert str(raised.value) == "Regex error (syntax error) at |\n  \tb | | c\n  \t    ^"
-        with pytest.raises(kora.Error) as raised:
-            kora.regex("[a |  ")
-        assert str(raised.value) == ("Regex error (syntax error) at ;\n"
-                                     "  [a |  \n      ^ at the end of the expression")
         assert capfd.readouterr() == ("", "")
 
     def test_a_missing_file(self, tmp_path):
@@ -243,16 +219,13 @@ class TestErrorsAndWarnings:
             with pytest.raises(kora.Error, match="\udc80"):
                 kora.regex("\udc80")
 
-    def test_the_error_is_an_exception_and_warnings_user_warnings(self):
-        assert issubclass(kora.Error, Exception)
-        assert issubclass(kora.KoraWarning, UserWarning)
-
 
 class TestLookups:
     def test_lookup_many_is_lookup_of_each(self):
         net = kora.regex("{cat}:{chat} | {cat}:{gato} | {dog}")
         inputs = ["cat", "dog", "cow", "", "cat"]
         assert net.lookup_many(inputs, direction="down") == [net.generate(s) for s in inputs]
+        assert net.arity == 2 and net.generate("dog") == ["dog"] and net.generate("cow") == []
         assert sorted(net.generate("cat")) == ["chat", "gato"]
         assert net.lookup_many(["chat", "x"]) == [["cat"], []] == [net.lookup(s) for s in ["chat", "x"]]
         assert net.apply_up("chat") == ["cat"] and net.apply_down("cat") == net.generate("cat")

@@ -114,31 +114,41 @@ std::string last_error() {
 
 // --- define_function ---------------------------------------------------------------------------
 
-TEST_F(FunctionsTest, PrototypeErrorsHaveTheirMessages) {
+// Bad prototypes, bodies that do not compile, and parameters that do not occur in the body as
+// symbols or that cannot be put inside Lit( (the stand-in cannot put "a|b" there).
+TEST_F(FunctionsTest, PrototypeAndBodyErrorsHaveTheirMessages) {
   struct Case {
-    const char *prototype;
+    const char *prototype, *body;
     const char *message;
   } cases[] = {
-      {"F (x)", "A function name or parameter cannot contain whitespace: 'F ('."},
-      {"F(x) junk", "Junk 'junk' at the end of a function process call.\n"},
-      {"F(x,)", "An empty string cannot be a function parameter."},
-      {"F( , x)", "An empty string cannot be a function parameter."},
-      {"F(x y)", "A function name or parameter cannot contain whitespace: 'x y'."},
-      {"Fx", "A function name must end in '('."},
-      {"F(x", "A function prototype must end in ')'."},
-      {"(x)", "A function name cannot be empty."},
-      {"F(x, x)", "Parameter 'x' occurs twice in the function prototype."},
-      {"UpCase(x)", "'UpCase(' is a system function. It cannot be redefined."},
-      {"  Lit(x)", "'Lit(' is a system function. It cannot be redefined."},
-      {"EndTag(x)", "'EndTag(' is a system function. It cannot be redefined."},
+      {"F (x)", "x", "A function name or parameter cannot contain whitespace: 'F ('."},
+      {"F(x) junk", "x", "Junk 'junk' at the end of a function process call.\n"},
+      {"F(x,)", "x", "An empty string cannot be a function parameter."},
+      {"F( , x)", "x", "An empty string cannot be a function parameter."},
+      {"F(x y)", "x", "A function name or parameter cannot contain whitespace: 'x y'."},
+      {"Fx", "x", "A function name must end in '('."},
+      {"F(x", "x", "A function prototype must end in ')'."},
+      {"(x)", "x", "A function name cannot be empty."},
+      {"F(x, x)", "x", "Parameter 'x' occurs twice in the function prototype."},
+      {"UpCase(x)", "x", "'UpCase(' is a system function. It cannot be redefined."},
+      {"  Lit(x)", "x", "'Lit(' is a system function. It cannot be redefined."},
+      {"EndTag(x)", "x", "'EndTag(' is a system function. It cannot be redefined."},
+      {"F(x)", "x [ y",
+       "'x [ y'\n is not a valid regular expression. Function 'F(' cannot be defined."},
+      {"F(x, y)", "x z", "Parameter 'y' does not occur in the function definition"},
+      {"F(x)", "xy", "Parameter 'x' does not occur in the function definition"},
+      {"G(a|b)", "a|b",
+       "Parameter 'a|b' cannot be literalized in the function definition' G(a|b):\n"
+       "           'a|b'"},
   };
   for (const Case &c : cases) {
     messages().clear();
-    EXPECT_EQ(define_function(c.prototype, "x"), 1) << c.prototype;
+    EXPECT_EQ(define_function(c.prototype, c.body), 1) << c.prototype;
     EXPECT_EQ(last_error(), c.message) << c.prototype;
     EXPECT_EQ(messages().errors.size(), 1u) << c.prototype;
   }
   EXPECT_EQ(kora::lookup_function(id_of("F(")), nullptr) << "nothing was defined";
+  EXPECT_EQ(kora::lookup_function(id_of("G(")), nullptr);
   EXPECT_EQ(define_function(nullptr, "x"), 1);
   EXPECT_EQ(define_function("F(x)", nullptr), 1);
 }
@@ -163,31 +173,14 @@ TEST_F(FunctionsTest, DefinitionsAreStoredAndReplaced) {
   EXPECT_EQ(strings_of(call("Const(", {})), (Texts{"a b"}));
 }
 
-TEST_F(FunctionsTest, BodiesAreValidatedUnlessTheyReadFiles) {
-  EXPECT_EQ(define_function("F(x)", "x [ y"), 1);
-  EXPECT_EQ(last_error(),
-            "'x [ y'\n is not a valid regular expression. Function 'F(' cannot be defined.");
-  EXPECT_EQ(kora::lookup_function(id_of("F(")), nullptr);
-  // A file operator or Implode( is not compiled at definition time.
+// A body with a file operator or Implode( is not compiled at definition time.
+TEST_F(FunctionsTest, BodiesThatReadFilesAreNotValidated) {
   const int before = stub_calls;
   EXPECT_EQ(define_function("G(x)", "@\"words.txt\" x"), 0) << last_error();
   EXPECT_EQ(define_function("H(x)", "x @ \"words.txt\""), 0) << last_error();
   EXPECT_EQ(define_function("I(x)", "@txt words.txt x"), 0) << last_error();
   EXPECT_EQ(define_function("J(x)", "Implode( x ) [ x"), 0) << last_error();
   EXPECT_EQ(stub_calls, before + 4) << "only the Lit( checks of the parameters compiled";
-}
-
-TEST_F(FunctionsTest, ParametersMustOccurAndBeLiteralizable) {
-  EXPECT_EQ(define_function("F(x, y)", "x z"), 1);
-  EXPECT_EQ(last_error(), "Parameter 'y' does not occur in the function definition");
-  EXPECT_EQ(define_function("F(x)", "xy"), 1) << "x only occurs inside the symbol xy";
-  EXPECT_EQ(last_error(), "Parameter 'x' does not occur in the function definition");
-  EXPECT_EQ(define_function("F(x)", "a x"), 0) << last_error();
-  // The stand-in cannot put "a|b" inside Lit(.
-  EXPECT_EQ(define_function("G(a|b)", "a|b"), 1);
-  EXPECT_EQ(last_error(),
-            "Parameter 'a|b' cannot be literalized in the function definition' G(a|b):\n"
-            "           'a|b'");
 }
 
 // --- Calls --------------------------------------------------------------------------------------

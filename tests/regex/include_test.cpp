@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <sys/stat.h>
 
 #include "files.h"
 #include "kora.h"
@@ -92,18 +91,6 @@ TEST_F(Including, FilesOfSeveralNetworks) {
                                         "' was called by a regular expression.\nIt contains 2 "
                                         "binary networks.\nOnly the first network was used !!!");
   free_network(first);
-}
-
-// A relative name in an included file is taken from that file's folder.
-TEST_F(Including, RelativeNamesAreTakenFromTheIncludingFile) {
-  ASSERT_EQ(mkdir(files.path("sub").c_str(), 0777), 0);
-  files.write("sub/words.txt", "cat\n");
-  files.write("sub/nouns.re", "@txt \"words.txt\" %+N:0;\n");
-  NET *nouns = compile("@re \"" + files.path("sub/nouns.re") + "\"");
-  NET *expected = compile("{cat} %+N:0");
-  EXPECT_TRUE(same_relation(nouns, expected, 5));
-  free_network(nouns);
-  free_network(expected);
 }
 
 TEST_F(Including, RefusalsGiveTheNullNetwork) {

@@ -4,9 +4,7 @@
 // reduction folds some), transducers, OTHER, a flag diacritic and EPSILON arcs before
 // minimization.
 
-#include <algorithm>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,16 +26,8 @@ class FormsTest : public kora_test::Library {
 std::vector<std::vector<std::string>> lookups(NET *net, int side,
                                               const std::vector<std::string> &inputs) {
   std::vector<std::vector<std::string>> results;
-  APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-  for (const std::string &input : inputs) {
-    const char *output = apply_to_string(input.c_str(), applyer);
-    std::vector<std::string> lines;
-    std::istringstream text(output == nullptr ? "" : output);
-    for (std::string line; std::getline(text, line);) lines.push_back(line);
-    std::sort(lines.begin(), lines.end());
-    results.push_back(lines);
-  }
-  free_applyer(applyer);
+  for (const std::string &input : inputs)
+    results.push_back(kora_test::sorted_results(net, side, input));
   return results;
 }
 

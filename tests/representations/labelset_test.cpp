@@ -1,12 +1,11 @@
 // Labelset reduction: on random networks given twin labels (a second label on exactly the arcs
 // of a first one, so that the two are equivalent), reducing and restoring keeps the relation,
-// the labels and the arc count; lookup on a saved and loaded reduced form gives the results of
-// the plain one (forms_test.cpp checks lookup on the reduced form in memory); and the refusals
-// and the cases that change nothing.
+// the labels and the arc count, also after saving and loading (forms_test.cpp checks lookup on
+// the reduced form in memory, tests/tool/optimize.sh on saved ones); and the refusals and the
+// cases that change nothing.
 
 #include <algorithm>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,10 +20,7 @@
 
 namespace {
 
-using kora::EPSILON;
-using kora::OTHER;
 using kora_test::messages;
-using kora_test::Symbols;
 
 class LabelsetTest : public kora_test::Library {
  protected:
@@ -33,27 +29,6 @@ class LabelsetTest : public kora_test::Library {
     context_->eol_string = "\n";
   }
 };
-
-std::string results_of(NET *net, int side, const std::string &input) {
-  std::string all;
-  for (const std::string &line : kora_test::sorted_results(net, side, input)) all += line + "|";
-  return all;
-}
-
-// Every input of up to two characters over the symbols and twins, and z, which no network
-// knows: the results of both sides on `a` and `b` must agree.
-void expect_same_lookups(NET *a, NET *b) {
-  std::vector<std::string> inputs{""};
-  const std::string characters = "abcdefgz";
-  for (char first : characters) {
-    inputs.push_back(std::string(1, first));
-    for (char second : characters) inputs.push_back(std::string{first, second});
-  }
-  for (int side = 0; side < 2; side++)
-    for (const std::string &input : inputs)
-      ASSERT_EQ(results_of(a, side, input), results_of(b, side, input))
-          << "side " << side << ", input \"" << input << "\"";
-}
 
 TEST_F(LabelsetTest, ReducingAndRestoringKeepsRelationLabelsAndArcs) {
   kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {
@@ -91,8 +66,8 @@ TEST_F(LabelsetTest, ReducingAndRestoringKeepsRelationLabelsAndArcs) {
   EXPECT_TRUE(messages().errors.empty());
 }
 
-// A file keeps the flag and both records: the loaded network looks up as the plain one and
-// restores to its relation and labels (the file keeps only the states that can be reached).
+// A file keeps the flag and both records: the loaded network restores to the plain one's
+// relation and labels (the file keeps only the states that can be reached).
 TEST_F(LabelsetTest, SavingAndLoadingKeepsTheReduction) {
   kora_test::for_seeds(10, [&](unsigned seed, std::mt19937 &random) {
     NET *plain = kora_test::twinned_net(random);
@@ -103,7 +78,6 @@ TEST_F(LabelsetTest, SavingAndLoadingKeepsTheReduction) {
     NET *loaded = load_net(path.c_str(), nullptr);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->flags2.reduced_labelset, reduced->flags2.reduced_labelset);
-    expect_same_lookups(plain, loaded);
     if (loaded->flags2.reduced_labelset) unreduce_labelset(loaded);
     const kora_test::Symbols universe = kora_test::universe_of({plain});
     EXPECT_EQ(kora_test::enumerate(loaded, universe, 3), kora_test::enumerate(plain, universe, 3));
