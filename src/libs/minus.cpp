@@ -7,7 +7,9 @@
 // leads straight to A's own state, and everything reachable from it is kept as it is instead
 // of being paired with a dead state, so the unpaired rest of A costs one marking walk.
 // Shortcuts avoid the product when B accepts nothing, only the empty string, or everything,
-// and when A accepts everything (then the result is B's complement).
+// and when A accepts everything (then the result is B's complement). When the result is to be
+// minimized and A and B are deterministic and loop-free, the minimal difference is built
+// directly, bottom-up, the failed side of B included (acyclic-product.h).
 // Cost: determinizing B (exponential in the worst case), then O(P + E_A) expected for the P
 // reachable pairs and the arcs of A; the label table takes space for the labels met, not for
 // the largest label id.
@@ -17,6 +19,7 @@
 
 #include <cstdio>
 
+#include "acyclic-product.h"
 #include "alph.h"
 #include "boundary.h"
 #include "calculus.h"
@@ -164,6 +167,23 @@ NET *subtract(NET *a, NET *b) {
   return result;
 }
 
+// The minimal a - b when both are deterministic and acyclic (acyclic-product.h), consuming `a`;
+// else null, with `a` untouched.
+NET *minimal_difference(NET *a, NET *b) {
+  if (!acyclic_product_applies(a, b)) return nullptr;
+  NET *result = make_network();
+  if (!minimal_acyclic_product(a, b, PairFinality::kFirstOnly, result)) {
+    free_network(result);
+    return nullptr;
+  }
+  result->arity = a->arity;
+  result->flags.closed_sigma = a->flags.closed_sigma;
+  result->sigma = a->sigma;
+  a->sigma = nullptr;
+  free_network(a);
+  return result;
+}
+
 // The operand with its insert and list flags eliminated, since they stand for the strings of
 // other networks and lists that the difference must see; noted on standard error when verbose.
 NET *without_list_flags(NET *net, const char *which) {
@@ -244,11 +264,13 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   determinize_fsm(b, 0);
   remove_epsilons(a, 0);
   harmonize_sigmas(a, b);
-  NET *result = subtract(a, b);
+  NET *result = minimize ? minimal_difference(a, b) : nullptr;
+  const bool labels_exact = result != nullptr;
+  if (result == nullptr) result = subtract(a, b);
   free_network(b);
   if (copy1) compact_sigma(result);
   prune_fsm(result, 0);
-  label_check(result);
+  if (!labels_exact) label_check(result);
   return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 

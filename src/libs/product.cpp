@@ -7,7 +7,10 @@
 // up in it, so each pair costs O(out-degree of both + matches). Pairs are found
 // again through a hash index on the two states. Before the walk both sigmas are harmonized
 // through OTHER and epsilon arcs are removed, so OTHER means the same thing on both sides and
-// every arc reads a label. Several networks are intersected two at a time, always the two
+// every arc reads a label. When the result is to be minimized and both networks are
+// deterministic and loop-free (the minimal networks of word lists, say), the minimal product is
+// built directly, bottom-up (acyclic-product.h), and neither the unminimized product nor a pass
+// of minimization is made. Several networks are intersected two at a time, always the two
 // smallest first, which keeps intermediate products small.
 // Cost: O(P + M) expected time and space for P reachable pairs and M matched arcs; the label
 // table takes space for the labels met, not for the largest label id. The test of a common
@@ -18,6 +21,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "acyclic-product.h"
 #include "alph.h"
 #include "boundary.h"
 #include "calculus.h"
@@ -68,15 +72,9 @@ bool smaller(const NET *a, const NET *b) {
   return a->num_states < b->num_states;
 }
 
-}  // namespace
-
-NET *pair_product(NET *a, NET *b, int minimize) {
-  harmonize_sigmas(a, b);
-  remove_epsilons(a, 0);
-  remove_epsilons(b, 0);
-
+// A network without states whose sigma and flags are those of the product of `a` and `b`.
+NET *product_frame(NET *a, NET *b) {
   NET *result = make_network();
-  result->labels = make_alph(0, KORA_BINARY_ALPH);
   result->sigma = union_alph(net_sigma(a), net_sigma(b), 1, 1);
   alph_remove_from(result->sigma, ALTCHAIN_SYMBOL, 0);
   result->flags.deterministic = 1;
@@ -84,6 +82,35 @@ NET *pair_product(NET *a, NET *b, int minimize) {
   result->flags.loop_free = a->flags.loop_free && b->flags.loop_free;
   result->flags.closed_sigma = a->flags.closed_sigma && b->flags.closed_sigma;
   result->flags.has_arc_user_pointer = a->flags.has_arc_user_pointer || b->flags.has_arc_user_pointer;
+  return result;
+}
+
+// The minimal product of deterministic acyclic `a` and `b` (acyclic-product.h), or null when
+// they are not what their flags say.
+NET *minimal_product(NET *a, NET *b) {
+  NET *result = product_frame(a, b);
+  if (!minimal_acyclic_product(a, b, PairFinality::kBoth, result)) {
+    free_network(result);
+    return nullptr;
+  }
+  set_arity_from_labels(result);
+  clean_sigma_after_minimization(result);
+  return result;
+}
+
+}  // namespace
+
+NET *pair_product(NET *a, NET *b, int minimize) {
+  harmonize_sigmas(a, b);
+  remove_epsilons(a, 0);
+  remove_epsilons(b, 0);
+  if (minimize && acyclic_product_applies(a, b)) {
+    NET *result = minimal_product(a, b);
+    if (result != nullptr) return result;
+  }
+
+  NET *result = product_frame(a, b);
+  result->labels = make_alph(0, KORA_BINARY_ALPH);
 
   const bool indexed_is_a = index_first(a, b);
   LABEL_TABLE table;
