@@ -292,6 +292,8 @@ TEST_F(FunctionsTest, ImplodeAndExplodeRefuseBadArguments) {
        "Asguments to Expand( and Implode( cannot contain the unknown symbol."},
       {union_net(symbol_net("a"), symbol_net("b"), 0, 0),
        "Arguments to Expand( and Implode( must consist of a single path."},
+      {union_net(symbol_net("a"), string_to_net("ab", 0), 0, 0),  // a final state with an arc
+       "Arguments to Expand( and Implode( must consist of a single path."},
   };
   for (bool implode : {true, false}) {
     for (const Case &c : cases) {
