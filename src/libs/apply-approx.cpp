@@ -281,10 +281,10 @@ void arrive_plain(APPROX_APPLYER *s) {
     return !on_frontier ||
            std::find(s->frontier.begin(), s->frontier.end(), symbol) != s->frontier.end();
   };
-  if (on_frontier && state.wide != ApplyIndex::kNotWide) {
+  if (const uint32_t w = index.wide_of(state); on_frontier && w != ApplyIndex::kNotWide) {
     // A wide state on the frontier: its arcs for each frontier symbol by binary search, and
     // its special arcs.
-    const WideState &wide = index.wides[state.wide];
+    const WideState &wide = index.wides[w];
     std::sort(s->frontier.begin(), s->frontier.end());
     s->frontier.erase(std::unique(s->frontier.begin(), s->frontier.end()), s->frontier.end());
     const auto first = index.plain.begin() + wide.plain_first;

@@ -131,11 +131,11 @@ void IndexGrowth::reach(const uint32_t *symbols, uint32_t count) {
         taken_.emplace_back(arc, position + 1);
       }
     };
-    if (state.wide == ApplyIndex::kNotWide) {
+    if (const uint32_t w = index_.wide_of(state); w == ApplyIndex::kNotWide) {
       for (uint32_t arc = entry + 1; arc <= entry + state.count; ++arc) note(arc);
     } else {
       // A wide state's special arcs, and its ordinary arcs reading x by binary search.
-      const WideState &wide = index_.wides[state.wide];
+      const WideState &wide = index_.wides[w];
       for (uint32_t k = wide.special_first; k < wide.special_end; ++k) note(index_.specials[k]);
       const auto first = index_.plain.begin() + wide.plain_first;
       const auto last = index_.plain.begin() + wide.plain_end;

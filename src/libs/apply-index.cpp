@@ -3,6 +3,7 @@
 #include "apply-index.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "context.h"
 #include "flag-sides.h"
@@ -191,7 +192,7 @@ void ApplyIndex::refine_state(uint32_t number) {
   header.move_ends = header.only_move != 0;
   if (!distinct_inputs(number)) return;
   header.reads_one = true;
-  if (header.wide != kNotWide) make_table(wides[header.wide]);
+  if (header.wide != kNotWide) make_table(number);
 }
 
 // Completes the header of the state at entry `number`, whose arcs are the entries after it up
@@ -237,7 +238,7 @@ bool ApplyIndex::finish_state(uint32_t number) {
     header.only_move = static_cast<uint16_t>(last_special - number);
   header.deterministic = specials_seen == 0 && (count < 2 || distinct_inputs(number));
   header.reads_one = header.deterministic;
-  if (header.deterministic && wide != kNotWide) make_table(wides[wide]);
+  if (header.deterministic && wide != kNotWide) make_table(number);
   return epsilon_move;
 }
 
@@ -277,7 +278,7 @@ void ApplyIndex::mark_epsilon_moves(const std::vector<uint32_t> &sources) {
             (arc(a).special() == kEpsilonInput && !state(arc(a).destination).reads_on);
     IndexState &header = entries[source].state;
     header.reads_one = one;
-    if (one && header.wide != kNotWide) make_table(wides[header.wide]);
+    if (one && header.wide != kNotWide) make_table(source);
   }
 }
 
@@ -324,8 +325,8 @@ void ApplyIndex::mark_ending_moves(const std::vector<uint32_t> &sources) {
 // Whether no two ordinary arcs of the state have one input symbol.
 bool ApplyIndex::distinct_inputs(uint32_t number) const {
   const IndexState &header = state(number);
-  if (header.wide != kNotWide) {
-    const WideState &wide = wides[header.wide];
+  if (const uint32_t w = wide_of(header); w != kNotWide) {
+    const WideState &wide = wides[w];
     for (uint32_t k = wide.plain_first + 1; k < wide.plain_end; ++k)
       if (plain[k].first == plain[k - 1].first) return false;
     return true;
@@ -339,13 +340,32 @@ bool ApplyIndex::distinct_inputs(uint32_t number) const {
   return true;
 }
 
-// A table costs at most four entries per arc: its symbols span at most four times their
-// number.
-void ApplyIndex::make_table(WideState &wide) {
+// Gives the wide state at entry `number`, which reads one arc at most, a table of its arcs by
+// input symbol: a byte table when it can have one (ApplyIndex::byte_tables: at most 28 bytes
+// per arc, as a wide state has more than 8), else a table of arc entries when its symbols span
+// at most four times their number (four entries per arc at most).
+void ApplyIndex::make_table(uint32_t number) {
+  IndexState &header = entries[number].state;
+  if (header.byte_table) return;
+  WideState &wide = wides[header.wide];
   const uint32_t count = wide.plain_end - wide.plain_first;
-  if (count == 0) return;
+  if (count == 0 || wide.table_size != 0) return;
   const uint32_t low = plain[wide.plain_first].first;
-  const uint64_t span = uint64_t{plain[wide.plain_end - 1].first} - low + 1;
+  const uint32_t high = plain[wide.plain_end - 1].first;
+  if (header.count <= UINT8_MAX && high < 256) {
+    const uint32_t size = high < 128 ? 128 : 256;
+    const uint32_t wide_number = header.wide;
+    const auto offset = static_cast<uint32_t>(byte_tables.size() + 4);
+    byte_tables.resize(offset + size, 0);
+    std::memcpy(byte_tables.data() + offset - 4, &wide_number, 4);
+    for (uint32_t k = wide.plain_first; k < wide.plain_end; ++k)
+      byte_tables[offset + plain[k].first] = static_cast<uint8_t>(plain[k].second - number);
+    header.byte_table = true;
+    header.byte_table_256 = size == 256;
+    header.wide = offset;
+    return;
+  }
+  const uint64_t span = uint64_t{high} - low + 1;
   if (span > uint64_t{4} * count) return;
   wide.table_first = static_cast<uint32_t>(table.size());
   wide.table_low = low;

@@ -19,7 +19,7 @@
 // search can take its one arc for a symbol without coming back to it, and so is a state that
 // reads one arc at most while input symbols remain (its epsilon moves lead only to states
 // from which no symbol is read, as a tagger's moves that write the tags); a wide one whose
-// input symbols lie close together has a table from symbol to arc.
+// input symbols are single bytes or lie close together has a table from symbol to arc.
 //
 // An index is made for one input side (0 upper, 1 lower) when the applyer is created, and for
 // the other side when the applyer is switched to it; a network inserted by an @I.name@ flag is
@@ -28,11 +28,12 @@
 // the network and the label map and borrows the states' client cells under the lock of
 // net_preparation_lock, so applyers on different threads may make theirs at once. Cost: time
 // O(V + E log E); space 12 bytes per arc and per state, and in wide states 8 bytes more per
-// arc and at most 16 for a table, for the V states and E arcs of the network. Tested through
+// arc and at most 28 for a table, for the V states and E arcs of the network. Tested through
 // the applyer (tests/apply/apply_test.cpp, apply_index_test.cpp).
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,7 +87,8 @@ IndexArc index_arc(uint32_t label, int input_side);
 
 struct IndexState {
   uint32_t count;           // the number of its arcs, the entries right after it
-  uint32_t wide;            // its entry of the wide states, or kNotWide
+  uint32_t wide;            // its entry of the wide states, or kNotWide; for a state with a
+                            // byte table, the table's offset (ApplyIndex::wide_of reads both)
   bool reads_one;           // while input symbols remain, one arc at most can lead to a result:
                             // no two ordinary arcs with one input symbol, and no special arcs
                             // but epsilon moves to states that read on no more (a byte of its
@@ -97,6 +99,8 @@ struct IndexState {
   bool reads_on : 1;        // some path from it reads an input symbol (or may: flags, OTHER)
   bool move_ends : 1;       // its only move leads, through only moves and no state twice, to a
                             // state without special arcs: taking it can close no epsilon loop
+  bool byte_table : 1;      // a wide state whose `wide` is the offset of its byte table (see
+  bool byte_table_256 : 1;  // ApplyIndex::byte_tables): 256 entries if set, else 128
   uint16_t only_move;       // when its only special arc is an epsilon move (the one arc that
                             // can be taken at the end of the input), that arc's entry less the
                             // state's; else 0
@@ -152,12 +156,25 @@ class ApplyIndex {
         if (entries[a].arc.reads(symbol)) return a;
       return kNoArc;
     }
+    if (state.byte_table) {
+      if (symbol >= (state.byte_table_256 ? 256u : 128u)) return kNoArc;
+      const uint8_t k = byte_tables[state.wide + symbol];
+      return k == 0 ? kNoArc : number + k;
+    }
     const WideState &wide = wides[state.wide];
     if (wide.table_size != 0) {
       const uint32_t k = symbol - wide.table_low;
       return k < wide.table_size ? table[wide.table_first + k] : kNoArc;
     }
     return only_wide_arc(wide, symbol);
+  }
+
+  // The entry of the wide states of a state, or kNotWide.
+  uint32_t wide_of(const IndexState &state) const {
+    if (!state.byte_table) return state.wide;
+    uint32_t wide;
+    std::memcpy(&wide, byte_tables.data() + state.wide - 4, 4);
+    return wide;
   }
 
   // The number of the start state of `net` (which must have one), the network being copied
@@ -184,6 +201,12 @@ class ApplyIndex {
   std::vector<std::pair<uint32_t, uint32_t>> plain;  // (input symbol, arc) of wide states
   std::vector<uint32_t> specials;                    // special arcs of wide states
   std::vector<uint32_t> table;                       // arcs of wide states by input symbol
+  // The byte tables of wide states that read one arc at most, have at most 255 arcs and input
+  // symbols below 256 (128 bytes when they are all below 128, else 256): the arc reading symbol
+  // x is the state's entry plus byte x of its table (0: none), found from the state's header
+  // alone, with no bounds to read first. Each table follows the 4 bytes of its state's entry of
+  // the wide states.
+  std::vector<uint8_t> byte_tables;
 
  private:
   // Binary search in the plain pairs of a wide state that reads one, without a table.
@@ -192,7 +215,7 @@ class ApplyIndex {
   bool finish_state(uint32_t number);
   void mark_epsilon_moves(const std::vector<uint32_t> &sources);
   void mark_ending_moves(const std::vector<uint32_t> &sources);
-  void make_table(WideState &wide);
+  void make_table(uint32_t number);
 
   int input_side_;
   uint32_t other_special_arcs_ = 0;
@@ -216,9 +239,10 @@ struct ArcCursor {
   void start(const ApplyIndex &index, uint32_t state, uint32_t input) {
     const IndexState &s = index.state(state);
     symbol = input;
-    merged = s.wide != ApplyIndex::kNotWide && input != OTHER;
+    const uint32_t wide = index.wide_of(s);
+    merged = wide != ApplyIndex::kNotWide && input != OTHER;
     if (merged) {
-      start_merged(index, index.wides[s.wide]);
+      start_merged(index, index.wides[wide]);
     } else {
       next = state + 1;
       end = state + 1 + s.count;

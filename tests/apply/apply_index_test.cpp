@@ -16,6 +16,7 @@
 #include "language.h"
 #include "networks.h"
 #include "pars-tbl.h"
+#include "utf8.h"
 
 namespace {
 
@@ -102,68 +103,99 @@ TEST_F(ApplyIndexTest, LookupsGiveThePathsOfTheArcListsInTheirOrder) {
 
 // Networks without flags or OTHER on the input side are searched with shortcuts: no frames
 // at deterministic states, nor at states whose epsilon moves lead where no symbol is read
-// while symbols remain, and tables for their wide states. The same network with a dead-end flag
-// arc added at its start is searched the general way; both must write the same results in the
-// same order, in every output format.
+// while symbols remain, and tables for their wide states (of bytes for ASCII and Latin-1
+// symbols, of arc entries for symbols close together, else a binary search). The same network
+// with a dead-end flag arc added at its start is searched the general way; both must write the
+// same results in the same order, in every output format.
 TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
-  const kora_test::Symbols symbols = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l'};
-  kora_test::Symbols universe = symbols;
-  universe.push_back('m');  // known to no network
-  const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 2);
+  // Symbols of ids below 128, below 256 (Latin-1 letters), close together above 255, and
+  // spread out; the last symbol of each is known to no network. All are single characters, so
+  // that an input splits into symbols one way only.
+  std::vector<uint32_t> latin1, interned;
+  for (uint32_t code = 0xE0; code < 0x290; code++) {
+    char name[4] = {};
+    kora::utf8_encode_char(code, name);
+    (code < 0xED ? latin1 : interned).push_back(apply_tests::sym(name));
+  }
+  auto ids_from = [&](uint32_t low, size_t count) {
+    kora_test::Symbols ids;
+    for (uint32_t id : interned)
+      if (id >= low && ids.size() < count) ids.push_back(id);
+    return ids;
+  };
+  kora_test::Symbols spread = {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'};
+  for (uint32_t low : {400, 450, 500, 550}) spread.push_back(ids_from(low, 1)[0]);
+  const std::vector<kora_test::Symbols> alphabets = {
+      {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm'}, latin1,
+      ids_from(256, 13), spread};
   const uint32_t flag = kora::symbol_id("@U.dead.end@");
-  int tables = 0, choices = 0, dead_end_moves = 0, ending_moves = 0, other_only_moves = 0;
-  kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &random) {
-    kora_test::RandomNetOptions options;
-    options.symbols = symbols;
-    options.max_states = 4;
-    options.max_arcs = 40;
-    options.transducer = seed % 2 == 1;
-    options.epsilon = seed % 4 != 0;
-    NET *net = kora_test::random_net(random, options);
-    if (seed % 4 == 0) minimize_net(net);  // deterministic, its wide states with tables
-    if (seed % 3 == 0) {
-      // As in a tagger: an epsilon move (writing a tag) from each final state to a new one.
-      std::vector<STATE *> finals;
-      for (STATE *state = net->states; state != nullptr; state = state->next)
-        if (state->flags.final) finals.push_back(state);
-      STATE *tagged = add_state_to_net(net, 1);
-      for (STATE *state : finals)
-        add_arc_to_state(net, state, kora::pair_id(EPSILON, 'z'), tagged, nullptr, 0);
-    }
-    NET *flagged = copy_net(net);
-    add_arc_to_state(flagged, flagged->start, flag, add_state_to_net(flagged, 0), nullptr, 0);
-    for (int side = 0; side < 2; side++) {
-      kora::ApplyIndex index(side);
-      index.start_of(net);
-      ASSERT_TRUE(index.ordinary_or_epsilon());
-      for (uint32_t number = 0; number < index.entries.size(); number = index.next_state(number)) {
-        const kora::IndexState &state = index.state(number);
-        choices += !state.deterministic;
-        dead_end_moves += state.reads_one && !state.deterministic;
-        ending_moves += state.only_move != 0 && state.move_ends;
-        other_only_moves += state.only_move != 0 && !state.move_ends;
-        tables += state.deterministic && state.wide != kora::ApplyIndex::kNotWide &&
-                  index.wides[state.wide].table_size != 0;
+  int byte_tables = 0, ascii_tables = 0, entry_tables = 0, searched = 0;
+  int choices = 0, dead_end_moves = 0, ending_moves = 0, other_only_moves = 0;
+  kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &seeded) {
+    for (const kora_test::Symbols &universe : alphabets) {
+      std::mt19937 random = seeded;  // the same network over each alphabet
+      const kora_test::Symbols symbols(universe.begin(), universe.end() - 1);
+      const std::vector<kora_test::Symbols> inputs = kora_test::strings_up_to(universe, 2);
+      kora_test::RandomNetOptions options;
+      options.symbols = symbols;
+      options.max_states = 4;
+      options.max_arcs = 40;
+      options.transducer = seed % 2 == 1;
+      options.epsilon = seed % 4 != 0;
+      NET *net = kora_test::random_net(random, options);
+      if (seed % 4 == 0) minimize_net(net);  // deterministic, its wide states with tables
+      if (seed % 3 == 0) {
+        // As in a tagger: an epsilon move (writing a tag) from each final state to a new one.
+        std::vector<STATE *> finals;
+        for (STATE *state = net->states; state != nullptr; state = state->next)
+          if (state->flags.final) finals.push_back(state);
+        STATE *tagged = add_state_to_net(net, 1);
+        for (STATE *state : finals)
+          add_arc_to_state(net, state, kora::pair_id(EPSILON, 'z'), tagged, nullptr, 0);
       }
-      const unsigned format = (seed / 4) % 3;  // one side, both sides, spaced
-      int_parameters()->word[KORA_APPLY_BOTH_SIDES] = format == 1;
-      int_parameters()->word[KORA_PRINT_SPACE] = format == 2;
-      APPLY_CONTEXT *shortcuts = init_apply(net, side, nullptr);
-      APPLY_CONTEXT *general = init_apply(flagged, side, nullptr);
-      for (const kora_test::Symbols &input : inputs) {
-        const std::string text = spell(input);
-        const std::string expected = apply_to_string(text.c_str(), general);
-        ASSERT_EQ(apply_to_string(text.c_str(), shortcuts), expected)
-            << "seed " << seed << " side " << side << " format " << format << " input '" << text
-            << "'";
+      NET *flagged = copy_net(net);
+      add_arc_to_state(flagged, flagged->start, flag, add_state_to_net(flagged, 0), nullptr, 0);
+      for (int side = 0; side < 2; side++) {
+        kora::ApplyIndex index(side);
+        index.start_of(net);
+        ASSERT_TRUE(index.ordinary_or_epsilon());
+        const auto &entries = index.entries;
+        for (uint32_t number = 0; number < entries.size(); number = index.next_state(number)) {
+          const kora::IndexState &state = index.state(number);
+          choices += !state.deterministic;
+          dead_end_moves += state.reads_one && !state.deterministic;
+          ending_moves += state.only_move != 0 && state.move_ends;
+          other_only_moves += state.only_move != 0 && !state.move_ends;
+          const uint32_t wide = index.wide_of(state);
+          if (!state.deterministic || wide == kora::ApplyIndex::kNotWide) continue;
+          byte_tables += state.byte_table;
+          ascii_tables += state.byte_table && !state.byte_table_256;
+          entry_tables += !state.byte_table && index.wides[wide].table_size != 0;
+          searched += !state.byte_table && index.wides[wide].table_size == 0;
+        }
+        const unsigned format = (seed / 4) % 3;  // one side, both sides, spaced
+        int_parameters()->word[KORA_APPLY_BOTH_SIDES] = format == 1;
+        int_parameters()->word[KORA_PRINT_SPACE] = format == 2;
+        APPLY_CONTEXT *shortcuts = init_apply(net, side, nullptr);
+        APPLY_CONTEXT *general = init_apply(flagged, side, nullptr);
+        for (const kora_test::Symbols &input : inputs) {
+          const std::string text = spell(input);
+          const std::string expected = apply_to_string(text.c_str(), general);
+          ASSERT_EQ(apply_to_string(text.c_str(), shortcuts), expected)
+              << "seed " << seed << " side " << side << " format " << format << " input '" << text
+              << "'";
+        }
+        free_applyer(shortcuts);
+        free_applyer(general);
       }
-      free_applyer(shortcuts);
-      free_applyer(general);
+      free_network(net);
+      free_network(flagged);
     }
-    free_network(net);
-    free_network(flagged);
   });
-  EXPECT_GT(tables, 10);
+  EXPECT_GT(ascii_tables, 2);
+  EXPECT_GT(byte_tables - ascii_tables, 2);
+  EXPECT_GT(entry_tables, 2);
+  EXPECT_GT(searched, 2);
   EXPECT_GT(choices, 50);
   EXPECT_GT(dead_end_moves, 5);
   EXPECT_GT(ending_moves, 10);
