@@ -76,24 +76,32 @@ inline char *put_field(char *at, const char *bytes, size_t count) {
 inline bool format_answer(const char *input, size_t length, const char *results, Answers &out,
                           size_t max_results = SIZE_MAX, bool *cut = nullptr) {
   length = strnlen(input, length);
+  // The input is written once per result: whether it needs escaping is found once.
+  const bool input_plain = std::memchr(input, '\t', length) == nullptr &&
+                           std::memchr(input, '\\', length) == nullptr;
+  auto put_input = [&](char *at) {
+    return input_plain ? put(at, input, length) : put_field(at, input, length);
+  };
   if (results == nullptr || *results == '\0') {
     char *at = out.room(4 * length + 6);
-    at = put_field(at, input, length);
+    at = put_input(at);
     *at++ = '\t';
-    at = put_field(at, input, length);
+    at = put_input(at);
     out.added(put(at, "\t+?\n\n", 5));
     if (cut != nullptr) *cut = false;
     return false;
   }
   const char *line = results;
   for (size_t count = 0; *line != '\0' && count < max_results; count++) {
-    const char *end = std::strchr(line, '\n');
-    if (end == nullptr) end = line + std::strlen(line);
+    // One pass finds the result's end and whether it needs escaping.
+    const char *end = line;
+    bool plain = true;
+    for (; *end != '\n' && *end != '\0'; end++) plain = plain && *end != '\t' && *end != '\\';
     const size_t line_length = static_cast<size_t>(end - line);
     char *at = out.room(2 * (length + line_length) + 2);
-    at = put_field(at, input, length);
+    at = put_input(at);
     *at++ = '\t';
-    at = put_field(at, line, line_length);
+    at = plain ? put(at, line, line_length) : put_field(at, line, line_length);
     *at++ = '\n';
     out.added(at);
     line = *end == '\n' ? end + 1 : end;
