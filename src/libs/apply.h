@@ -28,11 +28,12 @@
 // at most can lead to a result (a deterministic one, or while symbols remain one whose epsilon
 // moves lead only to states that read no more) that arc is taken at once, with no frame to
 // come back to (the general search moves the frame on in place), and runs of such states are
-// taken in one loop. Only steps that change flags or inserted networks keep a record of what
-// backtracking must undo. The cost of a record is the number of paths explored times the
-// epsilon-loop scans, which are bounded by the epsilon stretch of the path. Stacks, buffers and
-// the spellings of output labels are kept between records, so a lookup allocates nothing once
-// they have grown.
+// taken in one loop; the ordinary search's first such run is taken over from the last record as
+// far as the two records begin alike, as neighbours in a sorted word list do. Only steps that
+// change flags or inserted networks keep a record of what backtracking must undo. The cost of
+// a record is the number of paths explored times the epsilon-loop scans, which are bounded by
+// the epsilon stretch of the path. Stacks, buffers and the spellings of output labels are kept
+// between records, so a lookup allocates nothing once they have grown.
 //
 // Threads: everything a search changes belongs to the applyer. The network, its states, arcs,
 // sigma, the definitions and the label map are only read; characters the label map does not
@@ -169,6 +170,12 @@ struct APPLY_CONTEXT {
   std::vector<uint32_t> ordinary_path;
   uint32_t ordinary_path_length;
   bool ordinary_search;
+  // The input symbols that the last ordinary search read from the start state through states
+  // that read one arc at most, on input side walked_side (-1: none): its first arcs, still the
+  // first entries of ordinary_path, which the next search takes again as far as its input
+  // agrees, as a sorted word list's neighbours share their beginnings.
+  std::vector<uint32_t> walked_symbols;
+  int walked_side = -1;
   // Membership in each network's sigma by symbol id (inserted networks too), made on first use.
   std::vector<std::pair<const NET *, std::vector<bool>>> sigmas;
   // Whether the network has flags on its upper and lower side, noted at init_apply.

@@ -155,6 +155,10 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
       }
       NET *flagged = copy_net(net);
       add_arc_to_state(flagged, flagged->start, flag, add_state_to_net(flagged, 0), nullptr, 0);
+      const unsigned format = (seed / 4) % 3;  // one side, both sides, spaced
+      int_parameters()->word[KORA_APPLY_BOTH_SIDES] = format == 1;
+      int_parameters()->word[KORA_PRINT_SPACE] = format == 2;
+      std::vector<std::string> expected[2];
       for (int side = 0; side < 2; side++) {
         kora::ApplyIndex index(side);
         index.start_of(net);
@@ -173,20 +177,31 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
           entry_tables += !state.byte_table && index.wides[wide].table_size != 0;
           searched += !state.byte_table && index.wides[wide].table_size == 0;
         }
-        const unsigned format = (seed / 4) % 3;  // one side, both sides, spaced
-        int_parameters()->word[KORA_APPLY_BOTH_SIDES] = format == 1;
-        int_parameters()->word[KORA_PRINT_SPACE] = format == 2;
         APPLY_CONTEXT *shortcuts = init_apply(net, side, nullptr);
         APPLY_CONTEXT *general = init_apply(flagged, side, nullptr);
         for (const kora_test::Symbols &input : inputs) {
           const std::string text = spell(input);
-          const std::string expected = apply_to_string(text.c_str(), general);
-          ASSERT_EQ(apply_to_string(text.c_str(), shortcuts), expected)
+          expected[side].push_back(apply_to_string(text.c_str(), general));
+          ASSERT_EQ(apply_to_string(text.c_str(), shortcuts), expected[side].back())
               << "seed " << seed << " side " << side << " format " << format << " input '" << text
               << "'";
         }
         free_applyer(shortcuts);
         free_applyer(general);
+      }
+      if (format != 1) {  // switching sides gives a both-sides output up
+        // One applyer switched to the other side at every input: its search takes nothing
+        // over from the other side's last input.
+        APPLY_CONTEXT *switched = init_apply(net, 0, nullptr);
+        for (size_t k = 0; k < inputs.size(); k++) {
+          const std::string text = spell(inputs[k]);
+          for (int side = 0; side < 2; side++) {
+            ASSERT_EQ(apply_to_string(text.c_str(), switched), expected[side][k])
+                << "seed " << seed << " side " << side << " input '" << text << "'";
+            switch_input_side(switched);
+          }
+        }
+        free_applyer(switched);
       }
       free_network(net);
       free_network(flagged);
