@@ -19,8 +19,8 @@
 // second pass of minimization is ever built. A pair index (a flat hash on the two states) holds
 // each pair's state once it is closed, and marks open pairs, so that a cycle is noticed; a pair
 // with a failed second side is kept in its first state's client cell instead, which the walk
-// reads anyway. The states that the walk is about to open are prefetched as their pairs are
-// found, since the walk waits on memory more than it computes.
+// reads anyway. The states that the walk is about to open, and the index slots of their pairs,
+// are prefetched as the pairs are found, since the walk waits on memory more than it computes.
 //
 // Cost: O(P + M log d) expected time for the P reachable pairs and the M arcs of their first
 // states, d the largest number of arcs of a state (the live children of a pair are sorted).
@@ -120,13 +120,19 @@ struct LabelSlot {
 
 class ProductBuilder {
  public:
-  ProductBuilder(PairFinality finality, uint32_t label_bound, NET *result)
+  // Room is made at once for about as many pairs and result states as the walk is likely to
+  // meet: `expected_pairs` and `expected_states`.
+  ProductBuilder(PairFinality finality, uint32_t label_bound, size_t expected_pairs,
+                 size_t expected_states, NET *result)
       : finality_(finality),
         table_(label_bound, LabelSlot{nullptr, 0}),
         used_labels_(label_bound, false),
         index_("PRODUCT_PAIRS"),
         register_("PRODUCT_REGISTER"),
-        result_(result) {}
+        result_(result) {
+    index_.reserve(expected_pairs);
+    register_.reserve(expected_states);
+  }
 
   // Walks from the start pair; false when the operands were not what their flags said.
   bool build(Pair start) {
@@ -227,6 +233,7 @@ class ProductBuilder {
       if (child.pair.second == nullptr) continue;
       child.hash = pair_hash(child.pair);
       __builtin_prefetch(child.pair.second);
+      index_.prefetch(child.hash);
     }
     frames_.push_back(Frame{pair, hash, first, children_.size(), first});
     return true;
@@ -312,7 +319,12 @@ bool acyclic_product_applies(const NET *a, const NET *b) {
 bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *result) {
   if (finality == PairFinality::kFirstOnly)
     for (STATE *state = a->states; state != nullptr; state = state->next) state->client_cell = nullptr;
-  ProductBuilder builder(finality, std::max(label_bound(a), label_bound(b)), result);
+  // Both operands are minimal in the common case, and then the pairs of two networks of word
+  // lists are about as many as the states of the smaller one, and the result about as large
+  // as the smaller one (a & b) or as `a` (a - b).
+  const size_t pairs = std::min(a->num_states, b->num_states);
+  const size_t states = finality == PairFinality::kBoth ? pairs : a->num_states;
+  ProductBuilder builder(finality, std::max(label_bound(a), label_bound(b)), pairs, states, result);
   if (!builder.build(Pair{a->start, b->start})) {
     if (finality == PairFinality::kFirstOnly)
       for (STATE *state = a->states; state != nullptr; state = state->next) state->client_cell = nullptr;

@@ -153,9 +153,20 @@ class SubsetConstruction {
       }
     }
     *tail = nullptr;
+    // Every destination set is put in order and hashed first, and the slot of the table where
+    // its search begins is asked for, so that the lookups below wait for memory together
+    // rather than one after the other.
+    if (set_hashes_.size() < buffers_used_) set_hashes_.resize(buffers_used_);
+    for (size_t i = 0; i < buffers_used_; ++i) {
+      std::vector<STATE *> &set = buffers_[i];
+      std::sort(set.begin(), set.end(), std::less<STATE *>());
+      set.erase(std::unique(set.begin(), set.end()), set.end());
+      set_hashes_[i] = hash_members(set);
+      table_.prefetch(set_hashes_[i]);
+    }
     for (ARC *arc = head; arc != nullptr; arc = arc->next) {
       uint32_t set = destination_set_[labels_.position(arc->label)];
-      if (set != 0) arc->destination = state_for_set(buffers_[set - 1], state);
+      if (set != 0) arc->destination = state_for_set(buffers_[set - 1], set_hashes_[set - 1], state);
     }
     labels_.clear();
     buffers_used_ = 0;
@@ -195,13 +206,10 @@ class SubsetConstruction {
                members_.begin() + static_cast<ptrdiff_t>(members->first + members->length));
   }
 
-  // The state standing for the set of input states `set` (two or more once duplicates are
-  // dropped), met while regrouping `current`: one found again, `current` itself, or a new set
-  // state.
-  STATE *state_for_set(std::vector<STATE *> &set, STATE *current) {
-    std::sort(set.begin(), set.end(), std::less<STATE *>());
-    set.erase(std::unique(set.begin(), set.end()), set.end());
-    uint64_t hash = hash_members(set);
+  // The state standing for the set of input states `set` (sorted, without duplicates, two or
+  // more, of hash `hash`), met while regrouping `current`: one found again, `current` itself,
+  // or a new set state.
+  STATE *state_for_set(const std::vector<STATE *> &set, uint64_t hash, STATE *current) {
     auto same = [&](const MemberSet *held) {
       return held->length == set.size() &&
              std::equal(set.begin(), set.end(),
@@ -244,6 +252,7 @@ class SubsetConstruction {
   std::vector<uint32_t> destination_set_;
   std::vector<std::vector<STATE *>> buffers_;
   size_t buffers_used_ = 0;
+  std::vector<uint64_t> set_hashes_;  // of the sets in buffers_, once they are in order
   std::deque<MemberSet> sets_;    // every set state made; a deque keeps the records in place
   std::vector<STATE *> members_;  // the member pool
   FlatHash<MemberSet *> table_{"DETERMINIZE"};  // the set states by member sequence

@@ -41,9 +41,15 @@ void FlatSlots::release(unsigned char *bytes, size_t capacity) const {
   std::free(bytes);
 }
 
-// Each filled slot moves to the first empty slot from its tag on in an array twice as large.
-void FlatSlots::grow() {
-  size_t capacity = 2 * (mask_ + 1);
+void FlatSlots::reserve(size_t entries) {
+  if (entries * 2 > capacity()) resize(std::bit_ceil(entries * 2));
+}
+
+void FlatSlots::grow() { resize(2 * capacity()); }
+
+// Each filled slot moves to the first empty slot from its tag on in an array of `capacity`
+// slots, a larger power of two.
+void FlatSlots::resize(size_t capacity) {
   unsigned char *larger = allocate(capacity);
   size_t mask = capacity - 1;
   for (size_t i = 0; i <= mask_; ++i) {

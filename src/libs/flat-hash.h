@@ -15,7 +15,8 @@
 // of two, at least 16, and the table is kept at most half full by doubling it before an
 // insertion would pass that. There is no removal of single entries; clear() empties the table.
 //
-// Cost: find and insert O(1) expected, growth amortized O(1) per insertion; clear O(entries),
+// Cost: find and insert O(1) expected, growth amortized O(1) per insertion (none up to the count
+// given to reserve); clear O(entries),
 // since a table left mostly empty is reallocated small rather than zeroed. Space: between 2 and
 // 4 slots per entry, each of 4 bytes of tag plus the entry (padded to the entry's alignment).
 // Tested in tests/foundation/flat_hash_test.cpp.
@@ -64,12 +65,15 @@ class FlatSlots {
     if ((count_ + 1) * 2 > capacity()) grow();
   }
   void count_filled() { ++count_; }
+  // Makes room for `entries` entries in all without growing again, in one step.
+  void reserve(size_t entries);
 
   // Empties every slot.
   void clear();
 
  private:
   void grow();
+  void resize(size_t capacity);
   unsigned char *allocate(size_t capacity) const;
   void release(unsigned char *bytes, size_t capacity) const;
 
@@ -136,6 +140,16 @@ class FlatHash {
   }
 
   void clear() { slots_.clear(); }
+
+  // Makes room for `entries` entries in all, so that inserting up to that many costs no growth.
+  void reserve(size_t entries) { slots_.reserve(entries); }
+
+  // Asks the processor to load the slot where the search for `hash` begins, for a caller that
+  // knows a key's hash well before it looks the key up. Changes nothing.
+  void prefetch(uint64_t hash) const {
+    const Slot *slots = static_cast<const Slot *>(slots_.data());
+    __builtin_prefetch(&slots[tag_of(hash) & slots_.mask()]);
+  }
 
  private:
   static uint32_t tag_of(uint64_t hash) {

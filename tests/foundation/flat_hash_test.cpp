@@ -1,5 +1,5 @@
-// Flat hash tables: a seeded random run against std::map through growth and clears, with a
-// hash so poor that tags collide and one with its tag bits zero.
+// Flat hash tables: a seeded random run against std::map through growth, reservations and
+// clears, with a hash so poor that tags collide and one with its tag bits zero.
 
 #include <cstdint>
 #include <map>
@@ -25,7 +25,7 @@ uint64_t hash_of(uint32_t key, int kind) {
   return key;
 }
 
-TEST(FlatHashTest, AgreesWithAMapThroughGrowthAndClears) {
+TEST(FlatHashTest, AgreesWithAMapThroughGrowthReservationsAndClears) {
   for (int kind = 0; kind < 3; kind++) {
     SCOPED_TRACE(::testing::Message() << "kind " << kind);
     kora_test::for_seeds(2, [&](unsigned, std::mt19937 &random) {
@@ -37,6 +37,10 @@ TEST(FlatHashTest, AgreesWithAMapThroughGrowthAndClears) {
         if (random() % 5000 == 0) {
           table.clear();
           reference.clear();
+        } else if (random() % 2000 == 0) {
+          const size_t entries = random() % 4000;
+          table.reserve(entries);
+          ASSERT_LE(2 * entries, table.capacity()) << "step " << step;
         } else if (random() % 2 == 0) {
           bool added;
           Item *item = table.insert(hash_of(key, kind), holds, &added);
