@@ -87,6 +87,41 @@ TEST_F(CompactTest, CompactingAndUncompactingKeepsRelationStatesAndArcs) {
   EXPECT_EQ(compacted, 60u);
 }
 
+// One applyer over a compacted network indexes its states as lookups first reach them; over a
+// run of inputs it writes what one applyer over the uncompacted network (the same arcs in the
+// same order, indexed whole) writes, in the same order, even when a state with a flag or OTHER
+// is met only after lookups that needed none ("cz" is the first to reach the "?" of the first
+// network).
+TEST_F(CompactTest, LookupsInOrderAsOnTheUncompactedNetwork) {
+  auto lookups = [](NET *net, int side, const std::vector<std::string> &inputs) {
+    std::string written;
+    APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+    for (const std::string &input : inputs)
+      written.append(apply_to_string(input.c_str(), applyer)).append("|");
+    free_applyer(applyer);
+    return written;
+  };
+  auto check = [&](NET *net, const std::vector<std::string> &inputs) {
+    compact_net(net, nullptr);
+    NET *uncompacted = copy_net(net);
+    uncompact_net(uncompacted);
+    for (int side = 0; side < 2; side++)
+      EXPECT_EQ(lookups(net, side, inputs), lookups(uncompacted, side, inputs)) << "side " << side;
+    free_network(uncompacted);
+    free_network(net);
+  };
+  check(read_regex("a b | c ?"), {"ab", "cz", "cb", "c"});
+  std::vector<std::string> inputs{""};
+  const std::string characters = "abcdefgz";
+  for (char first : characters) {
+    inputs.push_back({first});
+    for (char second : characters) inputs.push_back({first, second});
+  }
+  kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
+    check(kora_test::twinned_net(random), inputs);
+  });
+}
+
 TEST_F(CompactTest, OneStateWithoutArcsIsTheModeAndAPseudoArc) {
   for (int final : {0, 1}) {
     NET *net = final ? epsilon_net() : null_net();
