@@ -1,8 +1,9 @@
 // Compaction: the variable-length codes; compacting and uncompacting random networks keeps the
 // relation, the states and the arcs; the block of the smallest network; printing, copying and
 // the size summary of a compacted network; saving and loading it, read and mapped; damaged
-// blocks refused when read, and walked within their bounds when mapped. Lookup on compacted networks is checked with the other forms in
-// forms_test.cpp.
+// blocks refused when read, and walked within their bounds when mapped; one applyer's lookups,
+// in order, against the uncompacted network. Lookup on compacted networks is checked with the
+// other forms in forms_test.cpp.
 
 #include <string>
 #include <vector>
