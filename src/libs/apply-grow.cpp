@@ -18,7 +18,8 @@ IndexGrowth::IndexGrowth(NET *net, ApplyIndex &index)
   if (block_ != nullptr) {
     constexpr size_t kMostReserved = size_t{1} << 24;
     index.entries.reserve(std::min<size_t>(size_t{net->num_states} + net->num_arcs, kMostReserved));
-    waiting_.reserve(std::min<size_t>(net->num_arcs, kMostReserved));
+    in_place_ = block_->size <= kWaitingFinal;
+    if (!in_place_) waiting_.reserve(std::min<size_t>(net->num_arcs, kMostReserved));
   }
   entry_of({net->start, block_ != nullptr ? block_->start : 0, net->start->flags.final != 0});
 }
@@ -47,6 +48,12 @@ bool IndexGrowth::read_arcs(const Waiting &waiting) {
   return waiting.final;
 }
 
+uint32_t IndexGrowth::waiting_word(const Waiting &waiting) {
+  if (in_place_) return kWaiting | (waiting.final ? kWaitingFinal : 0) | waiting.position;
+  waiting_.push_back(waiting);
+  return kWaiting | static_cast<uint32_t>(waiting_.size() - 1);
+}
+
 uint32_t IndexGrowth::entry_of(const Waiting &waiting) {
   const uint32_t key = key_of(waiting);
   bool added = false;
@@ -58,18 +65,18 @@ uint32_t IndexGrowth::entry_of(const Waiting &waiting) {
   const uint32_t entry = index_.append_state(final, labels_);
   // The hash may not have moved: nothing was inserted since.
   *indexed = {key, entry};
-  for (size_t k = 0; k < destinations_.size(); ++k) {
-    index_.entries[entry + 1 + k].arc.destination = kWaiting | static_cast<uint32_t>(waiting_.size());
-    waiting_.push_back(destinations_[k]);
-  }
+  for (size_t k = 0; k < destinations_.size(); ++k)
+    index_.entries[entry + 1 + k].arc.destination = waiting_word(destinations_[k]);
   return entry;
 }
 
 uint32_t IndexGrowth::arrive(uint32_t arc, uint32_t from) {
   const uint32_t destination = index_.arc(arc).destination;
   if (!waits(destination)) return destination;
-  // A copy: appending the state adds to waiting_.
-  const Waiting waiting = waiting_[destination & ~kWaiting];
+  // A copy: appending the state may add to waiting_.
+  const Waiting waiting = in_place_ ? Waiting{nullptr, destination & (kWaitingFinal - 1),
+                                              (destination & kWaitingFinal) != 0}
+                                    : waiting_[destination & ~kWaiting];
   const uint32_t entry = entry_of(waiting);
   index_.entries[arc].arc.destination = entry;
   // The marks of `from` that wait for the destinations of its special arcs.

@@ -6,16 +6,17 @@
 // Copying a virtual network into the index when the applyer is made (apply-index.h) would
 // expand all of it. Instead the index starts with the start state, and a state appended to it
 // gets its arcs' entries (labels in list order, as the full copy has them) with their
-// destinations waiting: the destination word of such an arc is kWaiting | k, k its place in a
-// list of the states waited for. The search reads an arc's destination through arrive() when
-// the word has kWaiting; arrive() finds the destination among the states indexed (a hash by
-// state number, or by block position for a compacted network) or expands and appends it, and
-// gives the arc its entry. So the search walks the index exactly as it walks the copy of the
-// whole expansion, and finds the same results in the same order; once the states of a lookup
-// are in, it costs what it costs on a copied network (one test of a bit per arc taken). The
-// marks of appended states that depend on other states keep their cautious values, which costs
-// the search a shortcut, never a result, until the destinations of all their special arcs are
-// in: then the state is refined (ApplyIndex::refine_state).
+// destinations waiting: the destination word of such an arc has kWaiting, and says which state
+// it waits for (a compacted state's position and finality, or a place in a list of the states
+// waited for). The search reads an arc's destination through arrive() when the word has
+// kWaiting; arrive() finds the destination among the states indexed (a hash by state number,
+// or by block position for a compacted network) or expands and appends it, and gives the arc
+// its entry. So the search walks the index exactly as it walks the copy of the whole
+// expansion, and finds the same results in the same order; once the states of a lookup are in,
+// it costs what it costs on a copied network (one test of a bit per arc taken). The marks of
+// appended states that depend on other states keep their cautious values, which costs the
+// search a shortcut, never a result, until the destinations of all their special arcs are in:
+// then the state is refined (ApplyIndex::refine_state).
 //
 // A compacted state is decoded straight from the block (its labels, and the positions and
 // finality of its destinations), without the network's state records. The arcs of a state met
@@ -25,10 +26,10 @@
 //
 // Cost: O(1) expected per arc taken for the first time (a hash lookup), plus the expansion of
 // each state the first time an arc to it is taken (its decoding, or state_arcs, and
-// append_state); 16 bytes per arc of the states expanded besides their entries. Expanding is
-// done under net_preparation_lock, so applyers of one virtual network may run on several
-// threads. Tested in tests/apply/apply_virtual_test.cpp and, for compacted networks, by the
-// differential test of the representations.
+// append_state); for a virtual network, 16 bytes per arc of the states expanded besides their
+// entries. Expanding is done under net_preparation_lock, so applyers of one virtual network
+// may run on several threads. Tested in tests/apply/apply_virtual_test.cpp and, for compacted
+// networks, in tests/representations/compact_test.cpp and forms_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +65,12 @@ class IndexGrowth {
     uint32_t position;
     bool final;
   };
+  // A compacted network whose block is at most 2^30 bytes keeps a waiting destination in the
+  // arc's word itself: kWaiting, kWaitingFinal when it is final, and its position. Others keep
+  // it in waiting_, the word holding kWaiting and its place there.
+  static constexpr uint32_t kWaitingFinal = 0x40000000;
+  bool in_place_ = false;
+  uint32_t waiting_word(const Waiting &waiting);  // what an arc to it holds
   uint32_t key_of(const Waiting &waiting) const;
   uint32_t entry_of(const Waiting &waiting);  // appending the state when it is not indexed yet
   bool read_arcs(const Waiting &waiting);      // into labels_ and destinations_; its finality
