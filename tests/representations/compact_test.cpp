@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "apply.h"
 #include "compact-arcs.h"
 #include "print.h"
 #include "struct.h"
@@ -121,6 +122,26 @@ TEST_F(CompactTest, LookupsInOrderAsOnTheUncompactedNetwork) {
   kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
     check(kora_test::twinned_net(random), inputs);
   });
+}
+
+// A state whose only special arc is an epsilon move to a state without arcs reads one arc at
+// most while symbols remain, as in the index of the whole network, once a lookup has taken the
+// move: its marks wait for the move's destination.
+TEST_F(CompactTest, AStateGetsItsMarksOnceItsMovesArrive) {
+  NET *net = read_regex("a b 0:x | a c");
+  compact_net(net, nullptr);
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  const kora::ApplyIndex &index = *applyer->index[0];
+  auto after_ab = [&index] {
+    uint32_t s = 0;
+    for (uint32_t c : {'a', 'b'}) s = index.arc(index.only_arc(s, index.state(s), c)).destination;
+    return index.state(s);
+  };
+  EXPECT_STREQ(apply_to_string("ab", applyer), "abx\n");
+  EXPECT_TRUE(after_ab().reads_one);
+  EXPECT_TRUE(after_ab().move_ends);
+  free_applyer(applyer);
+  free_network(net);
 }
 
 TEST_F(CompactTest, OneStateWithoutArcsIsTheModeAndAPseudoArc) {
