@@ -514,7 +514,7 @@ void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
 // and the path's length. Cost: one comparison per shared symbol.
 void resume_first_run(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
                       uint32_t *position) {
-  if (a->walked_side != a->input_side || a->growth[a->input_side] != nullptr) return;
+  if (a->walked_side != a->input_side) return;
   const uint32_t most =
       std::min(a->io_length, static_cast<uint32_t>(a->walked_symbols.size()));
   uint32_t shared = 0;
