@@ -489,6 +489,14 @@ KORA_API APPROX_APPLYER *init_apply_approx(NET *net, int input_side, NET *error_
     }
     APPLY_CONTEXT *applyer = init_apply(net, input_side, context_record);
     if (applyer == nullptr) return nullptr;
+    // A compacted network's applyer indexes its states as lookups reach them (apply-grow.h);
+    // this search reads the index without growing it, so the network is indexed whole.
+    if (net->flags.compacted && net->start != nullptr) {
+      const int side = applyer->input_side;
+      applyer->growth[side].reset();
+      applyer->index[side] = std::make_unique<ApplyIndex>(side);
+      applyer->index[side]->start_of(net);
+    }
     auto *s = new APPROX_APPLYER();
     s->applyer = applyer;
     s->net_sigma = sigma_members(net);

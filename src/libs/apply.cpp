@@ -175,14 +175,29 @@ inline uint32_t symbol_at(APPLY_CONTEXT *a, int position, bool *failed) {
 
 // --- The search -------------------------------------------------------------------------------
 
+// The entry of the destination of `arc`, an arc of the state at entry `from`. An index that
+// grows expands the destination the first time an arc to it is taken (apply-grow.h); the
+// index's vectors may then move, so no reference into them is held across this call.
+[[gnu::noinline]] uint32_t grown_destination(APPLY_CONTEXT *a, uint32_t arc, uint32_t from) {
+  return a->growth[a->input_side]->arrive(arc, from);
+}
+
+inline uint32_t destination_of(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t arc,
+                               uint32_t from) {
+  const uint32_t destination = index.arc(arc).destination;
+  if (IndexGrowth::waits(destination)) [[unlikely]]
+    return grown_destination(a, arc, from);
+  return destination;
+}
+
 // From `*state` at input position `position`, takes the one ordinary arc that reads the next
 // symbol for as long as the states read one arc at most and the symbols already read (the first
 // `known` of `symbols`) last, handing each to take(arc, destination); returns the position
 // reached, *state the state. Most symbols of a lookup are read here, in a loop on local copies.
 // (A symbol spelled like a flag or OTHER is read by no ordinary arc.)
 template <typename Take>
-uint32_t take_only_arcs(const ApplyIndex &index, const uint32_t *symbols, uint32_t known,
-                        uint32_t *state, uint32_t position, Take take) {
+uint32_t take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, const uint32_t *symbols,
+                        uint32_t known, uint32_t *state, uint32_t position, Take take) {
   uint32_t s = *state;
   for (; position < known; position++) {
     const IndexState &at = index.state(s);
@@ -190,7 +205,7 @@ uint32_t take_only_arcs(const ApplyIndex &index, const uint32_t *symbols, uint32
     if (!at.reads_one || x == OTHER) break;
     const uint32_t arc = index.only_arc(s, at, x);
     if (arc == ApplyIndex::kNoArc) break;
-    s = index.arc(arc).destination;
+    s = destination_of(a, index, arc, s);
     take(arc, s);
   }
   *state = s;
@@ -204,7 +219,8 @@ const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_s
 // arc vectors through the arc iterator): the index's per-state tables already find the arc for
 // a symbol in one step, in a copy several times smaller than the vectors, so a search over the
 // vectors themselves finds the same results more slowly. A virtual or compacted network's
-// index grows instead, by the states each lookup can reach (apply-grow.h).
+// index grows instead, by each state the first time the search takes an arc to it
+// (apply-grow.h).
 void prepare_index(APPLY_CONTEXT *a) {
   std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
   if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
@@ -213,15 +229,6 @@ void prepare_index(APPLY_CONTEXT *a) {
     index->start_of(a->net);
   else if (a->growth[a->input_side] == nullptr)
     a->growth[a->input_side] = std::make_unique<IndexGrowth>(a->net, *index);
-}
-
-// Grows the index of a virtual network by the states the search can reach over the record,
-// which is read whole first.
-void grow_index(APPLY_CONTEXT *a) {
-  bool failed = false;
-  int position = 0;
-  while (!failed && symbol_at(a, position, &failed) != ID_NO_SYMBOL) position++;
-  a->growth[a->input_side]->reach(a->io_symbols.data(), a->io_length);
 }
 
 // A step of a path as the epsilon-loop rule sees it.
@@ -378,7 +385,7 @@ void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, ApplyFrame &frame
   if (a->insert_depth != 0 || position >= known) return;
   a->arc_path.reserve(a->arc_path.size() + (known - position));
   frame.position = static_cast<int>(take_only_arcs(
-      index, a->io_symbols.data(), known, &frame.state, position,
+      a, index, a->io_symbols.data(), known, &frame.state, position,
       [a](uint32_t arc, uint32_t to) {
         a->arc_path.push_back({ApplyStep::CONSUME, arc, to});
       }));
@@ -428,7 +435,7 @@ int general_search(APPLY_CONTEXT *a) {
           if (arc == ApplyIndex::kNoArc) {
             pop_frame(a);
           } else {
-            frame.state = index.arc(arc).destination;
+            frame.state = destination_of(a, index, arc, frame.state);
             frame.position++;
             frame.phase = 0;
             a->arc_path.push_back({ApplyStep::CONSUME, arc, frame.state});
@@ -451,8 +458,9 @@ int general_search(APPLY_CONTEXT *a) {
       pop_frame(a);
       continue;
     }
+    const uint32_t destination = destination_of(a, index, arc, frame.state);
     if (!index.arc(arc).special()) {
-      consume(a, arc, index.arc(arc).destination);
+      consume(a, arc, destination);
       continue;
     }
     const auto position = static_cast<size_t>(frame.position);
@@ -474,7 +482,9 @@ int general_search(APPLY_CONTEXT *a) {
 // that reads the input symbol is taken at once, so a deterministic network is looked up in one
 // pass without frames. Epsilon moves obey the same loop rule as in the general search. Cost:
 // per input symbol one scan of a narrow state's arcs or a binary search in a wide one, and per
-// epsilon move a scan of the path back to the last consumed symbol.
+// epsilon move a scan of the path back to the last consumed symbol. Over a growing index, the
+// search gives up (returns -1) when it arrives anywhere after the index has taken in arcs it
+// does not handle; the caller then runs the general search.
 bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, uint32_t arc) {
   const ApplyIndex &index = index_of(a);
   const uint32_t *path = a->ordinary_path.data();
@@ -493,7 +503,7 @@ void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
   if (a->ordinary_path.size() < length + (known - *position))
     a->ordinary_path.resize(length + known - *position);
   uint32_t *path = a->ordinary_path.data();
-  *position = take_only_arcs(index, a->io_symbols.data(), known, state, *position,
+  *position = take_only_arcs(a, index, a->io_symbols.data(), known, state, *position,
                              [path, &length](uint32_t arc, uint32_t) { path[length++] = arc; });
   a->ordinary_path_length = length;
 }
@@ -504,7 +514,7 @@ void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
 // and the path's length. Cost: one comparison per shared symbol.
 void resume_first_run(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
                       uint32_t *position) {
-  if (a->walked_side != a->input_side || a->growth[a->input_side] != nullptr) return;
+  if (a->walked_side != a->input_side) return;
   const uint32_t most =
       std::min(a->io_length, static_cast<uint32_t>(a->walked_symbols.size()));
   uint32_t shared = 0;
@@ -529,13 +539,19 @@ int ordinary_search(APPLY_CONTEXT *a) {
   int results = 0;
   bool failed = false;
   uint32_t state = 0, position = 0;
+  const bool grows = a->growth[a->input_side] != nullptr;
   resume_first_run(a, index, &state, &position);
   take_only_arcs(a, index, &state, &position);
   a->walked_symbols.assign(a->io_symbols.begin(), a->io_symbols.begin() + position);
   a->walked_side = a->input_side;
   while (true) {
     take_only_arcs(a, index, &state, &position);
-    // Arrival at `state` with the input read up to `position`.
+    // Arrival at `state` with the input read up to `position`. (A growing index may have met
+    // arcs that this search does not take: then it gives up; see search.)
+    if (grows && !index.ordinary_or_epsilon()) [[unlikely]] {
+      results = -1;
+      break;
+    }
     const uint32_t x = symbol_at(a, static_cast<int>(position), &failed);
     if (failed) break;
     const IndexState &at = index.state(state);
@@ -549,8 +565,9 @@ int ordinary_search(APPLY_CONTEXT *a) {
     // state's only epsilon move is its one choice, checked for a loop unless it ends.
     if (x == ID_NO_SYMBOL && at.only_move != 0) {
       const uint32_t arc = state + at.only_move;
-      const uint32_t to = index.arc(arc).destination;
-      if (at.move_ends || !ordinary_epsilon_loop(a, state, to, arc)) {
+      const bool ends = at.move_ends;
+      const uint32_t to = destination_of(a, index, arc, state);
+      if (ends || !ordinary_epsilon_loop(a, state, to, arc)) {
         push(arc);
         state = to;
         continue;
@@ -559,7 +576,7 @@ int ordinary_search(APPLY_CONTEXT *a) {
       const uint32_t arc = x != ID_NO_SYMBOL ? index.only_arc(state, at, x) : ApplyIndex::kNoArc;
       if (arc != ApplyIndex::kNoArc) {
         push(arc);
-        state = index.arc(arc).destination;
+        state = destination_of(a, index, arc, state);
         position++;
         continue;
       }
@@ -577,16 +594,16 @@ int ordinary_search(APPLY_CONTEXT *a) {
         frames.pop_back();
         continue;
       }
-      const IndexArc &entry = index.arc(arc);
+      const uint32_t to = destination_of(a, index, arc, frame.state);
       position = frame.position;
-      if (entry.special() == kOrdinary)
+      if (index.arc(arc).special() == kOrdinary)
         position++;
-      else if (ordinary_epsilon_loop(a, frame.state, entry.destination, arc))
+      else if (ordinary_epsilon_loop(a, frame.state, to, arc))
         continue;
       // A frame without arcs left is not come back to.
       if (frame.arcs.exhausted(index)) frames.pop_back();
       push(arc);
-      state = entry.destination;
+      state = to;
       moved = true;
     }
     if (!moved) break;
@@ -608,9 +625,17 @@ int bimachine_record(APPLY_CONTEXT *a);
 int search(APPLY_CONTEXT *a) {
   if (a->right_net != nullptr && a->right_net->flags2.right_bimachine) return bimachine_record(a);
   if (a->net->start == nullptr) return 0;
-  if (a->growth[a->input_side] != nullptr) grow_index(a);
   a->spellings.prepare();
-  return index_of(a).ordinary_or_epsilon() ? ordinary_search(a) : general_search(a);
+  if (index_of(a).ordinary_or_epsilon()) {
+    const int start = a->output->pos;
+    const int results = ordinary_search(a);
+    if (results >= 0) return results;
+    // A state the search met for the first time has arcs that only the general search takes:
+    // it starts over, and what the ordinary search wrote is dropped.
+    a->output->pos = start;
+    static_cast<char *>(a->output->string)[start] = '\0';
+  }
+  return general_search(a);
 }
 
 // --- Formatting -------------------------------------------------------------------------------

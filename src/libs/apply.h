@@ -188,7 +188,7 @@ struct APPLY_CONTEXT {
   // The compact copies of the network that the search walks, one per input side, made when the
   // applyer is created or switched to the side; and the spellings of output labels.
   std::unique_ptr<kora::ApplyIndex> index[2];
-  // For a virtual network, what grows each index by the states a record can reach.
+  // For a virtual or compacted network, what grows each index as the search reaches states.
   std::unique_ptr<kora::IndexGrowth> growth[2];
   kora::Spellings spellings;
   // The output of a bimachine search, and the applyer's own parse table of the two halves

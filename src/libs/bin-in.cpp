@@ -632,6 +632,10 @@ NV *load_nets_mapped(const char *file_name, const char *open_failure) {
     MappedReading reading(mapping);
     nv = load_nets_from_bytes(mapping->file.bytes, mapping->file.size, file_name);
   }
+  // The pages read here hold the headers and label lists, copied out by now, and the pages the
+  // system mapped around them: given back, so that the networks' blocks take memory only for
+  // the pages their lookups read.
+  forget_file_pages(mapping->file);
   release_mapping(mapping);
   return nv;
 }

@@ -144,7 +144,6 @@ STATE *compact_state(NET *net, uint32_t position, bool final) {
   record->state.flags.live = 1;
   record->state.flags.final = final;
   record->position = position;
-  record->number = block->made++;
   *slot = record;
   return &record->state;
 }

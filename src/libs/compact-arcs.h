@@ -21,9 +21,9 @@
 //
 // A state that must be handed out as a STATE record (the arc iterator's destinations, the start
 // state) is made on demand as a CompactState, from the network's "Compact states" heap, and found
-// again by position through a hash table; records are numbered in the order they are made, which
-// the applyer's growing index uses. Finding or making one is O(1) expected; the records live until
-// the network is freed or uncompacted. Tested in tests/representations/compact_test.cpp.
+// again by position through a hash table (the applyer decodes the block itself and needs none).
+// Finding or making one is O(1) expected; the records live until the network is freed or
+// uncompacted. Tested in tests/representations/compact_test.cpp.
 #pragma once
 
 #include <cstdint>
@@ -75,7 +75,6 @@ class MappedReading {
 struct CompactState {
   STATE state;
   uint32_t position;
-  uint32_t number;  // the records of a network are numbered 0, 1, ... as they are made
 };
 
 struct CompactNet {
@@ -86,7 +85,6 @@ struct CompactNet {
   SharedMapping *mapping = nullptr;  // the file the block lies in, when it was mapped
   HEAP *records = nullptr;         // "Compact states"
   FlatHash<CompactState *> by_position{"GET_DEST_STATE"};
-  uint32_t made = 0;
 };
 
 // The block record of a compacted network, or null for any other.

@@ -49,6 +49,11 @@ bool map_file(int fd, FileMapping *mapping, int *failure) {
   return true;
 }
 
+void forget_file_pages(const FileMapping &mapping) {
+  // The mapping is private and never written: dropping its pages loses nothing.
+  madvise(const_cast<uint8_t *>(mapping.bytes), mapping.size, MADV_DONTNEED);
+}
+
 bool unmap_file(const FileMapping &mapping) {
   return munmap(const_cast<uint8_t *>(mapping.bytes), mapping.size) == 0;
 }

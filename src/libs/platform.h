@@ -28,5 +28,8 @@ struct FileMapping {
 bool map_file(int fd, FileMapping *mapping, int *failure);
 // Gives a mapping back; false when the system refuses.
 bool unmap_file(const FileMapping &mapping);
+// Drops the pages of a mapping that have been read from the process's memory; the bytes stay
+// readable, each page coming back from the file when it is next read.
+void forget_file_pages(const FileMapping &mapping);
 
 }  // namespace kora

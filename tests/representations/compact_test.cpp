@@ -1,12 +1,14 @@
 // Compaction: the variable-length codes; compacting and uncompacting random networks keeps the
 // relation, the states and the arcs; the block of the smallest network; printing, copying and
 // the size summary of a compacted network; saving and loading it, read and mapped; damaged
-// blocks refused when read, and walked within their bounds when mapped. Lookup on compacted networks is checked with the other forms in
-// forms_test.cpp.
+// blocks refused when read, and walked within their bounds when mapped; one applyer's lookups,
+// in order, against the uncompacted network. Lookup on compacted networks is checked with the
+// other forms in forms_test.cpp.
 
 #include <string>
 #include <vector>
 
+#include "apply.h"
 #include "compact-arcs.h"
 #include "print.h"
 #include "struct.h"
@@ -85,6 +87,61 @@ TEST_F(CompactTest, CompactingAndUncompactingKeepsRelationStatesAndArcs) {
     free_network(plain);
   });
   EXPECT_EQ(compacted, 60u);
+}
+
+// One applyer over a compacted network indexes its states as lookups first reach them; over a
+// run of inputs it writes what one applyer over the uncompacted network (the same arcs in the
+// same order, indexed whole) writes, in the same order, even when a state with a flag or OTHER
+// is met only after lookups that needed none ("cz" is the first to reach the "?" of the first
+// network).
+TEST_F(CompactTest, LookupsInOrderAsOnTheUncompactedNetwork) {
+  auto lookups = [](NET *net, int side, const std::vector<std::string> &inputs) {
+    std::string written;
+    APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+    for (const std::string &input : inputs)
+      written.append(apply_to_string(input.c_str(), applyer)).append("|");
+    free_applyer(applyer);
+    return written;
+  };
+  auto check = [&](NET *net, const std::vector<std::string> &inputs) {
+    compact_net(net, nullptr);
+    NET *uncompacted = copy_net(net);
+    uncompact_net(uncompacted);
+    for (int side = 0; side < 2; side++)
+      EXPECT_EQ(lookups(net, side, inputs), lookups(uncompacted, side, inputs)) << "side " << side;
+    free_network(uncompacted);
+    free_network(net);
+  };
+  check(read_regex("a b | c ?"), {"ab", "cz", "cb", "c"});
+  std::vector<std::string> inputs{""};
+  const std::string characters = "abcdefgz";
+  for (char first : characters) {
+    inputs.push_back({first});
+    for (char second : characters) inputs.push_back({first, second});
+  }
+  kora_test::for_seeds(40, [&](unsigned, std::mt19937 &random) {
+    check(kora_test::twinned_net(random), inputs);
+  });
+}
+
+// A state whose only special arc is an epsilon move to a state without arcs reads one arc at
+// most while symbols remain, as in the index of the whole network, once a lookup has taken the
+// move: its marks wait for the move's destination.
+TEST_F(CompactTest, AStateGetsItsMarksOnceItsMovesArrive) {
+  NET *net = read_regex("a b 0:x | a c");
+  compact_net(net, nullptr);
+  APPLY_CONTEXT *applyer = init_apply(net, 0, nullptr);
+  const kora::ApplyIndex &index = *applyer->index[0];
+  auto after_ab = [&index] {
+    uint32_t s = 0;
+    for (uint32_t c : {'a', 'b'}) s = index.arc(index.only_arc(s, index.state(s), c)).destination;
+    return index.state(s);
+  };
+  EXPECT_STREQ(apply_to_string("ab", applyer), "abx\n");
+  EXPECT_TRUE(after_ab().reads_one);
+  EXPECT_TRUE(after_ab().move_ends);
+  free_applyer(applyer);
+  free_network(net);
 }
 
 TEST_F(CompactTest, OneStateWithoutArcsIsTheModeAndAPseudoArc) {
