@@ -184,9 +184,9 @@ class ApplyIndex {
 
   // Appends the entry of one state and its arcs' entries (their labels in list order, their
   // destinations left 0 for the caller to fill), for an index that grows as the search reaches
-  // the states of a virtual or compacted network (apply-grow.h). The marks that depend on other states take
-  // their cautious values: a state with epsilon moves is not known to read one arc at most, nor
-  // its only move to end. Returns the state's entry.
+  // the states of a virtual or compacted network (apply-grow.h). The marks that depend on other
+  // states take their cautious values: a state with epsilon moves is not known to read one arc
+  // at most, nor its only move to end. Returns the state's entry.
   uint32_t append_state(bool final, const std::vector<uint32_t> &labels);
   // Gives an appended state at entry `number` the marks it earns once the destinations of its
   // special arcs are in the index (an arc whose destination is not an entry yet earns none):
