@@ -110,6 +110,25 @@ void work(NET *net, int side, bool stream, const std::vector<std::string> &texts
   free_applyer(applyer);
 }
 
+// Four threads, two per side, one from strings and one from a stream, each with an applyer of
+// its own over `shared`, find `expected` (the results of one thread, by side).
+void expect_four_threads_agree(NET *shared, const std::vector<std::string> &texts,
+                               const std::vector<std::string> (&expected)[2]) {
+  const uint32_t labels_before = kora::label_count();
+  Outcome outcomes[4];
+  std::vector<std::thread> threads;
+  for (int k = 0; k < 4; k++)
+    threads.emplace_back(work, shared, k % 2, k >= 2, std::cref(texts), std::cref(expected[k % 2]),
+                         &outcomes[k]);
+  for (std::thread &thread : threads) thread.join();
+  for (int k = 0; k < 4; k++) {
+    SCOPED_TRACE("thread " + std::to_string(k));
+    EXPECT_EQ(outcomes[k].records, texts.size());
+    EXPECT_EQ(outcomes[k].wrong, 0u) << outcomes[k].first_wrong;
+  }
+  EXPECT_EQ(kora::label_count(), labels_before);
+}
+
 TEST_F(ApplyThreadsTest, FourThreadsOverOneNetworkGiveTheResultsOfOne) {
   const std::vector<std::string> texts = inputs(3000);
   NET *reference = analyser();
@@ -125,19 +144,27 @@ TEST_F(ApplyThreadsTest, FourThreadsOverOneNetworkGiveTheResultsOfOne) {
   // A fresh network with no parse table yet: the threads make their applyers at once, and the
   // two of each side race to build its table.
   NET *shared = analyser();
-  const uint32_t labels_before = kora::label_count();
-  Outcome outcomes[4];
-  std::vector<std::thread> threads;
-  for (int k = 0; k < 4; k++)
-    threads.emplace_back(work, shared, k % 2, k >= 2, std::cref(texts), std::cref(expected[k % 2]),
-                         &outcomes[k]);
-  for (std::thread &thread : threads) thread.join();
-  for (int k = 0; k < 4; k++) {
-    SCOPED_TRACE("thread " + std::to_string(k));
-    EXPECT_EQ(outcomes[k].records, texts.size());
-    EXPECT_EQ(outcomes[k].wrong, 0u) << outcomes[k].first_wrong;
-  }
-  EXPECT_EQ(kora::label_count(), labels_before);
+  expect_four_threads_agree(shared, texts, expected);
+  free_network(shared);
+}
+
+// The same over a compacted network, read by every thread: each applyer's index grows by the
+// states its searches first reach, decoded from the shared block.
+TEST_F(ApplyThreadsTest, FourThreadsOverOneCompactedNetworkGiveTheResultsOfOne) {
+  const std::vector<std::string> texts = inputs(3000);
+  auto compacted = [] {
+    NET *net = analyser();
+    compact_net(net, nullptr);
+    return net;
+  };
+  NET *reference = compacted();
+  ASSERT_TRUE(reference->flags.compacted);
+  const std::vector<std::string> expected[2] = {one_thread(reference, 0, texts),
+                                                one_thread(reference, 1, texts)};
+  free_network(reference);
+  EXPECT_EQ(expected[0][2], "cats\n");
+  NET *shared = compacted();
+  expect_four_threads_agree(shared, texts, expected);
   free_network(shared);
 }
 
