@@ -81,9 +81,11 @@ char dead_mark;
 STATE *const kOpen = reinterpret_cast<STATE *>(&open_mark);
 STATE *const kDead = reinterpret_cast<STATE *>(&dead_mark);
 
+// One mix of both addresses: hash_mix is a bijection, so pairs collide only as often as the
+// words mixed do.
 uint64_t pair_hash(Pair pair) {
-  return hash_word(hash_mix(reinterpret_cast<uintptr_t>(pair.first)),
-                   reinterpret_cast<uintptr_t>(pair.second));
+  return hash_mix(reinterpret_cast<uintptr_t>(pair.first) ^
+                  reinterpret_cast<uintptr_t>(pair.second) * 0x9E3779B97F4A7C15ULL);
 }
 
 // A pair in the index and its state: kOpen while its children are walked, then its state or
@@ -256,14 +258,16 @@ class ProductBuilder {
     const bool final = final_pair(frame.pair);
     if (count == 0 && !final) return nullptr;
 
-    std::sort(live, live + count, [](const Child &x, const Child &y) { return x.label < y.label; });
+    const auto by_label = [](const Child &x, const Child &y) { return x.label < y.label; };
+    if (!std::is_sorted(live, live + count, by_label)) std::sort(live, live + count, by_label);
     uint64_t hash = final ? 1 : 2;
     for (size_t i = 0; i < count; ++i) {
       if (i > 0 && live[i - 1].label == live[i].label) {
         failed_ = true;
         return nullptr;
       }
-      hash = hash_word(hash_word(hash, live[i].label), reinterpret_cast<uintptr_t>(live[i].state));
+      hash = hash_word(hash, reinterpret_cast<uintptr_t>(live[i].state) +
+                                 uint64_t{live[i].label} * 0xC2B2AE3D27D4EB4FULL);
     }
     bool added = false;
     STATE **entry = register_.insert(
