@@ -24,11 +24,10 @@ namespace {
 using kora_test::messages;
 using kora_test::RandomNetOptions;
 
-class SaveLoadTest : public kora_test::Library {
+class SaveLoadTest : public kora_test::QuietLibrary {
  protected:
   void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
+    QuietLibrary::SetUp();
     path_ = kora_test::scratch_path("net.fst");
   }
   void TearDown() override {

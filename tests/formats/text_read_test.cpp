@@ -23,13 +23,8 @@ using kora_test::Library;
 using kora_test::messages;
 using kora_test::Symbols;
 
-class TextReadTest : public Library {
+class TextReadTest : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-
   // The network of a word list (spaced text with `spaced`) holding `bytes`.
   NET *read(const std::string &bytes, bool spaced = false) {
     const std::string path = files_.write("list-" + std::to_string(count_++) + ".txt", bytes);
