@@ -23,7 +23,6 @@
 
 namespace {
 
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::Symbols;
 

@@ -19,7 +19,6 @@ namespace {
 
 using kora::pair_id;
 using kora_test::label_paths;
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::Symbols;
 

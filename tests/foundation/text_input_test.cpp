@@ -15,7 +15,6 @@
 
 namespace {
 
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::stream_of;
 
