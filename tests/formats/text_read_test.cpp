@@ -35,12 +35,8 @@ class TextReadTest : public kora_test::QuietLibrary {
     std::set<Symbols> sequences;
     for (const std::string &word : words) {
       Symbols symbols;
-      for (size_t i = 0; i < word.size();) {
-        size_t length = 1;
-        while (i + length < word.size() && (word[i + length] & 0xC0) == 0x80) ++length;
-        symbols.push_back(kora::symbol_id(word.substr(i, length).c_str()));
-        i += length;
-      }
+      for (const std::string &character : kora_test::utf8_characters(word))
+        symbols.push_back(kora::symbol_id(character.c_str()));
       if (!word.empty()) sequences.insert(symbols);
     }
     return sequences;

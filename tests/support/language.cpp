@@ -182,6 +182,15 @@ std::set<Symbols> label_paths(const NET *net) {
   return paths;
 }
 
+std::vector<std::string> utf8_characters(const std::string &text) {
+  std::vector<std::string> characters;
+  for (size_t i = 0, length; i < text.size(); i += length) {
+    for (length = 1; i + length < text.size() && (text[i + length] & 0xC0) == 0x80;) ++length;
+    characters.push_back(text.substr(i, length));
+  }
+  return characters;
+}
+
 std::string utf8_name(uint32_t id) {
   const kora::LABEL *label = kora::label_record(id);
   std::string text;
