@@ -15,10 +15,12 @@
 #include "files.h"
 #include "apply_support.h"
 #include "kora_test.h"
+#include "language.h"
 
 namespace {
 
 using kora_test::messages;
+using kora_test::utf8_characters;
 
 using PatternTest = apply_tests::Applying;
 
@@ -45,21 +47,6 @@ std::string pattern_regex(const std::vector<Pattern> &patterns) {
   return regex;
 }
 
-// The characters of UTF-8 text, each as its bytes.
-std::vector<std::string> characters(const std::string &text) {
-  std::vector<std::string> out;
-  for (size_t k = 0; k < text.size();) {
-    size_t length = 1;
-    const auto lead = static_cast<unsigned char>(text[k]);
-    if (lead >= 0xF0) length = 4;
-    else if (lead >= 0xE0) length = 3;
-    else if (lead >= 0xC0) length = 2;
-    out.push_back(text.substr(k, length));
-    k += length;
-  }
-  return out;
-}
-
 // Whether the characters of `c` end `chars` before `i` (left) or begin it at `i` (right),
 // within the line.
 bool context_fits(const std::vector<std::string> &chars, size_t i, bool left,
@@ -81,13 +68,13 @@ struct Reference {
 // The longest match at each position by trying every pattern, with its context, there; a match
 // never holds a line feed. Each pattern text has one tag in these tests.
 Reference reference(const std::vector<Pattern> &patterns, const std::string &text) {
-  const std::vector<std::string> chars = characters(text);
+  const std::vector<std::string> chars = utf8_characters(text);
   Reference r;
   for (size_t i = 0; i < chars.size();) {
     const Pattern *best = nullptr;
     size_t best_length = 0;
     for (const Pattern &p : patterns) {
-      const std::vector<std::string> pc = characters(p.text), c = characters(p.context);
+      const std::vector<std::string> pc = utf8_characters(p.text), c = utf8_characters(p.context);
       if (pc.size() <= best_length || i + pc.size() > chars.size()) continue;
       bool same = true;
       for (size_t k = 0; k < pc.size() && same; k++) same = chars[i + k] == pc[k];
@@ -158,7 +145,8 @@ std::vector<Pattern> random_patterns(std::mt19937 &random, size_t longest) {
     for (const Pattern &p : patterns) seen = seen || p.text == text;
     // Prefixes of patterns already chosen come often: they make the longest match matter.
     if (!patterns.empty() && random() % 3 == 0) {
-      const std::vector<std::string> chars = characters(patterns[random() % patterns.size()].text);
+      const std::string &prefixed = patterns[random() % patterns.size()].text;
+      const std::vector<std::string> chars = utf8_characters(prefixed);
       text.clear();
       for (size_t k = 0, n = 1 + random() % chars.size(); k < n; k++) text += chars[k];
       seen = false;

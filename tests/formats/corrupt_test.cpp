@@ -16,13 +16,7 @@ namespace {
 using kora_test::Bytes;
 using kora_test::messages;
 
-class CorruptTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class CorruptTest : public kora_test::QuietLibrary {};
 
 NV *load(const Bytes &bytes) {
   return kora::load_nets_from_bytes(bytes.data(), bytes.size(), "damaged");

@@ -23,13 +23,7 @@ namespace {
 using kora_test::Bytes;
 using kora_test::messages;
 
-class FilesTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class FilesTest : public kora_test::QuietLibrary {};
 
 // The notice is the COPYRIGHT property; one too long for the header's two-byte length is cut
 // to what fits (the header length counts it padded to an even length).

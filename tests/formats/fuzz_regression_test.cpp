@@ -11,13 +11,7 @@
 
 namespace {
 
-class FuzzRegressionTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class FuzzRegressionTest : public kora_test::QuietLibrary {};
 
 using kora_test::files_in;
 

@@ -19,11 +19,10 @@
 
 namespace {
 
-class MutationTest : public kora_test::Library {
+class MutationTest : public kora_test::QuietLibrary {
  protected:
   void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
+    QuietLibrary::SetUp();
     null_ = std::fopen("/dev/null", "w");
     ASSERT_NE(null_, nullptr);
   }

@@ -23,20 +23,14 @@
 
 namespace {
 
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::Symbols;
 
 uint32_t symbol(const char *name) { return kora::symbol_id(name); }
 uint32_t pair(uint32_t upper, uint32_t lower) { return kora::pair_id(upper, lower); }
 
-class PrologTest : public Library {
+class PrologTest : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-
   // What write_prolog_nets puts in a file for the networks.
   std::string written(const std::vector<NET *> &nets) {
     const std::string path =

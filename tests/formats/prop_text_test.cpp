@@ -55,11 +55,10 @@ OBJECT *sequence(int32_t type, const std::vector<OBJECT *> &items) {
   return kora::MAKE_OBJECT(type, OBJ_VALUE{.sequence = s});
 }
 
-class PropTextTest : public Library {
+class PropTextTest : public kora_test::QuietLibrary {
  protected:
   void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
+    QuietLibrary::SetUp();
     net_ = null_net();
   }
   void TearDown() override {

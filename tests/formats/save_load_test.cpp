@@ -18,17 +18,17 @@
 #include "networks.h"
 #include "prop-names.h"
 #include "prop.h"
+#include "structure.h"
 
 namespace {
 
 using kora_test::messages;
 using kora_test::RandomNetOptions;
 
-class SaveLoadTest : public kora_test::Library {
+class SaveLoadTest : public kora_test::QuietLibrary {
  protected:
   void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
+    QuietLibrary::SetUp();
     path_ = kora_test::scratch_path("net.fst");
   }
   void TearDown() override {
@@ -44,17 +44,11 @@ class SaveLoadTest : public kora_test::Library {
 
 // The labels on the arcs of the states reachable from the start state.
 std::set<uint32_t> reachable_labels(const NET *net) {
+  const kora_test::ArcSet arcs = kora_test::arcs_of(net);
+  const std::set<const STATE *> reached = kora_test::reachable({net->start}, arcs);
   std::set<uint32_t> labels;
-  std::set<const STATE *> seen{net->start};
-  std::vector<const STATE *> stack{net->start};
-  while (!stack.empty()) {
-    const STATE *state = stack.back();
-    stack.pop_back();
-    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
-      if (arc->label != KORA_EPSILON) labels.insert(arc->label);
-      if (seen.insert(arc->destination).second) stack.push_back(arc->destination);
-    }
-  }
+  for (const auto &[source, label, destination] : arcs)
+    if (reached.count(source) != 0 && label != KORA_EPSILON) labels.insert(label);
   return labels;
 }
 

@@ -19,17 +19,11 @@ namespace {
 
 using kora::pair_id;
 using kora_test::label_paths;
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::Symbols;
 
-class TextReadTest : public Library {
+class TextReadTest : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-
   // The network of a word list (spaced text with `spaced`) holding `bytes`.
   NET *read(const std::string &bytes, bool spaced = false) {
     const std::string path = files_.write("list-" + std::to_string(count_++) + ".txt", bytes);
@@ -41,12 +35,8 @@ class TextReadTest : public Library {
     std::set<Symbols> sequences;
     for (const std::string &word : words) {
       Symbols symbols;
-      for (size_t i = 0; i < word.size();) {
-        size_t length = 1;
-        while (i + length < word.size() && (word[i + length] & 0xC0) == 0x80) ++length;
-        symbols.push_back(kora::symbol_id(word.substr(i, length).c_str()));
-        i += length;
-      }
+      for (const std::string &character : kora_test::utf8_characters(word))
+        symbols.push_back(kora::symbol_id(character.c_str()));
       if (!word.empty()) sequences.insert(symbols);
     }
     return sequences;

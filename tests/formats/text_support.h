@@ -1,9 +1,7 @@
 // What the text-format tests share besides the label paths of language.h: the minimal network
-// of a set of words built as a trie by hand and minimized, and a network's listing for identity
-// checks.
+// of a set of words built as a trie by hand and minimized.
 #pragma once
 
-#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,17 +32,6 @@ inline NET *minimized_trie(const std::set<Symbols> &sequences) {
   }
   minimize_net(net);
   return net;
-}
-
-// What print_net prints for the network.
-inline std::string listing(NET *net) {
-  FILE *stream = tmpfile();
-  print_net(net, stream);
-  std::string text;
-  std::rewind(stream);
-  for (int c = std::getc(stream); c != EOF; c = std::getc(stream)) text += static_cast<char>(c);
-  std::fclose(stream);
-  return text;
 }
 
 }  // namespace kora_test

@@ -20,17 +20,11 @@ namespace {
 
 using kora::pair_id;
 using kora_test::label_paths;
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::Symbols;
 
-class TextWriteTest : public Library {
+class TextWriteTest : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-
   // What write_text (write_spaced_text with `spaced`) puts in a file for the network.
   std::string written(NET *net, bool spaced = false) {
     const std::string path = files_.path("out-" + std::to_string(count_++) + ".txt");

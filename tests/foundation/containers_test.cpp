@@ -12,7 +12,6 @@
 
 namespace {
 
-using kora_test::messages;
 
 class VectorTest : public kora_test::Library {};
 

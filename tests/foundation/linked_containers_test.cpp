@@ -14,8 +14,6 @@
 
 namespace {
 
-using kora::HASH_ENTRY;
-using kora::HEAP;
 using kora_test::messages;
 using Strings = std::vector<std::string>;
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-using kora_test::messages;
 
 class PageTest : public kora_test::Library {
  protected:

@@ -8,7 +8,6 @@
 
 namespace {
 
-using kora_test::messages;
 
 class StringBufferTest : public kora_test::Library {};
 

@@ -15,7 +15,6 @@
 
 namespace {
 
-using kora_test::Library;
 using kora_test::messages;
 using kora_test::stream_of;
 
@@ -40,13 +39,7 @@ std::vector<Line> lines_of(const std::string &bytes) {
   return lines;
 }
 
-class TextInputTest : public Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class TextInputTest : public kora_test::QuietLibrary {};
 
 TEST_F(TextInputTest, TheThirdNulByteMarksABinaryFile) {
   const std::string two("a\0b\0c\n", 6);

@@ -22,13 +22,8 @@ using kora_test::messages;
 using kora_test::Relation;
 using kora_test::Symbols;
 
-class ReadVorn : public kora_test::Library {
+class ReadVorn : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-
   // Compiles `source` from a file; what went to standard error is kept in printed_.
   NET *compile(const std::string &source, const std::string &name = "lexicon.txt") {
     std::string path = files_.write(name, source);

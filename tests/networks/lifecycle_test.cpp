@@ -6,7 +6,6 @@
 
 namespace {
 
-using kora_test::messages;
 
 // Leaves the library full of things its caller never freed.
 void populate() {

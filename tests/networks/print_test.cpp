@@ -15,12 +15,12 @@ namespace {
 
 using kora_test::messages;
 
+using kora_test::listing;
 using kora_test::written_by;
 
 std::string size_line(NET *net) {
   return written_by([&](FILE *s) { kora::print_net_size(net, s, "\n"); });
 }
-std::string listing(NET *net) { return written_by([&](FILE *s) { print_net(net, s); }); }
 
 // Plain "\n" line ends.
 class PrintTest : public kora_test::Library {

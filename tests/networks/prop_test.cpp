@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fat_strings.h"
 #include "kora_test.h"
 #include "label.h"
 #include "prop-names.h"
@@ -22,16 +23,13 @@ using kora::OBJECT;
 using kora::PROP;
 using kora::SEQUENCE;
 using kora_test::messages;
+using kora_test::u32;
 
 // A fat string owned by the test.
 kora::FAT_STR fat(const std::u32string &s) {
   auto *fs = static_cast<kora::FAT_STR>(std::calloc(s.size() + 1, sizeof(uint32_t)));
   for (size_t i = 0; i < s.size(); i++) fs[i] = s[i];
   return fs;
-}
-
-std::u32string codes(const uint32_t *fs) {
-  return fs == nullptr ? U"<null>" : std::u32string(reinterpret_cast<const char32_t *>(fs));
 }
 
 OBJECT *integer(int32_t n) { return kora::MAKE_OBJECT(kora::INTEGER_TYPE, {.integer = n}); }
@@ -54,7 +52,7 @@ std::string text(NET *net, const char *key) {
 std::vector<std::string> keys_of(NET *net) {
   std::vector<std::string> keys;
   for (PROP *p = kora::net_properties(net); p != nullptr; p = p->next) {
-    keys.emplace_back(p->key, p->key + codes(p->key).size());
+    keys.emplace_back(p->key, p->key + u32(p->key).size());
   }
   return keys;
 }
@@ -178,7 +176,7 @@ void expect_same_object(const OBJECT *a, const OBJECT *b) {
 }
 
 void expect_same_string(const uint32_t *a, const uint32_t *b) {
-  EXPECT_EQ(codes(a), codes(b));
+  EXPECT_EQ(u32(a), u32(b));
   EXPECT_EQ(a == b, kora::is_shared_string(a)) << "only shared strings are not copied";
 }
 
@@ -261,8 +259,8 @@ TEST_F(PropTest, CopiesAreDeepAndSharedStringsStayShared) {
   // The original and a copy of the freed copy still agree: nothing of theirs was freed.
   expect_same_lists(kora::net_properties(net_), second);
   kora::free_property_list(second);
-  EXPECT_EQ(codes(kora::label_record(id)->name), U"Noun");
-  EXPECT_EQ(codes(kora::standard_name("OTHER")), U"OTHER");
+  EXPECT_EQ(u32(kora::label_record(id)->name), U"Noun");
+  EXPECT_EQ(u32(kora::standard_name("OTHER")), U"OTHER");
 }
 
 TEST_F(PropTest, DeeplyNestedListsAreCopiedAndFreedWithoutRecursion) {
@@ -299,7 +297,7 @@ TEST_F(PropTest, KeysAndValuesRoundTripInBothEncodings) {
   const char *key = "gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC";
   const char *value = "\xE4\xB8\x80 \xF0\x9F\x98\x80 caf\xC3\xA9";
   ASSERT_EQ(add_string_property(net_, key, value), 0);
-  EXPECT_EQ(codes(kora::net_properties(net_)->key), U"größe €");
+  EXPECT_EQ(u32(kora::net_properties(net_)->key), U"größe €");
   EXPECT_EQ(text(net_, key), value);
 
   ASSERT_EQ(set_char_encoding(context_, KORA_LATIN1), 0);

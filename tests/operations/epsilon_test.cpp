@@ -17,7 +17,6 @@ using kora::remove_epsilons;
 using kora_test::atom_sequences;
 using label_sequences::fault;
 using label_sequences::fingerprint;
-using kora_test::build_net;
 
 class EpsilonTest : public kora_test::Library {};
 

@@ -23,13 +23,7 @@ using kora_test::words;
 using Words = std::set<std::string>;
 using kora::symbol_id;
 
-class FlagEliminateTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class FlagEliminateTest : public kora_test::QuietLibrary {};
 
 uint32_t attribute(const char *name) { return kora::symbol_flag(symbol_id(name))->attribute; }
 

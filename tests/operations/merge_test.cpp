@@ -21,11 +21,10 @@ using namespace operator_oracle;
 using kora::symbol_id;
 using kora_test::messages;
 
-class MergeTest : public kora_test::Library {
+class MergeTest : public kora_test::QuietLibrary {
  protected:
   void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
+    QuietLibrary::SetUp();
     kora_test::define_list("V", {'a', 'e'});
   }
 };

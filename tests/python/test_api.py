@@ -1,9 +1,7 @@
 """The kora module against known answers: compiling, looking up, sizes, listing, paths, files,
 pickling, errors and warnings, and lookups on several threads."""
 
-import os
 import pickle
-import subprocess
 import threading
 
 import pytest
@@ -49,19 +47,6 @@ class TestCompilers:
     def test_a_word_with_a_line_break_is_refused(self):
         with pytest.raises(ValueError):
             kora.words(["a\nb"])
-
-    def test_tool_definitions_compose_as_python_does(self, examples, tmp_path):
-        # kora regex -D names a saved lexicon and a rule; the expression composes them.
-        lexicon = kora.lexicon(examples / "animals.vorn")
-        lexicon.save(tmp_path / "lexicon.fst")
-        rules = tmp_path / "rules.re"
-        rules.write_text("Lex .o. Rule;\n")
-        subprocess.run([os.environ["KORA_TOOL"], "regex", "-D", "Lex=" + str(tmp_path / "lexicon.fst"),
-                        "-D", "Rule=o -> 0 || f _ x", "-o", str(tmp_path / "analyser.fst"), "-f",
-                        str(rules)], check=True, stdout=subprocess.DEVNULL)
-        analyser = kora.load(tmp_path / "analyser.fst")
-        assert analyser.equivalent(lexicon @ kora.regex("o -> 0 || f _ x"))
-        assert analyser.lookup("fxes") == ["fox+N+Pl"]
 
 
 class TestOperators:

@@ -18,18 +18,7 @@
 namespace kora_test {
 namespace {
 
-class RegexChains : public Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
-
-// The network listed state by state, as `kora print` shows it.
-std::string listing(NET *net) {
-  return stdout_of([net] { print_net(net, stdout); });
-}
+class RegexChains : public kora_test::QuietLibrary {};
 
 // A random word of 1 to 7 letters over a small alphabet, so that words share prefixes and
 // suffixes; a few with a multi-byte letter.

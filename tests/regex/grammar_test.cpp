@@ -15,14 +15,7 @@
 namespace kora_test {
 namespace {
 
-class RegexGrammar : public Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class RegexGrammar : public kora_test::LineFeedLibrary {};
 
 struct Grouping {
   const char *expression;

@@ -14,12 +14,8 @@
 namespace kora_test {
 namespace {
 
-class Including : public Library {
+class Including : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
   // Compiles `regex` and expects no message.
   NET *compile(const std::string &regex) {
     NET *net = read_regex(regex.c_str());

@@ -16,12 +16,8 @@
 namespace kora_test {
 namespace {
 
-class RegexReading : public Library {
+class RegexReading : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
   std::string write(const char *name, const std::string &text) {
     std::string path = testing::TempDir() + "/" + name;
     std::ofstream(path) << text;

@@ -229,6 +229,14 @@ NET *lower_net(const RefRule &rule) {
   return strings_net(rule.lower);
 }
 
+NV *contexts_of(const std::vector<Ctx> &list) {
+  NV *contexts = nullptr;
+  for (const Ctx &x : list)
+    contexts = kora::append_context(contexts, kora::make_context(x.has_left ? strings_net(x.left) : nullptr,
+                                                                  x.has_right ? strings_net(x.right) : nullptr));
+  return contexts;
+}
+
 kora::REPL_RULES *record_of(const Case &c, const Group &g, bool upward) {
   kora::REPL_RULES *group = nullptr;
   for (const RefRule &rule : g.rules) {
@@ -239,13 +247,9 @@ kora::REPL_RULES *record_of(const Case &c, const Group &g, bool upward) {
                                             : kora::make_replace_rule(match, c.arrow, replacement));
   }
   if (g.context < 0) return group;
-  NV *contexts = nullptr;
-  for (const Ctx &x : g.contexts)
-    contexts = kora::append_context(contexts, kora::make_context(x.has_left ? strings_net(x.left) : nullptr,
-                                                                  x.has_right ? strings_net(x.right) : nullptr));
   // Upward rules read the contexts on the other side; the reference is the downward rule.
   int code = upward ? 3 - g.context : g.context;
-  return kora::attach_contexts(group, code, contexts);
+  return kora::attach_contexts(group, code, contexts_of(g.contexts));
 }
 
 NET *compile(const Case &c, bool upward) {
@@ -462,14 +466,6 @@ TEST_F(Replace, OnlyOneInsertionPointPerInsertion) {
 }
 
 // --- Restriction ---------------------------------------------------------------------------------
-
-NV *contexts_of(const std::vector<Ctx> &list) {
-  NV *contexts = nullptr;
-  for (const Ctx &x : list)
-    contexts = kora::append_context(contexts, kora::make_context(x.has_left ? strings_net(x.left) : nullptr,
-                                                                  x.has_right ? strings_net(x.right) : nullptr));
-  return contexts;
-}
 
 std::set<Str> accepted(NET *net, size_t length) {
   std::set<Str> result;

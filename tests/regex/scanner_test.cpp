@@ -32,12 +32,8 @@ std::string token_name(RegexToken token) {
   return "?";
 }
 
-class RegexScanner : public Library {
+class RegexScanner : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
   void TearDown() override {
     kora::reset_regex_scanner();
     Library::TearDown();

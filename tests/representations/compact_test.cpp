@@ -21,14 +21,7 @@ namespace {
 
 using kora_test::Bytes;
 
-class CompactTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class CompactTest : public kora_test::LineFeedLibrary {};
 
 TEST(CompactCodes, LengthsAndBytes) {
   struct Case {

@@ -13,14 +13,7 @@
 
 namespace {
 
-class FormsTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class FormsTest : public kora_test::LineFeedLibrary {};
 
 // The results of every input, sorted within each input (a form may try arcs in another order).
 std::vector<std::vector<std::string>> lookups(NET *net, int side,

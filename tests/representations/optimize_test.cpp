@@ -18,14 +18,7 @@ namespace {
 using kora::ALTCHAIN_SYMBOL;
 using kora_test::messages;
 
-class OptimizeTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class OptimizeTest : public kora_test::LineFeedLibrary {};
 
 long long count_label(const NET *net, uint32_t label) {
   long long count = 0;

@@ -16,13 +16,7 @@ using kora::EPSILON;
 using kora::pair_id;
 using kora_test::Symbols;
 
-class ShiftEpsilonsTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    int_parameters()->word[KORA_VERBOSE] = 0;
-  }
-};
+class ShiftEpsilonsTest : public kora_test::QuietLibrary {};
 
 TEST_F(ShiftEpsilonsTest, KeepsTheRelationAndTheRepresentation) {
   kora_test::RandomNetOptions options;

@@ -38,6 +38,24 @@ class Library : public ::testing::Test {
   FST_CONTEXT *context_ = nullptr;
 };
 
+// The same with the verbose notes of operations off.
+class QuietLibrary : public Library {
+ protected:
+  void SetUp() override {
+    Library::SetUp();
+    int_parameters()->word[KORA_VERBOSE] = 0;
+  }
+};
+
+// Quiet, and each result of an applyer or a listing ending with "\n".
+class LineFeedLibrary : public QuietLibrary {
+ protected:
+  void SetUp() override {
+    QuietLibrary::SetUp();
+    context_->eol_string = "\n";
+  }
+};
+
 // The members of a binary or a label alphabet, read straight from its items.
 std::set<uint32_t> alph_members(const ALPH *alph);
 
@@ -83,6 +101,11 @@ std::string written_by(Print print) {
   std::string result(text, length);
   std::free(text);
   return result;
+}
+
+// What print_net lists for the network.
+inline std::string listing(NET *net) {
+  return written_by([net](FILE *stream) { print_net(net, stream); });
 }
 
 }  // namespace kora_test

@@ -6,6 +6,7 @@
 
 #include "big-arc.h"
 #include "label.h"
+#include "utf8.h"
 
 namespace kora_test {
 std::vector<std::pair<uint32_t, uint32_t>> label_instances(uint32_t label, const NET *net,
@@ -99,31 +100,6 @@ std::vector<Symbols> strings_up_to(const Symbols &universe, size_t max_length) {
   return strings;
 }
 
-std::string describe(const Relation &relation) {
-  auto spell = [](const Symbols &symbols) {
-    std::string text;
-    for (uint32_t s : symbols) {
-      const kora::LABEL *label = kora::label_record(s);
-      if (label == nullptr || label->arity != 1) {
-        text.append("#").append(std::to_string(s));
-        continue;
-      }
-      std::string name;
-      for (const uint32_t *c = label->name; *c != 0; c++)
-        name += *c < 128 ? static_cast<char>(*c) : '?';
-      text += name.size() == 1 ? name : "[" + name + "]";
-    }
-    return text;
-  };
-  std::string text = "{";
-  for (const StringPair &pair : relation) {
-    text.append(" ").append(spell(pair.first));
-    if (pair.first != pair.second) text.append(":").append(spell(pair.second));
-    text += " |";
-  }
-  return text + " }";
-}
-
 namespace {
 
 std::string symbols_text(const Symbols &symbols) {
@@ -141,6 +117,16 @@ std::string symbols_text(const Symbols &symbols) {
 }
 
 }  // namespace
+
+std::string describe(const Relation &relation) {
+  std::string text = "{";
+  for (const StringPair &pair : relation) {
+    text.append(" ").append(symbols_text(pair.first));
+    if (pair.first != pair.second) text.append(":").append(symbols_text(pair.second));
+    text += " |";
+  }
+  return text + " }";
+}
 
 std::set<std::string> words(const NET *net, size_t max_length,
                             const std::vector<const NET *> &universe_nets) {
@@ -196,27 +182,22 @@ std::set<Symbols> label_paths(const NET *net) {
   return paths;
 }
 
+std::vector<std::string> utf8_characters(const std::string &text) {
+  std::vector<std::string> characters;
+  for (size_t i = 0, length; i < text.size(); i += length) {
+    for (length = 1; i + length < text.size() && (text[i + length] & 0xC0) == 0x80;) ++length;
+    characters.push_back(text.substr(i, length));
+  }
+  return characters;
+}
+
 std::string utf8_name(uint32_t id) {
   const kora::LABEL *label = kora::label_record(id);
   std::string text;
   if (id == KORA_EPSILON || label == nullptr || label->arity != 1) return text;
   for (const uint32_t *code = label->name; *code != 0; code++) {
-    const uint32_t c = *code;
-    if (c < 0x80) {
-      text += static_cast<char>(c);
-    } else if (c < 0x800) {
-      text += static_cast<char>(0xC0 | (c >> 6));
-      text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      text += static_cast<char>(0xE0 | (c >> 12));
-      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      text += static_cast<char>(0xF0 | (c >> 18));
-      text += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      text += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char bytes[4];
+    text.append(bytes, static_cast<size_t>(kora::utf8_encode_char(*code, bytes)));
   }
   return text;
 }

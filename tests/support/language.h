@@ -71,6 +71,10 @@ std::set<std::vector<Atom>> atom_sequences(const NET *net, size_t max_length, bo
 // which spares the walk its set of configurations).
 std::set<Symbols> label_paths(const NET *net);
 
+// The characters of UTF-8 text, each as its bytes (a lead byte and the continuation bytes after
+// it).
+std::vector<std::string> utf8_characters(const std::string &text);
+
 // Owns a network compiled from a regular expression for the length of a test.
 struct Compiled {
   NET *net;
