@@ -226,12 +226,7 @@ std::vector<STATE *> final_states(const NET *net) {
 }
 
 void make_epsilon_in_place(NET *net) {
-  STATE *state = net->states;
-  while (state != nullptr) {
-    STATE *next = state->next;
-    free_state(state, net);
-    state = next;
-  }
+  free_state_list(net);
   net->states = nullptr;
   net->num_states = 0;
   net->num_arcs = 0;

@@ -295,11 +295,7 @@ bool capitalize(NET *net, Sides sides, bool optional) {
     appender.append(item.made, new_arcs, true);
   }
   // The old states go; the product takes their place.
-  for (STATE *state = net->states; state != nullptr;) {
-    STATE *next = state->next;
-    free_state(state, net);
-    state = next;
-  }
+  free_state_list(net);
   net->states = new_states;
   net->start = start;
   net->num_states = state_count;

@@ -222,11 +222,7 @@ void filter_by_constraint(NET *net, NET *constraint, uint32_t attribute, bool up
   }
   free_state_manager(manager);
 
-  for (STATE *state = net->states; state != nullptr;) {
-    STATE *next = state->next;
-    free_state(state, net);
-    state = next;
-  }
+  free_state_list(net);
   net->states = product->states;
   net->start = product->start;
   net->num_states = product->num_states;

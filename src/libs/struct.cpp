@@ -47,6 +47,8 @@ bool owns_all_states_and_arcs(const NET *net) {
              static_cast<int64_t>(net->num_arcs);
 }
 
+}  // namespace
+
 // Frees the states of `net` and their arcs. The cells lie wherever the heaps put them, and
 // each arc is a load that waits on memory, so the first arcs of the state kAhead places down
 // the list are prefetched while this one is freed: a second pointer runs that far ahead (a
@@ -67,8 +69,6 @@ void free_state_list(NET *net) {
     state = next;
   }
 }
-
-}  // namespace
 
 void make_network_heaps() {
   const unsigned page = page_size();

@@ -97,6 +97,9 @@ void free_arc(ARC *arc);
 void free_state_arcs(STATE *state, NET *net);
 // Frees the state and its arcs; the state must already be off the network's list.
 void free_state(STATE *state, NET *net);
+// Frees every state on `net`'s state list and their arcs (num_arcs - 1 each); the list, the
+// start state and num_states are left for the caller to reset.
+void free_state_list(NET *net);
 // Removes and frees every state for which keep(state) is false, with its arcs.
 void delete_states(NET *net, bool (*keep)(STATE *state));
 
