@@ -4,13 +4,19 @@
 
 namespace kora {
 
+// The marks are written only when they change: applyers on other threads read the flag words
+// of the same network while one of them is being made (kora.h lets threads share a network).
 NET *recompute_flag_marks(NET *net) {
   if (net == nullptr || net->flags2.is_virtual) return net;
-  net->flags2.upper_has_flags = net->flags2.lower_has_flags = 0;
-  if (net->flags2.vantel_compressed) return net;
-  if (net->labels == nullptr && (net->flags.compacted || net->flags2.has_arc_vectors)) return net;
-  net->flags2.upper_has_flags = flags_present_p(net, UPPER_SIDE);
-  net->flags2.lower_has_flags = flags_present_p(net, LOWER_SIDE);
+  bool upper = false, lower = false;
+  const bool without_labels =
+      net->labels == nullptr && (net->flags.compacted || net->flags2.has_arc_vectors);
+  if (!net->flags2.vantel_compressed && !without_labels) {
+    upper = flags_present_p(net, UPPER_SIDE);
+    lower = flags_present_p(net, LOWER_SIDE);
+  }
+  if (net->flags2.upper_has_flags != upper) net->flags2.upper_has_flags = upper;
+  if (net->flags2.lower_has_flags != lower) net->flags2.lower_has_flags = lower;
   return net;
 }
 
