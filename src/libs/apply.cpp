@@ -225,9 +225,11 @@ void prepare_index(APPLY_CONTEXT *a) {
   std::unique_ptr<ApplyIndex> &index = a->index[a->input_side];
   if (index == nullptr) index = std::make_unique<ApplyIndex>(a->input_side);
   if (a->net->start == nullptr) return;
-  if (!a->net->flags2.is_virtual && !a->net->flags.compacted)
+  if (!a->net->flags2.is_virtual && !a->net->flags.compacted) {
     index->start_of(a->net);
-  else if (a->growth[a->input_side] == nullptr)
+    if (a->acceptor[a->input_side] == nullptr)
+      a->acceptor[a->input_side] = std::make_unique<AcceptorIndex>(*index);
+  } else if (a->growth[a->input_side] == nullptr)
     a->growth[a->input_side] = std::make_unique<IndexGrowth>(a->net, *index);
 }
 
@@ -619,6 +621,12 @@ SearchInput search_input(APPLY_CONTEXT *a) {
 }
 
 int bimachine_record(APPLY_CONTEXT *a);
+int whole_word_record(APPLY_CONTEXT *a);
+
+// Whether the record is looked up in the acceptor's word index: the record was read whole as
+// one-byte ASCII symbols, and its one result, if any, is written as the standard formatter
+// would write it (one side, without blanks).
+bool whole_word_lookup(const APPLY_CONTEXT *a);
 
 // Runs the search over the record; returns the number of results. The index of the input side
 // was made with the applyer (init_apply, switch_input_side).
@@ -626,6 +634,7 @@ int search(APPLY_CONTEXT *a) {
   if (a->right_net != nullptr && a->right_net->flags2.right_bimachine) return bimachine_record(a);
   if (a->net->start == nullptr) return 0;
   a->spellings.prepare();
+  if (whole_word_lookup(a)) return whole_word_record(a);
   if (index_of(a).ordinary_or_epsilon()) {
     const int start = a->output->pos;
     const int results = ordinary_search(a);
@@ -836,6 +845,21 @@ bool ascii(const char *text, size_t length) {
   }
   for (; k < length; k++) bits |= static_cast<unsigned char>(text[k]);
   return (bits & kHighs) == 0;
+}
+
+bool whole_word_lookup(const APPLY_CONTEXT *a) {
+  const AcceptorIndex *words = a->acceptor[a->input_side].get();
+  return words != nullptr && words->made() && a->whole_record != nullptr &&
+         a->on_result == format_apply_result && a->output_side != 2 && !a->print_space &&
+         ascii(a->whole_record, a->whole_record_length);
+}
+
+// The record looked up in the word index: its spelling is its one result, if it has one.
+int whole_word_record(APPLY_CONTEXT *a) {
+  if (!a->acceptor[a->input_side]->accepts(a->io_symbols.data(), a->io_length)) return 0;
+  put_spelling(a->output, {a->whole_record, a->whole_record_length});
+  end_result(a);
+  return 1;
 }
 
 // The bimachine search over the record: its one result, if any, written like a one-sided
