@@ -136,7 +136,7 @@ class ApplyIndex {
   // the search needs neither flag registers nor sigma tests.
   bool ordinary_or_epsilon() const { return other_special_arcs_ == 0; }
 
-  // Whether every arc indexed so far writes the symbol it reads, which is not a newline, or is
+  // Whether every arc indexed so far writes the symbol it reads, or is
   // an epsilon move writing nothing (EPSILON:EPSILON): then a one-sided result of the ordinary
   // search, spelled without blanks, is its input.
   bool copies_input() const { return arcs_not_copying_ == 0; }

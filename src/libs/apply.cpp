@@ -227,8 +227,8 @@ void prepare_index(APPLY_CONTEXT *a) {
   if (a->net->start == nullptr) return;
   if (!a->net->flags2.is_virtual && !a->net->flags.compacted) {
     index->start_of(a->net);
-    if (a->acceptor[a->input_side] == nullptr)
-      a->acceptor[a->input_side] = std::make_unique<AcceptorIndex>(*index);
+    if (a->words[a->input_side] == nullptr)
+      a->words[a->input_side] = std::make_unique<WordIndex>(*index);
   } else if (a->growth[a->input_side] == nullptr)
     a->growth[a->input_side] = std::make_unique<IndexGrowth>(a->net, *index);
 }
@@ -496,7 +496,8 @@ bool ordinary_epsilon_loop(const APPLY_CONTEXT *a, uint32_t from, uint32_t to, u
   });
 }
 
-// The ordinary search's run through states that read one arc (see take_only_arcs).
+// The ordinary search's run through states that read one arc (see take_only_arcs), in the
+// word index when there is one.
 void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
                     uint32_t *position) {
   const uint32_t known = a->io_length;
@@ -505,6 +506,13 @@ void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
   if (a->ordinary_path.size() < length + (known - *position))
     a->ordinary_path.resize(length + known - *position);
   uint32_t *path = a->ordinary_path.data();
+  const WordIndex *words = a->words[a->input_side].get();
+  if (words != nullptr && words->made()) {
+    const uint32_t start = *position;
+    words->take_only_arcs(a->io_symbols.data(), known, state, position, path + length);
+    a->ordinary_path_length = length + (*position - start);
+    return;
+  }
   *position = take_only_arcs(a, index, a->io_symbols.data(), known, state, *position,
                              [path, &length](uint32_t arc, uint32_t) { path[length++] = arc; });
   a->ordinary_path_length = length;
@@ -524,7 +532,10 @@ void resume_first_run(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state
   if (shared == 0) return;
   a->ordinary_path_length = shared;
   *position = shared;
-  *state = index.arc(a->ordinary_path[shared - 1]).destination;
+  // The word index holds the arc in the cache line the last run read.
+  const uint32_t arc = a->ordinary_path[shared - 1];
+  const WordIndex *words = a->words[a->input_side].get();
+  *state = words != nullptr && words->made() ? words->destination(arc) : index.arc(arc).destination;
 }
 
 int ordinary_search(APPLY_CONTEXT *a) {
@@ -814,14 +825,15 @@ void end_result(APPLY_CONTEXT *a) {
 }
 
 // Writes the current path of `count` steps (step_of(k) gives step k) in the applyer's output
-// format, and the separator.
+// format, and the separator. The first `written` steps are ordinary arcs whose output, one
+// byte each, the caller has written.
 template <typename StepOf>
-void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count) {
-  const int start = a->output->pos;
+void format_path(APPLY_CONTEXT *a, StepOf step_of, size_t count, size_t written = 0) {
+  const int start = a->output->pos - static_cast<int>(written);
   const bool runs = a->output_side != 2 && !a->print_space;
-  size_t position = 0;  // the input symbols consumed by the steps before `counted`
-  size_t counted = 0;
-  for (size_t k = 0; k < count; k++) {
+  size_t position = written;  // the input symbols consumed by the steps before `counted`
+  size_t counted = written;
+  for (size_t k = written; k < count; k++) {
     if (runs) {
       k = put_plain_run(a, step_of, k, count);
       if (k == count) break;
@@ -848,15 +860,24 @@ bool ascii(const char *text, size_t length) {
 }
 
 bool whole_word_lookup(const APPLY_CONTEXT *a) {
-  const AcceptorIndex *words = a->acceptor[a->input_side].get();
-  return words != nullptr && words->made() && a->whole_record != nullptr &&
-         a->on_result == format_apply_result && a->output_side != 2 && !a->print_space &&
+  const WordIndex *words = a->words[a->input_side].get();
+  return words != nullptr && words->made() && words->plain_acceptor() &&
+         a->whole_record != nullptr && a->on_result == format_apply_result &&
+         a->output_side != 2 && !a->print_space &&
          ascii(a->whole_record, a->whole_record_length);
 }
 
-// The record looked up in the word index: its spelling is its one result, if it has one.
+// The record looked up in a plain acceptor's word index: the ordinary search's first run,
+// which reads the whole record or fails; its spelling is its one result, if it has one.
 int whole_word_record(APPLY_CONTEXT *a) {
-  if (!a->acceptor[a->input_side]->accepts(a->io_symbols.data(), a->io_length)) return 0;
+  const ApplyIndex &index = index_of(a);
+  uint32_t state = 0, position = 0;
+  a->ordinary_path_length = 0;
+  resume_first_run(a, index, &state, &position);
+  take_only_arcs(a, index, &state, &position);
+  a->walked_symbols.assign(a->io_symbols.begin(), a->io_symbols.begin() + position);
+  a->walked_side = a->input_side;
+  if (position != a->io_length || !a->words[a->input_side]->final(state)) return 0;
   put_spelling(a->output, {a->whole_record, a->whole_record_length});
   end_result(a);
   return 1;
@@ -926,10 +947,22 @@ void format_apply_result(APPLY_CONTEXT *a) {
   }
   if (a->ordinary_search) {
     const uint32_t *path = a->ordinary_path.data();
+    // The leading arcs that copy what they read write the record's first bytes, when those are
+    // ASCII: the word index says which copy, without reading the arcs from the index again.
+    size_t copied = 0;
+    const WordIndex *words = a->words[a->input_side].get();
+    if (words != nullptr && words->made() && a->whole_record != nullptr &&
+        a->output_side != 2 && !a->print_space) {
+      copied = words->copying_steps(path, a->ordinary_path_length);
+      if (ascii(a->whole_record, copied))
+        put_spelling(a->output, {a->whole_record, static_cast<uint32_t>(copied)});
+      else
+        copied = 0;
+    }
     format_path(a, [entries, path](size_t k) {
       const IndexArc &arc = entries[path[k]].arc;
       return PathStep{&arc, arc.special() == kOrdinary};
-    }, a->ordinary_path_length);
+    }, a->ordinary_path_length, copied);
   } else {
     const ApplyStep *path = a->arc_path.data();
     format_path(a, [entries, path](size_t k) {

@@ -50,9 +50,9 @@
 #include <memory>
 #include <vector>
 
-#include "apply-acceptor.h"
 #include "apply-grow.h"
 #include "apply-index.h"
+#include "apply-words.h"
 #include "apply-bimachine.h"
 #include "flag-action.h"
 #include "kora.h"
@@ -191,8 +191,8 @@ struct APPLY_CONTEXT {
   std::unique_ptr<kora::ApplyIndex> index[2];
   // For a virtual or compacted network, what grows each index as the search reaches states.
   std::unique_ptr<kora::IndexGrowth> growth[2];
-  // For a deterministic acceptor, its word index on each input side (apply-acceptor.h), or null.
-  std::unique_ptr<kora::AcceptorIndex> acceptor[2];
+  // The word index of each input side's index, made with it when the index is complete.
+  std::unique_ptr<kora::WordIndex> words[2];
   kora::Spellings spellings;
   // The output of a bimachine search, and the applyer's own parse table of the two halves
   // (init_apply_bimachine) for input side bimachine_side; freed with the applyer.

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "alph.h"
-#include "apply-acceptor.h"
 #include "apply-index.h"
 #include "apply.h"
+#include "apply-words.h"
 #include "apply_support.h"
 #include "files.h"
 #include "kora_test.h"
@@ -134,7 +134,7 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   const uint32_t flag = kora::symbol_id("@U.dead.end@");
   int byte_tables = 0, ascii_tables = 0, entry_tables = 0, searched = 0;
   int choices = 0, dead_end_moves = 0, ending_moves = 0, other_only_moves = 0;
-  int word_indexes = 0;  // deterministic acceptors, whose ASCII inputs take the word index
+  int word_indexes = 0, plain_acceptors = 0;
   kora_test::for_seeds(40, [&](unsigned seed, std::mt19937 &seeded) {
     for (const kora_test::Symbols &universe : alphabets) {
       std::mt19937 random = seeded;  // the same network over each alphabet
@@ -167,7 +167,9 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
         kora::ApplyIndex index(side);
         index.start_of(net);
         ASSERT_TRUE(index.ordinary_or_epsilon());
-        word_indexes += format == 0 && kora::AcceptorIndex(index).made();
+        const kora::WordIndex words(index);
+        word_indexes += words.made();
+        plain_acceptors += format == 0 && words.plain_acceptor();
         const auto &entries = index.entries;
         for (uint32_t number = 0; number < entries.size(); number = index.next_state(number)) {
           const kora::IndexState &state = index.state(number);
@@ -220,14 +222,16 @@ TEST_F(ApplyIndexTest, NetworksWithoutFlagsGiveTheResultsOfTheGeneralSearch) {
   EXPECT_GT(dead_end_moves, 5);
   EXPECT_GT(ending_moves, 10);
   EXPECT_GT(other_only_moves, 10);
-  EXPECT_GT(word_indexes, 4);
+  EXPECT_GT(word_indexes, 100);
+  EXPECT_GT(plain_acceptors, 4);
 }
 
-// A word list's acceptor, read as a user reads one, is looked up through its word index: every
-// word gives itself, and what is not a word (a prefix, a word with a letter more or its last
-// letter changed, a character the network does not know) gives nothing. The states near the
-// start have more than eight arcs, which the index compares in groups. A word with a two-byte
-// character is looked up the ordinary way and gives itself too.
+// A word list's acceptor, read as a user reads one, and a tagger that writes "+T" after each
+// word, are looked up through their word index: every word gives itself (tagged), and what is
+// not a word (a prefix, a word with a letter more or its last letter changed, a character the
+// network does not know) gives nothing. The states near the start have more than eight arcs,
+// which the index compares in groups. A word with a two-byte character is looked up the
+// ordinary way and gives itself too.
 TEST_F(ApplyIndexTest, WordListLookupsAnswerWhetherTheInputIsAWord) {
   std::mt19937 random(7);
   const std::string letters = "abcdefghijkl";
@@ -240,27 +244,36 @@ TEST_F(ApplyIndexTest, WordListLookupsAnswerWhetherTheInputIsAWord) {
   std::string list;
   for (const std::string &word : words) list += word + "\n";
   kora_test::ScratchFiles files;
-  NET *net = read_text(files.write("words", list).c_str());
-  ASSERT_NE(net, nullptr);
-  for (int side = 0; side < 2; side++) {
-    APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
-    ASSERT_TRUE(applyer->acceptor[side]->made());
-    auto expect_word = [&](const std::string &input) {
-      const std::string expected = words.count(input) != 0 ? input + "\n" : "";
-      ASSERT_STREQ(apply_to_string(input.c_str(), applyer), expected.c_str()) << input;
-    };
-    for (const std::string &word : words) {
-      expect_word(word);
-      expect_word(word.substr(0, word.size() - 1));
-      expect_word(word + "#");
-      for (char letter : letters) {
-        expect_word(word + letter);
-        expect_word(word.substr(0, word.size() - 1) + letter);
+  NET *acceptor = read_text(files.write("words", list).c_str());
+  ASSERT_NE(acceptor, nullptr);
+  NET *tag = kora_test::build_net(2, {1}, {{0, kora::pair_id(EPSILON, apply_tests::sym("+T")), 1}});
+  NET *tagger = concat_net(acceptor, tag, 1, 0);
+  minimize_net(tagger);
+  for (NET *net : {acceptor, tagger}) {
+    const std::string tagged = net == tagger ? "+T" : "";
+    for (int side = 0; side < 2; side++) {
+      if (net == tagger && side == 1) continue;  // the tagger's lower side ends with a symbol
+      APPLY_CONTEXT *applyer = init_apply(net, side, nullptr);
+      ASSERT_TRUE(applyer->words[side]->made());
+      EXPECT_EQ(applyer->words[side]->plain_acceptor(), net == acceptor);
+      auto expect_word = [&](const std::string &input) {
+        const std::string expected = words.count(input) != 0 ? input + tagged + "\n" : "";
+        ASSERT_STREQ(apply_to_string(input.c_str(), applyer), expected.c_str()) << input;
+      };
+      for (const std::string &word : words) {
+        expect_word(word);
+        expect_word(word.substr(0, word.size() - 1));
+        expect_word(word + "#");
+        for (char letter : letters) {
+          expect_word(word + letter);
+          expect_word(word.substr(0, word.size() - 1) + letter);
+        }
       }
+      free_applyer(applyer);
     }
-    free_applyer(applyer);
   }
-  free_network(net);
+  free_network(acceptor);
+  free_network(tagger);
 }
 
 // In `further`, from state 0, "a" leads to 1; two epsilon moves through states of epsilon moves
