@@ -21,9 +21,8 @@
 // its arcs per symbol.
 #pragma once
 
-#include <emmintrin.h>
-
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace kora {
@@ -56,12 +55,11 @@ class WordIndex {
   // missed guess costs more than the comparisons.
   void take_only_arcs(const uint32_t *symbols, uint32_t known, uint32_t *state,
                       uint32_t *position, uint32_t *path) const {
-    const __m128i code_bits = _mm_set1_epi32(static_cast<int>(kCodeMask));
     uint32_t s = *state, p = *position;
     for (; p < known; p++) {
       const uint32_t symbol = symbols[p];
       if (symbol >= codes_.size() || codes_[symbol] == 0) break;
-      const uint32_t arc = arc_reading(s, codes_[symbol], code_bits);
+      const uint32_t arc = arc_reading(s, codes_[symbol]);
       if (arc == kNone) break;
       *path++ = arc;
       s = destination(arc);
@@ -79,18 +77,24 @@ class WordIndex {
   static constexpr uint32_t kCountMask = 0x1FF;
   static constexpr uint32_t kFinal = 0x80000000;
 
-  // The entry of the arc of `state` whose code is `code`, or kNone.
-  uint32_t arc_reading(uint32_t state, uint8_t code, __m128i code_bits) const {
-    const __m128i wanted = _mm_set1_epi32(static_cast<int>(uint32_t{code} << kCodeShift));
+  // Four words at once, in the compiler's vector types (a vector register where there is one).
+  typedef uint32_t Lanes __attribute__((vector_size(16)));
+
+  // The entry of the arc of `state` whose code is `code`, or kNone. The eight arcs of a group
+  // are compared at once: each lane that matches keeps its bit of `kLaneBits`, and the lanes
+  // are or-ed together into one mask.
+  uint32_t arc_reading(uint32_t state, uint8_t code) const {
+    const Lanes wanted = Lanes{} + (uint32_t{code} << kCodeShift);
+    const Lanes low_bits = {1, 2, 4, 8}, high_bits = {16, 32, 64, 128};
     const uint32_t count = words_[state] & kCountMask;
     const uint32_t first = state + 1;
     for (uint32_t done = 0;; done += 8) {
-      const auto *group = reinterpret_cast<const __m128i *>(&words_[first + done]);
-      const __m128i low = _mm_and_si128(_mm_loadu_si128(group), code_bits);
-      const __m128i high = _mm_and_si128(_mm_loadu_si128(group + 1), code_bits);
-      uint32_t matches = static_cast<uint32_t>(
-          _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(low, wanted))) |
-          _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(high, wanted))) << 4);
+      Lanes low, high;
+      std::memcpy(&low, &words_[first + done], 16);
+      std::memcpy(&high, &words_[first + done + 4], 16);
+      const Lanes lanes = (((low & kCodeMask) == wanted) & low_bits) |
+                          (((high & kCodeMask) == wanted) & high_bits);
+      uint32_t matches = lanes[0] | lanes[1] | lanes[2] | lanes[3];
       const uint32_t left = count - done;
       if (left < 8) matches &= (1u << left) - 1;
       if (matches != 0) return first + done + static_cast<uint32_t>(__builtin_ctz(matches));
