@@ -214,6 +214,12 @@ uint32_t take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, const uint32_
 
 const ApplyIndex &index_of(const APPLY_CONTEXT *a) { return *a->index[a->input_side]; }
 
+// The word index of the input side, or null when it was not made.
+const WordIndex *word_index_of(const APPLY_CONTEXT *a) {
+  const WordIndex *words = a->words[a->input_side].get();
+  return words != nullptr && words->made() ? words : nullptr;
+}
+
 // Makes the index of the applyer's input side if it has none yet, with the applyer's network
 // as its state 0 onwards. A vectorized network is indexed like any other (the index reads its
 // arc vectors through the arc iterator): the index's per-state tables already find the arc for
@@ -506,8 +512,7 @@ void take_only_arcs(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state,
   if (a->ordinary_path.size() < length + (known - *position))
     a->ordinary_path.resize(length + known - *position);
   uint32_t *path = a->ordinary_path.data();
-  const WordIndex *words = a->words[a->input_side].get();
-  if (words != nullptr && words->made()) {
+  if (const WordIndex *words = word_index_of(a)) {
     const uint32_t start = *position;
     words->take_only_arcs(a->io_symbols.data(), known, state, position, path + length);
     a->ordinary_path_length = length + (*position - start);
@@ -534,8 +539,8 @@ void resume_first_run(APPLY_CONTEXT *a, const ApplyIndex &index, uint32_t *state
   *position = shared;
   // The word index holds the arc in the cache line the last run read.
   const uint32_t arc = a->ordinary_path[shared - 1];
-  const WordIndex *words = a->words[a->input_side].get();
-  *state = words != nullptr && words->made() ? words->destination(arc) : index.arc(arc).destination;
+  const WordIndex *words = word_index_of(a);
+  *state = words != nullptr ? words->destination(arc) : index.arc(arc).destination;
 }
 
 int ordinary_search(APPLY_CONTEXT *a) {
@@ -634,7 +639,7 @@ SearchInput search_input(APPLY_CONTEXT *a) {
 int bimachine_record(APPLY_CONTEXT *a);
 int whole_word_record(APPLY_CONTEXT *a);
 
-// Whether the record is looked up in the acceptor's word index: the record was read whole as
+// Whether the record is looked up in a plain acceptor's word index: the record was read whole as
 // one-byte ASCII symbols, and its one result, if any, is written as the standard formatter
 // would write it (one side, without blanks).
 bool whole_word_lookup(const APPLY_CONTEXT *a);
@@ -860,8 +865,8 @@ bool ascii(const char *text, size_t length) {
 }
 
 bool whole_word_lookup(const APPLY_CONTEXT *a) {
-  const WordIndex *words = a->words[a->input_side].get();
-  return words != nullptr && words->made() && words->plain_acceptor() &&
+  const WordIndex *words = word_index_of(a);
+  return words != nullptr && words->plain_acceptor() &&
          a->whole_record != nullptr && a->on_result == format_apply_result &&
          a->output_side != 2 && !a->print_space &&
          ascii(a->whole_record, a->whole_record_length);
@@ -877,7 +882,7 @@ int whole_word_record(APPLY_CONTEXT *a) {
   take_only_arcs(a, index, &state, &position);
   a->walked_symbols.assign(a->io_symbols.begin(), a->io_symbols.begin() + position);
   a->walked_side = a->input_side;
-  if (position != a->io_length || !a->words[a->input_side]->final(state)) return 0;
+  if (position != a->io_length || !word_index_of(a)->final(state)) return 0;
   put_spelling(a->output, {a->whole_record, a->whole_record_length});
   end_result(a);
   return 1;
@@ -950,8 +955,8 @@ void format_apply_result(APPLY_CONTEXT *a) {
     // The leading arcs that copy what they read write the record's first bytes, when those are
     // ASCII: the word index says which copy, without reading the arcs from the index again.
     size_t copied = 0;
-    const WordIndex *words = a->words[a->input_side].get();
-    if (words != nullptr && words->made() && a->whole_record != nullptr &&
+    const WordIndex *words = word_index_of(a);
+    if (words != nullptr && a->whole_record != nullptr &&
         a->output_side != 2 && !a->print_space) {
       copied = words->copying_steps(path, a->ordinary_path_length);
       if (ascii(a->whole_record, copied))
