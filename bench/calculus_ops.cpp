@@ -10,7 +10,9 @@
 //
 // Usage: calculus_ops OPERATION LIST-A LIST-B, OPERATION one of intersect (A & B), minus
 // (B - A), union (A | B), determinize (the acceptor above), negate (~B), reverse (B reversed),
-// concat (A B), zero_plus (A*). The peer is bench/peers/openfst_calculus_ops.cpp.
+// concat (A B), zero_plus (A*), and intersect_kept and minus_kept, which keep both operands
+// (keep flags 1), as OpenFst's Intersect and Difference do. The peer is
+// bench/peers/openfst_calculus_ops.cpp.
 
 #include <chrono>
 #include <cstdio>
@@ -87,6 +89,8 @@ int main(int argc, char **argv) {
   NET *result = nullptr;
   if (operation == "intersect") result = intersect_net(a, b, 0, 0);
   else if (operation == "minus") result = minus_net(b, a, 0, 0);
+  else if (operation == "intersect_kept") result = intersect_net(a, b, 1, 1);
+  else if (operation == "minus_kept") result = minus_net(b, a, 1, 1);
   else if (operation == "union") result = union_net(a, b, 0, 0);
   else if (operation == "determinize") result = minimize_net(a) == 0 ? a : nullptr;
   else if (operation == "negate") result = negate_net(b, 0);
@@ -111,6 +115,10 @@ int main(int argc, char **argv) {
   std::printf("kora %s seconds=%.3f cpu=%.3f peak_kib=%ld %s\n", operation.c_str(), seconds, cpu,
               peak, form.line().c_str());
   free_network(result);
+  if (operation == "intersect_kept" || operation == "minus_kept") {
+    free_network(a);
+    free_network(b);
+  }
   if (operation == "negate" || operation == "reverse") free_network(a);  // only b was consumed
   if (operation == "zero_plus") free_network(b);
   reclaim_kora(context);

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Times eight operations of the calculus with kora (bench/calculus_ops.cpp, through kora.h) and
+# Times eight operations of the calculus, two of them also with their operands kept, with kora (bench/calculus_ops.cpp, through kora.h) and
 # with OpenFst (bench/peers/openfst_calculus_ops.cpp) on the minimal acceptors of wamerican (A)
 # and wbritish-huge (B). Each operation runs in a process of its own, kora and OpenFst
 # alternating, RUNS times (5); the table gives the medians of the processor time and of the
@@ -8,12 +8,12 @@
 # Needs: apt-get install -y libfst-dev wamerican wbritish-huge
 #
 # Usage: bench/compare-calculus.sh [BUILD-DIRECTORY] [OPERATION...]   (default: build-bench,
-# all eight); RUNS=3 bench/compare-calculus.sh for fewer runs.
+# all ten); RUNS=3 bench/compare-calculus.sh for fewer runs.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 [ $# -gt 0 ] && shift
-operations=${*:-intersect minus union determinize negate reverse concat zero_plus}
+operations=${*:-intersect minus intersect_kept minus_kept union determinize negate reverse concat zero_plus}
 runs=${RUNS:-5}
 list_a=/usr/share/dict/american-english
 list_b=/usr/share/dict/british-english-huge

@@ -320,6 +320,11 @@ bool acyclic_product_applies(const NET *a, const NET *b) {
          bound <= kSmallLabelTable + kLabelsPerArc * (uint64_t{a->num_arcs} + b->num_arcs);
 }
 
+bool acyclic_product_takes_as_they_are(NET *a, NET *b) {
+  return acyclic_product_applies(a, b) && !test_alph_member(net_sigma(a), OTHER) &&
+         !test_alph_member(net_sigma(b), OTHER);
+}
+
 bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *result) {
   if (finality == PairFinality::kFirstOnly)
     for (STATE *state = a->states; state != nullptr; state = state->next) state->client_cell = nullptr;

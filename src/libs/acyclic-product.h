@@ -17,6 +17,11 @@ enum class PairFinality {
 // label id (at most 2^20, and not many more than the operands have arcs).
 bool acyclic_product_applies(const NET *a, const NET *b);
 
+// Whether minimal_acyclic_product takes `a` and `b` as they are, so that operands their caller
+// keeps need no copy: it takes them, and neither has OTHER in its sigma (whose expansion into
+// the other's symbols would change it). Epsilons are ruled out by the flags it checks.
+bool acyclic_product_takes_as_they_are(NET *a, NET *b);
+
 // Fills the empty network `result` (made by make_network, without states or alphabets) with the
 // minimal network of the product of `a` and `b`, whose pairs are final as `finality` says; with
 // kFirstOnly, a pair whose second state has no arc for a label of the first goes on with the

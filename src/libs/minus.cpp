@@ -167,9 +167,10 @@ NET *subtract(NET *a, NET *b) {
   return result;
 }
 
-// The minimal a - b when both are deterministic and acyclic (acyclic-product.h), consuming `a`;
-// else null, with `a` untouched.
-NET *minimal_difference(NET *a, NET *b) {
+// The minimal a - b when both are deterministic and acyclic (acyclic-product.h), consuming `a`
+// unless `keep_a` (then its client cells are cleared after use and its sigma copied); else
+// null, with `a` untouched.
+NET *minimal_difference(NET *a, NET *b, bool keep_a) {
   if (!acyclic_product_applies(a, b)) return nullptr;
   NET *result = make_network();
   if (!minimal_acyclic_product(a, b, PairFinality::kFirstOnly, result)) {
@@ -178,10 +179,31 @@ NET *minimal_difference(NET *a, NET *b) {
   }
   result->arity = a->arity;
   result->flags.closed_sigma = a->flags.closed_sigma;
-  result->sigma = a->sigma;
-  a->sigma = nullptr;
-  free_network(a);
+  if (keep_a) {
+    for (STATE *state = a->states; state != nullptr; state = state->next) state->client_cell = nullptr;
+    result->sigma = copy_alph(net_sigma(a));
+  } else {
+    result->sigma = a->sigma;
+    a->sigma = nullptr;
+    free_network(a);
+  }
   return result;
+}
+
+// Whether the network has flag diacritics, which the difference must see eliminated first.
+bool has_flags(NET *net) {
+  recompute_flag_marks(net);
+  return net->flags2.upper_has_flags || net->flags2.lower_has_flags;
+}
+
+// The last steps of every difference: the result's sigma made compact when `a` was copied, the
+// result pruned and, unless its labels are known exact, its labels checked, and minimized when
+// asked.
+NET *finish_difference(NET *result, int copy1, bool labels_exact, int minimize) {
+  if (copy1) compact_sigma(result);
+  prune_fsm(result, 0);
+  if (!labels_exact) label_check(result);
+  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
 }
 
 // The operand with its insert and list flags eliminated, since they stand for the strings of
@@ -234,6 +256,16 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
     if (!keep2 && b != a) free_network(b);
     return null_net();
   }
+  // Operands the caller keeps are read where they are when the minimal difference takes them
+  // as they are (no flags to eliminate either): nothing is copied.
+  if (minimize && (copy1 || keep2) && a != b && acyclic_product_takes_as_they_are(a, b) &&
+      !has_flags(a) && !has_flags(b)) {
+    if (NET *result = minimal_difference(a, b, true)) {
+      if (!copy1) free_network(a);
+      if (!keep2) free_network(b);
+      return finish_difference(result, copy1, true, minimize);
+    }
+  }
   // From here on both are the operation's own: the caller's networks are never changed.
   if (keep2 || b == a) b = copy_fsm(b);
   if (copy1) a = copy_fsm(a);
@@ -264,14 +296,11 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   determinize_fsm(b, 0);
   remove_epsilons(a, 0);
   harmonize_sigmas(a, b);
-  NET *result = minimize ? minimal_difference(a, b) : nullptr;
+  NET *result = minimize ? minimal_difference(a, b, false) : nullptr;
   const bool labels_exact = result != nullptr;
   if (result == nullptr) result = subtract(a, b);
   free_network(b);
-  if (copy1) compact_sigma(result);
-  prune_fsm(result, 0);
-  if (!labels_exact) label_check(result);
-  return recompute_flag_marks(minimize ? min_fsm(result, 0) : result);
+  return finish_difference(result, copy1, labels_exact, minimize);
 }
 
 }  // namespace kora

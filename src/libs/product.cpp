@@ -170,6 +170,14 @@ NET *intersect_fsm(NV *nets, int copy, int minimize) {
             "    under intersection. This network appears to represent a relation that\n"
             "    includes pairs of different lengths. The result may be incorrect.");
 
+  // Two operands the caller keeps are read where they are when the minimal product takes them
+  // as they are.
+  if (copy == 1 && minimize && operands.size() == 2 &&
+      acyclic_product_takes_as_they_are(operands[0], operands[1])) {
+    NET *a = operands[0], *b = operands[1];
+    if (smaller(b, a)) std::swap(a, b);
+    if (NET *result = minimal_product(a, b)) return recompute_flag_marks(result);
+  }
   for (NET *&net : operands) {
     if (copy == 1) net = copy_fsm(net);
     remove_epsilons(net, 0);

@@ -79,10 +79,17 @@ TEST_F(WordListScaleTest, OperationsAgreeWithSetMembershipOnSampledStrings) {
   NET *a = minimal_acceptor(list_a);
   NET *b = minimal_acceptor(list_b);
   ASSERT_GT(a->num_states, 25000u);
+  const uint32_t a_states = a->num_states, b_states = b->num_states;
 
   NET *both = intersect_net(a, b, 1, 1);
   NET *b_only = minus_net(b, a, 1, 1);
   NET *closure = zero_plus_net(a, 1);
+  // The kept operands were read where they were and are left as they were.
+  EXPECT_EQ(a->num_states, a_states);
+  EXPECT_EQ(b->num_states, b_states);
+  for (NET *net : {a, b})
+    for (STATE *state = net->states; state != nullptr; state = state->next)
+      ASSERT_EQ(state->client_cell, nullptr);
   for (NET *product : {both, b_only}) {
     EXPECT_EQ(label_sequences::fault(product, true), "");
     EXPECT_TRUE(minimal(product));
