@@ -914,8 +914,9 @@ KORA_API NET *close_net_alphabet(NET *net);
  * A keep flag of 0 hands the network over to the operation (it is consumed: freed or used in
  * the result); a nonzero keep flag leaves it the caller's, unchanged. Kept networks are copied
  * when the operation must change them first; two deterministic loop-free networks without OTHER
- * (as word lists give) are read where they are, so keeping them costs nothing. Results belong
- * to the caller and are minimized when word KORA_MINIMIZE is set. Refused with an error: a null
+ * (as word lists give) are read where they are when the result is minimized, so keeping them
+ * costs nothing. Results belong to the caller and are minimized when word KORA_MINIMIZE is
+ * set. Refused with an error: a null
  * network ("Cannot apply '%s' to a NULL network."), networks of different label maps
  * ("Networks do not have a common label map."), compacted networks ("Cannot apply '%s' to a
  * compacted net. Please uncompact first.") and networks in another representation than plain
