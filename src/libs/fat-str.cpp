@@ -71,7 +71,6 @@ char *thin_result(STRING_BUFFER *target, STRING_BUFFER *given, int pos) {
   char *text = STRING_BUFFER_thin(target);
   text[pos] = '\0';
   target->pos = pos;
-  target->line_count = static_cast<int>(std::count(text, text + pos, '\n'));
   if (target != given) {
     target->string = nullptr;
     free_string_buffer(target);

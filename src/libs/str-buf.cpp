@@ -2,7 +2,6 @@
 
 #include "str-buf.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -52,12 +51,11 @@ void terminate(STRING_BUFFER *buffer) {
   }
 }
 
-// Appends `count` thin bytes, counting their newlines. The buffer is thin.
+// Appends `count` thin bytes. The buffer is thin.
 int append_bytes(const char *bytes, int count, STRING_BUFFER *buffer) {
   assure_buffer_space(count, buffer);
   char *text = STRING_BUFFER_thin(buffer);
   std::memcpy(text + buffer->pos, bytes, static_cast<size_t>(count));
-  buffer->line_count += static_cast<int>(std::count(bytes, bytes + count, '\n'));
   buffer->pos += count;
   text[buffer->pos] = '\0';
   return buffer->pos;
@@ -89,7 +87,6 @@ void free_string_buffer(STRING_BUFFER *buffer) {
 void reset_string_buffer(STRING_BUFFER *buffer) {
   if (!present(buffer, "reset_string_buffer")) return;
   buffer->pos = 0;
-  buffer->line_count = 0;
   terminate(buffer);
 }
 

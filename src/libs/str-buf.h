@@ -16,7 +16,6 @@ struct STRING_BUFFER {
   int char_size;   // 1 for thin characters, 4 for fat ones
   int length;      // capacity in characters, the terminator included
   int pos;         // characters used; the character at pos is the terminator
-  int line_count;  // newline characters appended
   void *string;    // the characters
 };
 
