@@ -24,11 +24,9 @@ NET *nearly_universal(std::mt19937 &random) {
   return net;
 }
 
+// Subtrahends of every kind, and nearly universal ones.
 TEST_F(MinusTest, AgreesWithSetDifferenceOnRandomNetworks) {
   expect_agreement_on_random_pairs(minus_net, difference, automata_or_equal_length());
-}
-
-TEST_F(MinusTest, AgreesWithSetDifferenceFromNearlyUniversalNetworks) {
   expect_agreement_on_random_pairs(minus_net, difference, automata_or_equal_length(nearly_universal));
 }
 
