@@ -87,11 +87,7 @@ TEST_F(PruneTest, StartLoopsCorrectTheLoopFreeMark) {
 // The last network is start -0-> s -0-> start with s final, and a useless a-arc that pruning
 // removes.
 TEST_F(PruneTest, EpsilonOnly) {
-  NET *cycle = null_net();
-  STATE *s = add_state_to_net(cycle, 1);
-  add_arc_to_state(cycle, cycle->start, kora::EPSILON, s, nullptr, 0);
-  add_arc_to_state(cycle, s, kora::EPSILON, cycle->start, nullptr, 0);
-  add_arc_to_state(cycle, s, 'a', add_state_to_net(cycle, 0), nullptr, 0);
+  NET *cycle = kora_test::build_net(3, {1}, {{0, kora::EPSILON, 1}, {1, kora::EPSILON, 0}, {1, 'a', 2}});
   cycle->flags.pruned = 0;
   const std::pair<NET *, int> cases[] = {{epsilon_net(), 1}, {null_net(), 0}, {symbol_net("a"), 0}, {cycle, 1}};
   for (const auto &[net, expected] : cases) {
