@@ -1,6 +1,5 @@
 // alphabet_net: the language is the members' one-symbol strings (checked against std::set on
-// random alphabets in both forms), EPSILON makes the start final, and the alphabets of OTHER and
-// of pairs.
+// random alphabets in both forms), EPSILON makes the start final, and the alphabets of pairs.
 
 #include <random>
 #include <set>
@@ -46,12 +45,8 @@ TEST_F(AlphNetTest, RandomAlphabetsGiveTheirOneSymbolStrings) {
   });
 }
 
-TEST_F(AlphNetTest, NullAndTransducerAlphabets) {
-  NET *other = alphabet_net(nullptr);
-  ASSERT_EQ(other->num_arcs, 1u);
-  EXPECT_EQ(other->start->arcs->label, kora::OTHER);
-  free_network(other);
-
+// The alphabet of OTHER is swept by the random ignore test (tests/operations/splice_test.cpp).
+TEST_F(AlphNetTest, TransducerAlphabets) {
   const uint32_t pair = kora::pair_id('a', 'b');
   ALPH *pairs = kora::labels_to_alph(&pair, 1, KORA_LABEL_ALPH);
   NET *transducer = alphabet_net(pairs);

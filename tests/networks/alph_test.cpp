@@ -1,5 +1,5 @@
 // Alphabets: set operations against std::set on random alphabets in both forms, equality,
-// conversions, the iterator, and the alphabets of a network.
+// conversions, and the alphabets of a network.
 
 #include <random>
 #include <set>
@@ -104,19 +104,6 @@ TEST_F(AlphTest, ConversionsRoundTrip) {
     EXPECT_EQ(alph->len, ids.empty() ? 0 : static_cast<int>(*ids.rbegin()) + 1);
     kora::free_alph(alph);
   });
-}
-
-TEST_F(AlphTest, IteratorVisitsMembersInItemOrder) {
-  for (int type : {KORA_BINARY_ALPH, KORA_LABEL_ALPH}) {
-    ALPH *alph = kora::labels_to_alph(std::vector<uint32_t>{40, 2, 17}.data(), 3, type);
-    kora::ALPH_ITERATOR walk;
-    kora::ALPH_ITERATOR *iterator = kora::start_alph_iterator(&walk, alph);
-    std::vector<uint32_t> seen;
-    for (uint32_t id; (id = kora::next_alph_item(iterator)) != KORA_NO_LABEL;) seen.push_back(id);
-    EXPECT_EQ(seen, type == KORA_BINARY_ALPH ? (std::vector<uint32_t>{2, 17, 40})
-                                             : (std::vector<uint32_t>{40, 2, 17}));
-    kora::free_alph(alph);
-  }
 }
 
 // A network made of plain records: state 0 --labels--> state 1.

@@ -51,11 +51,7 @@ TEST_F(BoundedTest, AgreesWithACycleSearchOnRandomTransducers) {
 // sides.
 TEST_F(BoundedTest, MarkerCyclesAreUnbounded) {
   for (uint32_t label : {kora::ALTCHAIN_SYMBOL, kora::DET_EPSILON}) {
-    NET *net = null_net();
-    STATE *s = add_state_to_net(net, 0), *t = add_state_to_net(net, 1);
-    add_arc_to_state(net, net->start, 'a', s, nullptr, 0);
-    add_arc_to_state(net, s, label, t, nullptr, 0);
-    add_arc_to_state(net, t, label, s, nullptr, 0);
+    NET *net = kora_test::build_net(3, {2}, {{0, 'a', 1}, {1, label, 2}, {2, label, 1}});
     net->flags.loop_free = 0;
     EXPECT_EQ(test_upper_bounded(net), 0) << label;
     EXPECT_EQ(test_lower_bounded(net), 0) << label;

@@ -1,4 +1,5 @@
-// Complement against the complement of enumerated languages, and its refusals.
+// The complement of minimal networks and of closed sigmas; operators_test.cpp checks it against
+// the complement of enumerated languages.
 
 #include "complement.h"
 #include "kora_test.h"
@@ -9,28 +10,6 @@ namespace {
 using namespace operator_oracle;
 
 class ComplementTest : public kora_test::Library {};
-
-TEST_F(ComplementTest, AgreesWithSetComplementOverSigmaAndFreshSymbols) {
-  for (int minimize : {1, 0}) {
-    int_parameters()->word[KORA_MINIMIZE] = minimize;
-    for_seeds(100, [&](unsigned, std::mt19937 &random) {
-      NET *a = random_automaton(random);
-      Symbols universe = kora_test::universe_of({a});
-      auto before = snapshot(a, universe);
-      Relation expected = difference(all_strings(universe), std::get<2>(before));
-      NET *copy = negate_net(a, 1);
-      EXPECT_EQ(language(copy, universe), expected) << "minimize " << minimize;
-      EXPECT_EQ(snapshot(a, universe), before);
-      // Twice gives the language back, though a complement without arcs forgets its sigma.
-      NET *twice = negate_net(copy, 1);
-      EXPECT_EQ(test_sublanguage(twice, a), 1);
-      EXPECT_EQ(test_sublanguage(a, twice), 1);
-      EXPECT_EQ(negate_net(a, 0), a) << "in place";
-      EXPECT_EQ(language(a, universe), expected);
-      for (NET *net : {a, copy, twice}) free_network(net);
-    });
-  }
-}
 
 // The complement of a network marked minimal skips minimization; it must come out as the
 // minimizer makes it from the same network unmarked. Half of the networks end in ?*, whose

@@ -268,11 +268,6 @@ TEST_F(ComposeTest, FailurePhaseEnds) {
   EXPECT_TRUE(relation.count({{'a', 'b'}, {'a', 'b'}}));
   EXPECT_EQ(kora_test::false_claims(result), "");
   free_network(result);
-  // Off (the default): no failure arcs.
-  int_parameters()->word[KORA_COMPOSE_FAILURE_TOKENS] = 0;
-  result = compose_net(string_to_net("ab", 0), kleene_star_net(), 0, 0);
-  EXPECT_FALSE(test_alph_member(result->labels, fail));
-  free_network(result);
 }
 
 }  // namespace

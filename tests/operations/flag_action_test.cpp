@@ -86,26 +86,22 @@ TEST_F(FlagActionTest, FlagsNamingDefinitionsHandThemOver) {
   std::strcpy(body, "a");
   FUNCTION_RECORD *function = define_function_record(symbol_id("double("), parameters, body);
 
+  const void *vowels = defined_list(symbol_id("vowels"));
+  const struct {
+    const char *name;
+    int result;
+    const void *out;
+  } table[] = {
+      {"@I.stems@", 1, defined}, {"@T.stems@", 1, defined},    {"@L.vowels@", 1, vowels},
+      {"@X.vowels@", 1, vowels}, {"@F.double(@", 1, function}, {"@P.A.a@", 1, nullptr},
+      {"@I.vowels@", 0, nullptr}, {"@L.stems@", 0, nullptr},  // a list is no network, a network no list
+  };
   FlagRegister reg;
-  void *out = nullptr;
-  EXPECT_EQ(flag_action(&reg, flag("@I.stems@"), &out), 1);
-  EXPECT_EQ(out, defined);
-  EXPECT_EQ(flag_action(&reg, flag("@T.stems@"), &out), 1);
-  EXPECT_EQ(out, defined);
-  EXPECT_EQ(flag_action(&reg, flag("@L.vowels@"), &out), 1);
-  EXPECT_EQ(out, defined_list(symbol_id("vowels")));
-  EXPECT_EQ(flag_action(&reg, flag("@X.vowels@"), &out), 1);
-  EXPECT_EQ(out, defined_list(symbol_id("vowels")));
-  EXPECT_EQ(flag_action(&reg, flag("@F.double(@"), &out), 1);
-  EXPECT_EQ(out, function);
-  EXPECT_EQ(flag_action(&reg, flag("@P.A.a@"), &out), 1);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_TRUE(messages().errors.empty());
-
-  // A list is no network, a network no list.
-  EXPECT_EQ(flag_action(&reg, flag("@I.vowels@"), &out), 0);
-  EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(flag_action(&reg, flag("@L.stems@"), &out), 0);
+  for (const auto &row : table) {
+    void *out = &reg;
+    EXPECT_EQ(flag_action(&reg, flag(row.name), &out), row.result) << row.name;
+    EXPECT_EQ(out, row.out) << row.name;
+  }
   const std::vector<std::string> expected = {
       "Action fails because the symbol 'vowels' in '@I.vowels@'\n    is not defined as a network.",
       "Action fails because the symbol 'stems' in '@L.stems@'\n    is not defined as a list."};

@@ -89,14 +89,6 @@ TEST_F(FlagEliminateTest, EdgeCases) {
   free_network(result);
   free_network(net);
 
-  // Flags on the sides of tuples: the upper side and the lower side are each filtered.
-  const uint32_t p = symbol_id("@P.A.a@"), r = symbol_id("@R.A.b@");
-  net = concat_net(pair_net(p, 'x'), pair_net('y', r), 0, 0);
-  net = union_net(net, concat_net(pair_net(p, 'x'), pair_net(symbol_id("@R.A.a@"), 'z'), 0, 0), 0, 0);
-  result = eliminate_flag(net, "A", 0);
-  EXPECT_EQ(words(result, 3), Words{":xz"});
-  free_network(result);
-
   // An E flag is reported and dropped without any constraint.
   net = strings({{"@E.A.B@", "x"}, {"@P.A.a@", "y"}});
   result = eliminate_flag(net, "A", 0);

@@ -95,24 +95,4 @@ TEST_F(FlagMarksTest, EveryOperationLeavesTrueMarks) {
   }
 }
 
-// Marks that only an OR of the operands' marks would keep.
-TEST_F(FlagMarksTest, OperationsDropMarksWhenFlagsGo) {
-  NET *flag_or_a = union_net(symbol_net("@P.A.x@"), symbol_net("a"), 0, 0);
-  ASSERT_EQ(flag_marks_of(flag_or_a), 3);
-  NET *a = symbol_net("a");
-  NET *meet = intersect_net(flag_or_a, a, 1, 1);
-  EXPECT_EQ(flag_marks_of(meet), 0);
-  NET *rest = minus_net(flag_or_a, symbol_net("@P.A.x@"), 1, 0);
-  EXPECT_EQ(flag_marks_of(rest), 0);
-  NET *pair = recompute_flag_marks(pair_net(symbol_id("@P.A.x@"), 'b'));
-  NET *lower = lower_side_net(pair, 1);
-  EXPECT_EQ(flag_marks_of(pair), 1);
-  EXPECT_EQ(flag_marks_of(lower), 0);
-  NET *upper = upper_side_net(pair, 1);
-  EXPECT_EQ(flag_marks_of(upper), 3);
-  NET *inverse = invert_net(pair, 1);
-  EXPECT_EQ(flag_marks_of(inverse), 2);
-  for (NET *net : {flag_or_a, a, meet, rest, pair, lower, upper, inverse}) free_network(net);
-}
-
 }  // namespace

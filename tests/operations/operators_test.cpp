@@ -30,36 +30,6 @@ Symbols operand_symbols(unsigned seed, std::mt19937 &random, const Symbols &many
   return {many[random() % many.size()], many[random() % many.size()], many[random() % many.size()]};
 }
 
-// A binary operation on random pairs with random keep flags and word 16, against `expected` of
-// the operands' languages. Kept operands must come back unchanged.
-void check_binary(NET *(*operation)(NET *, NET *, int, int),
-                  Relation (*expected)(const Relation &, const Relation &)) {
-  const Symbols many = kora_test::many_symbols(20000);
-  for_seeds(200, [&](unsigned seed, std::mt19937 &random) {
-    const Symbols symbols = operand_symbols(seed, random, many);
-    NET *nets[2];
-    for (NET *&net : nets)
-      net = random_operand(random, {.transducer = random() % 3 == 0, .epsilon = random() % 5 == 0,
-                                    .other = random() % 2 == 0, .symbols = symbols});
-    const int keep[2] = {static_cast<int>(random() % 2), static_cast<int>(random() % 2)};
-    const bool minimize = random() % 2;
-    int_parameters()->word[KORA_MINIMIZE] = minimize;
-    const Symbols universe = kora_test::universe_of({nets[0], nets[1]});
-    const Relation before[2] = {language(nets[0], universe), language(nets[1], universe)};
-    NET *result = operation(nets[0], nets[1], keep[0], keep[1]);
-    const Relation want = expected(before[0], before[1]);
-    EXPECT_EQ(language(result, universe), want) << "want " << describe(want);
-    expect_lawful(result, minimize);
-    for (int i : {0, 1})
-      if (keep[i]) {
-        EXPECT_EQ(language(nets[i], universe), before[i]);
-        free_network(nets[i]);
-      }
-    free_network(result);
-  });
-  EXPECT_TRUE(messages().errors.empty());
-}
-
 using Unary = std::function<NET *(NET *, int)>;
 using Expected = std::function<Relation(NET *, const Symbols &)>;
 
@@ -109,9 +79,22 @@ Relation side_language(NET *net, const Symbols &universe, bool upper) {
 class OperatorsTest : public kora_test::Library {};
 class StringToNetTest : public kora_test::Library {};
 
+// Operands of all kinds: automata and transducers, with EPSILON and OTHER.
 TEST_F(OperatorsTest, ConcatAndUnionAgreeWithTheOracle) {
-  check_binary(concat_net, [](const Relation &a, const Relation &b) { return concatenation(a, b); });
-  check_binary(union_net, [](const Relation &a, const Relation &b) { return united(a, b); });
+  const Symbols many = kora_test::many_symbols(20000);
+  const MakeOperands make = [&many](unsigned seed, std::mt19937 &random) {
+    const Symbols symbols = operand_symbols(seed, random, many);
+    auto operand = [&] {
+      return random_operand(random, {.transducer = random() % 3 == 0, .epsilon = random() % 5 == 0,
+                                     .other = random() % 2 == 0, .symbols = symbols});
+    };
+    NET *a = operand();
+    return Operands{a, operand()};
+  };
+  expect_agreement_on_random_pairs(
+      concat_net, [](const Relation &a, const Relation &b) { return concatenation(a, b); }, make);
+  expect_agreement_on_random_pairs(union_net, [](const Relation &a, const Relation &b) { return united(a, b); },
+                                   make);
 }
 
 TEST_F(OperatorsTest, UnaryOperatorsAgreeWithTheOracle) {
@@ -132,6 +115,13 @@ TEST_F(OperatorsTest, UnaryOperatorsAgreeWithTheOracle) {
       {"optional", optional_net,
        of_language([](const Relation &a) { return united(a, {{{}, {}}}); }), with_epsilon},
       {"reverse", reverse_net, of_language(reversal), {.transducer = true}},
+      {"complement", negate_net,
+       [](NET *net, const Symbols &u) { return difference(all_strings(u), language(net, u)); }, with_epsilon},
+      {"contains", contains_net,
+       [](NET *net, const Symbols &u) {
+         return concatenation(all_strings(u), concatenation(language(net, u), all_strings(u)));
+       },
+       transducer},
       {"invert", invert_net, of_language(inversion), transducer, 200, Minimizes::kNone},
       {"substring", substring_net, [](NET *net, const Symbols &u) { return infixes(net, u); },
        automaton},
@@ -164,16 +154,6 @@ TEST_F(OperatorsTest, RepeatAgreesWithBoundedRepetitions) {
               swapped ? kora_test::seeds(40).size() : 0);
     messages().clear();
   }
-}
-
-// One record given as both operands is read twice, not consumed twice.
-TEST_F(OperatorsTest, ConcatOfTheSameRecord) {
-  NET *net = union_net(symbol_net("a"), string_to_net("bc", 0), 0, 0);
-  const Symbols universe = kora_test::universe_of({net});
-  const Relation once = language(net, universe, 4);
-  NET *square = concat_net(net, net, 0, 0);
-  EXPECT_EQ(language(square, universe, 4), concatenation(once, once, 4));
-  free_network(square);
 }
 
 using Path = std::vector<std::pair<uint32_t, intptr_t>>;

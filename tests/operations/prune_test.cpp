@@ -27,7 +27,8 @@ using kora_test::states_of;
 class PruneTest : public kora_test::Library {};
 
 // The useful states are those both reachable from the start and co-reachable from a final
-// state; with none, the start state stays alone and without arcs. The label set follows.
+// state; with none, the start state stays alone and without arcs. The label set follows. A
+// pruned copy leaves its argument as it was.
 TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
   kora_test::for_seeds(300, [&](unsigned seed, std::mt19937 &random) {
     NET *net = kora_test::random_net(
@@ -52,6 +53,11 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
       }
     if (useful.empty()) useful.insert(net->start);
     const STATE *start = net->start;
+    NET *copy = kora::prune_fsm(net, 1);
+    EXPECT_EQ(arcs_of(net), arcs);
+    EXPECT_EQ(copy->num_states, useful.size());
+    EXPECT_EQ(kora_test::enumerate(copy, universe, 4), before);
+    free_network(copy);
 
     ASSERT_EQ(kora::prune_fsm(net, 0), net);
     EXPECT_EQ(net->start, start);
@@ -63,18 +69,7 @@ TEST_F(PruneTest, KeepsLanguageAndExactlyTheUsefulStates) {
     EXPECT_EQ(kora_test::enumerate(net, universe, 4), before);
     free_network(net);
   });
-}
-
-TEST_F(PruneTest, CopyLeavesTheArgument) {
-  NET *net = null_net();
-  add_arc_to_state(net, net->start, 'a', add_state_to_net(net, 0), nullptr, 0);
-  net->flags.pruned = 0;
-  NET *copy = kora::prune_fsm(net, 1);
-  EXPECT_EQ(copy->num_states, 1u);
-  EXPECT_EQ(net->num_states, 2u);
-  free_network(copy);
   EXPECT_EQ(kora::prune_fsm(nullptr, 0), nullptr);
-  free_network(net);
 }
 
 // A wrong loop_free mark is corrected with a warning.
@@ -92,11 +87,7 @@ TEST_F(PruneTest, StartLoopsCorrectTheLoopFreeMark) {
 // The last network is start -0-> s -0-> start with s final, and a useless a-arc that pruning
 // removes.
 TEST_F(PruneTest, EpsilonOnly) {
-  NET *cycle = null_net();
-  STATE *s = add_state_to_net(cycle, 1);
-  add_arc_to_state(cycle, cycle->start, kora::EPSILON, s, nullptr, 0);
-  add_arc_to_state(cycle, s, kora::EPSILON, cycle->start, nullptr, 0);
-  add_arc_to_state(cycle, s, 'a', add_state_to_net(cycle, 0), nullptr, 0);
+  NET *cycle = kora_test::build_net(3, {1}, {{0, kora::EPSILON, 1}, {1, kora::EPSILON, 0}, {1, 'a', 2}});
   cycle->flags.pruned = 0;
   const std::pair<NET *, int> cases[] = {{epsilon_net(), 1}, {null_net(), 0}, {symbol_net("a"), 0}, {cycle, 1}};
   for (const auto &[net, expected] : cases) {

@@ -44,16 +44,10 @@ bool obey(Settings &settings, const kora::FLAG_DIACRITIC &flag) {
     case CLEAR_SETTING: settings.erase(a); return true;
     case POSITIVE_SETTING: settings[a] = {true, v}; return true;
     case NEGATIVE_SETTING: settings[a] = {false, v}; return true;
-    case UNIFY_TEST:
-      if (!r || (r->positive && r->value == v)) {
-        settings[a] = {true, v};
-        return true;
-      }
-      if (!r->positive && r->value != v) {
-        settings[a] = {true, v};
-        return true;
-      }
-      return false;
+    case UNIFY_TEST:  // fails on another value set, or on this one set negatively
+      if (r && r->positive != (r->value == v)) return false;
+      settings[a] = {true, v};
+      return true;
     case DISALLOW_TEST:
       if (v == 0) return !r;
       if (!r) return true;

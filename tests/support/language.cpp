@@ -81,13 +81,6 @@ Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, si
   return result;
 }
 
-Relation shorter_than(const Relation &relation, size_t max_length) {
-  Relation kept;
-  for (const StringPair &pair : relation)
-    if (pair.first.size() <= max_length && pair.second.size() <= max_length) kept.insert(pair);
-  return kept;
-}
-
 std::vector<Symbols> strings_up_to(const Symbols &universe, size_t max_length) {
   std::vector<Symbols> strings = {{}};
   for (size_t begin = 0; begin < strings.size(); begin++)

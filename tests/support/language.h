@@ -42,9 +42,6 @@ Relation enumerate(const NET *net, const Symbols &universe, size_t max_upper, si
 // that lookup tests try.
 std::vector<Symbols> strings_up_to(const Symbols &universe, size_t max_length);
 
-// Only the pairs whose two sides are both at most max_length symbols long.
-Relation shorter_than(const Relation &relation, size_t max_length);
-
 // Readable form of a relation for failure messages.
 std::string describe(const Relation &relation);
 
