@@ -190,6 +190,7 @@ TEST_F(OptimizeTest, RefusalsSayWhy) {
   free_network(broken);
 }
 
+// (Concatenation and reversal of an optimized operand: operations/calculus_frame_test.cpp.)
 TEST_F(OptimizeTest, OperationsUnoptimizeTheirOperandsAndSayWhat) {
   struct Case {
     const char *what;
@@ -200,14 +201,9 @@ TEST_F(OptimizeTest, OperationsUnoptimizeTheirOperandsAndSayWhat) {
       {"union", [](NET *o, NET *p) { return union_net(o, p, 1, 1); },
        "union_fsm_aux: Can't compute union of optimized networks. Un-optimizing and then "
        "computing union."},
-      {"concatenation", [](NET *o, NET *p) { return concat_net(o, p, 1, 1); },
-       "concat_fsm: Cannot concatenate optimized networks. Un-optimizing and then "
-       "concatenating."},
       {"intersection", [](NET *o, NET *p) { return intersect_net(o, p, 1, 1); },
        "Can't apply 'intersection' to an optimized network. Un-optimizing it first."},
       {"minus", [](NET *o, NET *p) { return minus_net(o, p, 1, 1); }, nullptr},
-      {"reverse", [](NET *o, NET *) { return reverse_net(o, 1); },
-       "Can't apply 'reverse' to an optimized network. Un-optimizing it first."},
       {"negate", [](NET *o, NET *) { return negate_net(o, 1); },
        "Can't compute the negation of an optimized network. Un-optimizing before negating."},
   };
