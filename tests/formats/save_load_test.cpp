@@ -3,7 +3,6 @@
 // network with shared arc lists, written through a copy, is in optimize_test.cpp).
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -27,19 +26,12 @@ using kora_test::RandomNetOptions;
 
 class SaveLoadTest : public kora_test::QuietLibrary {
  protected:
-  void SetUp() override {
-    QuietLibrary::SetUp();
-    path_ = kora_test::scratch_path("net.fst");
-  }
-  void TearDown() override {
-    std::remove(path_.c_str());
-    Library::TearDown();
-  }
   NET *round_trip(NET *net) {
     EXPECT_EQ(save_net(net, path_.c_str(), nullptr), 0);
     return load_net(path_.c_str(), nullptr);
   }
-  std::string path_;
+  kora_test::ScratchFiles files_;
+  const std::string path_ = files_.path("net.fst");
 };
 
 // The labels on the arcs of the states reachable from the start state.

@@ -21,13 +21,7 @@ namespace {
 
 using kora_test::messages;
 
-class LabelsetTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-};
+class LabelsetTest : public kora_test::LineFeedLibrary {};
 
 TEST_F(LabelsetTest, ReducingAndRestoringKeepsRelationLabelsAndArcs) {
   kora_test::for_seeds(60, [&](unsigned, std::mt19937 &random) {

@@ -4,10 +4,10 @@
 // state counts; the refusals and the operations that meet optimized networks say what they do
 // (the verbose statistics are those of examples/optimize-arcs.c, which a test runs).
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "kora_test.h"
 #include "label.h"
 #include "language.h"
@@ -232,7 +232,7 @@ TEST_F(OptimizeTest, OperationsUnoptimizeTheirOperandsAndSayWhat) {
 }
 
 TEST_F(OptimizeTest, SavedOptimizedAndSharedNetworksLoadBackOptimized) {
-  const std::string file = testing::TempDir() + "optimized.fst";
+  const std::string file = kora_test::scratch_path("optimized.fst");
   for (bool shared : {false, true}) {
     SCOPED_TRACE(shared ? "shared" : "optimized");
     NET *net = words_net();
@@ -260,7 +260,6 @@ TEST_F(OptimizeTest, SavedOptimizedAndSharedNetworksLoadBackOptimized) {
     free_network(reference);
     free_network(net);
   }
-  std::remove(file.c_str());
 }
 
 }  // namespace
