@@ -341,6 +341,7 @@ std::vector<Call> exported_calls() {
                      std::free(dot);
                      return after(dot != nullptr, n);
                    }});
+  calls.push_back({"print_net", [](NET *n) { return after(kora_test::listing(n).empty(), n); }});
   calls.push_back({"save_net_to_memory", [](NET *n) {
                      size_t length = 0;
                      unsigned char *bytes = save_net_to_memory(n, &length, nullptr);
