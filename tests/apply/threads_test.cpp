@@ -26,7 +26,7 @@ using kora_test::build_net;
 class ApplyThreadsTest : public apply_tests::Applying {
  protected:
   void SetUp() override {
-    Applying::SetUp();
+    apply_tests::Applying::SetUp();
     define_net("Middle", build_net(3, {2}, {{0, 'x', 1}, {1, pair("+Sg", "z"), 2}}), 0);
     kora_test::define_list("V", {'a', sym("\xC3\xA9")});  // a and é
   }
