@@ -14,13 +14,7 @@
 namespace apply_tests {
 
 // The library fixture, each result of an applyer ending with "\n".
-class Applying : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-};
+using Applying = kora_test::LineFeedLibrary;
 
 inline uint32_t sym(const char *name) { return kora::symbol_id(name); }
 inline uint32_t pair(const char *upper, const char *lower) {

@@ -91,7 +91,7 @@ TEST_F(ParseTableTest, LongestMatchAgreesWithABruteForceCutter) {
   });
 }
 
-TEST_F(ParseTableTest, EpsilonAndOtherAreReadAsCharactersExceptZeroInLexicons) {
+TEST_F(ParseTableTest, CharactersEpsilonOtherAndBadUtf8) {
   PARSE_TABLE *table = table_of({"a"});
   EXPECT_FALSE(table->has_multichar);
   EXPECT_EQ(cut("0?", table), (std::vector<uint32_t>{'0', '?'}));
@@ -103,13 +103,7 @@ TEST_F(ParseTableTest, EpsilonAndOtherAreReadAsCharactersExceptZeroInLexicons) {
   const char *end = nullptr;
   EXPECT_EQ(kora::parse_local_symbol(&symbol, "", &end, table, nullptr), kora::PARSE_END);
   EXPECT_EQ(kora::parse_local_symbol(&symbol, nullptr, &end, table, nullptr), kora::PARSE_END);
-  kora::free_parse_table(table);
-}
-
-TEST_F(ParseTableTest, InvalidUtf8IsReportedWithItsFirstByte) {
-  PARSE_TABLE *table = table_of({"a"});
-  uint32_t symbol = 0;
-  const char *end = nullptr;
+  // Invalid UTF-8 is reported with its first byte.
   EXPECT_EQ(kora::parse_local_symbol(&symbol, "\xFF" "a", &end, table, nullptr), kora::PARSE_BAD_UTF8);
   ASSERT_EQ(messages().errors.size(), 1u);
   EXPECT_EQ(messages().errors[0], "Cannot parse a symbol starting with 0xFF in UTF8-mode.");

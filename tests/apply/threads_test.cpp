@@ -26,7 +26,7 @@ using kora_test::build_net;
 class ApplyThreadsTest : public apply_tests::Applying {
  protected:
   void SetUp() override {
-    Applying::SetUp();
+    apply_tests::Applying::SetUp();
     define_net("Middle", build_net(3, {2}, {{0, 'x', 1}, {1, pair("+Sg", "z"), 2}}), 0);
     kora_test::define_list("V", {'a', sym("\xC3\xA9")});  // a and é
   }
@@ -129,43 +129,32 @@ void expect_four_threads_agree(NET *shared, const std::vector<std::string> &text
   EXPECT_EQ(kora::label_count(), labels_before);
 }
 
+// A fresh network with no parse table yet: the threads make their applyers at once, and the
+// two of each side race to build its table. Compacted, it is read by every thread: each
+// applyer's index grows by the states its searches first reach, decoded from the shared block.
 TEST_F(ApplyThreadsTest, FourThreadsOverOneNetworkGiveTheResultsOfOne) {
   const std::vector<std::string> texts = inputs(3000);
-  NET *reference = analyser();
-  const std::vector<std::string> expected[2] = {one_thread(reference, 0, texts),
-                                                one_thread(reference, 1, texts)};
-  free_network(reference);
-  // The results are not all empty: the walk went through lists, insertions, flags and OTHER.
-  EXPECT_EQ(expected[0][1], "cat\n");
-  EXPECT_EQ(expected[0][2], "cats\n");
-  EXPECT_EQ(expected[0][3], "cxzts\n");
-  EXPECT_EQ(expected[0][4], "d\xC3\xB6\xC3\x9F\n");
-
-  // A fresh network with no parse table yet: the threads make their applyers at once, and the
-  // two of each side race to build its table.
-  NET *shared = analyser();
-  expect_four_threads_agree(shared, texts, expected);
-  free_network(shared);
-}
-
-// The same over a compacted network, read by every thread: each applyer's index grows by the
-// states its searches first reach, decoded from the shared block.
-TEST_F(ApplyThreadsTest, FourThreadsOverOneCompactedNetworkGiveTheResultsOfOne) {
-  const std::vector<std::string> texts = inputs(3000);
-  auto compacted = [] {
-    NET *net = analyser();
-    compact_net(net, nullptr);
-    return net;
-  };
-  NET *reference = compacted();
-  ASSERT_TRUE(reference->flags.compacted);
-  const std::vector<std::string> expected[2] = {one_thread(reference, 0, texts),
-                                                one_thread(reference, 1, texts)};
-  free_network(reference);
-  EXPECT_EQ(expected[0][2], "cats\n");
-  NET *shared = compacted();
-  expect_four_threads_agree(shared, texts, expected);
-  free_network(shared);
+  for (bool compacted : {false, true}) {
+    SCOPED_TRACE(compacted ? "compacted" : "plain");
+    auto make = [compacted] {
+      NET *net = analyser();
+      if (compacted) compact_net(net, nullptr);
+      return net;
+    };
+    NET *reference = make();
+    ASSERT_EQ(reference->flags.compacted, compacted);
+    const std::vector<std::string> expected[2] = {one_thread(reference, 0, texts),
+                                                  one_thread(reference, 1, texts)};
+    free_network(reference);
+    // The results are not all empty: the walk went through lists, insertions, flags and OTHER.
+    EXPECT_EQ(expected[0][1], "cat\n");
+    EXPECT_EQ(expected[0][2], "cats\n");
+    EXPECT_EQ(expected[0][3], "cxzts\n");
+    EXPECT_EQ(expected[0][4], "d\xC3\xB6\xC3\x9F\n");
+    NET *shared = make();
+    expect_four_threads_agree(shared, texts, expected);
+    free_network(shared);
+  }
 }
 
 // Without an error callback, each error goes to standard error and sets the error-seen word;

@@ -3,7 +3,6 @@
 
 #include "files.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,10 @@ namespace {
 using kora_test::Bytes;
 using kora_test::messages;
 
-class FilesTest : public kora_test::QuietLibrary {};
+class FilesTest : public kora_test::QuietLibrary {
+ protected:
+  kora_test::ScratchFiles files_;
+};
 
 // The notice is the COPYRIGHT property; one too long for the header's two-byte length is cut
 // to what fits (the header length counts it padded to an even length).
@@ -33,7 +35,7 @@ TEST_F(FilesTest, TheHeaderReadBackHasTheWrittenDateNoticeAndCount) {
   for (const std::string &notice : {std::string("(c) the authors of a"), long_notice}) {
     NET *net = symbol_net("a");
     add_string_property(net, "COPYRIGHT", notice.c_str());
-    std::string path = kora_test::scratch_path("header.fst");
+    std::string path = files_.path("header.fst");
     ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
     kora::last_file_header() = kora::FILE_HEADER{};
     NV *nv = load_nets(path.c_str(), nullptr);
@@ -51,7 +53,6 @@ TEST_F(FilesTest, TheHeaderReadBackHasTheWrittenDateNoticeAndCount) {
     EXPECT_EQ(header.network_count, 1);
     EXPECT_EQ(header.total_length, static_cast<int64_t>(kora_test::read_bytes(path).size()));
     free_nv_and_nets(nv);
-    std::remove(path.c_str());
     free_network(net);
   }
 }
@@ -61,12 +62,10 @@ TEST_F(FilesTest, TheHeaderReadBackHasTheWrittenDateNoticeAndCount) {
 TEST_F(FilesTest, SourceDateEpochMakesSavedBytesReproducible) {
   kora::set_fixed_time(-1);
   NET *net = symbol_net("a");
-  const std::string path = kora_test::scratch_path("epoch.fst");
+  const std::string path = files_.path("epoch.fst");
   auto saved = [&] {
     EXPECT_EQ(save_net(net, path.c_str(), nullptr), 0);
-    Bytes bytes = kora_test::read_bytes(path);
-    std::remove(path.c_str());
-    return bytes;
+    return kora_test::read_bytes(path);
   };
   setenv("SOURCE_DATE_EPOCH", "86400", 1);
   const Bytes first = saved();
@@ -94,7 +93,7 @@ TEST_F(FilesTest, LoadingPastTheMemoryLimitLeavesNothingBehind) {
   NV *nets = make_nv(2);
   NV_net(nets, 0) = read_regex("{cat} | {dog}");
   NV_net(nets, 1) = read_regex("[a|b]* a [a|b]^6");
-  const std::string path = kora_test::scratch_path("limit.fst");
+  const std::string path = files_.path("limit.fst");
   ASSERT_EQ(save_nets(nets, path.c_str(), nullptr), 0);
   free_nv_and_nets(nets);
   reclaim_kora(context_);
@@ -110,11 +109,10 @@ TEST_F(FilesTest, LoadingPastTheMemoryLimitLeavesNothingBehind) {
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(NV_len(loaded), 2);
   free_nv_and_nets(loaded);
-  std::remove(path.c_str());
 }
 
 TEST_F(FilesTest, SavedDefinitionsComeBackUnderTheirNamesInAFreshLibrary) {
-  std::string path = kora_test::scratch_path("definitions.fst");
+  std::string path = files_.path("definitions.fst");
   EXPECT_EQ(save_defined_nets(path.c_str(), 0), 1);
   EXPECT_EQ(messages().warnings.back(), "No definitions");
   ASSERT_EQ(define_net("vowel", string_to_net("a", 0), 0), 0);
@@ -138,7 +136,6 @@ TEST_F(FilesTest, SavedDefinitionsComeBackUnderTheirNamesInAFreshLibrary) {
   EXPECT_EQ(messages().warnings.back(),
             "File '" + path + "' contained 1 nets but no defined nets.");
   free_network(anonymous);
-  std::remove(path.c_str());
 }
 
 TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
@@ -150,7 +147,7 @@ TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
   names->data[0].string = kora::fat_strdup(kora::label_record(ab_symbol)->name);
   names->data[1].string = kora::fat_strdup(kora::label_record('c')->name);
   kora::add_list_prop(net, kora::standard_name("SIGMA"), names);
-  std::string path = kora_test::scratch_path("twol.fst");
+  std::string path = files_.path("twol.fst");
   ASSERT_EQ(save_net(net, path.c_str(), nullptr), 0);
   NET *loaded = load_net(path.c_str(), nullptr);
   ASSERT_NE(loaded, nullptr);
@@ -169,7 +166,6 @@ TEST_F(FilesTest, ATwoLevelNetworkIsConvertedToPairsWhenLoaded) {
   EXPECT_FALSE(loaded->flags.twol);
   free_network(loaded);
   free_network(net);
-  std::remove(path.c_str());
 }
 
 }  // namespace

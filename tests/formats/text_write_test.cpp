@@ -12,9 +12,9 @@
 #include "files.h"
 #include "kora_test.h"
 #include "label.h"
+#include "language.h"
 #include "networks.h"
 #include "page.h"
-#include "text_support.h"
 
 namespace {
 

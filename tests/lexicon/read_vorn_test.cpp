@@ -58,7 +58,8 @@ uint32_t id_of(const std::string &name) {
   return id;
 }
 
-// Lexicons that compile without a word of warning, and their words.
+// Lexicons that compile without a word of warning, and their words: the edge cases beside the
+// classes and continuations of inflection_test.cpp.
 TEST_F(ReadVorn, EntriesContinueThroughTheirClassesToTheEnd) {
   std::set<std::string> loop;  // b after up to eleven a
   for (std::string word = "b"; word.size() <= 12; word.insert(0, 1, 'a')) loop.insert(word);
@@ -66,8 +67,7 @@ TEST_F(ReadVorn, EntriesContinueThroughTheirClassesToTheEnd) {
     const char *source;
     std::set<std::string> words;
   } cases[] = {
-      {"LEXICON Root\ncat #;\ndog #;\n", {"cat", "dog"}},
-      {"LEXICON Root\ncat Noun ;\ndog Noun ;\nLEXICON Noun\n0 # ;\ns # ;\n", {"cat", "cats", "dog", "dogs"}},
+      {"LEXICON Root\ncat #;\n", {"cat"}},  // no blank before the ";"
       // An entry without a word, and "0" words.
       {"LEXICON Root\nNoun ;\n0 # ;\nLEXICON Noun\nx # ;", {"", "x"}},
       // Continuation back into a sublexicon already passed: a loop.
@@ -306,19 +306,9 @@ TEST_F(ReadVorn, RegularExpressionEntriesAndDefinitions) {
   NET *net = compile("DEFINITIONS\nV = a | e | i ;\nLEXICON Root\n< V+ > Noun ;\nx # ;\n"
                      "LEXICON Noun\n0 # ;\ns # ;\n");
   ASSERT_NE(net, nullptr);
-  std::set<std::string> expected = {"x"};
-  std::vector<std::string> stems = {""};
-  for (int length = 1; length <= 3; ++length) {
-    std::vector<std::string> longer;
-    for (const std::string &stem : stems)
-      for (char vowel : {'a', 'e', 'i'}) longer.push_back(stem + vowel);
-    stems = longer;
-    for (const std::string &stem : stems) {
-      expected.insert(stem);
-      if (length < 3) expected.insert(stem + "s");
-    }
-  }
-  EXPECT_EQ(kora_test::words(net, 3), expected);
+  EXPECT_EQ(kora_test::words(net, 2), (std::set<std::string>{"x", "a", "e", "i", "as", "es", "is",
+                                                              "aa", "ae", "ai", "ea", "ee", "ei",
+                                                              "ia", "ie", "ii"}));
   EXPECT_TRUE(messages().errors.empty());
   EXPECT_EQ(printed_, "");
   free_network(net);

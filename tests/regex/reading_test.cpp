@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "kora.h"
 #include "kora_test.h"
 #include "regex-in.h"
@@ -18,11 +18,7 @@ namespace {
 
 class RegexReading : public kora_test::QuietLibrary {
  protected:
-  std::string write(const char *name, const std::string &text) {
-    std::string path = testing::TempDir() + "/" + name;
-    std::ofstream(path) << text;
-    return path;
-  }
+  ScratchFiles files_;
 };
 
 TEST_F(RegexReading, SemicolonIsOptionalAndOnlyOneExpressionIsRead) {
@@ -84,7 +80,7 @@ void note_place(const char *, const char *, int) {
 
 // An error callback may ask for the place of the error it reports: in a file, its line.
 TEST_F(RegexReading, TheCallbackOfEachErrorInAFileSeesItsPlace) {
-  std::string path = write("places.re", "a |;\nb;\n\n  [c;\n");
+  std::string path = files_.write("places.re", "a |;\nb;\n\n  [c;\n");
   places_seen.clear();
   set_error_function(note_place);
   EXPECT_EQ(read_regex_file(path.c_str()), nullptr);
@@ -140,7 +136,7 @@ TEST_F(RegexReading, SwitchesAreRestored) {
 }
 
 TEST_F(RegexReading, FilesOfExpressionsRecoverAfterEachError) {
-  std::string path = write("recover.re", "a;\nb | ;\nc;\n[d;\ne f\n");
+  std::string path = files_.write("recover.re", "a;\nb | ;\nc;\n[d;\ne f\n");
   int_parameters()->word[KORA_RECORD_REGEX_SOURCE] = 1;
   testing::internal::CaptureStderr();
   ASSERT_TRUE(kora::push_file_source(path.c_str()));
@@ -175,7 +171,7 @@ TEST_F(RegexReading, FilesOfExpressionsRecoverAfterEachError) {
 TEST_F(RegexReading, TooManyErrorsStopTheFile) {
   std::string text;
   for (int i = 0; i < 14; i++) text += "a |;\n";
-  std::string path = write("errors.re", text);
+  std::string path = files_.write("errors.re", text);
   EXPECT_EQ(kora::read_regexes(path.c_str(), -1), nullptr);
   ASSERT_EQ(messages().errors.size(), 12u);
   EXPECT_EQ(messages().errors[10], std::string("Regex error at ; on line 11 in '") + path + "'");
@@ -184,7 +180,7 @@ TEST_F(RegexReading, TooManyErrorsStopTheFile) {
 }
 
 TEST_F(RegexReading, ReadingAFileGivesOneNetworkPerExpression) {
-  std::string path = write("three.re", "# -*- coding: utf-8 -*-\na;\nb c;\nEND;\nd;\n");
+  std::string path = files_.write("three.re", "# -*- coding: utf-8 -*-\na;\nb c;\nEND;\nd;\n");
   NV *nets = kora::read_regexes(path.c_str(), -1);
   ASSERT_NE(nets, nullptr);
   ASSERT_EQ(NV_len(nets), 2);

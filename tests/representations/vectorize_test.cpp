@@ -1,10 +1,10 @@
 // Vectorization: vectorizing and unvectorizing keep the language and the arcs of every state;
-// lookup on vectorized networks with epsilon cycles, ALTCHAIN arcs and inserted networks; the
-// refusals and edge cases; and the bimachine search with its direction messages. Lookup on
-// random vectorized networks is checked with the other forms in forms_test.cpp.
+// lookup on vectorized networks with epsilon cycles and inserted networks; the refusals and edge
+// cases; and the bimachine search with its direction messages. Lookup on random vectorized
+// networks, also optimized ones whose vectors take in ALTCHAIN arcs, is checked with the other
+// forms in forms_test.cpp, every exported function on a vectorized network in virtual_test.cpp.
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,13 +21,7 @@ namespace {
 using kora::EPSILON;
 using kora::OTHER;
 
-class VectorizeTest : public kora_test::Library {
- protected:
-  void SetUp() override {
-    Library::SetUp();
-    context_->eol_string = "\n";
-  }
-};
+class VectorizeTest : public kora_test::LineFeedLibrary {};
 
 // The results of applying `net` to `input` from `side`, sorted.
 std::vector<std::string> results(NET *net, const std::string &input, int side) {
@@ -141,31 +135,6 @@ TEST_F(VectorizeTest, AnEpsilonCycleBetweenVectorStatesGivesEachResultOnce) {
   free_network(plain);
 }
 
-// An ALTCHAIN arc at the end of a list (arc optimization) continues in its destination's
-// arcs: the vector of the state holds them all, and the chain state keeps its list.
-TEST_F(VectorizeTest, AnAltchainArcIsFollowedIntoItsDestinationsArcs) {
-  NET *net = kora_test::build_net(3, {1}, {{0, 'a', 1}, {0, 'b', 1}, {2, 'd', 1}, {2, 'e', 1}});
-  STATE *start = net->start, *chain = nullptr;
-  for (STATE *s = net->states; s != nullptr; s = s->next)
-    if (s != start && !s->flags.final) chain = s;
-  ARC *last = start->arcs;
-  while (last->next != nullptr) last = last->next;
-  last->next = kora::alloc_arc(kora::ALTCHAIN_SYMBOL, chain, net);
-  net->flags.deterministic = 1;
-  EXPECT_EQ(vectorize_states(net, 3), 1);
-  EXPECT_TRUE(start->flags.vectorized);
-  EXPECT_FALSE(chain->flags.vectorized);
-  for (const char *input : {"a", "b", "d", "e"})
-    EXPECT_EQ(results(net, input, 0), std::vector<std::string>{input}) << input;
-  EXPECT_EQ(results(net, "c", 0), std::vector<std::string>{});
-  EXPECT_EQ(unvectorize_net(net), 1);
-  std::vector<uint32_t> labels;
-  for (const ARC *arc = start->arcs; arc != nullptr; arc = arc->next) labels.push_back(arc->label);
-  std::sort(labels.begin(), labels.end());
-  EXPECT_EQ(labels, (std::vector<uint32_t>{'a', 'b', 'd', 'e'}));
-  free_network(net);
-}
-
 // A network inserted by @I.name@ is vectorized with the network that names it, and the search
 // enters it and comes back.
 TEST_F(VectorizeTest, InsertedNetworksAreVectorizedAndSearched) {
@@ -184,55 +153,6 @@ TEST_F(VectorizeTest, InsertedNetworksAreVectorizedAndSearched) {
   EXPECT_FALSE(net("inner")->flags2.has_arc_vectors);
   free_network(outer);
   free_network(plain);
-}
-
-// Every operation either works on a vectorized network, reading its vectors as arcs, or
-// refuses it with a message; none reads a vector as an arc list, and the network is unchanged.
-// Saving writes the plain network.
-TEST_F(VectorizeTest, OperationsWorkOnAVectorizedNetworkOrRefuseIt) {
-  using Operation = std::function<void(NET *)>;
-  NET *other = read_regex("a b | c");
-  // A refusal gives the argument back, or null.
-  auto drop = [](NET *result, NET *argument) {
-    if (result != argument) free_network(result);
-  };
-  const std::vector<std::pair<const char *, Operation>> operations = {
-      {"copy", [](NET *n) { free_network(copy_net(n)); }},
-      {"print", [](NET *n) { kora_test::stdout_of([n] { print_net(n, stdout); }); }},
-      {"dot", [](NET *n) { std::free(network_to_dot(n, 100)); }},
-      {"labels", [](NET *n) { update_net_labels_and_sigma(n); }},
-      {"bounded", [](NET *n) { test_upper_bounded(n); }},
-      {"non-null", [](NET *n) { test_non_null(n); }},
-      {"equivalent", [other](NET *n) { test_equivalent(n, other); }},
-      {"union", [other, drop](NET *n) { drop(union_net(n, other, 1, 1), n); }},
-      {"compose", [other, drop](NET *n) { drop(compose_net(n, other, 1, 1), n); }},
-      {"intersect", [other, drop](NET *n) { drop(intersect_net(n, other, 1, 1), n); }},
-      {"reverse", [drop](NET *n) { drop(reverse_net(n, 1), n); }},
-      {"negate", [drop](NET *n) { drop(negate_net(n, 1), n); }},
-      {"lower side", [drop](NET *n) { drop(lower_side_net(n, 1), n); }},
-      {"minimize", [](NET *n) { minimize_net(n); }},
-      {"save",
-       [](NET *n) {
-         size_t length = 0;
-         unsigned char *bytes = save_net_to_memory(n, &length, nullptr);
-         NET *loaded = load_net_from_memory(bytes, length, nullptr);
-         std::free(bytes);
-         ASSERT_NE(loaded, nullptr);
-         EXPECT_EQ(loaded->flags2.has_arc_vectors, 0);
-         EXPECT_EQ(results(loaded, "bfh", 0), std::vector<std::string>{"bfh"});
-         free_network(loaded);
-       }},
-  };
-  for (const auto &[name, operation] : operations) {
-    NET *net = read_regex("[a|b|c|d] [e|f|g] (h)");
-    ASSERT_GT(vectorize_states(net, 2), 0);
-    operation(net);
-    EXPECT_EQ(net->flags2.has_arc_vectors, 1) << name;
-    EXPECT_EQ(results(net, "bfh", 0), std::vector<std::string>{"bfh"}) << name;
-    EXPECT_EQ(unvectorize_net(net), 2) << name;
-    free_network(net);
-  }
-  free_network(other);
 }
 
 // A bimachine: the left half writes each symbol's class (vowel V, else the symbol itself, OTHER
