@@ -7,7 +7,8 @@
 // composition: OTHER of A stands for the symbols unknown to both and for B's symbols that A
 // lacks, and likewise for B; each label pair is worked out once.
 // Shuffle: from (p, q) either network moves with its own label; the pair is final when both
-// are. Several networks are shuffled two at a time, the smaller first.
+// are. Where p and q both loop on one label, both moves lead back to (p, q): one arc is made.
+// Several networks are shuffled two at a time, the smaller first.
 // Cost: O(P + M) expected time for P reachable pairs and M result arcs (the cross product makes
 // |p| * |q| arcs at a pair), plus a label cache per pair of labels. Tested in
 // tests/operations/crossproduct_test.cpp.
@@ -191,7 +192,7 @@ NET *shuffle_pair(NET *a, NET *b) {
   result->arity = std::max(a->arity, b->arity);
   STATE_MANAGER *manager = make_state_manager(a, b, result);
   result->start = pair_state(manager, a->start, b->start);
-  LABEL_TABLE seen;
+  LABEL_TABLE seen, loops;  // the labels at the pair; those of p's plain loops
   for (const STATE_PAIR *pair = next_pair(manager); pair != nullptr; pair = next_pair(manager)) {
     STATE *p = pair->a, *q = pair->b, *state = pair->state;
     state->flags.final = p->flags.final && q->flags.final;
@@ -199,6 +200,8 @@ NET *shuffle_pair(NET *a, NET *b) {
     ARC **tail = &state->arcs;
     for (int side = 0; side < 2; side++)
       for (ARC *arc = side == 0 ? p->arcs : q->arcs; arc != nullptr; arc = arc->next) {
+        const bool plain_loop = arc->destination == (side == 0 ? p : q) && !arc->flags.big;
+        if (plain_loop && note_label(&loops, arc->label) && side == 1) continue;
         if (note_label(&seen, arc->label)) state->flags.deterministic = 0;
         STATE *dest = side == 0 ? pair_state(manager, arc->destination, q)
                                 : pair_state(manager, p, arc->destination);
@@ -209,6 +212,7 @@ NET *shuffle_pair(NET *a, NET *b) {
         alph_add_to(used, arc->label, 0);
       }
     clear_label_table(&seen);
+    clear_label_table(&loops);
     if (!state->flags.deterministic) result->flags.deterministic = 0;
   }
   free_state_manager(manager);
