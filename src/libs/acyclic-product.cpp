@@ -21,6 +21,9 @@
 // with a failed second side is kept in its first state's client cell instead, which the walk
 // reads anyway. The states that the walk is about to open, and the index slots of their pairs,
 // are prefetched as the pairs are found, since the walk waits on memory more than it computes.
+// When the difference consumes `a`, a failed pair whose first state keeps every arc, in label
+// order, to states taken the same way (and is in the register alone) is that state itself: the
+// part of `a` that `b` has left behind moves into the result instead of being copied.
 //
 // Cost: O(P + M log d) expected time for the P reachable pairs and the M arcs of their first
 // states, d the largest number of arcs of a state (the live children of a pair are sorted).
@@ -124,9 +127,10 @@ class ProductBuilder {
  public:
   // Room is made at once for about as many pairs and result states as the walk is likely to
   // meet: `expected_pairs` and `expected_states`.
-  ProductBuilder(PairFinality finality, uint32_t label_bound, size_t expected_pairs,
-                 size_t expected_states, NET *result)
+  ProductBuilder(PairFinality finality, bool take_first_states, uint32_t label_bound,
+                 size_t expected_pairs, size_t expected_states, NET *result)
       : finality_(finality),
+        take_first_states_(take_first_states),
         table_(label_bound, LabelSlot{nullptr, 0}),
         used_labels_(label_bound, false),
         index_("PRODUCT_PAIRS"),
@@ -259,7 +263,8 @@ class ProductBuilder {
     if (count == 0 && !final) return nullptr;
 
     const auto by_label = [](const Child &x, const Child &y) { return x.label < y.label; };
-    if (!std::is_sorted(live, live + count, by_label)) std::sort(live, live + count, by_label);
+    const bool in_order = std::is_sorted(live, live + count, by_label);
+    if (!in_order) std::sort(live, live + count, by_label);
     uint64_t hash = final ? 1 : 2;
     for (size_t i = 0; i < count; ++i) {
       if (i > 0 && live[i - 1].label == live[i].label) {
@@ -273,6 +278,11 @@ class ProductBuilder {
     STATE **entry = register_.insert(
         hash, [&](STATE *known) { return equal_state(known, final, live, count); }, &added);
     if (!added) return *entry;
+    if (in_order && takes_first_state(frame, live, count)) {
+      for (size_t i = 0; i < count; ++i) used_labels_[live[i].label] = true;
+      *entry = frame.pair.first;
+      return frame.pair.first;
+    }
 
     STATE *state = alloc_state();
     state->flags.final = final;
@@ -290,6 +300,17 @@ class ProductBuilder {
     return state;
   }
 
+  // Whether the failed pair of `frame`, whose live children are in the order of its first
+  // state's arcs, can be that state itself: every arc is live and leads to a state taken as it
+  // is, so the state's arcs are already the result's.
+  bool takes_first_state(const Frame &frame, const Child *live, size_t count) const {
+    if (!take_first_states_ || frame.pair.second != nullptr || count != frame.end - frame.first)
+      return false;
+    for (size_t i = 0; i < count; ++i)
+      if (live[i].state != live[i].pair.first) return false;
+    return true;
+  }
+
   static bool equal_state(const STATE *state, bool final, const Child *live, size_t count) {
     if (state->flags.final != final) return false;
     const ARC *arc = state->arcs;
@@ -299,6 +320,7 @@ class ProductBuilder {
   }
 
   const PairFinality finality_;
+  const bool take_first_states_;
   std::vector<LabelSlot> table_;
   std::vector<bool> used_labels_;
   uint64_t stamp_ = 0;
@@ -325,7 +347,34 @@ bool acyclic_product_takes_as_they_are(NET *a, NET *b) {
          !test_alph_member(net_sigma(b), OTHER);
 }
 
-bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *result) {
+namespace {
+
+// Moves the states of `a` that the walk took as they are (their client cell is the state
+// itself) into `result`, with their arcs.
+void move_taken_states(NET *a, NET *result) {
+  for (STATE **link = &a->states; *link != nullptr;) {
+    STATE *state = *link;
+    if (state->client_cell != state) {
+      link = &state->next;
+      continue;
+    }
+    *link = state->next;
+    state->client_cell = nullptr;
+    state->next = result->states;
+    result->states = state;
+    a->num_states--;
+    result->num_states++;
+    for (const ARC *arc = state->arcs; arc != nullptr; arc = arc->next) {
+      a->num_arcs--;
+      result->num_arcs++;
+    }
+  }
+}
+
+}  // namespace
+
+bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *result,
+                             bool take_from_a) {
   if (finality == PairFinality::kFirstOnly)
     for (STATE *state = a->states; state != nullptr; state = state->next) state->client_cell = nullptr;
   // Both operands are minimal in the common case, and then the pairs of two networks of word
@@ -333,12 +382,15 @@ bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *r
   // as the smaller one (a & b) or as `a` (a - b).
   const size_t pairs = std::min(a->num_states, b->num_states);
   const size_t states = finality == PairFinality::kBoth ? pairs : a->num_states;
-  ProductBuilder builder(finality, std::max(label_bound(a), label_bound(b)), pairs, states, result);
+  const bool take_first_states = take_from_a && finality == PairFinality::kFirstOnly;
+  ProductBuilder builder(finality, take_first_states, std::max(label_bound(a), label_bound(b)),
+                         pairs, states, result);
   if (!builder.build(Pair{a->start, b->start})) {
     if (finality == PairFinality::kFirstOnly)
       for (STATE *state = a->states; state != nullptr; state = state->next) state->client_cell = nullptr;
     return false;
   }
+  if (take_first_states) move_taken_states(a, result);
   result->start = builder.start();
   if (result->start == nullptr) result->start = make_state(nullptr, result);
   result->labels = make_alph(0, KORA_BINARY_ALPH);

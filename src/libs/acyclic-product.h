@@ -28,11 +28,13 @@ bool acyclic_product_takes_as_they_are(NET *a, NET *b);
 // first state alone, so the result is a - b. The result's arcs, labels and flags are set; its
 // sigma and arity are the caller's to set. `a` and `b` keep their languages and stay the
 // caller's; with kFirstOnly the client cells of a's states are used (and left changed unless
-// false is returned). Their
-// sigmas must already be harmonized. Returns false, with `result` left holding
-// states to free, when a cycle, two arcs of one label leaving a state, or a label past the
-// table turns up after all (the flags of an operand lied); the caller then frees `result` and
-// takes the general way.
-bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *result);
+// false is returned). With kFirstOnly and `take_from_a`, the states of `a` that the result
+// shares with it (the part of `a` that `b` leaves behind) are moved into `result` rather than
+// copied: `a` is left holding the rest, for the caller to free. Their sigmas must already be
+// harmonized. Returns false, with `result` left holding states to free and `a` whole, when a
+// cycle, two arcs of one label leaving a state, or a label past the table turns up after all
+// (the flags of an operand lied); the caller then frees `result` and takes the general way.
+bool minimal_acyclic_product(NET *a, const NET *b, PairFinality finality, NET *result,
+                             bool take_from_a);
 
 }  // namespace kora

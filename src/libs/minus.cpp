@@ -168,12 +168,13 @@ NET *subtract(NET *a, NET *b) {
 }
 
 // The minimal a - b when both are deterministic and acyclic (acyclic-product.h), consuming `a`
-// unless `keep_a` (then its client cells are cleared after use and its sigma copied); else
-// null, with `a` untouched.
+// unless `keep_a` (then its client cells are cleared after use and its sigma copied); a
+// consumed `a` gives the result the states that the result shares with it. Else null, with `a`
+// untouched.
 NET *minimal_difference(NET *a, NET *b, bool keep_a) {
   if (!acyclic_product_applies(a, b)) return nullptr;
   NET *result = make_network();
-  if (!minimal_acyclic_product(a, b, PairFinality::kFirstOnly, result)) {
+  if (!minimal_acyclic_product(a, b, PairFinality::kFirstOnly, result, !keep_a)) {
     free_network(result);
     return nullptr;
   }
@@ -260,8 +261,7 @@ NET *minus_fsm(NET *a, NET *b, int copy1, int keep2, int minimize) {
   // as they are (no flags to eliminate either): nothing is copied.
   if (minimize && (copy1 || keep2) && a != b && acyclic_product_takes_as_they_are(a, b) &&
       !has_flags(a) && !has_flags(b)) {
-    if (NET *result = minimal_difference(a, b, true)) {
-      if (!copy1) free_network(a);
+    if (NET *result = minimal_difference(a, b, copy1 != 0)) {
       if (!keep2) free_network(b);
       return finish_difference(result, copy1, true, minimize);
     }

@@ -89,7 +89,7 @@ NET *product_frame(NET *a, NET *b) {
 // they are not what their flags say.
 NET *minimal_product(NET *a, NET *b) {
   NET *result = product_frame(a, b);
-  if (!minimal_acyclic_product(a, b, PairFinality::kBoth, result)) {
+  if (!minimal_acyclic_product(a, b, PairFinality::kBoth, result, false)) {
     free_network(result);
     return nullptr;
   }

@@ -1,6 +1,7 @@
 // Difference against the difference of enumerated languages, and its shortcuts.
 
 #include "kora_test.h"
+#include "label_sequences.h"
 #include "minus.h"
 #include "networks.h"
 #include "operator_oracle.h"
@@ -40,6 +41,20 @@ TEST_F(MinusTest, Shortcuts) {
   EXPECT_EQ(test_non_null(empty), 0);
   EXPECT_EQ(language(complement, universe), difference(all_strings(universe), language(a, universe)));
   for (NET *net : {empty, complement, a, universal}) free_network(net);
+}
+
+// {xab, zyb} - {xa} and - {zy}, both consumed: the difference takes the states of the first
+// operand that it shares, but not the one whose arc leads to a state the other branch already
+// gave in a new state (whichever branch the walk takes first).
+TEST_F(MinusTest, TakesOnlyTheStatesItSharesWithAConsumedFirstOperand) {
+  for (const char *subtrahend : {"xa", "zy"}) {
+    NET *minuend = union_net(string_to_net("xab", 0), string_to_net("zyb", 0), 0, 0);
+    NET *result = minus_net(minuend, string_to_net(subtrahend, 0), 0, 0);
+    EXPECT_EQ(label_sequences::fault(result, true), "") << subtrahend;
+    EXPECT_EQ(language(result, {'a', 'b', 'x', 'y', 'z'}, 3),
+              (Relation{{{'x', 'a', 'b'}, {'x', 'a', 'b'}}, {{'z', 'y', 'b'}, {'z', 'y', 'b'}}}));
+    free_network(result);
+  }
 }
 
 }  // namespace

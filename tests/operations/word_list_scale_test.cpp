@@ -84,13 +84,21 @@ TEST_F(WordListScaleTest, OperationsAgreeWithSetMembershipOnSampledStrings) {
   NET *both = intersect_net(a, b, 1, 1);
   NET *b_only = minus_net(b, a, 1, 1);
   NET *closure = zero_plus_net(a, 1);
+  // A consumed first operand gives the difference the states the two share, whether the
+  // second is kept or consumed too.
+  NET *b_only_taken = minus_net(copy_net(b), a, 0, 1);
+  NET *b_only_consumed = minus_net(copy_net(b), copy_net(a), 0, 0);
+  for (NET *taken : {b_only_taken, b_only_consumed}) {
+    EXPECT_EQ(taken->num_states, b_only->num_states);
+    EXPECT_EQ(taken->num_arcs, b_only->num_arcs);
+  }
   // The kept operands were read where they were and are left as they were.
   EXPECT_EQ(a->num_states, a_states);
   EXPECT_EQ(b->num_states, b_states);
   for (NET *net : {a, b})
     for (STATE *state = net->states; state != nullptr; state = state->next)
       ASSERT_EQ(state->client_cell, nullptr);
-  for (NET *product : {both, b_only}) {
+  for (NET *product : {both, b_only, b_only_taken, b_only_consumed}) {
     EXPECT_EQ(label_sequences::fault(product, true), "");
     EXPECT_TRUE(minimal(product));
   }
@@ -116,9 +124,11 @@ TEST_F(WordListScaleTest, OperationsAgreeWithSetMembershipOnSampledStrings) {
     const bool in_a = list_a.count(word) != 0, in_b = list_b.count(word) != 0;
     EXPECT_EQ(accepts(both, word), in_a && in_b);
     EXPECT_EQ(accepts(b_only, word), in_b && !in_a);
+    EXPECT_EQ(accepts(b_only_taken, word), in_b && !in_a);
+    EXPECT_EQ(accepts(b_only_consumed, word), in_b && !in_a);
     EXPECT_EQ(accepts(closure, word), in_closure(list_a, word));
   }
-  for (NET *net : {a, b, both, b_only, closure}) free_network(net);
+  for (NET *net : {a, b, both, b_only, b_only_taken, b_only_consumed, closure}) free_network(net);
   EXPECT_TRUE(kora_test::messages().errors.empty());
 }
 
