@@ -210,8 +210,7 @@ NET *finish_difference(NET *result, int copy1, bool labels_exact, int minimize) 
 // The operand with its insert and list flags eliminated, since they stand for the strings of
 // other networks and lists that the difference must see; noted on standard error when verbose.
 NET *without_list_flags(NET *net, const char *which) {
-  recompute_flag_marks(net);
-  if (!net->flags2.upper_has_flags && !net->flags2.lower_has_flags) return net;
+  if (!has_flags(net)) return net;
   if (parameter(KORA_VERBOSE)) std::fprintf(stderr, "Eliminating any I and L flags from %s ...\n", which);
   return eliminate_flags_in_place(net, 0, 0);
 }
